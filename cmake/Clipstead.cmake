@@ -1,0 +1,29 @@
+# Helpers shared by the build files.
+
+# clipstead_sources(<var> <dir>...): every .cpp/.c/.h below the given folders.
+function(clipstead_sources var)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS
+      ${dir}/*.cpp ${dir}/*.c ${dir}/*.h)
+    list(APPEND result ${found})
+  endforeach()
+  set(${var} ${result} PARENT_SCOPE)
+endfunction()
+
+# clipstead_test(<name> <folder> LIBS <libs>...): one GoogleTest program made of
+# every .cpp in <folder>, registered with CTest.
+function(clipstead_test name folder)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${folder}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} clipstead_testsupport GTest::gtest GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,79 @@
+#include "ZREngine.h"
+
+#include "timeline/ZRTimeline.h"
+
+#include <algorithm>
+#include <cstring>
+
+ZREngine& zrEngine() {
+    static ZREngine engine;
+    return engine;
+}
+
+void ZREngine::freeTables() {
+    for (ZRNameTable* table : {&categories, &importKinds, &exportKinds, &fontKinds, &fontNames,
+                               &transitionNames, &videoEffectNames, &engineNames})
+        table->reset();
+}
+
+// Runs once for the first timeline of the process: the category and kind tables, the fonts and
+// the plug-in modules.
+void ZRTimeline::initialiseEngine() {
+    ZREngine& engine = zrEngine();
+    if (!engine.fontRegistry) {
+        engine.fontRegistry = std::make_unique<ZRStringMap<ZRFontEntry>>(true);
+        engine.defaultFont = std::make_unique<ZRFontEntry>();
+    }
+    const QString base = QString::fromUtf8(m_baseFolder.c_str());
+
+    engine.categories = ZRNameTable(8);
+    size_t slot = 0;
+    engine.categories.set(slot++, "Import");
+    engine.categories.set(slot++, "Export");
+    if (!(m_flags & 4)) engine.categories.set(slot++, "Transition");
+    if (!(m_flags & 2)) engine.categories.set(slot++, "Video Effect");
+    if (!(m_flags & 1)) {
+        engine.categories.set(slot++, "Font");
+        engine.categories.set(slot++, "2D-Text");
+        engine.categories.set(slot++, "Solid Color");
+    }
+
+    // The eight built-in kinds, then the import modules; at least one slot stays empty to end
+    // the table even when no module is found.
+    const size_t imports = size_t(std::max(0, m_moduleManager.moduleCount(base, "PlugIns/import")));
+    engine.importKinds = ZRNameTable(std::max<size_t>(imports + 8, 9));
+    for (size_t i = 0; i < std::size(kBuiltinImportKinds); ++i)
+        engine.importKinds.set(i, kBuiltinImportKinds[i]);
+    m_moduleManager.registerFolder(base, "PlugIns/import", "Import", engine.importKinds, 8,
+                                   nullptr);
+
+    engine.exportKinds = ZRNameTable(9);
+    slot = 0;
+    for (const char* kind : {"Marvesto Modules", "MPEG", "RealMedia", "AVI-DV Multifile"})
+        engine.exportKinds.set(slot++, kind);
+
+    if (m_flags & 1) return;
+
+    engine.fontKinds = ZRNameTable(2);
+    engine.fontKinds.set(0, "System TT");
+    engine.fontNames = ZRNameTable(engine.fontRegistry->count() + 1);
+    slot = 0;
+    for (const auto& [hash, entry] : *engine.fontRegistry)
+        engine.fontNames.set(slot++, entry.key);
+
+    if (!(m_flags & 4)) {
+        const int n = std::max(0, m_moduleManager.moduleCount(base, "PlugIns/videotrn"));
+        engine.transitionNames = ZRNameTable(size_t(n) + 1);
+        m_moduleManager.registerFolder(base, "PlugIns/videotrn", "Transition",
+                                       engine.transitionNames, 0, &m_transitionModules);
+    }
+    if (!(m_flags & 2)) {
+        const int n = std::max(0, m_moduleManager.moduleCount(base, "PlugIns/videofx"));
+        engine.videoEffectNames = ZRNameTable(size_t(n) + 1);
+        m_moduleManager.registerFolder(base, "PlugIns/videofx", "Video Effect",
+                                       engine.videoEffectNames, 0, &m_videoEffectModules);
+    }
+
+    engine.engineNames = ZRNameTable(2);
+    engine.engineNames.set(0, "ZR-Engine");
+}

@@ -1,0 +1,217 @@
+#include "ZRTimeline.h"
+
+#include "platform/system/SystemPaths.h"
+#include "timeline/ZREngine.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <new>
+
+namespace {
+
+// Case-insensitive comparison of 8-bit keys and kind names.
+bool sameName(const char* a, const char* b) {
+    return a && b && qstricmp(a, b) == 0;
+}
+
+} // namespace
+
+ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags)
+    : m_flags(flags) {
+    for (auto& image : m_imageBuffers)
+        image = std::make_unique<ZRImage>(this);
+    m_timelineMutex = std::make_unique<ZRHeapMutex>(true);
+    m_host = ZRHostCallbacks(callbacks);
+    if (m_host.has(&IZRCallbacks::message)) m_moduleManager.setMessage(callbacks->message);
+    if (baseFolder) {
+        m_baseFolder = baseFolder;
+        // Every timeline's base folder ends in a separator, not only the first one's.
+        const char last = m_baseFolder.at(m_baseFolder.length() - 1);
+        if (!m_baseFolder.isEmpty() && last != '/' && last != '\\') m_baseFolder.append('/');
+    }
+    if (zrEngine().timelineCount == 0) initialiseEngine();
+    ++zrEngine().timelineCount;
+    m_frameRate = ZRPos::defaultFrameRate();
+    openLog();
+}
+
+ZRTimeline::~ZRTimeline() {
+    while (IZRObject* object = m_objects.first())
+        destroyObject(object);
+    while (ZRGuardedList* list = m_lists.first())
+        destroyList(list);
+    while (ZREffect* effect = m_effects.first())
+        destroyEffect(effect);
+    while (ZRPos* pos = m_positions.first())
+        destroyPos(pos);
+    while (ZRImage* image = m_images.first())
+        destroyImage(image);
+    for (auto* tracks : {&m_videoTracks, &m_audioTracks}) {
+        for (ZRGuardedList*& track : *tracks) {
+            delete track;
+            track = nullptr;
+        }
+    }
+    if (--zrEngine().timelineCount == 0) zrEngine().freeTables();
+}
+
+// The log is a configuration file kept in the per-user state folder; nothing is written to it.
+void ZRTimeline::openLog() {
+    m_logPath = platform::stateFolder() + "/kernel.log";
+    QFile log(m_logPath);
+    if (!log.exists()) log.open(QIODevice::WriteOnly);
+}
+
+QString ZRTimeline::dataFolder() const {
+    if (!m_baseFolder.isEmpty()) return QString::fromUtf8(m_baseFolder.c_str());
+    static const int anchor = 0;
+    return platform::folderOfAddress(&anchor);
+}
+
+void ZRTimeline::backgroundColor(int* first, int* second, int* third) const {
+    *first = m_backgroundColor[0];
+    *second = m_backgroundColor[1];
+    *third = m_backgroundColor[2];
+}
+
+// --- Change tracking -------------------------------------------------------
+
+void ZRTimeline::markChanged(const char*) {
+    if (m_externalChange) clearDirty();
+    if (m_trackingEnabled) {
+        ++m_changeCounter;
+        m_externalChange = true;
+    }
+}
+
+void ZRTimeline::clearDirty() {
+    m_externalChange = false;
+}
+
+void ZRTimeline::enableChangeTracking(bool on) {
+    m_trackingEnabled = on;
+}
+
+void ZRTimeline::noteChange(const char*) {
+    if (m_externalChange) return;
+    m_internalChange = false;
+    if (m_trackingEnabled) {
+        ++m_changeCounter;
+        m_internalChange = true;
+    }
+}
+
+// --- Image buffers and name tables -----------------------------------------
+
+IZRImage* ZRTimeline::imageBuffer(int index) {
+    if (index == 2) return m_imageBuffers[1].get();
+    if (index == 3) return m_imageBuffers[2].get();
+    return m_imageBuffers[0].get();
+}
+
+void* ZRTimeline::moduleList(const char* category, const char* name, int third, int) {
+    ZREngine& engine = zrEngine();
+    auto table = [](ZRNameTable& t) -> void* { return t.isMade() ? t.data() : nullptr; };
+    if (sameName(category, "Classes")) return table(engine.categories);
+    if (sameName(category, "Import")) return name ? nullptr : table(engine.importKinds);
+    if (sameName(category, "Export")) return name ? nullptr : table(engine.exportKinds);
+    const bool transition = sameName(category, "Transition");
+    if (transition || sameName(category, "Video Effect")) {
+        if (!name) return table(transition ? engine.transitionNames : engine.videoEffectNames);
+        if (third != 0) return m_moduleManager.lookup(category, name);
+        return (transition ? m_transitionModules : m_videoEffectModules).find(name);
+    }
+    if (sameName(category, "Font")) {
+        if (!name) return table(engine.fontKinds);
+        if (sameName(name, "System TT") && third == 0) return table(engine.fontNames);
+        return nullptr;
+    }
+    if (sameName(category, "2D-Text")) return name ? nullptr : table(engine.engineNames);
+    return nullptr;
+}
+
+// --- Positions and images made for the host --------------------------------
+
+IZRPos* ZRTimeline::createPos() {
+    return createPosAt(0, 0, 0, 0, m_frameRate);
+}
+
+IZRPos* ZRTimeline::createPosHMSF(int32_t hours, int32_t minutes, int32_t seconds, int32_t frames) {
+    return createPosAt(hours, minutes, seconds, frames, m_frameRate);
+}
+
+IZRPos* ZRTimeline::createPosAt(int32_t hours, int32_t minutes, int32_t seconds, int32_t frames,
+                                double rate) {
+    auto* pos = new (std::nothrow) ZRPos(hours, minutes, seconds, frames, rate);
+    if (!pos) return nullptr;
+    QMutexLocker locker(&m_positionsMutex);
+    m_positions.append(pos);
+    return pos;
+}
+
+void ZRTimeline::destroyPos(IZRPos* pos) {
+    auto* own = static_cast<ZRPos*>(pos);
+    {
+        QMutexLocker locker(&m_positionsMutex);
+        if (!own || !m_positions.remove(own)) return;
+    }
+    delete own;
+}
+
+IZRImage* ZRTimeline::createEmptyImage() {
+    auto* image = new (std::nothrow) ZRImage(this);
+    if (!image) return nullptr;
+    QMutexLocker locker(&m_imagesMutex);
+    m_images.append(image);
+    return image;
+}
+
+IZRImage* ZRTimeline::createImage(int32_t width, int32_t height, int32_t noAllocation) {
+    IZRImage* image = createEmptyImage();
+    if (image) image->create(width, height, noAllocation);
+    return image;
+}
+
+void ZRTimeline::destroyImage(IZRImage* image) {
+    auto* own = static_cast<ZRImage*>(image);
+    {
+        QMutexLocker locker(&m_imagesMutex);
+        if (!own || !m_images.remove(own)) return;
+    }
+    delete own;
+}
+
+// Only pointers this timeline made are destroyed, through their own destroy operation; null
+// and unknown pointers are ignored rather than deleted blindly.
+void ZRTimeline::deleteInterfaceObject(void* object) {
+    if (!object) return;
+    auto registered = [object](QMutex& mutex, ZRList& list) {
+        QMutexLocker locker(&mutex);
+        return list.contains(object) > 0;
+    };
+    if (registered(m_objectsMutex, m_objects))
+        destroyObject(static_cast<IZRObject*>(object));
+    else if (registered(m_effectsMutex, m_effects))
+        destroyEffect(static_cast<ZREffect*>(object));
+    else if (registered(m_positionsMutex, m_positions))
+        destroyPos(static_cast<ZRPos*>(object));
+    else if (registered(m_imagesMutex, m_images))
+        destroyImage(static_cast<ZRImage*>(object));
+    else if (registered(m_listsMutex, m_lists))
+        destroyList(static_cast<ZRGuardedList*>(object));
+}
+
+// --- Library entry ---------------------------------------------------------
+
+extern "C" ZR_EXPORT IZRTimeline*
+IZRCreateTimelineInstance(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags) {
+    return new (std::nothrow) ZRTimeline(callbacks, baseFolder, flags);
+}
+
+extern "C" ZR_EXPORT void IZRDeleteTimelineInstance(IZRTimeline* timeline) {
+    delete timeline;
+    ZREngine& engine = zrEngine();
+    engine.fontRegistry.reset();
+    engine.defaultFont.reset();
+}

@@ -1,0 +1,200 @@
+#pragma once
+
+#include "api/IZRTimeline.h"
+#include "fonts/ZRFontEntry.h"
+#include "modules/ZRModuleBinder.h"
+#include "modules/ZRModuleManager.h"
+#include "render/ZRImage.h"
+#include "timeline/ZRHostCallbacks.h"
+#include "timeline/ZRNameTable.h"
+#include "timeline/ZRPos.h"
+#include "util/ZRHeapMutex.h"
+#include "util/ZRList.h"
+#include "util/ZRStringMap.h"
+#include "util/ZRTempFileStore.h"
+
+#include <QMutex>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+/// The timeline: tracks of objects, their rendering, export, projects and scripts, and the
+/// host's way into the engine through five interfaces. The first timeline of the process sets
+/// up the engine-wide tables (see ZREngine.h); the last one frees them.
+/// Thread-safety: driven from the host's thread; the track tables are guarded by the recursive
+/// timeline mutex, each registry by its own mutex.
+class ZRTimeline final : public IZRTimeline,
+                         public IZRSettings,
+                         public IZRObjectFactory,
+                         public IZRModuleConfig,
+                         public IZRChangeTracker {
+public:
+    ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags);
+    ~ZRTimeline() override;
+    ZRTimeline(const ZRTimeline&) = delete;
+    ZRTimeline& operator=(const ZRTimeline&) = delete;
+
+    // IZRTimeline
+    IZRImage* videoAt(IZRPos* position, int buffer) override;
+    bool startAudioAt(IZRPos* position) override;
+    void* renderAudio(int32_t frames, int32_t* bytes) override;
+    IZRPos* currentPosition() override { return &m_currentPosition; }
+    bool insertObject(int track, IZRPos* start, IZRObject* object) override;
+    void removeObject(IZRObject* object) override;
+    ZRGuardedList* track(int track, bool video) override;
+    void packTrack(int track, bool video) override;
+    void shiftTrackObjects(int track, bool video, IZRObject* from, IZRPos* amount,
+                           bool later) override;
+    IZRObject* objectAt(int track, IZRPos* position, bool video) override;
+    void clear() override;
+    bool configureExportModule(const char* format) override;
+    const char* const* exportCodecSetting(const char* format, bool video) override;
+    void setExportCodecName(const char* format, bool video, const char* codec) override;
+    const char* exportCodecName(const char* format, bool video) override;
+    int exportProject(const char* fileName, const char* format, IZRPos* rangeStart,
+                      IZRPos* rangeEnd, int width, int height, double rate) override;
+    IZRPos* endPosition() override;
+    bool setObjectMarkIn(IZRObject* object, IZRPos* markIn) override;
+    bool setObjectMarkOut(IZRObject* object, IZRPos* markOut) override;
+    void dumpTrack(int track, bool video) override;
+    bool saveProject(const char* fileName) override;
+    bool runScript(char* text, bool redeclare) override;
+    bool runScriptFile(const char* path, bool redeclare) override;
+    bool runScriptLine(const char* format, ...) override;
+    bool startDVOutput(int mode) override;
+    unsigned char* dvOutputFrame(IZRPos* position, int* frameSize) override;
+    void stopDVOutput() override;
+    int renderStateAt(IZRPos* position) override;
+    void* moduleList(const char* category, const char* name, int third, int fourth) override;
+    const char* suggestImportModule(const char* fileName) override;
+    bool identifyMediaFile(const char* fileName, char* kind, uint32_t* subtype) override;
+    IZRImage* imageBuffer(int index) override;
+    IZRSettings* settings() override { return this; }
+    IZRObjectFactory* factory() override { return this; }
+    IZRModuleConfig* moduleConfig() override { return this; }
+    IZRChangeTracker* changeTracker() override { return this; }
+
+    // IZRSettings
+    bool getFadeFactor(const char* key, double* x, double* levelFrom, double* levelTo,
+                       double* out) override;
+    bool getTrackChannelDoubleSetting(const char* key, int* track, unsigned* channel,
+                                      double* out) override;
+    bool getUnicodeStringSetting(const char* key, const char16_t** out) override;
+    bool getStringSetting(const char* key, char** out) override;
+    bool getIntTripleSetting(const char* key, int* a, int* b, int* c) override;
+    bool getIntPairSetting(const char* key, int* a, int* b) override;
+    bool getIndexedDoubleSetting(const char* key, int* index, double* out) override;
+    bool getDoubleSetting(const char* key, double* out) override;
+    bool getIntSetting(const char* key, int* out) override;
+    bool addFadePoint(const char* key, double x, double y) override;
+    bool setTrackChannelDoubleSetting(const char* key, int track, unsigned channel,
+                                      double value) override;
+    bool setUnicodeStringSetting(const char* key, const char16_t* value) override;
+    bool setStringSetting(const char* key, const char* value) override;
+    bool setIntTripleSetting(const char* key, int a, int b, int c) override;
+    bool setIntPairSetting(const char* key, int a, int b) override;
+    bool setIndexedDoubleSetting(const char* key, int index, double value) override;
+    bool setDoubleSetting(const char* key, double value) override;
+    bool setIntSetting(const char* key, intptr_t value) override;
+
+    // IZRObjectFactory
+    IZRObject* duplicateObject(IZRObject* source) override;
+    IZRObject* createObject(const char* kind, const char* subclass, const char* module,
+                            const char* options) override;
+    void destroyObject(IZRObject* object) override;
+    ZREffect* createEffect(const char* kind, const char* subclass, const char* module) override;
+    void destroyEffect(ZREffect* effect) override;
+    IZRPos* createPos() override;
+    IZRPos* createPosHMSF(int32_t hours, int32_t minutes, int32_t seconds, int32_t frames) override;
+    IZRPos* createPosAt(int32_t hours, int32_t minutes, int32_t seconds, int32_t frames,
+                        double rate) override;
+    void destroyPos(IZRPos* pos) override;
+    IZRImage* createImage(int32_t width, int32_t height, int32_t noAllocation) override;
+    IZRImage* createEmptyImage() override;
+    void destroyImage(IZRImage* image) override;
+    ZRGuardedList* createList() override;
+    void destroyList(ZRGuardedList* list) override;
+    ZRExportSession* createExportModule(const char* moduleName, IZRImage* size, int32_t totalFrames,
+                                        double rate, const char* fileName) override;
+    void deleteInterfaceObject(void* object) override;
+
+    // IZRModuleConfig
+    bool openModuleCacheGroup(const char* first, const char* second) override;
+    const char* firstModuleCacheKey() override;
+    const char* nextModuleCacheKey() override;
+    int readModuleCacheInt(const char* key) override;
+    bool readModuleCacheBool(const char* key) override;
+    double readModuleCacheDouble(const char* key) override;
+    const char* readModuleCacheString(const char* key) override;
+    void writeModuleCacheString(const char* key, const char* value) override;
+    void writeModuleCacheDouble(const char* key, double value) override;
+    void writeModuleCacheBool(const char* key, bool value) override;
+    void writeModuleCacheInt(const char* key, int value) override;
+
+    // IZRChangeTracker
+    void markChanged(const char* what) override;
+    void clearDirty() override;
+    void enableChangeTracking(bool on) override;
+
+    // Engine-internal
+    /// The engine's own change note ("Insert Object", "Create Object").
+    void noteChange(const char* what);
+    uint32_t changeCount() const { return m_changeCounter; }
+    bool isDirty() const { return m_externalChange; }
+
+    const ZRHostCallbacks& host() const { return m_host; }
+    /// The base folder given at creation, ending in "/" (empty when none was given).
+    const ZREngineString& baseFolder() const { return m_baseFolder; }
+    /// Where the engine's read-only data lies: the base folder, else the library's own folder.
+    QString dataFolder() const;
+    unsigned creationFlags() const { return m_flags; }
+    /// The "Background Color" setting, in the order it was given.
+    void backgroundColor(int* first, int* second, int* third) const;
+    ZRTempFileStore& tempFiles() { return m_tempFiles; }
+    ZRModuleManager& moduleManager() { return m_moduleManager; }
+    ZRStringMap<ZRModuleBinder>& transitionModules() { return m_transitionModules; }
+    ZRStringMap<ZRModuleBinder>& videoEffectModules() { return m_videoEffectModules; }
+    /// The kernel log, a configuration file in the per-user state folder.
+    QString logPath() const { return m_logPath; }
+
+    static constexpr int kTrackCount = 100;
+
+private:
+    void initialiseEngine();
+    void openLog();
+
+    ZRStringMap<ZRModuleBinder> m_transitionModules{true};
+    ZRStringMap<ZRModuleBinder> m_videoEffectModules{true};
+    char m_textBuffer[256] = {};
+    ZREngineString m_baseFolder;
+    std::array<ZRGuardedList*, kTrackCount> m_videoTracks{};
+    std::array<ZRGuardedList*, kTrackCount> m_audioTracks{};
+    ZRTypedList<IZRObject> m_objects;
+    ZRTypedList<ZREffect> m_effects;
+    ZRTypedList<ZRPos> m_positions;
+    ZRTypedList<ZRImage> m_images;
+    ZRTypedList<ZRGuardedList> m_lists;
+    ZRPos m_endPosition;
+    std::unique_ptr<ZRImage> m_imageBuffers[3];
+    ZRModuleManager m_moduleManager;
+    std::unique_ptr<ZRHeapMutex> m_timelineMutex;
+    QMutex m_endPositionMutex;
+    QMutex m_objectsMutex;
+    QMutex m_effectsMutex;
+    QMutex m_positionsMutex;
+    QMutex m_imagesMutex;
+    QMutex m_listsMutex;
+    ZRTempFileStore m_tempFiles;
+    ZRHostCallbacks m_host{nullptr};
+    int m_backgroundColor[3] = {255, 255, 255};
+    double m_frameRate = 30.0;
+    ZRPos m_currentPosition;
+    uint32_t m_changeCounter = 0;
+    bool m_internalChange = false;
+    bool m_trackingEnabled = false;
+    bool m_externalChange = false;
+    QString m_logPath;
+    unsigned m_flags;
+};
