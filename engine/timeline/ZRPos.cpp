@@ -177,35 +177,36 @@ void ZRPos::add(const IZRPos* other) {
 
 void ZRPos::subtract(const IZRPos* other) {
     int borrow = 0;
-    int frames;
+    // Field values may be anything a host or project wrote: work in 64 bits and saturate.
+    long long frames;
     if (m_frames < other->frames()) {
-        frames = saturatingInt(std::trunc(m_rate)) - other->frames() + m_frames;
+        frames = (long long)saturatingInt(std::trunc(m_rate)) - other->frames() + m_frames;
         borrow = 1;
     } else {
-        frames = m_frames - other->frames();
+        frames = (long long)m_frames - other->frames();
     }
-    auto sixty = [&borrow](int mine, int theirs) {
+    auto sixty = [&borrow](long long mine, long long theirs) {
         if (theirs + borrow <= mine) {
-            const int r = mine - borrow - theirs;
+            const long long r = mine - borrow - theirs;
             borrow = 0;
             return r;
         }
-        const int r = 60 - borrow - theirs + mine;
+        const long long r = 60 - borrow - theirs + mine;
         borrow = 1;
         return r;
     };
-    const int seconds = sixty(m_seconds, other->seconds());
-    const int minutes = sixty(m_minutes, other->minutes());
+    const long long seconds = sixty(m_seconds, other->seconds());
+    const long long minutes = sixty(m_minutes, other->minutes());
     const long long hours = (long long)m_hours - borrow - other->hours();
     if (hours < 0) {
         // Below zero: an object shifted earlier than the start stays at the start.
         setZero();
         return;
     }
-    setFrames(frames);
-    setSeconds(seconds);
-    setMinutes(minutes);
-    setHours(int(hours));
+    setFrames(saturatingAdd(0, frames));
+    setSeconds(saturatingAdd(0, seconds));
+    setMinutes(saturatingAdd(0, minutes));
+    setHours(saturatingAdd(0, hours));
 }
 
 IZRPos& ZRPos::addFrames(int n) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 namespace {
@@ -123,4 +124,20 @@ TEST(ZRPos, DefaultRateAppliesToNewPositions) {
     EXPECT_EQ(text(p), "00:00:02.10");
     ZRPos::setDefaultFrameRate(30.0);
     EXPECT_DOUBLE_EQ(ZRPos().framerate(), 30.0);
+}
+
+TEST(ZRPos, ExtremeFieldsNeverOverflow) {
+    // Fields come from projects and hosts; the sanitizer build catches any overflow here.
+    const int values[] = {INT_MIN, -61, -1, 0, 59, 61, INT_MAX};
+    for (int a : values) {
+        for (int b : values) {
+            ZRPos x(a, b, a, b, 25.0), y(b, a, b, a, 30.0);
+            x.subtract(&y);
+            y.add(&x);
+            x.decrement();
+            y.increment();
+            x.changeFramerate(29.97);
+            EXPECT_GE(x.hours(), INT_MIN);
+        }
+    }
 }
