@@ -11,6 +11,8 @@
 /// lock. Timelines are made and destroyed on one thread.
 struct ZREngine {
     int timelineCount = 0;
+    /// The interface language handed to plug-in modules (the setting "Language").
+    int language = 0;
     /// Font face name -> the file that holds it; made by the first timeline, destroyed by
     /// `IZRDeleteTimelineInstance` after each timeline it deletes.
     std::unique_ptr<ZRStringMap<ZRFontEntry>> fontRegistry;

@@ -48,7 +48,7 @@ ZRTimeline::~ZRTimeline() {
     while (ZRImage* image = m_images.first())
         destroyImage(image);
     for (auto* tracks : {&m_videoTracks, &m_audioTracks}) {
-        for (ZRGuardedList*& track : *tracks) {
+        for (ZRTrackList*& track : *tracks) {
             delete track;
             track = nullptr;
         }

@@ -5,14 +5,18 @@
 #include "modules/ZRModuleBinder.h"
 #include "modules/ZRModuleManager.h"
 #include "render/ZRImage.h"
+#include "timeline/ZRFadeCurve.h"
 #include "timeline/ZRHostCallbacks.h"
 #include "timeline/ZRNameTable.h"
 #include "timeline/ZRPos.h"
+#include "timeline/ZRTrackItem.h"
+#include "timeline/ZRTrackList.h"
 #include "util/ZRHeapMutex.h"
 #include "util/ZRList.h"
 #include "util/ZRStringMap.h"
 #include "util/ZRTempFileStore.h"
 
+#include <QByteArray>
 #include <QMutex>
 #include <QString>
 
@@ -156,6 +160,11 @@ public:
     ZRModuleManager& moduleManager() { return m_moduleManager; }
     ZRStringMap<ZRModuleBinder>& transitionModules() { return m_transitionModules; }
     ZRStringMap<ZRModuleBinder>& videoEffectModules() { return m_videoEffectModules; }
+    /// "Video Dimensions": 0 x 0 until the host sets them.
+    int videoWidth() const { return m_videoWidth; }
+    int videoHeight() const { return m_videoHeight; }
+    double frameRate() const { return m_frameRate; }
+    const ZRFadeCurve& fadeCurve() const { return m_fadeCurve; }
     /// The kernel log, a configuration file in the per-user state folder.
     QString logPath() const { return m_logPath; }
 
@@ -165,12 +174,34 @@ private:
     void initialiseEngine();
     void openLog();
 
+    // Tracks (ZRTimelineTracks.cpp)
+    ZRTrackList* trackList(int track, bool video, bool create);
+    void placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start, bool video,
+                     int index, int depth);
+    void shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd);
+
+    // The background renderer's side of editing: told of changed ranges, held while the
+    // tracks change wholesale.
+    bool backgroundRenderingEnabled() const;
+    void invalidateRange(const ZRPos& start, const ZRPos& end);
+    void suspendRenderer();
+    void resumeRenderer();
+    void forgetRenderedFrames();
+    void setRendererEnabled(bool on);
+    void setFrameRate(double rate);
+    void setVideoDimensions(int width, int height);
+    void lockTextRenderer(bool lock);
+    /// Scales every title's text with the frame width (nothing while the old width is 0).
+    void rescaleTitles(int oldWidth, int newWidth);
+
     ZRStringMap<ZRModuleBinder> m_transitionModules{true};
     ZRStringMap<ZRModuleBinder> m_videoEffectModules{true};
     char m_textBuffer[256] = {};
     ZREngineString m_baseFolder;
-    std::array<ZRGuardedList*, kTrackCount> m_videoTracks{};
-    std::array<ZRGuardedList*, kTrackCount> m_audioTracks{};
+    std::array<ZRTrackList*, kTrackCount> m_videoTracks{};
+    std::array<ZRTrackList*, kTrackCount> m_audioTracks{};
+    int m_highestTrack = 0;
+    bool m_autoInsertEditing = true;
     ZRTypedList<IZRObject> m_objects;
     ZRTypedList<ZREffect> m_effects;
     ZRTypedList<ZRPos> m_positions;
@@ -189,6 +220,26 @@ private:
     ZRTempFileStore m_tempFiles;
     ZRHostCallbacks m_host{nullptr};
     int m_backgroundColor[3] = {255, 255, 255};
+    // Timeline settings (ZRTimelineSettings.cpp)
+    int m_audioResamplingQuality = 2;
+    bool m_previewMode = false;
+    bool m_backgroundRendering = false;
+    bool m_rendererPaused = false;
+    int m_suspendDepth = 0;
+    QByteArray m_tempFolderText;
+    int m_pauseCounter = 0;
+    int m_forcedRenderFormat = 0;
+    bool m_enhancedAudioHandling = false;
+    int m_videoWidth = 0;
+    int m_videoHeight = 0;
+    int m_sampleRate = 44100;
+    int m_bitsPerSample = 16;
+    int m_channels = 2;
+    std::array<bool, ZRTrackList::kChannels> m_masterMute{};
+    std::array<bool, ZRTrackList::kChannels> m_masterInvert{};
+    std::array<double, ZRTrackList::kChannels> m_masterPanning{-1.0, 1.0};
+    std::array<double, ZRTrackList::kChannels> m_masterLevel{};
+    ZRFadeCurve m_fadeCurve;
     double m_frameRate = 30.0;
     ZRPos m_currentPosition;
     uint32_t m_changeCounter = 0;

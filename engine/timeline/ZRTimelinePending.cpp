@@ -13,19 +13,6 @@ void* ZRTimeline::renderAudio(int32_t, int32_t* bytes) {
     if (bytes) *bytes = 0;
     return nullptr;
 }
-bool ZRTimeline::insertObject(int, IZRPos*, IZRObject*) {
-    return false;
-}
-void ZRTimeline::removeObject(IZRObject*) {}
-ZRGuardedList* ZRTimeline::track(int, bool) {
-    return nullptr;
-}
-void ZRTimeline::packTrack(int, bool) {}
-void ZRTimeline::shiftTrackObjects(int, bool, IZRObject*, IZRPos*, bool) {}
-IZRObject* ZRTimeline::objectAt(int, IZRPos*, bool) {
-    return nullptr;
-}
-void ZRTimeline::clear() {}
 bool ZRTimeline::configureExportModule(const char*) {
     return false;
 }
@@ -39,18 +26,6 @@ const char* ZRTimeline::exportCodecName(const char*, bool) {
 int ZRTimeline::exportProject(const char*, const char*, IZRPos*, IZRPos*, int, int, double) {
     return 1;
 }
-IZRPos* ZRTimeline::endPosition() {
-    QMutexLocker locker(&m_endPositionMutex);
-    m_endPosition.set(0, 0, 0, 0, m_frameRate);
-    return &m_endPosition;
-}
-bool ZRTimeline::setObjectMarkIn(IZRObject*, IZRPos*) {
-    return false;
-}
-bool ZRTimeline::setObjectMarkOut(IZRObject*, IZRPos*) {
-    return false;
-}
-void ZRTimeline::dumpTrack(int, bool) {}
 bool ZRTimeline::saveProject(const char*) {
     return false;
 }
@@ -82,61 +57,6 @@ bool ZRTimeline::identifyMediaFile(const char*, char*, uint32_t*) {
     return false;
 }
 
-bool ZRTimeline::getFadeFactor(const char*, double*, double*, double*, double*) {
-    return false;
-}
-bool ZRTimeline::getTrackChannelDoubleSetting(const char*, int*, unsigned*, double*) {
-    return false;
-}
-bool ZRTimeline::getUnicodeStringSetting(const char*, const char16_t**) {
-    return false;
-}
-bool ZRTimeline::getStringSetting(const char*, char**) {
-    return false;
-}
-bool ZRTimeline::getIntTripleSetting(const char*, int*, int*, int*) {
-    return false;
-}
-bool ZRTimeline::getIntPairSetting(const char*, int*, int*) {
-    return false;
-}
-bool ZRTimeline::getIndexedDoubleSetting(const char*, int*, double*) {
-    return false;
-}
-bool ZRTimeline::getDoubleSetting(const char*, double*) {
-    return false;
-}
-bool ZRTimeline::getIntSetting(const char*, int*) {
-    return false;
-}
-bool ZRTimeline::addFadePoint(const char*, double, double) {
-    return false;
-}
-bool ZRTimeline::setTrackChannelDoubleSetting(const char*, int, unsigned, double) {
-    return false;
-}
-bool ZRTimeline::setUnicodeStringSetting(const char*, const char16_t*) {
-    return false;
-}
-bool ZRTimeline::setStringSetting(const char*, const char*) {
-    return false;
-}
-bool ZRTimeline::setIntTripleSetting(const char*, int, int, int) {
-    return false;
-}
-bool ZRTimeline::setIntPairSetting(const char*, int, int) {
-    return false;
-}
-bool ZRTimeline::setIndexedDoubleSetting(const char*, int, double) {
-    return false;
-}
-bool ZRTimeline::setDoubleSetting(const char*, double) {
-    return false;
-}
-bool ZRTimeline::setIntSetting(const char*, intptr_t) {
-    return false;
-}
-
 IZRObject* ZRTimeline::duplicateObject(IZRObject*) {
     return nullptr;
 }
@@ -144,6 +64,8 @@ IZRObject* ZRTimeline::createObject(const char*, const char*, const char*, const
     return nullptr;
 }
 void ZRTimeline::destroyObject(IZRObject* object) {
+    if (!object) return;
+    removeObject(object);
     {
         QMutexLocker locker(&m_objectsMutex);
         if (!object || !m_objects.remove(object)) return;
@@ -197,3 +119,21 @@ void ZRTimeline::writeModuleCacheString(const char*, const char*) {}
 void ZRTimeline::writeModuleCacheDouble(const char*, double) {}
 void ZRTimeline::writeModuleCacheBool(const char*, bool) {}
 void ZRTimeline::writeModuleCacheInt(const char*, int) {}
+
+bool ZRTimeline::backgroundRenderingEnabled() const {
+    return false;
+}
+void ZRTimeline::invalidateRange(const ZRPos&, const ZRPos&) {}
+void ZRTimeline::suspendRenderer() {
+    ++m_suspendDepth;
+    m_rendererPaused = true;
+}
+void ZRTimeline::resumeRenderer() {
+    if (m_suspendDepth > 0 && --m_suspendDepth == 0) m_rendererPaused = false;
+}
+void ZRTimeline::forgetRenderedFrames() {}
+void ZRTimeline::setRendererEnabled(bool on) {
+    m_backgroundRendering = on;
+}
+void ZRTimeline::lockTextRenderer(bool) {}
+void ZRTimeline::rescaleTitles(int, int) {}

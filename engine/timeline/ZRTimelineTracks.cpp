@@ -1,0 +1,356 @@
+// Placing, moving, trimming and finding objects on the 100 video and 100 audio tracks.
+// Lock order everywhere: the timeline mutex, then a track's own mutex.
+#include "ZRTimeline.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+namespace {
+
+ZRTrackItem* item(IZRObject* object) {
+    return static_cast<ZRTrackItem*>(object);
+}
+ZRTrackItem* item(void* p) {
+    return static_cast<ZRTrackItem*>(p);
+}
+
+bool validTrack(int track) {
+    return track >= 1 && track <= ZRTimeline::kTrackCount;
+}
+
+// end := start + duration - 1 frame (the end is inclusive).
+void placeEnd(IZRObject* object) {
+    IZRPos* end = object->endPos();
+    end->assign(object->startPos());
+    end->add(object->duration());
+    end->decrement();
+}
+
+ZRPos copyOf(const IZRPos* p) {
+    ZRPos c;
+    c.assign(p);
+    return c;
+}
+
+ZRPos frameAfter(const IZRPos* p) {
+    ZRPos c = copyOf(p);
+    c.increment();
+    return c;
+}
+
+// Guards a track's mutex for a scope.
+class TrackLock {
+public:
+    explicit TrackLock(ZRTrackList* list) : m_list(list) {
+        if (m_list) m_list->lock();
+    }
+    ~TrackLock() {
+        if (m_list) m_list->unlock();
+    }
+    TrackLock(const TrackLock&) = delete;
+    TrackLock& operator=(const TrackLock&) = delete;
+
+private:
+    ZRTrackList* m_list;
+};
+
+class TimelineLock {
+public:
+    explicit TimelineLock(ZRHeapMutex& mutex) : m_mutex(mutex) { m_mutex.lock(); }
+    ~TimelineLock() { m_mutex.unlock(); }
+    TimelineLock(const TimelineLock&) = delete;
+    TimelineLock& operator=(const TimelineLock&) = delete;
+
+private:
+    ZRHeapMutex& m_mutex;
+};
+
+} // namespace
+
+ZRTrackList* ZRTimeline::trackList(int track, bool video, bool create) {
+    if (!validTrack(track)) return nullptr;
+    ZRTrackList*& slot = (video ? m_videoTracks : m_audioTracks)[size_t(track - 1)];
+    if (!slot && create) slot = new (std::nothrow) ZRTrackList;
+    return slot;
+}
+
+ZRGuardedList* ZRTimeline::track(int track, bool video) {
+    TimelineLock lock(*m_timelineMutex);
+    return trackList(track, video, false);
+}
+
+// Inserts `object` into one track list in time order at `start`, then pushes every follower it
+// now overlaps to start right after the one before it. A pushed object that also lies on a track
+// of the other kind is placed again there, so both of its lists stay in time order.
+void ZRTimeline::placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start,
+                             bool video, int index, int depth) {
+    std::vector<ZRTrackItem*> moved;
+    {
+        TrackLock lock(list);
+        unsigned at = 0;
+        for (void* p = list->first(); p; p = list->next(), ++at) {
+            if (!(*start > item(p)->endPos())) break;
+        }
+        list->insertAt(at, object);
+        object->startPos()->assign(start);
+        placeEnd(object);
+        object->setTrackIndex(video, index);
+
+        const IZRPos* previousEnd = object->endPos();
+        for (unsigned i = at + 1; i < list->count(); ++i) {
+            ZRTrackItem* follower = item(list->at(i));
+            if (*previousEnd < follower->startPos()) break;
+            const ZRPos newStart = frameAfter(previousEnd);
+            follower->startPos()->assign(&newStart);
+            placeEnd(follower);
+            moved.push_back(follower);
+            previousEnd = follower->endPos();
+        }
+    }
+    if (depth > 8) return; // each pass only moves objects later; this bounds pathological cascades
+    for (ZRTrackItem* follower : moved) {
+        const int other = follower->trackIndex(!video);
+        ZRTrackList* otherList = other >= 0 ? trackList(other + 1, !video, false) : nullptr;
+        if (!otherList) continue;
+        otherList->remove(follower);
+        const ZRPos newStart = copyOf(follower->startPos());
+        placeInList(otherList, follower, &newStart, !video, other, depth + 1);
+    }
+}
+
+bool ZRTimeline::insertObject(int track, IZRPos* start, IZRObject* object) {
+    if (!validTrack(track) || !start || !object) return false;
+    const ZRPos at = copyOf(start); // `start` may be one of the object's own positions
+    ZRTrackItem* target = item(object);
+    bool onVideo = false;
+    {
+        TimelineLock lock(*m_timelineMutex);
+        if (target->trackIndex(true) >= 0 || target->trackIndex(false) >= 0)
+            removeObject(object); // an object lies on one place at a time
+        if (track > m_highestTrack) m_highestTrack = track;
+        if (object->hasVideo()) {
+            if (ZRTrackList* list = trackList(track, true, true)) {
+                placeInList(list, target, &at, true, track - 1, 0);
+                onVideo = true;
+            }
+        }
+        if (object->hasAudio()) {
+            if (ZRTrackList* list = trackList(track, false, true))
+                placeInList(list, target, &at, false, track - 1, 0);
+        }
+    }
+    if (onVideo && backgroundRenderingEnabled()) invalidateRange(at, copyOf(object->endPos()));
+    noteChange("Insert Object");
+    return true;
+}
+
+void ZRTimeline::removeObject(IZRObject* object) {
+    if (!object) return;
+    ZRTrackItem* target = item(object);
+    ZRPos start, end;
+    bool wasOnVideo = false;
+    {
+        TimelineLock lock(*m_timelineMutex);
+        start = copyOf(object->startPos());
+        end = copyOf(object->endPos());
+        for (bool video : {true, false}) {
+            const int index = target->trackIndex(video);
+            if (index < 0) continue;
+            if (ZRTrackList* list = trackList(index + 1, video, false)) list->remove(object);
+            target->setTrackIndex(video, -1);
+            wasOnVideo |= video;
+        }
+        object->startPos()->setTotalFrames(0);
+        object->endPos()->setTotalFrames(0);
+    }
+    if (wasOnVideo && backgroundRenderingEnabled()) invalidateRange(start, end);
+}
+
+void ZRTimeline::packTrack(int track, bool video) {
+    TimelineLock lock(*m_timelineMutex);
+    ZRTrackList* list = trackList(track, video, false);
+    if (!list) return;
+    std::vector<IZRObject*> objects;
+    while (void* p = list->first()) {
+        objects.push_back(static_cast<IZRObject*>(p));
+        removeObject(objects.back());
+    }
+    ZRPos at(0, 0, 0, 0, m_frameRate);
+    for (IZRObject* object : objects) {
+        insertObject(track, &at, object);
+        at = frameAfter(object->endPos());
+    }
+}
+
+void ZRTimeline::shiftTrackObjects(int track, bool video, IZRObject* from, IZRPos* amount,
+                                   bool later) {
+    if (!from || !amount) return;
+    TimelineLock lock(*m_timelineMutex);
+    ZRTrackList* list = trackList(track, video, false);
+    if (!list) return;
+    std::vector<std::pair<IZRObject*, ZRPos>> moving;
+    {
+        TrackLock trackLock(list);
+        const int first = list->find(from);
+        if (first < 0) return;
+        for (unsigned i = unsigned(first); i < list->count(); ++i) {
+            auto* object = static_cast<IZRObject*>(list->at(i));
+            ZRPos start = copyOf(object->startPos());
+            if (later)
+                start.add(amount);
+            else
+                start.subtract(amount); // stops at 00:00:00.00
+            moving.emplace_back(object, start);
+        }
+    }
+    for (auto& [object, start] : moving)
+        removeObject(object);
+    for (auto& [object, start] : moving)
+        insertObject(track, &start, object);
+}
+
+IZRObject* ZRTimeline::objectAt(int track, IZRPos* position, bool video) {
+    if (!position) return nullptr;
+    TimelineLock lock(*m_timelineMutex);
+    ZRTrackList* list = trackList(track, video, false);
+    if (!list) return nullptr;
+    TrackLock trackLock(list);
+    for (unsigned i = 0; i < list->count(); ++i) {
+        auto* object = static_cast<IZRObject*>(list->at(i));
+        if (*object->startPos() <= position && *object->endPos() >= position) return object;
+    }
+    return nullptr;
+}
+
+void ZRTimeline::clear() {
+    suspendRenderer();
+    for (bool video : {true, false}) {
+        for (int track = 1; track <= kTrackCount; ++track) {
+            ZRTrackList* list = trackList(track, video, false);
+            if (!list) continue;
+            while (void* p = list->first())
+                destroyObject(static_cast<IZRObject*>(p));
+            if (!video) {
+                list->mute = false;
+                list->level = 0.0;
+            }
+        }
+    }
+    if (backgroundRenderingEnabled()) forgetRenderedFrames();
+    resumeRenderer();
+}
+
+IZRPos* ZRTimeline::endPosition() {
+    QMutexLocker locker(&m_endPositionMutex);
+    TimelineLock lock(*m_timelineMutex);
+    m_endPosition.set(0, 0, 0, 0, m_frameRate);
+    for (int track = 1; track <= m_highestTrack; ++track) {
+        for (bool video : {true, false}) {
+            ZRTrackList* list = trackList(track, video, false);
+            if (!list) continue;
+            TrackLock trackLock(list);
+            auto* last = static_cast<IZRObject*>(list->last());
+            if (last && *last->endPos() >= &m_endPosition)
+                m_endPosition = frameAfter(last->endPos());
+        }
+    }
+    return &m_endPosition;
+}
+
+// After a mark change that lengthened `object`, the next object on each of its tracks that now
+// starts at or before its new end is pushed later, with everything after it, to start on the
+// frame after that end.
+void ZRTimeline::shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd) {
+    for (bool video : {true, false}) {
+        const int index = object->trackIndex(video);
+        ZRTrackList* list = index >= 0 ? trackList(index + 1, video, false) : nullptr;
+        if (!list) continue;
+        IZRObject* next = nullptr;
+        {
+            TrackLock trackLock(list);
+            const int at = list->find(object);
+            if (at >= 0) next = static_cast<IZRObject*>(list->at(unsigned(at) + 1));
+        }
+        if (next && *next->startPos() <= &newEnd) {
+            // The follower starts on the frame after the new end (the end frame is inclusive).
+            ZRPos amount = frameAfter(&newEnd);
+            amount.subtract(next->startPos());
+            shiftTrackObjects(index + 1, video, next, &amount, true);
+        }
+    }
+}
+
+bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
+    if (!object || !markIn) return false;
+    TimelineLock lock(*m_timelineMutex);
+    ZRTrackItem* target = item(object);
+    const ZRPos oldStart = copyOf(object->startPos()), oldEnd = copyOf(object->endPos());
+    const int video = target->trackIndex(true), audio = target->trackIndex(false);
+    const int track = video >= 0 ? video + 1 : (audio >= 0 ? audio + 1 : 0);
+    IZRPos* in = object->markIn();
+    if (*markIn > in) {
+        if (*object->markOut() < markIn) return false;
+        ZRPos d = copyOf(markIn);
+        d.subtract(in);
+        object->startPos()->add(&d);
+        in->assign(markIn);
+        object->duration()->subtract(&d);
+    } else if (*markIn < in) {
+        ZRPos d = copyOf(in);
+        d.subtract(markIn);
+        in->assign(markIn);
+        object->duration()->add(&d);
+        object->endPos()->add(&d);
+        if (m_autoInsertEditing) shiftFollowers(target, copyOf(object->endPos()));
+    } else {
+        return true;
+    }
+    if (backgroundRenderingEnabled()) invalidateRange(oldStart, oldEnd);
+    const ZRPos start = copyOf(object->startPos());
+    removeObject(object);
+    ZRPos at = start;
+    return track ? insertObject(track, &at, object) : true;
+}
+
+bool ZRTimeline::setObjectMarkOut(IZRObject* object, IZRPos* markOut) {
+    if (!object || !markOut) return false;
+    TimelineLock lock(*m_timelineMutex);
+    ZRTrackItem* target = item(object);
+    // A mark-out before the mark-in, or a used length beyond the source, is refused.
+    if (*markOut < object->markIn()) return false;
+    ZRPos length = copyOf(markOut);
+    length.subtract(object->markIn());
+    if (length > object->sourceLength()) return false;
+    const ZRPos oldStart = copyOf(object->startPos()), oldEnd = copyOf(object->endPos());
+    const int video = target->trackIndex(true), audio = target->trackIndex(false);
+    const int track = video >= 0 ? video + 1 : (audio >= 0 ? audio + 1 : 0);
+    object->duration()->assign(&length);
+    placeEnd(object);
+    object->markOut()->assign(markOut);
+    if (m_autoInsertEditing) shiftFollowers(target, copyOf(object->endPos()));
+    if (backgroundRenderingEnabled()) invalidateRange(oldStart, oldEnd);
+    const ZRPos start = copyOf(object->startPos());
+    removeObject(object);
+    ZRPos at = start;
+    return track ? insertObject(track, &at, object) : true;
+}
+
+void ZRTimeline::dumpTrack(int track, bool video) {
+    if (!m_host.has(&IZRCallbacks::debug)) return;
+    TimelineLock lock(*m_timelineMutex);
+    ZRTrackList* list = trackList(track, video, false);
+    if (!list) return;
+    TrackLock trackLock(list);
+    const QByteArray header =
+        QByteArray(video ? "Video Track " : "Audio Track ") + QByteArray::number(track) + ":\n";
+    m_host.debug(header.constData());
+    for (unsigned i = 0; i < list->count(); ++i) {
+        auto* object = static_cast<IZRObject*>(list->at(i));
+        const QByteArray start = object->startPos()->toText();
+        const QByteArray end = object->endPos()->toText();
+        const QByteArray line = QByteArray(" Object: ") + object->name() + " \t\t Start: " + start +
+                                ", End: " + end + "\n";
+        m_host.debug(line.constData());
+    }
+}

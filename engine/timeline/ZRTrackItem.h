@@ -1,0 +1,12 @@
+#pragma once
+
+#include "api/IZRObject.h"
+
+/// What the timeline needs of an object beyond the host's interface: where it lies.
+/// Every object the factory makes is one. Guarded by the timeline mutex.
+class ZRTrackItem : public IZRObject {
+public:
+    /// 0-based index of the video (true) or audio (false) track holding the object; -1 = none.
+    virtual int trackIndex(bool video) const = 0;
+    virtual void setTrackIndex(bool video, int index) = 0;
+};

@@ -1,0 +1,131 @@
+#include "ZRTrackList.h"
+
+#include "api/IZRObject.h"
+
+namespace {
+class Locker {
+public:
+    explicit Locker(ZRTrackList& list) : m_list(list) { m_list.lock(); }
+    ~Locker() { m_list.unlock(); }
+
+private:
+    ZRTrackList& m_list;
+};
+} // namespace
+
+ZRTrackList::ZRTrackList() {
+    channelPanning[0] = -1.0;
+    channelPanning[1] = 1.0;
+}
+
+ZRTrackList::~ZRTrackList() = default;
+
+bool ZRTrackList::isEmpty() {
+    Locker l(*this);
+    return m_items.count() == 0;
+}
+
+void ZRTrackList::clear() {
+    Locker l(*this);
+    m_items.clear();
+}
+
+IZRPos* ZRTrackList::totalDuration() {
+    Locker l(*this);
+    m_total.set(0, 0, 0, 0, ZRPos::defaultFrameRate());
+    for (void* p = m_items.first(); p; p = m_items.next())
+        m_total.add(static_cast<IZRObject*>(p)->duration());
+    return &m_total;
+}
+
+bool ZRTrackList::anyObjectHasVideo() {
+    Locker l(*this);
+    for (void* p = m_items.first(); p; p = m_items.next())
+        if (static_cast<IZRObject*>(p)->hasVideo()) return true;
+    return false;
+}
+
+bool ZRTrackList::anyObjectHasAudio() {
+    Locker l(*this);
+    for (void* p = m_items.first(); p; p = m_items.next())
+        if (static_cast<IZRObject*>(p)->hasAudio()) return true;
+    return false;
+}
+
+unsigned ZRTrackList::count() {
+    Locker l(*this);
+    return m_items.count();
+}
+
+void ZRTrackList::insertAt(unsigned index, void* item) {
+    Locker l(*this);
+    if (!m_items.insertAt(index, item)) m_items.append(item);
+}
+
+void ZRTrackList::append(void* item) {
+    Locker l(*this);
+    m_items.append(item);
+}
+
+void ZRTrackList::remove(void* item) {
+    Locker l(*this);
+    m_items.remove(item);
+}
+
+int ZRTrackList::find(void* item) {
+    Locker l(*this);
+    return m_items.find(item);
+}
+
+void* ZRTrackList::first() {
+    Locker l(*this);
+    return m_items.first();
+}
+
+void* ZRTrackList::next() {
+    Locker l(*this);
+    return m_items.next();
+}
+
+void* ZRTrackList::prev() {
+    Locker l(*this);
+    return m_items.prev();
+}
+
+void* ZRTrackList::last() {
+    Locker l(*this);
+    return m_items.last();
+}
+
+void* ZRTrackList::at(unsigned index) {
+    Locker l(*this);
+    return m_items.at(index);
+}
+
+void* ZRTrackList::takeFirst() {
+    Locker l(*this);
+    return m_items.takeFirst();
+}
+
+void ZRTrackList::lock() {
+    m_mutex.lock();
+    ++m_lockDepth;
+}
+
+void ZRTrackList::unlock() {
+    --m_lockDepth;
+    m_mutex.unlock();
+}
+
+bool ZRTrackList::locked() {
+    if (!m_mutex.tryLock()) return true;
+    const bool held = m_lockDepth > 0;
+    m_mutex.unlock();
+    return held;
+}
+
+bool ZRTrackList::tryLock() {
+    if (!m_mutex.tryLock()) return false;
+    ++m_lockDepth;
+    return true;
+}

@@ -1,0 +1,249 @@
+#include "FakeObject.h"
+
+#include "timeline/ZRTimeline.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> debugLines;
+void onDebug(const char* text) {
+    debugLines.emplace_back(text);
+}
+
+// Objects here belong to the test, not to the timeline's registry; each test takes them off the
+// tracks before the timeline goes.
+class Tracks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ZRPos::setDefaultFrameRate(25.0);
+        callbacks.debug = onDebug;
+        timeline = std::make_unique<ZRTimeline>(&callbacks, nullptr, 0);
+    }
+    void TearDown() override {
+        for (auto& o : objects)
+            timeline->removeObject(o.get());
+        timeline.reset();
+        ZRPos::setDefaultFrameRate(30.0);
+    }
+    FakeObject* make(const char* name, int frames, bool video = true, bool audio = false) {
+        objects.push_back(std::make_unique<FakeObject>(name, frames, video, audio));
+        return objects.back().get();
+    }
+    bool insertAt(int track, FakeObject* o, int frame) {
+        ZRPos at(0, 0, 0, frame, 25.0);
+        return timeline->insertObject(track, &at, o);
+    }
+    std::vector<std::pair<int, int>> spans(int track, bool video = true) {
+        std::vector<std::pair<int, int>> out;
+        ZRGuardedList* list = timeline->track(track, video);
+        for (unsigned i = 0; list && i < list->count(); ++i) {
+            auto* o = static_cast<FakeObject*>(list->at(i));
+            out.emplace_back(o->startFrame(), o->endFrame());
+        }
+        return out;
+    }
+    using Spans = std::vector<std::pair<int, int>>;
+
+    IZRCallbacks callbacks{};
+    std::unique_ptr<ZRTimeline> timeline;
+    std::vector<std::unique_ptr<FakeObject>> objects;
+};
+
+} // namespace
+
+TEST_F(Tracks, InsertPlacesAndEndPositionFollows) {
+    EXPECT_STREQ(timeline->endPosition()->toText(), "00:00:00.00");
+    FakeObject* a = make("a", 125);
+    FakeObject* b = make("b", 125);
+    ASSERT_TRUE(insertAt(1, b, 125));
+    ASSERT_TRUE(insertAt(1, a, 0));
+    EXPECT_EQ(spans(1), (Spans{{0, 124}, {125, 249}}));
+    EXPECT_STREQ(timeline->endPosition()->toText(), "00:00:10.00");
+    EXPECT_EQ(a->trackNumber(true), 1);
+    EXPECT_EQ(a->trackNumber(false), 0);
+    for (int bad : {0, 101, -1})
+        EXPECT_FALSE(insertAt(bad, make("x", 10), 0));
+    EXPECT_EQ(timeline->track(0, true), nullptr);
+    EXPECT_EQ(timeline->track(2, true), nullptr);
+}
+
+TEST_F(Tracks, VideoAndAudioGoOnBothTracksOfTheNumber) {
+    FakeObject* av = make("av", 50, true, true);
+    ASSERT_TRUE(insertAt(7, av, 10));
+    EXPECT_EQ(av->trackNumber(true), 7);
+    EXPECT_EQ(av->trackNumber(false), 7);
+    EXPECT_EQ(spans(7, false), (Spans{{10, 59}}));
+    // Inserting again moves it; it is never listed twice.
+    ASSERT_TRUE(insertAt(3, av, 0));
+    EXPECT_TRUE(timeline->track(7, true)->isEmpty());
+    EXPECT_EQ(spans(3, true), (Spans{{0, 49}}));
+    EXPECT_EQ(spans(3, false), (Spans{{0, 49}}));
+}
+
+TEST_F(Tracks, ObjectAtCoversFirstToLastFrame) {
+    FakeObject* a = make("a", 100);
+    insertAt(2, a, 50);
+    const struct {
+        int frame;
+        bool hit;
+    } cases[] = {{49, false}, {50, true}, {149, true}, {150, false}};
+    for (const auto& c : cases) {
+        ZRPos at(0, 0, 0, c.frame, 25.0);
+        EXPECT_EQ(timeline->objectAt(2, &at, true), c.hit ? a : nullptr) << c.frame;
+    }
+    ZRPos at(0, 0, 0, 60, 25.0);
+    EXPECT_EQ(timeline->objectAt(2, &at, false), nullptr);
+    EXPECT_EQ(timeline->objectAt(101, &at, true), nullptr);
+}
+
+TEST_F(Tracks, RipplePushesEachOverlappingFollowerAfterThePreviousOne) {
+    FakeObject* a = make("a", 100);
+    FakeObject* b = make("b", 100);
+    FakeObject* c = make("c", 50);
+    FakeObject* far = make("far", 10);
+    insertAt(1, a, 0);
+    insertAt(1, b, 100);
+    insertAt(1, c, 200);
+    insertAt(1, far, 1000);
+    FakeObject* wedge = make("wedge", 60);
+    insertAt(1, wedge, 100);
+    EXPECT_EQ(spans(1), (Spans{{0, 99}, {100, 159}, {160, 259}, {260, 309}, {1000, 1009}}));
+}
+
+TEST_F(Tracks, RippleKeepsTheOtherTrackOfAPushedObjectInOrder) {
+    FakeObject* av = make("av", 100, true, true);
+    FakeObject* sound = make("sound", 20, false, true);
+    insertAt(1, av, 100);
+    insertAt(1, sound, 210); // after av on the audio track
+    FakeObject* wedge = make("wedge", 150);
+    insertAt(1, wedge, 90); // pushes av to 240 on the video track
+    EXPECT_EQ(av->startFrame(), 240);
+    EXPECT_EQ(spans(1, false), (Spans{{210, 229}, {240, 339}}));
+}
+
+TEST_F(Tracks, PackPlacesObjectsEndToEndInOrder) {
+    FakeObject* a = make("a", 100);
+    FakeObject* b = make("b", 100);
+    FakeObject* c = make("c", 50);
+    insertAt(4, a, 0);
+    insertAt(4, b, 200);
+    insertAt(4, c, 500);
+    timeline->packTrack(4, true);
+    EXPECT_EQ(spans(4), (Spans{{0, 99}, {100, 199}, {200, 249}}));
+}
+
+TEST_F(Tracks, ShiftMovesFromAnObjectOnAndStopsAtZero) {
+    FakeObject* a = make("a", 10);
+    FakeObject* b = make("b", 10);
+    FakeObject* c = make("c", 10);
+    insertAt(1, a, 0);
+    insertAt(1, b, 20);
+    insertAt(1, c, 40);
+    ZRPos amount(0, 0, 0, 15, 25.0);
+    timeline->shiftTrackObjects(1, true, b, &amount, true);
+    EXPECT_EQ(spans(1), (Spans{{0, 9}, {35, 44}, {55, 64}}));
+    ZRPos back(0, 0, 10, 0, 25.0);
+    timeline->shiftTrackObjects(1, true, a, &back, false);
+    EXPECT_EQ(spans(1), (Spans{{0, 9}, {10, 19}, {20, 29}}));
+    FakeObject* stranger = make("stranger", 10);
+    timeline->shiftTrackObjects(1, true, stranger, &amount, true);
+    EXPECT_EQ(spans(1).size(), 3u);
+}
+
+TEST_F(Tracks, MarkInMovesStartOrEnd) {
+    FakeObject* a = make("a", 100);
+    insertAt(1, a, 100);
+    ZRPos in(0, 0, 0, 20, 25.0);
+    ASSERT_TRUE(timeline->setObjectMarkIn(a, &in));
+    EXPECT_EQ(spans(1), (Spans{{120, 199}})); // later mark-in keeps the end
+    ZRPos earlier(0, 0, 0, 10, 25.0);
+    ASSERT_TRUE(timeline->setObjectMarkIn(a, &earlier));
+    EXPECT_EQ(spans(1), (Spans{{120, 209}})); // earlier mark-in keeps the start
+    ZRPos beyond(0, 0, 10, 0, 25.0);
+    EXPECT_FALSE(timeline->setObjectMarkIn(a, &beyond));
+    EXPECT_EQ(spans(1), (Spans{{120, 209}}));
+}
+
+TEST_F(Tracks, MarkOutTrimsRefusesAndPushesFollowers) {
+    FakeObject* a = make("a", 100);
+    FakeObject* b = make("b", 100);
+    insertAt(1, a, 0);
+    insertAt(1, b, 100);
+    ZRPos out(0, 0, 0, 150, 25.0);
+    ASSERT_TRUE(timeline->setObjectMarkOut(a, &out));
+    EXPECT_EQ(spans(1), (Spans{{0, 149}, {150, 249}}));
+    ZRPos tooLong(0, 0, 0, 1001, 25.0); // source length is 1000 frames
+    EXPECT_FALSE(timeline->setObjectMarkOut(a, &tooLong));
+    ZRPos in(0, 0, 0, 50, 25.0);
+    ASSERT_TRUE(timeline->setObjectMarkIn(a, &in));
+    ZRPos beforeIn(0, 0, 0, 40, 25.0);
+    EXPECT_FALSE(timeline->setObjectMarkOut(a, &beforeIn));
+    EXPECT_EQ(a->markOut()->frames(), out.frames());
+}
+
+TEST_F(Tracks, RemoveAndClear) {
+    FakeObject* a = make("a", 30);
+    insertAt(1, a, 60);
+    timeline->removeObject(a);
+    EXPECT_EQ(a->trackNumber(true), 0);
+    EXPECT_EQ(a->startFrame(), 0);
+    EXPECT_EQ(a->endFrame(), 0);
+    EXPECT_TRUE(timeline->track(1, true)->isEmpty());
+}
+
+TEST_F(Tracks, DumpTrackWritesOneLinePerObject) {
+    debugLines.clear();
+    FakeObject* a = make("Clip", 25);
+    insertAt(2, a, 0);
+    timeline->dumpTrack(2, true);
+    ASSERT_EQ(debugLines.size(), 2u);
+    EXPECT_EQ(debugLines[0], "Video Track 2:\n");
+    EXPECT_EQ(debugLines[1], " Object: Clip \t\t Start: 00:00:00.00, End: 00:00:00.24\n");
+    timeline->dumpTrack(3, true);
+    EXPECT_EQ(debugLines.size(), 2u);
+}
+
+TEST_F(Tracks, EditsWhileAnotherThreadWalks) {
+    std::vector<FakeObject*> pool;
+    for (int i = 0; i < 20; ++i)
+        pool.push_back(make("o", 10 + i));
+    std::atomic<bool> stop{false};
+    QThread* reader = QThread::create([&] {
+        ZRPos at(0, 0, 0, 0, 25.0);
+        while (!stop) {
+            for (int f = 0; f < 400; f += 7) {
+                at.set(0, 0, 0, f, 25.0);
+                if (IZRObject* o = timeline->objectAt(1, &at, true)) (void)o->name();
+            }
+            if (ZRGuardedList* list = timeline->track(1, true)) {
+                list->lock();
+                for (void* p = list->first(); p; p = list->next())
+                    (void)static_cast<IZRObject*>(p)->endPos()->toFrames();
+                list->unlock();
+            }
+            timeline->endPosition();
+        }
+    });
+    reader->start();
+    for (int round = 0; round < 200; ++round) {
+        FakeObject* o = pool[size_t(round) % pool.size()];
+        insertAt(1, o, (round * 37) % 300);
+        if (round % 5 == 0) timeline->packTrack(1, true);
+        if (round % 7 == 0) timeline->removeObject(pool[size_t(round * 3) % pool.size()]);
+    }
+    stop = true;
+    ASSERT_TRUE(reader->wait(30000));
+    delete reader;
+    const Spans s = spans(1);
+    for (size_t i = 1; i < s.size(); ++i)
+        EXPECT_GT(s[i].first, s[i - 1].second);
+}
