@@ -1,27 +1,23 @@
 #include "ZREvent.h"
 
-#include <QDeadlineTimer>
+#include <chrono>
 
 void ZREvent::set() {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     m_signalled = true;
-    m_condition.wakeOne();
+    m_condition.notify_one();
 }
 
 void ZREvent::wait() {
-    QMutexLocker locker(&m_mutex);
-    while (!m_signalled)
-        m_condition.wait(&m_mutex);
+    std::unique_lock locker(m_mutex);
+    m_condition.wait(locker, [this] { return m_signalled; });
     m_signalled = false;
 }
 
 bool ZREvent::wait(int ms) {
-    QDeadlineTimer deadline(ms);
-    QMutexLocker locker(&m_mutex);
-    while (!m_signalled) {
-        if (!m_condition.wait(&m_mutex, deadline)) break;
-    }
-    const bool got = m_signalled;
+    std::unique_lock locker(m_mutex);
+    const bool got =
+        m_condition.wait_for(locker, std::chrono::milliseconds(ms), [this] { return m_signalled; });
     m_signalled = false;
     return got;
 }

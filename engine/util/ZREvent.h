@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QMutex>
-#include <QWaitCondition>
+#include <condition_variable>
+#include <mutex>
 
 /// An auto-reset event: `set` leaves it signalled until one `wait` consumes the signal.
 /// A set before the wait is not lost; several sets before one wait give one wake.
@@ -15,7 +15,7 @@ public:
     bool wait(int ms);
 
 private:
-    QMutex m_mutex;
-    QWaitCondition m_condition;
+    std::mutex m_mutex;
+    std::condition_variable m_condition;
     bool m_signalled = false;
 };
