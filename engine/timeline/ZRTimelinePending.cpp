@@ -79,16 +79,6 @@ void ZRTimeline::destroyEffect(ZREffect* effect) {
     QMutexLocker locker(&m_effectsMutex);
     m_effects.remove(effect);
 }
-ZRGuardedList* ZRTimeline::createList() {
-    return nullptr;
-}
-void ZRTimeline::destroyList(ZRGuardedList* list) {
-    {
-        QMutexLocker locker(&m_listsMutex);
-        if (!list || !m_lists.remove(list)) return;
-    }
-    delete list;
-}
 ZRExportSession* ZRTimeline::createExportModule(const char*, IZRImage*, int32_t, double,
                                                 const char*) {
     return nullptr;

@@ -152,6 +152,11 @@ TEST(ZRTimeline, DestroyingFreesEverythingTheFactoryMade) {
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->stride(), 64);
     f->createEmptyImage();
+    ZRGuardedList* list = f->createList();
+    ASSERT_NE(list, nullptr);
+    list->append(p);
+    EXPECT_EQ(list->count(), 1u);
+    f->createList();
     f->deleteInterfaceObject(nullptr);
     int stranger = 0;
     f->deleteInterfaceObject(&stranger); // not ours: ignored, never deleted
