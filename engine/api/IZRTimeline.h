@@ -63,8 +63,11 @@ public:
     virtual void stopDVOutput() = 0;
     /// 0 nothing to render, 1 must be rendered, 2 already rendered in the background.
     virtual int renderStateAt(IZRPos* position) = 0;
-    /// A name table (50-byte entries ended by an empty one) or a module binder.
-    virtual void* moduleList(const char* category, const char* name, int third, int fourth) = 0;
+    /// A name table (50-byte entries ended by an empty one) or a text. For "Transition" and
+    /// "Video Effect": no `name`, the groups; a group `name`, its modules; a group and an
+    /// `entry` (a module of the group), the module's description text. Null when unknown.
+    virtual void* moduleList(const char* category, const char* name, const char* entry,
+                             int fourth) = 0;
     /// The import kind to use for a file ("Misc" when unknown).
     virtual const char* suggestImportModule(const char* fileName) = 0;
     /// Writes "AVI", "MPEG" or "DIF" and a subtype; false when unknown or unreadable.

@@ -1,20 +1,52 @@
 #include "ZRImage.h"
 
+#include "platform/scaler/SRScaler.h"
+#include "render/ZRColourTables.h"
 #include "timeline/ZRTimeline.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
+
+namespace {
+
+// Blocks start on a cache line, so row copies and fills run on whole lines.
+constexpr size_t kBlockAlignment = 64;
+
+// Holds the image's recursive mutex for a scope.
+class ImageLocker {
+public:
+    explicit ImageLocker(ZRImage& image) : m_image(image) { m_image.lock(); }
+    ~ImageLocker() { m_image.unlock(); }
+    ImageLocker(const ImageLocker&) = delete;
+    ImageLocker& operator=(const ImageLocker&) = delete;
+
+private:
+    ZRImage& m_image;
+};
+
+} // namespace
+
+void ZRImage::AlignedFree::operator()(unsigned char* block) const {
+    std::free(block);
+}
 
 ZRImage::ZRImage(ZRTimeline* owner) : m_owner(owner) {}
 
-ZRImage::~ZRImage() {
-    freePixels();
-}
+ZRImage::~ZRImage() = default;
 
 void ZRImage::freePixels() {
-    if (m_ownsPixels && m_pixels) std::free(m_pixels);
+    m_block.reset();
+    m_blockSize = 0;
     m_pixels = nullptr;
+}
+
+void ZRImage::makeEmpty() {
+    freePixels();
+    m_width = m_height = m_stride = 0;
 }
 
 void ZRImage::lock() {
@@ -35,63 +67,89 @@ bool ZRImage::locked() {
 }
 
 bool ZRImage::create(int width, int height, int noAllocation) {
-    lock();
-    freePixels();
-    m_ownsPixels = true;
-    bool ok = false;
-    const size_t bytes = size_t(width > 0 ? width : 0) * 4 * size_t(height > 0 ? height : 0);
-    if (noAllocation == 0 && width > 0 && height > 0 && width <= (1 << 16) && height <= (1 << 16)) {
-        m_pixels = static_cast<unsigned char*>(std::malloc(bytes));
-        ok = m_pixels != nullptr;
-    }
-    if (ok) {
-        m_width = width;
-        m_height = height;
-        m_stride = width * 4;
-        clear();
-    } else {
-        m_width = m_height = m_stride = 0;
-    }
-    unlock();
-    return ok;
+    ImageLocker locker(*this);
+    makeEmpty();
+    if (noAllocation != 0) return false;
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
+    const size_t bytes = size_t(width) * 4 * size_t(height);
+    const size_t rounded = (bytes + kBlockAlignment - 1) / kBlockAlignment * kBlockAlignment;
+    auto* block = static_cast<unsigned char*>(std::aligned_alloc(kBlockAlignment, rounded));
+    if (!block) return false;
+    m_block.reset(block);
+    m_blockSize = bytes;
+    m_pixels = block;
+    m_width = width;
+    m_height = height;
+    m_stride = width * 4;
+    clear();
+    return true;
 }
 
 bool ZRImage::attach(unsigned char* pixels, int width, int height, int stride) {
-    lock();
-    freePixels();
-    m_ownsPixels = false;
+    ImageLocker locker(*this);
+    makeEmpty();
+    if (!pixels || width < 1 || height < 1 || width > std::numeric_limits<int>::max() / 4)
+        return false;
+    const int64_t row = int64_t(width) * 4;
+    if (stride > -row && stride < row) return false;
     m_pixels = pixels;
     m_width = width;
     m_height = height;
     m_stride = stride;
     clear();
-    unlock();
     return true;
 }
 
 void ZRImage::clear() {
-    lock();
+    ImageLocker locker(*this);
     int first = 255, second = 255, third = 255;
     if (m_owner) m_owner->backgroundColor(&first, &second, &third);
-    // The second and third values land in blue and green: the order the setting was always read in.
+    // The second and third values land in blue and green: the order the setting was always
+    // read in.
     const uint32_t pixel = 0xFF000000u | (uint32_t(first & 0xFF) << 16) |
                            (uint32_t(third & 0xFF) << 8) | uint32_t(second & 0xFF);
-    if (m_pixels && m_width > 0) {
-        for (int y = 0; y < m_height; ++y) {
-            auto* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * m_stride);
-            for (int x = 0; x < m_width; ++x)
-                row[x] = pixel;
-        }
-    }
     m_contentFlag = true;
-    unlock();
+    if (!m_pixels) return;
+    const size_t rowBytes = size_t(m_width) * 4;
+    const bool contiguous = m_stride > 0 && size_t(m_stride) == rowBytes;
+    const size_t total = contiguous ? rowBytes * size_t(m_height) : rowBytes;
+    // A colour whose four bytes agree (the default white) is a plain memset.
+    if ((pixel & 0xFF) * 0x01010101u == pixel) {
+        if (contiguous) {
+            std::memset(m_pixels, int(pixel & 0xFF), total);
+        } else {
+            for (int y = 0; y < m_height; ++y)
+                std::memset(m_pixels + ptrdiff_t(y) * m_stride, int(pixel & 0xFF), rowBytes);
+        }
+        return;
+    }
+    // Otherwise one row is filled pixel by pixel and the rest is copied from what is filled,
+    // in blocks that double each time.
+    unsigned char* row = m_pixels;
+    for (size_t x = 0; x < rowBytes; x += 4)
+        std::memcpy(row + x, &pixel, 4);
+    if (contiguous) {
+        for (size_t done = rowBytes; done < total;) {
+            const size_t chunk = std::min(done, total - done);
+            std::memcpy(row + done, row, chunk);
+            done += chunk;
+        }
+        return;
+    }
+    for (int y = 1; y < m_height; ++y)
+        std::memcpy(row + ptrdiff_t(y) * m_stride, row, rowBytes);
 }
 
 bool ZRImage::copyTo(unsigned char* destination, int destinationStride, int format, bool flip) {
-    if (format < 0 || format > 3) return false;
-    lock();
-    for (int y = 0; m_pixels && destination && y < m_height; ++y) {
-        const unsigned char* src = m_pixels + size_t(y) * m_stride;
+    if (format < 0 || format > 5 || format == 4 || !destination) return false;
+    ImageLocker locker(*this);
+    if (!m_pixels) return true;
+    if (format == 5) {
+        zrPack422(destination, destinationStride, m_pixels, m_stride, m_width, m_height);
+        return true;
+    }
+    for (int y = 0; y < m_height; ++y) {
+        const unsigned char* src = m_pixels + ptrdiff_t(y) * m_stride;
         const int row = flip ? m_height - 1 - y : y;
         unsigned char* dst = destination + ptrdiff_t(row) * destinationStride;
         switch (format) {
@@ -99,30 +157,39 @@ bool ZRImage::copyTo(unsigned char* destination, int destinationStride, int form
             std::memcpy(dst, src, size_t(m_width) * 4);
             break;
         case 1:
-            for (int x = 0; x < m_width; ++x) {
-                dst[3 * x] = src[4 * x];
-                dst[3 * x + 1] = src[4 * x + 1];
-                dst[3 * x + 2] = src[4 * x + 2];
+            for (int x = 0; x < m_width; ++x, src += 4, dst += 3) {
+                dst[0] = src[0];
+                dst[1] = src[1];
+                dst[2] = src[2];
             }
             break;
-        case 2:
-        case 3:
-            for (int x = 0; x < m_width; ++x) {
-                const unsigned b = src[4 * x], g = src[4 * x + 1], r = src[4 * x + 2];
-                const uint16_t v = format == 2
-                                       ? uint16_t(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3))
-                                       : uint16_t(((r & 0xF8) << 7) | ((g & 0xF8) << 2) | (b >> 3));
-                std::memcpy(dst + 2 * x, &v, 2);
+        default:
+            for (int x = 0; x < m_width; ++x, src += 4, dst += 2) {
+                const unsigned b = src[0], g = src[1], r = src[2];
+                const unsigned v = format == 2 ? ((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3)
+                                               : ((r & 0xF8) << 7) | ((g & 0xF8) << 2) | (b >> 3);
+                dst[0] = uint8_t(v);
+                dst[1] = uint8_t(v >> 8);
             }
             break;
         }
     }
-    unlock();
     return true;
 }
 
-void ZRImage::scale(bool) {
-    // Field scaling arrives with the image scaler.
+void ZRImage::scale(bool firstField) {
+    ImageLocker locker(*this);
+    if (!m_pixels || m_height < 2 || m_stride < m_width * 4 ||
+        m_stride > std::numeric_limits<int>::max() / 2)
+        return;
+    const size_t bytes = size_t(m_stride) * size_t(m_height);
+    std::unique_ptr<unsigned char[]> frame(new (std::nothrow) unsigned char[bytes]);
+    if (!frame) return;
+    const int fieldRows = firstField ? (m_height + 1) / 2 : m_height / 2;
+    const unsigned char* field = m_pixels + (firstField ? 0 : m_stride);
+    if (SRScaler_FourCC_BGRA(0, kFourCC_BGRA, field, 2 * m_stride, m_width, fieldRows, frame.get(),
+                             m_stride, m_width, m_height, 0, 1))
+        std::memcpy(m_pixels, frame.get(), bytes);
 }
 
 void ZRImage::setNative(int kind, const unsigned char* data, size_t length) {

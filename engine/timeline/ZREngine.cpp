@@ -1,5 +1,8 @@
 #include "ZREngine.h"
 
+#include "fonts/ZRFontData.h"
+#include "fonts/ZRFontDiscovery.h"
+#include "fonts/ZRFontFolders.h"
 #include "timeline/ZRTimeline.h"
 
 #include <algorithm>
@@ -38,14 +41,16 @@ void ZRTimeline::initialiseEngine() {
         engine.categories.set(slot++, "Solid Color");
     }
 
-    // The eight built-in kinds, then the import modules; at least one slot stays empty to end
-    // the table even when no module is found.
-    const size_t imports = size_t(std::max(0, m_moduleManager.moduleCount(base, "PlugIns/import")));
+    // The eight built-in kinds, then the import modules from the eighth slot on (the first over
+    // "GFL"); at least one slot stays empty to end the table even when no module is found.
+    const QString data = dataFolder();
+    m_moduleManager.startScan(data);
+    const QString importFolder = data + "PlugIns/import";
+    const size_t imports = size_t(ZRModuleManager::countModuleFiles(importFolder));
     engine.importKinds = ZRNameTable(std::max<size_t>(imports + 8, 9));
     for (size_t i = 0; i < std::size(kBuiltinImportKinds); ++i)
         engine.importKinds.set(i, kBuiltinImportKinds[i]);
-    m_moduleManager.registerFolder(base, "PlugIns/import", "Import", engine.importKinds, 8,
-                                   nullptr);
+    m_moduleManager.scanModuleFolder(importFolder, "Import", nullptr, engine.importKinds, 7);
 
     engine.exportKinds = ZRNameTable(9);
     slot = 0;
@@ -56,22 +61,22 @@ void ZRTimeline::initialiseEngine() {
 
     engine.fontKinds = ZRNameTable(2);
     engine.fontKinds.set(0, "System TT");
+    if (ZRFont* font = zrProcessFont()) {
+        discoverFonts(*font, fonts::discoveryFolders(base), *engine.fontRegistry,
+                      [this](const char* kind, const char* text) { m_host.message(kind, text); });
+    }
     engine.fontNames = ZRNameTable(engine.fontRegistry->count() + 1);
     slot = 0;
     for (const auto& [hash, entry] : *engine.fontRegistry)
         engine.fontNames.set(slot++, entry.key);
 
     if (!(m_flags & 4)) {
-        const int n = std::max(0, m_moduleManager.moduleCount(base, "PlugIns/videotrn"));
-        engine.transitionNames = ZRNameTable(size_t(n) + 1);
-        m_moduleManager.registerFolder(base, "PlugIns/videotrn", "Transition",
-                                       engine.transitionNames, 0, &m_transitionModules);
+        engine.transitionNames =
+            m_moduleManager.registerModuleGroups(data + "PlugIns/videotrn", "Transition");
     }
     if (!(m_flags & 2)) {
-        const int n = std::max(0, m_moduleManager.moduleCount(base, "PlugIns/videofx"));
-        engine.videoEffectNames = ZRNameTable(size_t(n) + 1);
-        m_moduleManager.registerFolder(base, "PlugIns/videofx", "Video Effect",
-                                       engine.videoEffectNames, 0, &m_videoEffectModules);
+        engine.videoEffectNames =
+            m_moduleManager.registerModuleGroups(data + "PlugIns/videofx", "Video Effect");
     }
 
     engine.engineNames = ZRNameTable(2);

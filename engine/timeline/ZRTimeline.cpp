@@ -1,5 +1,6 @@
 #include "ZRTimeline.h"
 
+#include "config/QConfig.h"
 #include "platform/system/SystemPaths.h"
 #include "timeline/ZREngine.h"
 
@@ -7,15 +8,6 @@
 #include <QFile>
 
 #include <new>
-
-namespace {
-
-// Case-insensitive comparison of 8-bit keys and kind names.
-bool sameName(const char* a, const char* b) {
-    return a && b && qstricmp(a, b) == 0;
-}
-
-} // namespace
 
 ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags)
     : m_flags(flags) {
@@ -59,8 +51,7 @@ ZRTimeline::~ZRTimeline() {
 // The log is a configuration file kept in the per-user state folder; nothing is written to it.
 void ZRTimeline::openLog() {
     m_logPath = platform::stateFolder() + "/kernel.log";
-    QFile log(m_logPath);
-    if (!log.exists()) log.open(QIODevice::WriteOnly);
+    m_log = std::make_unique<QConfig>(m_logPath);
 }
 
 QString ZRTimeline::dataFolder() const {
@@ -102,33 +93,12 @@ void ZRTimeline::noteChange(const char*) {
     }
 }
 
-// --- Image buffers and name tables -----------------------------------------
+// --- Image buffers ---------------------------------------------------------
 
 IZRImage* ZRTimeline::imageBuffer(int index) {
     if (index == 2) return m_imageBuffers[1].get();
     if (index == 3) return m_imageBuffers[2].get();
     return m_imageBuffers[0].get();
-}
-
-void* ZRTimeline::moduleList(const char* category, const char* name, int third, int) {
-    ZREngine& engine = zrEngine();
-    auto table = [](ZRNameTable& t) -> void* { return t.isMade() ? t.data() : nullptr; };
-    if (sameName(category, "Classes")) return table(engine.categories);
-    if (sameName(category, "Import")) return name ? nullptr : table(engine.importKinds);
-    if (sameName(category, "Export")) return name ? nullptr : table(engine.exportKinds);
-    const bool transition = sameName(category, "Transition");
-    if (transition || sameName(category, "Video Effect")) {
-        if (!name) return table(transition ? engine.transitionNames : engine.videoEffectNames);
-        if (third != 0) return m_moduleManager.lookup(category, name);
-        return (transition ? m_transitionModules : m_videoEffectModules).find(name);
-    }
-    if (sameName(category, "Font")) {
-        if (!name) return table(engine.fontKinds);
-        if (sameName(name, "System TT") && third == 0) return table(engine.fontNames);
-        return nullptr;
-    }
-    if (sameName(category, "2D-Text")) return name ? nullptr : table(engine.engineNames);
-    return nullptr;
 }
 
 // --- Positions and images made for the host --------------------------------

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "api/IZRTimeline.h"
+#include "config/ZRModuleCache.h"
 #include "fonts/ZRFontEntry.h"
-#include "modules/ZRModuleBinder.h"
 #include "modules/ZRModuleManager.h"
 #include "render/ZRImage.h"
 #include "timeline/ZRFadeCurve.h"
@@ -23,12 +23,15 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 /// The timeline: tracks of objects, their rendering, export, projects and scripts, and the
 /// host's way into the engine through five interfaces. The first timeline of the process sets
 /// up the engine-wide tables (see ZREngine.h); the last one frees them.
 /// Thread-safety: driven from the host's thread; the track tables are guarded by the recursive
 /// timeline mutex, each registry by its own mutex.
+class ZRObject;
+
 class ZRTimeline final : public IZRTimeline,
                          public IZRSettings,
                          public IZRObjectFactory,
@@ -71,7 +74,8 @@ public:
     unsigned char* dvOutputFrame(IZRPos* position, int* frameSize) override;
     void stopDVOutput() override;
     int renderStateAt(IZRPos* position) override;
-    void* moduleList(const char* category, const char* name, int third, int fourth) override;
+    void* moduleList(const char* category, const char* name, const char* entry,
+                     int fourth) override;
     const char* suggestImportModule(const char* fileName) override;
     bool identifyMediaFile(const char* fileName, char* kind, uint32_t* subtype) override;
     IZRImage* imageBuffer(int index) override;
@@ -158,8 +162,9 @@ public:
     void backgroundColor(int* first, int* second, int* third) const;
     ZRTempFileStore& tempFiles() { return m_tempFiles; }
     ZRModuleManager& moduleManager() { return m_moduleManager; }
-    ZRStringMap<ZRModuleBinder>& transitionModules() { return m_transitionModules; }
-    ZRStringMap<ZRModuleBinder>& videoEffectModules() { return m_videoEffectModules; }
+    /// The built-in module file serving (category, kind) under the data folder; empty, with
+    /// "Could not find module for ..." in the text buffer and the host's debug entry, when none.
+    ZREngineString moduleFilePath(const char* category, const char* kind, const char* third);
     /// "Video Dimensions": 0 x 0 until the host sets them.
     int videoWidth() const { return m_videoWidth; }
     int videoHeight() const { return m_videoHeight; }
@@ -173,6 +178,12 @@ public:
 private:
     void initialiseEngine();
     void openLog();
+
+    // Factory (ZRTimelineFactory.cpp)
+    bool buildObject(ZRObject* object, const char* kind, const char* subclass, const char* module,
+                     const char* options);
+    QByteArray mediaPath(const char* fileName) const;
+    bool registered(IZRObject* object);
 
     // Tracks (ZRTimelineTracks.cpp)
     ZRTrackList* trackList(int track, bool video, bool create);
@@ -194,8 +205,6 @@ private:
     /// Scales every title's text with the frame width (nothing while the old width is 0).
     void rescaleTitles(int oldWidth, int newWidth);
 
-    ZRStringMap<ZRModuleBinder> m_transitionModules{true};
-    ZRStringMap<ZRModuleBinder> m_videoEffectModules{true};
     char m_textBuffer[256] = {};
     ZREngineString m_baseFolder;
     std::array<ZRTrackList*, kTrackCount> m_videoTracks{};
@@ -217,6 +226,8 @@ private:
     QMutex m_positionsMutex;
     QMutex m_imagesMutex;
     QMutex m_listsMutex;
+    /// Serialises frame composition; destroying what a render may use waits for it.
+    std::recursive_mutex m_renderMutex;
     ZRTempFileStore m_tempFiles;
     ZRHostCallbacks m_host{nullptr};
     int m_backgroundColor[3] = {255, 255, 255};
@@ -247,5 +258,7 @@ private:
     bool m_trackingEnabled = false;
     bool m_externalChange = false;
     QString m_logPath;
+    std::unique_ptr<QConfig> m_log;
+    ZRModuleCache m_moduleCache;
     unsigned m_flags;
 };

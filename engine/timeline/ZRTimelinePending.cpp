@@ -49,70 +49,16 @@ void ZRTimeline::stopDVOutput() {}
 int ZRTimeline::renderStateAt(IZRPos*) {
     return 0;
 }
-const char* ZRTimeline::suggestImportModule(const char*) {
-    qstrncpy(m_textBuffer, "Misc", sizeof m_textBuffer);
-    return m_textBuffer;
-}
-bool ZRTimeline::identifyMediaFile(const char*, char*, uint32_t*) {
-    return false;
-}
 
-IZRObject* ZRTimeline::duplicateObject(IZRObject*) {
-    return nullptr;
-}
-IZRObject* ZRTimeline::createObject(const char*, const char*, const char*, const char*) {
-    return nullptr;
-}
-void ZRTimeline::destroyObject(IZRObject* object) {
-    if (!object) return;
-    removeObject(object);
-    {
-        QMutexLocker locker(&m_objectsMutex);
-        if (!object || !m_objects.remove(object)) return;
-    }
-    delete object;
-}
-ZREffect* ZRTimeline::createEffect(const char*, const char*, const char*) {
-    return nullptr;
-}
-void ZRTimeline::destroyEffect(ZREffect* effect) {
-    QMutexLocker locker(&m_effectsMutex);
-    m_effects.remove(effect);
-}
+
 ZRExportSession* ZRTimeline::createExportModule(const char*, IZRImage*, int32_t, double,
                                                 const char*) {
     return nullptr;
 }
 
-bool ZRTimeline::openModuleCacheGroup(const char*, const char*) {
-    return false;
-}
-const char* ZRTimeline::firstModuleCacheKey() {
-    return nullptr;
-}
-const char* ZRTimeline::nextModuleCacheKey() {
-    return nullptr;
-}
-int ZRTimeline::readModuleCacheInt(const char*) {
-    return 0;
-}
-bool ZRTimeline::readModuleCacheBool(const char*) {
-    return false;
-}
-double ZRTimeline::readModuleCacheDouble(const char*) {
-    return 0.0;
-}
-const char* ZRTimeline::readModuleCacheString(const char*) {
-    return nullptr;
-}
-void ZRTimeline::writeModuleCacheString(const char*, const char*) {}
-void ZRTimeline::writeModuleCacheDouble(const char*, double) {}
-void ZRTimeline::writeModuleCacheBool(const char*, bool) {}
-void ZRTimeline::writeModuleCacheInt(const char*, int) {}
 
-bool ZRTimeline::backgroundRenderingEnabled() const {
-    return false;
-}
+
+bool ZRTimeline::backgroundRenderingEnabled() const { return false; }
 void ZRTimeline::invalidateRange(const ZRPos&, const ZRPos&) {}
 void ZRTimeline::suspendRenderer() {
     ++m_suspendDepth;
@@ -122,8 +68,4 @@ void ZRTimeline::resumeRenderer() {
     if (m_suspendDepth > 0 && --m_suspendDepth == 0) m_rendererPaused = false;
 }
 void ZRTimeline::forgetRenderedFrames() {}
-void ZRTimeline::setRendererEnabled(bool on) {
-    m_backgroundRendering = on;
-}
-void ZRTimeline::lockTextRenderer(bool) {}
-void ZRTimeline::rescaleTitles(int, int) {}
+void ZRTimeline::setRendererEnabled(bool on) { m_backgroundRendering = on; }

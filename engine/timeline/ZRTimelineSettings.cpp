@@ -2,10 +2,13 @@
 // answers false for a key it does not serve or a value out of range, and then changes nothing.
 #include "ZRTimeline.h"
 
+#include "api/ZRFont.h"
+#include "objects/ZRObject.h"
 #include "timeline/ZREngine.h"
 
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -311,4 +314,24 @@ bool ZRTimeline::getFadeFactor(const char* key, double* x, double* levelFrom, do
         m_fadeCurve.levelAt(int64_t(*x * 1000000), 0, 1000000, *levelFrom, *levelTo);
     *out = double(gain) * 0.001;
     return true;
+}
+
+void ZRTimeline::lockTextRenderer(bool lock) {
+    ZRFont* font = zrProcessFont();
+    if (!font) return;
+    if (lock)
+        font->lock();
+    else
+        font->unlock();
+}
+
+void ZRTimeline::rescaleTitles(int oldWidth, int newWidth) {
+    if (oldWidth <= 0 || newWidth <= 0 || oldWidth == newWidth) return;
+    std::lock_guard locker(m_objectsMutex);
+    for (IZRObject* item = m_objects.first(); item; item = m_objects.next()) {
+        auto* object = static_cast<ZRObject*>(item);
+        if (object->trackIndex(true) < 0 || !object->fontData()) continue;
+        object->fontData()->sizeRatio *= double(newWidth) / oldWidth;
+        object->remeasureText();
+    }
 }

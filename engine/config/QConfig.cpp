@@ -1,0 +1,419 @@
+#include "QConfig.h"
+
+#include <QFile>
+#include <QLockFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// Limits of the "$NAME" expansion: an inserted value is expanded again, so a variable that
+// names itself would otherwise never end.
+constexpr int kMaxExpansions = 1000;
+constexpr qsizetype kMaxExpandedLength = 1 << 20;
+
+// How long a save waits for another writer of the same file.
+constexpr int kLockWaitMs = 5000;
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Empty but not null: a present entry always reads as a non-null text.
+QString nonNull(QString text) {
+    if (text.isNull()) return QString(QLatin1String(""));
+    return text;
+}
+
+// A backslash and the character after it become one character: \\, \n, \t, \r; before any
+// other character (and at the very end) the backslash stays.
+QString unescape(const QString& text) {
+    if (!text.contains(QLatin1Char('\\'))) return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\\') || i + 1 >= text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar n = text.at(++i);
+        if (n == QLatin1Char('\\'))
+            out += QLatin1Char('\\');
+        else if (n == QLatin1Char('n'))
+            out += QLatin1Char('\n');
+        else if (n == QLatin1Char('t'))
+            out += QLatin1Char('\t');
+        else if (n == QLatin1Char('r'))
+            out += QLatin1Char('\r');
+        else
+            out += QLatin1Char('\\') + QString(n);
+    }
+    return out;
+}
+
+QString expandDollars(QString text) {
+    if (text.isNull()) return text;
+    qsizetype pos = 0;
+    for (int expansions = 0; expansions < kMaxExpansions; ++expansions) {
+        pos = text.indexOf(QLatin1Char('$'), pos);
+        if (pos < 0 || text.size() > kMaxExpandedLength) break;
+        if (pos + 1 < text.size() && text.at(pos + 1) == QLatin1Char('$')) {
+            text.remove(pos, 1);
+            ++pos;
+            continue;
+        }
+        qsizetype end = pos + 1;
+        while (end < text.size() && text.at(end).isLetterOrNumber())
+            ++end;
+        const QString name = text.mid(pos + 1, end - pos - 1);
+        QString value;
+        if (!name.isEmpty()) {
+            const QByteArray variable = name.toLocal8Bit();
+            if (qEnvironmentVariableIsSet(variable.constData()))
+                value = qEnvironmentVariable(variable.constData());
+        }
+        text.replace(pos, end - pos, value);
+    }
+    return text;
+}
+
+bool hasLineBreak(const QString& text) {
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+} // namespace
+
+// --- Groups ------------------------------------------------------------------
+
+QConfigEntry* QConfigGroup::find(const QString& key) {
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+        if (sameName(it->key, key)) return &*it;
+    return nullptr;
+}
+
+const QConfigEntry* QConfigGroup::find(const QString& key) const {
+    return const_cast<QConfigGroup*>(this)->find(key);
+}
+
+QConfigGroups::QConfigGroups() {
+    groups.push_back({QString::fromLatin1(QConfig::kDefaultGroup), {}});
+}
+
+QConfigGroup* QConfigGroups::find(const QString& name) {
+    for (QConfigGroup& group : groups)
+        if (sameName(group.name, name)) return &group;
+    return nullptr;
+}
+
+const QConfigGroup* QConfigGroups::find(const QString& name) const {
+    return const_cast<QConfigGroups*>(this)->find(name);
+}
+
+QConfigGroup& QConfigGroups::findOrAdd(const QString& name) {
+    if (QConfigGroup* group = find(name)) return *group;
+    groups.push_back({name, {}});
+    return groups.back();
+}
+
+// --- QConfig -----------------------------------------------------------------
+
+QConfig::QConfig(const QString& fileName, QObject* parent) : QObject(parent), m_fileName(fileName) {
+    if (m_fileName.isEmpty()) return;
+    QFile file(m_fileName);
+    if (!file.exists()) file.open(QIODevice::WriteOnly);
+    readFile();
+}
+
+QConfig::~QConfig() {
+    writeFile();
+}
+
+void QConfig::setGroup(const QString& group) {
+    m_group = group.isEmpty() ? QString::fromLatin1(kDefaultGroup) : group;
+}
+
+QString QConfig::group() const {
+    return sameName(m_group, QString::fromLatin1(kDefaultGroup)) ? QString() : m_group;
+}
+
+QString QConfig::readEntry(const QString& key, const QString& defaultValue) const {
+    QString result = defaultValue;
+    if (const QConfigGroup* group = m_groups.find(m_group)) {
+        const QConfigEntry* entry = group->find(key + QLatin1String("[]"));
+        if (!entry) entry = group->find(key);
+        if (entry) result = nonNull(entry->value);
+    }
+    return expandDollars(result);
+}
+
+int QConfig::readNumEntry(const QString& key, int defaultValue) const {
+    const QString text = readEntry(key);
+    if (text.isNull()) return defaultValue;
+    if (text == QLatin1String("true") || text == QLatin1String("on")) return 1;
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? value : 0;
+}
+
+double QConfig::readDoubleNumEntry(const QString& key, double defaultValue) const {
+    const QString text = readEntry(key);
+    if (text.isNull()) return defaultValue;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+bool QConfig::readBoolEntry(const QString& key, bool defaultValue) const {
+    const QString text = readEntry(key);
+    if (text.isNull()) return defaultValue;
+    if (text == QLatin1String("true") || text == QLatin1String("on")) return true;
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value != 0;
+}
+
+QString QConfig::storeEntry(const QString& key, const QString& value, bool persistent, bool global,
+                            bool localised) {
+    // What the reader could not give back as written is refused: a line break would split the
+    // entry, "=" would cut the key, "]" would end the group name early.
+    if (hasLineBreak(key) || hasLineBreak(value) || key.contains(QLatin1Char('=')) ||
+        hasLineBreak(m_group) || m_group.contains(QLatin1Char(']')))
+        return QString();
+    QConfigGroup& group = m_groups.findOrAdd(m_group);
+    const QString stored = localised ? key + QLatin1String("[]") : key;
+    QString previous = QString(QLatin1String(""));
+    QConfigEntry* entry = group.find(stored);
+    if (entry) {
+        previous = nonNull(entry->value);
+    } else {
+        group.entries.push_back({stored, {}, {}, false, true, false, false});
+        entry = &group.entries.back();
+    }
+    entry->value = nonNull(value);
+    entry->text = entry->value;
+    entry->global = global;
+    entry->localised = localised;
+    entry->persistent = persistent;
+    if (persistent) {
+        entry->modified = true;
+        m_modified = true;
+    }
+    return previous;
+}
+
+QString QConfig::writeEntry(const QString& key, const QString& value, bool persistent, bool global,
+                            bool localised) {
+    return storeEntry(key, value, persistent, global, localised);
+}
+
+QString QConfig::writeEntry(const QString& key, const char* value, bool persistent, bool global,
+                            bool localised) {
+    return storeEntry(key, QString::fromLocal8Bit(value), persistent, global, localised);
+}
+
+QString QConfig::writeEntry(const QString& key, int value, bool persistent, bool global,
+                            bool localised) {
+    return storeEntry(key, QString::number(value), persistent, global, localised);
+}
+
+QString QConfig::writeEntry(const QString& key, double value, bool persistent, bool global,
+                            bool localised) {
+    return storeEntry(key, QString::asprintf("%.6g", value), persistent, global, localised);
+}
+
+QString QConfig::writeEntry(const QString& key, bool value, bool persistent, bool global,
+                            bool localised) {
+    return storeEntry(key, QLatin1String(value ? "true" : "false"), persistent, global, localised);
+}
+
+QString QConfig::removeEntry(const QString& key) {
+    QConfigGroup* group = m_groups.find(m_group);
+    if (!group) return QString(QLatin1String(""));
+    QString previous = QString(QLatin1String(""));
+    if (const QConfigEntry* entry = group->find(key)) previous = nonNull(entry->value);
+    std::erase_if(group->entries, [&key](const QConfigEntry& e) { return sameName(e.key, key); });
+    m_removedEntries.push_back({m_group, key});
+    m_modified = true;
+    return previous;
+}
+
+bool QConfig::removeGroup(const QString& name) {
+    auto& groups = m_groups.groups;
+    const auto it = std::find_if(groups.begin(), groups.end(),
+                                 [&name](const QConfigGroup& g) { return sameName(g.name, name); });
+    if (it == groups.end()) return false;
+    if (it == groups.begin())
+        it->entries.clear(); // "<default>" always exists
+    else
+        groups.erase(it);
+    m_removedGroups.push_back(name);
+    m_modified = true;
+    return true;
+}
+
+std::unique_ptr<QConfigEntryIterator> QConfig::entryIterator(const QString& name) const {
+    const QConfigGroup* group =
+        m_groups.find(name.isEmpty() ? QString::fromLatin1(kDefaultGroup) : name);
+    if (!group) return nullptr;
+    return std::make_unique<QConfigEntryIterator>(group->entries);
+}
+
+void QConfig::readFile() {
+    QFile file(m_fileName);
+    if (m_fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) return;
+    parseStream(&file, nullptr, false);
+}
+
+void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global) {
+    if (!device || !device->isOpen()) return;
+    QConfigGroups& groups = target ? *target : m_groups;
+    device->seek(0);
+    QConfigGroup* group = groups.find(QString::fromLatin1(kDefaultGroup));
+    while (!device->atEnd()) {
+        QByteArray bytes = device->readLine(kMaxLineBytes + 2);
+        if (bytes.isEmpty()) break;
+        if (!bytes.endsWith('\n') && !device->atEnd()) {
+            // Over-long: skip the rest of this line.
+            while (!device->atEnd() && !device->readLine(kMaxLineBytes + 2).endsWith('\n')) {
+            }
+            continue;
+        }
+        if (bytes.endsWith('\n')) bytes.chop(1);
+        if (bytes.endsWith('\r')) bytes.chop(1);
+        const QString line = QString::fromLocal8Bit(bytes);
+        if (line.startsWith(QLatin1Char('['))) {
+            const qsizetype close = line.indexOf(QLatin1Char(']'), 1);
+            if (close >= 1) {
+                group = &groups.findOrAdd(line.mid(1, close - 1));
+                continue;
+            }
+        }
+        if (line.startsWith(QLatin1Char('#'))) continue;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0) continue;
+        const QString raw = line.mid(equals + 1);
+        QConfigEntry entry;
+        entry.key = nonNull(line.left(equals).trimmed());
+        entry.value = nonNull(unescape(raw).trimmed());
+        entry.text = nonNull(raw.trimmed());
+        entry.global = global;
+        group->entries.push_back(std::move(entry));
+    }
+}
+
+bool QConfig::writeGroups(QIODevice* device, const QConfigGroups& groups) {
+    QByteArray out(kHeaderLine);
+    out += "\r\n";
+    for (const QConfigGroup& group : groups.groups) {
+        if (&group != &groups.groups.front()) out += '[' + group.name.toLocal8Bit() + "]\r\n";
+        for (const QConfigEntry& entry : group.entries) {
+            // A key read from " #x=1" or " [x]=1" keeps its leading blank, or it would come
+            // back as a comment or a group header; the reader strips the blank again.
+            if (entry.key.startsWith(QLatin1Char('#')) || entry.key.startsWith(QLatin1Char('[')))
+                out += ' ';
+            out += entry.key.toLocal8Bit() + '=' + entry.text.toLocal8Bit() + "\r\n";
+        }
+    }
+    return device->write(out) == out.size();
+}
+
+bool QConfig::writeStream(QIODevice* device) {
+    if (!device) return false;
+    const bool opened = !device->isOpen();
+    if (opened && !device->open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    const bool ok = writeGroups(device, m_groups);
+    if (opened) device->close();
+    return ok;
+}
+
+void QConfig::clearModified(bool deep) {
+    m_modified = false;
+    if (!deep) return;
+    for (QConfigGroup& group : m_groups.groups)
+        for (QConfigEntry& entry : group.entries)
+            entry.modified = false;
+}
+
+// Removals first, so that a key or group removed and written again ends up with the new value.
+void QConfig::applyChanges(QConfigGroups& target) const {
+    for (const QString& name : m_removedGroups) {
+        auto& groups = target.groups;
+        for (size_t i = groups.size(); i-- > 0;) {
+            if (!sameName(groups[i].name, name)) continue;
+            if (i == 0)
+                groups[i].entries.clear();
+            else
+                groups.erase(groups.begin() + ptrdiff_t(i));
+        }
+    }
+    for (const RemovedEntry& removed : m_removedEntries) {
+        if (QConfigGroup* group = target.find(removed.group))
+            std::erase_if(group->entries, [&removed](const QConfigEntry& e) {
+                return sameName(e.key, removed.key);
+            });
+    }
+    for (const QConfigGroup& group : m_groups.groups) {
+        for (const QConfigEntry& entry : group.entries) {
+            if (!entry.modified || !entry.persistent) continue;
+            QConfigGroup& into = target.findOrAdd(group.name);
+            QConfigEntry* existing = into.find(entry.key);
+            if (!existing) {
+                into.entries.push_back(entry);
+                existing = &into.entries.back();
+            } else {
+                existing->value = entry.value;
+                existing->text = entry.text;
+                existing->global = entry.global;
+                existing->localised = entry.localised;
+            }
+            existing->modified = false;
+        }
+    }
+}
+
+bool QConfig::writeFile() {
+    if (m_fileName.isEmpty()) return false;
+    QLockFile lock(m_fileName + QLatin1String(".lock"));
+    if (!lock.tryLock(kLockWaitMs)) return false;
+
+    QConfigGroups merged;
+    QFile current(m_fileName);
+    if (current.open(QIODevice::ReadOnly))
+        parseStream(&current, &merged, false);
+    else if (current.exists())
+        return false; // what others saved there cannot be kept
+    current.close();
+    applyChanges(merged);
+
+    QSaveFile file(m_fileName);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!writeGroups(&file, merged) || !file.commit()) return false;
+
+    // Entries written only for this session stay in memory over the saved content.
+    for (const QConfigGroup& group : m_groups.groups) {
+        for (const QConfigEntry& entry : group.entries) {
+            if (entry.persistent) continue;
+            QConfigGroup& into = merged.findOrAdd(group.name);
+            if (QConfigEntry* existing = into.find(entry.key))
+                *existing = entry;
+            else
+                into.entries.push_back(entry);
+        }
+    }
+    m_groups = std::move(merged);
+    m_removedEntries.clear();
+    m_removedGroups.clear();
+    m_modified = false;
+    return true;
+}
+
+void QConfig::reload() {
+    m_groups = QConfigGroups();
+    m_removedEntries.clear();
+    m_removedGroups.clear();
+    m_modified = false;
+    readFile();
+}

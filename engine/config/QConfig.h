@@ -1,0 +1,174 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QIODevice;
+
+/// One value of one key of a configuration group.
+struct QConfigEntry {
+    QString key;            ///< as stored: the key, or the key followed by "[]" when localised
+    QString value;          ///< as read back: unescaped, stripped of white space at both ends
+    QString text;           ///< as it stands in the file: written back unchanged
+    bool modified = false;  ///< written persistently since the file was last saved
+    bool persistent = true; ///< false after a non-persistent write: kept in memory only
+    bool global = false;
+    bool localised = false;
+};
+
+/// A named group of entries in file order. A key may occur twice; lookups find the later one.
+struct QConfigGroup {
+    QString name;
+    std::vector<QConfigEntry> entries;
+
+    /// The last entry whose key matches without regard to case, or null.
+    QConfigEntry* find(const QString& key);
+    const QConfigEntry* find(const QString& key) const;
+};
+
+/// Groups in file order, the unnamed group "<default>" always first; names match without
+/// regard to case.
+struct QConfigGroups {
+    std::vector<QConfigGroup> groups;
+
+    QConfigGroups();
+    QConfigGroup* find(const QString& name);
+    const QConfigGroup* find(const QString& name) const;
+    QConfigGroup& findOrAdd(const QString& name);
+};
+
+/// A snapshot of one group's entries, walked from the first.
+class QConfigEntryIterator {
+public:
+    explicit QConfigEntryIterator(std::vector<QConfigEntry> entries)
+        : m_entries(std::move(entries)) {}
+    bool atEnd() const { return m_index >= m_entries.size(); }
+    void next() { ++m_index; }
+    void toFirst() { m_index = 0; }
+    /// The current entry; only while !atEnd().
+    const QConfigEntry& current() const { return m_entries[m_index]; }
+
+private:
+    std::vector<QConfigEntry> m_entries;
+    size_t m_index = 0;
+};
+
+/// A configuration file of named groups of "key=value" lines, held in memory.
+///
+/// The file starts with "# Marvesto Config File" and is in the locale's 8-bit encoding; the
+/// entries before the first "[group]" header form the group "<default>". Reading unescapes
+/// values (\\, \n, \t, \r) and strips white space; writing puts values out as they are, so a
+/// value holding a line break is refused rather than written. Groups and keys keep the order
+/// in which they were read or added.
+///
+/// Saving re-reads the file and applies only this object's own changes (persistent writes
+/// and removals) to what it holds now, so two objects on one file keep each other's changes;
+/// the file is replaced whole or not at all. The object then holds the saved content.
+/// Thread-safety: one object belongs to one thread; objects on one file may live on
+/// different threads (saves are serialised by a lock file beside it).
+class QConfig : public QObject {
+    Q_OBJECT
+
+public:
+    /// The first line the engine writes.
+    static constexpr const char* kHeaderLine = "# Marvesto Config File";
+    /// The name of the unnamed group.
+    static constexpr const char* kDefaultGroup = "<default>";
+    /// Lines longer than this many bytes are skipped when reading.
+    static constexpr int kMaxLineBytes = 64 * 1024;
+
+    /// With a file name, creates the file empty when it does not exist and reads it. An
+    /// unreadable file gives an empty configuration.
+    explicit QConfig(const QString& fileName = QString(), QObject* parent = nullptr);
+    /// Saves the file (writeFile).
+    ~QConfig() override;
+    QConfig(const QConfig&) = delete;
+    QConfig& operator=(const QConfig&) = delete;
+
+    QString fileName() const { return m_fileName; }
+
+    /// Selects the current group; an empty name selects "<default>".
+    void setGroup(const QString& group);
+    /// The current group's name; empty while "<default>" is selected.
+    QString group() const;
+
+    /// The value of `key` (its localised form "key[]" first) in the current group, else
+    /// `defaultValue`; in both cases with "$NAME" replaced by the environment variable NAME
+    /// ("$$" gives "$"). Null when the key is absent and the default is null.
+    QString readEntry(const QString& key, const QString& defaultValue = QString()) const;
+    /// "true" or "on" give 1; otherwise the decimal value, 0 when the text is not a number.
+    int readNumEntry(const QString& key, int defaultValue = 0) const;
+    double readDoubleNumEntry(const QString& key, double defaultValue = 0.0) const;
+    /// "true" or "on", or a non-zero decimal number, give true.
+    bool readBoolEntry(const QString& key, bool defaultValue = false) const;
+
+    /// Sets `key` in the current group (created when missing); a persistent write marks the
+    /// entry to be saved. Answers the previous value, empty when the key was new, or a null
+    /// text when the write is refused and nothing changed: a line break in the key, value or
+    /// current group name, "=" in the key, or "]" in the group name.
+    QString writeEntry(const QString& key, const QString& value, bool persistent = true,
+                       bool global = false, bool localised = false);
+    QString writeEntry(const QString& key, const char* value, bool persistent = true,
+                       bool global = false, bool localised = false);
+    /// Decimal text.
+    QString writeEntry(const QString& key, int value, bool persistent = true, bool global = false,
+                       bool localised = false);
+    /// Six significant digits, shortest form (%.6g).
+    QString writeEntry(const QString& key, double value, bool persistent = true,
+                       bool global = false, bool localised = false);
+    /// "true" or "false".
+    QString writeEntry(const QString& key, bool value, bool persistent = true, bool global = false,
+                       bool localised = false);
+
+    /// The entries of `group` as they are now; null when there is no such group.
+    std::unique_ptr<QConfigEntryIterator> entryIterator(const QString& group) const;
+
+    /// True after a persistent write or removal that is not saved yet.
+    bool isModified() const { return m_modified; }
+
+    /// Replaces the memory with the file's content (opened read-only).
+    virtual void readFile();
+    /// Reads "key=value" lines from the start of an open device into `target` (null: this
+    /// object's groups), new entries taking `global`. Malformed lines are skipped; a device
+    /// that is not open gives nothing.
+    virtual void parseStream(QIODevice* device, QConfigGroups* target, bool global);
+    /// Writes every group held in memory to the device (opened for writing when it is not).
+    /// False when the device cannot be opened or written.
+    virtual bool writeStream(QIODevice* device);
+    /// Clears the file-modified flag and, when `deep`, every entry's modified flag.
+    virtual void clearModified(bool deep);
+    /// Saves: re-reads the file, applies this object's unsaved changes, replaces the file whole.
+    /// False (the file unchanged) when there is no file name or the file cannot be written.
+    virtual bool writeFile();
+    /// Drops every group, unsaved changes included, and reads the file again.
+    virtual void reload();
+
+protected:
+    /// Removes `key` from the current group; the removal is applied to the file at the next
+    /// save. Answers the former value, empty when there was none.
+    QString removeEntry(const QString& key);
+    /// Removes the group with its entries, also from the file at the next save. False when
+    /// there is no such group.
+    bool removeGroup(const QString& group);
+
+private:
+    struct RemovedEntry {
+        QString group;
+        QString key;
+    };
+
+    QString storeEntry(const QString& key, const QString& value, bool persistent, bool global,
+                       bool localised);
+    static bool writeGroups(QIODevice* device, const QConfigGroups& groups);
+    void applyChanges(QConfigGroups& target) const;
+
+    QString m_fileName;
+    QString m_group = QString::fromLatin1(kDefaultGroup);
+    QConfigGroups m_groups;
+    std::vector<RemovedEntry> m_removedEntries;
+    std::vector<QString> m_removedGroups;
+    bool m_modified = false;
+};

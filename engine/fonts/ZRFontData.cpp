@@ -1,0 +1,6 @@
+#include "ZRFontData.h"
+
+ZRFontData::ZRFontData() = default;
+ZRFontData::ZRFontData(const ZRFontData& other) = default;
+ZRFontData& ZRFontData::operator=(const ZRFontData& other) = default;
+ZRFontData::~ZRFontData() = default;

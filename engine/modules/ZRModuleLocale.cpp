@@ -1,0 +1,100 @@
+#include "ZRModuleLocale.h"
+
+#include <QFile>
+#include <QMutex>
+
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+struct LocaleState {
+    QMutex mutex;
+    QString folder;
+    QByteArray text;
+    bool loaded = false;
+};
+
+LocaleState& state() {
+    static LocaleState locale;
+    return locale;
+}
+
+void writeText(char* buffer, int32_t bufferSize, const char* text, size_t length) {
+    const size_t n = length < size_t(bufferSize) - 1 ? length : size_t(bufferSize) - 1;
+    std::memcpy(buffer, text, n);
+    buffer[n] = 0;
+}
+
+void writeText(char* buffer, int32_t bufferSize, const char* text) {
+    writeText(buffer, bufferSize, text, std::strlen(text));
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Ends a line's text: white space that is not printable (line ends, tabs); blanks belong to it.
+bool endsText(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return std::isspace(u) && !std::isprint(u);
+}
+
+// The scan takes any run of digits as an id, also one inside a text, as the files were always
+// read; runs too long for an id never match.
+void lookUp(const QByteArray& text, int32_t id, char* buffer, int32_t bufferSize) {
+    const char* p = text.constData();
+    const char* end = p + text.size();
+    while (p < end) {
+        while (p < end && !isDigit(*p))
+            ++p;
+        int64_t number = 0;
+        while (p < end && isDigit(*p)) {
+            if (number <= INT32_MAX) number = number * 10 + (*p - '0');
+            ++p;
+        }
+        if (p >= end || number != id || *p != ':') continue;
+        const char* start = end - p > 2 ? p + 2 : end;
+        const char* stop = start;
+        while (stop < end && !endsText(*stop))
+            ++stop;
+        writeText(buffer, bufferSize, start, size_t(stop - start));
+        return;
+    }
+    writeText(buffer, bufferSize, "STRING-ID NOT FOUND!");
+}
+
+} // namespace
+
+void moduleLocaleString(int32_t id, char* buffer, int32_t bufferSize) {
+    if (!buffer || bufferSize < 1) return;
+    LocaleState& locale = state();
+    QMutexLocker locker(&locale.mutex);
+    if (id == -1) {
+        const QByteArray name(buffer, int(strnlen(buffer, size_t(bufferSize))));
+        locale.text.clear();
+        locale.loaded = false;
+        QFile file(locale.folder + QString::fromUtf8(name));
+        if (!name.isEmpty() && file.open(QIODevice::ReadOnly)) {
+            locale.text = file.readAll();
+            locale.loaded = true;
+        }
+        return;
+    }
+    if (id == -2) {
+        locale.text.clear();
+        locale.loaded = false;
+        return;
+    }
+    if (!locale.loaded) {
+        writeText(buffer, bufferSize, "LOCALE-FILE NOT FOUND!");
+        return;
+    }
+    lookUp(locale.text, id, buffer, bufferSize);
+}
+
+void zrSetModuleLocaleFolder(const QString& folder) {
+    LocaleState& locale = state();
+    QMutexLocker locker(&locale.mutex);
+    locale.folder = folder;
+}

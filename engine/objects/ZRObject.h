@@ -1,0 +1,232 @@
+#pragma once
+
+#include "api/IZRSettings.h"
+#include "fonts/ZRFontData.h"
+#include "objects/IZRVolumeKeys.h"
+#include "objects/ZRObjectBindings.h"
+#include "objects/ZRPosKeyMap.h"
+#include "timeline/ZRPos.h"
+#include "timeline/ZRTrackItem.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class ZRGuardedEffectList;
+class ZRTimeline;
+
+/// A timeline object of any kind: an "Import" clip read through its media source, an "External
+/// Video Object" drawn by the host, a "Solid Color", a "2D-Text" title or a "Transition". The
+/// kind decides which binding it holds and how it renders. Made and destroyed by the timeline's
+/// factory, which sets the kind's values through the engine-internal setters below; the host
+/// sees it as `IZRObject`, `IZRSettings` and `IZRVolumeKeys`.
+/// Thread-safety: no lock of its own; the timeline's locks keep its editors and renderers apart,
+/// and its effect list has its own mutex.
+class ZRObject final : public ZRTrackItem, public IZRSettings, public IZRVolumeKeys {
+public:
+    /// The host's frame function of an "External Video Object".
+    using FrameSource = void (*)(const IZRPos* sourcePosition, IZRImage* target);
+
+    static constexpr int kChannels = 16;
+
+    /// How the object is laid over the frame below it, copied as one block by duplication.
+    struct Overlay {
+        int32_t mode = 0; ///< 0 = drawn straight into the frame; else a blend mode
+        int32_t red = 0;  ///< key colour and its Y, U, V
+        int32_t green = 0;
+        int32_t blue = 0;
+        int32_t y = 0;
+        int32_t u = 0;
+        int32_t v = 0;
+        int32_t opacity = 0;     ///< transparency percentage, 0 = fully visible
+        int32_t fadeIn = 0;      ///< non-zero: fade in over `fadeTime`
+        int32_t fadeOut = 0;     ///< non-zero: fade out over `fadeTime`
+        int32_t fadeTime = 1000; ///< milliseconds
+        int32_t match = 100;     ///< key tolerance, 0..100
+        int32_t smooth = 0;      ///< edge radius
+        int32_t invertKey = 0;
+    };
+
+    /// An object of `owner` (may be null) with the factory's four texts; null texts are empty.
+    /// `options` is UTF-8 (the file name of a clip, the text of a title).
+    ZRObject(ZRTimeline* owner, const char* kind, const char* subclass, const char* module,
+             const char* options);
+    /// Hands the user value to the host's `deleteUserData` (when non-zero), detaches every
+    /// effect (which stays alive: the factory owns effects) and releases the bindings.
+    ~ZRObject() override;
+    ZRObject(const ZRObject&) = delete;
+    ZRObject& operator=(const ZRObject&) = delete;
+
+    // IZRObject
+    IZRImage* renderVideo(IZRPos* sourcePosition, IZRImage* target) override;
+    bool seekAudio(IZRPos* sourcePosition) override;
+    float* renderAudio(int32_t frames, int32_t* bytes) override;
+    IZRPos* currentPos() override { return &m_audioPosition; }
+    const char* name() const override { return m_name.c_str(); }
+    void setName(const char* name) override { m_name = name ? name : ""; }
+    intptr_t getUserValue() const override { return m_userValue; }
+    void setUserValue(intptr_t value) override { m_userValue = value; }
+    IZRPos* startPos() override { return &m_start; }
+    IZRPos* endPos() override { return &m_end; }
+    IZRPos* duration() override { return &m_duration; }
+    IZRPos* sourceLength() override { return &m_sourceLength; }
+    bool hasVideo() const override { return m_hasVideo; }
+    bool hasAudio() const override { return m_hasAudio; }
+    bool addEffect(ZREffect* effect) override;
+    bool removeEffect(ZREffect* effect) override;
+    ZREffectList* effectList() override;
+    void renderTransition(IZRImage* from, IZRImage* to, IZRImage* out, double progress) override;
+    IZRPos* markIn() override { return &m_markIn; }
+    IZRPos* markOut() override { return &m_markOut; }
+    int32_t trackNumber(bool video) const override { return trackIndex(video) + 1; }
+
+    // ZRTrackItem
+    int trackIndex(bool video) const override { return video ? m_videoTrack : m_audioTrack; }
+    void setTrackIndex(bool video, int index) override;
+
+    // IZRSettings (keys compared without regard to case)
+    bool getFadeFactor(const char* key, double* x, double* levelFrom, double* levelTo,
+                       double* out) override;
+    bool getTrackChannelDoubleSetting(const char* key, int* track, unsigned* channel,
+                                      double* out) override;
+    bool getUnicodeStringSetting(const char* key, const char16_t** out) override;
+    bool getStringSetting(const char* key, char** out) override;
+    bool getIntTripleSetting(const char* key, int* a, int* b, int* c) override;
+    bool getIntPairSetting(const char* key, int* a, int* b) override;
+    bool getIndexedDoubleSetting(const char* key, int* index, double* out) override;
+    bool getDoubleSetting(const char* key, double* out) override;
+    bool getIntSetting(const char* key, int* out) override;
+    bool addFadePoint(const char* key, double x, double y) override;
+    bool setTrackChannelDoubleSetting(const char* key, int track, unsigned channel,
+                                      double value) override;
+    bool setUnicodeStringSetting(const char* key, const char16_t* value) override;
+    bool setStringSetting(const char* key, const char* value) override;
+    bool setIntTripleSetting(const char* key, int a, int b, int c) override;
+    bool setIntPairSetting(const char* key, int a, int b) override;
+    bool setIndexedDoubleSetting(const char* key, int index, double value) override;
+    bool setDoubleSetting(const char* key, double value) override;
+    bool setIntSetting(const char* key, intptr_t value) override;
+
+    // IZRVolumeKeys
+    bool volumeKeysEmpty() override { return m_volumeKeys.isEmpty(); }
+    int32_t volumeKeyCount() override { return m_volumeKeys.count(); }
+    bool setVolumeKey(IZRPos* position, double levelDb) override;
+    bool removeVolumeKey(IZRPos* position) override;
+    void clearVolumeKeys() override { m_volumeKeys.clear(); }
+    double volumeAt(IZRPos* position) override;
+    IZRPos* volumeKeyPosAt(int32_t index) override;
+
+    // Engine-internal
+    ZRTimeline* owner() const { return m_owner; }
+    const std::string& kind() const { return m_kind; }
+    const std::string& subclass() const { return m_subclass; }
+    const std::string& module() const { return m_module; }
+    const QString& options() const { return m_options; }
+    /// The media file of a clip, the descriptive text of a transition module; else empty.
+    const std::string& sourceText() const { return m_sourceText; }
+    void setSourceText(const char* text) { m_sourceText = text ? text : ""; }
+    void setHasVideo(bool on) { m_hasVideo = on; }
+    void setHasAudio(bool on) { m_hasAudio = on; }
+
+    /// True when a transition module was bound.
+    bool isTransition() const { return m_isTransition; }
+    /// True with an effect list or a transition module (the composer then cannot pass the
+    /// source frame through unchanged).
+    bool hasEffectsOrTransition() const;
+    /// The attached effects, or null (the engine's own type of `effectList`).
+    ZRGuardedEffectList* effects() const { return m_effects.get(); }
+
+    /// "External Video Object": the host's frame function, kept and copied as a function.
+    FrameSource frameSource() const { return m_frameSource; }
+    void setFrameSource(FrameSource source) { m_frameSource = source; }
+    /// "Solid Color": 0xAARRGGBB.
+    uint32_t solidColor() const { return m_solidColor; }
+    void setSolidColor(uint32_t color) { m_solidColor = color; }
+
+    const Overlay& overlay() const { return m_overlay; }
+    void setOverlay(const Overlay& overlay) { m_overlay = overlay; }
+
+    /// "2D-Text": takes the title's font data (and makes its zeroed text box); null removes both.
+    void setFontData(std::unique_ptr<ZRFontData> data);
+    ZRFontData* fontData() const { return m_fontData.get(); }
+    /// The title's measured box ("Text Width", "Text Height"); null without font data.
+    const ZRStringInfo* textBox() const { return m_textBox.get(); }
+    /// Measures the title text into the text box with the process-wide font, which is locked
+    /// meanwhile. False without font data or when the font cannot be opened.
+    bool remeasureText();
+
+    /// Takes a bound transition module; the object is a transition from then on.
+    void bindTransition(std::unique_ptr<ZRTransitionBinding> binding);
+    /// Takes the opened media source of an "Import" clip.
+    void setMediaSource(std::unique_ptr<ZRMediaSource> source);
+    ZRMediaSource* mediaSource() const { return m_source.get(); }
+
+    /// (bits per sample / 8) x channels of the source audio.
+    int32_t bytesPerSampleFrame() const { return m_bytesPerSampleFrame; }
+    void setBytesPerSampleFrame(int32_t bytes) { m_bytesPerSampleFrame = bytes; }
+    /// The media source's video format code, compared by the background renderer.
+    int32_t sourceVideoFormat() const { return m_sourceVideoFormat; }
+    void setSourceVideoFormat(int32_t format) { m_sourceVideoFormat = format; }
+
+    const ZRPosKeyMap& volumeKeys() const { return m_volumeKeys; }
+    /// The linear gain of the volume keys at a position: 1.0 without keys, 10^(L/20) on a key,
+    /// between keys the interpolated level as a gain in steps of 0.001.
+    double volumeGainAt(IZRPos* position);
+
+private:
+    // The background renderer of the owner timeline: answered and told through these so that
+    // the object never reads a renderer that is not there.
+    bool backgroundRenderingOn() const;
+    void suspendBackgroundRenderer();
+    void resumeBackgroundRenderer();
+    void invalidateRange();
+
+    void debugLine(const char* text) const;
+    void fillSolid(IZRImage* target) const;
+    void renderTitle(IZRPos* sourcePosition, IZRImage* target);
+
+    ZRTimeline* m_owner;
+    FrameSource m_frameSource = nullptr;
+    std::string m_name;
+    std::string m_sourceText;
+    ZRPos m_start;
+    ZRPos m_end;
+    ZRPos m_duration;
+    ZRPos m_markIn;
+    ZRPos m_markOut;
+    ZRPos m_sourceLength;
+    std::string m_kind;
+    std::string m_subclass;
+    std::string m_module;
+    QString m_options;
+    bool m_hasVideo = false;
+    bool m_hasAudio = false;
+    bool m_isTransition = false;
+    int32_t m_transitionDirection = 0;
+    std::unique_ptr<ZRTransitionBinding> m_transition;
+    std::unique_ptr<ZRMediaSource> m_source;
+    int m_videoTrack = -1;
+    int m_audioTrack = -1;
+    Overlay m_overlay;
+    std::unique_ptr<ZRGuardedEffectList> m_effects;
+    intptr_t m_userValue = 0;
+    uint32_t m_solidColor = 0;
+    std::unique_ptr<ZRStringInfo> m_textBox;
+    std::unique_ptr<ZRFontData> m_fontData;
+    int32_t m_bytesPerSampleFrame = 0;
+    ZRPos m_audioPosition;
+    int32_t m_sourceVideoFormat = 0;
+    ZRPosKeyMap m_volumeKeys;
+    ZRPos m_volumeKeyPosition;
+    std::array<uint8_t, kChannels> m_channelMute{};
+    std::array<uint8_t, kChannels> m_channelInvert{};
+    std::array<double, kChannels> m_channelPanning{-1.0, 1.0};
+    std::array<double, kChannels> m_channelLevel{};
+    // Results of the string getters, valid until the next call of the same getter.
+    QByteArray m_stringResult;
+    std::u16string m_unicodeResult;
+};
