@@ -1,0 +1,253 @@
+#pragma once
+
+#include "script/ScriptInterpreter.h"
+#include "script/ScriptLexer.h"
+#include "script/ScriptMemory.h"
+#include "script/ScriptNatives.h"
+#include "script/ScriptTypes.h"
+#include "script/ScriptVariables.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+/// A persistent context: variables and types that outlive a run, found again by id.
+struct ZRScriptPersistent {
+    std::string name;
+    int32_t id = 0;
+    ScriptTypeList types;
+    ScriptVarList variables;
+};
+
+/// State shared by every run of the process, made on the first run and kept to the end of the
+/// process. Guarded by `lock`, which a run holds from start to end.
+struct ScriptGlobalState {
+    std::recursive_mutex lock;
+    ScriptTypeList types;
+    ScriptBuiltinTypes builtin;
+    ScriptVarList variables;
+    std::vector<std::unique_ptr<ZRScriptPersistent>> persistents;
+    bool builtinsMade = false;
+    int nesting = 0;                           ///< runs in progress on the locking thread
+    ScriptVariable* deleteHooks = nullptr;     ///< newest process-wide `DeleteValue`, if any
+    ScriptVariable* conversionHooks = nullptr; ///< newest process-wide `Conversion`, if any
+    uint64_t stepLimit = 0;
+    uint32_t timeLimitMs = 0;
+};
+
+ScriptGlobalState& scriptGlobal();
+
+/// Classes of value stack entries.
+enum class ScriptEntryKind : uint8_t { Value, Ref, Name, Type, Operator };
+enum class ScriptFixity : uint8_t { Binary, Prefix, Postfix };
+
+/// An entry of the evaluator's value stack. A `Value` owns what its area holds; a `Ref` names
+/// a place (region and offset) that holds an object of `type`; a `Name` is not yet resolved.
+struct ScriptEntry {
+    ScriptEntryKind kind = ScriptEntryKind::Value;
+    ScriptOp op = ScriptOp::None;
+    ScriptFixity fixity = ScriptFixity::Binary;
+    uint32_t token = 0;                 ///< token of a name or operator (for messages)
+    ScriptType* type = nullptr;         ///< value, place, type entry or cast target
+    ScriptVariable* variable = nullptr; ///< the named variable of a `Ref`, if any
+    union {
+        alignas(8) unsigned char area[16];
+        struct {
+            ScriptStorage* storage;
+            uint32_t offset;
+        } ref;
+    };
+    ScriptEntry() { std::memset(area, 0, sizeof area); }
+    unsigned char* place() const { return ref.storage->base + ref.offset; }
+};
+
+/// An owned value outside the stack.
+struct ScriptValue {
+    ScriptType* type = nullptr;
+    alignas(8) unsigned char area[16] = {};
+};
+
+/// Message forms: how a message text joins the prefix, the word "line", a line number and names.
+enum class ScriptForm { A, B, C, D, E, F, G, H, I, J, K, L };
+
+/// Position result meaning "fatal error; the messages are in the context".
+inline constexpr uint32_t kScriptFail = UINT32_MAX;
+
+/// One run of the interpreter. Confined to the thread of the run.
+struct ZRScriptContext {
+    explicit ZRScriptContext(ZRScriptHost* host);
+    ~ZRScriptContext();
+    ZRScriptContext(const ZRScriptContext&) = delete;
+    ZRScriptContext& operator=(const ZRScriptContext&) = delete;
+
+    ZRScriptHost* host;
+    ScriptGlobalState& global;
+    const ScriptBuiltinTypes& bt;
+    ScriptTypeList ownTypes;
+    ScriptTypeList* localTypes = &ownTypes; ///< where the run's non-global types go
+    ScriptVarList* locals = nullptr;        ///< the running function's parameters and locals
+    ScriptVarList scriptVariables;
+    ZRScriptPersistent* persistent = nullptr;
+    std::deque<ScriptEntry> stack; ///< deque: places stay valid while calls push
+    size_t frameBase = 0;          ///< stack height when the running frame began
+    bool breakFlag = false;
+    bool returnFlag = false;
+    int callDepth = 0;
+    int includeDepth = 0;
+    int syntaxDepth = 0;
+    bool globalPending = false; ///< a `#global` waits for its declaration
+    bool defineGlobal = false;  ///< a declaration defines process-wide
+    bool allowGlobal = false;
+    bool inDeleteHook = false;
+    std::string errorText;
+    std::string separator = "\n";
+    const ScriptSource* src = nullptr;         ///< the text being read
+    const ScriptSourcePtr* srcHold = nullptr;  ///< owner of `src`, for functions defined in it
+    ScriptForm lexicalForm = ScriptForm::D;    ///< form of "lexical error" in expressions
+    uint32_t exprStop = ScriptSource::kNoStop; ///< token that reads as `;` (an #include line end)
+    ScriptValue returnValue;                   ///< value left by `return`
+    bool hasReturnValue = false;
+    uint64_t steps = 0;
+    std::vector<std::unique_ptr<ScriptVariable>> spareVariables; ///< records of finished calls
+    std::vector<std::unique_ptr<ScriptVarList>> spareLists;      ///< local lists by call depth
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    int lineNow = 0; ///< line of the token being read
+    const char* stackLimit = nullptr;
+
+    // ---- reading
+    const ScriptTok& tok(uint32_t i) const { return i == exprStop ? stopToken(i) : src->at(i); }
+    const ScriptTok& stopToken(uint32_t i) const;
+    int line(uint32_t i) const { return int(src->at(i).line); }
+    std::string_view nameOf(uint32_t i) const { return src->name(src->at(i)); }
+    bool countStep(uint32_t pos);
+    bool enterSyntax(uint32_t pos);
+    void leaveSyntax() { --syntaxDepth; }
+
+    // ---- messages (ScriptContext.cpp)
+    void report(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void report(ScriptForm form, std::string_view message, int line = 0, std::string_view name = {},
+                std::string_view extra = {});
+    void reportPointerFault(ScriptPointerFault fault, int line);
+
+    // ---- names and lists (ScriptContext.cpp)
+    ScriptType* findType(std::string_view name, uint64_t hash) const;
+    ScriptType* typeNamed(uint32_t tokenIndex) const; ///< a type name at a token, `int` included
+    ScriptVariable* findVariable(std::string_view name, uint64_t hash) const;
+    ScriptTypeList& typeListFor(bool global);
+    ScriptType* internPointer(ScriptType* target, bool fromDeclarator);
+    ScriptType* internArray(ScriptType* element, uint32_t count);
+    ScriptType* internFunction(ScriptType* result, std::vector<ScriptMember> params, bool varArgs);
+    ScriptVariable* newVariable(std::string_view name, ScriptType* type);
+    void destroyVariables(ScriptVarList& list, bool keepRecords = false);
+    void refreshHooks();
+
+    // ---- values (ScriptValues.cpp)
+    void destroyValue(ScriptType* type, void* area) {
+        if (type && (type->hasStrings || type->isLarge() || global.deleteHooks))
+            destroyValueSlow(type, area);
+    }
+    void destroyValueSlow(ScriptType* type, void* area);
+    void eraseEntries(size_t at, size_t n);
+    /// What an identifier token names besides variables: a type, or a process-wide function
+    /// without parameters. Cached per token while no type or process-wide name changes.
+    struct NameClass {
+        ScriptType* type = nullptr;
+        ScriptVariable* immediate = nullptr;
+    };
+    NameClass classify(uint32_t tokenIndex);
+    void destroyAt(ScriptType* type, unsigned char* data);
+    bool copyAt(ScriptType* type, unsigned char* dst, const unsigned char* src);
+    bool load(ScriptType* type, const unsigned char* data, void* area);
+    void store(ScriptType* type, unsigned char* data, void* area);
+    bool convert(void* dst, ScriptType* dstType, const void* src, ScriptType* srcType);
+    bool toInteger(const ScriptValue& v, int32_t& out);
+    std::string numberText(ScriptType* type, const void* area) const;
+    ScriptVariable* findHook(ScriptVariable* head, ScriptType* param, ScriptType* result,
+                             bool checkResult);
+
+    // ---- statements (ScriptStatements.cpp)
+    uint32_t executeStatements(uint32_t pos, bool listMode, bool execute, bool loop);
+    uint32_t statementIf(uint32_t pos, bool run, bool loop);
+    uint32_t statementWhile(uint32_t pos, bool run);
+    uint32_t statementFor(uint32_t pos, bool run);
+    uint32_t statementTypedef(uint32_t pos, bool run);
+    uint32_t statementStruct(uint32_t pos, bool run, bool global);
+    uint32_t statementInclude(uint32_t pos, bool run);
+    uint32_t declaration(uint32_t pos, bool run);
+    bool takeGlobal(bool run, ScriptForm disabledForm, bool prefixed);
+    uint32_t initialise(uint32_t pos, bool run, ScriptVariable* variable);
+    bool runText(const ScriptSourcePtr& source, bool execute);
+    /// Releases what the run made (stack, return value, script variables) while it can still
+    /// report.
+    void finish();
+
+    // ---- declarators (ScriptDeclarators.cpp)
+    /// A declarator as read: its name and the derivations to apply to the base type, innermost
+    /// first.
+    struct Declarator {
+        struct Step {
+            enum class Kind { Pointer, Array, Function } kind;
+            uint32_t count = 0;
+            std::vector<ScriptMember> params;
+            bool varArgs = false;
+        };
+        uint32_t nameToken = UINT32_MAX;
+        std::vector<Step> steps;
+    };
+    uint32_t parseDeclarator(uint32_t pos, bool run, Declarator& out);
+    uint32_t parseDirect(uint32_t pos, bool run, Declarator& out);
+    uint32_t parseParameters(uint32_t pos, bool run, Declarator::Step& step);
+    bool buildType(ScriptType* base, const Declarator& d, std::string& name, ScriptType*& type,
+                   int line);
+
+    // ---- expressions (ScriptExpressions.cpp)
+    uint32_t evaluate(uint32_t pos, bool execute);
+    bool popValue(ScriptValue& out); ///< the top entry as an owned value (resolves names)
+    void popEntries(size_t base);
+    void dropEntry(ScriptEntry& e);
+    bool resolve(ScriptEntry& e); ///< a name to a place; false on "unknown variable"
+    bool valueOf(ScriptEntry& e, ScriptValue& out); ///< an operand's value (copied; e kept)
+    bool reduce(size_t base, uint32_t endPos);
+    bool applyBinary(size_t i, uint32_t endPos);
+    int integerBinary(size_t i); ///< 1 applied, 0 not integers (take the general path), -1 failed
+    bool applyPrefix(size_t i, uint32_t endPos);
+    bool applyPostfix(size_t i, uint32_t endPos);
+    bool settle(size_t i, uint32_t endPos);
+    bool member(ScriptEntry& e, ScriptOp op, uint32_t nameToken);
+    bool index(ScriptEntry& e, ScriptValue& index, uint32_t pos);
+    bool arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out, uint32_t pos);
+    bool compare(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out);
+    bool assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, ScriptValue& out, uint32_t pos);
+    bool placeOf(ScriptEntry& e, uint32_t pos); ///< checked place from a pointer value entry
+    void pushValue(ScriptValue&& v);
+    bool pushPointer(ScriptStorage& storage, uint32_t offset, ScriptType* target);
+
+    // ---- calls (ScriptCalls.cpp)
+    uint32_t call(uint32_t namePos, bool run);
+    bool callFunction(ScriptVariable* fn, ScriptValue* args, size_t count, ScriptValue& result,
+                      int line, bool& resultKnown, uint64_t* location = nullptr);
+    bool callScript(ScriptVariable* fn, ScriptValue* args, size_t count, ScriptValue& result,
+                    int line, bool& resultKnown);
+    bool callNative(ScriptVariable* fn, ScriptValue* args, size_t count, ScriptValue& result,
+                    int line, bool& resultKnown, uint64_t* location);
+    const ScriptNativeEntry* nativeOf(ScriptVariable* fn);
+    bool callable(ScriptVariable* fn);
+    ScriptVariable* resolveCall(std::string_view name, uint64_t hash, const ScriptValue* args,
+                                size_t count);
+    ScriptVariable* globalFunction(std::string_view name, uint64_t hash, size_t params,
+                                   ScriptType* first);
+    bool execute(ScriptValue& text, int line, ScriptValue& result);
+};
+
+/// Copies of the interpreter's entry points named as the language's documentation names them.
+uint32_t scriptExecuteStatements(ZRScriptContext& ctx, uint32_t pos, bool listMode, bool execute,
+                                 bool loop);
+uint32_t scriptEvaluate(ZRScriptContext& ctx, uint32_t pos, bool execute);
+int scriptConvert(ZRScriptContext& ctx, void* dst, ScriptType* dstType, const void* src,
+                  ScriptType* srcType);
+void scriptDestroyValue(ZRScriptContext& ctx, ScriptType* type, void* area);

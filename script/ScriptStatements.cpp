@@ -1,0 +1,666 @@
+#include "script/ScriptContext.h"
+#include "script/ScriptMessages.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+// Statements are performed as they are read. With execution switched off the same code only
+// reads, which is how a branch not taken, a loop's last round and a function body at its
+// definition are skipped.
+
+namespace {
+
+using Kind = ScriptTokenKind;
+
+constexpr int kMaxIncludeDepth = 32;
+constexpr uint64_t kMaxIncludeSize = 64ull << 20;
+
+bool isAssign(const ScriptTok& t) {
+    return t.kind == Kind::Operator && t.op == ScriptOp::Assign;
+}
+
+struct SyntaxLevel {
+    ZRScriptContext& ctx;
+    ~SyntaxLevel() { ctx.leaveSyntax(); }
+};
+
+enum class ReadResult { Ok, OpenFailed, StatFailed, TooLarge, ReadFailed };
+
+ReadResult readWholeFile(const std::string& path, std::string& out, int& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return ReadResult::OpenFailed;
+    struct stat st {};
+    ReadResult result = ReadResult::Ok;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+        result = ReadResult::StatFailed;
+    } else if (!S_ISREG(st.st_mode)) {
+        result = ReadResult::OpenFailed; // only plain files: no devices, pipes or folders
+    } else if (uint64_t(st.st_size) > kMaxIncludeSize) {
+        result = ReadResult::TooLarge;
+    } else {
+        out.resize(size_t(st.st_size));
+        size_t done = 0;
+        while (done < out.size()) {
+            const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += size_t(n);
+        }
+        if (done != out.size()) result = ReadResult::ReadFailed;
+    }
+    ::close(fd);
+    return result;
+}
+
+} // namespace
+
+uint32_t ZRScriptContext::executeStatements(uint32_t pos, bool listMode, bool run, bool loop) {
+    if (!enterSyntax(pos)) return kScriptFail;
+    SyntaxLevel level{*this};
+    while (true) {
+        const bool exec = run && !breakFlag && !returnFlag;
+        const ScriptTok& t = tok(pos);
+        lineNow = int(t.line);
+        if (exec && !countStep(pos)) return kScriptFail;
+        uint32_t next = kScriptFail;
+        bool complete = true;
+        switch (t.kind) {
+        case Kind::End:
+        case Kind::RightBrace:
+            if (listMode) return pos;
+            report(ScriptForm::D, scriptmsg::kUnexpectedEnd, int(t.line));
+            return kScriptFail;
+        case Kind::Semicolon:
+            globalPending = false;
+            next = pos + 1;
+            break;
+        case Kind::LeftBrace: {
+            const uint32_t p = executeStatements(pos + 1, true, exec, loop);
+            if (p == kScriptFail) return kScriptFail;
+            if (tok(p).kind != Kind::RightBrace) {
+                report(ScriptForm::A, scriptmsg::kMissingBrace);
+                return kScriptFail;
+            }
+            next = p + 1;
+            break;
+        }
+        case Kind::If:
+            next = statementIf(pos, exec, loop);
+            break;
+        case Kind::While:
+            next = statementWhile(pos, exec);
+            break;
+        case Kind::For:
+            next = statementFor(pos, exec);
+            break;
+        case Kind::Return: {
+            const size_t before = stack.size();
+            next = evaluate(pos + 1, exec);
+            if (next == kScriptFail) return kScriptFail;
+            if (exec) {
+                if (stack.size() == before) {
+                    report(ScriptForm::E, scriptmsg::kIllegalExpression, int(t.line));
+                    return kScriptFail;
+                }
+                ScriptValue v;
+                if (!popValue(v)) return kScriptFail;
+                destroyValue(returnValue.type, returnValue.area);
+                returnValue = v;
+                hasReturnValue = true;
+                returnFlag = true;
+            }
+            complete = false;
+            break;
+        }
+        case Kind::Break:
+            if (exec && loop) breakFlag = true;
+            next = pos + 1;
+            complete = false;
+            break;
+        case Kind::Typedef:
+            next = statementTypedef(pos, exec);
+            break;
+        case Kind::Global:
+            globalPending = true;
+            next = pos + 1;
+            complete = false;
+            break;
+        case Kind::Include:
+            next = statementInclude(pos, exec);
+            break;
+        case Kind::Identifier:
+            if (classify(pos).type || nameOf(pos) == "anytype") {
+                next = declaration(pos, exec);
+                break;
+            }
+            [[fallthrough]];
+        case Kind::Integer:
+        case Kind::Unsigned:
+        case Kind::Float:
+        case Kind::Double:
+        case Kind::String:
+        case Kind::Operator: {
+            const size_t before = stack.size();
+            next = evaluate(pos, exec);
+            if (next == kScriptFail) return kScriptFail;
+            popEntries(before);
+            complete = false;
+            break;
+        }
+        case Kind::LeftParen: {
+            const size_t before = stack.size();
+            const uint32_t p = evaluate(pos + 1, exec);
+            if (p == kScriptFail) return kScriptFail;
+            popEntries(before);
+            if (tok(p).kind != Kind::RightParen) {
+                report(ScriptForm::A, scriptmsg::kMissingParen);
+                return kScriptFail;
+            }
+            next = p + 1;
+            complete = false;
+            break;
+        }
+        case Kind::Error:
+            report(ScriptForm::D, scriptmsg::kLexical, int(t.line));
+            return kScriptFail;
+        default:
+            report(ScriptForm::A, scriptmsg::kSyntax);
+            return kScriptFail;
+        }
+        if (next == kScriptFail) return kScriptFail;
+        pos = next;
+        if (!listMode && complete) return pos;
+    }
+}
+
+uint32_t ZRScriptContext::statementIf(uint32_t pos, bool run, bool loop) {
+    if (tok(pos + 1).kind != Kind::LeftParen) {
+        report(ScriptForm::A, scriptmsg::kIfSyntax);
+        return kScriptFail;
+    }
+    const size_t before = stack.size();
+    uint32_t p = evaluate(pos + 2, run);
+    if (p == kScriptFail) return kScriptFail;
+    int32_t condition = 0;
+    if (run) {
+        if (stack.size() == before) {
+            report(ScriptForm::E, scriptmsg::kIllegalExpression, line(p));
+            return kScriptFail;
+        }
+        ScriptValue v;
+        const bool ok = popValue(v);
+        if (ok) toInteger(v, condition);
+        destroyValue(v.type, v.area);
+        if (!ok) return kScriptFail;
+    }
+    if (tok(p).kind == Kind::RightParen) ++p;
+    p = executeStatements(p, false, run && condition != 0, loop);
+    if (p == kScriptFail) return kScriptFail;
+    if (tok(p).kind == Kind::Else) {
+        p = executeStatements(p + 1, false, run && condition == 0, loop);
+        if (p == kScriptFail) return kScriptFail;
+    }
+    return p;
+}
+
+uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
+    if (tok(pos + 1).kind != Kind::LeftParen) {
+        report(ScriptForm::A, scriptmsg::kWhileSyntax);
+        return kScriptFail;
+    }
+    const uint32_t conditionPos = pos + 2;
+    while (true) {
+        const size_t before = stack.size();
+        const uint32_t p = evaluate(conditionPos, run);
+        if (p == kScriptFail) return kScriptFail;
+        int32_t condition = 0;
+        if (run) {
+            if (stack.size() == before) {
+                report(ScriptForm::E, scriptmsg::kIllegalExpression, line(p));
+                return kScriptFail;
+            }
+            ScriptValue v;
+            const bool ok = popValue(v);
+            if (ok) toInteger(v, condition);
+            destroyValue(v.type, v.area);
+            if (!ok) return kScriptFail;
+        }
+        if (tok(p).kind != Kind::RightParen) {
+            report(ScriptForm::A, scriptmsg::kMissingParen);
+            return kScriptFail;
+        }
+        const bool body = run && condition != 0;
+        const uint32_t end = executeStatements(p + 1, false, body, true);
+        if (end == kScriptFail) return kScriptFail;
+        if (!body || returnFlag) return end;
+        if (breakFlag) {
+            breakFlag = false;
+            return end;
+        }
+    }
+}
+
+uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
+    if (tok(pos + 1).kind != Kind::LeftParen) {
+        report(ScriptForm::B, scriptmsg::kForSyntax);
+        return kScriptFail;
+    }
+    // Expressions separated by commas, each required to leave a value when run.
+    auto list = [&](uint32_t p, bool exec, Kind end, ScriptForm endForm) -> uint32_t {
+        while (true) {
+            const size_t before = stack.size();
+            const uint32_t q = evaluate(p, exec);
+            if (q == kScriptFail) return kScriptFail;
+            if (exec && stack.size() == before) {
+                report(ScriptForm::E, scriptmsg::kIllegalExpression, line(q));
+                return kScriptFail;
+            }
+            popEntries(before);
+            if (tok(q).kind == Kind::Comma) {
+                p = q + 1;
+                continue;
+            }
+            if (tok(q).kind == end) return q + 1;
+            if (endForm == ScriptForm::E)
+                report(ScriptForm::E, scriptmsg::kForSyntax, line(q));
+            else
+                report(endForm, scriptmsg::kForSyntax);
+            return kScriptFail;
+        }
+    };
+    const uint32_t conditionPos = list(pos + 2, run, Kind::Semicolon, ScriptForm::A);
+    if (conditionPos == kScriptFail) return kScriptFail;
+    bool first = true;
+    uint32_t stepPos = 0, bodyPos = 0;
+    while (true) {
+        const size_t before = stack.size();
+        const uint32_t p = evaluate(conditionPos, run);
+        if (p == kScriptFail) return kScriptFail;
+        int32_t condition = 0;
+        if (run) {
+            if (stack.size() == before) {
+                report(ScriptForm::E, scriptmsg::kIllegalExpression, line(p));
+                return kScriptFail;
+            }
+            ScriptValue v;
+            const bool ok = popValue(v);
+            if (ok) toInteger(v, condition);
+            destroyValue(v.type, v.area);
+            if (!ok) return kScriptFail;
+        }
+        if (tok(p).kind != Kind::Semicolon) {
+            report(ScriptForm::E, scriptmsg::kForSyntax, line(p));
+            return kScriptFail;
+        }
+        if (first) {
+            stepPos = p + 1;
+            bodyPos = list(stepPos, false, Kind::RightParen, ScriptForm::A);
+            if (bodyPos == kScriptFail) return kScriptFail;
+            first = false;
+        }
+        const bool body = run && condition != 0;
+        const uint32_t end = executeStatements(bodyPos, false, body, true);
+        if (end == kScriptFail) return kScriptFail;
+        if (!body || returnFlag) return end;
+        if (breakFlag) {
+            breakFlag = false;
+            return end;
+        }
+        if (list(stepPos, true, Kind::RightParen, ScriptForm::A) == kScriptFail) return kScriptFail;
+    }
+}
+
+bool ZRScriptContext::takeGlobal(bool run, ScriptForm disabledForm, bool prefixed) {
+    if (!globalPending) return false;
+    globalPending = false;
+    if (allowGlobal) return run;
+    if (run) {
+        if (prefixed)
+            report(disabledForm, scriptmsg::kGlobalDisabled);
+        else
+            report("%s", scriptmsg::kGlobalDisabled);
+    }
+    return false;
+}
+
+uint32_t ZRScriptContext::declaration(uint32_t pos, bool run) {
+    ScriptType* base = typeNamed(pos); // null: anytype
+    const bool global = takeGlobal(run, ScriptForm::B, false);
+    struct Scope {
+        ZRScriptContext& ctx;
+        ScriptForm lexical;
+        ~Scope() {
+            ctx.defineGlobal = false;
+            ctx.lexicalForm = lexical;
+        }
+    } scope{*this, lexicalForm};
+    defineGlobal = global;
+    lexicalForm = ScriptForm::C;
+    ++pos;
+    while (true) {
+        Declarator d;
+        const uint32_t p = parseDeclarator(pos, run, d);
+        if (p == kScriptFail) return kScriptFail;
+        ScriptVariable* variable = nullptr;
+        if (run) {
+            std::string name;
+            ScriptType* type = nullptr;
+            if (!buildType(base, d, name, type, line(pos))) return kScriptFail;
+            if (name.empty() || type->incomplete) {
+                report(ScriptForm::B, scriptmsg::kTypeSyntax);
+                return kScriptFail;
+            }
+            variable = newVariable(name, type);
+            if (!variable) {
+                report(ScriptForm::B, scriptmsg::kMemory);
+                return kScriptFail;
+            }
+        }
+        pos = p;
+        const ScriptTok& t = tok(pos);
+        if (isAssign(t)) {
+            pos = initialise(pos + 1, run, variable);
+            if (pos == kScriptFail) return kScriptFail;
+            const ScriptTok& after = tok(pos);
+            if (after.kind == Kind::Comma) {
+                ++pos;
+                continue;
+            }
+            if (after.kind == Kind::Semicolon) return pos + 1;
+            report(ScriptForm::C, scriptmsg::kIllegalInitializer, int(after.line));
+            return kScriptFail;
+        }
+        if (t.kind == Kind::LeftBrace) {
+            if (run && !variable->type->isFunction()) {
+                report(ScriptForm::C, scriptmsg::kSyntax, int(t.line));
+                return kScriptFail;
+            }
+            const uint32_t end = executeStatements(pos, false, false, false);
+            if (end == kScriptFail) return kScriptFail;
+            if (run) {
+                variable->hasBody = true;
+                variable->body = *srcHold;
+                variable->bodyStart = pos;
+            }
+            return end;
+        }
+        if (t.kind == Kind::Comma) {
+            ++pos;
+            continue;
+        }
+        if (t.kind == Kind::Semicolon) return pos + 1;
+        if (t.kind == Kind::Error)
+            report(ScriptForm::C, scriptmsg::kLexical, int(t.line));
+        else
+            report(ScriptForm::C, scriptmsg::kSyntax, int(t.line));
+        return kScriptFail;
+    }
+}
+
+uint32_t ZRScriptContext::initialise(uint32_t pos, bool run, ScriptVariable* variable) {
+    const ScriptTok& t = tok(pos);
+    switch (t.kind) {
+    case Kind::Integer:
+    case Kind::Unsigned:
+    case Kind::Float:
+    case Kind::Double:
+    case Kind::String:
+    case Kind::Operator:
+    case Kind::Identifier:
+    case Kind::LeftParen:
+        break;
+    case Kind::Error:
+        report(ScriptForm::C, scriptmsg::kLexical, int(t.line));
+        return kScriptFail;
+    default:
+        report(ScriptForm::A, scriptmsg::kIllegalInitializer);
+        return kScriptFail;
+    }
+    const size_t before = stack.size();
+    const uint32_t p = evaluate(pos, run);
+    if (p == kScriptFail || !run) return p;
+    if (stack.size() == before) {
+        report(ScriptForm::A, scriptmsg::kIllegalInitializer);
+        return kScriptFail;
+    }
+    ScriptValue v;
+    if (!popValue(v)) return kScriptFail;
+    ScriptType* type = variable->type;
+    if (type->isArray() || type->isStruct()) {
+        // Reading goes on: the variable keeps its zero value.
+        report(ScriptForm::C, scriptmsg::kIllegalInitializer, line(p));
+    } else {
+        ScriptValue converted{type, {}};
+        if (!convert(converted.area, type, v.area, v.type))
+            report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(v.type).c_str(),
+                   scriptTypeName(type).c_str());
+        store(type, variable->data(), converted.area);
+    }
+    destroyValue(v.type, v.area);
+    return p;
+}
+
+uint32_t ZRScriptContext::statementTypedef(uint32_t pos, bool run) {
+    ++pos;
+    const bool isStruct = tok(pos).kind == Kind::Struct;
+    const bool global = takeGlobal(run, isStruct ? ScriptForm::A : ScriptForm::B, true);
+    if (isStruct) return statementStruct(pos, run, global);
+    ScriptType* base = typeNamed(pos);
+    if (!base) {
+        report(ScriptForm::E, scriptmsg::kTypeSyntax, line(pos));
+        return kScriptFail;
+    }
+    Declarator d;
+    const uint32_t p = parseDeclarator(pos + 1, run, d);
+    if (p == kScriptFail) return kScriptFail;
+    if (run) {
+        std::string name;
+        ScriptType* type = nullptr;
+        if (!buildType(base, d, name, type, line(pos))) return kScriptFail;
+        if (name.empty()) {
+            report(ScriptForm::B, scriptmsg::kTypeSyntax);
+            return kScriptFail;
+        }
+        if (type->named) {
+            auto alias = std::make_unique<ScriptType>();
+            alias->kind = ScriptTypeKind::Alias;
+            alias->base = type;
+            alias->size = type->size;
+            alias->incomplete = type->incomplete;
+            const bool inGlobal = global && type->isGlobal();
+            if (inGlobal) alias->flags |= kScriptTypeGlobal;
+            ScriptTypeList& list = typeListFor(inGlobal);
+            ScriptType* added = list.add(std::move(alias));
+            list.name(added, name);
+        } else {
+            // An unnamed array or function type takes the name itself.
+            typeListFor(type->isGlobal()).name(type, name);
+        }
+    }
+    if (tok(p).kind != Kind::Semicolon) {
+        report(ScriptForm::C, scriptmsg::kTypeSyntax, line(p));
+        return kScriptFail;
+    }
+    return p + 1;
+}
+
+uint32_t ZRScriptContext::statementStruct(uint32_t pos, bool run, bool global) {
+    ++pos;
+    if (tok(pos).kind != Kind::LeftBrace) {
+        report(ScriptForm::E, scriptmsg::kIllegalStructure, line(pos));
+        return kScriptFail;
+    }
+    ++pos;
+    std::vector<ScriptMember> fields;
+    while (tok(pos).kind != Kind::RightBrace) {
+        const ScriptTok& t = tok(pos);
+        if (t.kind == Kind::End) {
+            report(ScriptForm::A, scriptmsg::kUnexpectedEnd);
+            return kScriptFail;
+        }
+        if (t.kind != Kind::Identifier) {
+            report(ScriptForm::C, scriptmsg::kTypeSyntax, int(t.line));
+            return kScriptFail;
+        }
+        ScriptType* fieldBase = typeNamed(pos);
+        if (!fieldBase && run) {
+            // Named before its definition: an empty type that a later definition completes.
+            auto placeholder = std::make_unique<ScriptType>();
+            placeholder->kind = ScriptTypeKind::Struct;
+            placeholder->incomplete = true;
+            if (global) placeholder->flags |= kScriptTypeGlobal;
+            ScriptTypeList& list = typeListFor(global);
+            fieldBase = list.add(std::move(placeholder));
+            list.name(fieldBase, nameOf(pos));
+        }
+        ++pos;
+        while (true) {
+            Declarator d;
+            const uint32_t p = parseDeclarator(pos, run, d);
+            if (p == kScriptFail) return kScriptFail;
+            if (run) {
+                std::string name;
+                ScriptType* type = nullptr;
+                if (!buildType(fieldBase, d, name, type, line(pos))) return kScriptFail;
+                if (name.empty() || type->size == 0 || type->incomplete) {
+                    report(ScriptForm::K, scriptmsg::kIllegalField, line(pos), name);
+                    return kScriptFail;
+                }
+                fields.push_back(ScriptMember{name, type, 0});
+            }
+            pos = p;
+            if (tok(pos).kind == Kind::Comma) {
+                ++pos;
+                continue;
+            }
+            if (tok(pos).kind == Kind::Semicolon) {
+                ++pos;
+                break;
+            }
+            report(ScriptForm::C, scriptmsg::kTypeSyntax, line(pos));
+            return kScriptFail;
+        }
+    }
+    ++pos;
+    const ScriptTok& nameTok = tok(pos);
+    if (nameTok.kind != Kind::Identifier) {
+        report(ScriptForm::A,
+               nameTok.kind == Kind::End ? scriptmsg::kUnexpectedEnd : scriptmsg::kTypeSyntax);
+        return kScriptFail;
+    }
+    if (run) {
+        const std::string_view name = nameOf(pos);
+        bool allGlobal = true;
+        for (const ScriptMember& f : fields)
+            allGlobal = allGlobal && f.type->isGlobal();
+        if (global && !allGlobal) {
+            report(scriptmsg::kLocalGlobalType, scriptmsg::kPrefix, std::string(name).c_str());
+            fields.clear(); // the type is made without fields: nothing can reach past its size 0
+        }
+        ScriptType* existing = localTypes->find(name, nameTok.hash);
+        if (!existing || !existing->incomplete)
+            existing = this->global.types.find(name, nameTok.hash);
+        if (existing && existing->incomplete && (allGlobal || !existing->isGlobal())) {
+            scriptSetStructFields(existing, std::move(fields));
+        } else {
+            auto made = std::make_unique<ScriptType>();
+            const bool inGlobal = global && allGlobal;
+            if (inGlobal) made->flags |= kScriptTypeGlobal;
+            scriptSetStructFields(made.get(), std::move(fields));
+            ScriptTypeList& list = typeListFor(inGlobal);
+            ScriptType* added = list.add(std::move(made));
+            list.name(added, name);
+        }
+    }
+    ++pos;
+    if (tok(pos).kind != Kind::Semicolon) {
+        report(ScriptForm::C, scriptmsg::kTypeSyntax, line(pos));
+        return kScriptFail;
+    }
+    return pos + 1;
+}
+
+uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
+    const int includeLine = line(pos);
+    const uint32_t savedStop = exprStop;
+    exprStop = tok(pos).v.stop;
+    const size_t before = stack.size();
+    const uint32_t p = evaluate(pos + 1, run);
+    exprStop = savedStop;
+    if (p == kScriptFail || !run) return p;
+    if (stack.size() == before) {
+        report(ScriptForm::E, scriptmsg::kIllegalExpression, includeLine);
+        return kScriptFail;
+    }
+    ScriptValue v;
+    if (!popValue(v)) return kScriptFail;
+    if (includeDepth >= kMaxIncludeDepth) {
+        destroyValue(v.type, v.area);
+        report(ScriptForm::E, scriptmsg::kIncludeNesting, includeLine);
+        return p;
+    }
+    ScriptValue nameValue{bt.string, {}};
+    const bool converted = convert(nameValue.area, bt.string, v.area, v.type);
+    destroyValue(v.type, v.area);
+    if (!converted) {
+        report(ScriptForm::E, scriptmsg::kExecuteParameter, includeLine);
+        return kScriptFail;
+    }
+    const char* raw = nullptr;
+    std::memcpy(&raw, nameValue.area, sizeof raw);
+    const std::string fileName = raw ? raw : "";
+    destroyValue(nameValue.type, nameValue.area);
+
+    std::string path = fileName;
+    if (host && !host->includeFolder.empty() && !fileName.empty() && fileName[0] != '/')
+        path = host->includeFolder + "/" + fileName;
+    std::string text;
+    int error = 0;
+    switch (readWholeFile(path, text, error)) {
+    case ReadResult::Ok:
+        break;
+    case ReadResult::StatFailed:
+        report(ScriptForm::I, scriptmsg::kCannotOpenInclude, includeLine, fileName,
+               std::strerror(error));
+        return kScriptFail;
+    case ReadResult::TooLarge:
+        report(ScriptForm::E, scriptmsg::kMemory, includeLine);
+        return kScriptFail;
+    default:
+        report(ScriptForm::H, scriptmsg::kCannotOpenInclude, includeLine, fileName);
+        return kScriptFail;
+    }
+    auto source = std::make_shared<const ScriptSource>(text, fileName);
+    ++includeDepth;
+    const bool ok = runText(source, true);
+    --includeDepth;
+    if (!ok) report(ScriptForm::J, scriptmsg::kExternalScript, includeLine, fileName);
+    return p;
+}
+
+bool ZRScriptContext::runText(const ScriptSourcePtr& source, bool run) {
+    const ScriptSource* savedSrc = src;
+    const ScriptSourcePtr* savedHold = srcHold;
+    const uint32_t savedStop = exprStop;
+    const ScriptForm savedLexical = lexicalForm;
+    src = source.get();
+    srcHold = &source;
+    exprStop = ScriptSource::kNoStop;
+    lexicalForm = ScriptForm::D;
+    uint32_t end = executeStatements(0, true, run, false);
+    if (end != kScriptFail && tok(end).kind == Kind::RightBrace) {
+        // A `}` with no block to close: the rest of the text would be lost without a word.
+        report(ScriptForm::D, scriptmsg::kUnexpectedEnd, line(end));
+        end = kScriptFail;
+    }
+    src = savedSrc;
+    srcHold = savedHold;
+    exprStop = savedStop;
+    lexicalForm = savedLexical;
+    return end != kScriptFail;
+}

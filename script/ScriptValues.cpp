@@ -1,0 +1,374 @@
+#include "script/ScriptContext.h"
+#include "script/ScriptMessages.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+template <class T> T get(const void* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class T> void put(void* p, T v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+bool isReal(const ScriptType* t) {
+    return t->is(ScriptBasic::Float) || t->is(ScriptBasic::Double);
+}
+
+double realOf(const ScriptType* t, const void* p) {
+    return t->is(ScriptBasic::Float) ? double(get<float>(p)) : get<double>(p);
+}
+
+// Reals become integers with the language's 0.000001 correction, truncated toward zero and
+// saturated to the 32-bit range (not-a-number gives 0).
+int64_t realToInteger(double x, bool correct) {
+    if (std::isnan(x)) return 0;
+    if (correct) x += x >= 0 ? 0.000001 : -0.000001;
+    x = std::trunc(x);
+    if (x <= -2147483648.0) return INT32_MIN;
+    if (x >= 4294967295.0) return UINT32_MAX;
+    return int64_t(x);
+}
+
+int32_t saturateInt(int64_t v) {
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
+}
+
+// "%f" without regard to the process locale.
+std::string fixedText(double x) {
+    char buffer[400];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, 6);
+    return std::string(buffer, r.ptr);
+}
+
+} // namespace
+
+void ZRScriptContext::destroyAt(ScriptType* type, unsigned char* data) {
+    if (!type->hasStrings) return;
+    switch (type->kind) {
+    case ScriptTypeKind::Basic: {
+        scriptFree(get<char*>(data));
+        put<char*>(data, nullptr);
+        break;
+    }
+    case ScriptTypeKind::Struct:
+        for (const ScriptMember& m : type->members)
+            if (!m.type->isFunction()) destroyAt(m.type, data + m.offset);
+        break;
+    case ScriptTypeKind::Array:
+        for (uint32_t i = 0; i < type->count; ++i)
+            destroyAt(type->base, data + size_t(i) * type->base->size);
+        break;
+    default:
+        break;
+    }
+}
+
+void ZRScriptContext::destroyValueSlow(ScriptType* type, void* area) {
+    if (global.deleteHooks && !inDeleteHook) {
+        if (ScriptVariable* hook = findHook(global.deleteHooks, type, nullptr, false)) {
+            // The hook sees the value before it goes; values it makes itself are not hooked.
+            inDeleteHook = true;
+            ScriptValue arg{type, {}};
+            std::memcpy(arg.area, area, sizeof arg.area);
+            ScriptValue result;
+            bool known = false;
+            callFunction(hook, &arg, 1, result, lineNow, known);
+            destroyValue(result.type, result.area);
+            destroyValue(type, area);
+            inDeleteHook = false;
+            return;
+        }
+    }
+    if (type->isLarge()) {
+        unsigned char* block = get<unsigned char*>(area);
+        if (block) {
+            destroyAt(type, block);
+            scriptDeleteBlock(block);
+        }
+        std::memset(area, 0, 16);
+        return;
+    }
+    destroyAt(type, static_cast<unsigned char*>(area));
+}
+
+bool ZRScriptContext::copyAt(ScriptType* type, unsigned char* dst, const unsigned char* src) {
+    if (!type->hasStrings) {
+        std::memcpy(dst, src, type->size);
+        return true;
+    }
+    switch (type->kind) {
+    case ScriptTypeKind::Basic: {
+        const char* s = get<const char*>(src);
+        char* copy = nullptr;
+        if (s && !(copy = scriptNewString(s))) {
+            put<char*>(dst, nullptr);
+            report(ScriptForm::B, scriptmsg::kMemory);
+            return false;
+        }
+        put<char*>(dst, copy);
+        return true;
+    }
+    case ScriptTypeKind::Struct: {
+        bool ok = true;
+        for (const ScriptMember& m : type->members)
+            ok = copyAt(m.type, dst + m.offset, src + m.offset) && ok;
+        return ok;
+    }
+    case ScriptTypeKind::Array: {
+        bool ok = true;
+        const size_t es = type->base->size;
+        for (uint32_t i = 0; i < type->count; ++i)
+            ok = copyAt(type->base, dst + i * es, src + i * es) && ok;
+        return ok;
+    }
+    default:
+        std::memcpy(dst, src, type->size);
+        return true;
+    }
+}
+
+bool ZRScriptContext::load(ScriptType* type, const unsigned char* data, void* area) {
+    std::memset(area, 0, 16);
+    if (!type->isLarge()) return copyAt(type, static_cast<unsigned char*>(area), data);
+    unsigned char* block = scriptNewBlock(type->size, type);
+    if (!block) {
+        report(ScriptForm::B, scriptmsg::kMemory);
+        return false;
+    }
+    put(area, block);
+    return copyAt(type, block, data);
+}
+
+void ZRScriptContext::store(ScriptType* type, unsigned char* data, void* area) {
+    destroyAt(type, data);
+    if (!type->isLarge()) {
+        std::memcpy(data, area, type->size);
+    } else if (unsigned char* block = get<unsigned char*>(area)) {
+        std::memcpy(data, block, type->size);
+        scriptDeleteBlock(block); // the strings inside moved to `data`
+    } else {
+        std::memset(data, 0, type->size);
+    }
+    std::memset(area, 0, 16);
+}
+
+ScriptVariable* ZRScriptContext::findHook(ScriptVariable* head, ScriptType* param,
+                                          ScriptType* result, bool checkResult) {
+    for (ScriptVariable* v = head; v; v = v->older) {
+        const ScriptType* f = v->type;
+        if (!f->isFunction() || f->members.size() != 1 || f->members[0].type != param) continue;
+        if (checkResult && f->base != result) continue;
+        if (callable(v)) return v;
+    }
+    return nullptr;
+}
+
+std::string ZRScriptContext::numberText(ScriptType* type, const void* area) const {
+    switch (type->basic) {
+    case ScriptBasic::Integer:
+        return std::to_string(get<int32_t>(area));
+    case ScriptBasic::Word:
+        return std::to_string(get<uint16_t>(area));
+    case ScriptBasic::Char:
+        return std::to_string(int(get<int8_t>(area)));
+    case ScriptBasic::Float:
+    case ScriptBasic::Double:
+        return fixedText(realOf(type, area));
+    default:
+        return {};
+    }
+}
+
+bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, ScriptType* st) {
+    std::memset(dst, 0, 16);
+    if (dt == st && !dt->isArray()) {
+        if (!dt->isLarge())
+            return copyAt(dt, static_cast<unsigned char*>(dst),
+                          static_cast<const unsigned char*>(src));
+        return load(dt, get<const unsigned char*>(src), dst);
+    }
+    const ScriptBasic s = st->kind == ScriptTypeKind::Basic ? st->basic : ScriptBasic::None;
+    const bool srcInt = s == ScriptBasic::Integer || s == ScriptBasic::Unsigned;
+
+    enum class Rule { Done, Fail, Hook, HookRaw };
+    Rule rule = Rule::HookRaw;
+    size_t rawLimit = 4;
+
+    if (dt->is(ScriptBasic::Integer) || dt->is(ScriptBasic::Unsigned)) {
+        rule = Rule::Done;
+        if (srcInt)
+            put(dst, get<uint32_t>(src));
+        else if (s == ScriptBasic::Word)
+            put(dst, uint32_t(get<uint16_t>(src)));
+        else if (s == ScriptBasic::Char)
+            put(dst, uint32_t(get<uint8_t>(src)));
+        else if (isReal(st)) {
+            const int64_t v = realToInteger(realOf(st, src), true);
+            if (dt->is(ScriptBasic::Integer) || v < 0)
+                put(dst, saturateInt(v));
+            else
+                put(dst, uint32_t(v));
+        } else if (s == ScriptBasic::String) {
+            // A number that is 0 exactly for a null string (the address itself is not shown).
+            const auto a = uintptr_t(get<const char*>(src));
+            const uint32_t folded = uint32_t(a) ^ uint32_t(uint64_t(a) >> 32);
+            put(dst, a ? (folded ? folded : 1u) : 0u);
+        } else if (st->isPointer())
+            put(dst, scriptPointerAddress(get<uint64_t>(src)));
+        else
+            rule = Rule::HookRaw;
+    } else if (isReal(dt)) {
+        rule = Rule::Done;
+        double x = 0;
+        if (s == ScriptBasic::Integer)
+            x = get<int32_t>(src);
+        else if (s == ScriptBasic::Unsigned)
+            x = get<uint32_t>(src);
+        else if (s == ScriptBasic::Word)
+            x = get<int16_t>(src);
+        else if (s == ScriptBasic::Char)
+            x = get<uint8_t>(src);
+        else if (isReal(st))
+            x = realOf(st, src);
+        else
+            rule = Rule::HookRaw;
+        if (rule == Rule::Done) {
+            if (dt->is(ScriptBasic::Float))
+                put(dst, float(x));
+            else
+                put(dst, x);
+        }
+    } else if (dt->is(ScriptBasic::Word)) {
+        rule = Rule::Done;
+        rawLimit = 2;
+        if (srcInt)
+            put(dst, uint16_t(get<uint32_t>(src)));
+        else if (s == ScriptBasic::Char)
+            put(dst, int16_t(get<int8_t>(src)));
+        else if (isReal(st))
+            put(dst, uint16_t(uint32_t(saturateInt(realToInteger(realOf(st, src), true)))));
+        else
+            rule = Rule::HookRaw;
+    } else if (dt->is(ScriptBasic::Char)) {
+        rule = Rule::Done;
+        if (srcInt)
+            put(dst, uint8_t(get<uint32_t>(src)));
+        else if (s == ScriptBasic::Word)
+            put(dst, uint8_t(get<uint16_t>(src)));
+        else if (isReal(st))
+            put(dst, uint8_t(uint32_t(saturateInt(realToInteger(realOf(st, src), false)))));
+        else if (s == ScriptBasic::String) {
+            const char* text = get<const char*>(src);
+            put(dst, text ? text[0] : '\0');
+        } else
+            rule = Rule::Hook;
+    } else if (dt->is(ScriptBasic::String)) {
+        rule = Rule::Done;
+        std::string text;
+        if (s == ScriptBasic::Integer || s == ScriptBasic::Word || s == ScriptBasic::Char ||
+            isReal(st)) {
+            text = numberText(st, src);
+        } else if (s == ScriptBasic::Unsigned) {
+            // No text form: a null string, with a message unless the number is 0.
+            if (get<uint32_t>(src) != 0)
+                report(scriptmsg::kCannotConvert, scriptmsg::kPrefix, "unsigned", "string");
+            return true;
+        } else if (st->isPointer() && st->base && st->base->is(ScriptBasic::Char)) {
+            const uint64_t p = get<uint64_t>(src);
+            if (p == 0) return true;
+            ScriptStorage* storage = nullptr;
+            uint32_t offset = 0;
+            const ScriptPointerFault fault = scriptLocate(p, nullptr, 0, storage, offset);
+            if (fault != ScriptPointerFault::None) {
+                reportPointerFault(fault, lineNow);
+                return false;
+            }
+            // The characters up to the NUL, or to the end of the region.
+            const unsigned char* from = storage->base + offset;
+            size_t n = 0;
+            while (offset + n < storage->size && from[n] != 0)
+                ++n;
+            if (scriptLocate(p, nullptr, uint32_t(n), storage, offset) !=
+                ScriptPointerFault::None) {
+                reportPointerFault(ScriptPointerFault::Type, lineNow);
+                return false;
+            }
+            text.assign(reinterpret_cast<const char*>(from), n);
+        } else {
+            rule = Rule::Hook;
+        }
+        if (rule == Rule::Done) {
+            char* copy = scriptNewString(text);
+            if (!copy) {
+                report("%s %s.", scriptmsg::kPrefix, scriptmsg::kMemory);
+                return false;
+            }
+            put(dst, copy);
+        }
+    } else if (dt->isPointer() || dt->isFunction()) {
+        rule = Rule::Fail;
+        if (s == ScriptBasic::Unsigned) {
+            const uint32_t value = get<uint32_t>(src);
+            if (dt->isPointer()) {
+                put(dst, scriptPointerFromAddress(value));
+                rule = Rule::Done;
+            } else if (const ScriptNativeEntry* e = scriptFindNative(value);
+                       e && e->signature == scriptSignature(dt)) {
+                // A function binds only a registered native of its own signature.
+                put(dst, uint64_t(value));
+                rule = Rule::Done;
+            }
+        } else if (st->isPointer() && dt->isPointer()) {
+            put(dst, get<uint64_t>(src));
+            rule = Rule::Done;
+        }
+    } else if (dt->isStruct()) {
+        rule = Rule::Fail;
+    } else if (dt->isArray() || st->isArray()) {
+        rule = Rule::Fail;
+    }
+    if (rule == Rule::Done) return true;
+
+    if (rule != Rule::Fail && global.conversionHooks) {
+        if (ScriptVariable* hook = findHook(global.conversionHooks, st, dt, true)) {
+            ScriptValue arg{st, {}};
+            std::memcpy(arg.area, src, 16);
+            ScriptValue result;
+            bool known = false;
+            // The argument area is borrowed: the hook must not own it.
+            const bool ok = callFunction(hook, &arg, 1, result, 0, known);
+            if (ok && result.type == dt) {
+                std::memcpy(dst, result.area, 16);
+                return true;
+            }
+            destroyValue(result.type, result.area);
+            report(scriptmsg::kFunctionError, scriptmsg::kPrefix, hook->name.c_str());
+            report(scriptmsg::kConvertFailed, scriptmsg::kPrefix, scriptTypeName(st).c_str(),
+                   scriptTypeName(dt).c_str());
+            std::memset(dst, 0, 16);
+            return false;
+        }
+    }
+    if (rule == Rule::HookRaw && !st->isLarge() && st->size >= 1 && st->size <= rawLimit &&
+        !dt->isLarge() && !dt->hasStrings && !st->hasStrings) {
+        std::memcpy(dst, src, st->size);
+        return true;
+    }
+    report(scriptmsg::kCannotConvert, scriptmsg::kPrefix, scriptTypeName(st).c_str(),
+           scriptTypeName(dt).c_str());
+    std::memset(dst, 0, 16);
+    return false;
+}
+
+bool ZRScriptContext::toInteger(const ScriptValue& v, int32_t& out) {
+    alignas(8) unsigned char area[16];
+    const bool ok = convert(area, bt.integer, v.area, v.type);
+    out = get<int32_t>(area);
+    return ok;
+}

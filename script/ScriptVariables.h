@@ -1,0 +1,84 @@
+#pragma once
+
+#include "script/ScriptLexer.h"
+#include "script/ScriptMemory.h"
+#include "script/ScriptNames.h"
+#include "script/ScriptTypes.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+/// A named value: a variable, or a function (a native bound by its registry token in the
+/// value area, or a script function with a body in a read text).
+struct ScriptVariable {
+    std::string name;
+    uint64_t hash = 0;
+    ScriptType* type = nullptr;
+    ScriptVariable* older = nullptr; ///< the previous record of the same name in the same list
+    bool hasBody = false;            ///< a script function
+    ScriptSourcePtr body;            ///< the text holding the body
+    uint32_t bodyStart = 0;          ///< token index of the body's `{`
+    ScriptStorage storage;           ///< the value area as a region pointers may point into
+    alignas(8) unsigned char area[16] = {};
+
+    /// Where the object lies: the value area, or the block it points to for large types.
+    unsigned char* data() {
+        if (!type->isLarge()) return area;
+        unsigned char* block;
+        std::memcpy(&block, area, sizeof block);
+        return block;
+    }
+    /// The region of `data()`.
+    ScriptStorage& region() { return type->isLarge() ? *scriptBlockStorage(data()) : storage; }
+};
+
+/// A list of variables; the newest record of a name is found first. Confined to one run,
+/// except the process-wide list and persistent lists (guarded by the interpreter lock).
+class ScriptVarList {
+public:
+    ScriptVariable* find(std::string_view name, uint64_t hash) const {
+        if (!map_.empty()) {
+            const auto it = map_.find(ScriptNameKey{name, hash});
+            return it == map_.end() ? nullptr : it->second;
+        }
+        for (auto it = records_.rbegin(); it != records_.rend(); ++it)
+            if ((*it)->hash == hash && (*it)->name == name) return it->get();
+        return nullptr;
+    }
+
+    /// Adds a record as the newest of its name.
+    ScriptVariable* add(std::unique_ptr<ScriptVariable> variable) {
+        variable->older = find(variable->name, variable->hash);
+        ScriptVariable* raw = variable.get();
+        records_.push_back(std::move(variable));
+        if (!map_.empty()) {
+            map_[ScriptNameKey{raw->name, raw->hash}] = raw;
+        } else if (records_.size() > kLinearLimit) {
+            for (const auto& r : records_)
+                map_[ScriptNameKey{r->name, r->hash}] = r.get();
+        }
+        return raw;
+    }
+
+    std::vector<std::unique_ptr<ScriptVariable>>& records() { return records_; }
+    bool empty() const { return records_.empty(); }
+    /// Forgets every record without destroying values (the caller destroyed them).
+    void clear() {
+        records_.clear();
+        map_.clear();
+    }
+    /// Hands the records over (the caller destroyed their values), leaving the list empty.
+    void release(std::vector<std::unique_ptr<ScriptVariable>>& into) {
+        for (auto& r : records_)
+            into.push_back(std::move(r));
+        clear();
+    }
+
+private:
+    static constexpr size_t kLinearLimit = 12;
+    std::vector<std::unique_ptr<ScriptVariable>> records_;
+    std::unordered_map<ScriptNameKey, ScriptVariable*, ScriptNameKeyHash> map_;
+};

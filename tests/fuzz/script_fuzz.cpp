@@ -1,0 +1,95 @@
+// Any bytes run as a script must end in a result and messages, never in a fault, a hang or a
+// leak. The built-ins and a few natives are available; #include reads from a fixed folder
+// with a good, a broken and a self-including file.
+#include "script/ScriptInterpreter.h"
+#include "script/ScriptMemory.h"
+#include "script/ScriptNatives.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+int sinkInteger(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
+    scriptSetSlot(call->result, scriptSlot<int32_t>(args[0]) + 1);
+    return 1;
+}
+int sinkString(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
+    const char* s = scriptSlot<const char*>(args[0]);
+    scriptSetSlot(call->result, int32_t(s ? std::strlen(s) : 0));
+    return 1;
+}
+int sinkMany(ZRScriptHost*, ScriptCall* call, void* const* args, int n) {
+    int32_t total = 0;
+    for (int i = 0; i < n; ++i)
+        total += scriptSlot<int32_t>(args[i]);
+    scriptSetSlot(call->result, total);
+    return 1;
+}
+int poke(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
+    const int32_t n = scriptSlot<int32_t>(args[1]);
+    void* bytes = n > 0 ? scriptNativeBytes(scriptSlot<uint64_t>(args[0]), uint32_t(n)) : nullptr;
+    if (bytes) std::memset(bytes, 0x5A, size_t(n));
+    scriptSetSlot(call->result, int32_t(bytes != nullptr));
+    return 1;
+}
+int text(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
+    scriptSetSlot(call->result, scriptNewString(std::to_string(scriptSlot<int32_t>(args[0]))));
+    return 1;
+}
+
+std::string gFolder;
+
+void writeFile(const char* name, const char* content) {
+    const std::string path = gFolder + "/" + name;
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fputs(content, f);
+        std::fclose(f);
+    }
+}
+
+void setUp() {
+    char pattern[] = "/tmp/script_fuzz_XXXXXX";
+    if (const char* dir = mkdtemp(pattern)) gFolder = dir;
+    writeFile("good.zrs", "integer included = 3;\ninteger twice(integer i) { return i * 2; }\n");
+    writeFile("broken.zrs", "integer x = ;\n");
+    writeFile("self.zrs", "#include \"self.zrs\"\n");
+    struct Native {
+        const char* line;
+        const char* name;
+        const char* signature;
+        ScriptNative fn;
+    };
+    const Native natives[] = {
+        {"#global integer sink( integer i ) = 0x%X;", "sink", "integer(integer)", sinkInteger},
+        {"#global integer sink( string s ) = 0x%X;", "sink", "integer(string)", sinkString},
+        {"#global integer sinkv( integer n, ... ) = 0x%X;", "sinkv", "integer(integer,...)",
+         sinkMany},
+        {"#global integer poke( char *p, integer n ) = 0x%X;", "poke", "integer(char*,integer)",
+         poke},
+        {"#global string text( integer i ) = 0x%X;", "text", "string(integer)", text},
+    };
+    ZRScriptHost host;
+    host.allowGlobal = 1;
+    for (const Native& n : natives)
+        scriptExecuteFormatted(&host, n.line, scriptRegisterNative(n.name, n.signature, n.fn));
+    scriptSetRunLimits(20000, 500);
+    scriptSetMemoryLimit(size_t(48) << 20);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool ready = (setUp(), true);
+    (void)ready;
+    ZRScriptHost host;
+    host.includeFolder = gFolder;
+    scriptExecute(&host, std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
