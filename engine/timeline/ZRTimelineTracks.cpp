@@ -89,8 +89,13 @@ void ZRTimeline::placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPo
     {
         TrackLock lock(list);
         unsigned at = 0;
-        for (void* p = list->first(); p; p = list->next(), ++at) {
-            if (!(*start > item(p)->endPos())) break;
+        auto* last = static_cast<ZRTrackItem*>(list->last());
+        if (last && *start > last->endPos()) {
+            at = list->count(); // the common case: after everything on the track
+        } else {
+            for (void* p = list->first(); p; p = list->next(), ++at) {
+                if (!(*start > item(p)->endPos())) break;
+            }
         }
         list->insertAt(at, object);
         object->startPos()->assign(start);
@@ -215,12 +220,11 @@ IZRObject* ZRTimeline::objectAt(int track, IZRPos* position, bool video) {
     TimelineLock lock(*m_timelineMutex);
     ZRTrackList* list = trackList(track, video, false);
     if (!list) return nullptr;
-    TrackLock trackLock(list);
-    for (unsigned i = 0; i < list->count(); ++i) {
-        auto* object = static_cast<IZRObject*>(list->at(i));
-        if (*object->startPos() <= position && *object->endPos() >= position) return object;
-    }
-    return nullptr;
+    const double frame = position->toFrames();
+    return static_cast<IZRObject*>(list->findFirst([frame](void* p) {
+        auto* object = static_cast<IZRObject*>(p);
+        return object->startPos()->toFrames() <= frame && object->endPos()->toFrames() >= frame;
+    }));
 }
 
 void ZRTimeline::clear() {

@@ -41,6 +41,19 @@ public:
 
     /// Takes the first item out; null when empty.
     void* takeFirst();
+    /// The first item in list order for which `match` is true, or null; one lock for the walk.
+    template <class Match> void* findFirst(Match match) {
+        lock();
+        void* found = nullptr;
+        for (void* p = m_items.first(); p; p = m_items.next()) {
+            if (match(p)) {
+                found = p;
+                break;
+            }
+        }
+        unlock();
+        return found;
+    }
 
     // The track's audio mix values (audio tracks); read and written under the timeline's
     // settings calls.
