@@ -197,6 +197,10 @@ typedef struct ZRPluginInfo {
 /* Flags of a video descriptor. */
 enum { ZR_VIDEO_INTERLACED = 1, ZR_VIDEO_STILL = 16 };
 
+/* Video format codes of `ZRCallBlock.formatCode`, the values of the timeline setting "Force
+ * Background Rendering Video Format". */
+enum { ZR_FORMAT_NONE = 0, ZR_FORMAT_DV = 1 /* DV at 720 x 576 or 720 x 480 */ };
+
 /* Colour spaces of a delivered frame. */
 enum { ZR_COLOUR_BGRA = 0, ZR_COLOUR_BGR = 1 };
 

@@ -1,0 +1,106 @@
+#include "MediaInput.h"
+
+extern "C" {
+#include <libavutil/dict.h>
+}
+
+namespace mediaimport {
+
+namespace {
+
+// How long one open, seek or read may take before reading gives up.
+constexpr std::chrono::seconds kOperationLimit(15);
+
+std::string errorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+struct DictionaryDeleter {
+    void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
+};
+
+} // namespace
+
+int MediaInput::interrupted(void* opaque) {
+    const auto* input = static_cast<const MediaInput*>(opaque);
+    return std::chrono::steady_clock::now() > input->m_deadline ? 1 : 0;
+}
+
+void MediaInput::startOperation() {
+    m_deadline = std::chrono::steady_clock::now() + kOperationLimit;
+}
+
+bool MediaInput::open(const std::string& path, std::string* error) {
+    m_context.reset();
+    startOperation();
+    AVFormatContext* context = avformat_alloc_context();
+    if (!context) {
+        *error = "out of memory";
+        return false;
+    }
+    context->interrupt_callback.callback = &MediaInput::interrupted;
+    context->interrupt_callback.opaque = this;
+
+    AVDictionary* options = nullptr;
+    // The name is a file name, never a pattern of picture files or a network address.
+    av_dict_set(&options, "pattern_type", "none", 0);
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    std::unique_ptr<AVDictionary, DictionaryDeleter> owned(options);
+    const std::string url = "file:" + path;
+    AVDictionary* passed = owned.release();
+    const int opened = avformat_open_input(&context, url.c_str(), nullptr, &passed);
+    owned.reset(passed);
+    if (opened < 0) {
+        // avformat_open_input frees the context when it fails.
+        *error = errorText(opened);
+        return false;
+    }
+    m_context.reset(context);
+    const int found = avformat_find_stream_info(context, nullptr);
+    if (found < 0) {
+        *error = errorText(found);
+        m_context.reset();
+        return false;
+    }
+    return true;
+}
+
+AVStream* MediaInput::stream(int index) const {
+    if (!m_context || index < 0 || unsigned(index) >= m_context->nb_streams) return nullptr;
+    return m_context->streams[index];
+}
+
+void MediaInput::keepOnly(int streamIndex) {
+    if (!m_context) return;
+    for (unsigned i = 0; i < m_context->nb_streams; ++i)
+        m_context->streams[i]->discard = int(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+}
+
+bool MediaInput::readPacket(AVPacket* packet, int streamIndex) {
+    if (!m_context) return false;
+    for (;;) {
+        av_packet_unref(packet);
+        if (av_read_frame(m_context.get(), packet) < 0) return false;
+        if (packet->stream_index == streamIndex) return true;
+    }
+}
+
+CodecContextHandle MediaInput::openDecoder(int streamIndex) const {
+    AVStream* s = stream(streamIndex);
+    if (!s) return nullptr;
+    const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
+    if (!codec) return nullptr;
+    CodecContextHandle decoder(avcodec_alloc_context3(codec));
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), s->codecpar) < 0) return nullptr;
+    // One thread per decoder: an editor keeps many files open at once, and a decoder without
+    // frame threads hands out each frame without delay after a seek.
+    decoder->thread_count = 1;
+    decoder->max_pixels = kMaxPixels;
+    decoder->pkt_timebase = s->time_base;
+    if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return nullptr;
+    return decoder;
+}
+
+} // namespace mediaimport

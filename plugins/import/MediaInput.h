@@ -1,0 +1,49 @@
+#pragma once
+
+#include "FFmpegHandles.h"
+
+#include <chrono>
+#include <string>
+
+namespace mediaimport {
+
+/// One demuxer on a local media file, with the decoders of its streams. Every read runs under a
+/// time limit started by `startOperation`: when it runs out, reading stops as at the end of the
+/// file, so no damaged file can hold a caller for long.
+/// Thread-safety: used by one thread at a time; separate inputs are independent.
+class MediaInput {
+public:
+    MediaInput() = default;
+    MediaInput(const MediaInput&) = delete;
+    MediaInput& operator=(const MediaInput&) = delete;
+
+    /// Opens `path` as a plain file (no protocol prefix is honoured, nested opens of a container
+    /// stay on local files) and reads its stream information. False, with `*error` set and
+    /// nothing open, when it cannot.
+    bool open(const std::string& path, std::string* error);
+    AVFormatContext* context() const { return m_context.get(); }
+    AVStream* stream(int index) const;
+
+    /// Starts the time limit of one operation.
+    void startOperation();
+    /// Only the packets of `streamIndex` are demuxed from now on.
+    void keepOnly(int streamIndex);
+    /// The next packet of `streamIndex` into `packet` (unreferenced first); false at the end of
+    /// the file, on a read error or when the time limit ran out.
+    bool readPacket(AVPacket* packet, int streamIndex);
+    /// A decoder for `streamIndex`, one thread, pictures limited to `kMaxPixels`; null when the
+    /// stream has no decoder or it does not open.
+    CodecContextHandle openDecoder(int streamIndex) const;
+
+    /// The largest picture a decoder accepts (8192 x 4608): bounds what a damaged header can
+    /// make a decoder allocate.
+    static constexpr int64_t kMaxPixels = int64_t(8192) * 4608;
+
+private:
+    static int interrupted(void* opaque);
+
+    InputHandle m_context;
+    std::chrono::steady_clock::time_point m_deadline{};
+};
+
+} // namespace mediaimport
