@@ -151,11 +151,13 @@ typedef struct ZRTransitionSettings {
 
 /* --- Export ---------------------------------------------------------------------------------- */
 
-enum { ZR_EXPORT_FILE_BYTES = 300, ZR_EXPORT_PALETTE_ENTRIES = 256 };
+/* Room for any path the system can open (PATH_MAX): a longer output name is refused by the
+ * engine, never cut. */
+enum { ZR_EXPORT_FILE_BYTES = 4096, ZR_EXPORT_PALETTE_ENTRIES = 256 };
 
 /* The engine's export record, handed to `exportConfig` and `exportStart`. */
 typedef struct ZRExportRecord {
-    char fileName[ZR_EXPORT_FILE_BYTES]; /* NUL-terminated; the module may rewrite it */
+    char fileName[ZR_EXPORT_FILE_BYTES]; /* UTF-8, NUL-terminated; the module may rewrite it */
     int32_t width;
     int32_t height;
     double frameRate;
@@ -349,6 +351,6 @@ ZR_PLUGIN_STATIC_ASSERT(sizeof(intptr_t) == sizeof(void*), "intptr_t must hold a
 ZR_PLUGIN_STATIC_ASSERT(sizeof(ZRTransitionSettings) == 144, "transition settings size");
 ZR_PLUGIN_STATIC_ASSERT(sizeof(ZRModuleInfo) == 448, "module info size");
 ZR_PLUGIN_STATIC_ASSERT(sizeof(ZRPluginInfo) == 188, "plug-in info size");
-ZR_PLUGIN_STATIC_ASSERT(sizeof(ZRExportRecord) == 1376, "export record size");
+ZR_PLUGIN_STATIC_ASSERT(sizeof(ZRExportRecord) == 5168, "export record size");
 ZR_PLUGIN_STATIC_ASSERT(sizeof(ZRCallBlock) == 168, "call block size");
 #endif

@@ -43,14 +43,14 @@ public:
     bool renderVideo(IZRPos* position, IZRImage* image) override;
     /// The module's native (compressed) data of the frame at `position`, described in the
     /// image's native fields. False when nothing is open or the image is null.
-    bool nativeVideo(IZRPos* position, IZRImage* image);
+    bool nativeVideo(IZRPos* position, IZRImage* image) override;
     /// Moves the audio to `position`; false when nothing is open.
     bool seekAudio(IZRPos* position) override;
     /// The next `sampleFrames` sample frames in the source's audio format (`audioSettings`):
     /// `*data` and `*bytes` receive the access's buffer and its size. Frames the module did not
     /// deliver (the end of the source, a failed call) are silence. False, with null and 0, when
     /// nothing is open or the source has no usable audio format.
-    bool renderAudio(int32_t sampleFrames, const void** data, int32_t* bytes);
+    bool renderAudio(int32_t sampleFrames, const void** data, int32_t* bytes) override;
     /// Tells the module to clean up and unloads it; run by the destructor.
     void close();
 

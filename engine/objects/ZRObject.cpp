@@ -2,13 +2,20 @@
 
 #include "api/IZRImage.h"
 #include "api/ZRFont.h"
+#include "audio/ZRAudioMixer.h"
+#include "audio/ZRAudioSource.h"
 #include "objects/ZRGuardedEffectList.h"
 #include "objects/ZRModuleEffect.h"
+#include "render/ZRImage.h"
+#include "render/ZRRenderTime.h"
 #include "timeline/ZRTimeline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -21,6 +28,22 @@ double clampedProgress(double progress) {
     return progress > 1.0 ? 1.0 : progress;
 }
 
+class ImageLock {
+public:
+    explicit ImageLock(IZRImage* image) : m_image(image) { m_image->lock(); }
+    ~ImageLock() { m_image->unlock(); }
+    ImageLock(const ImageLock&) = delete;
+    ImageLock& operator=(const ImageLock&) = delete;
+
+private:
+    IZRImage* m_image;
+};
+
+bool carriesNativeFrame(IZRImage* image) {
+    const auto* own = dynamic_cast<const ZRImage*>(image);
+    return own && own->nativeKind() > 0 && own->nativeData() && own->nativeLength() > 0;
+}
+
 } // namespace
 
 ZRObject::ZRObject(ZRTimeline* owner, const char* kind, const char* subclass, const char* module,
@@ -31,6 +54,7 @@ ZRObject::ZRObject(ZRTimeline* owner, const char* kind, const char* subclass, co
 ZRObject::~ZRObject() {
     if (m_userValue != 0 && m_owner) m_owner->host().deleteUserData(m_userValue);
     m_transition.reset();
+    m_audio.reset(); // reads the source
     m_source.reset();
     // The effects outlive the object (the factory owns them, and the timeline destroys objects
     // before effects): leave none pointing back at it.
@@ -105,31 +129,138 @@ void ZRObject::fillSolid(IZRImage* target) const {
 
 IZRImage* ZRObject::renderVideo(IZRPos* sourcePosition, IZRImage* target) {
     if (!sourcePosition || !target) return nullptr;
-    target->lock();
+    std::unique_lock<std::recursive_mutex> renderLock;
+    if (m_owner) renderLock = std::unique_lock(m_owner->renderMutex());
+    ImageLock targetLock(target);
+    auto* image = dynamic_cast<ZRImage*>(target);
     try {
+        // Only a media source delivers a native frame; whatever else draws leaves none behind.
         if (isKind(m_kind, "Solid Color")) {
+            if (image) {
+                image->setContent(true);
+                image->resetNative();
+            }
             fillSolid(target);
         } else if (m_frameSource) {
+            if (image) image->resetNative();
             m_frameSource(sourcePosition, target);
         } else if (m_fontData) {
+            if (image) image->resetNative();
             renderTitle(sourcePosition, target);
         } else if (m_source) {
-            try {
-                m_source->renderVideo(sourcePosition, target);
-            } catch (...) {
-                debugLine("Exception while calling 'seekAndRenderVideo' in module: 'ZRObject'");
-            }
+            renderSource(sourcePosition, target);
         }
     } catch (...) {
-        debugLine("Exception in videoAt(...), Module: 'ZRObject'");
+        debugLine("Exception in videoAt(...), Module: 'ZRObject'\n");
     }
-    target->unlock();
     return target;
 }
 
-// Titles are laid out and drawn by the frame composer's text path, which sizes them to the
-// target and fades them; until that path joins, a title draws nothing of its own.
-void ZRObject::renderTitle(IZRPos*, IZRImage*) {}
+// In pass-through the nominee hands on its source's own frame; a source without one is decoded
+// after all, so that the frame never goes out with stale pixels.
+void ZRObject::renderSource(IZRPos* sourcePosition, IZRImage* target) {
+    try {
+        if (m_owner && m_owner->exportPassThrough() && m_owner->isPassThroughNominee(this) &&
+            m_source->nativeVideo(sourcePosition, target) && carriesNativeFrame(target))
+            return;
+        m_source->renderVideo(sourcePosition, target);
+    } catch (...) {
+        debugLine("Exception while calling 'seekAndRenderVideo' in module: 'ZRObject'\n");
+    }
+}
+
+// A title is sized to the target against the timeline's frame and fades in and out with its
+// own text alpha; the size ratio and the alpha are the object's again when the render ends.
+void ZRObject::renderTitle(IZRPos* sourcePosition, IZRImage* target) {
+    auto* image = dynamic_cast<ZRImage*>(target);
+    if (!image || !image->pixels() || !m_textBox) return;
+    ZRFontData& font = *m_fontData;
+    struct Restore {
+        ZRObject* object;
+        double ratio;
+        int alpha;
+        bool rescaled = false;
+        ~Restore() {
+            object->m_fontData->alpha = alpha;
+            if (!rescaled) return;
+            object->m_fontData->sizeRatio = ratio;
+            object->remeasureText();
+        }
+    } restore{this, font.sizeRatio, font.alpha};
+
+    // No frame height yet (no "Video Dimensions"): nothing to size against.
+    const int frameHeight = m_owner ? m_owner->videoHeight() : 0;
+    if (frameHeight > 0 && target->height() != frameHeight) {
+        font.sizeRatio = restore.ratio * target->height() / frameHeight;
+        restore.rescaled = true;
+        remeasureText();
+    }
+
+    const bool opaque = font.opaqueBackground != 0;
+    bool fade = true;
+    if (!opaque && m_overlay.mode == 0) {
+        target->clear();
+    } else {
+        const int width = target->width(), height = target->height();
+        for (int y = 0; y < height; ++y) {
+            unsigned char* p = target->pixels() + ptrdiff_t(y) * target->stride();
+            for (int x = 0; x < width; ++x)
+                p[size_t(x) * 4 + 3] = 0;
+        }
+        image->setContent(false);
+        fade = m_overlay.mode == 4 || opaque;
+    }
+
+    // Time counts from the mark-in, so that a trimmed title still fades in and its remaining
+    // time never goes below zero.
+    const double rate = sourcePosition->framerate();
+    const double elapsedFrames = std::max(0.0, sourcePosition->toFrames() - m_markIn.toFrames());
+    if (fade && m_overlay.fadeTime > 0 && rate > 0.0) {
+        const int a0 = restore.alpha;
+        const int64_t fadeTime = m_overlay.fadeTime;
+        const int64_t t = int64_t(elapsedFrames * 1000.0 / rate);
+        if (m_overlay.fadeIn && t < fadeTime) {
+            font.alpha = int(a0 * t / fadeTime);
+        } else {
+            const int64_t remaining = std::max<int64_t>(
+                0, int64_t(zrMilliseconds(&m_duration) - std::trunc(1000.0 / rate) - double(t)));
+            if (m_overlay.fadeOut && remaining < fadeTime)
+                font.alpha = int(a0 * remaining / fadeTime);
+        }
+    }
+    renderTextFrame(image, *m_textBox, &font, elapsedFrames, m_duration.toFrames());
+    if (m_overlay.mode == 0 || opaque) image->setContent(true);
+}
+
+void ZRObject::applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePosition) {
+    if (!m_effects || !frame || !scratch || !sourcePosition) return;
+    ZRPos p;
+    p.assign(sourcePosition);
+    p.subtract(&m_markIn);
+    ImageLock frameLock(frame);
+    ImageLock scratchLock(scratch);
+    const int rows = std::min(frame->height(), scratch->height());
+    const int rowBytes = std::min(frame->width(), scratch->width()) * 4;
+    if (!frame->pixels() || !scratch->pixels() || rows <= 0 || rowBytes <= 0) return;
+    struct ListLock {
+        explicit ListLock(ZRGuardedEffectList* l) : list(l) { list->lock(); }
+        ~ListLock() { list->unlock(); }
+        ZRGuardedEffectList* list;
+    } listLock(m_effects.get());
+    for (ZREffect* effect = m_effects->first(); effect && effect->hasVideo();
+         effect = m_effects->next()) {
+        if (!(*effect->markIn() <= &p) || !(*effect->endPos() >= &p)) continue;
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(scratch->pixels() + ptrdiff_t(y) * scratch->stride(),
+                        frame->pixels() + ptrdiff_t(y) * frame->stride(), size_t(rowBytes));
+        ZRPos into = p;
+        into.subtract(effect->markIn());
+        // An effect of no length sits on its one frame: progress 1, never a division by 0.
+        const double q = std::clamp(zrProgress(&into, effect->duration(), 100000.0), 1.0, 100000.0);
+        // Half a step above the integer, so that the effect's scaling truncates back to it.
+        effect->render(scratch, frame, (q + 0.5) / 100000.0);
+    }
+}
 
 void ZRObject::renderTransition(IZRImage* from, IZRImage* to, IZRImage* out, double progress) {
     if (!m_transition || !from || !to || !out) return;
@@ -137,18 +268,97 @@ void ZRObject::renderTransition(IZRImage* from, IZRImage* to, IZRImage* out, dou
                                      static_cast<int32_t>(clampedProgress(progress) * 10000));
 }
 
+// --- Audio -------------------------------------------------------------------
+
 bool ZRObject::seekAudio(IZRPos* sourcePosition) {
     if (!m_hasAudio || !sourcePosition) return false;
     m_audioPosition.assign(sourcePosition);
-    if (m_source) m_source->seekAudio(sourcePosition);
+    m_audioFraction = 0.0;
+    m_lastVolume = 0.0;
+    if (m_audio)
+        m_audio->seek(sourcePosition);
+    else if (m_source)
+        m_source->seekAudio(sourcePosition);
     return true;
 }
 
-// The object's sound is delivered by the audio mixer's source path (conversion, resampling,
-// volume keys); until that path joins, no object hands out samples.
-float* ZRObject::renderAudio(int32_t, int32_t* bytes) {
+bool ZRObject::prepareAudio(IZRPos* sourcePosition, int32_t rate, int32_t bits, int32_t channels,
+                            bool channelMode, int quality) {
+    if (!m_hasAudio || !m_source || !sourcePosition) return false;
+    m_audioRate = rate;
+    m_audioBits = bits;
+    m_audioChannels = std::clamp<int32_t>(channels, 1, ZRAudioMixer::kMaxChannels);
+    m_channelMode = channelMode;
+    m_audioPosition.assign(sourcePosition);
+    m_audioFraction = 0.0;
+    m_lastVolume = 0.0;
+    if (!m_audio) m_audio = std::make_unique<ZRAudioSource>(m_source.get());
+    return m_audio->prepare(sourcePosition, rate, m_audioChannels, quality);
+}
+
+float* ZRObject::renderAudio(int32_t frames, int32_t* bytes) {
     if (bytes) *bytes = 0;
-    return nullptr;
+    if (!m_hasAudio || !m_audio || !m_audio->isPrepared() || frames <= 0) return nullptr;
+    const ZRPos blockStart = m_audioPosition;
+    float* samples = m_audio->read(frames);
+    if (!samples) return nullptr;
+
+    // The read position moves by whole frames of the position's rate; the samples short of a
+    // frame are carried to the next block.
+    const double rate = m_audioPosition.framerate();
+    const int64_t perFrame = rate > 0.0 ? int64_t(std::trunc(m_audioRate / rate)) : 0;
+    m_audioFraction += frames;
+    if (perFrame > 0) {
+        const int64_t advance = int64_t(std::trunc(m_audioFraction)) / perFrame;
+        m_audioPosition.addFrames(int(std::min<int64_t>(advance, INT32_MAX)));
+        m_audioFraction -= double(advance * perFrame);
+    }
+    shapeAudio(samples, frames, blockStart);
+    if (bytes)
+        *bytes = int32_t(std::min<int64_t>(int64_t(m_audioChannels) * frames * 4, INT32_MAX));
+    return samples;
+}
+
+// Track mode: the volume keys as a relative gain 1 + level, reached within the block's first
+// millisecond. Channel mode: the object's own channel matrix, with the keys' decibel gain
+// moving across the block.
+void ZRObject::shapeAudio(float* samples, int32_t frames, const ZRPos& blockStart) {
+    const int channels = m_audioChannels;
+    const size_t values = size_t(frames) * size_t(channels);
+    if (!m_channelMode) {
+        if (m_volumeKeys.isEmpty()) return;
+        const double level = volumeAt(&m_audioPosition);
+        if (level != 0.0) {
+            const double from = 1.0 + m_lastVolume, to = 1.0 + level;
+            const size_t ramp = std::min(size_t(std::max(0.0, m_audioRate * 0.001)), values);
+            for (size_t i = 0; i < values; ++i) {
+                const double gain = i < ramp ? from + (to - from) * double(i) / double(ramp) : to;
+                samples[i] = float(samples[i] * gain);
+            }
+        }
+        m_lastVolume = level;
+        return;
+    }
+    ZRPos start = blockStart;
+    const double gainFrom = volumeGainAt(&start);
+    const double gainTo = volumeGainAt(&m_audioPosition);
+    m_mixBlock.assign(values, 0.0f);
+    const int routed = std::min(channels, kChannels);
+    for (int c = 0; c < routed; ++c) {
+        for (int j = 0; j < routed; ++j) {
+            if (m_channelMute[size_t(j)]) continue;
+            const double g = std::pow(10.0, m_channelLevel[size_t(j)] * 0.05) *
+                             zrPanFactor(m_channelPanning[size_t(j)], c) *
+                             (m_channelInvert[size_t(j)] ? -1.0 : 1.0);
+            if (std::fabs(g) <= 0.00001) continue;
+            for (int32_t i = 0; i < frames; ++i) {
+                const double key = gainFrom + (gainTo - gainFrom) * double(i) / double(frames);
+                float& out = m_mixBlock[size_t(i) * size_t(channels) + size_t(c)];
+                out = float(out + samples[size_t(i) * size_t(channels) + size_t(j)] * g * key);
+            }
+        }
+    }
+    std::copy(m_mixBlock.begin(), m_mixBlock.end(), samples);
 }
 
 // --- Placement and bindings --------------------------------------------------
@@ -179,6 +389,7 @@ void ZRObject::bindTransition(std::unique_ptr<ZRTransitionBinding> binding) {
 }
 
 void ZRObject::setMediaSource(std::unique_ptr<ZRMediaSource> source) {
+    m_audio.reset(); // reads the source
     m_source = std::move(source);
 }
 

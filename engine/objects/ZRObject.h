@@ -15,7 +15,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+class ZRAudioSource;
 class ZRGuardedEffectList;
 class ZRTimeline;
 
@@ -177,6 +179,21 @@ public:
     /// between keys the interpolated level as a gain in steps of 0.001.
     double volumeGainAt(IZRPos* position);
 
+    /// Runs the object's video effects over `frame` at `sourcePosition` (source time, mark-in
+    /// included), in list order, stopping at the first effect without video. Each effect that
+    /// covers the position reads a copy of the frame kept in `scratch` (same size) and writes
+    /// `frame`. Called under the timeline's render lock.
+    void applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePosition);
+
+    /// Prepares the audio for a mix run: `rate` Hz, `bits`, `channels` float channels, mixed in
+    /// channel mode (object channel matrix) or track mode (volume keys as 1 + level); the
+    /// source is sought to `sourcePosition` and resampled with `quality`. False without audio.
+    bool prepareAudio(IZRPos* sourcePosition, int32_t rate, int32_t bits, int32_t channels,
+                      bool channelMode = false, int quality = 2);
+    /// The mix run the audio was last prepared for.
+    uint32_t mixGeneration() const { return m_mixGeneration; }
+    void setMixGeneration(uint32_t generation) { m_mixGeneration = generation; }
+
 private:
     // The background renderer of the owner timeline: answered and told through these so that
     // the object never reads a renderer that is not there.
@@ -188,6 +205,8 @@ private:
     void debugLine(const char* text) const;
     void fillSolid(IZRImage* target) const;
     void renderTitle(IZRPos* sourcePosition, IZRImage* target);
+    void renderSource(IZRPos* sourcePosition, IZRImage* target);
+    void shapeAudio(float* samples, int32_t frames, const ZRPos& blockStart);
 
     ZRTimeline* m_owner;
     FrameSource m_frameSource = nullptr;
@@ -222,6 +241,17 @@ private:
     int32_t m_sourceVideoFormat = 0;
     ZRPosKeyMap m_volumeKeys;
     ZRPos m_volumeKeyPosition;
+    // Audio of the current mix run: the source reader, the output format, the part of a frame
+    // consumed beyond whole frames (in samples), the level last applied.
+    std::unique_ptr<ZRAudioSource> m_audio;
+    uint32_t m_mixGeneration = 0;
+    int32_t m_audioRate = 0;
+    int32_t m_audioBits = 0;
+    int32_t m_audioChannels = 0;
+    bool m_channelMode = false;
+    double m_audioFraction = 0.0;
+    double m_lastVolume = 0.0;
+    std::vector<float> m_mixBlock;
     std::array<uint8_t, kChannels> m_channelMute{};
     std::array<uint8_t, kChannels> m_channelInvert{};
     std::array<double, kChannels> m_channelPanning{-1.0, 1.0};

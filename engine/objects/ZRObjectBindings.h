@@ -48,4 +48,20 @@ public:
     virtual bool renderVideo(IZRPos* position, IZRImage* target) = 0;
     /// Positions the source's audio.
     virtual bool seekAudio(IZRPos* position) = 0;
+    /// The next `sampleFrames` sample frames in the format of `audioSettings`: `*data` and
+    /// `*bytes` receive the source's buffer (valid until its next call) and its size. False,
+    /// with null and 0, when the source delivers no audio.
+    virtual bool renderAudio(int32_t sampleFrames, const void** data, int32_t* bytes) {
+        (void)sampleFrames;
+        if (data) *data = nullptr;
+        if (bytes) *bytes = 0;
+        return false;
+    }
+    /// The source's own (compressed) data of the frame at `position`, described in the
+    /// image's native fields; false when the source has none to give.
+    virtual bool nativeVideo(IZRPos* position, IZRImage* image) {
+        (void)position;
+        (void)image;
+        return false;
+    }
 };

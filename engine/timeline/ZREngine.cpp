@@ -1,5 +1,6 @@
 #include "ZREngine.h"
 
+#include "export/ZRAviExportSettings.h"
 #include "fonts/ZRFontData.h"
 #include "fonts/ZRFontDiscovery.h"
 #include "fonts/ZRFontFolders.h"
@@ -54,7 +55,8 @@ void ZRTimeline::initialiseEngine() {
 
     engine.exportKinds = ZRNameTable(9);
     slot = 0;
-    for (const char* kind : {"Marvesto Modules", "MPEG", "RealMedia", "AVI-DV Multifile"})
+    for (const char* kind : {"Marvesto Modules", "MPEG", "RealMedia", "AVI-DV Multifile",
+                             ZRAviExportSettings::kFormatName})
         engine.exportKinds.set(slot++, kind);
 
     if (m_flags & 1) return;

@@ -1,5 +1,6 @@
 #include "ZRTimeline.h"
 
+#include "api/ZRExportSession.h"
 #include "config/QConfig.h"
 #include "platform/system/SystemPaths.h"
 #include "timeline/ZREngine.h"
@@ -170,6 +171,8 @@ void ZRTimeline::deleteInterfaceObject(void* object) {
         destroyImage(static_cast<ZRImage*>(object));
     else if (registered(m_listsMutex, m_lists))
         destroyList(static_cast<ZRGuardedList*>(object));
+    else if (m_export.hasSession(object))
+        delete static_cast<ZRExportSession*>(object);
 }
 
 // --- Library entry ---------------------------------------------------------

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "api/IZRTimeline.h"
+#include "audio/ZRAudioMixer.h"
 #include "config/ZRModuleCache.h"
+#include "export/ZRTimelineExportState.h"
 #include "fonts/ZRFontEntry.h"
 #include "modules/ZRModuleManager.h"
 #include "render/ZRImage.h"
@@ -172,6 +174,19 @@ public:
     const ZRFadeCurve& fadeCurve() const { return m_fadeCurve; }
     /// The kernel log, a configuration file in the per-user state folder.
     QString logPath() const { return m_logPath; }
+    /// Export: the AVI settings, the last export's file, the export sessions handed out.
+    ZRTimelineExportState& exportState() { return m_export; }
+    /// True while an export passes frames through: the module wrote the last frame's native
+    /// data unchanged, so the compositor should go on handing native frames.
+    bool exportPassThrough() const { return m_export.passThrough.load(); }
+
+    /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it.
+    std::recursive_mutex& renderMutex() { return m_renderMutex; }
+    /// True for the object that the `videoAt` in progress lets hand its source's native frame
+    /// on unchanged (export pass-through); read under the render mutex.
+    bool isPassThroughNominee(const ZRObject* object) const {
+        return object && object == m_passThroughNominee;
+    }
 
     static constexpr int kTrackCount = 100;
 
@@ -198,6 +213,9 @@ private:
     void suspendRenderer();
     void resumeRenderer();
     void forgetRenderedFrames();
+    /// The background renderer's stored frame at `position`, read into `frame` (pixels and
+    /// native data); false when none is stored or it cannot be read.
+    bool loadStoredFrame(const ZRPos& position, ZRImage* frame);
     void setRendererEnabled(bool on);
     void setFrameRate(double rate);
     void setVideoDimensions(int width, int height);
@@ -228,6 +246,16 @@ private:
     QMutex m_listsMutex;
     /// Serialises frame composition; destroying what a render may use waits for it.
     std::recursive_mutex m_renderMutex;
+    // Rendering (ZRTimelineRender.cpp): set and cleared by videoAt under the render mutex.
+    const ZRObject* m_passThroughNominee = nullptr;
+    // Audio (ZRTimelineAudio.cpp): the mix run started by startAudioAt, its start position, the
+    // frames of 1/30 s mixed since, and the run's number, by which objects see a new run.
+    void mixAudioFrame(int32_t samples);
+    ZRAudioMixer m_audioMixer;
+    ZRPos m_audioStart;
+    ZRPos m_audioPosition;
+    int64_t m_audioFramesMixed = 0;
+    uint32_t m_mixGeneration = 0;
     ZRTempFileStore m_tempFiles;
     ZRHostCallbacks m_host{nullptr};
     int m_backgroundColor[3] = {255, 255, 255};
@@ -261,4 +289,6 @@ private:
     std::unique_ptr<QConfig> m_log;
     ZRModuleCache m_moduleCache;
     unsigned m_flags;
+    // Last, so that export sessions still open end before anything they use goes away.
+    ZRTimelineExportState m_export;
 };

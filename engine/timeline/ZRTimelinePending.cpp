@@ -3,29 +3,6 @@
 // file of its own subsystem.
 #include "ZRTimeline.h"
 
-IZRImage* ZRTimeline::videoAt(IZRPos*, int) {
-    return nullptr;
-}
-bool ZRTimeline::startAudioAt(IZRPos*) {
-    return false;
-}
-void* ZRTimeline::renderAudio(int32_t, int32_t* bytes) {
-    if (bytes) *bytes = 0;
-    return nullptr;
-}
-bool ZRTimeline::configureExportModule(const char*) {
-    return false;
-}
-const char* const* ZRTimeline::exportCodecSetting(const char*, bool) {
-    return nullptr;
-}
-void ZRTimeline::setExportCodecName(const char*, bool, const char*) {}
-const char* ZRTimeline::exportCodecName(const char*, bool) {
-    return nullptr;
-}
-int ZRTimeline::exportProject(const char*, const char*, IZRPos*, IZRPos*, int, int, double) {
-    return 1;
-}
 bool ZRTimeline::saveProject(const char*) {
     return false;
 }
@@ -51,10 +28,6 @@ int ZRTimeline::renderStateAt(IZRPos*) {
 }
 
 
-ZRExportSession* ZRTimeline::createExportModule(const char*, IZRImage*, int32_t, double,
-                                                const char*) {
-    return nullptr;
-}
 
 
 
@@ -68,4 +41,8 @@ void ZRTimeline::resumeRenderer() {
     if (m_suspendDepth > 0 && --m_suspendDepth == 0) m_rendererPaused = false;
 }
 void ZRTimeline::forgetRenderedFrames() {}
+// videoAt's first step: no frame is stored until the background renderer exists.
+bool ZRTimeline::loadStoredFrame(const ZRPos&, ZRImage*) {
+    return false;
+}
 void ZRTimeline::setRendererEnabled(bool on) { m_backgroundRendering = on; }

@@ -261,7 +261,8 @@ bool ZRTimeline::setIntTripleSetting(const char* key, int a, int b, int c) {
 bool ZRTimeline::getStringSetting(const char* key, char** out) {
     if (!out) return false;
     if (is(key, "Export Filename")) {
-        *out = m_textBuffer; // 256 bytes; the host may write the name into it as well
+        // The whole name, in a buffer of its own (at least 256 bytes, which the host may write).
+        *out = m_export.fileName.data();
     } else if (is(key, "Temporary Directory")) {
         m_tempFolderText = m_tempFiles.folder().toLocal8Bit();
         *out = m_tempFolderText.data();
@@ -281,8 +282,7 @@ bool ZRTimeline::setStringSetting(const char* key, const char* value) {
         else
             return false;
     } else if (is(key, "Export Filename")) {
-        if (std::strlen(value) >= sizeof m_textBuffer) return false;
-        qstrncpy(m_textBuffer, value, sizeof m_textBuffer);
+        m_export.fileName = value;
     } else if (is(key, "Temporary Directory")) {
         if (!*value) return false;
         m_tempFiles.setFolder(QString::fromLocal8Bit(value));

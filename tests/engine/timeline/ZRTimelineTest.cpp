@@ -66,9 +66,9 @@ TEST(ZRTimeline, KindTables) {
     EXPECT_EQ(imports.front(), "AVI-DV 64bit");
     EXPECT_EQ(imports.back(), "GFL");
     EXPECT_EQ(static_cast<const char*>(t->moduleList("Import", nullptr, 0, 0))[8 * 50], 0);
-    EXPECT_EQ(
-        names(t->moduleList("EXPORT", nullptr, 0, 0)),
-        (std::vector<std::string>{"Marvesto Modules", "MPEG", "RealMedia", "AVI-DV Multifile"}));
+    EXPECT_EQ(names(t->moduleList("EXPORT", nullptr, 0, 0)),
+              (std::vector<std::string>{"Marvesto Modules", "MPEG", "RealMedia", "AVI-DV Multifile",
+                                        "AVI"}));
     EXPECT_EQ(names(t->moduleList("Font", nullptr, 0, 0)), std::vector<std::string>{"System TT"});
     EXPECT_EQ(names(t->moduleList("2D-Text", nullptr, 0, 0)),
               std::vector<std::string>{"ZR-Engine"});

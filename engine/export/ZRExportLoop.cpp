@@ -1,0 +1,58 @@
+#include "ZRExportLoop.h"
+
+#include "api/IZRTimeline.h"
+#include "export/ZRExportFlags.h"
+#include "export/ZRExportFrameScaler.h"
+#include "modules/ZRImageRecord.h"
+#include "timeline/ZRHostCallbacks.h"
+#include "timeline/ZRPos.h"
+
+namespace {
+
+// Unlocks the composed frame on every way out of one step.
+struct FrameLock {
+    IZRImage* frame;
+    ~FrameLock() {
+        if (frame) frame->unlock();
+    }
+};
+
+} // namespace
+
+ZRExportLoopEnd zrRunExportLoop(const ZRExportLoopRun& run) {
+    const ZRExportClock& clock = *run.clock;
+    const int64_t total = clock.outputFrames();
+    const int32_t reportedTotal = int32_t(std::min<int64_t>(total, INT32_MAX));
+    ZRPos current;
+    current.assignFrames(int(run.startFrame));
+    run.timeline->startAudioAt(&current);
+
+    for (int64_t k = 0; k < total; ++k) {
+        current.assignFrames(int(run.startFrame + clock.timelineFrame(k)));
+        FrameLock composed{run.timeline->videoAt(&current, 0)};
+        IZRImage* frame = composed.frame ? composed.frame : run.blank;
+        if (run.scaled && frame != run.blank) {
+            const bool fields =
+                run.alwaysFields || zrExportScalesFields(frame->height(), run.scaled->height());
+            if (!zrScaleExportFrame(frame, run.scaled, fields)) run.scaled->clear();
+            frame = run.scaled;
+        }
+
+        const int64_t n = k + 1;
+        int32_t bytes = 0;
+        const void* audio = run.timeline->renderAudio(clock.audioSamples(n), &bytes);
+        if (!audio || bytes < 0) bytes = 0;
+        if (!bytes) audio = nullptr;
+
+        ZRImageRecord record = zrImageRecord(frame);
+        if (!run.push(record, audio, bytes)) return ZRExportLoopEnd::Refused;
+        const bool passedThrough = record.nativeKind == ZR_NATIVE_PASSED;
+        if (run.passThrough) run.passThrough->store(passedThrough);
+
+        const bool goOn = run.host->progress(int(std::min<int64_t>(n, INT32_MAX)), reportedTotal,
+                                             &current, !passedThrough) &&
+                          !zrStopRequested();
+        if (!goOn) return ZRExportLoopEnd::Stopped;
+    }
+    return ZRExportLoopEnd::Finished;
+}

@@ -1,0 +1,186 @@
+// Composing the picture of the whole timeline at one position (videoAt): every video track's
+// object draws itself, transitions mix their two neighbours, effects run, overlays are blended.
+#include "ZRTimeline.h"
+
+#include "objects/ZRObject.h"
+#include "render/ZROverlayBlend.h"
+#include "render/ZRRenderTime.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <mutex>
+
+namespace {
+
+constexpr const char* kVideoAtException = "Exception in videoAt(...), Module: "
+                                          "'ZRTimeline_MediaAccess'\n";
+
+ZRPixelView view(IZRImage* image) {
+    return {image->pixels(), image->width(), image->height(), image->stride()};
+}
+
+// position - object start + object mark-in: where in its source the object is.
+ZRPos sourcePosition(IZRObject* object, const ZRPos& position) {
+    ZRPos s = position;
+    s.subtract(object->startPos());
+    s.add(object->markIn());
+    return s;
+}
+
+class ImageLock {
+public:
+    explicit ImageLock(IZRImage* image) : m_image(image) { m_image->lock(); }
+    ~ImageLock() { m_image->unlock(); }
+    ImageLock(const ImageLock&) = delete;
+    ImageLock& operator=(const ImageLock&) = delete;
+
+private:
+    IZRImage* m_image;
+};
+
+// The frame a pass-through may hand on is the one that would be composed unchanged: one object
+// alone at the position, drawn straight into the frame, without effects or transition, from a
+// media source whose picture already has the frame's size.
+const ZRObject* passThroughNominee(const std::array<ZRObject*, ZRTimeline::kTrackCount + 2>& found,
+                                   const IZRImage* frame) {
+    const ZRObject* only = nullptr;
+    for (ZRObject* object : found) {
+        if (!object) continue;
+        if (only) return nullptr;
+        only = object;
+    }
+    if (!only || only->isTransition() || only->overlay().mode != 0 ||
+        only->hasEffectsOrTransition() || !only->mediaSource())
+        return nullptr;
+    int width = 0, height = 0;
+    if (!only->mediaSource()->videoDimensions(&width, &height) || width != frame->width() ||
+        height != frame->height())
+        return nullptr;
+    return only;
+}
+
+// One input of a transition: the neighbour's picture with its effects, or the background
+// colour where there is no neighbour with a picture of its own.
+void renderTransitionInput(ZRObject* neighbour, const ZRPos& position, ZRImage* target,
+                           ZRImage* scratch) {
+    if (!neighbour || neighbour->isTransition()) {
+        target->clear();
+        return;
+    }
+    ZRPos s = sourcePosition(neighbour, position);
+    neighbour->renderVideo(&s, target);
+    if (neighbour->effects()) neighbour->applyEffects(target, scratch, &s);
+}
+
+// Blends the overlay `object` drew into `overlay` over `frame` at timeline position `x`.
+void blendOverlay(ZRObject* object, const ZRPos& x, ZRImage* overlay, ZRImage* frame) {
+    const ZRObject::Overlay& o = object->overlay();
+    ZROverlayParameters p;
+    p.mode = o.mode;
+    p.keyRed = o.red;
+    p.keyGreen = o.green;
+    p.keyBlue = o.blue;
+    p.keyY = o.y;
+    p.keyU = o.u;
+    p.keyV = o.v;
+    p.match = o.match;
+    p.smooth = o.smooth;
+    p.invertKey = o.invertKey != 0;
+    const double elapsed = zrMilliseconds(&x) - zrMilliseconds(object->startPos());
+    const double remaining = zrMilliseconds(object->endPos()) - zrMilliseconds(&x);
+    const ZROverlayFade fade =
+        zrOverlayFade(o.fadeIn != 0, o.fadeOut != 0, o.fadeTime, o.opacity, elapsed, remaining);
+    p.fading = fade.fading;
+    p.transparency = fade.transparency;
+    ImageLock overlayLock(overlay);
+    zrBlendOverlay(view(overlay), view(frame), p);
+}
+
+} // namespace
+
+IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
+    if (!position) return nullptr;
+    ZRPos at;
+    at.assign(position);
+    ZRImage* frame = m_imageBuffers[0].get();
+    ZRImage* bufferA = m_imageBuffers[1].get();
+    ZRImage* bufferB = m_imageBuffers[2].get();
+    frame->lock();
+    // A native frame of the last call must not go out with this one: only a stored frame or the
+    // pass-through nominee's source set one again.
+    frame->resetNative();
+
+    // A frame the background renderer stored is served before any track is looked at. The
+    // renderer's worker fills `loadStoredFrame`.
+    if (loadStoredFrame(at, frame)) return frame;
+
+    // Before "Video Dimensions" are set there are no pixels to compose into.
+    if (!frame->pixels()) return frame;
+
+    bool fresh = true;
+    bool composed = false;
+    try {
+        std::lock_guard renderLock(m_renderMutex);
+        // Every track's object at the position; slots 0 and kTrackCount + 1 stay empty so that
+        // both neighbours of any track can be read.
+        std::array<ZRObject*, kTrackCount + 2> found{};
+        for (int t = 1; t <= kTrackCount; ++t)
+            found[size_t(t)] = dynamic_cast<ZRObject*>(objectAt(t, &at, true));
+        m_passThroughNominee = exportPassThrough() ? passThroughNominee(found, frame) : nullptr;
+
+        for (int t = 1; t <= kTrackCount; ++t) {
+            ZRObject* o = found[size_t(t)];
+            if (!o) continue;
+            ZRPos s = sourcePosition(o, at);
+            const bool overlay = o->overlay().mode != 0;
+            bool draw = true;
+            if (!o->isTransition()) {
+                const ZRObject* next = found[size_t(t + 1)];
+                const ZRObject* previous = found[size_t(t - 1)];
+                if (next && next->isTransition()) draw = false;
+                if (t >= 3 && previous && previous->isTransition()) draw = false;
+                if (draw) o->renderVideo(&s, overlay ? bufferA : frame);
+            } else {
+                composed = true;
+                renderTransitionInput(found[size_t(t - 1)], at, bufferA, frame);
+                renderTransitionInput(found[size_t(t + 1)], at, bufferB, frame);
+                // A transition of no length stays at its start.
+                const double progress =
+                    std::clamp(zrProgress(&s, o->duration(), 10000.0), 0.0, 10000.0);
+                int direction = 0;
+                o->getIntSetting("Transition Direction", &direction);
+                // Half a step above the integer, so that the object's scaling truncates back
+                // to exactly it.
+                const double fraction = (progress + 0.5) / 10000.0;
+                if (direction == 0)
+                    o->renderTransition(bufferA, bufferB, frame, fraction);
+                else
+                    o->renderTransition(bufferB, bufferA, frame, fraction);
+            }
+            if (o->effects() && draw) {
+                composed = true;
+                o->applyEffects(overlay ? bufferA : frame, bufferB, &s);
+            }
+            // An overlay beside a transition drew nothing: buffer A then holds the transition's
+            // input, which must not be laid over its output.
+            if (overlay && draw) {
+                composed = true;
+                if (fresh) frame->clear();
+                blendOverlay(o, at, bufferA, frame);
+            }
+            fresh = false;
+        }
+        m_passThroughNominee = nullptr;
+    } catch (...) {
+        m_passThroughNominee = nullptr;
+        qDebug("%s", QByteArray(kVideoAtException).trimmed().constData());
+        m_host.debug(kVideoAtException);
+    }
+    if (composed) frame->resetNative();
+    if (fresh) frame->clear();
+    return frame;
+}

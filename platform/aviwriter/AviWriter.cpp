@@ -1,0 +1,342 @@
+#include "AviWriter.h"
+
+#include "AviCompressors.h"
+
+#include "platform/dvcodec/FFmpegHandles.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+}
+
+#include <QFile>
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+using namespace ffmpeg;
+
+namespace {
+
+struct OutputDeleter {
+    void operator()(AVFormatContext* context) const {
+        if (context->pb) avio_closep(&context->pb);
+        avformat_free_context(context);
+    }
+};
+using OutputHandle = std::unique_ptr<AVFormatContext, OutputDeleter>;
+
+// DV is the one compressor whose profile depends on the sampling: the consumer profiles are
+// 4:2:0 for 576 lines and 4:1:1 for 480. Every other compressor gets the format nearest BGRA.
+AVPixelFormat encoderFormat(const AVCodec* codec, int height) {
+    if (codec->id == AV_CODEC_ID_DVVIDEO)
+        return height == 576 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    if (!codec->pix_fmts) return AV_PIX_FMT_NONE;
+    return avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_BGRA, 0, nullptr);
+}
+
+AVSampleFormat sampleFormat(int bits) {
+    switch (bits) {
+    case 8:
+        return AV_SAMPLE_FMT_U8;
+    case 16:
+        return AV_SAMPLE_FMT_S16;
+    default:
+        return AV_SAMPLE_FMT_S32; // 24-bit samples travel in the top bits of 32
+    }
+}
+
+} // namespace
+
+int64_t aviFrameDuration(double rate) {
+    if (!(rate > 0) || !std::isfinite(rate)) return 0;
+    const double units = 10000000.0 / rate;
+    return units >= 1.0 && units < 1e15 ? int64_t(units) : 0;
+}
+
+struct AviWriter::State {
+    OutputHandle output;
+    CodecContextHandle video;
+    CodecContextHandle audio;
+    AVStream* videoStream = nullptr;
+    AVStream* audioStream = nullptr;
+    FrameHandle picture;
+    FrameHandle sound;
+    PacketHandle packet;
+    SwsHandle convert;
+    int width = 0;
+    int height = 0;
+    int bits = 16;
+    int blockAlign = 0;
+    int64_t videoFrames = 0;
+    int64_t audioSamples = 0;
+    std::vector<unsigned char> partial; // the start of a sample frame that waits for its rest
+    std::string fileName;
+    int failure = 0; // the first error after opening; nothing is written once it is set
+    bool headerWritten = false;
+};
+
+AviWriter::AviWriter() = default;
+
+AviWriter::~AviWriter() {
+    closeDShow(0);
+}
+
+void AviWriter::setDebug(std::function<void(const char*)> sink) {
+    m_debug = std::move(sink);
+}
+
+void AviWriter::debug(const char* format, ...) const {
+    if (!m_debug) return;
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    m_debug(line);
+}
+
+bool AviWriter::isOpen() const {
+    return m_state != nullptr;
+}
+
+int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const char* fileName,
+                         int width, int height, double rate, int sampleRate, int channels, int bits,
+                         int configure, int bitRate, int quality, int keyFrames) {
+    closeDShow(0);
+    debug("openDShow");
+    auto s = std::make_unique<State>();
+
+    // The formats are tested first, so that a refusal leaves no file behind.
+    const int64_t duration = aviFrameDuration(rate);
+    AVRational timeBase{0, 1};
+    if (duration > 0) av_reduce(&timeBase.num, &timeBase.den, duration, 10000000, 65535);
+    if (videoCodec) {
+        const AVCodec* codec = aviVideoEncoder(videoCodec);
+        if (!codec || timeBase.num <= 0 || width < 1 || height < 1 || width > 16384 ||
+            height > 16384)
+            return kAviVideoRefused;
+        s->video.reset(avcodec_alloc_context3(codec));
+        if (!s->video) return kAviVideoRefused;
+        AVCodecContext* v = s->video.get();
+        v->width = width;
+        v->height = height;
+        v->pix_fmt = encoderFormat(codec, height);
+        v->time_base = timeBase;
+        v->framerate = av_inv_q(timeBase);
+        v->sample_aspect_ratio = {1, 1};
+        v->thread_count = 0;
+        if (configure == 0) {
+            debug("openDShow: settings video config");
+            if (bitRate != -1) v->bit_rate = int64_t(bitRate) * 100;
+            if (quality != -1) {
+                // 0..100 onto the quantiser scale 31..1 (higher quality, finer steps).
+                const double q = 31.0 - 30.0 * std::clamp(quality, 0, 100) * 0.01;
+                v->flags |= AV_CODEC_FLAG_QSCALE;
+                v->global_quality = int(std::lround(FF_QP2LAMBDA * q));
+            }
+            if (keyFrames != -1) v->gop_size = std::max(keyFrames, 0);
+        } else {
+            debug("openDShow: info != 0 -> video config not set");
+        }
+        if (v->pix_fmt == AV_PIX_FMT_NONE || avcodec_open2(v, codec, nullptr) < 0)
+            return kAviVideoRefused;
+    }
+    const AVCodec* audio = aviAudioEncoder(audioCodec, bits);
+    if (!audio || sampleRate < 1 || sampleRate > 384000 || channels < 1 || channels > 8)
+        return kAviAudioRefused;
+    s->audio.reset(avcodec_alloc_context3(audio));
+    if (!s->audio) return kAviAudioRefused;
+    AVCodecContext* a = s->audio.get();
+    a->sample_rate = sampleRate;
+    a->sample_fmt = sampleFormat(bits);
+    a->time_base = {1, sampleRate};
+    av_channel_layout_default(&a->ch_layout, channels);
+    if (bits == 24) a->bits_per_raw_sample = 24;
+    if (avcodec_open2(a, audio, nullptr) < 0) return kAviAudioRefused;
+    debug("openDShow, format(s) accepted");
+
+    s->width = width;
+    s->height = height;
+    s->bits = bits;
+    s->blockAlign = channels * bits / 8;
+    s->fileName = fileName ? fileName : "";
+    s->packet.reset(av_packet_alloc());
+    s->sound.reset(av_frame_alloc());
+    if (!s->packet || !s->sound) return AVERROR(ENOMEM);
+
+    AVFormatContext* raw = nullptr;
+    int result = avformat_alloc_output_context2(&raw, nullptr, "avi", s->fileName.c_str());
+    if (result < 0) return result;
+    s->output.reset(raw);
+    if (s->video) {
+        s->videoStream = avformat_new_stream(raw, nullptr);
+        if (!s->videoStream) return AVERROR(ENOMEM);
+        s->videoStream->time_base = s->video->time_base;
+        s->videoStream->avg_frame_rate = s->video->framerate;
+        if ((result = avcodec_parameters_from_context(s->videoStream->codecpar, s->video.get())) <
+            0)
+            return result;
+        s->picture.reset(av_frame_alloc());
+        if (!s->picture) return AVERROR(ENOMEM);
+        s->picture->format = s->video->pix_fmt;
+        s->picture->width = width;
+        s->picture->height = height;
+        if ((result = av_frame_get_buffer(s->picture.get(), 0)) < 0) return result;
+        if (!updateConversion(s->convert, width, height, AV_PIX_FMT_BGRA, width, height,
+                              s->video->pix_fmt, SWS_BICUBIC))
+            return AVERROR(ENOMEM);
+    }
+    s->audioStream = avformat_new_stream(raw, nullptr);
+    if (!s->audioStream) return AVERROR(ENOMEM);
+    s->audioStream->time_base = a->time_base;
+    if ((result = avcodec_parameters_from_context(s->audioStream->codecpar, a)) < 0) return result;
+
+    if ((result = avio_open(&raw->pb, s->fileName.c_str(), AVIO_FLAG_WRITE)) < 0) {
+        debug("openDShow: the file could not be created: 0x%08X", unsigned(result));
+        return result;
+    }
+    debug("openDShow: RenderStream video ");
+    if ((result = avformat_write_header(raw, nullptr)) < 0) {
+        s->output.reset();
+        QFile::remove(QString::fromUtf8(s->fileName.c_str()));
+        return result;
+    }
+    s->headerWritten = true;
+    debug("openDShow succeeded");
+    m_state = std::move(s);
+    return kAviOk;
+}
+
+namespace {
+
+// Hands every packet the encoder has ready to the muxer.
+int drain(AVFormatContext* output, AVCodecContext* codec, AVStream* stream, AVPacket* packet) {
+    for (;;) {
+        int result = avcodec_receive_packet(codec, packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return 0;
+        if (result < 0) return result;
+        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        result = av_interleaved_write_frame(output, packet);
+        if (result < 0) return result;
+    }
+}
+
+int encode(AVFormatContext* output, AVCodecContext* codec, AVStream* stream, AVPacket* packet,
+           const AVFrame* frame) {
+    const int result = avcodec_send_frame(codec, frame);
+    if (result < 0) return result;
+    return drain(output, codec, stream, packet);
+}
+
+} // namespace
+
+int AviWriter::genVideoSample(const unsigned char* pixels, int stride) {
+    State* s = m_state.get();
+    if (!s) return AVERROR(EINVAL);
+    if (s->failure) return s->failure;
+    if (!s->video) return 0;
+    if (!pixels || stride < s->width * 4) return AVERROR(EINVAL);
+    AVFrame* picture = s->picture.get();
+    int result = av_frame_make_writable(picture);
+    if (result >= 0) {
+        const uint8_t* const planes[4] = {pixels, nullptr, nullptr, nullptr};
+        const int strides[4] = {stride, 0, 0, 0};
+        if (sws_scale(s->convert.get(), planes, strides, 0, s->height, picture->data,
+                      picture->linesize) != s->height)
+            result = AVERROR(EINVAL);
+    }
+    if (result >= 0) {
+        picture->pts = s->videoFrames++;
+        result = encode(s->output.get(), s->video.get(), s->videoStream, s->packet.get(), picture);
+    }
+    if (result < 0) {
+        debug("genVideoSample: frame not written: 0x%08X", unsigned(result));
+        s->failure = result;
+    }
+    return result < 0 ? result : 0;
+}
+
+int AviWriter::genAudioSample(const void* data, int bytes) {
+    State* s = m_state.get();
+    if (!s) return AVERROR(EINVAL);
+    if (s->failure) return s->failure;
+    if (!data || bytes <= 0) return 0;
+
+    const auto* in = static_cast<const unsigned char*>(data);
+    std::vector<unsigned char> joined;
+    size_t available = size_t(bytes);
+    if (!s->partial.empty()) {
+        joined.assign(s->partial.begin(), s->partial.end());
+        joined.insert(joined.end(), in, in + bytes);
+        in = joined.data();
+        available = joined.size();
+        s->partial.clear();
+    }
+    const size_t align = size_t(s->blockAlign);
+    const size_t piece = kAviAudioPiece / align * align;
+    const int channels = s->audio->ch_layout.nb_channels;
+    AVFrame* sound = s->sound.get();
+    int result = 0;
+    while (available >= align && result >= 0) {
+        const size_t take = std::min(piece, available / align * align);
+        const int samples = int(take / align);
+        av_frame_unref(sound);
+        sound->format = s->audio->sample_fmt;
+        sound->sample_rate = s->audio->sample_rate;
+        sound->nb_samples = samples;
+        if ((result = av_channel_layout_copy(&sound->ch_layout, &s->audio->ch_layout)) < 0) break;
+        if ((result = av_frame_get_buffer(sound, 0)) < 0) break;
+        if (s->bits == 24) {
+            auto* out = reinterpret_cast<int32_t*>(sound->data[0]);
+            for (size_t i = 0; i < size_t(samples) * size_t(channels); ++i)
+                out[i] = int32_t(uint32_t(in[3 * i]) << 8 | uint32_t(in[3 * i + 1]) << 16 |
+                                 uint32_t(in[3 * i + 2]) << 24);
+        } else {
+            std::memcpy(sound->data[0], in, take);
+        }
+        sound->pts = s->audioSamples;
+        s->audioSamples += samples;
+        result = encode(s->output.get(), s->audio.get(), s->audioStream, s->packet.get(), sound);
+        in += take;
+        available -= take;
+    }
+    if (result < 0) {
+        debug("genAudioSample: audio not written: 0x%08X", unsigned(result));
+        s->failure = result;
+        return result;
+    }
+    s->partial.assign(in, in + available);
+    return 0;
+}
+
+int AviWriter::closeDShow(int code) {
+    if (!m_state) return code;
+    debug("closeDShow");
+    std::unique_ptr<State> s = std::move(m_state);
+    int result = s->failure;
+    if (result == 0) {
+        AVFormatContext* output = s->output.get();
+        if (s->video)
+            result = encode(output, s->video.get(), s->videoStream, s->packet.get(), nullptr);
+        if (result >= 0)
+            result = encode(output, s->audio.get(), s->audioStream, s->packet.get(), nullptr);
+        if (result >= 0) result = av_interleaved_write_frame(output, nullptr);
+        if (result >= 0) result = av_write_trailer(output);
+        if (result >= 0 && output->pb) {
+            avio_flush(output->pb);
+            result = output->pb->error;
+        }
+        if (result >= 0 && output->pb) result = avio_closep(&output->pb);
+    }
+    return code == 0 && result < 0 ? result : code;
+}
+
+} // namespace platform

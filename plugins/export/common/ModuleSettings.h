@@ -1,0 +1,28 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+/// The settings an export module reads from the module settings file "tmp_modules.ini" in the
+/// per-user state folder, where the produce page writes them before a render.
+namespace exportmodule {
+
+/// One group's keys (lower-cased) and values. Missing file or group: empty.
+class ModuleSettings {
+public:
+    /// Reads group `group` (compared without regard to case) of the file at `path`.
+    static ModuleSettings read(const std::string& path, const char* group);
+    /// Reads `group` of "tmp_modules.ini" in the state folder.
+    static ModuleSettings readDefault(const char* group);
+
+    /// The value of `key` (without regard to case), or nothing.
+    std::optional<std::string> text(const char* key) const;
+    /// The value as a decimal integer, or nothing when missing or not a number.
+    std::optional<long long> integer(const char* key) const;
+
+private:
+    std::map<std::string, std::string> m_values;
+};
+
+} // namespace exportmodule

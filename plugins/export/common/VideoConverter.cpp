@@ -1,0 +1,54 @@
+#include "VideoConverter.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace exportmodule {
+
+VideoConverter::~VideoConverter() {
+    sws_freeContext(m_context);
+    av_frame_free(&m_source);
+}
+
+bool VideoConverter::convert(const uint8_t* pixels, int width, int height, int stride,
+                             AVFrame* target, int threads) {
+    if (!pixels || width < 1 || height < 1 || stride < width * 4 || !target) return false;
+    const auto format = AVPixelFormat(target->format);
+    if (!m_context || width != m_width || height != m_height || target->width != m_targetWidth ||
+        target->height != m_targetHeight || format != m_targetFormat) {
+        sws_freeContext(m_context);
+        m_context = sws_alloc_context();
+        if (!m_context) return false;
+        av_opt_set_int(m_context, "srcw", width, 0);
+        av_opt_set_int(m_context, "srch", height, 0);
+        av_opt_set_int(m_context, "src_format", AV_PIX_FMT_BGRA, 0);
+        av_opt_set_int(m_context, "dstw", target->width, 0);
+        av_opt_set_int(m_context, "dsth", target->height, 0);
+        av_opt_set_int(m_context, "dst_format", format, 0);
+        av_opt_set_int(m_context, "sws_flags", SWS_BICUBIC, 0);
+        av_opt_set_int(m_context, "threads", threads, 0);
+        if (sws_init_context(m_context, nullptr, nullptr) < 0) {
+            sws_freeContext(m_context);
+            m_context = nullptr;
+            return false;
+        }
+        m_width = width;
+        m_height = height;
+        m_targetWidth = target->width;
+        m_targetHeight = target->height;
+        m_targetFormat = format;
+    }
+    if (!m_source && !(m_source = av_frame_alloc())) return false;
+    m_source->format = AV_PIX_FMT_BGRA;
+    m_source->width = width;
+    m_source->height = height;
+    m_source->data[0] = const_cast<uint8_t*>(pixels);
+    m_source->linesize[0] = stride;
+    const int result = sws_scale_frame(m_context, target, m_source);
+    m_source->data[0] = nullptr;
+    return result >= 0;
+}
+
+} // namespace exportmodule

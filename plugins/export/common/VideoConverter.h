@@ -1,0 +1,34 @@
+#pragma once
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+}
+
+struct SwsContext;
+
+namespace exportmodule {
+
+/// Converts 32-bit BGRA pictures into pictures of an encoder's format and size, scaling when
+/// the sizes differ, with the conversion spread over `threads` threads.
+/// Thread-safety: one thread at a time.
+class VideoConverter {
+public:
+    VideoConverter() = default;
+    ~VideoConverter();
+    VideoConverter(const VideoConverter&) = delete;
+    VideoConverter& operator=(const VideoConverter&) = delete;
+
+    /// Writes the `width` x `height` BGRA picture (rows `stride` bytes apart) into `target`,
+    /// whose format, size and buffers are set. False when the conversion cannot be made.
+    bool convert(const uint8_t* pixels, int width, int height, int stride, AVFrame* target,
+                 int threads);
+
+private:
+    SwsContext* m_context = nullptr;
+    int m_width = 0, m_height = 0, m_targetWidth = 0, m_targetHeight = 0;
+    AVPixelFormat m_targetFormat = AV_PIX_FMT_NONE;
+    AVFrame* m_source = nullptr;
+};
+
+} // namespace exportmodule

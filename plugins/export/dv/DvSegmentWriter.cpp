@@ -1,0 +1,194 @@
+#include "DvSegmentWriter.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <cstdio>
+
+namespace exportmodule {
+
+namespace {
+
+constexpr int kSampleRate = 48000;
+// What the AVI index and headers may still add to a segment after its last frame.
+constexpr int64_t kSegmentReserve = 256 * 1024;
+constexpr int64_t kIndexBytesPerFrame = 64;
+
+} // namespace
+
+DvSegmentWriter::DvSegmentWriter() = default;
+
+DvSegmentWriter::~DvSegmentWriter() {
+    if (m_output) {
+        if (m_output->pb) avio_closep(&m_output->pb);
+        avformat_free_context(m_output);
+    }
+    avcodec_free_context(&m_encoder);
+    av_frame_free(&m_picture);
+    av_packet_free(&m_packet);
+}
+
+bool DvSegmentWriter::fail(const std::string& what, int code) {
+    if (m_error.empty()) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(code, text, sizeof text);
+        m_error = what + ": " + text;
+    }
+    return false;
+}
+
+bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes, int inRate,
+                           int inBits, int inChannels, int threads) {
+    m_stem = stem;
+    m_pal = pal;
+    m_rate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
+    m_splitBytes = splitBytes;
+    m_threads = std::max(threads, 1);
+
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    if (!codec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
+    m_encoder = avcodec_alloc_context3(codec);
+    m_picture = av_frame_alloc();
+    m_packet = av_packet_alloc();
+    if (!m_encoder || !m_picture || !m_packet) return fail("memory", AVERROR(ENOMEM));
+    // The consumer profiles of 25 Mbit/s: 4:2:0 for 625 lines, 4:1:1 for 525.
+    m_encoder->width = 720;
+    m_encoder->height = pal ? 576 : 480;
+    m_encoder->pix_fmt = pal ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    m_encoder->time_base = av_inv_q(m_rate);
+    m_encoder->framerate = m_rate;
+    m_encoder->sample_aspect_ratio = pal ? AVRational{16, 15} : AVRational{8, 9};
+    m_encoder->thread_count = m_threads;
+    m_encoder->thread_type = FF_THREAD_SLICE;
+    int result = avcodec_open2(m_encoder, codec, nullptr);
+    if (result < 0) return fail("video encoder", result);
+    m_picture->format = m_encoder->pix_fmt;
+    m_picture->width = m_encoder->width;
+    m_picture->height = m_encoder->height;
+    if ((result = av_frame_get_buffer(m_picture, 0)) < 0) return fail("memory", result);
+
+    m_hasInput = inRate > 0;
+    if (m_hasInput && !m_conformer.open(inRate, inBits, inChannels, kSampleRate, 2))
+        return fail("audio format", AVERROR(EINVAL));
+    if (!m_hasInput) m_conformer.open(kSampleRate, 16, 2, kSampleRate, 2);
+    return openSegment();
+}
+
+bool DvSegmentWriter::openSegment() {
+    char number[16];
+    std::snprintf(number, sizeof number, "%02zu", m_segments.size() + 1);
+    const std::string path = m_stem + number + ".avi";
+    int result = avformat_alloc_output_context2(&m_output, nullptr, "avi", path.c_str());
+    if (result < 0) return fail("muxer", result);
+    AVStream* video = avformat_new_stream(m_output, nullptr);
+    AVStream* audio = avformat_new_stream(m_output, nullptr);
+    if (!video || !audio) return fail("memory", AVERROR(ENOMEM));
+    video->time_base = m_encoder->time_base;
+    video->avg_frame_rate = m_rate;
+    if ((result = avcodec_parameters_from_context(video->codecpar, m_encoder)) < 0)
+        return fail("stream", result);
+    AVCodecParameters* sound = audio->codecpar;
+    sound->codec_type = AVMEDIA_TYPE_AUDIO;
+    sound->codec_id = AV_CODEC_ID_PCM_S16LE;
+    sound->sample_rate = kSampleRate;
+    av_channel_layout_default(&sound->ch_layout, 2);
+    sound->bits_per_coded_sample = 16;
+    sound->block_align = 4;
+    sound->bit_rate = int64_t(kSampleRate) * 4 * 8;
+    audio->time_base = {1, kSampleRate};
+    if ((result = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0)
+        return fail("cannot create " + path, result);
+    m_segments.push_back(path);
+    if ((result = avformat_write_header(m_output, nullptr)) < 0)
+        return fail("cannot write " + path, result);
+    m_segmentFrames = 0;
+    m_segmentSamples = 0;
+    return true;
+}
+
+bool DvSegmentWriter::closeSegment() {
+    if (!m_output) return true;
+    int result = av_write_trailer(m_output);
+    if (result >= 0 && m_output->pb) {
+        avio_flush(m_output->pb);
+        result = m_output->pb->error;
+    }
+    const int closed = m_output->pb ? avio_closep(&m_output->pb) : 0;
+    avformat_free_context(m_output);
+    m_output = nullptr;
+    if (result < 0) return fail("cannot complete " + m_segments.back(), result);
+    if (closed < 0) return fail("cannot close " + m_segments.back(), closed);
+    return true;
+}
+
+// One frame: the DV data, then exactly the audio that plays during it.
+bool DvSegmentWriter::writeVideo(const uint8_t* data, size_t size) {
+    const AVRational sample{1, kSampleRate};
+    const int64_t due = av_rescale_q_rnd(m_frames + 1, av_inv_q(m_rate), sample, AV_ROUND_DOWN);
+    const int64_t before = av_rescale_q_rnd(m_frames, av_inv_q(m_rate), sample, AV_ROUND_DOWN);
+    const auto samples = size_t(due - before);
+
+    if (m_splitBytes > 0 && m_segmentFrames > 0) {
+        const int64_t after = avio_tell(m_output->pb) + int64_t(size) + int64_t(samples) * 4 +
+                              (m_segmentFrames + 1) * kIndexBytesPerFrame + kSegmentReserve;
+        if (after > m_splitBytes && (!closeSegment() || !openSegment())) return false;
+    }
+
+    av_packet_unref(m_packet);
+    int result = av_new_packet(m_packet, int(size));
+    if (result < 0) return fail("memory", result);
+    std::copy(data, data + size, m_packet->data);
+    m_packet->stream_index = 0;
+    m_packet->pts = m_packet->dts = m_segmentFrames;
+    m_packet->duration = 1;
+    m_packet->flags |= AV_PKT_FLAG_KEY;
+    if ((result = av_write_frame(m_output, m_packet)) < 0)
+        return fail("cannot write " + m_segments.back(), result);
+
+    m_samples.resize(samples * 2);
+    m_conformer.pull(m_samples.data(), samples);
+    av_packet_unref(m_packet);
+    if ((result = av_new_packet(m_packet, int(samples * 4))) < 0) return fail("memory", result);
+    std::copy_n(reinterpret_cast<const uint8_t*>(m_samples.data()), samples * 4, m_packet->data);
+    m_packet->stream_index = 1;
+    m_packet->pts = m_packet->dts = m_segmentSamples;
+    m_packet->duration = int64_t(samples);
+    m_packet->flags |= AV_PKT_FLAG_KEY;
+    if ((result = av_write_frame(m_output, m_packet)) < 0)
+        return fail("cannot write " + m_segments.back(), result);
+
+    ++m_frames;
+    ++m_segmentFrames;
+    m_segmentSamples += int64_t(samples);
+    return true;
+}
+
+bool DvSegmentWriter::write(const ExportJob& job) {
+    if (!m_output) return false;
+    if (m_hasInput && !m_conformer.push(job.audio.data(), job.audio.size()))
+        return fail("audio conversion", AVERROR(EINVAL));
+    if (!job.native.empty()) return writeVideo(job.native.data(), job.native.size());
+
+    if (av_frame_make_writable(m_picture) < 0) return fail("memory", AVERROR(ENOMEM));
+    if (!m_converter.convert(job.pixels.data(), job.width, job.height, job.stride, m_picture,
+                             m_threads))
+        return fail("picture conversion", AVERROR(EINVAL));
+    m_picture->pts = m_frames;
+    int result = avcodec_send_frame(m_encoder, m_picture);
+    if (result < 0) return fail("video encoder", result);
+    // The DV encoder is intra-only and without delay: one picture in, one frame out.
+    result = avcodec_receive_packet(m_encoder, m_packet);
+    if (result < 0) return fail("video encoder", result);
+    if (size_t(m_packet->size) != frameBytes()) return fail("video encoder", AVERROR_BUG);
+    m_encoded.assign(m_packet->data, m_packet->data + m_packet->size);
+    return writeVideo(m_encoded.data(), m_encoded.size());
+}
+
+bool DvSegmentWriter::finish() {
+    return closeSegment() && m_error.empty();
+}
+
+} // namespace exportmodule

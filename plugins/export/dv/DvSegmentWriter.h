@@ -1,0 +1,74 @@
+#pragma once
+
+#include "common/AudioConformer.h"
+#include "common/ExportPipeline.h"
+#include "common/VideoConverter.h"
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+
+namespace exportmodule {
+
+/// Writes DV AVI segments (720 x 576 at 25 or 720 x 480 at 30000/1001 frames per second, 48 kHz
+/// 16-bit stereo PCM) named "<stem>01.avi", "<stem>02.avi" and so on, each kept below the split
+/// size. Native DV frames are written unchanged; pictures are encoded. Each frame's audio is
+/// exactly the video's share, taken from the engine's audio (converted, trimmed, and filled
+/// with silence where it is missing).
+/// Thread-safety: one thread at a time (the export's worker thread after `open`).
+class DvSegmentWriter {
+public:
+    DvSegmentWriter();
+    ~DvSegmentWriter();
+    DvSegmentWriter(const DvSegmentWriter&) = delete;
+    DvSegmentWriter& operator=(const DvSegmentWriter&) = delete;
+
+    /// `stem`: the segment path up to its number. `pal` picks the system; `splitBytes` the
+    /// largest segment. Engine audio: `inRate` (0 = none), `inBits`, `inChannels`.
+    bool open(const std::string& stem, bool pal, int64_t splitBytes, int inRate, int inBits,
+              int inChannels, int threads);
+    bool write(const ExportJob& job);
+    bool finish();
+
+    /// The bytes of one DV frame of the chosen system.
+    size_t frameBytes() const { return m_pal ? 144000 : 120000; }
+    const std::vector<std::string>& segments() const { return m_segments; }
+    const std::string& error() const { return m_error; }
+
+private:
+    bool openSegment();
+    bool closeSegment();
+    bool writeVideo(const uint8_t* data, size_t size);
+    bool fail(const std::string& what, int code);
+
+    std::string m_stem;
+    bool m_pal = true;
+    AVRational m_rate{25, 1};
+    int64_t m_splitBytes = 0;
+    std::vector<std::string> m_segments;
+    std::string m_error;
+    AVCodecContext* m_encoder = nullptr;
+    AVFormatContext* m_output = nullptr;
+    AVFrame* m_picture = nullptr;
+    AVPacket* m_packet = nullptr;
+    VideoConverter m_converter;
+    AudioConformer m_conformer;
+    std::vector<int16_t> m_samples;
+    std::vector<uint8_t> m_encoded;
+    int m_threads = 1;
+    bool m_hasInput = false;
+    int64_t m_frames = 0;         // over all segments: the audio's clock
+    int64_t m_segmentFrames = 0;  // in the open segment
+    int64_t m_segmentSamples = 0; // in the open segment
+};
+
+} // namespace exportmodule

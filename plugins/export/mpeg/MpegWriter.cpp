@@ -1,0 +1,293 @@
+#include "MpegWriter.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace exportmodule {
+
+namespace {
+
+// "dir/name.mpg" -> "dir/name02.mpg" for the second file, and so on.
+std::string segmentPath(const std::string& path, size_t index) {
+    if (index == 0) return path;
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = hasExtension ? path.substr(0, dot) : path;
+    const std::string extension = hasExtension ? path.substr(dot) : std::string();
+    char number[16];
+    std::snprintf(number, sizeof number, "%02zu", index + 1);
+    return stem + number + extension;
+}
+
+// Fills an encoder's audio frame from interleaved 16-bit samples in the encoder's own format.
+void fillSound(AVFrame* frame, const int16_t* samples, int channels) {
+    const int count = frame->nb_samples;
+    switch (frame->format) {
+    case AV_SAMPLE_FMT_S16:
+        std::memcpy(frame->data[0], samples, size_t(count) * size_t(channels) * 2);
+        break;
+    case AV_SAMPLE_FMT_S16P:
+        for (int c = 0; c < channels; ++c) {
+            auto* out = reinterpret_cast<int16_t*>(frame->data[c]);
+            for (int i = 0; i < count; ++i)
+                out[i] = samples[i * channels + c];
+        }
+        break;
+    case AV_SAMPLE_FMT_FLTP:
+        for (int c = 0; c < channels; ++c) {
+            auto* out = reinterpret_cast<float*>(frame->data[c]);
+            for (int i = 0; i < count; ++i)
+                out[i] = float(samples[i * channels + c]) * (1.0f / 32768.0f);
+        }
+        break;
+    default: { // AV_SAMPLE_FMT_FLT
+        auto* out = reinterpret_cast<float*>(frame->data[0]);
+        for (int i = 0; i < count * channels; ++i)
+            out[i] = float(samples[i]) * (1.0f / 32768.0f);
+    }
+    }
+}
+
+AVSampleFormat soundFormat(const AVCodec* codec) {
+    const AVSampleFormat* formats = codec->sample_fmts;
+    for (AVSampleFormat wanted :
+         {AV_SAMPLE_FMT_S16, AV_SAMPLE_FMT_S16P, AV_SAMPLE_FMT_FLTP, AV_SAMPLE_FMT_FLT})
+        for (size_t i = 0; formats && formats[i] != AV_SAMPLE_FMT_NONE; ++i)
+            if (formats[i] == wanted) return wanted;
+    return AV_SAMPLE_FMT_NONE;
+}
+
+} // namespace
+
+MpegWriter::MpegWriter() = default;
+
+MpegWriter::~MpegWriter() {
+    if (m_output) {
+        if (m_output->pb) avio_closep(&m_output->pb);
+        avformat_free_context(m_output);
+    }
+    avcodec_free_context(&m_video);
+    avcodec_free_context(&m_audio);
+    av_frame_free(&m_picture);
+    av_frame_free(&m_sound);
+    av_packet_free(&m_packet);
+}
+
+bool MpegWriter::fail(const std::string& what, int code) {
+    if (m_error.empty()) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(code, text, sizeof text);
+        m_error = what + ": " + text;
+    }
+    return false;
+}
+
+bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int inRate, int inBits,
+                      int inChannels, int threads) {
+    m_profile = profile;
+    m_path = path;
+    m_threads = std::max(threads, 1);
+    const AVCodec* videoCodec = avcodec_find_encoder(profile.videoCodec);
+    const AVCodec* audioCodec = avcodec_find_encoder(profile.audioCodec);
+    if (!videoCodec || !audioCodec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
+
+    m_video = avcodec_alloc_context3(videoCodec);
+    m_audio = avcodec_alloc_context3(audioCodec);
+    m_picture = av_frame_alloc();
+    m_sound = av_frame_alloc();
+    m_packet = av_packet_alloc();
+    if (!m_video || !m_audio || !m_picture || !m_sound || !m_packet)
+        return fail("memory", AVERROR(ENOMEM));
+
+    AVCodecContext* v = m_video;
+    v->width = profile.width;
+    v->height = profile.height;
+    v->pix_fmt = AV_PIX_FMT_YUV420P;
+    v->time_base = av_inv_q(profile.rate);
+    v->framerate = profile.rate;
+    v->gop_size = profile.gop;
+    v->max_b_frames = 2;
+    v->bit_rate = profile.bitRate;
+    v->rc_max_rate = profile.maxRate;
+    v->rc_min_rate = profile.minRate;
+    v->rc_buffer_size = profile.bufferSize;
+    v->rc_initial_buffer_occupancy = profile.bufferSize * 3 / 4;
+    // Closed groups let every file of a split start cleanly; they rule out cuts at scene
+    // changes, so groups keep the profile's length.
+    v->flags |= AV_CODEC_FLAG_CLOSED_GOP;
+    av_opt_set_int(v->priv_data, "sc_threshold", 1000000000, 0);
+    av_reduce(&v->sample_aspect_ratio.num, &v->sample_aspect_ratio.den, 4LL * profile.height,
+              3LL * profile.width, 255);
+    v->thread_count = m_threads;
+    v->thread_type = FF_THREAD_SLICE;
+    if (profile.scanOffset) av_opt_set_int(v->priv_data, "scan_offset", 1, 0);
+    int result = avcodec_open2(v, videoCodec, nullptr);
+    if (result < 0) return fail("video encoder", result);
+
+    AVCodecContext* a = m_audio;
+    a->sample_fmt = soundFormat(audioCodec);
+    a->sample_rate = profile.sampleRate;
+    a->bit_rate = profile.audioBitRate;
+    a->time_base = {1, profile.sampleRate};
+    av_channel_layout_default(&a->ch_layout, 2);
+    if (a->sample_fmt == AV_SAMPLE_FMT_NONE) return fail("audio encoder", AVERROR(EINVAL));
+    if ((result = avcodec_open2(a, audioCodec, nullptr)) < 0) return fail("audio encoder", result);
+
+    m_picture->format = v->pix_fmt;
+    m_picture->width = v->width;
+    m_picture->height = v->height;
+    if ((result = av_frame_get_buffer(m_picture, 0)) < 0) return fail("memory", result);
+    m_sound->format = a->sample_fmt;
+    m_sound->sample_rate = a->sample_rate;
+    m_sound->nb_samples = a->frame_size;
+    av_channel_layout_copy(&m_sound->ch_layout, &a->ch_layout);
+    if ((result = av_frame_get_buffer(m_sound, 0)) < 0) return fail("memory", result);
+    m_samples.resize(size_t(a->frame_size) * 2);
+
+    m_hasInput = inRate > 0;
+    if (m_hasInput && !m_conformer.open(inRate, inBits, inChannels, profile.sampleRate, 2))
+        return fail("audio format", AVERROR(EINVAL));
+    if (!m_hasInput) m_conformer.open(profile.sampleRate, 16, 2, profile.sampleRate, 2);
+
+    // A cut waits for the next group of pictures, so it is looked for a second's worth of
+    // data before the limit.
+    const int64_t second = (std::max(profile.maxRate, profile.bitRate) + profile.audioBitRate) / 8;
+    m_cutMargin = std::min<int64_t>(second + 65536, profile.splitBytes / 2);
+    return openFile();
+}
+
+bool MpegWriter::openFile() {
+    const std::string path = segmentPath(m_path, m_files.size());
+    int result = avformat_alloc_output_context2(&m_output, nullptr, m_profile.muxer, path.c_str());
+    if (result < 0) return fail("muxer", result);
+    m_output->packet_size = unsigned(m_profile.packetSize);
+    m_output->max_delay = int(m_profile.preload * AV_TIME_BASE);
+    for (AVCodecContext* codec : {m_video, m_audio}) {
+        AVStream* stream = avformat_new_stream(m_output, nullptr);
+        if (!stream) return fail("memory", AVERROR(ENOMEM));
+        stream->time_base = codec->time_base;
+        if ((result = avcodec_parameters_from_context(stream->codecpar, codec)) < 0)
+            return fail("stream", result);
+        // The muxer sizes its buffers from the encoder's buffer properties (VBV).
+        for (int i = 0; i < codec->nb_coded_side_data; ++i) {
+            const AVPacketSideData& side = codec->coded_side_data[i];
+            uint8_t* copy = av_stream_new_side_data(stream, side.type, side.size);
+            if (!copy) return fail("memory", AVERROR(ENOMEM));
+            std::memcpy(copy, side.data, side.size);
+        }
+    }
+    m_output->streams[0]->avg_frame_rate = m_profile.rate;
+    if ((result = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0)
+        return fail("cannot create " + path, result);
+    m_files.push_back(path);
+    AVDictionary* options = nullptr;
+    if (m_profile.muxRate > 0) av_dict_set_int(&options, "muxrate", m_profile.muxRate, 0);
+    result = avformat_write_header(m_output, &options);
+    av_dict_free(&options);
+    if (result < 0) return fail("cannot write " + path, result);
+    return true;
+}
+
+bool MpegWriter::closeFile() {
+    if (!m_output) return true;
+    int result = av_write_trailer(m_output);
+    if (result >= 0 && m_output->pb) {
+        avio_flush(m_output->pb);
+        result = m_output->pb->error;
+    }
+    const int closed = m_output->pb ? avio_closep(&m_output->pb) : 0;
+    avformat_free_context(m_output);
+    m_output = nullptr;
+    if (result < 0) return fail("cannot complete " + m_files.back(), result);
+    if (closed < 0) return fail("cannot close " + m_files.back(), closed);
+    return true;
+}
+
+bool MpegWriter::writePacket(AVPacket* packet, bool video) {
+    AVStream* stream = m_output->streams[video ? 0 : 1];
+    if (video && m_profile.splitBytes > 0 && (packet->flags & AV_PKT_FLAG_KEY) &&
+        avio_tell(m_output->pb) >= m_profile.splitBytes - m_cutMargin) {
+        if (!closeFile() || !openFile()) return false;
+        stream = m_output->streams[0];
+    }
+    av_packet_rescale_ts(packet, video ? m_video->time_base : m_audio->time_base,
+                         stream->time_base);
+    packet->stream_index = stream->index;
+    const int result = av_interleaved_write_frame(m_output, packet);
+    if (result < 0) return fail("cannot write " + m_files.back(), result);
+    return true;
+}
+
+bool MpegWriter::encodeVideo(AVFrame* frame) {
+    int result = avcodec_send_frame(m_video, frame);
+    if (result < 0) return fail("video encoder", result);
+    for (;;) {
+        result = avcodec_receive_packet(m_video, m_packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
+        if (result < 0) return fail("video encoder", result);
+        if (!writePacket(m_packet, true)) return false;
+    }
+}
+
+// Encodes whole audio frames while they end within `samples`, and one more (filled with
+// silence) at the end of the export so that no audio of the video's length is lost.
+bool MpegWriter::encodeAudioUpTo(int64_t samples) {
+    const int size = m_audio->frame_size;
+    for (;;) {
+        const bool due = m_finished ? m_audioSamples < samples : m_audioSamples + size <= samples;
+        if (!due) return true;
+        m_conformer.pull(m_samples.data(), size_t(size));
+        if (av_frame_make_writable(m_sound) < 0) return fail("memory", AVERROR(ENOMEM));
+        fillSound(m_sound, m_samples.data(), 2);
+        m_sound->pts = m_audioSamples;
+        m_audioSamples += size;
+        int result = avcodec_send_frame(m_audio, m_sound);
+        if (result < 0) return fail("audio encoder", result);
+        for (;;) {
+            result = avcodec_receive_packet(m_audio, m_packet);
+            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) break;
+            if (result < 0) return fail("audio encoder", result);
+            if (!writePacket(m_packet, false)) return false;
+        }
+    }
+}
+
+bool MpegWriter::write(const ExportJob& job) {
+    if (!m_output) return false;
+    if (av_frame_make_writable(m_picture) < 0) return fail("memory", AVERROR(ENOMEM));
+    if (!m_converter.convert(job.pixels.data(), job.width, job.height, job.stride, m_picture,
+                             m_threads))
+        return fail("picture conversion", AVERROR(EINVAL));
+    m_picture->pts = m_videoFrames++;
+    if (!encodeVideo(m_picture)) return false;
+    if (m_hasInput && !m_conformer.push(job.audio.data(), job.audio.size()))
+        return fail("audio conversion", AVERROR(EINVAL));
+    const int64_t due = av_rescale_q_rnd(m_videoFrames, av_inv_q(m_profile.rate),
+                                         AVRational{1, m_profile.sampleRate}, AV_ROUND_DOWN);
+    return encodeAudioUpTo(due);
+}
+
+bool MpegWriter::finish() {
+    if (!m_output) return false;
+    m_conformer.flush();
+    m_finished = true;
+    bool ok = encodeAudioUpTo(av_rescale_q_rnd(m_videoFrames, av_inv_q(m_profile.rate),
+                                               AVRational{1, m_profile.sampleRate}, AV_ROUND_DOWN));
+    ok = ok && encodeVideo(nullptr);
+    if (ok) {
+        if (avcodec_send_frame(m_audio, nullptr) < 0) ok = false;
+        while (ok && avcodec_receive_packet(m_audio, m_packet) == 0)
+            ok = writePacket(m_packet, false);
+    }
+    return closeFile() && ok;
+}
+
+} // namespace exportmodule

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "common/AudioConformer.h"
+#include "common/ExportPipeline.h"
+#include "common/VideoConverter.h"
+#include "mpeg/MpegProfile.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+
+namespace exportmodule {
+
+/// Encodes frames and their audio into MPEG program-stream files of one disc profile: the
+/// first file at the given path, further ones (when the profile limits the size) beside it as
+/// "<name>02.<ext>", "<name>03.<ext>" and so on, each cut at the start of a closed group of
+/// pictures. The audio is kept to the video's length: what arrives beyond it is dropped and
+/// missing audio becomes silence.
+/// Thread-safety: one thread at a time (the export's worker thread after `open`).
+class MpegWriter {
+public:
+    MpegWriter();
+    ~MpegWriter();
+    MpegWriter(const MpegWriter&) = delete;
+    MpegWriter& operator=(const MpegWriter&) = delete;
+
+    /// Makes the encoders and the first file. The engine's audio arrives as `inRate`,
+    /// `inBits`, `inChannels` (rate 0: no audio arrives; the file gets silence). False when the
+    /// encoders cannot be made or the file cannot be created (`error()` tells which).
+    bool open(const MpegProfile& profile, const std::string& path, int inRate, int inBits,
+              int inChannels, int threads);
+    /// Encodes one frame (BGRA, scaled to the profile size when it differs) and its audio.
+    bool write(const ExportJob& job);
+    /// Flushes the encoders and completes the files; true when everything was written.
+    bool finish();
+
+    const std::vector<std::string>& files() const { return m_files; }
+    const std::string& error() const { return m_error; }
+
+private:
+    bool openFile();
+    bool closeFile();
+    bool encodeVideo(AVFrame* frame);
+    bool encodeAudioUpTo(int64_t samples);
+    bool writePacket(AVPacket* packet, bool video);
+    bool fail(const std::string& what, int code);
+
+    MpegProfile m_profile;
+    std::string m_path;
+    std::vector<std::string> m_files;
+    std::string m_error;
+    AVCodecContext* m_video = nullptr;
+    AVCodecContext* m_audio = nullptr;
+    AVFormatContext* m_output = nullptr;
+    AVFrame* m_picture = nullptr;
+    AVFrame* m_sound = nullptr;
+    AVPacket* m_packet = nullptr;
+    VideoConverter m_converter;
+    AudioConformer m_conformer;
+    std::vector<int16_t> m_samples;
+    int m_threads = 1;
+    int64_t m_videoFrames = 0;
+    int64_t m_audioSamples = 0;
+    int64_t m_cutMargin = 0;
+    bool m_hasInput = false;
+    bool m_finished = false;
+};
+
+} // namespace exportmodule

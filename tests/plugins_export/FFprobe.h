@@ -1,0 +1,106 @@
+#pragma once
+
+// What ffprobe says of a media file, for the export tests.
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+namespace ffprobe {
+
+struct Stream {
+    std::string type; ///< "video" or "audio"
+    std::string codec;
+    int width = 0;
+    int height = 0;
+    double rate = 0; ///< frames per second (r_frame_rate)
+    std::string rateText;
+    int sampleRate = 0;
+    int channels = 0;
+    long long packets = 0;
+    double duration = 0;
+};
+
+struct Probe {
+    bool ok = false;
+    std::string format;
+    double duration = 0;
+    std::vector<Stream> streams;
+
+    const Stream* first(const char* type) const {
+        for (const Stream& s : streams)
+            if (s.type == type) return &s;
+        return nullptr;
+    }
+};
+
+inline QByteArray run(const QStringList& arguments) {
+    QProcess process;
+    process.start("ffprobe", arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) return {};
+    return process.readAllStandardOutput();
+}
+
+inline double ratio(const QString& text) {
+    const QStringList parts = text.split('/');
+    if (parts.size() != 2 || parts[1].toDouble() == 0) return text.toDouble();
+    return parts[0].toDouble() / parts[1].toDouble();
+}
+
+/// Streams (with their packet counts) and container of `path`.
+inline Probe probe(const std::string& path) {
+    Probe result;
+    const QByteArray json = run({"-v", "error", "-count_packets", "-show_streams", "-show_format",
+                                 "-of", "json", QString::fromStdString(path)});
+    const QJsonObject root = QJsonDocument::fromJson(json).object();
+    if (root.isEmpty()) return result;
+    result.ok = true;
+    result.format = root["format"].toObject()["format_name"].toString().toStdString();
+    result.duration = root["format"].toObject()["duration"].toString().toDouble();
+    for (const QJsonValue& value : root["streams"].toArray()) {
+        const QJsonObject s = value.toObject();
+        Stream stream;
+        stream.type = s["codec_type"].toString().toStdString();
+        stream.codec = s["codec_name"].toString().toStdString();
+        stream.width = s["width"].toInt();
+        stream.height = s["height"].toInt();
+        stream.rateText = s["r_frame_rate"].toString().toStdString();
+        stream.rate = ratio(s["r_frame_rate"].toString());
+        stream.sampleRate = s["sample_rate"].toString().toInt();
+        stream.channels = s["channels"].toInt();
+        stream.packets = s["nb_read_packets"].toString().toLongLong();
+        stream.duration = s["duration"].toString().toDouble();
+        result.streams.push_back(stream);
+    }
+    return result;
+}
+
+/// The sizes of the packets of the first stream of `type` ("a" or "v"), in file order.
+inline std::vector<int> packetSizes(const std::string& path, const char* type) {
+    std::vector<int> sizes;
+    const QByteArray json =
+        run({"-v", "error", "-select_streams", QString(type) + ":0", "-show_entries", "packet=size",
+             "-of", "json", QString::fromStdString(path)});
+    for (const QJsonValue& p : QJsonDocument::fromJson(json).object()["packets"].toArray())
+        sizes.push_back(p.toObject()["size"].toString().toInt());
+    return sizes;
+}
+
+/// The key-frame flags of the video packets, in file order.
+inline std::vector<bool> keyFrames(const std::string& path) {
+    std::vector<bool> keys;
+    const QByteArray json = run({"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                 "packet=flags", "-of", "json", QString::fromStdString(path)});
+    for (const QJsonValue& p : QJsonDocument::fromJson(json).object()["packets"].toArray())
+        keys.push_back(p.toObject()["flags"].toString().startsWith('K'));
+    return keys;
+}
+
+} // namespace ffprobe
