@@ -74,6 +74,7 @@ ScriptVariable* ZRScriptContext::resolveCall(std::string_view name, uint64_t has
 }
 
 uint32_t ZRScriptContext::call(uint32_t pos, bool run) {
+    const uint32_t namePos = pos;
     const ScriptTok& nameTok = tok(pos);
     const std::string_view name = src->name(nameTok);
     const uint64_t hash = nameTok.hash;
@@ -102,12 +103,16 @@ uint32_t ZRScriptContext::call(uint32_t pos, bool run) {
     if (!run) return pos;
     const int ln = line(pos - 1);
     const size_t count = stack.size() - base;
-    ScriptValue inlineArgs[kInlineArgs];
+    // Room for the arguments without clearing what a call does not use (valueOf sets each).
+    alignas(ScriptValue) unsigned char inlineArgs[kInlineArgs * sizeof(ScriptValue)];
     std::vector<ScriptValue> heapArgs;
-    ScriptValue* args = inlineArgs;
+    ScriptValue* args = reinterpret_cast<ScriptValue*>(inlineArgs);
     if (count > kInlineArgs) {
         heapArgs.resize(count);
         args = heapArgs.data();
+    } else {
+        for (size_t i = 0; i < count; ++i)
+            new (&args[i]) ScriptValue;
     }
     bool ok = true;
     for (size_t i = 0; i < count && ok; ++i)
@@ -129,7 +134,25 @@ uint32_t ZRScriptContext::call(uint32_t pos, bool run) {
         pushValue(std::move(result));
         return pos;
     }
-    ScriptVariable* fn = resolveCall(name, hash, args, count);
+    // The function a call site resolved to is kept while no list it is found in changes and
+    // the argument types are the same.
+    ScriptExpressionCache* site = expressionCache(namePos, 8);
+    ScriptVariable* fn = nullptr;
+    if (site && site->callEpoch == gScriptFunctionEpoch && site->callTypes.size() == count &&
+        std::equal(site->callTypes.begin(), site->callTypes.end(), args,
+                   [](const ScriptType* t, const ScriptValue& a) { return t == a.type; }) &&
+        callable(site->callTarget)) {
+        fn = site->callTarget;
+    } else {
+        fn = resolveCall(name, hash, args, count);
+        if (site && fn) {
+            site->callEpoch = gScriptFunctionEpoch;
+            site->callTarget = fn;
+            site->callTypes.clear();
+            for (size_t i = 0; i < count; ++i)
+                site->callTypes.push_back(args[i].type);
+        }
+    }
     if (!fn) {
         report(ScriptForm::G, scriptmsg::kUnknownFunction, 0, name);
         release();
@@ -168,8 +191,10 @@ bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t c
     // The record outlives the call: functions are never reused or released during a run.
     const ScriptSource* body = fn->body.get();
     const std::string& name = fn->name;
-    if (spareLists.size() <= size_t(callDepth))
+    if (spareLists.size() <= size_t(callDepth)) {
         spareLists.push_back(std::make_unique<ScriptVarList>());
+        spareLists.back()->setLocal();
+    }
     ScriptVarList& localList = *spareLists[size_t(callDepth)];
     ScriptVarList* savedLocals = locals;
     const bool savedDefine = defineGlobal;
@@ -180,6 +205,7 @@ bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t c
     const uint32_t savedStop = exprStop;
     const int savedSyntax = syntaxDepth;
     locals = &localList;
+    ++gScriptVariableEpoch; // names now resolve in the call's own list first
     defineGlobal = false;
     globalPending = false;
     frameBase = stack.size();
@@ -236,6 +262,7 @@ bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t c
     breakFlag = returnFlag = false;
     destroyVariables(localList, true);
     locals = savedLocals;
+    ++gScriptVariableEpoch;
     defineGlobal = savedDefine;
     globalPending = savedPending;
     frameBase = savedFrame;

@@ -9,11 +9,10 @@
 
 namespace {
 
-constexpr int kMaxSyntaxDepth = 500;
 // Stack kept free below the deepest reader, for natives and the runtime library.
 constexpr size_t kStackReserve = 256 * 1024;
 
-const char* computeStackLimit() {
+const char* findStackLimit() {
     pthread_attr_t attr;
     if (pthread_getattr_np(pthread_self(), &attr) != 0) return nullptr;
     void* low = nullptr;
@@ -22,6 +21,12 @@ const char* computeStackLimit() {
     pthread_attr_destroy(&attr);
     if (!ok || size <= 2 * kStackReserve) return nullptr;
     return static_cast<const char*>(low) + kStackReserve;
+}
+
+// Finding a thread's stack reads the process's memory map: once per thread is enough.
+const char* computeStackLimit() {
+    static thread_local const char* const limit = findStackLimit();
+    return limit;
 }
 
 std::string vformat(const char* format, va_list args) {
@@ -45,6 +50,7 @@ ScriptGlobalState& scriptGlobal() {
 ZRScriptContext::ZRScriptContext(ZRScriptHost* h)
     : host(h), global(scriptGlobal()), bt(global.builtin), stackLimit(computeStackLimit()) {
     scriptBumpNameEpoch();
+    scriptBumpVariableEpoch();
     if (host) {
         allowGlobal = host->allowGlobal != 0;
         if (host->separator) separator = host->separator;
@@ -73,8 +79,7 @@ const ScriptTok& ZRScriptContext::stopToken(uint32_t i) const {
     return semicolon;
 }
 
-bool ZRScriptContext::countStep(uint32_t pos) {
-    ++steps;
+bool ZRScriptContext::checkLimits(uint32_t pos) {
     const bool late = global.timeLimitMs && std::chrono::steady_clock::now() - started >
                                                 std::chrono::milliseconds(global.timeLimitMs);
     if ((global.stepLimit && steps > global.stepLimit) || late) {
@@ -84,14 +89,20 @@ bool ZRScriptContext::countStep(uint32_t pos) {
     return true;
 }
 
-bool ZRScriptContext::enterSyntax(uint32_t pos) {
-    char probe;
-    if (++syntaxDepth > kMaxSyntaxDepth || (stackLimit && &probe < stackLimit)) {
-        --syntaxDepth;
-        report(ScriptForm::E, scriptmsg::kSyntaxNesting, line(pos));
-        return false;
+bool ZRScriptContext::syntaxTooDeep(uint32_t pos) {
+    --syntaxDepth;
+    report(ScriptForm::E, scriptmsg::kSyntaxNesting, line(pos));
+    return false;
+}
+
+ScriptVariable* ZRScriptContext::variableAt(uint32_t i) {
+    ScriptSource::NameCache& c = src->cache(i);
+    if (c.variableEpoch != gScriptVariableEpoch) {
+        const ScriptTok& t = src->at(i);
+        c.variable = findVariable(src->name(t), t.hash);
+        c.variableEpoch = gScriptVariableEpoch;
     }
-    return true;
+    return static_cast<ScriptVariable*>(c.variable);
 }
 
 void ZRScriptContext::report(const char* format, ...) {
@@ -145,6 +156,12 @@ void ZRScriptContext::report(ScriptForm form, std::string_view message, int ln,
     case ScriptForm::L:
         report("%s%s...", p, m.c_str());
         break;
+    case ScriptForm::M:
+        report("%s %s.", p, m.c_str());
+        break;
+    case ScriptForm::MBare:
+        report("%s %s", p, m.c_str());
+        break;
     }
 }
 
@@ -184,17 +201,14 @@ ScriptType* ZRScriptContext::typeNamed(uint32_t i) const {
     return findType(name, t.hash);
 }
 
-ZRScriptContext::NameClass ZRScriptContext::classify(uint32_t i) {
+ZRScriptContext::NameClass ZRScriptContext::classifyAgain(uint32_t i) {
     ScriptSource::NameCache& c = src->cache(i);
-    const uint64_t epoch = scriptNameEpoch();
-    if (c.epoch != epoch) {
-        const ScriptTok& t = src->at(i);
-        ScriptType* type = typeNamed(i);
-        c.type = type;
-        c.immediate = type ? nullptr : globalFunction(src->name(t), t.hash, 0, nullptr);
-        c.epoch = epoch;
-    }
-    return NameClass{static_cast<ScriptType*>(c.type), static_cast<ScriptVariable*>(c.immediate)};
+    const ScriptTok& t = src->at(i);
+    ScriptType* type = typeNamed(i);
+    c.type = type;
+    c.immediate = type ? nullptr : globalFunction(src->name(t), t.hash, 0, nullptr);
+    c.epoch = scriptNameEpoch();
+    return NameClass{type, static_cast<ScriptVariable*>(c.immediate)};
 }
 
 ScriptVariable* ZRScriptContext::findVariable(std::string_view name, uint64_t hash) const {
@@ -254,6 +268,7 @@ ScriptVariable* ZRScriptContext::newVariable(std::string_view name, ScriptType* 
         // this frame is in progress, so no place on the stack refers to the record.
         ScriptVariable* hidden = list->find(name, hash);
         if (hidden && !hidden->type->isFunction()) {
+            scriptBumpVariableEpoch();
             unsigned char* block = nullptr;
             if (type->isLarge() && !(block = scriptNewBlock(type->size, type))) return nullptr;
             destroyValue(hidden->type, hidden->area);
@@ -291,7 +306,10 @@ ScriptVariable* ZRScriptContext::newVariable(std::string_view name, ScriptType* 
     ScriptVariable* raw = list->add(std::move(v));
     if (list == &global.variables) {
         scriptBumpNameEpoch();
-        if (type->isFunction()) refreshHooks();
+        if (type->isFunction()) {
+            refreshHooks();
+            global.hookScanPending = true;
+        }
     }
     return raw;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "script/ScriptExpressionCache.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptLexer.h"
 #include "script/ScriptMemory.h"
 #include "script/ScriptNatives.h"
 #include "script/ScriptTypes.h"
+#include "script/ScriptValueStack.h"
 #include "script/ScriptVariables.h"
 
 #include <chrono>
@@ -22,6 +24,7 @@ struct ZRScriptPersistent {
     int32_t id = 0;
     ScriptTypeList types;
     ScriptVarList variables;
+    int users = 0; ///< runs in progress that use the context
 };
 
 /// State shared by every run of the process, made on the first run and kept to the end of the
@@ -36,11 +39,26 @@ struct ScriptGlobalState {
     int nesting = 0;                           ///< runs in progress on the locking thread
     ScriptVariable* deleteHooks = nullptr;     ///< newest process-wide `DeleteValue`, if any
     ScriptVariable* conversionHooks = nullptr; ///< newest process-wide `Conversion`, if any
+    // The run and allocation hooks (see ScriptNatives.h), and the records taken out of the
+    // process-wide list for them (kept: an expression in progress may still refer to one).
+    const ScriptNativeEntry* onStart = nullptr;
+    const ScriptNativeEntry* onFinish = nullptr;
+    const ScriptNativeEntry* mallocHook = nullptr;
+    const ScriptNativeEntry* freeHook = nullptr;
+    bool hookScanPending = false; ///< a process-wide function was made since the last scan
+    std::vector<std::unique_ptr<ScriptVariable>> retiredHooks;
     uint64_t stepLimit = 0;
     uint32_t timeLimitMs = 0;
 };
 
 ScriptGlobalState& scriptGlobal();
+
+// Run hooks (ScriptHooks.cpp), called under the lock by the outermost run.
+void scriptCallStartHook(ScriptGlobalState& g, ZRScriptHost* host);
+void scriptCallFinishHook(ScriptGlobalState& g, ZRScriptHost* host, bool failed,
+                          const std::string& errors);
+/// Uninstalls every hook (at shutdown).
+void scriptClearHooks(ScriptGlobalState& g);
 
 /// Classes of value stack entries.
 enum class ScriptEntryKind : uint8_t { Value, Ref, Name, Type, Operator };
@@ -66,6 +84,12 @@ struct ScriptEntry {
     unsigned char* place() const { return ref.storage->base + ref.offset; }
 };
 
+/// An integer value that an evaluation hands over directly instead of on the value stack.
+struct ScriptDirect {
+    bool taken = false;
+    int32_t value = 0;
+};
+
 /// An owned value outside the stack.
 struct ScriptValue {
     ScriptType* type = nullptr;
@@ -73,7 +97,9 @@ struct ScriptValue {
 };
 
 /// Message forms: how a message text joins the prefix, the word "line", a line number and names.
-enum class ScriptForm { A, B, C, D, E, F, G, H, I, J, K, L };
+/// M is "%s %s." and MBare "%s %s" (the two spellings of form M, for memory errors inside
+/// conversions).
+enum class ScriptForm { A, B, C, D, E, F, G, H, I, J, K, L, M, MBare };
 
 /// Position result meaning "fatal error; the messages are in the context".
 inline constexpr uint32_t kScriptFail = UINT32_MAX;
@@ -82,6 +108,7 @@ inline constexpr uint32_t kScriptFail = UINT32_MAX;
 struct ZRScriptContext {
     explicit ZRScriptContext(ZRScriptHost* host);
     ~ZRScriptContext();
+    static constexpr int kMaxSyntaxDepth = 500; ///< nesting of statements and expressions
     ZRScriptContext(const ZRScriptContext&) = delete;
     ZRScriptContext& operator=(const ZRScriptContext&) = delete;
 
@@ -93,8 +120,8 @@ struct ZRScriptContext {
     ScriptVarList* locals = nullptr;        ///< the running function's parameters and locals
     ScriptVarList scriptVariables;
     ZRScriptPersistent* persistent = nullptr;
-    std::deque<ScriptEntry> stack; ///< deque: places stay valid while calls push
-    size_t frameBase = 0;          ///< stack height when the running frame began
+    ScriptValueStack<ScriptEntry> stack;
+    size_t frameBase = 0; ///< stack height when the running frame began
     bool breakFlag = false;
     bool returnFlag = false;
     int callDepth = 0;
@@ -118,15 +145,41 @@ struct ZRScriptContext {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     int lineNow = 0; ///< line of the token being read
     const char* stackLimit = nullptr;
+    int syntaxPeak = 0; ///< deepest syntax level reached (for the statement skip cache)
 
     // ---- reading
     const ScriptTok& tok(uint32_t i) const { return i == exprStop ? stopToken(i) : src->at(i); }
     const ScriptTok& stopToken(uint32_t i) const;
     int line(uint32_t i) const { return int(src->at(i).line); }
     std::string_view nameOf(uint32_t i) const { return src->name(src->at(i)); }
-    bool countStep(uint32_t pos);
-    bool enterSyntax(uint32_t pos);
+    bool countStep(uint32_t pos) {
+        ++steps;
+        return (!global.stepLimit && !global.timeLimitMs) || checkLimits(pos);
+    }
+    bool checkLimits(uint32_t pos);
+    bool enterSyntax(uint32_t pos) {
+        char probe;
+        if (++syntaxDepth > kMaxSyntaxDepth || (stackLimit && &probe < stackLimit))
+            return syntaxTooDeep(pos);
+        if (syntaxDepth > syntaxPeak) syntaxPeak = syntaxDepth;
+        return true;
+    }
+    bool syntaxTooDeep(uint32_t pos);
     void leaveSyntax() { --syntaxDepth; }
+    /// The cache of the expression, statement or call that starts at a token of the current
+    /// text, made the second time the same `use` reads there (1: an expression, 2 and 4: the
+    /// statements read without being performed in list and single mode, 8: a call); null
+    /// before, so that a text read once makes none.
+    ScriptExpressionCache* expressionCache(uint32_t pos, uint8_t use) {
+        ScriptSource::NameCache& c = src->cache(pos);
+        if (c.expression) return c.expression;
+        // A text read once (most of a project file) makes no caches.
+        if (!(c.seen & use)) {
+            c.seen |= use;
+            return nullptr;
+        }
+        return &src->expressionCache(pos);
+    }
 
     // ---- messages (ScriptContext.cpp)
     void report(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -138,6 +191,9 @@ struct ZRScriptContext {
     ScriptType* findType(std::string_view name, uint64_t hash) const;
     ScriptType* typeNamed(uint32_t tokenIndex) const; ///< a type name at a token, `int` included
     ScriptVariable* findVariable(std::string_view name, uint64_t hash) const;
+    /// findVariable for the identifier at a token of the current text, cached per token while
+    /// no variable list changes.
+    ScriptVariable* variableAt(uint32_t tokenIndex);
     ScriptTypeList& typeListFor(bool global);
     ScriptType* internPointer(ScriptType* target, bool fromDeclarator);
     ScriptType* internArray(ScriptType* element, uint32_t count);
@@ -145,6 +201,9 @@ struct ZRScriptContext {
     ScriptVariable* newVariable(std::string_view name, ScriptType* type);
     void destroyVariables(ScriptVarList& list, bool keepRecords = false);
     void refreshHooks();
+    /// Installs the process-wide natives named OnStart, OnFinish, Malloc and Free made since
+    /// the last scan (after each declaration statement). ScriptHooks.cpp.
+    void installHooks();
 
     // ---- values (ScriptValues.cpp)
     void destroyValue(ScriptType* type, void* area) {
@@ -159,7 +218,13 @@ struct ZRScriptContext {
         ScriptType* type = nullptr;
         ScriptVariable* immediate = nullptr;
     };
-    NameClass classify(uint32_t tokenIndex);
+    NameClass classify(uint32_t tokenIndex) {
+        const ScriptSource::NameCache& c = src->cache(tokenIndex);
+        if (c.epoch != scriptNameEpoch()) return classifyAgain(tokenIndex);
+        return NameClass{static_cast<ScriptType*>(c.type),
+                         static_cast<ScriptVariable*>(c.immediate)};
+    }
+    NameClass classifyAgain(uint32_t tokenIndex);
     void destroyAt(ScriptType* type, unsigned char* data);
     bool copyAt(ScriptType* type, unsigned char* dst, const unsigned char* src);
     bool load(ScriptType* type, const unsigned char* data, void* area);
@@ -172,6 +237,8 @@ struct ZRScriptContext {
 
     // ---- statements (ScriptStatements.cpp)
     uint32_t executeStatements(uint32_t pos, bool listMode, bool execute, bool loop);
+    /// Evaluates a condition (a value is required) and converts it to integer.
+    uint32_t evaluateCondition(uint32_t pos, bool run, int32_t& condition);
     uint32_t statementIf(uint32_t pos, bool run, bool loop);
     uint32_t statementWhile(uint32_t pos, bool run);
     uint32_t statementFor(uint32_t pos, bool run);
@@ -179,6 +246,12 @@ struct ZRScriptContext {
     uint32_t statementStruct(uint32_t pos, bool run, bool global);
     uint32_t statementInclude(uint32_t pos, bool run);
     uint32_t declaration(uint32_t pos, bool run);
+    uint32_t declarators(uint32_t pos, bool run);
+    /// The statement loop of executeStatements. Once execution is off (a branch not taken, the
+    /// rest of a body after `return`), the rest of the reading depends on the text and the
+    /// names alone and is taken from the skip cache when it was read so before (`mayCache`).
+    uint32_t statementLoop(uint32_t pos, bool listMode, bool run, bool loop, bool mayCache);
+    uint32_t skipRest(uint32_t pos, bool listMode, bool loop);
     bool takeGlobal(bool run, ScriptForm disabledForm, bool prefixed);
     uint32_t initialise(uint32_t pos, bool run, ScriptVariable* variable);
     bool runText(const ScriptSourcePtr& source, bool execute);
@@ -206,18 +279,47 @@ struct ZRScriptContext {
                    int line);
 
     // ---- expressions (ScriptExpressions.cpp)
-    uint32_t evaluate(uint32_t pos, bool execute);
+    /// Reads one expression; when executing, leaves its value as one entry on the stack, or,
+    /// when `direct` is given and the expression has its integer form, hands the integer value
+    /// over in `direct` instead (for callers that take the value at once).
+    uint32_t evaluate(uint32_t pos, bool execute, ScriptDirect* direct = nullptr);
+    /// evaluate's reading and reduction, once the expression's integer form did not serve;
+    /// leaves the syntax level that evaluate entered.
+    uint32_t evaluateGeneral(uint32_t pos, bool execute, ScriptExpressionCache* cache);
     bool popValue(ScriptValue& out); ///< the top entry as an owned value (resolves names)
-    void popEntries(size_t base);
+    void popEntries(size_t base) {
+        if (stack.size() > base) popEntriesSlow(base);
+    }
+    void popEntriesSlow(size_t base);
     void dropEntry(ScriptEntry& e);
     bool resolve(ScriptEntry& e); ///< a name to a place; false on "unknown variable"
     bool valueOf(ScriptEntry& e, ScriptValue& out); ///< an operand's value (copied; e kept)
-    bool reduce(size_t base, uint32_t endPos);
+    /// Applies the operators of the entries from `base` on in the reduction order
+    /// (scriptPlanReduction), taken from `cache` when the shape is the one seen there before.
+    bool reduce(size_t base, uint32_t endPos, ScriptExpressionCache* cache);
+    // One operator of a reduction step, its operands already settled (ScriptExpressions.cpp).
     bool applyBinary(size_t i, uint32_t endPos);
     int integerBinary(size_t i); ///< 1 applied, 0 not integers (take the general path), -1 failed
     bool applyPrefix(size_t i, uint32_t endPos);
     bool applyPostfix(size_t i, uint32_t endPos);
-    bool settle(size_t i, uint32_t endPos);
+    // The integer form of an expression (ScriptFastExpressions.cpp): an expression of integer
+    // literals, integer variables and integer operators, evaluated without the value stack.
+    void analyseFast(ScriptExpressionCache& cache, uint32_t pos);
+    bool evaluateFast(ScriptExpressionCache& cache, int32_t& value);
+    /// Finds the variables of the integer form; false unless all are integers now.
+    bool resolveFast(ScriptExpressionCache& cache);
+    /// The value of a resolved integer form.
+    int32_t computeFast(const ScriptExpressionCache& cache);
+    /// Integer loops (ScriptFastLoops.cpp): once a loop has gone round twice, a loop whose
+    /// condition, body (expression statements) and step are all integer forms runs its further
+    /// rounds from those forms, up to the round whose condition is 0 (its body is then read as
+    /// the general code reads it). False when the loop does not qualify; nothing is done then.
+    /// `bodyPos` UINT32_MAX: the body follows the condition's end (a while); `stepPos`
+    /// UINT32_MAX: no step.
+    bool runFastLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
+                     ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
+    void analyseLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
+                     ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool member(ScriptEntry& e, ScriptOp op, uint32_t nameToken);
     bool index(ScriptEntry& e, ScriptValue& index, uint32_t pos);
     bool arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out, uint32_t pos);

@@ -117,7 +117,7 @@ void ZRScriptContext::eraseEntries(size_t at, size_t n) {
         stack.pop_back();
 }
 
-void ZRScriptContext::popEntries(size_t base) {
+void ZRScriptContext::popEntriesSlow(size_t base) {
     while (stack.size() > base) {
         dropEntry(stack.back());
         stack.pop_back();
@@ -126,11 +126,9 @@ void ZRScriptContext::popEntries(size_t base) {
 
 bool ZRScriptContext::resolve(ScriptEntry& e) {
     if (e.kind != ScriptEntryKind::Name) return true;
-    const ScriptTok& t = src->at(e.token);
-    const std::string_view name = src->name(t);
-    ScriptVariable* v = findVariable(name, t.hash);
+    ScriptVariable* v = variableAt(e.token);
     if (!v) {
-        report(ScriptForm::F, scriptmsg::kUnknownVariable, 0, name);
+        report(ScriptForm::F, scriptmsg::kUnknownVariable, 0, nameOf(e.token));
         return false;
     }
     e.kind = ScriptEntryKind::Ref;
@@ -209,15 +207,45 @@ bool ZRScriptContext::placeOf(ScriptEntry& e, uint32_t pos) {
     return true;
 }
 
-uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run) {
+uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run, ScriptDirect* direct) {
     if (!enterSyntax(pos)) return kScriptFail;
+    if (run && !countStep(pos)) {
+        leaveSyntax();
+        return kScriptFail;
+    }
+    // An expression read before has its reduction order kept, and one of integers only its
+    // integer form, which needs no value stack. (The end of an #include line is not kept.)
+    ScriptExpressionCache* cache =
+        run && exprStop == ScriptSource::kNoStop ? expressionCache(pos, 1) : nullptr;
+    if (cache) {
+        if (cache->fastEpoch != scriptNameEpoch()) analyseFast(*cache, pos);
+        int32_t value = 0;
+        // A lone operand stays a name on the stack (it may still be assigned to, `(x) = 1`);
+        // only a caller that takes the value at once gets it directly.
+        if (cache->fast && (direct || !cache->operations.empty()) && evaluateFast(*cache, value)) {
+            if (direct) {
+                direct->taken = true;
+                direct->value = value;
+            } else {
+                ScriptEntry& e = stack.emplace_back();
+                e.type = bt.integer;
+                std::memcpy(e.area, &value, sizeof value);
+            }
+            lineNow = cache->endLine;
+            leaveSyntax();
+            return cache->end;
+        }
+    }
+    return evaluateGeneral(pos, run, cache);
+}
+
+uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptExpressionCache* cache) {
     const size_t base = stack.size();
     auto fail = [&]() {
         popEntries(base);
         leaveSyntax();
         return kScriptFail;
     };
-    if (run && !countStep(pos)) return fail();
     bool operand = false; // the last thing read was an operand
     while (true) {
         const ScriptTok& t = tok(pos);
@@ -410,70 +438,71 @@ uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run) {
         operand = true;
         ++pos;
     }
-    if (run && stack.size() > base && !reduce(base, pos)) return fail();
+    if (run && stack.size() > base && !reduce(base, pos, cache)) return fail();
     leaveSyntax();
     return pos;
 }
 
-bool ZRScriptContext::reduce(size_t base, uint32_t endPos) {
-    if (stack.size() - base == 3 && stack[base + 1].kind == ScriptEntryKind::Operator &&
+bool ZRScriptContext::reduce(size_t base, uint32_t endPos, ScriptExpressionCache* cache) {
+    const size_t n = stack.size() - base;
+    if (n == 1 && isOperand(stack[base])) return true;
+    if (n == 3 && stack[base + 1].kind == ScriptEntryKind::Operator &&
         stack[base + 1].fixity == ScriptFixity::Binary && isOperand(stack[base]) &&
-        isOperand(stack[base + 2])) {
-        // The common `a op b`: nothing to scan.
-        if (!applyBinary(base + 1, endPos)) return false;
+        isOperand(stack[base + 2]))
+        return applyBinary(base + 1, endPos); // the common `a op b`: nothing to plan
+    std::vector<ScriptShapeItem> shape(n);
+    for (size_t k = 0; k < n; ++k) {
+        const ScriptEntry& e = stack[base + k];
+        if (e.kind == ScriptEntryKind::Operator)
+            shape[k] = ScriptShapeItem{e.fixity == ScriptFixity::Binary   ? ScriptShape::Binary
+                                       : e.fixity == ScriptFixity::Prefix ? ScriptShape::Prefix
+                                                                          : ScriptShape::Postfix,
+                                       e.op};
+        else
+            shape[k] = ScriptShapeItem{e.kind == ScriptEntryKind::Type ? ScriptShape::Type
+                                                                       : ScriptShape::Operand,
+                                       ScriptOp::None};
     }
-    while (true) {
-        if (stack.size() - base == 1) {
-            if (isOperand(stack[base])) return true;
-            report(ScriptForm::A, scriptmsg::kIllegalExpression);
-            return false;
+    std::vector<ScriptReductionStep> planned;
+    const std::vector<ScriptReductionStep>* steps = &planned;
+    if (cache && cache->reducing) {
+        cache = nullptr; // the kept order is being followed further out: leave it alone
+    } else if (cache && cache->shape != shape) {
+        cache->steps = scriptPlanReduction(shape);
+        cache->shape = std::move(shape);
+    }
+    if (cache) {
+        steps = &cache->steps;
+        cache->reducing = true;
+    } else {
+        planned = scriptPlanReduction(std::move(shape));
+    }
+    struct Done {
+        ScriptExpressionCache* cache;
+        ~Done() {
+            if (cache) cache->reducing = false;
         }
-        bool applied = false;
-        for (size_t i = base; i < stack.size(); ++i) {
-            const ScriptEntry& e = stack[i];
-            if (e.kind != ScriptEntryKind::Operator) continue;
-            if (e.fixity == ScriptFixity::Postfix) {
-                if (!applyPostfix(i, endPos)) return false;
-                applied = true;
-                break;
-            }
-            size_t next = i + 1;
-            while (next < stack.size() && !(stack[next].kind == ScriptEntryKind::Operator &&
-                                            stack[next].fixity == ScriptFixity::Binary))
-                ++next;
-            if (next < stack.size() && scriptStrength(e.op) <= scriptStrength(stack[next].op))
-                continue;
-            if (!(e.fixity == ScriptFixity::Binary ? applyBinary(i, endPos)
-                                                   : applyPrefix(i, endPos)))
-                return false;
-            applied = true;
+    } done{cache};
+    for (const ScriptReductionStep& step : *steps) {
+        const size_t i = base + step.index;
+        bool ok = false;
+        switch (step.kind) {
+        case ScriptReductionStep::Kind::Binary:
+            ok = applyBinary(i, endPos);
+            break;
+        case ScriptReductionStep::Kind::Prefix:
+            ok = applyPrefix(i, endPos);
+            break;
+        case ScriptReductionStep::Kind::Postfix:
+            ok = applyPostfix(i, endPos);
+            break;
+        case ScriptReductionStep::Kind::Fail:
+            report(ScriptForm::A, scriptmsg::kIllegalExpression);
             break;
         }
-        if (!applied) {
-            report(ScriptForm::A, scriptmsg::kIllegalExpression);
-            return false;
-        }
+        if (!ok) return false;
     }
-}
-
-bool ZRScriptContext::settle(size_t i, uint32_t endPos) {
-    // Makes the entries from i on up to the end of one operand a single operand: postfix
-    // operators of the operand and prefix operators still waiting in front of it are applied.
-    if (i >= stack.size()) {
-        report(ScriptForm::A, scriptmsg::kIllegalExpression);
-        return false;
-    }
-    ScriptEntry& e = stack[i];
-    if (isOperand(e)) {
-        while (i + 1 < stack.size() && stack[i + 1].kind == ScriptEntryKind::Operator &&
-               stack[i + 1].fixity == ScriptFixity::Postfix)
-            if (!applyPostfix(i + 1, endPos)) return false;
-        return true;
-    }
-    if (e.kind == ScriptEntryKind::Operator && e.fixity == ScriptFixity::Prefix)
-        return applyPrefix(i, endPos);
-    report(ScriptForm::A, scriptmsg::kIllegalExpression);
-    return false;
+    return true;
 }
 
 bool ZRScriptContext::applyPostfix(size_t i, uint32_t endPos) {
@@ -507,7 +536,6 @@ bool ZRScriptContext::applyPostfix(size_t i, uint32_t endPos) {
 }
 
 bool ZRScriptContext::applyPrefix(size_t i, uint32_t endPos) {
-    if (!settle(i + 1, endPos)) return false;
     const ScriptOp op = stack[i].op;
     ScriptType* castType = stack[i].type;
     ScriptEntry& operandEntry = stack[i + 1];
@@ -682,11 +710,6 @@ int ZRScriptContext::integerBinary(size_t i) {
 }
 
 bool ZRScriptContext::applyBinary(size_t i, uint32_t endPos) {
-    if (i == 0 || !isOperand(stack[i - 1]) || !settle(i + 1, endPos)) {
-        if (i == 0 || !isOperand(stack[i - 1]))
-            report(ScriptForm::A, scriptmsg::kIllegalExpression);
-        return false;
-    }
     if (const int fast = integerBinary(i); fast != 0) return fast > 0;
     const ScriptOp op = stack[i].op;
     ScriptEntry& left = stack[i - 1];

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+struct ScriptExpressionCache;
+
 /// Kinds of tokens of the script language.
 enum class ScriptTokenKind : uint8_t {
     End,
@@ -93,18 +95,28 @@ struct ScriptTok {
 /// under its lock; shared by the functions defined in the text.
 class ScriptSource {
 public:
-    /// What an identifier named when it was last looked up, valid while `epoch` is current.
+    /// What an identifier named when it was last looked up: a type or a function without
+    /// parameters (valid while the name epoch is `epoch`), a variable (valid while the variable
+    /// epoch is `variableEpoch`); and the expression cache of the token.
     struct NameCache {
         uint64_t epoch = 0;
         void* type = nullptr;
         void* immediate = nullptr;
+        uint64_t variableEpoch = 0;
+        void* variable = nullptr;
+        ScriptExpressionCache* expression = nullptr; ///< owned by the source; null for none
+        uint8_t seen = 0; ///< uses of the token read so far without a cache (bits)
     };
     NameCache& cache(uint32_t index) const { return cache_[index]; }
+    /// The expression cache of a token, made on the first request.
+    ScriptExpressionCache& expressionCache(uint32_t index) const;
 
     static constexpr uint32_t kNoStop = UINT32_MAX;
 
     /// Reads `text` (up to its first NUL). `name` is the file name for messages, or empty.
     ScriptSource(std::string_view text, std::string name);
+    ScriptSource(const ScriptSource&) = delete;
+    ScriptSource& operator=(const ScriptSource&) = delete;
 
     const ScriptTok& at(uint32_t index) const { return tokens_[index]; }
     uint32_t count() const { return uint32_t(tokens_.size()); }
@@ -120,6 +132,10 @@ private:
     std::vector<ScriptTok> tokens_;
     std::vector<std::string> strings_;
     mutable std::vector<NameCache> cache_;
+    struct ExpressionCacheDelete {
+        void operator()(ScriptExpressionCache* cache) const; // ScriptExpressionCache.cpp
+    };
+    mutable std::vector<std::unique_ptr<ScriptExpressionCache, ExpressionCacheDelete>> expressions_;
 };
 
 using ScriptSourcePtr = std::shared_ptr<const ScriptSource>;

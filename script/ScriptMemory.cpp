@@ -10,14 +10,51 @@
 
 namespace {
 
-// Each allocation carries its size in a 16-byte header, so that the total in use is exact.
+// Each allocation carries its size and its allocator in a 16-byte header, so that the total in
+// use is exact and the memory goes back where it came from.
+enum class Origin : uint32_t { Runtime, Hook };
 struct alignas(16) AllocHeader {
     size_t size;
+    Origin origin;
 };
+static_assert(sizeof(AllocHeader) == 16);
 
 std::atomic<size_t> gInUse{0};
 std::atomic<size_t> gLimit{size_t(512) << 20};
 std::atomic<long> gFailCountdown{0};
+ScriptAllocator gAllocator;             // used under the interpreter lock
+thread_local bool tInAllocator = false; // a hook that allocates gets the runtime library's memory
+
+void* rawAllocate(size_t bytes, Origin& origin) {
+    if (gAllocator.allocate && !tInAllocator) {
+        tInAllocator = true;
+        void* p = gAllocator.allocate(bytes);
+        tInAllocator = false;
+        origin = Origin::Hook;
+        if (p && reinterpret_cast<uintptr_t>(p) % alignof(AllocHeader) != 0) {
+            // Misaligned memory cannot hold the header: give it back and fail.
+            if (gAllocator.release) {
+                tInAllocator = true;
+                gAllocator.release(p);
+                tInAllocator = false;
+            }
+            p = nullptr;
+        }
+        return p;
+    }
+    origin = Origin::Runtime;
+    return std::malloc(bytes);
+}
+
+void rawRelease(void* p, Origin origin) {
+    if (origin == Origin::Runtime) {
+        std::free(p);
+    } else if (gAllocator.release && !tInAllocator) {
+        tInAllocator = true;
+        gAllocator.release(p);
+        tInAllocator = false;
+    }
+}
 
 // Blocks: the storage record, padded to 32 bytes, then the data.
 struct alignas(16) BlockHeader {
@@ -140,9 +177,11 @@ void* scriptAlloc(size_t size) {
         if (n == 1) return nullptr;
     }
     if (size > gLimit.load() || gInUse.load() + size > gLimit.load()) return nullptr;
-    auto* header = static_cast<AllocHeader*>(std::malloc(sizeof(AllocHeader) + size));
+    Origin origin = Origin::Runtime;
+    auto* header = static_cast<AllocHeader*>(rawAllocate(sizeof(AllocHeader) + size, origin));
     if (!header) return nullptr;
     header->size = size;
+    header->origin = origin;
     gInUse += size;
     return header + 1;
 }
@@ -151,7 +190,7 @@ void scriptFree(void* memory) {
     if (!memory) return;
     auto* header = static_cast<AllocHeader*>(memory) - 1;
     gInUse -= header->size;
-    std::free(header);
+    rawRelease(header, header->origin);
 }
 
 char* scriptNewString(std::string_view text) {
@@ -167,6 +206,12 @@ size_t scriptMemoryInUse() {
 }
 void scriptSetMemoryLimit(size_t bytes) {
     gLimit.store(bytes);
+}
+size_t scriptMemoryLimit() {
+    return gLimit.load();
+}
+void scriptSetAllocator(const ScriptAllocator& allocator) {
+    gAllocator = allocator.allocate ? allocator : ScriptAllocator{};
 }
 void scriptFailAllocationAfter(long n) {
     gFailCountdown.store(n);
@@ -249,6 +294,30 @@ uint64_t scriptPointerMove(uint64_t pointer, int64_t bytes) {
     return (pointer & 0xFFFFFFFF00000000ull) | address;
 }
 
+uint32_t scriptPointerRoom(uint64_t pointer) {
+    ScriptStorage* storage = nullptr;
+    uint32_t offset = 0;
+    if (scriptLocate(pointer, nullptr, 0, storage, offset) != ScriptPointerFault::None) return 0;
+    // The longest run of bytes from the pointer on that holds no string.
+    uint32_t lo = 0, hi = storage->size - offset;
+    while (lo < hi) {
+        const uint32_t mid = lo + (hi - lo + 1) / 2;
+        if (regionHasStrings(storage->type, offset, mid))
+            hi = mid - 1;
+        else
+            lo = mid;
+    }
+    return lo;
+}
+
 size_t scriptPointerTableSize() {
     return table().byId.size();
+}
+
+void scriptResetPointerTable() {
+    PointerTable& t = table();
+    t.byId = {};
+    t.byBase = {};
+    t.nextId = 1;
+    t.nextBase = kBottom;
 }

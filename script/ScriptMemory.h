@@ -22,8 +22,22 @@ char* scriptNewString(std::string_view text);
 size_t scriptMemoryInUse();
 /// Sets the limit of script memory in use (512 MiB by default).
 void scriptSetMemoryLimit(size_t bytes);
+/// The limit of script memory in use.
+size_t scriptMemoryLimit();
 /// Test hook: the `n`th allocation from now fails (1 = the next one); 0 switches it off.
 void scriptFailAllocationAfter(long n);
+
+/// An allocator that script memory comes from while it is set (the `Malloc` and `Free` hooks):
+/// `allocate` returns `size` bytes aligned to 16, or null; `release` takes such memory back.
+/// Memory goes back to the allocator that made it: what the runtime library made before the
+/// hooks were set is freed by it. Memory of a hook allocator without `release` is never freed.
+/// An allocation made while a hook runs comes from the runtime library.
+struct ScriptAllocator {
+    void* (*allocate)(size_t size) = nullptr;
+    void (*release)(void* memory) = nullptr;
+};
+/// Sets the allocator; a null `allocate` means the runtime library's.
+void scriptSetAllocator(const ScriptAllocator& allocator);
 
 /// A region of memory that script pointers may point into: a variable's value area or a value
 /// block. `type` is the type of the object stored there; a pointer access is checked against it.
@@ -68,5 +82,10 @@ inline uint32_t scriptPointerAddress(uint64_t pointer) {
 inline uint64_t scriptPointerFromAddress(uint32_t address) {
     return address;
 }
+/// Bytes that may be written as raw bytes from `pointer` on: up to the end of its region or to
+/// the first owned string inside it; 0 when the pointer designates nothing.
+uint32_t scriptPointerRoom(uint64_t pointer);
 /// Number of regions in the pointer table (for tests).
 size_t scriptPointerTableSize();
+/// Empties the pointer table and releases its memory (at shutdown, when no region is alive).
+void scriptResetPointerTable();

@@ -35,6 +35,12 @@ uint32_t scriptRegisterNative(std::string_view name, std::string_view signature,
     return token;
 }
 
+void scriptClearNatives() {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.entries = {};
+}
+
 const ScriptNativeEntry* scriptFindNative(uint32_t token) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
@@ -48,4 +54,18 @@ void* scriptNativeBytes(uint64_t pointer, uint32_t size) {
     if (scriptLocate(pointer, nullptr, size, storage, offset) != ScriptPointerFault::None)
         return nullptr;
     return storage->base + offset;
+}
+
+bool scriptNativeText(uint64_t pointer, std::string_view& text) {
+    text = {};
+    ScriptStorage* storage = nullptr;
+    uint32_t offset = 0;
+    if (scriptLocate(pointer, nullptr, 0, storage, offset) != ScriptPointerFault::None)
+        return false;
+    const auto* from = reinterpret_cast<const char*>(storage->base + offset);
+    const size_t n = strnlen(from, storage->size - offset);
+    if (scriptLocate(pointer, nullptr, uint32_t(n), storage, offset) != ScriptPointerFault::None)
+        return false;
+    text = std::string_view(from, n);
+    return true;
 }

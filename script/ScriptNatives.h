@@ -27,6 +27,19 @@ struct ScriptCall {
 /// scriptNewString and passes to the interpreter.
 using ScriptNative = int (*)(ZRScriptHost* host, ScriptCall* call, void* const* args, int count);
 
+/// Hooks: a process-wide native named `OnStart`, `OnFinish`, `Malloc` or `Free` (declared with
+/// `#global` and a registry token; any signature) is taken out of the process-wide list after
+/// the declaration statement that made it and installed; a later one replaces it. Script
+/// functions of these names stay ordinary functions. The interpreter calls them as
+///   OnStart:  (host, call, no slots) at the start of every outermost run;
+///   OnFinish: (host, call, {int32_t failed (1 or 0), const char* error text or null}) at the
+///             end of every outermost run;
+///   Malloc:   (null, call, {uint64_t size}) for every block of script memory (strings, value
+///             blocks); it writes the address of `size` bytes aligned to 16, or null, into the
+///             first 8 bytes of the result area;
+///   Free:     (null, call, {void* memory}) for every release of memory that Malloc made.
+/// `call->argTypes` is null for these calls; their results other than Malloc's are ignored.
+
 /// An entry of the process-wide native registry.
 struct ScriptNativeEntry {
     std::string name;
@@ -39,8 +52,10 @@ struct ScriptNativeEntry {
 /// ("= 0x%X"); registering the same triple again returns the same token. Thread-safe.
 uint32_t scriptRegisterNative(std::string_view name, std::string_view signature,
                               ScriptNative function);
-/// The entry a token stands for, or null. Thread-safe; entries live to the end of the process.
+/// The entry a token stands for, or null. Thread-safe; entries live until scriptShutdown.
 const ScriptNativeEntry* scriptFindNative(uint32_t token);
+/// Forgets every registered native (at shutdown); tokens issued later start again.
+void scriptClearNatives();
 
 /// Reading argument slots and writing results.
 template <class T> T scriptSlot(const void* slot) {
@@ -56,3 +71,7 @@ template <class T> void scriptSetSlot(void* slot, T value) {
 /// no strings. Null when the pointer is null, dangling, out of range or covers strings.
 /// Call only during a run (under the interpreter lock).
 void* scriptNativeBytes(uint64_t pointer, uint32_t size);
+/// The characters a script pointer to char designates: from the pointer up to the first NUL or
+/// to the end of its region. False (and `text` empty) when the pointer is null or dangling, or
+/// when the bytes overlap strings. Call only during a run.
+bool scriptNativeText(uint64_t pointer, std::string_view& text);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -62,8 +63,37 @@ ReadResult readWholeFile(const std::string& path, std::string& out, int& error) 
 uint32_t ZRScriptContext::executeStatements(uint32_t pos, bool listMode, bool run, bool loop) {
     if (!enterSyntax(pos)) return kScriptFail;
     SyntaxLevel level{*this};
+    return statementLoop(pos, listMode, run, loop, true);
+}
+
+uint32_t ZRScriptContext::skipRest(uint32_t pos, bool listMode, bool loop) {
+    ScriptExpressionCache* cache = expressionCache(pos, listMode ? 2 : 4);
+    if (!cache) return statementLoop(pos, listMode, false, loop, false);
+    ScriptExpressionCache::Skip& known = listMode ? cache->skipList : cache->skipSingle;
+    const uint64_t epoch = scriptNameEpoch();
+    if (known.epoch == epoch && syntaxDepth + known.depth <= kMaxSyntaxDepth) {
+        lineNow = known.line;
+        return known.end;
+    }
+    const int savedPeak = syntaxPeak;
+    syntaxPeak = syntaxDepth;
+    const uint32_t end = statementLoop(pos, listMode, false, loop, false);
+    const int depth = syntaxPeak - syntaxDepth;
+    syntaxPeak = std::max(savedPeak, syntaxPeak);
+    if (end != kScriptFail && !globalPending && epoch == scriptNameEpoch())
+        known = ScriptExpressionCache::Skip{epoch, end, depth, lineNow};
+    return end;
+}
+
+uint32_t ZRScriptContext::statementLoop(uint32_t pos, bool listMode, bool run, bool loop,
+                                        bool mayCache) {
     while (true) {
         const bool exec = run && !breakFlag && !returnFlag;
+        // What is read without being performed leaves nothing behind but the `#global` flag
+        // (and the reading position): from a place where that flag is clear the rest can be
+        // read from the cache.
+        if (!exec && mayCache && !globalPending && exprStop == ScriptSource::kNoStop)
+            return skipRest(pos, listMode, loop);
         const ScriptTok& t = tok(pos);
         lineNow = int(t.line);
         if (exec && !countStep(pos)) return kScriptFail;
@@ -100,15 +130,20 @@ uint32_t ZRScriptContext::executeStatements(uint32_t pos, bool listMode, bool ru
             break;
         case Kind::Return: {
             const size_t before = stack.size();
-            next = evaluate(pos + 1, exec);
+            ScriptDirect direct;
+            next = evaluate(pos + 1, exec, &direct);
             if (next == kScriptFail) return kScriptFail;
             if (exec) {
-                if (stack.size() == before) {
+                ScriptValue v;
+                if (direct.taken) {
+                    v.type = bt.integer;
+                    std::memcpy(v.area, &direct.value, sizeof direct.value);
+                } else if (stack.size() == before) {
                     report(ScriptForm::E, scriptmsg::kIllegalExpression, int(t.line));
                     return kScriptFail;
+                } else if (!popValue(v)) {
+                    return kScriptFail;
                 }
-                ScriptValue v;
-                if (!popValue(v)) return kScriptFail;
                 destroyValue(returnValue.type, returnValue.area);
                 returnValue = v;
                 hasReturnValue = true;
@@ -146,7 +181,8 @@ uint32_t ZRScriptContext::executeStatements(uint32_t pos, bool listMode, bool ru
         case Kind::String:
         case Kind::Operator: {
             const size_t before = stack.size();
-            next = evaluate(pos, exec);
+            ScriptDirect discarded;
+            next = evaluate(pos, exec, &discarded);
             if (next == kScriptFail) return kScriptFail;
             popEntries(before);
             complete = false;
@@ -154,7 +190,8 @@ uint32_t ZRScriptContext::executeStatements(uint32_t pos, bool listMode, bool ru
         }
         case Kind::LeftParen: {
             const size_t before = stack.size();
-            const uint32_t p = evaluate(pos + 1, exec);
+            ScriptDirect discarded;
+            const uint32_t p = evaluate(pos + 1, exec, &discarded);
             if (p == kScriptFail) return kScriptFail;
             popEntries(before);
             if (tok(p).kind != Kind::RightParen) {
@@ -178,26 +215,35 @@ uint32_t ZRScriptContext::executeStatements(uint32_t pos, bool listMode, bool ru
     }
 }
 
+uint32_t ZRScriptContext::evaluateCondition(uint32_t pos, bool run, int32_t& condition) {
+    const size_t before = stack.size();
+    ScriptDirect direct;
+    const uint32_t p = evaluate(pos, run, &direct);
+    condition = 0;
+    if (p == kScriptFail || !run) return p;
+    if (direct.taken) {
+        condition = direct.value;
+        return p;
+    }
+    if (stack.size() == before) {
+        report(ScriptForm::E, scriptmsg::kIllegalExpression, line(p));
+        return kScriptFail;
+    }
+    ScriptValue v;
+    const bool ok = popValue(v);
+    if (ok) toInteger(v, condition);
+    destroyValue(v.type, v.area);
+    return ok ? p : kScriptFail;
+}
+
 uint32_t ZRScriptContext::statementIf(uint32_t pos, bool run, bool loop) {
     if (tok(pos + 1).kind != Kind::LeftParen) {
         report(ScriptForm::A, scriptmsg::kIfSyntax);
         return kScriptFail;
     }
-    const size_t before = stack.size();
-    uint32_t p = evaluate(pos + 2, run);
-    if (p == kScriptFail) return kScriptFail;
     int32_t condition = 0;
-    if (run) {
-        if (stack.size() == before) {
-            report(ScriptForm::E, scriptmsg::kIllegalExpression, line(p));
-            return kScriptFail;
-        }
-        ScriptValue v;
-        const bool ok = popValue(v);
-        if (ok) toInteger(v, condition);
-        destroyValue(v.type, v.area);
-        if (!ok) return kScriptFail;
-    }
+    uint32_t p = evaluateCondition(pos + 2, run, condition);
+    if (p == kScriptFail) return kScriptFail;
     if (tok(p).kind == Kind::RightParen) ++p;
     p = executeStatements(p, false, run && condition != 0, loop);
     if (p == kScriptFail) return kScriptFail;
@@ -214,21 +260,17 @@ uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
         return kScriptFail;
     }
     const uint32_t conditionPos = pos + 2;
-    while (true) {
-        const size_t before = stack.size();
-        const uint32_t p = evaluate(conditionPos, run);
-        if (p == kScriptFail) return kScriptFail;
+    for (int round = 1;; ++round) {
         int32_t condition = 0;
-        if (run) {
-            if (stack.size() == before) {
-                report(ScriptForm::E, scriptmsg::kIllegalExpression, line(p));
-                return kScriptFail;
-            }
-            ScriptValue v;
-            const bool ok = popValue(v);
-            if (ok) toInteger(v, condition);
-            destroyValue(v.type, v.area);
-            if (!ok) return kScriptFail;
+        uint32_t p = 0;
+        // From the third round on, an integer loop may run the rest of its rounds at once.
+        if (run && round > 2 &&
+            runFastLoop(src->expressionCache(pos), conditionPos, Kind::RightParen, UINT32_MAX,
+                        UINT32_MAX)) {
+            p = src->expressionCache(conditionPos).end;
+        } else {
+            p = evaluateCondition(conditionPos, run, condition);
+            if (p == kScriptFail) return kScriptFail;
         }
         if (tok(p).kind != Kind::RightParen) {
             report(ScriptForm::A, scriptmsg::kMissingParen);
@@ -254,9 +296,10 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
     auto list = [&](uint32_t p, bool exec, Kind end, ScriptForm endForm) -> uint32_t {
         while (true) {
             const size_t before = stack.size();
-            const uint32_t q = evaluate(p, exec);
+            ScriptDirect discarded;
+            const uint32_t q = evaluate(p, exec, &discarded);
             if (q == kScriptFail) return kScriptFail;
-            if (exec && stack.size() == before) {
+            if (exec && !discarded.taken && stack.size() == before) {
                 report(ScriptForm::E, scriptmsg::kIllegalExpression, line(q));
                 return kScriptFail;
             }
@@ -277,21 +320,17 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
     if (conditionPos == kScriptFail) return kScriptFail;
     bool first = true;
     uint32_t stepPos = 0, bodyPos = 0;
-    while (true) {
-        const size_t before = stack.size();
-        const uint32_t p = evaluate(conditionPos, run);
-        if (p == kScriptFail) return kScriptFail;
+    for (int round = 1;; ++round) {
         int32_t condition = 0;
-        if (run) {
-            if (stack.size() == before) {
-                report(ScriptForm::E, scriptmsg::kIllegalExpression, line(p));
-                return kScriptFail;
-            }
-            ScriptValue v;
-            const bool ok = popValue(v);
-            if (ok) toInteger(v, condition);
-            destroyValue(v.type, v.area);
-            if (!ok) return kScriptFail;
+        uint32_t p = 0;
+        // From the third round on, an integer loop may run the rest of its rounds at once.
+        if (run && round > 2 &&
+            runFastLoop(src->expressionCache(pos), conditionPos, Kind::Semicolon, bodyPos,
+                        stepPos)) {
+            p = src->expressionCache(conditionPos).end;
+        } else {
+            p = evaluateCondition(conditionPos, run, condition);
+            if (p == kScriptFail) return kScriptFail;
         }
         if (tok(p).kind != Kind::Semicolon) {
             report(ScriptForm::E, scriptmsg::kForSyntax, line(p));
@@ -329,6 +368,12 @@ bool ZRScriptContext::takeGlobal(bool run, ScriptForm disabledForm, bool prefixe
 }
 
 uint32_t ZRScriptContext::declaration(uint32_t pos, bool run) {
+    const uint32_t end = declarators(pos, run);
+    if (run && global.hookScanPending) installHooks();
+    return end;
+}
+
+uint32_t ZRScriptContext::declarators(uint32_t pos, bool run) {
     ScriptType* base = typeNamed(pos); // null: anytype
     const bool global = takeGlobal(run, ScriptForm::B, false);
     struct Scope {
@@ -386,6 +431,7 @@ uint32_t ZRScriptContext::declaration(uint32_t pos, bool run) {
                 variable->hasBody = true;
                 variable->body = *srcHold;
                 variable->bodyStart = pos;
+                scriptBumpVariableEpoch(); // a new function to find
             }
             return end;
         }
@@ -422,14 +468,19 @@ uint32_t ZRScriptContext::initialise(uint32_t pos, bool run, ScriptVariable* var
         return kScriptFail;
     }
     const size_t before = stack.size();
-    const uint32_t p = evaluate(pos, run);
+    ScriptDirect direct;
+    const uint32_t p = evaluate(pos, run, &direct);
     if (p == kScriptFail || !run) return p;
-    if (stack.size() == before) {
+    ScriptValue v;
+    if (direct.taken) {
+        v.type = bt.integer;
+        std::memcpy(v.area, &direct.value, sizeof direct.value);
+    } else if (stack.size() == before) {
         report(ScriptForm::A, scriptmsg::kIllegalInitializer);
         return kScriptFail;
+    } else if (!popValue(v)) {
+        return kScriptFail;
     }
-    ScriptValue v;
-    if (!popValue(v)) return kScriptFail;
     ScriptType* type = variable->type;
     if (type->isArray() || type->isStruct()) {
         // Reading goes on: the variable keeps its zero value.

@@ -40,16 +40,7 @@ std::string canonical(const ScriptType* type) {
     }
 }
 
-uint64_t gNameEpoch = 1;
-
 } // namespace
-
-uint64_t scriptNameEpoch() {
-    return gNameEpoch;
-}
-void scriptBumpNameEpoch() {
-    ++gNameEpoch;
-}
 
 const ScriptMember* ScriptType::member(std::string_view memberName) const {
     for (const ScriptMember& m : members)

@@ -90,8 +90,13 @@ void scriptSetStructFields(ScriptType* type, std::vector<ScriptMember> fields);
 /// A counter that changes whenever a type or a process-wide name appears or goes, or a run
 /// begins or ends: caches of name lookups are valid while it stands. Used under the interpreter
 /// lock.
-uint64_t scriptNameEpoch();
-void scriptBumpNameEpoch();
+inline uint64_t gScriptNameEpoch = 1;
+inline uint64_t scriptNameEpoch() {
+    return gScriptNameEpoch;
+}
+inline void scriptBumpNameEpoch() {
+    ++gScriptNameEpoch;
+}
 
 /// A list of type objects; lookups find the newest match first. Confined to one run, except the
 /// process-wide list (guarded by the interpreter lock).
@@ -111,6 +116,12 @@ public:
                              bool varArgs) const;
     bool contains(const ScriptType* type) const;
     size_t size() const { return types_.size(); }
+    /// Destroys every type of the list (at shutdown, when no value of them is left).
+    void clear() {
+        scriptBumpNameEpoch();
+        std::vector<std::unique_ptr<ScriptType>>().swap(types_);
+        std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash>().swap(byName_);
+    }
 
 private:
     std::vector<std::unique_ptr<ScriptType>> types_;

@@ -146,6 +146,7 @@ bool ZRScriptContext::load(ScriptType* type, const unsigned char* data, void* ar
 }
 
 void ZRScriptContext::store(ScriptType* type, unsigned char* data, void* area) {
+    if (type->isFunction()) scriptBumpVariableEpoch(); // a function may be bound anew
     destroyAt(type, data);
     if (!type->isLarge()) {
         std::memcpy(data, area, type->size);
@@ -188,6 +189,16 @@ std::string ZRScriptContext::numberText(ScriptType* type, const void* area) cons
 bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, ScriptType* st) {
     std::memset(dst, 0, 16);
     if (dt == st && !dt->isArray()) {
+        if (dt->is(ScriptBasic::String)) {
+            const char* text = get<const char*>(src);
+            char* copy = nullptr;
+            if (text && !(copy = scriptNewString(text))) {
+                report(ScriptForm::MBare, scriptmsg::kMemory);
+                return false;
+            }
+            put(dst, copy);
+            return true;
+        }
         if (!dt->isLarge())
             return copyAt(dt, static_cast<unsigned char*>(dst),
                           static_cast<const unsigned char*>(src));
@@ -306,7 +317,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
         if (rule == Rule::Done) {
             char* copy = scriptNewString(text);
             if (!copy) {
-                report("%s %s.", scriptmsg::kPrefix, scriptmsg::kMemory);
+                report(ScriptForm::M, scriptmsg::kMemory);
                 return false;
             }
             put(dst, copy);

@@ -11,6 +11,18 @@
 #include <unordered_map>
 #include <vector>
 
+/// A counter that changes whenever a variable list gains or loses records or a call switches
+/// the running function's list: caches of variable lookups are valid while it stands. Used
+/// under the interpreter lock.
+inline uint64_t gScriptVariableEpoch = 1;
+/// The same for the lists that functions are found in (all but the running function's own,
+/// which change at every call): caches of function lookups are valid while it stands.
+inline uint64_t gScriptFunctionEpoch = 1;
+inline void scriptBumpVariableEpoch() {
+    ++gScriptVariableEpoch;
+    ++gScriptFunctionEpoch;
+}
+
 /// A named value: a variable, or a function (a native bound by its registry token in the
 /// value area, or a script function with a body in a read text).
 struct ScriptVariable {
@@ -51,6 +63,7 @@ public:
 
     /// Adds a record as the newest of its name.
     ScriptVariable* add(std::unique_ptr<ScriptVariable> variable) {
+        changed();
         variable->older = find(variable->name, variable->hash);
         ScriptVariable* raw = variable.get();
         records_.push_back(std::move(variable));
@@ -67,18 +80,51 @@ public:
     bool empty() const { return records_.empty(); }
     /// Forgets every record without destroying values (the caller destroyed them).
     void clear() {
+        changed();
         records_.clear();
         map_.clear();
     }
+    /// Takes one record out of the list (its value stays as it is).
+    std::unique_ptr<ScriptVariable> take(ScriptVariable* variable) {
+        changed();
+        ScriptVariable* newest = find(variable->name, variable->hash);
+        for (ScriptVariable* v = newest; v && v != variable; v = v->older)
+            if (v->older == variable) v->older = variable->older;
+        if (!map_.empty()) {
+            // The map's key views the name of a record: re-key it to the record that stays.
+            map_.erase(ScriptNameKey{variable->name, variable->hash});
+            ScriptVariable* stays = newest == variable ? variable->older : newest;
+            if (stays) map_.emplace(ScriptNameKey{stays->name, stays->hash}, stays);
+        }
+        std::unique_ptr<ScriptVariable> taken;
+        for (auto it = records_.begin(); it != records_.end(); ++it)
+            if (it->get() == variable) {
+                taken = std::move(*it);
+                records_.erase(it);
+                break;
+            }
+        taken->older = nullptr;
+        return taken;
+    }
     /// Hands the records over (the caller destroyed their values), leaving the list empty.
     void release(std::vector<std::unique_ptr<ScriptVariable>>& into) {
+        changed();
         for (auto& r : records_)
             into.push_back(std::move(r));
         clear();
     }
 
+    /// Marks the list as a function call's own (parameters and locals).
+    void setLocal() { local_ = true; }
+
 private:
+    void changed() {
+        ++gScriptVariableEpoch;
+        if (!local_) ++gScriptFunctionEpoch;
+    }
+
     static constexpr size_t kLinearLimit = 12;
+    bool local_ = false;
     std::vector<std::unique_ptr<ScriptVariable>> records_;
     std::unordered_map<ScriptNameKey, ScriptVariable*, ScriptNameKeyHash> map_;
 };

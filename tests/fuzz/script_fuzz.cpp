@@ -1,6 +1,8 @@
 // Any bytes run as a script must end in a result and messages, never in a fault, a hang or a
 // leak. The built-ins and a few natives are available; #include reads from a fixed folder
-// with a good, a broken and a self-including file.
+// with a good, a broken and a self-including file. The same bytes are then handed as text to
+// every built-in (as sprintf's format, as the strings and numbers of the others), so that
+// each of them meets arbitrary input whatever the script itself reaches.
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptMemory.h"
 #include "script/ScriptNatives.h"
@@ -45,6 +47,26 @@ int text(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
 }
 
 std::string gFolder;
+std::string_view gInput;
+
+// The fuzzer's bytes (up to a NUL) as a script string.
+int input(ZRScriptHost*, ScriptCall* call, void* const*, int) {
+    scriptSetSlot(call->result, scriptNewString(gInput.substr(0, gInput.find('\0'))));
+    return 1;
+}
+
+constexpr const char* kEveryBuiltin = R"(
+string t = input(); string n; float f = atof(t); integer i = atoi(t); char b[16]; char *p = &b[0];
+string s = sprintf(t, i, -2, 2.5, f, t, 'c', 0x7f, p, n, i, f, t, 3, 4, 5, 6, 7, 8, 9, 10, 11);
+s = sprintf(t); s = sprintf(n, 1);
+i = abs(i) + strlen(t) + strlen(p) + strcspn(t, "%ab") + strspn(t, s) + stricmp(t, s);
+i = i + strncmp(t, s, i) + strsubstr(t, "%") + strsubstr(s, t) + strncpy(p, t) + strncpy(&b[3], p);
+i = i + strlen(p) + strncpy(p + 15, t) + strlen(strpart1(t, i)) + strlen(strpart2(t, i / 7));
+s = getenv(t); s = strpart1(n, 1); s = strpart2(t, 1);
+f = abs(f) + cos(f) + sin(f) + tan(f) + cosh(f) + sinh(f) + tanh(f) + acos(f) + asin(f);
+f = f + atan(f) + exp(f) + PI + copysign(f, -1.0f) + fmod(f, 0.0f) + floor(f) + log(f);
+f = f + log10(f) + pow(f, f) + max(f, f) + min(f, 1.0f) + sqrt(f) + atof(s);
+)";
 
 void writeFile(const char* name, const char* content) {
     const std::string path = gFolder + "/" + name;
@@ -74,6 +96,7 @@ void setUp() {
         {"#global integer poke( char *p, integer n ) = 0x%X;", "poke", "integer(char*,integer)",
          poke},
         {"#global string text( integer i ) = 0x%X;", "text", "string(integer)", text},
+        {"#global string input( ) = 0x%X;", "input", "string()", input},
     };
     ZRScriptHost host;
     host.allowGlobal = 1;
@@ -88,8 +111,10 @@ void setUp() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = (setUp(), true);
     (void)ready;
+    gInput = std::string_view(reinterpret_cast<const char*>(data), size);
     ZRScriptHost host;
     host.includeFolder = gFolder;
-    scriptExecute(&host, std::string_view(reinterpret_cast<const char*>(data), size));
+    scriptExecute(&host, gInput);
+    scriptExecute(&host, kEveryBuiltin);
     return 0;
 }

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
 std::string* gOutput = nullptr;
 int gCount = 0;
+bool gDeclared = false;
 
 void emit(const std::string& text) {
     if (!gOutput) return;
@@ -100,8 +100,10 @@ void declare() {
 
 ScriptRun runScript(std::string_view text, bool allowGlobal, int persistentId,
                     const std::string& includeFolder) {
-    static std::once_flag once;
-    std::call_once(once, declare);
+    if (!gDeclared) {
+        declare();
+        gDeclared = true;
+    }
     ScriptRun run;
     ZRScriptHost host;
     host.allowGlobal = allowGlobal ? 1 : 0;
@@ -116,4 +118,9 @@ ScriptRun runScript(std::string_view text, bool allowGlobal, int persistentId,
 
 int countCalls() {
     return gCount;
+}
+
+void shutdownInterpreter() {
+    scriptShutdown();
+    gDeclared = false;
 }

@@ -18,3 +18,5 @@ ScriptRun runScript(std::string_view text, bool allowGlobal = false, int persist
                     const std::string& includeFolder = {});
 /// Number of calls of the native `count()` so far.
 int countCalls();
+/// Shuts the interpreter down (scriptShutdown); the next runScript declares the natives again.
+void shutdownInterpreter();

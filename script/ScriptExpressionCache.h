@@ -1,0 +1,98 @@
+#pragma once
+
+#include "script/ScriptOperators.h"
+
+#include <cstdint>
+#include <vector>
+
+struct ScriptType;
+struct ScriptVariable;
+
+/// An entry of the value stack as the reduction order sees it.
+enum class ScriptShape : uint8_t { Operand, Type, Binary, Prefix, Postfix };
+
+struct ScriptShapeItem {
+    ScriptShape kind;
+    ScriptOp op; ///< operators only
+    bool operator==(const ScriptShapeItem&) const = default;
+};
+
+/// One step of a reduction: apply the operator at `index` (counted from the expression's first
+/// entry, as the entries stand before the step), or end with "illegal expression".
+struct ScriptReductionStep {
+    enum class Kind : uint8_t { Binary, Prefix, Postfix, Fail } kind;
+    uint32_t index;
+};
+
+/// The order in which the evaluator applies the operators of an expression whose collected
+/// entries have `shape`. The entries are scanned from the left; a postfix operator is applied
+/// when it is met; another operator is applied when its strength is greater than that of the
+/// next binary operator, or when no binary operator follows, and the scan starts again. Before
+/// a binary or prefix operator is applied, its right operand is settled: its postfix operators
+/// and the prefix operators in front of it are applied first. So operators of equal strength
+/// group from the right and a prefix operator that does not bind tighter than the next operator
+/// applies after it. The order depends on the shape alone: each step turns its operator and
+/// operands into one operand whatever the values are. A shape that cannot be reduced ends with
+/// a Fail step at the point where the reduction finds that out.
+std::vector<ScriptReductionStep> scriptPlanReduction(std::vector<ScriptShapeItem> shape);
+
+/// What the interpreter keeps about one place of a read text where an expression, a statement,
+/// a loop or a call starts, once it has read there twice (a loop: once it went round twice).
+/// Owned by the ScriptSource of the text; used under the interpreter lock.
+struct ScriptExpressionCache {
+    // The reduction order of the last shape reduced here; `reducing` while it is being
+    // followed (a hook called by a step may reduce the same expression again).
+    std::vector<ScriptShapeItem> shape;
+    std::vector<ScriptReductionStep> steps;
+    bool reducing = false;
+
+    // The integer form of the expression, valid while the name epoch is `fastEpoch`: operands
+    // (integer literals and variable names) and operators in reduction order. Operand k is slot
+    // k; the result of operator j is slot operands.size() + j.
+    struct Operand {
+        uint32_t token; ///< a variable's name, or kLiteral
+        int32_t literal;
+    };
+    struct Operation {
+        ScriptOp op;
+        bool prefix;
+        uint8_t left, right; ///< slots (a prefix operator reads `right` only)
+    };
+    static constexpr uint32_t kLiteral = UINT32_MAX;
+    static constexpr size_t kMaxFastOperands = 32;
+    static constexpr size_t kMaxFastSlots = 64; ///< operands and results
+    uint64_t fastEpoch = 0;                     ///< 0: not analysed
+    bool fast = false;
+    uint32_t end = 0; ///< the token that ends the expression
+    int endLine = 0;
+    std::vector<Operand> operands;
+    std::vector<Operation> operations;
+    // The variables' values found for the operands (null for literals), valid while the
+    // variable epoch is `placesEpoch`: while no list changes, no variable's type changes.
+    uint64_t placesEpoch = 0;
+    std::vector<unsigned char*> places;
+
+    // Statements read without being performed from here to the end of their list (list mode)
+    // or of one statement (single mode): where the reading ends, valid while the name epoch is
+    // `epoch`, and how many syntax levels it took.
+    struct Skip {
+        uint64_t epoch = 0; ///< 0: not known
+        uint32_t end = 0;
+        int depth = 0;
+        int line = 0; ///< the line of the token read last
+    };
+    Skip skipList, skipSingle;
+
+    // A loop (at its `for` or `while`): the integer forms of its condition, of the expression
+    // statements of its body and of its step, valid while the name epoch is `loopEpoch`.
+    uint64_t loopEpoch = 0;
+    bool loopFast = false;
+    ScriptExpressionCache* loopCondition = nullptr;
+    std::vector<ScriptExpressionCache*> loopBody, loopStep;
+
+    // A call site: the function it resolved to for these argument types, valid while the
+    // function epoch is `callEpoch`.
+    uint64_t callEpoch = 0;
+    ScriptVariable* callTarget = nullptr;
+    std::vector<ScriptType*> callTypes;
+};

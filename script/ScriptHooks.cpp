@@ -1,0 +1,93 @@
+#include "script/ScriptContext.h"
+
+#include <cstring>
+
+// The four hooks a host may declare: OnStart and OnFinish around every outermost run, Malloc
+// and Free for script memory. They are natives of the registry; a declaration installs them,
+// taking them out of the process-wide list so that scripts no longer see them by name.
+
+namespace {
+
+constexpr const char* kHookNames[] = {"OnStart", "OnFinish", "Malloc", "Free"};
+
+int callHook(const ScriptNativeEntry* hook, ZRScriptHost* host, void* const* args, int count,
+             unsigned char (&result)[16]) {
+    std::memset(result, 0, sizeof result);
+    ScriptCall call;
+    call.result = result;
+    return hook->function(host, &call, args, count);
+}
+
+void* allocateThroughHook(size_t size) {
+    const ScriptNativeEntry* hook = scriptGlobal().mallocHook;
+    if (!hook) return nullptr;
+    alignas(8) unsigned char slot[16] = {};
+    scriptSetSlot(slot, uint64_t(size));
+    void* args[] = {slot};
+    alignas(8) unsigned char result[16];
+    if (callHook(hook, nullptr, args, 1, result) != 1) return nullptr;
+    return scriptSlot<void*>(result);
+}
+
+void releaseThroughHook(void* memory) {
+    const ScriptNativeEntry* hook = scriptGlobal().freeHook;
+    if (!hook) return;
+    alignas(8) unsigned char slot[16] = {};
+    scriptSetSlot(slot, memory);
+    void* args[] = {slot};
+    alignas(8) unsigned char result[16];
+    callHook(hook, nullptr, args, 1, result);
+}
+
+} // namespace
+
+void ZRScriptContext::installHooks() {
+    global.hookScanPending = false;
+    const ScriptNativeEntry** slots[] = {&global.onStart, &global.onFinish, &global.mallocHook,
+                                         &global.freeHook};
+    bool allocatorChanged = false;
+    for (size_t k = 0; k < std::size(kHookNames); ++k) {
+        const std::string_view name = kHookNames[k];
+        bool installed = false;
+        for (ScriptVariable* v = global.variables.find(name, scriptNameHash(name)); v;) {
+            ScriptVariable* older = v->older;
+            // Only natives are hooks; a script function of the name stays an ordinary function.
+            if (const ScriptNativeEntry* entry = v->type->isFunction() ? nativeOf(v) : nullptr) {
+                if (!installed) { // the newest declaration wins
+                    *slots[k] = entry;
+                    installed = true;
+                    allocatorChanged = allocatorChanged || k >= 2;
+                }
+                global.retiredHooks.push_back(global.variables.take(v));
+            }
+            v = older;
+        }
+        if (installed) scriptBumpNameEpoch();
+    }
+    if (allocatorChanged)
+        scriptSetAllocator(ScriptAllocator{global.mallocHook ? allocateThroughHook : nullptr,
+                                           global.freeHook ? releaseThroughHook : nullptr});
+}
+
+void scriptCallStartHook(ScriptGlobalState& g, ZRScriptHost* host) {
+    if (!g.onStart) return;
+    alignas(8) unsigned char result[16];
+    callHook(g.onStart, host, nullptr, 0, result);
+}
+
+void scriptCallFinishHook(ScriptGlobalState& g, ZRScriptHost* host, bool failed,
+                          const std::string& errors) {
+    if (!g.onFinish) return;
+    alignas(8) unsigned char slots[2][16] = {};
+    scriptSetSlot(slots[0], int32_t(failed ? 1 : 0));
+    scriptSetSlot(slots[1], errors.empty() ? nullptr : errors.c_str());
+    void* args[] = {slots[0], slots[1]};
+    alignas(8) unsigned char result[16];
+    callHook(g.onFinish, host, args, 2, result);
+}
+
+void scriptClearHooks(ScriptGlobalState& g) {
+    g.onStart = g.onFinish = g.mallocHook = g.freeHook = nullptr;
+    g.hookScanPending = false;
+    scriptSetAllocator(ScriptAllocator{});
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+/// The evaluator's value stack: entries in chunks of 256 that never move, so that a reference to
+/// an entry stays valid while calls push further entries. Indexing and size are O(1) without
+/// the arithmetic of a deque. `T` must be trivially destructible. Confined to one run.
+template <class T> class ScriptValueStack {
+public:
+    static constexpr size_t kChunk = 256;
+
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T& operator[](size_t i) { return chunks_[i / kChunk][i % kChunk]; }
+    const T& operator[](size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
+    T& back() { return (*this)[size_ - 1]; }
+
+    /// A new entry, value-initialised, on top.
+    T& emplace_back() {
+        if (size_ == chunks_.size() * kChunk) chunks_.push_back(std::make_unique<T[]>(kChunk));
+        T& e = (*this)[size_++];
+        e = T();
+        return e;
+    }
+    void pop_back() { --size_; }
+
+private:
+    std::vector<std::unique_ptr<T[]>> chunks_;
+    size_t size_ = 0;
+};
