@@ -1,10 +1,14 @@
 #pragma once
 
-// Owners for the FFmpeg objects the DV codec keeps; each deleter is the matching free call.
+// Owners for the FFmpeg objects our code keeps (the DV codec, the AVI writer, the media import
+// module); each deleter is the matching free call. Header-only, so that a plug-in module may use
+// it without linking the platform library.
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 #include <libavutil/frame.h>
+#include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
 
@@ -12,6 +16,9 @@ extern "C" {
 
 namespace platform::ffmpeg {
 
+struct InputDeleter {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
 struct CodecContextDeleter {
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
 };
@@ -24,11 +31,16 @@ struct PacketDeleter {
 struct SwsDeleter {
     void operator()(SwsContext* context) const { sws_freeContext(context); }
 };
+struct SwrDeleter {
+    void operator()(SwrContext* context) const { swr_free(&context); }
+};
 
+using InputHandle = std::unique_ptr<AVFormatContext, InputDeleter>;
 using CodecContextHandle = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using FrameHandle = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketHandle = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwsHandle = std::unique_ptr<SwsContext, SwsDeleter>;
+using SwrHandle = std::unique_ptr<SwrContext, SwrDeleter>;
 
 /// Points `handle` at a conversion context for the given formats and sizes, reusing the one it
 /// holds when the parameters are unchanged. False (and `handle` empty) when none can be made.

@@ -1,7 +1,8 @@
 #pragma once
 
 // Pixel access shared by our transition and video-effect modules: checks on the image records
-// the engine hands over, row access, and the catch-all every entry point runs its work in.
+// the engine hands over, row access, the catch-all every entry point runs its work in, and the
+// walk over the area the pictures share.
 
 #include "zrplugin.h"
 
@@ -35,6 +36,39 @@ template <class Work> void guarded(Work&& work) noexcept {
         work();
     } catch (...) {
     }
+}
+
+/// Runs `work(width, height)` over the area all `images` cover, guarded. True when every image
+/// was usable and `work` ran to its end.
+template <class Work, class... Images>
+bool withCommonArea(Work&& work, const Images*... images) noexcept {
+    bool done = false;
+    guarded([&] {
+        int width = 0, height = 0;
+        if (!commonSize(&width, &height, images...)) return;
+        work(width, height);
+        done = true;
+    });
+    return done;
+}
+
+/// Runs `colour(in, out)` for every pixel of the area `input` and `output` both cover: it writes
+/// the blue, green and red bytes at `out` from the pixel at `in`; the alpha byte is copied.
+/// Guarded; true when every pixel was done.
+template <class Colour>
+bool recolour(const ZRImageRecord* input, ZRImageRecord* output, Colour&& colour) noexcept {
+    return withCommonArea(
+        [&](int width, int height) {
+            for (int y = 0; y < height; ++y) {
+                const uint8_t* in = row(input, y);
+                uint8_t* out = row(output, y);
+                for (int x = 0; x < width * 4; x += 4) {
+                    colour(in + x, out + x);
+                    out[x + 3] = in[x + 3];
+                }
+            }
+        },
+        input, output);
 }
 
 /// Fills `text` (of `size` bytes) with `value`, cut to fit and NUL-terminated.

@@ -4,18 +4,13 @@
 // unchanged; other frames are encoded on a thread of the module's own behind a short queue.
 #include "zrplugin.h"
 
-#include "common/ExportPipeline.h"
+#include "common/ExportSession.h"
 #include "common/ModuleSettings.h"
 #include "dv/DvSegmentWriter.h"
 #include "dv/SegmentList.h"
 
-#include <QFile>
-
-#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -23,42 +18,7 @@ using namespace exportmodule;
 
 ZRModuleInfo info = {1, "AVI-DV Multifile", 0, "DV AVI files in segments with a segment list"};
 
-constexpr size_t kQueueDepth = 4;
 constexpr long long kMaxSplitKilobytes = 2096000;
-
-struct DvExport {
-    std::unique_ptr<DvSegmentWriter> writer;
-    std::unique_ptr<ExportPipeline> pipeline;
-    std::string listPath;
-    int32_t total = 0;
-    int32_t received = 0;
-    bool pal = true;
-    bool finished = false;
-    bool completed = false;
-
-    // Drains the queue, completes the last segment and writes the list (also after a failure,
-    // so that what was written can be found).
-    bool finish() {
-        if (finished) return completed;
-        finished = true;
-        const bool drained = pipeline->finish();
-        const bool closed = writer->finish();
-        const bool listed = writeSegmentList(listPath, "OVDV", writer->segments());
-        completed = drained && closed && listed;
-        return completed;
-    }
-};
-
-std::unique_ptr<DvExport> current;
-
-// "dir/name.ovl" -> "dir/name": the segments are "dir/name01.avi" and on.
-std::string segmentStem(const std::string& listPath) {
-    const size_t slash = listPath.find_last_of('/');
-    const size_t dot = listPath.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        return listPath.substr(0, dot);
-    return listPath;
-}
 
 // The DSF bit of the first DIF block's header: set for the 625-line system.
 bool nativeMatches(const ZRImageRecord& frame, bool pal) {
@@ -69,72 +29,68 @@ bool nativeMatches(const ZRImageRecord& frame, bool pal) {
     return ((data[3] & 0x80) != 0) == pal;
 }
 
-int32_t start(ZRExportRecord* record, int32_t totalFrames) {
-    current.reset();
-    if (!record) return 0;
-    record->fileName[sizeof record->fileName - 1] = 0;
+class DvExport : public ExportSession<DvSegmentWriter> {
+public:
+    DvExport(std::unique_ptr<DvSegmentWriter> writer, int32_t total, std::string listPath, bool pal)
+        : ExportSession(std::move(writer), total), m_listPath(std::move(listPath)), m_pal(pal) {}
+
+private:
+    // Native DV frames of the chosen system pass through unchanged.
+    bool fill(ZRImageRecord& frame, ExportJob& job) override {
+        job.native.clear();
+        if (!nativeMatches(frame, m_pal)) return copyPicture(frame, job);
+        const auto* data = static_cast<const uint8_t*>(frame.nativeData);
+        job.native.assign(data, data + frame.nativeLength);
+        // Tells the engine the frame went out unchanged: it keeps handing native frames on.
+        frame.nativeKind = ZR_NATIVE_PASSED;
+        return true;
+    }
+
+    // Completes the last segment and writes the list (also after a failure, so that what was
+    // written can be found).
+    bool complete() override {
+        const bool closed = writer().finish();
+        const bool listed = writeSegmentList(m_listPath, "OVDV", writer().segments());
+        return closed && listed;
+    }
+
+    std::string m_listPath;
+    bool m_pal = true;
+};
+
+CurrentExport<DvExport> current;
+
+// "dir/name.ovl" -> "dir/name": the segments are "dir/name01.avi" and on.
+std::string segmentStem(const std::string& listPath) {
+    const size_t slash = listPath.find_last_of('/');
+    const size_t dot = listPath.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return listPath.substr(0, dot);
+    return listPath;
+}
+
+std::unique_ptr<DvExport> makeExport(const ZRExportRecord& record, int32_t totalFrames) {
     bool pal;
-    if (std::fabs(record->frameRate - 25.0) < 0.5)
+    if (std::fabs(record.frameRate - 25.0) < 0.5)
         pal = true;
-    else if (std::fabs(record->frameRate - 30000.0 / 1001.0) < 0.1 ||
-             std::fabs(record->frameRate - 30.0) < 0.1)
+    else if (std::fabs(record.frameRate - 30000.0 / 1001.0) < 0.1 ||
+             std::fabs(record.frameRate - 30.0) < 0.1)
         pal = false;
     else
-        return 0;
+        return nullptr;
     const ModuleSettings settings = ModuleSettings::readDefault("Export::AVI Multifile");
     long long split = settings.integer("Splitsize").value_or(kMaxSplitKilobytes);
     if (split <= 0 || split > kMaxSplitKilobytes) split = kMaxSplitKilobytes;
 
-    auto state = std::make_unique<DvExport>();
-    state->listPath = record->fileName;
-    state->writer = std::make_unique<DvSegmentWriter>();
-    const bool audio = record->hasAudio != 0;
-    const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    if (!state->writer->open(segmentStem(state->listPath), pal, split * 1024,
-                             audio ? record->audioRate : 0, record->audioBits,
-                             record->audioChannels, threads)) {
-        for (const std::string& file : state->writer->segments())
-            QFile::remove(QString::fromUtf8(file.c_str()));
-        return 0;
+    const std::string listPath = record.fileName;
+    auto writer = std::make_unique<DvSegmentWriter>();
+    const bool audio = record.hasAudio != 0;
+    if (!writer->open(segmentStem(listPath), pal, split * 1024, audio ? record.audioRate : 0,
+                      record.audioBits, record.audioChannels, encoderThreads())) {
+        removeFiles(writer->segments());
+        return nullptr;
     }
-    DvSegmentWriter* writer = state->writer.get();
-    state->pipeline = std::make_unique<ExportPipeline>(
-        kQueueDepth, [writer](ExportJob& job) { return writer->write(job); });
-    state->total = totalFrames;
-    state->pal = pal;
-    current = std::move(state);
-    return 1;
-}
-
-int32_t encode(ZRImageRecord* frame, const void* audio, int32_t audioBytes) {
-    if (!current || current->finished || !frame) return 0;
-    ExportJob* job = current->pipeline->acquire();
-    if (!job) return 0;
-    job->native.clear();
-    if (nativeMatches(*frame, current->pal)) {
-        const auto* data = static_cast<const uint8_t*>(frame->nativeData);
-        job->native.assign(data, data + frame->nativeLength);
-        // Tells the engine the frame went out unchanged: it keeps handing native frames on.
-        frame->nativeKind = ZR_NATIVE_PASSED;
-    } else if (frame->pixels && frame->width > 0 && frame->height > 0 &&
-               frame->stride >= frame->width * 4) {
-        const size_t row = size_t(frame->width) * 4;
-        job->pixels.resize(row * size_t(frame->height));
-        for (int y = 0; y < frame->height; ++y)
-            std::memcpy(job->pixels.data() + row * size_t(y),
-                        frame->pixels + size_t(frame->stride) * size_t(y), row);
-        job->width = frame->width;
-        job->height = frame->height;
-        job->stride = int(row);
-    } else {
-        current->pipeline->release(job);
-        return 0;
-    }
-    const auto* bytes = static_cast<const uint8_t*>(audio);
-    job->audio.assign(bytes, bytes && audioBytes > 0 ? bytes + audioBytes : bytes);
-    if (!current->pipeline->submit(job)) return 0;
-    if (++current->received == current->total) return current->finish() ? 1 : 0;
-    return 1;
+    return std::make_unique<DvExport>(std::move(writer), totalFrames, listPath, pal);
 }
 
 } // namespace
@@ -146,26 +102,13 @@ ZR_PLUGIN_ENTRY ZRModuleInfo* moduleInfo20(int32_t, ZRStringLookup) {
 ZR_PLUGIN_ENTRY void exportConfig(int32_t, ZRExportRecord*) {}
 
 ZR_PLUGIN_ENTRY int32_t exportStart(ZRExportRecord* record, int32_t totalFrames) {
-    try {
-        return start(record, totalFrames);
-    } catch (...) {
-        current.reset();
-        return 0;
-    }
+    return current.start(record, totalFrames, makeExport);
 }
 
 ZR_PLUGIN_ENTRY int32_t exportEncode(ZRImageRecord* frame, const void* audio, int32_t audioBytes) {
-    try {
-        return encode(frame, audio, audioBytes);
-    } catch (...) {
-        return 0;
-    }
+    return current.encode(frame, audio, audioBytes);
 }
 
 ZR_PLUGIN_ENTRY void exportEnd(void) {
-    try {
-        if (current) current->finish();
-    } catch (...) {
-    }
-    current.reset();
+    current.end();
 }

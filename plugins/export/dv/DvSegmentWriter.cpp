@@ -1,5 +1,7 @@
 #include "DvSegmentWriter.h"
 
+#include "common/OutputFile.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -22,22 +24,14 @@ constexpr int64_t kIndexBytesPerFrame = 64;
 DvSegmentWriter::DvSegmentWriter() = default;
 
 DvSegmentWriter::~DvSegmentWriter() {
-    if (m_output) {
-        if (m_output->pb) avio_closep(&m_output->pb);
-        avformat_free_context(m_output);
-    }
+    discardOutput(m_output);
     avcodec_free_context(&m_encoder);
     av_frame_free(&m_picture);
     av_packet_free(&m_packet);
 }
 
 bool DvSegmentWriter::fail(const std::string& what, int code) {
-    if (m_error.empty()) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(code, text, sizeof text);
-        m_error = what + ": " + text;
-    }
-    return false;
+    return keepFailure(m_error, what, code);
 }
 
 bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes, int inRate,
@@ -110,18 +104,7 @@ bool DvSegmentWriter::openSegment() {
 }
 
 bool DvSegmentWriter::closeSegment() {
-    if (!m_output) return true;
-    int result = av_write_trailer(m_output);
-    if (result >= 0 && m_output->pb) {
-        avio_flush(m_output->pb);
-        result = m_output->pb->error;
-    }
-    const int closed = m_output->pb ? avio_closep(&m_output->pb) : 0;
-    avformat_free_context(m_output);
-    m_output = nullptr;
-    if (result < 0) return fail("cannot complete " + m_segments.back(), result);
-    if (closed < 0) return fail("cannot close " + m_segments.back(), closed);
-    return true;
+    return completeOutput(m_output, m_segments, m_error);
 }
 
 // One frame: the DV data, then exactly the audio that plays during it.

@@ -1,5 +1,7 @@
 #include "MpegWriter.h"
 
+#include "common/OutputFile.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -70,10 +72,7 @@ AVSampleFormat soundFormat(const AVCodec* codec) {
 MpegWriter::MpegWriter() = default;
 
 MpegWriter::~MpegWriter() {
-    if (m_output) {
-        if (m_output->pb) avio_closep(&m_output->pb);
-        avformat_free_context(m_output);
-    }
+    discardOutput(m_output);
     avcodec_free_context(&m_video);
     avcodec_free_context(&m_audio);
     av_frame_free(&m_picture);
@@ -82,12 +81,7 @@ MpegWriter::~MpegWriter() {
 }
 
 bool MpegWriter::fail(const std::string& what, int code) {
-    if (m_error.empty()) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(code, text, sizeof text);
-        m_error = what + ": " + text;
-    }
-    return false;
+    return keepFailure(m_error, what, code);
 }
 
 bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int inRate, int inBits,
@@ -197,18 +191,7 @@ bool MpegWriter::openFile() {
 }
 
 bool MpegWriter::closeFile() {
-    if (!m_output) return true;
-    int result = av_write_trailer(m_output);
-    if (result >= 0 && m_output->pb) {
-        avio_flush(m_output->pb);
-        result = m_output->pb->error;
-    }
-    const int closed = m_output->pb ? avio_closep(&m_output->pb) : 0;
-    avformat_free_context(m_output);
-    m_output = nullptr;
-    if (result < 0) return fail("cannot complete " + m_files.back(), result);
-    if (closed < 0) return fail("cannot close " + m_files.back(), closed);
-    return true;
+    return completeOutput(m_output, m_files, m_error);
 }
 
 bool MpegWriter::writePacket(AVPacket* packet, bool video) {

@@ -46,21 +46,18 @@ ZR_PLUGIN_ENTRY void setModuleGUIResult20(void) {}
 
 ZR_PLUGIN_ENTRY int32_t generateVideoEffect(ZRImageRecord* input, ZRImageRecord* output,
                                             int32_t progress) {
-    int32_t result = 0;
-    zrmodule::guarded([&] {
-        int width = 0, height = 0;
-        if (!zrmodule::commonSize(&width, &height, input, output)) return;
-        int r = std::clamp(radius.value, 0, kMaxRadius);
-        if (grow.value) r = int(int64_t(r) * std::clamp(progress, 0, 100000) / 100000);
-        // Across into a buffer of our own, then down into the output.
-        std::vector<uint8_t> across(size_t(width) * size_t(height) * 4);
-        for (int y = 0; y < height; ++y)
-            boxLine(zrmodule::row(input, y), 4, &across[size_t(y) * size_t(width) * 4], 4, width,
-                    r);
-        for (int x = 0; x < width; ++x)
-            boxLine(&across[size_t(x) * 4], size_t(width) * 4, output->pixels + size_t(x) * 4,
-                    size_t(output->stride), height, r);
-        result = 1;
-    });
-    return result;
+    int r = std::clamp(radius.value, 0, kMaxRadius);
+    if (grow.value) r = int(int64_t(r) * std::clamp(progress, 0, 100000) / 100000);
+    return zrmodule::withCommonArea(
+        [&](int width, int height) {
+            // Across into a buffer of our own, then down into the output.
+            std::vector<uint8_t> across(size_t(width) * size_t(height) * 4);
+            for (int y = 0; y < height; ++y)
+                boxLine(zrmodule::row(input, y), 4, &across[size_t(y) * size_t(width) * 4], 4,
+                        width, r);
+            for (int x = 0; x < width; ++x)
+                boxLine(&across[size_t(x) * 4], size_t(width) * 4, output->pixels + size_t(x) * 4,
+                        size_t(output->stride), height, r);
+        },
+        input, output);
 }

@@ -22,23 +22,11 @@ ZR_PLUGIN_ENTRY ZRSettingTree* moduleGUI20(int32_t, ZRStringLookup) {
 ZR_PLUGIN_ENTRY void setModuleGUIResult20(void) {}
 
 ZR_PLUGIN_ENTRY int32_t generateVideoEffect(ZRImageRecord* input, ZRImageRecord* output, int32_t) {
-    int32_t result = 0;
-    zrmodule::guarded([&] {
-        int width = 0, height = 0;
-        if (!zrmodule::commonSize(&width, &height, input, output)) return;
-        const int a = std::clamp(amount.value, 0, 100);
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* in = zrmodule::row(input, y);
-            uint8_t* out = zrmodule::row(output, y);
-            for (int x = 0; x < width * 4; x += 4) {
-                // ITU-R 601 luma from blue, green, red.
-                const int luma = (29 * in[x] + 150 * in[x + 1] + 77 * in[x + 2] + 128) >> 8;
-                for (int c = 0; c < 3; ++c)
-                    out[x + c] = uint8_t(in[x + c] + (luma - in[x + c]) * a / 100);
-                out[x + 3] = in[x + 3];
-            }
-        }
-        result = 1;
+    const int a = std::clamp(amount.value, 0, 100);
+    return zrmodule::recolour(input, output, [&](const uint8_t* in, uint8_t* out) {
+        // ITU-R 601 luma from blue, green, red.
+        const int luma = (29 * in[0] + 150 * in[1] + 77 * in[2] + 128) >> 8;
+        for (int c = 0; c < 3; ++c)
+            out[c] = uint8_t(in[c] + (luma - in[c]) * a / 100);
     });
-    return result;
 }

@@ -24,30 +24,27 @@ ZR_PLUGIN_ENTRY ZRSettingTree* moduleGUI20(int32_t, ZRStringLookup) {
 ZR_PLUGIN_ENTRY void setModuleGUIResult20(void) {}
 
 ZR_PLUGIN_ENTRY int32_t generateVideoEffect(ZRImageRecord* input, ZRImageRecord* output, int32_t) {
-    int32_t result = 0;
-    zrmodule::guarded([&] {
-        int width = 0, height = 0;
-        if (!zrmodule::commonSize(&width, &height, input, output)) return;
-        const bool across = mode.value == 0 || mode.value == 2;
-        const bool upDown = mode.value == 1 || mode.value == 2;
-        // A picture mirrored onto itself is read from a copy.
-        std::vector<uint32_t> copy;
-        if (input->pixels == output->pixels) {
-            copy.resize(size_t(width) * size_t(height));
-            for (int y = 0; y < height; ++y)
-                std::memcpy(&copy[size_t(y) * size_t(width)], zrmodule::row(input, y),
-                            size_t(width) * 4);
-        }
-        for (int y = 0; y < height; ++y) {
-            const int from = upDown ? height - 1 - y : y;
-            const auto* in = copy.empty()
-                                 ? reinterpret_cast<const uint32_t*>(zrmodule::row(input, from))
-                                 : &copy[size_t(from) * size_t(width)];
-            auto* out = reinterpret_cast<uint32_t*>(zrmodule::row(output, y));
-            for (int x = 0; x < width; ++x)
-                out[x] = in[across ? width - 1 - x : x];
-        }
-        result = 1;
-    });
-    return result;
+    const bool across = mode.value == 0 || mode.value == 2;
+    const bool upDown = mode.value == 1 || mode.value == 2;
+    return zrmodule::withCommonArea(
+        [&](int width, int height) {
+            // A picture mirrored onto itself is read from a copy.
+            std::vector<uint32_t> copy;
+            if (input->pixels == output->pixels) {
+                copy.resize(size_t(width) * size_t(height));
+                for (int y = 0; y < height; ++y)
+                    std::memcpy(&copy[size_t(y) * size_t(width)], zrmodule::row(input, y),
+                                size_t(width) * 4);
+            }
+            for (int y = 0; y < height; ++y) {
+                const int from = upDown ? height - 1 - y : y;
+                const auto* in = copy.empty()
+                                     ? reinterpret_cast<const uint32_t*>(zrmodule::row(input, from))
+                                     : &copy[size_t(from) * size_t(width)];
+                auto* out = reinterpret_cast<uint32_t*>(zrmodule::row(output, y));
+                for (int x = 0; x < width; ++x)
+                    out[x] = in[across ? width - 1 - x : x];
+            }
+        },
+        input, output);
 }

@@ -13,16 +13,16 @@ ZR_PLUGIN_ENTRY ZRModuleInfo* moduleInfo20(int32_t, ZRStringLookup) {
 
 ZR_PLUGIN_ENTRY void generateTransition(ZRImageRecord* first, ZRImageRecord* second,
                                         ZRImageRecord* output, int32_t progress) {
-    zrmodule::guarded([&] {
-        int width = 0, height = 0;
-        if (!zrmodule::commonSize(&width, &height, first, second, output)) return;
-        const uint32_t p = uint32_t(std::clamp(progress, 0, 10000));
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* a = zrmodule::row(first, y);
-            const uint8_t* b = zrmodule::row(second, y);
-            uint8_t* o = zrmodule::row(output, y);
-            for (int x = 0; x < width * 4; ++x)
-                o[x] = uint8_t((a[x] * (10000 - p) + b[x] * p + 5000) / 10000);
-        }
-    });
+    const uint32_t p = uint32_t(std::clamp(progress, 0, 10000));
+    zrmodule::withCommonArea(
+        [&](int width, int height) {
+            for (int y = 0; y < height; ++y) {
+                const uint8_t* a = zrmodule::row(first, y);
+                const uint8_t* b = zrmodule::row(second, y);
+                uint8_t* o = zrmodule::row(output, y);
+                for (int x = 0; x < width * 4; ++x)
+                    o[x] = uint8_t((a[x] * (10000 - p) + b[x] * p + 5000) / 10000);
+            }
+        },
+        first, second, output);
 }

@@ -42,19 +42,19 @@ ZR_PLUGIN_ENTRY void setTransitionGUI(void) {}
 
 ZR_PLUGIN_ENTRY void generateTransition(ZRImageRecord* first, ZRImageRecord* second,
                                         ZRImageRecord* output, int32_t progress) {
-    zrmodule::guarded([&] {
-        int width = 0, height = 0;
-        if (!zrmodule::commonSize(&width, &height, first, second, output)) return;
-        const uint32_t p = uint32_t(std::clamp(progress, 0, 10000));
-        const int cellWidth = std::clamp(settings.subDivision[0], 1, kMaxCell);
-        const int cellHeight = std::clamp(settings.subDivision[1], 1, kMaxCell);
-        for (int y = 0; y < height; ++y) {
-            const auto* a = reinterpret_cast<const uint32_t*>(zrmodule::row(first, y));
-            const auto* b = reinterpret_cast<const uint32_t*>(zrmodule::row(second, y));
-            auto* o = reinterpret_cast<uint32_t*>(zrmodule::row(output, y));
-            const uint32_t cellY = uint32_t(y / cellHeight);
-            for (int x = 0; x < width; ++x)
-                o[x] = threshold(uint32_t(x / cellWidth), cellY) < p ? b[x] : a[x];
-        }
-    });
+    const uint32_t p = uint32_t(std::clamp(progress, 0, 10000));
+    const int cellWidth = std::clamp(settings.subDivision[0], 1, kMaxCell);
+    const int cellHeight = std::clamp(settings.subDivision[1], 1, kMaxCell);
+    zrmodule::withCommonArea(
+        [&](int width, int height) {
+            for (int y = 0; y < height; ++y) {
+                const auto* a = reinterpret_cast<const uint32_t*>(zrmodule::row(first, y));
+                const auto* b = reinterpret_cast<const uint32_t*>(zrmodule::row(second, y));
+                auto* o = reinterpret_cast<uint32_t*>(zrmodule::row(output, y));
+                const uint32_t cellY = uint32_t(y / cellHeight);
+                for (int x = 0; x < width; ++x)
+                    o[x] = threshold(uint32_t(x / cellWidth), cellY) < p ? b[x] : a[x];
+            }
+        },
+        first, second, output);
 }

@@ -83,18 +83,18 @@ ZR_PLUGIN_ENTRY void setTransitionGUI(void) {}
 
 ZR_PLUGIN_ENTRY void generateTransition(ZRImageRecord* first, ZRImageRecord* second,
                                         ZRImageRecord* output, int32_t progress) {
-    zrmodule::guarded([&] {
-        int width = 0, height = 0;
-        if (!zrmodule::commonSize(&width, &height, first, second, output)) return;
-        const int p = std::clamp(progress, 0, 10000);
-        std::vector<int> edge;
-        weights(kHorizontal ? width : height, p, edge);
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* a = zrmodule::row(first, y);
-            const uint8_t* b = zrmodule::row(second, y);
-            uint8_t* o = zrmodule::row(output, y);
-            for (int x = 0; x < width; ++x)
-                mix(a + x * 4, b + x * 4, o + x * 4, edge[size_t(kHorizontal ? x : y)]);
-        }
-    });
+    const int p = std::clamp(progress, 0, 10000);
+    zrmodule::withCommonArea(
+        [&](int width, int height) {
+            std::vector<int> edge;
+            weights(kHorizontal ? width : height, p, edge);
+            for (int y = 0; y < height; ++y) {
+                const uint8_t* a = zrmodule::row(first, y);
+                const uint8_t* b = zrmodule::row(second, y);
+                uint8_t* o = zrmodule::row(output, y);
+                for (int x = 0; x < width; ++x)
+                    mix(a + x * 4, b + x * 4, o + x * 4, edge[size_t(kHorizontal ? x : y)]);
+            }
+        },
+        first, second, output);
 }

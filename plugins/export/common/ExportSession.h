@@ -1,0 +1,124 @@
+#pragma once
+
+#include "zrplugin.h"
+
+#include "common/ExportPipeline.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace exportmodule {
+
+/// Copies the engine's 32-bit picture into `job`; false when `frame` holds no usable picture.
+bool copyPicture(const ZRImageRecord& frame, ExportJob& job);
+/// The threads an encoder may use: one a core, 1 to 8.
+int encoderThreads();
+/// Deletes the files a writer made before it failed to open.
+void removeFiles(const std::vector<std::string>& files);
+
+/// One running export of our export modules: each frame from the engine is copied into a job of
+/// a short queue and written on the queue's own thread by `Writer` (`write(const ExportJob&)`,
+/// `finish()`) while the engine composes the next ones. The last frame waits for the files to
+/// be complete, so that a failure to write them is still reported to the engine.
+/// A module says how a frame fills a job (`fill`) and what completes its files (`complete`).
+template <class Writer> class ExportSession {
+public:
+    /// Takes the opened `writer`; `total` frames will come.
+    ExportSession(std::unique_ptr<Writer> writer, int32_t total)
+        : m_writer(std::move(writer)),
+          m_pipeline(std::make_unique<ExportPipeline>(
+              kQueueDepth, [w = m_writer.get()](ExportJob& job) { return w->write(job); })),
+          m_total(total) {}
+    virtual ~ExportSession() = default;
+    ExportSession(const ExportSession&) = delete;
+    ExportSession& operator=(const ExportSession&) = delete;
+
+    /// Queues `frame` and its audio; the engine's answer for the frame (0: the export failed).
+    int32_t encode(ZRImageRecord* frame, const void* audio, int32_t audioBytes) {
+        if (m_finished || !frame) return 0;
+        ExportJob* job = m_pipeline->acquire();
+        if (!job) return 0;
+        if (!fill(*frame, *job)) {
+            m_pipeline->release(job);
+            return 0;
+        }
+        const auto* bytes = static_cast<const uint8_t*>(audio);
+        job->audio.assign(bytes, bytes && audioBytes > 0 ? bytes + audioBytes : bytes);
+        if (!m_pipeline->submit(job)) return 0;
+        if (++m_received == m_total) return finish() ? 1 : 0;
+        return 1;
+    }
+
+    /// Drains the queue and completes the files (once); true when all of it succeeded.
+    bool finish() {
+        if (m_finished) return m_completed;
+        m_finished = true;
+        const bool drained = m_pipeline->finish();
+        m_completed = complete() && drained;
+        return m_completed;
+    }
+
+protected:
+    Writer& writer() { return *m_writer; }
+    /// Fills `job` from `frame` on the engine's thread; false refuses the frame.
+    virtual bool fill(ZRImageRecord& frame, ExportJob& job) { return copyPicture(frame, job); }
+    /// Completes the files once the queue is drained.
+    virtual bool complete() { return m_writer->finish(); }
+
+private:
+    // The frames in flight between the engine and the encoder.
+    static constexpr size_t kQueueDepth = 4;
+
+    // The writer is declared first so that it outlives the queue's thread.
+    std::unique_ptr<Writer> m_writer;
+    std::unique_ptr<ExportPipeline> m_pipeline;
+    int32_t m_total = 0;
+    int32_t m_received = 0;
+    bool m_finished = false;
+    bool m_completed = false;
+};
+
+/// The export a module is running and the guarded work of its entry points: no exception leaves
+/// them, and a new start ends the export before it.
+template <class Session> class CurrentExport {
+public:
+    /// exportStart: `open(record, totalFrames)` makes the new session, or null when it cannot
+    /// start. 1 when it started.
+    template <class Open>
+    int32_t start(ZRExportRecord* record, int32_t totalFrames, Open&& open) noexcept {
+        try {
+            m_session.reset();
+            if (!record) return 0;
+            record->fileName[sizeof record->fileName - 1] = 0;
+            m_session = open(*record, totalFrames);
+            return m_session ? 1 : 0;
+        } catch (...) {
+            m_session.reset();
+            return 0;
+        }
+    }
+
+    /// exportEncode.
+    int32_t encode(ZRImageRecord* frame, const void* audio, int32_t audioBytes) noexcept {
+        try {
+            return m_session ? m_session->encode(frame, audio, audioBytes) : 0;
+        } catch (...) {
+            return 0;
+        }
+    }
+
+    /// exportEnd: completes what the export wrote, also when it stopped early.
+    void end() noexcept {
+        try {
+            if (m_session) m_session->finish();
+        } catch (...) {
+        }
+        m_session.reset();
+    }
+
+private:
+    std::unique_ptr<Session> m_session;
+};
+
+} // namespace exportmodule

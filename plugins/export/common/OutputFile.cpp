@@ -1,0 +1,43 @@
+#include "OutputFile.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+}
+
+namespace exportmodule {
+
+bool keepFailure(std::string& error, const std::string& what, int code) {
+    if (error.empty()) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(code, text, sizeof text);
+        error = what + ": " + text;
+    }
+    return false;
+}
+
+bool completeOutput(AVFormatContext*& output, const std::vector<std::string>& files,
+                    std::string& error) {
+    if (!output) return true;
+    int result = av_write_trailer(output);
+    if (result >= 0 && output->pb) {
+        avio_flush(output->pb);
+        result = output->pb->error;
+    }
+    const int closed = output->pb ? avio_closep(&output->pb) : 0;
+    avformat_free_context(output);
+    output = nullptr;
+    const std::string name = files.empty() ? std::string() : files.back();
+    if (result < 0) return keepFailure(error, "cannot complete " + name, result);
+    if (closed < 0) return keepFailure(error, "cannot close " + name, closed);
+    return true;
+}
+
+void discardOutput(AVFormatContext*& output) {
+    if (!output) return;
+    if (output->pb) avio_closep(&output->pb);
+    avformat_free_context(output);
+    output = nullptr;
+}
+
+} // namespace exportmodule
