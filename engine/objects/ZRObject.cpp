@@ -428,14 +428,20 @@ double ZRObject::volumeGainAt(IZRPos* position) {
 
 // --- The owner timeline ------------------------------------------------------
 
-// The timeline's background renderer is not part of the engine yet: there is no rendering in
-// the background to suspend, resume or tell about a changed range.
 bool ZRObject::backgroundRenderingOn() const {
-    return false;
+    return m_owner && m_owner->backgroundRenderer().isEnabled();
 }
-void ZRObject::suspendBackgroundRenderer() {}
-void ZRObject::resumeBackgroundRenderer() {}
-void ZRObject::invalidateRange() {}
+void ZRObject::suspendBackgroundRenderer() {
+    if (m_owner) m_owner->backgroundRenderer().suspend(true);
+}
+void ZRObject::resumeBackgroundRenderer() {
+    if (m_owner) m_owner->backgroundRenderer().suspend(false);
+}
+// The object's range on the timeline, start to end.
+void ZRObject::invalidateRange() {
+    if (m_owner && backgroundRenderingOn())
+        m_owner->backgroundRenderer().forgetRange(*startPos(), *endPos());
+}
 
 void ZRObject::debugLine(const char* text) const {
     if (m_owner) m_owner->host().debug(text);

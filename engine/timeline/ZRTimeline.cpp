@@ -3,6 +3,7 @@
 #include "api/ZRExportSession.h"
 #include "config/QConfig.h"
 #include "platform/system/SystemPaths.h"
+#include "script/host/ZRScriptFrontEnd.h"
 #include "timeline/ZREngine.h"
 
 #include <QDir>
@@ -30,6 +31,9 @@ ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned
 }
 
 ZRTimeline::~ZRTimeline() {
+    // The renderer reads the tracks and objects destroyed below.
+    m_worker.stop();
+    zrscript::forgetTimeline(this);
     while (IZRObject* object = m_objects.first())
         destroyObject(object);
     while (ZRGuardedList* list = m_lists.first())

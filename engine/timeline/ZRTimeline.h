@@ -6,10 +6,12 @@
 #include "export/ZRTimelineExportState.h"
 #include "fonts/ZRFontEntry.h"
 #include "modules/ZRModuleManager.h"
+#include "output/ZRDVOutputState.h"
 #include "render/ZRImage.h"
 #include "timeline/ZRFadeCurve.h"
 #include "timeline/ZRHostCallbacks.h"
 #include "timeline/ZRNameTable.h"
+#include "timeline/ZRObjectHandles.h"
 #include "timeline/ZRPos.h"
 #include "timeline/ZRTrackItem.h"
 #include "timeline/ZRTrackList.h"
@@ -17,12 +19,14 @@
 #include "util/ZRList.h"
 #include "util/ZRStringMap.h"
 #include "util/ZRTempFileStore.h"
+#include "worker/ZRTimelineWorker.h"
 
 #include <QByteArray>
 #include <QMutex>
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -163,6 +167,10 @@ public:
     /// The "Background Color" setting, in the order it was given.
     void backgroundColor(int* first, int* second, int* third) const;
     ZRTempFileStore& tempFiles() { return m_tempFiles; }
+    /// The background renderer (ZRTimelineBackground.cpp).
+    ZRTimelineWorker& backgroundRenderer() { return m_worker; }
+    /// "Force Background Rendering Video Format"; read by the background renderer.
+    int forcedRenderFormat() const { return m_forcedRenderFormat.load(); }
     ZRModuleManager& moduleManager() { return m_moduleManager; }
     /// The built-in module file serving (category, kind) under the data folder; empty, with
     /// "Could not find module for ..." in the text buffer and the host's debug entry, when none.
@@ -187,6 +195,9 @@ public:
     bool isPassThroughNominee(const ZRObject* object) const {
         return object && object == m_passThroughNominee;
     }
+
+    /// The ids that scripts and project files hold for this timeline's objects and effects.
+    ZRObjectHandles& handles() { return m_handles; }
 
     static constexpr int kTrackCount = 100;
 
@@ -217,6 +228,7 @@ private:
     /// native data); false when none is stored or it cannot be read.
     bool loadStoredFrame(const ZRPos& position, ZRImage* frame);
     void setRendererEnabled(bool on);
+    bool rendererPaused() const;
     void setFrameRate(double rate);
     void setVideoDimensions(int width, int height);
     void lockTextRenderer(bool lock);
@@ -257,17 +269,18 @@ private:
     int64_t m_audioFramesMixed = 0;
     uint32_t m_mixGeneration = 0;
     ZRTempFileStore m_tempFiles;
+    // After the store: stopped in the destructor, and its files deleted before the store goes.
+    ZRTimelineWorker m_worker{this};
+    // DV output (ZRTimelineDVOutput.cpp).
+    ZRDVOutputState m_dvOutput;
     ZRHostCallbacks m_host{nullptr};
     int m_backgroundColor[3] = {255, 255, 255};
     // Timeline settings (ZRTimelineSettings.cpp)
     int m_audioResamplingQuality = 2;
     bool m_previewMode = false;
-    bool m_backgroundRendering = false;
-    bool m_rendererPaused = false;
-    int m_suspendDepth = 0;
     QByteArray m_tempFolderText;
     int m_pauseCounter = 0;
-    int m_forcedRenderFormat = 0;
+    std::atomic<int> m_forcedRenderFormat{0};
     bool m_enhancedAudioHandling = false;
     int m_videoWidth = 0;
     int m_videoHeight = 0;
@@ -289,6 +302,9 @@ private:
     std::unique_ptr<QConfig> m_log;
     ZRModuleCache m_moduleCache;
     unsigned m_flags;
+    // Scripts (ZRTimelineScripts.cpp): set once this timeline has declared the host functions.
+    bool m_hostFunctionsDeclared = false;
+    ZRObjectHandles m_handles;
     // Last, so that export sessions still open end before anything they use goes away.
     ZRTimelineExportState m_export;
 };

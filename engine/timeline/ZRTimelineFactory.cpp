@@ -171,6 +171,7 @@ IZRObject* ZRTimeline::createObject(const char* kind, const char* subclass, cons
         std::lock_guard locker(m_objectsMutex);
         m_objects.append(made);
     }
+    m_handles.handleOf(static_cast<IZRObject*>(made));
     made->setUserValue(m_host.createUserData(made));
     return made;
 }
@@ -227,6 +228,7 @@ void ZRTimeline::destroyObject(IZRObject* object) {
             std::lock_guard locker(m_objectsMutex);
             m_objects.remove(object);
         }
+        m_handles.unregister(object);
         delete object;
     }
     resumeRenderer();
@@ -252,6 +254,7 @@ ZREffect* ZRTimeline::createEffect(const char* kind, const char* subclass, const
         effect->duration()->assign(&second);
     }
     ZRModuleEffect* made = effect.release();
+    m_handles.handleOf(static_cast<ZREffect*>(made));
     std::lock_guard locker(m_effectsMutex);
     m_effects.append(made);
     return made;
@@ -272,6 +275,7 @@ void ZRTimeline::destroyEffect(ZREffect* effect) {
             std::lock_guard locker(m_effectsMutex);
             m_effects.remove(own);
         }
+        m_handles.unregister(effect);
         delete own;
     }
     resumeRenderer();

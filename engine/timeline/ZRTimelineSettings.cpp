@@ -28,9 +28,9 @@ bool ZRTimeline::getIntSetting(const char* key, int* out) {
     else if (is(key, "Language"))
         *out = zrEngine().language;
     else if (is(key, "Enable Background Rendering"))
-        *out = m_backgroundRendering;
+        *out = backgroundRenderingEnabled();
     else if (is(key, "Pause Background Rendering"))
-        *out = m_rendererPaused;
+        *out = rendererPaused();
     else if (is(key, "Force Background Rendering Video Format"))
         *out = m_forcedRenderFormat;
     else if (is(key, "Enhanced BRIVA Audio Handling"))
@@ -56,10 +56,10 @@ bool ZRTimeline::setIntSetting(const char* key, intptr_t value) {
             ++m_pauseCounter;
         else if (m_pauseCounter > 0)
             --m_pauseCounter;
-        if (m_backgroundRendering) {
-            if (m_pauseCounter > 0 && !m_rendererPaused)
+        if (backgroundRenderingEnabled()) {
+            if (m_pauseCounter > 0 && !rendererPaused())
                 suspendRenderer();
-            else if (m_pauseCounter == 0 && m_rendererPaused)
+            else if (m_pauseCounter == 0 && rendererPaused())
                 resumeRenderer();
         }
     } else if (is(key, "Reset Background Rendering")) {
@@ -100,7 +100,9 @@ bool ZRTimeline::setDoubleSetting(const char* key, double value) {
 }
 
 // Every position and object made here keeps its time in the new rate.
+// Stored frames are keyed by their position at the old rate: all of them are forgotten.
 void ZRTimeline::setFrameRate(double rate) {
+    forgetRenderedFrames();
     ZRPos::setDefaultFrameRate(rate);
     m_frameRate = rate;
     {
@@ -211,6 +213,8 @@ void ZRTimeline::setVideoDimensions(int width, int height) {
     // Titles keep their size relative to the frame; there is nothing to scale from before the
     // first width is known.
     rescaleTitles(m_videoWidth, width);
+    // Stored frames have the old size.
+    forgetRenderedFrames();
     m_videoWidth = width;
     m_videoHeight = height;
     for (auto& image : m_imageBuffers)

@@ -1,0 +1,141 @@
+// The background renderer: frames stored per second (each composed, DV-encoded and written),
+// and videoAt serving stored frames (read and DV-decoded). On the anchor timeline (two PAL DV
+// clips with a 1-second cross-fade; CLIPSTEAD_BENCH_MEDIA names the folder with A.avi and B.avi,
+// made by benchmarks/bench_render_vs_ffmpeg.sh) only the cross-fade's frames need rendering; the
+// overlay timeline (50 frames of a solid colour laid over the background at 720 x 576) needs
+// every frame and runs without media.
+#include "objects/ZRObject.h"
+#include "platform/system/SystemPaths.h"
+#include "timeline/ZRTimeline.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QFileInfo>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr double kRate = 25.0;
+
+std::unique_ptr<ZRTimeline> emptyTimeline() {
+    static const int anchor = 0;
+    const std::string base = platform::folderOfAddress(&anchor).toStdString();
+    ZRPos::setDefaultFrameRate(kRate);
+    auto t = std::make_unique<ZRTimeline>(nullptr, base.c_str(), 0u);
+    t->setDoubleSetting("Framerate", kRate);
+    t->setIntPairSetting("Video Dimensions", 720, 576);
+    return t;
+}
+
+std::unique_ptr<ZRTimeline> overlayTimeline() {
+    auto t = emptyTimeline();
+    IZRObject* colour = t->createObject("Solid Color", "RGB(20,120,220)", nullptr, nullptr);
+    const ZRPos length(0, 0, 2, 0, kRate);
+    ZRPos zero(0, 0, 0, 0, kRate);
+    colour->duration()->assign(&length);
+    colour->markOut()->assign(&length);
+    dynamic_cast<ZRObject*>(colour)->setIntSetting("Overlay Mode", 1);
+    t->insertObject(1, &zero, colour);
+    return t;
+}
+
+std::unique_ptr<ZRTimeline> anchorTimeline() {
+    const char* folder = std::getenv("CLIPSTEAD_BENCH_MEDIA");
+    if (!folder) return nullptr;
+    const std::string a = std::string(folder) + "/A.avi", b = std::string(folder) + "/B.avi";
+    if (!QFileInfo::exists(QString::fromStdString(a))) return nullptr;
+    auto t = emptyTimeline();
+    IZRObject* first = t->createObject("Import", "DV-AVI", nullptr, a.c_str());
+    IZRObject* second = t->createObject("Import", "DV-AVI", nullptr, b.c_str());
+    IZRObject* fade = t->createObject("Transition", "Blends", "Cross Fade", nullptr);
+    if (!first || !second || !fade) return nullptr;
+    ZRPos zero(0, 0, 0, 0, kRate), nine(0, 0, 9, 0, kRate), one(0, 0, 1, 0, kRate),
+        ten(0, 0, 10, 0, kRate);
+    t->setObjectMarkOut(first, &ten);
+    t->setObjectMarkOut(second, &ten);
+    t->setObjectMarkOut(fade, &one);
+    t->insertObject(1, &zero, first);
+    t->insertObject(2, &nine, fade);
+    t->insertObject(3, &nine, second);
+    return t;
+}
+
+size_t framesNeeded(ZRTimeline& t) {
+    size_t needed = 0;
+    const int total = int(t.endPosition()->toFrames());
+    for (int n = 0; n < total; ++n) {
+        ZRPos at(0, 0, 0, n, kRate);
+        needed += t.renderStateAt(&at) != 0;
+    }
+    return needed;
+}
+
+// One whole pass of the renderer per iteration, from enabling to the last frame stored.
+void storePass(benchmark::State& state, std::unique_ptr<ZRTimeline> t) {
+    if (!t) {
+        state.SkipWithError("the timeline cannot be built (clips or modules missing)");
+        return;
+    }
+    const size_t needed = framesNeeded(*t);
+    ZRTimelineWorker& worker = t->backgroundRenderer();
+    for (auto _ : state) {
+        t->setIntSetting("Enable Background Rendering", 1);
+        while (worker.storedFrameCount() < needed || worker.isBusy())
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        state.PauseTiming();
+        t->setIntSetting("Enable Background Rendering", 0);
+        state.ResumeTiming();
+    }
+    state.counters["frames/s"] = benchmark::Counter(double(needed) * double(state.iterations()),
+                                                    benchmark::Counter::kIsRate);
+}
+
+void serveStored(benchmark::State& state, std::unique_ptr<ZRTimeline> t) {
+    if (!t) {
+        state.SkipWithError("the timeline cannot be built (clips or modules missing)");
+        return;
+    }
+    const size_t needed = framesNeeded(*t);
+    ZRTimelineWorker& worker = t->backgroundRenderer();
+    t->setIntSetting("Enable Background Rendering", 1);
+    while (worker.storedFrameCount() < needed || worker.isBusy())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const int total = int(t->endPosition()->toFrames());
+    int64_t served = 0;
+    for (auto _ : state) {
+        for (int n = 0; n < total; ++n) {
+            ZRPos at(0, 0, 0, n, kRate);
+            if (t->renderStateAt(&at) != 2) continue;
+            IZRImage* image = t->videoAt(&at, 0);
+            benchmark::DoNotOptimize(image->pixels());
+            image->unlock();
+            ++served;
+        }
+    }
+    state.counters["frames/s"] = benchmark::Counter(double(served), benchmark::Counter::kIsRate);
+}
+
+void BM_StoreOverlay(benchmark::State& state) {
+    storePass(state, overlayTimeline());
+}
+void BM_StoreAnchor(benchmark::State& state) {
+    storePass(state, anchorTimeline());
+}
+void BM_ServeStoredOverlay(benchmark::State& state) {
+    serveStored(state, overlayTimeline());
+}
+void BM_ServeStoredAnchor(benchmark::State& state) {
+    serveStored(state, anchorTimeline());
+}
+
+} // namespace
+
+BENCHMARK(BM_StoreOverlay)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StoreAnchor)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ServeStoredOverlay)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ServeStoredAnchor)->Unit(benchmark::kMillisecond)->UseRealTime();

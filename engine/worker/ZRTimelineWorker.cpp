@@ -1,0 +1,360 @@
+#include "ZRTimelineWorker.h"
+
+#include "objects/ZRGuardedEffectList.h"
+#include "objects/ZRObject.h"
+#include "render/ZRImage.h"
+#include "timeline/ZRTimeline.h"
+
+#include <QFile>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// Below normal, as far as the process may go: raising the nice value needs no privilege.
+constexpr int kNiceSteps = 5;
+
+void lowerThreadPriority() {
+    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, tid);
+    if (errno == 0) ::setpriority(PRIO_PROCESS, tid, std::min(19, nice + kNiceSteps));
+}
+
+void putWord(unsigned char* out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+uint32_t getWord(const unsigned char* in) {
+    return uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+ZRTimelineWorker::ZRTimelineWorker(ZRTimeline* timeline) : m_timeline(timeline) {}
+
+ZRTimelineWorker::~ZRTimelineWorker() {
+    stop();
+    clearFrames();
+}
+
+// --- Thread ------------------------------------------------------------------
+
+void ZRTimelineWorker::start() {
+    std::lock_guard lock(m_threadMutex);
+    if (m_thread.joinable()) return;
+    m_stopRequest = 0;
+    m_running = true;
+    m_thread = std::thread([this] { run(); });
+}
+
+void ZRTimelineWorker::stop() {
+    {
+        std::lock_guard lock(m_threadMutex);
+        if (!m_thread.joinable()) return;
+        m_stopRequest = 2;
+        m_enabled = false;
+        // The event keeps a signal given before the thread waits: the thread cannot miss it.
+        m_wake.set();
+        m_thread.join();
+        m_running = false;
+    }
+    clearFrames();
+}
+
+void ZRTimelineWorker::run() {
+    lowerThreadPriority();
+    m_busy = false;
+    for (;;) {
+        m_wake.wait();
+        if (m_stopRequest.load() > 1) break;
+        if (m_enabled.load() && !m_paused.load() && !m_storeFailed.load()) renderPass();
+    }
+    m_busy = false;
+}
+
+// A pass starts at the timeline's start and skips what needs nothing or is stored already.
+void ZRTimelineWorker::renderPass() {
+    m_busy = true;
+    ZRPos position(0, 0, 0, 0, ZRPos::defaultFrameRate());
+    for (;;) {
+        const Step step = renderFrame(position);
+        if (step == Step::Ended) break;
+        if (step == Step::Failed) {
+            m_storeFailed = true;
+            m_timeline->host().event(kStoreFailedEvent, nullptr);
+            break;
+        }
+        if (step == Step::Stored) {
+            // The host's entry runs outside the state lock: it may edit or pause the timeline.
+            ZRPos told = position;
+            m_timeline->host().frameRendered(&told);
+        }
+        position.increment();
+    }
+    m_busy = false;
+}
+
+// One position, wholly under the state lock: an edit (which suspends first) waits for it, and
+// a frame composed before an edit is stored before the edit forgets it.
+ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
+    std::lock_guard lock(m_stateMutex);
+    if (m_stopRequest.load() > 1 || !m_enabled.load() || m_paused.load()) return Step::Ended;
+    ZRPos end;
+    end.assign(m_timeline->endPosition());
+    if (!(position < &end)) return Step::Ended;
+    if (frameState(position) != 1) return Step::Skipped;
+    auto* frame = static_cast<ZRImage*>(m_timeline->videoAt(&position, 0));
+    if (!frame) return Step::Skipped;
+    // Before "Video Dimensions" are set there is nothing to store.
+    const bool stored = frame->pixels() && storeFrame(position, frame);
+    const bool empty = !frame->pixels();
+    frame->unlock();
+    if (empty) return Step::Skipped;
+    return stored ? Step::Stored : Step::Failed;
+}
+
+// --- Flags -------------------------------------------------------------------
+
+void ZRTimelineWorker::setEnabled(bool on) {
+    const bool wasEnabled = m_enabled.exchange(on);
+    if (on) {
+        if (!wasEnabled) m_storeFailed = false;
+        m_wake.set();
+        return;
+    }
+    // The frame in flight is stored before the map is emptied, never after.
+    std::lock_guard lock(m_stateMutex);
+    clearFrames();
+}
+
+// The count nests whether or not the thread runs, so that a pause taken before background
+// rendering was switched on (or off) is still held, and released, by its own resume.
+void ZRTimelineWorker::suspend(bool on) {
+    bool paused = false;
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (on)
+            ++m_suspendCount;
+        else if (m_suspendCount > 0)
+            --m_suspendCount;
+        paused = m_suspendCount > 0;
+        m_paused = paused;
+    }
+    if (!paused) m_wake.set();
+}
+
+// --- Frame states --------------------------------------------------------------
+
+int ZRTimelineWorker::frameState(const IZRPos& position) {
+    ZRPos at;
+    at.assign(&position);
+    const int forced = m_timeline->forcedRenderFormat();
+    bool needed = false;
+    for (int track = 1; track <= ZRTimeline::kTrackCount && !needed; ++track) {
+        auto* object = dynamic_cast<ZRObject*>(m_timeline->objectAt(track, &at, true));
+        if (!object) continue;
+        needed = (forced > 0 && object->sourceVideoFormat() != forced) || object->isTransition() ||
+                 object->overlay().mode != 0 ||
+                 (object->effects() && object->effects()->anyHasVideo());
+    }
+    if (!needed) return 0;
+    return hasStoredFrame(position) ? 2 : 1;
+}
+
+ZRPos ZRTimelineWorker::atTimelineRate(const IZRPos& position) {
+    ZRPos at;
+    at.assign(&position);
+    const double rate = ZRPos::defaultFrameRate();
+    if (at.framerate() != rate) at.changeFramerate(rate);
+    return at;
+}
+
+std::string ZRTimelineWorker::keyOf(const IZRPos& position) {
+    ZRPos at = atTimelineRate(position);
+    return at.toText();
+}
+
+bool ZRTimelineWorker::hasStoredFrame(const IZRPos& position) {
+    const std::string key = keyOf(position);
+    std::lock_guard lock(m_storeMutex);
+    return m_frames.count(key) != 0;
+}
+
+QString ZRTimelineWorker::storedFilePath(const IZRPos& position) {
+    const std::string key = keyOf(position);
+    std::lock_guard lock(m_storeMutex);
+    const auto found = m_frames.find(key);
+    return found == m_frames.end() ? QString() : found->second.file->path;
+}
+
+size_t ZRTimelineWorker::storedFrameCount() {
+    std::lock_guard lock(m_storeMutex);
+    return m_frames.size();
+}
+
+// --- Storing -------------------------------------------------------------------
+
+bool ZRTimelineWorker::encode(ZRImage* image, uint32_t& kind) {
+    const int width = image->width(), height = image->height();
+    if (platform::dvFrameSize(width, height) != 0) {
+        kind = kKindDV;
+        m_encoded.resize(platform::kDVMaxFrameSize);
+        size_t length = 0;
+        if (m_dvEncoder.encode(image->pixels(), image->stride(), width, height, m_encoded,
+                               length) != platform::DVStatus::Ok)
+            return false;
+        m_encoded.resize(length);
+        return true;
+    }
+    kind = kKindJPEG;
+    return m_jpegEncoder.compress(image->pixels(), image->stride(), width, height,
+                                  platform::kJPEGStoredFrameQuality,
+                                  m_encoded) == platform::JPEGStatus::Ok;
+}
+
+bool ZRTimelineWorker::storeFrame(const IZRPos& position, ZRImage* image) {
+    if (!image || !image->pixels()) return false;
+    ZRTempFileStore& store = m_timeline->tempFiles();
+    std::unique_ptr<ZRTempFile> file;
+    {
+        std::lock_guard lock(m_encoderMutex);
+        uint32_t kind = 0;
+        if (!encode(image, kind)) return false;
+        file = store.newTempFile();
+        if (!store.openTempFile(*file)) {
+            store.deleteTempFile(std::move(file));
+            return false;
+        }
+        unsigned char header[8];
+        putWord(header, kind);
+        putWord(header + 4, uint32_t(m_encoded.size()));
+        const bool written =
+            std::fwrite(header, 1, sizeof header, file->stream) == sizeof header &&
+            std::fwrite(m_encoded.data(), 1, m_encoded.size(), file->stream) == m_encoded.size() &&
+            std::fflush(file->stream) == 0;
+        const bool closed = std::fclose(file->stream) == 0;
+        file->stream = nullptr;
+        if (!written || !closed) {
+            store.deleteTempFile(std::move(file));
+            return false;
+        }
+    }
+    const ZRPos at = atTimelineRate(position);
+    std::unique_ptr<ZRTempFile> replaced;
+    {
+        std::lock_guard lock(m_storeMutex);
+        StoredFrame& slot = m_frames[keyOf(at)];
+        replaced = std::move(slot.file);
+        slot.file = std::move(file);
+        slot.frame = at.toFrames();
+    }
+    if (replaced) store.deleteTempFile(std::move(replaced));
+    return true;
+}
+
+// --- Loading -------------------------------------------------------------------
+
+bool ZRTimelineWorker::loadStoredFrame(const IZRPos& position, ZRImage* image, bool keepDVPixels) {
+    if (!image || !image->pixels()) return false;
+    const std::string key = keyOf(position);
+    uint32_t kind = 0, length = 0;
+    {
+        // The file is read under the store lock: no other thread forgets it meanwhile.
+        std::lock_guard lock(m_storeMutex);
+        const auto found = m_frames.find(key);
+        if (found == m_frames.end()) return false;
+        const QByteArray path = QFile::encodeName(found->second.file->path);
+        std::unique_ptr<std::FILE, FileCloser> in(std::fopen(path.constData(), "rb"));
+        if (!in) return false;
+        unsigned char header[8];
+        if (std::fread(header, 1, sizeof header, in.get()) != sizeof header) return false;
+        kind = getWord(header);
+        length = getWord(header + 4);
+        // No frame of the image's size is larger than its raw pixels.
+        if (length == 0 || uint64_t(length) > uint64_t(image->height()) * uint64_t(image->stride()))
+            return false;
+        if (m_decodeBuffer.size() < length) m_decodeBuffer.resize(length);
+        if (std::fread(m_decodeBuffer.data(), 1, length, in.get()) != length) return false;
+    }
+    const std::span<const unsigned char> data(m_decodeBuffer.data(), length);
+    if (kind == kKindDV) {
+        if (length != platform::dvFrameSize(image->width(), image->height())) return false;
+        if (!keepDVPixels &&
+            m_dvDecoder.decode(data, image->pixels(), image->stride(), image->width(),
+                               image->height()) != platform::DVStatus::Ok)
+            return false;
+        image->setNative(2, m_decodeBuffer.data(), length);
+        return true;
+    }
+    if (kind != kKindJPEG) return false;
+    if (m_jpegDecoder.decompress(data, image->pixels(), image->stride(), image->width(),
+                                 image->height()) != platform::JPEGStatus::Ok)
+        return false;
+    image->setNative(1, m_decodeBuffer.data(), length);
+    return true;
+}
+
+// --- Forgetting ------------------------------------------------------------------
+
+void ZRTimelineWorker::deleteFiles(std::vector<std::unique_ptr<ZRTempFile>> files) {
+    ZRTempFileStore& store = m_timeline->tempFiles();
+    for (auto& file : files)
+        store.deleteTempFile(std::move(file));
+}
+
+void ZRTimelineWorker::forgetFrame(const IZRPos& position) {
+    const std::string key = keyOf(position);
+    std::vector<std::unique_ptr<ZRTempFile>> files;
+    {
+        std::lock_guard lock(m_storeMutex);
+        const auto found = m_frames.find(key);
+        if (found == m_frames.end()) return;
+        files.push_back(std::move(found->second.file));
+        m_frames.erase(found);
+    }
+    deleteFiles(std::move(files));
+}
+
+// Walks the stored frames rather than the range: an edit of a long object touches many
+// positions, of which few are stored.
+void ZRTimelineWorker::forgetRange(const IZRPos& from, const IZRPos& to) {
+    suspend(true);
+    const double first = atTimelineRate(from).toFrames();
+    const double last = atTimelineRate(to).toFrames();
+    std::vector<std::unique_ptr<ZRTempFile>> files;
+    {
+        std::lock_guard lock(m_storeMutex);
+        for (auto it = m_frames.begin(); it != m_frames.end();) {
+            if (it->second.frame >= first && it->second.frame <= last) {
+                files.push_back(std::move(it->second.file));
+                it = m_frames.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    deleteFiles(std::move(files));
+    suspend(false);
+}
+
+void ZRTimelineWorker::clearFrames() {
+    std::vector<std::unique_ptr<ZRTempFile>> files;
+    {
+        std::lock_guard lock(m_storeMutex);
+        for (auto& [key, stored] : m_frames)
+            files.push_back(std::move(stored.file));
+        m_frames.clear();
+    }
+    deleteFiles(std::move(files));
+}
