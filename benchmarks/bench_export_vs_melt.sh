@@ -48,9 +48,9 @@ run() { # label, command...
 
 export CLIPSTEAD_BENCH_A=$work/A.avi CLIPSTEAD_BENCH_B=$work/B.avi CLIPSTEAD_BENCH_OUT=$work
 for target in DV DVD; do
-  "$bench" --benchmark_filter="BM_Export$target\$" --benchmark_format=json \
+  "$bench" --benchmark_filter="^BM_Export$target/" --benchmark_format=json \
     >"$work/clipstead_$target.json" 2>/dev/null || true
-  read -r seconds peak < <(measure "$bench" --benchmark_filter="BM_Export$target\$" \
+  read -r seconds peak < <(measure "$bench" --benchmark_filter="^BM_Export$target/" \
     --benchmark_min_time=0)
   cfps=$(python3 -c "import json,sys; b=json.load(open('$work/clipstead_$target.json'))['benchmarks'][0]; print(round(b.get('fps', float('nan'))))" 2>/dev/null || echo nan)
   result[clipstead_$target]="$cfps $((peak / 1024))"
