@@ -21,8 +21,8 @@ ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned
     if (baseFolder) {
         m_baseFolder = baseFolder;
         // Every timeline's base folder ends in a separator, not only the first one's.
-        const char last = m_baseFolder.at(m_baseFolder.length() - 1);
-        if (!m_baseFolder.isEmpty() && last != '/' && last != '\\') m_baseFolder.append('/');
+        const char last = m_baseFolder.isEmpty() ? '/' : m_baseFolder.at(m_baseFolder.length() - 1);
+        if (last != '/' && last != '\\') m_baseFolder.append('/');
     }
     if (zrEngine().timelineCount == 0) initialiseEngine();
     ++zrEngine().timelineCount;
