@@ -1,0 +1,67 @@
+#include "ZRFramePainting.h"
+
+#include <IZRTimeline.h>
+
+#include <QImage>
+#include <QPainter>
+
+namespace {
+
+constexpr int kFieldThreshold = 288;
+
+// Draws width x height pixels of the buffer over `target`; with `evenLines` and more than 288
+// lines, every other line (a doubled stride at half the height).
+void drawPixels(QPainter& painter, const QRect& target, const unsigned char* pixels, int width,
+                int bytesPerLine, int height, bool evenLines) {
+    if (!pixels || width < 1 || height < 1 || bytesPerLine < width * 4 || target.isEmpty()) return;
+    if (evenLines && height > kFieldThreshold) {
+        height /= 2;
+        bytesPerLine *= 2;
+    }
+    const QImage frame(pixels, width, height, bytesPerLine, QImage::Format_RGB32);
+    painter.drawImage(target, frame, frame.rect());
+}
+
+void drawEngineImage(QPainter& painter, const QRect& target, IZRImage* image, bool evenLines) {
+    drawPixels(painter, target, image->pixels(), image->width(), image->stride(), image->height(),
+               evenLines);
+}
+
+} // namespace
+
+void stretchFrameToDC(IZRTimeline* timeline, IZRObject* object, IZRPos* position, QPainter& painter,
+                      int x, int y, int w, int h) {
+    if (!timeline || !object || !position || w < 1 || h < 1) return;
+    IZRObjectFactory* factory = timeline->factory();
+    IZRImage* image = factory ? factory->createImage(w, h, 0) : nullptr;
+    if (!image) return;
+    object->renderVideo(position, image);
+    image->lock();
+    drawEngineImage(painter, QRect(x, y, w, h), image, false);
+    image->unlock();
+    factory->destroyImage(image);
+}
+
+bool stretchFrameToRect(QPainter& painter, const QRect& rect, IZRTimeline* timeline,
+                        IZRPos* position) {
+    if (!timeline || !position) return false;
+    IZRImage* frame = timeline->videoAt(position, 0);
+    if (!frame) return false;
+    // The frame's own size is what its pixels hold, whatever the settings say by now.
+    try {
+        drawEngineImage(painter, rect, frame, true);
+    } catch (...) {
+    }
+    frame->unlock();
+    return true;
+}
+
+void stretchFrameToWidget(IZRImage* image, QPainter& painter, int x, int y, int w, int h) {
+    if (!image) return;
+    drawEngineImage(painter, QRect(x, y, w, h), image, true);
+}
+
+void stretchFrameToWidgetRect(QPainter& painter, const QRect& rect, const unsigned char* pixels,
+                              int bytesPerLine, int height) {
+    drawPixels(painter, rect, pixels, bytesPerLine / 4, bytesPerLine, height, false);
+}

@@ -1,0 +1,6 @@
+#include "ZRDefaultTextFont.h"
+
+ZRDefaultTextFont& defaultTextFont() {
+    static ZRDefaultTextFont font;
+    return font;
+}
