@@ -69,7 +69,7 @@ TEST(ZRFileDialog, StartFolderOpensThereWithNoName) {
     ZRFileDialog files(nullptr, true);
     auto seen = onDialog([&](QFileDialog* d) {
         d->selectFile(dir.filePath(QStringLiteral("clip.avi")));
-        d->accept();
+        static_cast<QDialog*>(d)->accept();
     });
     const QString chosen =
         files.getFileName(QStringLiteral("Open clip"), dir.path(),
@@ -89,7 +89,7 @@ TEST(ZRFileDialog, SaveFillsInTheNameAndAsksNoOverwriteQuestion) {
     const QString existing = dir.filePath(QStringLiteral("project.zrs"));
     touch(existing);
     ZRFileDialog files(nullptr, false);
-    auto seen = onDialog([](QFileDialog* d) { d->accept(); });
+    auto seen = onDialog([](QFileDialog* d) { static_cast<QDialog*>(d)->accept(); });
     const QString chosen = files.getFileName(QStringLiteral("Save"), existing, QString());
     ASSERT_TRUE(seen->shown);
     EXPECT_EQ(seen->acceptMode, QFileDialog::AcceptSave);
@@ -121,7 +121,7 @@ TEST(ZRFileDialog, SeveralFilesAnswerFullPaths) {
     ZRFileDialog files(nullptr, true);
     auto seen = onDialog([&](QFileDialog* d) {
         d->selectFile(QStringLiteral("\"a.avi\" \"b.avi\" \"c.avi\""));
-        d->accept();
+        static_cast<QDialog*>(d)->accept();
     });
     const QStringList chosen = files.getFileNames(QStringLiteral("Add clips"),
                                                   dir.path() + QStringLiteral("/"), QString());
@@ -135,7 +135,7 @@ TEST(ZRFileDialog, FolderChooserHasItsDefaultCaption) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("media")));
     const QString media = QDir(dir.path()).absoluteFilePath(QStringLiteral("media"));
-    auto seen = onDialog([](QFileDialog* d) { d->accept(); });
+    auto seen = onDialog([](QFileDialog* d) { static_cast<QDialog*>(d)->accept(); });
     const QString chosen = ZRFileDialog::getExistingDirectory(media);
     ASSERT_TRUE(seen->shown);
     EXPECT_EQ(seen->title, QStringLiteral("Select a Directory"));

@@ -97,10 +97,15 @@ TEST(ZRTextImage, ColourAndItsAlphaReachThePixels) {
     EXPECT_EQ(text.color(), QColor(0, 0, 255, 128));
     const QImage& image = *text.image();
     EXPECT_EQ(maxAlpha(image), 128);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) == 128)
-                EXPECT_EQ(image.pixel(x, y) & 0xFFFFFF, 0x0000FFu);
+    int fullyCovered = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) != 128) continue;
+            ++fullyCovered;
+            EXPECT_EQ(image.pixel(x, y) & 0xFFFFFF, 0x0000FFu);
+        }
+    }
+    EXPECT_GT(fullyCovered, 0);
 
     ASSERT_TRUE(text.setTextAndColor(QStringLiteral("H"), QColor(255, 0, 0)));
     EXPECT_EQ(maxAlpha(*text.image()), 255);
