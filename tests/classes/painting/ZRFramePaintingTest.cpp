@@ -1,0 +1,56 @@
+#include "painting/ZRFramePainting.h"
+
+#include "FakeEngineImage.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr QRgb kEven = 0xFFFF0000u;
+constexpr QRgb kOdd = 0xFF0000FFu;
+
+// A frame whose even lines are red and odd lines blue, with an alpha byte of 0 throughout: the
+// engine's alpha must not reach the screen.
+FakeEngineImage striped(int w, int h) {
+    FakeEngineImage frame(w, h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            frame.setPixel(x, y, (y % 2 ? kOdd : kEven) & 0x00FFFFFFu);
+    return frame;
+}
+
+QImage drawn(FakeEngineImage& frame, int w, int h) {
+    QImage target(w, h, QImage::Format_RGB32);
+    target.fill(Qt::black);
+    QPainter painter(&target);
+    stretchFrameToWidget(&frame, painter, 0, 0, w, h);
+    return target;
+}
+
+} // namespace
+
+TEST(ZRFramePainting, TallFramesShowTheirEvenLines) {
+    FakeEngineImage pal = striped(720, 576);
+    const QImage shown = drawn(pal, 720, 288);
+    for (int y = 0; y < 288; y += 37)
+        EXPECT_EQ(shown.pixel(100, y), kEven) << "line " << y;
+
+    FakeEngineImage cif = striped(352, 288);
+    const QImage whole = drawn(cif, 352, 288);
+    for (int y = 0; y < 288; ++y)
+        ASSERT_EQ(whole.pixel(10, y), y % 2 ? kOdd : kEven) << "line " << y;
+}
+
+TEST(ZRFramePainting, BareBuffersAreAsWideAsTheirStride) {
+    FakeEngineImage buffer(4, 2, 0xFF00FF00u);
+    buffer.setPixel(0, 0, kEven);
+    QImage target(4, 2, QImage::Format_RGB32);
+    target.fill(Qt::black);
+    QPainter painter(&target);
+    stretchFrameToWidgetRect(painter, QRect(0, 0, 4, 2), buffer.pixels(), 16, 2);
+    painter.end();
+    EXPECT_EQ(target.pixel(0, 0), kEven);
+    EXPECT_EQ(target.pixel(3, 1), 0xFF00FF00u);
+}
