@@ -41,7 +41,7 @@ QSBWidget::QSBWidget(QWidget* parent, const char* name, Qt::WindowFlags flags)
     } else {
         m_ownsComposed = true;
         m_composed = std::make_shared<QImage>();
-        growComposedImage(QSize((width() + 3) & ~3, height()));
+        growComposedImage(QSize((width() + 3) & ~3, height()), false);
     }
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -270,19 +270,19 @@ void QSBWidget::moveEvent(QMoveEvent* e) {
 
 void QSBWidget::resizeEvent(QResizeEvent* e) {
     if (size() == m_cachedSize) return;
-    if (m_ownsComposed) growComposedImage(size());
+    if (m_ownsComposed) growComposedImage(size(), true);
     if (m_scaled) rebuildWorkingBackground();
     QWidget::resizeEvent(e);
     repaintAll();
     m_cachedSize = size();
 }
 
-// Re-creates the root's image, in place, when `size` no longer fits it.
-void QSBWidget::growComposedImage(const QSize& size) {
+// Re-creates the root's image, in place, when `size` no longer fits it; `withMargin` leaves room
+// for the small resizes to come.
+void QSBWidget::growComposedImage(const QSize& size, bool withMargin) {
     QImage& image = *m_composed;
     if (!image.isNull() && size.width() <= image.width() && size.height() <= image.height()) return;
-    const bool first = image.isNull();
-    const QSize grown = first ? size : size + QSize(kGrowthMargin, kGrowthMargin);
+    const QSize grown = withMargin ? size + QSize(kGrowthMargin, kGrowthMargin) : size;
     if (grown.isEmpty()) return;
     image = QImage(grown, QImage::Format_ARGB32);
     image.fill(palette().color(backgroundRole()).rgb() | 0xFF000000u);

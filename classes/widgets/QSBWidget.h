@@ -91,7 +91,7 @@ protected:
 
 private:
     void rebuildWorkingBackground();
-    void growComposedImage(const QSize& size);
+    void growComposedImage(const QSize& size, bool withMargin);
     void composeWithoutSkin(const QRect& rect);
 
     QImage m_working;

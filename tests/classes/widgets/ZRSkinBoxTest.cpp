@@ -10,7 +10,7 @@ namespace {
 
 // A skin set of solid pieces, each given by name, rectangle (set coordinates) and colour.
 struct PieceSpec {
-    const char* name;
+    QString name;
     QRect rect;
     QRgb colour;
 };
@@ -21,9 +21,8 @@ std::unique_ptr<QDict<PSDLayer>> makeSet(std::initializer_list<PieceSpec> pieces
     for (const PieceSpec& p : pieces) {
         QImage image(p.rect.size(), QImage::Format_ARGB32);
         image.fill(p.colour);
-        set->insert(QString::fromLatin1(p.name),
-                    std::make_shared<PSDLayer>(QRect(0, 0, 99, 99), p.rect.topLeft(), image,
-                                               QString::fromLatin1(p.name), index, index, 255));
+        set->insert(p.name, std::make_shared<PSDLayer>(QRect(0, 0, 99, 99), p.rect.topLeft(), image,
+                                                       p.name, index, index, 255));
         ++index;
     }
     return set;
@@ -36,7 +35,7 @@ constexpr QRgb kFill = 0xFF000055u, kBrush = 0xFF000066u, kBack = 0xFF000000u;
 // Ten-pixel corners around a 4-pixel middle, every piece present.
 std::unique_ptr<QDict<PSDLayer>> nineSet(const char* prefix = "") {
     const QString p = QString::fromLatin1(prefix);
-    auto name = [&](const char* n) { return qstrdup((p + QLatin1String(n)).toLatin1()); };
+    auto name = [&](const char* n) { return p + QLatin1String(n); };
     return makeSet({{name("nw"), QRect(0, 0, 10, 10), kNW},
                     {name("n"), QRect(10, 0, 4, 10), kN},
                     {name("ne"), QRect(14, 0, 10, 10), kNE},
@@ -83,11 +82,11 @@ TEST(ZRSkinBox, LaysOutNinePiecesOnTheGrid) {
 }
 
 TEST(ZRSkinBox, CornersAndFillColourOnlyDrawAFlatMiddle) {
-    auto set = makeSet({{"nw", QRect(0, 0, 10, 10), kNW},
-                        {"ne", QRect(12, 0, 10, 10), kNE},
-                        {"sw", QRect(0, 12, 10, 10), kSW},
-                        {"se", QRect(12, 12, 10, 10), kSE},
-                        {"fill_color", QRect(10, 10, 2, 2), kFill}});
+    auto set = makeSet({{QStringLiteral("nw"), QRect(0, 0, 10, 10), kNW},
+                        {QStringLiteral("ne"), QRect(12, 0, 10, 10), kNE},
+                        {QStringLiteral("sw"), QRect(0, 12, 10, 10), kSW},
+                        {QStringLiteral("se"), QRect(12, 12, 10, 10), kSE},
+                        {QStringLiteral("fill_color"), QRect(10, 10, 2, 2), kFill}});
     ZRSkinBox box(set.get());
     box.setGeometry(0, 0, 40, 30);
     EXPECT_EQ(box.fillRect(), QRect(10, 10, 20, 10));
@@ -142,10 +141,10 @@ TEST(ZRSkinBox, TooSmallBoxDrawsOnlyItsCorners) {
 }
 
 TEST(ZRSkinBox, NarrowLeftEdgeStartsTheFillBesideIt) {
-    auto set = makeSet({{"nw", QRect(0, 0, 10, 10), kNW},
-                        {"n", QRect(10, 0, 4, 10), kN},
-                        {"w", QRect(0, 10, 4, 4), kW},
-                        {"fill_color", QRect(10, 10, 2, 2), kFill}});
+    auto set = makeSet({{QStringLiteral("nw"), QRect(0, 0, 10, 10), kNW},
+                        {QStringLiteral("n"), QRect(10, 0, 4, 10), kN},
+                        {QStringLiteral("w"), QRect(0, 10, 4, 4), kW},
+                        {QStringLiteral("fill_color"), QRect(10, 10, 2, 2), kFill}});
     ZRSkinBox box(set.get());
     box.setGeometry(0, 0, 30, 30);
     EXPECT_EQ(box.fillRect().left(), 4);
