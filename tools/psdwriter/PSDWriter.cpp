@@ -87,6 +87,7 @@ void writeBlock(Out* out, const char* key, uint32_t value, bool badSignature) {
 } // namespace
 
 QImage composePSDLayers(const QSize& canvas, const std::vector<PSDWriteLayer>& layers) {
+    if (canvas.isEmpty()) return QImage();
     QImage image(canvas, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
