@@ -44,6 +44,20 @@ void tileWalk(const uint32_t* src, int srcStride, int srcW, int srcH, uint32_t* 
     }
 }
 
+// Rules C and F share their cases: a colour of alpha 0 does nothing, an opaque one overwrites,
+// any other goes through the rule's row kernel.
+template <class Row>
+void colourWalk(uint32_t colour, uint32_t* dst, int stride, int w, int h, Row translucentRow) {
+    const uint32_t ca = colour >> 24;
+    if (ca == 0 || w <= 0) return;
+    for (int j = 0; j < h; ++j) {
+        if (ca == 255)
+            std::fill_n(rowAt(dst, stride, j), w, colour);
+        else
+            translucentRow(rowAt(dst, stride, j));
+    }
+}
+
 void copyRow(const uint32_t* src, uint32_t* dst, int n) {
     std::memcpy(dst, src, size_t(n) * 4);
 }
@@ -87,26 +101,12 @@ void tileBlendPixelsOpacity(const Kernels& k, const uint32_t* src, int srcStride
 }
 
 void tintPixelRect(const Kernels& k, uint32_t colour, uint32_t* dst, int stride, int w, int h) {
-    const uint32_t ca = colour >> 24;
-    if (ca == 0 || w <= 0) return;
-    for (int j = 0; j < h; ++j) {
-        if (ca == 255)
-            std::fill_n(rowAt(dst, stride, j), w, colour);
-        else
-            k.tint(colour, rowAt(dst, stride, j), w);
-    }
+    colourWalk(colour, dst, stride, w, h, [&](uint32_t* row) { k.tint(colour, row, w); });
 }
 
 void fillColorRect(const Kernels& k, uint32_t colour, uint32_t* dst, int stride, int w, int h,
                    uint8_t alpha) {
-    const uint32_t ca = colour >> 24;
-    if (ca == 0 || w <= 0) return;
-    for (int j = 0; j < h; ++j) {
-        if (ca == 255)
-            std::fill_n(rowAt(dst, stride, j), w, colour);
-        else
-            k.fill(colour, rowAt(dst, stride, j), w, alpha);
-    }
+    colourWalk(colour, dst, stride, w, h, [&](uint32_t* row) { k.fill(colour, row, w, alpha); });
 }
 
 } // namespace zrpixels

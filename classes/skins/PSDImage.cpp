@@ -339,6 +339,8 @@ bool PSDReader::readComposite(PSDLayer* composite) {
         composite->image.fill(0);
     }
     QImage& image = composite->image;
+    // An empty document has no pixel data to read.
+    if (image.isNull()) return true;
     if (compression == 0) {
         QByteArray plane;
         for (int c = 0; c < 4; ++c) {

@@ -84,7 +84,10 @@ void writeBlock(Out* out, const char* key, uint32_t value, bool badSignature) {
     out->u32(value);
 }
 
-QImage composite(const QSize& canvas, const std::vector<PSDWriteLayer>& layers) {
+} // namespace
+
+QImage composePSDLayers(const QSize& canvas, const std::vector<PSDWriteLayer>& layers) {
+    if (canvas.isEmpty()) return QImage();
     QImage image(canvas, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -110,8 +113,6 @@ QImage composite(const QSize& canvas, const std::vector<PSDWriteLayer>& layers) 
     p.end();
     return image.convertToFormat(QImage::Format_ARGB32);
 }
-
-} // namespace
 
 QByteArray encodePackBits(const uchar* data, int length, int step) {
     QByteArray out;
@@ -245,7 +246,7 @@ QByteArray writePSD(const QSize& canvas, const std::vector<PSDWriteLayer>& layer
         out.patch32(sectionAt, uint32_t(out.size() - sectionAt - 4));
     }
 
-    const QImage merged = composite(canvas, layers);
+    const QImage merged = composePSDLayers(canvas, layers);
     const int compression = options.compositeCompression.value_or(options.rle ? 1 : 0);
     out.u16(compression);
     const int channels = options.compositeChannels;

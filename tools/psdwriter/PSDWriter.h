@@ -56,6 +56,10 @@ struct PSDWriteOptions {
 QByteArray writePSD(const QSize& canvas, const std::vector<PSDWriteLayer>& layers,
                     const PSDWriteOptions& options = {});
 
+/// The composite writePSD stores: the layers drawn bottom to top with their opacity, members of
+/// a set also with their header's opacity.
+QImage composePSDLayers(const QSize& canvas, const std::vector<PSDWriteLayer>& layers);
+
 /// Appends a layer set as Photoshop lays it out: the divider "</Layer set>" (opens the set),
 /// the members (bottom first), the header named `name` (closes it, carries the set's opacity).
 /// Ids are taken from `*nextId` upward.

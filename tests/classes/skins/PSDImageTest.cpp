@@ -121,6 +121,11 @@ TEST(PSDImage, DocumentShapes) {
     EXPECT_EQ(r.dict->count(), 1);
     EXPECT_TRUE(r.dict->find("</Merged layer>"));
 
+    // A document of no width: no pixels, and nothing read past its end.
+    r = load(writePSD({0, 3}, {}, empty));
+    ASSERT_TRUE(r.dict);
+    EXPECT_TRUE(r.dict->find("</Merged layer>")->image.isNull());
+
     // Three channels: an opaque composite, raw and RLE alike.
     for (const bool rle : {true, false}) {
         PSDWriteOptions three;
