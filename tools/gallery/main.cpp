@@ -118,7 +118,12 @@ void addStates(GalleryPage& page) {
                 }
             }
             if (width == 0 || height > 80) continue;
-            if (x + std::max(width, 120) > kPageWidth) {
+            const QString caption = QString::fromLatin1(file.name) + QLatin1Char('/') + name;
+            width = std::max(width,
+                             ZRTextImage(caption, Qt::white, QStringLiteral("arial.ttf"), 9, 0.0f)
+                                 .size()
+                                 .width());
+            if (x + width > kPageWidth) {
                 x = kMargin;
                 page.cursorY += rowHeight + 26;
                 rowHeight = 0;
@@ -131,9 +136,8 @@ void addStates(GalleryPage& page) {
                 child->setGeometry(QRect(QPoint(stateX, page.cursorY), layer->image.size()));
                 stateX += layer->image.width() + 4;
             }
-            page.addCaption(QString::fromLatin1(file.name) + QLatin1Char('/') + name,
-                            QPoint(x, page.cursorY + height + 4), 9);
-            x += std::max(width, 120) + 24;
+            page.addCaption(caption, QPoint(x, page.cursorY + height + 4), 9);
+            x += width + 24;
             rowHeight = std::max(rowHeight, height);
         }
     }
