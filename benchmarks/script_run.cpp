@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     auto timeline = std::make_unique<ZRTimeline>(nullptr, nullptr, 0);
     const auto start = std::chrono::steady_clock::now();
     const bool ok = timeline->runScript(text.data(), false);
-    const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
+    const std::chrono::duration<double, std::milli> spent =
+        std::chrono::steady_clock::now() - start;
     std::printf("%.3f\n", spent.count());
     return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "script/ScriptBuiltins.h"
 #include "script/ScriptContext.h"
+#include "script/ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -86,8 +87,12 @@ int scriptExecute(ZRScriptHost* host, std::string_view text) {
             ++ctx.persistent->users;
         }
         host->runningContext = &ctx;
-        ok = ctx.runText(std::make_shared<const ScriptSource>(text, std::string()), true) ? 1 : 0;
-        ctx.finish();
+        // Deep recursion needs more stack than a thread may have.
+        scriptOnRunStack([&] {
+            ctx.stackLimit = scriptStackFloor();
+            ok = ctx.runText(std::make_shared<const ScriptSource>(text, std::string()), true);
+            ctx.finish();
+        });
         if (ctx.persistent) --ctx.persistent->users;
         errors = std::move(ctx.errorText);
     }
