@@ -10,7 +10,7 @@ using Kind = ScriptTokenKind;
 
 // Script calls, `execute` texts and natives in progress. The stack of a run is checked as
 // well: its own stack holds this depth of simple recursive functions.
-constexpr int kMaxCallDepth = 100000;
+constexpr int kMaxCallDepth = 25000;
 constexpr size_t kMaxScriptParameters = 10;
 constexpr size_t kMaxNativeParameters = 16;
 constexpr size_t kNativeSlots = 24;
