@@ -3,8 +3,9 @@
 # through their public entry points: ours through the timeline's runScript (bin/script_run),
 # Lua through loadfile. Each round runs every program once on each side, the sides
 # interleaved; five rounds, median and range of each. Two times per run: the whole process
-# (start-up included) and the run alone (text to result, as each process measures it around
-# runScript and around loadfile plus the call). Ratios are ours over Lua's, on the run alone.
+# (start-up included, wall-clock) and the run alone (text to result, the processor time that each
+# process measures around runScript and around loadfile plus the call: std::clock and os.clock).
+# Ratios are ours over Lua's, on the run alone.
 # Usage: benchmarks/bench_script_vs_lua.sh [build folder] [rounds]
 set -euo pipefail
 build="${1:-build/default}"
