@@ -1,5 +1,6 @@
 #include "script/ScriptContext.h"
 #include "script/ScriptMessages.h"
+#include "script/ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,9 +9,6 @@ namespace {
 
 using Kind = ScriptTokenKind;
 
-// Script calls, `execute` texts and natives in progress. The stack of a run is checked as
-// well: its own stack holds this depth of simple recursive functions.
-constexpr int kMaxCallDepth = 25000;
 constexpr size_t kMaxScriptParameters = 10;
 constexpr size_t kMaxNativeParameters = 16;
 constexpr size_t kNativeSlots = 24;
@@ -186,7 +184,7 @@ bool ZRScriptContext::callFunction(ScriptVariable* fn, ScriptValue* args, size_t
 bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t count,
                                  ScriptValue& result, int ln, bool& known) {
     char probe;
-    if (callDepth >= kMaxCallDepth || (stackLimit && &probe < stackLimit)) {
+    if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
         report(ScriptForm::E, scriptmsg::kCallNesting, ln);
         return false;
     }
@@ -345,7 +343,7 @@ bool ZRScriptContext::execute(ScriptValue& text, int ln, ScriptValue& result) {
                                                        std::string());
     destroyValue(converted.type, converted.area);
     char probe;
-    if (callDepth >= kMaxCallDepth || (stackLimit && &probe < stackLimit)) {
+    if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
         report(ScriptForm::E, scriptmsg::kExecuteNesting, ln);
         return false;
     }

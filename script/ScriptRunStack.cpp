@@ -101,10 +101,20 @@ void trampoline(unsigned high, unsigned low) {
 #ifdef SCRIPT_TSAN
     __tsan_switch_to_fiber(s->callerFiber, 0);
 #endif
-    // Returning resumes `caller` through uc_link.
+    // Back to the caller without returning: after the switch above, this function's own exit
+    // would be counted on the caller's side.
+    setcontext(&s->caller);
 }
 
 } // namespace
+
+int scriptMaxCallDepth() {
+#ifdef SCRIPT_TSAN
+    return 3000;
+#else
+    return 25000;
+#endif
+}
 
 const char* scriptStackFloor() {
     if (tOnRunStack) return tStack.base + kGuard + kStackReserve;

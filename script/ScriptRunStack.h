@@ -12,3 +12,8 @@ void scriptOnRunStack(const std::function<void()>& body);
 /// "nesting level is too much": on the run stack, near its bottom; else near the bottom of the
 /// thread's stack; null when unknown.
 const char* scriptStackFloor();
+
+/// The deepest nesting of script calls (and `execute` texts) that a run allows: what the run
+/// stack holds, within what the build's tools can follow (the thread sanitizer follows no more
+/// than 65,536 frames of one stack).
+int scriptMaxCallDepth();
