@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -86,8 +87,20 @@ public:
         if (--m_timeline.m_editDepth == 0) ranges.swap(m_timeline.m_changedRanges);
         m_timeline.m_timelineMutex->unlock();
         if (ranges.empty() || !m_timeline.backgroundRenderingEnabled()) return;
-        for (const auto& [start, end] : ranges)
-            m_timeline.invalidateRange(start, end);
+        // One edit notes the same stretch several times (its old place, the removal, the new
+        // place): overlapping and touching ranges are told once.
+        std::sort(ranges.begin(), ranges.end(),
+                  [](const auto& a, const auto& b) { return a.first < &b.first; });
+        auto told = ranges.front();
+        for (size_t i = 1; i < ranges.size(); ++i) {
+            if (!(frameAfter(&told.second) < &ranges[i].first)) {
+                if (told.second < &ranges[i].second) told.second = ranges[i].second;
+                continue;
+            }
+            m_timeline.invalidateRange(told.first, told.second);
+            told = ranges[i];
+        }
+        m_timeline.invalidateRange(told.first, told.second);
     }
     EditScope(const EditScope&) = delete;
     EditScope& operator=(const EditScope&) = delete;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -208,22 +209,21 @@ ZRPos ZRTimelineWorker::atTimelineRate(const IZRPos& position) {
     return at;
 }
 
-std::string ZRTimelineWorker::keyOf(const IZRPos& position) {
-    ZRPos at = atTimelineRate(position);
-    return at.toText();
+int64_t ZRTimelineWorker::keyOf(const IZRPos& position) {
+    return std::llround(atTimelineRate(position).toFrames());
 }
 
 bool ZRTimelineWorker::hasStoredFrame(const IZRPos& position) {
-    const std::string key = keyOf(position);
+    const int64_t key = keyOf(position);
     std::lock_guard lock(m_storeMutex);
     return m_frames.count(key) != 0;
 }
 
 QString ZRTimelineWorker::storedFilePath(const IZRPos& position) {
-    const std::string key = keyOf(position);
+    const int64_t key = keyOf(position);
     std::lock_guard lock(m_storeMutex);
     const auto found = m_frames.find(key);
-    return found == m_frames.end() ? QString() : found->second.file->path;
+    return found == m_frames.end() ? QString() : found->second->path;
 }
 
 size_t ZRTimelineWorker::storedFrameCount() {
@@ -297,10 +297,9 @@ ZRTimelineWorker::Stored ZRTimelineWorker::store(const IZRPos& position, ZRImage
         if (stale) {
             replaced = std::move(file);
         } else {
-            StoredFrame& slot = m_frames[keyOf(at)];
-            replaced = std::move(slot.file);
-            slot.file = std::move(file);
-            slot.frame = at.toFrames();
+            std::unique_ptr<ZRTempFile>& slot = m_frames[keyOf(at)];
+            replaced = std::move(slot);
+            slot = std::move(file);
         }
     }
     if (replaced) files.deleteTempFile(std::move(replaced));
@@ -311,14 +310,14 @@ ZRTimelineWorker::Stored ZRTimelineWorker::store(const IZRPos& position, ZRImage
 
 bool ZRTimelineWorker::loadStoredFrame(const IZRPos& position, ZRImage* image, bool keepDVPixels) {
     if (!image || !image->pixels()) return false;
-    const std::string key = keyOf(position);
+    const int64_t key = keyOf(position);
     uint32_t kind = 0, length = 0;
     {
         // The file is read under the store lock: no other thread forgets it meanwhile.
         std::lock_guard lock(m_storeMutex);
         const auto found = m_frames.find(key);
         if (found == m_frames.end()) return false;
-        const QByteArray path = QFile::encodeName(found->second.file->path);
+        const QByteArray path = QFile::encodeName(found->second->path);
         std::unique_ptr<std::FILE, FileCloser> in(std::fopen(path.constData(), "rb"));
         if (!in) return false;
         unsigned char header[8];
@@ -358,35 +357,30 @@ void ZRTimelineWorker::deleteFiles(std::vector<std::unique_ptr<ZRTempFile>> file
 }
 
 void ZRTimelineWorker::forgetFrame(const IZRPos& position) {
-    const std::string key = keyOf(position);
+    const int64_t key = keyOf(position);
     std::vector<std::unique_ptr<ZRTempFile>> files;
     {
         std::lock_guard lock(m_storeMutex);
         const auto found = m_frames.find(key);
         if (found == m_frames.end()) return;
-        files.push_back(std::move(found->second.file));
+        files.push_back(std::move(found->second));
         m_frames.erase(found);
     }
     deleteFiles(std::move(files));
 }
 
-// Walks the stored frames rather than the range: an edit of a long object touches many
+// Visits only the stored frames inside the range: an edit of a long object touches many
 // positions, of which few are stored.
 void ZRTimelineWorker::forgetRange(const IZRPos& from, const IZRPos& to) {
-    const double first = atTimelineRate(from).toFrames();
-    const double last = atTimelineRate(to).toFrames();
+    const int64_t first = keyOf(from), last = keyOf(to);
     std::vector<std::unique_ptr<ZRTempFile>> files;
     {
         std::lock_guard lock(m_storeMutex);
         ++m_generation;
-        for (auto it = m_frames.begin(); it != m_frames.end();) {
-            if (it->second.frame >= first && it->second.frame <= last) {
-                files.push_back(std::move(it->second.file));
-                it = m_frames.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        const auto begin = m_frames.lower_bound(first), end = m_frames.upper_bound(last);
+        for (auto it = begin; it != end && first <= last; ++it)
+            files.push_back(std::move(it->second));
+        if (first <= last) m_frames.erase(begin, end);
     }
     deleteFiles(std::move(files));
     if (!m_paused.load()) m_wake.set();
@@ -398,7 +392,7 @@ void ZRTimelineWorker::clearFrames() {
         std::lock_guard lock(m_storeMutex);
         ++m_generation;
         for (auto& [key, stored] : m_frames)
-            files.push_back(std::move(stored.file));
+            files.push_back(std::move(stored));
         m_frames.clear();
     }
     deleteFiles(std::move(files));

@@ -10,11 +10,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 class ZRImage;
@@ -91,11 +91,9 @@ public:
     void clearFrames();
 
 private:
-    struct StoredFrame {
-        std::unique_ptr<ZRTempFile> file;
-        double frame = 0; ///< the position in frames of the timeline's rate
-    };
-    using FrameMap = std::unordered_map<std::string, StoredFrame>;
+    /// Stored files by their position in frames of the timeline's rate, in time order, so that
+    /// forgetting a range visits only the frames inside it.
+    using FrameMap = std::map<int64_t, std::unique_ptr<ZRTempFile>>;
 
     void run();
     void renderPass();
@@ -112,7 +110,7 @@ private:
     class StateLock;
     /// `position` counted in the timeline's rate, and its map key.
     static ZRPos atTimelineRate(const IZRPos& position);
-    static std::string keyOf(const IZRPos& position);
+    static int64_t keyOf(const IZRPos& position);
     void deleteFiles(std::vector<std::unique_ptr<ZRTempFile>> files);
     bool encode(ZRImage* image, uint32_t& kind);
     bool decode(uint32_t kind, ZRImage* image, bool keepDVPixels);
