@@ -4,9 +4,13 @@
 #include "ZREffectList.h"
 #include "ZRUserData.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QtDebug>
+
+#include <cstdio>
+#include <memory>
 
 namespace editordata {
 
@@ -48,9 +52,19 @@ int32_t number(const QString& field) {
     return ok ? value : 0;
 }
 
+// The places on the transition track while a save scope lives.
+struct TrackPlaces {
+    IZRTimeline* timeline = nullptr;
+    QHash<const void*, int> index;
+};
+std::unique_ptr<TrackPlaces> gPlaces;
+
 // The 1-based index of the clip's transition within the transition track, 0 without one.
 int transitionIndex(IZRTimeline* timeline, const ZRVideoUserData& clip) {
     if (!clip.linkedObject) return clip.pendingTransition > 0 ? clip.pendingTransition : 0;
+    // Inside a save the engine holds a track's lock while it asks: the map needs no engine lock.
+    if (gPlaces && gPlaces->timeline == timeline)
+        return gPlaces->index.value(clip.linkedObject, -1) + 1;
     ZRGuardedList* track = timeline->track(kTransitionTrack, true);
     if (!track) return 0;
     track->lock();
@@ -76,22 +90,40 @@ bool knownKind(int32_t kind) {
 QByteArray write(IZRTimeline* timeline, IZRObject* object) {
     ZRUserData* data = ZRUserData::of(object);
     if (!timeline || !data) return {};
-    const QString sep = separator();
-    QString text = QString::fromLatin1(kHeader.data(), qsizetype(kHeader.size())) + sep;
+    // Every part is ASCII, so the bytes are also the text's UTF-8.
+    char text[96];
+    int length = 0;
     if (const char* word = kindWord(data->kind)) {
-        text += QLatin1String(word) + sep;
         if (data->kind == ZRUserData::Video) {
             const auto* clip = static_cast<const ZRVideoUserData*>(data);
-            text += QString::number(data->number) + sep +
-                    QString::number(transitionIndex(timeline, *clip)) + sep;
+            length = std::snprintf(text, sizeof text, "%s$@@$%s$@@$%d$@@$%d$@@$", kHeader.data(),
+                                   word, int(data->number), transitionIndex(timeline, *clip));
         } else {
-            text += QLatin1String("-1") + sep + sep;
+            length =
+                std::snprintf(text, sizeof text, "%s$@@$%s$@@$-1$@@$$@@$", kHeader.data(), word);
         }
     } else {
         qDebug("Unknown userdata type");
-        text += sep + sep + sep;
+        length = std::snprintf(text, sizeof text, "%s$@@$$@@$$@@$$@@$", kHeader.data());
     }
-    return text.toUtf8();
+    return QByteArray(text, length);
+}
+
+SaveScope::SaveScope(IZRTimeline* timeline) {
+    auto places = std::make_unique<TrackPlaces>();
+    places->timeline = timeline;
+    if (ZRGuardedList* track = timeline ? timeline->track(kTransitionTrack, true) : nullptr) {
+        track->lock();
+        int i = 0;
+        for (void* each = track->first(); each; each = track->next())
+            places->index.insert(each, i++);
+        track->unlock();
+    }
+    gPlaces = std::move(places);
+}
+
+SaveScope::~SaveScope() {
+    gPlaces.reset();
 }
 
 ZRUserData* parse(IZRTimeline* timeline, IZRObject* object, const char* text) {

@@ -29,6 +29,18 @@ inline constexpr std::string_view kSeparator = "$@@$";
 /// kept and taken over by a new video record.
 ZRUserData* parse(IZRTimeline* timeline, IZRObject* object, const char* text);
 
+/// Maps the transition track when made; while it lives, video clips of that timeline take their
+/// transition's place from the map and touch no engine lock. Make one around each project save
+/// (the engine asks for editor data while it holds a track's lock); the tracks must not change
+/// while it lives. GUI thread; one at a time.
+class SaveScope {
+public:
+    explicit SaveScope(IZRTimeline* timeline);
+    ~SaveScope();
+    SaveScope(const SaveScope&) = delete;
+    SaveScope& operator=(const SaveScope&) = delete;
+};
+
 /// Releases a user value: a video record's transition length and effect are destroyed through
 /// the factory (which may be null: then they are left to the timeline), then the record is
 /// deleted. Zero does nothing; an unknown kind is reported and not deleted.

@@ -24,7 +24,8 @@ ZRFrameRelay* gRelay = nullptr;
 
 } // namespace
 
-ZRFrameRelay::ZRFrameRelay(QObject* parent) : QObject(parent) {
+ZRFrameRelay::ZRFrameRelay(QObject* parent)
+    : QObject(parent), m_wake(std::make_unique<QEvent>(kWakeEvent)) {
     std::lock_guard lock(relayMutex());
     gRelay = this;
 }
@@ -34,26 +35,26 @@ ZRFrameRelay::~ZRFrameRelay() {
     if (gRelay == this) gRelay = nullptr;
 }
 
+// Under the relay mutex. The wake event is made on the GUI thread, which alone reads and frees
+// it; the renderer thread only hands its pointer to Qt.
+void ZRFrameRelay::wake() {
+    if (m_wake) QCoreApplication::postEvent(this, m_wake.release());
+}
+
 void ZRFrameRelay::frameRendered(const IZRPos* position) {
     if (!position) return;
     const ZRFramePosition copy{int(std::lround(position->toFrames())), position->framerate()};
     std::lock_guard lock(relayMutex());
     if (!gRelay) return;
     gRelay->m_frames.push_back(copy);
-    if (!gRelay->m_wakePosted) {
-        gRelay->m_wakePosted = true;
-        QCoreApplication::postEvent(gRelay, new QEvent(kWakeEvent));
-    }
+    gRelay->wake();
 }
 
 void ZRFrameRelay::rendererHalted() {
     std::lock_guard lock(relayMutex());
     if (!gRelay) return;
     gRelay->m_halted = true;
-    if (!gRelay->m_wakePosted) {
-        gRelay->m_wakePosted = true;
-        QCoreApplication::postEvent(gRelay, new QEvent(kWakeEvent));
-    }
+    gRelay->wake();
 }
 
 bool ZRFrameRelay::event(QEvent* event) {
@@ -65,12 +66,13 @@ bool ZRFrameRelay::event(QEvent* event) {
 void ZRFrameRelay::deliver() {
     std::vector<ZRFramePosition> frames;
     bool halted = false;
+    auto nextWake = std::make_unique<QEvent>(kWakeEvent);
     {
         std::lock_guard lock(relayMutex());
         frames.swap(m_frames);
         halted = m_halted;
         m_halted = false;
-        m_wakePosted = false;
+        m_wake = std::move(nextWake);
     }
     ZRAppState& state = appState();
     for (const ZRFramePosition& position : frames) {

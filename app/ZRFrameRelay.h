@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <memory>
 #include <vector>
 
 class IZRPos;
@@ -31,9 +32,11 @@ protected:
 
 private:
     void deliver();
+    void wake();
 
     // Guarded by the relay mutex.
     std::vector<ZRFramePosition> m_frames;
     bool m_halted = false;
-    bool m_wakePosted = false;
+    /// The next wake-up, made on the GUI thread; null while one is posted.
+    std::unique_ptr<QEvent> m_wake;
 };

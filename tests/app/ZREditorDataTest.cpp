@@ -135,6 +135,19 @@ TEST_F(EditorDataTest, VideoClipWritesItsTransitionsPlaceOnTrackTwo) {
     record->linkedObject = transitions[0];
     EXPECT_EQ(editordata::write(timeline, clip).toStdString(),
               "<ZR_EDITOR_DATA>$@@$VIDEO$@@$4$@@$1$@@$");
+    {
+        // A save maps the track once; the places stay the same.
+        editordata::SaveScope scope(timeline);
+        record->linkedObject = transitions[1];
+        EXPECT_EQ(editordata::write(timeline, clip).toStdString(),
+                  "<ZR_EDITOR_DATA>$@@$VIDEO$@@$4$@@$2$@@$");
+        record->linkedObject = transitions[2];
+        EXPECT_EQ(editordata::write(timeline, clip).toStdString(),
+                  "<ZR_EDITOR_DATA>$@@$VIDEO$@@$4$@@$3$@@$");
+        record->linkedObject = clip; // not on track 2
+        EXPECT_EQ(editordata::write(timeline, clip).toStdString(),
+                  "<ZR_EDITOR_DATA>$@@$VIDEO$@@$4$@@$0$@@$");
+    }
     // A loaded clip whose transition is not resolved yet keeps its index.
     record->linkedObject = nullptr;
     record->pendingTransition = 2;
@@ -206,7 +219,10 @@ TEST_F(EditorDataTest, ProjectCarriesEditorDataThroughSaveAndLoad) {
 
     QTemporaryDir dir;
     const std::string path = QDir(dir.path()).filePath("p.zrs").toStdString();
-    ASSERT_TRUE(timeline->saveProject(path.c_str()));
+    {
+        editordata::SaveScope scope(timeline);
+        ASSERT_TRUE(timeline->saveProject(path.c_str()));
+    }
     timeline->clear();
     ASSERT_TRUE(timeline->runScriptFile(path.c_str(), false));
 
