@@ -1,6 +1,7 @@
 #include "ZREditorData.h"
 
 #include "IZRTimeline.h"
+#include "ZRDragPayload.h"
 #include "ZREffectList.h"
 #include "ZRUserData.h"
 
@@ -43,13 +44,6 @@ int32_t kindOfWord(const QString& word) {
         if (word == QLatin1String(kindWord(kind))) return kind;
     }
     return ZRUserData::Unset;
-}
-
-// Unreadable text counts as 0.
-int32_t number(const QString& field) {
-    bool ok = false;
-    const int value = field.toInt(&ok);
-    return ok ? value : 0;
 }
 
 // The places on the transition track while a save scope lives.
@@ -150,10 +144,10 @@ ZRUserData* parse(IZRTimeline* timeline, IZRObject* object, const char* text) {
             if (kind == ZRUserData::Unset) return nullptr;
             break;
         case 2:
-            first = number(field);
+            first = dragpayload::decimal(field);
             break;
         case 3:
-            second = number(field);
+            second = dragpayload::decimal(field);
             break;
         }
         counter = (counter + 1) % 4;

@@ -21,6 +21,12 @@ bool providesAny(const QMimeData* source, std::initializer_list<const char*> for
     return false;
 }
 
+int decimal(const QString& field) {
+    bool ok = false;
+    const int value = field.toInt(&ok);
+    return ok ? value : 0;
+}
+
 QByteArray terminated(const QString& text) {
     QByteArray bytes = text.toUtf8();
     bytes.append('\0');

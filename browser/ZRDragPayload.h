@@ -21,6 +21,9 @@ QStringList fields(const QMimeData* source, const char* format);
 /// True when `source` provides any of the formats.
 bool providesAny(const QMimeData* source, std::initializer_list<const char*> formats);
 
+/// A field read as a decimal whole number; text that is no number gives 0.
+int decimal(const QString& field);
+
 /// `text` as UTF-8 with one zero byte after it.
 QByteArray terminated(const QString& text);
 

@@ -8,12 +8,6 @@ namespace {
 
 constexpr char kTag[] = "ZRENGINE";
 
-int decimal(const QString& field) {
-    bool ok = false;
-    const int value = field.toInt(&ok);
-    return ok ? value : 0;
-}
-
 } // namespace
 
 bool ZREngineDrag::canDecode(const QMimeData* source) {
@@ -29,7 +23,7 @@ bool ZREngineDrag::decode(const QMimeData* source, int& id, QString& kind, QStri
     for (const QString& field : fields) {
         switch (counter) {
         case 1:
-            id = decimal(field);
+            id = dragpayload::decimal(field);
             break;
         case 2:
             kind = field;
