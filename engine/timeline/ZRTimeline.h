@@ -217,6 +217,10 @@ private:
                      int index, int depth);
     void shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd);
 
+    /// The front end's declaration step when this timeline has not declared yet, when
+    /// `redeclare` asks for it, or when the declarations are gone.
+    void declareHostFunctionsIfNeeded(bool redeclare);
+
     // The background renderer's side of editing: told of changed ranges, held while the
     // tracks change wholesale.
     bool backgroundRenderingEnabled() const;
