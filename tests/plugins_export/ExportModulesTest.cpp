@@ -2,6 +2,7 @@
 // files they write checked by ffprobe.
 #include "plugins_export/FFprobe.h"
 #include "plugins_export/ModuleSettingsFile.h"
+#include "support/FullDisk.h"
 #include "support/TestEnvironment.h"
 
 #include "engine/api/zrplugin.h"
@@ -377,24 +378,15 @@ TEST(ExportModules, FullDiskLeavesNothingBehind) {
         SCOPED_TRACE(c.file);
         const std::string dir = folder("fulldisk");
         writeSettings(c.group, {c.setting});
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{256 << 10, 256 << 10};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
+        EXPECT_TRUE(testsupport::onFullDisk(256 << 10, [&] {
             auto r = record(dir + "/" + c.file, c.width, c.height, 25.0);
             const int frames = 60;
             bool failed = !c.module.start(r.get(), frames);
             Source source(c.width, c.height, 25.0);
             if (!failed) failed = !pushFrames(c.module, source, frames);
             c.module.end();
-            ::_exit(failed ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status)) << status;
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "the export must report the full disk";
+            return failed;
+        })) << "the export must report the full disk";
         EXPECT_EQ(QDir(QString::fromStdString(dir))
                       .entryList(QDir::Files | QDir::Hidden)
                       .join(' ')

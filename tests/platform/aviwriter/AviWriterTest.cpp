@@ -2,6 +2,7 @@
 #include "platform/aviwriter/AviCompressors.h"
 
 #include "plugins_export/FFprobe.h"
+#include "support/FullDisk.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace platform;
@@ -263,18 +260,8 @@ TEST(AviWriter, OnlyACompleteFileTakesItsName) {
     EXPECT_EQ(write(done, 5, 0), kAviOk);
     EXPECT_EQ(write(failed, 5, 1), 1);
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{64 << 10, 64 << 10};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const std::string full = (dir + "/full.avi").toStdString();
-        ::_exit(write(full, 200, 0) != kAviOk ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(testsupport::onFullDisk(
+        64 << 10, [&] { return write((dir + "/full.avi").toStdString(), 200, 0) != kAviOk; }));
 
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString(),
               "done.avi failed.avi");
