@@ -103,7 +103,7 @@ bool ZRTimeline::runScriptFile(const char* path, bool redeclare) {
         return false;
     }
     suspendRenderer();
-    const bool ok = zrscript::runText(this, text, zrscript::fileRunStepLimit());
+    const bool ok = zrscript::runText(this, text, zrscript::fileRunStepLimit(text.size()));
     resumeRenderer();
     return ok;
 }

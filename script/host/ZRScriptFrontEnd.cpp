@@ -5,6 +5,7 @@
 #include "script/host/ZRHostFunctions.h"
 #include "timeline/ZRTimeline.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -17,7 +18,6 @@ std::mutex gDeclareMutex;
 // The registry token of the last host function declared, to see whether an interpreter
 // shutdown has forgotten the declarations since.
 uint32_t gLastToken = 0;
-std::atomic<uint64_t> gFileRunSteps{kFileRunSteps};
 std::atomic<int64_t> gMaxProjectBytes{kMaxProjectBytes};
 
 bool declaredInProcess() {
@@ -76,12 +76,9 @@ bool runText(ZRTimeline* timeline, std::string_view text, uint64_t stepLimit) {
     return ok;
 }
 
-uint64_t fileRunStepLimit() {
-    return gFileRunSteps.load();
-}
-
-uint64_t setFileRunStepLimit(uint64_t steps) {
-    return gFileRunSteps.exchange(steps ? steps : kFileRunSteps);
+uint64_t fileRunStepLimit(uint64_t bytes) {
+    constexpr uint64_t kMostBytes = (UINT64_MAX - kFileRunBaseSteps) / kFileRunStepsPerByte;
+    return kFileRunBaseSteps + std::min(bytes, kMostBytes) * kFileRunStepsPerByte;
 }
 
 int64_t maxProjectBytes() {

@@ -31,12 +31,15 @@ ZRTimeline* engine();
 /// True while the host functions are known to the interpreter of this process.
 bool hostFunctionsAvailable();
 
-/// Runs through `ZRTimeline::runScriptFile` end with "step limit reached" after this many
-/// statements and expression evaluations (a few seconds of work). A project the engine writes
-/// takes about 30 steps an object (3 million for 100,000 objects), far below it; a file
-/// that never finishes (an endless loop) ends with the message instead of hanging the editor.
-/// Runs of texts (`runScript`, `runScriptLine`) have no limit.
-inline constexpr uint64_t kFileRunSteps = 200'000'000;
+/// Runs through `ZRTimeline::runScriptFile` end with "step limit reached" after
+/// kFileRunBaseSteps plus kFileRunStepsPerByte for each byte of the file (statements and
+/// expression evaluations). A project the engine writes executes each line once and takes at
+/// most one step for every 12 bytes (about 2.4 million for 100,000 objects), some fifty times
+/// below the limit; a file that never finishes (an endless loop) ends with the message, within a
+/// fraction of a second for a small file, instead of hanging the editor. Runs of texts
+/// (`runScript`, `runScriptLine`) have no limit.
+inline constexpr uint64_t kFileRunBaseSteps = 1'000'000;
+inline constexpr uint64_t kFileRunStepsPerByte = 4;
 
 /// The largest project file: `ZRTimeline::saveProject` refuses to write a larger one and
 /// `ZRTimeline::runScriptFile` to read one, each with a message saying so. Room for well over
@@ -56,10 +59,8 @@ bool declareHostFunctions(ZRTimeline* timeline, bool redeclare = false);
 /// succeeded.
 bool runText(ZRTimeline* timeline, std::string_view text, uint64_t stepLimit = 0);
 
-/// The step limit of runs through `ZRTimeline::runScriptFile` (kFileRunSteps).
-uint64_t fileRunStepLimit();
-/// Test hook: sets that limit (0: back to kFileRunSteps); answers the one before.
-uint64_t setFileRunStepLimit(uint64_t steps);
+/// The step limit of a run through `ZRTimeline::runScriptFile` of a file of `bytes` bytes.
+uint64_t fileRunStepLimit(uint64_t bytes);
 /// The size limit of project files (kMaxProjectBytes).
 int64_t maxProjectBytes();
 /// Test hook: sets that limit (0: back to kMaxProjectBytes); answers the one before.

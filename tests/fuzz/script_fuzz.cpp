@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ZRScriptHost host;
     host.includeFolder = gFolder;
     // The bytes run as a project file runs: under the engine's step limit and no other.
-    scriptExecuteLimited(&host, gInput, zrscript::kFileRunSteps, 0);
+    scriptExecuteLimited(&host, gInput, zrscript::fileRunStepLimit(gInput.size()), 0);
     scriptExecute(&host, kEveryBuiltin);
     return 0;
 }

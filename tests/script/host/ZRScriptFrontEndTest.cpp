@@ -156,14 +156,10 @@ TEST_F(FrontEnd, RedeclaringReplacesWhatHidTheHostFunctions) {
 
 // Files (projects) end at the step limit with a message; texts run as long as they need.
 TEST_F(FrontEnd, FileRunsEndAtTheirStepLimit) {
-    struct LimitGuard {
-        uint64_t saved = zrscript::setFileRunStepLimit(100000);
-        ~LimitGuard() { zrscript::setFileRunStepLimit(saved); }
-    } guard;
     auto timeline = makeTimeline();
-    const std::string counting = "integer i = 0; while( i < 300000 ) { i = i + 1; } puts( i );";
+    const std::string counting = "integer i = 0; while( i < 1000000 ) { i = i + 1; } puts( i );";
     ASSERT_TRUE(run(*timeline, counting));
-    EXPECT_EQ(hostRecord().output, std::vector<std::string>{"300000"});
+    EXPECT_EQ(hostRecord().output, std::vector<std::string>{"1000000"});
 
     // Endless or merely long texts opened as files, each ending with the limit's message.
     const char* const hostile[] = {
@@ -183,6 +179,8 @@ TEST_F(FrontEnd, FileRunsEndAtTheirStepLimit) {
         EXPECT_NE(hostRecord().output.back().find("step limit reached"), std::string::npos)
             << hostRecord().output.back();
     }
+    EXPECT_EQ(zrscript::fileRunStepLimit(1000),
+              zrscript::kFileRunBaseSteps + 1000 * zrscript::kFileRunStepsPerByte);
 }
 
 // What is not a regular file is refused at once, without waiting for a writer or reading
