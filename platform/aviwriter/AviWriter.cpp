@@ -3,6 +3,8 @@
 #include "AviCompressors.h"
 
 #include "platform/dvcodec/FFmpegHandles.h"
+#include "platform/scaler/BgraToYuv420.h"
+#include "platform/scaler/RowWorkers.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -69,7 +71,8 @@ struct AviWriter::State {
     FrameHandle picture;
     FrameHandle sound;
     PacketHandle packet;
-    SwsHandle convert;
+    SwsHandle convert; ///< for encoder formats other than same-size 4:2:0
+    std::unique_ptr<RowWorkers> workers;
     int width = 0;
     int height = 0;
     int bits = 16;
@@ -189,8 +192,10 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
         s->picture->width = width;
         s->picture->height = height;
         if ((result = av_frame_get_buffer(s->picture.get(), 0)) < 0) return result;
-        if (!updateConversion(s->convert, width, height, AV_PIX_FMT_BGRA, width, height,
-                              s->video->pix_fmt, SWS_BICUBIC))
+        if (s->video->pix_fmt == AV_PIX_FMT_YUV420P && width % 2 == 0 && height % 2 == 0)
+            s->workers = std::make_unique<RowWorkers>(RowWorkers::machineThreads());
+        else if (!updateConversion(s->convert, width, height, AV_PIX_FMT_BGRA, width, height,
+                                   s->video->pix_fmt, SWS_BICUBIC))
             return AVERROR(ENOMEM);
     }
     s->audioStream = avformat_new_stream(raw, nullptr);
@@ -246,7 +251,10 @@ int AviWriter::genVideoSample(const unsigned char* pixels, int stride) {
     if (!pixels || stride < s->width * 4) return AVERROR(EINVAL);
     AVFrame* picture = s->picture.get();
     int result = av_frame_make_writable(picture);
-    if (result >= 0) {
+    if (result >= 0 && s->workers) {
+        bgraToYuv420(pixels, s->width, s->height, stride, picture->data, picture->linesize,
+                     s->workers.get());
+    } else if (result >= 0) {
         const uint8_t* const planes[4] = {pixels, nullptr, nullptr, nullptr};
         const int strides[4] = {stride, 0, 0, 0};
         if (sws_scale(s->convert.get(), planes, strides, 0, s->height, picture->data,
