@@ -6,12 +6,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
+#include <cerrno>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
+
+extern char** environ;
 
 namespace ffprobe {
 
@@ -26,6 +32,7 @@ struct Stream {
     int channels = 0;
     long long packets = 0;
     double duration = 0;
+    std::string fieldOrder; ///< "progressive", "tt", "bb", ... ("" when unknown)
 };
 
 struct Probe {
@@ -41,11 +48,40 @@ struct Probe {
     }
 };
 
+/// ffprobe's standard output, or nothing when it failed. Started with posix_spawn and read
+/// through a pipe: no event loop and no helper thread of a process class are involved.
 inline QByteArray run(const QStringList& arguments) {
-    QProcess process;
-    process.start("ffprobe", arguments);
-    if (!process.waitForFinished(120000) || process.exitCode() != 0) return {};
-    return process.readAllStandardOutput();
+    std::vector<std::string> words{"ffprobe"};
+    for (const QString& argument : arguments)
+        words.push_back(argument.toStdString());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, out[1]);
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, "ffprobe", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    QByteArray text;
+    if (spawned == 0) {
+        char buffer[65536];
+        ssize_t got;
+        while ((got = read(out[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+            if (got > 0) text.append(buffer, got);
+    }
+    close(out[0]);
+    if (spawned != 0) return {};
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : QByteArray();
 }
 
 inline double ratio(const QString& text) {
@@ -77,6 +113,7 @@ inline Probe probe(const std::string& path) {
         stream.channels = s["channels"].toInt();
         stream.packets = s["nb_read_packets"].toString().toLongLong();
         stream.duration = s["duration"].toString().toDouble();
+        stream.fieldOrder = s["field_order"].toString().toStdString();
         result.streams.push_back(stream);
     }
     return result;

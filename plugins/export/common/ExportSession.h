@@ -31,8 +31,8 @@ void removeFiles(const std::vector<std::string>& files);
 /// One running export of our export modules: each frame from the engine is converted into the
 /// encoder's format (on several threads, straight from the engine's pixels) in a job of a short
 /// queue and written on the queue's own thread by `Writer` (`pictureFormat()`,
-/// `write(ExportJob&)`, `finish()`) while the engine composes the next ones. The last frame waits for the files to
-/// be complete, so that a failure to write them is still reported to the engine.
+/// `write(ExportJob&)`, `finish()`) while the engine composes the next ones. The last frame waits
+/// for the files to be complete, so that a failure to write them is still reported to the engine.
 /// A module says how a frame fills a job (`fill`) and what completes its files (`complete`).
 template <class Writer> class ExportSession {
 public:
