@@ -1,5 +1,7 @@
 #include "MediaInput.h"
 
+#include "SharedSlices.h"
+
 extern "C" {
 #include <libavutil/dict.h>
 }
@@ -102,12 +104,15 @@ CodecContextHandle MediaInput::openDecoder(int streamIndex, bool sliceThreads) c
     CodecContextHandle decoder(avcodec_alloc_context3(codec));
     if (!decoder || avcodec_parameters_to_context(decoder.get(), s->codecpar) < 0) return nullptr;
     // Slice threads only: a decoder with frame threads holds frames back, so each seek would
-    // cost a pipeline's worth of decoding. Codecs without slices decode on one thread.
-    decoder->thread_count = sliceThreads ? decoderThreads() : 1;
+    // cost a pipeline's worth of decoding. Codecs without slices decode on one thread. DV, the
+    // editor's own format, shares one pool of threads instead of starting its own.
+    const bool shared = sliceThreads && decoder->codec_id == AV_CODEC_ID_DVVIDEO;
+    decoder->thread_count = sliceThreads && !shared ? decoderThreads() : 1;
     decoder->thread_type = FF_THREAD_SLICE;
     decoder->max_pixels = kMaxPixels;
     decoder->pkt_timebase = s->time_base;
     if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return nullptr;
+    if (shared) shareSliceThreads(decoder.get());
     return decoder;
 }
 
