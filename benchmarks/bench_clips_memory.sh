@@ -9,13 +9,9 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/default}
-rounds=${2:-3}
-ours=$build/bin/bench_timeline
-[ -x "$ours" ] || { echo "build first: $ours is missing" >&2; exit 1; }
 
 . "$root/benchmarks/sidebyside.sh"
-sbs_init
+sbs_init "${1:-}" "${2:-3}"
 sbs_dv_clip clip testsrc2 440 1
 
 for count in 250 1000; do

@@ -18,10 +18,6 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/default}
-rounds=${2:-5}
-ours=$build/bin/bench_timeline
-[ -x "$ours" ] || { echo "build first: $ours is missing" >&2; exit 1; }
 
 # melt is needed here only, so only this script installs it (Debian's package).
 if ! command -v melt >/dev/null; then
@@ -31,7 +27,7 @@ if ! command -v melt >/dev/null; then
 fi
 
 . "$root/benchmarks/sidebyside.sh"
-sbs_init
+sbs_init "${1:-}" "${2:-5}"
 sbs_dv_clip A testsrc2 440 10
 sbs_dv_clip B smptebars 880 10
 A=$work/A.avi B=$work/B.avi

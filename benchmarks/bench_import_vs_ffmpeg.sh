@@ -9,13 +9,9 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/default}
-rounds=${2:-5}
-ours=$build/bin/bench_timeline
-[ -x "$ours" ] || { echo "build first: $ours is missing" >&2; exit 1; }
 
 . "$root/benchmarks/sidebyside.sh"
-sbs_init
+sbs_init "${1:-}" "${2:-5}"
 sbs_dv_clip dv testsrc2 440 10
 ffmpeg -v error -y -f lavfi -i "testsrc2=size=720x576:rate=25:duration=10" -c:v mpeg2video \
   -q:v 3 -g 12 -bf 2 -f vob "$work/mpeg2.mpg"

@@ -9,13 +9,9 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/default}
-rounds=${2:-5}
-ours=$build/bin/bench_timeline
-[ -x "$ours" ] || { echo "build first: $ours is missing" >&2; exit 1; }
 
 . "$root/benchmarks/sidebyside.sh"
-sbs_init
+sbs_init "${1:-}" "${2:-5}"
 sbs_dv_clip A testsrc 440 10
 sbs_dv_clip B smptebars 880 10
 A=$work/A.avi B=$work/B.avi

@@ -2,13 +2,18 @@
 # start-up included, the cases interleaved round by round (each round starting one case later),
 # and each case's median, range and peak memory printed with the ratio peer time / our time.
 #
-#   sbs_init                      a work folder ($work) and a private state folder for Clipstead
+#   sbs_init BUILD ROUNDS         checks the build ($ours: its bench_timeline), sets $rounds, makes
+#                                 a work folder ($work) and a private state folder for Clipstead
 #   sbs_dv_clip NAME SOURCE HZ S  a PAL DV AVI of S seconds: lavfi SOURCE and a HZ tone
 #   sbs_case ID COMMAND...        registers a case (the command is run as given)
 #   sbs_run ROUNDS                runs every case ROUNDS times, interleaved
 #   sbs_compare TITLE OURS PEER... prints the cases' medians and ranges and peer / ours
 
 sbs_init() {
+  build=${1:-$root/build/default}
+  rounds=$2
+  ours=$build/bin/bench_timeline
+  [ -x "$ours" ] || { echo "build first: $ours is missing" >&2; exit 1; }
   command -v ffmpeg >/dev/null || { echo "ffmpeg is missing: run scripts/setup" >&2; exit 1; }
   [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (apt-get install time)" >&2; exit 1; }
   work=$(mktemp -d)
