@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+// Never destroyed: accesses that outlive the statics at exit still leave it safely.
 ZRDecoderCache& ZRDecoderCache::instance() {
-    static ZRDecoderCache cache;
-    return cache;
+    static ZRDecoderCache* cache = new ZRDecoderCache;
+    return *cache;
 }
 
 void ZRDecoderCache::setCapacity(size_t capacity) {

@@ -13,6 +13,8 @@ extern "C" {
 
 namespace exportmodule {
 
+using platform::ffmpeg::FrameHandle;
+
 namespace {
 
 // "dir/name.mpg" -> "dir/name02.mpg" for the second file, and so on.
@@ -126,8 +128,8 @@ bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int i
     return openFile();
 }
 
-// Made again, before the first frame, when that frame shows the source interlaced: the
-// multiplex header written meanwhile does not depend on the scan.
+// Made again, before the first frame is encoded, when the first frames show the source
+// interlaced: the multiplex header written meanwhile does not depend on the scan.
 bool MpegWriter::openVideoEncoder(bool interlaced) {
     const AVCodec* codec = avcodec_find_encoder(m_profile.videoCodec);
     if (!codec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
@@ -259,15 +261,33 @@ PictureFormat MpegWriter::pictureFormat() const {
 
 bool MpegWriter::write(ExportJob& job) {
     if (!m_output || !job.picture) return false;
-    if (m_videoFrames == 0 && job.interlaced != m_interlaced && !openVideoEncoder(job.interlaced))
-        return false;
-    AVFrame* picture = job.picture.get();
+    if (m_hasInput && !m_conformer.push(job.audio.data(), job.audio.size()))
+        return fail("audio conversion", AVERROR(EINVAL));
+    if (m_scanKnown) return encodePicture(job.picture.get());
+    // The first frames wait until one shows an interlaced source, or until there were enough
+    // to call the timeline progressive: a timeline may open with a title or a fade.
+    FrameHandle held(av_frame_clone(job.picture.get()));
+    if (!held) return fail("memory", AVERROR(ENOMEM));
+    m_held.push_back(std::move(held));
+    const bool interlaced = job.interlaced && m_profile.videoCodec == AV_CODEC_ID_MPEG2VIDEO;
+    if (!interlaced && m_held.size() < kScanWindow) return true;
+    return decideScan(interlaced);
+}
+
+bool MpegWriter::decideScan(bool interlaced) {
+    m_scanKnown = true;
+    if (interlaced != m_interlaced && !openVideoEncoder(interlaced)) return false;
+    for (FrameHandle& held : m_held)
+        if (!encodePicture(held.get())) return false;
+    m_held.clear();
+    return true;
+}
+
+bool MpegWriter::encodePicture(AVFrame* picture) {
     picture->interlaced_frame = m_interlaced ? 1 : 0;
     picture->top_field_first = 0;
     picture->pts = m_videoFrames++;
     if (!encodeVideo(picture)) return false;
-    if (m_hasInput && !m_conformer.push(job.audio.data(), job.audio.size()))
-        return fail("audio conversion", AVERROR(EINVAL));
     const int64_t due = av_rescale_q_rnd(m_videoFrames, av_inv_q(m_profile.rate),
                                          AVRational{1, m_profile.sampleRate}, AV_ROUND_DOWN);
     return encodeAudioUpTo(due);
@@ -275,6 +295,10 @@ bool MpegWriter::write(ExportJob& job) {
 
 bool MpegWriter::finish() {
     if (!m_output) return false;
+    if (!m_scanKnown && !decideScan(false)) {
+        closeFile();
+        return false;
+    }
     m_conformer.flush();
     m_finished = true;
     bool ok = encodeAudioUpTo(av_rescale_q_rnd(m_videoFrames, av_inv_q(m_profile.rate),

@@ -20,8 +20,9 @@ namespace exportmodule {
 /// first file at the given path, further ones (when the profile limits the size) beside it as
 /// "<name>02.<ext>", "<name>03.<ext>" and so on, each cut at the start of a closed group of
 /// pictures. The audio is kept to the video's length: what arrives beyond it is dropped and
-/// missing audio becomes silence. MPEG-2 video is coded interlaced, bottom field first, when the
-/// first frame comes from an interlaced source (as DV is), else progressive.
+/// missing audio becomes silence. MPEG-2 video is coded interlaced, bottom field first, when one
+/// of the first `kScanWindow` frames comes from an interlaced source (as DV is), else
+/// progressive; those frames wait (referenced, not copied) until the scan is known.
 /// Thread-safety: one thread at a time (the export's worker thread after `open`).
 class MpegWriter {
 public:
@@ -46,7 +47,11 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
+    static constexpr size_t kScanWindow = 50;
+
     bool openVideoEncoder(bool interlaced);
+    bool decideScan(bool interlaced);
+    bool encodePicture(AVFrame* picture);
     bool openFile();
     bool closeFile();
     bool encodeVideo(AVFrame* frame);
@@ -72,6 +77,8 @@ private:
     bool m_hasInput = false;
     bool m_finished = false;
     bool m_interlaced = false;
+    bool m_scanKnown = false;
+    std::vector<platform::ffmpeg::FrameHandle> m_held; ///< frames waiting for the scan
 };
 
 } // namespace exportmodule

@@ -48,15 +48,16 @@ std::vector<std::vector<uint8_t>> videoPackets(const std::string& path) {
     return packets;
 }
 
-// A timeline holding the 2-second DV AVI clip of the import tests from 0.
-std::unique_ptr<ZRTimeline> dvTimeline(std::string* source) {
+// A timeline holding the 2-second DV AVI clip of the import tests after `lead` frames of a
+// solid colour.
+std::unique_ptr<ZRTimeline> dvTimeline(std::string* source, int lead = 0) {
     *source = mediafixture::dvAvi();
-    auto t = makeTimeline(0, 25.0, 720, 576, programFolder());
+    auto t = makeTimeline(lead, 25.0, 720, 576, programFolder());
     t->setIntTripleSetting("Audio Settings", 48000, 16, 2);
     IZRObject* clip = t->createObject("Import", t->suggestImportModule(source->c_str()), nullptr,
                                       source->c_str());
     if (!clip) return nullptr;
-    ZRPos start(0, 0, 0, 0, 25.0);
+    ZRPos start(0, 0, 0, lead, 25.0);
     t->insertObject(1, &start, clip);
     return t;
 }
@@ -115,14 +116,20 @@ TEST(ZRExportRealModules, DvClipPassesThroughBitForBitAndMakesAnInterlacedDvd) {
     for (size_t i = 0; i < frames.size(); ++i)
         EXPECT_TRUE(written[i] == frames[i]) << "frame " << i << " differs from the source";
 
-    // PAL DV is bottom field first, and so is the DVD made from it.
+    // PAL DV is bottom field first, and so is the DVD made from it, also when the timeline
+    // opens with a second of something else.
     writeSettings("Export::MPEG", "Format=DVD\nMaxBitrate=8000000\nAvgBitrate=6000000\n");
-    const std::string dvd = dir + "/clip.mpg";
-    ASSERT_EQ(t->exportProject(dvd.c_str(), "MPEG", nullptr, nullptr, 720, 576, 25.0), 0);
-    const ffprobe::Probe probe = ffprobe::probe(dvd);
-    ASSERT_TRUE(probe.ok && probe.first("video"));
-    EXPECT_EQ(probe.first("video")->fieldOrder, "bb");
-    EXPECT_EQ(probe.first("video")->packets, 50);
+    for (const int lead : {0, 25}) {
+        auto timeline = lead ? dvTimeline(&source, lead) : std::move(t);
+        ASSERT_TRUE(timeline);
+        const std::string dvd = dir + "/clip" + std::to_string(lead) + ".mpg";
+        ASSERT_EQ(timeline->exportProject(dvd.c_str(), "MPEG", nullptr, nullptr, 720, 576, 25.0),
+                  0);
+        const ffprobe::Probe probe = ffprobe::probe(dvd);
+        ASSERT_TRUE(probe.ok && probe.first("video"));
+        EXPECT_EQ(probe.first("video")->fieldOrder, "bb") << lead;
+        EXPECT_EQ(probe.first("video")->packets, 50 + lead);
+    }
 }
 
 TEST(ZRExportRealModules, DvFromATimeline) {
