@@ -1,80 +1,69 @@
 #!/usr/bin/env bash
-# Side by side: the anchor timeline (two 10-second PAL DV clips with a 1-second cross-fade,
-# 475 frames) exported to DV AVI and to the DVD profile by Clipstead (bin/bench_export), by
-# melt, and by ffmpeg's xfade filter, in the same run. Prints frames per second, Clipstead's
-# ratio to melt, and each run's peak memory.
-# Usage: benchmarks/bench_export_vs_melt.sh [build folder, default build/default]
+# Side by side: the anchor timeline (two 10-second PAL DV clips, test pattern and colour bars
+# with their tones, joined by a 1-second cross-fade: 475 frames) exported by Clipstead
+# (bench_timeline, one whole process per export), by melt and by ffmpeg (xfade/acrossfade), all
+# as whole processes with start-up, interleaved, ROUNDS rounds (5 unless given), median and
+# range. Ratios are the peer's time over ours.
+#
+# The same settings on every side:
+#   DV AVI: 720 x 576 4:2:0 DV, 48 kHz 16-bit stereo PCM, AVI.
+#   DVD: MPEG-2 at 6 Mbit/s average, 8 Mbit/s at most, buffer 1835008 bits, groups of 15,
+#        2 B-frames, closed groups, no scene-change cuts, interlaced bottom field first (the
+#        clips are PAL DV); AC-3 at 192 kbit/s, 48 kHz stereo; the DVD multiplex.
+# Clipstead's "AVI-DV Multifile" export hands the 450 frames outside the cross-fade on as the
+# clips' own DV frames (pass-through: read, not decoded or encoded); the peers encode every
+# frame. The full re-encode case makes Clipstead encode every frame too, through its AVI writer
+# with the "DV" compressor. Every output's field order is printed.
+# Usage: benchmarks/bench_export_vs_melt.sh [build folder, default build/default] [rounds]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/default}
-bench=$build/bin/bench_export
-[ -x "$bench" ] || { echo "build first: $bench is missing" >&2; exit 1; }
 
-# melt is needed here only, so only this script installs it.
+# melt is needed here only, so only this script installs it (Debian's package).
 if ! command -v melt >/dev/null; then
-  if [ "$(id -u)" = 0 ]; then apt-get install -y -qq melt >/dev/null
-  else sudo apt-get install -y -qq melt >/dev/null; fi
+  sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get install -y -qq melt >/dev/null || { echo "cannot install melt" >&2; exit 1; }
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+. "$root/benchmarks/sidebyside.sh"
+sbs_init "${1:-}" "${2:-5}"
+sbs_dv_clip A testsrc2 440 10
+sbs_dv_clip B smptebars 880 10
+A=$work/A.avi B=$work/B.avi
 
-for clip in A:testsrc2 B:smptebars; do
-  name=${clip%%:*}; source=${clip#*:}
-  ffmpeg -v error -y -f lavfi -i "$source=size=720x576:rate=25" \
-    -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 10 \
-    -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ar 48000 -ac 2 "$work/$name.avi"
+melt_in=(melt -silent -profile dv_pal "$A" "$B" -mix 25 -mixer luma -mixer mix:-1 -consumer)
+melt_dv=(f=avi vcodec=dvvideo pix_fmt=yuv420p acodec=pcm_s16le ar=48000 channels=2)
+melt_dvd=(f=dvd vcodec=mpeg2video vb=6000k maxrate=8000k minrate=0 bufsize=1835008 g=15 bf=2
+  flags=+cgop+ildct+ilme sc_threshold=1000000000 progressive=0 top_field_first=0
+  acodec=ac3 ab=192k ar=48000 channels=2)
+ff_in=(ffmpeg -nostdin -v error -y -i "$A" -i "$B" -filter_complex
+  "[0:v][1:v]xfade=transition=fade:duration=1:offset=9[v];[0:a][1:a]acrossfade=d=1[a]"
+  -map "[v]" -map "[a]")
+ff_dv=(-c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ar 48000 -ac 2 -f avi)
+ff_dvd=(-target pal-dvd -b:v 6000k -maxrate 8000k -bufsize 1835008 -g 15 -bf 2
+  -flags +cgop+ildct+ilme -sc_threshold 1000000000 -top 0 -c:a ac3 -b:a 192k -ar 48000 -ac 2)
+
+sbs_case clipstead_dv_passthrough "$ours" anchor "$A" "$B" dv "$work/c_dv.ovl"
+sbs_case clipstead_dv_reencode "$ours" anchor "$A" "$B" avi-dv "$work/c_dv.avi"
+sbs_case melt_dv "${melt_in[@]}" "avformat:$work/m_dv.avi" "${melt_dv[@]}"
+sbs_case ffmpeg_dv "${ff_in[@]}" "${ff_dv[@]}" "$work/f_dv.avi"
+sbs_case clipstead_dvd "$ours" anchor "$A" "$B" dvd "$work/c_dvd.mpg"
+sbs_case melt_dvd "${melt_in[@]}" "avformat:$work/m_dvd.mpg" "${melt_dvd[@]}"
+sbs_case ffmpeg_dvd "${ff_in[@]}" "${ff_dvd[@]}" "$work/f_dvd.mpg"
+
+sbs_machine
+sbs_run "$rounds"
+"$ours" anchor "$A" "$B" dv "$work/c_dv.ovl" 2>&1 >/dev/null | sed 's/^bench_timeline: /Clipstead DV export: /'
+echo "the peers encode all 475 frames; $rounds rounds, whole processes, interleaved"
+echo
+sbs_compare "DV AVI, Clipstead passing frames through" clipstead_dv_passthrough melt_dv ffmpeg_dv
+sbs_compare "DV AVI, every frame encoded on every side" clipstead_dv_reencode melt_dv ffmpeg_dv
+sbs_compare "DVD, the same encoder settings" clipstead_dvd melt_dvd ffmpeg_dvd
+echo
+for file in c_dv01.avi c_dv.avi m_dv.avi f_dv.avi c_dvd.mpg m_dvd.mpg f_dvd.mpg; do
+  printf '  %-12s %s\n' "$file" "$(ffprobe -v error -select_streams v:0 -count_packets \
+    -show_entries stream=codec_name,width,height,field_order,nb_read_packets -of csv=p=0 \
+    "$work/$file")"
 done
-frames=475
-
-# seconds and peak kilobytes of one command, from GNU time
-measure() {
-  local log=$work/time.log
-  /usr/bin/time -f "%e %M" -o "$log" "$@" >/dev/null 2>"$work/stderr.log" || {
-    echo "failed: $*" >&2; tail -5 "$work/stderr.log" >&2; echo "nan nan"; return; }
-  cat "$log"
-}
-fps() { awk -v f="$frames" -v s="$1" 'BEGIN { if (s > 0) printf "%.0f", f / s; else print "nan" }'; }
-
-declare -A result
-run() { # label, command...
-  local label=$1; shift
-  read -r seconds peak < <(measure "$@")
-  result[$label]="$(fps "$seconds") $((peak / 1024))"
-}
-
-export CLIPSTEAD_BENCH_A=$work/A.avi CLIPSTEAD_BENCH_B=$work/B.avi CLIPSTEAD_BENCH_OUT=$work
-for target in DV DVD; do
-  "$bench" --benchmark_filter="^BM_Export$target/" --benchmark_format=json \
-    >"$work/clipstead_$target.json" 2>/dev/null || true
-  read -r seconds peak < <(measure "$bench" --benchmark_filter="^BM_Export$target/" \
-    --benchmark_min_time=0)
-  cfps=$(python3 -c "import json,sys; b=json.load(open('$work/clipstead_$target.json'))['benchmarks'][0]; print(round(b.get('fps', float('nan'))))" 2>/dev/null || echo nan)
-  result[clipstead_$target]="$cfps $((peak / 1024))"
-done
-
-melt_common=(-silent -profile dv_pal "$work/A.avi" "$work/B.avi" -mix 25 -mixer luma -mixer mix:-1)
-run melt_DV melt "${melt_common[@]}" -consumer "avformat:$work/melt_dv.avi" f=avi vcodec=dvvideo \
-  pix_fmt=yuv420p acodec=pcm_s16le ar=48000 channels=2
-run melt_DVD melt "${melt_common[@]}" -consumer "avformat:$work/melt_dvd.mpg" f=dvd \
-  vcodec=mpeg2video vb=6000k maxrate=8000k bufsize=1835008 g=15 acodec=ac3 ab=192k ar=48000 \
-  channels=2
-
-xfade=(-filter_complex "[0:v][1:v]xfade=transition=fade:duration=1:offset=9[v];[0:a][1:a]acrossfade=d=1[a]" -map "[v]" -map "[a]")
-run ffmpeg_DV ffmpeg -v error -y -i "$work/A.avi" -i "$work/B.avi" "${xfade[@]}" \
-  -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ar 48000 -ac 2 "$work/ffmpeg_dv.avi"
-run ffmpeg_DVD ffmpeg -v error -y -i "$work/A.avi" -i "$work/B.avi" "${xfade[@]}" \
-  -target pal-dvd -b:v 6000k -maxrate 8000k -c:a ac3 -b:a 192k "$work/ffmpeg_dvd.mpg"
-
-printf '%-8s %-10s %10s %10s %16s\n' target program fps "peak MB" "ratio to melt"
-for target in DV DVD; do
-  read -r mfps _ <<<"${result[melt_$target]}"
-  for program in clipstead melt ffmpeg; do
-    read -r f p <<<"${result[${program}_$target]}"
-    ratio=$(awk -v a="$f" -v b="$mfps" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else print "-" }')
-    printf '%-8s %-10s %10s %10s %16s\n' "$target" "$program" "$f" "$p" "$ratio"
-  done
-done
+sbs_machine

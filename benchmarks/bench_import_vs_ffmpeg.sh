@@ -1,33 +1,30 @@
 #!/usr/bin/env bash
-# Decode throughput of the media import module (through the engine's module access, frames
-# rendered as BGRA into a 720 x 576 image) beside ffmpeg's own decode of the same files
-# (`ffmpeg -f null`, one thread each), and the ratio of the two times.
-# Usage: benchmarks/bench_import_vs_ffmpeg.sh [build folder]
+# Side by side: decoding whole files to 32-bit BGRA pictures, by Clipstead's media import module
+# (bench_timeline with the file as its one clip: every frame through videoAt) and by ffmpeg
+# (format=bgra into the null muxer, at its default threads), for a 10-second PAL DV AVI and a
+# 10-second 720 x 576 MPEG-2 program stream (groups of 12 with B-frames). Sound left out on both
+# sides. Whole processes with start-up, interleaved, ROUNDS rounds (5 unless given), median and
+# range; the ratio is ffmpeg's time over ours.
+# Usage: benchmarks/bench_import_vs_ffmpeg.sh [build folder, default build/default] [rounds]
 set -euo pipefail
-build="${1:-build/default}"
-media="$(mktemp -d)"
-trap 'rm -rf "$media"' EXIT
-export BENCH_IMPORT_MEDIA="$media"
 
-ours=$("$build/bin/bench_import" --benchmark_format=csv 2>/dev/null |
-       awk -F, '/BM_Import/ { gsub(/"/, "", $1); sub(/\/.*/, "", $1); print $1, $NF }')
+root=$(cd "$(dirname "$0")/.." && pwd)
 
-# ffmpeg's best of three runs, in frames per second (its own -benchmark time of the decode).
-ffmpeg_fps() {
-    local best=0 seconds
-    for _ in 1 2 3; do
-        seconds=$(ffmpeg -nostdin -hide_banner -benchmark -threads 1 -i "$1" -an -f null - 2>&1 |
-                  sed -n 's/.*rtime=\([0-9.]*\)s.*/\1/p')
-        best=$(awk -v b="$best" -v t="$seconds" -v n="$2" 'BEGIN { f = n / t; print (f > b ? f : b) }')
-    done
-    echo "$best"
-}
+. "$root/benchmarks/sidebyside.sh"
+sbs_init "${1:-}" "${2:-5}"
+sbs_dv_clip dv testsrc2 440 10
+ffmpeg -v error -y -f lavfi -i "testsrc2=size=720x576:rate=25:duration=10" -c:v mpeg2video \
+  -q:v 3 -g 12 -bf 2 -f vob "$work/mpeg2.mpg"
 
-printf '%-14s %12s %12s %14s\n' file ours_fps ffmpeg_fps time_ratio
-for pair in "BM_ImportDV bench_dv.avi" "BM_ImportMPEG2 bench_mpeg2.mpg"; do
-    set -- $pair
-    our_fps=$(awk -v n="$1" '$1 == n { print $2 }' <<<"$ours")
-    their_fps=$(ffmpeg_fps "$media/$2" 250)
-    awk -v f="$2" -v a="$our_fps" -v b="$their_fps" \
-        'BEGIN { printf "%-14s %12.0f %12.0f %14.2f\n", f, a, b, b / a }'
+for file in dv.avi mpeg2.mpg; do
+  sbs_case "clipstead_${file%.*}" "$ours" clips 1 250 "$work/$file" preview
+  sbs_case "ffmpeg_${file%.*}" ffmpeg -nostdin -v error -i "$work/$file" -an -vf format=bgra \
+    -f null -
 done
+
+sbs_machine
+sbs_run "$rounds"
+echo "250 frames each to BGRA, no sound, $rounds rounds, whole processes, interleaved"
+sbs_compare "PAL DV AVI" clipstead_dv ffmpeg_dv
+sbs_compare "MPEG-2 program stream" clipstead_mpeg2 ffmpeg_mpeg2
+sbs_machine

@@ -1,50 +1,27 @@
 #!/usr/bin/env bash
-# Renders the anchor timeline (two 10-second 720 x 576 25 fps DV clips, a test pattern with a
-# 440 Hz tone and colour bars with an 880 Hz tone, joined by a 1-second cross-fade: 475 frames)
-# with Clipstead (videoAt + renderAudio, decode and compose, no encode) and, in the same run, with
-# ffmpeg's xfade/acrossfade into the null muxer, and prints frames per second and their ratio.
-# Usage: benchmarks/bench_render_vs_ffmpeg.sh [build folder] [runs]
+# Side by side: the anchor timeline (two 10-second PAL DV clips joined by a 1-second
+# cross-fade: 475 frames) rendered to 32-bit BGRA pictures and nothing written, by Clipstead
+# (bench_timeline ... preview: every frame composed by videoAt) and by ffmpeg (xfade, then
+# format=bgra, into the null muxer, at its default threads). Sound is left out on both sides.
+# Whole processes with start-up, interleaved, ROUNDS rounds (5 unless given), median and range;
+# the ratio is ffmpeg's time over ours.
+# Usage: benchmarks/bench_render_vs_ffmpeg.sh [build folder, default build/default] [rounds]
 set -euo pipefail
-build="${1:-build/default}"
-runs="${2:-5}"
-command -v ffmpeg >/dev/null || { echo "ffmpeg is not installed (apt-get install ffmpeg)"; exit 1; }
-[ -x "$build/bin/bench_render" ] || { echo "$build/bin/bench_render is not built"; exit 1; }
-ls "$build"/bin/PlugIns/import/*.so >/dev/null 2>&1 ||
-    { echo "the media import module is not built in $build/bin/PlugIns/import"; exit 1; }
 
-media=$(mktemp -d)
-trap 'rm -rf "$media"' EXIT
-clip() { # name, video source, tone
-    ffmpeg -v error -y -f lavfi -i "$2=size=720x576:rate=25:duration=10" \
-        -f lavfi -i "sine=frequency=$3:sample_rate=48000:duration=10" \
-        -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ac 2 -ar 48000 "$media/$1.avi"
-}
-clip A testsrc 440
-clip B smptebars 880
+root=$(cd "$(dirname "$0")/.." && pwd)
 
-# Clipstead: the best of the benchmark's repetitions, as frames per second.
-ours=$(CLIPSTEAD_BENCH_MEDIA="$media" "$build/bin/bench_render" \
-    --benchmark_filter='BM_AnchorTimeline/audioRate:48000' --benchmark_repetitions="$runs" \
-    --benchmark_format=csv 2>/dev/null |
-    awk -F, '/BM_AnchorTimeline/ && !/_mean|_median|_stddev|_cv/ {
-                 gsub(/"/, "", $0); n = split($0, f, ","); t = f[3] + 0
-                 if (best == "" || t < best) best = t }
-             END { if (best == "") exit 1; printf "%.1f", 475 / (best / 1000) }')
+. "$root/benchmarks/sidebyside.sh"
+sbs_init "${1:-}" "${2:-5}"
+sbs_dv_clip A testsrc 440 10
+sbs_dv_clip B smptebars 880 10
+A=$work/A.avi B=$work/B.avi
 
-# ffmpeg: the best wall-clock time of as many runs.
-best=""
-for _ in $(seq "$runs"); do
-    start=$(date +%s.%N)
-    ffmpeg -v error -i "$media/A.avi" -i "$media/B.avi" -filter_complex \
-        "[0:v][1:v]xfade=transition=fade:duration=1:offset=9[v];[0:a][1:a]acrossfade=d=1[a]" \
-        -map "[v]" -map "[a]" -f null -
-    end=$(date +%s.%N)
-    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
-    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
-done
-theirs=$(awk -v t="$best" 'BEGIN { printf "%.1f", 475 / t }')
+sbs_case clipstead_videoAt "$ours" anchor "$A" "$B" preview
+sbs_case ffmpeg_xfade ffmpeg -nostdin -v error -i "$A" -i "$B" -filter_complex \
+  "[0:v][1:v]xfade=transition=fade:duration=1:offset=9,format=bgra[v]" -map "[v]" -f null -
 
-printf '%-28s %10s\n' program "frames/s"
-printf '%-28s %10s\n' "Clipstead (videoAt+audio)" "$ours"
-printf '%-28s %10s\n' "ffmpeg xfade+acrossfade" "$theirs"
-awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "ratio (Clipstead / ffmpeg)   %10.2f\n", a / b }'
+sbs_machine
+sbs_run "$rounds"
+echo "475 frames to BGRA, no sound, $rounds rounds, whole processes, interleaved"
+sbs_compare "The anchor timeline to pictures" clipstead_videoAt ffmpeg_xfade
+sbs_machine

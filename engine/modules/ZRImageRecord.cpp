@@ -21,6 +21,6 @@ void zrStoreNative(IZRImage* image, const ZRImageRecord& native) {
     auto* own = dynamic_cast<ZRImage*>(image);
     if (!own) return;
     const size_t length = native.nativeLength > 0 ? size_t(native.nativeLength) : 0;
-    own->setNative(native.nativeKind, static_cast<const unsigned char*>(native.nativeData),
-                   native.nativeData ? length : 0);
+    own->copyNative(native.nativeKind, static_cast<const unsigned char*>(native.nativeData),
+                    native.nativeData ? length : 0);
 }

@@ -9,6 +9,7 @@ class IZRImage;
 /// is valid while the image is locked and unchanged.
 ZRImageRecord zrImageRecord(IZRImage* image);
 
-/// Stores a module's native frame description in `image` (kind, data, length and the rest of
-/// the record's native fields that the image keeps).
+/// Stores a module's native frame description in `image` (kind, a copy of the data, length and
+/// the rest of the record's native fields that the image keeps): the module may close its file
+/// before the frame is used.
 void zrStoreNative(IZRImage* image, const ZRImageRecord& native);

@@ -48,6 +48,45 @@ ZRModuleAccess::~ZRModuleAccess() {
     close();
 }
 
+bool ZRModuleAccess::openFile() {
+    resetBlock();
+    m_context.fileName = m_fileName.c_str();
+    intptr_t answer = -1;
+    return call(__LINE__, ZR_PLUGIN_OPEN, "open", &answer) && answer == 0;
+}
+
+bool ZRModuleAccess::useLocked() {
+    if (!m_open) return false;
+    if (m_suspended) {
+        const ZRCallBlock described = m_block;
+        if (!openFile()) {
+            // The file stays described as it was opened; a later use tries again.
+            m_block = described;
+            m_block.moduleData = nullptr;
+            return false;
+        }
+        m_suspended = false;
+        if (m_audioSought && m_block.audio.sampleRate > 0) {
+            double time = m_audioTime + double(m_audioFrames) / m_block.audio.sampleRate;
+            m_block.argument = &time;
+            call(__LINE__, ZR_PLUGIN_SEEK_AUDIO, "SeekAudio");
+            m_block.argument = nullptr;
+        }
+    }
+    if (isKind(m_kind, "Import")) ZRDecoderCache::instance().touch(this);
+    return true;
+}
+
+bool ZRModuleAccess::trySuspend() {
+    std::unique_lock lock(m_mutex, std::try_to_lock);
+    if (!lock || !m_open || m_suspended) return false;
+    call(__LINE__, ZR_PLUGIN_CLEANUP, "zrCleanup");
+    m_suspended = true;
+    m_frame.reset();
+    m_frameCapacity = 0;
+    return true;
+}
+
 bool ZRModuleAccess::call(long line, int32_t opcode, const char* operation, intptr_t* result) {
     const ZRHostCallbacks* host = m_timeline ? &m_timeline->host() : nullptr;
     ZRPluginCallFunction entry = m_module.entry();
@@ -67,34 +106,38 @@ void ZRModuleAccess::resetBlock() {
 }
 
 bool ZRModuleAccess::open(const char* kind, const char* fileName, const char* libraryPath) {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     closeLocked();
     m_kind = QString::fromUtf8(kind ? kind : "");
     if (!libraryPath || !m_module.bind(QString::fromUtf8(libraryPath))) return false;
     resetBlock();
     if (isKind(m_kind, "Import")) {
         m_fileName = fileName ? fileName : "";
-        m_context.fileName = m_fileName.c_str();
-        intptr_t answer = -1;
-        if (!call(__LINE__, ZR_PLUGIN_OPEN, "open", &answer) || answer != 0) {
+        if (!openFile()) {
             m_module.release();
             resetBlock();
             return false;
         }
     }
     m_open = true;
+    m_suspended = false;
+    m_audioSought = false;
+    m_audioFrames = 0;
+    useLocked();
     return true;
 }
 
 void ZRModuleAccess::close() {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     closeLocked();
 }
 
 void ZRModuleAccess::closeLocked() {
-    if (m_module.entry()) call(__LINE__, ZR_PLUGIN_CLEANUP, "zrCleanup");
+    ZRDecoderCache::instance().remove(this);
+    if (m_module.entry() && !m_suspended) call(__LINE__, ZR_PLUGIN_CLEANUP, "zrCleanup");
     m_module.release();
     m_open = false;
+    m_suspended = false;
     resetBlock();
 }
 
@@ -114,9 +157,9 @@ void ZRModuleAccess::setTime(IZRPos* position, double* time) {
 }
 
 bool ZRModuleAccess::renderVideo(IZRPos* position, IZRImage* image) {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     if (!m_open || !position || !image || !image->pixels() || image->width() < 1 ||
-        image->height() < 1)
+        image->height() < 1 || !useLocked())
         return false;
     double time = 0.0;
     setTime(position, &time);
@@ -213,8 +256,8 @@ void ZRModuleAccess::storeNative(IZRImage* image) {
 }
 
 bool ZRModuleAccess::nativeVideo(IZRPos* position, IZRImage* image) {
-    QMutexLocker locker(&m_mutex);
-    if (!m_open || !position || !image) return false;
+    std::lock_guard locker(m_mutex);
+    if (!m_open || !position || !image || !useLocked()) return false;
     double time = 0.0;
     setTime(position, &time);
     call(__LINE__, ZR_PLUGIN_SEEK_VIDEO, "SeekVideo");
@@ -228,23 +271,26 @@ bool ZRModuleAccess::nativeVideo(IZRPos* position, IZRImage* image) {
 }
 
 bool ZRModuleAccess::seekAudio(IZRPos* position) {
-    QMutexLocker locker(&m_mutex);
-    if (!m_open || !position) return false;
+    std::lock_guard locker(m_mutex);
+    if (!m_open || !position || !useLocked()) return false;
     double time = 0.0;
     setTime(position, &time);
     call(__LINE__, ZR_PLUGIN_SEEK_AUDIO, "SeekAudio");
     m_block.argument = nullptr;
+    m_audioSought = true;
+    m_audioTime = time;
+    m_audioFrames = 0;
     return true;
 }
 
 bool ZRModuleAccess::renderAudio(int32_t sampleFrames, const void** data, int32_t* bytes) {
     if (data) *data = nullptr;
     if (bytes) *bytes = 0;
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     const size_t perFrame = frameBytes(m_block.audio);
     if (!m_open || sampleFrames < 1 || perFrame == 0) return false;
     const size_t wanted = size_t(sampleFrames) * perFrame;
-    if (wanted > kMaxAudioBytes) return false;
+    if (wanted > kMaxAudioBytes || !useLocked()) return false;
 
     ZRAudioRequest request{sampleFrames};
     m_block.argument = &request;
@@ -256,6 +302,7 @@ bool ZRModuleAccess::renderAudio(int32_t sampleFrames, const void** data, int32_
     // The module's data is in the access's buffer (the host hands out no other); what it did not
     // deliver becomes silence.
     const size_t delivered = m_audioData == m_audio.get() ? std::min(m_audioBytes, wanted) : 0;
+    m_audioFrames += int64_t(delivered / perFrame);
     if (!grow(m_audio, m_audioCapacity, wanted, true)) return false;
     std::memset(m_audio.get() + delivered, m_block.audio.bitsPerSample == 8 ? 0x80 : 0,
                 wanted - delivered);
@@ -343,42 +390,42 @@ void ZRModuleAccess::hostRelease(ZRHostContext*, void* block) {
 // --- What the module reported ------------------------------------------------------------------
 
 bool ZRModuleAccess::isOpen() const {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     return m_open;
 }
 
 double ZRModuleAccess::frameRate() const {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     return m_block.frameRate;
 }
 
 double ZRModuleAccess::playLength() const {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     return m_block.playLength;
 }
 
 double ZRModuleAccess::sourceLength() const {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     return m_block.sourceLength;
 }
 
 int32_t ZRModuleAccess::formatCode() const {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     return m_block.formatCode;
 }
 
 bool ZRModuleAccess::sourceHasVideo() {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     return m_open && m_block.hasVideo != 0;
 }
 
 bool ZRModuleAccess::sourceHasAudio() {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     return m_open && m_block.hasAudio != 0;
 }
 
 bool ZRModuleAccess::videoDimensions(int* width, int* height) {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     if (!m_open || !m_block.hasVideo || m_block.videoWidth < 1 || m_block.videoHeight < 1)
         return false;
     if (width) *width = m_block.videoWidth;
@@ -387,7 +434,7 @@ bool ZRModuleAccess::videoDimensions(int* width, int* height) {
 }
 
 bool ZRModuleAccess::audioSettings(int* rate, int* bits, int* channels) {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     if (!m_open || !m_block.hasAudio) return false;
     if (rate) *rate = m_block.audio.sampleRate;
     if (bits) *bits = m_block.audio.bitsPerSample;

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "api/zrplugin.h"
+#include "modules/ZRDecoderCache.h"
 #include "modules/ZRPluginModule.h"
 #include "objects/ZRObjectBindings.h"
 
-#include <QMutex>
 #include <QString>
 
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class IZRImage;
@@ -22,9 +23,12 @@ class ZRTimeline;
 /// an exception writes "ZRModuleAccess(<line>): Exception in '<operation>'" to the debug output
 /// and the host's debug entry, and the operation goes on as if the call had returned.
 /// The frame and audio buffers the module renders into belong to the access.
+/// An open file takes part in the decoder cache (`ZRDecoderCache`): when many files are open the
+/// least recently used one is closed in the module (its decoder and buffers freed) and opened
+/// again on its next use, with its audio where it was; to its users it stays open throughout.
 /// Thread-safety: every operation holds the access's mutex; different accesses run in parallel.
 /// The module may call the host functions only during a call, on the calling thread.
-class ZRModuleAccess final : public ZRMediaSource {
+class ZRModuleAccess final : public ZRMediaSource, private ZRDecoderCache::Client {
 public:
     /// `timeline` (may be null) receives the debug lines and module messages.
     explicit ZRModuleAccess(ZRTimeline* timeline);
@@ -85,6 +89,12 @@ private:
     /// One guarded call; false when it threw (or nothing is bound). `line` is the caller's.
     bool call(long line, int32_t opcode, const char* operation, intptr_t* result = nullptr);
     void closeLocked();
+    /// Opens the file in the module (again); false when the module refuses it.
+    bool openFile();
+    /// Reopens a suspended file and marks it used; false when it cannot be reopened.
+    bool useLocked();
+    // ZRDecoderCache::Client
+    bool trySuspend() override;
     void resetBlock();
     void setTime(IZRPos* position, double* time);
     bool convertFrame(IZRImage* image);
@@ -98,11 +108,15 @@ private:
     ZRCallBlock m_block{};
     ZRPluginModule m_module;
     bool m_open = false;
+    bool m_suspended = false; ///< open to its users, closed in the module by the cache
+    bool m_audioSought = false;
+    double m_audioTime = 0.0;  ///< the last audio seek, in seconds
+    int64_t m_audioFrames = 0; ///< sample frames the module delivered since
     Buffer m_frame;
     size_t m_frameCapacity = 0;
     Buffer m_audio;
     size_t m_audioCapacity = 0;
     void* m_audioData = nullptr;
     size_t m_audioBytes = 0;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
 };

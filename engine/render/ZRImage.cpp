@@ -197,3 +197,12 @@ void ZRImage::setNative(int kind, const unsigned char* data, size_t length) {
     m_nativeData = data;
     m_nativeLength = length;
 }
+
+void ZRImage::copyNative(int kind, const unsigned char* data, size_t length) {
+    if (!data || length == 0) {
+        setNative(kind, nullptr, 0);
+        return;
+    }
+    m_nativeCopy.assign(data, data + length);
+    setNative(kind, m_nativeCopy.data(), length);
+}

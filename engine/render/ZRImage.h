@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class ZRTimeline;
 
@@ -59,6 +60,9 @@ public:
     const unsigned char* nativeData() const { return m_nativeData; }
     size_t nativeLength() const { return m_nativeLength; }
     void setNative(int kind, const unsigned char* data, size_t length);
+    /// As `setNative`, with the data copied into the image: it stays valid however long the
+    /// image is used, whatever becomes of the module that delivered it.
+    void copyNative(int kind, const unsigned char* data, size_t length);
     void resetNative() { setNative(0, nullptr, 0); }
 
     /// Set by `clear` and by the renderer once a frame is drawn.
@@ -82,6 +86,7 @@ private:
     int m_nativeKind = 0;
     const unsigned char* m_nativeData = nullptr;
     size_t m_nativeLength = 0;
+    std::vector<unsigned char> m_nativeCopy;
     std::unique_ptr<unsigned char[], AlignedFree> m_block;
     size_t m_blockSize = 0;
     bool m_stateFlag = false;

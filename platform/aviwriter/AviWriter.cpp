@@ -4,6 +4,8 @@
 
 #include "platform/dvcodec/FFmpegHandles.h"
 #include "platform/system/PendingFiles.h"
+#include "platform/scaler/BgraToYuv420.h"
+#include "platform/scaler/RowWorkers.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -11,10 +13,14 @@ extern "C" {
 }
 
 #include <cmath>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -59,16 +65,38 @@ int64_t aviFrameDuration(double rate) {
     return units >= 1.0 && units < 1e15 ? int64_t(units) : 0;
 }
 
+// Encoding and muxing run on a thread of the writer's own behind a short queue, while the
+// caller composes the next frame. Everything below `output` up to `partial` belongs to that
+// thread once the file is open; the caller reaches it again after `stopWorker`.
 struct AviWriter::State {
+    /// A picture (already in the encoder's format) or a block of audio bytes.
+    struct Job {
+        FrameHandle picture;
+        std::vector<unsigned char> audio;
+    };
+    static constexpr size_t kQueueDepth = 3;
+
+    ~State() { stopWorker(); }
+    void startWorker();
+    /// Waits for the queued jobs and ends the thread.
+    void stopWorker();
+    /// Queues `job`, waiting while the queue is full; the first failure instead (0 when none).
+    int post(Job job);
+    /// The first failure of the worker (0 when none), under the lock.
+    int failed();
+    void work();
+    int encodeVideo(AVFrame* picture);
+    int encodeAudio(const unsigned char* in, size_t bytes);
+
     OutputHandle output;
     CodecContextHandle video;
     CodecContextHandle audio;
     AVStream* videoStream = nullptr;
     AVStream* audioStream = nullptr;
-    FrameHandle picture;
     FrameHandle sound;
     PacketHandle packet;
-    SwsHandle convert;
+    SwsHandle convert; ///< for encoder formats other than same-size 4:2:0
+    std::unique_ptr<RowWorkers> workers;
     int width = 0;
     int height = 0;
     int bits = 16;
@@ -78,8 +106,15 @@ struct AviWriter::State {
     std::vector<unsigned char> partial; // the start of a sample frame that waits for its rest
     std::string fileName;
     PendingFiles file; // the file under its temporary name until it is complete
-    int failure = 0;   // the first error after opening; nothing is written once it is set
     bool headerWritten = false;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Job> queue;
+    std::vector<FrameHandle> spare; ///< pictures back from the encoder, for reuse
+    int failure = 0; ///< the first error after opening; nothing is written once it is set
+    bool stopping = false;
+    std::thread worker;
 };
 
 AviWriter::AviWriter() = default;
@@ -183,14 +218,10 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
         if ((result = avcodec_parameters_from_context(s->videoStream->codecpar, s->video.get())) <
             0)
             return result;
-        s->picture.reset(av_frame_alloc());
-        if (!s->picture) return AVERROR(ENOMEM);
-        s->picture->format = s->video->pix_fmt;
-        s->picture->width = width;
-        s->picture->height = height;
-        if ((result = av_frame_get_buffer(s->picture.get(), 0)) < 0) return result;
-        if (!updateConversion(s->convert, width, height, AV_PIX_FMT_BGRA, width, height,
-                              s->video->pix_fmt, SWS_BICUBIC))
+        if (s->video->pix_fmt == AV_PIX_FMT_YUV420P && width % 2 == 0 && height % 2 == 0)
+            s->workers = std::make_unique<RowWorkers>(RowWorkers::machineThreads());
+        else if (!updateConversion(s->convert, width, height, AV_PIX_FMT_BGRA, width, height,
+                                   s->video->pix_fmt, SWS_BICUBIC))
             return AVERROR(ENOMEM);
     }
     s->audioStream = avformat_new_stream(raw, nullptr);
@@ -206,6 +237,7 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
     if ((result = avformat_write_header(raw, nullptr)) < 0) return result;
     s->headerWritten = true;
     debug("openDShow succeeded");
+    s->startWorker();
     m_state = std::move(s);
     return kAviOk;
 }
@@ -234,28 +266,148 @@ int encode(AVFormatContext* output, AVCodecContext* codec, AVStream* stream, AVP
 
 } // namespace
 
+void AviWriter::State::startWorker() {
+    worker = std::thread([this] { work(); });
+}
+
+void AviWriter::State::stopWorker() {
+    if (!worker.joinable()) return;
+    {
+        std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    changed.notify_all();
+    worker.join();
+}
+
+int AviWriter::State::failed() {
+    std::lock_guard lock(mutex);
+    return failure;
+}
+
+int AviWriter::State::post(Job job) {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return queue.size() < kQueueDepth || failure; });
+    if (failure) return failure;
+    queue.push_back(std::move(job));
+    lock.unlock();
+    changed.notify_all();
+    return 0;
+}
+
+// After a failure the jobs are dropped: nothing more is written.
+void AviWriter::State::work() {
+    for (;;) {
+        Job job;
+        bool skip = false;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [this] { return !queue.empty() || stopping; });
+            if (queue.empty()) return;
+            job = std::move(queue.front());
+            queue.pop_front();
+            skip = failure != 0;
+        }
+        int result = 0;
+        if (!skip)
+            result = job.picture ? encodeVideo(job.picture.get())
+                                 : encodeAudio(job.audio.data(), job.audio.size());
+        {
+            std::lock_guard lock(mutex);
+            if (result < 0 && !failure) failure = result;
+            if (job.picture) spare.push_back(std::move(job.picture));
+        }
+        changed.notify_all();
+    }
+}
+
+int AviWriter::State::encodeVideo(AVFrame* picture) {
+    picture->pts = videoFrames++;
+    return encode(output.get(), video.get(), videoStream, packet.get(), picture);
+}
+
+int AviWriter::State::encodeAudio(const unsigned char* in, size_t bytes) {
+    std::vector<unsigned char> joined;
+    size_t available = bytes;
+    if (!partial.empty()) {
+        joined.assign(partial.begin(), partial.end());
+        joined.insert(joined.end(), in, in + bytes);
+        in = joined.data();
+        available = joined.size();
+        partial.clear();
+    }
+    const size_t align = size_t(blockAlign);
+    const size_t piece = kAviAudioPiece / align * align;
+    const int channels = audio->ch_layout.nb_channels;
+    AVFrame* frame = sound.get();
+    int result = 0;
+    while (available >= align && result >= 0) {
+        const size_t take = std::min(piece, available / align * align);
+        const int samples = int(take / align);
+        av_frame_unref(frame);
+        frame->format = audio->sample_fmt;
+        frame->sample_rate = audio->sample_rate;
+        frame->nb_samples = samples;
+        if ((result = av_channel_layout_copy(&frame->ch_layout, &audio->ch_layout)) < 0) break;
+        if ((result = av_frame_get_buffer(frame, 0)) < 0) break;
+        if (bits == 24) {
+            auto* out = reinterpret_cast<int32_t*>(frame->data[0]);
+            for (size_t i = 0; i < size_t(samples) * size_t(channels); ++i)
+                out[i] = int32_t(uint32_t(in[3 * i]) << 8 | uint32_t(in[3 * i + 1]) << 16 |
+                                 uint32_t(in[3 * i + 2]) << 24);
+        } else {
+            std::memcpy(frame->data[0], in, take);
+        }
+        frame->pts = audioSamples;
+        audioSamples += samples;
+        result = encode(output.get(), audio.get(), audioStream, packet.get(), frame);
+        in += take;
+        available -= take;
+    }
+    if (result < 0) return result;
+    partial.assign(in, in + available);
+    return 0;
+}
+
 int AviWriter::genVideoSample(const unsigned char* pixels, int stride) {
     State* s = m_state.get();
     if (!s) return AVERROR(EINVAL);
-    if (s->failure) return s->failure;
+    if (const int failure = s->failed()) return failure;
     if (!s->video) return 0;
     if (!pixels || stride < s->width * 4) return AVERROR(EINVAL);
-    AVFrame* picture = s->picture.get();
-    int result = av_frame_make_writable(picture);
-    if (result >= 0) {
+    // A picture the encoder still holds is not written over: it gets new buffers.
+    FrameHandle picture;
+    {
+        std::lock_guard lock(s->mutex);
+        if (!s->spare.empty()) {
+            picture = std::move(s->spare.back());
+            s->spare.pop_back();
+        }
+    }
+    int result = 0;
+    if (!picture && !(picture = FrameHandle(av_frame_alloc()))) result = AVERROR(ENOMEM);
+    if (result >= 0 && !(picture->buf[0] && av_frame_is_writable(picture.get()))) {
+        av_frame_unref(picture.get());
+        picture->format = s->video->pix_fmt;
+        picture->width = s->width;
+        picture->height = s->height;
+        result = av_frame_get_buffer(picture.get(), 0);
+    }
+    if (result >= 0 && s->workers) {
+        bgraToYuv420(pixels, s->width, s->height, stride, picture->data, picture->linesize,
+                     s->workers.get());
+    } else if (result >= 0) {
         const uint8_t* const planes[4] = {pixels, nullptr, nullptr, nullptr};
         const int strides[4] = {stride, 0, 0, 0};
         if (sws_scale(s->convert.get(), planes, strides, 0, s->height, picture->data,
                       picture->linesize) != s->height)
             result = AVERROR(EINVAL);
     }
-    if (result >= 0) {
-        picture->pts = s->videoFrames++;
-        result = encode(s->output.get(), s->video.get(), s->videoStream, s->packet.get(), picture);
-    }
+    if (result >= 0) result = s->post(State::Job{std::move(picture), {}});
     if (result < 0) {
         debug("genVideoSample: frame not written: 0x%08X", unsigned(result));
-        s->failure = result;
+        std::lock_guard lock(s->mutex);
+        if (!s->failure) s->failure = result;
     }
     return result < 0 ? result : 0;
 }
@@ -263,60 +415,19 @@ int AviWriter::genVideoSample(const unsigned char* pixels, int stride) {
 int AviWriter::genAudioSample(const void* data, int bytes) {
     State* s = m_state.get();
     if (!s) return AVERROR(EINVAL);
-    if (s->failure) return s->failure;
+    if (const int failure = s->failed()) return failure;
     if (!data || bytes <= 0) return 0;
-
     const auto* in = static_cast<const unsigned char*>(data);
-    std::vector<unsigned char> joined;
-    size_t available = size_t(bytes);
-    if (!s->partial.empty()) {
-        joined.assign(s->partial.begin(), s->partial.end());
-        joined.insert(joined.end(), in, in + bytes);
-        in = joined.data();
-        available = joined.size();
-        s->partial.clear();
-    }
-    const size_t align = size_t(s->blockAlign);
-    const size_t piece = kAviAudioPiece / align * align;
-    const int channels = s->audio->ch_layout.nb_channels;
-    AVFrame* sound = s->sound.get();
-    int result = 0;
-    while (available >= align && result >= 0) {
-        const size_t take = std::min(piece, available / align * align);
-        const int samples = int(take / align);
-        av_frame_unref(sound);
-        sound->format = s->audio->sample_fmt;
-        sound->sample_rate = s->audio->sample_rate;
-        sound->nb_samples = samples;
-        if ((result = av_channel_layout_copy(&sound->ch_layout, &s->audio->ch_layout)) < 0) break;
-        if ((result = av_frame_get_buffer(sound, 0)) < 0) break;
-        if (s->bits == 24) {
-            auto* out = reinterpret_cast<int32_t*>(sound->data[0]);
-            for (size_t i = 0; i < size_t(samples) * size_t(channels); ++i)
-                out[i] = int32_t(uint32_t(in[3 * i]) << 8 | uint32_t(in[3 * i + 1]) << 16 |
-                                 uint32_t(in[3 * i + 2]) << 24);
-        } else {
-            std::memcpy(sound->data[0], in, take);
-        }
-        sound->pts = s->audioSamples;
-        s->audioSamples += samples;
-        result = encode(s->output.get(), s->audio.get(), s->audioStream, s->packet.get(), sound);
-        in += take;
-        available -= take;
-    }
-    if (result < 0) {
-        debug("genAudioSample: audio not written: 0x%08X", unsigned(result));
-        s->failure = result;
-        return result;
-    }
-    s->partial.assign(in, in + available);
-    return 0;
+    const int result = s->post(State::Job{nullptr, std::vector<unsigned char>(in, in + bytes)});
+    if (result < 0) debug("genAudioSample: audio not written: 0x%08X", unsigned(result));
+    return result;
 }
 
 int AviWriter::closeDShow(int code) {
     if (!m_state) return code;
     debug("closeDShow");
     std::unique_ptr<State> s = std::move(m_state);
+    s->stopWorker();
     int result = s->failure;
     if (result == 0) {
         AVFormatContext* output = s->output.get();

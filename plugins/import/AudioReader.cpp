@@ -39,7 +39,7 @@ bool AudioReader::open(std::unique_ptr<MediaInput> input, int streamIndex, doubl
     m_stream = m_input ? m_input->stream(streamIndex) : nullptr;
     if (!m_stream || !usable(m_stream->codecpar)) return false;
     m_input->keepOnly(streamIndex);
-    m_decoder = m_input->openDecoder(streamIndex);
+    m_decoder = m_input->openDecoder(streamIndex, false);
     m_packet.reset(av_packet_alloc());
     m_frame.reset(av_frame_alloc());
     if (!m_decoder || !m_packet || !m_frame) return false;

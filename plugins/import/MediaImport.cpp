@@ -105,10 +105,25 @@ intptr_t renderVideo(ZRCallBlock* block, Session& session) {
     return 0;
 }
 
+// A DV frame is handed on as the file stores it, never decoded; other sources (and a DV frame
+// that cannot be read whole) are decoded to find their native data, if any.
 intptr_t nativeVideo(ZRCallBlock* block, Session& session) {
     mediaimport::VideoReader* video = session.file.video();
     if (!video) return -1;
     ZRVideoDescriptor& v = block->video;
+    if (video->readNative(session.videoFrame)) {
+        const std::vector<uint8_t>& native = video->nativeRead();
+        v.width = session.file.width();
+        v.height = session.file.height();
+        // Standard-definition DV always holds two fields.
+        v.flags = ZR_VIDEO_INTERLACED;
+        v.nativeKind = ZR_NATIVE_DV;
+        v.nativeData = const_cast<uint8_t*>(native.data());
+        v.nativeLength = int32_t(native.size());
+        v.nativeWord1 = 0;
+        v.nativeWord2 = 0;
+        return 0;
+    }
     const bool found = video->seek(session.videoFrame);
     const AVFrame* frame = found ? video->frame() : nullptr;
     v.width = frame ? frame->width : session.file.width();

@@ -1,8 +1,13 @@
 #include "MediaInput.h"
 
+#include "SharedSlices.h"
+
 extern "C" {
 #include <libavutil/dict.h>
 }
+
+#include <algorithm>
+#include <thread>
 
 namespace mediaimport {
 
@@ -87,19 +92,27 @@ bool MediaInput::readPacket(AVPacket* packet, int streamIndex) {
     }
 }
 
-CodecContextHandle MediaInput::openDecoder(int streamIndex) const {
+int MediaInput::decoderThreads() {
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+}
+
+CodecContextHandle MediaInput::openDecoder(int streamIndex, bool sliceThreads) const {
     AVStream* s = stream(streamIndex);
     if (!s) return nullptr;
     const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
     if (!codec) return nullptr;
     CodecContextHandle decoder(avcodec_alloc_context3(codec));
     if (!decoder || avcodec_parameters_to_context(decoder.get(), s->codecpar) < 0) return nullptr;
-    // One thread per decoder: an editor keeps many files open at once, and a decoder without
-    // frame threads hands out each frame without delay after a seek.
-    decoder->thread_count = 1;
+    // Slice threads only: a decoder with frame threads holds frames back, so each seek would
+    // cost a pipeline's worth of decoding. Codecs without slices decode on one thread. DV, the
+    // editor's own format, shares one pool of threads instead of starting its own.
+    const bool shared = sliceThreads && decoder->codec_id == AV_CODEC_ID_DVVIDEO;
+    decoder->thread_count = sliceThreads && !shared ? decoderThreads() : 1;
+    decoder->thread_type = FF_THREAD_SLICE;
     decoder->max_pixels = kMaxPixels;
     decoder->pkt_timebase = s->time_base;
     if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return nullptr;
+    if (shared) shareSliceThreads(decoder.get());
     return decoder;
 }
 

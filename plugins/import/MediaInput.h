@@ -31,9 +31,13 @@ public:
     /// The next packet of `streamIndex` into `packet` (unreferenced first); false at the end of
     /// the file, on a read error or when the time limit ran out.
     bool readPacket(AVPacket* packet, int streamIndex);
-    /// A decoder for `streamIndex`, one thread, pictures limited to `kMaxPixels`; null when the
-    /// stream has no decoder or it does not open.
-    CodecContextHandle openDecoder(int streamIndex) const;
+    /// A decoder for `streamIndex`, pictures limited to `kMaxPixels`; null when the stream has
+    /// no decoder or it does not open. `sliceThreads` lets it split each picture over the
+    /// machine's cores (never frame threads, which delay every frame after a seek); otherwise
+    /// it runs on the caller's thread alone.
+    CodecContextHandle openDecoder(int streamIndex, bool sliceThreads) const;
+    /// The threads a picture decoder splits its work over on this machine: one a core, 1 to 8.
+    static int decoderThreads();
 
     /// The largest picture a decoder accepts (8192 x 4608): bounds what a damaged header can
     /// make a decoder allocate.

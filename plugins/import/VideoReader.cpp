@@ -54,7 +54,7 @@ bool VideoReader::open(std::unique_ptr<MediaInput> input, int streamIndex, doubl
     m_stream = m_input ? m_input->stream(streamIndex) : nullptr;
     if (!m_stream) return false;
     m_input->keepOnly(streamIndex);
-    m_decoder = m_input->openDecoder(streamIndex);
+    m_decoder = m_input->openDecoder(streamIndex, true);
     m_packet.reset(av_packet_alloc());
     if (!m_decoder || !m_packet) return false;
     m_origin = origin;
@@ -200,6 +200,11 @@ bool VideoReader::seekAndDecode(int64_t index) {
 
 bool VideoReader::seek(int64_t index) {
     if (!m_decoder) return false;
+    if (m_nativeNext >= 0) {
+        // The demuxer moved on without the decoder.
+        m_nativeNext = -1;
+        resetDecoder();
+    }
     index = std::max<int64_t>(index, 0);
     m_budget = kMaxPacketsPerRequest;
     m_input->startOperation();
@@ -215,6 +220,45 @@ bool VideoReader::seek(int64_t index) {
         decodeUntil(index) == Step::Found)
         return true;
     return seekAndDecode(index);
+}
+
+int64_t VideoReader::packetSlot(const AVPacket* packet) const {
+    const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    const AVRational base = m_stream->time_base;
+    if (ts == AV_NOPTS_VALUE || base.num <= 0 || base.den <= 0) return -1;
+    const double at = (double(ts) * base.num / base.den - m_origin) * m_rate;
+    return std::isfinite(at) ? std::llround(std::clamp(at, -1.0e15, 1.0e15)) : -1;
+}
+
+bool VideoReader::readNative(int64_t index) {
+    m_native.clear();
+    if (!m_dv || m_still || !m_decoder) return false;
+    index = std::max<int64_t>(index, 0);
+    m_input->startOperation();
+    if (m_nativeNext < 0 || index != m_nativeNext) {
+        // The decoder's frames no longer follow the demuxer; they are found again on demand.
+        resetDecoder();
+        m_nativeNext = -1;
+        const double seconds = double(index) / m_rate;
+        if (av_seek_frame(m_input->context(), m_streamIndex, timestampOf(seconds),
+                          AVSEEK_FLAG_BACKWARD) < 0)
+            return false;
+    }
+    // An intra-only stream lands on the frame itself or shortly before it.
+    for (int budget = 64; budget > 0; --budget) {
+        if (!m_input->readPacket(m_packet.get(), m_streamIndex)) break;
+        const int64_t slot = packetSlot(m_packet.get());
+        if (slot < 0 || slot > index) break;
+        if (slot < index) continue;
+        if (!isDVFrameSize(m_packet->size)) break;
+        m_native.assign(m_packet->data, m_packet->data + m_packet->size);
+        av_packet_unref(m_packet.get());
+        m_nativeNext = index + 1;
+        return true;
+    }
+    av_packet_unref(m_packet.get());
+    m_nativeNext = -1;
+    return false;
 }
 
 bool VideoReader::interlaced() const {

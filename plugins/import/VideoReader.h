@@ -35,6 +35,13 @@ public:
     bool convert(uint8_t* pixels, int stride);
     /// The DV frame of the current picture, empty when the source is not DV.
     const std::vector<uint8_t>& native() const { return m_current.native; }
+    /// Reads DV frame `index` (clamped to 0 and up) from the file as it is stored, without
+    /// decoding it: what a pass-through writes out. Consecutive frames read on without a seek.
+    /// False when the source is not DV or the frame cannot be read as a whole DV frame (the
+    /// caller then decodes it with `seek`).
+    bool readNative(int64_t index);
+    /// The frame `readNative` read last.
+    const std::vector<uint8_t>& nativeRead() const { return m_native; }
     bool interlaced() const;
     bool isDV() const { return m_dv; }
 
@@ -56,6 +63,7 @@ private:
     bool seekAndDecode(int64_t index);
     bool keyFrameBetween(int64_t index) const;
     int64_t slotOf(const AVFrame* frame);
+    int64_t packetSlot(const AVPacket* packet) const;
     int64_t timestampOf(double seconds) const;
     void resetDecoder();
     bool seekToStart();
@@ -76,6 +84,9 @@ private:
     Decoded m_pending;                 ///< decoded past the last request, handed out next
     std::vector<uint8_t> m_lastPacket; ///< the DV frame last sent to the decoder
     int64_t m_lastSlot = -1;
+    std::vector<uint8_t> m_native; ///< the frame `readNative` read
+    int64_t m_nativeNext = -1;     ///< the frame the demuxer reads next after `readNative`; -1
+                                   ///< when the decoder, not `readNative`, used it last
 
     SwsHandle m_scaler;
     int m_scalerColourSpace = -1;

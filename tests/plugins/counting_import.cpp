@@ -5,10 +5,11 @@
 // second field's lines red 0xC0 instead of 0x40), "inplace" (asks for a 720 x 576 BGRA frame),
 // "bgr" (24-bit frames), "badcs" (an unknown colour space for frame 0), "nofps" (frame rate 0),
 // "zerowidth" (a still picture of width 0), "native" (native DV frames), "debug" (a debug note on
-// open).
+// open). `countingSessions` tells how many files were opened and how many are open now.
 #include "zrplugin.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -36,6 +37,8 @@ struct Source {
 };
 
 ZRPluginInfo info = {1, "Media Import"};
+std::atomic<int> opened{0};
+std::atomic<int> live{0};
 
 void paint(uint8_t* pixels, int width, int height, int stride, int perPixel, long frame,
            bool fields) {
@@ -83,6 +86,8 @@ intptr_t open(ZRCallBlock* block) {
     block->videoHeight = source->height;
     block->audio = ZRAudioFormat{kRate, 16, 2};
     if (source->has("debug")) context->host->message(context, "Debug Text", "counting: opened\n");
+    ++opened;
+    ++live;
     return 0;
 }
 
@@ -138,6 +143,11 @@ void renderAudio(ZRCallBlock* block, Source* source) {
 
 } // namespace
 
+ZR_PLUGIN_ENTRY void countingSessions(int* openedSoFar, int* openNow) {
+    *openedSoFar = opened;
+    *openNow = live;
+}
+
 ZR_PLUGIN_ENTRY intptr_t zrPluginCall(ZRCallBlock* block, intptr_t, int32_t opcode) {
     if (opcode == ZR_PLUGIN_INFO) return reinterpret_cast<intptr_t>(&info);
     if (!block) return -1;
@@ -149,6 +159,7 @@ ZR_PLUGIN_ENTRY intptr_t zrPluginCall(ZRCallBlock* block, intptr_t, int32_t opco
     };
     switch (opcode) {
     case ZR_PLUGIN_CLEANUP:
+        --live;
         delete source;
         block->moduleData = nullptr;
         return 0;

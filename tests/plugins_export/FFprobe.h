@@ -17,6 +17,8 @@
 #include <unistd.h>
 #include <vector>
 
+extern char** environ;
+
 namespace ffprobe {
 
 struct Stream {
@@ -30,6 +32,7 @@ struct Stream {
     int channels = 0;
     long long packets = 0;
     double duration = 0;
+    std::string fieldOrder; ///< "progressive", "tt", "bb", ... ("" when unknown)
 };
 
 struct Probe {
@@ -115,6 +118,7 @@ inline Probe probe(const std::string& path) {
         stream.channels = s["channels"].toInt();
         stream.packets = s["nb_read_packets"].toString().toLongLong();
         stream.duration = s["duration"].toString().toDouble();
+        stream.fieldOrder = s["field_order"].toString().toStdString();
         result.streams.push_back(stream);
     }
     return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/dvcodec/FFmpegHandles.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -11,13 +13,14 @@
 
 namespace exportmodule {
 
-/// One frame on its way to the encoder thread: a copy of the picture (32-bit BGRA) or of the
-/// native DV frame, and the audio that came with it in the engine's format.
+/// One frame on its way to the encoder thread: the picture already in the encoder's format and
+/// size (converted straight from the engine's pixels, never copied as they are) or the native
+/// DV frame, and the audio that came with it in the engine's format.
 struct ExportJob {
-    std::vector<uint8_t> pixels;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
+    /// The encoder may keep a reference to the picture's buffers after encoding it: a job
+    /// filled again gets new buffers unless its own are writable.
+    platform::ffmpeg::FrameHandle picture;
+    /// The picture holds two fields (the source was interlaced).
     bool interlaced = false;
     /// Non-empty when the frame is written from its native data unchanged.
     std::vector<uint8_t> native;

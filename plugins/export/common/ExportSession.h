@@ -3,6 +3,7 @@
 #include "zrplugin.h"
 
 #include "common/ExportPipeline.h"
+#include "common/VideoConverter.h"
 
 #include <memory>
 #include <string>
@@ -10,16 +11,27 @@
 
 namespace exportmodule {
 
-/// Copies the engine's 32-bit picture into `job`; false when `frame` holds no usable picture.
-bool copyPicture(const ZRImageRecord& frame, ExportJob& job);
-/// The threads an encoder may use: one a core, 1 to 8.
+/// The pictures a writer encodes: pixel format and size.
+struct PictureFormat {
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    int width = 0;
+    int height = 0;
+};
+
+/// Converts the engine's 32-bit picture of `frame` into `job.picture`, made (or given new
+/// buffers while the encoder still holds the old ones) in `format`; false when `frame` holds no
+/// usable picture or it cannot be converted.
+bool convertPicture(const ZRImageRecord& frame, const PictureFormat& format,
+                    VideoConverter& converter, ExportJob& job);
+/// The threads an encoder or a conversion may use: one a core, 1 to 8.
 int encoderThreads();
 
-/// One running export of our export modules: each frame from the engine is copied into a job of
-/// a short queue and written on the queue's own thread by `Writer` (`write(const ExportJob&)`,
-/// `finish()`) while the engine composes the next ones. The last frame waits for the files to
-/// be complete, so that a failure to write them is still reported to the engine. Complete files
-/// take their names (`Writer::publish()`); after a failure they are removed
+/// One running export of our export modules: each frame from the engine is converted into the
+/// encoder's format (on several threads, straight from the engine's pixels) in a job of a short
+/// queue and written on the queue's own thread by `Writer` (`pictureFormat()`,
+/// `write(ExportJob&)`, `finish()`) while the engine composes the next ones. The last frame waits
+/// for the files to be complete, so that a failure to write them is still reported to the engine.
+/// Complete files take their names (`Writer::publish()`); after a failure they are removed
 /// (`Writer::discard()`), so that nothing of a failed export looks finished.
 /// A module says how a frame fills a job (`fill`), what completes its files (`complete`) and
 /// what gives them their names (`publish`).
@@ -30,7 +42,7 @@ public:
         : m_writer(std::move(writer)),
           m_pipeline(std::make_unique<ExportPipeline>(
               kQueueDepth, [w = m_writer.get()](ExportJob& job) { return w->write(job); })),
-          m_total(total) {}
+          m_converter(encoderThreads()), m_total(total) {}
     virtual ~ExportSession() = default;
     ExportSession(const ExportSession&) = delete;
     ExportSession& operator=(const ExportSession&) = delete;
@@ -64,7 +76,9 @@ public:
 protected:
     Writer& writer() { return *m_writer; }
     /// Fills `job` from `frame` on the engine's thread; false refuses the frame.
-    virtual bool fill(ZRImageRecord& frame, ExportJob& job) { return copyPicture(frame, job); }
+    virtual bool fill(ZRImageRecord& frame, ExportJob& job) {
+        return convertPicture(frame, m_writer->pictureFormat(), m_converter, job);
+    }
     /// Completes the files once the queue is drained.
     virtual bool complete() { return m_writer->finish(); }
     /// Gives the completed files their names.
@@ -77,6 +91,7 @@ private:
     // The writer is declared first so that it outlives the queue's thread.
     std::unique_ptr<Writer> m_writer;
     std::unique_ptr<ExportPipeline> m_pipeline;
+    VideoConverter m_converter; ///< used on the engine's thread only
     int32_t m_total = 0;
     int32_t m_received = 0;
     bool m_finished = false;

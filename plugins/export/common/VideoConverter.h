@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/scaler/RowWorkers.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
@@ -10,23 +12,24 @@ struct SwsContext;
 namespace exportmodule {
 
 /// Converts 32-bit BGRA pictures into pictures of an encoder's format and size, scaling when
-/// the sizes differ, with the scaling spread over `threads` threads. Same-size conversion to
-/// YUV 4:2:0 (BT.601 studio range, chroma the mean of each 2x2 block) takes a faster path of
-/// its own.
+/// the sizes differ, spread over the converter's threads. Same-size conversion to YUV 4:2:0
+/// (BT.601 studio range, chroma the mean of each 2x2 block) takes a faster path of its own.
 /// Thread-safety: one thread at a time.
 class VideoConverter {
 public:
-    VideoConverter() = default;
+    /// Converts on `threads` threads (the caller's included).
+    explicit VideoConverter(int threads);
     ~VideoConverter();
     VideoConverter(const VideoConverter&) = delete;
     VideoConverter& operator=(const VideoConverter&) = delete;
 
     /// Writes the `width` x `height` BGRA picture (rows `stride` bytes apart) into `target`,
     /// whose format, size and buffers are set. False when the conversion cannot be made.
-    bool convert(const uint8_t* pixels, int width, int height, int stride, AVFrame* target,
-                 int threads);
+    bool convert(const uint8_t* pixels, int width, int height, int stride, AVFrame* target);
 
 private:
+    platform::RowWorkers m_workers;
+    int m_threads = 1;
     SwsContext* m_context = nullptr;
     int m_width = 0, m_height = 0, m_targetWidth = 0, m_targetHeight = 0;
     AVPixelFormat m_targetFormat = AV_PIX_FMT_NONE;

@@ -39,7 +39,7 @@ private:
     // Native DV frames of the chosen system pass through unchanged.
     bool fill(ZRImageRecord& frame, ExportJob& job) override {
         job.native.clear();
-        if (!nativeMatches(frame, m_pal)) return copyPicture(frame, job);
+        if (!nativeMatches(frame, m_pal)) return ExportSession::fill(frame, job);
         const auto* data = static_cast<const uint8_t*>(frame.nativeData);
         job.native.assign(data, data + frame.nativeLength);
         // Tells the engine the frame went out unchanged: it keeps handing native frames on.

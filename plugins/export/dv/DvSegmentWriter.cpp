@@ -26,7 +26,6 @@ DvSegmentWriter::DvSegmentWriter() = default;
 DvSegmentWriter::~DvSegmentWriter() {
     discardOutput(m_output);
     avcodec_free_context(&m_encoder);
-    av_frame_free(&m_picture);
     av_packet_free(&m_packet);
 }
 
@@ -45,9 +44,8 @@ bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
     if (!codec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
     m_encoder = avcodec_alloc_context3(codec);
-    m_picture = av_frame_alloc();
     m_packet = av_packet_alloc();
-    if (!m_encoder || !m_picture || !m_packet) return fail("memory", AVERROR(ENOMEM));
+    if (!m_encoder || !m_packet) return fail("memory", AVERROR(ENOMEM));
     // The consumer profiles of 25 Mbit/s: 4:2:0 for 625 lines, 4:1:1 for 525.
     m_encoder->width = 720;
     m_encoder->height = pal ? 576 : 480;
@@ -59,10 +57,6 @@ bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes
     m_encoder->thread_type = FF_THREAD_SLICE;
     int result = avcodec_open2(m_encoder, codec, nullptr);
     if (result < 0) return fail("video encoder", result);
-    m_picture->format = m_encoder->pix_fmt;
-    m_picture->width = m_encoder->width;
-    m_picture->height = m_encoder->height;
-    if ((result = av_frame_get_buffer(m_picture, 0)) < 0) return fail("memory", result);
 
     m_hasInput = inRate > 0;
     if (m_hasInput && !m_conformer.open(inRate, inBits, inChannels, kSampleRate, 2))
@@ -149,18 +143,19 @@ bool DvSegmentWriter::writeVideo(const uint8_t* data, size_t size) {
     return true;
 }
 
-bool DvSegmentWriter::write(const ExportJob& job) {
+PictureFormat DvSegmentWriter::pictureFormat() const {
+    return PictureFormat{m_pal ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P, 720, m_pal ? 576 : 480};
+}
+
+bool DvSegmentWriter::write(ExportJob& job) {
     if (!m_output) return false;
     if (m_hasInput && !m_conformer.push(job.audio.data(), job.audio.size()))
         return fail("audio conversion", AVERROR(EINVAL));
     if (!job.native.empty()) return writeVideo(job.native.data(), job.native.size());
 
-    if (av_frame_make_writable(m_picture) < 0) return fail("memory", AVERROR(ENOMEM));
-    if (!m_converter.convert(job.pixels.data(), job.width, job.height, job.stride, m_picture,
-                             m_threads))
-        return fail("picture conversion", AVERROR(EINVAL));
-    m_picture->pts = m_frames;
-    int result = avcodec_send_frame(m_encoder, m_picture);
+    if (!job.picture) return fail("picture conversion", AVERROR(EINVAL));
+    job.picture->pts = m_frames;
+    int result = avcodec_send_frame(m_encoder, job.picture.get());
     if (result < 0) return fail("video encoder", result);
     // The DV encoder is intra-only and without delay: one picture in, one frame out.
     result = avcodec_receive_packet(m_encoder, m_packet);

@@ -2,7 +2,7 @@
 
 #include "common/AudioConformer.h"
 #include "common/ExportPipeline.h"
-#include "common/VideoConverter.h"
+#include "common/ExportSession.h"
 #include "platform/system/PendingFiles.h"
 
 extern "C" {
@@ -38,7 +38,9 @@ public:
     /// largest segment. Engine audio: `inRate` (0 = none), `inBits`, `inChannels`.
     bool open(const std::string& stem, bool pal, int64_t splitBytes, int inRate, int inBits,
               int inChannels, int threads);
-    bool write(const ExportJob& job);
+    /// The pictures `write` encodes: 720 x 576 YUV 4:2:0 (PAL) or 720 x 480 YUV 4:1:1.
+    PictureFormat pictureFormat() const;
+    bool write(ExportJob& job);
     bool finish();
     /// Gives the completed segments their names; false (nothing left) when that fails.
     bool publish() { return m_pending.publish(); }
@@ -66,9 +68,7 @@ private:
     std::string m_error;
     AVCodecContext* m_encoder = nullptr;
     AVFormatContext* m_output = nullptr;
-    AVFrame* m_picture = nullptr;
     AVPacket* m_packet = nullptr;
-    VideoConverter m_converter;
     AudioConformer m_conformer;
     std::vector<int16_t> m_samples;
     std::vector<uint8_t> m_encoded;

@@ -13,6 +13,8 @@ extern "C" {
 
 namespace exportmodule {
 
+using platform::ffmpeg::FrameHandle;
+
 namespace {
 
 // "dir/name.mpg" -> "dir/name02.mpg" for the second file, and so on.
@@ -75,7 +77,6 @@ MpegWriter::~MpegWriter() {
     discardOutput(m_output);
     avcodec_free_context(&m_video);
     avcodec_free_context(&m_audio);
-    av_frame_free(&m_picture);
     av_frame_free(&m_sound);
     av_packet_free(&m_packet);
 }
@@ -93,14 +94,49 @@ bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int i
     const AVCodec* audioCodec = avcodec_find_encoder(profile.audioCodec);
     if (!videoCodec || !audioCodec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
 
-    m_video = avcodec_alloc_context3(videoCodec);
     m_audio = avcodec_alloc_context3(audioCodec);
-    m_picture = av_frame_alloc();
     m_sound = av_frame_alloc();
     m_packet = av_packet_alloc();
-    if (!m_video || !m_audio || !m_picture || !m_sound || !m_packet)
-        return fail("memory", AVERROR(ENOMEM));
+    if (!m_audio || !m_sound || !m_packet) return fail("memory", AVERROR(ENOMEM));
+    if (!openVideoEncoder(false)) return false;
 
+    AVCodecContext* a = m_audio;
+    a->sample_fmt = soundFormat(audioCodec);
+    a->sample_rate = profile.sampleRate;
+    a->bit_rate = profile.audioBitRate;
+    a->time_base = {1, profile.sampleRate};
+    av_channel_layout_default(&a->ch_layout, 2);
+    if (a->sample_fmt == AV_SAMPLE_FMT_NONE) return fail("audio encoder", AVERROR(EINVAL));
+    int result = avcodec_open2(a, audioCodec, nullptr);
+    if (result < 0) return fail("audio encoder", result);
+    m_sound->format = a->sample_fmt;
+    m_sound->sample_rate = a->sample_rate;
+    m_sound->nb_samples = a->frame_size;
+    av_channel_layout_copy(&m_sound->ch_layout, &a->ch_layout);
+    if ((result = av_frame_get_buffer(m_sound, 0)) < 0) return fail("memory", result);
+    m_samples.resize(size_t(a->frame_size) * 2);
+
+    m_hasInput = inRate > 0;
+    if (m_hasInput && !m_conformer.open(inRate, inBits, inChannels, profile.sampleRate, 2))
+        return fail("audio format", AVERROR(EINVAL));
+    if (!m_hasInput) m_conformer.open(profile.sampleRate, 16, 2, profile.sampleRate, 2);
+
+    // A cut waits for the next group of pictures, so it is looked for a second's worth of
+    // data before the limit.
+    const int64_t second = (std::max(profile.maxRate, profile.bitRate) + profile.audioBitRate) / 8;
+    m_cutMargin = std::min<int64_t>(second + 65536, profile.splitBytes / 2);
+    return openFile();
+}
+
+// Made again, before the first frame is encoded, when the first frames show the source
+// interlaced: the multiplex header written meanwhile does not depend on the scan.
+bool MpegWriter::openVideoEncoder(bool interlaced) {
+    const AVCodec* codec = avcodec_find_encoder(m_profile.videoCodec);
+    if (!codec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
+    avcodec_free_context(&m_video);
+    m_video = avcodec_alloc_context3(codec);
+    if (!m_video) return fail("memory", AVERROR(ENOMEM));
+    const MpegProfile& profile = m_profile;
     AVCodecContext* v = m_video;
     v->width = profile.width;
     v->height = profile.height;
@@ -123,39 +159,15 @@ bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int i
     v->thread_count = m_threads;
     v->thread_type = FF_THREAD_SLICE;
     if (profile.scanOffset) av_opt_set_int(v->priv_data, "scan_offset", 1, 0);
-    int result = avcodec_open2(v, videoCodec, nullptr);
+    m_interlaced = interlaced && profile.videoCodec == AV_CODEC_ID_MPEG2VIDEO;
+    if (m_interlaced) {
+        // DV and the other interlaced sources the engine reads are bottom field first.
+        v->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+        v->field_order = AV_FIELD_BB;
+    }
+    const int result = avcodec_open2(v, codec, nullptr);
     if (result < 0) return fail("video encoder", result);
-
-    AVCodecContext* a = m_audio;
-    a->sample_fmt = soundFormat(audioCodec);
-    a->sample_rate = profile.sampleRate;
-    a->bit_rate = profile.audioBitRate;
-    a->time_base = {1, profile.sampleRate};
-    av_channel_layout_default(&a->ch_layout, 2);
-    if (a->sample_fmt == AV_SAMPLE_FMT_NONE) return fail("audio encoder", AVERROR(EINVAL));
-    if ((result = avcodec_open2(a, audioCodec, nullptr)) < 0) return fail("audio encoder", result);
-
-    m_picture->format = v->pix_fmt;
-    m_picture->width = v->width;
-    m_picture->height = v->height;
-    if ((result = av_frame_get_buffer(m_picture, 0)) < 0) return fail("memory", result);
-    m_sound->format = a->sample_fmt;
-    m_sound->sample_rate = a->sample_rate;
-    m_sound->nb_samples = a->frame_size;
-    av_channel_layout_copy(&m_sound->ch_layout, &a->ch_layout);
-    if ((result = av_frame_get_buffer(m_sound, 0)) < 0) return fail("memory", result);
-    m_samples.resize(size_t(a->frame_size) * 2);
-
-    m_hasInput = inRate > 0;
-    if (m_hasInput && !m_conformer.open(inRate, inBits, inChannels, profile.sampleRate, 2))
-        return fail("audio format", AVERROR(EINVAL));
-    if (!m_hasInput) m_conformer.open(profile.sampleRate, 16, 2, profile.sampleRate, 2);
-
-    // A cut waits for the next group of pictures, so it is looked for a second's worth of
-    // data before the limit.
-    const int64_t second = (std::max(profile.maxRate, profile.bitRate) + profile.audioBitRate) / 8;
-    m_cutMargin = std::min<int64_t>(second + 65536, profile.splitBytes / 2);
-    return openFile();
+    return true;
 }
 
 bool MpegWriter::openFile() {
@@ -243,16 +255,39 @@ bool MpegWriter::encodeAudioUpTo(int64_t samples) {
     }
 }
 
-bool MpegWriter::write(const ExportJob& job) {
-    if (!m_output) return false;
-    if (av_frame_make_writable(m_picture) < 0) return fail("memory", AVERROR(ENOMEM));
-    if (!m_converter.convert(job.pixels.data(), job.width, job.height, job.stride, m_picture,
-                             m_threads))
-        return fail("picture conversion", AVERROR(EINVAL));
-    m_picture->pts = m_videoFrames++;
-    if (!encodeVideo(m_picture)) return false;
+PictureFormat MpegWriter::pictureFormat() const {
+    return PictureFormat{AV_PIX_FMT_YUV420P, m_profile.width, m_profile.height};
+}
+
+bool MpegWriter::write(ExportJob& job) {
+    if (!m_output || !job.picture) return false;
     if (m_hasInput && !m_conformer.push(job.audio.data(), job.audio.size()))
         return fail("audio conversion", AVERROR(EINVAL));
+    if (m_scanKnown) return encodePicture(job.picture.get());
+    // The first frames wait until one shows an interlaced source, or until there were enough
+    // to call the timeline progressive: a timeline may open with a title or a fade.
+    FrameHandle held(av_frame_clone(job.picture.get()));
+    if (!held) return fail("memory", AVERROR(ENOMEM));
+    m_held.push_back(std::move(held));
+    const bool interlaced = job.interlaced && m_profile.videoCodec == AV_CODEC_ID_MPEG2VIDEO;
+    if (!interlaced && m_held.size() < kScanWindow) return true;
+    return decideScan(interlaced);
+}
+
+bool MpegWriter::decideScan(bool interlaced) {
+    m_scanKnown = true;
+    if (interlaced != m_interlaced && !openVideoEncoder(interlaced)) return false;
+    for (FrameHandle& held : m_held)
+        if (!encodePicture(held.get())) return false;
+    m_held.clear();
+    return true;
+}
+
+bool MpegWriter::encodePicture(AVFrame* picture) {
+    picture->interlaced_frame = m_interlaced ? 1 : 0;
+    picture->top_field_first = 0;
+    picture->pts = m_videoFrames++;
+    if (!encodeVideo(picture)) return false;
     const int64_t due = av_rescale_q_rnd(m_videoFrames, av_inv_q(m_profile.rate),
                                          AVRational{1, m_profile.sampleRate}, AV_ROUND_DOWN);
     return encodeAudioUpTo(due);
@@ -260,6 +295,10 @@ bool MpegWriter::write(const ExportJob& job) {
 
 bool MpegWriter::finish() {
     if (!m_output) return false;
+    if (!m_scanKnown && !decideScan(false)) {
+        closeFile();
+        return false;
+    }
     m_conformer.flush();
     m_finished = true;
     bool ok = encodeAudioUpTo(av_rescale_q_rnd(m_videoFrames, av_inv_q(m_profile.rate),

@@ -2,7 +2,7 @@
 
 #include "common/AudioConformer.h"
 #include "common/ExportPipeline.h"
-#include "common/VideoConverter.h"
+#include "common/ExportSession.h"
 #include "mpeg/MpegProfile.h"
 #include "platform/system/PendingFiles.h"
 
@@ -21,8 +21,11 @@ namespace exportmodule {
 /// first file at the given path, further ones (when the profile limits the size) beside it as
 /// "<name>02.<ext>", "<name>03.<ext>" and so on, each cut at the start of a closed group of
 /// pictures. The audio is kept to the video's length: what arrives beyond it is dropped and
-/// missing audio becomes silence. The files are written under temporary names and take their
-/// own with `publish`; whatever is not published is removed with the writer.
+/// missing audio becomes silence. MPEG-2 video is coded interlaced, bottom field first, when one
+/// of the first `kScanWindow` frames comes from an interlaced source (as DV is), else
+/// progressive; those frames wait (referenced, not copied) until the scan is known. The files
+/// are written under temporary names and take their own with `publish`; whatever is not
+/// published is removed with the writer.
 /// Thread-safety: one thread at a time (the export's worker thread after `open`).
 class MpegWriter {
 public:
@@ -36,8 +39,10 @@ public:
     /// encoders cannot be made or the file cannot be created (`error()` tells which).
     bool open(const MpegProfile& profile, const std::string& path, int inRate, int inBits,
               int inChannels, int threads);
-    /// Encodes one frame (BGRA, scaled to the profile size when it differs) and its audio.
-    bool write(const ExportJob& job);
+    /// The pictures `write` takes: YUV 4:2:0 at the profile's size.
+    PictureFormat pictureFormat() const;
+    /// Encodes one frame (its picture in `pictureFormat`) and its audio.
+    bool write(ExportJob& job);
     /// Flushes the encoders and completes the files; true when everything was written.
     bool finish();
     /// Gives the completed files their names; false (nothing left) when that fails.
@@ -50,6 +55,11 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
+    static constexpr size_t kScanWindow = 50;
+
+    bool openVideoEncoder(bool interlaced);
+    bool decideScan(bool interlaced);
+    bool encodePicture(AVFrame* picture);
     bool openFile();
     bool closeFile();
     bool encodeVideo(AVFrame* frame);
@@ -65,10 +75,8 @@ private:
     AVCodecContext* m_video = nullptr;
     AVCodecContext* m_audio = nullptr;
     AVFormatContext* m_output = nullptr;
-    AVFrame* m_picture = nullptr;
     AVFrame* m_sound = nullptr;
     AVPacket* m_packet = nullptr;
-    VideoConverter m_converter;
     AudioConformer m_conformer;
     std::vector<int16_t> m_samples;
     int m_threads = 1;
@@ -77,6 +85,9 @@ private:
     int64_t m_cutMargin = 0;
     bool m_hasInput = false;
     bool m_finished = false;
+    bool m_interlaced = false;
+    bool m_scanKnown = false;
+    std::vector<platform::ffmpeg::FrameHandle> m_held; ///< frames waiting for the scan
 };
 
 } // namespace exportmodule

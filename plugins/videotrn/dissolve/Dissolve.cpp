@@ -1,6 +1,10 @@
 // Dissolve: the second picture appears cell by cell in a scattered order. Each cell (one pixel,
 // or the size the settings' subdivision asks for) switches once its own threshold is passed.
+// The thresholds of a row of cells are worked out once for all its pixel rows, so the pixel
+// loop is a plain select without division.
 #include "PluginImage.h"
+
+#include <vector>
 
 namespace {
 
@@ -47,13 +51,24 @@ ZR_PLUGIN_ENTRY void generateTransition(ZRImageRecord* first, ZRImageRecord* sec
     const int cellHeight = std::clamp(settings.subDivision[1], 1, kMaxCell);
     zrmodule::withCommonArea(
         [&](int width, int height) {
+            // A mask word per pixel of the current row of cells: all ones where the second
+            // picture shows.
+            std::vector<uint32_t> mask(size_t(width), 0);
             for (int y = 0; y < height; ++y) {
+                if (y % cellHeight == 0) {
+                    const uint32_t cellY = uint32_t(y / cellHeight);
+                    for (int x = 0; x < width; x += cellWidth) {
+                        const uint32_t word =
+                            threshold(uint32_t(x / cellWidth), cellY) < p ? ~0u : 0u;
+                        std::fill_n(mask.begin() + x, std::min(cellWidth, width - x), word);
+                    }
+                }
                 const auto* a = reinterpret_cast<const uint32_t*>(zrmodule::row(first, y));
                 const auto* b = reinterpret_cast<const uint32_t*>(zrmodule::row(second, y));
                 auto* o = reinterpret_cast<uint32_t*>(zrmodule::row(output, y));
-                const uint32_t cellY = uint32_t(y / cellHeight);
+                const uint32_t* m = mask.data();
                 for (int x = 0; x < width; ++x)
-                    o[x] = threshold(uint32_t(x / cellWidth), cellY) < p ? b[x] : a[x];
+                    o[x] = (b[x] & m[x]) | (a[x] & ~m[x]);
             }
         },
         first, second, output);

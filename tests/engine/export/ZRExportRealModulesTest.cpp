@@ -1,7 +1,9 @@
 // A short real timeline exported through our own export modules, checked with ffprobe.
 #include "ExportFixture.h"
 
+#include "platform/dvcodec/FFmpegHandles.h"
 #include "platform/system/SystemPaths.h"
+#include "plugins/import/MediaFixture.h"
 #include "plugins_export/FFprobe.h"
 #include "plugins_export/ModuleSettingsFile.h"
 #include "support/TestEnvironment.h"
@@ -12,6 +14,7 @@
 #include <QFile>
 
 #include <string>
+#include <vector>
 
 using namespace exportfixture;
 
@@ -26,6 +29,37 @@ std::string folder(const char* name) {
     QDir(path).removeRecursively();
     QDir().mkpath(path);
     return path.toStdString();
+}
+
+// The video packets of `path` in file order, as the demuxer reads them.
+std::vector<std::vector<uint8_t>> videoPackets(const std::string& path) {
+    std::vector<std::vector<uint8_t>> packets;
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return packets;
+    platform::ffmpeg::InputHandle input(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0) return packets;
+    const int video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    platform::ffmpeg::PacketHandle packet(av_packet_alloc());
+    while (video >= 0 && av_read_frame(raw, packet.get()) >= 0) {
+        if (packet->stream_index == video)
+            packets.emplace_back(packet->data, packet->data + packet->size);
+        av_packet_unref(packet.get());
+    }
+    return packets;
+}
+
+// A timeline holding the 2-second DV AVI clip of the import tests after `lead` frames of a
+// solid colour.
+std::unique_ptr<ZRTimeline> dvTimeline(std::string* source, int lead = 0) {
+    *source = mediafixture::dvAvi();
+    auto t = makeTimeline(lead, 25.0, 720, 576, programFolder());
+    t->setIntTripleSetting("Audio Settings", 48000, 16, 2);
+    IZRObject* clip = t->createObject("Import", t->suggestImportModule(source->c_str()), nullptr,
+                                      source->c_str());
+    if (!clip) return nullptr;
+    ZRPos start(0, 0, 0, lead, 25.0);
+    t->insertObject(1, &start, clip);
+    return t;
 }
 
 } // namespace
@@ -58,6 +92,43 @@ TEST(ZRExportRealModules, MpegProfilesFromATimeline) {
         EXPECT_EQ(probe.first("video")->height, c.height);
         EXPECT_EQ(probe.first("video")->packets, 50);
         EXPECT_NEAR(probe.duration, 2.0, 1.0 / 25);
+        // A solid colour is no interlaced source.
+        if (std::string(c.codec) == "mpeg2video") {
+            EXPECT_EQ(probe.first("video")->fieldOrder, "progressive") << c.format;
+        }
+    }
+}
+
+TEST(ZRExportRealModules, DvClipPassesThroughBitForBitAndMakesAnInterlacedDvd) {
+    std::string source;
+    auto t = dvTimeline(&source);
+    ASSERT_TRUE(t);
+    const std::vector<std::vector<uint8_t>> frames = videoPackets(source);
+    ASSERT_EQ(frames.size(), 50u);
+
+    const std::string dir = folder("real-passthrough");
+    writeSettings("Export::AVI Multifile", "Splitsize=2096000\n");
+    const std::string list = dir + "/clip.ovl";
+    ASSERT_EQ(t->exportProject(list.c_str(), "AVI-DV Multifile", nullptr, nullptr, 720, 576, 25.0),
+              0);
+    const std::vector<std::vector<uint8_t>> written = videoPackets(dir + "/clip01.avi");
+    ASSERT_EQ(written.size(), frames.size());
+    for (size_t i = 0; i < frames.size(); ++i)
+        EXPECT_TRUE(written[i] == frames[i]) << "frame " << i << " differs from the source";
+
+    // PAL DV is bottom field first, and so is the DVD made from it, also when the timeline
+    // opens with a second of something else.
+    writeSettings("Export::MPEG", "Format=DVD\nMaxBitrate=8000000\nAvgBitrate=6000000\n");
+    for (const int lead : {0, 25}) {
+        auto timeline = lead ? dvTimeline(&source, lead) : std::move(t);
+        ASSERT_TRUE(timeline);
+        const std::string dvd = dir + "/clip" + std::to_string(lead) + ".mpg";
+        ASSERT_EQ(timeline->exportProject(dvd.c_str(), "MPEG", nullptr, nullptr, 720, 576, 25.0),
+                  0);
+        const ffprobe::Probe probe = ffprobe::probe(dvd);
+        ASSERT_TRUE(probe.ok && probe.first("video"));
+        EXPECT_EQ(probe.first("video")->fieldOrder, "bb") << lead;
+        EXPECT_EQ(probe.first("video")->packets, 50 + lead);
     }
 }
 

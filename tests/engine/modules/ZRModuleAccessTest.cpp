@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -34,6 +36,23 @@ void fill(IZRImage* image, uint32_t value) {
 // The test module paints frame n as blue = n's low byte, green = its high byte, red 0x40.
 uint32_t frameColour(int frame, uint32_t red = 0x40) {
     return 0xFF000000u | red << 16 | uint32_t((frame >> 8) & 0xFF) << 8 | uint32_t(frame & 0xFF);
+}
+
+// The counting module's sessions: files opened so far and open now.
+struct Sessions {
+    int opened = 0, live = 0;
+};
+Sessions sessions() {
+    static void* library = dlopen(kCounting.c_str(), RTLD_NOW);
+    using Function = void (*)(int*, int*);
+    static auto read = reinterpret_cast<Function>(dlsym(library, "countingSessions"));
+    Sessions s;
+    if (read) read(&s.opened, &s.live);
+    return s;
+}
+
+int16_t tone(long sample) {
+    return int16_t(std::lround(8000.0 * std::sin(2.0 * M_PI * 1000.0 * sample / 48000.0)));
 }
 
 class ZRModuleAccessTest : public ::testing::Test {
@@ -265,4 +284,85 @@ TEST_F(ZRModuleAccessTest, AccessesRenderInParallel) {
     other.join();
     EXPECT_TRUE(okA);
     EXPECT_TRUE(okB);
+}
+
+// Beyond the cache's capacity the least recently used files close in the module; each opens
+// again on its next use and delivers the frame and the sound it would have delivered.
+TEST_F(ZRModuleAccessTest, TheDecoderCacheReopensAClipItClosedAtTheSameFrame) {
+    ZRDecoderCache& cache = ZRDecoderCache::instance();
+    const size_t capacity = cache.capacity();
+    cache.setCapacity(2);
+    const Sessions start = sessions();
+    std::vector<std::unique_ptr<ZRModuleAccess>> clips;
+    for (const char* file : {"a.avi", "b.avi", "c.avi", "d.avi"})
+        clips.push_back(open(file));
+    EXPECT_EQ(sessions().live - start.live, 2);
+    EXPECT_EQ(cache.openCount(), 2u);
+
+    IZRImage* target = image(32, 24);
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 4; ++i) {
+            const int frame = 3 + 7 * i + round;
+            ZRPos position(0, 0, 0, frame, 25.0);
+            fill(target, 0);
+            ASSERT_TRUE(clips[size_t(i)]->renderVideo(&position, target));
+            EXPECT_EQ(pixel(target, 5, 5), frameColour(frame)) << "clip " << i;
+        }
+    EXPECT_EQ(sessions().live - start.live, 2);
+    EXPECT_GE(sessions().opened - start.opened, 4 + 12 - 2) << "closed clips opened again";
+    // A suspended clip still describes itself without opening.
+    EXPECT_TRUE(clips[0]->sourceHasAudio());
+    EXPECT_EQ(clips[0]->frameRate(), 25.0);
+
+    // The sound goes on at the sample after the last one delivered.
+    const ZRPos half(0, 0, 0, 12, 25.0);
+    ASSERT_TRUE(clips[0]->seekAudio(const_cast<ZRPos*>(&half)));
+    const void* data = nullptr;
+    int32_t bytes = 0;
+    ASSERT_TRUE(clips[0]->renderAudio(100, &data, &bytes));
+    for (int i = 1; i < 4; ++i) {
+        ZRPos position(0, 0, 0, 1, 25.0);
+        ASSERT_TRUE(clips[size_t(i)]->renderVideo(&position, target));
+    }
+    const int opened = sessions().opened;
+    ASSERT_TRUE(clips[0]->renderAudio(100, &data, &bytes));
+    EXPECT_EQ(sessions().opened, opened + 1);
+    const auto* samples = static_cast<const int16_t*>(data);
+    for (int i : {0, 1, 57, 99})
+        EXPECT_EQ(samples[2 * i], tone(24000 + 100 + i)) << i;
+
+    // Closing a suspended clip does not clean it up twice.
+    clips.clear();
+    EXPECT_EQ(sessions().live, start.live);
+    EXPECT_EQ(cache.openCount(), 0u);
+    cache.setCapacity(capacity);
+}
+
+// Threads that share clips over a small cache: every frame is still the one asked for.
+TEST_F(ZRModuleAccessTest, TheDecoderCacheServesThreadsSharingClips) {
+    ZRDecoderCache& cache = ZRDecoderCache::instance();
+    const size_t capacity = cache.capacity();
+    cache.setCapacity(2);
+    std::vector<std::unique_ptr<ZRModuleAccess>> clips;
+    for (const char* file : {"a.avi", "b.avi", "c.avi"})
+        clips.push_back(open(file));
+    auto run = [&](IZRImage* target, int offset, bool* ok) {
+        for (int n = 0; n < 60 && *ok; ++n) {
+            const int frame = (n * 7 + offset) % 50;
+            ZRPos position(0, 0, 0, frame, 25.0);
+            *ok = clips[size_t((n + offset) % 3)]->renderVideo(&position, target) &&
+                  pixel(target, 1, 1) == frameColour(frame);
+        }
+    };
+    bool okA = true, okB = true;
+    IZRImage* a = image(16, 12);
+    IZRImage* b = image(16, 12);
+    std::thread other(run, a, 1, &okA);
+    run(b, 2, &okB);
+    other.join();
+    EXPECT_TRUE(okA);
+    EXPECT_TRUE(okB);
+    EXPECT_LE(cache.openCount(), 3u);
+    clips.clear();
+    cache.setCapacity(capacity);
 }

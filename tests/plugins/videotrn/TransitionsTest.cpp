@@ -118,6 +118,20 @@ TEST_F(TransitionsTest, CrossFadeMixesEveryPixel) {
                 const int b = (at(m_second, x, y) >> shift) & 0xFF;
                 EXPECT_NEAR(int((at(m_output, x, y) >> shift) & 0xFF), (3 * a + b) / 4.0, 0.5);
             }
+    // Any other progress stays within one step of the exact mix.
+    for (const double progress : {0.0, 0.013, 0.37, 0.5, 0.871, 1.0}) {
+        object->renderTransition(m_first, m_second, m_output, progress);
+        const int p = int(progress * 10000.0 + 0.5);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const int a = (at(m_first, x, y) >> shift) & 0xFF;
+                    const int b = (at(m_second, x, y) >> shift) & 0xFF;
+                    const double exact = (a * (10000.0 - p) + b * p) / 10000.0;
+                    ASSERT_NEAR(int((at(m_output, x, y) >> shift) & 0xFF), exact, 1.0)
+                        << "progress " << progress << " at " << x << "," << y;
+                }
+    }
 }
 
 TEST_F(TransitionsTest, AHardWipeSplitsThePictureAtItsEdge) {
@@ -178,4 +192,20 @@ TEST_F(TransitionsTest, DissolveShowsTheSecondPictureInProportion) {
         EXPECT_GT(second, before) << "a pixel once switched stays switched";
         before = second;
     }
+    // With cells of 5 x 3 pixels (the last column and row cut short) every cell switches whole.
+    auto* settings = dynamic_cast<IZRSettings*>(object);
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(settings->setIntPairSetting("Transition SubDivision", 5, 3));
+    object->renderTransition(m_first, m_second, m_output, 0.5);
+    int switched = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const bool second = at(m_output, x, y) == at(m_second, x, y);
+            ASSERT_TRUE(second || at(m_output, x, y) == at(m_first, x, y));
+            const bool corner =
+                at(m_output, x / 5 * 5, y / 3 * 3) == at(m_second, x / 5 * 5, y / 3 * 3);
+            ASSERT_EQ(second, corner) << x << "," << y;
+            switched += second;
+        }
+    EXPECT_NEAR(switched, kWidth * kHeight / 2, 0.15 * kWidth * kHeight);
 }
