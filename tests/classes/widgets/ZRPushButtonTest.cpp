@@ -1,5 +1,5 @@
-#include "widgets/QSBWidget.h"
 #include "widgets/ZRPushButton.h"
+#include "widgets/QSBWidget.h"
 
 #include "SkinFixtures.h"
 
@@ -197,8 +197,7 @@ TEST(ZRPushButton, AnOverMaskIsAnOverlayAboveNormalAndFace) {
 }
 
 TEST(ZRPushButton, AutoRepeatStartsAfterTheFirstDelayAndAccelerates) {
-    ZRPushButton button(QStringLiteral("Step"), static_cast<QDict<PSDLayerSet>*>(nullptr),
-                        nullptr);
+    ZRPushButton button(QStringLiteral("Step"), static_cast<QDict<PSDLayerSet>*>(nullptr), nullptr);
     button.resize(40, 20);
     button.setAutoRepeat(true);
     button.setAutoRepeatAccelerating(true);
