@@ -207,27 +207,20 @@ void QSBWidget::composeBackground(int x, int y, int w, int h) {
     if (!m_hasSkinParent) composeWithoutSkin(r);
 }
 
-// A root without skin shows its palette's window brush: a texture tiled as its parent shows it,
-// else the colour, opaque for a top-level widget and tinted over what lies there otherwise.
+// A root without skin shows its palette's window brush: the colour, opaque, so that composing
+// the same place again gives the same pixels; a texture is tiled over it as its parent shows it.
 void QSBWidget::composeWithoutSkin(const QRect& r) {
     QImage& image = *composedImage();
     const QRect target = mapRectToSkinRoot(r).intersected(image.rect());
     if (target.isEmpty()) return;
     const QBrush brush = palette().brush(backgroundRole());
+    fillPixelRect(reinterpret_cast<uint32_t*>(image.scanLine(target.y())) + target.x(),
+                  int(image.bytesPerLine()), target.width(), target.height(),
+                  brush.color().rgba() | 0xFF000000u);
     const QImage texture = brush.textureImage();
     if (!texture.isNull()) {
         const QPoint phase = parentWidget() ? mapToParent(r.topLeft()) : r.topLeft();
         tileImageOpacityRect(image, 255, target, texture, phase.x(), phase.y(), false);
-        return;
-    }
-    const QRgb colour = brush.color().rgba();
-    if (!parentWidget()) {
-        fillPixelRect(reinterpret_cast<uint32_t*>(image.bits()) +
-                          qsizetype(target.y()) * (image.bytesPerLine() / 4) + target.x(),
-                      int(image.bytesPerLine()), target.width(), target.height(),
-                      colour | 0xFF000000u);
-    } else {
-        tintImageRect(image, target, colour);
     }
 }
 

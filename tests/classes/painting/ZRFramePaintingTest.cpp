@@ -2,9 +2,13 @@
 
 #include "FakeEngineImage.h"
 
+#include <IZRTimeline.h>
+
 #include <QPainter>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -53,4 +57,46 @@ TEST(ZRFramePainting, BareBuffersAreAsWideAsTheirStride) {
     painter.end();
     EXPECT_EQ(target.pixel(0, 0), kEven);
     EXPECT_EQ(target.pixel(3, 1), 0xFF00FF00u);
+}
+
+namespace {
+
+struct TimelineDeleter {
+    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
+};
+
+} // namespace
+
+TEST(ZRFramePainting, EngineFramesAreDrawnAndUnlocked) {
+    std::unique_ptr<IZRTimeline, TimelineDeleter> timeline(
+        IZRCreateTimelineInstance(nullptr, nullptr, 1));
+    ASSERT_TRUE(timeline);
+    ASSERT_TRUE(timeline->settings()->setIntPairSetting("Video Dimensions", 720, 576));
+    IZRObjectFactory* factory = timeline->factory();
+    IZRPos* start = factory->createPos();
+    IZRObject* green = factory->createObject("Solid Color", "RGB(0,200,0)", nullptr, nullptr);
+    ASSERT_NE(green, nullptr);
+    ASSERT_TRUE(timeline->insertObject(1, start, green));
+
+    QImage target(360, 288, QImage::Format_RGB32);
+    target.fill(Qt::black);
+    {
+        QPainter painter(&target);
+        EXPECT_TRUE(stretchFrameToRect(painter, target.rect(), timeline.get(), start));
+    }
+    EXPECT_EQ(target.pixel(180, 144), qRgb(0, 200, 0));
+    EXPECT_FALSE(timeline->imageBuffer(0)->locked()) << "the frame is unlocked afterwards";
+
+    // The object itself, not the project, at the size asked for.
+    QImage small(100, 80, QImage::Format_RGB32);
+    small.fill(Qt::black);
+    {
+        QPainter painter(&small);
+        stretchFrameToDC(timeline.get(), green, start, painter, 10, 10, 50, 40);
+    }
+    EXPECT_EQ(small.pixel(10, 10), qRgb(0, 200, 0));
+    EXPECT_EQ(small.pixel(59, 49), qRgb(0, 200, 0));
+    EXPECT_EQ(small.pixel(60, 50), qRgb(0, 0, 0));
+    EXPECT_EQ(small.pixel(9, 9), qRgb(0, 0, 0));
+    factory->destroyPos(start);
 }

@@ -192,6 +192,13 @@ TEST(QSBWidget, RootWithoutSkinIsItsWindowColourOpaque) {
     EXPECT_EQ(top.grab().toImage().pixel(25, 20), qRgb(10, 200, 30));
     top.composeBackground(QRect(0, 0, 50, 40));
     EXPECT_EQ(top.composedImage()->pixel(25, 20), qRgb(10, 200, 30));
+
+    // Inside a plain parent too, and composing again gives the same pixels.
+    auto* inner = new QSBWidget(new QWidget(&top));
+    inner->resize(20, 20);
+    inner->composeBackground(QRect(0, 0, 20, 20));
+    inner->composeBackground(QRect(0, 0, 20, 20));
+    EXPECT_EQ(inner->composedImage()->pixel(5, 5), qRgb(10, 200, 30));
 }
 
 TEST(QSBWidget, RepaintAllUpdatesBlockedChildrenAndKeepsThemBlocked) {
