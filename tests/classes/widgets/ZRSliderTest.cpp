@@ -1,4 +1,5 @@
 #include "widgets/ZRSlider.h"
+#include "SkinFixtures.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -18,30 +19,21 @@ constexpr QRgb kKnob = 0xFFC0C0C0;
 constexpr QRgb kKnobOver = 0xFFFFFF00;
 constexpr QRgb kKnobOff = 0xFF808080;
 
-void addLayer(PSDLayerSet& set, const QString& name, const QRect& rect, QRgb colour) {
-    QImage image(rect.size(), QImage::Format_ARGB32);
-    image.fill(colour);
-    set.layers.insert(name, std::make_shared<PSDLayer>(QRect(0, 0, 99, 99), rect.topLeft(), image,
-                                                       name, 0, 0, 255));
-}
-
 // A knob 10 wide and 14 high; grooves 14 high, the band drawn over the whole height.
 std::unique_ptr<QDict<PSDLayerSet>> sliderSkin() {
-    auto skin = std::make_unique<QDict<PSDLayerSet>>();
+    SkinBuilder b;
     for (const auto& [name, colour] :
          {std::pair{"groove_normal", kGroove}, std::pair{"groove_disabled", kGrooveOff}}) {
-        auto set = std::make_shared<PSDLayerSet>();
-        addLayer(*set, QStringLiteral("left"), QRect(0, 0, 3, 14), colour);
-        addLayer(*set, QStringLiteral("middle"), QRect(3, 0, 4, 14), colour);
-        addLayer(*set, QStringLiteral("right"), QRect(7, 0, 3, 14), colour);
-        skin->insert(QLatin1String(name), set);
+        b.set(QLatin1String(name))
+            .layer(QStringLiteral("left"), QRect(0, 0, 3, 14), colour)
+            .layer(QStringLiteral("middle"), QRect(3, 0, 4, 14), colour)
+            .layer(QStringLiteral("right"), QRect(7, 0, 3, 14), colour);
     }
-    auto knob = std::make_shared<PSDLayerSet>();
-    addLayer(*knob, QStringLiteral("normal"), QRect(0, 0, 10, 14), kKnob);
-    addLayer(*knob, QStringLiteral("over"), QRect(0, 0, 10, 14), kKnobOver);
-    addLayer(*knob, QStringLiteral("disabled"), QRect(0, 0, 10, 14), kKnobOff);
-    skin->insert(QStringLiteral("knob"), knob);
-    return skin;
+    return b.set(QStringLiteral("knob"))
+        .layer(QStringLiteral("normal"), QRect(0, 0, 10, 14), kKnob)
+        .layer(QStringLiteral("over"), QRect(0, 0, 10, 14), kKnobOver)
+        .layer(QStringLiteral("disabled"), QRect(0, 0, 10, 14), kKnobOff)
+        .build();
 }
 
 // A slider 111 wide: (111 - 1) - 10 gives a travel of 100 pixels.
