@@ -1,6 +1,7 @@
 #include "QSBWidget.h"
 
 #include "painting/ZRImagePainting.h"
+#include "painting/ZROpaqueImage.h"
 #include "pixels/ZRPixelRoutines.h"
 
 #include <QEvent>
@@ -230,10 +231,7 @@ void QSBWidget::presentComposedRect(QPainter& painter, const QRect& rect) {
     const QRect source = mapRectToSkinRoot(rect);
     // What lies outside the root's image (a child beyond the root) shows the window brush.
     if (!image->rect().contains(source)) painter.fillRect(rect, palette().brush(backgroundRole()));
-    // The alpha channel is the skins' business, not the screen's: present it as opaque.
-    const QImage opaque(image->constBits(), image->width(), image->height(), image->bytesPerLine(),
-                        QImage::Format_RGB32);
-    painter.drawImage(rect.topLeft(), opaque, source);
+    drawImageOpaque(painter, rect.topLeft(), *image, source);
 }
 
 void QSBWidget::paintEvent(QPaintEvent* e) {

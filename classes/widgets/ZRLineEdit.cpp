@@ -3,6 +3,8 @@
 #include "QSBWidget.h"
 #include "ZRComboBox.h"
 
+#include "painting/ZROpaqueImage.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -53,9 +55,7 @@ void ZRLineEdit::paintSkin(QPainter& painter, const QRect& area) {
         painter.fillRect(area, palette().color(QPalette::Window));
         return;
     }
-    const QImage opaque(target->constBits(), target->width(), target->height(),
-                        target->bytesPerLine(), QImage::Format_RGB32);
-    painter.drawImage(area.topLeft(), opaque, QRect(offset, area.size()));
+    drawImageOpaque(painter, area.topLeft(), *target, QRect(offset, area.size()));
 }
 
 void ZRLineEdit::paintEvent(QPaintEvent* e) {

@@ -3,6 +3,7 @@
 #include "QSBWidget.h"
 #include "ZRFontTag.h"
 #include "painting/ZRImagePainting.h"
+#include "painting/ZROpaqueImage.h"
 #include "painting/ZRWholeImageBlend.h"
 #include "skins/ZRSkinPreload.h"
 
@@ -291,10 +292,7 @@ void ZRPushButton::drawButton(QPainter& painter, const QRegion& region) {
     else
         drawImageMode(*target, origin, clip);
 
-    // The alpha channel is the skins' business, not the screen's.
-    const QImage opaque(target->constBits(), target->width(), target->height(),
-                        target->bytesPerLine(), QImage::Format_RGB32);
-    painter.drawImage(QPoint(0, 0), opaque, QRect(origin, size()));
+    drawImageOpaque(painter, QPoint(0, 0), *target, QRect(origin, size()));
 
     if (!m_images[Face] && !m_drawText) {
         QStyleOptionButton option;

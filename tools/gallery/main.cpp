@@ -6,7 +6,11 @@
 #include "text/ZRTextImage.h"
 #include "widgets/QSBWidget.h"
 #include "widgets/ZRComboBox.h"
+#include "widgets/ZRDialog.h"
+#include "widgets/ZRFrame.h"
 #include "widgets/ZRLabel.h"
+#include "widgets/ZRLineEdit.h"
+#include "widgets/ZRPushButton.h"
 #include "widgets/ZRSBText.h"
 #include "widgets/ZRScrollBar.h"
 #include "widgets/ZRSkinBox.h"
@@ -17,6 +21,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEnterEvent>
+#include <QFileInfo>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
 
@@ -188,8 +195,7 @@ void addTextImages(GalleryPage& page) {
     page.cursorY += 40;
 }
 
-// Sliders, timecode, glyph text, labels, tab bars, and the scroll bars and combo box that the
-// application style draws from their skins.
+// Sliders, timecode, glyph text, labels and tab bars.
 void addControls(GalleryPage& page) {
     page.addHeading(QStringLiteral("ZRSlider, ZRTCWidget, ZRSBText, ZRLabel"));
     const int top = page.cursorY;
@@ -253,46 +259,254 @@ void addControls(GalleryPage& page) {
     disabledBar->setEnabled(false);
     page.addCaption(QStringLiteral("disabled"), QPoint(kMargin + 540, y + 6), 9);
     page.cursorY = y + 36;
-
-    page.addHeading(QStringLiteral("ZRSkinStyle: ZRScrollBar, ZRComboBox"));
-    y = page.cursorY;
-    for (const char* skin : {"big_scrollbar", "small_scrollbar"}) {
-        auto* horizontal = new ZRScrollBar(Qt::Horizontal, &page, preloadedSkinSets(skin));
-        horizontal->setGeometry(kMargin, y, 300, horizontal->skinExtent());
-        horizontal->setRange(0, 100);
-        horizontal->setPageStep(30);
-        horizontal->setValue(40);
-        auto* off = new ZRScrollBar(Qt::Horizontal, &page, preloadedSkinSets(skin));
-        off->setGeometry(kMargin + 320, y, 200, off->skinExtent());
-        off->setRange(0, 0);
-        page.addCaption(QString::fromLatin1(skin) + QStringLiteral(", and range 0"),
-                        QPoint(kMargin + 540, y), 9);
-        y += horizontal->skinExtent() + 12;
-    }
-    auto* vertical = new ZRScrollBar(Qt::Vertical, &page, preloadedSkinSets("big_scrollbar"));
-    vertical->setGeometry(kMargin + 700, page.cursorY, vertical->skinExtent(), 120);
-    vertical->setRange(0, 500);
-    vertical->setPageStep(100);
-    vertical->setValue(350);
-    for (int i = 0; i < 2; ++i) {
-        auto* combo = new ZRComboBox(&page);
-        combo->setFontTag();
-        combo->addItems({QStringLiteral("DVD"), QStringLiteral("SVCD"), QStringLiteral("VCD")});
-        combo->setGeometry(kMargin + 170 * i, y, 150, 18);
-        QPalette comboPalette = combo->palette();
-        for (QPalette::ColorRole role :
-             {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
-            comboPalette.setColor(QPalette::Active, role, kCaptionColour);
-        for (QPalette::ColorRole role :
-             {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
-            comboPalette.setColor(QPalette::Inactive, role, kCaptionColour);
-        combo->setPalette(comboPalette);
-        combo->setEnabled(i == 0);
-    }
-    page.addCaption(QStringLiteral("combo box, and disabled"), QPoint(kMargin + 340, y + 2), 9);
-    page.cursorY = std::max(y + 30, page.cursorY + 130);
 }
 
+// The hover state without a pointer: the enter event the pointer would send.
+void showHover(QWidget* widget) {
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QCoreApplication::sendEvent(widget, &enter);
+}
+
+PSDLayerSet* skinSet(const char* file, const char* set) {
+    QDict<PSDLayerSet>* sets = preloadedSkinSets(file);
+    return sets ? sets->find(QLatin1String(set)) : nullptr;
+}
+
+void addFrames(GalleryPage& page) {
+    page.addHeading(QStringLiteral("ZRFrame"));
+    const int y = page.cursorY;
+    auto* plain = new ZRFrame(&page);
+    plain->setGeometry(kMargin, y, 220, 90);
+    plain->setCaption(QStringLiteral("Preview"));
+    auto* styled = new ZRFrame(preloadedSkinSets("preview_frame"), &page);
+    styled->setGeometry(kMargin + 236, y, 220, 90);
+    styled->setCaptionFontName(QStringLiteral("arial.ttf"));
+    styled->setCaptionFontSize(12);
+    styled->setCaptionColor(QColor(255, 200, 80));
+    styled->setCaption(QStringLiteral("Arial 12, amber"));
+    auto* holder = new ZRFrame(&page);
+    holder->setGeometry(kMargin + 472, y, 320, 90);
+    holder->setCaption(QStringLiteral("Frame with children"));
+    auto* inside = new ZRPushButton(QStringLiteral("Inside"),
+                                    preloadedSkinSets("dialog_standard_button"), holder);
+    inside->setGeometry(14, 36, 90, 26);
+    auto* edit = new ZRLineEdit(holder);
+    edit->setGeometry(116, 38, 186, 22);
+    edit->setText(QStringLiteral("Line edit in a frame"));
+    page.addCaption(QStringLiteral("default (preview_frame, white caption)"),
+                    QPoint(kMargin, y + 96), 9);
+    page.addCaption(QStringLiteral("caption font and colour set"), QPoint(kMargin + 236, y + 96),
+                    9);
+    page.addCaption(QStringLiteral("skinned children compose over the frame"),
+                    QPoint(kMargin + 472, y + 96), 9);
+    page.cursorY += 90 + 30;
+}
+
+enum class State { Normal, Over, Pressed, Toggled, ToggledOver, Disabled };
+
+const char* stateName(State state) {
+    switch (state) {
+    case State::Normal:
+        return "normal";
+    case State::Over:
+        return "over";
+    case State::Pressed:
+        return "pressed";
+    case State::Toggled:
+        return "toggled";
+    case State::ToggledOver:
+        return "toggled, over";
+    case State::Disabled:
+        return "disabled";
+    }
+    return "";
+}
+
+void putInState(ZRPushButton* button, State state) {
+    switch (state) {
+    case State::Over:
+        showHover(button);
+        break;
+    case State::Pressed:
+        button->setDown(true);
+        break;
+    case State::ToggledOver:
+        showHover(button);
+        [[fallthrough]];
+    case State::Toggled:
+        button->setCheckable(true);
+        button->setChecked(true);
+        break;
+    case State::Disabled:
+        button->setEnabled(false);
+        break;
+    case State::Normal:
+        break;
+    }
+}
+
+// One row of buttons made by `make`, one per state, each captioned with its state.
+template <class Make>
+void addButtonRow(GalleryPage& page, const QString& title, std::initializer_list<State> states,
+                  const QSize& size, Make make) {
+    page.addCaption(title, QPoint(kMargin, page.cursorY), 10);
+    page.cursorY += 18;
+    int x = kMargin;
+    int height = size.height();
+    for (State state : states) {
+        ZRPushButton* button = make(QString::fromLatin1(stateName(state)));
+        if (button->isBoxMode()) button->resize(size);
+        button->move(x, page.cursorY);
+        putInState(button, state);
+        height = std::max(height, button->height());
+        page.addCaption(QString::fromLatin1(stateName(state)),
+                        QPoint(x, page.cursorY + button->height() + 4), 9);
+        x += std::max(size.width(), button->width()) + 14;
+    }
+    page.cursorY += height + 26;
+}
+
+void addButtons(GalleryPage& page) {
+    page.addHeading(QStringLiteral("ZRPushButton"));
+    const auto all = {State::Normal, State::Over, State::Pressed, State::Toggled, State::Disabled};
+    addButtonRow(page, QStringLiteral("text button, standard look, label drawn by the style"), all,
+                 QSize(110, 26),
+                 [&](const QString& text) { return new ZRPushButton(text, &page); });
+    addButtonRow(page, QStringLiteral("text button on dialog_standard_button, own caption"), all,
+                 QSize(110, 26), [&](const QString& text) {
+                     return new ZRPushButton(text, preloadedSkinSets("dialog_standard_button"),
+                                             &page);
+                 });
+    addButtonRow(page, QStringLiteral("skin button with a centred icon (small_icon/clip_A)"), all,
+                 QSize(60, 30), [&](const QString&) {
+                     auto* button =
+                         new ZRPushButton(&page, preloadedSkinSets("standard_button_box"));
+                     PSDLayerSet* icons = skinSet("small_icon", "icons");
+                     const PSDLayer* icon =
+                         icons ? icons->layers.find(QStringLiteral("clip_A")) : nullptr;
+                     if (icon) button->setOffset(QPoint(-1, -1), &icon->image);
+                     return button;
+                 });
+    PSDLayerSet* play = skinSet("preview_panel", "play_button");
+    if (!play) return;
+    addButtonRow(page, QStringLiteral("image button (preview_panel/play_button)"),
+                 {State::Normal, State::Over, State::Pressed, State::Toggled, State::ToggledOver,
+                  State::Disabled},
+                 QSize(80, 22),
+                 [&](const QString&) { return new ZRPushButton(&page, &play->layers, false); });
+}
+
+void addEditing(GalleryPage& page) {
+    page.addHeading(QStringLiteral("ZRComboBox and ZRLineEdit"));
+    const int y = page.cursorY;
+    const QStringList items = {QStringLiteral("PAL DV"), QStringLiteral("NTSC DV"),
+                               QStringLiteral("MPEG-2 DVD")};
+    int x = kMargin;
+    const struct {
+        const char* caption;
+        bool editable;
+        bool enabled;
+    } combos[] = {{"editable", true, true}, {"fixed", false, true}, {"disabled", true, false}};
+    for (const auto& c : combos) {
+        auto* combo = new ZRComboBox(c.editable, &page);
+        combo->setFontTag();
+        combo->addItems(items);
+        combo->setGeometry(x, y, 150, 22);
+        combo->setEnabled(c.enabled);
+        page.addCaption(QString::fromLatin1(c.caption), QPoint(x, y + 28), 9);
+        x += 166;
+    }
+    const struct {
+        const char* caption;
+        bool selected;
+        bool enabled;
+    } edits[] = {{"line edit", false, true}, {"selection", true, true}, {"disabled", false, false}};
+    for (const auto& e : edits) {
+        auto* edit = new ZRLineEdit(&page);
+        edit->setGeometry(x, y + 1, 120, 20);
+        edit->setText(QStringLiteral("Title 01"));
+        if (e.selected) edit->setSelection(0, 5);
+        edit->setEnabled(e.enabled);
+        page.addCaption(QString::fromLatin1(e.caption), QPoint(x, y + 28), 9);
+        x += 130;
+    }
+    page.cursorY += 54;
+}
+
+void addScrollBars(GalleryPage& page) {
+    page.addHeading(QStringLiteral("ZRScrollBar (the application style draws the skin)"));
+    const int y = page.cursorY;
+    int x = kMargin;
+    for (const char* file : {"small_scrollbar", "big_scrollbar"}) {
+        for (bool enabled : {true, false}) {
+            auto* horizontal = new ZRScrollBar(Qt::Horizontal, &page, preloadedSkinSets(file));
+            horizontal->setRange(0, 100);
+            horizontal->setValue(30);
+            horizontal->setGeometry(x, y, 180, horizontal->skinExtent());
+            horizontal->setEnabled(enabled);
+            auto* vertical = new ZRScrollBar(Qt::Vertical, &page, preloadedSkinSets(file));
+            vertical->setRange(0, 100);
+            vertical->setValue(60);
+            vertical->setGeometry(x + 190, y, vertical->skinExtent(), 80);
+            vertical->setEnabled(enabled);
+            page.addCaption(
+                QStringLiteral("%1%2, %3 px")
+                    .arg(QLatin1String(file), enabled ? QString() : QStringLiteral(", disabled"))
+                    .arg(horizontal->skinExtent()),
+                QPoint(x, y + 24), 9);
+            x += 230;
+        }
+    }
+    page.cursorY += 92;
+}
+
+// A dialog over the gallery window: a framed line edit with a default button, on its shadow
+// over a copy of the screen taken as it appears. It lays its children out on its shadow's middle.
+class GalleryDialog : public ZRDialog {
+public:
+    GalleryDialog() {
+        m_frame = new ZRFrame(this);
+        m_frame->setCaption(QStringLiteral("ZRDialog"));
+        QDict<PSDLayerSet>* look = preloadedSkinSets("dialog_standard_button");
+        m_ok = new ZRPushButton(QStringLiteral("OK"), look, m_frame);
+        m_ok->setDefault(true);
+        m_cancel = new ZRPushButton(QStringLiteral("Cancel"), look, m_frame);
+        m_edit = new ZRLineEdit(m_frame);
+        m_edit->setText(QStringLiteral("Shadow over the screen copy"));
+        connect(m_ok, &QPushButton::clicked, this, &ZRDialog::accept);
+        connect(m_cancel, &QPushButton::clicked, this, &ZRDialog::reject);
+        resize(380, 190);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        ZRDialog::resizeEvent(e);
+        const QRect inner = innerRect();
+        m_frame->setGeometry(inner);
+        m_edit->setGeometry(16, 36, inner.width() - 32, 22);
+        m_ok->setGeometry(inner.width() - 200, inner.height() - 44, 88, 28);
+        m_cancel->setGeometry(inner.width() - 104, inner.height() - 44, 88, 28);
+    }
+
+private:
+    ZRFrame* m_frame;
+    ZRPushButton* m_ok;
+    ZRPushButton* m_cancel;
+    ZRLineEdit* m_edit;
+};
+
+// The page's text roles, light on its dark window colour.
+void useLightText(QWidget* page) {
+    QPalette p = page->palette();
+    const QColor light(230, 232, 236);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        p.setColor(role, light);
+        p.setColor(QPalette::Disabled, role, QColor(130, 134, 140));
+    }
+    p.setColor(QPalette::Base, QColor(30, 32, 36));
+    p.setColor(QPalette::Button, QColor(60, 64, 70));
+    page->setPalette(p);
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -311,21 +525,48 @@ int main(int argc, char** argv) {
     QScrollArea window;
     window.setWindowTitle(QStringLiteral("Toolkit gallery"));
     auto* page = new GalleryPage(nullptr);
+    useLightText(page);
     addSkinBoxes(*page);
     addStates(*page);
     addTextImages(*page);
     addControls(*page);
+    addFrames(*page);
+    addButtons(*page);
+    addEditing(*page);
+    addScrollBars(*page);
     page->resize(kPageWidth, page->cursorY + kMargin);
     window.setWidget(page);
     window.resize(kPageWidth + 24, std::min(page->height() + 4, 900));
     window.show();
 
+    GalleryDialog dialog;
+    dialog.setPalette(page->palette());
+    const auto showDialog = [&] {
+        dialog.move(window.geometry().topLeft() + QPoint(300, 160));
+        dialog.grabScreenBackground();
+        dialog.show();
+    };
     if (options.isSet(screenshot)) {
+        // The page first, then the dialog as it floats over the window ("<name>-dialog.png").
         const QString path = options.value(screenshot);
-        QTimer::singleShot(500, &app, [&] {
-            const bool saved = page->grab().save(path);
-            QApplication::exit(saved ? 0 : 1);
+        const QFileInfo file(path);
+        const QString dialogPath =
+            file.path() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral("-dialog.") +
+            (file.suffix().isEmpty() ? QStringLiteral("png") : file.suffix());
+        QTimer::singleShot(500, &app, [&, path, dialogPath] {
+            if (!page->grab().save(path)) QApplication::exit(1);
+            showDialog();
+            QTimer::singleShot(500, &app, [&, dialogPath] {
+                const QRect area = dialog.geometry().adjusted(-40, -40, 40, 40);
+                QScreen* screen = dialog.screen();
+                const bool saved =
+                    screen && screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                                  .save(dialogPath);
+                QApplication::exit(saved ? 0 : 1);
+            });
         });
+    } else {
+        QTimer::singleShot(800, &app, showDialog);
     }
     const int result = QApplication::exec();
     releaseSkins();

@@ -5,6 +5,7 @@
 
 #include "skins/PSDLayerSet.h"
 #include "skins/ZRSkinPreload.h"
+#include "widgets/QSBWidget.h"
 
 #include <QImage>
 #include <QRect>
@@ -55,6 +56,17 @@ private:
     std::unique_ptr<QDict<PSDLayerSet>> m_skin = std::make_unique<QDict<PSDLayerSet>>();
     PSDLayerSet* m_current = nullptr;
     int m_index = 0;
+};
+
+/// A shown skin root of one window colour, 300 x 200, to hold the widgets under test.
+struct SkinRoot : QSBWidget {
+    explicit SkinRoot(QRgb colour = 0xFF000000u) {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, QColor::fromRgb(colour));
+        setPalette(p);
+        resize(300, 200);
+        show();
+    }
 };
 
 /// Loads the default skin of the build tree once.

@@ -26,16 +26,6 @@ std::unique_ptr<QDict<PSDLayerSet>> comboSkin(bool withOver) {
     return b.build();
 }
 
-struct Root : QSBWidget {
-    explicit Root(QRgb colour = 0xFF000000u) {
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor::fromRgb(colour));
-        setPalette(p);
-        resize(240, 120);
-        show();
-    }
-};
-
 } // namespace
 
 TEST(ZRComboBox, ASkinWithoutTheOverArrowLeavesOnlyThatImageNull) {
@@ -63,7 +53,7 @@ TEST(ZRComboBox, ComposesItsStateBoxOverTheParentOnlyWithASkinnedParent) {
     orphan.composeBackground(0, 0, 10, 10);
     EXPECT_EQ(orphan.mapPointToSkinRoot(QPoint(3, 4)), QPoint(3, 4));
 
-    Root root;
+    SkinRoot root;
     auto* combo = new ZRComboBox(true, &root);
     combo->setSkin(skin.get());
     combo->setGeometry(20, 30, 100, 22);
@@ -118,7 +108,7 @@ TEST(ZRComboBox, LeavingByTabEmitsFocusLostOnce) {
 
 TEST(ZRLineEdit, TextStandsOnTheSkinWithoutAHalo) {
     constexpr QRgb kSkin = 0xFF000080u;
-    Root root(kSkin);
+    SkinRoot root(kSkin);
     auto* edit = new ZRLineEdit(&root);
     EXPECT_TRUE(edit->hasSkinnedParent());
     QPalette p = edit->palette();

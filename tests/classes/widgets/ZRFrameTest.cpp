@@ -12,16 +12,6 @@ std::unique_ptr<QDict<PSDLayerSet>> frameSkin() {
     return SkinBuilder().box(QStringLiteral("frame"), kFill, kEdge).build();
 }
 
-// A plain root holding the frame, so that the frame composes into the root's image.
-struct Root : QSBWidget {
-    Root() {
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor::fromRgb(kRoot));
-        setPalette(p);
-        resize(300, 200);
-    }
-};
-
 } // namespace
 
 TEST(ZRFrame, TakesItsMinimumSizeFromTheFrameSet) {
@@ -40,12 +30,12 @@ TEST(ZRFrame, TakesItsMinimumSizeFromTheFrameSet) {
 
 TEST(ZRFrame, ComposesTheBoxThenTheCaptionAtNineOne) {
     auto skin = frameSkin();
-    Root root;
+    SkinRoot root(kRoot);
     auto* frame = new ZRFrame(skin.get(), &root);
     frame->setGeometry(20, 10, 120, 60);
     frame->setCaptionColor(QColor(250, 240, 10));
     frame->setCaption(QStringLiteral("Hi"));
-    root.show();
+    frame->show();
     EXPECT_EQ(frame->outerRect(), QRect(-1, -1, 122, 62));
     ASSERT_EQ(frame->caption(), QStringLiteral("Hi"));
 

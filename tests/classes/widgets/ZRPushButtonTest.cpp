@@ -30,17 +30,6 @@ std::unique_ptr<QDict<PSDLayerSet>> buttonSkin(bool withColours, QRgb edge = kEd
     return b.build();
 }
 
-// A shown black root to hold buttons.
-struct Root : QSBWidget {
-    Root() {
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor::fromRgb(kBack));
-        setPalette(p);
-        resize(200, 120);
-        show();
-    }
-};
-
 void hover(QWidget* w, bool in) {
     if (in) {
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)));
@@ -59,7 +48,7 @@ QRgb centre(QWidget* w) {
 
 TEST(ZRPushButton, BoxModeShowsTheBoxOfEachState) {
     auto skin = buttonSkin(false);
-    Root root;
+    SkinRoot root;
     QWidget plain;
     plain.show();
     for (QWidget* parent : {static_cast<QWidget*>(&root), &plain}) {
@@ -101,7 +90,7 @@ TEST(ZRPushButton, CaptionColoursComeFromTheSkinOrTheDefaults) {
     EXPECT_EQ(plain.textColor(ZRPushButton::TextDisabled), 0xB3FFFFFFu);
 
     // The caption is drawn in the state's colour: its brightest pixel shows it.
-    Root root;
+    SkinRoot root;
     auto* button = new ZRPushButton(QStringLiteral("WWW"), withColours.get(), &root);
     button->setGeometry(10, 10, 80, 30);
     button->show();
@@ -126,7 +115,7 @@ TEST(ZRPushButton, CaptionColoursComeFromTheSkinOrTheDefaults) {
 TEST(ZRPushButton, RepaintingGivesTheSamePixelsEveryTime) {
     // Translucent edges would darken with every paint over the last one.
     auto skin = buttonSkin(true, 0x80FFFFFFu);
-    Root root;
+    SkinRoot root;
     auto* button = new ZRPushButton(QStringLiteral("Render"), skin.get(), &root);
     button->setGeometry(20, 20, 90, 30);
     button->show();
@@ -152,7 +141,7 @@ TEST(ZRPushButton, ImageModeDrawsTheStateImageAndShiftsThePressedFace) {
     };
     add("normal", QRect(0, 0, 20, 16), kBase);
     add("face", QRect(5, 5, 4, 4), kFace);
-    Root root;
+    SkinRoot root;
     auto* button = new ZRPushButton(&root, layers, true);
     button->move(30, 30);
     button->show();
@@ -185,7 +174,7 @@ TEST(ZRPushButton, AnOverMaskIsAnOverlayAboveNormalAndFace) {
     add("normal", QRect(0, 0, 12, 12), 0xFF202020u);
     add("face", QRect(2, 2, 4, 4), 0xFFFFFFFFu);
     add("over_mask", QRect(8, 8, 4, 4), 0xFF00FF00u);
-    Root root;
+    SkinRoot root;
     auto* button = new ZRPushButton(&root, &layers, false);
     button->show();
     ASSERT_NE(button->slotImage(ZRPushButton::Over), nullptr);
@@ -240,7 +229,7 @@ TEST(ZRPushButton, TheStandardLookComesFromThePreloadedButtonSkin) {
     const QRgb fill = sets->find(QStringLiteral("normal_box"))
                           ->layers.find(QStringLiteral("fill_color"))
                           ->image.pixel(0, 0);
-    Root root;
+    SkinRoot root;
     auto* button = new ZRPushButton(&root);
     button->setGeometry(10, 10, 60, 24);
     button->show();
