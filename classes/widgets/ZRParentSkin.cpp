@@ -1,6 +1,7 @@
 #include "ZRParentSkin.h"
 
 #include "QSBWidget.h"
+#include "painting/ZROpaqueImage.h"
 
 #include <QPainter>
 
@@ -13,8 +14,6 @@ void paintParentSkin(QPainter& painter, QWidget& widget, const QRect& area) {
     }
     const QPoint inParent = widget.mapToParent(area.topLeft());
     parent->composeRegion(QRegion(QRect(inParent, area.size())));
-    const QImage opaque(target->constBits(), target->width(), target->height(),
-                        target->bytesPerLine(), QImage::Format_RGB32);
-    painter.drawImage(area.topLeft(), opaque,
-                      QRect(parent->mapPointToSkinRoot(inParent), area.size()));
+    drawImageOpaque(painter, area.topLeft(), *target,
+                    QRect(parent->mapPointToSkinRoot(inParent), area.size()));
 }

@@ -5,6 +5,7 @@
 #include "ZRScrollBar.h"
 #include "ZRSkinDrawingView.h"
 #include "painting/ZRImagePainting.h"
+#include "painting/ZROpaqueImage.h"
 #include "skins/ZRSkinPreload.h"
 
 #include <QApplication>
@@ -39,11 +40,9 @@ const Piece& orFallback(const Piece& piece, const Piece& fallback) {
 // Presents `region` of the composed image (moved by `offset`) on the painter, opaque.
 void presentRegion(QPainter* painter, const QImage& image, const QRegion& region,
                    const QPoint& offset) {
-    const QImage opaque(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
-                        QImage::Format_RGB32);
     painter->save();
     for (const QRect& r : region)
-        painter->drawImage(r.topLeft(), opaque, r.translated(offset));
+        drawImageOpaque(*painter, r.topLeft(), image, r.translated(offset));
     painter->restore();
 }
 
