@@ -3,7 +3,9 @@
 // clips with a 1-second cross-fade; CLIPSTEAD_BENCH_MEDIA names the folder with A.avi and B.avi,
 // made by benchmarks/bench_render_vs_ffmpeg.sh) only the cross-fade's frames need rendering; the
 // overlay timeline (50 frames of a solid colour laid over the background at 720 x 576) needs
-// every frame and runs without media.
+// every frame and runs without media. BM_EditsBesideRendering/0 and /1: edits per second on a
+// timeline of 10,000 objects while a preview thread composes frames in a loop, with the
+// background renderer off (0) and on (1); on must keep at least 90 % of off.
 #include "objects/ZRObject.h"
 #include "platform/system/SystemPaths.h"
 #include "timeline/ZRTimeline.h"
@@ -12,11 +14,13 @@
 
 #include <QFileInfo>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -133,8 +137,62 @@ void BM_ServeStoredAnchor(benchmark::State& state) {
     serveStored(state, anchorTimeline());
 }
 
+// 100 tracks of 100 solid colours of 10 frames each, every one laid over the background (so that
+// every frame needs rendering), at 320 x 240.
+std::unique_ptr<ZRTimeline> crowdedTimeline() {
+    auto t = emptyTimeline();
+    t->setIntPairSetting("Video Dimensions", 320, 240);
+    const ZRPos length(0, 0, 0, 10, kRate);
+    for (int track = 1; track <= 100; ++track) {
+        for (int n = 0; n < 100; ++n) {
+            IZRObject* colour = t->createObject("Solid Color", "RGB(20,120,220)", nullptr, nullptr);
+            colour->duration()->assign(&length);
+            colour->markOut()->assign(&length);
+            colour->sourceLength()->assign(&length);
+            dynamic_cast<ZRObject*>(colour)->setIntSetting("Overlay Mode", 1);
+            ZRPos at(0, 0, 0, n * 10, kRate);
+            t->insertObject(track, &at, colour);
+        }
+    }
+    return t;
+}
+
+// One edit per iteration: an object's mark-out moved one frame in and back again, in turn over
+// objects spread across the timeline.
+void BM_EditsBesideRendering(benchmark::State& state) {
+    auto t = crowdedTimeline();
+    std::vector<IZRObject*> objects;
+    for (int track = 1; track <= 100; track += 9) {
+        ZRGuardedList* list = t->track(track, true);
+        for (unsigned i = 0; i < list->count(); i += 7)
+            objects.push_back(static_cast<IZRObject*>(list->at(i)));
+    }
+    t->setIntSetting("Enable Background Rendering", int(state.range(0)));
+    std::atomic<bool> stop{false};
+    std::thread preview([&] {
+        for (int n = 0; !stop.load(); n = (n + 13) % 1000) {
+            ZRPos at(0, 0, 0, n, kRate);
+            IZRImage* image = t->videoAt(&at, 0);
+            benchmark::DoNotOptimize(image->pixels());
+            image->unlock();
+        }
+    });
+    const ZRPos shorter(0, 0, 0, 9, kRate), full(0, 0, 0, 10, kRate);
+    size_t next = 0;
+    for (auto _ : state) {
+        IZRObject* object = objects[next / 2 % objects.size()];
+        ZRPos out = next % 2 ? full : shorter;
+        t->setObjectMarkOut(object, &out);
+        ++next;
+    }
+    stop = true;
+    preview.join();
+    state.SetItemsProcessed(int64_t(state.iterations()));
+}
+
 } // namespace
 
+BENCHMARK(BM_EditsBesideRendering)->Arg(0)->Arg(1)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_StoreOverlay)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StoreAnchor)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ServeStoredOverlay)->Unit(benchmark::kMillisecond)->UseRealTime();

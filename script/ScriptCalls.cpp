@@ -1,5 +1,6 @@
 #include "script/ScriptContext.h"
 #include "script/ScriptMessages.h"
+#include "script/ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +9,6 @@ namespace {
 
 using Kind = ScriptTokenKind;
 
-constexpr int kMaxCallDepth = 200;
 constexpr size_t kMaxScriptParameters = 10;
 constexpr size_t kMaxNativeParameters = 16;
 constexpr size_t kNativeSlots = 24;
@@ -183,7 +183,8 @@ bool ZRScriptContext::callFunction(ScriptVariable* fn, ScriptValue* args, size_t
 
 bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t count,
                                  ScriptValue& result, int ln, bool& known) {
-    if (callDepth >= kMaxCallDepth) {
+    char probe;
+    if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
         report(ScriptForm::E, scriptmsg::kCallNesting, ln);
         return false;
     }
@@ -191,7 +192,8 @@ bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t c
     // The record outlives the call: functions are never reused or released during a run.
     const ScriptSource* body = fn->body.get();
     const std::string& name = fn->name;
-    if (spareLists.size() <= size_t(callDepth)) {
+    // `execute` and natives raise the depth too: every level below has its list.
+    while (spareLists.size() <= size_t(callDepth)) {
         spareLists.push_back(std::make_unique<ScriptVarList>());
         spareLists.back()->setLocal();
     }
@@ -340,7 +342,8 @@ bool ZRScriptContext::execute(ScriptValue& text, int ln, ScriptValue& result) {
     auto source = std::make_shared<const ScriptSource>(s ? std::string_view(s) : std::string_view(),
                                                        std::string());
     destroyValue(converted.type, converted.area);
-    if (callDepth >= kMaxCallDepth) {
+    char probe;
+    if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
         report(ScriptForm::E, scriptmsg::kExecuteNesting, ln);
         return false;
     }

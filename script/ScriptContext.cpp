@@ -1,33 +1,12 @@
 #include "script/ScriptContext.h"
 
 #include "script/ScriptMessages.h"
-
-#include <pthread.h>
+#include "script/ScriptRunStack.h"
 
 #include <cstdarg>
 #include <cstdio>
 
 namespace {
-
-// Stack kept free below the deepest reader, for natives and the runtime library.
-constexpr size_t kStackReserve = 256 * 1024;
-
-const char* findStackLimit() {
-    pthread_attr_t attr;
-    if (pthread_getattr_np(pthread_self(), &attr) != 0) return nullptr;
-    void* low = nullptr;
-    size_t size = 0;
-    const bool ok = pthread_attr_getstack(&attr, &low, &size) == 0;
-    pthread_attr_destroy(&attr);
-    if (!ok || size <= 2 * kStackReserve) return nullptr;
-    return static_cast<const char*>(low) + kStackReserve;
-}
-
-// Finding a thread's stack reads the process's memory map: once per thread is enough.
-const char* computeStackLimit() {
-    static thread_local const char* const limit = findStackLimit();
-    return limit;
-}
 
 std::string vformat(const char* format, va_list args) {
     va_list copy;
@@ -48,7 +27,7 @@ ScriptGlobalState& scriptGlobal() {
 }
 
 ZRScriptContext::ZRScriptContext(ZRScriptHost* h)
-    : host(h), global(scriptGlobal()), bt(global.builtin), stackLimit(computeStackLimit()) {
+    : host(h), global(scriptGlobal()), bt(global.builtin), stackLimit(scriptStackFloor()) {
     scriptBumpNameEpoch();
     scriptBumpVariableEpoch();
     if (host) {

@@ -131,6 +131,7 @@ struct ZRScriptContext {
     bool defineGlobal = false;  ///< a declaration defines process-wide
     bool allowGlobal = false;
     bool inDeleteHook = false;
+    bool readingFields = false; ///< the declarators of a structure's fields are being read
     std::string errorText;
     std::string separator = "\n";
     const ScriptSource* src = nullptr;         ///< the text being read
@@ -202,8 +203,9 @@ struct ZRScriptContext {
     void destroyVariables(ScriptVarList& list, bool keepRecords = false);
     void refreshHooks();
     /// Installs the process-wide natives named OnStart, OnFinish, Malloc and Free made since
-    /// the last scan (after each declaration statement). ScriptHooks.cpp.
-    void installHooks();
+    /// the last scan (after each declaration statement). ScriptHooks.cpp. A native of a hook's
+    /// name but of another signature is refused: reported, taken out, false returned.
+    bool installHooks();
 
     // ---- values (ScriptValues.cpp)
     void destroyValue(ScriptType* type, void* area) {
@@ -211,7 +213,6 @@ struct ZRScriptContext {
             destroyValueSlow(type, area);
     }
     void destroyValueSlow(ScriptType* type, void* area);
-    void eraseEntries(size_t at, size_t n);
     /// What an identifier token names besides variables: a type, or a process-wide function
     /// without parameters. Cached per token while no type or process-wide name changes.
     struct NameClass {
@@ -298,10 +299,13 @@ struct ZRScriptContext {
     /// (scriptPlanReduction), taken from `cache` when the shape is the one seen there before.
     bool reduce(size_t base, uint32_t endPos, ScriptExpressionCache* cache);
     // One operator of a reduction step, its operands already settled (ScriptExpressions.cpp).
-    bool applyBinary(size_t i, uint32_t endPos);
-    int integerBinary(size_t i); ///< 1 applied, 0 not integers (take the general path), -1 failed
-    bool applyPrefix(size_t i, uint32_t endPos);
-    bool applyPostfix(size_t i, uint32_t endPos);
+    // Each names the operator's entry and its operands' entries (see ScriptReductionStep).
+    bool applyBinary(size_t i, size_t l, size_t r, uint32_t endPos);
+    /// 1 applied, 0 not integers (take the general path), -1 failed.
+    int integerBinary(size_t i, size_t l, size_t r);
+    bool applyPrefix(size_t i, size_t r, uint32_t endPos);
+    bool applyPostfix(size_t i, size_t l, uint32_t endPos);
+    void consume(size_t i); ///< empties an entry a step has used up
     // The integer form of an expression (ScriptFastExpressions.cpp): an expression of integer
     // literals, integer variables and integer operators, evaluated without the value stack.
     void analyseFast(ScriptExpressionCache& cache, uint32_t pos);

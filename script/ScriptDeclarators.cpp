@@ -64,6 +64,9 @@ uint32_t ZRScriptContext::parseDirect(uint32_t pos, bool run, Declarator& out) {
             return kScriptFail;
         }
         ++pos;
+    } else if (first.kind == Kind::Error) {
+        report(ScriptForm::C, scriptmsg::kLexical, line(pos));
+        return kScriptFail;
     } else if (!endsDeclarator(first) && first.kind != Kind::LeftBracket) {
         report(ScriptForm::C, scriptmsg::kSyntax, line(pos));
         return kScriptFail;
@@ -105,7 +108,10 @@ uint32_t ZRScriptContext::parseDirect(uint32_t pos, bool run, Declarator& out) {
             report(ScriptForm::C, scriptmsg::kLexical, line(pos));
             return kScriptFail;
         } else {
-            report(ScriptForm::C, scriptmsg::kSyntax, line(pos));
+            // A field of a structure ends with `;`: anything else there is the definition's
+            // syntax error.
+            report(ScriptForm::C, readingFields ? scriptmsg::kTypeSyntax : scriptmsg::kSyntax,
+                   line(pos));
             return kScriptFail;
         }
     }
@@ -133,7 +139,9 @@ uint32_t ZRScriptContext::parseParameters(uint32_t pos, bool run, Declarator::St
         ScriptType* type = typeNamed(pos);
         const bool open = !type && t.kind == Kind::Identifier && nameOf(pos) == "anytype";
         if (!type && !open && (run || t.kind != Kind::Identifier)) {
-            report(ScriptForm::C, scriptmsg::kUnknownParameterType, line(pos));
+            report(ScriptForm::C,
+                   t.kind == Kind::Error ? scriptmsg::kLexical : scriptmsg::kUnknownParameterType,
+                   line(pos));
             return kScriptFail;
         }
         Declarator d;

@@ -17,11 +17,17 @@ struct ScriptShapeItem {
     bool operator==(const ScriptShapeItem&) const = default;
 };
 
-/// One step of a reduction: apply the operator at `index` (counted from the expression's first
-/// entry, as the entries stand before the step), or end with "illegal expression".
+/// One step of a reduction: apply the operator `op` to its operands, or end with "illegal
+/// expression". Entries are numbered as collected, from the expression's first entry; no entry
+/// moves. Each operand formed by a step takes the number of its leftmost entry: a binary
+/// operator and a postfix operator leave their result at their left operand (`left`), a prefix
+/// operator at its own number (`op`), its operand being `right`. The last step's result is entry
+/// 0.
 struct ScriptReductionStep {
     enum class Kind : uint8_t { Binary, Prefix, Postfix, Fail } kind;
-    uint32_t index;
+    uint32_t op = 0;
+    uint32_t left = 0;  ///< binary and postfix operators
+    uint32_t right = 0; ///< binary and prefix operators
 };
 
 /// The order in which the evaluator applies the operators of an expression whose collected
@@ -33,8 +39,9 @@ struct ScriptReductionStep {
 /// group from the right and a prefix operator that does not bind tighter than the next operator
 /// applies after it. The order depends on the shape alone: each step turns its operator and
 /// operands into one operand whatever the values are. A shape that cannot be reduced ends with
-/// a Fail step at the point where the reduction finds that out.
-std::vector<ScriptReductionStep> scriptPlanReduction(std::vector<ScriptShapeItem> shape);
+/// a Fail step at the point where the reduction finds that out. Time and memory are linear in
+/// the shape's size, and no recursion is involved, however long the expression.
+std::vector<ScriptReductionStep> scriptPlanReduction(const std::vector<ScriptShapeItem>& shape);
 
 /// What the interpreter keeps about one place of a read text where an expression, a statement,
 /// a loop or a call starts, once it has read there twice (a loop: once it went round twice).

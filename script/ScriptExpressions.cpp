@@ -109,14 +109,6 @@ void ZRScriptContext::dropEntry(ScriptEntry& e) {
     e.type = nullptr;
 }
 
-void ZRScriptContext::eraseEntries(size_t at, size_t n) {
-    // Entries behind the erased ones move down; few follow in practice.
-    for (size_t k = at; k + n < stack.size(); ++k)
-        stack[k] = stack[k + n];
-    for (size_t k = 0; k < n; ++k)
-        stack.pop_back();
-}
-
 void ZRScriptContext::popEntriesSlow(size_t base) {
     while (stack.size() > base) {
         dropEntry(stack.back());
@@ -449,7 +441,8 @@ bool ZRScriptContext::reduce(size_t base, uint32_t endPos, ScriptExpressionCache
     if (n == 3 && stack[base + 1].kind == ScriptEntryKind::Operator &&
         stack[base + 1].fixity == ScriptFixity::Binary && isOperand(stack[base]) &&
         isOperand(stack[base + 2]))
-        return applyBinary(base + 1, endPos); // the common `a op b`: nothing to plan
+        // The common `a op b`: nothing to plan.
+        return applyBinary(base + 1, base, base + 2, endPos) && (popEntries(base + 1), true);
     std::vector<ScriptShapeItem> shape(n);
     for (size_t k = 0; k < n; ++k) {
         const ScriptEntry& e = stack[base + k];
@@ -475,7 +468,7 @@ bool ZRScriptContext::reduce(size_t base, uint32_t endPos, ScriptExpressionCache
         steps = &cache->steps;
         cache->reducing = true;
     } else {
-        planned = scriptPlanReduction(std::move(shape));
+        planned = scriptPlanReduction(shape);
     }
     struct Done {
         ScriptExpressionCache* cache;
@@ -483,18 +476,19 @@ bool ZRScriptContext::reduce(size_t base, uint32_t endPos, ScriptExpressionCache
             if (cache) cache->reducing = false;
         }
     } done{cache};
+    // Entries do not move: each step leaves its result at the number the plan gives it and
+    // empties the entries it consumed; the last result is the expression's first entry.
     for (const ScriptReductionStep& step : *steps) {
-        const size_t i = base + step.index;
         bool ok = false;
         switch (step.kind) {
         case ScriptReductionStep::Kind::Binary:
-            ok = applyBinary(i, endPos);
+            ok = applyBinary(base + step.op, base + step.left, base + step.right, endPos);
             break;
         case ScriptReductionStep::Kind::Prefix:
-            ok = applyPrefix(i, endPos);
+            ok = applyPrefix(base + step.op, base + step.right, endPos);
             break;
         case ScriptReductionStep::Kind::Postfix:
-            ok = applyPostfix(i, endPos);
+            ok = applyPostfix(base + step.op, base + step.left, endPos);
             break;
         case ScriptReductionStep::Kind::Fail:
             report(ScriptForm::A, scriptmsg::kIllegalExpression);
@@ -502,16 +496,22 @@ bool ZRScriptContext::reduce(size_t base, uint32_t endPos, ScriptExpressionCache
         }
         if (!ok) return false;
     }
+    popEntries(base + 1); // what is left behind the result is empty
     return true;
 }
 
-bool ZRScriptContext::applyPostfix(size_t i, uint32_t endPos) {
-    if (i == 0 || !isOperand(stack[i - 1]) || stack[i - 1].kind == ScriptEntryKind::Type) {
+void ZRScriptContext::consume(size_t i) {
+    dropEntry(stack[i]);
+    stack[i].kind = ScriptEntryKind::Value;
+}
+
+bool ZRScriptContext::applyPostfix(size_t i, size_t l, uint32_t endPos) {
+    if (!isOperand(stack[l]) || stack[l].kind == ScriptEntryKind::Type) {
         report(ScriptForm::A, scriptmsg::kIllegalExpression);
         return false;
     }
     const ScriptOp op = stack[i].op;
-    ScriptEntry& target = stack[i - 1];
+    ScriptEntry& target = stack[l];
     ScriptValue one{bt.integer, {}};
     put(one.area, int32_t(1));
     ScriptValue old, result;
@@ -527,18 +527,18 @@ bool ZRScriptContext::applyPostfix(size_t i, uint32_t endPos) {
     }
     destroyValue(result.type, result.area);
     dropEntry(target);
-    eraseEntries(i, 1);
-    ScriptEntry& slot = stack[i - 1];
+    consume(i);
+    ScriptEntry& slot = stack[l];
     slot.kind = ScriptEntryKind::Value;
     slot.type = old.type;
     std::memcpy(slot.area, old.area, 16);
     return true;
 }
 
-bool ZRScriptContext::applyPrefix(size_t i, uint32_t endPos) {
+bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
     const ScriptOp op = stack[i].op;
     ScriptType* castType = stack[i].type;
-    ScriptEntry& operandEntry = stack[i + 1];
+    ScriptEntry& operandEntry = stack[r];
     ScriptValue result;
     if (operandEntry.kind == ScriptEntryKind::Type) {
         report(ScriptForm::A, scriptmsg::kIllegalExpression);
@@ -586,7 +586,8 @@ bool ZRScriptContext::applyPrefix(size_t i, uint32_t endPos) {
         operandEntry.type = v.type;
         std::memcpy(operandEntry.area, v.area, 16);
         if (!placeOf(operandEntry, endPos)) return false;
-        eraseEntries(i, 1);
+        stack[i] = operandEntry; // a place: nothing owned moves
+        operandEntry = ScriptEntry{};
         return true;
     }
     default: {
@@ -625,7 +626,6 @@ bool ZRScriptContext::applyPrefix(size_t i, uint32_t endPos) {
     }
     }
     dropEntry(operandEntry);
-    eraseEntries(i, 1);
     ScriptEntry& slot = stack[i];
     slot.kind = ScriptEntryKind::Value;
     slot.variable = nullptr;
@@ -634,11 +634,11 @@ bool ZRScriptContext::applyPrefix(size_t i, uint32_t endPos) {
     return true;
 }
 
-int ZRScriptContext::integerBinary(size_t i) {
+int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
     // Both operands integers: the result without copying values around. Names are resolved
     // left first, as the general path does.
-    ScriptEntry& left = stack[i - 1];
-    ScriptEntry& right = stack[i + 1];
+    ScriptEntry& left = stack[l];
+    ScriptEntry& right = stack[r];
     const ScriptOp op = stack[i].op;
     const bool assigning = op == ScriptOp::Assign || op == ScriptOp::AddAssign ||
                            op == ScriptOp::SubtractAssign || op == ScriptOp::MultiplyAssign ||
@@ -699,8 +699,9 @@ int ZRScriptContext::integerBinary(size_t i) {
         }
     }
     }
-    eraseEntries(i, 2);
-    ScriptEntry& slot = stack[i - 1];
+    consume(i);
+    consume(r);
+    ScriptEntry& slot = stack[l];
     slot.kind = ScriptEntryKind::Value;
     slot.variable = nullptr;
     slot.type = bt.integer;
@@ -709,11 +710,11 @@ int ZRScriptContext::integerBinary(size_t i) {
     return 1;
 }
 
-bool ZRScriptContext::applyBinary(size_t i, uint32_t endPos) {
-    if (const int fast = integerBinary(i); fast != 0) return fast > 0;
+bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPos) {
+    if (const int fast = integerBinary(i, li, ri); fast != 0) return fast > 0;
     const ScriptOp op = stack[i].op;
-    ScriptEntry& left = stack[i - 1];
-    ScriptEntry& right = stack[i + 1];
+    ScriptEntry& left = stack[li];
+    ScriptEntry& right = stack[ri];
     ScriptValue r, l, result;
     bool ok = true;
     switch (op) {
@@ -750,9 +751,9 @@ bool ZRScriptContext::applyBinary(size_t i, uint32_t endPos) {
     destroyValue(r.type, r.area);
     if (!ok) return false;
     dropEntry(left);
-    dropEntry(right);
-    eraseEntries(i, 2);
-    ScriptEntry& slot = stack[i - 1];
+    consume(ri);
+    consume(i);
+    ScriptEntry& slot = stack[li];
     slot.kind = ScriptEntryKind::Value;
     slot.variable = nullptr;
     slot.type = result.type;
@@ -798,8 +799,9 @@ char* appendText(ZRScriptContext& ctx, const char* left, const ScriptValue& r, b
     const std::string_view b = borrowed ? std::string_view(borrowed) : std::string_view(piece);
     auto* s = static_cast<char*>(scriptAlloc(a.size() + b.size() + 1));
     if (!s) return nullptr;
-    std::memcpy(s, a.data(), a.size());
-    std::memcpy(s + a.size(), b.data(), b.size());
+    // A null string is empty: memcpy is given no null pointer, not even for no bytes.
+    if (!a.empty()) std::memcpy(s, a.data(), a.size());
+    if (!b.empty()) std::memcpy(s + a.size(), b.data(), b.size());
     s[a.size() + b.size()] = '\0';
     return s;
 }

@@ -137,25 +137,19 @@ void ZRScriptContext::analyseFast(Cache& cache, uint32_t pos) {
         slotAt.push_back(shape[k].kind == ScriptShape::Operand ? uint8_t(next++) : 0);
     uint8_t nextSlot = uint8_t(cache.operands.size());
     for (const ScriptReductionStep& step : steps) {
-        const size_t i = step.index;
         if (nextSlot == Cache::kMaxFastSlots) return;
         Cache::Operation o{};
         if (step.kind == ScriptReductionStep::Kind::Binary) {
-            o = Cache::Operation{shape[i].op, false, slotAt[i - 1], slotAt[i + 1]};
+            o = Cache::Operation{shape[step.op].op, false, slotAt[step.left], slotAt[step.right]};
             // Only a variable can be assigned to; anything else is the general evaluator's
             // "illegal assignment".
             if (isAssignment(o.op) && (o.left >= cache.operands.size() ||
                                        cache.operands[o.left].token == Cache::kLiteral))
                 return;
-            slotAt.erase(slotAt.begin() + std::ptrdiff_t(i),
-                         slotAt.begin() + std::ptrdiff_t(i + 2));
-            shape.erase(shape.begin() + std::ptrdiff_t(i), shape.begin() + std::ptrdiff_t(i + 2));
-            slotAt[i - 1] = nextSlot++;
+            slotAt[step.left] = nextSlot++;
         } else if (step.kind == ScriptReductionStep::Kind::Prefix) {
-            o = Cache::Operation{shape[i].op, true, 0, slotAt[i + 1]};
-            slotAt.erase(slotAt.begin() + std::ptrdiff_t(i + 1));
-            shape.erase(shape.begin() + std::ptrdiff_t(i + 1));
-            slotAt[i] = nextSlot++;
+            o = Cache::Operation{shape[step.op].op, true, 0, slotAt[step.right]};
+            slotAt[step.op] = nextSlot++;
         } else {
             return; // an expression that fails is left to the general evaluator
         }

@@ -1,4 +1,5 @@
 #include "script/ScriptContext.h"
+#include "script/ScriptMessages.h"
 
 #include <cstring>
 
@@ -8,7 +9,18 @@
 
 namespace {
 
-constexpr const char* kHookNames[] = {"OnStart", "OnFinish", "Malloc", "Free"};
+// Each hook with the one signature it is called with (see ScriptNatives.h).
+struct HookForm {
+    const char* name;
+    const char* signature;   ///< as scriptSignature spells it
+    const char* declaration; ///< the same, as a script declares it (for the message)
+};
+constexpr HookForm kHooks[] = {
+    {"OnStart", "integer()", "integer OnStart( )"},
+    {"OnFinish", "integer(integer,string)", "integer OnFinish( integer failed, string text )"},
+    {"Malloc", "unsigned(unsigned)", "unsigned Malloc( unsigned size )"},
+    {"Free", "integer(unsigned)", "integer Free( unsigned memory )"},
+};
 
 int callHook(const ScriptNativeEntry* hook, ZRScriptHost* host, void* const* args, int count,
              unsigned char (&result)[16]) {
@@ -41,32 +53,41 @@ void releaseThroughHook(void* memory) {
 
 } // namespace
 
-void ZRScriptContext::installHooks() {
+bool ZRScriptContext::installHooks() {
     global.hookScanPending = false;
     const ScriptNativeEntry** slots[] = {&global.onStart, &global.onFinish, &global.mallocHook,
                                          &global.freeHook};
     bool allocatorChanged = false;
-    for (size_t k = 0; k < std::size(kHookNames); ++k) {
-        const std::string_view name = kHookNames[k];
-        bool installed = false;
+    bool ok = true;
+    for (size_t k = 0; k < std::size(kHooks); ++k) {
+        const std::string_view name = kHooks[k].name;
+        bool installed = false, changed = false;
         for (ScriptVariable* v = global.variables.find(name, scriptNameHash(name)); v;) {
             ScriptVariable* older = v->older;
             // Only natives are hooks; a script function of the name stays an ordinary function.
             if (const ScriptNativeEntry* entry = v->type->isFunction() ? nativeOf(v) : nullptr) {
-                if (!installed) { // the newest declaration wins
+                // A native of another signature would be called with arguments it does not
+                // take: it is refused, and taken out so that it outlives nothing.
+                if (entry->signature != kHooks[k].signature) {
+                    report(scriptmsg::kHookSignature, scriptmsg::kPrefix, kHooks[k].name,
+                           kHooks[k].declaration);
+                    ok = false;
+                } else if (!installed) { // the newest declaration wins
                     *slots[k] = entry;
                     installed = true;
                     allocatorChanged = allocatorChanged || k >= 2;
                 }
                 global.retiredHooks.push_back(global.variables.take(v));
+                changed = true;
             }
             v = older;
         }
-        if (installed) scriptBumpNameEpoch();
+        if (changed) scriptBumpNameEpoch();
     }
     if (allocatorChanged)
         scriptSetAllocator(ScriptAllocator{global.mallocHook ? allocateThroughHook : nullptr,
                                            global.freeHook ? releaseThroughHook : nullptr});
+    return ok;
 }
 
 void scriptCallStartHook(ScriptGlobalState& g, ZRScriptHost* host) {

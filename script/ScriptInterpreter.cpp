@@ -2,6 +2,7 @@
 
 #include "script/ScriptBuiltins.h"
 #include "script/ScriptContext.h"
+#include "script/ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -58,6 +59,8 @@ private:
     ZRScriptContext* ctx_ = nullptr;
 };
 
+int executeRun(ZRScriptHost* host, std::string_view text);
+
 ScriptType* structureNamed(ZRScriptContext& ctx, const char* typeName) {
     const std::string_view name(typeName);
     ScriptType* type = ctx.findType(name, scriptNameHash(name));
@@ -67,6 +70,16 @@ ScriptType* structureNamed(ZRScriptContext& ctx, const char* typeName) {
 } // namespace
 
 int scriptExecute(ZRScriptHost* host, std::string_view text) {
+    // Deep recursion needs more stack than a thread may have. The whole run, its locking
+    // included, is on the run stack, so that nested runs lock where the outer one did.
+    int ok = 0;
+    scriptOnRunStack([&] { ok = executeRun(host, text); });
+    return ok;
+}
+
+namespace {
+
+int executeRun(ZRScriptHost* host, std::string_view text) {
     ScriptGlobalState& g = scriptGlobal();
     std::lock_guard lock(g.lock);
     ++g.nesting;
@@ -100,6 +113,8 @@ int scriptExecute(ZRScriptHost* host, std::string_view text) {
     if (ok && host->debug && !host->errorText.empty()) host->debug(host, host->errorText.c_str());
     return ok;
 }
+
+} // namespace
 
 int scriptExecuteFormatted(ZRScriptHost* host, const char* format, ...) {
     va_list args;
@@ -206,4 +221,39 @@ void scriptSetRunLimits(uint64_t steps, uint32_t milliseconds) {
     std::lock_guard lock(g.lock);
     g.stepLimit = steps;
     g.timeLimitMs = milliseconds;
+}
+
+int scriptExecuteLimited(ZRScriptHost* host, std::string_view text, uint64_t steps,
+                         uint32_t milliseconds) {
+    ScriptGlobalState& g = scriptGlobal();
+    std::lock_guard lock(g.lock);
+    const uint64_t savedSteps = g.stepLimit;
+    const uint32_t savedMs = g.timeLimitMs;
+    g.stepLimit = steps;
+    g.timeLimitMs = milliseconds;
+    const int ok = scriptExecute(host, text);
+    g.stepLimit = savedSteps;
+    g.timeLimitMs = savedMs;
+    return ok;
+}
+
+int scriptRemoveGlobalFunctions(std::string_view name, std::string_view signature) {
+    ScriptGlobalState& g = scriptGlobal();
+    std::lock_guard lock(g.lock);
+    if (g.nesting != 0) return 0; // an expression in progress may refer to a record
+    int removed = 0;
+    for (ScriptVariable* v = g.variables.find(name, scriptNameHash(name)); v;) {
+        ScriptVariable* older = v->older;
+        if (v->type->isFunction() && scriptSignature(v->type) == signature) {
+            std::unique_ptr<ScriptVariable> gone = g.variables.take(v);
+            scriptForgetStorage(gone->storage);
+            ++removed;
+        }
+        v = older;
+    }
+    if (removed) {
+        g.deleteHooks = g.variables.find("DeleteValue", scriptNameHash("DeleteValue"));
+        g.conversionHooks = g.variables.find("Conversion", scriptNameHash("Conversion"));
+    }
+    return removed;
 }

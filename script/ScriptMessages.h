@@ -64,6 +64,7 @@ inline constexpr const char* kTooManyElements =
 // Limits that keep a script from exhausting the process.
 inline constexpr const char* kCallNesting = "function call nesting level is too much";
 inline constexpr const char* kExecuteNesting = "execute nesting level is too much";
+inline constexpr const char* kHookSignature = "%s'%s' cannot be a hook: it must be declared as %s";
 inline constexpr const char* kSyntaxNesting = "expression nesting level is too much";
 inline constexpr const char* kStepLimit = "step limit reached";
 

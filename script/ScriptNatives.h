@@ -28,8 +28,11 @@ struct ScriptCall {
 using ScriptNative = int (*)(ZRScriptHost* host, ScriptCall* call, void* const* args, int count);
 
 /// Hooks: a process-wide native named `OnStart`, `OnFinish`, `Malloc` or `Free` (declared with
-/// `#global` and a registry token; any signature) is taken out of the process-wide list after
-/// the declaration statement that made it and installed; a later one replaces it. Script
+/// `#global` and a registry token) is taken out of the process-wide list after the declaration
+/// statement that made it and installed; a later one replaces it. Each must have its one
+/// signature: `integer OnStart( )`, `integer OnFinish( integer failed, string text )`,
+/// `unsigned Malloc( unsigned size )`, `integer Free( unsigned memory )`; a native of such a name
+/// with another signature is reported, taken out and not installed, and the run fails. Script
 /// functions of these names stay ordinary functions. The interpreter calls them as
 ///   OnStart:  (host, call, no slots) at the start of every outermost run;
 ///   OnFinish: (host, call, {int32_t failed (1 or 0), const char* error text or null}) at the

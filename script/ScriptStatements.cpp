@@ -369,7 +369,7 @@ bool ZRScriptContext::takeGlobal(bool run, ScriptForm disabledForm, bool prefixe
 
 uint32_t ZRScriptContext::declaration(uint32_t pos, bool run) {
     const uint32_t end = declarators(pos, run);
-    if (run && global.hookScanPending) installHooks();
+    if (run && global.hookScanPending && !installHooks()) return kScriptFail;
     return end;
 }
 
@@ -572,7 +572,9 @@ uint32_t ZRScriptContext::statementStruct(uint32_t pos, bool run, bool global) {
         ++pos;
         while (true) {
             Declarator d;
+            readingFields = true;
             const uint32_t p = parseDeclarator(pos, run, d);
+            readingFields = false;
             if (p == kScriptFail) return kScriptFail;
             if (run) {
                 std::string name;

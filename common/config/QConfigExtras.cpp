@@ -78,43 +78,24 @@ QString QConfig::deleteEntry(const QString& key) {
 bool QConfig::deleteGroup(const QString& group, bool force) {
     const QConfigGroup* found =
         m_groups.find(group.isEmpty() ? QString::fromLatin1(kDefaultGroup) : group);
-    if (!found || (!found->entries.empty() && !force)) return false;
-    const QString name = found->name; // a copy: removing the group frees its own name
+    if (!found || (found->size() > 0 && !force)) return false;
+    const QString name = found->name(); // a copy: removing the group frees its own name
     return removeGroup(name);
 }
 
 bool QConfig::renameGroup(const QString& oldName, const QString& newName) {
-    const QString defaultName = QString::fromLatin1(kDefaultGroup);
-    if (oldName.isEmpty() || newName.isEmpty() || sameName(oldName, defaultName) ||
-        sameName(newName, defaultName) || newName.contains(QLatin1Char(']')) ||
-        newName.contains(QLatin1Char('\n')) || newName.contains(QLatin1Char('\r')))
+    if (oldName.isEmpty() || newName.isEmpty() ||
+        sameName(newName, QString::fromLatin1(kDefaultGroup)) ||
+        newName.contains(QLatin1Char(']')) || newName.contains(QLatin1Char('\n')) ||
+        newName.contains(QLatin1Char('\r')))
         return false;
-    auto& groups = m_groups.groups;
-    const auto it = std::find_if(groups.begin() + 1, groups.end(),
-                                 [&](const QConfigGroup& g) { return sameName(g.name, oldName); });
-    if (it == groups.end()) return false;
-    QConfigGroup moved = std::move(*it);
-    groups.erase(it);
-    moved.name = newName;
+    if (!m_groups.rename(oldName, newName)) return false;
     // The save removes the old name from the file and writes the moved entries anew; a
     // same-named group left behind is written anew too, or the removal would take it along.
-    const auto rewrite = [this](QConfigGroup& group) {
-        for (QConfigEntry& entry : group.entries) {
-            if (!entry.persistent) continue;
-            entry.modified = true;
-            m_modified = true;
-        }
-    };
-    rewrite(moved);
-    for (QConfigGroup& g : groups) {
-        if (&g != &groups.front() && sameName(g.name, oldName)) rewrite(g);
-    }
+    m_groups.find(newName)->markPersistentModified();
+    if (QConfigGroup* left = m_groups.find(oldName); left && left != &m_groups.at(0))
+        left->markPersistentModified();
     m_removedGroups.push_back(oldName);
     m_modified = true;
-    // Before a group already of that name, so that lookups find the moved one.
-    const auto before = std::find_if(groups.begin() + 1, groups.end(), [&](const QConfigGroup& g) {
-        return sameName(g.name, newName);
-    });
-    groups.insert(before, std::move(moved));
     return true;
 }

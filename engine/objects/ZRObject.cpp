@@ -82,30 +82,26 @@ bool ZRObject::addEffect(ZREffect* effect) {
     auto* own = dynamic_cast<ZRModuleEffect*>(effect);
     // An effect's stretch is measured in one object: it belongs to at most one at a time.
     if (!own || (own->owner() && own->owner() != this)) return false;
+    SettingChange change(*this);
     if (!m_effects) m_effects = std::make_unique<ZRGuardedEffectList>();
     if (m_effects->find(effect) >= 0) return false;
-    const bool background = backgroundRenderingOn();
-    if (background) suspendBackgroundRenderer();
     m_effects->append(effect);
     own->startPos()->set(0, 0, 0, 0, m_duration.framerate());
     own->duration()->assign(&m_duration);
     own->updateEnd();
     own->sourceLength()->assign(&m_sourceLength);
     own->setOwner(this);
-    if (own->hasVideo() && background) invalidateRange();
-    if (background) resumeBackgroundRenderer();
+    change.invalidate = own->hasVideo();
     return true;
 }
 
 bool ZRObject::removeEffect(ZREffect* effect) {
+    SettingChange change(*this);
     if (!m_effects || !effect || m_effects->find(effect) < 0) return false;
-    const bool background = backgroundRenderingOn();
-    if (background) suspendBackgroundRenderer();
-    if (effect->hasVideo() && background) invalidateRange();
+    change.invalidate = effect->hasVideo();
     m_effects->remove(effect);
     if (m_effects->isEmpty()) m_effects.reset();
     if (auto* own = dynamic_cast<ZRModuleEffect*>(effect)) own->setOwner(nullptr);
-    if (background) resumeBackgroundRenderer();
     return true;
 }
 
@@ -129,7 +125,17 @@ void ZRObject::fillSolid(IZRImage* target) const {
 
 IZRImage* ZRObject::renderVideo(IZRPos* sourcePosition, IZRImage* target) {
     if (!sourcePosition || !target) return nullptr;
-    std::unique_lock<std::recursive_mutex> renderLock;
+    std::unique_lock<ZRYieldingMutex> renderLock;
+    if (!m_owner)
+        return renderVideoPlaced(sourcePosition, target, {m_start, m_end, m_duration, m_markIn});
+    renderLock = std::unique_lock(m_owner->renderMutex());
+    return renderVideoPlaced(sourcePosition, target, m_owner->placementOf(this));
+}
+
+IZRImage* ZRObject::renderVideoPlaced(IZRPos* sourcePosition, IZRImage* target,
+                                      const ZRObjectPlacement& placement) {
+    if (!sourcePosition || !target) return nullptr;
+    std::unique_lock<ZRYieldingMutex> renderLock;
     if (m_owner) renderLock = std::unique_lock(m_owner->renderMutex());
     ImageLock targetLock(target);
     auto* image = dynamic_cast<ZRImage*>(target);
@@ -146,7 +152,7 @@ IZRImage* ZRObject::renderVideo(IZRPos* sourcePosition, IZRImage* target) {
             m_frameSource(sourcePosition, target);
         } else if (m_fontData) {
             if (image) image->resetNative();
-            renderTitle(sourcePosition, target);
+            renderTitle(sourcePosition, target, placement);
         } else if (m_source) {
             renderSource(sourcePosition, target);
         }
@@ -171,7 +177,8 @@ void ZRObject::renderSource(IZRPos* sourcePosition, IZRImage* target) {
 
 // A title is sized to the target against the timeline's frame and fades in and out with its
 // own text alpha; the size ratio and the alpha are the object's again when the render ends.
-void ZRObject::renderTitle(IZRPos* sourcePosition, IZRImage* target) {
+void ZRObject::renderTitle(IZRPos* sourcePosition, IZRImage* target,
+                           const ZRObjectPlacement& placement) {
     auto* image = dynamic_cast<ZRImage*>(target);
     if (!image || !image->pixels() || !m_textBox) return;
     ZRFontData& font = *m_fontData;
@@ -214,7 +221,8 @@ void ZRObject::renderTitle(IZRPos* sourcePosition, IZRImage* target) {
     // Time counts from the mark-in, so that a trimmed title still fades in and its remaining
     // time never goes below zero.
     const double rate = sourcePosition->framerate();
-    const double elapsedFrames = std::max(0.0, sourcePosition->toFrames() - m_markIn.toFrames());
+    const double elapsedFrames =
+        std::max(0.0, sourcePosition->toFrames() - placement.markIn.toFrames());
     if (fade && m_overlay.fadeTime > 0 && rate > 0.0) {
         const int a0 = restore.alpha;
         const int64_t fadeTime = m_overlay.fadeTime;
@@ -222,21 +230,23 @@ void ZRObject::renderTitle(IZRPos* sourcePosition, IZRImage* target) {
         if (m_overlay.fadeIn && t < fadeTime) {
             font.alpha = int(a0 * t / fadeTime);
         } else {
-            const int64_t remaining = std::max<int64_t>(
-                0, int64_t(zrMilliseconds(&m_duration) - std::trunc(1000.0 / rate) - double(t)));
+            const int64_t remaining =
+                std::max<int64_t>(0, int64_t(zrMilliseconds(&placement.duration) -
+                                             std::trunc(1000.0 / rate) - double(t)));
             if (m_overlay.fadeOut && remaining < fadeTime)
                 font.alpha = int(a0 * remaining / fadeTime);
         }
     }
-    renderTextFrame(image, *m_textBox, &font, elapsedFrames, m_duration.toFrames());
+    renderTextFrame(image, *m_textBox, &font, elapsedFrames, placement.duration.toFrames());
     if (m_overlay.mode == 0 || opaque) image->setContent(true);
 }
 
-void ZRObject::applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePosition) {
+void ZRObject::applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePosition,
+                            const IZRPos& markIn) {
     if (!m_effects || !frame || !scratch || !sourcePosition) return;
     ZRPos p;
     p.assign(sourcePosition);
-    p.subtract(&m_markIn);
+    p.subtract(&markIn);
     ImageLock frameLock(frame);
     ImageLock scratchLock(scratch);
     const int rows = std::min(frame->height(), scratch->height());
@@ -431,16 +441,20 @@ double ZRObject::volumeGainAt(IZRPos* position) {
 bool ZRObject::backgroundRenderingOn() const {
     return m_owner && m_owner->backgroundRenderer().isEnabled();
 }
-void ZRObject::suspendBackgroundRenderer() {
-    if (m_owner) m_owner->backgroundRenderer().suspend(true);
-}
-void ZRObject::resumeBackgroundRenderer() {
-    if (m_owner) m_owner->backgroundRenderer().suspend(false);
-}
 // The object's range on the timeline, start to end.
 void ZRObject::invalidateRange() {
-    if (m_owner && backgroundRenderingOn())
-        m_owner->backgroundRenderer().forgetRange(*startPos(), *endPos());
+    if (!m_owner || !backgroundRenderingOn()) return;
+    const ZRObjectPlacement placement = m_owner->placementOf(this);
+    m_owner->backgroundRenderer().forgetRange(placement.start, placement.end);
+}
+
+ZRObject::SettingChange::SettingChange(ZRObject& object) : m_object(object) {
+    if (m_object.m_owner) m_lock = std::unique_lock(m_object.m_owner->renderMutex());
+}
+
+ZRObject::SettingChange::~SettingChange() {
+    if (m_lock.owns_lock()) m_lock.unlock();
+    if (invalidate) m_object.invalidateRange();
 }
 
 void ZRObject::debugLine(const char* text) const {

@@ -7,6 +7,7 @@
 #include "objects/ZRPosKeyMap.h"
 #include "timeline/ZRPos.h"
 #include "timeline/ZRTrackItem.h"
+#include "util/ZRYieldingMutex.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,9 @@ class ZRTimeline;
 /// kind decides which binding it holds and how it renders. Made and destroyed by the timeline's
 /// factory, which sets the kind's values through the engine-internal setters below; the host
 /// sees it as `IZRObject`, `IZRSettings` and `IZRVolumeKeys`.
-/// Thread-safety: no lock of its own; the timeline's locks keep its editors and renderers apart,
-/// and its effect list has its own mutex.
+/// Thread-safety: no lock of its own. Its place (positions, tracks) is guarded by the owner's
+/// timeline mutex; its settings, title text and font data, effects and bindings by the owner's
+/// render mutex, which every setter and every render holds; its effect list has its own mutex.
 class ZRObject final : public ZRTrackItem, public IZRSettings, public IZRVolumeKeys {
 public:
     /// The host's frame function of an "External Video Object".
@@ -179,11 +182,18 @@ public:
     /// between keys the interpolated level as a gain in steps of 0.001.
     double volumeGainAt(IZRPos* position);
 
+    /// `renderVideo` with the object's place copied by the caller (under the timeline mutex),
+    /// for a composer that must not read positions an edit may be moving. Called under the
+    /// owner's render mutex.
+    IZRImage* renderVideoPlaced(IZRPos* sourcePosition, IZRImage* target,
+                                const ZRObjectPlacement& placement);
+
     /// Runs the object's video effects over `frame` at `sourcePosition` (source time, mark-in
-    /// included), in list order, stopping at the first effect without video. Each effect that
-    /// covers the position reads a copy of the frame kept in `scratch` (same size) and writes
-    /// `frame`. Called under the timeline's render lock.
-    void applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePosition);
+    /// included; `markIn` the object's, as placed), in list order, stopping at the first effect
+    /// without video. Each effect that covers the position reads a copy of the frame kept in
+    /// `scratch` (same size) and writes `frame`. Called under the owner's render mutex.
+    void applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePosition,
+                      const IZRPos& markIn);
 
     /// Prepares the audio for a mix run: `rate` Hz, `bits`, `channels` float channels, mixed in
     /// channel mode (object channel matrix) or track mode (volume keys as 1 + level); the
@@ -198,13 +208,15 @@ private:
     // The background renderer of the owner timeline: answered and told through these so that
     // the object never reads a renderer that is not there.
     bool backgroundRenderingOn() const;
-    void suspendBackgroundRenderer();
-    void resumeBackgroundRenderer();
     void invalidateRange();
+
+    /// Holds the owner's render mutex while a setting changes, and tells the background renderer
+    /// of the object's range once it is released when `invalidate` was set meanwhile.
+    class SettingChange;
 
     void debugLine(const char* text) const;
     void fillSolid(IZRImage* target) const;
-    void renderTitle(IZRPos* sourcePosition, IZRImage* target);
+    void renderTitle(IZRPos* sourcePosition, IZRImage* target, const ZRObjectPlacement& placement);
     void renderSource(IZRPos* sourcePosition, IZRImage* target);
     void shapeAudio(float* samples, int32_t frames, const ZRPos& blockStart);
 
@@ -259,4 +271,19 @@ private:
     // Results of the string getters, valid until the next call of the same getter.
     QByteArray m_stringResult;
     std::u16string m_unicodeResult;
+};
+
+class ZRObject::SettingChange {
+public:
+    explicit SettingChange(ZRObject& object);
+    ~SettingChange();
+    SettingChange(const SettingChange&) = delete;
+    SettingChange& operator=(const SettingChange&) = delete;
+
+    /// Set by a change that alters the object's frames.
+    bool invalidate = false;
+
+private:
+    ZRObject& m_object;
+    std::unique_lock<ZRYieldingMutex> m_lock;
 };

@@ -57,9 +57,13 @@ constexpr std::pair<const char*, int ZRFontData::*> kTextIntKeys[] = {
 
 } // namespace
 
+// Every operation holds the owner's render mutex (SettingChange): a frame being composed reads
+// these values, and a title's text and font data are replaced only between frames.
+
 // --- Integers ----------------------------------------------------------------
 
 bool ZRObject::getIntSetting(const char* key, int* out) {
+    SettingChange change(*this);
     if (!key || !out) return false;
     if (startsWith(key, "Transition ")) {
         if (!m_transition) return false;
@@ -105,6 +109,7 @@ bool ZRObject::getIntSetting(const char* key, int* out) {
 }
 
 bool ZRObject::setIntSetting(const char* key, intptr_t wide) {
+    SettingChange change(*this);
     if (!key || wide < std::numeric_limits<int>::min() || wide > std::numeric_limits<int>::max())
         return false;
     const int value = static_cast<int>(wide);
@@ -172,13 +177,14 @@ bool ZRObject::setIntSetting(const char* key, intptr_t wide) {
             done = true;
         }
     }
-    if (done) invalidateRange();
+    change.invalidate = done;
     return done;
 }
 
 // --- Doubles -----------------------------------------------------------------
 
 bool ZRObject::getDoubleSetting(const char* key, double* out) {
+    SettingChange change(*this);
     if (!key || !out || !m_fontData) return false;
     if (is(key, "Text Size Ratio")) {
         *out = m_fontData->sizeRatio;
@@ -193,6 +199,7 @@ bool ZRObject::getDoubleSetting(const char* key, double* out) {
 }
 
 bool ZRObject::setDoubleSetting(const char* key, double value) {
+    SettingChange change(*this);
     if (!key || !m_fontData || !std::isfinite(value)) return false;
     if (is(key, "Text Size Ratio")) {
         if (value <= 0.0) return false;
@@ -209,6 +216,7 @@ bool ZRObject::setDoubleSetting(const char* key, double value) {
 }
 
 bool ZRObject::getIndexedDoubleSetting(const char* key, int* index, double* out) {
+    SettingChange change(*this);
     if (!key || !index || !out || !validChannel(*index)) return false;
     if (is(key, "Channel Audio Panning"))
         *out = m_channelPanning[*index - 1];
@@ -220,6 +228,7 @@ bool ZRObject::getIndexedDoubleSetting(const char* key, int* index, double* out)
 }
 
 bool ZRObject::setIndexedDoubleSetting(const char* key, int index, double value) {
+    SettingChange change(*this);
     if (!key || !validChannel(index) || !std::isfinite(value)) return false;
     if (is(key, "Channel Audio Panning"))
         m_channelPanning[index - 1] = value;
@@ -233,6 +242,7 @@ bool ZRObject::setIndexedDoubleSetting(const char* key, int index, double value)
 // --- Pairs and triples -------------------------------------------------------
 
 bool ZRObject::getIntPairSetting(const char* key, int* a, int* b) {
+    SettingChange change(*this);
     if (!key || !a || !b) return false;
     if (is(key, "Video Dimensions")) {
         if (m_source) return m_source->videoDimensions(a, b);
@@ -255,11 +265,12 @@ bool ZRObject::getIntPairSetting(const char* key, int* a, int* b) {
 }
 
 bool ZRObject::setIntPairSetting(const char* key, int a, int b) {
+    SettingChange change(*this);
     if (!key) return false;
     if (is(key, "Transition SubDivision")) {
         const int values[2] = {a, b};
         if (!m_transition || !m_transition->setParameter(key, values, 2)) return false;
-        invalidateRange();
+        change.invalidate = true;
         return true;
     }
     if (is(key, "Mute Channel") || is(key, "Invert Channel")) {
@@ -272,6 +283,7 @@ bool ZRObject::setIntPairSetting(const char* key, int a, int b) {
 }
 
 bool ZRObject::getIntTripleSetting(const char* key, int* a, int* b, int* c) {
+    SettingChange change(*this);
     if (!key || !a || !b || !c) return false;
     if (is(key, "Audio Settings")) {
         // Without a media source there is nothing to describe: false rather than true with the
@@ -304,6 +316,7 @@ bool ZRObject::getIntTripleSetting(const char* key, int* a, int* b, int* c) {
 }
 
 bool ZRObject::setIntTripleSetting(const char* key, int a, int b, int c) {
+    SettingChange change(*this);
     if (!key) return false;
     if (is(key, "Transition Color")) {
         const int values[3] = {a, b, c};
@@ -328,13 +341,14 @@ bool ZRObject::setIntTripleSetting(const char* key, int a, int b, int c) {
     } else {
         return false;
     }
-    invalidateRange();
+    change.invalidate = true;
     return true;
 }
 
 // --- Texts -------------------------------------------------------------------
 
 bool ZRObject::getStringSetting(const char* key, char** out) {
+    SettingChange change(*this);
     if (!key || !out) return false;
     if (is(key, "Importmodule")) {
         m_stringResult = QByteArray(m_subclass.c_str());
@@ -349,6 +363,7 @@ bool ZRObject::getStringSetting(const char* key, char** out) {
 }
 
 bool ZRObject::setStringSetting(const char* key, const char* value) {
+    SettingChange change(*this);
     if (!is(key, "Text Text") || !m_fontData || !value) return false;
     m_fontData->text = QString::fromUtf8(value);
     m_fontData->textLength = static_cast<int>(m_fontData->text.length());
@@ -357,6 +372,7 @@ bool ZRObject::setStringSetting(const char* key, const char* value) {
 }
 
 bool ZRObject::getUnicodeStringSetting(const char* key, const char16_t** out) {
+    SettingChange change(*this);
     if (!is(key, "Text Text(U)") || !m_fontData || !out) return false;
     const QString& text = m_fontData->text;
     m_unicodeResult.assign(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
@@ -365,6 +381,7 @@ bool ZRObject::getUnicodeStringSetting(const char* key, const char16_t** out) {
 }
 
 bool ZRObject::setUnicodeStringSetting(const char* key, const char16_t* value) {
+    SettingChange change(*this);
     if (!is(key, "Text Text(U)") || !m_fontData || !value) return false;
     m_fontData->text = QString::fromUtf16(value);
     m_fontData->textLength = static_cast<int>(m_fontData->text.length());

@@ -120,7 +120,7 @@ IZRPos* ZRTimeline::createPosAt(int32_t hours, int32_t minutes, int32_t seconds,
                                 double rate) {
     auto* pos = new (std::nothrow) ZRPos(hours, minutes, seconds, frames, rate);
     if (!pos) return nullptr;
-    QMutexLocker locker(&m_positionsMutex);
+    std::lock_guard locker(m_positionsMutex);
     m_positions.append(pos);
     return pos;
 }
@@ -128,7 +128,7 @@ IZRPos* ZRTimeline::createPosAt(int32_t hours, int32_t minutes, int32_t seconds,
 void ZRTimeline::destroyPos(IZRPos* pos) {
     auto* own = static_cast<ZRPos*>(pos);
     {
-        QMutexLocker locker(&m_positionsMutex);
+        std::lock_guard locker(m_positionsMutex);
         if (!own || !m_positions.remove(own)) return;
     }
     delete own;
@@ -137,7 +137,7 @@ void ZRTimeline::destroyPos(IZRPos* pos) {
 IZRImage* ZRTimeline::createEmptyImage() {
     auto* image = new (std::nothrow) ZRImage(this);
     if (!image) return nullptr;
-    QMutexLocker locker(&m_imagesMutex);
+    std::lock_guard locker(m_imagesMutex);
     m_images.append(image);
     return image;
 }
@@ -151,7 +151,7 @@ IZRImage* ZRTimeline::createImage(int32_t width, int32_t height, int32_t noAlloc
 void ZRTimeline::destroyImage(IZRImage* image) {
     auto* own = static_cast<ZRImage*>(image);
     {
-        QMutexLocker locker(&m_imagesMutex);
+        std::lock_guard locker(m_imagesMutex);
         if (!own || !m_images.remove(own)) return;
     }
     delete own;
@@ -161,9 +161,9 @@ void ZRTimeline::destroyImage(IZRImage* image) {
 // and unknown pointers are ignored rather than deleted blindly.
 void ZRTimeline::deleteInterfaceObject(void* object) {
     if (!object) return;
-    auto registered = [object](QMutex& mutex, ZRList& list) {
-        QMutexLocker locker(&mutex);
-        return list.contains(object) > 0;
+    auto registered = [object](std::mutex& mutex, ZRList& list) {
+        std::lock_guard locker(mutex);
+        return list.has(object);
     };
     if (registered(m_objectsMutex, m_objects))
         destroyObject(static_cast<IZRObject*>(object));

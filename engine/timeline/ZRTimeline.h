@@ -19,10 +19,10 @@
 #include "util/ZRList.h"
 #include "util/ZRStringMap.h"
 #include "util/ZRTempFileStore.h"
+#include "util/ZRYieldingMutex.h"
 #include "worker/ZRTimelineWorker.h"
 
 #include <QByteArray>
-#include <QMutex>
 #include <QString>
 
 #include <array>
@@ -30,12 +30,33 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 /// The timeline: tracks of objects, their rendering, export, projects and scripts, and the
 /// host's way into the engine through five interfaces. The first timeline of the process sets
 /// up the engine-wide tables (see ZREngine.h); the last one frees them.
-/// Thread-safety: driven from the host's thread; the track tables are guarded by the recursive
-/// timeline mutex, each registry by its own mutex.
+/// Thread-safety: driven from the host's thread (edits, settings, scripts) while the preview, the
+/// export loop and the background renderer compose frames (`videoAt`) on threads of their own.
+///
+/// The engine's locks, in the one order every path takes them (none is taken while a later one
+/// is held):
+///  1. the background renderer's state mutex (ZRTimelineWorker): held around the frame in
+///     flight; `suspend` and `setEnabled` take it with nothing else held;
+///  2. the frame buffer's image lock: `videoAt` takes it first and its caller holds it until it
+///     unlocks the frame;
+///  3. the render mutex (`renderMutex`): composing, every object setting, attaching effects,
+///     destroying objects and effects, replacing the work buffers ("Video Dimensions") and
+///     re-rating positions ("Framerate"); composers yield it to a waiting setter;
+///  4. the end-position mutex;
+///  5. the timeline mutex (recursive): the track tables, placement and the objects' positions;
+///     `videoAt` copies what it needs of them under it and composes outside it;
+///  6. a track's list mutex;
+///  7. the registries' mutexes (objects, effects, positions, images, lists);
+///  8. the work buffers' image locks, then an effect list's mutex, then the process font's lock;
+///  9. leaves: the temporary-file store's mutex, the renderer's store and encoder mutexes.
+/// Edits tell the background renderer of changed ranges after their locks are released
+/// (`EditScope`); telling it takes only its store mutex and never waits for a frame.
 class ZRObject;
 
 class ZRTimeline final : public IZRTimeline,
@@ -188,8 +209,11 @@ public:
     /// data unchanged, so the compositor should go on handing native frames.
     bool exportPassThrough() const { return m_export.passThrough.load(); }
 
-    /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it.
-    std::recursive_mutex& renderMutex() { return m_renderMutex; }
+    /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it, and so
+    /// does everything that changes what they read outside the timeline mutex.
+    ZRYieldingMutex& renderMutex() { return m_renderMutex; }
+    /// Where `object` lies, copied under the timeline mutex.
+    ZRObjectPlacement placementOf(IZRObject* object);
     /// True for the object that the `videoAt` in progress lets hand its source's native frame
     /// on unchanged (export pass-through); read under the render mutex.
     bool isPassThroughNominee(const ZRObject* object) const {
@@ -217,6 +241,15 @@ private:
                      int index, int depth);
     void shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd);
 
+    // Holds the timeline mutex for an edit; the outermost scope tells the background renderer of
+    // the ranges noted meanwhile once the mutex is released.
+    class EditScope;
+    void noteChangedRange(const ZRPos& start, const ZRPos& end);
+
+    /// The front end's declaration step when this timeline has not declared yet, when
+    /// `redeclare` asks for it, or when the declarations are gone.
+    void declareHostFunctionsIfNeeded(bool redeclare);
+
     // The background renderer's side of editing: told of changed ranges, held while the
     // tracks change wholesale.
     bool backgroundRenderingEnabled() const;
@@ -231,6 +264,8 @@ private:
     bool rendererPaused() const;
     void setFrameRate(double rate);
     void setVideoDimensions(int width, int height);
+    /// "Temporary Directory": false for a null or empty text.
+    bool setTemporaryFolder(const char* folder);
     void lockTextRenderer(bool lock);
     /// Scales every title's text with the frame width (nothing while the old width is 0).
     void rescaleTitles(int oldWidth, int newWidth);
@@ -250,14 +285,18 @@ private:
     std::unique_ptr<ZRImage> m_imageBuffers[3];
     ZRModuleManager m_moduleManager;
     std::unique_ptr<ZRHeapMutex> m_timelineMutex;
-    QMutex m_endPositionMutex;
-    QMutex m_objectsMutex;
-    QMutex m_effectsMutex;
-    QMutex m_positionsMutex;
-    QMutex m_imagesMutex;
-    QMutex m_listsMutex;
+    std::mutex m_endPositionMutex;
+    std::mutex m_objectsMutex;
+    std::mutex m_effectsMutex;
+    std::mutex m_positionsMutex;
+    std::mutex m_imagesMutex;
+    std::mutex m_listsMutex;
     /// Serialises frame composition; destroying what a render may use waits for it.
-    std::recursive_mutex m_renderMutex;
+    ZRYieldingMutex m_renderMutex;
+    // Edits in progress on the thread holding the timeline mutex, and the ranges they changed
+    // (guarded by the timeline mutex).
+    int m_editDepth = 0;
+    std::vector<std::pair<ZRPos, ZRPos>> m_changedRanges;
     // Rendering (ZRTimelineRender.cpp): set and cleared by videoAt under the render mutex.
     const ZRObject* m_passThroughNominee = nullptr;
     // Audio (ZRTimelineAudio.cpp): the mix run started by startAudioAt, its start position, the

@@ -24,10 +24,10 @@ ZRPixelView view(IZRImage* image) {
 }
 
 // position - object start + object mark-in: where in its source the object is.
-ZRPos sourcePosition(IZRObject* object, const ZRPos& position) {
+ZRPos sourcePosition(const ZRObjectPlacement& placed, const ZRPos& position) {
     ZRPos s = position;
-    s.subtract(object->startPos());
-    s.add(object->markIn());
+    s.subtract(&placed.start);
+    s.add(&placed.markIn);
     return s;
 }
 
@@ -65,19 +65,20 @@ const ZRObject* passThroughNominee(const std::array<ZRObject*, ZRTimeline::kTrac
 
 // One input of a transition: the neighbour's picture with its effects, or the background
 // colour where there is no neighbour with a picture of its own.
-void renderTransitionInput(ZRObject* neighbour, const ZRPos& position, ZRImage* target,
-                           ZRImage* scratch) {
+void renderTransitionInput(ZRObject* neighbour, const ZRObjectPlacement& placed,
+                           const ZRPos& position, ZRImage* target, ZRImage* scratch) {
     if (!neighbour || neighbour->isTransition()) {
         target->clear();
         return;
     }
-    ZRPos s = sourcePosition(neighbour, position);
-    neighbour->renderVideo(&s, target);
-    if (neighbour->effects()) neighbour->applyEffects(target, scratch, &s);
+    ZRPos s = sourcePosition(placed, position);
+    neighbour->renderVideoPlaced(&s, target, placed);
+    if (neighbour->effects()) neighbour->applyEffects(target, scratch, &s, placed.markIn);
 }
 
 // Blends the overlay `object` drew into `overlay` over `frame` at timeline position `x`.
-void blendOverlay(ZRObject* object, const ZRPos& x, ZRImage* overlay, ZRImage* frame) {
+void blendOverlay(ZRObject* object, const ZRObjectPlacement& placed, const ZRPos& x,
+                  ZRImage* overlay, ZRImage* frame) {
     const ZRObject::Overlay& o = object->overlay();
     ZROverlayParameters p;
     p.mode = o.mode;
@@ -90,8 +91,8 @@ void blendOverlay(ZRObject* object, const ZRPos& x, ZRImage* overlay, ZRImage* f
     p.match = o.match;
     p.smooth = o.smooth;
     p.invertKey = o.invertKey != 0;
-    const double elapsed = zrMilliseconds(&x) - zrMilliseconds(object->startPos());
-    const double remaining = zrMilliseconds(object->endPos()) - zrMilliseconds(&x);
+    const double elapsed = zrMilliseconds(&x) - zrMilliseconds(&placed.start);
+    const double remaining = zrMilliseconds(&placed.end) - zrMilliseconds(&x);
     const ZROverlayFade fade =
         zrOverlayFade(o.fadeIn != 0, o.fadeOut != 0, o.fadeTime, o.opacity, elapsed, remaining);
     p.fading = fade.fading;
@@ -124,18 +125,28 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
     bool fresh = true;
     bool composed = false;
     try {
-        std::lock_guard renderLock(m_renderMutex);
-        // Every track's object at the position; slots 0 and kTrackCount + 1 stay empty so that
-        // both neighbours of any track can be read.
+        // Composers step aside for a waiting setter between frames.
+        ZRYieldingMutex::YieldingLock renderLock(m_renderMutex);
+        // Every track's object at the position and where it lies, copied under one hold of the
+        // timeline mutex: edits wait only for this, not for the frame. Slots 0 and
+        // kTrackCount + 1 stay empty so that both neighbours of any track can be read.
         std::array<ZRObject*, kTrackCount + 2> found{};
-        for (int t = 1; t <= kTrackCount; ++t)
-            found[size_t(t)] = dynamic_cast<ZRObject*>(objectAt(t, &at, true));
+        std::array<ZRObjectPlacement, kTrackCount + 2> placed;
+        {
+            std::lock_guard timelineLock(*m_timelineMutex);
+            for (int t = 1; t <= kTrackCount; ++t) {
+                ZRObject* o = dynamic_cast<ZRObject*>(objectAt(t, &at, true));
+                found[size_t(t)] = o;
+                if (o) placed[size_t(t)] = placementOf(o);
+            }
+        }
         m_passThroughNominee = exportPassThrough() ? passThroughNominee(found, frame) : nullptr;
 
         for (int t = 1; t <= kTrackCount; ++t) {
             ZRObject* o = found[size_t(t)];
             if (!o) continue;
-            ZRPos s = sourcePosition(o, at);
+            const ZRObjectPlacement& p = placed[size_t(t)];
+            ZRPos s = sourcePosition(p, at);
             const bool overlay = o->overlay().mode != 0;
             bool draw = true;
             if (!o->isTransition()) {
@@ -143,14 +154,16 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
                 const ZRObject* previous = found[size_t(t - 1)];
                 if (next && next->isTransition()) draw = false;
                 if (t >= 3 && previous && previous->isTransition()) draw = false;
-                if (draw) o->renderVideo(&s, overlay ? bufferA : frame);
+                if (draw) o->renderVideoPlaced(&s, overlay ? bufferA : frame, p);
             } else {
                 composed = true;
-                renderTransitionInput(found[size_t(t - 1)], at, bufferA, frame);
-                renderTransitionInput(found[size_t(t + 1)], at, bufferB, frame);
+                renderTransitionInput(found[size_t(t - 1)], placed[size_t(t - 1)], at, bufferA,
+                                      frame);
+                renderTransitionInput(found[size_t(t + 1)], placed[size_t(t + 1)], at, bufferB,
+                                      frame);
                 // A transition of no length stays at its start.
                 const double progress =
-                    std::clamp(zrProgress(&s, o->duration(), 10000.0), 0.0, 10000.0);
+                    std::clamp(zrProgress(&s, &p.duration, 10000.0), 0.0, 10000.0);
                 int direction = 0;
                 o->getIntSetting("Transition Direction", &direction);
                 // Half a step above the integer, so that the object's scaling truncates back
@@ -163,14 +176,14 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
             }
             if (o->effects() && draw) {
                 composed = true;
-                o->applyEffects(overlay ? bufferA : frame, bufferB, &s);
+                o->applyEffects(overlay ? bufferA : frame, bufferB, &s, p.markIn);
             }
             // An overlay beside a transition drew nothing: buffer A then holds the transition's
             // input, which must not be laid over its output.
             if (overlay && draw) {
                 composed = true;
                 if (fresh) frame->clear();
-                blendOverlay(o, at, bufferA, frame);
+                blendOverlay(o, p, at, bufferA, frame);
             }
             fresh = false;
         }

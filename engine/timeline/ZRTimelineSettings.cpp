@@ -67,8 +67,10 @@ bool ZRTimeline::setIntSetting(const char* key, intptr_t value) {
     } else if (is(key, "Force Background Rendering Video Format")) {
         m_forcedRenderFormat = int(value);
     } else if (is(key, "Temporary Directory")) {
-        // A folder given as a number cannot be checked; the text form of this key sets it.
-        return false;
+        // The folder's text passed as the number. No text lies in the first 64 KiB, which
+        // Linux never maps: small numbers are refused rather than read.
+        if (value >= 0 && value < 0x10000) return false;
+        return setTemporaryFolder(reinterpret_cast<const char*>(value));
     } else if (is(key, "Lock Text Renderer")) {
         lockTextRenderer(value == 1);
     } else if (is(key, "Enhanced BRIVA Audio Handling")) {
@@ -99,24 +101,31 @@ bool ZRTimeline::setDoubleSetting(const char* key, double value) {
     return true;
 }
 
-// Every position and object made here keeps its time in the new rate.
-// Stored frames are keyed by their position at the old rate: all of them are forgotten.
+// Every position and object made here keeps its time in the new rate. Frames read the objects'
+// positions: they change with the renderer held and no frame being composed. Stored frames are
+// keyed by their position at the old rate: all of them are forgotten.
 void ZRTimeline::setFrameRate(double rate) {
-    forgetRenderedFrames();
-    ZRPos::setDefaultFrameRate(rate);
-    m_frameRate = rate;
+    suspendRenderer();
     {
-        QMutexLocker locker(&m_positionsMutex);
-        for (ZRPos* pos = m_positions.first(); pos; pos = m_positions.next())
-            pos->changeFramerate(rate);
+        std::lock_guard renderLock(m_renderMutex);
+        std::lock_guard timelineLock(*m_timelineMutex);
+        ZRPos::setDefaultFrameRate(rate);
+        m_frameRate = rate;
+        {
+            std::lock_guard locker(m_positionsMutex);
+            for (ZRPos* pos = m_positions.first(); pos; pos = m_positions.next())
+                pos->changeFramerate(rate);
+        }
+        std::lock_guard locker(m_objectsMutex);
+        for (IZRObject* object = m_objects.first(); object; object = m_objects.next()) {
+            for (IZRPos* pos :
+                 {object->startPos(), object->endPos(), object->duration(), object->markIn(),
+                  object->markOut(), object->sourceLength(), object->currentPos()})
+                pos->changeFramerate(rate);
+        }
     }
-    QMutexLocker locker(&m_objectsMutex);
-    for (IZRObject* object = m_objects.first(); object; object = m_objects.next()) {
-        for (IZRPos* pos :
-             {object->startPos(), object->endPos(), object->duration(), object->markIn(),
-              object->markOut(), object->sourceLength(), object->currentPos()})
-            pos->changeFramerate(rate);
-    }
+    forgetRenderedFrames();
+    resumeRenderer();
 }
 
 bool ZRTimeline::getIndexedDoubleSetting(const char* key, int* index, double* out) {
@@ -209,16 +218,29 @@ bool ZRTimeline::setIntPairSetting(const char* key, int a, int b) {
     return true;
 }
 
+// The three buffers are replaced while no `videoAt` runs on any thread: the background renderer
+// is held after its frame in flight, a caller still holding the frame buffer is waited for, and
+// the render mutex keeps every other composer out.
 void ZRTimeline::setVideoDimensions(int width, int height) {
-    // Titles keep their size relative to the frame; there is nothing to scale from before the
-    // first width is known.
-    rescaleTitles(m_videoWidth, width);
+    suspendRenderer();
+    {
+        ZRImage* frame = m_imageBuffers[0].get();
+        frame->lock();
+        {
+            std::lock_guard renderLock(m_renderMutex);
+            // Titles keep their size relative to the frame; there is nothing to scale from
+            // before the first width is known.
+            rescaleTitles(m_videoWidth, width);
+            m_videoWidth = width;
+            m_videoHeight = height;
+            for (auto& image : m_imageBuffers)
+                image->create(width, height, 0);
+        }
+        frame->unlock();
+    }
     // Stored frames have the old size.
     forgetRenderedFrames();
-    m_videoWidth = width;
-    m_videoHeight = height;
-    for (auto& image : m_imageBuffers)
-        image->create(width, height, 0);
+    resumeRenderer();
 }
 
 bool ZRTimeline::getIntTripleSetting(const char* key, int* a, int* b, int* c) {
@@ -288,8 +310,7 @@ bool ZRTimeline::setStringSetting(const char* key, const char* value) {
     } else if (is(key, "Export Filename")) {
         m_export.fileName = value;
     } else if (is(key, "Temporary Directory")) {
-        if (!*value) return false;
-        m_tempFiles.setFolder(QString::fromLocal8Bit(value));
+        return setTemporaryFolder(value);
     } else {
         return false;
     }
@@ -320,6 +341,17 @@ bool ZRTimeline::getFadeFactor(const char* key, double* x, double* levelFrom, do
     return true;
 }
 
+// The stored frames lie in the old folder: they are forgotten, with the renderer held, before the
+// store moves.
+bool ZRTimeline::setTemporaryFolder(const char* folder) {
+    if (!folder || !*folder) return false;
+    suspendRenderer();
+    m_worker.clearFrames();
+    m_tempFiles.setFolder(QString::fromLocal8Bit(folder));
+    resumeRenderer();
+    return true;
+}
+
 void ZRTimeline::lockTextRenderer(bool lock) {
     ZRFont* font = zrProcessFont();
     if (!font) return;
@@ -329,6 +361,7 @@ void ZRTimeline::lockTextRenderer(bool lock) {
         font->unlock();
 }
 
+// Under the render mutex: titles' font data is what frames read.
 void ZRTimeline::rescaleTitles(int oldWidth, int newWidth) {
     if (oldWidth <= 0 || newWidth <= 0 || oldWidth == newWidth) return;
     std::lock_guard locker(m_objectsMutex);

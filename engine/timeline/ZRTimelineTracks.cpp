@@ -1,9 +1,17 @@
 // Placing, moving, trimming and finding objects on the 100 video and 100 audio tracks.
-// Lock order everywhere: the timeline mutex, then a track's own mutex.
+// Lock order everywhere: the timeline mutex, then a track's own mutex (see ZRTimeline.h).
+// Every edit runs in an EditScope, so that the background renderer hears of what changed only
+// after the timeline mutex is released.
 #include "ZRTimeline.h"
+
+#include "api/ZREffect.h"
+#include "objects/ZRGuardedEffectList.h"
+#include "objects/ZRObject.h"
 
 #include <QByteArray>
 
+#include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -68,6 +76,50 @@ private:
 
 } // namespace
 
+class ZRTimeline::EditScope {
+public:
+    explicit EditScope(ZRTimeline& timeline) : m_timeline(timeline) {
+        m_timeline.m_timelineMutex->lock();
+        ++m_timeline.m_editDepth;
+    }
+    ~EditScope() {
+        std::vector<std::pair<ZRPos, ZRPos>> ranges;
+        if (--m_timeline.m_editDepth == 0) ranges.swap(m_timeline.m_changedRanges);
+        m_timeline.m_timelineMutex->unlock();
+        if (ranges.empty() || !m_timeline.backgroundRenderingEnabled()) return;
+        // One edit notes the same stretch several times (its old place, the removal, the new
+        // place): overlapping and touching ranges are told once.
+        std::sort(ranges.begin(), ranges.end(),
+                  [](const auto& a, const auto& b) { return a.first < &b.first; });
+        auto told = ranges.front();
+        for (size_t i = 1; i < ranges.size(); ++i) {
+            if (!(frameAfter(&told.second) < &ranges[i].first)) {
+                if (told.second < &ranges[i].second) told.second = ranges[i].second;
+                continue;
+            }
+            m_timeline.invalidateRange(told.first, told.second);
+            told = ranges[i];
+        }
+        m_timeline.invalidateRange(told.first, told.second);
+    }
+    EditScope(const EditScope&) = delete;
+    EditScope& operator=(const EditScope&) = delete;
+
+private:
+    ZRTimeline& m_timeline;
+};
+
+// Under an EditScope.
+void ZRTimeline::noteChangedRange(const ZRPos& start, const ZRPos& end) {
+    m_changedRanges.emplace_back(start, end);
+}
+
+ZRObjectPlacement ZRTimeline::placementOf(IZRObject* object) {
+    TimelineLock lock(*m_timelineMutex);
+    return {copyOf(object->startPos()), copyOf(object->endPos()), copyOf(object->duration()),
+            copyOf(object->markIn())};
+}
+
 ZRTrackList* ZRTimeline::trackList(int track, bool video, bool create) {
     if (!validTrack(track)) return nullptr;
     ZRTrackList*& slot = (video ? m_videoTracks : m_audioTracks)[size_t(track - 1)];
@@ -106,9 +158,13 @@ void ZRTimeline::placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPo
         for (unsigned i = at + 1; i < list->count(); ++i) {
             ZRTrackItem* follower = item(list->at(i));
             if (*previousEnd < follower->startPos()) break;
+            const ZRPos oldStart = copyOf(follower->startPos());
             const ZRPos newStart = frameAfter(previousEnd);
             follower->startPos()->assign(&newStart);
             placeEnd(follower);
+            // Its frames change from where it started to where it ends now.
+            if (follower->trackIndex(true) >= 0)
+                noteChangedRange(oldStart, copyOf(follower->endPos()));
             moved.push_back(follower);
             previousEnd = follower->endPos();
         }
@@ -128,16 +184,15 @@ bool ZRTimeline::insertObject(int track, IZRPos* start, IZRObject* object) {
     if (!validTrack(track) || !start || !object) return false;
     const ZRPos at = copyOf(start); // `start` may be one of the object's own positions
     ZRTrackItem* target = item(object);
-    bool onVideo = false;
     {
-        TimelineLock lock(*m_timelineMutex);
+        EditScope edit(*this);
         if (target->trackIndex(true) >= 0 || target->trackIndex(false) >= 0)
             removeObject(object); // an object lies on one place at a time
         if (track > m_highestTrack) m_highestTrack = track;
         if (object->hasVideo()) {
             if (ZRTrackList* list = trackList(track, true, true)) {
                 placeInList(list, target, &at, true, track - 1, 0);
-                onVideo = true;
+                noteChangedRange(at, copyOf(object->endPos()));
             }
         }
         if (object->hasAudio()) {
@@ -145,7 +200,6 @@ bool ZRTimeline::insertObject(int track, IZRPos* start, IZRObject* object) {
                 placeInList(list, target, &at, false, track - 1, 0);
         }
     }
-    if (onVideo && backgroundRenderingEnabled()) invalidateRange(at, copyOf(object->endPos()));
     noteChange("Insert Object");
     return true;
 }
@@ -153,27 +207,21 @@ bool ZRTimeline::insertObject(int track, IZRPos* start, IZRObject* object) {
 void ZRTimeline::removeObject(IZRObject* object) {
     if (!object) return;
     ZRTrackItem* target = item(object);
-    ZRPos start, end;
-    bool wasOnVideo = false;
-    {
-        TimelineLock lock(*m_timelineMutex);
-        start = copyOf(object->startPos());
-        end = copyOf(object->endPos());
-        for (bool video : {true, false}) {
-            const int index = target->trackIndex(video);
-            if (index < 0) continue;
-            if (ZRTrackList* list = trackList(index + 1, video, false)) list->remove(object);
-            target->setTrackIndex(video, -1);
-            wasOnVideo |= video;
-        }
-        object->startPos()->setTotalFrames(0);
-        object->endPos()->setTotalFrames(0);
+    EditScope edit(*this);
+    const ZRPos start = copyOf(object->startPos()), end = copyOf(object->endPos());
+    for (bool video : {true, false}) {
+        const int index = target->trackIndex(video);
+        if (index < 0) continue;
+        if (ZRTrackList* list = trackList(index + 1, video, false)) list->remove(object);
+        target->setTrackIndex(video, -1);
+        if (video) noteChangedRange(start, end);
     }
-    if (wasOnVideo && backgroundRenderingEnabled()) invalidateRange(start, end);
+    object->startPos()->setTotalFrames(0);
+    object->endPos()->setTotalFrames(0);
 }
 
 void ZRTimeline::packTrack(int track, bool video) {
-    TimelineLock lock(*m_timelineMutex);
+    EditScope edit(*this);
     ZRTrackList* list = trackList(track, video, false);
     if (!list) return;
     std::vector<IZRObject*> objects;
@@ -191,7 +239,7 @@ void ZRTimeline::packTrack(int track, bool video) {
 void ZRTimeline::shiftTrackObjects(int track, bool video, IZRObject* from, IZRPos* amount,
                                    bool later) {
     if (!from || !amount) return;
-    TimelineLock lock(*m_timelineMutex);
+    EditScope edit(*this);
     ZRTrackList* list = trackList(track, video, false);
     if (!list) return;
     std::vector<std::pair<IZRObject*, ZRPos>> moving;
@@ -246,7 +294,7 @@ void ZRTimeline::clear() {
 }
 
 IZRPos* ZRTimeline::endPosition() {
-    QMutexLocker locker(&m_endPositionMutex);
+    std::lock_guard endLock(m_endPositionMutex);
     TimelineLock lock(*m_timelineMutex);
     m_endPosition.set(0, 0, 0, 0, m_frameRate);
     for (int track = 1; track <= m_highestTrack; ++track) {
@@ -287,7 +335,7 @@ void ZRTimeline::shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd) {
 
 bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
     if (!object || !markIn) return false;
-    TimelineLock lock(*m_timelineMutex);
+    EditScope edit(*this);
     ZRTrackItem* target = item(object);
     const ZRPos oldStart = copyOf(object->startPos()), oldEnd = copyOf(object->endPos());
     const int video = target->trackIndex(true), audio = target->trackIndex(false);
@@ -310,7 +358,7 @@ bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
     } else {
         return true;
     }
-    if (backgroundRenderingEnabled()) invalidateRange(oldStart, oldEnd);
+    noteChangedRange(oldStart, oldEnd);
     const ZRPos start = copyOf(object->startPos());
     removeObject(object);
     ZRPos at = start;
@@ -319,7 +367,7 @@ bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
 
 bool ZRTimeline::setObjectMarkOut(IZRObject* object, IZRPos* markOut) {
     if (!object || !markOut) return false;
-    TimelineLock lock(*m_timelineMutex);
+    EditScope edit(*this);
     ZRTrackItem* target = item(object);
     // A mark-out before the mark-in, or a used length beyond the source, is refused.
     if (*markOut < object->markIn()) return false;
@@ -333,28 +381,50 @@ bool ZRTimeline::setObjectMarkOut(IZRObject* object, IZRPos* markOut) {
     placeEnd(object);
     object->markOut()->assign(markOut);
     if (m_autoInsertEditing) shiftFollowers(target, copyOf(object->endPos()));
-    if (backgroundRenderingEnabled()) invalidateRange(oldStart, oldEnd);
+    noteChangedRange(oldStart, oldEnd);
     const ZRPos start = copyOf(object->startPos());
     removeObject(object);
     ZRPos at = start;
     return track ? insertObject(track, &at, object) : true;
 }
 
+// The lines are gathered under the locks and handed to the host after they are released.
 void ZRTimeline::dumpTrack(int track, bool video) {
     if (!m_host.has(&IZRCallbacks::debug)) return;
-    TimelineLock lock(*m_timelineMutex);
-    ZRTrackList* list = trackList(track, video, false);
-    if (!list) return;
-    TrackLock trackLock(list);
-    const QByteArray header =
-        QByteArray(video ? "Video Track " : "Audio Track ") + QByteArray::number(track) + ":\n";
-    m_host.debug(header.constData());
-    for (unsigned i = 0; i < list->count(); ++i) {
-        auto* object = static_cast<IZRObject*>(list->at(i));
-        const QByteArray start = object->startPos()->toText();
-        const QByteArray end = object->endPos()->toText();
-        const QByteArray line = QByteArray(" Object: ") + object->name() + " \t\t Start: " + start +
-                                ", End: " + end + "\n";
-        m_host.debug(line.constData());
+    std::vector<QByteArray> lines;
+    {
+        TimelineLock lock(*m_timelineMutex);
+        ZRTrackList* list = trackList(track, video, false);
+        if (!list) return;
+        TrackLock trackLock(list);
+        lines.push_back(QByteArray(video ? "Video Track " : "Audio Track ") +
+                        QByteArray::number(track) + ":\n");
+        for (unsigned i = 0; i < list->count(); ++i) {
+            auto* object = static_cast<IZRObject*>(list->at(i));
+            lines.push_back(QByteArray(" Object: ") + object->name() +
+                            " \t\t Start: " + object->startPos()->toText() +
+                            ", End: " + object->endPos()->toText() + "\n");
+            auto* own = dynamic_cast<ZRObject*>(object);
+            if (!own) continue;
+            if (ZRGuardedEffectList* effects = own->effects()) {
+                effects->lock();
+                for (ZREffect* effect = effects->first(); effect; effect = effects->next())
+                    lines.push_back(QByteArray("  Effect: ") + effect->name() +
+                                    " \t\t Start: " + effect->startPos()->toText() +
+                                    ", End: " + effect->endPos()->toText() + "\n");
+                effects->unlock();
+            }
+            if (video) continue;
+            const ZRPosKeyMap& keys = own->volumeKeys();
+            for (int32_t k = 0; k < keys.count(); ++k) {
+                const ZRPosKeyMap::Key* key = keys.at(k);
+                char line[96];
+                std::snprintf(line, sizeof line, "    Audio Volume Key of %f at %s\n", key->level,
+                              key->text.c_str());
+                lines.push_back(line);
+            }
+        }
     }
+    for (const QByteArray& line : lines)
+        m_host.debug(line.constData());
 }

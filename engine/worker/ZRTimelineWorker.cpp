@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -105,9 +106,12 @@ void ZRTimelineWorker::renderPass() {
     m_busy = false;
 }
 
-// One position, wholly under the state lock: an edit (which suspends first) waits for it, and
-// a frame composed before an edit is stored before the edit forgets it.
+// One position under the state lock, which a caller of `suspend` or `setEnabled` is let in
+// before. The generation is read before anything of the timeline is: a frame composed while an
+// edit runs is refused by the store, and the edit's wake-up brings a pass that renders it again.
 ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
+    if (m_stateWaiters.load() > 0) return Step::Ended;
+    const uint64_t startedAt = generation();
     std::lock_guard lock(m_stateMutex);
     if (m_stopRequest.load() > 1 || !m_enabled.load() || m_paused.load()) return Step::Ended;
     ZRPos end;
@@ -117,12 +121,33 @@ ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
     auto* frame = static_cast<ZRImage*>(m_timeline->videoAt(&position, 0));
     if (!frame) return Step::Skipped;
     // Before "Video Dimensions" are set there is nothing to store.
-    const bool stored = frame->pixels() && storeFrame(position, frame);
-    const bool empty = !frame->pixels();
+    const Stored stored = frame->pixels() ? store(position, frame, startedAt) : Stored::Stale;
     frame->unlock();
-    if (empty) return Step::Skipped;
-    return stored ? Step::Stored : Step::Failed;
+    switch (stored) {
+    case Stored::Yes:
+        return Step::Stored;
+    case Stored::Stale:
+        return Step::Skipped;
+    case Stored::Failed:
+        break;
+    }
+    return Step::Failed;
 }
+
+class ZRTimelineWorker::StateLock {
+public:
+    explicit StateLock(ZRTimelineWorker& worker) : m_worker(worker) {
+        ++m_worker.m_stateWaiters;
+        m_worker.m_stateMutex.lock();
+        --m_worker.m_stateWaiters;
+    }
+    ~StateLock() { m_worker.m_stateMutex.unlock(); }
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+
+private:
+    ZRTimelineWorker& m_worker;
+};
 
 // --- Flags -------------------------------------------------------------------
 
@@ -133,8 +158,8 @@ void ZRTimelineWorker::setEnabled(bool on) {
         m_wake.set();
         return;
     }
-    // The frame in flight is stored before the map is emptied, never after.
-    std::lock_guard lock(m_stateMutex);
+    // Waits for the frame in flight, so that the thread is idle when this returns.
+    StateLock lock(*this);
     clearFrames();
 }
 
@@ -143,7 +168,7 @@ void ZRTimelineWorker::setEnabled(bool on) {
 void ZRTimelineWorker::suspend(bool on) {
     bool paused = false;
     {
-        std::lock_guard lock(m_stateMutex);
+        StateLock lock(*this);
         if (on)
             ++m_suspendCount;
         else if (m_suspendCount > 0)
@@ -156,17 +181,21 @@ void ZRTimelineWorker::suspend(bool on) {
 
 // --- Frame states --------------------------------------------------------------
 
+// The objects' settings are read under the render mutex, which their setters hold.
 int ZRTimelineWorker::frameState(const IZRPos& position) {
     ZRPos at;
     at.assign(&position);
     const int forced = m_timeline->forcedRenderFormat();
     bool needed = false;
-    for (int track = 1; track <= ZRTimeline::kTrackCount && !needed; ++track) {
-        auto* object = dynamic_cast<ZRObject*>(m_timeline->objectAt(track, &at, true));
-        if (!object) continue;
-        needed = (forced > 0 && object->sourceVideoFormat() != forced) || object->isTransition() ||
-                 object->overlay().mode != 0 ||
-                 (object->effects() && object->effects()->anyHasVideo());
+    {
+        ZRYieldingMutex::YieldingLock renderLock(m_timeline->renderMutex());
+        for (int track = 1; track <= ZRTimeline::kTrackCount && !needed; ++track) {
+            auto* object = dynamic_cast<ZRObject*>(m_timeline->objectAt(track, &at, true));
+            if (!object) continue;
+            needed = (forced > 0 && object->sourceVideoFormat() != forced) ||
+                     object->isTransition() || object->overlay().mode != 0 ||
+                     (object->effects() && object->effects()->anyHasVideo());
+        }
     }
     if (!needed) return 0;
     return hasStoredFrame(position) ? 2 : 1;
@@ -180,22 +209,21 @@ ZRPos ZRTimelineWorker::atTimelineRate(const IZRPos& position) {
     return at;
 }
 
-std::string ZRTimelineWorker::keyOf(const IZRPos& position) {
-    ZRPos at = atTimelineRate(position);
-    return at.toText();
+int64_t ZRTimelineWorker::keyOf(const IZRPos& position) {
+    return std::llround(atTimelineRate(position).toFrames());
 }
 
 bool ZRTimelineWorker::hasStoredFrame(const IZRPos& position) {
-    const std::string key = keyOf(position);
+    const int64_t key = keyOf(position);
     std::lock_guard lock(m_storeMutex);
     return m_frames.count(key) != 0;
 }
 
 QString ZRTimelineWorker::storedFilePath(const IZRPos& position) {
-    const std::string key = keyOf(position);
+    const int64_t key = keyOf(position);
     std::lock_guard lock(m_storeMutex);
     const auto found = m_frames.find(key);
-    return found == m_frames.end() ? QString() : found->second.file->path;
+    return found == m_frames.end() ? QString() : found->second->path;
 }
 
 size_t ZRTimelineWorker::storedFrameCount() {
@@ -223,18 +251,28 @@ bool ZRTimelineWorker::encode(ZRImage* image, uint32_t& kind) {
                                   m_encoded) == platform::JPEGStatus::Ok;
 }
 
+uint64_t ZRTimelineWorker::generation() {
+    std::lock_guard lock(m_storeMutex);
+    return m_generation;
+}
+
 bool ZRTimelineWorker::storeFrame(const IZRPos& position, ZRImage* image) {
-    if (!image || !image->pixels()) return false;
-    ZRTempFileStore& store = m_timeline->tempFiles();
+    return store(position, image, generation()) == Stored::Yes;
+}
+
+ZRTimelineWorker::Stored ZRTimelineWorker::store(const IZRPos& position, ZRImage* image,
+                                                 uint64_t startedAt) {
+    if (!image || !image->pixels()) return Stored::Failed;
+    ZRTempFileStore& files = m_timeline->tempFiles();
     std::unique_ptr<ZRTempFile> file;
     {
         std::lock_guard lock(m_encoderMutex);
         uint32_t kind = 0;
-        if (!encode(image, kind)) return false;
-        file = store.newTempFile();
-        if (!store.openTempFile(*file)) {
-            store.deleteTempFile(std::move(file));
-            return false;
+        if (!encode(image, kind)) return Stored::Failed;
+        file = files.newTempFile();
+        if (!files.openTempFile(*file)) {
+            files.deleteTempFile(std::move(file));
+            return Stored::Failed;
         }
         unsigned char header[8];
         putWord(header, kind);
@@ -246,35 +284,40 @@ bool ZRTimelineWorker::storeFrame(const IZRPos& position, ZRImage* image) {
         const bool closed = std::fclose(file->stream) == 0;
         file->stream = nullptr;
         if (!written || !closed) {
-            store.deleteTempFile(std::move(file));
-            return false;
+            files.deleteTempFile(std::move(file));
+            return Stored::Failed;
         }
     }
     const ZRPos at = atTimelineRate(position);
     std::unique_ptr<ZRTempFile> replaced;
+    bool stale = false;
     {
         std::lock_guard lock(m_storeMutex);
-        StoredFrame& slot = m_frames[keyOf(at)];
-        replaced = std::move(slot.file);
-        slot.file = std::move(file);
-        slot.frame = at.toFrames();
+        stale = m_generation != startedAt;
+        if (stale) {
+            replaced = std::move(file);
+        } else {
+            std::unique_ptr<ZRTempFile>& slot = m_frames[keyOf(at)];
+            replaced = std::move(slot);
+            slot = std::move(file);
+        }
     }
-    if (replaced) store.deleteTempFile(std::move(replaced));
-    return true;
+    if (replaced) files.deleteTempFile(std::move(replaced));
+    return stale ? Stored::Stale : Stored::Yes;
 }
 
 // --- Loading -------------------------------------------------------------------
 
 bool ZRTimelineWorker::loadStoredFrame(const IZRPos& position, ZRImage* image, bool keepDVPixels) {
     if (!image || !image->pixels()) return false;
-    const std::string key = keyOf(position);
+    const int64_t key = keyOf(position);
     uint32_t kind = 0, length = 0;
     {
         // The file is read under the store lock: no other thread forgets it meanwhile.
         std::lock_guard lock(m_storeMutex);
         const auto found = m_frames.find(key);
         if (found == m_frames.end()) return false;
-        const QByteArray path = QFile::encodeName(found->second.file->path);
+        const QByteArray path = QFile::encodeName(found->second->path);
         std::unique_ptr<std::FILE, FileCloser> in(std::fopen(path.constData(), "rb"));
         if (!in) return false;
         unsigned char header[8];
@@ -314,46 +357,42 @@ void ZRTimelineWorker::deleteFiles(std::vector<std::unique_ptr<ZRTempFile>> file
 }
 
 void ZRTimelineWorker::forgetFrame(const IZRPos& position) {
-    const std::string key = keyOf(position);
+    const int64_t key = keyOf(position);
     std::vector<std::unique_ptr<ZRTempFile>> files;
     {
         std::lock_guard lock(m_storeMutex);
         const auto found = m_frames.find(key);
         if (found == m_frames.end()) return;
-        files.push_back(std::move(found->second.file));
+        files.push_back(std::move(found->second));
         m_frames.erase(found);
     }
     deleteFiles(std::move(files));
 }
 
-// Walks the stored frames rather than the range: an edit of a long object touches many
+// Visits only the stored frames inside the range: an edit of a long object touches many
 // positions, of which few are stored.
 void ZRTimelineWorker::forgetRange(const IZRPos& from, const IZRPos& to) {
-    suspend(true);
-    const double first = atTimelineRate(from).toFrames();
-    const double last = atTimelineRate(to).toFrames();
+    const int64_t first = keyOf(from), last = keyOf(to);
     std::vector<std::unique_ptr<ZRTempFile>> files;
     {
         std::lock_guard lock(m_storeMutex);
-        for (auto it = m_frames.begin(); it != m_frames.end();) {
-            if (it->second.frame >= first && it->second.frame <= last) {
-                files.push_back(std::move(it->second.file));
-                it = m_frames.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        ++m_generation;
+        const auto begin = m_frames.lower_bound(first), end = m_frames.upper_bound(last);
+        for (auto it = begin; it != end && first <= last; ++it)
+            files.push_back(std::move(it->second));
+        if (first <= last) m_frames.erase(begin, end);
     }
     deleteFiles(std::move(files));
-    suspend(false);
+    if (!m_paused.load()) m_wake.set();
 }
 
 void ZRTimelineWorker::clearFrames() {
     std::vector<std::unique_ptr<ZRTempFile>> files;
     {
         std::lock_guard lock(m_storeMutex);
+        ++m_generation;
         for (auto& [key, stored] : m_frames)
-            files.push_back(std::move(stored.file));
+            files.push_back(std::move(stored));
         m_frames.clear();
     }
     deleteFiles(std::move(files));

@@ -10,11 +10,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 class ZRImage;
@@ -27,10 +27,12 @@ class ZRTimeline;
 /// 720 x 480, kind 0 = one JPEG for every other size). `videoAt` serves stored frames; edits
 /// forget the frames of the range they touch.
 /// Thread-safety: the flags are atomics; the state mutex is held around each frame the thread
-/// renders and stores and by `suspend`, so that an edit never races a frame in flight; the
-/// store mutex guards the frame map and is held while a stored file is read. Lock order: state
-/// mutex, then the timeline's locks, then the store mutex. `loadStoredFrame` runs under the
-/// lock of the frame it fills (as `videoAt` does), which serialises its decoders.
+/// renders and stores, and by `suspend` and `setEnabled`, which the thread lets in before its
+/// next frame. Edits never wait for the frame in flight: forgetting a range moves the store's
+/// generation on, and a frame composed before the change is not stored after it. The store
+/// mutex guards the frame map and the generation and is held while a stored file is read; it
+/// is the last of the engine's locks (see ZRTimeline.h for the order). `loadStoredFrame` runs
+/// under the lock of the frame it fills (as `videoAt` does), which serialises its decoders.
 class ZRTimelineWorker {
 public:
     /// Kinds of a stored frame's data.
@@ -82,17 +84,16 @@ public:
 
     /// Deletes the stored file of `position`.
     void forgetFrame(const IZRPos& position);
-    /// Deletes the stored files of every position from `from` to `to`, both included.
+    /// Deletes the stored files of every position from `from` to `to`, both included, and wakes
+    /// the thread for a pass. A frame in flight is not stored. Takes only the store mutex.
     void forgetRange(const IZRPos& from, const IZRPos& to);
-    /// Deletes every stored file.
+    /// Deletes every stored file; a frame in flight is not stored.
     void clearFrames();
 
 private:
-    struct StoredFrame {
-        std::unique_ptr<ZRTempFile> file;
-        double frame = 0; ///< the position in frames of the timeline's rate
-    };
-    using FrameMap = std::unordered_map<std::string, StoredFrame>;
+    /// Stored files by their position in frames of the timeline's rate, in time order, so that
+    /// forgetting a range visits only the frames inside it.
+    using FrameMap = std::map<int64_t, std::unique_ptr<ZRTempFile>>;
 
     void run();
     void renderPass();
@@ -100,9 +101,16 @@ private:
     /// (stopped, disabled, paused, or the frame could not be stored).
     enum class Step { Stored, Skipped, Ended, Failed };
     Step renderFrame(ZRPos& position);
+    /// What became of a frame handed to `store`.
+    enum class Stored { Yes, Stale, Failed };
+    /// Stores `image` for `position` unless the frames were forgotten since `generation`.
+    Stored store(const IZRPos& position, ZRImage* image, uint64_t generation);
+    uint64_t generation();
+    /// Holds the state mutex for a caller other than the thread, which it lets in first.
+    class StateLock;
     /// `position` counted in the timeline's rate, and its map key.
     static ZRPos atTimelineRate(const IZRPos& position);
-    static std::string keyOf(const IZRPos& position);
+    static int64_t keyOf(const IZRPos& position);
     void deleteFiles(std::vector<std::unique_ptr<ZRTempFile>> files);
     bool encode(ZRImage* image, uint32_t& kind);
     bool decode(uint32_t kind, ZRImage* image, bool keepDVPixels);
@@ -121,10 +129,12 @@ private:
     std::atomic<bool> m_storeFailed{false};
 
     std::mutex m_stateMutex;
-    int m_suspendCount = 0; ///< guarded by the state mutex
+    int m_suspendCount = 0;             ///< guarded by the state mutex
+    std::atomic<int> m_stateWaiters{0}; ///< callers waiting for the state mutex
 
     std::mutex m_storeMutex;
-    FrameMap m_frames; ///< guarded by the store mutex
+    FrameMap m_frames;         ///< guarded by the store mutex
+    uint64_t m_generation = 0; ///< guarded by the store mutex; moves on when frames are forgotten
 
     // Used by the thread that stores (under the encoder mutex).
     std::mutex m_encoderMutex;

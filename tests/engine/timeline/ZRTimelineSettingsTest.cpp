@@ -43,12 +43,19 @@ TEST_F(Settings, IntKeysDefaultsAndCase) {
     EXPECT_TRUE(settings()->setIntSetting("audio resampling quality", 4));
     settings()->getIntSetting("Audio Resampling Quality", &untouched);
     EXPECT_EQ(untouched, 4);
-    // A folder passed as a number is refused; the text form sets it.
-    EXPECT_FALSE(settings()->setIntSetting("Temporary Directory", 12345));
-    EXPECT_TRUE(settings()->setStringSetting("Temporary Directory", "/tmp/frames"));
+    // The folder's text comes through the number slot as its address, or through the text slot;
+    // a number that is no address, or an empty text, is refused.
+    static const char viaNumber[] = "/tmp/frames";
+    EXPECT_TRUE(
+        settings()->setIntSetting("Temporary Directory", reinterpret_cast<intptr_t>(viaNumber)));
     char* folder = nullptr;
     ASSERT_TRUE(settings()->getStringSetting("Temporary Directory", &folder));
     EXPECT_STREQ(folder, "/tmp/frames/");
+    EXPECT_FALSE(settings()->setIntSetting("Temporary Directory", 12345));
+    EXPECT_FALSE(settings()->setIntSetting("Temporary Directory", reinterpret_cast<intptr_t>("")));
+    EXPECT_TRUE(settings()->setStringSetting("Temporary Directory", "/tmp/other frames"));
+    ASSERT_TRUE(settings()->getStringSetting("Temporary Directory", &folder));
+    EXPECT_STREQ(folder, "/tmp/other frames/");
 }
 
 TEST_F(Settings, FramerateInAnyCaseRatesNewAndExistingPositions) {

@@ -1,5 +1,7 @@
 #include "FakeObject.h"
 
+#include "objects/ZRModuleEffect.h"
+#include "objects/ZRObject.h"
 #include "timeline/ZRTimeline.h"
 
 #include <QThread>
@@ -210,6 +212,34 @@ TEST_F(Tracks, DumpTrackWritesOneLinePerObject) {
     EXPECT_EQ(debugLines[1], " Object: Clip \t\t Start: 00:00:00.00, End: 00:00:00.24\n");
     timeline->dumpTrack(3, true);
     EXPECT_EQ(debugLines.size(), 2u);
+}
+
+TEST_F(Tracks, DumpTrackWritesEffectsAndOnAudioTracksVolumeKeys) {
+    auto* o = static_cast<ZRObject*>(
+        timeline->createObject("Solid Color", "RGB(1,2,3)", nullptr, nullptr));
+    ASSERT_NE(o, nullptr);
+    o->setName("Title");
+    o->setHasAudio(true);
+    const ZRPos length(0, 0, 0, 25, 25.0);
+    o->duration()->assign(&length);
+    auto* echo = static_cast<ZRModuleEffect*>(timeline->createEffect("Audio Effect", "A", "B"));
+    echo->setName("Echo");
+    ASSERT_TRUE(o->addEffect(echo));
+    const ZRPos key(0, 0, 0, 5, 25.0);
+    ASSERT_TRUE(o->setVolumeKey(const_cast<ZRPos*>(&key), -6.0));
+    ZRPos at(0, 0, 1, 0, 25.0);
+    ASSERT_TRUE(timeline->insertObject(3, &at, o));
+
+    const std::string object = " Object: Title \t\t Start: 00:00:01.00, End: 00:00:01.24\n";
+    const std::string effect = "  Effect: Echo \t\t Start: 00:00:00.00, End: 00:00:00.24\n";
+    debugLines.clear();
+    timeline->dumpTrack(3, true);
+    EXPECT_EQ(debugLines, (std::vector<std::string>{"Video Track 3:\n", object, effect}));
+    debugLines.clear();
+    timeline->dumpTrack(3, false);
+    EXPECT_EQ(debugLines,
+              (std::vector<std::string>{"Audio Track 3:\n", object, effect,
+                                        "    Audio Volume Key of -6.000000 at 00:00:00.05\n"}));
 }
 
 TEST_F(Tracks, EditsWhileAnotherThreadWalks) {

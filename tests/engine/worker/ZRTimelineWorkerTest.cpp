@@ -5,8 +5,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
 
 using namespace workerfixture;
 
@@ -19,6 +24,38 @@ protected:
 
 ZRPos frame(int n) {
     return ZRPos(0, 0, 0, n, 25.0);
+}
+
+constexpr int kFrames = 6;
+constexpr char kRed[] = "RGB(220,20,20)";
+constexpr char kBlue[] = "RGB(20,20,220)";
+constexpr char kChildFolder[] = "CLIPSTEAD_TEST_STORE_FOLDER";
+
+// A timeline of `kFrames` frames of `colour`, stored by its background renderer.
+std::unique_ptr<ZRTimeline> renderedTimeline(const char* colour, const QByteArray& folder = {}) {
+    auto t = makeTimeline(64, 48);
+    if (!folder.isEmpty()) t->setStringSetting("Temporary Directory", folder.constData());
+    addColour(*t, 0, kFrames, 1, colour);
+    t->setIntSetting("Enable Background Rendering", 1);
+    return t;
+}
+
+// Every frame comes from the timeline's own store (native kind 1: a stored JPEG) and is of its
+// colour: red over blue when `red`, else blue over red.
+void expectOwnFrames(ZRTimeline& t, bool red) {
+    for (int f = 0; f < kFrames; ++f) {
+        SCOPED_TRACE(f);
+        ZRPos at = frame(f);
+        auto* image = static_cast<ZRImage*>(t.videoAt(&at, 0));
+        EXPECT_EQ(image->nativeKind(), 1);
+        const auto mean = [&](int channel) {
+            return meanChannel(image->pixels(), image->stride(), image->width(), image->height(),
+                               channel);
+        };
+        const double blue = mean(0), redness = mean(2);
+        image->unlock();
+        EXPECT_GT(red ? redness - blue : blue - redness, 100.0);
+    }
 }
 
 } // namespace
@@ -222,6 +259,64 @@ TEST_F(Worker, DestroyingTheTimelineWhileItRenders) {
         t->setIntSetting("Enable Background Rendering", 1);
         ASSERT_TRUE(waitFor([round] { return counters().rendered.load() > round % 3; }));
         t.reset();
-        EXPECT_TRUE(QDir(folder).entryList({"zrt*"}, QDir::Files).isEmpty());
+        // The store's folder and its lock file went with it.
+        EXPECT_TRUE(
+            QDir(folder).entryList({"zrt*"}, QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     }
+}
+
+// Two timelines of one program keep their stored frames apart.
+TEST_F(Worker, TwoTimelinesServeTheirOwnFrames) {
+    auto red = renderedTimeline(kRed);
+    auto blue = renderedTimeline(kBlue);
+    ASSERT_TRUE(waitForStored(*red, kFrames));
+    ASSERT_TRUE(waitForStored(*blue, kFrames));
+    EXPECT_NE(red->tempFiles().storeFolder(), blue->tempFiles().storeFolder());
+    expectOwnFrames(*red, true);
+    expectOwnFrames(*blue, false);
+}
+
+// Run by the test below in a second process: stores blue frames in the folder it is given,
+// says so, and keeps them until its input closes.
+TEST_F(Worker, DISABLED_SecondProcessStoresItsFrames) {
+    const QByteArray folder = qgetenv(kChildFolder);
+    ASSERT_FALSE(folder.isEmpty());
+    auto blue = renderedTimeline(kBlue, folder);
+    ASSERT_TRUE(waitForStored(*blue, kFrames));
+    std::printf("stored\n");
+    std::fflush(stdout);
+    char line[16];
+    while (std::fgets(line, sizeof line, stdin)) {
+    }
+    expectOwnFrames(*blue, false);
+}
+
+// Two running copies with one temporary folder: neither removes nor overwrites the other's
+// frames.
+TEST_F(Worker, TwoProcessesServeTheirOwnFrames) {
+    QTemporaryDir shared;
+    const QByteArray folder = QFile::encodeName(shared.path());
+    auto red = renderedTimeline(kRed, folder);
+    ASSERT_TRUE(waitForStored(*red, kFrames));
+
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kChildFolder, shared.path());
+    second.setProcessEnvironment(environment);
+    second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    second.start(QFile::symLinkTarget("/proc/self/exe"),
+                 {"--gtest_also_run_disabled_tests",
+                  "--gtest_filter=Worker.DISABLED_SecondProcessStoresItsFrames"});
+    ASSERT_TRUE(second.waitForStarted());
+    QByteArray said;
+    while (!said.contains("stored") && second.waitForReadyRead(60000))
+        said += second.readAllStandardOutput();
+    EXPECT_TRUE(said.contains("stored")) << said.constData();
+
+    expectOwnFrames(*red, true);
+    second.closeWriteChannel();
+    ASSERT_TRUE(second.waitForFinished(60000));
+    said += second.readAllStandardOutput();
+    EXPECT_EQ(second.exitCode(), 0) << said.constData();
+    expectOwnFrames(*red, true);
 }

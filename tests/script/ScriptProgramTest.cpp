@@ -1,0 +1,93 @@
+// Whole programs give the same output read as a run's text and read by `execute` (compiled on
+// demand, in the caller's scope), and the output they should give.
+#include "ScriptTestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// The program as the text of a string literal.
+std::string quoted(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+struct Program {
+    const char* name;
+    const char* text;
+    const char* output;
+};
+
+TEST(ScriptPrograms, SameOutputAsATextAndThroughExecute) {
+    const Program programs[] = {
+        {"for loops with every step form",
+         "integer i; integer s = 0;\n"
+         "for (i = 0; i < 5; i++) s += i; out(s);\n"
+         "for (i = 0; i < 5; ++i) s += i; out(s);\n"
+         "for (i = 0; i < 5; i += 2) s += i; out(s);\n"
+         "for (i = 0; i < 5; i = i + 3) s += i; out(s);\n"
+         "for (i = 5; i > 0; i--) s -= i; out(s);\n"
+         "for (i = 5; i > 0; --i) s -= 1; out(s);\n"
+         "for (i = 1; i < 100; i *= 3) out(i);\n"
+         "for (i = 64; i > 1; i /= 4) out(i);\n"
+         "integer j; for (i = 0, j = 10; i < j; i++, j--) s += 1; out(s);\n"
+         "for (i = 0; i < 10; i++) { if (i == 3) break; } out(i);\n",
+         "10 20 26 29 14 9 1 3 9 27 81 64 16 4 14 3"},
+        {"while loops and nested breaks",
+         "integer i = 0; integer n = 0;\n"
+         "while (i < 4) { integer k = 0; while (1) { k++; n++; if (k == i) break; if (k > 5) "
+         "break; } i++; }\n"
+         "out(i); out(n);",
+         "4 12"},
+        {"recursion",
+         "integer fib(integer n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
+         "integer fact(integer n) { if (n <= 1) return 1; return n * fact(n - 1); }\n"
+         "out(fib(15)); out(fact(10)); out(fact(13));",
+         "610 3628800 1932053504"},
+        {"structures small and large",
+         "typedef struct { integer x; integer y; } P;\n"
+         "typedef struct { integer a; integer b; integer c; integer d; string e; } Big;\n"
+         "P p; p.x = 3; p.y = 4; P q; q = p; q.x = 10; out(p.x + p.y); out(q.x);\n"
+         "Big b; b.a = 1; b.d = 4; b.e = \"e\" + b.d; Big c; c = b; c.a = 7;\n"
+         "out(b.a); out(c.a + c.d); out(c.e);\n"
+         "integer area(P r) { return r.x * r.y; } out(area(p));",
+         "7 10 1 11 \"e4\" 12"},
+        {"pointers",
+         "integer a[5]; integer i; for (i = 0; i < 5; i++) a[i] = i * i;\n"
+         "integer *p = &a[1]; out(*p); p = p + 2; out(*p); *p = 99; out(a[3]);\n"
+         "integer x = 5; integer *q = &x; *q += 1; out(x); q[0] = 8; out(x);\n"
+         "p++; out(*p); --p; out(p[0]);",
+         "1 9 99 6 8 16 99"},
+        {"strings",
+         "string s = \"\"; integer i; for (i = 0; i < 5; i++) s += i; out(s);\n"
+         "string t = ((s + \"-\") + 2.5) + 0x1f; out(t);\n"
+         "out(s == \"01234\"); out(s < \"1\"); out(strlen(t));\n"
+         "string u; u = u + \"x\"; u += 'c'; out(u);",
+         "\"01234\" \"01234-2.5000000x1F\" 1 1 18 \"x99\""},
+        {"operators grouping and conversions",
+         "out(10 - 4 - 3); out(-2 + 3); out(2 * 3 + 4); out(8 / 4 / 2); out(7 / 0);\n"
+         "integer a; integer b; a = b = 3; out(a + b); out(!a == 0);\n"
+         "float f = 1.5f; out(f * 2); double d = 2.9999999; integer k = d; out(k);\n"
+         "unsigned u = 0xFFFFFFFF; out(u); integer w = 2147483647; w += 1; out(w);",
+         "9 -5 10 4 0 6 1 3f 3 0xFFFFFFFF -2147483648"},
+    };
+    for (const Program& p : programs) {
+        SCOPED_TRACE(p.name);
+        const ScriptRun whole = runScript(p.text);
+        EXPECT_TRUE(whole.ok) << whole.errors;
+        EXPECT_EQ(whole.errors, "");
+        EXPECT_EQ(whole.output, p.output);
+        const ScriptRun executed = runScript("execute(\"" + quoted(p.text) + "\");");
+        EXPECT_TRUE(executed.ok) << executed.errors;
+        EXPECT_EQ(executed.errors, whole.errors);
+        EXPECT_EQ(executed.output, whole.output);
+    }
+}
+
+} // namespace
