@@ -46,9 +46,9 @@ public:
     bool isModified(size_t index) const { return m_entries[index].flags & kModified; }
     bool isPersistent(size_t index) const { return m_entries[index].flags & kPersistent; }
 
-    /// Appends an entry read from a file: `text` stripped, its value unescaped. False when the
-    /// group cannot hold more text.
-    bool addRead(QStringView key, QStringView text, bool global);
+    /// Appends an entry read from a file: `text` stripped, its value unescaped unless
+    /// `verbatim`. False when the group cannot hold more text.
+    bool addRead(QStringView key, QStringView text, bool global, bool verbatim = false);
     /// Writes an entry whose value is `value` itself: appended under `key` when `index` is
     /// npos, else replacing the value and flags of the entry at `index`. A persistent write
     /// marks the entry modified. False when the group cannot hold more text.
@@ -60,12 +60,17 @@ public:
     /// Removes every entry whose key matches `key` without regard to case.
     void remove(QStringView key);
     void clear();
+    /// Marks every persistent entry modified, so that the next save writes it anew; answers
+    /// whether there was one.
+    bool markPersistentModified();
     /// Clears the modified flag of the entry at `index`, or of every entry when it is npos.
     void clearModified(size_t index = npos);
     /// Gives back memory reserved for growth (after a file was read).
     void squeeze();
 
 private:
+    friend class QConfigGroups; // renames groups
+
     enum : uint8_t {
         kModified = 1,
         kPersistent = 2,
@@ -112,6 +117,10 @@ public:
     QConfigGroup& findOrAdd(const QString& name);
     /// Removes the group; "<default>" is emptied instead. False when there is no such group.
     bool remove(QStringView name);
+    /// Gives the group `oldName` the name `newName` and moves it behind every other group, so
+    /// that lookups of `newName` find it also when another group already bears that name.
+    /// False when there is no such group, or for "<default>".
+    bool rename(QStringView oldName, const QString& newName);
 
     size_t size() const { return m_groups.size(); }
     QConfigGroup& at(size_t index) { return *m_groups[index]; }

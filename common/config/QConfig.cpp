@@ -55,7 +55,11 @@ bool hasLineBreak(const QString& text) {
 
 // --- QConfig -----------------------------------------------------------------
 
-QConfig::QConfig(const QString& fileName, QObject* parent) : QObject(parent), m_fileName(fileName) {
+QConfig::QConfig(const QString& fileName, QObject* parent)
+    : QConfig(Flavour::Engine, fileName, parent) {}
+
+QConfig::QConfig(Flavour flavour, const QString& fileName, QObject* parent)
+    : QObject(parent), m_flavour(flavour), m_fileName(fileName) {
     if (m_fileName.isEmpty()) return;
     QFile file(m_fileName);
     if (!file.exists()) file.open(QIODevice::WriteOnly);
@@ -134,7 +138,7 @@ QString QConfig::writeEntry(const QString& key, const QString& value, bool persi
 
 QString QConfig::writeEntry(const QString& key, const char* value, bool persistent, bool global,
                             bool localised) {
-    return storeEntry(key, QString::fromLocal8Bit(value), persistent, global, localised);
+    return storeEntry(key, decode(QByteArray(value)), persistent, global, localised);
 }
 
 QString QConfig::writeEntry(const QString& key, int value, bool persistent, bool global,
@@ -204,7 +208,7 @@ void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global)
         }
         if (bytes.endsWith('\n')) bytes.chop(1);
         if (bytes.endsWith('\r')) bytes.chop(1);
-        const QString line = QString::fromLocal8Bit(bytes);
+        const QString line = decode(bytes);
         if (line.startsWith(QLatin1Char('['))) {
             const qsizetype close = line.indexOf(QLatin1Char(']'), 1);
             if (close >= 1) {
@@ -215,24 +219,33 @@ void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global)
         if (line.startsWith(QLatin1Char('#'))) continue;
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0) continue;
-        group->addRead(QStringView(line).left(equals), QStringView(line).mid(equals + 1), global);
+        group->addRead(QStringView(line).left(equals), QStringView(line).mid(equals + 1), global,
+                       m_flavour == Flavour::Program);
     }
     for (size_t g = 0; g < groups.size(); ++g)
         groups.at(g).squeeze();
 }
 
-bool QConfig::writeGroups(QIODevice* device, const QConfigGroups& groups) {
-    QByteArray out(kHeaderLine);
+QString QConfig::decode(const QByteArray& bytes) const {
+    return m_flavour == Flavour::Engine ? QString::fromLocal8Bit(bytes) : QString::fromUtf8(bytes);
+}
+
+QByteArray QConfig::encode(QStringView text) const {
+    return m_flavour == Flavour::Engine ? text.toLocal8Bit() : text.toUtf8();
+}
+
+bool QConfig::writeGroups(QIODevice* device, const QConfigGroups& groups) const {
+    QByteArray out(m_flavour == Flavour::Engine ? kHeaderLine : kProgramHeaderLine);
     out += "\r\n";
     for (size_t g = 0; g < groups.size(); ++g) {
         const QConfigGroup& group = groups.at(g);
-        if (g != 0) out += '[' + group.name().toLocal8Bit() + "]\r\n";
+        if (g != 0) out += '[' + encode(group.name()) + "]\r\n";
         for (size_t i = 0; i < group.size(); ++i) {
             // A key read from " #x=1" or " [x]=1" keeps its leading blank, or it would come
             // back as a comment or a group header; the reader strips the blank again.
             const QStringView key = group.key(i);
             if (key.startsWith(QLatin1Char('#')) || key.startsWith(QLatin1Char('['))) out += ' ';
-            out += key.toLocal8Bit() + '=' + group.text(i).toLocal8Bit() + "\r\n";
+            out += encode(key) + '=' + encode(group.text(i)) + "\r\n";
         }
     }
     return device->write(out) == out.size();

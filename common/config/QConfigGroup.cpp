@@ -133,8 +133,19 @@ bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t 
     return true;
 }
 
-bool QConfigGroup::addRead(QStringView key, QStringView text, bool global) {
-    return put(npos, key.trimmed(), text.trimmed(), uint8_t(kPersistent | (global ? kGlobal : 0)));
+bool QConfigGroup::addRead(QStringView key, QStringView text, bool global, bool verbatim) {
+    return put(npos, key.trimmed(), text.trimmed(),
+               uint8_t(kPersistent | (global ? kGlobal : 0) | (verbatim ? kVerbatim : 0)));
+}
+
+bool QConfigGroup::markPersistentModified() {
+    bool any = false;
+    for (Stored& e : m_entries) {
+        if (!(e.flags & kPersistent)) continue;
+        e.flags |= kModified;
+        any = true;
+    }
+    return any;
 }
 
 bool QConfigGroup::write(size_t index, QStringView key, QStringView value, bool persistent,
@@ -247,6 +258,20 @@ bool QConfigGroups::remove(QStringView name) {
         return true;
     }
     std::erase_if(m_groups, [group](const auto& g) { return g.get() == group; });
+    rebuild();
+    return true;
+}
+
+bool QConfigGroups::rename(QStringView oldName, const QString& newName) {
+    QConfigGroup* group = find(oldName);
+    if (!group || group == m_groups.front().get()) return false;
+    const auto it = std::find_if(m_groups.begin(), m_groups.end(),
+                                 [group](const auto& g) { return g.get() == group; });
+    std::unique_ptr<QConfigGroup> moved = std::move(*it);
+    m_groups.erase(it);
+    moved->m_name = newName;
+    // The index keeps the last of same-named groups: at the end, the moved one.
+    m_groups.push_back(std::move(moved));
     rebuild();
     return true;
 }
