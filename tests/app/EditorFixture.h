@@ -118,6 +118,7 @@ protected:
         if (!transition) return nullptr;
         auto* link = new ZRTransitionUserData();
         transition->setUserValue(reinterpret_cast<intptr_t>(link));
+        editor->removeTransition(clip, false); // a clip has one transition at most
         ZRVideoUserData* record = chainlinks::clip(clip);
         record->linkedObject = transition;
         record->linkedPosition = factory()->createPos();
