@@ -24,3 +24,8 @@ private:
     IZRObjectFactory* m_factory;
     IZRPos* m_pos;
 };
+
+/// Positions compare by their total frame count.
+inline bool earlier(const IZRPos* a, const IZRPos* b) {
+    return a->toFrames() < b->toFrames();
+}

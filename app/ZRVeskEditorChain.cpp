@@ -12,10 +12,6 @@ using namespace chainlinks;
 
 namespace {
 
-bool earlier(const IZRPos* a, const IZRPos* b) {
-    return a->toFrames() < b->toFrames();
-}
-
 void setDirection(IZRObject* transition, int direction) {
     if (auto* settings = dynamic_cast<IZRSettings*>(transition))
         settings->setIntSetting("Transition Direction", direction);

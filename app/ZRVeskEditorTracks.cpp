@@ -16,10 +16,6 @@ using namespace chainlinks;
 
 namespace {
 
-bool earlier(const IZRPos* a, const IZRPos* b) {
-    return a->toFrames() < b->toFrames();
-}
-
 // The tracks the chain's end limits: titles and the two free audio tracks.
 constexpr std::array<std::pair<int, bool>, 3> kTracksWithinChain = {
     {{kTitleTrack, true}, {kFreeAudioTrack, false}, {kFreeAudioTrack + 1, false}}};
@@ -44,7 +40,8 @@ bool ZRVeskEditor::insertTrackObject(IZRPos* at, int track, bool video, IZRObjec
     ZRScopedPos end(factory(), m_endPosition);
     if (m_timeline->track(track, video)) {
         // Dropped on an object: the new one takes its place, and it and those after it move on.
-        if (IZRObject* there = m_timeline->objectAt(track, p, video)) {
+        IZRObject* there = m_timeline->objectAt(track, p, video);
+        if (there && there != object) {
             p->assign(there->startPos());
             m_timeline->shiftTrackObjects(track, video, there, object->duration(), true);
         }
