@@ -222,3 +222,38 @@ void scriptSetRunLimits(uint64_t steps, uint32_t milliseconds) {
     g.stepLimit = steps;
     g.timeLimitMs = milliseconds;
 }
+
+int scriptExecuteLimited(ZRScriptHost* host, std::string_view text, uint64_t steps,
+                         uint32_t milliseconds) {
+    ScriptGlobalState& g = scriptGlobal();
+    std::lock_guard lock(g.lock);
+    const uint64_t savedSteps = g.stepLimit;
+    const uint32_t savedMs = g.timeLimitMs;
+    g.stepLimit = steps;
+    g.timeLimitMs = milliseconds;
+    const int ok = scriptExecute(host, text);
+    g.stepLimit = savedSteps;
+    g.timeLimitMs = savedMs;
+    return ok;
+}
+
+int scriptRemoveGlobalFunctions(std::string_view name, std::string_view signature) {
+    ScriptGlobalState& g = scriptGlobal();
+    std::lock_guard lock(g.lock);
+    if (g.nesting != 0) return 0; // an expression in progress may refer to a record
+    int removed = 0;
+    for (ScriptVariable* v = g.variables.find(name, scriptNameHash(name)); v;) {
+        ScriptVariable* older = v->older;
+        if (v->type->isFunction() && scriptSignature(v->type) == signature) {
+            std::unique_ptr<ScriptVariable> gone = g.variables.take(v);
+            scriptForgetStorage(gone->storage);
+            ++removed;
+        }
+        v = older;
+    }
+    if (removed) {
+        g.deleteHooks = g.variables.find("DeleteValue", scriptNameHash("DeleteValue"));
+        g.conversionHooks = g.variables.find("Conversion", scriptNameHash("Conversion"));
+    }
+    return removed;
+}

@@ -66,3 +66,13 @@ void scriptShutdown();
 /// Test hook: a run ends with "step limit reached" after `steps` statements and expression
 /// evaluations or after `milliseconds` of time (0: no limit), so that a fuzzer's endless loops end.
 void scriptSetRunLimits(uint64_t steps, uint32_t milliseconds);
+/// Runs `text` as scriptExecute does, under the limits of scriptSetRunLimits for this run only
+/// (the limits in force before are restored afterwards).
+int scriptExecuteLimited(ZRScriptHost* host, std::string_view text, uint64_t steps,
+                         uint32_t milliseconds);
+
+/// Takes every process-wide function named `name` whose canonical signature is `signature`
+/// out of the process-wide list, so that a host can declare its native of that name and
+/// signature again without the list growing and without a script's definition hiding it.
+/// Returns how many went; 0 while a run is in progress (nothing is taken then).
+int scriptRemoveGlobalFunctions(std::string_view name, std::string_view signature);

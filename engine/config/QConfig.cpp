@@ -17,41 +17,8 @@ constexpr qsizetype kMaxExpandedLength = 1 << 20;
 // How long a save waits for another writer of the same file.
 constexpr int kLockWaitMs = 5000;
 
-bool sameName(const QString& a, const QString& b) {
+bool sameName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// Empty but not null: a present entry always reads as a non-null text.
-QString nonNull(QString text) {
-    if (text.isNull()) return QString(QLatin1String(""));
-    return text;
-}
-
-// A backslash and the character after it become one character: \\, \n, \t, \r; before any
-// other character (and at the very end) the backslash stays.
-QString unescape(const QString& text) {
-    if (!text.contains(QLatin1Char('\\'))) return text;
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\\') || i + 1 >= text.size()) {
-            out += c;
-            continue;
-        }
-        const QChar n = text.at(++i);
-        if (n == QLatin1Char('\\'))
-            out += QLatin1Char('\\');
-        else if (n == QLatin1Char('n'))
-            out += QLatin1Char('\n');
-        else if (n == QLatin1Char('t'))
-            out += QLatin1Char('\t');
-        else if (n == QLatin1Char('r'))
-            out += QLatin1Char('\r');
-        else
-            out += QLatin1Char('\\') + QString(n);
-    }
-    return out;
 }
 
 QString expandDollars(QString text) {
@@ -86,38 +53,6 @@ bool hasLineBreak(const QString& text) {
 
 } // namespace
 
-// --- Groups ------------------------------------------------------------------
-
-QConfigEntry* QConfigGroup::find(const QString& key) {
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-        if (sameName(it->key, key)) return &*it;
-    return nullptr;
-}
-
-const QConfigEntry* QConfigGroup::find(const QString& key) const {
-    return const_cast<QConfigGroup*>(this)->find(key);
-}
-
-QConfigGroups::QConfigGroups() {
-    groups.push_back({QString::fromLatin1(QConfig::kDefaultGroup), {}});
-}
-
-QConfigGroup* QConfigGroups::find(const QString& name) {
-    for (QConfigGroup& group : groups)
-        if (sameName(group.name, name)) return &group;
-    return nullptr;
-}
-
-const QConfigGroup* QConfigGroups::find(const QString& name) const {
-    return const_cast<QConfigGroups*>(this)->find(name);
-}
-
-QConfigGroup& QConfigGroups::findOrAdd(const QString& name) {
-    if (QConfigGroup* group = find(name)) return *group;
-    groups.push_back({name, {}});
-    return groups.back();
-}
-
 // --- QConfig -----------------------------------------------------------------
 
 QConfig::QConfig(const QString& fileName, QObject* parent) : QObject(parent), m_fileName(fileName) {
@@ -142,9 +77,9 @@ QString QConfig::group() const {
 QString QConfig::readEntry(const QString& key, const QString& defaultValue) const {
     QString result = defaultValue;
     if (const QConfigGroup* group = m_groups.find(m_group)) {
-        const QConfigEntry* entry = group->find(key + QLatin1String("[]"));
-        if (!entry) entry = group->find(key);
-        if (entry) result = nonNull(entry->value);
+        size_t entry = group->find(QString(key + QLatin1String("[]")));
+        if (entry == QConfigGroup::npos) entry = group->find(key);
+        if (entry != QConfigGroup::npos) result = group->value(entry);
     }
     return expandDollars(result);
 }
@@ -185,22 +120,10 @@ QString QConfig::storeEntry(const QString& key, const QString& value, bool persi
     QConfigGroup& group = m_groups.findOrAdd(m_group);
     const QString stored = localised ? key + QLatin1String("[]") : key;
     QString previous = QString(QLatin1String(""));
-    QConfigEntry* entry = group.find(stored);
-    if (entry) {
-        previous = nonNull(entry->value);
-    } else {
-        group.entries.push_back({stored, {}, {}, false, true, false, false});
-        entry = &group.entries.back();
-    }
-    entry->value = nonNull(value);
-    entry->text = entry->value;
-    entry->global = global;
-    entry->localised = localised;
-    entry->persistent = persistent;
-    if (persistent) {
-        entry->modified = true;
-        m_modified = true;
-    }
+    const size_t entry = group.find(stored);
+    if (entry != QConfigGroup::npos) previous = group.value(entry);
+    if (!group.write(entry, stored, value, persistent, global, localised)) return QString();
+    if (persistent) m_modified = true;
     return previous;
 }
 
@@ -233,22 +156,16 @@ QString QConfig::removeEntry(const QString& key) {
     QConfigGroup* group = m_groups.find(m_group);
     if (!group) return QString(QLatin1String(""));
     QString previous = QString(QLatin1String(""));
-    if (const QConfigEntry* entry = group->find(key)) previous = nonNull(entry->value);
-    std::erase_if(group->entries, [&key](const QConfigEntry& e) { return sameName(e.key, key); });
+    const size_t entry = group->find(key);
+    if (entry != QConfigGroup::npos) previous = group->value(entry);
+    group->remove(key);
     m_removedEntries.push_back({m_group, key});
     m_modified = true;
     return previous;
 }
 
 bool QConfig::removeGroup(const QString& name) {
-    auto& groups = m_groups.groups;
-    const auto it = std::find_if(groups.begin(), groups.end(),
-                                 [&name](const QConfigGroup& g) { return sameName(g.name, name); });
-    if (it == groups.end()) return false;
-    if (it == groups.begin())
-        it->entries.clear(); // "<default>" always exists
-    else
-        groups.erase(it);
+    if (!m_groups.remove(name)) return false;
     m_removedGroups.push_back(name);
     m_modified = true;
     return true;
@@ -258,7 +175,11 @@ std::unique_ptr<QConfigEntryIterator> QConfig::entryIterator(const QString& name
     const QConfigGroup* group =
         m_groups.find(name.isEmpty() ? QString::fromLatin1(kDefaultGroup) : name);
     if (!group) return nullptr;
-    return std::make_unique<QConfigEntryIterator>(group->entries);
+    std::vector<QConfigEntry> entries;
+    entries.reserve(group->size());
+    for (size_t i = 0; i < group->size(); ++i)
+        entries.push_back(group->entry(i));
+    return std::make_unique<QConfigEntryIterator>(std::move(entries));
 }
 
 void QConfig::readFile() {
@@ -294,27 +215,24 @@ void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global)
         if (line.startsWith(QLatin1Char('#'))) continue;
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0) continue;
-        const QString raw = line.mid(equals + 1);
-        QConfigEntry entry;
-        entry.key = nonNull(line.left(equals).trimmed());
-        entry.value = nonNull(unescape(raw).trimmed());
-        entry.text = nonNull(raw.trimmed());
-        entry.global = global;
-        group->entries.push_back(std::move(entry));
+        group->addRead(QStringView(line).left(equals), QStringView(line).mid(equals + 1), global);
     }
+    for (size_t g = 0; g < groups.size(); ++g)
+        groups.at(g).squeeze();
 }
 
 bool QConfig::writeGroups(QIODevice* device, const QConfigGroups& groups) {
     QByteArray out(kHeaderLine);
     out += "\r\n";
-    for (const QConfigGroup& group : groups.groups) {
-        if (&group != &groups.groups.front()) out += '[' + group.name.toLocal8Bit() + "]\r\n";
-        for (const QConfigEntry& entry : group.entries) {
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const QConfigGroup& group = groups.at(g);
+        if (g != 0) out += '[' + group.name().toLocal8Bit() + "]\r\n";
+        for (size_t i = 0; i < group.size(); ++i) {
             // A key read from " #x=1" or " [x]=1" keeps its leading blank, or it would come
             // back as a comment or a group header; the reader strips the blank again.
-            if (entry.key.startsWith(QLatin1Char('#')) || entry.key.startsWith(QLatin1Char('[')))
-                out += ' ';
-            out += entry.key.toLocal8Bit() + '=' + entry.text.toLocal8Bit() + "\r\n";
+            const QStringView key = group.key(i);
+            if (key.startsWith(QLatin1Char('#')) || key.startsWith(QLatin1Char('['))) out += ' ';
+            out += key.toLocal8Bit() + '=' + group.text(i).toLocal8Bit() + "\r\n";
         }
     }
     return device->write(out) == out.size();
@@ -332,44 +250,26 @@ bool QConfig::writeStream(QIODevice* device) {
 void QConfig::clearModified(bool deep) {
     m_modified = false;
     if (!deep) return;
-    for (QConfigGroup& group : m_groups.groups)
-        for (QConfigEntry& entry : group.entries)
-            entry.modified = false;
+    for (size_t g = 0; g < m_groups.size(); ++g)
+        m_groups.at(g).clearModified();
 }
 
 // Removals first, so that a key or group removed and written again ends up with the new value.
 void QConfig::applyChanges(QConfigGroups& target) const {
-    for (const QString& name : m_removedGroups) {
-        auto& groups = target.groups;
-        for (size_t i = groups.size(); i-- > 0;) {
-            if (!sameName(groups[i].name, name)) continue;
-            if (i == 0)
-                groups[i].entries.clear();
-            else
-                groups.erase(groups.begin() + ptrdiff_t(i));
-        }
-    }
-    for (const RemovedEntry& removed : m_removedEntries) {
-        if (QConfigGroup* group = target.find(removed.group))
-            std::erase_if(group->entries, [&removed](const QConfigEntry& e) {
-                return sameName(e.key, removed.key);
-            });
-    }
-    for (const QConfigGroup& group : m_groups.groups) {
-        for (const QConfigEntry& entry : group.entries) {
-            if (!entry.modified || !entry.persistent) continue;
-            QConfigGroup& into = target.findOrAdd(group.name);
-            QConfigEntry* existing = into.find(entry.key);
-            if (!existing) {
-                into.entries.push_back(entry);
-                existing = &into.entries.back();
-            } else {
-                existing->value = entry.value;
-                existing->text = entry.text;
-                existing->global = entry.global;
-                existing->localised = entry.localised;
-            }
-            existing->modified = false;
+    for (const QString& name : m_removedGroups)
+        target.remove(name);
+    for (const RemovedEntry& removed : m_removedEntries)
+        if (QConfigGroup* group = target.find(removed.group)) group->remove(removed.key);
+    for (size_t g = 0; g < m_groups.size(); ++g) {
+        const QConfigGroup& group = m_groups.at(g);
+        QConfigGroup* into = nullptr;
+        for (size_t i = 0; i < group.size(); ++i) {
+            if (!group.isModified(i) || !group.isPersistent(i)) continue;
+            if (!into) into = &target.findOrAdd(group.name());
+            size_t existing = into->find(group.key(i));
+            into->copy(existing, group, i);
+            if (existing == QConfigGroup::npos) existing = into->size() - 1;
+            into->clearModified(existing);
         }
     }
 }
@@ -393,14 +293,13 @@ bool QConfig::writeFile() {
     if (!writeGroups(&file, merged) || !file.commit()) return false;
 
     // Entries written only for this session stay in memory over the saved content.
-    for (const QConfigGroup& group : m_groups.groups) {
-        for (const QConfigEntry& entry : group.entries) {
-            if (entry.persistent) continue;
-            QConfigGroup& into = merged.findOrAdd(group.name);
-            if (QConfigEntry* existing = into.find(entry.key))
-                *existing = entry;
-            else
-                into.entries.push_back(entry);
+    for (size_t g = 0; g < m_groups.size(); ++g) {
+        const QConfigGroup& group = m_groups.at(g);
+        QConfigGroup* into = nullptr;
+        for (size_t i = 0; i < group.size(); ++i) {
+            if (group.isPersistent(i)) continue;
+            if (!into) into = &merged.findOrAdd(group.name());
+            into->copy(into->find(group.key(i)), group, i);
         }
     }
     m_groups = std::move(merged);

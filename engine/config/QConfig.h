@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QConfigGroup.h"
+
 #include <QObject>
 #include <QString>
 
@@ -7,38 +9,6 @@
 #include <vector>
 
 class QIODevice;
-
-/// One value of one key of a configuration group.
-struct QConfigEntry {
-    QString key;            ///< as stored: the key, or the key followed by "[]" when localised
-    QString value;          ///< as read back: unescaped, stripped of white space at both ends
-    QString text;           ///< as it stands in the file: written back unchanged
-    bool modified = false;  ///< written persistently since the file was last saved
-    bool persistent = true; ///< false after a non-persistent write: kept in memory only
-    bool global = false;
-    bool localised = false;
-};
-
-/// A named group of entries in file order. A key may occur twice; lookups find the later one.
-struct QConfigGroup {
-    QString name;
-    std::vector<QConfigEntry> entries;
-
-    /// The last entry whose key matches without regard to case, or null.
-    QConfigEntry* find(const QString& key);
-    const QConfigEntry* find(const QString& key) const;
-};
-
-/// Groups in file order, the unnamed group "<default>" always first; names match without
-/// regard to case.
-struct QConfigGroups {
-    std::vector<QConfigGroup> groups;
-
-    QConfigGroups();
-    QConfigGroup* find(const QString& name);
-    const QConfigGroup* find(const QString& name) const;
-    QConfigGroup& findOrAdd(const QString& name);
-};
 
 /// A snapshot of one group's entries, walked from the first.
 class QConfigEntryIterator {
@@ -62,7 +32,8 @@ private:
 /// entries before the first "[group]" header form the group "<default>". Reading unescapes
 /// values (\\, \n, \t, \r) and strips white space; writing puts values out as they are, so a
 /// value holding a line break is refused rather than written. Groups and keys keep the order
-/// in which they were read or added.
+/// in which they were read or added; both are found through hash indexes, and memory stays a
+/// small multiple of the file's size.
 ///
 /// Saving re-reads the file and applies only this object's own changes (persistent writes
 /// and removals) to what it holds now, so two objects on one file keep each other's changes;

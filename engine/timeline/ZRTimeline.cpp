@@ -163,7 +163,7 @@ void ZRTimeline::deleteInterfaceObject(void* object) {
     if (!object) return;
     auto registered = [object](std::mutex& mutex, ZRList& list) {
         std::lock_guard locker(mutex);
-        return list.contains(object) > 0;
+        return list.has(object);
     };
     if (registered(m_objectsMutex, m_objects))
         destroyObject(static_cast<IZRObject*>(object));

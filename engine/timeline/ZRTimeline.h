@@ -246,6 +246,10 @@ private:
     class EditScope;
     void noteChangedRange(const ZRPos& start, const ZRPos& end);
 
+    /// The front end's declaration step when this timeline has not declared yet, when
+    /// `redeclare` asks for it, or when the declarations are gone.
+    void declareHostFunctionsIfNeeded(bool redeclare);
+
     // The background renderer's side of editing: told of changed ranges, held while the
     // tracks change wholesale.
     bool backgroundRenderingEnabled() const;

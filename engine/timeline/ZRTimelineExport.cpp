@@ -162,7 +162,7 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
             return writer.genVideoSample(frame.pixels, frame.stride) == 0;
         };
         const ZRExportLoopEnd end = zrRunExportLoop(loop);
-        const int closed = writer.closeDShow(0);
+        const int closed = writer.closeDShow(end == ZRExportLoopEnd::Refused ? 1 : 0);
         return end == ZRExportLoopEnd::Refused || closed != 0 ? 1 : 0;
     }
 

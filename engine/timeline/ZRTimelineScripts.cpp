@@ -7,6 +7,7 @@
 
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <fcntl.h>
@@ -17,24 +18,30 @@
 
 namespace {
 
-// The largest script file read, as for `#include`.
-constexpr int64_t kMaxScriptFile = 64ll << 20;
+enum class ScriptFileRead { Ok, Unreadable, TooLarge };
 
-// A regular file's whole text with CR LF read as LF; false when it cannot be read.
-bool readScriptFile(const char* path, std::string& text) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+// A regular file's whole text with CR LF read as LF. Opened without blocking, so that a FIFO
+// or a device named as a project is refused instead of waiting for a writer.
+ScriptFileRead readScriptFile(const char* path, std::string& text, int64_t& size) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return ScriptFileRead::Unreadable;
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxScriptFile;
+    ScriptFileRead result = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)
+                                ? ScriptFileRead::Ok
+                                : ScriptFileRead::Unreadable;
+    size = info.st_size;
+    if (result == ScriptFileRead::Ok && info.st_size > zrscript::maxProjectBytes())
+        result = ScriptFileRead::TooLarge;
     std::string raw;
-    if (ok) {
+    if (result == ScriptFileRead::Ok) {
         // The size is only a hint: the file may shrink or grow while it is read.
         raw.resize(size_t(info.st_size));
         size_t have = 0;
         while (have < raw.size()) {
             const ssize_t n = ::read(fd, raw.data() + have, raw.size() - have);
+            if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                ok = false;
+                result = ScriptFileRead::Unreadable;
                 break;
             }
             if (n == 0) break;
@@ -43,24 +50,37 @@ bool readScriptFile(const char* path, std::string& text) {
         raw.resize(have);
     }
     ::close(fd);
-    if (!ok) return false;
+    if (result != ScriptFileRead::Ok) return result;
     text.clear();
     text.reserve(raw.size());
     for (size_t i = 0; i < raw.size(); ++i) {
         if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
         text += raw[i];
     }
-    return true;
+    return ScriptFileRead::Ok;
+}
+
+std::string tooLargeMessage(const char* what, const char* path, int64_t size) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "%s '%s': %lld bytes is more than the %lld bytes a project may have", what, path,
+                  static_cast<long long>(size),
+                  static_cast<long long>(zrscript::maxProjectBytes()));
+    return text;
 }
 
 } // namespace
 
-bool ZRTimeline::runScript(char* text, bool redeclare) {
+void ZRTimeline::declareHostFunctionsIfNeeded(bool redeclare) {
     if (!m_hostFunctionsDeclared || redeclare || zrscript::engine() == nullptr ||
         !zrscript::hostFunctionsAvailable()) {
-        zrscript::declareHostFunctions(this);
+        zrscript::declareHostFunctions(this, redeclare);
         m_hostFunctionsDeclared = true;
     }
+}
+
+bool ZRTimeline::runScript(char* text, bool redeclare) {
+    declareHostFunctionsIfNeeded(redeclare);
     if (!text) return false;
     suspendRenderer();
     const bool ok = zrscript::runText(this, text);
@@ -69,15 +89,21 @@ bool ZRTimeline::runScript(char* text, bool redeclare) {
 }
 
 bool ZRTimeline::runScriptFile(const char* path, bool redeclare) {
-    if (!m_hostFunctionsDeclared || redeclare || zrscript::engine() == nullptr ||
-        !zrscript::hostFunctionsAvailable()) {
-        zrscript::declareHostFunctions(this);
-        m_hostFunctionsDeclared = true;
-    }
+    declareHostFunctionsIfNeeded(redeclare);
     std::string text;
-    if (!path || !readScriptFile(path, text)) return false;
+    int64_t size = 0;
+    if (!path) return false;
+    switch (readScriptFile(path, text, size)) {
+    case ScriptFileRead::Ok:
+        break;
+    case ScriptFileRead::Unreadable:
+        return false;
+    case ScriptFileRead::TooLarge:
+        m_host.scriptOutput(tooLargeMessage("cannot open", path, size).c_str());
+        return false;
+    }
     suspendRenderer();
-    const bool ok = zrscript::runText(this, text);
+    const bool ok = zrscript::runText(this, text, zrscript::fileRunStepLimit(text.size()));
     resumeRenderer();
     return ok;
 }
@@ -104,10 +130,11 @@ bool ZRTimeline::saveProject(const char* fileName) {
     suspendRenderer();
     bool ok = false;
     QSaveFile file(name);
-    if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray text = writeProject(*this);
+    const QByteArray text = writeProject(*this);
+    if (text.size() > zrscript::maxProjectBytes())
+        m_host.debug(tooLargeMessage("cannot save", fileName, text.size()).c_str());
+    else if (file.open(QIODevice::WriteOnly))
         ok = file.write(text) == text.size() && file.commit();
-    }
     resumeRenderer();
     return ok;
 }

@@ -148,6 +148,12 @@ uint32_t ZRList::contains(void* item) const {
     return n;
 }
 
+bool ZRList::has(const void* item) const {
+    for (Node* node = m_first; node; node = node->next)
+        if (node->item == item) return true;
+    return false;
+}
+
 int ZRList::compareItems(void* a, void* b) const {
     const auto x = reinterpret_cast<uintptr_t>(a);
     const auto y = reinterpret_cast<uintptr_t>(b);

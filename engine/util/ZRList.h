@@ -26,6 +26,8 @@ public:
     virtual int findNext(void* item);
     /// Number of occurrences of `item`.
     virtual uint32_t contains(void* item) const;
+    /// Whether `item` occurs, looking no further than its first occurrence.
+    bool has(const void* item) const;
     /// Order used by `inSort` and `sort`: the pointers as unsigned numbers (-1, 0, 1).
     virtual int compareItems(void* a, void* b) const;
     /// Inserts before the first item that compares greater than or equal to `item`.
@@ -105,4 +107,5 @@ public:
     T* takeFirst() { return static_cast<T*>(ZRList::takeFirst()); }
     bool remove(T* item) { return ZRList::remove(item); }
     uint32_t contains(T* item) const { return ZRList::contains(item); }
+    bool has(const T* item) const { return ZRList::has(item); }
 };

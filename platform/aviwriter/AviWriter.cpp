@@ -3,13 +3,12 @@
 #include "AviCompressors.h"
 
 #include "platform/dvcodec/FFmpegHandles.h"
+#include "platform/system/PendingFiles.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
 }
-
-#include <QFile>
 
 #include <cmath>
 #include <cstdarg>
@@ -78,7 +77,8 @@ struct AviWriter::State {
     int64_t audioSamples = 0;
     std::vector<unsigned char> partial; // the start of a sample frame that waits for its rest
     std::string fileName;
-    int failure = 0; // the first error after opening; nothing is written once it is set
+    PendingFiles file; // the file under its temporary name until it is complete
+    int failure = 0;   // the first error after opening; nothing is written once it is set
     bool headerWritten = false;
 };
 
@@ -198,16 +198,12 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
     s->audioStream->time_base = a->time_base;
     if ((result = avcodec_parameters_from_context(s->audioStream->codecpar, a)) < 0) return result;
 
-    if ((result = avio_open(&raw->pb, s->fileName.c_str(), AVIO_FLAG_WRITE)) < 0) {
+    if ((result = avio_open(&raw->pb, s->file.add(s->fileName).c_str(), AVIO_FLAG_WRITE)) < 0) {
         debug("openDShow: the file could not be created: 0x%08X", unsigned(result));
         return result;
     }
     debug("openDShow: RenderStream video ");
-    if ((result = avformat_write_header(raw, nullptr)) < 0) {
-        s->output.reset();
-        QFile::remove(QString::fromUtf8(s->fileName.c_str()));
-        return result;
-    }
+    if ((result = avformat_write_header(raw, nullptr)) < 0) return result;
     s->headerWritten = true;
     debug("openDShow succeeded");
     m_state = std::move(s);
@@ -336,6 +332,10 @@ int AviWriter::closeDShow(int code) {
         }
         if (result >= 0 && output->pb) result = avio_closep(&output->pb);
     }
+    // Only a complete file of an export that went well takes its name.
+    s->output.reset();
+    if (code == 0 && result >= 0 && !s->file.publish()) result = AVERROR(EIO);
+    s->file.discard();
     return code == 0 && result < 0 ? result : code;
 }
 

@@ -56,7 +56,9 @@ public:
     /// sample frames (a partial sample frame waits for the next call). 0 on success, as above.
     [[nodiscard]] int genAudioSample(const void* data, int bytes);
     /// Finishes the file and releases everything. Answers `code`, or the error of finishing the
-    /// file when `code` is 0 and the file could not be completed.
+    /// file when `code` is 0 and the file could not be completed. The file is written under a
+    /// temporary name beside its own and takes its name here only when it is complete and
+    /// `code` is 0; otherwise it is removed (a non-zero `code` says the export failed).
     int closeDShow(int code);
 
     bool isOpen() const;

@@ -1,11 +1,13 @@
 // Any bytes run as a script must end in a result and messages, never in a fault, a hang or a
-// leak. The built-ins and a few natives are available; #include reads from a fixed folder
-// with a good, a broken and a self-including file. The same bytes are then handed as text to
-// every built-in (as sprintf's format, as the strings and numbers of the others), so that
-// each of them meets arbitrary input whatever the script itself reaches.
+// leak; an endless loop ends at the step limit the engine sets for project files. The built-ins and
+// a few natives are available; #include reads from a fixed folder with a good, a broken and a
+// self-including file. The same bytes are then handed as text to every built-in (as sprintf's
+// format, as the strings and numbers of the others), so that each of them meets arbitrary input
+// whatever the script itself reaches.
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptMemory.h"
 #include "script/ScriptNatives.h"
+#include "script/host/ZRScriptFrontEnd.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -102,7 +104,6 @@ void setUp() {
     host.allowGlobal = 1;
     for (const Native& n : natives)
         scriptExecuteFormatted(&host, n.line, scriptRegisterNative(n.name, n.signature, n.fn));
-    scriptSetRunLimits(20000, 500);
     scriptSetMemoryLimit(size_t(48) << 20);
 }
 
@@ -114,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gInput = std::string_view(reinterpret_cast<const char*>(data), size);
     ZRScriptHost host;
     host.includeFolder = gFolder;
-    scriptExecute(&host, gInput);
+    // The bytes run as a project file runs: under the engine's step limit and no other.
+    scriptExecuteLimited(&host, gInput, zrscript::fileRunStepLimit(gInput.size()), 0);
     scriptExecute(&host, kEveryBuiltin);
     return 0;
 }

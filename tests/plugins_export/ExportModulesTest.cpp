@@ -2,6 +2,7 @@
 // files they write checked by ffprobe.
 #include "plugins_export/FFprobe.h"
 #include "plugins_export/ModuleSettingsFile.h"
+#include "support/FullDisk.h"
 #include "support/TestEnvironment.h"
 
 #include "engine/api/zrplugin.h"
@@ -15,9 +16,14 @@
 #include <QLibrary>
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -298,6 +304,48 @@ TEST(ExportModules, RefusalsAtTheStart) {
     EXPECT_TRUE(QDir(QString::fromStdString(dir)).isEmpty());
 }
 
+// A settings file that is there but cannot be read refuses the export instead of exporting
+// with default settings; a missing one means the defaults.
+TEST(ExportModules, UnreadableSettingsRefuseTheStart) {
+    const std::string dir = folder("unreadable");
+    const QString settings = platform::stateFolder() + "/tmp_modules.ini";
+    const QString kept = settings + ".kept";
+    QFile::remove(kept);
+    if (QFile::exists(settings)) {
+        ASSERT_TRUE(QFile::rename(settings, kept));
+    }
+    struct Restore {
+        QString settings, kept;
+        ~Restore() {
+            QDir(settings).removeRecursively();
+            QFile::remove(settings);
+            QFile::rename(kept, settings);
+        }
+    } restore{settings, kept};
+
+    const std::string path = dir + "/movie.mpg";
+    const std::string list = dir + "/movie.ovl";
+    for (const char* kind : {"folder", "fifo"}) {
+        SCOPED_TRACE(kind);
+        if (std::strcmp(kind, "folder") == 0)
+            ASSERT_TRUE(QDir().mkpath(settings));
+        else
+            ASSERT_EQ(::mkfifo(settings.toLocal8Bit().constData(), 0600), 0);
+        auto r = record(path, 352, 288, 25.0);
+        EXPECT_FALSE(mpegModule().start(r.get(), 10));
+        mpegModule().end();
+        auto d = record(list, 720, 576, 25.0);
+        EXPECT_FALSE(dvModule().start(d.get(), 10));
+        dvModule().end();
+        QDir(settings).removeRecursively();
+        QFile::remove(settings);
+    }
+    EXPECT_TRUE(QDir(QString::fromStdString(dir)).isEmpty());
+    auto r = record(path, 352, 288, 25.0);
+    EXPECT_TRUE(mpegModule().start(r.get(), 1)) << "no settings file: the defaults";
+    mpegModule().end();
+}
+
 // A disk that fills up is reported: at the latest the export's last frame is refused.
 TEST(ExportModules, FullDiskIsAFailure) {
     ASSERT_TRUE(mpegModule().ok());
@@ -307,6 +355,44 @@ TEST(ExportModules, FullDiskIsAFailure) {
     Source source(352, 288, 25.0);
     EXPECT_FALSE(pushFrames(mpegModule(), source, 30));
     mpegModule().end();
+}
+
+// A disk that fills up in the middle of an export, simulated in a child process by a limit on
+// the size of the files it writes: every export reports the failure and leaves no file behind
+// (no segment, no list, nothing under a temporary name).
+TEST(ExportModules, FullDiskLeavesNothingBehind) {
+    ASSERT_TRUE(mpegModule().ok() && dvModule().ok());
+    struct Case {
+        Module& module;
+        const char* group;
+        const char* setting;
+        const char* file;
+        int width, height;
+    };
+    const Case cases[] = {
+        {mpegModule(), "Export::MPEG", "Format=VCD", "movie.mpg", 352, 288},
+        {mpegModule(), "Export::MPEG", "Format=DVD\nSplitsize=300", "split.mpg", 720, 576},
+        {dvModule(), "Export::AVI Multifile", "Splitsize=2096000", "movie.ovl", 720, 576},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string dir = folder("fulldisk");
+        writeSettings(c.group, {c.setting});
+        EXPECT_TRUE(testsupport::onFullDisk(256 << 10, [&] {
+            auto r = record(dir + "/" + c.file, c.width, c.height, 25.0);
+            const int frames = 60;
+            bool failed = !c.module.start(r.get(), frames);
+            Source source(c.width, c.height, 25.0);
+            if (!failed) failed = !pushFrames(c.module, source, frames);
+            c.module.end();
+            return failed;
+        })) << "the export must report the full disk";
+        EXPECT_EQ(QDir(QString::fromStdString(dir))
+                      .entryList(QDir::Files | QDir::Hidden)
+                      .join(' ')
+                      .toStdString(),
+                  "");
+    }
 }
 
 // The list names the segments beside it; each segment is DV of the system with 48 kHz stereo

@@ -1,7 +1,5 @@
 #include "ExportSession.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -25,11 +23,6 @@ bool copyPicture(const ZRImageRecord& frame, ExportJob& job) {
 
 int encoderThreads() {
     return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-}
-
-void removeFiles(const std::vector<std::string>& files) {
-    for (const std::string& file : files)
-        QFile::remove(QString::fromUtf8(file.c_str()));
 }
 
 } // namespace exportmodule

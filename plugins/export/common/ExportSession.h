@@ -14,14 +14,15 @@ namespace exportmodule {
 bool copyPicture(const ZRImageRecord& frame, ExportJob& job);
 /// The threads an encoder may use: one a core, 1 to 8.
 int encoderThreads();
-/// Deletes the files a writer made before it failed to open.
-void removeFiles(const std::vector<std::string>& files);
 
 /// One running export of our export modules: each frame from the engine is copied into a job of
 /// a short queue and written on the queue's own thread by `Writer` (`write(const ExportJob&)`,
 /// `finish()`) while the engine composes the next ones. The last frame waits for the files to
-/// be complete, so that a failure to write them is still reported to the engine.
-/// A module says how a frame fills a job (`fill`) and what completes its files (`complete`).
+/// be complete, so that a failure to write them is still reported to the engine. Complete files
+/// take their names (`Writer::publish()`); after a failure they are removed
+/// (`Writer::discard()`), so that nothing of a failed export looks finished.
+/// A module says how a frame fills a job (`fill`), what completes its files (`complete`) and
+/// what gives them their names (`publish`).
 template <class Writer> class ExportSession {
 public:
     /// Takes the opened `writer`; `total` frames will come.
@@ -55,7 +56,8 @@ public:
         if (m_finished) return m_completed;
         m_finished = true;
         const bool drained = m_pipeline->finish();
-        m_completed = complete() && drained;
+        m_completed = complete() && drained && publish();
+        if (!m_completed) m_writer->discard();
         return m_completed;
     }
 
@@ -65,6 +67,8 @@ protected:
     virtual bool fill(ZRImageRecord& frame, ExportJob& job) { return copyPicture(frame, job); }
     /// Completes the files once the queue is drained.
     virtual bool complete() { return m_writer->finish(); }
+    /// Gives the completed files their names.
+    virtual bool publish() { return m_writer->publish(); }
 
 private:
     // The frames in flight between the engine and the encoder.

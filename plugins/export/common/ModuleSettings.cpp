@@ -4,12 +4,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace exportmodule {
 
 namespace {
+
+// Settings files are small; anything larger is not one.
+constexpr off_t kMaxFileBytes = 64 << 20;
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -40,14 +48,44 @@ std::string unescaped(const std::string& value) {
 
 } // namespace
 
-ModuleSettings ModuleSettings::read(const std::string& path, const char* group) {
+std::optional<ModuleSettings> ModuleSettings::read(const std::string& path, const char* group,
+                                                   std::string& error) {
     ModuleSettings settings;
-    std::ifstream file(path, std::ios::binary);
-    if (!file || !group) return settings;
+    error.clear();
+    // Opened without blocking, so that a FIFO in its place cannot hold the export up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT) return settings;
+        error = path + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    struct stat info {};
+    std::string content;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = path + ": not a regular file";
+    } else if (info.st_size > kMaxFileBytes) {
+        error = path + ": too large";
+    } else {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = path + ": " + std::strerror(errno);
+            if (n <= 0 || content.size() > size_t(kMaxFileBytes)) break;
+            content.append(buffer, size_t(n));
+        }
+    }
+    ::close(fd);
+    if (!error.empty()) return std::nullopt;
+    if (!group) return settings;
+
     const std::string wanted = lower(group);
     bool inGroup = false;
-    std::string line;
-    while (std::getline(file, line)) {
+    for (size_t start = 0; start < content.size();) {
+        size_t end = content.find('\n', start);
+        if (end == std::string::npos) end = content.size();
+        const std::string line = content.substr(start, end - start);
+        start = end + 1;
         if (line.size() > 65536) continue;
         const std::string text = trimmed(line);
         if (text.empty() || text[0] == '#') continue;
@@ -63,9 +101,13 @@ ModuleSettings ModuleSettings::read(const std::string& path, const char* group) 
     return settings;
 }
 
-ModuleSettings ModuleSettings::readDefault(const char* group) {
+std::optional<ModuleSettings> ModuleSettings::readDefault(const char* group) {
     const QString path = platform::stateFolder() + "/tmp_modules.ini";
-    return read(path.toLocal8Bit().toStdString(), group);
+    std::string error;
+    auto settings = read(path.toLocal8Bit().toStdString(), group, error);
+    if (!settings)
+        std::fprintf(stderr, "export refused: cannot read the export settings %s\n", error.c_str());
+    return settings;
 }
 
 std::optional<std::string> ModuleSettings::text(const char* key) const {

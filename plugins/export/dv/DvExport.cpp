@@ -10,6 +10,7 @@
 #include "dv/SegmentList.h"
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -46,12 +47,16 @@ private:
         return true;
     }
 
-    // Completes the last segment and writes the list (also after a failure, so that what was
-    // written can be found).
-    bool complete() override {
-        const bool closed = writer().finish();
-        const bool listed = writeSegmentList(m_listPath, "OVDV", writer().segments());
-        return closed && listed;
+    // The segments take their names first, then the list that names them is written; a list
+    // that cannot be written takes the segments with it.
+    bool publish() override {
+        if (!writer().publish()) return false;
+        platform::PendingFiles list;
+        if (writeSegmentList(list.add(m_listPath), "OVDV", writer().segments()) && list.publish())
+            return true;
+        for (const std::string& segment : writer().segments())
+            std::remove(segment.c_str());
+        return false;
     }
 
     std::string m_listPath;
@@ -78,18 +83,17 @@ std::unique_ptr<DvExport> makeExport(const ZRExportRecord& record, int32_t total
         pal = false;
     else
         return nullptr;
-    const ModuleSettings settings = ModuleSettings::readDefault("Export::AVI Multifile");
-    long long split = settings.integer("Splitsize").value_or(kMaxSplitKilobytes);
+    const auto settings = ModuleSettings::readDefault("Export::AVI Multifile");
+    if (!settings) return nullptr;
+    long long split = settings->integer("Splitsize").value_or(kMaxSplitKilobytes);
     if (split <= 0 || split > kMaxSplitKilobytes) split = kMaxSplitKilobytes;
 
     const std::string listPath = record.fileName;
     auto writer = std::make_unique<DvSegmentWriter>();
     const bool audio = record.hasAudio != 0;
     if (!writer->open(segmentStem(listPath), pal, split * 1024, audio ? record.audioRate : 0,
-                      record.audioBits, record.audioChannels, encoderThreads())) {
-        removeFiles(writer->segments());
+                      record.audioBits, record.audioChannels, encoderThreads()))
         return nullptr;
-    }
     return std::make_unique<DvExport>(std::move(writer), totalFrames, listPath, pal);
 }
 

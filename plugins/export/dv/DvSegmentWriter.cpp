@@ -93,7 +93,7 @@ bool DvSegmentWriter::openSegment() {
     sound->block_align = 4;
     sound->bit_rate = int64_t(kSampleRate) * 4 * 8;
     audio->time_base = {1, kSampleRate};
-    if ((result = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0)
+    if ((result = avio_open(&m_output->pb, m_pending.add(path).c_str(), AVIO_FLAG_WRITE)) < 0)
         return fail("cannot create " + path, result);
     m_segments.push_back(path);
     if ((result = avformat_write_header(m_output, nullptr)) < 0)

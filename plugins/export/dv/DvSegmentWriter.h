@@ -3,6 +3,7 @@
 #include "common/AudioConformer.h"
 #include "common/ExportPipeline.h"
 #include "common/VideoConverter.h"
+#include "platform/system/PendingFiles.h"
 
 extern "C" {
 #include <libavutil/rational.h>
@@ -23,7 +24,8 @@ namespace exportmodule {
 /// 16-bit stereo PCM) named "<stem>01.avi", "<stem>02.avi" and so on, each kept below the split
 /// size. Native DV frames are written unchanged; pictures are encoded. Each frame's audio is
 /// exactly the video's share, taken from the engine's audio (converted, trimmed, and filled
-/// with silence where it is missing).
+/// with silence where it is missing). The segments are written under temporary names and take
+/// their own with `publish`; whatever is not published is removed with the writer.
 /// Thread-safety: one thread at a time (the export's worker thread after `open`).
 class DvSegmentWriter {
 public:
@@ -38,9 +40,14 @@ public:
               int inChannels, int threads);
     bool write(const ExportJob& job);
     bool finish();
+    /// Gives the completed segments their names; false (nothing left) when that fails.
+    bool publish() { return m_pending.publish(); }
+    /// Removes the segments written.
+    void discard() { m_pending.discard(); }
 
     /// The bytes of one DV frame of the chosen system.
     size_t frameBytes() const { return m_pal ? 144000 : 120000; }
+    /// The names of the segments, in order.
     const std::vector<std::string>& segments() const { return m_segments; }
     const std::string& error() const { return m_error; }
 
@@ -55,6 +62,7 @@ private:
     AVRational m_rate{25, 1};
     int64_t m_splitBytes = 0;
     std::vector<std::string> m_segments;
+    platform::PendingFiles m_pending;
     std::string m_error;
     AVCodecContext* m_encoder = nullptr;
     AVFormatContext* m_output = nullptr;

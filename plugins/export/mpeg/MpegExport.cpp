@@ -22,15 +22,15 @@ using MpegExport = ExportSession<MpegWriter>;
 CurrentExport<MpegExport> current;
 
 std::unique_ptr<MpegExport> makeExport(const ZRExportRecord& record, int32_t totalFrames) {
-    const auto profile = mpegProfile(ModuleSettings::readDefault("Export::MPEG"), record.frameRate);
+    const auto settings = ModuleSettings::readDefault("Export::MPEG");
+    if (!settings) return nullptr;
+    const auto profile = mpegProfile(*settings, record.frameRate);
     if (!profile) return nullptr;
     auto writer = std::make_unique<MpegWriter>();
     const bool audio = record.hasAudio != 0;
     if (!writer->open(*profile, record.fileName, audio ? record.audioRate : 0, record.audioBits,
-                      record.audioChannels, encoderThreads())) {
-        removeFiles(writer->files());
+                      record.audioChannels, encoderThreads()))
         return nullptr;
-    }
     return std::make_unique<MpegExport>(std::move(writer), totalFrames);
 }
 

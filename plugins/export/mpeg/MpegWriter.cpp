@@ -179,7 +179,7 @@ bool MpegWriter::openFile() {
         }
     }
     m_output->streams[0]->avg_frame_rate = m_profile.rate;
-    if ((result = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0)
+    if ((result = avio_open(&m_output->pb, m_pending.add(path).c_str(), AVIO_FLAG_WRITE)) < 0)
         return fail("cannot create " + path, result);
     m_files.push_back(path);
     AVDictionary* options = nullptr;

@@ -4,6 +4,7 @@
 #include "common/ExportPipeline.h"
 #include "common/VideoConverter.h"
 #include "mpeg/MpegProfile.h"
+#include "platform/system/PendingFiles.h"
 
 #include <memory>
 #include <string>
@@ -20,7 +21,8 @@ namespace exportmodule {
 /// first file at the given path, further ones (when the profile limits the size) beside it as
 /// "<name>02.<ext>", "<name>03.<ext>" and so on, each cut at the start of a closed group of
 /// pictures. The audio is kept to the video's length: what arrives beyond it is dropped and
-/// missing audio becomes silence.
+/// missing audio becomes silence. The files are written under temporary names and take their
+/// own with `publish`; whatever is not published is removed with the writer.
 /// Thread-safety: one thread at a time (the export's worker thread after `open`).
 class MpegWriter {
 public:
@@ -38,7 +40,12 @@ public:
     bool write(const ExportJob& job);
     /// Flushes the encoders and completes the files; true when everything was written.
     bool finish();
+    /// Gives the completed files their names; false (nothing left) when that fails.
+    bool publish() { return m_pending.publish(); }
+    /// Removes the files written.
+    void discard() { m_pending.discard(); }
 
+    /// The names of the files, in order.
     const std::vector<std::string>& files() const { return m_files; }
     const std::string& error() const { return m_error; }
 
@@ -53,6 +60,7 @@ private:
     MpegProfile m_profile;
     std::string m_path;
     std::vector<std::string> m_files;
+    platform::PendingFiles m_pending;
     std::string m_error;
     AVCodecContext* m_video = nullptr;
     AVCodecContext* m_audio = nullptr;

@@ -372,3 +372,44 @@ TEST_F(QConfigTest, BadInputIsSkippedAndNothingElseIsLost) {
     config.setGroup("unclosed");
     EXPECT_TRUE(config.entryIterator("unclosed") == nullptr);
 }
+
+// Thousands of groups and keys are found through the index, whatever their case, also after
+// removals, rewrites and values that change many times.
+TEST_F(QConfigTest, ManyGroupsAndKeysStayFoundWithoutRegardToCase) {
+    QByteArray text;
+    for (int g = 0; g < 3000; ++g) {
+        text += "[Group" + QByteArray::number(g) + "]\n";
+        for (int k = 0; k < 4; ++k)
+            text += "Key" + QByteArray::number(k) + "=" + QByteArray::number(g * 10 + k) + "\n";
+    }
+    text += "[\xC3\x84rger \xF0\x90\x90\x80]\nK=1\nk=2\n"; // A-umlaut and a non-BMP letter
+    writeText(text);
+    RemovingConfig config(path());
+    for (int g = 0; g < 3000; g += 7) {
+        config.setGroup("gROUP" + QString::number(g));
+        for (int k = 0; k < 4; ++k)
+            ASSERT_EQ(config.readNumEntry("kEY" + QString::number(k)), g * 10 + k) << g;
+    }
+    config.setGroup(QString::fromUtf8("\xC3\xA4RGER \xF0\x90\x90\xA8")); // lower-case forms
+    EXPECT_EQ(config.readEntry("k"), "2") << "the later of two entries of one key is found";
+
+    config.setGroup("Group5");
+    config.removeEntry("key1");
+    for (int i = 0; i < 20000; ++i)
+        config.writeEntry("Key2", QString(40, QChar(u'a' + i % 26)));
+    EXPECT_TRUE(config.readEntry("Key1").isNull());
+    EXPECT_EQ(config.readEntry("key2"), QString(40, QChar(u'a' + 19999 % 26)));
+    EXPECT_EQ(config.readEntry("KEY3"), "53");
+    ASSERT_TRUE(config.removeGroup("GROUP6"));
+    config.setGroup("Group2999");
+    EXPECT_EQ(config.readEntry("Key0"), "29990");
+    ASSERT_TRUE(config.writeFile());
+
+    QConfig again(path());
+    again.setGroup("group5");
+    EXPECT_EQ(again.readEntry("key2"), QString(40, QChar(u'a' + 19999 % 26)));
+    EXPECT_TRUE(again.readEntry("Key1").isNull());
+    EXPECT_EQ(again.entryIterator("group6"), nullptr);
+    again.setGroup("group7");
+    EXPECT_EQ(again.readEntry("key0"), "70");
+}

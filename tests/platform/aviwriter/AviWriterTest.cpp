@@ -2,11 +2,14 @@
 #include "platform/aviwriter/AviCompressors.h"
 
 #include "plugins_export/FFprobe.h"
+#include "support/FullDisk.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -227,4 +230,43 @@ TEST(AviWriter, PushesIntoAClosedWriterFail) {
     EXPECT_NE(writer.genVideoSample(pixels.data(), 64), 0);
     EXPECT_NE(writer.genAudioSample(pixels.data(), 64), 0);
     EXPECT_EQ(writer.closeDShow(7), 7);
+}
+
+// Only a complete file of an export that went well takes its name: a failed export (reported by
+// the caller, or a disk that fills up) removes what it wrote and leaves a file that stood under
+// the name before as it was.
+TEST(AviWriter, OnlyACompleteFileTakesItsName) {
+    const QString dir = testsupport::homeFolder() + "/complete";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const std::string done = (dir + "/done.avi").toStdString();
+    const std::string failed = (dir + "/failed.avi").toStdString();
+    {
+        QFile old(QString::fromStdString(failed));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("earlier");
+    }
+    auto write = [](const std::string& path, int frames, int code) {
+        AviWriter writer;
+        int result = writer.openDShow("Motion JPEG", "PCM", path.c_str(), 160, 120, 25.0, 44100, 2,
+                                      16, 0, -1, -1, -1);
+        for (int i = 0; i < frames && result == 0; ++i)
+            result = writer.genVideoSample(picture(160, 120, i).data(), 160 * 4);
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(path)) &&
+                     QFileInfo(QString::fromStdString(path)).size() > 7)
+            << "nothing under the name before the file is complete";
+        return writer.closeDShow(result ? result : code);
+    };
+    EXPECT_EQ(write(done, 5, 0), kAviOk);
+    EXPECT_EQ(write(failed, 5, 1), 1);
+
+    EXPECT_TRUE(testsupport::onFullDisk(
+        64 << 10, [&] { return write((dir + "/full.avi").toStdString(), 200, 0) != kAviOk; }));
+
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString(),
+              "done.avi failed.avi");
+    QFile old(QString::fromStdString(failed));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "earlier");
+    EXPECT_TRUE(ffprobe::probe(done).ok);
 }

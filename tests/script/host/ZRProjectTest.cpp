@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <fstream>
 #include <sstream>
@@ -289,4 +290,38 @@ TEST_F(Project, HostileAndTruncatedFiles) {
         ASSERT_TRUE(timeline->saveProject(tempPath("resaved.zrs").c_str()));
         ASSERT_TRUE(timeline->runScriptFile(tempPath("resaved.zrs").c_str(), false)) << text;
     }
+}
+
+// A project of 100,000 objects with their editor data (about 70 MB) saves and opens again
+// within the limits of project files (a fifth of them under the address sanitizer, which
+// would take minutes over the whole).
+TEST_F(Project, LargeProjectSavesAndOpens) {
+#ifdef __SANITIZE_ADDRESS__
+    constexpr int kObjects = 20000;
+#else
+    constexpr int kObjects = 100000;
+#endif
+    const std::string editorData(600, 'e');
+    hostRecord().editorData = editorData.c_str();
+    auto source = makeTimeline(true);
+    // Each of 50 tracks holds a row of one-frame objects.
+    ASSERT_TRUE(run(*source, "integer i = 0; while( i < " + std::to_string(kObjects) + R"zrs( ) {
+        integer o = zrObjectFactory( "Solid Color", "RGB(1,2,3)", "", "" );
+        zrSetObjectMarkOut( o, "00:00:00.01" );
+        integer n = i / 50; integer s = n / 30;
+        zrInsertObject( o, 1 + i - n * 50, sprintf( "%.2i:%.2i:%.2i.%.2i", s / 3600,
+                        s / 60 - s / 3600 * 60, s - s / 60 * 60, n - s * 30 ) );
+        i = i + 1; })zrs"))
+        << ::testing::PrintToString(hostRecord().output);
+    const std::string path = tempPath("large.zrs");
+    ASSERT_TRUE(source->saveProject(path.c_str())) << ::testing::PrintToString(hostRecord().debug);
+    EXPECT_GT(QFileInfo(QString::fromStdString(path)).size(), int64_t(kObjects) * 700);
+    source.reset();
+
+    hostRecord() = HostRecord{};
+    auto timeline = makeTimeline(true);
+    ASSERT_TRUE(timeline->runScriptFile(path.c_str(), false))
+        << ::testing::PrintToString(hostRecord().output);
+    EXPECT_EQ(hostRecord().appConfig.size(), size_t(kObjects));
+    EXPECT_EQ(hostRecord().appConfig.front(), editorData);
 }

@@ -1,11 +1,15 @@
 #include "HostFixture.h"
 
 #include "objects/ZRObject.h"
+#include "script/ScriptInterpreter.h"
 #include "script/host/ZRScriptFrontEnd.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -131,4 +135,91 @@ TEST_F(FrontEnd, PositionsReadAtTheProjectRate) {
     auto* object = static_cast<IZRObject*>(timeline->track(1, true)->first());
     EXPECT_STREQ(object->markIn()->toText(), "00:00:01.15");
     EXPECT_DOUBLE_EQ(object->markIn()->framerate(), 25.0);
+}
+
+// A script's process-wide definition hides the host function it names until the host
+// functions are declared again; declaring again replaces records instead of adding them.
+TEST_F(FrontEnd, RedeclaringReplacesWhatHidTheHostFunctions) {
+    auto timeline = makeTimeline();
+    ASSERT_TRUE(run(*timeline, "#global integer puts( string s ) { return 0; }"));
+    ASSERT_TRUE(run(*timeline, "puts( \"hidden\" );"));
+    EXPECT_TRUE(hostRecord().output.empty());
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(timeline->runScript(std::string("puts( \"host\" );").data(), true));
+    EXPECT_EQ(hostRecord().output, (std::vector<std::string>(3, "host")));
+    EXPECT_TRUE(hostRecord().debug.empty()) << hostRecord().debug.front();
+    EXPECT_EQ(scriptRemoveGlobalFunctions("puts", "integer(string)"), 1);
+    EXPECT_EQ(scriptRemoveGlobalFunctions("zrSetEffectMarkOut", "integer(integer,string)"), 1);
+    // Declared again, so that later tests find them.
+    ASSERT_TRUE(timeline->runScript(std::string("puts( 1 );").data(), true));
+}
+
+// Files (projects) end at the step limit with a message; texts run as long as they need.
+TEST_F(FrontEnd, FileRunsEndAtTheirStepLimit) {
+    auto timeline = makeTimeline();
+    const std::string counting = "integer i = 0; while( i < 1000000 ) { i = i + 1; } puts( i );";
+    ASSERT_TRUE(run(*timeline, counting));
+    EXPECT_EQ(hostRecord().output, std::vector<std::string>{"1000000"});
+
+    // Endless or merely long texts opened as files, each ending with the limit's message.
+    const char* const hostile[] = {
+        "while( 1 ) { }",
+        "integer i; for( i = 0; i >= 0; i = i * 1 ) { }",
+        "integer f( integer n ) { while( 1 ) { n = n + 1; } return n; } f( 1 );",
+        "puts( \"first\" ); while( 1 ) { puts( 1 ); }",
+        counting.c_str(),
+    };
+    for (const char* text : hostile) {
+        SCOPED_TRACE(text);
+        hostRecord() = HostRecord{};
+        const std::string path = tempPath("hostile.zrs");
+        std::ofstream(path, std::ios::binary) << text;
+        EXPECT_FALSE(timeline->runScriptFile(path.c_str(), false));
+        ASSERT_FALSE(hostRecord().output.empty());
+        EXPECT_NE(hostRecord().output.back().find("step limit reached"), std::string::npos)
+            << hostRecord().output.back();
+    }
+    EXPECT_EQ(zrscript::fileRunStepLimit(1000),
+              zrscript::kFileRunBaseSteps + 1000 * zrscript::kFileRunStepsPerByte);
+}
+
+// What is not a regular file is refused at once, without waiting for a writer or reading
+// endlessly.
+TEST_F(FrontEnd, FilesThatAreNotRegularAreRefused) {
+    auto timeline = makeTimeline();
+    const std::string fifo = tempPath("project.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(timeline->runScriptFile(fifo.c_str(), false));
+    EXPECT_FALSE(timeline->runScriptFile("/dev/zero", false));
+    EXPECT_TRUE(hostRecord().output.empty());
+    ::unlink(fifo.c_str());
+}
+
+// One size limit for what is saved and what is opened; each refusal says why.
+TEST_F(FrontEnd, ProjectsOverTheSizeLimitAreRefusedWithAMessage) {
+    auto timeline = makeTimeline();
+    ASSERT_TRUE(run(*timeline, "integer i = 0; while( i < 100 ) { integer o = zrObjectFactory( "
+                               "\"Solid Color\", \"RGB(1,2,3)\", \"\", \"\" ); zrInsertObject( "
+                               "o, 1, \"00:00:00.00\" ); i = i + 1; }"));
+    const std::string fits = tempPath("fits.zrs");
+    ASSERT_TRUE(timeline->saveProject(fits.c_str()));
+    const int64_t size = int64_t(std::filesystem::file_size(fits));
+
+    struct SizeGuard {
+        int64_t saved;
+        ~SizeGuard() { zrscript::setMaxProjectBytes(saved); }
+    } guard{zrscript::setMaxProjectBytes(size - 1)};
+    const std::string large = tempPath("large.zrs");
+    EXPECT_FALSE(timeline->saveProject(large.c_str()));
+    EXPECT_FALSE(std::filesystem::exists(large));
+    ASSERT_EQ(hostRecord().debug.size(), 1u);
+    EXPECT_NE(hostRecord().debug[0].find("cannot save"), std::string::npos);
+    EXPECT_FALSE(timeline->runScriptFile(fits.c_str(), false));
+    ASSERT_EQ(hostRecord().output.size(), 1u);
+    EXPECT_NE(hostRecord().output[0].find("cannot open"), std::string::npos);
+    EXPECT_NE(hostRecord().output[0].find(std::to_string(size) + " bytes"), std::string::npos);
+
+    zrscript::setMaxProjectBytes(size);
+    EXPECT_TRUE(timeline->runScriptFile(fits.c_str(), false));
+    EXPECT_TRUE(timeline->saveProject(large.c_str()));
 }

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+/// One value of one key of a configuration group, as a whole record.
+struct QConfigEntry {
+    QString key;            ///< as stored: the key, or the key followed by "[]" when localised
+    QString value;          ///< as read back: unescaped, stripped of white space at both ends
+    QString text;           ///< as it stands in the file: written back unchanged
+    bool modified = false;  ///< written persistently since the file was last saved
+    bool persistent = true; ///< false after a non-persistent write: kept in memory only
+    bool global = false;
+    bool localised = false;
+};
+
+/// A named group of entries in file order. A key may occur twice; lookups find the later one.
+///
+/// Kept small for large files: the characters of every key and value lie in one pool, an
+/// entry is a few offsets and flags, and keys are found through a hash index that ignores
+/// case (memory a small multiple of the text; lookups in constant time).
+/// Thread-safety: none; owned by one QConfig.
+class QConfigGroup {
+public:
+    static constexpr size_t npos = size_t(-1);
+
+    explicit QConfigGroup(QString name) : m_name(std::move(name)) {}
+
+    const QString& name() const { return m_name; }
+    size_t size() const { return m_entries.size(); }
+
+    /// The index of the last entry whose key matches `key` without regard to case, or npos.
+    size_t find(QStringView key) const;
+    /// The entry at `index` (below size()) as a whole record.
+    QConfigEntry entry(size_t index) const;
+    QStringView key(size_t index) const;
+    /// The text as it stands in the file.
+    QStringView text(size_t index) const;
+    /// The value as read back: the text unescaped and stripped for a read entry, the text
+    /// itself for a written one.
+    QString value(size_t index) const;
+    bool isModified(size_t index) const { return m_entries[index].flags & kModified; }
+    bool isPersistent(size_t index) const { return m_entries[index].flags & kPersistent; }
+
+    /// Appends an entry read from a file: `text` stripped, its value unescaped. False when the
+    /// group cannot hold more text.
+    bool addRead(QStringView key, QStringView text, bool global);
+    /// Writes an entry whose value is `value` itself: appended under `key` when `index` is
+    /// npos, else replacing the value and flags of the entry at `index`. A persistent write
+    /// marks the entry modified. False when the group cannot hold more text.
+    bool write(size_t index, QStringView key, QStringView value, bool persistent, bool global,
+               bool localised);
+    /// Copies entry `from` of `source` with its flags: appended when `index` is npos, else
+    /// replacing the value and flags of the entry at `index`.
+    bool copy(size_t index, const QConfigGroup& source, size_t from);
+    /// Removes every entry whose key matches `key` without regard to case.
+    void remove(QStringView key);
+    void clear();
+    /// Clears the modified flag of the entry at `index`, or of every entry when it is npos.
+    void clearModified(size_t index = npos);
+    /// Gives back memory reserved for growth (after a file was read).
+    void squeeze();
+
+private:
+    enum : uint8_t {
+        kModified = 1,
+        kPersistent = 2,
+        kGlobal = 4,
+        kLocalised = 8,
+        kVerbatim = 16, // the value is the text itself (a written entry)
+    };
+    // The key's characters at `at`, the text's right behind them.
+    struct Stored {
+        uint32_t at;
+        uint32_t keyLength;
+        uint32_t textLength;
+        uint8_t flags;
+    };
+
+    bool put(size_t index, QStringView key, QStringView text, uint8_t flags);
+    void indexEntry(uint32_t index);
+    void rebuild();
+    void compact();
+    QStringView view(uint32_t at, uint32_t length) const {
+        return QStringView(m_pool).mid(at, length);
+    }
+
+    QString m_name;
+    QString m_pool;      // the characters of every key and text
+    size_t m_unused = 0; // characters of the pool no entry refers to any more
+    std::vector<Stored> m_entries;
+    std::vector<uint32_t> m_slots; // open addressing: entry index + 1, 0 = empty
+};
+
+/// Groups in file order, the unnamed group "<default>" always first; names match without
+/// regard to case and are found through a hash index.
+/// Thread-safety: none; owned by one QConfig.
+class QConfigGroups {
+public:
+    QConfigGroups();
+    QConfigGroups(QConfigGroups&&) noexcept = default;
+    QConfigGroups& operator=(QConfigGroups&&) noexcept = default;
+
+    QConfigGroup* find(QStringView name);
+    const QConfigGroup* find(QStringView name) const;
+    /// The group, created empty at the end when missing. Group addresses stay valid until the
+    /// group is removed.
+    QConfigGroup& findOrAdd(const QString& name);
+    /// Removes the group; "<default>" is emptied instead. False when there is no such group.
+    bool remove(QStringView name);
+
+    size_t size() const { return m_groups.size(); }
+    QConfigGroup& at(size_t index) { return *m_groups[index]; }
+    const QConfigGroup& at(size_t index) const { return *m_groups[index]; }
+
+private:
+    void indexGroup(uint32_t index);
+    void rebuild();
+
+    std::vector<std::unique_ptr<QConfigGroup>> m_groups;
+    std::vector<uint32_t> m_slots; // open addressing: group index + 1, 0 = empty
+};
