@@ -5,7 +5,15 @@
 #include "skins/ZRSkinPreload.h"
 #include "text/ZRTextImage.h"
 #include "widgets/QSBWidget.h"
+#include "widgets/ZRComboBox.h"
+#include "widgets/ZRLabel.h"
+#include "widgets/ZRSBText.h"
+#include "widgets/ZRScrollBar.h"
 #include "widgets/ZRSkinBox.h"
+#include "widgets/ZRSkinStyle.h"
+#include "widgets/ZRSlider.h"
+#include "widgets/ZRTCWidget.h"
+#include "widgets/ZRTabBar.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -180,6 +188,111 @@ void addTextImages(GalleryPage& page) {
     page.cursorY += 40;
 }
 
+// Sliders, timecode, glyph text, labels, tab bars, and the scroll bars and combo box that the
+// application style draws from their skins.
+void addControls(GalleryPage& page) {
+    page.addHeading(QStringLiteral("ZRSlider, ZRTCWidget, ZRSBText, ZRLabel"));
+    const int top = page.cursorY;
+    const struct {
+        const char* caption;
+        double value;
+        bool reversed;
+        bool enabled;
+    } sliders[] = {{"slider 0.3", 0.3, false, true},
+                   {"reversed 0.3", 0.3, true, true},
+                   {"disabled 0.7", 0.7, false, false}};
+    int x = kMargin;
+    for (const auto& s : sliders) {
+        auto* slider = new ZRSlider(preloadedSkinSets("zrslider"), s.reversed, &page);
+        slider->setGeometry(x, top, 180, 14);
+        slider->setValue(s.value);
+        slider->setEnabled(s.enabled);
+        page.addCaption(QString::fromLatin1(s.caption), QPoint(x, top + 20), 9);
+        x += 200;
+    }
+    auto* tc = new ZRTCWidget(preloadedSkinLayers("timecode"), &page);
+    tc->move(x, top - 2);
+    tc->setTimeCode(uint32_t(0x01023045));
+    auto* tcOff = new ZRTCWidget(preloadedSkinLayers("timecode"), &page);
+    tcOff->move(x + tc->width() + 16, top - 2);
+    tcOff->setTimeCode(99, 59, 59, 99);
+    tcOff->setEnabled(false);
+    page.addCaption(QStringLiteral("timecode; disabled: background only"), QPoint(x, top + 20), 9);
+
+    auto* text = new ZRSBText(preloadedSkinLayers("sbtext"), &page);
+    text->move(kMargin, top + 44);
+    text->setText(QStringLiteral("ZRSBText: glyphs 0123 ~!?"), QColor(255, 200, 80));
+    text->show();
+    auto* label = new ZRLabel(QStringLiteral("ZRLabel on the skin"), &page);
+    label->setGeometry(kMargin + 260, top + 42, 200, 18);
+    QPalette labelPalette = label->palette();
+    labelPalette.setColor(QPalette::WindowText, kCaptionColour);
+    label->setPalette(labelPalette);
+    page.cursorY = top + 76;
+
+    page.addHeading(QStringLiteral("ZRTabBar"));
+    int y = page.cursorY;
+    for (const char* skin : {"capture_opt_tabs", "text_browse_tab", "capture_produce_tabs"}) {
+        auto* bar = new ZRTabBar(preloadedSkinSets(skin), &page);
+        bar->setGeometry(kMargin, y, 520, 24);
+        for (const char* name : {"Capture", "Settings", "Audio"})
+            bar->addTab(new ZRTab(QString::fromLatin1(name)));
+        if (PSDLayerSet* icons =
+                preloadedSkinSets("capture_opt_tabs")->find(QStringLiteral("OPTION_TABS"))) {
+            if (const PSDLayer* icon = icons->layers.find(QStringLiteral("small_icons")))
+                bar->addTab(new ZRTab(&icon->image, QPoint(4, 3)));
+        }
+        bar->setCurrentTab(1);
+        page.addCaption(QString::fromLatin1(skin), QPoint(kMargin + 540, y + 6), 9);
+        y += 32;
+    }
+    auto* disabledBar = new ZRTabBar(preloadedSkinSets("capture_opt_tabs"), &page);
+    disabledBar->setGeometry(kMargin, y, 520, 24);
+    for (const char* name : {"Disabled", "Bar", "Tabs"})
+        disabledBar->addTab(new ZRTab(QString::fromLatin1(name)));
+    disabledBar->setEnabled(false);
+    page.addCaption(QStringLiteral("disabled"), QPoint(kMargin + 540, y + 6), 9);
+    page.cursorY = y + 36;
+
+    page.addHeading(QStringLiteral("ZRSkinStyle: ZRScrollBar, ZRComboBox"));
+    y = page.cursorY;
+    for (const char* skin : {"big_scrollbar", "small_scrollbar"}) {
+        auto* horizontal = new ZRScrollBar(Qt::Horizontal, &page, preloadedSkinSets(skin));
+        horizontal->setGeometry(kMargin, y, 300, horizontal->skinExtent());
+        horizontal->setRange(0, 100);
+        horizontal->setPageStep(30);
+        horizontal->setValue(40);
+        auto* off = new ZRScrollBar(Qt::Horizontal, &page, preloadedSkinSets(skin));
+        off->setGeometry(kMargin + 320, y, 200, off->skinExtent());
+        off->setRange(0, 0);
+        page.addCaption(QString::fromLatin1(skin) + QStringLiteral(", and range 0"),
+                        QPoint(kMargin + 540, y), 9);
+        y += horizontal->skinExtent() + 12;
+    }
+    auto* vertical = new ZRScrollBar(Qt::Vertical, &page, preloadedSkinSets("big_scrollbar"));
+    vertical->setGeometry(kMargin + 700, page.cursorY, vertical->skinExtent(), 120);
+    vertical->setRange(0, 500);
+    vertical->setPageStep(100);
+    vertical->setValue(350);
+    for (int i = 0; i < 2; ++i) {
+        auto* combo = new ZRComboBox(&page);
+        combo->setFontTag();
+        combo->addItems({QStringLiteral("DVD"), QStringLiteral("SVCD"), QStringLiteral("VCD")});
+        combo->setGeometry(kMargin + 170 * i, y, 150, 18);
+        QPalette comboPalette = combo->palette();
+        for (QPalette::ColorRole role :
+             {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+            comboPalette.setColor(QPalette::Active, role, kCaptionColour);
+        for (QPalette::ColorRole role :
+             {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+            comboPalette.setColor(QPalette::Inactive, role, kCaptionColour);
+        combo->setPalette(comboPalette);
+        combo->setEnabled(i == 0);
+    }
+    page.addCaption(QStringLiteral("combo box, and disabled"), QPoint(kMargin + 340, y + 2), 9);
+    page.cursorY = std::max(y + 30, page.cursorY + 130);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -193,6 +306,7 @@ int main(int argc, char** argv) {
     options.process(app);
 
     preloadSkins();
+    QApplication::setStyle(new ZRSkinStyle);
 
     QScrollArea window;
     window.setWindowTitle(QStringLiteral("Toolkit gallery"));
@@ -200,6 +314,7 @@ int main(int argc, char** argv) {
     addSkinBoxes(*page);
     addStates(*page);
     addTextImages(*page);
+    addControls(*page);
     page->resize(kPageWidth, page->cursorY + kMargin);
     window.setWidget(page);
     window.resize(kPageWidth + 24, std::min(page->height() + 4, 900));

@@ -82,7 +82,8 @@ private:
     void scrollBar(const QJsonObject& spec, std::vector<PSDWriteLayer>* out, int* nextId);
     QImage boxImage(const QSize& size, const QJsonObject& style);
     std::vector<PSDWriteLayer> slice(const QImage& full, const QPoint& at, int corner,
-                                     const QString& prefix, bool fillColour, const QColor& fill);
+                                     const QString& prefix, bool fillColour, const QColor& fill,
+                                     int band = 0);
 
     const SkinPalette& palette_;
     QString where_;
@@ -200,7 +201,7 @@ QImage Generator::boxImage(const QSize& size, const QJsonObject& style) {
 
 std::vector<PSDWriteLayer> Generator::slice(const QImage& full, const QPoint& at, int corner,
                                             const QString& prefix, bool fillColour,
-                                            const QColor& fill) {
+                                            const QColor& fill, int band) {
     const int w = full.width(), h = full.height(), c = corner;
     const struct {
         const char* name;
@@ -222,9 +223,12 @@ std::vector<PSDWriteLayer> Generator::slice(const QImage& full, const QPoint& at
     }
     const QRect middle(c, c, w - 2 * c, h - 2 * c);
     if (fillColour) {
-        QImage swatch(middle.size(), QImage::Format_ARGB32);
+        // With a band, the swatch marks the bottom rows that the tab bars keep free of text
+        // and clicks (the band runs from the swatch's top to the box's bottom).
+        const QRect place = band > 0 ? QRect(c, h - band, w - 2 * c, band) : middle;
+        QImage swatch(place.size(), QImage::Format_ARGB32);
         swatch.fill(fill);
-        out.push_back(layer(prefix + "fill_color", at + middle.topLeft(), swatch));
+        out.push_back(layer(prefix + "fill_color", at + place.topLeft(), swatch));
     } else {
         out.push_back(layer(prefix + "fill_brush", at + middle.topLeft(), full.copy(middle)));
     }
@@ -236,7 +240,7 @@ std::vector<PSDWriteLayer> Generator::box(const QJsonObject& set, const QPoint& 
     const QImage full = boxImage(sizeOf(set["size"]), set);
     const bool brush = set["brush"].toBool() || set["style"].toString() == "shadow";
     return slice(full, at, set["corner"].toInt(4), set["prefix"].toString(), !brush,
-                 colour(set["fill"].toString("$panel")));
+                 colour(set["fill"].toString("$panel")), set["band"].toInt(0));
 }
 
 // A horizontal three-piece bar (caps and a middle to tile).

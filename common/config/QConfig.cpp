@@ -120,7 +120,11 @@ QConfigGroup& QConfigGroups::findOrAdd(const QString& name) {
 
 // --- QConfig -----------------------------------------------------------------
 
-QConfig::QConfig(const QString& fileName, QObject* parent) : QObject(parent), m_fileName(fileName) {
+QConfig::QConfig(const QString& fileName, QObject* parent)
+    : QConfig(Flavour::Engine, fileName, parent) {}
+
+QConfig::QConfig(Flavour flavour, const QString& fileName, QObject* parent)
+    : QObject(parent), m_flavour(flavour), m_fileName(fileName) {
     if (m_fileName.isEmpty()) return;
     QFile file(m_fileName);
     if (!file.exists()) file.open(QIODevice::WriteOnly);
@@ -211,7 +215,7 @@ QString QConfig::writeEntry(const QString& key, const QString& value, bool persi
 
 QString QConfig::writeEntry(const QString& key, const char* value, bool persistent, bool global,
                             bool localised) {
-    return storeEntry(key, QString::fromLocal8Bit(value), persistent, global, localised);
+    return storeEntry(key, decode(QByteArray(value)), persistent, global, localised);
 }
 
 QString QConfig::writeEntry(const QString& key, int value, bool persistent, bool global,
@@ -283,7 +287,7 @@ void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global)
         }
         if (bytes.endsWith('\n')) bytes.chop(1);
         if (bytes.endsWith('\r')) bytes.chop(1);
-        const QString line = QString::fromLocal8Bit(bytes);
+        const QString line = decode(bytes);
         if (line.startsWith(QLatin1Char('['))) {
             const qsizetype close = line.indexOf(QLatin1Char(']'), 1);
             if (close >= 1) {
@@ -297,24 +301,32 @@ void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global)
         const QString raw = line.mid(equals + 1);
         QConfigEntry entry;
         entry.key = nonNull(line.left(equals).trimmed());
-        entry.value = nonNull(unescape(raw).trimmed());
+        entry.value = nonNull((m_flavour == Flavour::Engine ? unescape(raw) : raw).trimmed());
         entry.text = nonNull(raw.trimmed());
         entry.global = global;
         group->entries.push_back(std::move(entry));
     }
 }
 
-bool QConfig::writeGroups(QIODevice* device, const QConfigGroups& groups) {
-    QByteArray out(kHeaderLine);
+QString QConfig::decode(const QByteArray& bytes) const {
+    return m_flavour == Flavour::Engine ? QString::fromLocal8Bit(bytes) : QString::fromUtf8(bytes);
+}
+
+QByteArray QConfig::encode(const QString& text) const {
+    return m_flavour == Flavour::Engine ? text.toLocal8Bit() : text.toUtf8();
+}
+
+bool QConfig::writeGroups(QIODevice* device, const QConfigGroups& groups) const {
+    QByteArray out(m_flavour == Flavour::Engine ? kHeaderLine : kProgramHeaderLine);
     out += "\r\n";
     for (const QConfigGroup& group : groups.groups) {
-        if (&group != &groups.groups.front()) out += '[' + group.name.toLocal8Bit() + "]\r\n";
+        if (&group != &groups.groups.front()) out += '[' + encode(group.name) + "]\r\n";
         for (const QConfigEntry& entry : group.entries) {
             // A key read from " #x=1" or " [x]=1" keeps its leading blank, or it would come
             // back as a comment or a group header; the reader strips the blank again.
             if (entry.key.startsWith(QLatin1Char('#')) || entry.key.startsWith(QLatin1Char('[')))
                 out += ' ';
-            out += entry.key.toLocal8Bit() + '=' + entry.text.toLocal8Bit() + "\r\n";
+            out += encode(entry.key) + '=' + encode(entry.text) + "\r\n";
         }
     }
     return device->write(out) == out.size();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QColor>
 #include <QObject>
 #include <QString>
 
@@ -58,11 +60,12 @@ private:
 
 /// A configuration file of named groups of "key=value" lines, held in memory.
 ///
-/// The file starts with "# Marvesto Config File" and is in the locale's 8-bit encoding; the
-/// entries before the first "[group]" header form the group "<default>". Reading unescapes
-/// values (\\, \n, \t, \r) and strips white space; writing puts values out as they are, so a
-/// value holding a line break is refused rather than written. Groups and keys keep the order
-/// in which they were read or added.
+/// Two flavours, chosen per object: the engine's files start with "# Marvesto Config File", are
+/// in the locale's 8-bit encoding and have their values unescaped (\\, \n, \t, \r) when read;
+/// the program's start with "# Config File", are UTF-8 and are read as they stand. The entries
+/// before the first "[group]" header form the group "<default>". Reading strips white space;
+/// writing puts values out as they are, so a value holding a line break is refused rather than
+/// written. Groups and keys keep the order in which they were read or added.
 ///
 /// Saving re-reads the file and applies only this object's own changes (persistent writes
 /// and removals) to what it holds now, so two objects on one file keep each other's changes;
@@ -75,6 +78,10 @@ class QConfig : public QObject {
 public:
     /// The first line the engine writes.
     static constexpr const char* kHeaderLine = "# Marvesto Config File";
+    /// The first line the program writes.
+    static constexpr const char* kProgramHeaderLine = "# Config File";
+
+    enum class Flavour { Engine, Program };
     /// The name of the unnamed group.
     static constexpr const char* kDefaultGroup = "<default>";
     /// Lines longer than this many bytes are skipped when reading.
@@ -83,12 +90,15 @@ public:
     /// With a file name, creates the file empty when it does not exist and reads it. An
     /// unreadable file gives an empty configuration.
     explicit QConfig(const QString& fileName = QString(), QObject* parent = nullptr);
+    /// As above, in the given flavour.
+    QConfig(Flavour flavour, const QString& fileName, QObject* parent = nullptr);
     /// Saves the file (writeFile).
     ~QConfig() override;
     QConfig(const QConfig&) = delete;
     QConfig& operator=(const QConfig&) = delete;
 
     QString fileName() const { return m_fileName; }
+    Flavour flavour() const { return m_flavour; }
 
     /// Selects the current group; an empty name selects "<default>".
     void setGroup(const QString& group);
@@ -122,6 +132,41 @@ public:
     /// "true" or "false".
     QString writeEntry(const QString& key, bool value, bool persistent = true, bool global = false,
                        bool localised = false);
+
+    /// Decimal text.
+    QString writeEntry(const QString& key, long value, bool persistent = true, bool global = false,
+                       bool localised = false);
+    QString writeEntry(const QString& key, unsigned long value, bool persistent = true,
+                       bool global = false, bool localised = false);
+    /// "red,green,blue" in decimal.
+    QString writeEntry(const QString& key, const QColor& value, bool persistent = true,
+                       bool global = false, bool localised = false);
+    /// Two lower-case hexadecimal digits per byte, high half first.
+    QString writeEntry(const QString& key, const QByteArray& value, bool persistent = true,
+                       bool global = false, bool localised = false);
+
+    /// A colour written as "red,green,blue", or a colour name such as "#rrggbb"; parts that are
+    /// no number count 0. Without two commas (or without a value) the default when given, else
+    /// an invalid colour.
+    QColor readColorEntry(const QString& key, const QColor* defaultValue = nullptr) const;
+    /// Bytes from pairs of hexadecimal digits (either case); an odd last digit is ignored.
+    /// Without a value, a copy of the default when given, else an empty array.
+    QByteArray readByteArrayEntry(const QString& key,
+                                  const QByteArray* defaultValue = nullptr) const;
+    /// True when the current group holds `key`.
+    bool hasKey(const QString& key) const;
+
+    /// Removes `key` from the current group, also from the file at the next save. Answers its
+    /// former value, empty when the group or the key does not exist.
+    QString deleteEntry(const QString& key);
+    /// Removes the group with its entries, also from the file at the next save; refuses (false)
+    /// a missing group, and one with entries unless `force`.
+    bool deleteGroup(const QString& group, bool force = false);
+    /// Moves the group to `newName` with its entries, also in the file at the next save. A group
+    /// already of that name stays; lookups find the moved group, and the save merges the two
+    /// with the moved entries winning. False when no group has the old name, for "<default>" on
+    /// either side, and for a new name the file could not hold ("]" or a line break).
+    bool renameGroup(const QString& oldName, const QString& newName);
 
     /// The entries of `group` as they are now; null when there is no such group.
     std::unique_ptr<QConfigEntryIterator> entryIterator(const QString& group) const;
@@ -162,9 +207,12 @@ private:
 
     QString storeEntry(const QString& key, const QString& value, bool persistent, bool global,
                        bool localised);
-    static bool writeGroups(QIODevice* device, const QConfigGroups& groups);
+    bool writeGroups(QIODevice* device, const QConfigGroups& groups) const;
+    QString decode(const QByteArray& bytes) const;
+    QByteArray encode(const QString& text) const;
     void applyChanges(QConfigGroups& target) const;
 
+    Flavour m_flavour = Flavour::Engine;
     QString m_fileName;
     QString m_group = QString::fromLatin1(kDefaultGroup);
     QConfigGroups m_groups;

@@ -1,0 +1,120 @@
+// The program's additions to the configuration-file class: colours, byte arrays and long
+// integers as values, and removing and renaming groups and entries.
+
+#include "QConfig.h"
+
+#include <algorithm>
+
+namespace {
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+int hexValue(QChar c) {
+    const int u = c.unicode();
+    if (u < ':') return u - '0';
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    return u - 87; // 'a'..'f' give 10..15
+}
+
+int colourPart(const QString& text) {
+    return std::clamp(text.trimmed().toInt(), 0, 255);
+}
+
+} // namespace
+
+QString QConfig::writeEntry(const QString& key, long value, bool persistent, bool global,
+                            bool localised) {
+    return writeEntry(key, QString::number(value), persistent, global, localised);
+}
+
+QString QConfig::writeEntry(const QString& key, unsigned long value, bool persistent, bool global,
+                            bool localised) {
+    return writeEntry(key, QString::number(value), persistent, global, localised);
+}
+
+QString QConfig::writeEntry(const QString& key, const QColor& value, bool persistent, bool global,
+                            bool localised) {
+    return writeEntry(key, QString::asprintf("%d,%d,%d", value.red(), value.green(), value.blue()),
+                      persistent, global, localised);
+}
+
+QString QConfig::writeEntry(const QString& key, const QByteArray& value, bool persistent,
+                            bool global, bool localised) {
+    return writeEntry(key, QString::fromLatin1(value.toHex()), persistent, global, localised);
+}
+
+QColor QConfig::readColorEntry(const QString& key, const QColor* defaultValue) const {
+    const QColor fallback = defaultValue ? *defaultValue : QColor();
+    const QString text = readEntry(key, QString());
+    if (text.isEmpty()) return fallback;
+    if (text.startsWith(QLatin1Char('#'))) return QColor(text);
+    const qsizetype first = text.indexOf(QLatin1Char(','));
+    if (first < 0) return fallback;
+    const qsizetype second = text.indexOf(QLatin1Char(','), first + 1);
+    if (second < 0) return fallback;
+    return QColor(colourPart(text.left(first)), colourPart(text.mid(first + 1, second - first - 1)),
+                  colourPart(text.mid(second + 1)));
+}
+
+QByteArray QConfig::readByteArrayEntry(const QString& key, const QByteArray* defaultValue) const {
+    const QString text = readEntry(key, QString());
+    if (text.isEmpty()) return defaultValue ? *defaultValue : QByteArray();
+    QByteArray bytes(text.size() / 2, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((16 * hexValue(text.at(2 * i)) + hexValue(text.at(2 * i + 1))) & 0xFF);
+    return bytes;
+}
+
+bool QConfig::hasKey(const QString& key) const {
+    return !readEntry(key, QString()).isNull();
+}
+
+QString QConfig::deleteEntry(const QString& key) {
+    return removeEntry(key);
+}
+
+bool QConfig::deleteGroup(const QString& group, bool force) {
+    const QConfigGroup* found =
+        m_groups.find(group.isEmpty() ? QString::fromLatin1(kDefaultGroup) : group);
+    if (!found || (!found->entries.empty() && !force)) return false;
+    const QString name = found->name; // a copy: removing the group frees its own name
+    return removeGroup(name);
+}
+
+bool QConfig::renameGroup(const QString& oldName, const QString& newName) {
+    const QString defaultName = QString::fromLatin1(kDefaultGroup);
+    if (oldName.isEmpty() || newName.isEmpty() || sameName(oldName, defaultName) ||
+        sameName(newName, defaultName) || newName.contains(QLatin1Char(']')) ||
+        newName.contains(QLatin1Char('\n')) || newName.contains(QLatin1Char('\r')))
+        return false;
+    auto& groups = m_groups.groups;
+    const auto it = std::find_if(groups.begin() + 1, groups.end(),
+                                 [&](const QConfigGroup& g) { return sameName(g.name, oldName); });
+    if (it == groups.end()) return false;
+    QConfigGroup moved = std::move(*it);
+    groups.erase(it);
+    moved.name = newName;
+    // The save removes the old name from the file and writes the moved entries anew; a
+    // same-named group left behind is written anew too, or the removal would take it along.
+    const auto rewrite = [this](QConfigGroup& group) {
+        for (QConfigEntry& entry : group.entries) {
+            if (!entry.persistent) continue;
+            entry.modified = true;
+            m_modified = true;
+        }
+    };
+    rewrite(moved);
+    for (QConfigGroup& g : groups) {
+        if (&g != &groups.front() && sameName(g.name, oldName)) rewrite(g);
+    }
+    m_removedGroups.push_back(oldName);
+    m_modified = true;
+    // Before a group already of that name, so that lookups find the moved one.
+    const auto before = std::find_if(groups.begin() + 1, groups.end(), [&](const QConfigGroup& g) {
+        return sameName(g.name, newName);
+    });
+    groups.insert(before, std::move(moved));
+    return true;
+}
