@@ -1,11 +1,11 @@
 // A single-entry import module for the tests: a 2-second source at 25 frames per second whose
 // every pixel encodes the frame number (blue = low byte, green = high byte) and whose audio is a
 // 1 kHz tone, 48000 Hz, 16 bits, stereo. Words in the file name choose its behaviour:
-// "missing" (open fails), "long" (20 seconds), "still" (a 400 x 300 still picture), "interlaced"
-// (720 x 576, the second field's lines red 0xC0 instead of 0x40), "inplace" (asks for a 720 x 576
-// BGRA frame), "bgr" (24-bit frames), "badcs" (an unknown colour space for frame 0), "nofps" (frame
-// rate 0), "zerowidth" (a still picture of width 0), "native" (native DV frames), "debug" (a debug
-// note on open).
+// "missing" (open fails), "long" (20 seconds), "single" (one frame), "still" (a 400 x 300 still
+// picture), "interlaced" (720 x 576, the second field's lines red 0xC0 instead of 0x40), "inplace"
+// (asks for a 720 x 576 BGRA frame), "bgr" (24-bit frames), "badcs" (an unknown colour space for
+// frame 0), "nofps" (frame rate 0), "zerowidth" (a still picture of width 0), "native" (native DV
+// frames), "debug" (a debug note on open).
 #include "zrplugin.h"
 
 #include <algorithm>
@@ -74,6 +74,7 @@ intptr_t open(ZRCallBlock* block) {
     if (source->has("badcs")) source->colourSpace = 7;
     if (source->has("nofps")) source->rate = 0.0;
     if (source->has("long")) source->seconds = 20.0;
+    if (source->has("single")) source->seconds = 1.0 / source->rate;
     block->moduleData = source;
     block->frameRate = source->rate;
     block->playLength = source->seconds;
