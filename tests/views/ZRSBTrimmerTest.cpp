@@ -167,8 +167,13 @@ TEST_F(ZRSBTrimmerTest, CommitsSetMarksAndMoveTheSharedPosition) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        for (IZRObject* o : chain)
-            if (o) factory()->destroyObject(o);
+        // As the editor does: the views let go of an object before it is destroyed.
+        for (IZRObject* o : chain) {
+            if (!o) continue;
+            left->deleteObject(o);
+            right->deleteObject(o);
+            factory()->destroyObject(o);
+        }
         makeChain();
         editor->calls.clear();
         ZRSBTrimmer* t = row.side == 0 ? left : right;
