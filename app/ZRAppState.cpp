@@ -2,6 +2,7 @@
 
 #include "ZRBrowserIconView.h"
 #include "ZRSBBrowser.h"
+#include "ZRSBTrimmer.h"
 
 #include <QMenuBar>
 #include <QTabBar>
@@ -14,8 +15,10 @@ void setEnabled(QWidget* widget, bool enable) {
 }
 
 // Hands a trimmer the object to trim; a trimmer shows an object only while enabled.
-void showInTrimmer(QWidget* trimmer, IZRObject*) {
-    if (trimmer) trimmer->setEnabled(true);
+void showInTrimmer(QWidget* trimmer, IZRObject* object) {
+    if (!trimmer) return;
+    trimmer->setEnabled(true);
+    if (auto* t = qobject_cast<ZRSBTrimmer*>(trimmer)) t->updateObject(object, nullptr);
 }
 
 } // namespace

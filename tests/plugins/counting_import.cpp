@@ -1,11 +1,12 @@
 // A single-entry import module for the tests: a 2-second source at 25 frames per second whose
 // every pixel encodes the frame number (blue = low byte, green = high byte) and whose audio is a
 // 1 kHz tone, 48000 Hz, 16 bits, stereo. Words in the file name choose its behaviour:
-// "missing" (open fails), "still" (a 400 x 300 still picture), "interlaced" (720 x 576, the
-// second field's lines red 0xC0 instead of 0x40), "inplace" (asks for a 720 x 576 BGRA frame),
-// "bgr" (24-bit frames), "badcs" (an unknown colour space for frame 0), "nofps" (frame rate 0),
-// "zerowidth" (a still picture of width 0), "native" (native DV frames), "debug" (a debug note on
-// open). `countingSessions` tells how many files were opened and how many are open now.
+// "missing" (open fails), "long" (20 seconds), "single" (one frame), "still" (a 400 x 300 still
+// picture), "interlaced" (720 x 576, the second field's lines red 0xC0 instead of 0x40), "inplace"
+// (asks for a 720 x 576 BGRA frame), "bgr" (24-bit frames), "badcs" (an unknown colour space for
+// frame 0), "nofps" (frame rate 0), "zerowidth" (a still picture of width 0), "native" (native DV
+// frames), "debug" (a debug note on open). `countingSessions` tells how many files were opened and
+// how many are open now.
 #include "zrplugin.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ constexpr double kPi = 3.14159265358979323846;
 struct Source {
     std::string name;
     double rate = 25.0;
+    double seconds = kSeconds;
     int width = 320;
     int height = 240;
     int colourSpace = ZR_COLOUR_BGRA;
@@ -75,10 +77,12 @@ intptr_t open(ZRCallBlock* block) {
     if (source->has("bgr")) source->colourSpace = ZR_COLOUR_BGR;
     if (source->has("badcs")) source->colourSpace = 7;
     if (source->has("nofps")) source->rate = 0.0;
+    if (source->has("long")) source->seconds = 20.0;
+    if (source->has("single")) source->seconds = 1.0 / source->rate;
     block->moduleData = source;
     block->frameRate = source->rate;
-    block->playLength = kSeconds;
-    block->sourceLength = kSeconds;
+    block->playLength = source->seconds;
+    block->sourceLength = source->seconds;
     block->hasVideo = 1;
     block->hasAudio = 1;
     block->formatCode = 3;
@@ -126,7 +130,7 @@ void nativeVideo(ZRCallBlock* block, Source* source) {
 
 void renderAudio(ZRCallBlock* block, Source* source) {
     const auto* request = static_cast<const ZRAudioRequest*>(block->argument);
-    const long total = long(kSeconds * kRate);
+    const long total = long(source->seconds * kRate);
     const long count = std::clamp<long>(total - source->sample, 0, request->sampleFrames);
     void* data = nullptr;
     ZRHostContext* context = block->context;

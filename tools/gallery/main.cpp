@@ -19,12 +19,21 @@
 #include "widgets/ZRTCWidget.h"
 #include "widgets/ZRTabBar.h"
 
+#include "IZRTimeline.h"
+#include "ZRSBPSlider.h"
+#include "ZRSBTrimmer.h"
+#include "ZRUserData.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEnterEvent>
 #include <QFileInfo>
 #include <QScreen>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
@@ -509,6 +518,122 @@ void useLightText(QWidget* page) {
 }
 } // namespace
 
+// The position slider in its states, and both trimmers on a project of three clips cut from one
+// generated DV clip (ffmpeg's test pattern), each using four seconds of it.
+struct GeneratedProject {
+    QTemporaryDir folder;
+    IZRTimeline* timeline = nullptr;
+    IZRObject* clips[3] = {};
+
+    GeneratedProject() {
+        const QString path = folder.filePath(QStringLiteral("pattern.avi"));
+        if (QProcess::execute(QStringLiteral("ffmpeg"),
+                              {"-v", "error", "-y", "-f", "lavfi", "-i",
+                               "testsrc=size=720x576:rate=25:duration=20", "-c:v", "dvvideo",
+                               "-pix_fmt", "yuv420p", "-f", "avi", path}) != 0)
+            return;
+        const QByteArray base = QCoreApplication::applicationDirPath().toUtf8() + '/';
+        timeline = IZRCreateTimelineInstance(nullptr, base.constData(), 1);
+        if (!timeline) return;
+        timeline->settings()->setDoubleSetting("Framerate", 25.0);
+        IZRObjectFactory* f = timeline->factory();
+        for (int i = 0; i < 3; ++i) {
+            clips[i] = f->createObject("Import", "DV-AVI", nullptr, path.toUtf8().constData());
+            if (!clips[i]) return;
+            IZRPos* in = f->createPosAt(0, 0, 2 + 5 * i, 0, 25.0);
+            IZRPos* out = f->createPosAt(0, 0, 6 + 5 * i, 0, 25.0);
+            IZRPos* at = f->createPosAt(0, 0, 4 * i, 0, 25.0);
+            timeline->setObjectMarkIn(clips[i], in);
+            timeline->setObjectMarkOut(clips[i], out);
+            timeline->insertObject(i % 2 ? 3 : 1, at, clips[i]);
+        }
+        for (int i = 0; i < 3; ++i)
+            clips[i]->setUserValue(intptr_t(new ZRVideoUserData(i, i > 0 ? clips[i - 1] : nullptr,
+                                                                i < 2 ? clips[i + 1] : nullptr)));
+    }
+    ~GeneratedProject() {
+        if (!timeline) return;
+        for (IZRObject* clip : clips)
+            if (clip) delete reinterpret_cast<ZRUserData*>(clip->getUserValue());
+        for (IZRObject* clip : clips)
+            if (clip) clip->setUserValue(0);
+        IZRDeleteTimelineInstance(timeline);
+    }
+};
+
+void addViews(GalleryPage& page, GeneratedProject& project) {
+    page.addHeading(QStringLiteral("ZRSBPSlider"));
+    QDict<PSDLayerSet>* skin = preloadedSkinSets("preview_panel");
+    const struct {
+        const char* caption;
+        double position;
+        int markInDrag;
+        int markOutDrag;
+        int state; // 0 plain, 1 hover over the knob, 2 Control held, 3 disabled after reset
+    } sliders[] = {{"knob 0.3, no range", 0.3, 0, 0, 0},
+                   {"range 80..300 px, knob 0.5, hover", 0.5, 80, -100, 1},
+                   {"markers touching, Control held", 0.1, 200, -400, 2},
+                   {"disabled after reset", 0.9, 0, 0, 3}};
+    int x = kMargin;
+    int y = page.cursorY;
+    for (const auto& s : sliders) {
+        auto* slider = new ZRSBPSlider(skin, &page);
+        slider->move(x, y);
+        slider->gotoPosition(s.position, nullptr);
+        auto drag = [slider](const QPoint& from, int dx) {
+            auto send = [slider](QEvent::Type type, const QPoint& at, Qt::MouseButtons held) {
+                QMouseEvent e(type, at, slider->mapToGlobal(at),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                              Qt::ControlModifier);
+                QCoreApplication::sendEvent(slider, &e);
+            };
+            send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+            send(QEvent::MouseMove, from + QPoint(dx, 0), Qt::LeftButton);
+            send(QEvent::MouseButtonRelease, from + QPoint(dx, 0), Qt::NoButton);
+        };
+        if (s.markInDrag) drag(slider->markInRect().center(), s.markInDrag);
+        if (s.markOutDrag) drag(slider->markOutRect().center(), s.markOutDrag);
+        if (s.state == 1) {
+            QMouseEvent e(QEvent::MouseMove, slider->knobRect().center(),
+                          slider->mapToGlobal(slider->knobRect().center()), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(slider, &e);
+        } else if (s.state == 2) {
+            QKeyEvent e(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+            QCoreApplication::sendEvent(slider, &e);
+        } else if (s.state == 3) {
+            slider->setEnabled(false);
+            slider->reset(0);
+        }
+        page.addCaption(QString::fromLatin1(s.caption), QPoint(x, y + slider->height() + 2), 9);
+        if (x == kMargin) {
+            x += slider->width() + 40;
+        } else {
+            x = kMargin;
+            y += slider->height() + 24;
+        }
+    }
+    page.cursorY = y + 8;
+
+    page.addHeading(QStringLiteral("ZRSBTrimmer on a generated project (middle clip)"));
+    if (!project.timeline || !project.clips[2]) {
+        page.addCaption(QStringLiteral("no project: ffmpeg or the DV import module is missing"),
+                        QPoint(kMargin, page.cursorY), 10);
+        page.cursorY += 24;
+        return;
+    }
+    for (int side = 0; side < 2; ++side) {
+        auto* trimmer = new ZRSBTrimmer(side, &page);
+        trimmer->move(kMargin + side * 150, page.cursorY);
+        trimmer->setTimeline(project.timeline);
+        trimmer->updateObject(project.clips[1], nullptr);
+    }
+    page.addCaption(QStringLiteral("left: the clip's in-point and the previous clip's end; "
+                                   "right: its out-point and the next clip's start"),
+                    QPoint(kMargin + 310, page.cursorY + 120), 10);
+    page.cursorY += 256 + 16;
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser options;
@@ -522,6 +647,8 @@ int main(int argc, char** argv) {
     preloadSkins();
     QApplication::setStyle(new ZRSkinStyle);
 
+    // Made before the window, so that it outlives the trimmers that show it.
+    GeneratedProject project;
     QScrollArea window;
     window.setWindowTitle(QStringLiteral("Toolkit gallery"));
     auto* page = new GalleryPage(nullptr);
@@ -534,6 +661,7 @@ int main(int argc, char** argv) {
     addButtons(*page);
     addEditing(*page);
     addScrollBars(*page);
+    addViews(*page, project);
     page->resize(kPageWidth, page->cursorY + kMargin);
     window.setWidget(page);
     window.resize(kPageWidth + 24, std::min(page->height() + 4, 900));
@@ -553,7 +681,7 @@ int main(int argc, char** argv) {
         const QString dialogPath =
             file.path() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral("-dialog.") +
             (file.suffix().isEmpty() ? QStringLiteral("png") : file.suffix());
-        QTimer::singleShot(500, &app, [&, path, dialogPath] {
+        QTimer::singleShot(1500, &app, [&, path, dialogPath] {
             if (!page->grab().save(path)) QApplication::exit(1);
             showDialog();
             QTimer::singleShot(500, &app, [&, dialogPath] {

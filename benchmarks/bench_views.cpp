@@ -1,0 +1,196 @@
+// The threaded frame view on a 720 x 576 25 fps DV clip (made with ffmpeg into a temporary
+// folder) through the program's media import module in bin/PlugIns:
+// - FrameToFront: gotoPosition to the new frame in the front image of a 110 x 84 view, one
+//   source frame after another; median and p99 of the latency as counters (goal: median under
+//   40 ms);
+// - SliderDrag: 100 positions requested over one second (every 10 ms, as a slider drag sends
+//   them); counters: render passes, and the time from the last request to its frame in units of
+//   one render (the requests coalesce: the last position is shown within one render of the end).
+#include "ZRSBVideoView.h"
+
+#include "IZRTimeline.h"
+#include "platform/system/SystemPaths.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A view that tells which source frame its last pass drew and when.
+class TimedView : public ZRSBVideoView {
+public:
+    using ZRSBVideoView::ZRSBVideoView;
+    ~TimedView() override { stopThread(); }
+
+    /// Waits until a pass drew `frame`; false after two seconds.
+    bool waitFor(int frame) {
+        std::unique_lock l(m_lock);
+        return m_wake.wait_for(l, std::chrono::seconds(2), [&] { return m_lastFrame == frame; });
+    }
+    Clock::time_point drawnAt() {
+        std::lock_guard l(m_lock);
+        return m_drawnAt;
+    }
+    std::atomic<int> passes{0};
+    std::atomic<double> renderSeconds{0.0};
+
+protected:
+    bool renderFrame(const RenderRequest& request, IZRImage* target) override {
+        const auto start = Clock::now();
+        const bool drawn = ZRSBVideoView::renderFrame(request, target);
+        const auto end = Clock::now();
+        ++passes;
+        renderSeconds = renderSeconds + std::chrono::duration<double>(end - start).count();
+        std::lock_guard l(m_lock);
+        m_lastFrame = request.position ? int(request.position->toFrames()) : -1;
+        m_drawnAt = end;
+        m_wake.notify_all();
+        return drawn;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    int m_lastFrame = -1;
+    Clock::time_point m_drawnAt;
+};
+
+struct Fixture {
+    QTemporaryDir folder;
+    IZRTimeline* timeline = nullptr;
+    IZRObject* clip = nullptr;
+    std::string why;
+
+    Fixture() {
+        static const int anchor = 0;
+        const QString path = folder.filePath(QStringLiteral("dv.avi"));
+        const int made = QProcess::execute(QStringLiteral("ffmpeg"),
+                                           {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                            "testsrc=size=720x576:rate=25:duration=8", "-c:v",
+                                            "dvvideo", "-pix_fmt", "yuv420p", "-f", "avi", path});
+        if (made != 0) {
+            why = "ffmpeg could not make the DV clip";
+            return;
+        }
+        const std::string base = platform::folderOfAddress(&anchor).toStdString();
+        timeline = IZRCreateTimelineInstance(nullptr, base.c_str(), 1);
+        timeline->settings()->setDoubleSetting("Framerate", 25.0);
+        clip = timeline->factory()->createObject("Import", "DV-AVI", nullptr,
+                                                 path.toUtf8().constData());
+        if (!clip) why = "the media import module is not in " + base + "PlugIns";
+    }
+    ~Fixture() { IZRDeleteTimelineInstance(timeline); }
+
+    IZRPos* pos(int frames) {
+        IZRPos* p = timeline->factory()->createPosAt(0, 0, 0, 0, 25.0);
+        p->addFrames(frames);
+        return p;
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+}
+
+void FrameToFront(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.clip) {
+        state.SkipWithError(f.why.c_str());
+        return;
+    }
+    TimedView view;
+    view.resize(110, 84);
+    view.show();
+    view.setTimeline(f.timeline);
+    std::vector<IZRPos*> positions;
+    for (int i = 0; i < 200; ++i)
+        positions.push_back(f.pos(i));
+    std::vector<double> latencies;
+    int i = 0;
+    for (auto _ : state) {
+        const int frame = i++ % 200;
+        const auto start = Clock::now();
+        view.gotoPosition(f.clip, positions[size_t(frame)], nullptr);
+        if (!view.waitFor(frame)) {
+            state.SkipWithError("no frame");
+            break;
+        }
+        const double seconds = std::chrono::duration<double>(view.drawnAt() - start).count();
+        latencies.push_back(seconds);
+        state.SetIterationTime(seconds);
+        QCoreApplication::processEvents();
+    }
+    if (!latencies.empty()) {
+        state.counters["median_ms"] = percentile(latencies, 0.5) * 1e3;
+        state.counters["p99_ms"] = percentile(latencies, 0.99) * 1e3;
+    }
+    view.setTimeline(nullptr);
+}
+BENCHMARK(FrameToFront)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
+
+void SliderDrag(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.clip) {
+        state.SkipWithError(f.why.c_str());
+        return;
+    }
+    std::vector<IZRPos*> positions;
+    for (int i = 0; i < 100; ++i)
+        positions.push_back(f.pos(i * 2));
+    for (auto _ : state) {
+        TimedView view;
+        view.resize(110, 84);
+        view.show();
+        view.setTimeline(f.timeline);
+        const auto begin = Clock::now();
+        Clock::time_point last;
+        for (int i = 0; i < 100; ++i) {
+            std::this_thread::sleep_until(begin + std::chrono::milliseconds(10 * i));
+            last = Clock::now();
+            view.gotoPosition(f.clip, positions[size_t(i)], nullptr);
+        }
+        if (!view.waitFor(99 * 2)) {
+            state.SkipWithError("the last position was never shown");
+            break;
+        }
+        const double tail = std::chrono::duration<double>(view.drawnAt() - last).count();
+        const double render = view.renderSeconds / std::max(1, view.passes.load());
+        state.SetIterationTime(tail);
+        state.counters["passes"] = view.passes.load();
+        state.counters["tail_in_renders"] = tail / render;
+        state.counters["render_ms"] = render * 1e3;
+        view.setTimeline(nullptr);
+    }
+}
+BENCHMARK(SliderDrag)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

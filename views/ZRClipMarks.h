@@ -1,0 +1,16 @@
+#pragma once
+
+class IZRObject;
+class IZRPos;
+
+/// The mark operations of the editor object that the trimmers call: they set a clip's source
+/// marks and place the chain again. The editor object implements it; the trimmers find it
+/// through `ZRAppState::editor`. GUI thread only.
+class ZRClipMarks {
+public:
+    virtual bool setClipMarkIn(IZRObject* clip, IZRPos* markIn) = 0;
+    virtual bool setClipMarkOut(IZRObject* clip, IZRPos* markOut) = 0;
+
+protected:
+    ~ZRClipMarks() = default;
+};
