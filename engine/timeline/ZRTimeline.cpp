@@ -161,9 +161,9 @@ void ZRTimeline::destroyImage(IZRImage* image) {
 // and unknown pointers are ignored rather than deleted blindly.
 void ZRTimeline::deleteInterfaceObject(void* object) {
     if (!object) return;
-    auto registered = [object](QMutex& mutex, ZRList& list) {
+    auto registered = [object](QMutex& mutex, const auto& registry) {
         QMutexLocker locker(&mutex);
-        return list.contains(object) > 0;
+        return registry.contains(object);
     };
     if (registered(m_objectsMutex, m_objects))
         destroyObject(static_cast<IZRObject*>(object));

@@ -213,7 +213,7 @@ IZRObject* ZRTimeline::duplicateObject(IZRObject* source) {
 
 bool ZRTimeline::registered(IZRObject* object) {
     std::lock_guard locker(m_objectsMutex);
-    return m_objects.contains(object) > 0;
+    return m_objects.contains(object);
 }
 
 // Waits for a render in progress: the renderer is held first, then the render lock is taken for
