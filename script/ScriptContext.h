@@ -284,9 +284,22 @@ struct ZRScriptContext {
     /// when `direct` is given and the expression has its integer form, hands the integer value
     /// over in `direct` instead (for callers that take the value at once).
     uint32_t evaluate(uint32_t pos, bool execute, ScriptDirect* direct = nullptr);
-    /// evaluate's reading and reduction, once the expression's integer form did not serve;
-    /// leaves the syntax level that evaluate entered.
+    /// evaluate's collection and reduction, once the expression's integer form did not serve:
+    /// from its compiled form when it has one for the names as they are, else from the text
+    /// (compiling it when `cache` is given and the reading succeeds). Leaves the syntax level
+    /// that evaluate entered.
     uint32_t evaluateGeneral(uint32_t pos, bool execute, ScriptExpressionCache* cache);
+    /// Collection and reduction from a compiled form; entries from `base`.
+    uint32_t replay(ScriptExpressionCache& cache, size_t base);
+    /// Collection from the text at `pos` (`operand`: an operand was read just before), pushing
+    /// entries and, with `record`, appending what it pushes and applies. The end token, or
+    /// kScriptFail with the entries left for the caller to pop.
+    uint32_t collect(uint32_t pos, bool run, bool operand, std::vector<ScriptLeaf>* record);
+    // Collection of one parenthesised expression, one index and one call of a process-wide
+    // function without parameters, shared by reading from the text and from a compiled form.
+    bool parenthesised(uint32_t pos, bool run, uint32_t& next, bool& operand);
+    bool indexed(uint32_t pos, bool run, uint32_t& next);
+    bool callImmediate(ScriptVariable* fn, uint32_t pos);
     bool popValue(ScriptValue& out); ///< the top entry as an owned value (resolves names)
     void popEntries(size_t base) {
         if (stack.size() > base) popEntriesSlow(base);
@@ -295,9 +308,11 @@ struct ZRScriptContext {
     void dropEntry(ScriptEntry& e);
     bool resolve(ScriptEntry& e); ///< a name to a place; false on "unknown variable"
     bool valueOf(ScriptEntry& e, ScriptValue& out); ///< an operand's value (copied; e kept)
-    /// Applies the operators of the entries from `base` on in the reduction order
-    /// (scriptPlanReduction), taken from `cache` when the shape is the one seen there before.
-    bool reduce(size_t base, uint32_t endPos, ScriptExpressionCache* cache);
+    /// Applies the operators of the entries from `base` on in the reduction order: `steps`
+    /// when given (a compiled form's), else planned from the entries (scriptPlanReduction) and
+    /// handed out in `planned` when given.
+    bool reduce(size_t base, uint32_t endPos, const std::vector<ScriptReductionStep>* steps,
+                std::vector<ScriptReductionStep>* planned);
     // One operator of a reduction step, its operands already settled (ScriptExpressions.cpp).
     // Each names the operator's entry and its operands' entries (see ScriptReductionStep).
     bool applyBinary(size_t i, size_t l, size_t r, uint32_t endPos);

@@ -43,15 +43,47 @@ struct ScriptReductionStep {
 /// the shape's size, and no recursion is involved, however long the expression.
 std::vector<ScriptReductionStep> scriptPlanReduction(const std::vector<ScriptShapeItem>& shape);
 
+/// One thing that the collection of an expression pushes or applies, in text order. Each
+/// names the token it starts at; `next` is the token behind it and `operandAfter` whether
+/// collection has just read an operand there (so that reading can go on from it).
+struct ScriptLeaf {
+    enum class Kind : uint8_t {
+        Literal,   ///< a number, a character or NULL: `type` and `value`
+        String,    ///< a string literal: a new string each time
+        Type,      ///< a type name: `type`
+        Call,      ///< a call of a named function
+        Immediate, ///< a process-wide function without parameters, called where it stands
+        Name,      ///< a name, resolved when an operator uses it
+        Paren,     ///< a parenthesised expression, or a cast when it names a type
+        Index,     ///< indexing of the operand in front
+        Member,    ///< `.` or `->` on the operand in front: `op`
+        Operator   ///< an operator: `op` and `fixity`
+    } kind;
+    ScriptOp op = ScriptOp::None;
+    uint8_t fixity = 0;
+    bool operandAfter = false;
+    uint32_t token = 0;
+    uint32_t next = 0;
+    ScriptType* type = nullptr;
+    ScriptVariable* function = nullptr;
+    alignas(8) unsigned char value[8] = {};
+};
+
 /// What the interpreter keeps about one place of a read text where an expression, a statement,
 /// a loop or a call starts, once it has read there twice (a loop: once it went round twice).
 /// Owned by the ScriptSource of the text; used under the interpreter lock.
 struct ScriptExpressionCache {
-    // The reduction order of the last shape reduced here; `reducing` while it is being
-    // followed (a hook called by a step may reduce the same expression again).
-    std::vector<ScriptShapeItem> shape;
+    // The compiled expression: what collection pushes, in text order, and the reduction order
+    // of the entries it pushes, recorded from a run that read the expression to its end. Valid
+    // while the name epoch is `epoch` (what each identifier names decides what is pushed);
+    // `users` counts the evaluations following it, which a nested evaluation of the same
+    // expression never replaces it under.
+    uint64_t epoch = 0; ///< 0: not compiled
+    uint32_t users = 0;
+    std::vector<ScriptLeaf> leaves;
     std::vector<ScriptReductionStep> steps;
-    bool reducing = false;
+    uint32_t leavesEnd = 0; ///< the token that ends the expression
+    int leavesEndLine = 0;
 
     // The integer form of the expression, valid while the name epoch is `fastEpoch`: operands
     // (integer literals and variable names) and operators in reduction order. Operand k is slot
