@@ -321,9 +321,10 @@ struct ZRScriptContext {
     bool applyPrefix(size_t i, size_t r, uint32_t endPos);
     bool applyPostfix(size_t i, size_t l, uint32_t endPos);
     void consume(size_t i); ///< empties an entry a step has used up
-    // The integer form of an expression (ScriptFastExpressions.cpp): an expression of integer
-    // literals, integer variables and integer operators, evaluated without the value stack.
-    void analyseFast(ScriptExpressionCache& cache, uint32_t pos);
+    // The integer form of an expression (ScriptFastExpressions.cpp): a compiled expression of
+    // integer literals, integer variables and integer operators, evaluated without the value
+    // stack. Not made before the expression is compiled for the names as they are.
+    void analyseFast(ScriptExpressionCache& cache);
     bool evaluateFast(ScriptExpressionCache& cache, int32_t& value);
     /// Finds the variables of the integer form; false unless all are integers now.
     bool resolveFast(ScriptExpressionCache& cache);

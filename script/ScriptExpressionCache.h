@@ -82,8 +82,8 @@ struct ScriptExpressionCache {
     uint32_t users = 0;
     std::vector<ScriptLeaf> leaves;
     std::vector<ScriptReductionStep> steps;
-    uint32_t leavesEnd = 0; ///< the token that ends the expression
-    int leavesEndLine = 0;
+    uint32_t end = 0; ///< the token that ends the expression
+    int endLine = 0;
 
     // The integer form of the expression, valid while the name epoch is `fastEpoch`: operands
     // (integer literals and variable names) and operators in reduction order. Operand k is slot
@@ -102,8 +102,6 @@ struct ScriptExpressionCache {
     static constexpr size_t kMaxFastSlots = 64; ///< operands and results
     uint64_t fastEpoch = 0;                     ///< 0: not analysed
     bool fast = false;
-    uint32_t end = 0; ///< the token that ends the expression
-    int endLine = 0;
     std::vector<Operand> operands;
     std::vector<Operation> operations;
     // The variables' values found for the operands (null for literals), valid while the

@@ -210,7 +210,7 @@ uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run, ScriptDirect* direct)
     ScriptExpressionCache* cache =
         run && exprStop == ScriptSource::kNoStop ? expressionCache(pos, 1) : nullptr;
     if (cache) {
-        if (cache->fastEpoch != scriptNameEpoch()) analyseFast(*cache, pos);
+        if (cache->fastEpoch != scriptNameEpoch()) analyseFast(*cache);
         int32_t value = 0;
         // A lone operand stays a name on the stack (it may still be assigned to, `(x) = 1`);
         // only a caller that takes the value at once gets it directly.
@@ -252,8 +252,8 @@ uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptExpressi
     if (recording && cache->users == 0 && epoch == scriptNameEpoch()) {
         cache->leaves = std::move(leaves);
         cache->steps = std::move(planned);
-        cache->leavesEnd = end;
-        cache->leavesEndLine = endLine;
+        cache->end = end;
+        cache->endLine = endLine;
         cache->epoch = epoch;
     }
     leaveSyntax();
@@ -343,10 +343,10 @@ uint32_t ZRScriptContext::replay(ScriptExpressionCache& cache, size_t base) {
             return end;
         }
     }
-    lineNow = cache.leavesEndLine;
-    if (stack.size() > base && !reduce(base, cache.leavesEnd, &cache.steps, nullptr)) return fail();
+    lineNow = cache.endLine;
+    if (stack.size() > base && !reduce(base, cache.end, &cache.steps, nullptr)) return fail();
     leaveSyntax();
-    return cache.leavesEnd;
+    return cache.end;
 }
 
 bool ZRScriptContext::callImmediate(ScriptVariable* fn, uint32_t pos) {

@@ -4,10 +4,10 @@
 
 // The integer form of an expression. Loops and function bodies evaluate the same expressions
 // again and again, most of them integer arithmetic and comparisons on variables (`i < n`,
-// `s += i`, `n - 1`). Such an expression is read once into its operands and its operators in
-// reduction order, and evaluated from that without the value stack. The result is exactly the
-// general evaluator's: the operators are applied in the same order with the same integer
-// rules, and the form is used only when every variable is an integer when the evaluation
+// `s += i`, `n - 1`). The compiled form of such an expression is turned into its operands and its
+// operators in reduction order, and evaluated from that without the value stack. The result is
+// exactly the general evaluator's: the operators are applied in the same order with the same
+// integer rules, and the form is used only when every variable is an integer when the evaluation
 // starts (nothing in such an expression can change a variable's type); otherwise the general
 // evaluator reads the expression and reports what there is to report.
 
@@ -85,52 +85,52 @@ int32_t fastBinary(ScriptOp op, int32_t a, int32_t b) {
 
 } // namespace
 
-void ZRScriptContext::analyseFast(Cache& cache, uint32_t pos) {
-    cache.fastEpoch = scriptNameEpoch();
+void ZRScriptContext::analyseFast(Cache& cache) {
     cache.fast = false;
     cache.operands.clear();
     cache.operations.clear();
     cache.placesEpoch = 0;
+    // Made from the compiled form alone, so it is the same expression read the same way.
+    if (cache.epoch != scriptNameEpoch()) return; // not compiled yet: asked again later
+    cache.fastEpoch = cache.epoch;
 
-    // The entries that collection would push, when every token is a simple one.
     std::vector<ScriptShapeItem> shape;
-    bool operand = false;
-    for (;; ++pos) {
-        const ScriptTok& t = tok(pos);
-        if (t.kind == Kind::Semicolon || t.kind == Kind::RightParen || t.kind == Kind::Comma ||
-            t.kind == Kind::RightBracket || t.kind == Kind::End)
-            break;
-        if (t.kind == Kind::Integer || t.kind == Kind::Identifier) {
-            if (operand || cache.operands.size() == Cache::kMaxFastOperands) return;
-            if (t.kind == Kind::Identifier) {
-                const NameClass named = classify(pos);
-                if (named.type || named.immediate || nameOf(pos) == "NULL" ||
-                    tok(pos + 1).kind == Kind::LeftParen)
-                    return;
-                cache.operands.push_back(Cache::Operand{pos, 0});
+    for (const ScriptLeaf& leaf : cache.leaves) {
+        switch (leaf.kind) {
+        case ScriptLeaf::Kind::Literal:
+        case ScriptLeaf::Kind::Name: {
+            if (cache.operands.size() == Cache::kMaxFastOperands) return;
+            if (leaf.kind == ScriptLeaf::Kind::Name) {
+                cache.operands.push_back(Cache::Operand{leaf.token, 0});
             } else {
-                cache.operands.push_back(Cache::Operand{Cache::kLiteral, t.v.i});
+                if (leaf.type != bt.integer) return;
+                int32_t literal;
+                std::memcpy(&literal, leaf.value, sizeof literal);
+                cache.operands.push_back(Cache::Operand{Cache::kLiteral, literal});
             }
             shape.push_back(ScriptShapeItem{ScriptShape::Operand, ScriptOp::None});
-            operand = true;
-            continue;
+            break;
         }
-        if (t.kind != Kind::Operator) return;
-        const ScriptOp op = t.op;
-        if (!operand && (op == ScriptOp::Subtract || op == ScriptOp::Add || op == ScriptOp::Not)) {
-            shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
-        } else if (operand && integerOperator(op)) {
-            shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
-            operand = false;
-        } else {
+        case ScriptLeaf::Kind::Operator: {
+            const ScriptOp op = leaf.op;
+            const auto fixity = ScriptFixity(leaf.fixity);
+            if (fixity == ScriptFixity::Prefix &&
+                (op == ScriptOp::Subtract || op == ScriptOp::Add || op == ScriptOp::Not))
+                shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
+            else if (fixity == ScriptFixity::Binary && integerOperator(op))
+                shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
+            else
+                return;
+            break;
+        }
+        default:
             return;
         }
     }
-    cache.end = pos;
-    cache.endLine = int(tok(pos).line);
+    if (shape.empty()) return;
 
     // The operators in reduction order, on slots: operands first, then each result.
-    const std::vector<ScriptReductionStep> steps = scriptPlanReduction(shape);
+    const std::vector<ScriptReductionStep>& steps = cache.steps;
     if (steps.empty() && shape.size() != 1) return;
     std::vector<uint8_t> slotAt;
     for (size_t k = 0, next = 0; k < shape.size(); ++k)

@@ -22,11 +22,14 @@ void ZRScriptContext::analyseLoop(Cache& loop, uint32_t conditionPos, Kind condi
     loop.loopBody.clear();
     loop.loopStep.clear();
     // The integer form of the expression at p, ended by one of the given tokens.
+    // An expression not compiled yet leaves the loop to be analysed again.
     auto form = [&](uint32_t p, Kind end, Kind otherEnd) -> Cache* {
         Cache& e = src->expressionCache(p);
-        if (e.fastEpoch != scriptNameEpoch()) analyseFast(e, p);
+        if (e.fastEpoch != scriptNameEpoch()) analyseFast(e);
+        if (e.fastEpoch != scriptNameEpoch()) loop.loopEpoch = 0;
         const Kind k = tok(e.end).kind;
-        return e.fast && (k == end || k == otherEnd) ? &e : nullptr;
+        return e.fast && e.fastEpoch == scriptNameEpoch() && (k == end || k == otherEnd) ? &e
+                                                                                         : nullptr;
     };
     loop.loopCondition = form(conditionPos, conditionEnd, conditionEnd);
     if (!loop.loopCondition) return;
