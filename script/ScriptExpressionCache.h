@@ -93,9 +93,9 @@ struct ScriptExpressionCache {
         int32_t literal;
     };
     struct Operation {
+        enum class Form : uint8_t { Binary, Prefix, Postfix } form;
         ScriptOp op;
-        bool prefix;
-        uint8_t left, right; ///< slots (a prefix operator reads `right` only)
+        uint8_t left, right; ///< slots (a prefix operator reads `right`, a postfix one `left`)
     };
     static constexpr uint32_t kLiteral = UINT32_MAX;
     static constexpr size_t kMaxFastOperands = 32;

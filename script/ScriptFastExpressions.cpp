@@ -21,6 +21,14 @@ bool isAssignment(ScriptOp op) {
            op == ScriptOp::MultiplyAssign || op == ScriptOp::DivideAssign;
 }
 
+bool isStep(ScriptOp op) {
+    return op == ScriptOp::Increment || op == ScriptOp::Decrement;
+}
+
+ScriptOp stepOp(ScriptOp op) {
+    return op == ScriptOp::Increment ? ScriptOp::Add : ScriptOp::Subtract;
+}
+
 bool integerOperator(ScriptOp op) {
     switch (op) {
     case ScriptOp::Multiply:
@@ -114,9 +122,12 @@ void ZRScriptContext::analyseFast(Cache& cache) {
         case ScriptLeaf::Kind::Operator: {
             const ScriptOp op = leaf.op;
             const auto fixity = ScriptFixity(leaf.fixity);
+            const bool step = op == ScriptOp::Increment || op == ScriptOp::Decrement;
             if (fixity == ScriptFixity::Prefix &&
-                (op == ScriptOp::Subtract || op == ScriptOp::Add || op == ScriptOp::Not))
+                (step || op == ScriptOp::Subtract || op == ScriptOp::Add || op == ScriptOp::Not))
                 shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
+            else if (fixity == ScriptFixity::Postfix && step)
+                shape.push_back(ScriptShapeItem{ScriptShape::Postfix, op});
             else if (fixity == ScriptFixity::Binary && integerOperator(op))
                 shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
             else
@@ -138,18 +149,26 @@ void ZRScriptContext::analyseFast(Cache& cache) {
     uint8_t nextSlot = uint8_t(cache.operands.size());
     for (const ScriptReductionStep& step : steps) {
         if (nextSlot == Cache::kMaxFastSlots) return;
+        // Only a variable can be assigned to or stepped; anything else is the general
+        // evaluator's "illegal assignment" or "unsupported".
+        auto variable = [&](uint8_t slot) {
+            return slot < cache.operands.size() && cache.operands[slot].token != Cache::kLiteral;
+        };
+        using Form = Cache::Operation::Form;
         Cache::Operation o{};
         if (step.kind == ScriptReductionStep::Kind::Binary) {
-            o = Cache::Operation{shape[step.op].op, false, slotAt[step.left], slotAt[step.right]};
-            // Only a variable can be assigned to; anything else is the general evaluator's
-            // "illegal assignment".
-            if (isAssignment(o.op) && (o.left >= cache.operands.size() ||
-                                       cache.operands[o.left].token == Cache::kLiteral))
-                return;
+            o = Cache::Operation{Form::Binary, shape[step.op].op, slotAt[step.left],
+                                 slotAt[step.right]};
+            if (isAssignment(o.op) && !variable(o.left)) return;
             slotAt[step.left] = nextSlot++;
         } else if (step.kind == ScriptReductionStep::Kind::Prefix) {
-            o = Cache::Operation{shape[step.op].op, true, 0, slotAt[step.right]};
+            o = Cache::Operation{Form::Prefix, shape[step.op].op, 0, slotAt[step.right]};
+            if (isStep(o.op) && !variable(o.right)) return;
             slotAt[step.op] = nextSlot++;
+        } else if (step.kind == ScriptReductionStep::Kind::Postfix) {
+            o = Cache::Operation{Form::Postfix, shape[step.op].op, slotAt[step.left], 0};
+            if (!variable(o.left)) return;
+            slotAt[step.left] = nextSlot++;
         } else {
             return; // an expression that fails is left to the general evaluator
         }
@@ -184,11 +203,12 @@ bool ZRScriptContext::resolveFast(Cache& cache) {
 }
 
 int32_t ZRScriptContext::computeFast(const Cache& cache) {
+    using Form = Cache::Operation::Form;
     const size_t operands = cache.operands.size();
     int32_t value;
     unsigned char* const* places = cache.places.data();
     const Cache::Operand* literals = cache.operands.data();
-    if (cache.operations.size() == 1 && !cache.operations[0].prefix) {
+    if (cache.operations.size() == 1 && cache.operations[0].form == Form::Binary) {
         // The common `a op b`.
         const Cache::Operation& o = cache.operations[0];
         int32_t a = literals[o.left].literal, b = literals[o.right].literal;
@@ -215,7 +235,15 @@ int32_t ZRScriptContext::computeFast(const Cache& cache) {
     size_t slot = operands;
     for (const Cache::Operation& o : cache.operations) {
         int32_t r;
-        if (o.prefix) {
+        if (o.form == Form::Postfix) {
+            // The variable steps; the value is the one before.
+            r = read(o.left);
+            const int32_t stepped = fastArithmetic(stepOp(o.op), r, 1);
+            std::memcpy(places[o.left], &stepped, sizeof stepped);
+        } else if (o.form == Form::Prefix && isStep(o.op)) {
+            r = fastArithmetic(stepOp(o.op), read(o.right), 1);
+            std::memcpy(places[o.right], &r, sizeof r);
+        } else if (o.form == Form::Prefix) {
             const int32_t a = read(o.right);
             r = o.op == ScriptOp::Subtract ? int32_t(0u - uint32_t(a))
                 : o.op == ScriptOp::Not    ? int32_t(a == 0)

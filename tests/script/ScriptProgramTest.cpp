@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -88,6 +90,31 @@ TEST(ScriptPrograms, SameOutputAsATextAndThroughExecute) {
         EXPECT_EQ(executed.errors, whole.errors);
         EXPECT_EQ(executed.output, whole.output);
     }
+}
+
+// An expression read again and again (compiled, then in its integer form) gives what a first
+// reading gives: each round prints the loop's value, then the same expression's value read fresh
+// by `execute` from variables that hold the same values.
+TEST(ScriptPrograms, ExpressionsReadAgainGiveWhatAFirstReadingGives) {
+    const ScriptRun run = runScript(
+        "integer i; integer n = 5; integer m = 5; integer w = 2147483646; integer v = w;\n"
+        "integer a[3]; integer b[3];\n"
+        "for (i = 0; i < 6; i++) {\n"
+        "  out(--n - n-- * 2 + n++); execute(\"out(--m - m-- * 2 + m++);\");\n"
+        "  out(-w++ + !w - (w-- - ++w)); execute(\"out(-v++ + !v - (v-- - ++v));\");\n"
+        "  a[i / 2] += i++ - 1; out(a[0] + a[1] * 3 + a[2] * 5); i--;\n"
+        "  execute(\"b[i / 2] += i++ - 1; out(b[0] + b[1] * 3 + b[2] * 5); i--;\");\n"
+        "}");
+    ASSERT_TRUE(run.ok) << run.errors;
+    std::vector<std::string> values;
+    for (size_t from = 0; from < run.output.size();) {
+        const size_t space = std::min(run.output.find(' ', from), run.output.size());
+        values.push_back(run.output.substr(from, space - from));
+        from = space + 1;
+    }
+    ASSERT_EQ(values.size(), 36u) << run.output;
+    for (size_t k = 0; k < values.size(); k += 2)
+        EXPECT_EQ(values[k], values[k + 1]) << "value " << k << " of " << run.output;
 }
 
 } // namespace
