@@ -873,10 +873,22 @@ bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPo
     case ScriptOp::BitOr:
         report(ScriptForm::A, scriptmsg::kUnsupported);
         return false;
-    default:
-        if (!valueOf(left, l)) return false;
+    default: {
+        // A string variable that text is appended to is read where it is, not copied first
+        // (nothing runs between the read and the append that could change it).
+        bool borrowed = false;
+        if (op == ScriptOp::Add && !global.deleteHooks &&
+            (left.kind == ScriptEntryKind::Ref || left.kind == ScriptEntryKind::Name)) {
+            if (!resolve(left)) return false;
+            if (left.type->is(ScriptBasic::String)) {
+                l.type = left.type;
+                std::memcpy(l.area, left.place(), sizeof(char*));
+                borrowed = true;
+            }
+        }
+        if (!borrowed && !valueOf(left, l)) return false;
         if (!valueOf(right, r)) {
-            destroyValue(l.type, l.area);
+            if (!borrowed) destroyValue(l.type, l.area);
             return false;
         }
         if (op == ScriptOp::Add || op == ScriptOp::Subtract || op == ScriptOp::Multiply ||
@@ -884,7 +896,9 @@ bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPo
             ok = arithmetic(op, l, r, result, endPos);
         else
             ok = compare(op, l, r, result);
+        if (borrowed) l = ScriptValue{};
         break;
+    }
     }
     destroyValue(l.type, l.area);
     destroyValue(r.type, r.area);
@@ -1116,7 +1130,12 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
     const int ln = line(pos);
     if (op == ScriptOp::Assign) {
         alignas(8) unsigned char area[16];
-        if (!convert(area, t, r.area, r.type))
+        if (r.type == t && t->is(ScriptBasic::String) && !global.deleteHooks) {
+            // `r` is the caller's own copy: the text moves instead of being copied again (no
+            // hook can tell, none watching values go).
+            std::memcpy(area, r.area, sizeof area);
+            r = ScriptValue{};
+        } else if (!convert(area, t, r.area, r.type))
             report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(r.type).c_str(),
                    scriptTypeName(t).c_str());
         if (t->isArray()) {

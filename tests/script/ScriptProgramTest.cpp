@@ -117,4 +117,17 @@ TEST(ScriptPrograms, ExpressionsReadAgainGiveWhatAFirstReadingGives) {
         EXPECT_EQ(values[k], values[k + 1]) << "value " << k << " of " << run.output;
 }
 
+// Appending to a string variable and assigning a new text hand texts over without copies; each
+// variable still holds its own text afterwards.
+TEST(ScriptPrograms, StringsAppendedToThemselvesStayApart) {
+    const ScriptRun run =
+        runScript("string s = \"ab\"; s = s + s; out(s);\n"
+                  "string t; t = s = s + \"c\"; s = s + 1; out(t); out(s);\n"
+                  "s = s; out(s); t = t + t + s; out(t);\n"
+                  "integer i; for (i = 0; i < 4; i++) t = s + i; out(t); out(s);");
+    ASSERT_TRUE(run.ok) << run.errors;
+    EXPECT_EQ(run.output, "\"abab\" \"ababc\" \"ababc1\" \"ababc1\" \"ababcababcababc1\" "
+                          "\"ababc13\" \"ababc1\"");
+}
+
 } // namespace
