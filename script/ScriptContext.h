@@ -96,6 +96,12 @@ struct ScriptValue {
     alignas(8) unsigned char area[16] = {};
 };
 
+/// What running a loop's further rounds from integer forms did: nothing (the loop does not
+/// qualify), every round up to the one whose condition is 0, some rounds and then the rest of
+/// one round read as the general code reads it (the condition is evaluated next), or that rest
+/// failed.
+enum class ScriptFastLoop { NotRun, Finished, Resumed, Failed };
+
 /// Message forms: how a message text joins the prefix, the word "line", a line number and names.
 /// M is "%s %s." and MBare "%s %s" (the two spellings of form M, for memory errors inside
 /// conversions).
@@ -329,15 +335,17 @@ struct ZRScriptContext {
     /// Finds the variables of the integer form; false unless all are integers now.
     bool resolveFast(ScriptExpressionCache& cache);
     /// The value of a resolved integer form.
-    int32_t computeFast(const ScriptExpressionCache& cache);
+    /// The value of a resolved integer form; false, with nothing done, when an element's index
+    /// is out of range.
+    [[nodiscard]] bool computeFast(ScriptExpressionCache& cache, int32_t& value);
     /// Integer loops (ScriptFastLoops.cpp): once a loop has gone round twice, a loop whose
     /// condition, body (expression statements) and step are all integer forms runs its further
     /// rounds from those forms, up to the round whose condition is 0 (its body is then read as
-    /// the general code reads it). False when the loop does not qualify; nothing is done then.
+    /// the general code reads it). NotRun when the loop does not qualify; nothing is done then.
     /// `bodyPos` UINT32_MAX: the body follows the condition's end (a while); `stepPos`
     /// UINT32_MAX: no step.
-    bool runFastLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
-                     ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
+    ScriptFastLoop runFastLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
+                               ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     void analyseLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
                      ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool member(ScriptEntry& e, ScriptOp op, uint32_t nameToken);

@@ -91,6 +91,19 @@ struct ScriptExpressionCache {
     struct Operand {
         uint32_t token; ///< a variable's name, or kLiteral
         int32_t literal;
+        /// An element of an integer array variable `token`: the index's variable name, or
+        /// kLiteral for the literal `indexLiteral`; kNoIndex for a plain operand.
+        uint32_t index = kNoIndex;
+        int32_t indexLiteral = 0;
+    };
+    /// An element operand as resolved: the array's elements and the index's value, if a
+    /// variable's.
+    struct Element {
+        uint8_t slot;
+        uint32_t count;
+        unsigned char* base;
+        const unsigned char* index;
+        int32_t literal;
     };
     struct Operation {
         enum class Form : uint8_t { Binary, Prefix, Postfix } form;
@@ -98,6 +111,7 @@ struct ScriptExpressionCache {
         uint8_t left, right; ///< slots (a prefix operator reads `right`, a postfix one `left`)
     };
     static constexpr uint32_t kLiteral = UINT32_MAX;
+    static constexpr uint32_t kNoIndex = UINT32_MAX - 1;
     static constexpr size_t kMaxFastOperands = 32;
     static constexpr size_t kMaxFastSlots = 64; ///< operands and results
     uint64_t fastEpoch = 0;                     ///< 0: not analysed
@@ -105,9 +119,11 @@ struct ScriptExpressionCache {
     std::vector<Operand> operands;
     std::vector<Operation> operations;
     // The variables' values found for the operands (null for literals), valid while the
-    // variable epoch is `placesEpoch`: while no list changes, no variable's type changes.
+    // variable epoch is `placesEpoch`: while no list changes, no variable's type changes. The
+    // place of an element is found again at each evaluation, from `elements`.
     uint64_t placesEpoch = 0;
     std::vector<unsigned char*> places;
+    std::vector<Element> elements;
 
     // Statements read without being performed from here to the end of their list (list mode)
     // or of one statement (single mode): where the reading ends, valid while the name epoch is
@@ -126,6 +142,7 @@ struct ScriptExpressionCache {
     bool loopFast = false;
     ScriptExpressionCache* loopCondition = nullptr;
     std::vector<ScriptExpressionCache*> loopBody, loopStep;
+    std::vector<uint32_t> loopBodyAt, loopStepAt; ///< where each of them starts
 
     // A call site: the function it resolved to for these argument types, valid while the
     // function epoch is `callEpoch`.

@@ -105,6 +105,27 @@ void ZRScriptContext::analyseFast(Cache& cache) {
     std::vector<ScriptShapeItem> shape;
     for (const ScriptLeaf& leaf : cache.leaves) {
         switch (leaf.kind) {
+        case ScriptLeaf::Kind::Index: {
+            // An integer array indexed by an integer variable or literal: an element operand.
+            Cache::Operand* array = cache.operands.empty() ? nullptr : &cache.operands.back();
+            if (!array || array->token == Cache::kLiteral || array->index != Cache::kNoIndex ||
+                shape.empty() || shape.back().kind != ScriptShape::Operand)
+                return;
+            const ScriptExpressionCache* index = src->cache(leaf.token + 1).expression;
+            if (!index || index->epoch != cache.epoch || index->leaves.size() != 1 ||
+                index->end != leaf.token + 2)
+                return;
+            const ScriptLeaf& value = index->leaves[0];
+            if (value.kind == ScriptLeaf::Kind::Name) {
+                array->index = value.token;
+            } else if (value.kind == ScriptLeaf::Kind::Literal && value.type == bt.integer) {
+                array->index = Cache::kLiteral;
+                std::memcpy(&array->indexLiteral, value.value, sizeof array->indexLiteral);
+            } else {
+                return;
+            }
+            break;
+        }
         case ScriptLeaf::Kind::Literal:
         case ScriptLeaf::Kind::Name: {
             if (cache.operands.size() == Cache::kMaxFastOperands) return;
@@ -178,35 +199,51 @@ void ZRScriptContext::analyseFast(Cache& cache) {
 }
 
 bool ZRScriptContext::evaluateFast(Cache& cache, int32_t& value) {
-    if (!resolveFast(cache)) return false;
-    value = computeFast(cache);
-    return true;
+    return resolveFast(cache) && computeFast(cache, value);
 }
 
 bool ZRScriptContext::resolveFast(Cache& cache) {
     const size_t operands = cache.operands.size();
     if (cache.placesEpoch != gScriptVariableEpoch) {
         cache.places.resize(operands);
+        cache.elements.clear();
         for (size_t k = 0; k < operands; ++k) {
             const Cache::Operand& o = cache.operands[k];
-            if (o.token == Cache::kLiteral) {
-                cache.places[k] = nullptr;
+            cache.places[k] = nullptr;
+            if (o.token == Cache::kLiteral) continue;
+            ScriptVariable* v = variableAt(o.token);
+            if (!v) return false;
+            if (o.index == Cache::kNoIndex) {
+                if (v->type != bt.integer) return false;
+                cache.places[k] = v->area;
                 continue;
             }
-            ScriptVariable* v = variableAt(o.token);
-            if (!v || v->type != bt.integer) return false;
-            cache.places[k] = v->area;
+            if (!v->type->isArray() || v->type->base != bt.integer) return false;
+            Cache::Element e{uint8_t(k), v->type->count, v->data(), nullptr, o.indexLiteral};
+            if (o.index != Cache::kLiteral) {
+                ScriptVariable* index = variableAt(o.index);
+                if (!index || index->type != bt.integer) return false;
+                e.index = index->area;
+            }
+            cache.elements.push_back(e);
         }
         cache.placesEpoch = gScriptVariableEpoch;
     }
     return true;
 }
 
-int32_t ZRScriptContext::computeFast(const Cache& cache) {
+bool ZRScriptContext::computeFast(Cache& cache, int32_t& value) {
     using Form = Cache::Operation::Form;
     const size_t operands = cache.operands.size();
-    int32_t value;
     unsigned char* const* places = cache.places.data();
+    // Elements are found first, as collection indexes before any operator applies; an index
+    // out of range leaves the expression to the general evaluator, which reports it.
+    for (const Cache::Element& e : cache.elements) {
+        int32_t i = e.literal;
+        if (e.index) std::memcpy(&i, e.index, sizeof i);
+        if (uint32_t(i) >= e.count) return false;
+        cache.places[e.slot] = e.base + size_t(uint32_t(i)) * sizeof(int32_t);
+    }
     const Cache::Operand* literals = cache.operands.data();
     if (cache.operations.size() == 1 && cache.operations[0].form == Form::Binary) {
         // The common `a op b`.
@@ -220,7 +257,7 @@ int32_t ZRScriptContext::computeFast(const Cache& cache) {
         } else {
             value = fastBinary(o.op, a, b);
         }
-        return value;
+        return true;
     }
     // Operands are read where they are (a variable's value, or the literal); results of the
     // operators follow them.
@@ -258,5 +295,6 @@ int32_t ZRScriptContext::computeFast(const Cache& cache) {
         results[slot - operands] = r;
         ++slot;
     }
-    return read(uint8_t(slot - 1));
+    value = read(uint8_t(slot - 1));
+    return true;
 }

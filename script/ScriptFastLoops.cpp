@@ -21,6 +21,8 @@ void ZRScriptContext::analyseLoop(Cache& loop, uint32_t conditionPos, Kind condi
     loop.loopCondition = nullptr;
     loop.loopBody.clear();
     loop.loopStep.clear();
+    loop.loopBodyAt.clear();
+    loop.loopStepAt.clear();
     // The integer form of the expression at p, ended by one of the given tokens.
     // An expression not compiled yet leaves the loop to be analysed again.
     auto form = [&](uint32_t p, Kind end, Kind otherEnd) -> Cache* {
@@ -38,6 +40,7 @@ void ZRScriptContext::analyseLoop(Cache& loop, uint32_t conditionPos, Kind condi
         Cache* e = form(p, Kind::Comma, Kind::RightParen);
         if (!e) return;
         loop.loopStep.push_back(e);
+        loop.loopStepAt.push_back(p);
         p = tok(e->end).kind == Kind::Comma ? e->end + 1 : UINT32_MAX;
     }
     // The body: one expression statement, or a block of them (empty statements allowed).
@@ -66,6 +69,7 @@ void ZRScriptContext::analyseLoop(Cache& loop, uint32_t conditionPos, Kind condi
             Cache* e = form(p, Kind::Semicolon, Kind::Semicolon);
             if (!e) return;
             loop.loopBody.push_back(e);
+            loop.loopBodyAt.push_back(p);
             p = e->end + 1;
         }
         if (!block) break;
@@ -73,23 +77,46 @@ void ZRScriptContext::analyseLoop(Cache& loop, uint32_t conditionPos, Kind condi
     loop.loopFast = true;
 }
 
-bool ZRScriptContext::runFastLoop(Cache& loop, uint32_t conditionPos, Kind conditionEnd,
-                                  uint32_t bodyPos, uint32_t stepPos) {
-    if (global.stepLimit || global.timeLimitMs || exprStop != ScriptSource::kNoStop) return false;
+ScriptFastLoop ZRScriptContext::runFastLoop(Cache& loop, uint32_t conditionPos, Kind conditionEnd,
+                                            uint32_t bodyPos, uint32_t stepPos) {
+    if (global.stepLimit || global.timeLimitMs || exprStop != ScriptSource::kNoStop)
+        return ScriptFastLoop::NotRun;
     if (loop.loopEpoch != scriptNameEpoch())
         analyseLoop(loop, conditionPos, conditionEnd, bodyPos, stepPos);
-    if (!loop.loopFast || !resolveFast(*loop.loopCondition)) return false;
+    if (!loop.loopFast || !resolveFast(*loop.loopCondition)) return ScriptFastLoop::NotRun;
     for (Cache* e : loop.loopBody)
-        if (!resolveFast(*e)) return false;
+        if (!resolveFast(*e)) return ScriptFastLoop::NotRun;
     for (Cache* e : loop.loopStep)
-        if (!resolveFast(*e)) return false;
-    // Nothing below changes a variable list, so the variables found stay.
-    while (computeFast(*loop.loopCondition) != 0) {
-        for (const Cache* e : loop.loopBody)
-            computeFast(*e);
-        for (const Cache* e : loop.loopStep)
-            computeFast(*e);
+        if (!resolveFast(*e)) return ScriptFastLoop::NotRun;
+    // Nothing below changes a variable list, so the variables found stay. An index out of
+    // range stops the integer forms before the expression it is in does anything: the round is
+    // finished by the general reading from that expression on (which reports the index).
+    int32_t value = 0;
+    bool ran = false;
+    while (true) {
+        if (!computeFast(*loop.loopCondition, value))
+            return ran ? ScriptFastLoop::Resumed : ScriptFastLoop::NotRun;
+        if (value == 0) break;
+        ran = true;
+        size_t stopped = 0;
+        const size_t body = loop.loopBody.size(), all = body + loop.loopStep.size();
+        for (; stopped < all; ++stopped) {
+            Cache& e = stopped < body ? *loop.loopBody[stopped] : *loop.loopStep[stopped - body];
+            if (!computeFast(e, value)) break;
+        }
+        if (stopped == all) continue;
+        for (size_t k = stopped; k < all; ++k) {
+            const bool isBody = k < body;
+            const uint32_t at = isBody ? loop.loopBodyAt[k] : loop.loopStepAt[k - body];
+            const size_t before = stack.size();
+            ScriptDirect discarded;
+            const uint32_t end =
+                isBody ? executeStatements(at, false, true, true) : evaluate(at, true, &discarded);
+            if (end == kScriptFail) return ScriptFastLoop::Failed;
+            popEntries(before);
+        }
+        return ScriptFastLoop::Resumed;
     }
     lineNow = loop.loopCondition->endLine;
-    return true;
+    return ScriptFastLoop::Finished;
 }

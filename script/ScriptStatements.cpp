@@ -264,9 +264,12 @@ uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
         int32_t condition = 0;
         uint32_t p = 0;
         // From the third round on, an integer loop may run the rest of its rounds at once.
-        if (run && round > 2 &&
-            runFastLoop(src->expressionCache(pos), conditionPos, Kind::RightParen, UINT32_MAX,
-                        UINT32_MAX)) {
+        const ScriptFastLoop fast = run && round > 2
+                                        ? runFastLoop(src->expressionCache(pos), conditionPos,
+                                                      Kind::RightParen, UINT32_MAX, UINT32_MAX)
+                                        : ScriptFastLoop::NotRun;
+        if (fast == ScriptFastLoop::Failed) return kScriptFail;
+        if (fast == ScriptFastLoop::Finished) {
             p = src->expressionCache(conditionPos).end;
         } else {
             p = evaluateCondition(conditionPos, run, condition);
@@ -324,9 +327,12 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
         int32_t condition = 0;
         uint32_t p = 0;
         // From the third round on, an integer loop may run the rest of its rounds at once.
-        if (run && round > 2 &&
-            runFastLoop(src->expressionCache(pos), conditionPos, Kind::Semicolon, bodyPos,
-                        stepPos)) {
+        const ScriptFastLoop fast = run && round > 2
+                                        ? runFastLoop(src->expressionCache(pos), conditionPos,
+                                                      Kind::Semicolon, bodyPos, stepPos)
+                                        : ScriptFastLoop::NotRun;
+        if (fast == ScriptFastLoop::Failed) return kScriptFail;
+        if (fast == ScriptFastLoop::Finished) {
             p = src->expressionCache(conditionPos).end;
         } else {
             p = evaluateCondition(conditionPos, run, condition);

@@ -130,4 +130,23 @@ TEST(ScriptPrograms, StringsAppendedToThemselvesStayApart) {
                           "\"ababc13\" \"ababc1\"");
 }
 
+// A loop run from integer forms stops where an index leaves its array, in the body or in the
+// condition, with what was done up to there kept and the message a first reading gives.
+TEST(ScriptPrograms, IndexOutOfRangeInALoopStopsItThere) {
+    const ScriptRun run =
+        runScript("integer a[5]; integer i; integer s = 0; integer k = 0;\n"
+                  "execute(\"for (i = 0; i < 10; i++) { s += i; a[i] = i * 2; }\");\n"
+                  "out(s); out(i); out(a[4] + a[0]);\n"
+                  "execute(\"while (a[k] >= 0) k++;\"); out(k);\n"
+                  "execute(\"for (k = 4; k < 9; k += 1) a[4 - k] = 1;\"); out(k); out(a[0]);");
+    ASSERT_TRUE(run.ok) << run.errors;
+    EXPECT_EQ(run.output, "15 5 8 5 5 1");
+    const std::string first = runScript("integer a[5]; a[5] = 1;").errors;
+    const std::string negative = runScript("integer a[5]; integer k = 5; a[4 - k] = 1;").errors;
+    ASSERT_NE(first, "");
+    EXPECT_NE(run.errors.find(first.substr(0, first.find('\n'))), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find(negative.substr(0, negative.find('\n'))), std::string::npos)
+        << run.errors;
+}
+
 } // namespace
