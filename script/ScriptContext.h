@@ -339,13 +339,18 @@ struct ZRScriptContext {
     /// is out of range.
     [[nodiscard]] bool computeFast(ScriptExpressionCache& cache, int32_t& value);
     /// Integer loops (ScriptFastLoops.cpp): once a loop has gone round twice, a loop whose
-    /// condition, body (expression statements) and step are all integer forms runs its further
+    /// condition, body (expression statements, blocks and `if`s of them) and step are all
+    /// integer forms runs its further
     /// rounds from those forms, up to the round whose condition is 0 (its body is then read as
     /// the general code reads it). NotRun when the loop does not qualify; nothing is done then.
     /// `bodyPos` UINT32_MAX: the body follows the condition's end (a while); `stepPos`
     /// UINT32_MAX: no step.
     ScriptFastLoop runFastLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
                                ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
+    /// Runs a loop body's statements from their integer forms; from a statement whose index
+    /// is out of range on, reads the round's rest as the general code does and sets
+    /// `resumed`. False when that reading failed.
+    bool runLoopNodes(const std::vector<ScriptExpressionCache::LoopNode>& nodes, bool& resumed);
     void analyseLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
                      ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool member(ScriptEntry& e, ScriptOp op, uint32_t nameToken);

@@ -149,4 +149,41 @@ TEST(ScriptPrograms, IndexOutOfRangeInALoopStopsItThere) {
         << run.errors;
 }
 
+// Loops give the same outputs and messages whether their rounds run from integer forms or,
+// under a step limit, are all read the general way.
+TEST(ScriptPrograms, LoopsGiveTheSameResultsUnderAStepLimit) {
+    const char* programs[] = {
+        "integer i; integer s = 0; integer t = 0;\n"
+        "for (i = 0; i < 200; i++) { if (i / 2 * 2 == i) s += i; else if (i > 150) s -= 1;"
+        " else { t += 2; t--; } }\n"
+        "out(s); out(t); out(i);",
+        "integer i; integer s = 0;\n"
+        "for (i = 0; i < 300; i++) if (i == 250) s += 7; out(s);\n"
+        "for (i = 0; i < 300; i++) { if (i == 250 || i == 260) s += i; else ; } out(s);\n"
+        "i = 0; while (i < 300) { if (i > 280) { s++; if (i > 290) s *= 2; } i += 1; } out(s);",
+        "integer a[10]; integer i = 0; integer s = 0;\n"
+        "while (i < 10) { a[i] = i * i; i++; }\n"
+        "for (i = 0; i < 200; i++) if (a[i / 20] > 10) s++; else a[i / 20] += 1; out(s);\n"
+        "for (i = 0; i < 10; i++) out(a[i]);",
+        "integer a[10]; integer i; integer s = 0;\n"
+        "execute(\"for (i = 0; i < 100; i++) { if (i > 50) a[i - 40] = 1; s++; }\");\n"
+        "out(i); out(s); out(a[9]);\n"
+        "execute(\"for (i = 0; i < 100; i++) { s++; if (a[i]) s += 100; }\"); out(i); out(s);",
+        "integer i; integer j; integer s = 0;\n"
+        "for (i = 0; i < 30; i++) { for (j = 0; j < i; j++) if (j > 3) s += j; else s--;"
+        " if (s > 2000) break; }\n"
+        "out(i); out(j); out(s);",
+    };
+    for (const char* program : programs) {
+        SCOPED_TRACE(program);
+        const ScriptRun fast = runScript(program);
+        scriptSetRunLimits(100000000, 0);
+        const ScriptRun general = runScript(program);
+        scriptSetRunLimits(0, 0);
+        EXPECT_TRUE(fast.ok) << fast.errors;
+        EXPECT_EQ(fast.output, general.output);
+        EXPECT_EQ(fast.errors, general.errors);
+    }
+}
+
 } // namespace
