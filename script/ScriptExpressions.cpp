@@ -596,6 +596,17 @@ bool ZRScriptContext::reduce(size_t base, uint32_t endPos,
                              std::vector<ScriptReductionStep>* planned) {
     const size_t n = stack.size() - base;
     std::vector<ScriptReductionStep> own;
+    if (!steps && n == 1 && isOperand(stack[base])) {
+        if (planned) planned->clear();
+        return true; // nothing to plan
+    }
+    if (!steps && n == 3 && stack[base + 1].kind == ScriptEntryKind::Operator &&
+        stack[base + 1].fixity == ScriptFixity::Binary && isOperand(stack[base]) &&
+        isOperand(stack[base + 2])) {
+        // The common `a op b`: nothing to plan.
+        if (planned) *planned = {ScriptReductionStep{ScriptReductionStep::Kind::Binary, 1, 0, 2}};
+        return applyBinary(base + 1, base, base + 2, endPos) && (popEntries(base + 1), true);
+    }
     if (!steps) {
         std::vector<ScriptShapeItem> shape(n);
         for (size_t k = 0; k < n; ++k) {
