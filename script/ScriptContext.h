@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 /// A persistent context: variables and types that outlive a run, found again by id.
@@ -153,6 +154,8 @@ struct ZRScriptContext {
     int lineNow = 0; ///< line of the token being read
     const char* stackLimit = nullptr;
     int syntaxPeak = 0; ///< deepest syntax level reached (for the statement skip cache)
+    /// The texts `#include` has read in this run, by name and path: each is read once.
+    std::unordered_map<std::string, ScriptSourcePtr> includedTexts;
 
     // ---- reading
     const ScriptTok& tok(uint32_t i) const { return i == exprStop ? stopToken(i) : src->at(i); }

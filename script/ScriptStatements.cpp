@@ -678,25 +678,32 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
     std::string path = fileName;
     if (host && !host->includeFolder.empty() && !fileName.empty() && fileName[0] != '/')
         path = host->includeFolder + "/" + fileName;
-    std::string text;
-    int error = 0;
-    switch (readWholeFile(path, text, error)) {
-    case ReadResult::Ok:
-        break;
-    case ReadResult::StatFailed:
-        report(ScriptForm::I, scriptmsg::kCannotOpenInclude, includeLine, fileName,
-               std::strerror(error));
-        return kScriptFail;
-    case ReadResult::TooLarge:
-        report(ScriptForm::E, scriptmsg::kMemory, includeLine);
-        return kScriptFail;
-    default:
-        report(ScriptForm::H, scriptmsg::kCannotOpenInclude, includeLine, fileName);
-        return kScriptFail;
+    // A text is read and compiled once per run, however often it is included.
+    std::string key = fileName;
+    key.push_back('\0');
+    key += path;
+    ScriptSourcePtr& source = includedTexts[key];
+    if (!source) {
+        std::string text;
+        int error = 0;
+        const ReadResult read = readWholeFile(path, text, error);
+        if (read != ReadResult::Ok) {
+            includedTexts.erase(key);
+            if (read == ReadResult::StatFailed)
+                report(ScriptForm::I, scriptmsg::kCannotOpenInclude, includeLine, fileName,
+                       std::strerror(error));
+            else if (read == ReadResult::TooLarge)
+                report(ScriptForm::E, scriptmsg::kMemory, includeLine);
+            else
+                report(ScriptForm::H, scriptmsg::kCannotOpenInclude, includeLine, fileName);
+            return kScriptFail;
+        }
+        source = std::make_shared<const ScriptSource>(text, fileName);
     }
-    auto source = std::make_shared<const ScriptSource>(text, fileName);
+    // The map may grow while the text runs (includes of other texts): the text is held here.
+    const ScriptSourcePtr held = source;
     ++includeDepth;
-    const bool ok = runText(source, true);
+    const bool ok = runText(held, true);
     --includeDepth;
     if (!ok) report(ScriptForm::J, scriptmsg::kExternalScript, includeLine, fileName);
     return p;
