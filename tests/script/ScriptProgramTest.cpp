@@ -186,4 +186,25 @@ TEST(ScriptPrograms, LoopsGiveTheSameResultsUnderAStepLimit) {
     }
 }
 
+// A hook that sees integer values go sees the same values go whether loops and expressions run
+// from integer forms or are read the general way.
+TEST(ScriptPrograms, IntegerDeleteHookSeesTheSameValues) {
+    const char* program = "#global integer DeleteValue( integer v ) { count(); return 0; }\n"
+                          "integer i; integer s = 0; integer a[4];\n"
+                          "for (i = 0; i < 40; i++) { if (i / 4 == 3) s += i; a[i / 10] = s; }\n"
+                          "out(s);";
+    int before = countCalls();
+    const ScriptRun fast = runScript(program, true);
+    const int fastCalls = countCalls() - before;
+    scriptSetRunLimits(100000000, 0);
+    before = countCalls();
+    const ScriptRun general = runScript(program, true);
+    const int generalCalls = countCalls() - before;
+    scriptSetRunLimits(0, 0);
+    shutdownInterpreter();
+    EXPECT_TRUE(fast.ok) << fast.errors;
+    EXPECT_EQ(fast.output, general.output);
+    EXPECT_EQ(fastCalls, generalCalls);
+}
+
 } // namespace
