@@ -250,6 +250,11 @@ struct ZRScriptContext {
     /// Evaluates a condition (a value is required) and converts it to integer.
     uint32_t evaluateCondition(uint32_t pos, bool run, int32_t& condition);
     uint32_t statementIf(uint32_t pos, bool run, bool loop);
+    /// A loop's condition for one round (0 when not running): from the loop's integer forms,
+    /// which may run this and the further rounds, or evaluated. The condition's end token.
+    uint32_t loopCondition(uint32_t pos, int round, bool run, uint32_t conditionPos,
+                           ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos,
+                           int32_t& condition);
     uint32_t statementWhile(uint32_t pos, bool run);
     uint32_t statementFor(uint32_t pos, bool run);
     uint32_t statementTypedef(uint32_t pos, bool run);

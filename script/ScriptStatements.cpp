@@ -254,6 +254,20 @@ uint32_t ZRScriptContext::statementIf(uint32_t pos, bool run, bool loop) {
     return p;
 }
 
+uint32_t ZRScriptContext::loopCondition(uint32_t pos, int round, bool run, uint32_t conditionPos,
+                                        Kind conditionEnd, uint32_t bodyPos, uint32_t stepPos,
+                                        int32_t& condition) {
+    // From the third round on, an integer loop may run the rest of its rounds at once.
+    const ScriptFastLoop fast =
+        run && round > 2
+            ? runFastLoop(src->expressionCache(pos), conditionPos, conditionEnd, bodyPos, stepPos)
+            : ScriptFastLoop::NotRun;
+    condition = 0;
+    if (fast == ScriptFastLoop::Failed) return kScriptFail;
+    if (fast == ScriptFastLoop::Finished) return src->expressionCache(conditionPos).end;
+    return evaluateCondition(conditionPos, run, condition);
+}
+
 uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
     if (tok(pos + 1).kind != Kind::LeftParen) {
         report(ScriptForm::A, scriptmsg::kWhileSyntax);
@@ -262,19 +276,9 @@ uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
     const uint32_t conditionPos = pos + 2;
     for (int round = 1;; ++round) {
         int32_t condition = 0;
-        uint32_t p = 0;
-        // From the third round on, an integer loop may run the rest of its rounds at once.
-        const ScriptFastLoop fast = run && round > 2
-                                        ? runFastLoop(src->expressionCache(pos), conditionPos,
-                                                      Kind::RightParen, UINT32_MAX, UINT32_MAX)
-                                        : ScriptFastLoop::NotRun;
-        if (fast == ScriptFastLoop::Failed) return kScriptFail;
-        if (fast == ScriptFastLoop::Finished) {
-            p = src->expressionCache(conditionPos).end;
-        } else {
-            p = evaluateCondition(conditionPos, run, condition);
-            if (p == kScriptFail) return kScriptFail;
-        }
+        const uint32_t p = loopCondition(pos, round, run, conditionPos, Kind::RightParen,
+                                         UINT32_MAX, UINT32_MAX, condition);
+        if (p == kScriptFail) return kScriptFail;
         if (tok(p).kind != Kind::RightParen) {
             report(ScriptForm::A, scriptmsg::kMissingParen);
             return kScriptFail;
@@ -325,19 +329,9 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
     uint32_t stepPos = 0, bodyPos = 0;
     for (int round = 1;; ++round) {
         int32_t condition = 0;
-        uint32_t p = 0;
-        // From the third round on, an integer loop may run the rest of its rounds at once.
-        const ScriptFastLoop fast = run && round > 2
-                                        ? runFastLoop(src->expressionCache(pos), conditionPos,
-                                                      Kind::Semicolon, bodyPos, stepPos)
-                                        : ScriptFastLoop::NotRun;
-        if (fast == ScriptFastLoop::Failed) return kScriptFail;
-        if (fast == ScriptFastLoop::Finished) {
-            p = src->expressionCache(conditionPos).end;
-        } else {
-            p = evaluateCondition(conditionPos, run, condition);
-            if (p == kScriptFail) return kScriptFail;
-        }
+        const uint32_t p = loopCondition(pos, round, run, conditionPos, Kind::Semicolon, bodyPos,
+                                         stepPos, condition);
+        if (p == kScriptFail) return kScriptFail;
         if (tok(p).kind != Kind::Semicolon) {
             report(ScriptForm::E, scriptmsg::kForSyntax, line(p));
             return kScriptFail;
