@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -183,6 +185,130 @@ TEST(ScriptPrograms, LoopsGiveTheSameResultsUnderAStepLimit) {
         EXPECT_TRUE(fast.ok) << fast.errors;
         EXPECT_EQ(fast.output, general.output);
         EXPECT_EQ(fast.errors, general.errors);
+    }
+}
+
+// Random integer programs (loops of assignments, steps, array elements and ifs, with indexes that
+// may leave their array) give the same outputs and messages as the same programs with their
+// loops written out round by round, where every statement is read once.
+class RandomProgram {
+public:
+    explicit RandomProgram(unsigned seed) : random_(seed) {}
+
+    /// The program with loops, and the same program written out.
+    std::pair<std::string, std::string> texts() {
+        const std::string start =
+            "integer a = 3; integer b = -2; integer c = 7; integer i; integer j; integer arr[6]; ";
+        const std::string end = "out(a); out(b); out(c); out(arr[0] + arr[3] * 7 + arr[5] * 49);";
+        std::string looped = start, unrolled = start;
+        for (int k = 0; k < 3; ++k) {
+            const auto [l, u] = loop(0);
+            looped += l;
+            unrolled += u;
+        }
+        return {looped + end, unrolled + end};
+    }
+
+private:
+    int pick(int n) { return int(random_() % unsigned(n)); }
+    std::string variable() {
+        static const char* names[] = {"a", "b", "c", "i", "j"};
+        return names[pick(5)];
+    }
+    std::string element() {
+        // Mostly in range; now and then one past the end or anywhere.
+        const int r = pick(60);
+        if (r < 2) return "arr[" + variable() + "]";
+        if (r == 2) return "arr[6]";
+        return "arr[" + std::to_string(pick(6)) + "]";
+    }
+    // What a statement may change: never a loop's counter, so that every loop ends.
+    std::string place() {
+        static const char* names[] = {"a", "b", "c"};
+        return pick(4) == 0 ? element() : names[pick(3)];
+    }
+    std::string operand() {
+        switch (pick(6)) {
+        case 0:
+            return std::to_string(pick(9) - 2);
+        case 1:
+            return element();
+        case 2:
+            return place() + (pick(2) ? "++" : "--");
+        case 3:
+            return (pick(2) ? "++" : "--") + place();
+        case 4:
+            return (pick(2) ? "-" : "!") + variable();
+        default:
+            return variable();
+        }
+    }
+    std::string expression() {
+        static const char* ops[] = {"+", "-", "*", "/", "==", "!=", "<", ">=", "&&", "||"};
+        std::string e = operand();
+        for (int n = pick(3); n > 0; --n)
+            e += std::string(" ") + ops[pick(10)] + " " + operand();
+        return e;
+    }
+    std::string statement(int depth) {
+        static const char* assigns[] = {" = ", " += ", " -= ", " *= ", " /= "};
+        const int r = pick(depth < 2 ? 8 : 6);
+        if (r < 5) return place() + assigns[pick(5)] + expression() + ";";
+        if (r == 5) return expression() + ";";
+        if (r == 6) {
+            std::string s = "if (" + expression() + ") " + statement(depth + 1);
+            if (pick(2)) s += " else " + statement(depth + 1);
+            return s;
+        }
+        std::string s = "{ ";
+        for (int n = pick(3) + 1; n > 0; --n)
+            s += statement(depth + 1) + " ";
+        return s + "}";
+    }
+    std::pair<std::string, std::string> loop(int depth) {
+        std::string body = "{ ", bodyOut = "{ ";
+        for (int n = pick(3) + 1; n > 0; --n) {
+            if (depth == 0 && pick(4) == 0) {
+                const auto [l, u] = loop(1);
+                body += l;
+                bodyOut += u;
+            } else {
+                const std::string s = statement(1) + " ";
+                body += s;
+                bodyOut += s;
+            }
+        }
+        body += "} ";
+        bodyOut += "} ";
+        const std::string counter = depth == 0 ? "i" : "j";
+        const int rounds = pick(12) + 3;
+        const std::string condition = counter + " < " + std::to_string(rounds);
+        std::string looped = counter + " = 0; ", unrolled = looped;
+        if (pick(3) == 0) {
+            looped += "while (" + condition + ") { " + counter + "++; " + body + "} ";
+            for (int k = 0; k <= rounds; ++k)
+                unrolled += "if (" + condition + ") { " + counter + "++; " + bodyOut + "} ";
+        } else {
+            const std::string step = pick(2) ? counter + "++" : counter + " += 1";
+            looped += "for (" + counter + " = 0; " + condition + "; " + step + ") " + body;
+            for (int k = 0; k <= rounds; ++k)
+                unrolled += "if (" + condition + ") { " + bodyOut + step + "; } ";
+        }
+        return {looped, unrolled};
+    }
+
+    std::mt19937 random_;
+};
+
+TEST(ScriptPrograms, RandomLoopsGiveWhatTheirRoundsWrittenOutGive) {
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        const auto [looped, unrolled] = RandomProgram(seed).texts();
+        SCOPED_TRACE(looped);
+        const ScriptRun fast = runScript(looped);
+        const ScriptRun once = runScript(unrolled);
+        ASSERT_EQ(fast.ok, once.ok) << fast.errors << " | " << once.errors;
+        ASSERT_EQ(fast.output, once.output);
+        ASSERT_EQ(fast.errors, once.errors);
     }
 }
 
