@@ -1,0 +1,116 @@
+#include "ZRVideoSurface.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace {
+
+const QEvent::Type kFrameEvent = QEvent::Type(QEvent::registerEventType());
+
+} // namespace
+
+ZRVideoSurface::ZRVideoSurface(QWidget* parent) : QWidget(parent), m_owner(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setWindowTitle(QStringLiteral("Clipstead"));
+}
+
+ZRVideoSurface::~ZRVideoSurface() {
+    if (onDestroy) onDestroy();
+}
+
+void ZRVideoSurface::presentFrame(const QImage& frame, ZRMediaTime time) {
+    std::lock_guard lock(m_frameMutex);
+    m_frame = frame;
+    m_frameTime = time;
+    if (m_updatePending) return;
+    m_updatePending = true;
+    // Posting is thread-safe; events still queued when the surface dies are dropped with it.
+    QCoreApplication::postEvent(this, new QEvent(kFrameEvent));
+}
+
+QImage ZRVideoSurface::currentFrame() const {
+    std::lock_guard lock(m_frameMutex);
+    return m_frame;
+}
+
+ZRMediaTime ZRVideoSurface::currentFrameTime() const {
+    std::lock_guard lock(m_frameMutex);
+    return m_frameTime;
+}
+
+bool ZRVideoSurface::event(QEvent* e) {
+    if (e->type() == kFrameEvent) {
+        {
+            std::lock_guard lock(m_frameMutex);
+            m_updatePending = false;
+        }
+        update();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void ZRVideoSurface::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QImage frame = currentFrame();
+    if (frame.isNull())
+        painter.fillRect(rect(), Qt::black);
+    else
+        painter.drawImage(rect(), frame);
+}
+
+void ZRVideoSurface::keyPressEvent(QKeyEvent* e) {
+    if (m_drain) {
+        QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(),
+                       ushort(e->count()));
+        QCoreApplication::sendEvent(m_drain, &copy);
+        e->setAccepted(copy.isAccepted());
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void ZRVideoSurface::keyReleaseEvent(QKeyEvent* e) {
+    if (m_drain) {
+        QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(),
+                       ushort(e->count()));
+        QCoreApplication::sendEvent(m_drain, &copy);
+        return;
+    }
+    QWidget::keyReleaseEvent(e);
+}
+
+void ZRVideoSurface::closeEvent(QCloseEvent* e) {
+    // Closing the video window aborts playback; the surface itself stays for the pipeline.
+    e->ignore();
+    if (onUserClose) onUserClose();
+}
+
+void ZRVideoSurface::setOwner(QWidget* owner) {
+    if (m_fullScreen) setFullScreenMode(false);
+    const bool visible = isVisible();
+    m_owner = owner;
+    setParent(owner, owner ? Qt::Widget : Qt::Window);
+    if (visible) show();
+}
+
+bool ZRVideoSurface::setFullScreenMode(bool on) {
+    if (on == m_fullScreen) return true;
+    if (on) {
+        m_windowedGeometry = geometry();
+        m_windowedVisible = isVisible();
+        setParent(nullptr, Qt::Window);
+        showFullScreen();
+        m_fullScreen = true;
+    } else {
+        m_fullScreen = false;
+        showNormal();
+        setParent(m_owner, m_owner ? Qt::Widget : Qt::Window);
+        setGeometry(m_windowedGeometry);
+        setVisible(m_windowedVisible);
+    }
+    return true;
+}
