@@ -28,7 +28,9 @@ ZRDSFilePreview::ZRDSFilePreview(QWidget* parent, const char* name, Qt::WindowFl
     connect(&m_timer, &QTimer::timeout, this, &ZRDSFilePreview::slotTimeout);
 }
 
-ZRDSFilePreview::~ZRDSFilePreview() { closeGraph(); }
+ZRDSFilePreview::~ZRDSFilePreview() {
+    closeGraph();
+}
 
 bool ZRDSFilePreview::openFile(const QString& path) {
     if (!QFileInfo::exists(path)) return false;
@@ -56,7 +58,9 @@ bool ZRDSFilePreview::openFile(const QString& path) {
     return true;
 }
 
-ZRMediaTime ZRDSFilePreview::duration() const { return m_pipeline ? m_pipeline->duration() : 0; }
+ZRMediaTime ZRDSFilePreview::duration() const {
+    return m_pipeline ? m_pipeline->duration() : 0;
+}
 
 ZRMediaTime ZRDSFilePreview::currentPosition() const {
     return m_pipeline ? m_pipeline->currentPosition() : 0;
@@ -113,7 +117,8 @@ void ZRDSFilePreview::seek(qint64 time) {
 void ZRDSFilePreview::setStartPosition(double time, QWidget*) {
     if (m_state != 0 && m_state != 1) return;
     m_rangeStart = ZRMediaTime(time);
-    if (m_loop && currentPosition() < m_rangeStart) m_pipeline->setPositions(&m_rangeStart, nullptr);
+    if (m_loop && currentPosition() < m_rangeStart)
+        m_pipeline->setPositions(&m_rangeStart, nullptr);
 }
 
 void ZRDSFilePreview::setStopPosition(double time, QWidget*) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/QSBWidget.h"
 #include "ZRPlaybackTypes.h"
+#include "widgets/QSBWidget.h"
 
 #include <QTimer>
 
