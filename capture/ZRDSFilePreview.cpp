@@ -210,13 +210,6 @@ void ZRDSFilePreview::setFullScreen(bool on) {
     ZRVideoSurface* surface = m_pipeline->surface();
     if (!surface->setFullScreenMode(on)) return;
     m_fullScreen = on;
-    if (on) {
-        surface->grabKeyboard();
-        surface->setCursor(Qt::BlankCursor);
-    } else {
-        surface->unsetCursor();
-        surface->releaseKeyboard();
-    }
 }
 
 void ZRDSFilePreview::keyPressEvent(QKeyEvent* e) {

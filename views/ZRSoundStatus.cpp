@@ -10,7 +10,8 @@ void zrReportSilentPreview(const QString& reason) {
     static bool told = false;
     if (told) return;
     told = true;
-    const QString text = QObject::tr("No sound device: preview plays without sound (%1)").arg(reason);
+    const QString text =
+        QObject::tr("No sound device: preview plays without sound (%1)").arg(reason);
     qDebug("%s", qPrintable(text));
     if (ZRAppState::Hub* hub = appState().hub) hub->message(text, 5000);
 }

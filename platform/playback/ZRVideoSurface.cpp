@@ -105,8 +105,12 @@ bool ZRVideoSurface::setFullScreenMode(bool on) {
         setParent(nullptr, Qt::Window);
         showFullScreen();
         m_fullScreen = true;
+        grabKeyboard();
+        setCursor(Qt::BlankCursor);
     } else {
         m_fullScreen = false;
+        unsetCursor();
+        releaseKeyboard();
         showNormal();
         setParent(m_owner, m_owner ? Qt::Widget : Qt::Window);
         setGeometry(m_windowedGeometry);
