@@ -14,13 +14,7 @@ ls "$build"/bin/PlugIns/import/*.so >/dev/null 2>&1 ||
 
 media=$(mktemp -d)
 trap 'rm -rf "$media"' EXIT
-clip() { # name, video source, tone
-    ffmpeg -v error -y -f lavfi -i "$2=size=720x576:rate=25:duration=10" \
-        -f lavfi -i "sine=frequency=$3:sample_rate=48000:duration=10" \
-        -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -ac 2 -ar 48000 "$media/$1.avi"
-}
-clip A testsrc 440
-clip B smptebars 880
+"$(dirname "$0")/anchor_clips.sh" "$media"
 
 # Clipstead: the best of the benchmark's repetitions, as frames per second.
 ours=$(CLIPSTEAD_BENCH_MEDIA="$media" "$build/bin/bench_render" \

@@ -84,8 +84,9 @@ void ZRVideoSurface::keyReleaseEvent(QKeyEvent* e) {
 }
 
 void ZRVideoSurface::closeEvent(QCloseEvent* e) {
-    // Closing the video window aborts playback; the surface itself stays for the pipeline.
-    e->ignore();
+    // Closing the video window hides it and aborts playback; the surface stays for the pipeline
+    // (and never holds up the program's quitting).
+    QWidget::closeEvent(e);
     if (onUserClose) onUserClose();
 }
 

@@ -38,7 +38,7 @@ public:
     bool setFullScreenMode(bool on);
     bool fullScreenMode() const { return m_fullScreen; }
 
-    /// Called when the user closes the surface while it is a window of its own.
+    /// Called when the surface is closed (it hides, and is not deleted).
     std::function<void()> onUserClose;
     /// Called first thing in the destructor, before anything of the surface is gone.
     std::function<void()> onDestroy;
