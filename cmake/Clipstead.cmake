@@ -11,28 +11,30 @@ function(clipstead_sources var)
   set(${var} ${result} PARENT_SCOPE)
 endfunction()
 
-# clipstead_test(<name> <folder> LIBS <libs>... [LABELS <labels>...]): one GoogleTest program
-# made of every .cpp in <folder>, registered with CTest under the folder's first part as label
-# and any further labels.
+# clipstead_test(<name> <folder> LIBS <libs>... [LABEL <label>]): one GoogleTest program made of
+# every .cpp in <folder>, registered with CTest under <label> (the folder's first part when
+# none is given).
 function(clipstead_test name folder)
-  cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "LABEL" "LIBS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${folder}/*.cpp)
   if(NOT srcs)
     return()
   endif()
   # Builds without the shared engine (tsan, fuzz) skip the tests that need it.
   foreach(lib IN LISTS T_LIBS)
-    if(lib MATCHES "^(kernel|kernel_static|clipstead_platform|clipstead_playback|clipstead_app)$"
-       AND NOT TARGET ${lib})
+    if(lib MATCHES "^(kernel|kernel_static|clipstead_platform)$" AND NOT TARGET ${lib})
       return()
     endif()
   endforeach()
   string(REGEX MATCH "^[^/]+" label ${folder})
+  if(T_LABEL)
+    set(label ${T_LABEL})
+  endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${T_LIBS} clipstead_testsupport GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${label};${T_LABELS}"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${label}
     DISCOVERY_TIMEOUT 60)
 endfunction()

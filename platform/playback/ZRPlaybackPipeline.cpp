@@ -211,10 +211,13 @@ void ZRPlaybackPipeline::setNotifyTarget(QObject* target, int message) {
     std::lock_guard lock(m_mutex);
     m_notifyTarget = target;
     m_notifyMessage = message;
+    m_notifyEvent = target ? std::make_unique<QEvent>(QEvent::Type(message)) : nullptr;
 }
 
 bool ZRPlaybackPipeline::getEvent(int* code) {
     std::lock_guard lock(m_mutex);
+    if (m_notifyTarget && !m_notifyEvent)
+        m_notifyEvent = std::make_unique<QEvent>(QEvent::Type(m_notifyMessage));
     if (m_events.empty()) return false;
     if (code) *code = m_events.front();
     m_events.pop_front();
@@ -264,8 +267,8 @@ ZRMediaTime ZRPlaybackPipeline::mediaNowLocked() const {
 
 void ZRPlaybackPipeline::postEventLocked(int code) {
     m_events.push_back(code);
-    if (m_notifyTarget)
-        QCoreApplication::postEvent(m_notifyTarget, new QEvent(QEvent::Type(m_notifyMessage)));
+    if (m_notifyTarget && m_notifyEvent)
+        QCoreApplication::postEvent(m_notifyTarget, m_notifyEvent.release());
 }
 
 void ZRPlaybackPipeline::seekLocked(ZRMediaTime time) {
@@ -307,11 +310,11 @@ void ZRPlaybackPipeline::videoLoop() {
         const uint64_t generation = m_generation;
         const QSize size(m_video.width, std::abs(m_video.height));
         lock.unlock();
-        QImage image(size, QImage::Format_RGB32);
+        auto image = std::make_shared<ZRVideoFrame>(size.width(), size.height());
+        unsigned char* pixels = image->pixels.data();
         ZRMediaTime time = target;
-        const ZRResult result =
-            seek ? m_source->renderVideoAt(target, 0, image.bits(), int(image.bytesPerLine()))
-                 : m_source->renderNextVideo(0, image.bits(), int(image.bytesPerLine()), &time);
+        const ZRResult result = seek ? m_source->renderVideoAt(target, 0, pixels, image->stride)
+                                     : m_source->renderNextVideo(0, pixels, image->stride, &time);
         lock.lock();
         if (generation != m_generation) continue;
         m_prerolled = true;
@@ -356,7 +359,7 @@ void ZRPlaybackPipeline::presentLoop() {
             ++m_stats.shown;
             m_stats.largestOffset = std::max(m_stats.largestOffset, now - due->time);
             std::lock_guard surfaceLock(m_surfaceMutex);
-            if (m_surface) m_surface->presentFrame(due->image, due->time);
+            if (m_surface) m_surface->presentFrame(std::move(due->image), due->time);
         }
         // Far behind: let the video thread catch up with the clock instead of rendering
         // frames that would all be dropped.

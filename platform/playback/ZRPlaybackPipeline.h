@@ -4,7 +4,7 @@
 #include "ZRPlaybackClock.h"
 #include "ZRSoundOutput.h"
 
-#include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <condition_variable>
@@ -15,8 +15,10 @@
 #include <optional>
 #include <thread>
 
+class QEvent;
 class QObject;
 class ZRVideoSurface;
+struct ZRVideoFrame;
 
 /// What playback has done so far (since the source was set).
 struct ZRPlaybackStats {
@@ -91,7 +93,8 @@ public:
 
     /// Where events are announced: a posted QEvent of type `message` (null: not announced).
     void setNotifyTarget(QObject* target, int message);
-    /// Takes the oldest queued event; false when none.
+    /// Takes the oldest queued event; false when none. Events queued after the last
+    /// announcement are announced once this has been called.
     bool getEvent(int* code);
 
     ZRVideoSurface* surface() const;
@@ -101,7 +104,7 @@ public:
 private:
     struct Frame {
         ZRMediaTime time;
-        QImage image;
+        std::shared_ptr<ZRVideoFrame> image;
     };
 
     void startThreads();
@@ -144,6 +147,9 @@ private:
     std::deque<int> m_events;
     QObject* m_notifyTarget = nullptr;
     int m_notifyMessage = 0;
+    // The announcement, made on the GUI thread (by setNotifyTarget and getEvent) and only handed
+    // to Qt by the pipeline's threads: Qt's own locks are invisible to the thread sanitizer.
+    std::unique_ptr<QEvent> m_notifyEvent;
     ZRPlaybackStats m_stats;
 
     // Guards the surface pointer against the surface's destruction by its owner.

@@ -11,7 +11,8 @@ const QEvent::Type kFrameEvent = QEvent::Type(QEvent::registerEventType());
 
 } // namespace
 
-ZRVideoSurface::ZRVideoSurface(QWidget* parent) : QWidget(parent), m_owner(parent) {
+ZRVideoSurface::ZRVideoSurface(QWidget* parent)
+    : QWidget(parent), m_frameEvent(std::make_unique<QEvent>(kFrameEvent)), m_owner(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setWindowTitle(QStringLiteral("Clipstead"));
@@ -21,19 +22,26 @@ ZRVideoSurface::~ZRVideoSurface() {
     if (onDestroy) onDestroy();
 }
 
-void ZRVideoSurface::presentFrame(const QImage& frame, ZRMediaTime time) {
+void ZRVideoSurface::presentFrame(std::shared_ptr<const ZRVideoFrame> frame, ZRMediaTime time) {
     std::lock_guard lock(m_frameMutex);
-    m_frame = frame;
+    m_frame = std::move(frame);
     m_frameTime = time;
-    if (m_updatePending) return;
-    m_updatePending = true;
-    // Posting is thread-safe; events still queued when the surface dies are dropped with it.
-    QCoreApplication::postEvent(this, new QEvent(kFrameEvent));
+    // Events still queued when the surface dies are dropped with it.
+    if (m_frameEvent) QCoreApplication::postEvent(this, m_frameEvent.release());
 }
+
+namespace {
+
+/// The frame's pixels as an image that borrows them.
+QImage wrap(const ZRVideoFrame& f) {
+    return QImage(f.pixels.data(), f.width, f.height, f.stride, QImage::Format_RGB32);
+}
+
+} // namespace
 
 QImage ZRVideoSurface::currentFrame() const {
     std::lock_guard lock(m_frameMutex);
-    return m_frame;
+    return m_frame ? wrap(*m_frame).copy() : QImage();
 }
 
 ZRMediaTime ZRVideoSurface::currentFrameTime() const {
@@ -45,7 +53,7 @@ bool ZRVideoSurface::event(QEvent* e) {
     if (e->type() == kFrameEvent) {
         {
             std::lock_guard lock(m_frameMutex);
-            m_updatePending = false;
+            m_frameEvent = std::make_unique<QEvent>(kFrameEvent);
         }
         update();
         return true;
@@ -55,11 +63,15 @@ bool ZRVideoSurface::event(QEvent* e) {
 
 void ZRVideoSurface::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QImage frame = currentFrame();
-    if (frame.isNull())
-        painter.fillRect(rect(), Qt::black);
+    std::shared_ptr<const ZRVideoFrame> frame;
+    {
+        std::lock_guard lock(m_frameMutex);
+        frame = m_frame;
+    }
+    if (frame)
+        painter.drawImage(rect(), wrap(*frame));
     else
-        painter.drawImage(rect(), frame);
+        painter.fillRect(rect(), Qt::black);
 }
 
 void ZRVideoSurface::keyPressEvent(QKeyEvent* e) {

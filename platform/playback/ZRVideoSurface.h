@@ -10,6 +10,19 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
+
+/// One rendered picture: 32-bit RGB rows (bytes blue, green, red, unused), top-down. Shared
+/// between threads through `std::shared_ptr` (whose counts the thread sanitizer sees, unlike
+/// those of Qt's implicitly shared images); never changed once handed over.
+struct ZRVideoFrame {
+    ZRVideoFrame(int w, int h)
+        : width(w), height(h), stride(w * 4), pixels(size_t(stride) * size_t(h)) {}
+    int width;
+    int height;
+    int stride;
+    std::vector<unsigned char> pixels;
+};
 
 /// The pipeline's video window: a widget that paints the last presented frame over its whole
 /// area in `paintEvent`. It lives in an owner widget as a child (or as a window of its own
@@ -22,8 +35,8 @@ public:
     ~ZRVideoSurface() override;
 
     /// Hands a frame over for painting (thread-safe); the latest frame wins.
-    void presentFrame(const QImage& frame, ZRMediaTime time);
-    /// The frame painted next, and its time (-1 before any).
+    void presentFrame(std::shared_ptr<const ZRVideoFrame> frame, ZRMediaTime time);
+    /// A copy of the frame painted next (null before any), and its time (-1 before any).
     QImage currentFrame() const;
     ZRMediaTime currentFrameTime() const;
 
@@ -52,9 +65,11 @@ protected:
 
 private:
     mutable std::mutex m_frameMutex;
-    QImage m_frame;
+    std::shared_ptr<const ZRVideoFrame> m_frame;
     ZRMediaTime m_frameTime = -1;
-    bool m_updatePending = false;
+    // The repaint request, made on the GUI thread and only handed to Qt by the presenting
+    // thread (Qt's own locks are invisible to the thread sanitizer); null while one is queued.
+    std::unique_ptr<QEvent> m_frameEvent;
 
     QPointer<QWidget> m_owner;
     QPointer<QObject> m_drain;
