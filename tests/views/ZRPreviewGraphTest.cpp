@@ -39,8 +39,10 @@ public:
 
 class PreviewGraph : public ::testing::Test {
 protected:
+    // Before the fixture's widgets are made.
+    static void SetUpTestSuite() { testsupport::guiApplication(); }
+
     void SetUp() override {
-        testsupport::guiApplication();
         zrSetPreviewOutputFactory([] { return std::make_unique<ZRNullOutput>(); });
         timeline.setEndFrames(250);
         preview.timeline = &timeline;
