@@ -45,6 +45,8 @@ protected:
         // Transitions and effects come from the fixture tree (module registration needs flags 0).
         timeline = IZRCreateTimelineInstance(&callbacks, editorfixture::moduleRoot().c_str(), 0);
         ASSERT_NE(timeline, nullptr);
+        // The frame rate is the engine's default for every timeline: each test starts at 30.
+        settings()->setDoubleSetting("Framerate", 30.0);
         appState().timeline = timeline;
         editor = std::make_unique<ZRVeskEditor>();
         editor->setTimeline(timeline);

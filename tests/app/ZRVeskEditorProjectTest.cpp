@@ -99,7 +99,9 @@ TEST_F(ZRVeskEditorProject, SavedProjectsLoadBackWithChainTransitionsAndEffects)
     ASSERT_TRUE(editor->setTransition(2, fade()));
     editor->setTransitionLength(editor->transitionOf(2), pos(0), pos(19));
     ZREffect* effect = factory()->createEffect("Video Effect", "Colour", "Test Invert");
-    if (effect) ASSERT_TRUE(editor->setEffect(1, effect));
+    if (effect) {
+        ASSERT_TRUE(editor->setEffect(1, effect));
+    }
     IZRObject* caption = title(30);
     ASSERT_TRUE(editor->insertTitle(pos(10), caption));
     const int end = endPosition();
