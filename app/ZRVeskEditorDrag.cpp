@@ -66,13 +66,18 @@ QMimeData* ZRVeskEditorDrag::mimeData() const {
     return data;
 }
 
+Qt::DropAction ZRVeskEditorDrag::execute(QDrag& drag) {
+    return drag.exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+}
+
 bool ZRVeskEditorDrag::dragCopyOrMove() {
     const ZRVeskEditorDrag* outer = gRunning;
     gRunning = this;
     auto* drag = new QDrag(m_source.data());
     drag->setObjectName(QString::fromUtf8(m_name));
     drag->setMimeData(mimeData());
-    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    const Qt::DropAction action = execute(*drag);
+    // The drop's receivers may still hold the drag while its event is delivered.
     drag->deleteLater();
     gRunning = outer;
     return action == Qt::MoveAction;

@@ -2,9 +2,11 @@
 
 #include <QByteArray>
 #include <QPointer>
+#include <Qt>
 
 #include <cstdint>
 
+class QDrag;
 class QMimeData;
 class QWidget;
 
@@ -21,7 +23,7 @@ public:
     /// A drag from `dragSource`; `name` names it for debugging (the tracks pass "Moving Editor
     /// Object"). The payload is all 0.
     ZRVeskEditorDrag(QWidget* dragSource, const char* name);
-    ~ZRVeskEditorDrag();
+    virtual ~ZRVeskEditorDrag();
     ZRVeskEditorDrag(const ZRVeskEditorDrag&) = delete;
     ZRVeskEditorDrag& operator=(const ZRVeskEditorDrag&) = delete;
 
@@ -51,6 +53,11 @@ public:
 
     /// The drag of this process that is running now, null when none is.
     static const ZRVeskEditorDrag* running();
+
+protected:
+    /// Runs the prepared drag and answers the action the drop took (copy or move allowed, copy
+    /// preferred); the drag counts as running meanwhile.
+    virtual Qt::DropAction execute(QDrag& drag);
 
 private:
     QPointer<QWidget> m_source;
