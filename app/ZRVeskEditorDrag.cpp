@@ -1,18 +1,9 @@
 #include "ZRVeskEditorDrag.h"
 
-#include "IZRTimeline.h"
-#include "ZRChainLinks.h"
 #include "ZRDragPayload.h"
-#include "ZRVeskEditor.h"
 
 #include <QDrag>
-#include <QDropEvent>
 #include <QMimeData>
-#include <QThread>
-#include <QWidget>
-
-#include <array>
-#include <utility>
 
 namespace {
 
@@ -26,13 +17,9 @@ uintptr_t number(const QString& field) {
     return ok && value <= UINTPTR_MAX ? uintptr_t(value) : 0;
 }
 
-uintptr_t currentThreadId() {
-    return reinterpret_cast<uintptr_t>(QThread::currentThread());
-}
-
 } // namespace
 
-ZRVeskEditorDrag::ZRVeskEditorDrag(QWidget* dragSource, const char* name)
+ZRVeskEditorDrag::ZRVeskEditorDrag(QObject* dragSource, const char* name)
     : m_source(dragSource), m_name(name) {}
 
 ZRVeskEditorDrag::~ZRVeskEditorDrag() {
@@ -97,25 +84,4 @@ bool ZRVeskEditorDrag::decode(const QMimeData* source, uintptr_t* sourceThread, 
 
 const ZRVeskEditorDrag* ZRVeskEditorDrag::running() {
     return gRunning;
-}
-
-IZRObject* ZRVeskEditor::droppedObject(const QDropEvent* event) {
-    if (!m_timeline || !event || !ZRVeskEditorDrag::running()) return nullptr;
-    uintptr_t thread = 0, address = 0;
-    if (!ZRVeskEditorDrag::decode(event->mimeData(), &thread, &address)) return nullptr;
-    if (thread != currentThreadId() || address == 0) return nullptr;
-    // The number names an object only when one of the editor's tracks holds an object at it.
-    static constexpr std::array<std::pair<int, bool>, 6> kTracks = {
-        {{chainlinks::kClipTrackA, true},
-         {chainlinks::kTransitionTrack, true},
-         {chainlinks::kClipTrackB, true},
-         {chainlinks::kTitleTrack, true},
-         {chainlinks::kFreeAudioTrack, false},
-         {chainlinks::kFreeAudioTrack + 1, false}}};
-    for (const auto& [track, video] : kTracks) {
-        for (IZRObject* object : trackObjects(track, video)) {
-            if (reinterpret_cast<uintptr_t>(object) == address) return object;
-        }
-    }
-    return nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QPointer>
 #include <Qt>
 
@@ -8,7 +9,6 @@
 
 class QDrag;
 class QMimeData;
-class QWidget;
 
 /// A drag that moves an engine object already on the timeline from one place of the program's
 /// window to another. It carries the object's address and the identity of the thread that
@@ -20,9 +20,9 @@ class ZRVeskEditorDrag {
 public:
     static constexpr char kMimeType[] = "application/x-zrveskeditorobject";
 
-    /// A drag from `dragSource`; `name` names it for debugging (the tracks pass "Moving Editor
-    /// Object"). The payload is all 0.
-    ZRVeskEditorDrag(QWidget* dragSource, const char* name);
+    /// A drag from `dragSource` (the widget it starts on); `name` names it for debugging (the
+    /// tracks pass "Moving Editor Object"). The payload is all 0.
+    ZRVeskEditorDrag(QObject* dragSource, const char* name);
     virtual ~ZRVeskEditorDrag();
     ZRVeskEditorDrag(const ZRVeskEditorDrag&) = delete;
     ZRVeskEditorDrag& operator=(const ZRVeskEditorDrag&) = delete;
@@ -60,7 +60,7 @@ protected:
     virtual Qt::DropAction execute(QDrag& drag);
 
 private:
-    QPointer<QWidget> m_source;
+    QPointer<QObject> m_source;
     QByteArray m_name;
     uintptr_t m_sourceThread = 0;
     uintptr_t m_object = 0;
