@@ -5,7 +5,6 @@
 #include "IZRTimeline.h"
 #include "ZRAppState.h"
 #include "ZRChainLinks.h"
-#include "ZREditorData.h"
 #include "ZREffectList.h"
 #include "ZRNotifier.h"
 #include "ZRScopedPos.h"
@@ -57,14 +56,6 @@ bool isTransition(IZRObject* object) {
     int direction = 0;
     auto* settings = dynamic_cast<IZRSettings*>(object);
     return settings && settings->getIntSetting("Transition Direction", &direction);
-}
-
-// Hands `object` a new record in place of whatever it carried. The engine effect a clip record
-// named stays on the object.
-void replaceRecord(IZRObjectFactory* factory, IZRObject* object, ZRUserData* record) {
-    if (ZRVideoUserData* old = clip(object)) old->effect = nullptr;
-    editordata::release(factory, object->getUserValue());
-    object->setUserValue(reinterpret_cast<intptr_t>(record));
 }
 
 } // namespace
