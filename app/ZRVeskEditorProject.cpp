@@ -23,8 +23,6 @@ using namespace chainlinks;
 
 namespace {
 
-constexpr const char* kPauseKey = "Pause Background Rendering";
-
 QString translated(const char* text) {
     return QCoreApplication::translate("QApplication", text);
 }
@@ -60,16 +58,6 @@ bool isTransition(IZRObject* object) {
 
 } // namespace
 
-ZRVeskEditor::QuietScope::QuietScope(ZRVeskEditor& editor) : m_editor(editor) {
-    if (m_editor.m_timeline) m_editor.m_timeline->settings()->setIntSetting(kPauseKey, 1);
-    ++m_editor.m_editDepth;
-}
-
-ZRVeskEditor::QuietScope::~QuietScope() {
-    if (m_editor.m_timeline) m_editor.m_timeline->settings()->setIntSetting(kPauseKey, 0);
-    --m_editor.m_editDepth;
-}
-
 bool ZRVeskEditor::loadProject(const QString& path) {
     if (!m_timeline) return false;
     appState().clipLoadWarnings = 0;
@@ -82,7 +70,7 @@ bool ZRVeskEditor::loadProject(const QString& path) {
     newProject();
     bool ran = false;
     {
-        QuietScope quiet(*this);
+        EditScope quiet(*this, true);
         try {
             ran = m_timeline->runScriptFile(name.constData(), false);
         } catch (...) {
