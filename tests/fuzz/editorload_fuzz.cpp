@@ -13,11 +13,13 @@
 #include "ZRVeskEditor.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <dlfcn.h>
 #include <memory>
 #include <set>
 #include <string>
@@ -107,6 +109,14 @@ void check() {
     }
 }
 
+// The fuzzer keeps the coverage counters of every module it saw: a module the engine unloads
+// after looking at it must stay mapped.
+void pinModules(const QString& folder) {
+    QDirIterator it(folder, {QStringLiteral("*.so")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        dlopen(QFile::encodeName(it.next()).constData(), RTLD_LAZY | RTLD_NODELETE);
+}
+
 void seed(const QString& corpus) {
     QDir dir(corpus);
     if (!dir.exists() || !dir.isEmpty()) return;
@@ -148,6 +158,7 @@ void seed(const QString& corpus) {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static SilentNotifier notifier;
     ZRNotifier::install(&notifier);
+    pinModules(QStringLiteral(CLIPSTEAD_BIN_DIR));
     fillCallbacks(gCallbacks);
     gTimeline = IZRCreateTimelineInstance(&gCallbacks, CLIPSTEAD_BIN_DIR "/", 0);
     gTimeline->settings()->setIntSetting("Enable Background Rendering", 0);
