@@ -5,7 +5,7 @@
 namespace {
 
 constexpr double kSteps[ZRTimelineScale::kLevels] = {0,  0.2, 1,   2,   5,   10,   20,
-                                                      30, 60,  120, 300, 600, 1200, 3600};
+                                                     30, 60,  120, 300, 600, 1200, 3600};
 // Above this a unit would no longer fit an int comfortably; no video runs this fast.
 constexpr double kMaxRate = 10000.0;
 

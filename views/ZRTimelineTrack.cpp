@@ -24,11 +24,12 @@ QRgb firstPixel(PSDLayerSet* set, const char* layer) {
 
 ZRTimelineTrack::ZRTimelineTrack(int trackNumber, bool isVideo, const QString& name, int height,
                                  int trackId)
-    : m_labelText(name), m_trackRect(kNullRect), m_headerRect(kNullRect),
-      m_controlRect(kNullRect), m_contentRect(kNullRect), m_trackId(trackId), m_height(height),
-      m_trackNumber(trackNumber), m_isVideo(isVideo) {
+    : m_labelText(name), m_trackRect(kNullRect), m_headerRect(kNullRect), m_controlRect(kNullRect),
+      m_contentRect(kNullRect), m_trackId(trackId), m_height(height), m_trackNumber(trackNumber),
+      m_isVideo(isVideo) {
     const ZRDefaultTextFont& font = defaultTextFont();
-    m_label = std::make_unique<ZRTextImage>(name, m_labelColor, font.fileName, font.pointSize, 0.0f);
+    m_label =
+        std::make_unique<ZRTextImage>(name, m_labelColor, font.fileName, font.pointSize, 0.0f);
     loadSkin(nullptr);
 }
 
@@ -91,8 +92,10 @@ IZRObject* ZRTimelineTrack::objectAt(const QPoint& point, int* part) {
         if (part) {
             *part = 2;
             if (ow >= m_minEdgeWidth) {
-                if (x < ox + m_startEdgeWidth) *part = 0;
-                else if (x >= ox + ow - m_endEdgeWidth) *part = 1;
+                if (x < ox + m_startEdgeWidth)
+                    *part = 0;
+                else if (x >= ox + ow - m_endEdgeWidth)
+                    *part = 1;
             }
         }
         return o;
@@ -209,8 +212,8 @@ void ZRTimelineTrack::setGeometry(const QRect& r) {
     if (r.left() > r.right() || r.top() > r.bottom()) return;
     m_trackRect = r;
     m_headerRect = QRect(r.left(), r.top(), m_headerWidth + 1, r.height());
-    m_controlRect = QRect(m_headerRect.right() + 1, r.top(), m_controlEnd - m_headerWidth,
-                          r.height());
+    m_controlRect =
+        QRect(m_headerRect.right() + 1, r.top(), m_controlEnd - m_headerWidth, r.height());
     m_contentRect = QRect(QPoint(m_controlRect.right() + 1, r.top()), r.bottomRight());
     if (m_headerRect.isValid()) m_headerBox.setGeometry(m_headerRect);
     if (m_controlRect.isValid()) m_controlBox.setGeometry(m_controlRect);

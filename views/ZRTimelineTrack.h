@@ -92,8 +92,8 @@ public:
     virtual void paintBackground(const QRegion& region, QImage* target, const QPoint& offset);
     /// Draws one object at content x with a width in pixels (both 64-bit; see `objectSpan`).
     /// The base draws nothing.
-    virtual void paintObject(const QRegion& region, QImage* target, const QPoint& offset,
-                             int64_t x, int64_t width, IZRObject* object);
+    virtual void paintObject(const QRegion& region, QImage* target, const QPoint& offset, int64_t x,
+                             int64_t width, IZRObject* object);
     virtual void finishTrim(IZRObject* object, IZRPos* start, IZRPos* end);
     /// Ignores an invalid rectangle; else lays the three columns out inside it.
     virtual void setGeometry(const QRect& rect);
@@ -160,7 +160,6 @@ protected:
     int verticalScroll() const;
     /// What `paint` and a ripple drop place objects from.
     ZRPlacementInput placementInput();
-
 
     IZRTimeline* m_timeline = nullptr;
     ZRTimelineView* m_view = nullptr;

@@ -53,13 +53,13 @@ void ZRTimelineTrack::paintControls(const QRegion& region, QImage* target, const
         m_controlBox.drawInto(clip, *target, m_controlRect.translated(shift));
     if (m_label->isValid() && m_headerRect.isValid()) {
         const QRect at = m_headerRect.translated(shift);
-        const QPoint labelAt(at.left() + 6, at.top() + (at.height() - m_label->size().height()) / 2);
+        const QPoint labelAt(at.left() + 6,
+                             at.top() + (at.height() - m_label->size().height()) / 2);
         blendImageClipped(clip & QRegion(at), *target, labelAt, *m_label->image());
     }
 }
 
-void ZRTimelineTrack::paintBackground(const QRegion& region, QImage* target,
-                                      const QPoint& offset) {
+void ZRTimelineTrack::paintBackground(const QRegion& region, QImage* target, const QPoint& offset) {
     const QRect r = m_contentRect.translated(0, -verticalScroll());
     if (!target || !r.isValid()) return;
     const QRegion clip = (region & QRegion(r)).translated(offset);
@@ -124,9 +124,9 @@ QString ZRTimelineTrack::hoverText(IZRObject* object) {
                 : QString();
     return QStringLiteral("[") + QString::fromUtf8(object->name()) + QStringLiteral("] ") +
            tr("start:") + ' ' + timecode(object->startPos()) + ' ' + tr("end:") + ' ' +
-           timecode(object->endPos()) + ' ' + tr("duration:") + ' ' +
-           timecode(object->duration()) + ' ' + tr("mark-in:") + ' ' +
-           timecode(object->markIn()) + ' ' + tr("mark-out:") + ' ' + shownOut;
+           timecode(object->endPos()) + ' ' + tr("duration:") + ' ' + timecode(object->duration()) +
+           ' ' + tr("mark-in:") + ' ' + timecode(object->markIn()) + ' ' + tr("mark-out:") + ' ' +
+           shownOut;
 }
 
 QString ZRTimelineTrack::trimText(IZRObject* object, IZRPos* trimStart, IZRPos* trimEnd,
@@ -134,8 +134,8 @@ QString ZRTimelineTrack::trimText(IZRObject* object, IZRPos* trimStart, IZRPos* 
     if (!object) return QString();
     QString duration;
     if (markIn && markOut)
-        duration = framesTimecode(int64_t(markOut->toFrames() - markIn->toFrames()),
-                                  markOut->framerate());
+        duration =
+            framesTimecode(int64_t(markOut->toFrames() - markIn->toFrames()), markOut->framerate());
     return tr("[%1]: start: %2, end: %3, mark in: %4, mark out: %5, duration: %6, maxDuration: "
               "%7")
         .arg(QString::fromUtf8(object->name()), timecode(trimStart), timecode(trimEnd),

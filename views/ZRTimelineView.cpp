@@ -196,7 +196,8 @@ void ZRTimelineView::setEditor(ZRVeskEditor* editor) {
     if (m_timeline && m_timeline->settings()->getDoubleSetting("Framerate", &rate))
         m_scale.setFramerate(rate);
     recomputeScale();
-    for (auto& track : m_tracks) track->setEditor(editor);
+    for (auto& track : m_tracks)
+        track->setEditor(editor);
     if (m_timeline) {
         IZRObjectFactory* factory = m_timeline->factory();
         for (IZRPos** p : {&m_splitPosition, &m_cursorPosition, &m_visibleStart, &m_visibleEnd}) {
@@ -212,7 +213,8 @@ void ZRTimelineView::setEditor(ZRVeskEditor* editor) {
 }
 
 void ZRTimelineView::recomputeScale() {
-    if (m_timeArea.width() > 0) m_hScrollBar->setPageStep(m_timeArea.width() / m_scale.pixelsPerUnit());
+    if (m_timeArea.width() > 0)
+        m_hScrollBar->setPageStep(m_timeArea.width() / m_scale.pixelsPerUnit());
 }
 
 void ZRTimelineView::setPosFrames(IZRPos* pos, qint64 frames) const {
@@ -269,8 +271,8 @@ void ZRTimelineView::resizeEvent(QResizeEvent* e) {
                                     QPoint(m_trackArea.right() - 13, m_trackArea.bottom() - 1)));
     m_vScrollBar->setGeometry(QRect(QPoint(m_trackArea.right() - 10, m_upperBox2Rect.bottom() + 1),
                                     QPoint(m_trackArea.right() - 1, m_trackArea.bottom() - 13)));
-    m_timeArea = QRect(QPoint(m_upperBox2Rect.right() + 1, m_trackArea.top()),
-                       m_trackRegion.bottomRight());
+    m_timeArea =
+        QRect(QPoint(m_upperBox2Rect.right() + 1, m_trackArea.top()), m_trackRegion.bottomRight());
     m_rulerRect = QRect(m_timeArea.topLeft(), QPoint(m_timeArea.right(), m_trackRegion.top() - 1));
     m_vScrollBar->setPageStep(m_timeArea.height());
     recomputeScale();
@@ -376,7 +378,8 @@ void ZRTimelineView::slotNewProject() {
     setPosFrames(m_cursorPosition, 0);
     m_arrowButton->setChecked(true);
     toolSelected(0);
-    for (auto& track : m_tracks) track->newProject(false);
+    for (auto& track : m_tracks)
+        track->newProject(false);
     update();
 }
 
@@ -384,7 +387,8 @@ void ZRTimelineView::slotAllItemsDeleted() {
     updateVisibleRange();
     m_splitObject = nullptr;
     clearTrackStates();
-    for (auto& track : m_tracks) track->allItemsDeleted();
+    for (auto& track : m_tracks)
+        track->allItemsDeleted();
 }
 
 void ZRTimelineView::slotDeleteObject(IZRObject* object) {
@@ -393,7 +397,8 @@ void ZRTimelineView::slotDeleteObject(IZRObject* object) {
         updateVisibleRange();
     }
     if (m_splitObject == object) m_splitObject = nullptr;
-    for (auto& track : m_tracks) track->forgetObject(object);
+    for (auto& track : m_tracks)
+        track->forgetObject(object);
 }
 
 void ZRTimelineView::setVisible(bool visible) {

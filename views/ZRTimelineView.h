@@ -109,6 +109,8 @@ public:
     QRect rulerRect() const { return m_rulerRect; }
     /// The time cursor's rectangle in view coordinates (it may lie outside the time area).
     QRect cursorViewRect() const;
+    /// View x of the cursor line.
+    int cursorLineX() const { return cursorViewRect().left() + m_cursorHotX; }
     QRect bandRect() const { return m_bandShown ? m_bandRect : QRect(); }
     IZRPos* cursorPosition() const { return m_cursorPosition; }
     IZRPos* visibleStart() const { return m_visibleStart; }
@@ -267,9 +269,8 @@ private:
     std::unique_ptr<ZRTextImage> m_modeLabel;
     ZRSkinBox m_baseLeft, m_baseRight, m_frameLeft, m_frameRight, m_toolboxFrame;
     ZRPushButton *m_arrowButton = nullptr, *m_zoomButton = nullptr, *m_knifeButton = nullptr,
-                 *m_snapshotButton = nullptr, *m_markerButton = nullptr,
-                 *m_deleteButton = nullptr, *m_storyboardButton = nullptr,
-                 *m_timelineButton = nullptr;
+                 *m_snapshotButton = nullptr, *m_markerButton = nullptr, *m_deleteButton = nullptr,
+                 *m_storyboardButton = nullptr, *m_timelineButton = nullptr;
     ZRVeskEditor* m_editor = nullptr;
     IZRTimeline* m_timeline = nullptr;
     IZRObject* m_firstVisibleObject = nullptr;

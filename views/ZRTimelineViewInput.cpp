@@ -216,8 +216,10 @@ void ZRTimelineView::mouseMoveEvent(QMouseEvent* e) {
 void ZRTimelineView::mouseReleaseEvent(QMouseEvent* e) {
     if (m_tool == ZoomTool) {
         if (m_bandShown) update(m_bandRect.adjusted(-1, -1, 1, 1) & m_timeArea);
-        if (e->button() == Qt::LeftButton) slotZoomIn();
-        else if (e->button() == Qt::RightButton) slotZoomOut();
+        if (e->button() == Qt::LeftButton)
+            slotZoomIn();
+        else if (e->button() == Qt::RightButton)
+            slotZoomOut();
         m_bandPressed = m_bandShown = false;
         setToolCursor(4);
         return;
@@ -413,7 +415,8 @@ void ZRTimelineView::slotRemoveSelection() {
 
 IZRObject* ZRTimelineView::importFile(const QString& path) {
     const QByteArray local = path.toLocal8Bit();
-    return m_timeline->factory()->createObject("Import", "Media Import", nullptr, local.constData());
+    return m_timeline->factory()->createObject("Import", "Media Import", nullptr,
+                                               local.constData());
 }
 
 void ZRTimelineView::splitAt(IZRObject*, IZRPos*) {}

@@ -79,11 +79,13 @@ void ZRTimelineView::buildCursorImage() {
     const QImage* middle = m_cursorPieces[1];
     const QImage* bottom = m_cursorPieces[2];
     const int topEnd = top ? m_cursorPieceAt[0].y() + top->height() : 0;
-    const int bottomStart = bottom ? m_cursorImage.height() - bottom->height() : m_cursorImage.height();
+    const int bottomStart =
+        bottom ? m_cursorImage.height() - bottom->height() : m_cursorImage.height();
     if (middle && bottomStart > topEnd)
-        tileImageClipped(all, m_cursorImage,
-                         QRect(m_cursorPieceAt[1].x(), topEnd, middle->width(), bottomStart - topEnd),
-                         *middle, 0, 0);
+        tileImageClipped(
+            all, m_cursorImage,
+            QRect(m_cursorPieceAt[1].x(), topEnd, middle->width(), bottomStart - topEnd), *middle,
+            0, 0);
     if (top) blendImageClipped(all, m_cursorImage, m_cursorPieceAt[0], *top);
     if (bottom)
         blendImageClipped(all, m_cursorImage, QPoint(m_cursorPieceAt[2].x(), bottomStart), *bottom);
@@ -91,9 +93,8 @@ void ZRTimelineView::buildCursorImage() {
 
 QRect ZRTimelineView::cursorViewRect() const {
     // Clamped far outside the widget so the rectangle stays representable at any zoom.
-    const qint64 x = std::clamp<qint64>(m_timeArea.left() - m_cursorHotX + m_cursorContentX -
-                                            contentOrigin(),
-                                        -100000, 100000);
+    const qint64 x = std::clamp<qint64>(
+        m_timeArea.left() - m_cursorHotX + m_cursorContentX - contentOrigin(), -100000, 100000);
     return QRect(int(x), m_cursorRect.top(), m_cursorRect.width(), m_cursorRect.height());
 }
 
@@ -173,7 +174,8 @@ void ZRTimelineView::composeBackground(int x, int y, int w, int h) {
     const QPoint root = mapPointToSkinRoot(QPoint(0, 0));
     const QRegion clip(r.translated(root));
     m_baseLeft.drawInto(clip, *image, QRect(0, 0, 206, height()).translated(root));
-    m_baseRight.drawInto(clip, *image, QRect(206, 10, width() - 206, height() - 20).translated(root));
+    m_baseRight.drawInto(clip, *image,
+                         QRect(206, 10, width() - 206, height() - 20).translated(root));
     m_frameBoxes[3].drawInto(clip, *image, m_lowerLeftRect.translated(root));
     tintImageClipped(clip, *image, m_vScrollBar->geometry().translated(root), m_colors[5]);
 }
@@ -203,7 +205,8 @@ void ZRTimelineView::paintEvent(QPaintEvent* e) {
     const QRegion clip = region.translated(root);
     composeRegion(region);
     m_frameLeft.drawInto(clip, *image, QRect(0, 0, 206, height()).translated(root));
-    m_frameRight.drawInto(clip, *image, QRect(206, 10, width() - 206, height() - 20).translated(root));
+    m_frameRight.drawInto(clip, *image,
+                          QRect(206, 10, width() - 206, height() - 20).translated(root));
     m_toolboxFrame.drawInto(clip, *image, QRect(19, 24, 72, 104).translated(root));
     m_frameBoxes[0].drawInto(clip, *image, m_headerRect.translated(root));
     m_frameBoxes[1].drawInto(clip, *image, m_upperBox1Rect.translated(root));
@@ -220,21 +223,21 @@ void ZRTimelineView::paintEvent(QPaintEvent* e) {
     fillImageClipped(clip, *image, m_vScrollBar->geometry().adjusted(-1, -1, 1, 1).translated(root),
                      frame, 1);
     for (int x : {m_headerRect.right(), m_upperBox2Rect.right()})
-        tintImageClipped(clip, *image,
-                         QRect(x, m_lowerLeftRect.top(), 1, m_lowerLeftRect.height()).translated(root),
-                         frame);
+        tintImageClipped(
+            clip, *image,
+            QRect(x, m_lowerLeftRect.top(), 1, m_lowerLeftRect.height()).translated(root), frame);
     if (m_seCorner)
         blendImageClipped(clip, *image,
-                          m_trackArea.bottomRight() + QPoint(1, 1) - QPoint(m_seCorner->width(),
-                                                                            m_seCorner->height()) +
-                              root,
+                          m_trackArea.bottomRight() + QPoint(1, 1) -
+                              QPoint(m_seCorner->width(), m_seCorner->height()) + root,
                           *m_seCorner);
     paintRuler(region, false);
 
     const QMutexLocker lock(&m_paintMutex);
     QPainter painter(this);
     painter.setClipRegion(region);
-    for (const QRect& r : region) presentComposedRect(painter, r);
+    for (const QRect& r : region)
+        presentComposedRect(painter, r);
     drawCursorInto(painter);
     if (m_bandShown) {
         painter.setClipRect(m_timeArea);
@@ -256,7 +259,8 @@ void ZRTimelineView::drawCursorInto(QPainter& painter) {
             const QRect t = movedTrackRect(m_hoveredTrack);
             line |= QRect(x, t.top(), 1, t.height());
         }
-        for (const QRect& part : line) painter.fillRect(part, QColor::fromRgba(0xC0FF0000));
+        for (const QRect& part : line)
+            painter.fillRect(part, QColor::fromRgba(0xC0FF0000));
     } else {
         painter.drawImage(r.topLeft(), m_cursorImage);
     }

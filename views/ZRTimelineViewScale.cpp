@@ -58,9 +58,11 @@ void ZRTimelineView::zoomBy(int delta) {
     {
         const QSignalBlocker block(m_hScrollBar);
         IZRPos* end = m_editor ? m_editor->endPosition() : nullptr;
-        const qint64 units = end && m_editor->objectCount() > 0 ? m_scale.unitOfFrames(end->toFrames()) : 0;
+        const qint64 units =
+            end && m_editor->objectCount() > 0 ? m_scale.unitOfFrames(end->toFrames()) : 0;
         m_hScrollBar->setMaximum(int(std::min<qint64>(units, INT32_MAX)));
-        m_hScrollBar->setValue(int(std::min<qint64>(m_scale.unitOfFrames(double(anchor)), INT32_MAX)));
+        m_hScrollBar->setValue(
+            int(std::min<qint64>(m_scale.unitOfFrames(double(anchor)), INT32_MAX)));
     }
     if (!m_projectEmpty && m_tool != SplitTool && m_cursorPosition) {
         const QSignalBlocker block(this);
@@ -81,11 +83,13 @@ void ZRTimelineView::slotZoomOut() {
 void ZRTimelineView::slotGotoPosition(IZRPos* p, QWidget* sender) {
     if (!p || sender == this || !m_timeline || !m_visibleStart) return;
     if (*p < m_visibleStart || *p > m_visibleEnd) {
+        updateHorizontalRange();
         {
             const QSignalBlocker block(m_hScrollBar);
-            m_hScrollBar->setValue(int(std::min<qint64>(m_scale.unitOfFrames(p->toFrames()), INT32_MAX)));
+            m_hScrollBar->setValue(
+                int(std::min<qint64>(m_scale.unitOfFrames(p->toFrames()), INT32_MAX)));
         }
-        updateHorizontalRange();
+        updateVisibleRange();
         repaintTimeArea();
     }
     const QSignalBlocker block(this);
@@ -111,7 +115,8 @@ void ZRTimelineView::setCursorFromX(qint64 contentX, bool paint) {
     if (!m_editor || !m_cursorPosition) return;
     IZRPos* end = m_editor->endPosition();
     if (!end) return;
-    const double frames = std::min(double(m_scale.framesAt(std::max<qint64>(contentX, 0))), end->toFrames());
+    const double frames =
+        std::min(double(m_scale.framesAt(std::max<qint64>(contentX, 0))), end->toFrames());
     setPosFrames(m_cursorPosition, qint64(frames));
     IZRObject* clip = m_editor->clipAtPosition(m_cursorPosition);
     if (!clip) return;
@@ -131,7 +136,8 @@ int ZRTimelineView::snapX(int x) const {
 void ZRTimelineView::cursorToViewX(int x) {
     x = snapX(x);
     const QRect shown = cursorViewRect();
-    if (x != shown.left() + m_cursorHotX) setCursorFromX(contentOrigin() - m_timeArea.left() + x, true);
+    if (x != shown.left() + m_cursorHotX)
+        setCursorFromX(contentOrigin() - m_timeArea.left() + x, true);
 }
 
 void ZRTimelineView::slotBGRenderer() {
@@ -170,7 +176,8 @@ QString ZRTimelineView::rulerLabel(int i) {
     };
     QString text;
     if (step < 1.0)
-        text = p->frames() != 0 ? QString::asprintf("%02df", p->frames()) : QString::fromLatin1(p->toText());
+        text = p->frames() != 0 ? QString::asprintf("%02df", p->frames())
+                                : QString::fromLatin1(p->toText());
     else if (step < 60.0)
         text = wholeMultiple(60.0) ? QString::fromLatin1(p->toText())
                                    : QString::asprintf("%02ds", p->seconds());
@@ -210,8 +217,8 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
         const int y = m_rulerRect.bottom() - 3;
         auto flush = [&](int x) {
             if (runStart >= 0)
-                tintImageClipped(target, image, QRect(runStart, y, x - runStart, 3).translated(root),
-                                 0xFFFFD207);
+                tintImageClipped(target, image,
+                                 QRect(runStart, y, x - runStart, 3).translated(root), 0xFFFFD207);
             runStart = -1;
         };
         for (int x = m_rulerRect.left(); x <= m_rulerRect.right() && frame <= endFrames; ++x) {

@@ -45,6 +45,16 @@ public:
     void setRipple(bool on) { m_rippleInsert = on; }
 };
 
+/// The view with its drag handlers reachable: Qt routes synthetic drag events only during a
+/// real drag.
+class OpenTimelineView : public ZRTimelineView {
+public:
+    using ZRTimelineView::dragEnterEvent;
+    using ZRTimelineView::dragLeaveEvent;
+    using ZRTimelineView::dragMoveEvent;
+    using ZRTimelineView::dropEvent;
+};
+
 class TimelineTest : public ViewsTest {
 protected:
     void SetUp() override {
@@ -66,8 +76,8 @@ protected:
     }
 
     /// A view with the six tracks' numbers, heights and ids, shown at `size`.
-    ZRTimelineView* makeView(QSize size = QSize(900, 260)) {
-        view = std::make_unique<ZRTimelineView>();
+    OpenTimelineView* makeView(QSize size = QSize(900, 260)) {
+        view = std::make_unique<OpenTimelineView>();
         struct Row {
             int number;
             bool video;
@@ -76,8 +86,8 @@ protected:
             int id;
         };
         const Row rows[] = {{2, true, "TRANSITION", 15, 1000}, {1, true, "VIDEO", 40, 1001},
-                            {-1, false, "AUDIO1", 15, 1002},    {4, true, "TITLES", 27, -1},
-                            {10, false, "AUDIO2", 15, 2},       {11, false, "AUDIO3", 15, 3}};
+                            {-1, false, "AUDIO1", 15, 1002},   {4, true, "TITLES", 27, -1},
+                            {10, false, "AUDIO2", 15, 2},      {11, false, "AUDIO3", 15, 3}};
         for (const Row& r : rows)
             view->insertTrack(new RecordingTrack(r.number, r.video, r.name, r.height, r.id), -1);
         view->setEditor(&editor);
@@ -91,13 +101,14 @@ protected:
 
     /// Appends `n` clips to the chain.
     void addClips(int n) {
-        for (int i = 0; i < n; ++i) ASSERT_TRUE(editor.insertClip(clip(), editor.objectCount()));
+        for (int i = 0; i < n; ++i)
+            ASSERT_TRUE(editor.insertClip(clip(), editor.objectCount()));
         view->updateHorizontalRange();
     }
 
     std::unique_ptr<ZRVeskEditor> editorHolder = std::make_unique<ZRVeskEditor>();
     ZRVeskEditor& editor = *editorHolder;
-    std::unique_ptr<ZRTimelineView> view;
+    std::unique_ptr<OpenTimelineView> view;
 };
 
 } // namespace viewstest

@@ -1,5 +1,5 @@
-#include "ZRTimelinePlacement.h"
 #include "ZRTimelineScale.h"
+#include "ZRTimelinePlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,8 @@ TEST(ZRTimelineScaleTest, TableAt25fps) {
         double framesPerUnit;
         int pixelsPerFrame;
     };
-    const Row rows[] = {{0, 1, 75}, {1, 5, 15}, {2, 25, 3}, {3, 50, 0}, {4, 125, 0}, {13, 90000, 0}};
+    const Row rows[] = {{0, 1, 75}, {1, 5, 15},  {2, 25, 3},
+                        {3, 50, 0}, {4, 125, 0}, {13, 90000, 0}};
     ZRTimelineScale scale;
     ASSERT_TRUE(scale.setFramerate(25.0));
     for (const Row& r : rows) {

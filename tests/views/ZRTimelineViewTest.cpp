@@ -35,7 +35,7 @@ TEST_F(TimelineTest, TrackContainer) {
 
 TEST_F(TimelineTest, LayoutColumnsAndVisibleTracks) {
     makeView();
-    EXPECT_EQ(view->headerColumnWidth(), 104);
+    EXPECT_EQ(view->headerColumnWidth(), 103);
     RecordingTrack* first = track(0);
     EXPECT_EQ(first->trackRect().top(), view->trackRegionRect().top());
     EXPECT_EQ(first->contentRect().left(), view->timeAreaRect().left());
@@ -62,23 +62,26 @@ TEST_F(TimelineTest, EmptyProjectHasNoScrollRange) {
 
 TEST_F(TimelineTest, ZoomKeepsTheLeftEdgeAtAWholeUnit) {
     makeView();
-    for (int i = 0; i < 30; ++i) ASSERT_TRUE(editor.insertClip(clip("long.avi"), editor.objectCount()));
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(editor.insertClip(clip("long.avi"), editor.objectCount()));
     view->updateHorizontalRange();
     view->horizontalBar()->setValue(3); // 375 frames at the left edge
     view->slotZoomIn();                 // level 3: 50 frames a unit
     EXPECT_EQ(view->zoomLevel(), 3);
     EXPECT_EQ(view->horizontalBar()->value(), 7); // 7.5 units, rounded down to 7
     view->slotZoomOut();
-    view->slotZoomOut();                                    // level 5: 250 frames a unit
-    EXPECT_EQ(view->horizontalBar()->value(), 1);           // 350 frames lie in unit 1
+    view->slotZoomOut();                          // level 5: 250 frames a unit
+    EXPECT_EQ(view->horizontalBar()->value(), 1); // 350 frames lie in unit 1
     EXPECT_LE(view->visibleStart()->toFrames(), 350.0);
 
-    while (view->zoomLevel() > 0) view->slotZoomIn();
+    while (view->zoomLevel() > 0)
+        view->slotZoomIn();
     const int value = view->horizontalBar()->value();
     view->slotZoomIn();
     EXPECT_EQ(view->zoomLevel(), 0);
     EXPECT_EQ(view->horizontalBar()->value(), value);
-    while (view->zoomLevel() < 13) view->slotZoomOut();
+    while (view->zoomLevel() < 13)
+        view->slotZoomOut();
     view->slotZoomOut();
     EXPECT_EQ(view->zoomLevel(), 13);
 }
@@ -87,11 +90,13 @@ TEST_F(TimelineTest, RulerLabels) {
     makeView();
     addClips(1);
     // Level 8 (60 s): whole ten minutes give the full timecode, others minutes and seconds.
-    while (view->zoomLevel() < 8) view->slotZoomOut();
+    while (view->zoomLevel() < 8)
+        view->slotZoomOut();
     EXPECT_EQ(view->rulerLabel(0), QStringLiteral("00:00:00.00"));
     EXPECT_EQ(view->rulerLabel(1), QStringLiteral("01:00"));
     EXPECT_EQ(view->rulerLabel(10), QStringLiteral("00:10:00.00"));
-    while (view->zoomLevel() > 1) view->slotZoomIn();
+    while (view->zoomLevel() > 1)
+        view->slotZoomIn();
     EXPECT_EQ(view->rulerLabel(1), QStringLiteral("05f"));
 }
 
@@ -122,7 +127,8 @@ TEST_F(TimelineTest, RulerPressInEmptyProjectReachesTheTracks) {
     EXPECT_EQ(view->mouseState(), 0);
     QTest::mouseRelease(view.get(), Qt::LeftButton, {}, inRuler);
     int releases = 0;
-    for (int i = 0; i < view->trackCount(); ++i) releases += track(i)->releases;
+    for (int i = 0; i < view->trackCount(); ++i)
+        releases += track(i)->releases;
     EXPECT_EQ(releases, view->trackCount());
 
     // A press over a track goes to that track only.
@@ -137,11 +143,13 @@ TEST_F(TimelineTest, RulerDragMovesTheCursor) {
     addClips(3);
     QSignalSpy moved(view.get(), &ZRTimelineView::positionChanged);
     const QRect ruler = view->rulerRect();
-    QTest::mousePress(view.get(), Qt::LeftButton, {}, QPoint(ruler.left() + 60, ruler.center().y()));
+    QTest::mousePress(view.get(), Qt::LeftButton, {},
+                      QPoint(ruler.left() + 60, ruler.center().y()));
     EXPECT_EQ(view->mouseState(), 1);
     EXPECT_EQ(view->cursorPosition()->toFrames(), 100.0); // 60 px x 125 / 75
     EXPECT_GE(moved.count(), 1);
-    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, QPoint(ruler.left() + 60, ruler.center().y()));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {},
+                        QPoint(ruler.left() + 60, ruler.center().y()));
     EXPECT_EQ(view->mouseState(), 0);
 }
 
@@ -152,8 +160,10 @@ TEST_F(TimelineTest, ToolsSetTheirCursors) {
         int tool;
         int cursor;
     };
-    const Row rows[] = {{1, ZRTimelineView::ZoomTool, 4}, {2, ZRTimelineView::SplitTool, 2},
-                        {4, ZRTimelineView::MarkerTool, 12}, {0, ZRTimelineView::SelectTool, 0}};
+    const Row rows[] = {{1, ZRTimelineView::ZoomTool, 4},
+                        {2, ZRTimelineView::SplitTool, 2},
+                        {4, ZRTimelineView::MarkerTool, 12},
+                        {0, ZRTimelineView::SelectTool, 0}};
     for (const Row& r : rows) {
         view->toolSelected(r.id);
         EXPECT_EQ(view->tool(), r.tool);
@@ -224,20 +234,21 @@ TEST_F(TimelineTest, DeleteButtonDeletesTheSelectionAndKeepsTheFocusAway) {
 
 TEST_F(TimelineTest, DragNearTheMarginsScrollsOneUnitATick) {
     makeView(QSize(700, 260));
-    for (int i = 0; i < 20; ++i) ASSERT_TRUE(editor.insertClip(clip("long.avi"), editor.objectCount()));
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(editor.insertClip(clip("long.avi"), editor.objectCount()));
     view->updateHorizontalRange();
     view->horizontalBar()->setValue(10);
     QMimeData data;
     const QRect area = view->timeAreaRect();
     const QPoint middle(area.center().x(), track(1)->contentRect().center().y());
     QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(view.get(), &enter);
+    view->dragEnterEvent(&enter);
     EXPECT_EQ(view->dragTrack(), track(1));
     EXPECT_EQ(track(1)->dragEnters, 1);
 
     auto moveTo = [&](QPoint at) {
         QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(view.get(), &move);
+        view->dragMoveEvent(&move);
     };
     moveTo(QPoint(area.right() - 10, middle.y()));
     EXPECT_TRUE(view->isAutoScrolling());
@@ -252,7 +263,7 @@ TEST_F(TimelineTest, DragNearTheMarginsScrollsOneUnitATick) {
     EXPECT_EQ(view->horizontalBar()->value(), stopped);
 
     QDropEvent drop(QPointF(middle), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(view.get(), &drop);
+    view->dropEvent(&drop);
     EXPECT_EQ(track(1)->drops, 1);
     EXPECT_EQ(view->dragTrack(), nullptr);
 }
@@ -284,13 +295,13 @@ TEST_F(TimelineTest, SplitToolDrawsALineAcrossTheHoveredTrack) {
     view->slotGotoPosition(pos(30), nullptr);
     const QImage plain = view->grab().toImage();
     view->toolSelected(2);
-    const QPoint over(view->cursorViewRect().left() + 7, track(1)->contentRect().center().y());
-    QMouseEvent move(QEvent::MouseMove, QPointF(over), QPointF(view->mapToGlobal(over)), Qt::NoButton,
-                     Qt::NoButton, {});
+    const QPoint over(view->cursorLineX(), track(1)->contentRect().center().y());
+    QMouseEvent move(QEvent::MouseMove, QPointF(over), QPointF(view->mapToGlobal(over)),
+                     Qt::NoButton, Qt::NoButton, {});
     QCoreApplication::sendEvent(view.get(), &move);
     EXPECT_EQ(view->hoveredTrack(), track(1));
     const QImage split = view->grab().toImage();
-    const int x = view->cursorViewRect().left() + 7;
+    const int x = view->cursorLineX();
     const QRgb line = split.pixel(x, track(1)->contentRect().center().y());
     EXPECT_GT(qRed(line), qGreen(line) + 60);
     EXPECT_NE(plain.pixel(x, track(1)->contentRect().center().y()), line);
