@@ -217,9 +217,6 @@ private:
     /// Moves the cursor from a view x in the time area.
     void cursorToViewX(int x);
     void setPosFrames(IZRPos* pos, qint64 frames) const;
-    /// Makes an engine object of a media file; null when the engine cannot read it.
-    IZRObject* importFile(const QString& path);
-    void splitAt(IZRObject* object, IZRPos* position);
 
     QMutex m_paintMutex;
     QTimer* m_bgRenderTimer = nullptr;

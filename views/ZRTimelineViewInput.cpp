@@ -225,7 +225,7 @@ void ZRTimelineView::mouseReleaseEvent(QMouseEvent* e) {
         return;
     }
     if (m_tool == SplitTool) {
-        if (m_splitObject && m_editor) splitAt(m_splitObject, m_splitPosition);
+        if (m_splitObject && m_editor) m_editor->splitObject(m_splitObject, m_splitPosition);
         m_splitObject = nullptr;
         updateHorizontalRange();
         repaintTimeArea();
@@ -340,7 +340,7 @@ void ZRTimelineView::insertObjects(const QStringList& paths, int index) {
     const bool wasEmpty = count == 0;
     int inserted = 0;
     for (const QString& path : paths) {
-        IZRObject* object = importFile(path);
+        IZRObject* object = m_editor->importFile(path);
         if (!object) continue;
         // What cannot become a clip is not left behind in the engine.
         if (!object->hasVideo() || !m_editor->insertClip(object, index)) {
@@ -412,11 +412,3 @@ void ZRTimelineView::slotRemoveSelection() {
     repaintTimeArea();
     Q_EMIT contentsChanged(this);
 }
-
-IZRObject* ZRTimelineView::importFile(const QString& path) {
-    const QByteArray local = path.toLocal8Bit();
-    return m_timeline->factory()->createObject("Import", "Media Import", nullptr,
-                                               local.constData());
-}
-
-void ZRTimelineView::splitAt(IZRObject*, IZRPos*) {}

@@ -6,8 +6,10 @@
 
 #include <IZRTimeline.h>
 
+#include <QFile>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace viewstest;
@@ -279,12 +281,19 @@ TEST_F(TimelineTest, FocusLossClearsSelections) {
 
 TEST_F(TimelineTest, InsertObjectsKeepsOnlyClipsWithPictures) {
     makeView();
+    QTemporaryDir dir;
+    auto file = [&dir](const char* name) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        return f.fileName();
+    };
     QSignalSpy changed(view.get(), &ZRTimelineView::contentsChanged);
-    view->insertObjects({QStringLiteral("a.avi"), QStringLiteral("b.avi")}, -1);
+    view->insertObjects({file("a.avi"), dir.filePath(QStringLiteral("missing.avi")), file("b.avi")},
+                        -1);
     EXPECT_EQ(editor.objectCount(), 2);
     EXPECT_FALSE(view->isProjectEmpty());
     EXPECT_EQ(changed.count(), 0); // the project was empty: the cursor moves instead
-    view->insertObjects({QStringLiteral("c.avi")}, 99);
+    view->insertObjects({file("c.avi")}, 99);
     EXPECT_EQ(editor.objectCount(), 3);
     EXPECT_EQ(changed.count(), 1);
 }
@@ -305,4 +314,15 @@ TEST_F(TimelineTest, SplitToolDrawsALineAcrossTheHoveredTrack) {
     const QRgb line = split.pixel(x, track(1)->contentRect().center().y());
     EXPECT_GT(qRed(line), qGreen(line) + 60);
     EXPECT_NE(plain.pixel(x, track(1)->contentRect().center().y()), line);
+}
+
+TEST_F(TimelineTest, SplitToolCutsTheClipUnderThePress) {
+    makeView();
+    addClips(1);
+    view->toolSelected(2);
+    const QPoint at(view->timeAreaRect().left() + 15, track(1)->contentRect().center().y());
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(editor.objectCount(), 2);
+    EXPECT_EQ(editor.objectAt(1)->startPos()->toFrames(), 25.0); // 15 px x 125 / 75
 }
