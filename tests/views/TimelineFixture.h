@@ -1,0 +1,114 @@
+#pragma once
+
+// The timeline tests' shared pieces: a track that records what it is asked to draw and which
+// events reach it, and a view with an editor over the fixture's timeline.
+
+#include "ViewsFixture.h"
+#include "ZRTimelineTrack.h"
+#include "ZRTimelineView.h"
+#include "ZRVeskEditor.h"
+
+#include <QEvent>
+
+#include <memory>
+#include <vector>
+
+namespace viewstest {
+
+class RecordingTrack : public ZRTimelineTrack {
+public:
+    using ZRTimelineTrack::ZRTimelineTrack;
+
+    struct Drawn {
+        IZRObject* object;
+        int64_t x;
+        int64_t width;
+        QRect span;
+    };
+    std::vector<Drawn> drawn;
+    int presses = 0, releases = 0, moves = 0, enters = 0, leaves = 0;
+    int dragEnters = 0, dragMoves = 0, dragLeaves = 0, drops = 0;
+
+    void paintObject(const QRegion&, QImage*, const QPoint&, int64_t x, int64_t width,
+                     IZRObject* object) override {
+        drawn.push_back({object, x, width, objectSpan(x, width)});
+    }
+    void MousePressEvent(QMouseEvent*) override { ++presses; }
+    void MouseReleaseEvent(QMouseEvent*) override { ++releases; }
+    void MouseMoveEvent(QMouseEvent*) override { ++moves; }
+    void enterEvent(QEvent*) override { ++enters; }
+    void leaveEvent(QEvent*) override { ++leaves; }
+    void DragEnterEvent(QDragEnterEvent*) override { ++dragEnters; }
+    void DragMoveEvent(QDragMoveEvent*) override { ++dragMoves; }
+    void DragLeaveEvent(QDragLeaveEvent*) override { ++dragLeaves; }
+    void DragDropEvent(QDropEvent*) override { ++drops; }
+    void setRipple(bool on) { m_rippleInsert = on; }
+};
+
+/// The view with its drag handlers reachable: Qt routes synthetic drag events only during a
+/// real drag.
+class OpenTimelineView : public ZRTimelineView {
+public:
+    using ZRTimelineView::dragEnterEvent;
+    using ZRTimelineView::dragLeaveEvent;
+    using ZRTimelineView::dragMoveEvent;
+    using ZRTimelineView::dropEvent;
+};
+
+class TimelineTest : public ViewsTest {
+protected:
+    void SetUp() override {
+        ViewsTest::SetUp();
+        {
+            std::lock_guard lock(appState().lock);
+            appState().frameRate = kRate;
+        }
+        editor.setTimeline(timeline);
+        appState().editor = &editor;
+    }
+
+    void TearDown() override {
+        view.reset();
+        appState().editor = nullptr;
+        // The editor gives its positions back to the timeline, which goes next.
+        editorHolder.reset();
+        ViewsTest::TearDown();
+    }
+
+    /// A view with the six tracks' numbers, heights and ids, shown at `size`.
+    OpenTimelineView* makeView(QSize size = QSize(900, 260)) {
+        view = std::make_unique<OpenTimelineView>();
+        struct Row {
+            int number;
+            bool video;
+            const char* name;
+            int height;
+            int id;
+        };
+        const Row rows[] = {{2, true, "TRANSITION", 15, 1000}, {1, true, "VIDEO", 40, 1001},
+                            {-1, false, "AUDIO1", 15, 1002},   {4, true, "TITLES", 27, -1},
+                            {10, false, "AUDIO2", 15, 2},      {11, false, "AUDIO3", 15, 3}};
+        for (const Row& r : rows)
+            view->insertTrack(new RecordingTrack(r.number, r.video, r.name, r.height, r.id), -1);
+        view->setEditor(&editor);
+        view->resize(size);
+        view->show();
+        (void)QTest::qWaitForWindowExposed(view.get());
+        return view.get();
+    }
+
+    RecordingTrack* track(int i) { return static_cast<RecordingTrack*>(view->trackAt(i)); }
+
+    /// Appends `n` clips to the chain.
+    void addClips(int n) {
+        for (int i = 0; i < n; ++i)
+            ASSERT_TRUE(editor.insertClip(clip(), editor.objectCount()));
+        view->updateHorizontalRange();
+    }
+
+    std::unique_ptr<ZRVeskEditor> editorHolder = std::make_unique<ZRVeskEditor>();
+    ZRVeskEditor& editor = *editorHolder;
+    std::unique_ptr<OpenTimelineView> view;
+};
+
+} // namespace viewstest

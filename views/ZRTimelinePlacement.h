@@ -1,0 +1,50 @@
+#pragma once
+
+#include <vector>
+
+/// One object of a track as the placement sees it, in frames.
+struct ZRPlacementObject {
+    double start = 0.0;
+    double duration = 0.0;
+    /// The clip's index in the editor's chain; -1 for an object without a chain record.
+    int chainIndex = -1;
+};
+
+/// A track's objects with the trim and drop previews that change where they are drawn.
+struct ZRPlacementInput {
+    std::vector<ZRPlacementObject> objects;
+    /// A drop preview with a valid placement is shown.
+    bool dropActive = false;
+    /// Index of the dragged object among `objects`; -1 when it is not on this track.
+    int dropIndex = -1;
+    double dropStart = 0.0;
+    double dropEnd = 0.0;
+    /// Ripple mode: the drop pushes the later objects right.
+    bool ripple = false;
+    /// The dragged object is moved (not copied): its old place is not drawn.
+    bool moving = false;
+    /// Index of the trimmed object among `objects`; -1 when none.
+    int trimIndex = -1;
+    double trimStart = 0.0;
+    double trimEnd = 0.0;
+};
+
+/// One thing to draw: an object (index into the input's objects, -1 for the dragged object at
+/// its drop place) at a start frame with a length in frames.
+struct ZRPlacement {
+    int object = -1;
+    double start = 0.0;
+    double length = 0.0;
+};
+
+struct ZRPlacementResult {
+    /// In drawing order.
+    std::vector<ZRPlacement> items;
+    /// Chain index of the first object a ripple drop pushes; -1 when none (append).
+    int insertIndex = -1;
+};
+
+/// Where a track draws its objects while a trim or a drop is previewed, and where a ripple drop
+/// inserts. The one rule painting and dropping share, so a drop lands where the last picture
+/// showed it. Pure.
+ZRPlacementResult placeTrackObjects(const ZRPlacementInput& input);
