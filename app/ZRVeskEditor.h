@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ZRClipMarks.h"
+
 #include <QObject>
 #include <QSize>
 
@@ -32,7 +34,7 @@ class ZREffect;
 /// list's lock while it calls an engine operation that changes tracks.
 /// Thread-safety: confined to the GUI thread; other threads may render through the timeline
 /// meanwhile.
-class ZRVeskEditor : public QObject {
+class ZRVeskEditor : public QObject, public ZRClipMarks {
     Q_OBJECT
 
 public:
@@ -116,10 +118,10 @@ public:
     /// marks would leave the source or the clip would be shorter than one frame.
     virtual void trimClip(IZRObject* clip, IZRPos* start, IZRPos* end);
     /// Sets a chained clip's mark-in (its effect keeps its length) and re-places the chain.
-    virtual void setClipMarkIn(IZRObject* clip, IZRPos* markIn);
+    void setClipMarkIn(IZRObject* clip, IZRPos* markIn) override;
     /// Sets a chained clip's mark-out (its effect follows the new length) and re-places the
     /// chain.
-    virtual void setClipMarkOut(IZRObject* clip, IZRPos* markOut);
+    void setClipMarkOut(IZRObject* clip, IZRPos* markOut) override;
     /// Attaches a transition (on no track) to the clip at `index`, or replaces the clip's one,
     /// keeping its start and length. False for a null transition, an index outside 0..count-2 or
     /// a transition that follows another clip.

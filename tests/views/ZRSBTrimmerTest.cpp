@@ -27,10 +27,8 @@ public:
     };
     std::vector<Call> calls;
 
-    bool setClipMarkIn(IZRObject* clip, IZRPos* mark) override { return record(true, clip, mark); }
-    bool setClipMarkOut(IZRObject* clip, IZRPos* mark) override {
-        return record(false, clip, mark);
-    }
+    void setClipMarkIn(IZRObject* clip, IZRPos* mark) override { record(true, clip, mark); }
+    void setClipMarkOut(IZRObject* clip, IZRPos* mark) override { record(false, clip, mark); }
 
 private:
     bool record(bool in, IZRObject* clip, IZRPos* mark) {

@@ -8,8 +8,8 @@ class IZRPos;
 /// through `ZRAppState::editor`. GUI thread only.
 class ZRClipMarks {
 public:
-    virtual bool setClipMarkIn(IZRObject* clip, IZRPos* markIn) = 0;
-    virtual bool setClipMarkOut(IZRObject* clip, IZRPos* markOut) = 0;
+    virtual void setClipMarkIn(IZRObject* clip, IZRPos* markIn) = 0;
+    virtual void setClipMarkOut(IZRObject* clip, IZRPos* markOut) = 0;
 
 protected:
     ~ZRClipMarks() = default;
