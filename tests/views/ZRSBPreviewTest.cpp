@@ -1,0 +1,336 @@
+#include "ZRSBPreview.h"
+#include "ViewsFixture.h"
+#include "ZRDSFilePreview.h"
+#include "ZRNullOutput.h"
+#include "ZRPlaybackPipeline.h"
+#include "ZRPreviewOutput.h"
+#include "ZRSBPSlider.h"
+#include "ZRSBPreviewFrame.h"
+#include "ZRSliderEvent.h"
+#include "ZRVeskEditor.h"
+#include "ZRVideoSurface.h"
+#include "platform/playback/TestClip.h"
+#include "widgets/ZRSBText.h"
+#include "widgets/ZRTCWidget.h"
+
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace viewstest;
+
+namespace {
+
+constexpr ZRMediaTime kSecond = 10000000;
+
+void mouse(QWidget* w, QEvent::Type type, QPoint at) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void drag(QWidget* w, QPoint from, int dx) {
+    mouse(w, QEvent::MouseButtonPress, from);
+    mouse(w, QEvent::MouseMove, from + QPoint(dx, 0));
+    mouse(w, QEvent::MouseButtonRelease, from + QPoint(dx, 0));
+}
+
+int pauseSetting(IZRTimeline* timeline) {
+    int value = -1;
+    timeline->settings()->getIntSetting("Pause Background Rendering", &value);
+    return value;
+}
+
+/// A player in its frame, with the main window's slider and buttons, over a project of five
+/// two-second counting clips (10 s), playing through the null output on the test's clock.
+class ZRSBPreviewTest : public ViewsTest {
+protected:
+    void SetUp() override {
+        ViewsTest::SetUp();
+        zrSetPreviewOutputFactory([this] { return std::make_unique<ZRNullOutput>(&clock); });
+        timeline->settings()->setIntPairSetting("Video Dimensions", 720, 576);
+        editor = std::make_unique<ZRVeskEditor>();
+        editor->setTimeline(timeline);
+        ZRAppState& state = appState();
+        state.editor = editor.get();
+        state.sharedPos = factory()->createPos();
+
+        root.resize(800, 500);
+        frame = new ZRSBPreviewFrame(&root);
+        preview = frame->preview();
+        slider = new ZRSBPSlider(preloadedSkinSets("preview_panel"), &root);
+        slider->move(0, 420);
+        preview->setPositionSlider(slider);
+        for (auto* b :
+             {&skipBack, &frameBack, &playButton, &frameForward, &skipForward, &loopButton}) {
+            *b = new QPushButton(&root);
+            (*b)->setCheckable(true);
+        }
+        state.previewFrame = frame;
+        state.preview = preview;
+        state.positionSlider = slider;
+        state.skipBackButton = skipBack;
+        state.frameBackButton = frameBack;
+        state.playButton = playButton;
+        state.frameForwardButton = frameForward;
+        state.skipForwardButton = skipForward;
+        state.loopButton = loopButton;
+        QObject::connect(playButton, SIGNAL(toggled(bool)), frame, SLOT(toggle_play_stop(bool)));
+        frame->setTimeline(timeline);
+        root.show();
+    }
+
+    void TearDown() override {
+        delete frame.data();
+        ZRAppState& state = appState();
+        state.previewPlaying = false;
+        state.editor = nullptr;
+        if (state.sharedPos) factory()->destroyPos(state.sharedPos);
+        state.sharedPos = nullptr;
+        editor.reset();
+        zrSetPreviewOutputFactory({});
+        ViewsTest::TearDown();
+    }
+
+    void makeProject(int clips = 5) {
+        for (int i = 0; i < clips; ++i)
+            ASSERT_TRUE(editor->insertClip(clip(), i));
+        ASSERT_EQ(int(editor->endPosition()->toFrames()), clips * 50);
+    }
+
+    /// Moves the clock in steps of 40 ms (events delivered) until `done`; false after 10 s.
+    bool runUntil(const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            clock.advance(400000);
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+    ZRPlaybackPipeline* pipeline() { return preview->graph()->pipeline(); }
+    int current() { return int(preview->currentPosition()->toFrames()); }
+
+    ZRManualClock clock;
+    std::unique_ptr<ZRVeskEditor> editor;
+    QSBWidget root;
+    QPointer<ZRSBPreviewFrame> frame;
+    ZRSBPreview* preview = nullptr;
+    ZRSBPSlider* slider = nullptr;
+    QPushButton *skipBack = nullptr, *frameBack = nullptr, *playButton = nullptr,
+                *frameForward = nullptr, *skipForward = nullptr, *loopButton = nullptr;
+};
+
+} // namespace
+
+TEST_F(ZRSBPreviewTest, PlayWithAnEmptyProjectDoesNothing) {
+    preview->play();
+    EXPECT_EQ(preview->playState(), ZRSBPreview::Stopped);
+    EXPECT_FALSE(appState().previewPlaying);
+    EXPECT_FALSE(preview->graph()->hasGraph());
+}
+
+TEST_F(ZRSBPreviewTest, TransportTable) {
+    makeProject();
+    // The renderer's pause shows only while background rendering is on; the engine counts the
+    // holds, so one left over would keep it paused.
+    timeline->settings()->setIntSetting("Enable Background Rendering", 1);
+    enum Cmd { Play, Pause, Stop };
+    struct Row {
+        const char* name;
+        std::vector<Cmd> commands;
+        int state;
+    };
+    const Row rows[] = {
+        {"play", {Play}, ZRSBPreview::Playing},
+        {"pause", {Play, Pause}, ZRSBPreview::Paused},
+        {"play resumes", {Play, Pause, Play}, ZRSBPreview::Playing},
+        {"pause resumes", {Play, Pause, Pause}, ZRSBPreview::Playing},
+        {"stop", {Play, Stop}, ZRSBPreview::Stopped},
+        {"stop while paused", {Play, Pause, Stop}, ZRSBPreview::Stopped},
+        {"play twice", {Play, Play}, ZRSBPreview::Playing},
+        {"stop while stopped", {Stop}, ZRSBPreview::Stopped},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (Cmd c : row.commands) {
+            if (c == Play) preview->play();
+            if (c == Pause) preview->pause();
+            if (c == Stop) preview->stop();
+        }
+        const bool playing = row.state != ZRSBPreview::Stopped;
+        EXPECT_EQ(preview->playState(), row.state);
+        EXPECT_EQ(appState().previewPlaying.load(), playing);
+        EXPECT_EQ(pauseSetting(timeline), playing ? 1 : 0);
+        EXPECT_EQ(preview->pollTimer()->isActive(), playing);
+        for (QWidget* b : {skipBack, frameBack, frameForward, skipForward})
+            EXPECT_EQ(b->isEnabled(), !playing);
+        if (playing) {
+            ASSERT_NE(pipeline(), nullptr);
+            EXPECT_EQ(pipeline()->state(), row.state == ZRSBPreview::Playing
+                                               ? ZRPlaybackPipeline::Running
+                                               : ZRPlaybackPipeline::Paused);
+        }
+        preview->stop();
+        ASSERT_EQ(preview->playState(), ZRSBPreview::Stopped);
+        EXPECT_EQ(pauseSetting(timeline), 0);
+    }
+    timeline->settings()->setIntSetting("Enable Background Rendering", 0);
+}
+
+TEST_F(ZRSBPreviewTest, StopByTheUserKeepsThePlacePlayingToTheEndGoesBackToTheStart) {
+    makeProject();
+    QSignalSpy states(preview, &ZRSBPreview::stateChanged);
+    std::vector<int> emitted;
+    QObject::connect(preview, &ZRSBPreview::atPosition, preview,
+                     [&](IZRPos* p, QWidget*) { emitted.push_back(int(p->toFrames())); });
+
+    preview->gotoPosition(pos(25), nullptr);
+    preview->play();
+    ASSERT_EQ(preview->playState(), ZRSBPreview::Playing);
+    ASSERT_TRUE(runUntil([&] { return pipeline()->currentPosition() >= 2 * kSecond; }));
+    preview->stop();
+    const int stoppedAt = int((pipeline()->currentPosition() + 5000) / 10000);
+    EXPECT_TRUE(preview->stoppedByUser());
+    EXPECT_NEAR(appState().sharedPos->toMilliseconds(), stoppedAt, 40);
+    EXPECT_GE(appState().sharedPos->toFrames(), 50);
+    EXPECT_EQ(current(), int(appState().sharedPos->toFrames()));
+    ASSERT_EQ(emitted.size(), 1u);
+    EXPECT_EQ(states.count(), 1);
+
+    // From near the end, playing runs out and comes back to the range start (0).
+    preview->gotoPosition(pos(240), nullptr);
+    preview->play();
+    ASSERT_TRUE(runUntil([&] { return preview->playState() == ZRSBPreview::Stopped; }));
+    EXPECT_FALSE(preview->stoppedByUser());
+    EXPECT_EQ(appState().sharedPos->toFrames(), 0);
+    EXPECT_EQ(current(), 0);
+    EXPECT_EQ(emitted.back(), 0);
+    EXPECT_FALSE(appState().previewPlaying);
+    EXPECT_EQ(pauseSetting(timeline), 0);
+    EXPECT_TRUE(skipForward->isEnabled());
+}
+
+TEST_F(ZRSBPreviewTest, LoopRestartsWithoutStoppingUntilStopped) {
+    makeProject();
+    QSignalSpy states(preview, &ZRSBPreview::stateChanged);
+    preview->loop();
+    preview->gotoPosition(pos(240), nullptr);
+    preview->play();
+    // The range is the whole edit: a restart lands before the place play started from.
+    ASSERT_TRUE(runUntil([&] {
+        return pipeline()->currentPosition() >= 9 * kSecond + 8000000 ||
+               preview->playState() != ZRSBPreview::Playing;
+    }));
+    ASSERT_TRUE(runUntil([&] {
+        return pipeline()->currentPosition() < kSecond ||
+               preview->playState() != ZRSBPreview::Playing;
+    }));
+    EXPECT_EQ(preview->playState(), ZRSBPreview::Playing);
+    EXPECT_EQ(states.count(), 0);
+    EXPECT_TRUE(appState().previewPlaying);
+    preview->stop();
+    EXPECT_EQ(preview->playState(), ZRSBPreview::Stopped);
+    EXPECT_EQ(states.count(), 1);
+}
+
+TEST_F(ZRSBPreviewTest, TheSliderMarksGiveTheRangePlayedFromTheCurrentPosition) {
+    makeProject();
+    slider->setTimeline(timeline);
+    slider->setEnabled(true);
+    slider->gotoPosition(0.5, nullptr);
+    const int quarter = (slider->markOutRect().right() - slider->markInRect().left()) / 4;
+    drag(slider, slider->markInRect().center(), quarter);
+    drag(slider, slider->markOutRect().center(), -quarter);
+    const double in = slider->markIn(), out = slider->markOut();
+    ASSERT_GT(in, 0.15);
+    ASSERT_GT(out, 0.15);
+
+    preview->gotoPosition(pos(100), nullptr);
+    preview->play();
+    const double last = 249 * 40.0; // (end - 1 frame) in ms
+    EXPECT_NEAR(preview->startPosition()->toMilliseconds(), int(last * in), 40);
+    EXPECT_NEAR(preview->stopPosition()->toMilliseconds(), int(last * (1 - out)), 40);
+    EXPECT_EQ(pipeline()->stopPosition(),
+              ZRMediaTime(preview->stopPosition()->toMilliseconds()) * 10000);
+    EXPECT_GE(pipeline()->currentPosition(), 4 * kSecond);
+
+    // Played to its end, it goes back to the range start.
+    ASSERT_TRUE(runUntil([&] { return preview->playState() == ZRSBPreview::Stopped; }));
+    EXPECT_EQ(current(), int(preview->startPosition()->toFrames()));
+}
+
+TEST_F(ZRSBPreviewTest, FrameStepsStayInsideTheEdit) {
+    makeProject();
+    struct Row {
+        int from;
+        bool forward;
+        int to;
+    };
+    for (const Row& r : {Row{248, true, 249}, Row{249, true, 249}, Row{1, false, 0},
+                         Row{0, false, 0}, Row{100, false, 99}}) {
+        preview->gotoPosition(pos(r.from), nullptr);
+        r.forward ? preview->framefwd() : preview->framerew();
+        EXPECT_EQ(current(), r.to) << r.from << (r.forward ? " forward" : " back");
+    }
+}
+
+TEST_F(ZRSBPreviewTest, SkipsFollowTheClipBoundaries) {
+    // An A/B chain with two transitions: A on track 1 at 0..49, B on track 3 at 40..89, C on
+    // track 1 at 80..129; the edit ends at 130.
+    IZRObject* a = clip();
+    IZRObject* b = clip();
+    IZRObject* c = clip();
+    timeline->insertObject(1, pos(0), a);
+    timeline->insertObject(3, pos(40), b);
+    timeline->insertObject(1, pos(80), c);
+    std::vector<int> emitted;
+    QObject::connect(preview, &ZRSBPreview::atPosition, preview,
+                     [&](IZRPos* p, QWidget*) { emitted.push_back(int(p->toFrames())); });
+    struct Row {
+        int from;
+        bool forward;
+        int to;
+    };
+    const Row rows[] = {
+        {10, true, 40},   // A alone: its end lies under B, which ends later: B's start
+        {45, true, 50},   // A and B: the earlier end plus one
+        {60, true, 80},   // B alone: its end lies under C, which ends later: C's start
+        {85, true, 90},   // B and C: the earlier end plus one
+        {100, true, 129}, // C alone: one past its end is the edit's end: one back
+        {10, false, 0},   // A alone: its start
+        {0, false, 0},    // at frame 0 nothing goes lower
+        {45, false, 40},  // A ends first: B's start
+        {60, false, 40},  // B alone: its start
+        {85, false, 80},  // B ends first: C's start
+        {100, false, 80}, // C alone: its start
+        {80, false, 40},  // already at C's start: B's start
+    };
+    for (const Row& r : rows) {
+        preview->gotoPosition(pos(r.from), nullptr);
+        emitted.clear();
+        r.forward ? preview->forward() : preview->rewind();
+        ASSERT_EQ(emitted.size(), 1u);
+        EXPECT_EQ(emitted[0], r.to) << r.from << (r.forward ? " forward" : " back");
+        EXPECT_EQ(current(), r.to);
+    }
+    // Past the edit there is nothing to jump over.
+    preview->gotoPosition(pos(140), nullptr);
+    emitted.clear();
+    preview->forward();
+    preview->rewind();
+    EXPECT_TRUE(emitted.empty());
+}
