@@ -334,3 +334,71 @@ TEST_F(ZRSBPreviewTest, SkipsFollowTheClipBoundaries) {
     preview->rewind();
     EXPECT_TRUE(emitted.empty());
 }
+
+namespace {
+
+QRgb centre(QWidget* w) {
+    const QImage image = w->grab().toImage();
+    return image.pixel(image.width() / 2, image.height() / 2);
+}
+
+} // namespace
+
+TEST_F(ZRSBPreviewTest, StoppedItShowsTheProjectFrameBeforeTheEndAndTheBackgroundAfter) {
+    makeProject();
+    ASSERT_EQ(preview->size(), frame->contentRect().adjusted(-3, -3, 3, 3).size());
+    // Frame 60 is frame 10 of the second clip.
+    preview->gotoPosition(pos(60), nullptr);
+    EXPECT_EVENTUALLY_EQ(frameNumber(centre(preview)), 10);
+    preview->framefwd();
+    EXPECT_EVENTUALLY_EQ(frameNumber(centre(preview)), 11);
+
+    // Without a skinned parent the background is black.
+    ZRSBPreview alone;
+    alone.resize(90, 72);
+    alone.setTimeline(timeline);
+    alone.show();
+    alone.gotoPosition(pos(249), nullptr);
+    EXPECT_EVENTUALLY_EQ(frameNumber(centre(&alone)), 49);
+    alone.gotoPosition(pos(250), nullptr);
+    EXPECT_EVENTUALLY_EQ(centre(&alone), qRgb(0, 0, 0));
+}
+
+TEST_F(ZRSBPreviewTest, AnImageHandedOverIsShownUntilTheNextRender) {
+    makeProject();
+    IZRImage* image = factory()->createEmptyImage();
+    ASSERT_TRUE(image->create(64, 48, 0));
+    for (int y = 0; y < 48; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(image->pixels() + y * image->stride());
+        std::fill(row, row + 64, 0xFF3060F0u);
+    }
+    preview->gotoPosition(pos(60), nullptr);
+    EXPECT_EVENTUALLY_EQ(frameNumber(centre(preview)), 10);
+    preview->slotDisplayIZRImage(image);
+    EXPECT_EQ(centre(preview), qRgb(0x30, 0x60, 0xF0));
+    // A new position renders again.
+    preview->gotoPosition(pos(61), nullptr);
+    EXPECT_EVENTUALLY_EQ(frameNumber(centre(preview)), 11);
+    factory()->destroyImage(image);
+}
+
+TEST_F(ZRSBPreviewTest, DestroyedWhilePlayingOrWhileItsThreadRenders) {
+    makeProject();
+    for (int round = 0; round < 10; ++round) {
+        auto* p = new ZRSBPreview(&root);
+        p->resize(180, 144);
+        p->setPositionSlider(slider);
+        p->setTimeline(timeline);
+        p->show();
+        for (int f = 0; f < 5; ++f)
+            p->gotoPosition(pos(f * 7 + round), nullptr);
+        if (round % 2) {
+            p->play();
+            EXPECT_EQ(p->playState(), ZRSBPreview::Playing);
+            clock.advance(2000000);
+            QCoreApplication::processEvents();
+        }
+        delete p;
+        EXPECT_FALSE(appState().previewPlaying);
+    }
+}
