@@ -402,3 +402,158 @@ TEST_F(ZRSBPreviewTest, DestroyedWhilePlayingOrWhileItsThreadRenders) {
         EXPECT_FALSE(appState().previewPlaying);
     }
 }
+
+namespace {
+
+class RecordingHub : public FakeHub {
+public:
+    QString text;
+    int ms = 0;
+    void message(const QString& t, int m) override {
+        text = t;
+        ms = m;
+    }
+};
+
+/// Drags `urls` onto `target` and drops them (a drop reaches the widget that took the drag).
+void drop(QWidget* target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent e(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &e);
+}
+
+void sendSlider(QWidget* slider, ZRSliderEvent::Kind kind, double value) {
+    ZRSliderEvent e(kind, value);
+    QCoreApplication::sendEvent(slider, &e);
+}
+
+class ZRSBPreviewDropTest : public ZRSBPreviewTest {
+protected:
+    static void SetUpTestSuite() {
+        ZRSBPreviewTest::SetUpTestSuite();
+        dir = new QTemporaryDir;
+        ASSERT_TRUE(writeTestClip(dir->filePath("clip.avi")));
+    }
+    static void TearDownTestSuite() { delete dir; }
+
+    void SetUp() override {
+        ZRSBPreviewTest::SetUp();
+        appState().hub = &recording;
+        slider->setTimeline(timeline);
+        slider->gotoPosition(0.3, nullptr);
+        slider->setEnabled(false);
+    }
+
+    QUrl clipUrl() const { return QUrl::fromLocalFile(dir->filePath("clip.avi")); }
+
+    /// The file preview's reported positions while the clock moves, until `count` are taken.
+    std::vector<qint64> sample(ZRDSFilePreview* fp, int count) {
+        std::vector<qint64> times;
+        QSignalSpy spy(fp, &ZRDSFilePreview::positionChanged);
+        while (int(times.size()) < count) {
+            clock.advance(400000);
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            fp->slotTimeout();
+            times.push_back(spy.last().at(0).toLongLong());
+        }
+        return times;
+    }
+
+    static QTemporaryDir* dir;
+    RecordingHub recording;
+};
+
+QTemporaryDir* ZRSBPreviewDropTest::dir = nullptr;
+
+} // namespace
+
+TEST_F(ZRSBPreviewDropTest, ADroppedFilePlaysWithTheButtonsAndSliderLentToIt) {
+    makeProject();
+    drop(preview, {clipUrl()});
+    QPointer<ZRDSFilePreview> fp = preview->filePreview();
+    ASSERT_FALSE(fp.isNull());
+    EXPECT_TRUE(fp->isVisible());
+    EXPECT_EQ(fp->parentWidget(), preview->parentWidget());
+    EXPECT_EQ(fp->geometry(), preview->geometry());
+    EXPECT_EQ(fp->state(), 0);
+    EXPECT_TRUE(playButton->isChecked());
+    EXPECT_TRUE(loopButton->isEnabled());
+    EXPECT_FALSE(loopButton->isChecked());
+    for (QWidget* b : {skipBack, frameBack, frameForward, skipForward})
+        EXPECT_FALSE(b->isEnabled());
+    EXPECT_TRUE(slider->isEnabled());
+    EXPECT_TRUE(slider->signalsBlocked());
+    EXPECT_DOUBLE_EQ(preview->savedSliderFraction(), 0.3);
+    // The project's player stayed stopped: the play button no longer reaches it.
+    EXPECT_EQ(preview->playState(), ZRSBPreview::Stopped);
+
+    // A second drop, and a drop without files, change nothing.
+    drop(preview, {clipUrl()});
+    drop(preview, {});
+    EXPECT_EQ(preview->filePreview(), fp.data());
+    EXPECT_DOUBLE_EQ(preview->savedSliderFraction(), 0.3);
+
+    // The knob seeks the file: half way is 1 s; the player and the knob follow it.
+    sendSlider(slider, ZRSliderEvent::Position, 0.5);
+    std::vector<qint64> times = sample(fp, 1);
+    EXPECT_GE(times[0], 10000000);
+    EXPECT_LT(times[0], 12000000);
+    EXPECT_NEAR(preview->currentPosition()->toMilliseconds(), times[0] / 10000, 40);
+    EXPECT_NEAR(slider->position(), times[0] / 20000000.0, 1e-9);
+
+    // Looping, the marks at a quarter from each end keep it within 0.5 s .. 1.5 s.
+    loopButton->setChecked(true);
+    sendSlider(slider, ZRSliderEvent::Position, 0.0);
+    sendSlider(slider, ZRSliderEvent::MarkIn, 0.25);
+    sendSlider(slider, ZRSliderEvent::MarkOut, 0.25);
+    times = sample(fp, 60);
+    bool wrapped = false;
+    for (size_t i = 0; i < times.size(); ++i) {
+        EXPECT_GE(times[i], 5000000) << i;
+        EXPECT_LE(times[i], 15000000) << i;
+        if (i > 0 && times[i] < times[i - 1]) wrapped = true;
+    }
+    EXPECT_TRUE(wrapped);
+
+    // Switching play off stops and closes it, and everything comes back.
+    playButton->setChecked(false);
+    EXPECT_EVENTUALLY(fp.isNull());
+    EXPECT_EQ(preview->filePreview(), nullptr);
+    EXPECT_DOUBLE_EQ(slider->position(), 0.3);
+    EXPECT_DOUBLE_EQ(preview->savedSliderFraction(), -1.0);
+    EXPECT_FALSE(slider->signalsBlocked());
+    EXPECT_FALSE(slider->isEnabled());
+    for (QWidget* b : {skipBack, frameBack, frameForward, skipForward})
+        EXPECT_TRUE(b->isEnabled());
+    // The loop button and the slider no longer reach the player; play reaches the frame again.
+    loopButton->setChecked(false);
+    sendSlider(slider, ZRSliderEvent::Position, 0.9);
+    playButton->setChecked(true);
+    EXPECT_EQ(preview->playState(), ZRSBPreview::Playing);
+    preview->stop();
+}
+
+TEST_F(ZRSBPreviewDropTest, AFileThatDoesNotOpenLeavesThePlayerAsItWas) {
+    drop(preview, {QUrl::fromLocalFile(dir->filePath("missing.avi"))});
+    EXPECT_EQ(preview->filePreview(), nullptr);
+    EXPECT_EQ(recording.text, "Load error: File not found");
+    EXPECT_EQ(recording.ms, 3000);
+    EXPECT_EQ(frame->findChildren<ZRDSFilePreview*>().size(), 0);
+    EXPECT_FALSE(playButton->isChecked());
+    EXPECT_TRUE(skipBack->isEnabled());
+    // Slider events without a file preview reach nothing.
+    sendSlider(slider, ZRSliderEvent::Position, 0.5);
+    EXPECT_EQ(current(), 0);
+}
+
+TEST_F(ZRSBPreviewDropTest, NoDropWhileTheProjectPlays) {
+    makeProject();
+    preview->play();
+    drop(preview, {clipUrl()});
+    EXPECT_EQ(preview->filePreview(), nullptr);
+    preview->stop();
+}
