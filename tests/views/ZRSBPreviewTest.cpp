@@ -557,3 +557,86 @@ TEST_F(ZRSBPreviewDropTest, NoDropWhileTheProjectPlays) {
     EXPECT_EQ(preview->filePreview(), nullptr);
     preview->stop();
 }
+
+TEST_F(ZRSBPreviewTest, TheFrameLaysOutItsPartsAndShowsTheVideoSize) {
+    EXPECT_EQ(frame->objectName(), QString());
+    EXPECT_EQ(preview->objectName(), "preview viewport");
+    EXPECT_EQ(preview->parentWidget(), frame.data());
+    EXPECT_EQ(frame->contentRect().size(), QSize(382, 285));
+    EXPECT_EQ(preview->geometry(), frame->contentRect().adjusted(-3, -3, 3, 3));
+    EXPECT_EQ(frame->minimumSize(), frame->maximumSize());
+    EXPECT_TRUE(frame->rect().contains(frame->contentRect()));
+    EXPECT_EQ(frame->sizeLabel()->getText(), "720x576");
+    EXPECT_EQ(frame->sizeLabel()->pos(),
+              QPoint(frame->positions().left() + 75, frame->positions().top() - 1));
+    const QRect tc = frame->timecodeWidget()->geometry();
+    EXPECT_EQ(tc.top(), frame->positions().top());
+    EXPECT_LE(std::abs(tc.left() - (frame->width() - tc.right() - 1)), 1);
+
+    preview->setEnabled(true);
+    frame->showPreview(false);
+    EXPECT_FALSE(preview->isVisible());
+    frame->showPreview(true);
+    EXPECT_TRUE(preview->isVisible());
+}
+
+TEST_F(ZRSBPreviewTest, TheFrameRelaysPositionsWithoutEchoes) {
+    makeProject();
+    std::vector<int> relayed;
+    QObject::connect(frame, &ZRSBPreviewFrame::atPosition, frame, [&](IZRPos* p, QWidget* s) {
+        EXPECT_EQ(s, frame.data());
+        relayed.push_back(int(p->toFrames()));
+    });
+    ZRTCWidget* tc = frame->timecodeWidget();
+
+    // A null position greys out the time code and the player.
+    frame->gotoPosition(nullptr, &root);
+    EXPECT_FALSE(tc->isEnabled());
+    EXPECT_FALSE(preview->isEnabled());
+
+    // From elsewhere: shown and handed to the player, which comes back on.
+    frame->gotoPosition(pos(40), &root);
+    EXPECT_TRUE(tc->isEnabled());
+    EXPECT_TRUE(preview->isEnabled());
+    EXPECT_EQ(tc->fields().seconds, 1);
+    EXPECT_EQ(tc->fields().frames, 15);
+    EXPECT_EQ(current(), 40);
+    EXPECT_TRUE(relayed.empty());
+
+    // From the player: shown and passed on, not sent back.
+    IZRPos* other = pos(30);
+    Q_EMIT preview->atPosition(other, preview);
+    EXPECT_EQ(tc->fields().seconds, 1);
+    EXPECT_EQ(tc->fields().frames, 5);
+    EXPECT_EQ(relayed, std::vector<int>{30});
+    EXPECT_EQ(current(), 40);
+    preview->framefwd();
+    EXPECT_EQ(relayed, (std::vector<int>{30, 41}));
+
+    // Its own echo is ignored.
+    frame->gotoPosition(pos(10), frame);
+    EXPECT_EQ(current(), 41);
+    EXPECT_EQ(tc->fields().frames, 16);
+}
+
+TEST_F(ZRSBPreviewTest, ToggleIgnoresItsArgument) {
+    makeProject();
+    QSignalSpy states(frame.data(), &ZRSBPreviewFrame::stateChanged);
+    frame->toggle_play_stop(false);
+    EXPECT_EQ(preview->playState(), ZRSBPreview::Playing);
+    frame->toggle_play_stop(true);
+    EXPECT_EQ(preview->playState(), ZRSBPreview::Stopped);
+    EXPECT_EQ(states.count(), 1);
+    // Relayed transport: a step and a skip.
+    frame->gotoPosition(pos(10), &root);
+    frame->framefwd();
+    EXPECT_EQ(current(), 11);
+    frame->forward();
+    EXPECT_EQ(current(), 50);
+    frame->framerew();
+    EXPECT_EQ(current(), 49);
+    frame->rewind();
+    EXPECT_EQ(current(), 0);
+    frame->loop();
+    EXPECT_TRUE(preview->loopEnabled());
+}
