@@ -115,7 +115,13 @@ IZRTimeline* ZRSBPreview::setTimeline(IZRTimeline* timeline) {
         m_stopPos = factory->createPos();
     }
     unlock();
+    readEnd();
     return previous;
+}
+
+void ZRSBPreview::readEnd() {
+    IZRPos* end = m_timeline ? m_timeline->endPosition() : nullptr;
+    m_endFrames = end ? end->toFrames() : 0.0;
 }
 
 void ZRSBPreview::setRate(double rate) {
@@ -435,6 +441,7 @@ void ZRSBPreview::gotoPosition(IZRPos* position, QWidget*) {
 void ZRSBPreview::updateContents(QWidget* sender) {
     if (sender == this) return;
     m_displayed = QImage();
+    readEnd();
     startThread();
     ZRSBVideoView::updateContents(sender);
 }
@@ -490,8 +497,7 @@ void ZRSBPreview::hide() {
 
 bool ZRSBPreview::renderFrame(const RenderRequest& request, IZRImage* target) {
     if (!request.enabled || !request.timeline || !request.position) return false;
-    IZRPos* end = request.timeline->endPosition();
-    if (!end || request.position->toFrames() >= end->toFrames()) return false;
+    if (request.position->toFrames() >= m_endFrames) return false;
     QImage wrapped(target->pixels(), target->width(), target->height(), target->stride(),
                    QImage::Format_RGB32);
     QPainter painter(&wrapped);

@@ -132,6 +132,8 @@ private:
     /// Sets `target` to (end - 1 frame) x fraction through truncated milliseconds.
     void setFractionOfEdit(IZRPos* target, double fraction) const;
     void rangeFromSlider();
+    /// Takes the timeline's end frame for the render step.
+    void readEnd();
     /// Hands the current position to the painting thread.
     void showCurrent();
     void jumpTo(IZRPos* result);
@@ -157,6 +159,9 @@ private:
     IZRPos* m_stopPos = nullptr;
     IZRTimeline* m_timeline = nullptr;
     std::atomic<int> m_playState{Stopped};
+    /// The timeline's end frame as the GUI thread last read it, for the render step (the
+    /// engine's end position is rewritten by every reader, so only the GUI thread reads it).
+    std::atomic<double> m_endFrames{0.0};
     QPointer<ZRSBPSlider> m_slider;
     double m_savedSliderFraction = -1.0;
     bool m_savedSliderEnabled = false;
