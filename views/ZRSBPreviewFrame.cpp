@@ -53,6 +53,7 @@ IZRTimeline* ZRSBPreviewFrame::setTimeline(IZRTimeline* timeline) {
     timeline->settings()->getIntPairSetting("Video Dimensions", &w, &h);
     m_sizeLabel->setText(QStringLiteral("%1x%2").arg(w).arg(h), Qt::white);
     m_sizeLabel->move(m_positions.left() + 75, m_positions.top() - 1);
+    m_sizeLabel->show();
     return previous;
 }
 

@@ -572,6 +572,7 @@ TEST_F(ZRSBPreviewTest, TheFrameLaysOutItsPartsAndShowsTheVideoSize) {
     EXPECT_EQ(frame->minimumSize(), frame->maximumSize());
     EXPECT_TRUE(frame->rect().contains(frame->contentRect()));
     EXPECT_EQ(frame->sizeLabel()->getText(), "720x576");
+    EXPECT_TRUE(frame->sizeLabel()->isVisible());
     EXPECT_EQ(frame->sizeLabel()->pos(),
               QPoint(frame->positions().left() + 75, frame->positions().top() - 1));
     const QRect tc = frame->timecodeWidget()->geometry();
