@@ -6,7 +6,23 @@
 // - SliderDrag: 100 positions requested over one second (every 10 ms, as a slider drag sends
 //   them); counters: render passes, and the time from the last request to its frame in units of
 //   one render (the requests coalesce: the last position is shown within one render of the end).
+// The preview player on the anchor timeline (AnchorTimeline.h; skipped without its clips), at
+// its size in the preview frame (388 x 291), sound through a null output paced by the system
+// clock (the same pacing a device gives, without the device's own start-up):
+// - PreviewPlayToSurface: from play() to the first frame on the pipeline's surface (goal under
+//   200 ms); stopped again between rounds;
+// - PreviewGotoToFront: stopped, from gotoPosition to the project frame rendered for the front
+//   image, one frame after another round the timeline (goal: median under 40 ms).
+// The anchor timeline does not load its modules after the DV fixture's timeline was made in the
+// same process: run these two on their own (--benchmark_filter=Preview).
+#include "AnchorTimeline.h"
+#include "ZRNullOutput.h"
+#include "ZRPlaybackPipeline.h"
+#include "ZRPreviewOutput.h"
+#include "ZRSBPSlider.h"
+#include "ZRSBPreview.h"
 #include "ZRSBVideoView.h"
+#include "ZRVideoSurface.h"
 
 #include "IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
@@ -30,11 +46,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A view that tells which source frame its last pass drew and when.
-class TimedView : public ZRSBVideoView {
+// A view that tells which frame its last pass drew (-1 when it drew none) and when.
+template <class View> class Timed : public View {
 public:
-    using ZRSBVideoView::ZRSBVideoView;
-    ~TimedView() override { stopThread(); }
+    using View::View;
+    ~Timed() override { this->stopThread(); }
 
     /// Waits until a pass drew `frame`; false after two seconds.
     bool waitFor(int frame) {
@@ -49,14 +65,14 @@ public:
     std::atomic<double> renderSeconds{0.0};
 
 protected:
-    bool renderFrame(const RenderRequest& request, IZRImage* target) override {
+    bool renderFrame(const typename View::RenderRequest& request, IZRImage* target) override {
         const auto start = Clock::now();
-        const bool drawn = ZRSBVideoView::renderFrame(request, target);
+        const bool drawn = View::renderFrame(request, target);
         const auto end = Clock::now();
         ++passes;
         renderSeconds = renderSeconds + std::chrono::duration<double>(end - start).count();
         std::lock_guard l(m_lock);
-        m_lastFrame = request.position ? int(request.position->toFrames()) : -1;
+        m_lastFrame = drawn && request.position ? int(request.position->toFrames()) : -1;
         m_drawnAt = end;
         m_wake.notify_all();
         return drawn;
@@ -68,6 +84,8 @@ private:
     int m_lastFrame = -1;
     Clock::time_point m_drawnAt;
 };
+using TimedView = Timed<ZRSBVideoView>;
+using TimedPreview = Timed<ZRSBPreview>;
 
 struct Fixture {
     QTemporaryDir folder;
@@ -183,6 +201,106 @@ void SliderDrag(benchmark::State& state) {
     }
 }
 BENCHMARK(SliderDrag)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+Timeline& anchor(std::string* why) {
+    static std::string reason;
+    static Timeline timeline = anchorTimeline(48000, &reason);
+    *why = reason;
+    return timeline;
+}
+
+void PreviewPlayToSurface(benchmark::State& state) {
+    std::string why;
+    Timeline& timeline = anchor(&why);
+    if (!timeline) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    zrSetPreviewOutputFactory([] { return std::make_unique<ZRNullOutput>(); });
+    ZRSBPSlider slider(nullptr);
+    TimedPreview preview;
+    preview.resize(388, 291);
+    preview.setPositionSlider(&slider);
+    preview.setTimeline(timeline.get());
+    preview.show();
+    IZRPos* start = timeline->factory()->createPos();
+    std::vector<double> latencies;
+    int round = 0;
+    for (auto _ : state) {
+        start->assignFrames((round++ * 37) % 400);
+        preview.gotoPosition(start, nullptr);
+        const auto begin = Clock::now();
+        preview.play();
+        ZRPlaybackPipeline* pipeline = preview.graph()->pipeline();
+        ZRVideoSurface* surface = pipeline ? pipeline->surface() : nullptr;
+        if (!surface || preview.playState() != ZRSBPreview::Playing) {
+            state.SkipWithError("the preview does not play");
+            break;
+        }
+        while (surface->currentFrameTime() < 0 && Clock::now() - begin < std::chrono::seconds(2))
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+        if (surface->currentFrameTime() < 0) {
+            state.SkipWithError("no frame on the surface");
+            break;
+        }
+        latencies.push_back(seconds);
+        state.SetIterationTime(seconds);
+        preview.stop();
+        // A fresh surface for the next round.
+        preview.releaseGraph();
+        QCoreApplication::processEvents();
+    }
+    if (!latencies.empty()) {
+        state.counters["median_ms"] = percentile(latencies, 0.5) * 1e3;
+        state.counters["max_ms"] = percentile(latencies, 1.0) * 1e3;
+    }
+    timeline->factory()->destroyPos(start);
+    preview.setTimeline(nullptr);
+    zrSetPreviewOutputFactory({});
+}
+BENCHMARK(PreviewPlayToSurface)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void PreviewGotoToFront(benchmark::State& state) {
+    std::string why;
+    Timeline& timeline = anchor(&why);
+    if (!timeline) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    TimedPreview preview;
+    preview.resize(388, 291);
+    preview.setTimeline(timeline.get());
+    preview.show();
+    std::vector<IZRPos*> positions;
+    for (int i = 0; i < kFrames; ++i) {
+        positions.push_back(timeline->factory()->createPos());
+        positions.back()->assignFrames(i);
+    }
+    std::vector<double> latencies;
+    int i = 0;
+    for (auto _ : state) {
+        const int frame = (i++ * 7) % kFrames;
+        const auto start = Clock::now();
+        preview.gotoPosition(positions[size_t(frame)], nullptr);
+        if (!preview.waitFor(frame)) {
+            state.SkipWithError("no frame");
+            break;
+        }
+        const double seconds = std::chrono::duration<double>(preview.drawnAt() - start).count();
+        latencies.push_back(seconds);
+        state.SetIterationTime(seconds);
+        QCoreApplication::processEvents();
+    }
+    if (!latencies.empty()) {
+        state.counters["median_ms"] = percentile(latencies, 0.5) * 1e3;
+        state.counters["p99_ms"] = percentile(latencies, 0.99) * 1e3;
+    }
+    for (IZRPos* p : positions)
+        timeline->factory()->destroyPos(p);
+    preview.setTimeline(nullptr);
+}
+BENCHMARK(PreviewGotoToFront)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
 } // namespace
 

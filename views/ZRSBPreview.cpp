@@ -1,0 +1,657 @@
+#include "ZRSBPreview.h"
+
+#include "ZRAppState.h"
+#include "ZRDSFilePreview.h"
+#include "ZRPlaybackPipeline.h"
+#include "ZRPreviewSourceCallback.h"
+#include "ZRSBPSlider.h"
+#include "ZRSBPreviewFrame.h"
+#include "ZRScopedPos.h"
+#include "ZRSliderEvent.h"
+#include "ZRVeskEditor.h"
+#include "ZRVideoSurface.h"
+#include "painting/ZRFramePainting.h"
+#include "widgets/ZRTCWidget.h"
+
+#include "../browser/ZRSBBrowser.h"
+
+#include <IZRTimeline.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QUrl>
+
+namespace {
+
+QAbstractButton* button(const QPointer<QWidget>& widget) {
+    return qobject_cast<QAbstractButton*>(widget.data());
+}
+
+/// The four step buttons beside play and loop.
+void enableStepButtons(bool on) {
+    ZRAppState& state = appState();
+    for (QWidget* w : {state.skipBackButton.data(), state.frameBackButton.data(),
+                       state.frameForwardButton.data(), state.skipForwardButton.data()})
+        if (w) w->setEnabled(on);
+}
+
+ZRMediaTime mediaTime(const IZRPos* pos) {
+    return ZRMediaTime(pos->toMilliseconds()) * 10000;
+}
+
+} // namespace
+
+/// Watches the slider while a file preview runs and hands its custom events over once each.
+class ZRSBPreview::SliderRelay final : public QObject {
+public:
+    explicit SliderRelay(ZRSBPreview& preview) : m_preview(preview) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const int type = event->type();
+        if (watched == m_preview.m_slider && type >= ZRSliderEvent::Position &&
+            type <= ZRSliderEvent::MarkOut)
+            m_preview.sliderEvent(type, static_cast<ZRSliderEvent*>(event)->value());
+        return false;
+    }
+
+private:
+    ZRSBPreview& m_preview;
+};
+
+ZRSBPreview::ZRSBPreview(QWidget* parent, const char* name)
+    : ZRSBVideoView(parent, name), m_relay(std::make_unique<SliderRelay>(*this)) {
+    setTintBackground(false);
+    // Without a skinned parent the background is black.
+    QPalette black = palette();
+    black.setColor(backgroundRole(), Qt::black);
+    setPalette(black);
+    m_graph = std::make_unique<ZRPreviewGraph>(*this);
+    connect(&m_pollTimer, &QTimer::timeout, this, &ZRSBPreview::slotTimeout);
+    setAcceptDrops(true);
+}
+
+ZRSBPreview::~ZRSBPreview() {
+    // The painting thread runs this object's render step: it ends before anything goes.
+    stopThread();
+    if (m_filePreview) {
+        disconnect(m_filePreview, nullptr, this, nullptr);
+        if (m_slider) m_slider->removeEventFilter(m_relay.get());
+        restoreAfterFilePreview();
+    }
+    m_graph.reset();
+    m_pollTimer.stop();
+    if (m_playState != Stopped) appState().previewPlaying = false;
+    pauseRenderer(false);
+    if (m_timeline) {
+        IZRObjectFactory* factory = m_timeline->factory();
+        factory->destroyPos(m_current);
+        factory->destroyPos(m_startPos);
+        factory->destroyPos(m_stopPos);
+    }
+}
+
+IZRTimeline* ZRSBPreview::setTimeline(IZRTimeline* timeline) {
+    IZRTimeline* previous = ZRSBVideoView::setTimeline(timeline);
+    lock();
+    if (m_timeline) {
+        IZRObjectFactory* factory = m_timeline->factory();
+        factory->destroyPos(m_current);
+        factory->destroyPos(m_startPos);
+        factory->destroyPos(m_stopPos);
+        m_current = m_startPos = m_stopPos = nullptr;
+    }
+    m_timeline = timeline;
+    if (timeline) {
+        IZRObjectFactory* factory = timeline->factory();
+        m_current = factory->createPos();
+        m_startPos = factory->createPos();
+        m_stopPos = factory->createPos();
+    }
+    unlock();
+    readEnd();
+    return previous;
+}
+
+void ZRSBPreview::readEnd() {
+    IZRPos* end = m_timeline ? m_timeline->endPosition() : nullptr;
+    m_endFrames = end ? end->toFrames() : 0.0;
+}
+
+void ZRSBPreview::setRate(double rate) {
+    std::lock_guard guard(m_rateMutex);
+    m_rate = rate;
+}
+
+IZRPos* ZRSBPreview::editEnd() const {
+    if (auto* editor = qobject_cast<ZRVeskEditor*>(appState().editor.data()))
+        if (IZRPos* end = editor->endPosition()) return end;
+    return m_timeline ? m_timeline->endPosition() : nullptr;
+}
+
+bool ZRSBPreview::editEmpty() const {
+    IZRPos* end = editEnd();
+    return !end || end->toFrames() <= 0;
+}
+
+void ZRSBPreview::setFractionOfEdit(IZRPos* target, double fraction) const {
+    IZRPos* end = editEnd();
+    if (!target || !end || !m_timeline) return;
+    ZRScopedPos last(m_timeline->factory(), end);
+    last->decrement();
+    target->setMilliseconds(unsigned(last->toMilliseconds() * fraction));
+}
+
+void ZRSBPreview::rangeFromSlider() {
+    if (!m_slider) return;
+    setFractionOfEdit(m_startPos, m_slider->markIn());
+    setFractionOfEdit(m_stopPos, 1.0 - m_slider->markOut());
+}
+
+void ZRSBPreview::showCurrent() {
+    if (m_current) ZRSBVideoView::gotoPosition(nullptr, m_current, nullptr);
+}
+
+// Transport.
+
+void ZRSBPreview::play() {
+    if (!m_slider) return;
+    if (ZRSBBrowser* browser = appState().browser; browser && browser->currentTab() != 0)
+        browser->hideAllPreviews();
+    if (!editEmpty() && m_playState != Playing) {
+        m_stoppedByUser = false;
+        doCommand(CommandPlay);
+    }
+}
+
+void ZRSBPreview::stop() {
+    if (!editEmpty() && m_playState != Stopped) {
+        m_stoppedByUser = true;
+        doCommand(CommandStop);
+    }
+}
+
+void ZRSBPreview::pause() {
+    doCommand(CommandPause);
+}
+
+void ZRSBPreview::playFromTo(IZRPos* from, IZRPos* to, bool loop) {
+    if (!m_timeline || !m_current || m_playState == Playing) return;
+    IZRPos* end = m_timeline->endPosition();
+    if (!end || end->toFrames() <= 0) return;
+    m_loopEnabled = loop;
+    m_startPos->assign(from ? from : m_current);
+    if (to) {
+        m_stopPos->assign(to);
+    } else {
+        m_stopPos->assign(end);
+        m_stopPos->decrement();
+    }
+    doCommand(CommandPlay);
+}
+
+void ZRSBPreview::loop() {
+    m_loopEnabled = !m_loopEnabled;
+}
+
+void ZRSBPreview::setPlayingLook(bool playing) {
+    ZRAppState& state = appState();
+    state.setComponentsEnabled(!playing, ZRAppState::AllComponents);
+    if (state.storyboard) state.storyboard->setEnabled(!playing);
+    if (state.timelineView) state.timelineView->setEnabled(!playing);
+    enableStepButtons(!playing);
+}
+
+void ZRSBPreview::doCommand(int command) {
+    if (!m_graph->hasGraph()) m_graph->buildGraph();
+    if (command == CommandNone) return;
+    ZRPlaybackPipeline* pipeline = m_graph->pipeline();
+    // Without a graph nothing changes.
+    if (!pipeline || !m_timeline || !m_current) return;
+    const int state = m_playState;
+    if (state == Stopped && command == CommandPlay) {
+        m_playState = Playing;
+        appState().previewPlaying = true;
+        pauseRenderer(true);
+        ZRPreviewSourceCallback* callback = m_graph->sourceCallback();
+        ZRMediaTime duration = 0;
+        callback->getDuration(&duration);
+        if (IZRPos* end = editEnd(); end && duration / 10000 != ZRMediaTime(end->toMilliseconds()))
+            callback->updateDuration();
+        m_pollTimer.start(100);
+        setPlayingLook(true);
+        m_reachedEnd = false;
+        rangeFromSlider();
+        const ZRMediaTime from = mediaTime(m_current);
+        const ZRMediaTime to = mediaTime(m_stopPos);
+        pipeline->setPositions(&from, &to);
+        pipeline->run();
+        return;
+    }
+    if (state == Paused && (command == CommandPlay || command == CommandPause)) {
+        pauseRenderer(true);
+        pipeline->run();
+        m_playState = Playing;
+        return;
+    }
+    if (state == Playing && command == CommandPause) {
+        pipeline->pause();
+        m_playState = Paused;
+        return;
+    }
+    // A paused play stops as a running one does.
+    if (state != Stopped && command == CommandStop) {
+        pipeline->stop();
+        if (m_reachedEnd && m_loopEnabled && !m_stoppedByUser) {
+            const ZRMediaTime from = mediaTime(m_startPos);
+            const ZRMediaTime to = mediaTime(m_stopPos);
+            pipeline->setPositions(&from, &to);
+            pipeline->run();
+        } else {
+            finishStop();
+        }
+        m_reachedEnd = false;
+    }
+}
+
+void ZRSBPreview::pauseRenderer(bool pause) {
+    // The engine counts pauses: one hold for the whole play, however often it is resumed.
+    if (pause == m_rendererPaused || !m_timeline) return;
+    m_rendererPaused = pause;
+    m_timeline->settings()->setIntSetting("Pause Background Rendering", pause ? 1 : 0);
+}
+
+void ZRSBPreview::finishStop() {
+    ZRPlaybackPipeline* pipeline = m_graph->pipeline();
+    m_playState = Stopped;
+    appState().previewPlaying = false;
+    pauseRenderer(false);
+    if (ZRVideoSurface* surface = pipeline->surface()) surface->hide();
+    m_pollTimer.stop();
+    IZRPos* shared = appState().sharedPos ? appState().sharedPos : m_current;
+    if (m_stoppedByUser)
+        shared->setMilliseconds(unsigned((pipeline->currentPosition() + 5000) / 10000));
+    else
+        shared->assign(m_startPos);
+    // The player stays where it stopped.
+    if (shared != m_current) m_current->assign(shared);
+    showCurrent();
+    Q_EMIT atPosition(shared, this);
+    Q_EMIT stateChanged();
+    setPlayingLook(false);
+}
+
+void ZRSBPreview::handleGraphEvents() {
+    ZRPlaybackPipeline* pipeline = m_graph->pipeline();
+    if (!pipeline) return;
+    int code = 0;
+    while (pipeline->getEvent(&code)) {
+        if (code == ZRPlaybackPipeline::kEventComplete) {
+            if (m_loopEnabled) {
+                const ZRMediaTime from = mediaTime(m_startPos);
+                const ZRMediaTime to = mediaTime(m_stopPos);
+                pipeline->setPositions(&from, &to);
+                pipeline->run();
+            }
+            slotTimeout();
+            m_reachedEnd = true;
+            doCommand(CommandStop);
+            break;
+        }
+        if (code == ZRPlaybackPipeline::kEventUserAbort) {
+            slotTimeout();
+            m_reachedEnd = false;
+            m_stoppedByUser = true;
+            doCommand(CommandStop);
+            // The stop may have released nothing, but the graph may be gone after a rebuild.
+            pipeline = m_graph->pipeline();
+            if (!pipeline) break;
+        }
+    }
+}
+
+void ZRSBPreview::slotTimeout() {
+    ZRPlaybackPipeline* pipeline = m_graph->pipeline();
+    if (m_playState == Stopped || !pipeline || !m_timeline) return;
+    const ZRMediaTime t = pipeline->currentPosition();
+    slotPositionChanged(t);
+    const float ms = float(t / 10000);
+    ZRScopedPos temp(m_timeline->factory());
+    temp->setMilliseconds(unsigned(ms));
+    ZRAppState& state = appState();
+    if (QWidget* storyboard = state.storyboard; storyboard && storyboard->isVisible()) {
+        const QSignalBlocker blocker(storyboard);
+        QMetaObject::invokeMethod(storyboard, "gotoPosition", Qt::DirectConnection,
+                                  Q_ARG(IZRPos*, temp.get()), Q_ARG(QWidget*, this));
+    } else if (QWidget* view = state.timelineView; view && view->isVisible()) {
+        const QSignalBlocker blocker(view);
+        QMetaObject::invokeMethod(view, "slotGotoPosition", Qt::DirectConnection,
+                                  Q_ARG(IZRPos*, temp.get()), Q_ARG(QWidget*, this));
+    }
+    IZRPos* end = m_timeline->endPosition();
+    if (m_slider && end && end->toMilliseconds() > 0)
+        m_slider->gotoPosition(ms / end->toMilliseconds(), this);
+}
+
+// Positions.
+
+void ZRSBPreview::framerew() {
+    if (m_playState == Playing || !m_current) return;
+    if (m_current->toFrames() > 0) {
+        m_current->decrement();
+        showCurrent();
+        Q_EMIT atPosition(m_current, this);
+    }
+}
+
+void ZRSBPreview::framefwd() {
+    if (m_playState == Playing || !m_current || !m_timeline) return;
+    IZRPos* end = m_timeline->endPosition();
+    if (end && m_current->toFrames() + 1 < end->toFrames()) {
+        m_current->increment();
+        showCurrent();
+        Q_EMIT atPosition(m_current, this);
+    }
+}
+
+void ZRSBPreview::jumpTo(IZRPos* result) {
+    m_current->assign(result);
+    showCurrent();
+    Q_EMIT atPosition(m_current, this);
+}
+
+void ZRSBPreview::forward() {
+    if (m_playState == Playing || !m_current || !m_timeline) return;
+    IZRObject* a = m_timeline->objectAt(1, m_current, true);
+    IZRObject* b = m_timeline->objectAt(3, m_current, true);
+    if (!a && !b) return;
+    ZRScopedPos result(m_timeline->factory());
+    if (a && b) {
+        result->assign(earlier(a->endPos(), b->endPos()) ? a->endPos() : b->endPos());
+        result->increment();
+    } else {
+        result->assign((a ? a : b)->endPos());
+        IZRObject* a2 = m_timeline->objectAt(1, result, true);
+        IZRObject* b2 = m_timeline->objectAt(3, result, true);
+        if (!a2 || !b2)
+            result->increment();
+        else
+            result->assign(earlier(a2->endPos(), b2->endPos()) ? b2->startPos() : a2->startPos());
+        IZRPos* end = m_timeline->endPosition();
+        if (end && result->toFrames() == end->toFrames()) result->decrement();
+    }
+    jumpTo(result);
+}
+
+void ZRSBPreview::rewind() {
+    if (m_playState == Playing || !m_current || !m_timeline) return;
+    IZRObject* a = m_timeline->objectAt(1, m_current, true);
+    IZRObject* b = m_timeline->objectAt(3, m_current, true);
+    if (!a && !b) return;
+    const double current = m_current->toFrames();
+    auto at = [current](IZRObject* o) { return o->startPos()->toFrames() == current; };
+    ZRScopedPos result(m_timeline->factory());
+    if (a && b) {
+        if (!earlier(a->endPos(), b->endPos())) // B ends first or together
+            result->assign(at(a) ? b->startPos() : a->startPos());
+        else
+            result->assign(at(b) ? a->startPos() : b->startPos());
+    } else {
+        result->assign((a ? a : b)->startPos());
+        if (result->toFrames() == current && current > 0) result->decrement();
+    }
+    IZRObject* x = m_timeline->objectAt(1, result, true);
+    IZRObject* y = m_timeline->objectAt(3, result, true);
+    if (x && y) {
+        if (!earlier(x->endPos(), y->endPos())) // Y ends first or together
+            result->assign(at(y) ? y->startPos() : x->startPos());
+        else
+            result->assign(at(y) ? x->startPos() : y->startPos());
+    } else {
+        if (x || y) result->assign((x ? x : y)->startPos());
+        IZRObject* x2 = m_timeline->objectAt(1, result, true);
+        IZRObject* y2 = m_timeline->objectAt(3, result, true);
+        if (x2 && y2) {
+            result->assign(earlier(x2->endPos(), y2->endPos()) ? x2->endPos() : y2->endPos());
+            result->increment();
+        }
+    }
+    jumpTo(result);
+}
+
+void ZRSBPreview::gotoPosition(IZRPos* position, QWidget*) {
+    if (!position || !m_current) return;
+    if (m_playState == Stopped) {
+        m_current->assign(position);
+        showCurrent();
+        return;
+    }
+    if (ZRPlaybackPipeline* pipeline = m_graph->pipeline()) {
+        const ZRMediaTime t = mediaTime(position);
+        pipeline->setPositions(&t, nullptr);
+    }
+}
+
+void ZRSBPreview::updateContents(QWidget* sender) {
+    if (sender == this) return;
+    m_displayed = QImage();
+    readEnd();
+    startThread();
+    ZRSBVideoView::updateContents(sender);
+}
+
+void ZRSBPreview::slotMarkInChanged(double fraction, QWidget*) {
+    setFractionOfEdit(m_startPos, fraction);
+    ZRPlaybackPipeline* pipeline = m_graph->pipeline();
+    if (m_playState == Stopped || !pipeline || !m_startPos) return;
+    const ZRMediaTime start = mediaTime(m_startPos);
+    if (pipeline->currentPosition() < start) pipeline->setPositions(&start, nullptr);
+}
+
+void ZRSBPreview::slotMarkOutChanged(double fraction, QWidget*) {
+    setFractionOfEdit(m_stopPos, 1.0 - fraction);
+    ZRPlaybackPipeline* pipeline = m_graph->pipeline();
+    if (m_playState == Stopped || !pipeline || !m_stopPos) return;
+    const ZRMediaTime stop = mediaTime(m_stopPos);
+    pipeline->setPositions(nullptr, &stop);
+}
+
+ZRTCWidget* ZRSBPreview::timecodeDisplay() {
+    if (!m_timecodeDisplay) {
+        auto* frame = qobject_cast<ZRSBPreviewFrame*>(appState().previewFrame.data());
+        if (!frame) frame = qobject_cast<ZRSBPreviewFrame*>(parentWidget());
+        if (frame) m_timecodeDisplay = frame->timecodeWidget();
+    }
+    return m_timecodeDisplay;
+}
+
+void ZRSBPreview::slotPositionChanged(qint64 time) {
+    ZRTCWidget* display = timecodeDisplay();
+    if (!display || !m_timeline) return;
+    ZRScopedPos temp(m_timeline->factory());
+    temp->setMilliseconds(unsigned(time / 10000));
+    display->setTimeCode(temp.get());
+}
+
+void ZRSBPreview::update() {
+    m_graph->update();
+}
+
+void ZRSBPreview::show() {
+    QWidget::show();
+}
+
+void ZRSBPreview::hide() {
+    // The graph hides its surface when the widget hides.
+    m_pollTimer.stop();
+    QWidget::hide();
+}
+
+// Painting.
+
+bool ZRSBPreview::renderFrame(const RenderRequest& request, IZRImage* target) {
+    if (!request.enabled || !request.timeline || !request.position) return false;
+    if (request.position->toFrames() >= m_endFrames) return false;
+    QImage wrapped(target->pixels(), target->width(), target->height(), target->stride(),
+                   QImage::Format_RGB32);
+    QPainter painter(&wrapped);
+    return stretchFrameToRect(painter, wrapped.rect(), request.timeline, request.position);
+}
+
+void ZRSBPreview::slotDisplayIZRImage(IZRImage* image) {
+    if (!image || m_playState == Playing || width() <= 0 || height() <= 0) return;
+    if (!tryLock()) return;
+    QImage copy(width(), height(), QImage::Format_RGB32);
+    {
+        QPainter painter(&copy);
+        image->lock();
+        stretchFrameToWidget(image, painter, 0, 0, width(), height());
+        image->unlock();
+    }
+    m_displayed = copy;
+    unlock();
+    QWidget::update();
+}
+
+void ZRSBPreview::paintEvent(QPaintEvent* e) {
+    if (m_displayed.isNull()) {
+        ZRSBVideoView::paintEvent(e);
+        return;
+    }
+    if (!tryLock()) return;
+    QPainter painter(this);
+    painter.setClipRegion(e->region());
+    painter.drawImage(rect(), m_displayed);
+    unlock();
+}
+
+// A dropped file.
+
+void ZRSBPreview::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void ZRSBPreview::dropEvent(QDropEvent* e) {
+    ZRAppState& state = appState();
+    if (state.previewPlaying || m_filePreview) return;
+    const QList<QUrl> urls = e->mimeData()->urls();
+    if (urls.isEmpty()) return;
+    e->acceptProposedAction();
+    auto* preview = new ZRDSFilePreview(parentWidget(), "DirectShow File Preview");
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->setGeometry(geometry());
+    if (!preview->openFile(urls.first().toLocalFile())) {
+        QApplication::beep();
+        if (state.hub)
+            state.hub->message(tr("Load error") + QStringLiteral(": ") + tr("File not found"),
+                               3000);
+        delete preview;
+        return;
+    }
+    m_filePreview = preview;
+    timecodeDisplay();
+    connect(preview, qOverload<qint64, qint64>(&ZRDSFilePreview::positionChanged), this,
+            qOverload<qint64, qint64>(&ZRSBPreview::slotPositionChanged));
+    connect(preview, &ZRDSFilePreview::previewStopped, this, &ZRSBPreview::slotPreviewStopped);
+    state.setComponentsEnabled(false, ZRAppState::AllComponents);
+    QAbstractButton* play = button(state.playButton);
+    QAbstractButton* loop = button(state.loopButton);
+    if (m_slider) m_savedSliderEnabled = m_slider->isEnabled();
+    if (play && state.previewFrame)
+        disconnect(play, SIGNAL(toggled(bool)), state.previewFrame, SLOT(toggle_play_stop(bool)));
+    if (m_slider) {
+        m_slider->setEnabled(true);
+        m_slider->blockSignals(true);
+    }
+    enableStepButtons(false);
+    if (play) play->setChecked(true);
+    if (loop) loop->setEnabled(true);
+    m_savedSliderFraction = m_slider ? m_slider->position() : -1.0;
+    preview->setLoop(false);
+    if (loop) loop->setChecked(false);
+    if (play) connect(play, &QAbstractButton::toggled, this, &ZRSBPreview::slotPlayToggled);
+    if (loop) connect(loop, &QAbstractButton::toggled, this, &ZRSBPreview::slotLoopButtonToggled);
+    connect(preview, &QObject::destroyed, this, &ZRSBPreview::slotPreviewClosed);
+    if (m_slider) m_slider->installEventFilter(m_relay.get());
+    preview->play();
+    preview->show();
+    preview->raise();
+    if (ZRTCWidget* display = timecodeDisplay(); display && m_current)
+        display->setTimeCode(m_current);
+}
+
+void ZRSBPreview::sliderEvent(int type, double value) {
+    if (!m_filePreview) return;
+    const double duration = double(m_filePreview->duration());
+    switch (type) {
+    case ZRSliderEvent::Position:
+        slotGotoPosition(value, m_slider);
+        break;
+    case ZRSliderEvent::MarkIn:
+        m_filePreview->setStartPosition(value * duration, m_slider);
+        break;
+    case ZRSliderEvent::MarkOut:
+        m_filePreview->setStopPosition((1.0 - value) * duration, m_slider);
+        break;
+    default:
+        break;
+    }
+}
+
+void ZRSBPreview::slotPositionChanged(qint64 time, qint64 duration) {
+    slotPositionChanged(time);
+    if (m_current) m_current->setMilliseconds(unsigned(time / 10000));
+    if (m_savedSliderFraction != -1.0 && m_slider && duration > 0)
+        m_slider->gotoPosition(double(time) / double(duration), this);
+}
+
+void ZRSBPreview::slotPlayToggled(bool on) {
+    if (!on && m_filePreview) m_filePreview->stop_and_close();
+}
+
+void ZRSBPreview::slotLoopButtonToggled(bool on) {
+    if (m_filePreview) m_filePreview->setLoop(on);
+}
+
+void ZRSBPreview::slotGotoPosition(double fraction, QWidget*) {
+    if (!m_filePreview) return;
+    const qint64 ms = qint64(double(m_filePreview->duration() / 10000) * fraction);
+    m_filePreview->seek(ms * 10000);
+}
+
+void ZRSBPreview::restoreAfterFilePreview() {
+    if (m_savedSliderFraction == -1.0) return;
+    ZRAppState& state = appState();
+    state.setComponentsEnabled(true, ZRAppState::AllComponents);
+    if (m_slider) m_slider->gotoPosition(m_savedSliderFraction, this);
+    m_savedSliderFraction = -1.0;
+    if (m_slider) m_slider->blockSignals(false);
+    QAbstractButton* play = button(state.playButton);
+    if (play) disconnect(play, &QAbstractButton::toggled, this, &ZRSBPreview::slotPlayToggled);
+    enableStepButtons(true);
+    if (play) play->setChecked(false);
+    if (m_slider) m_slider->setEnabled(m_savedSliderEnabled);
+    if (play && state.previewFrame)
+        connect(play, SIGNAL(toggled(bool)), state.previewFrame, SLOT(toggle_play_stop(bool)));
+}
+
+void ZRSBPreview::slotPreviewStopped() {
+    restoreAfterFilePreview();
+}
+
+void ZRSBPreview::slotPreviewClosed() {
+    if (m_slider) m_slider->removeEventFilter(m_relay.get());
+    if (QWidget* loop = appState().loopButton) disconnect(loop, nullptr, this, nullptr);
+    // A window closed without stopping gives everything back too.
+    restoreAfterFilePreview();
+    m_filePreview = nullptr;
+}
