@@ -105,7 +105,7 @@ TEST_F(ZRSBVideoViewTest, NullPositionShowsTintedSkinAndALaterOneTheFrame) {
     EXPECT_EVENTUALLY(isTintedSkin(stage.centre()));
 
     stage.view->setTintBackground(false);
-    EXPECT_EQ(stage.centre(), kSkin);
+    EXPECT_EVENTUALLY_EQ(stage.centre(), kSkin);
 
     stage.view->gotoPosition(c, pos(5), nullptr);
     EXPECT_TRUE(stage.view->isEnabled());
