@@ -11,10 +11,11 @@ function(clipstead_sources var)
   set(${var} ${result} PARENT_SCOPE)
 endfunction()
 
-# clipstead_test(<name> <folder> LIBS <libs>...): one GoogleTest program made of
-# every .cpp in <folder>, registered with CTest.
+# clipstead_test(<name> <folder> LIBS <libs>... [LABEL <label>]): one GoogleTest program made of
+# every .cpp in <folder>, registered with CTest under <label> (the folder's first part when
+# none is given).
 function(clipstead_test name folder)
-  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "LABEL" "LIBS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${folder}/*.cpp)
   if(NOT srcs)
     return()
@@ -26,6 +27,9 @@ function(clipstead_test name folder)
     endif()
   endforeach()
   string(REGEX MATCH "^[^/]+" label ${folder})
+  if(T_LABEL)
+    set(label ${T_LABEL})
+  endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${T_LIBS} clipstead_testsupport GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

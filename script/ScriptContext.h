@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 /// A persistent context: variables and types that outlive a run, found again by id.
@@ -96,6 +97,12 @@ struct ScriptValue {
     alignas(8) unsigned char area[16] = {};
 };
 
+/// What running a loop's further rounds from integer forms did: nothing (the loop does not
+/// qualify), every round up to the one whose condition is 0, some rounds and then the rest of
+/// one round read as the general code reads it (the condition is evaluated next), or that rest
+/// failed.
+enum class ScriptFastLoop { NotRun, Finished, Resumed, Failed };
+
 /// Message forms: how a message text joins the prefix, the word "line", a line number and names.
 /// M is "%s %s." and MBare "%s %s" (the two spellings of form M, for memory errors inside
 /// conversions).
@@ -147,6 +154,8 @@ struct ZRScriptContext {
     int lineNow = 0; ///< line of the token being read
     const char* stackLimit = nullptr;
     int syntaxPeak = 0; ///< deepest syntax level reached (for the statement skip cache)
+    /// The texts `#include` has read in this run, by name and path: each is read once.
+    std::unordered_map<std::string, ScriptSourcePtr> includedTexts;
 
     // ---- reading
     const ScriptTok& tok(uint32_t i) const { return i == exprStop ? stopToken(i) : src->at(i); }
@@ -241,6 +250,11 @@ struct ZRScriptContext {
     /// Evaluates a condition (a value is required) and converts it to integer.
     uint32_t evaluateCondition(uint32_t pos, bool run, int32_t& condition);
     uint32_t statementIf(uint32_t pos, bool run, bool loop);
+    /// A loop's condition for one round (0 when not running): from the loop's integer forms,
+    /// which may run this and the further rounds, or evaluated. The condition's end token.
+    uint32_t loopCondition(uint32_t pos, int round, bool run, uint32_t conditionPos,
+                           ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos,
+                           int32_t& condition);
     uint32_t statementWhile(uint32_t pos, bool run);
     uint32_t statementFor(uint32_t pos, bool run);
     uint32_t statementTypedef(uint32_t pos, bool run);
@@ -284,9 +298,22 @@ struct ZRScriptContext {
     /// when `direct` is given and the expression has its integer form, hands the integer value
     /// over in `direct` instead (for callers that take the value at once).
     uint32_t evaluate(uint32_t pos, bool execute, ScriptDirect* direct = nullptr);
-    /// evaluate's reading and reduction, once the expression's integer form did not serve;
-    /// leaves the syntax level that evaluate entered.
+    /// evaluate's collection and reduction, once the expression's integer form did not serve:
+    /// from its compiled form when it has one for the names as they are, else from the text
+    /// (compiling it when `cache` is given and the reading succeeds). Leaves the syntax level
+    /// that evaluate entered.
     uint32_t evaluateGeneral(uint32_t pos, bool execute, ScriptExpressionCache* cache);
+    /// Collection and reduction from a compiled form; entries from `base`.
+    uint32_t replay(ScriptExpressionCache& cache, size_t base);
+    /// Collection from the text at `pos` (`operand`: an operand was read just before), pushing
+    /// entries and, with `record`, appending what it pushes and applies. The end token, or
+    /// kScriptFail with the entries left for the caller to pop.
+    uint32_t collect(uint32_t pos, bool run, bool operand, std::vector<ScriptLeaf>* record);
+    // Collection of one parenthesised expression, one index and one call of a process-wide
+    // function without parameters, shared by reading from the text and from a compiled form.
+    bool parenthesised(uint32_t pos, bool run, uint32_t& next, bool& operand);
+    bool indexed(uint32_t pos, bool run, uint32_t& next);
+    bool callImmediate(ScriptVariable* fn, uint32_t pos);
     bool popValue(ScriptValue& out); ///< the top entry as an owned value (resolves names)
     void popEntries(size_t base) {
         if (stack.size() > base) popEntriesSlow(base);
@@ -295,9 +322,11 @@ struct ZRScriptContext {
     void dropEntry(ScriptEntry& e);
     bool resolve(ScriptEntry& e); ///< a name to a place; false on "unknown variable"
     bool valueOf(ScriptEntry& e, ScriptValue& out); ///< an operand's value (copied; e kept)
-    /// Applies the operators of the entries from `base` on in the reduction order
-    /// (scriptPlanReduction), taken from `cache` when the shape is the one seen there before.
-    bool reduce(size_t base, uint32_t endPos, ScriptExpressionCache* cache);
+    /// Applies the operators of the entries from `base` on in the reduction order: `steps`
+    /// when given (a compiled form's), else planned from the entries (scriptPlanReduction) and
+    /// handed out in `planned` when given.
+    bool reduce(size_t base, uint32_t endPos, const std::vector<ScriptReductionStep>* steps,
+                std::vector<ScriptReductionStep>* planned);
     // One operator of a reduction step, its operands already settled (ScriptExpressions.cpp).
     // Each names the operator's entry and its operands' entries (see ScriptReductionStep).
     bool applyBinary(size_t i, size_t l, size_t r, uint32_t endPos);
@@ -306,22 +335,30 @@ struct ZRScriptContext {
     bool applyPrefix(size_t i, size_t r, uint32_t endPos);
     bool applyPostfix(size_t i, size_t l, uint32_t endPos);
     void consume(size_t i); ///< empties an entry a step has used up
-    // The integer form of an expression (ScriptFastExpressions.cpp): an expression of integer
-    // literals, integer variables and integer operators, evaluated without the value stack.
-    void analyseFast(ScriptExpressionCache& cache, uint32_t pos);
+    // The integer form of an expression (ScriptFastExpressions.cpp): a compiled expression of
+    // integer literals, integer variables and integer operators, evaluated without the value
+    // stack. Not made before the expression is compiled for the names as they are.
+    void analyseFast(ScriptExpressionCache& cache);
     bool evaluateFast(ScriptExpressionCache& cache, int32_t& value);
     /// Finds the variables of the integer form; false unless all are integers now.
     bool resolveFast(ScriptExpressionCache& cache);
     /// The value of a resolved integer form.
-    int32_t computeFast(const ScriptExpressionCache& cache);
+    /// The value of a resolved integer form; false, with nothing done, when an element's index
+    /// is out of range.
+    [[nodiscard]] bool computeFast(ScriptExpressionCache& cache, int32_t& value);
     /// Integer loops (ScriptFastLoops.cpp): once a loop has gone round twice, a loop whose
-    /// condition, body (expression statements) and step are all integer forms runs its further
+    /// condition, body (expression statements, blocks and `if`s of them) and step are all
+    /// integer forms runs its further
     /// rounds from those forms, up to the round whose condition is 0 (its body is then read as
-    /// the general code reads it). False when the loop does not qualify; nothing is done then.
+    /// the general code reads it). NotRun when the loop does not qualify; nothing is done then.
     /// `bodyPos` UINT32_MAX: the body follows the condition's end (a while); `stepPos`
     /// UINT32_MAX: no step.
-    bool runFastLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
-                     ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
+    ScriptFastLoop runFastLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
+                               ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
+    /// Runs a loop body's statements from their integer forms; from a statement whose index
+    /// is out of range on, reads the round's rest as the general code does and sets
+    /// `resumed`. False when that reading failed.
+    bool runLoopNodes(const std::vector<ScriptExpressionCache::LoopNode>& nodes, bool& resumed);
     void analyseLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
                      ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool member(ScriptEntry& e, ScriptOp op, uint32_t nameToken);

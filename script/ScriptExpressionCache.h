@@ -43,15 +43,47 @@ struct ScriptReductionStep {
 /// the shape's size, and no recursion is involved, however long the expression.
 std::vector<ScriptReductionStep> scriptPlanReduction(const std::vector<ScriptShapeItem>& shape);
 
+/// One thing that the collection of an expression pushes or applies, in text order. Each
+/// names the token it starts at; `next` is the token behind it and `operandAfter` whether
+/// collection has just read an operand there (so that reading can go on from it).
+struct ScriptLeaf {
+    enum class Kind : uint8_t {
+        Literal,   ///< a number, a character or NULL: `type` and `value`
+        String,    ///< a string literal: a new string each time
+        Type,      ///< a type name: `type`
+        Call,      ///< a call of a named function
+        Immediate, ///< a process-wide function without parameters, called where it stands
+        Name,      ///< a name, resolved when an operator uses it
+        Paren,     ///< a parenthesised expression, or a cast when it names a type
+        Index,     ///< indexing of the operand in front
+        Member,    ///< `.` or `->` on the operand in front: `op`
+        Operator   ///< an operator: `op` and `fixity`
+    } kind;
+    ScriptOp op = ScriptOp::None;
+    uint8_t fixity = 0;
+    bool operandAfter = false;
+    uint32_t token = 0;
+    uint32_t next = 0;
+    ScriptType* type = nullptr;
+    ScriptVariable* function = nullptr;
+    alignas(8) unsigned char value[8] = {};
+};
+
 /// What the interpreter keeps about one place of a read text where an expression, a statement,
 /// a loop or a call starts, once it has read there twice (a loop: once it went round twice).
 /// Owned by the ScriptSource of the text; used under the interpreter lock.
 struct ScriptExpressionCache {
-    // The reduction order of the last shape reduced here; `reducing` while it is being
-    // followed (a hook called by a step may reduce the same expression again).
-    std::vector<ScriptShapeItem> shape;
+    // The compiled expression: what collection pushes, in text order, and the reduction order
+    // of the entries it pushes, recorded from a run that read the expression to its end. Valid
+    // while the name epoch is `epoch` (what each identifier names decides what is pushed);
+    // `users` counts the evaluations following it, which a nested evaluation of the same
+    // expression never replaces it under.
+    uint64_t epoch = 0; ///< 0: not compiled
+    uint32_t users = 0;
+    std::vector<ScriptLeaf> leaves;
     std::vector<ScriptReductionStep> steps;
-    bool reducing = false;
+    uint32_t end = 0; ///< the token that ends the expression
+    int endLine = 0;
 
     // The integer form of the expression, valid while the name epoch is `fastEpoch`: operands
     // (integer literals and variable names) and operators in reduction order. Operand k is slot
@@ -59,25 +91,39 @@ struct ScriptExpressionCache {
     struct Operand {
         uint32_t token; ///< a variable's name, or kLiteral
         int32_t literal;
+        /// An element of an integer array variable `token`: the index's variable name, or
+        /// kLiteral for the literal `indexLiteral`; kNoIndex for a plain operand.
+        uint32_t index = kNoIndex;
+        int32_t indexLiteral = 0;
+    };
+    /// An element operand as resolved: the array's elements and the index's value, if a
+    /// variable's.
+    struct Element {
+        uint8_t slot;
+        uint32_t count;
+        unsigned char* base;
+        const unsigned char* index;
+        int32_t literal;
     };
     struct Operation {
+        enum class Form : uint8_t { Binary, Prefix, Postfix } form;
         ScriptOp op;
-        bool prefix;
-        uint8_t left, right; ///< slots (a prefix operator reads `right` only)
+        uint8_t left, right; ///< slots (a prefix operator reads `right`, a postfix one `left`)
     };
     static constexpr uint32_t kLiteral = UINT32_MAX;
+    static constexpr uint32_t kNoIndex = UINT32_MAX - 1;
     static constexpr size_t kMaxFastOperands = 32;
     static constexpr size_t kMaxFastSlots = 64; ///< operands and results
     uint64_t fastEpoch = 0;                     ///< 0: not analysed
     bool fast = false;
-    uint32_t end = 0; ///< the token that ends the expression
-    int endLine = 0;
     std::vector<Operand> operands;
     std::vector<Operation> operations;
     // The variables' values found for the operands (null for literals), valid while the
-    // variable epoch is `placesEpoch`: while no list changes, no variable's type changes.
+    // variable epoch is `placesEpoch`: while no list changes, no variable's type changes. The
+    // place of an element is found again at each evaluation, from `elements`.
     uint64_t placesEpoch = 0;
     std::vector<unsigned char*> places;
+    std::vector<Element> elements;
 
     // Statements read without being performed from here to the end of their list (list mode)
     // or of one statement (single mode): where the reading ends, valid while the name epoch is
@@ -90,12 +136,24 @@ struct ScriptExpressionCache {
     };
     Skip skipList, skipSingle;
 
-    // A loop (at its `for` or `while`): the integer forms of its condition, of the expression
-    // statements of its body and of its step, valid while the name epoch is `loopEpoch`.
+    // A loop (at its `for` or `while`): the integer forms of its condition, of its step and of
+    // the statements of its body, valid while the name epoch is `loopEpoch`; `loopRetry`
+    // counts the rounds down to looking at it again when some were not compiled yet.
+    struct LoopNode {
+        enum class Kind : uint8_t { Expression, If } kind;
+        uint32_t at; ///< where the statement starts
+        /// The expression, or the `if`'s condition; null for an expression not compiled yet,
+        /// which is read the general way when reached.
+        ScriptExpressionCache* form;
+        std::vector<LoopNode> thenNodes, elseNodes;
+    };
     uint64_t loopEpoch = 0;
     bool loopFast = false;
+    uint32_t loopRetry = 0;
     ScriptExpressionCache* loopCondition = nullptr;
-    std::vector<ScriptExpressionCache*> loopBody, loopStep;
+    std::vector<LoopNode> loopBody;
+    std::vector<ScriptExpressionCache*> loopStep;
+    std::vector<uint32_t> loopStepAt; ///< where each step starts
 
     // A call site: the function it resolved to for these argument types, valid while the
     // function epoch is `callEpoch`.

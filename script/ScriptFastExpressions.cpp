@@ -4,10 +4,10 @@
 
 // The integer form of an expression. Loops and function bodies evaluate the same expressions
 // again and again, most of them integer arithmetic and comparisons on variables (`i < n`,
-// `s += i`, `n - 1`). Such an expression is read once into its operands and its operators in
-// reduction order, and evaluated from that without the value stack. The result is exactly the
-// general evaluator's: the operators are applied in the same order with the same integer
-// rules, and the form is used only when every variable is an integer when the evaluation
+// `s += i`, `n - 1`). The compiled form of such an expression is turned into its operands and its
+// operators in reduction order, and evaluated from that without the value stack. The result is
+// exactly the general evaluator's: the operators are applied in the same order with the same
+// integer rules, and the form is used only when every variable is an integer when the evaluation
 // starts (nothing in such an expression can change a variable's type); otherwise the general
 // evaluator reads the expression and reports what there is to report.
 
@@ -19,6 +19,14 @@ using Cache = ScriptExpressionCache;
 bool isAssignment(ScriptOp op) {
     return op == ScriptOp::Assign || op == ScriptOp::AddAssign || op == ScriptOp::SubtractAssign ||
            op == ScriptOp::MultiplyAssign || op == ScriptOp::DivideAssign;
+}
+
+bool isStep(ScriptOp op) {
+    return op == ScriptOp::Increment || op == ScriptOp::Decrement;
+}
+
+ScriptOp stepOp(ScriptOp op) {
+    return op == ScriptOp::Increment ? ScriptOp::Add : ScriptOp::Subtract;
 }
 
 bool integerOperator(ScriptOp op) {
@@ -85,52 +93,76 @@ int32_t fastBinary(ScriptOp op, int32_t a, int32_t b) {
 
 } // namespace
 
-void ZRScriptContext::analyseFast(Cache& cache, uint32_t pos) {
-    cache.fastEpoch = scriptNameEpoch();
+void ZRScriptContext::analyseFast(Cache& cache) {
     cache.fast = false;
     cache.operands.clear();
     cache.operations.clear();
     cache.placesEpoch = 0;
+    // Made from the compiled form alone, so it is the same expression read the same way.
+    if (cache.epoch != scriptNameEpoch()) return; // not compiled yet: asked again later
+    cache.fastEpoch = cache.epoch;
 
-    // The entries that collection would push, when every token is a simple one.
     std::vector<ScriptShapeItem> shape;
-    bool operand = false;
-    for (;; ++pos) {
-        const ScriptTok& t = tok(pos);
-        if (t.kind == Kind::Semicolon || t.kind == Kind::RightParen || t.kind == Kind::Comma ||
-            t.kind == Kind::RightBracket || t.kind == Kind::End)
-            break;
-        if (t.kind == Kind::Integer || t.kind == Kind::Identifier) {
-            if (operand || cache.operands.size() == Cache::kMaxFastOperands) return;
-            if (t.kind == Kind::Identifier) {
-                const NameClass named = classify(pos);
-                if (named.type || named.immediate || nameOf(pos) == "NULL" ||
-                    tok(pos + 1).kind == Kind::LeftParen)
-                    return;
-                cache.operands.push_back(Cache::Operand{pos, 0});
+    for (const ScriptLeaf& leaf : cache.leaves) {
+        switch (leaf.kind) {
+        case ScriptLeaf::Kind::Index: {
+            // An integer array indexed by an integer variable or literal: an element operand.
+            Cache::Operand* array = cache.operands.empty() ? nullptr : &cache.operands.back();
+            if (!array || array->token == Cache::kLiteral || array->index != Cache::kNoIndex ||
+                shape.empty() || shape.back().kind != ScriptShape::Operand)
+                return;
+            const ScriptExpressionCache* index = src->cache(leaf.token + 1).expression;
+            if (!index || index->epoch != cache.epoch || index->leaves.size() != 1 ||
+                index->end != leaf.token + 2)
+                return;
+            const ScriptLeaf& value = index->leaves[0];
+            if (value.kind == ScriptLeaf::Kind::Name) {
+                array->index = value.token;
+            } else if (value.kind == ScriptLeaf::Kind::Literal && value.type == bt.integer) {
+                array->index = Cache::kLiteral;
+                std::memcpy(&array->indexLiteral, value.value, sizeof array->indexLiteral);
             } else {
-                cache.operands.push_back(Cache::Operand{Cache::kLiteral, t.v.i});
+                return;
+            }
+            break;
+        }
+        case ScriptLeaf::Kind::Literal:
+        case ScriptLeaf::Kind::Name: {
+            if (cache.operands.size() == Cache::kMaxFastOperands) return;
+            if (leaf.kind == ScriptLeaf::Kind::Name) {
+                cache.operands.push_back(Cache::Operand{leaf.token, 0});
+            } else {
+                if (leaf.type != bt.integer) return;
+                int32_t literal;
+                std::memcpy(&literal, leaf.value, sizeof literal);
+                cache.operands.push_back(Cache::Operand{Cache::kLiteral, literal});
             }
             shape.push_back(ScriptShapeItem{ScriptShape::Operand, ScriptOp::None});
-            operand = true;
-            continue;
+            break;
         }
-        if (t.kind != Kind::Operator) return;
-        const ScriptOp op = t.op;
-        if (!operand && (op == ScriptOp::Subtract || op == ScriptOp::Add || op == ScriptOp::Not)) {
-            shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
-        } else if (operand && integerOperator(op)) {
-            shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
-            operand = false;
-        } else {
+        case ScriptLeaf::Kind::Operator: {
+            const ScriptOp op = leaf.op;
+            const auto fixity = ScriptFixity(leaf.fixity);
+            const bool step = op == ScriptOp::Increment || op == ScriptOp::Decrement;
+            if (fixity == ScriptFixity::Prefix &&
+                (step || op == ScriptOp::Subtract || op == ScriptOp::Add || op == ScriptOp::Not))
+                shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
+            else if (fixity == ScriptFixity::Postfix && step)
+                shape.push_back(ScriptShapeItem{ScriptShape::Postfix, op});
+            else if (fixity == ScriptFixity::Binary && integerOperator(op))
+                shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
+            else
+                return;
+            break;
+        }
+        default:
             return;
         }
     }
-    cache.end = pos;
-    cache.endLine = int(tok(pos).line);
+    if (shape.empty()) return;
 
     // The operators in reduction order, on slots: operands first, then each result.
-    const std::vector<ScriptReductionStep> steps = scriptPlanReduction(shape);
+    const std::vector<ScriptReductionStep>& steps = cache.steps;
     if (steps.empty() && shape.size() != 1) return;
     std::vector<uint8_t> slotAt;
     for (size_t k = 0, next = 0; k < shape.size(); ++k)
@@ -138,18 +170,26 @@ void ZRScriptContext::analyseFast(Cache& cache, uint32_t pos) {
     uint8_t nextSlot = uint8_t(cache.operands.size());
     for (const ScriptReductionStep& step : steps) {
         if (nextSlot == Cache::kMaxFastSlots) return;
+        // Only a variable can be assigned to or stepped; anything else is the general
+        // evaluator's "illegal assignment" or "unsupported".
+        auto variable = [&](uint8_t slot) {
+            return slot < cache.operands.size() && cache.operands[slot].token != Cache::kLiteral;
+        };
+        using Form = Cache::Operation::Form;
         Cache::Operation o{};
         if (step.kind == ScriptReductionStep::Kind::Binary) {
-            o = Cache::Operation{shape[step.op].op, false, slotAt[step.left], slotAt[step.right]};
-            // Only a variable can be assigned to; anything else is the general evaluator's
-            // "illegal assignment".
-            if (isAssignment(o.op) && (o.left >= cache.operands.size() ||
-                                       cache.operands[o.left].token == Cache::kLiteral))
-                return;
+            o = Cache::Operation{Form::Binary, shape[step.op].op, slotAt[step.left],
+                                 slotAt[step.right]};
+            if (isAssignment(o.op) && !variable(o.left)) return;
             slotAt[step.left] = nextSlot++;
         } else if (step.kind == ScriptReductionStep::Kind::Prefix) {
-            o = Cache::Operation{shape[step.op].op, true, 0, slotAt[step.right]};
+            o = Cache::Operation{Form::Prefix, shape[step.op].op, 0, slotAt[step.right]};
+            if (isStep(o.op) && !variable(o.right)) return;
             slotAt[step.op] = nextSlot++;
+        } else if (step.kind == ScriptReductionStep::Kind::Postfix) {
+            o = Cache::Operation{Form::Postfix, shape[step.op].op, slotAt[step.left], 0};
+            if (!variable(o.left)) return;
+            slotAt[step.left] = nextSlot++;
         } else {
             return; // an expression that fails is left to the general evaluator
         }
@@ -159,36 +199,53 @@ void ZRScriptContext::analyseFast(Cache& cache, uint32_t pos) {
 }
 
 bool ZRScriptContext::evaluateFast(Cache& cache, int32_t& value) {
-    if (!resolveFast(cache)) return false;
-    value = computeFast(cache);
-    return true;
+    return resolveFast(cache) && computeFast(cache, value);
 }
 
 bool ZRScriptContext::resolveFast(Cache& cache) {
     const size_t operands = cache.operands.size();
     if (cache.placesEpoch != gScriptVariableEpoch) {
         cache.places.resize(operands);
+        cache.elements.clear();
         for (size_t k = 0; k < operands; ++k) {
             const Cache::Operand& o = cache.operands[k];
-            if (o.token == Cache::kLiteral) {
-                cache.places[k] = nullptr;
+            cache.places[k] = nullptr;
+            if (o.token == Cache::kLiteral) continue;
+            ScriptVariable* v = variableAt(o.token);
+            if (!v) return false;
+            if (o.index == Cache::kNoIndex) {
+                if (v->type != bt.integer) return false;
+                cache.places[k] = v->area;
                 continue;
             }
-            ScriptVariable* v = variableAt(o.token);
-            if (!v || v->type != bt.integer) return false;
-            cache.places[k] = v->area;
+            if (!v->type->isArray() || v->type->base != bt.integer) return false;
+            Cache::Element e{uint8_t(k), v->type->count, v->data(), nullptr, o.indexLiteral};
+            if (o.index != Cache::kLiteral) {
+                ScriptVariable* index = variableAt(o.index);
+                if (!index || index->type != bt.integer) return false;
+                e.index = index->area;
+            }
+            cache.elements.push_back(e);
         }
         cache.placesEpoch = gScriptVariableEpoch;
     }
     return true;
 }
 
-int32_t ZRScriptContext::computeFast(const Cache& cache) {
+bool ZRScriptContext::computeFast(Cache& cache, int32_t& value) {
+    using Form = Cache::Operation::Form;
     const size_t operands = cache.operands.size();
-    int32_t value;
     unsigned char* const* places = cache.places.data();
+    // Elements are found first, as collection indexes before any operator applies; an index
+    // out of range leaves the expression to the general evaluator, which reports it.
+    for (const Cache::Element& e : cache.elements) {
+        int32_t i = e.literal;
+        if (e.index) std::memcpy(&i, e.index, sizeof i);
+        if (uint32_t(i) >= e.count) return false;
+        cache.places[e.slot] = e.base + size_t(uint32_t(i)) * sizeof(int32_t);
+    }
     const Cache::Operand* literals = cache.operands.data();
-    if (cache.operations.size() == 1 && !cache.operations[0].prefix) {
+    if (cache.operations.size() == 1 && cache.operations[0].form == Form::Binary) {
         // The common `a op b`.
         const Cache::Operation& o = cache.operations[0];
         int32_t a = literals[o.left].literal, b = literals[o.right].literal;
@@ -200,7 +257,7 @@ int32_t ZRScriptContext::computeFast(const Cache& cache) {
         } else {
             value = fastBinary(o.op, a, b);
         }
-        return value;
+        return true;
     }
     // Operands are read where they are (a variable's value, or the literal); results of the
     // operators follow them.
@@ -215,7 +272,15 @@ int32_t ZRScriptContext::computeFast(const Cache& cache) {
     size_t slot = operands;
     for (const Cache::Operation& o : cache.operations) {
         int32_t r;
-        if (o.prefix) {
+        if (o.form == Form::Postfix) {
+            // The variable steps; the value is the one before.
+            r = read(o.left);
+            const int32_t stepped = fastArithmetic(stepOp(o.op), r, 1);
+            std::memcpy(places[o.left], &stepped, sizeof stepped);
+        } else if (o.form == Form::Prefix && isStep(o.op)) {
+            r = fastArithmetic(stepOp(o.op), read(o.right), 1);
+            std::memcpy(places[o.right], &r, sizeof r);
+        } else if (o.form == Form::Prefix) {
             const int32_t a = read(o.right);
             r = o.op == ScriptOp::Subtract ? int32_t(0u - uint32_t(a))
                 : o.op == ScriptOp::Not    ? int32_t(a == 0)
@@ -230,5 +295,6 @@ int32_t ZRScriptContext::computeFast(const Cache& cache) {
         results[slot - operands] = r;
         ++slot;
     }
-    return read(uint8_t(slot - 1));
+    value = read(uint8_t(slot - 1));
+    return true;
 }

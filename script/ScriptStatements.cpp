@@ -254,6 +254,20 @@ uint32_t ZRScriptContext::statementIf(uint32_t pos, bool run, bool loop) {
     return p;
 }
 
+uint32_t ZRScriptContext::loopCondition(uint32_t pos, int round, bool run, uint32_t conditionPos,
+                                        Kind conditionEnd, uint32_t bodyPos, uint32_t stepPos,
+                                        int32_t& condition) {
+    // From the third round on, an integer loop may run the rest of its rounds at once.
+    const ScriptFastLoop fast =
+        run && round > 2
+            ? runFastLoop(src->expressionCache(pos), conditionPos, conditionEnd, bodyPos, stepPos)
+            : ScriptFastLoop::NotRun;
+    condition = 0;
+    if (fast == ScriptFastLoop::Failed) return kScriptFail;
+    if (fast == ScriptFastLoop::Finished) return src->expressionCache(conditionPos).end;
+    return evaluateCondition(conditionPos, run, condition);
+}
+
 uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
     if (tok(pos + 1).kind != Kind::LeftParen) {
         report(ScriptForm::A, scriptmsg::kWhileSyntax);
@@ -262,16 +276,9 @@ uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
     const uint32_t conditionPos = pos + 2;
     for (int round = 1;; ++round) {
         int32_t condition = 0;
-        uint32_t p = 0;
-        // From the third round on, an integer loop may run the rest of its rounds at once.
-        if (run && round > 2 &&
-            runFastLoop(src->expressionCache(pos), conditionPos, Kind::RightParen, UINT32_MAX,
-                        UINT32_MAX)) {
-            p = src->expressionCache(conditionPos).end;
-        } else {
-            p = evaluateCondition(conditionPos, run, condition);
-            if (p == kScriptFail) return kScriptFail;
-        }
+        const uint32_t p = loopCondition(pos, round, run, conditionPos, Kind::RightParen,
+                                         UINT32_MAX, UINT32_MAX, condition);
+        if (p == kScriptFail) return kScriptFail;
         if (tok(p).kind != Kind::RightParen) {
             report(ScriptForm::A, scriptmsg::kMissingParen);
             return kScriptFail;
@@ -322,16 +329,9 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
     uint32_t stepPos = 0, bodyPos = 0;
     for (int round = 1;; ++round) {
         int32_t condition = 0;
-        uint32_t p = 0;
-        // From the third round on, an integer loop may run the rest of its rounds at once.
-        if (run && round > 2 &&
-            runFastLoop(src->expressionCache(pos), conditionPos, Kind::Semicolon, bodyPos,
-                        stepPos)) {
-            p = src->expressionCache(conditionPos).end;
-        } else {
-            p = evaluateCondition(conditionPos, run, condition);
-            if (p == kScriptFail) return kScriptFail;
-        }
+        const uint32_t p = loopCondition(pos, round, run, conditionPos, Kind::Semicolon, bodyPos,
+                                         stepPos, condition);
+        if (p == kScriptFail) return kScriptFail;
         if (tok(p).kind != Kind::Semicolon) {
             report(ScriptForm::E, scriptmsg::kForSyntax, line(p));
             return kScriptFail;
@@ -672,25 +672,32 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
     std::string path = fileName;
     if (host && !host->includeFolder.empty() && !fileName.empty() && fileName[0] != '/')
         path = host->includeFolder + "/" + fileName;
-    std::string text;
-    int error = 0;
-    switch (readWholeFile(path, text, error)) {
-    case ReadResult::Ok:
-        break;
-    case ReadResult::StatFailed:
-        report(ScriptForm::I, scriptmsg::kCannotOpenInclude, includeLine, fileName,
-               std::strerror(error));
-        return kScriptFail;
-    case ReadResult::TooLarge:
-        report(ScriptForm::E, scriptmsg::kMemory, includeLine);
-        return kScriptFail;
-    default:
-        report(ScriptForm::H, scriptmsg::kCannotOpenInclude, includeLine, fileName);
-        return kScriptFail;
+    // A text is read and compiled once per run, however often it is included.
+    std::string key = fileName;
+    key.push_back('\0');
+    key += path;
+    ScriptSourcePtr& source = includedTexts[key];
+    if (!source) {
+        std::string text;
+        int error = 0;
+        const ReadResult read = readWholeFile(path, text, error);
+        if (read != ReadResult::Ok) {
+            includedTexts.erase(key);
+            if (read == ReadResult::StatFailed)
+                report(ScriptForm::I, scriptmsg::kCannotOpenInclude, includeLine, fileName,
+                       std::strerror(error));
+            else if (read == ReadResult::TooLarge)
+                report(ScriptForm::E, scriptmsg::kMemory, includeLine);
+            else
+                report(ScriptForm::H, scriptmsg::kCannotOpenInclude, includeLine, fileName);
+            return kScriptFail;
+        }
+        source = std::make_shared<const ScriptSource>(text, fileName);
     }
-    auto source = std::make_shared<const ScriptSource>(text, fileName);
+    // The map may grow while the text runs (includes of other texts): the text is held here.
+    const ScriptSourcePtr held = source;
     ++includeDepth;
-    const bool ok = runText(source, true);
+    const bool ok = runText(held, true);
     --includeDepth;
     if (!ok) report(ScriptForm::J, scriptmsg::kExternalScript, includeLine, fileName);
     return p;

@@ -20,9 +20,8 @@ public:
     /// A new entry, value-initialised, on top.
     T& emplace_back() {
         if (size_ == chunks_.size() * kChunk) chunks_.push_back(std::make_unique<T[]>(kChunk));
-        T& e = (*this)[size_++];
-        e = T();
-        return e;
+        // Built in place: assigning a temporary made the copy stall on its own fresh stores.
+        return *std::construct_at(&(*this)[size_++]);
     }
     void pop_back() { --size_; }
 

@@ -161,9 +161,9 @@ void ZRTimeline::destroyImage(IZRImage* image) {
 // and unknown pointers are ignored rather than deleted blindly.
 void ZRTimeline::deleteInterfaceObject(void* object) {
     if (!object) return;
-    auto registered = [object](std::mutex& mutex, ZRList& list) {
+    auto registered = [object](std::mutex& mutex, const auto& registry) {
         std::lock_guard locker(mutex);
-        return list.has(object);
+        return registry.contains(object);
     };
     if (registered(m_objectsMutex, m_objects))
         destroyObject(static_cast<IZRObject*>(object));

@@ -13,10 +13,10 @@
 #include "timeline/ZRNameTable.h"
 #include "timeline/ZRObjectHandles.h"
 #include "timeline/ZRPos.h"
+#include "timeline/ZRRegistry.h"
 #include "timeline/ZRTrackItem.h"
 #include "timeline/ZRTrackList.h"
 #include "util/ZRHeapMutex.h"
-#include "util/ZRList.h"
 #include "util/ZRStringMap.h"
 #include "util/ZRTempFileStore.h"
 #include "util/ZRYieldingMutex.h"
@@ -276,11 +276,11 @@ private:
     std::array<ZRTrackList*, kTrackCount> m_audioTracks{};
     int m_highestTrack = 0;
     bool m_autoInsertEditing = true;
-    ZRTypedList<IZRObject> m_objects;
-    ZRTypedList<ZREffect> m_effects;
-    ZRTypedList<ZRPos> m_positions;
-    ZRTypedList<ZRImage> m_images;
-    ZRTypedList<ZRGuardedList> m_lists;
+    ZRRegistry<IZRObject> m_objects;
+    ZRRegistry<ZREffect> m_effects;
+    ZRRegistry<ZRPos> m_positions;
+    ZRRegistry<ZRImage> m_images;
+    ZRRegistry<ZRGuardedList> m_lists;
     ZRPos m_endPosition;
     std::unique_ptr<ZRImage> m_imageBuffers[3];
     ZRModuleManager m_moduleManager;

@@ -213,7 +213,7 @@ IZRObject* ZRTimeline::duplicateObject(IZRObject* source) {
 
 bool ZRTimeline::registered(IZRObject* object) {
     std::lock_guard locker(m_objectsMutex);
-    return m_objects.has(object);
+    return m_objects.contains(object);
 }
 
 // Waits for a render in progress: the renderer is held first, then the render lock is taken for
@@ -265,7 +265,7 @@ void ZRTimeline::destroyEffect(ZREffect* effect) {
     auto* own = static_cast<ZRModuleEffect*>(effect);
     {
         std::lock_guard locker(m_effectsMutex);
-        if (!own || !m_effects.has(own)) return;
+        if (!own || !m_effects.contains(own)) return;
     }
     suspendRenderer();
     if (IZRObject* owner = own->owner()) owner->removeEffect(own);

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -88,6 +92,245 @@ TEST(ScriptPrograms, SameOutputAsATextAndThroughExecute) {
         EXPECT_EQ(executed.errors, whole.errors);
         EXPECT_EQ(executed.output, whole.output);
     }
+}
+
+// An expression read again and again (compiled, then in its integer form) gives what a first
+// reading gives: each round prints the loop's value, then the same expression's value read fresh
+// by `execute` from variables that hold the same values.
+TEST(ScriptPrograms, ExpressionsReadAgainGiveWhatAFirstReadingGives) {
+    const ScriptRun run = runScript(
+        "integer i; integer n = 5; integer m = 5; integer w = 2147483646; integer v = w;\n"
+        "integer a[3]; integer b[3];\n"
+        "for (i = 0; i < 6; i++) {\n"
+        "  out(--n - n-- * 2 + n++); execute(\"out(--m - m-- * 2 + m++);\");\n"
+        "  out(-w++ + !w - (w-- - ++w)); execute(\"out(-v++ + !v - (v-- - ++v));\");\n"
+        "  a[i / 2] += i++ - 1; out(a[0] + a[1] * 3 + a[2] * 5); i--;\n"
+        "  execute(\"b[i / 2] += i++ - 1; out(b[0] + b[1] * 3 + b[2] * 5); i--;\");\n"
+        "}");
+    ASSERT_TRUE(run.ok) << run.errors;
+    std::vector<std::string> values;
+    for (size_t from = 0; from < run.output.size();) {
+        const size_t space = std::min(run.output.find(' ', from), run.output.size());
+        values.push_back(run.output.substr(from, space - from));
+        from = space + 1;
+    }
+    ASSERT_EQ(values.size(), 36u) << run.output;
+    for (size_t k = 0; k < values.size(); k += 2)
+        EXPECT_EQ(values[k], values[k + 1]) << "value " << k << " of " << run.output;
+}
+
+// Appending to a string variable and assigning a new text hand texts over without copies; each
+// variable still holds its own text afterwards.
+TEST(ScriptPrograms, StringsAppendedToThemselvesStayApart) {
+    const ScriptRun run =
+        runScript("string s = \"ab\"; s = s + s; out(s);\n"
+                  "string t; t = s = s + \"c\"; s = s + 1; out(t); out(s);\n"
+                  "s = s; out(s); t = t + t + s; out(t);\n"
+                  "integer i; for (i = 0; i < 4; i++) t = s + i; out(t); out(s);");
+    ASSERT_TRUE(run.ok) << run.errors;
+    EXPECT_EQ(run.output, "\"abab\" \"ababc\" \"ababc1\" \"ababc1\" \"ababcababcababc1\" "
+                          "\"ababc13\" \"ababc1\"");
+}
+
+// A loop run from integer forms stops where an index leaves its array, in the body or in the
+// condition, with what was done up to there kept and the message a first reading gives.
+TEST(ScriptPrograms, IndexOutOfRangeInALoopStopsItThere) {
+    const ScriptRun run =
+        runScript("integer a[5]; integer i; integer s = 0; integer k = 0;\n"
+                  "execute(\"for (i = 0; i < 10; i++) { s += i; a[i] = i * 2; }\");\n"
+                  "out(s); out(i); out(a[4] + a[0]);\n"
+                  "execute(\"while (a[k] >= 0) k++;\"); out(k);\n"
+                  "execute(\"for (k = 4; k < 9; k += 1) a[4 - k] = 1;\"); out(k); out(a[0]);");
+    ASSERT_TRUE(run.ok) << run.errors;
+    EXPECT_EQ(run.output, "15 5 8 5 5 1");
+    const std::string first = runScript("integer a[5]; a[5] = 1;").errors;
+    const std::string negative = runScript("integer a[5]; integer k = 5; a[4 - k] = 1;").errors;
+    ASSERT_NE(first, "");
+    EXPECT_NE(run.errors.find(first.substr(0, first.find('\n'))), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find(negative.substr(0, negative.find('\n'))), std::string::npos)
+        << run.errors;
+}
+
+// Loops give the same outputs and messages whether their rounds run from integer forms or,
+// under a step limit, are all read the general way.
+TEST(ScriptPrograms, LoopsGiveTheSameResultsUnderAStepLimit) {
+    const char* programs[] = {
+        "integer i; integer s = 0; integer t = 0;\n"
+        "for (i = 0; i < 200; i++) { if (i / 2 * 2 == i) s += i; else if (i > 150) s -= 1;"
+        " else { t += 2; t--; } }\n"
+        "out(s); out(t); out(i);",
+        "integer i; integer s = 0;\n"
+        "for (i = 0; i < 300; i++) if (i == 250) s += 7; out(s);\n"
+        "for (i = 0; i < 300; i++) { if (i == 250 || i == 260) s += i; else ; } out(s);\n"
+        "i = 0; while (i < 300) { if (i > 280) { s++; if (i > 290) s *= 2; } i += 1; } out(s);",
+        "integer a[10]; integer i = 0; integer s = 0;\n"
+        "while (i < 10) { a[i] = i * i; i++; }\n"
+        "for (i = 0; i < 200; i++) if (a[i / 20] > 10) s++; else a[i / 20] += 1; out(s);\n"
+        "for (i = 0; i < 10; i++) out(a[i]);",
+        "integer a[10]; integer i; integer s = 0;\n"
+        "execute(\"for (i = 0; i < 100; i++) { if (i > 50) a[i - 40] = 1; s++; }\");\n"
+        "out(i); out(s); out(a[9]);\n"
+        "execute(\"for (i = 0; i < 100; i++) { s++; if (a[i]) s += 100; }\"); out(i); out(s);",
+        "integer i; integer j; integer s = 0;\n"
+        "for (i = 0; i < 30; i++) { for (j = 0; j < i; j++) if (j > 3) s += j; else s--;"
+        " if (s > 2000) break; }\n"
+        "out(i); out(j); out(s);",
+    };
+    for (const char* program : programs) {
+        SCOPED_TRACE(program);
+        const ScriptRun fast = runScript(program);
+        scriptSetRunLimits(100000000, 0);
+        const ScriptRun general = runScript(program);
+        scriptSetRunLimits(0, 0);
+        EXPECT_TRUE(fast.ok) << fast.errors;
+        EXPECT_EQ(fast.output, general.output);
+        EXPECT_EQ(fast.errors, general.errors);
+    }
+}
+
+// Random integer programs (loops of assignments, steps, array elements and ifs, with indexes that
+// may leave their array) give the same outputs and messages as the same programs with their
+// loops written out round by round, where every statement is read once.
+class RandomProgram {
+public:
+    explicit RandomProgram(unsigned seed) : random_(seed) {}
+
+    /// The program with loops, and the same program written out.
+    std::pair<std::string, std::string> texts() {
+        const std::string start =
+            "integer a = 3; integer b = -2; integer c = 7; integer i; integer j; integer arr[6]; ";
+        const std::string end = "out(a); out(b); out(c); out(arr[0] + arr[3] * 7 + arr[5] * 49);";
+        std::string looped = start, unrolled = start;
+        for (int k = 0; k < 3; ++k) {
+            const auto [l, u] = loop(0);
+            looped += l;
+            unrolled += u;
+        }
+        return {looped + end, unrolled + end};
+    }
+
+private:
+    int pick(int n) { return int(random_() % unsigned(n)); }
+    std::string variable() {
+        static const char* names[] = {"a", "b", "c", "i", "j"};
+        return names[pick(5)];
+    }
+    std::string element() {
+        // Mostly in range; now and then one past the end or anywhere.
+        const int r = pick(60);
+        if (r < 2) return "arr[" + variable() + "]";
+        if (r == 2) return "arr[6]";
+        return "arr[" + std::to_string(pick(6)) + "]";
+    }
+    // What a statement may change: never a loop's counter, so that every loop ends.
+    std::string place() {
+        static const char* names[] = {"a", "b", "c"};
+        return pick(4) == 0 ? element() : names[pick(3)];
+    }
+    std::string operand() {
+        switch (pick(6)) {
+        case 0:
+            return std::to_string(pick(9) - 2);
+        case 1:
+            return element();
+        case 2:
+            return place() + (pick(2) ? "++" : "--");
+        case 3:
+            return (pick(2) ? "++" : "--") + place();
+        case 4:
+            return (pick(2) ? "-" : "!") + variable();
+        default:
+            return variable();
+        }
+    }
+    std::string expression() {
+        static const char* ops[] = {"+", "-", "*", "/", "==", "!=", "<", ">=", "&&", "||"};
+        std::string e = operand();
+        for (int n = pick(3); n > 0; --n)
+            e += std::string(" ") + ops[pick(10)] + " " + operand();
+        return e;
+    }
+    std::string statement(int depth) {
+        static const char* assigns[] = {" = ", " += ", " -= ", " *= ", " /= "};
+        const int r = pick(depth < 2 ? 8 : 6);
+        if (r < 5) return place() + assigns[pick(5)] + expression() + ";";
+        if (r == 5) return expression() + ";";
+        if (r == 6) {
+            std::string s = "if (" + expression() + ") " + statement(depth + 1);
+            if (pick(2)) s += " else " + statement(depth + 1);
+            return s;
+        }
+        std::string s = "{ ";
+        for (int n = pick(3) + 1; n > 0; --n)
+            s += statement(depth + 1) + " ";
+        return s + "}";
+    }
+    std::pair<std::string, std::string> loop(int depth) {
+        std::string body = "{ ", bodyOut = "{ ";
+        for (int n = pick(3) + 1; n > 0; --n) {
+            if (depth == 0 && pick(4) == 0) {
+                const auto [l, u] = loop(1);
+                body += l;
+                bodyOut += u;
+            } else {
+                const std::string s = statement(1) + " ";
+                body += s;
+                bodyOut += s;
+            }
+        }
+        body += "} ";
+        bodyOut += "} ";
+        const std::string counter = depth == 0 ? "i" : "j";
+        const int rounds = pick(12) + 3;
+        const std::string condition = counter + " < " + std::to_string(rounds);
+        std::string looped = counter + " = 0; ", unrolled = looped;
+        if (pick(3) == 0) {
+            looped += "while (" + condition + ") { " + counter + "++; " + body + "} ";
+            for (int k = 0; k <= rounds; ++k)
+                unrolled += "if (" + condition + ") { " + counter + "++; " + bodyOut + "} ";
+        } else {
+            const std::string step = pick(2) ? counter + "++" : counter + " += 1";
+            looped += "for (" + counter + " = 0; " + condition + "; " + step + ") " + body;
+            for (int k = 0; k <= rounds; ++k)
+                unrolled += "if (" + condition + ") { " + bodyOut + step + "; } ";
+        }
+        return {looped, unrolled};
+    }
+
+    std::mt19937 random_;
+};
+
+TEST(ScriptPrograms, RandomLoopsGiveWhatTheirRoundsWrittenOutGive) {
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        const auto [looped, unrolled] = RandomProgram(seed).texts();
+        SCOPED_TRACE(looped);
+        const ScriptRun fast = runScript(looped);
+        const ScriptRun once = runScript(unrolled);
+        ASSERT_EQ(fast.ok, once.ok) << fast.errors << " | " << once.errors;
+        ASSERT_EQ(fast.output, once.output);
+        ASSERT_EQ(fast.errors, once.errors);
+    }
+}
+
+// A hook that sees integer values go sees the same values go whether loops and expressions run
+// from integer forms or are read the general way.
+TEST(ScriptPrograms, IntegerDeleteHookSeesTheSameValues) {
+    const char* program = "#global integer DeleteValue( integer v ) { count(); return 0; }\n"
+                          "integer i; integer s = 0; integer a[4];\n"
+                          "for (i = 0; i < 40; i++) { if (i / 4 == 3) s += i; a[i / 10] = s; }\n"
+                          "out(s);";
+    int before = countCalls();
+    const ScriptRun fast = runScript(program, true);
+    const int fastCalls = countCalls() - before;
+    scriptSetRunLimits(100000000, 0);
+    before = countCalls();
+    const ScriptRun general = runScript(program, true);
+    const int generalCalls = countCalls() - before;
+    scriptSetRunLimits(0, 0);
+    shutdownInterpreter();
+    EXPECT_TRUE(fast.ok) << fast.errors;
+    EXPECT_EQ(fast.output, general.output);
+    EXPECT_EQ(fastCalls, generalCalls);
 }
 
 } // namespace

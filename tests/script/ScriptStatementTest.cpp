@@ -307,6 +307,24 @@ TEST_F(ScriptIncludes, FoundMissingAndBroken) {
     EXPECT_EQ(r.errors, "Script interpretator: Cannot open include file: '.' (line 1)");
 }
 
+// A text included again and again (read once in a run) runs every time, and its errors are
+// reported every time.
+TEST_F(ScriptIncludes, IncludedAgainRunsAgain) {
+    write("step.zrs", "count(); n = n + 1;\n");
+    write("bad.zrs", "n = n + 10; @\n");
+    const int before = countCalls();
+    const ScriptRun r = run("integer n = 0; integer i;\n"
+                            "for (i = 0; i < 5; i++) {\n#include \"step.zrs\"\n}\n"
+                            "for (i = 0; i < 2; i++) {\n#include \"bad.zrs\"\n}\nout(n);");
+    EXPECT_TRUE(r.ok) << r.errors;
+    EXPECT_EQ(countCalls() - before, 5);
+    EXPECT_EQ(r.output, "25");
+    const std::string once =
+        "Script interpretator: lexical error (line 1).\n"
+        "Script interpretator: error in external script execution: file 'bad.zrs' (line 6)";
+    EXPECT_EQ(r.errors, once + "\n" + once);
+}
+
 TEST_F(ScriptIncludes, NestingIsLimited) {
     write("self.zrs", "count();\n#include \"self.zrs\"\n");
     const int before = countCalls();

@@ -6,6 +6,8 @@
 // A description names the document's layer sets and the layers outside them; set kinds
 // (button, box, three, colors) expand into the layers widgets look up, explicit layers are drawn
 // from operations (SkinDrawing.h). "palette.json" among the inputs supplies the colour names.
+// A description with "format": "bmp" is written as one flat 24-bit bitmap of its composite
+// instead of a PSD.
 
 #include "SkinDrawing.h"
 #include "psdwriter/PSDWriter.h"
@@ -46,6 +48,8 @@ public:
 
     /// The PSD of a description; `composite`, when given, receives a review sheet of it.
     QByteArray build(const QJsonObject& description, QImage* composite);
+    /// The flattened picture of a description, opaque.
+    QImage flatten(const QJsonObject& description);
 
 private:
     [[noreturn]] void fail(const QString& text) const { stop(where_ + ": " + text); }
@@ -78,6 +82,8 @@ private:
     std::vector<PSDWriteLayer> box(const QJsonObject& set, const QPoint& at);
     std::vector<PSDWriteLayer> three(const QJsonObject& set, const QPoint& at);
     std::vector<PSDWriteLayer> colours(const QJsonObject& set, const QPoint& at);
+    /// Every layer of a description, in file order, and the canvas they lie on.
+    std::vector<PSDWriteLayer> drawLayers(const QJsonObject& description, QSize* canvas);
     std::vector<PSDWriteLayer> glyphs(const QJsonObject& spec);
     void scrollBar(const QJsonObject& spec, std::vector<PSDWriteLayer>* out, int* nextId);
     QImage boxImage(const QSize& size, const QJsonObject& style);
@@ -370,6 +376,26 @@ void Generator::scrollBar(const QJsonObject& spec, std::vector<PSDWriteLayer>* o
 }
 
 QByteArray Generator::build(const QJsonObject& description, QImage* composite) {
+    QSize canvas;
+    const std::vector<PSDWriteLayer> layers = drawLayers(description, &canvas);
+    const QByteArray psd = writePSD(canvas, layers);
+    if (composite) *composite = layerSheet(canvas, layers);
+    return psd;
+}
+
+QImage Generator::flatten(const QJsonObject& description) {
+    QSize canvas;
+    const std::vector<PSDWriteLayer> layers = drawLayers(description, &canvas);
+    // Whatever the layers leave uncovered shows black, as in any flat picture.
+    QImage flat(canvas, QImage::Format_RGB32);
+    flat.fill(Qt::black);
+    QPainter p(&flat);
+    p.drawImage(0, 0, composePSDLayers(canvas, layers));
+    p.end();
+    return flat;
+}
+
+std::vector<PSDWriteLayer> Generator::drawLayers(const QJsonObject& description, QSize* canvas) {
     where_ = description["name"].toString();
     std::vector<PSDWriteLayer> layers;
     int nextId = 1;
@@ -408,12 +434,10 @@ QByteArray Generator::build(const QJsonObject& description, QImage* composite) {
     for (const PSDWriteLayer& l : layers)
         if (!l.image.isNull()) bounds |= QRect(l.position, l.image.size());
     if (bounds.left() < 0 || bounds.top() < 0) fail("layers left of or above the canvas");
-    const QSize canvas = description.contains("canvas")
-                             ? sizeOf(description["canvas"])
-                             : QSize(bounds.right() + 1, bounds.bottom() + 1);
-    const QByteArray psd = writePSD(canvas, layers);
-    if (composite) *composite = layerSheet(canvas, layers);
-    return psd;
+    *canvas = description.contains("canvas") ? sizeOf(description["canvas"])
+                                             : QSize(bounds.right() + 1, bounds.bottom() + 1);
+    if (canvas->isEmpty()) fail("empty canvas");
+    return layers;
 }
 
 } // namespace
@@ -507,6 +531,13 @@ int main(int argc, char** argv) {
             QJsonObject description = readJson(path);
             const QString name = QFileInfo(path).completeBaseName();
             description["name"] = name;
+            if (description["format"].toString() == "bmp") {
+                const QImage flat = generator.flatten(description);
+                const QString file = output + "/" + name + ".bmp";
+                if (!flat.save(file, "BMP")) stop("cannot write " + file);
+                if (!pngFolder.isEmpty()) flat.save(pngFolder + "/" + name + ".png");
+                continue;
+            }
             QImage composite;
             const QByteArray psd =
                 generator.build(description, pngFolder.isEmpty() ? nullptr : &composite);
