@@ -56,7 +56,7 @@ std::unique_ptr<TrackPlaces> gPlaces;
 // The 1-based index of the clip's transition within the transition track, 0 without one.
 int transitionIndex(IZRTimeline* timeline, const ZRVideoUserData& clip) {
     if (!clip.linkedObject) return clip.pendingTransition > 0 ? clip.pendingTransition : 0;
-    // Inside a save the engine holds a track's lock while it asks: the map needs no engine lock.
+    // Inside a save the map answers without walking the transition track for every clip.
     if (gPlaces && gPlaces->timeline == timeline)
         return gPlaces->index.value(clip.linkedObject, -1) + 1;
     ZRGuardedList* track = timeline->track(kTransitionTrack, true);

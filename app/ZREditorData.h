@@ -31,8 +31,8 @@ ZRUserData* parse(IZRTimeline* timeline, IZRObject* object, const char* text);
 
 /// Maps the transition track when made; while it lives, video clips of that timeline take their
 /// transition's place from the map and touch no engine lock. Make one around each project save
-/// (the engine asks for editor data while it holds a track's lock); the tracks must not change
-/// while it lives. GUI thread; one at a time.
+/// (the engine asks for editor data once per object: the map saves walking the track each
+/// time); the tracks must not change while it lives. GUI thread; one at a time.
 class SaveScope {
 public:
     explicit SaveScope(IZRTimeline* timeline);

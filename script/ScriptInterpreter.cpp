@@ -225,15 +225,21 @@ void scriptSetRunLimits(uint64_t steps, uint32_t milliseconds) {
 
 int scriptExecuteLimited(ZRScriptHost* host, std::string_view text, uint64_t steps,
                          uint32_t milliseconds) {
-    ScriptGlobalState& g = scriptGlobal();
-    std::lock_guard lock(g.lock);
-    const uint64_t savedSteps = g.stepLimit;
-    const uint32_t savedMs = g.timeLimitMs;
-    g.stepLimit = steps;
-    g.timeLimitMs = milliseconds;
-    const int ok = scriptExecute(host, text);
-    g.stepLimit = savedSteps;
-    g.timeLimitMs = savedMs;
+    // The limits are set under the lock the run takes, on the run stack like the run itself: a
+    // lock held across the switch to the run stack would be held by another stack than the one
+    // that takes it again.
+    int ok = 0;
+    scriptOnRunStack([&] {
+        ScriptGlobalState& g = scriptGlobal();
+        std::lock_guard lock(g.lock);
+        const uint64_t savedSteps = g.stepLimit;
+        const uint32_t savedMs = g.timeLimitMs;
+        g.stepLimit = steps;
+        g.timeLimitMs = milliseconds;
+        ok = executeRun(host, text);
+        g.stepLimit = savedSteps;
+        g.timeLimitMs = savedMs;
+    });
     return ok;
 }
 

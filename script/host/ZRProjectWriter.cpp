@@ -12,6 +12,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 using namespace zrproject;
 
@@ -208,6 +209,19 @@ void Writer::effectLines(ZRObject* object, const std::string& name) {
     effects->unlock();
 }
 
+// The objects on a track, in track order, copied under the track's lock. Their settings and the
+// host's callbacks are read afterwards: the render mutex comes before any track lock, and the
+// host is not called with a lock held. The writer runs on the thread that edits the timeline, so
+// the objects stay alive meanwhile.
+std::vector<ZRObject*> objectsOn(ZRTrackList& track) {
+    std::vector<ZRObject*> objects;
+    track.lock();
+    for (void* p = track.first(); p; p = track.next())
+        objects.push_back(static_cast<ZRObject*>(static_cast<IZRObject*>(p)));
+    track.unlock();
+    return objects;
+}
+
 QByteArray Writer::run() {
     head();
     for (int t = 1; t <= ZRTimeline::kTrackCount; ++t) {
@@ -223,22 +237,14 @@ QByteArray Writer::run() {
             audio->unlock();
         }
         if (video) {
-            video->lock();
-            for (void* p = video->first(); p; p = video->next()) {
-                auto* object = static_cast<ZRObject*>(static_cast<IZRObject*>(p));
+            for (ZRObject* object : objectsOn(*video))
                 if (!isHostOverlay(object)) objectBlock(object, t, true);
-            }
-            video->unlock();
         }
         if (audio) {
             // Objects that also lie on a video track were written with that track.
-            audio->lock();
-            for (void* p = audio->first(); p; p = audio->next()) {
-                auto* object = static_cast<ZRObject*>(static_cast<IZRObject*>(p));
+            for (ZRObject* object : objectsOn(*audio))
                 if (object->trackIndex(true) < 0 && !isHostOverlay(object))
                     objectBlock(object, t, false);
-            }
-            audio->unlock();
         }
     }
     line("// Projectfile contains " + str(m_objects) + " timeline objects and " + str(m_effects) +

@@ -32,7 +32,8 @@ void onInfo(void* record) {
 void onSetAppConfig(IZRObject*, const char* text) {
     gRecord.appConfig.emplace_back(text ? text : "(null)");
 }
-const char* onAppConfig(IZRObject*) {
+const char* onAppConfig(IZRObject* object) {
+    if (gRecord.onEditorData) gRecord.onEditorData(object);
     return gRecord.editorData;
 }
 

@@ -2,6 +2,7 @@
 
 #include "timeline/ZRTimeline.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,6 +18,8 @@ struct HostRecord {
     std::vector<std::string> appConfig; ///< texts received through setAppConfigString
     /// Answered by appConfigString for every object; null: the entry is not set.
     const char* editorData = nullptr;
+    /// Called by appConfigString before it answers, when set.
+    std::function<void(IZRObject*)> onEditorData;
 };
 
 /// The record the callbacks write to (one per test program at a time).

@@ -12,6 +12,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -149,6 +150,34 @@ TEST_F(Project, RoundTrip) {
     EXPECT_EQ(withoutTime(readFile(again)), withoutTime(saved));
     EXPECT_TRUE(hostRecord().events.empty());
     EXPECT_TRUE(hostRecord().debug.empty()) << hostRecord().debug.front();
+}
+
+// The writer asks the host for each object's editor data with no track or render lock held:
+// another thread may edit and compose meanwhile (a host that waits for one would otherwise
+// deadlock).
+TEST_F(Project, HostIsAskedWithoutEngineLocksHeld) {
+    auto timeline = makeTimeline(true);
+    ASSERT_TRUE(run(*timeline, kBuild)) << ::testing::PrintToString(hostRecord().output);
+    hostRecord().editorData = "data";
+    int asked = 0;
+    hostRecord().onEditorData = [&](IZRObject* object) {
+        ++asked;
+        const int track = object->trackNumber(true);
+        std::thread([&] {
+            auto* list = static_cast<ZRTrackList*>(timeline->track(track, true));
+            ASSERT_NE(list, nullptr);
+            if (list->tryLock())
+                list->unlock();
+            else
+                ADD_FAILURE() << "track " << track << " is locked";
+            if (timeline->renderMutex().try_lock())
+                timeline->renderMutex().unlock();
+            else
+                ADD_FAILURE() << "the render mutex is locked";
+        }).join();
+    };
+    ASSERT_TRUE(timeline->saveProject(tempPath("asked.zrs").c_str()));
+    EXPECT_EQ(asked, 4);
 }
 
 // The format is fixed byte for byte: a change here must be deliberate.
