@@ -14,7 +14,7 @@
 #include <mutex>
 
 struct ZRTimecodeOverlay::Renderer {
-    ZRTextImage text{QString(), QColor(255, 255, 255), QStringLiteral("Arial Black"), 34, 0.0f};
+    ZRTextImage text{QString(), QColor(255, 255, 255), QStringLiteral("ariblk.ttf"), 34, 0.0f};
 };
 
 namespace {
