@@ -29,3 +29,16 @@ private:
 inline bool earlier(const IZRPos* a, const IZRPos* b) {
     return a->toFrames() < b->toFrames();
 }
+
+/// `mark` moves by (to - from): later when `to` lies after `from`, earlier otherwise.
+inline void moveMark(IZRPos* mark, const IZRPos* from, const IZRPos* to, IZRPos* scratch) {
+    if (!earlier(from, to)) {
+        scratch->assign(from);
+        scratch->subtract(to);
+        mark->subtract(scratch);
+    } else {
+        scratch->assign(to);
+        scratch->subtract(from);
+        mark->add(scratch);
+    }
+}

@@ -9,6 +9,9 @@ class IZRObject;
 class IZRObjectFactory;
 class IZRPos;
 class IZRTimeline;
+class QDropEvent;
+class QString;
+class ZREffect;
 
 /// The editor object: every change of the project goes through it. It keeps the project's
 /// picture as a chain of clips linked through their records (`ZRVideoUserData`), laid out
@@ -42,6 +45,20 @@ public:
     /// attached before is left as it is; the chain starts empty.
     void setTimeline(IZRTimeline* timeline);
     IZRTimeline* timeline() const { return m_timeline; }
+
+    // Project files. Neither loading nor starting a project emits `projectChanged`.
+
+    /// Empties the project and runs the file through the engine, then rebuilds the chain from
+    /// tracks 1 and 3 (taken in order of start), publishes the project's format and renders the
+    /// thumbnails; emits `projectLoaded`. A missing file keeps the open project; a file the
+    /// engine rejects leaves an empty one. Both failures are told through the notifier.
+    virtual bool loadProject(const QString& path);
+    /// Writes the project; the engine's answer (false when the file could not be written).
+    virtual bool saveProject(const QString& path);
+    /// Empties the project (after `allObjectsToBeDeleted`).
+    virtual void newProject();
+    /// A new engine object (on no track) for a media file; null when the path is not a file.
+    virtual IZRObject* importFile(const QString& path);
 
     // Placement, insertion and removal of clips.
 
@@ -88,6 +105,40 @@ public:
     /// Deletes every selected clip, effect, transition, title and free audio object; with
     /// `trimTracks` the other tracks are cut at the chain's new end.
     virtual void deleteSelected(bool trimTracks);
+
+    // Splitting, trimming, transitions and effects.
+
+    /// Cuts a chained clip or a placed audio object in two at `at` (start < at <= end) and
+    /// returns the new first part; null (nothing changed) otherwise or for a one-frame object.
+    virtual IZRObject* splitObject(IZRObject* object, IZRPos* at);
+    /// Gives a chained clip new ends (timeline positions); its marks follow the change of each
+    /// end, it keeps its place in the chain, its effect keeps its length. Nothing when the
+    /// marks would leave the source or the clip would be shorter than one frame.
+    virtual void trimClip(IZRObject* clip, IZRPos* start, IZRPos* end);
+    /// Sets a chained clip's mark-in (its effect keeps its length) and re-places the chain.
+    virtual void setClipMarkIn(IZRObject* clip, IZRPos* markIn);
+    /// Sets a chained clip's mark-out (its effect follows the new length) and re-places the
+    /// chain.
+    virtual void setClipMarkOut(IZRObject* clip, IZRPos* markOut);
+    /// Attaches a transition (on no track) to the clip at `index`, or replaces the clip's one,
+    /// keeping its start and length. False for a null transition, an index outside 0..count-2 or
+    /// a transition that follows another clip.
+    virtual bool setTransition(int index, IZRObject* transition);
+    virtual void removeTransitionAt(int index);
+    /// Gives a chained transition the length start..end (both included) and re-places the
+    /// chain; nothing for a transition no chained clip owns or an end before the start.
+    virtual void setTransitionLength(IZRObject* transition, IZRPos* start, IZRPos* end);
+    /// Attaches an effect to the clip at `index`, replacing and destroying its old one; when the
+    /// clip had none, an effect longer than the clip is cut to it. False when there is no such
+    /// clip or no effect.
+    virtual bool setEffect(int index, ZREffect* effect);
+    /// Destroys the effect of the clip at `index`.
+    virtual void removeEffect(int index);
+
+    /// The object that a drop carries when it comes from a `ZRVeskEditorDrag` running in this
+    /// process on this thread and names an object on the editor's tracks; null otherwise. The
+    /// number is only compared, never used as an address, before it is found on a track.
+    IZRObject* droppedObject(const QDropEvent* event);
 
     // Selection: flags only, no signal, no pause.
 
@@ -159,6 +210,9 @@ Q_SIGNALS:
     void allObjectsToBeDeleted();
     /// After the outermost operation that changed tracks, marks, transitions or effects.
     void projectChanged();
+    /// After a project was loaded: the produce page selects its profile, then the preview
+    /// redraws.
+    void projectLoaded();
 
 protected:
     /// Pauses the background renderer for its life (the engine counts nested pauses); the
@@ -169,6 +223,19 @@ protected:
         ~EditScope();
         EditScope(const EditScope&) = delete;
         EditScope& operator=(const EditScope&) = delete;
+
+    private:
+        ZRVeskEditor& m_editor;
+    };
+
+    /// Pauses the background renderer like `EditScope` but emits nothing: operations inside
+    /// it do not announce changes (loading and starting projects).
+    class QuietScope {
+    public:
+        explicit QuietScope(ZRVeskEditor& editor);
+        ~QuietScope();
+        QuietScope(const QuietScope&) = delete;
+        QuietScope& operator=(const QuietScope&) = delete;
 
     private:
         ZRVeskEditor& m_editor;
@@ -212,6 +279,23 @@ protected:
     void markRange(int from, int to, bool on);
     /// Shared body of the title and audio insertion.
     bool insertTrackObject(IZRPos* at, int track, bool video, IZRObject* object);
+    /// Takes a chained clip off its track, gives it the marks given (null keeps one) and puts
+    /// it back at its old start; false, with the old marks back, when the engine refuses them
+    /// or the clip would be shorter than one frame.
+    bool remark(IZRObject* clip, IZRPos* markIn, IZRPos* markOut);
+    /// After a clip's marks changed: re-places the chain around it, cuts the other tracks to
+    /// the chain and renders the clip's thumbnails.
+    void settleTrim(IZRObject* clip);
+    /// endPosition := the engine's end; when the other tracks reach past the chain, they are
+    /// cut to it.
+    void keepTracksWithinChain();
+    /// Makes clip records of the clips of tracks 1 and 3, links them in order of start and
+    /// resolves their stored transitions.
+    void rebuildChain();
+    /// True when the loaded chain lies as the invariants want it.
+    bool placementHolds();
+    /// Reads the project's format and publishes it.
+    void publishFormat();
 
     IZRPos* m_endPosition = nullptr;
     IZRObject* m_cursorClip = nullptr;

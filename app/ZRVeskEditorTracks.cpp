@@ -20,19 +20,6 @@ namespace {
 constexpr std::array<std::pair<int, bool>, 3> kTracksWithinChain = {
     {{kTitleTrack, true}, {kFreeAudioTrack, false}, {kFreeAudioTrack + 1, false}}};
 
-// mark moves by (to - from): later when to lies after from, earlier otherwise.
-void moveMark(IZRPos* mark, const IZRPos* from, const IZRPos* to, IZRPos* scratch) {
-    if (!earlier(from, to)) {
-        scratch->assign(from);
-        scratch->subtract(to);
-        mark->subtract(scratch);
-    } else {
-        scratch->assign(to);
-        scratch->subtract(from);
-        mark->add(scratch);
-    }
-}
-
 } // namespace
 
 bool ZRVeskEditor::insertTrackObject(IZRPos* at, int track, bool video, IZRObject* object) {
