@@ -24,6 +24,7 @@ class ZRTimecodeOverlay;
 class ZRVeskEditor;
 class ZRVideoUserData;
 struct PSDLayer;
+struct ZRTitleSettings;
 
 /// The project as one row of cells: one per clip of the editor's chain, in chain order, with a
 /// transition box between neighbours, a render bar and a mark bar under each cell and a time
@@ -201,7 +202,7 @@ private:
     bool pointOnCursor(const QPoint& p) const;
     void drawRenderBar(QImage& image, const QRegion& clip, const QRect& bar, IZRObject* clip_);
     void drawMarkBar(QImage& image, const QRegion& clip, const QRect& bar, IZRObject* object);
-    void dropTitle(const QMimeData* data);
+    void dropTitle(const ZRTitleSettings& title);
     void dropEngineItem(const QMimeData* data);
     void dropUrls(const QMimeData* data);
     void markModified();

@@ -9,8 +9,11 @@
 #include "ZRUserData.h"
 #include "ZRVeskEditor.h"
 
+#include "platform/system/SystemPaths.h"
+
 #include <IZRObject.h>
 #include <IZRPos.h>
+#include <IZRSettings.h>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +28,18 @@ protected:
 
     void SetUp() override {
         ViewsTest::SetUp();
+        if (withModules()) {
+            // Transitions, effects and titles need the module tree and the engine's fonts.
+            IZRDeleteTimelineInstance(timeline);
+            static const int anchor = 0;
+            const QByteArray root =
+                (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
+            timeline = IZRCreateTimelineInstance(&callbacks, root.constData(), 0);
+            ASSERT_NE(timeline, nullptr);
+            timeline->settings()->setDoubleSetting("Framerate", kRate);
+            appState().timeline = timeline;
+            hub.position = pos(0);
+        }
         qRegisterMetaType<IZRObject*>();
         qRegisterMetaType<IZRPos*>();
         editor = std::make_unique<ZRVeskEditor>();
@@ -38,6 +53,10 @@ protected:
         board->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(board));
     }
+
+    /// True to run on the module tree (transitions, effects, titles) instead of the counting
+    /// clip's alone.
+    virtual bool withModules() const { return false; }
 
     void TearDown() override {
         delete board;
