@@ -243,10 +243,17 @@ void ZRStoryboard::drawRenderBar(QImage& image, const QRegion& clip, const QRect
     ZRScopedPos position(m_timeline->factory());
     const double msPerPixel = object->duration()->toMilliseconds() / double(bar.width());
     const double start = object->startPos()->toMilliseconds();
+    double lastFrame = -1.0;
+    int state = 0;
     for (int x = bounds.left(); x <= bounds.right(); ++x) {
         const double t = start + msPerPixel * (x - bar.left());
         position->setMilliseconds(unsigned(std::max(0.0, t)));
-        const int state = m_timeline->renderStateAt(position);
+        // Neighbouring columns often fall on one frame: ask the engine once per frame.
+        const double frame = position->toFrames();
+        if (frame != lastFrame) {
+            state = m_timeline->renderStateAt(position);
+            lastFrame = frame;
+        }
         tintImageClipped(clip, image, QRect(x, bar.top(), 1, bar.height()),
                          state == kMustRender ? kMustRenderColour : kRenderedColour);
     }
