@@ -171,3 +171,33 @@ TEST_F(ZRStoryboardDropTest, ImagesAreAcceptedButInsertNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// Every part at once: transitions (one selected), an effect, a selection, a trimmed clip and the
+// time cursor. With CLIPSTEAD_LOOK_DIR set the picture is also written there to be looked at.
+TEST_F(ZRStoryboardDropTest, AFullSceneShowsTransitionIcons) {
+    addClips(6);
+    const QImage plain = shot();
+    drop(ZREngineDrag::mimeData(1, "Transition", "Basic", "Test Fade"),
+         cellPoint(1) + QPoint(20, 0));
+    drop(ZREngineDrag::mimeData(1, "Transition", "Basic", "Test Fade"),
+         cellPoint(3) + QPoint(20, 0));
+    drop(ZREngineDrag::mimeData(1, "Video Effect", "Colour", "Test Invert"), cellPoint(4));
+    ASSERT_NE(editor->transitionOf(1), nullptr);
+    ZRUserData::of(editor->transitionOf(3))->setSelected(true);
+    timeline->setObjectMarkIn(editor->objectAt(5), pos(10));
+    timeline->setObjectMarkOut(editor->objectAt(5), pos(40));
+    board->selectCells(4, 5, true);
+    board->setCursorPosition(2, 0.5);
+    board->update();
+    const QImage image = shot();
+    const QPoint box1 = QPoint(307 + 12, 64 + 12);
+    EXPECT_NE(image.pixel(box1), plain.pixel(box1));
+    EXPECT_EQ(image.pixel(QPoint(227 + 12, 64 + 12)), plain.pixel(QPoint(227 + 12, 64 + 12)));
+    EXPECT_NE(image.pixel(QPoint(467 + 12, 64 + 12)), image.pixel(box1)); // selected look
+    if (const QByteArray dir = qgetenv("CLIPSTEAD_LOOK_DIR"); !dir.isEmpty())
+        image.save(QString::fromLocal8Bit(dir) + "/storyboard.png");
+}
+
+} // namespace
