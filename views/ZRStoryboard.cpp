@@ -29,12 +29,6 @@ constexpr int kRefreshMs = 1000;
 constexpr int kTimecodeTrack = 5;
 constexpr int kTimecodeMenuItem = 8100;
 
-QDict<PSDLayer>* layersOf(const char* file, const char* set) {
-    QDict<PSDLayerSet>* sets = preloadedSkinSets(file);
-    PSDLayerSet* found = sets ? sets->find(QString::fromLatin1(set)) : nullptr;
-    return found ? &found->layers : nullptr;
-}
-
 ZRAppState::Hub* hub() {
     return appState().hub;
 }
@@ -93,11 +87,11 @@ void ZRStoryboard::buildChildren() {
     m_scrollBar =
         new ZRScrollBar(Qt::Horizontal, this, preloadedSkinSets("big_scrollbar"), "sb_horz");
     m_scrollBar->setFocusPolicy(Qt::NoFocus);
-    m_baseLeft.setSkin(layersOf("storyboard_base", "left_part"));
-    m_baseRight.setSkin(layersOf("storyboard_base", "right_part"));
-    m_frameLeft.setSkin(layersOf("storyboard_frame", "left_part"));
-    m_frameRight.setSkin(layersOf("storyboard_frame", "right_part"));
-    m_toolFrame.setSkin(layersOf("toolbox_buttons", "toolbox_frame"));
+    m_baseLeft.setSkin(preloadedSkinSetLayers("storyboard_base", "left_part"));
+    m_baseRight.setSkin(preloadedSkinSetLayers("storyboard_base", "right_part"));
+    m_frameLeft.setSkin(preloadedSkinSetLayers("storyboard_frame", "left_part"));
+    m_frameRight.setSkin(preloadedSkinSetLayers("storyboard_frame", "right_part"));
+    m_toolFrame.setSkin(preloadedSkinSetLayers("toolbox_buttons", "toolbox_frame"));
 
     // Losing the focus clears the selection, so no button of the storyboard takes it.
     m_toolGroup = new QButtonGroup(this);
@@ -105,7 +99,8 @@ void ZRStoryboard::buildChildren() {
     int id = 0;
     for (int i = 0; i < 6; ++i) {
         const ToolSpec& spec = kTools[i];
-        auto* button = new ZRPushButton(this, layersOf("toolbox_buttons", spec.set), false);
+        auto* button =
+            new ZRPushButton(this, preloadedSkinSetLayers("toolbox_buttons", spec.set), false);
         if (spec.tip) button->setToolTip(tr(spec.tip));
         button->setCheckable(spec.toggle);
         button->setEnabled(spec.enabled);
@@ -121,7 +116,8 @@ void ZRStoryboard::buildChildren() {
     const char* modeSets[2] = {"storyboard", "timeline"};
     const char* modeTips[2] = {QT_TR_NOOP("Storyboard"), QT_TR_NOOP("Timeline")};
     for (int i = 0; i < 2; ++i) {
-        auto* button = new ZRPushButton(this, layersOf(modeFiles[i], modeSets[i]), false);
+        auto* button =
+            new ZRPushButton(this, preloadedSkinSetLayers(modeFiles[i], modeSets[i]), false);
         button->setToolTip(tr(modeTips[i]));
         button->setCheckable(true);
         button->setFocusPolicy(Qt::NoFocus);

@@ -42,9 +42,8 @@ QString skinFile(const char* name) {
 }
 
 const PSDLayer* layerOf(const char* file, const char* set, const char* layer) {
-    QDict<PSDLayerSet>* sets = preloadedSkinSets(file);
-    PSDLayerSet* found = sets ? sets->find(QString::fromLatin1(set)) : nullptr;
-    return found ? found->layers.find(QString::fromLatin1(layer)) : nullptr;
+    QDict<PSDLayer>* layers = preloadedSkinSetLayers(file, set);
+    return layers ? layers->find(QString::fromLatin1(layer)) : nullptr;
 }
 
 } // namespace
