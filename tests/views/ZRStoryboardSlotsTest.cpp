@@ -90,17 +90,20 @@ TEST_F(ZRStoryboardSlotsTest, TimecodeOverlayNeedsClipsAndLastsTheMovie) {
     EXPECT_EQ(timeline->track(5, true)->count(), 0u);
 }
 
-TEST_F(ZRStoryboardSlotsTest, AnOverlayDestroyedBehindItsBackIsForgotten) {
+TEST_F(ZRStoryboardSlotsTest, NewProjectWithTheOverlayOnThenAToggle) {
     addClips(1);
     board->setTimecodeVisible(true);
-    IZRObject* overlay = board->timecodeObject();
-    ASSERT_NE(overlay, nullptr);
-    // A new project clears the timeline, the overlay with it.
-    timeline->removeObject(overlay);
-    factory()->destroyObject(overlay);
-    board->toggleTimecode(); // makes a new one; the old one is not destroyed twice
+    ASSERT_NE(board->timecodeObject(), nullptr);
+    // A new project destroys every object, the overlay with it, behind the storyboard's back.
+    editor->newProject();
+    board->slotNewProject();
+    addClips(1);
+    board->toggleTimecode(); // the old overlay is forgotten, not destroyed again: a new one
     ASSERT_NE(board->timecodeObject(), nullptr);
     EXPECT_TRUE(onTrack5(board->timecodeObject()));
+    EXPECT_EQ(timeline->track(5, true)->count(), 1u);
+    board->toggleTimecode();
+    EXPECT_EQ(board->timecodeObject(), nullptr);
 }
 
 // The time code's text ends 5 % in from the frame's right and bottom edges, in a box 8 px
