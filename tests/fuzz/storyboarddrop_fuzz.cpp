@@ -19,9 +19,11 @@
 #include <QDropEvent>
 #include <QMimeData>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -58,7 +60,9 @@ void rebuildProject() {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(*argc, *argv);
+    // Kept to the end of the process: Qt's objects must not be torn down by exit handlers.
+    static QApplication* app = new QApplication(*argc, *argv);
+    (void)app;
     World& w = world();
     fillCallbacks(w.callbacks);
     w.timeline = IZRCreateTimelineInstance(&w.callbacks, nullptr, 0);
@@ -76,20 +80,53 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 3) return 0;
+    if (size < 4) return 0;
     static const char* const types[] = {ZREngineDrag::kMimeType,
                                         ZRTitleDrag::kMimeType,
                                         "text/uri-list",
                                         "image/png",
                                         "application/x-zriconlist",
                                         "text/plain"};
-    const char* type = types[data[0] % std::size(types)];
+    const uint8_t shape = data[0];
     const QPoint at(data[1] * 800 / 256, data[2] * 189 / 256);
     const QByteArray bytes(reinterpret_cast<const char*>(data + 3), qsizetype(size - 3));
+    const QList<QByteArray> fields = bytes.split('\0');
+    const auto field = [&](int i) {
+        return i < fields.size() ? QString::fromUtf8(fields[i]) : QString();
+    };
+
+    // Most inputs take the shape of a well-formed payload so that the drop reaches the editor;
+    // the rest are raw bytes under one of the types.
+    QMimeData mime;
+    switch (shape % 4) {
+    case 0: {
+        static const char* const kinds[] = {"Transition", "Video Effect"};
+        const QString kind = shape & 4 ? field(0) : QString::fromLatin1(kinds[(shape >> 3) & 1]);
+        mime.setData(ZREngineDrag::kMimeType,
+                     ZREngineDrag::payload(int(shape), kind, field(1), field(2)));
+        break;
+    }
+    case 1: {
+        ZRTitleSettings title;
+        title.text = field(0);
+        double duration = 0;
+        std::memcpy(&duration, data + 3, std::min<size_t>(sizeof duration, size - 3));
+        title.duration = shape & 4 ? duration : double(data[3]) * 100.0;
+        title.alignment = data[3] % 3;
+        title.safeFrameSize = double(data[1]) / 255.0;
+        mime.setData(ZRTitleDrag::kMimeType, ZRTitleDrag::payload(title));
+        break;
+    }
+    case 2:
+        mime.setData("text/uri-list", "file://" + bytes + "\r\n");
+        break;
+    default:
+        mime.setData(QString::fromLatin1(types[(shape >> 2) % std::size(types)]), bytes);
+    }
 
     World& w = world();
-    QMimeData mime;
-    mime.setData(QString::fromLatin1(type), bytes);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.board, &enter);
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.board, &drop);
     QCoreApplication::processEvents();
