@@ -103,3 +103,35 @@ TEST_F(ZRStoryboardPaintTest, RenderBarsFollowTheEngineState) {
 }
 
 } // namespace
+
+namespace {
+
+// Rectangles reaching past either image are clipped to both: the cursor at the row's right end
+// or after the widget shrank.
+TEST(ZRStoryboardCopyImageRectTest, ClipsToBothImages) {
+    QImage source(10, 10, QImage::Format_ARGB32);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            source.setPixel(x, y, qRgba(x, y, 0, 255));
+    struct Case {
+        QPoint at;
+        QRect from;
+        QPoint probe;  // in the target
+        QRgb expected; // 0: untouched
+    } cases[] = {
+        {{0, 0}, {8, 8, 5, 5}, {1, 1}, qRgba(9, 9, 0, 255)}, // source past its right/bottom
+        {{0, 0}, {8, 8, 5, 5}, {2, 2}, 0},
+        {{2, 2}, {-2, -2, 4, 4}, {4, 4}, qRgba(0, 0, 0, 255)}, // source before its origin
+        {{2, 2}, {-2, -2, 4, 4}, {3, 3}, 0},
+        {{4, 4}, {0, 0, 6, 6}, {5, 5}, qRgba(1, 1, 0, 255)},  // target past its edge
+        {{-3, 0}, {0, 0, 4, 1}, {0, 0}, qRgba(3, 0, 0, 255)}, // target before its origin
+    };
+    for (const Case& c : cases) {
+        QImage target(6, 6, QImage::Format_ARGB32);
+        target.fill(0);
+        ZRStoryboard::copyImageRect(target, c.at, source, c.from);
+        EXPECT_EQ(target.pixel(c.probe), c.expected) << c.at.x() << "," << c.from.x();
+    }
+}
+
+} // namespace
