@@ -350,6 +350,8 @@ void ZRStoryboard::slotRemoveSelection() {
         Q_EMIT allItemsDeleted();
     }
     updateLayout();
+    // Clips before the current one may have gone: its cell moved left.
+    if (!survivor && hasClips()) followCurrentObject();
     repaintCursorArea();
     Q_EMIT contentsChanged(this);
 }

@@ -168,3 +168,17 @@ TEST_F(ZRStoryboardSlotsTest, OverlayFramesFromTwoThreadsOutliveTheStoryboard) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ZRStoryboardSlotsTest, DeletingClipsBeforeTheCurrentOneKeepsTheCursorOnIt) {
+    addClips(4);
+    IZRObject* current = editor->objectAt(3);
+    board->setCursorPosition(3, 0.0);
+    board->selectCells(0, 1, false);
+    board->slotRemoveSelection();
+    EXPECT_EQ(hub.current, current);
+    EXPECT_EQ(board->currentCell(), 1);
+}
+
+} // namespace
