@@ -135,3 +135,16 @@ TEST(ZRStoryboardCopyImageRectTest, ClipsToBothImages) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ZRStoryboardPaintTest, AOneFrameClipShowsTheFirstTwoColumns) {
+    addClips(1, "single.avi");
+    ASSERT_EQ(int(editor->objectAt(0)->sourceLength()->toFrames()), 1);
+    const QImage image = shot();
+    EXPECT_NE(image.pixel(169 + 1, 117), kMarkBackground);
+    EXPECT_EQ(image.pixel(169 + 2, 117), kMarkBackground);
+    EXPECT_EQ(image.pixel(169 + 30, 117), kMarkBackground);
+}
+
+} // namespace
