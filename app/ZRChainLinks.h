@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IZRObject.h"
+#include "ZREditorData.h"
 #include "ZRUserData.h"
 
 /// Typed access to the link records that engine objects carry (their user values): each answer is
@@ -34,6 +35,14 @@ inline IZRObject* next(const IZRObject* object) {
 inline IZRObject* previous(const IZRObject* object) {
     ZRVideoUserData* record = clip(object);
     return record ? record->previous : nullptr;
+}
+
+/// Hands `object` a new record in place of whatever it carried (released through `factory`).
+/// The engine effect that a clip record named stays on the object.
+inline void replaceRecord(IZRObjectFactory* factory, IZRObject* object, ZRUserData* record) {
+    if (ZRVideoUserData* old = clip(object)) old->effect = nullptr;
+    editordata::release(factory, object->getUserValue());
+    object->setUserValue(reinterpret_cast<intptr_t>(record));
 }
 
 } // namespace chainlinks

@@ -37,14 +37,15 @@ void ZRVeskEditor::setTimeline(IZRTimeline* timeline) {
 
 // --- Shared steps -------------------------------------------------------------------------------
 
-ZRVeskEditor::EditScope::EditScope(ZRVeskEditor& editor) : m_editor(editor) {
+ZRVeskEditor::EditScope::EditScope(ZRVeskEditor& editor, bool quiet)
+    : m_editor(editor), m_quiet(quiet) {
     if (m_editor.m_timeline) m_editor.m_timeline->settings()->setIntSetting(kPauseKey, 1);
     ++m_editor.m_editDepth;
 }
 
 ZRVeskEditor::EditScope::~EditScope() {
     if (m_editor.m_timeline) m_editor.m_timeline->settings()->setIntSetting(kPauseKey, 0);
-    if (--m_editor.m_editDepth == 0) Q_EMIT m_editor.projectChanged();
+    if (--m_editor.m_editDepth == 0 && !m_quiet) Q_EMIT m_editor.projectChanged();
 }
 
 IZRObjectFactory* ZRVeskEditor::factory() const {

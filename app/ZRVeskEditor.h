@@ -216,29 +216,18 @@ Q_SIGNALS:
 
 protected:
     /// Pauses the background renderer for its life (the engine counts nested pauses); the
-    /// outermost scope emits `projectChanged` when it ends.
+    /// outermost scope emits `projectChanged` when it ends, unless it was made `quiet` (loading
+    /// and starting projects announce no change, nor do the operations inside them).
     class EditScope {
     public:
-        explicit EditScope(ZRVeskEditor& editor);
+        explicit EditScope(ZRVeskEditor& editor, bool quiet = false);
         ~EditScope();
         EditScope(const EditScope&) = delete;
         EditScope& operator=(const EditScope&) = delete;
 
     private:
         ZRVeskEditor& m_editor;
-    };
-
-    /// Pauses the background renderer like `EditScope` but emits nothing: operations inside
-    /// it do not announce changes (loading and starting projects).
-    class QuietScope {
-    public:
-        explicit QuietScope(ZRVeskEditor& editor);
-        ~QuietScope();
-        QuietScope(const QuietScope&) = delete;
-        QuietScope& operator=(const QuietScope&) = delete;
-
-    private:
-        ZRVeskEditor& m_editor;
+        bool m_quiet;
     };
 
     IZRObjectFactory* factory() const;

@@ -5,7 +5,6 @@
 #include "IZRTimeline.h"
 #include "ZRAppState.h"
 #include "ZRChainLinks.h"
-#include "ZREditorData.h"
 #include "ZREffectList.h"
 #include "ZRNotifier.h"
 #include "ZRScopedPos.h"
@@ -23,8 +22,6 @@
 using namespace chainlinks;
 
 namespace {
-
-constexpr const char* kPauseKey = "Pause Background Rendering";
 
 QString translated(const char* text) {
     return QCoreApplication::translate("QApplication", text);
@@ -59,25 +56,7 @@ bool isTransition(IZRObject* object) {
     return settings && settings->getIntSetting("Transition Direction", &direction);
 }
 
-// Hands `object` a new record in place of whatever it carried. The engine effect a clip record
-// named stays on the object.
-void replaceRecord(IZRObjectFactory* factory, IZRObject* object, ZRUserData* record) {
-    if (ZRVideoUserData* old = clip(object)) old->effect = nullptr;
-    editordata::release(factory, object->getUserValue());
-    object->setUserValue(reinterpret_cast<intptr_t>(record));
-}
-
 } // namespace
-
-ZRVeskEditor::QuietScope::QuietScope(ZRVeskEditor& editor) : m_editor(editor) {
-    if (m_editor.m_timeline) m_editor.m_timeline->settings()->setIntSetting(kPauseKey, 1);
-    ++m_editor.m_editDepth;
-}
-
-ZRVeskEditor::QuietScope::~QuietScope() {
-    if (m_editor.m_timeline) m_editor.m_timeline->settings()->setIntSetting(kPauseKey, 0);
-    --m_editor.m_editDepth;
-}
 
 bool ZRVeskEditor::loadProject(const QString& path) {
     if (!m_timeline) return false;
@@ -91,7 +70,7 @@ bool ZRVeskEditor::loadProject(const QString& path) {
     newProject();
     bool ran = false;
     {
-        QuietScope quiet(*this);
+        EditScope quiet(*this, true);
         try {
             ran = m_timeline->runScriptFile(name.constData(), false);
         } catch (...) {

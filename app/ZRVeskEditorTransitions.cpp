@@ -3,7 +3,6 @@
 #include "IZRSettings.h"
 #include "IZRTimeline.h"
 #include "ZRChainLinks.h"
-#include "ZREditorData.h"
 #include "ZREffect.h"
 #include "ZRScopedPos.h"
 #include "ZRVeskEditor.h"
@@ -26,9 +25,8 @@ bool ZRVeskEditor::setTransition(int index, IZRObject* object) {
     EditScope edit(*this);
     ZRTransitionUserData* link = transition(object);
     if (!link) {
-        editordata::release(factory(), object->getUserValue());
         link = new ZRTransitionUserData();
-        object->setUserValue(reinterpret_cast<intptr_t>(link));
+        replaceRecord(factory(), object, link);
     }
     link->setSelected(false);
     link->number = record->number;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <string>
@@ -330,4 +331,12 @@ TEST_F(ZRVeskEditorProject, NewProjectsAndImports) {
 
     EXPECT_EQ(editor->importFile(path("missing.avi")), nullptr);
     EXPECT_EQ(editor->importFile(folder.path()), nullptr);
+    QFile still(path("still.bmp"));
+    ASSERT_TRUE(still.open(QIODevice::WriteOnly));
+    QImage(8, 8, QImage::Format_RGB32).save(&still, "BMP");
+    still.close();
+    IZRObject* imported = editor->importFile(folder.path() + "/./still.bmp");
+    ASSERT_NE(imported, nullptr);
+    EXPECT_EQ(imported->trackNumber(true), 0) << "on no track";
+    EXPECT_TRUE(editor->insertClip(imported, 0));
 }

@@ -1,7 +1,8 @@
-// Any bytes dropped as an engine-object or title payload decode to a clear answer; a payload the
-// encoders wrote from what was decoded decodes to the same values.
+// Any bytes dropped as an engine-object, title or editor-object payload decode to a clear
+// answer; a payload the encoders wrote from what was decoded decodes to the same values.
 #include "ZREngineDrag.h"
 #include "ZRTitleDrag.h"
+#include "ZRVeskEditorDrag.h"
 
 #include <QMimeData>
 
@@ -13,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QMimeData source;
     source.setData(ZREngineDrag::kMimeType, bytes);
     source.setData(ZRTitleDrag::kMimeType, bytes);
+    source.setData(ZRVeskEditorDrag::kMimeType, bytes);
 
     int id = 0;
     QString kind, group, name;
@@ -31,5 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     ZRTitleSettings title;
     ZRTitleDrag::decode(&source, title);
+
+    uintptr_t thread = 0, object = 0;
+    if (ZRVeskEditorDrag::decode(&source, &thread, &object)) {
+        ZRVeskEditorDrag drag(nullptr, "Moving Editor Object");
+        drag.setPayload(thread, object, 0);
+        QMimeData again;
+        again.setData(ZRVeskEditorDrag::kMimeType, drag.encodedData(ZRVeskEditorDrag::kMimeType));
+        uintptr_t thread2 = 1, object2 = 1;
+        if (!ZRVeskEditorDrag::decode(&again, &thread2, &object2) || thread2 != thread ||
+            object2 != object)
+            __builtin_trap();
+    }
     return 0;
 }
