@@ -130,6 +130,12 @@ QDict<PSDLayer>* preloadedSkinLayers(const char* fileName) {
     return skin ? skin->layers.get() : nullptr;
 }
 
+QDict<PSDLayer>* preloadedSkinSetLayers(const char* fileName, const char* setName) {
+    QDict<PSDLayerSet>* sets = preloadedSkinSets(fileName);
+    PSDLayerSet* set = sets ? sets->find(QString::fromLatin1(setName)) : nullptr;
+    return set ? &set->layers : nullptr;
+}
+
 QCursor* skinCursor(int index) {
     if (index < 0 || index >= kSkinCursorCount) return nullptr;
     return table().cursors[size_t(index)].get();

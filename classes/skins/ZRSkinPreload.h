@@ -32,6 +32,10 @@ void releaseSkins();
 /// "skins/default/combo_box.psd"); null when not loaded, not grouped or not a preloaded file.
 QDict<PSDLayerSet>* preloadedSkinSets(const char* fileName);
 
+/// The layers of one set of a preloaded grouped skin file; null when the file or the set is
+/// missing.
+QDict<PSDLayer>* preloadedSkinSetLayers(const char* fileName, const char* setName);
+
 /// The flat layers of a preloaded skin file kept flat ("sbtext", "timecode"), or, for a grouped
 /// file, the layers left outside every set (with "</Merged layer>"); null when not loaded.
 QDict<PSDLayer>* preloadedSkinLayers(const char* fileName);

@@ -1,0 +1,232 @@
+// Drops on the storyboard: images (accepted, nothing inserted), titles, local files, and the
+// browser's transitions and video effects.
+
+#include "ZRStoryboard.h"
+
+#include "ZRAppState.h"
+#include "ZREngineDrag.h"
+#include "ZRScopedPos.h"
+#include "ZRTitleDrag.h"
+#include "ZRUserData.h"
+#include "ZRVeskEditor.h"
+#include "skins/ZRSkinPreload.h"
+
+#include <IZRObject.h>
+#include <IZRSettings.h>
+#include <IZRTimeline.h>
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+constexpr int kSaveAsMenuItem = 2904;
+constexpr int kBusyCursor = 10;
+
+/// A title's name: its text without "<!...!>" tags, up to the first line break.
+QString titleName(QString text) {
+    text.remove(QRegularExpression(QStringLiteral("<!.*!>"),
+                                   QRegularExpression::DotMatchesEverythingOption));
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("([^\n]*)\n*")).match(text);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+} // namespace
+
+void ZRStoryboard::markModified() {
+    appState().setModified(true);
+    if (ZRAppState::Hub* hub = appState().hub) hub->setMenuItemEnabled(kSaveAsMenuItem, true);
+}
+
+void ZRStoryboard::dragEnterEvent(QDragEnterEvent* e) {
+    if (!isEnabled()) return;
+    const QMimeData* data = e->mimeData();
+    if (ZRTitleDrag::canDecode(data) || ZREngineDrag::canDecode(data) || data->hasImage() ||
+        data->hasUrls())
+        e->acceptProposedAction();
+}
+
+void ZRStoryboard::dropEvent(QDropEvent* e) {
+    const QMimeData* data = e->mimeData();
+    markModified();
+    m_lastMousePoint = e->position().toPoint();
+    if (data->hasImage()) {
+        // Decoded and dropped: the storyboard inserts no still images.
+        (void)qvariant_cast<QImage>(data->imageData());
+    } else if (ZRTitleSettings title; ZRTitleDrag::decode(data, title)) {
+        dropTitle(title);
+    } else if (data->hasUrls()) {
+        dropUrls(data);
+    } else if (ZREngineDrag::canDecode(data)) {
+        dropEngineItem(data);
+    }
+    e->acceptProposedAction();
+    setFocus();
+}
+
+void ZRStoryboard::dropTitle(const ZRTitleSettings& title) {
+    if (!m_editor || !m_timeline) return;
+    // The duration travels as whole milliseconds; anything else is refused before an object
+    // exists.
+    if (!std::isfinite(title.duration) || !(title.duration > 0) || title.duration > double(INT_MAX))
+        return;
+    IZRObjectFactory* factory = m_timeline->factory();
+    IZRObject* object =
+        factory->createObject("2D-Text", "ZR-Engine", nullptr, title.text.toUtf8().constData());
+    if (!object) return;
+    object->setName(titleName(title.text).toUtf8().constData());
+    if (auto* s = dynamic_cast<IZRSettings*>(object)) {
+        s->setIntSetting("Text Alignment", title.alignment);
+        s->setIntSetting("Text Separator Width", title.letterSpacing);
+        s->setIntSetting("Text Separator Height", title.lineSpacing);
+        s->setIntTripleSetting("Text Background Color", qRed(title.backgroundColor),
+                               qGreen(title.backgroundColor), qBlue(title.backgroundColor));
+        s->setIntSetting("Text Opaque Background", title.opaqueBackground);
+        s->setIntSetting("Text StartX Pos", title.startX);
+        s->setIntSetting("Text StartY Pos", title.startY);
+        s->setIntSetting("Text EndX Pos", title.endX);
+        s->setIntSetting("Text EndY Pos", title.endY);
+        s->setIntSetting("Text Movement", title.movement);
+        s->setIntSetting("Overlay Fade In", title.fadeIn);
+        s->setIntSetting("Overlay Fade Out", title.fadeOut);
+        s->setIntSetting("Overlay Fade Time", title.fadeTime);
+        s->setDoubleSetting("Text Safe Frame Size", title.safeFrameSize);
+        s->setIntSetting("Overlay Mode", 0);
+    }
+    {
+        ZRScopedPos length(factory);
+        length->setMilliseconds(unsigned(title.duration));
+        m_timeline->setObjectMarkOut(object, length);
+    }
+    const int n = clipCount();
+    int index = cellAt(m_lastMousePoint);
+    if (index < 0) index = n;
+    if (!m_editor->insertClip(object, index)) {
+        factory->destroyObject(object);
+        return;
+    }
+    repaintCursorArea();
+    updateLayout();
+    if (n == 0) {
+        if (m_editor->firstObject()) {
+            m_projectEmpty = false;
+            setCursorPosition(0, 0.0);
+        }
+    } else {
+        Q_EMIT contentsChanged(this);
+    }
+}
+
+void ZRStoryboard::dropUrls(const QMimeData* data) {
+    QStringList files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files.append(url.toLocalFile());
+    if (!files.isEmpty()) insertFiles(files, cellAt(m_lastMousePoint));
+    ZRAppState::Hub* hub = appState().hub;
+    IZRObject* current = hub ? hub->currentObject() : nullptr;
+    ZRUserData* record = current ? ZRUserData::of(current) : nullptr;
+    if (record && m_editor && m_editor->indexOf(current) >= 0) {
+        m_currentCell = record->number;
+        setCursorPosition(m_currentCell, m_currentFraction);
+        Q_EMIT objectChanged(current, this);
+    }
+}
+
+void ZRStoryboard::dropEngineItem(const QMimeData* data) {
+    int id = 0;
+    QString kind, group, name;
+    if (!ZREngineDrag::decode(data, id, kind, group, name) || !m_editor || !m_timeline) return;
+    const int index = cellAt(m_lastMousePoint);
+    const int n = clipCount();
+    int t = insertionIndexAt(m_lastMousePoint);
+    if (t >= n) t = -1;
+    IZRObjectFactory* factory = m_timeline->factory();
+    const QByteArray k = kind.toUtf8(), g = group.toUtf8(), m = name.toUtf8();
+    if (kind == QLatin1String("Transition")) {
+        // The last clip takes no transition: a drop right of its middle gives nothing.
+        if (t < 0 || t >= n - 1) return;
+        IZRObject* object =
+            factory->createObject(k.constData(), g.constData(), m.constData(), nullptr);
+        if (!object) return;
+        ZRScopedPos length(factory);
+        length->setTotalFrames(5000);
+        m_timeline->setObjectMarkOut(object, length);
+        if (!m_editor->setTransition(t, object)) {
+            factory->destroyObject(object);
+            return;
+        }
+        QRect changed =
+            ZRStoryboardGeometry::transitionBox(t) | ZRStoryboardGeometry::transitionBox(t + 1);
+        if (index >= 0) changed |= ZRStoryboardGeometry::cell(index);
+        if (index > 0) changed |= ZRStoryboardGeometry::transitionBox(index - 1);
+        update(onScreen(changed).intersected(m_contentRect));
+        Q_EMIT contentsChanged(this);
+    } else if (kind == QLatin1String("Video Effect") && index >= 0 && index < n) {
+        ZREffect* effect = factory->createEffect(k.constData(), g.constData(), m.constData());
+        if (!effect) return;
+        if (!m_editor->setEffect(index, effect)) {
+            factory->destroyEffect(effect);
+            return;
+        }
+        repaintCell(index);
+        Q_EMIT contentsChanged(this);
+    }
+}
+
+int ZRStoryboard::insertFiles(const QStringList& files, int index) {
+    if (QCursor* busy = skinCursor(kBusyCursor))
+        QApplication::setOverrideCursor(*busy);
+    else
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    const bool wasEmpty = clipCount() == 0;
+    int inserted = 0;
+    try {
+        int at = index;
+        for (const QString& file : files) {
+            if (insertFileAt(file, index < 0 ? -1 : at)) ++inserted;
+            if (index >= 0) ++at;
+        }
+    } catch (...) {
+        qDebug("Exception in decode UrlDrag");
+    }
+    if (inserted > 0) {
+        markModified();
+        if (hasClips()) m_projectEmpty = false;
+        repaintCursorArea();
+        updateLayout();
+        ZRAppState::Hub* hub = appState().hub;
+        if (wasEmpty) {
+            if (m_editor->firstObject() && ZRUserData::of(m_editor->firstObject()))
+                setCursorPosition(0, 0.0);
+        } else if (hub && hub->currentObject()) {
+            Q_EMIT objectChanged(hub->currentObject(), this);
+        }
+    } else {
+        setStatusText(QStringLiteral("Error: no objects inserted"), 0);
+    }
+    QApplication::restoreOverrideCursor();
+    updateHoverCursor();
+    return inserted;
+}
+
+bool ZRStoryboard::insertFileAt(const QString& file, int index) {
+    if (!m_editor || !m_timeline) return false;
+    const int n = clipCount();
+    if (index < 0) index = n;
+    if (index > n) return false;
+    IZRObject* clip = m_editor->importFile(file);
+    if (!clip) return false;
+    // An object that does not become a clip is not kept.
+    if (!clip->hasVideo() || !m_editor->insertClip(clip, index)) {
+        m_timeline->factory()->destroyObject(clip);
+        return false;
+    }
+    return true;
+}
