@@ -130,25 +130,14 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
 }
 
-void FrameToFront(benchmark::State& state) {
-    Fixture& f = fixture();
-    if (!f.clip) {
-        state.SkipWithError(f.why.c_str());
-        return;
-    }
-    TimedView view;
-    view.resize(110, 84);
-    view.show();
-    view.setTimeline(f.timeline);
-    std::vector<IZRPos*> positions;
-    for (int i = 0; i < 200; ++i)
-        positions.push_back(f.pos(i));
+// Times each request (`request` asks for a frame and answers its number) until `view` has drawn
+// that frame, and reports the median and 99th percentile of those latencies.
+template <class View, class Request>
+void measureRequestLatency(benchmark::State& state, View& view, Request request) {
     std::vector<double> latencies;
-    int i = 0;
     for (auto _ : state) {
-        const int frame = i++ % 200;
         const auto start = Clock::now();
-        view.gotoPosition(f.clip, positions[size_t(frame)], nullptr);
+        const int frame = request();
         if (!view.waitFor(frame)) {
             state.SkipWithError("no frame");
             break;
@@ -162,6 +151,27 @@ void FrameToFront(benchmark::State& state) {
         state.counters["median_ms"] = percentile(latencies, 0.5) * 1e3;
         state.counters["p99_ms"] = percentile(latencies, 0.99) * 1e3;
     }
+}
+
+void FrameToFront(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.clip) {
+        state.SkipWithError(f.why.c_str());
+        return;
+    }
+    TimedView view;
+    view.resize(110, 84);
+    view.show();
+    view.setTimeline(f.timeline);
+    std::vector<IZRPos*> positions;
+    for (int i = 0; i < 200; ++i)
+        positions.push_back(f.pos(i));
+    int i = 0;
+    measureRequestLatency(state, view, [&] {
+        const int frame = i++ % 200;
+        view.gotoPosition(f.clip, positions[size_t(frame)], nullptr);
+        return frame;
+    });
     view.setTimeline(nullptr);
 }
 BENCHMARK(FrameToFront)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
@@ -277,25 +287,12 @@ void PreviewGotoToFront(benchmark::State& state) {
         positions.push_back(timeline->factory()->createPos());
         positions.back()->assignFrames(i);
     }
-    std::vector<double> latencies;
     int i = 0;
-    for (auto _ : state) {
+    measureRequestLatency(state, preview, [&] {
         const int frame = (i++ * 7) % kFrames;
-        const auto start = Clock::now();
         preview.gotoPosition(positions[size_t(frame)], nullptr);
-        if (!preview.waitFor(frame)) {
-            state.SkipWithError("no frame");
-            break;
-        }
-        const double seconds = std::chrono::duration<double>(preview.drawnAt() - start).count();
-        latencies.push_back(seconds);
-        state.SetIterationTime(seconds);
-        QCoreApplication::processEvents();
-    }
-    if (!latencies.empty()) {
-        state.counters["median_ms"] = percentile(latencies, 0.5) * 1e3;
-        state.counters["p99_ms"] = percentile(latencies, 0.99) * 1e3;
-    }
+        return frame;
+    });
     for (IZRPos* p : positions)
         timeline->factory()->destroyPos(p);
     preview.setTimeline(nullptr);
