@@ -3,9 +3,9 @@
 #include "AviCompressors.h"
 
 #include "platform/dvcodec/FFmpegHandles.h"
-#include "platform/system/PendingFiles.h"
 #include "platform/scaler/BgraToYuv420.h"
 #include "platform/scaler/RowWorkers.h"
+#include "platform/system/PendingFiles.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -95,7 +95,7 @@ struct AviWriter::State {
     AVStream* audioStream = nullptr;
     FrameHandle sound;
     PacketHandle packet;
-    SwsHandle convert; ///< for encoder formats other than same-size 4:2:0
+    SwsConversion convert; ///< for encoder formats other than same-size 4:2:0
     std::unique_ptr<RowWorkers> workers;
     int width = 0;
     int height = 0;
@@ -220,8 +220,8 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
             return result;
         if (s->video->pix_fmt == AV_PIX_FMT_YUV420P && width % 2 == 0 && height % 2 == 0)
             s->workers = std::make_unique<RowWorkers>(RowWorkers::machineThreads());
-        else if (!updateConversion(s->convert, width, height, AV_PIX_FMT_BGRA, width, height,
-                                   s->video->pix_fmt, SWS_BICUBIC))
+        else if (!s->convert.update(width, height, AV_PIX_FMT_BGRA, width, height,
+                                    s->video->pix_fmt, SWS_BICUBIC))
             return AVERROR(ENOMEM);
     }
     s->audioStream = avformat_new_stream(raw, nullptr);

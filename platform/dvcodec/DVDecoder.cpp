@@ -47,7 +47,7 @@ struct DVDecoder::State {
     CodecContextHandle codec;
     FrameHandle picture;
     PacketHandle packet;
-    std::array<SwsHandle, 2> convert;
+    std::array<SwsConversion, 2> convert;
 };
 
 DVDecoder::DVDecoder() = default;
@@ -91,11 +91,11 @@ DVStatus DVDecoder::decode(std::span<const unsigned char> frame, unsigned char* 
 
     DVStatus status = DVStatus::Ok;
     const AVPixelFormat format = AVPixelFormat(picture->format);
-    SwsHandle& convert = m_state->convert[height == kDVHeightPAL ? 0 : 1];
+    SwsConversion& convert = m_state->convert[height == kDVHeightPAL ? 0 : 1];
     if (picture->width != width || picture->height != height || !picture->data[0]) {
         status = DVStatus::CorruptFrame;
-    } else if (!updateConversion(convert, width, height, format, width, height, AV_PIX_FMT_BGRA,
-                                 SWS_BICUBIC)) {
+    } else if (!convert.update(width, height, format, width, height, AV_PIX_FMT_BGRA,
+                               SWS_BICUBIC)) {
         status = DVStatus::CodecFailure;
     } else {
         uint8_t* const destinationPlanes[4] = {pixels, nullptr, nullptr, nullptr};

@@ -14,7 +14,7 @@ struct DVEncoder::System {
     CodecContextHandle codec;
     FrameHandle picture;
     PacketHandle packet;
-    SwsHandle convert;
+    SwsConversion convert;
 };
 
 namespace {
@@ -78,8 +78,8 @@ DVStatus DVEncoder::encode(const unsigned char* pixels, int stride, int width, i
     AVCodecContext* codec = s->codec.get();
     AVFrame* picture = s->picture.get();
     AVPacket* packet = s->packet.get();
-    if (!updateConversion(s->convert, width, height, AV_PIX_FMT_BGRA, width, height, codec->pix_fmt,
-                          SWS_BICUBIC) ||
+    if (!s->convert.update(width, height, AV_PIX_FMT_BGRA, width, height, codec->pix_fmt,
+                           SWS_BICUBIC) ||
         av_frame_make_writable(picture) < 0)
         return DVStatus::CodecFailure;
     const uint8_t* const sourcePlanes[4] = {pixels, nullptr, nullptr, nullptr};

@@ -42,16 +42,61 @@ using PacketHandle = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwsHandle = std::unique_ptr<SwsContext, SwsDeleter>;
 using SwrHandle = std::unique_ptr<SwrContext, SwrDeleter>;
 
-/// Points `handle` at a conversion context for the given formats and sizes, reusing the one it
-/// holds when the parameters are unchanged. False (and `handle` empty) when none can be made.
-inline bool updateConversion(SwsHandle& handle, int sourceWidth, int sourceHeight,
-                             AVPixelFormat sourceFormat, int destinationWidth,
-                             int destinationHeight, AVPixelFormat destinationFormat, int flags) {
-    // sws_getCachedContext frees the context it is given whenever it returns another one.
-    handle.reset(sws_getCachedContext(handle.release(), sourceWidth, sourceHeight, sourceFormat,
-                                      destinationWidth, destinationHeight, destinationFormat, flags,
-                                      nullptr, nullptr, nullptr));
-    return handle != nullptr;
-}
+/// One conversion context, kept while the parameters it was made for stay the same.
+/// libswscale's own cache (`sws_getCachedContext`) compares the flags the context holds after its
+/// set-up, and the set-up changes them for some format pairs (4:4:4 to RGB and back): it then
+/// builds a new context on every call, costing a set-up per frame and dropping the colour details
+/// set on the old one. This keeps the parameters as asked instead.
+class SwsConversion {
+public:
+    /// Makes the context current for these parameters, building it only when they differ from
+    /// the last call's. `colourSpace` (an SWS_CS_ value) and `sourceFullRange` describe the
+    /// source's YUV; -1 leaves libswscale's defaults. False (and no context) when none can be made.
+    bool update(int sourceWidth, int sourceHeight, AVPixelFormat sourceFormat, int destinationWidth,
+                int destinationHeight, AVPixelFormat destinationFormat, int flags,
+                int colourSpace = -1, int sourceFullRange = -1) {
+        const Key key{sourceWidth,       sourceHeight,      sourceFormat, destinationWidth,
+                      destinationHeight, destinationFormat, flags,        colourSpace,
+                      sourceFullRange};
+        if (m_context && key == m_key) return true;
+        m_context.reset(sws_getContext(sourceWidth, sourceHeight, sourceFormat, destinationWidth,
+                                       destinationHeight, destinationFormat, flags, nullptr,
+                                       nullptr, nullptr));
+        if (!m_context) return false;
+        if (colourSpace >= 0 || sourceFullRange >= 0) {
+            int* inverse = nullptr;
+            int* table = nullptr;
+            int sourceRange = 0, destinationRange = 0, brightness = 0;
+            int contrast = 1 << 16, saturation = 1 << 16;
+            if (sws_getColorspaceDetails(m_context.get(), &inverse, &sourceRange, &table,
+                                         &destinationRange, &brightness, &contrast,
+                                         &saturation) < 0) {
+                inverse = table = const_cast<int*>(sws_getCoefficients(SWS_CS_DEFAULT));
+                sourceRange = destinationRange = brightness = 0;
+                contrast = saturation = 1 << 16;
+            }
+            sws_setColorspaceDetails(m_context.get(),
+                                     colourSpace >= 0 ? sws_getCoefficients(colourSpace) : inverse,
+                                     sourceFullRange >= 0 ? sourceFullRange : sourceRange, table,
+                                     destinationRange, brightness, contrast, saturation);
+        }
+        m_key = key;
+        return true;
+    }
+
+    SwsContext* get() const { return m_context.get(); }
+
+private:
+    struct Key {
+        int sourceWidth = 0, sourceHeight = 0;
+        AVPixelFormat sourceFormat = AV_PIX_FMT_NONE;
+        int destinationWidth = 0, destinationHeight = 0;
+        AVPixelFormat destinationFormat = AV_PIX_FMT_NONE;
+        int flags = 0, colourSpace = -1, sourceFullRange = -1;
+        bool operator==(const Key&) const = default;
+    };
+    SwsHandle m_context;
+    Key m_key;
+};
 
 } // namespace platform::ffmpeg

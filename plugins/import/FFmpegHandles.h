@@ -11,6 +11,6 @@ using platform::ffmpeg::FrameHandle;
 using platform::ffmpeg::InputHandle;
 using platform::ffmpeg::PacketHandle;
 using platform::ffmpeg::SwrHandle;
-using platform::ffmpeg::SwsHandle;
+using platform::ffmpeg::SwsConversion;
 
 } // namespace mediaimport

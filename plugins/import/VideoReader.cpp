@@ -270,22 +270,13 @@ bool VideoReader::convert(uint8_t* pixels, int stride) {
     if (!frame || !pixels || frame->width < 1 || frame->height < 1) return false;
     bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat format = plainFormat(AVPixelFormat(frame->format), &fullRange);
-    SwsContext* before = m_scaler.get();
-    m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame->width, frame->height, format,
-                                        frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR,
-                                        nullptr, nullptr, nullptr));
-    if (!m_scaler) return false;
     // Pictures without a colour space named are ITU-R 601 at standard definition, 709 above.
     int colourSpace = frame->colorspace;
     if (colourSpace == AVCOL_SPC_UNSPECIFIED || colourSpace == AVCOL_SPC_RGB)
         colourSpace = frame->height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
-    const int range = fullRange ? 1 : 0;
-    if (m_scaler.get() != before || colourSpace != m_scalerColourSpace || range != m_scalerRange) {
-        sws_setColorspaceDetails(m_scaler.get(), sws_getCoefficients(colourSpace), range,
-                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
-        m_scalerColourSpace = colourSpace;
-        m_scalerRange = range;
-    }
+    if (!m_scaler.update(frame->width, frame->height, format, frame->width, frame->height,
+                         AV_PIX_FMT_BGRA, SWS_BILINEAR, colourSpace, fullRange ? 1 : 0))
+        return false;
     uint8_t* target[4] = {pixels, nullptr, nullptr, nullptr};
     const int targetStride[4] = {stride, 0, 0, 0};
     return sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height, target,

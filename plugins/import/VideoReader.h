@@ -88,9 +88,7 @@ private:
     int64_t m_nativeNext = -1;     ///< the frame the demuxer reads next after `readNative`; -1
                                    ///< when the decoder, not `readNative`, used it last
 
-    SwsHandle m_scaler;
-    int m_scalerColourSpace = -1;
-    int m_scalerRange = -1;
+    SwsConversion m_scaler;
 };
 
 } // namespace mediaimport

@@ -7,12 +7,13 @@
 #include <cstdint>
 #include <vector>
 
-/// Writes a small AVI clip: `frames` pictures of 64 x 48 at 25 per second (FFV1, lossless), picture
-/// n blue n x 5, and 8 kHz mono 16-bit sound whose sample s is s modulo 32768. True on success.
-inline bool writeTestClip(const QString& path, int frames = 50) {
+/// Writes a small AVI clip: `frames` pictures of 64 x 48 at 25 per second (FFV1, lossless, unless
+/// another compressor is named), picture n a flat grey of n x 5, and 8 kHz mono 16-bit sound whose
+/// sample s is s modulo 32768. True on success.
+inline bool writeTestClip(const QString& path, int frames = 50, const char* compressor = "FFV1") {
     platform::AviWriter writer;
-    if (writer.openDShow("FFV1", "PCM", path.toUtf8().constData(), 64, 48, 25.0, 8000, 1, 16,
-                         0, -1, -1, -1) != platform::kAviOk)
+    if (writer.openDShow(compressor, "PCM", path.toUtf8().constData(), 64, 48, 25.0, 8000, 1, 16, 0,
+                         -1, -1, -1) != platform::kAviOk)
         return false;
     std::vector<uint32_t> picture(64 * 48);
     std::vector<int16_t> sound(320);

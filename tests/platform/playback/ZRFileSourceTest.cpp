@@ -100,6 +100,22 @@ TEST_F(FileSource, SoundStartsAtTheSeekAndEndsWithTheFile) {
     EXPECT_EQ(size, 0);
 }
 
+// Motion JPEG codes full-range 4:4:4: its greys read back as written, frame after frame
+// (the conversion to BGRA keeps the source's range between pictures).
+TEST(FileSourceOpen, MotionJpegKeepsItsGreys) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mjpeg.avi");
+    ASSERT_TRUE(writeTestClip(path, 50, "Motion JPEG"));
+    ZRFileSource source;
+    ASSERT_TRUE(source.open(path));
+    std::vector<unsigned char> pixels(64 * 48 * 4);
+    for (int frame : {40, 41, 10, 11}) {
+        ASSERT_EQ(source.renderVideoAt(int64_t(frame) * 400000, 0, pixels.data(), 64 * 4), kZROk);
+        for (int channel = 0; channel < 3; ++channel)
+            EXPECT_NEAR(pixels[64 * 4 * 24 + 4 * 32 + channel], frame * 5, 2) << frame;
+    }
+}
+
 TEST(FileSourceOpen, FilesThatDoNotPlayAreRefused) {
     QTemporaryDir dir;
     const QString garbage = dir.filePath("garbage.avi");
