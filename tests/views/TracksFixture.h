@@ -60,7 +60,7 @@ protected:
         view->insertTrack(new ZRAudioTrack("AUDIO2", 10, -1, 2), -1);
         view->insertTrack(new ZRAudioTrack("AUDIO3", 11, -1, 3), -1);
         view->setEditor(editor.get());
-        view->resize(900, 300);
+        view->resize(1400, 300);
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
         while (view->zoomLevel() > 2)
