@@ -103,7 +103,9 @@ struct Fixture {
     /// View x of a frame on the video track.
     int xOf(double frame) const {
         const QRect content = video->contentRect();
-        return int(view->timeScale().xOfFrames(frame) - video->contentOrigin() + content.left());
+        const int64_t origin =
+            int64_t(view->horizontalValue()) * view->timeScale().pixelsPerUnit();
+        return int(view->timeScale().xOfFrames(frame) - origin + content.left());
     }
     int y() const { return video->contentRect().center().y(); }
 };
@@ -130,6 +132,7 @@ void DragMovePlacement(benchmark::State& state) {
             f.view->dragMoveEvent(&move);
             flip = !flip;
         }
+        if (!f.video->dropValid()) state.SkipWithError("the drag found no place");
         QDragLeaveEvent leave;
         f.view->dragLeaveEvent(&leave);
     };
@@ -151,6 +154,7 @@ void TrimStep(benchmark::State& state) {
             f.video->MouseReleaseEvent(&e);
     };
     send(QEvent::MouseButtonPress, edge, Qt::LeftButton);
+    if (f.video->mouseState() != 1) state.SkipWithError("the press started no trim");
     bool flip = false;
     for (auto _ : state) {
         send(QEvent::MouseMove, edge - QPoint(flip ? 30 : 60, 0), Qt::LeftButton);

@@ -2,6 +2,7 @@
 
 #include "ZRChainLinks.h"
 #include "ZRTimelineScale.h"
+#include "ZRTimelineTrim.h"
 #include "ZRTimelineView.h"
 #include "ZRUserData.h"
 #include "ZRVeskEditor.h"
@@ -243,21 +244,14 @@ IZRObject* ZRAudioTrack::objectAt(const QPoint& point, int* part) {
     if (!m_editor || m_editor->objectCount() == 0) return nullptr;
     const QRect content = moved(m_contentRect);
     if (!content.contains(point)) return nullptr;
-    const int64_t origin =
-        m_view ? int64_t(m_view->horizontalValue()) * scale().pixelsPerUnit() : 0;
-    const int64_t x = origin + (point.x() - content.left());
+    const int64_t x = contentX(point);
     IZRObject* clip = ZRClipChain::clipAtFrame(m_editor, scale().framesAt(x));
     if (!clip || !clip->hasAudio()) return nullptr;
     if (part) {
-        *part = 2;
-        const int64_t left = px(clip->startPos()->toFrames());
-        const int64_t width = px(clip->duration()->toFrames());
-        if (width >= m_minEdgeWidth) {
-            if (x >= left && x < left + m_startEdgeWidth)
-                *part = 0;
-            else if (x > left + width - 1 - m_endEdgeWidth && x <= left + width - 1)
-                *part = 1;
-        }
+        const ZRObjectEdges edges =
+            objectEdges(scale(), clip->startPos()->toFrames(), clip->duration()->toFrames(),
+                        clip->endPos()->toFrames());
+        *part = hitPart(x, edges, m_minEdgeWidth, m_startEdgeWidth, m_endEdgeWidth);
     }
     return clip;
 }
@@ -343,14 +337,8 @@ void ZRAudioTrack::DragEnterEvent(QDragEnterEvent* e) {
             return;
         }
         object->setUserValue(reinterpret_cast<intptr_t>(new ZRAudioUserData()));
-        IZRObjectFactory* factory = m_timeline->factory();
-        IZRPos* start = factory->createPos();
-        IZRPos* end = factory->createPos();
-        setDrop(object, start, end, false);
-        factory->destroyPos(start);
-        factory->destroyPos(end);
-        m_dragEnterPoint = e->position().toPoint();
-        m_mouseState = 6;
+        // Placed by the drag moves and dropped by the base; a leave destroys it.
+        beginDrop(object, e->position().toPoint(), 6);
         e->accept();
         return;
     }

@@ -16,6 +16,8 @@
 
 #include <QMouseEvent>
 
+#include <memory>
+
 #include <algorithm>
 
 namespace {
@@ -146,10 +148,6 @@ void ZRVideoTrack::allItemsDeleted() {
 
 // Geometry.
 
-int64_t ZRVideoTrack::contentOrigin() const {
-    return m_view ? int64_t(m_view->horizontalValue()) * scale().pixelsPerUnit() : 0;
-}
-
 QRect ZRVideoTrack::movedContent() const {
     return m_contentRect.translated(0, -verticalScroll());
 }
@@ -190,7 +188,7 @@ IZRObject* ZRVideoTrack::objectAt(const QPoint& point, int* part) {
     if (!m_editor || m_editor->objectCount() == 0) return nullptr;
     const QRect content = movedContent();
     if (!content.contains(point)) return nullptr;
-    const int64_t x = contentOrigin() + (point.x() - content.left());
+    const int64_t x = contentX(point);
     IZRObject* clip = ZRClipChain::clipAtFrame(m_editor, scale().framesAt(x));
     if (!clip) return nullptr;
     if (part) {
@@ -210,7 +208,7 @@ IZRObject* ZRVideoTrack::transitionSlotAt(const QPoint& point) {
     if (!m_editor || m_editor->objectCount() == 0) return nullptr;
     const QRect content = movedContent();
     if (!content.contains(point)) return nullptr;
-    const double frame = double(scale().framesAt(contentOrigin() + (point.x() - content.left())));
+    const double frame = double(scale().framesAt(contentX(point)));
     for (IZRObject* c = m_editor->firstObject(); c; c = chainlinks::next(c)) {
         IZRObject* n = chainlinks::next(c);
         if (!n) break;
@@ -258,7 +256,7 @@ IZRObject* ZRVideoTrack::effectMarkerAt(const QPoint& point) {
     IZRObject* hit = nullptr;
     const QRect content = movedContent();
     if (m_editor && content.contains(point)) {
-        const int64_t x = contentOrigin() + (point.x() - content.left());
+        const int64_t x = contentX(point);
         // The clip under the point, its transition zones included: the marker may lie there.
         ZRScopedPos at(m_timeline->factory(), m_editor->endPosition());
         at->assignFrames(int(std::min<int64_t>(scale().framesAt(x), INT32_MAX)));
@@ -278,37 +276,66 @@ IZRObject* ZRVideoTrack::effectMarkerAt(const QPoint& point) {
 
 // Feedback to the clip-audio track.
 
+namespace {
+
+/// True when the track shows a feedback installed for another track's trim or drag.
+bool carriesCopy(const ZRTimelineTrack* track) {
+    return track && track->mouseState() == 0 && (track->trimObject() || track->dropObject());
+}
+
+} // namespace
+
 void ZRVideoTrack::notifyView(int what) {
     if (!m_view) return;
     const int own = m_viewIndex;
     const int audio = audioTrackIndex();
-    if (!m_trimObject && !m_dropObject) {
-        // A feedback shown on the clip-audio track ends with the trim or drag that made it.
-        ZRTimelineTrack* linked = audioTrack();
-        if (linked && (linked->trimObject() || linked->dropObject()) && linked->mouseState() == 0)
-            m_view->clearTrackStates();
+    ZRTimelineTrack* linked = audioTrack();
+    ZRTimelineTrack* transitions = m_view->trackAt(m_view->indexOfTrackId(m_transitionTrackId));
+    const bool trimming = m_trimObject && (m_mouseState == 1 || m_mouseState == 2);
+    const bool dragging = m_dropObject && m_mouseState >= 4;
+    if (!trimming && !dragging) {
+        // A feedback shown on the linked tracks ends with the trim or drag that made it.
+        if (carriesCopy(linked) || carriesCopy(transitions)) m_view->clearTrackStates();
         m_view->repaintTracks(QList<int>{own, audio}, what);
         return;
     }
     QList<ZRTrackState> states;
-    if (ZRTimelineTrack* linked = audioTrack()) {
-        ZRTrackState s;
-        s.track = linked;
-        s.kind = m_mouseState;
-        if (m_trimObject) {
-            s.object = m_trimObject;
-            s.start = m_trimStart;
-            s.end = m_trimEnd;
-        } else {
-            s.object = m_dropObject;
-            s.start = m_dropStart;
-            s.end = m_dropEnd;
-            s.drop = true;
-            s.valid = m_dropValid;
-        }
-        if (s.start && s.end) states.append(s);
+    ZRTrackState s;
+    s.kind = m_mouseState;
+    if (trimming) {
+        s.object = m_trimObject;
+        s.start = m_trimStart;
+        s.end = m_trimEnd;
+    } else {
+        s.object = m_dropObject;
+        s.start = m_dropStart;
+        s.end = m_dropEnd;
+        s.drop = true;
+        s.valid = m_dropValid;
     }
-    // This track shows its own state; only the clip-audio track is given a copy.
+    if (linked && s.start && s.end) {
+        s.track = linked;
+        states.append(s);
+    }
+    // The transitions follow the ripple preview: those after the drop move by its length.
+    std::unique_ptr<ZRScopedPos> shift;
+    if (dragging && m_dropValid && transitions && m_dropStart && m_dropEnd) {
+        shift = std::make_unique<ZRScopedPos>(m_timeline->factory(), m_dropEnd);
+        (*shift)->increment();
+        (*shift)->subtract(m_dropStart);
+        s.track = transitions;
+        s.shift = *shift;
+        states.append(s);
+    }
+    if (dragging && m_dropValid) {
+        // The drop lands where the preview shows it; the preview follows this placement.
+        const std::vector<IZRObject*> list = ZRClipChain::clips(m_editor);
+        m_insertIndex = placeTrackObjects(ZRClipChain::placementInput(
+                                              list, m_dropObject, m_dropStart, m_dropEnd, true,
+                                              m_mouseState == 5, nullptr, nullptr, nullptr))
+                            .insertIndex;
+    }
+    // This track shows its own state; the linked tracks are given copies.
     m_view->repaintTrackStates(states, what);
     m_view->repaintTrack(own, what);
 }

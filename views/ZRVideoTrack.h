@@ -75,8 +75,6 @@ public:
     /// null when the clip has no effect or no room for it.
     QRect effectMarkerRect(IZRObject* clip, const ZRClipLayout& layout) const;
     IZRObject* pressedEffectClip() const { return m_pressedEffectClip; }
-    /// The content x of the view's left edge.
-    int64_t contentOrigin() const;
 
 protected:
     /// A content span as a view rectangle across the track's height, clamped to a little

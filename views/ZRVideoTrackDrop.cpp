@@ -2,6 +2,7 @@
 // transitions (images are taken and make nothing). Moves of the track's own clips are the base's.
 #include "ZRChainLinks.h"
 #include "ZREngineDrag.h"
+#include "ZRRenderPause.h"
 #include "ZRScopedPos.h"
 #include "ZRTimelineView.h"
 #include "ZRTitleDrag.h"
@@ -23,22 +24,6 @@
 
 namespace {
 
-/// Holds the background renderer off for its life; the engine counts nested pauses.
-class RenderPause {
-public:
-    explicit RenderPause(IZRTimeline* timeline) : m_timeline(timeline) {
-        if (m_timeline) m_timeline->settings()->setIntSetting("Pause Background Rendering", 1);
-    }
-    ~RenderPause() {
-        if (m_timeline) m_timeline->settings()->setIntSetting("Pause Background Rendering", 0);
-    }
-    RenderPause(const RenderPause&) = delete;
-    RenderPause& operator=(const RenderPause&) = delete;
-
-private:
-    IZRTimeline* m_timeline;
-};
-
 /// A title's name: its text without "<!...!>" tags, up to the first line break.
 QString titleName(QString text) {
     text.remove(QRegularExpression(QStringLiteral("<!.*!>")));
@@ -56,7 +41,8 @@ void ZRVideoTrack::DragEnterEvent(QDragEnterEvent* e) {
         e->accept();
         return;
     }
-    // Only clips of this timeline's chain move onto the video track.
+    // Only clips of this timeline's chain move onto the video track; the editor alone finds the
+    // object a payload names.
     IZRObject* dragged = m_editor ? m_editor->droppedObject(e) : nullptr;
     if (dragged && chainlinks::clip(dragged)) {
         ZRTimelineTrack::DragEnterEvent(e);
@@ -68,6 +54,8 @@ void ZRVideoTrack::DragEnterEvent(QDragEnterEvent* e) {
 void ZRVideoTrack::DragDropEvent(QDropEvent* e) {
     if (m_mouseState == 4 || m_mouseState == 5) {
         ZRTimelineTrack::DragDropEvent(e);
+        // The copies of the preview on the linked tracks go with it.
+        notifyView(2);
         return;
     }
     const QPoint at = e->position().toPoint();
@@ -75,7 +63,7 @@ void ZRVideoTrack::DragDropEvent(QDropEvent* e) {
     if (ZRUserData* hit = ZRUserData::of(objectAt(at, nullptr))) index = hit->number;
     const QMimeData* data = e->mimeData();
     if (m_editor && m_timeline) {
-        RenderPause pause(m_timeline);
+        const ZRRenderPause pause(m_timeline);
         ZRTitleSettings title;
         if (data->hasUrls()) {
             dropFiles(data, index);

@@ -146,7 +146,7 @@ TEST_F(ZRAudioTrackTest, TheClipAudioTrackShowsTheChainsSoundOnly) {
     (void)view->grab();
 }
 
-TEST_F(ZRAudioTrackTest, DISABLED_AudioFilesEnterFreeTracksOnlyWithSound) {
+TEST_F(ZRAudioTrackTest, AudioFilesEnterFreeTracksOnlyWithSound) {
     addClips(3);
     ZRAudioTrack* a2 = audio(Audio2);
     {

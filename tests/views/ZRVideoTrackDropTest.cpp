@@ -166,7 +166,7 @@ TEST_F(ZRVideoTrackDropTest, TransitionsGoBetweenTwoClipsOnly) {
     EXPECT_EQ(video()->mouseState(), 0);
 }
 
-TEST_F(ZRVideoTrackDropTest, DISABLED_OnlyClipsOfThisTimelineMoveOntoTheVideoTrack) {
+TEST_F(ZRVideoTrackDropTest, OnlyClipsOfThisTimelineMoveOntoTheVideoTrack) {
     addClips(2);
     IZRObject* sound = clip("sound.avi");
     sound->setUserValue(reinterpret_cast<intptr_t>(new ZRAudioUserData()));
