@@ -103,8 +103,7 @@ struct Fixture {
     /// View x of a frame on the video track.
     int xOf(double frame) const {
         const QRect content = video->contentRect();
-        const int64_t origin =
-            int64_t(view->horizontalValue()) * view->timeScale().pixelsPerUnit();
+        const int64_t origin = int64_t(view->horizontalValue()) * view->timeScale().pixelsPerUnit();
         return int(view->timeScale().xOfFrames(frame) - origin + content.left());
     }
     int y() const { return video->contentRect().center().y(); }
@@ -127,8 +126,7 @@ void DragMovePlacement(benchmark::State& state) {
         f.view->dragEnterEvent(&enter);
         bool flip = false;
         for (auto _ : state) {
-            QDragMoveEvent move(flip ? a : b, Qt::MoveAction, data, Qt::LeftButton,
-                                Qt::NoModifier);
+            QDragMoveEvent move(flip ? a : b, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
             f.view->dragMoveEvent(&move);
             flip = !flip;
         }

@@ -118,9 +118,11 @@ IZRObject* ZRVideoTrack::nextObject() {
 
 bool ZRVideoTrack::insertObject(IZRPos* at, IZRObject* object) {
     if (!m_editor || !object) return false;
+    const int count = m_editor->objectCount();
+    if (m_droppingCopy)
+        return m_editor->insertClip(object, m_insertIndex < 0 ? count : m_insertIndex);
     IZRObject* there = at ? m_editor->clipAtPosition(at) : nullptr;
-    const int index = there ? m_editor->indexOf(there) : m_editor->objectCount();
-    return m_editor->insertClip(object, index);
+    return m_editor->insertClip(object, there ? m_editor->indexOf(there) : count);
 }
 
 void ZRVideoTrack::removeObject(IZRObject* object) {

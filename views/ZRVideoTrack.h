@@ -39,7 +39,8 @@ public:
     /// Both move the chain cursor.
     IZRObject* prevObject() override;
     IZRObject* nextObject() override;
-    /// Inserts before the clip at `at`, or appends.
+    /// Inserts before the clip at `at`, or appends; a copy dropped on the track goes where its
+    /// preview showed it.
     bool insertObject(IZRPos* at, IZRObject* object) override;
     /// Takes the clip out of the chain without destroying it.
     void removeObject(IZRObject* object) override;
@@ -116,4 +117,6 @@ private:
     int m_audioTrackId = -1;
     ZRClipChain m_chain;
     IZRObject* m_pressedEffectClip = nullptr;
+    /// True while a copy dragged over the track is dropped.
+    bool m_droppingCopy = false;
 };

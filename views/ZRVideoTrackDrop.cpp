@@ -53,7 +53,10 @@ void ZRVideoTrack::DragEnterEvent(QDragEnterEvent* e) {
 
 void ZRVideoTrack::DragDropEvent(QDropEvent* e) {
     if (m_mouseState == 4 || m_mouseState == 5) {
+        // A copy lands where the ripple preview showed it, as a moved clip does.
+        m_droppingCopy = m_mouseState == 4;
         ZRTimelineTrack::DragDropEvent(e);
+        m_droppingCopy = false;
         // The copies of the preview on the linked tracks go with it.
         notifyView(2);
         return;

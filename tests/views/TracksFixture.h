@@ -6,6 +6,7 @@
 // 3 pixels a frame.
 
 #include "TimelineFixture.h"
+#include "TrackEditFixture.h"
 #include "ZRAudioTrack.h"
 #include "ZRVideoTrack.h"
 #include "platform/system/SystemPaths.h"
@@ -15,6 +16,7 @@
 
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QThread>
 
 #include <functional>
 #include <memory>
@@ -135,6 +137,34 @@ protected:
     }
 
     IZRSettings* settings() { return timeline->settings(); }
+
+    /// Runs this program's drag of `object` while `play` sends the drag's events.
+    void whileDragging(IZRObject* object, const std::function<void(const QMimeData*)>& play) {
+        PlayedDrag drag(view.get(), "Moving Editor Object");
+        drag.setPayload(reinterpret_cast<uintptr_t>(QThread::currentThread()),
+                        reinterpret_cast<uintptr_t>(object), 0);
+        drag.during = [&](const QMimeData* data) {
+            play(data);
+            return Qt::IgnoreAction;
+        };
+        (void)drag.dragCopyOrMove();
+    }
+
+    /// Records the pause setting whenever the editor announces a change.
+    void watchPauses() {
+        QObject::connect(editor.get(), &ZRVeskEditor::projectChanged, [this] {
+            int value = -1;
+            settings()->getIntSetting("Pause Background Rendering", &value);
+            pausedOnChange.push_back(value);
+        });
+    }
+    /// Every change made since `watchPauses` ran with the renderer paused.
+    void expectPausedThroughout() {
+        EXPECT_FALSE(pausedOnChange.empty());
+        for (int value : pausedOnChange)
+            EXPECT_EQ(value, 1);
+    }
+    std::vector<int> pausedOnChange;
 
     RecordingHub statusHub;
     std::unique_ptr<ZRVeskEditor> editor;

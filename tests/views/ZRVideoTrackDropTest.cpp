@@ -20,19 +20,6 @@ using namespace viewstest;
 
 namespace {
 
-/// A drag whose drop the test plays while it runs.
-class PlayedDrag : public ZRVeskEditorDrag {
-public:
-    using ZRVeskEditorDrag::ZRVeskEditorDrag;
-    std::function<void()> during;
-
-protected:
-    Qt::DropAction execute(QDrag&) override {
-        if (during) during();
-        return Qt::IgnoreAction;
-    }
-};
-
 /// Collects the regions the view paints.
 class PaintWatch : public QObject {
 public:
@@ -49,11 +36,7 @@ protected:
         TracksTest::SetUp();
         // Every drop is watched for a paused background renderer when the project changes.
         settings()->setIntSetting("Enable Background Rendering", 1);
-        QObject::connect(editor.get(), &ZRVeskEditor::projectChanged, [this] {
-            int value = -1;
-            settings()->getIntSetting("Pause Background Rendering", &value);
-            pausedOnChange.push_back(value);
-        });
+        watchPauses();
     }
     void TearDown() override {
         settings()->setIntSetting("Enable Background Rendering", 0);
@@ -74,15 +57,7 @@ protected:
     }
     QString nameAt(int i) { return QString::fromUtf8(editor->objectAt(i)->name()); }
 
-    /// Every change the drops made ran with the renderer paused.
-    void expectPausedThroughout() {
-        EXPECT_FALSE(pausedOnChange.empty());
-        for (int value : pausedOnChange)
-            EXPECT_EQ(value, 1);
-    }
-
     QTemporaryDir dir;
-    std::vector<int> pausedOnChange;
 };
 
 TEST_F(ZRVideoTrackDropTest, FilesOnAClipGoBeforeItAndBesideTheClipsAfterThem) {
@@ -184,21 +159,16 @@ TEST_F(ZRVideoTrackDropTest, OnlyClipsOfThisTimelineMoveOntoTheVideoTrack) {
                           {"an object on no track", loose, false},
                           {"a chained clip", editor->objectAt(1), true}};
     for (const Case& c : cases) {
-        PlayedDrag drag(view.get(), "Moving Editor Object");
-        drag.setPayload(reinterpret_cast<uintptr_t>(QThread::currentThread()),
-                        reinterpret_cast<uintptr_t>(c.object), 0);
         bool taken = false;
-        drag.during = [&] {
-            const std::unique_ptr<QMimeData> data(drag.mimeData());
-            QDragEnterEvent enter(at(Video, 20), Qt::MoveAction, data.get(), Qt::LeftButton,
+        whileDragging(c.object, [&](const QMimeData* data) {
+            QDragEnterEvent enter(at(Video, 20), Qt::MoveAction, data, Qt::LeftButton,
                                   Qt::NoModifier);
             enter.ignore();
             video()->DragEnterEvent(&enter);
             taken = enter.isAccepted();
             QDragLeaveEvent leave;
             video()->DragLeaveEvent(&leave);
-        };
-        drag.dragCopyOrMove();
+        });
         EXPECT_EQ(taken, c.taken) << c.what;
         EXPECT_EQ(video()->dropObject(), nullptr) << c.what;
     }
