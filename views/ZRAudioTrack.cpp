@@ -283,12 +283,8 @@ void ZRAudioTrack::finishTrim(IZRObject* object, IZRPos* start, IZRPos* end) {
         ZRTimelineTrack::finishTrim(object, start, end);
         return;
     }
-    if (m_editor && object && start && end) m_editor->trimClip(object, start, end);
+    ZRClipChain::finishTrim(m_editor, m_view, object, start, end);
     clearTrim();
-    if (!m_view) return;
-    m_view->slotUpdateClip(object);
-    ZRUserData* data = ZRUserData::of(object);
-    if (data && data->kind == ZRUserData::Video) Q_EMIT m_view->objectChanged(object, m_view);
 }
 
 void ZRAudioTrack::notifyView(int what) {

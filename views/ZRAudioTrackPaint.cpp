@@ -73,12 +73,9 @@ void ZRAudioTrack::paint(const QRegion& region, QImage* target, const QPoint& of
     const ZRPlacementInput in =
         ZRClipChain::placementInput(list, m_dropObject, m_dropStart, m_dropEnd, m_dropValid,
                                     m_mouseState == 5, m_trimObject, m_trimStart, m_trimEnd);
-    const ZRPlacementResult placed = placeTrackObjects(in);
-    if (in.dropActive) m_insertIndex = placed.insertIndex;
-    for (const ZRPlacement& item : placed.items) {
-        IZRObject* o = item.object < 0 ? m_dropObject : list[size_t(item.object)];
-        paintObject(region, target, offset, px(item.start), px(item.length), o);
-    }
+    const int insertIndex =
+        ZRClipChain::paint(*this, list, in, m_dropObject, region, target, offset);
+    if (in.dropActive) m_insertIndex = insertIndex;
 }
 
 void ZRAudioTrack::paintObject(const QRegion& region, QImage* target, const QPoint& offset,

@@ -54,7 +54,6 @@ public:
     void newProject(bool notify) override;
     void forgetObject(IZRObject* object) override;
     void allItemsDeleted() override;
-    void paintControls(const QRegion& region, QImage* target, const QPoint& offset) override;
     void paint(const QRegion& region, QImage* target, const QPoint& offset) override;
     void paintObject(const QRegion& region, QImage* target, const QPoint& offset, int64_t x,
                      int64_t width, IZRObject* object) override;

@@ -2,6 +2,8 @@
 
 #include "ZRChainLinks.h"
 #include "ZRScopedPos.h"
+#include "ZRTimelineTrack.h"
+#include "ZRTimelineView.h"
 #include "ZRVeskEditor.h"
 
 #include <IZRTimeline.h>
@@ -77,6 +79,25 @@ ZRPlacementInput ZRClipChain::placementInput(const std::vector<IZRObject*>& clip
         in.trimIndex = -1;
     }
     return in;
+}
+
+int ZRClipChain::paint(ZRTimelineTrack& track, const std::vector<IZRObject*>& clips,
+                       const ZRPlacementInput& in, IZRObject* dropObject, const QRegion& region,
+                       QImage* target, const QPoint& offset) {
+    const ZRPlacementResult placed = placeTrackObjects(in);
+    for (const ZRPlacement& item : placed.items) {
+        IZRObject* o = item.object < 0 ? dropObject : clips[size_t(item.object)];
+        track.paintObject(region, target, offset, track.px(item.start), track.px(item.length), o);
+    }
+    return placed.insertIndex;
+}
+
+void ZRClipChain::finishTrim(ZRVeskEditor* editor, ZRTimelineView* view, IZRObject* clip,
+                             IZRPos* start, IZRPos* end) {
+    if (editor && clip && start && end) editor->trimClip(clip, start, end);
+    if (!view) return;
+    view->slotUpdateClip(clip);
+    if (chainlinks::clip(clip)) Q_EMIT view->objectChanged(clip, view);
 }
 
 IZRObject* ZRClipChain::first(ZRVeskEditor* editor) {

@@ -7,6 +7,11 @@
 
 class IZRObject;
 class IZRPos;
+class QImage;
+class QPoint;
+class QRegion;
+class ZRTimelineTrack;
+class ZRTimelineView;
 class ZRVeskEditor;
 
 /// The editor's chain of clips as the video track and the clip-audio track walk it: the clips in
@@ -31,6 +36,16 @@ public:
                                            const IZRPos* dropEnd, bool dropValid, bool moving,
                                            IZRObject* trimObject, const IZRPos* trimStart,
                                            const IZRPos* trimEnd);
+
+    /// Paints `clips` on `track` where `in` places them (the dragged object is `dropObject`);
+    /// answers the chain index a ripple drop would push from (-1: none).
+    static int paint(ZRTimelineTrack& track, const std::vector<IZRObject*>& clips,
+                     const ZRPlacementInput& in, IZRObject* dropObject, const QRegion& region,
+                     QImage* target, const QPoint& offset);
+    /// Commits a trim of a chained clip through the editor and tells the view which clip
+    /// changed.
+    static void finishTrim(ZRVeskEditor* editor, ZRTimelineView* view, IZRObject* clip,
+                           IZRPos* start, IZRPos* end);
 
     /// The first and last clips; the cursor moves there.
     IZRObject* first(ZRVeskEditor* editor);

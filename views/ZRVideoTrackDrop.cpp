@@ -6,32 +6,17 @@
 #include "ZRScopedPos.h"
 #include "ZRTimelineView.h"
 #include "ZRTitleDrag.h"
+#include "ZRTitleObject.h"
 #include "ZRUserData.h"
 #include "ZRVeskEditor.h"
 #include "ZRVideoTrack.h"
 
 #include <IZRObject.h>
-#include <IZRSettings.h>
 #include <IZRTimeline.h>
 
 #include <QDropEvent>
 #include <QMimeData>
-#include <QRegularExpression>
 #include <QUrl>
-
-#include <climits>
-#include <cmath>
-
-namespace {
-
-/// A title's name: its text without "<!...!>" tags, up to the first line break.
-QString titleName(QString text) {
-    text.remove(QRegularExpression(QStringLiteral("<!.*!>")));
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("([^\n]*)\n*")).match(text);
-    return m.hasMatch() ? m.captured(1) : QString();
-}
-
-} // namespace
 
 void ZRVideoTrack::DragEnterEvent(QDragEnterEvent* e) {
     const QMimeData* data = e->mimeData();
@@ -90,38 +75,9 @@ void ZRVideoTrack::dropFiles(const QMimeData* data, int index) {
 }
 
 void ZRVideoTrack::dropTitle(const ZRTitleSettings& title, int index) {
-    // The duration becomes whole milliseconds: anything that is not is refused before an object
-    // exists.
-    if (!std::isfinite(title.duration) || !(title.duration > 0) || title.duration > double(INT_MAX))
-        return;
-    IZRObjectFactory* factory = m_timeline->factory();
-    IZRObject* object =
-        factory->createObject("2D-Text", "ZR-Engine", nullptr, title.text.toUtf8().constData());
+    IZRObject* object = makeTitleObject(m_timeline, title, 0);
     if (!object) return;
-    object->setName(titleName(title.text).toUtf8().constData());
-    if (auto* s = dynamic_cast<IZRSettings*>(object)) {
-        s->setIntSetting("Text Alignment", title.alignment);
-        s->setIntSetting("Text Separator Width", title.letterSpacing);
-        s->setIntSetting("Text Separator Height", title.lineSpacing);
-        s->setIntTripleSetting("Text Background Color", qRed(title.backgroundColor),
-                               qGreen(title.backgroundColor), qBlue(title.backgroundColor));
-        s->setIntSetting("Text Opaque Background", title.opaqueBackground);
-        s->setIntSetting("Text StartX Pos", title.startX);
-        s->setIntSetting("Text StartY Pos", title.startY);
-        s->setIntSetting("Text EndX Pos", title.endX);
-        s->setIntSetting("Text EndY Pos", title.endY);
-        s->setIntSetting("Text Movement", title.movement);
-        s->setIntSetting("Overlay Fade In", title.fadeIn);
-        s->setIntSetting("Overlay Fade Out", title.fadeOut);
-        s->setIntSetting("Overlay Fade Time", title.fadeTime);
-        s->setDoubleSetting("Text Safe Frame Size", title.safeFrameSize);
-        s->setIntSetting("Overlay Mode", 0);
-    }
-    {
-        ZRScopedPos length(factory);
-        length->setMilliseconds(unsigned(title.duration));
-        m_timeline->setObjectMarkOut(object, length);
-    }
+    IZRObjectFactory* factory = m_timeline->factory();
     object->setUserValue(reinterpret_cast<intptr_t>(new ZRVideoUserData()));
     if (!m_editor->insertClip(object, index < 0 ? m_editor->objectCount() : index)) {
         factory->destroyObject(object);

@@ -34,21 +34,6 @@ const ZRVideoTrack::Marker& ZRVideoTrack::markerFor(IZRObject* clip) const {
     return m_markers[0];
 }
 
-void ZRVideoTrack::paintControls(const QRegion& region, QImage* target, const QPoint& offset) {
-    if (!target) return;
-    const QPoint shift = offset + QPoint(0, -verticalScroll());
-    const QRegion clip = region.translated(offset);
-    if (m_headerRect.isValid()) m_headerBox.drawInto(clip, *target, m_headerRect.translated(shift));
-    if (m_controlRect.isValid())
-        m_controlBox.drawInto(clip, *target, m_controlRect.translated(shift));
-    if (m_label->isValid() && m_headerRect.isValid()) {
-        const QRect at = m_headerRect.translated(shift);
-        const QPoint labelAt(at.left() + 5,
-                             at.top() + (at.height() - m_label->size().height()) / 2);
-        blendImageClipped(clip & QRegion(at), *target, labelAt, *m_label->image());
-    }
-}
-
 void ZRVideoTrack::paint(const QRegion& region, QImage* target, const QPoint& offset) {
     paintBackground(region, target, offset);
     // The chain lives in the clips' records, which only the GUI thread changes.
@@ -56,12 +41,9 @@ void ZRVideoTrack::paint(const QRegion& region, QImage* target, const QPoint& of
     const ZRPlacementInput in =
         ZRClipChain::placementInput(list, m_dropObject, m_dropStart, m_dropEnd, m_dropValid,
                                     m_mouseState == 5, m_trimObject, m_trimStart, m_trimEnd);
-    const ZRPlacementResult placed = placeTrackObjects(in);
-    if (in.dropActive) m_insertIndex = placed.insertIndex;
-    for (const ZRPlacement& item : placed.items) {
-        IZRObject* o = item.object < 0 ? m_dropObject : list[size_t(item.object)];
-        paintObject(region, target, offset, px(item.start), px(item.length), o);
-    }
+    const int insertIndex =
+        ZRClipChain::paint(*this, list, in, m_dropObject, region, target, offset);
+    if (in.dropActive) m_insertIndex = insertIndex;
 }
 
 void ZRVideoTrack::paintObject(const QRegion& region, QImage* target, const QPoint& offset,

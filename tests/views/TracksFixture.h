@@ -9,7 +9,6 @@
 #include "TrackEditFixture.h"
 #include "ZRAudioTrack.h"
 #include "ZRVideoTrack.h"
-#include "platform/system/SystemPaths.h"
 
 #include <IZRObject.h>
 #include <IZRSettings.h>
@@ -36,14 +35,8 @@ protected:
 
     void SetUp() override {
         ViewsTest::SetUp();
-        IZRDeleteTimelineInstance(timeline);
-        static const int anchor = 0;
-        const QByteArray root =
-            (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
-        timeline = IZRCreateTimelineInstance(&callbacks, root.constData(), 0);
-        ASSERT_NE(timeline, nullptr);
-        timeline->settings()->setDoubleSetting("Framerate", kRate);
-        appState().timeline = timeline;
+        useModuleTree();
+        if (HasFatalFailure()) return;
         appState().hub = &statusHub;
         statusHub.position = pos(0);
         {
@@ -67,14 +60,23 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
         while (view->zoomLevel() > 2)
             view->slotZoomIn();
+        if (withRenderer()) {
+            // The renderer runs, so that the engine reports its pauses.
+            settings()->setIntSetting("Enable Background Rendering", 1);
+            watchPauses();
+        }
     }
 
     void TearDown() override {
+        if (timeline) settings()->setIntSetting("Enable Background Rendering", 0);
         view.reset();
         appState().editor = nullptr;
         editor.reset();
         ViewsTest::TearDown();
     }
+
+    /// True to run the background renderer and watch the pauses of every change.
+    virtual bool withRenderer() const { return false; }
 
     ZRVideoTrack* video() { return static_cast<ZRVideoTrack*>(view->trackAt(Video)); }
     ZRAudioTrack* audio(int index) { return static_cast<ZRAudioTrack*>(view->trackAt(index)); }

@@ -26,21 +26,7 @@ protected:
         press(t, p);
         release(t, p);
     }
-    /// An empty media file in a folder of the test (the counting module reads only names).
-    QString file(const QString& name) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        return path;
-    }
-    QMimeData* urls(const QStringList& paths) {
-        auto* data = new QMimeData;
-        QList<QUrl> list;
-        for (const QString& p : paths)
-            list.append(QUrl::fromLocalFile(p));
-        data->setUrls(list);
-        return data;
-    }
+    QMimeData* urls(const QStringList& names) { return urlData(mediaFiles(dir, names)); }
 
     QTemporaryDir dir;
 };
@@ -150,7 +136,7 @@ TEST_F(ZRAudioTrackTest, AudioFilesEnterFreeTracksOnlyWithSound) {
     addClips(3);
     ZRAudioTrack* a2 = audio(Audio2);
     {
-        const std::unique_ptr<QMimeData> data(urls({file("music.avi")}));
+        const std::unique_ptr<QMimeData> data(urls({"music.avi"}));
         QDragEnterEvent enter(at(Audio2, 10), Qt::CopyAction, data.get(), Qt::LeftButton,
                               Qt::NoModifier);
         a2->DragEnterEvent(&enter);
@@ -164,7 +150,7 @@ TEST_F(ZRAudioTrackTest, AudioFilesEnterFreeTracksOnlyWithSound) {
         a2->DragLeaveEvent(&leave);
     }
     {
-        const std::unique_ptr<QMimeData> data(urls({file("speech silent.avi")}));
+        const std::unique_ptr<QMimeData> data(urls({"speech silent.avi"}));
         QDragEnterEvent enter(at(Audio2, 10), Qt::CopyAction, data.get(), Qt::LeftButton,
                               Qt::NoModifier);
         a2->DragEnterEvent(&enter);
@@ -174,7 +160,7 @@ TEST_F(ZRAudioTrackTest, AudioFilesEnterFreeTracksOnlyWithSound) {
     }
     {
         // The clip-audio track takes no drags at all.
-        const std::unique_ptr<QMimeData> data(urls({file("more.avi")}));
+        const std::unique_ptr<QMimeData> data(urls({"more.avi"}));
         QDragEnterEvent enter(at(Audio1, 10), Qt::CopyAction, data.get(), Qt::LeftButton,
                               Qt::NoModifier);
         audio(Audio1)->DragEnterEvent(&enter);

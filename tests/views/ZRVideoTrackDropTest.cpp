@@ -32,29 +32,9 @@ public:
 
 class ZRVideoTrackDropTest : public TracksTest {
 protected:
-    void SetUp() override {
-        TracksTest::SetUp();
-        // Every drop is watched for a paused background renderer when the project changes.
-        settings()->setIntSetting("Enable Background Rendering", 1);
-        watchPauses();
-    }
-    void TearDown() override {
-        settings()->setIntSetting("Enable Background Rendering", 0);
-        TracksTest::TearDown();
-    }
+    bool withRenderer() const override { return true; }
 
-    QMimeData* files(const QStringList& names) {
-        auto* data = new QMimeData;
-        QList<QUrl> urls;
-        for (const QString& name : names) {
-            const QString path = dir.filePath(name);
-            QFile f(path);
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-            urls.append(QUrl::fromLocalFile(path));
-        }
-        data->setUrls(urls);
-        return data;
-    }
+    QMimeData* files(const QStringList& names) { return urlData(mediaFiles(dir, names)); }
     QString nameAt(int i) { return QString::fromUtf8(editor->objectAt(i)->name()); }
 
     QTemporaryDir dir;

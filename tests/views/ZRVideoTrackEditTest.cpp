@@ -13,15 +13,7 @@ namespace {
 
 class ZRVideoTrackEditTest : public TracksTest {
 protected:
-    void SetUp() override {
-        TracksTest::SetUp();
-        settings()->setIntSetting("Enable Background Rendering", 1);
-        watchPauses();
-    }
-    void TearDown() override {
-        settings()->setIntSetting("Enable Background Rendering", 0);
-        TracksTest::TearDown();
-    }
+    bool withRenderer() const override { return true; }
 
     std::vector<IZRObject*> chain() {
         std::vector<IZRObject*> out;
@@ -129,12 +121,8 @@ TEST_F(ZRVideoTrackEditTest, TheLastClipGrowsToItsSourcesEndAndTheSoundFollows) 
 TEST_F(ZRVideoTrackEditTest, FreeAudioIsDroppedIntoAGapOfItsTrack) {
     addClips(4);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("music.avi"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
+    data.setUrls(mediaFiles(dir, {QStringLiteral("music.avi")}));
     pausedOnChange.clear();
     QDragEnterEvent enter(at(Audio2, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     view->dragEnterEvent(&enter);
