@@ -13,13 +13,18 @@
 #include "skins/ZRSkinPreload.h"
 
 #include <IZRObject.h>
+#include <IZRSettings.h>
 #include <IZRTimeline.h>
 
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QUrl>
+
+#include <climits>
+#include <cmath>
 
 namespace {
 
@@ -61,9 +66,9 @@ void ZRStoryboard::dropEvent(QDropEvent* e) {
 
 void ZRStoryboard::dropTitle(const ZRTitleSettings& title) {
     if (!m_editor || !m_timeline) return;
-    IZRObject* object = makeTitleObject(m_timeline, title, 0);
-    if (!object) return;
     IZRObjectFactory* factory = m_timeline->factory();
+    IZRObject* object = createTitleObject(m_timeline, title, title.opaqueBackground, 0);
+    if (!object) return;
     const int n = clipCount();
     int index = cellAt(m_lastMousePoint);
     if (index < 0) index = n;

@@ -89,3 +89,29 @@ ZRDropSpot placeInGap(const std::vector<ZRPlacementObject>& objects, int skip, d
     spot.valid = true;
     return spot;
 }
+
+ZRPlacementResult placeTransitions(const ZRPlacementInput& in, double shift, double editEnd) {
+    if (!in.dropActive) return placeTrackObjects(in);
+    ZRPlacementResult out;
+    const double dropLength = in.dropEnd + 1.0 - in.dropStart;
+    const ZRPlacement dropItem{-1, in.dropStart, dropLength};
+    bool passed = false;
+    for (int i = 0; i < int(in.objects.size()); ++i) {
+        const ZRPlacementObject& o = in.objects[std::size_t(i)];
+        const bool hidden = in.moving && i == in.dropIndex;
+        if (!passed && in.dropStart <= o.start && in.dropEnd < o.start + shift) {
+            passed = true;
+            out.items.push_back(dropItem);
+        }
+        if (!passed) {
+            if (!hidden) out.items.push_back({i, o.start, o.duration});
+            continue;
+        }
+        const double start = o.start + shift;
+        if (start > editEnd - 1.0) break;
+        const double end = std::min(start + o.duration - 1.0, editEnd - 1.0);
+        if (!hidden) out.items.push_back({i, start, end + 1.0 - start});
+    }
+    if (!passed) out.items.push_back(dropItem);
+    return out;
+}

@@ -63,3 +63,10 @@ struct ZRDropSpot {
 /// edge, else centred on the pointer; it is cut to the gap. Pure.
 ZRDropSpot placeInGap(const std::vector<ZRPlacementObject>& objects, int skip, double pointer,
                       double gapEnd, double length);
+
+/// Where the transition track draws its transitions while the video track previews a ripple
+/// drop: the preview (from the input's drop range) stands before the first transition it
+/// passes, and that transition and every later one are drawn `shift` frames later, cut to end a
+/// frame before `editEnd` (the walk stops at one that would start after that frame). Without a
+/// valid preview it is `placeTrackObjects` in gap mode. Pure.
+ZRPlacementResult placeTransitions(const ZRPlacementInput& input, double shift, double editEnd);

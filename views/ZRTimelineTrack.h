@@ -191,7 +191,15 @@ protected:
     IZRPos* newPos(double frames) const;
     /// Shows a text in the main window's status bar (nothing without one).
     static void showStatus(const QString& text);
+    /// The view rectangle of an object drawn at content x with a width, `m_height` high at the
+    /// content area's top (moved by the vertical scroll). Unclipped, but kept within a range
+    /// that no drawing overflows.
+    QRect barRect(int64_t x, int64_t width) const;
+    /// The content area in view coordinates (moved by the vertical scroll).
+    QRect visibleContent() const { return m_contentRect.translated(0, -verticalScroll()); }
 
+    /// The object and part the mouse handlers work on; `objectAt` in the base.
+    virtual IZRObject* hitTest(const QPoint& point, int* part) { return objectAt(point, part); }
     /// One step of a running trim for the pointer at `point` (`mouseState` 1).
     virtual void trimStep(const QPoint& point);
     /// Starts trimming an edge (`part` 0 or 1) of `object` from a press at `point`.

@@ -109,7 +109,7 @@ void ZRTimelineTrack::MousePressEvent(QMouseEvent* e) {
     if (dragging(m_mouseState)) m_mouseState = 0;
     const QPoint at = e->position().toPoint();
     int part = -1;
-    IZRObject* o = objectAt(at, &part);
+    IZRObject* o = hitTest(at, &part);
     if (!o || m_mouseState == 1 || m_mouseState == 2) {
         if (m_editor) m_editor->clearAllSelections();
         if (m_view) m_view->repaintTimeArea();
@@ -142,7 +142,7 @@ void ZRTimelineTrack::MouseMoveEvent(QMouseEvent* e) {
     if (dragging(m_mouseState)) m_mouseState = 0;
     const QPoint at = e->position().toPoint();
     int part = -1;
-    IZRObject* o = objectAt(at, &part);
+    IZRObject* o = hitTest(at, &part);
     if (!o || m_mouseState == 1 || m_mouseState == 2) {
         if (m_mouseState == 0 && m_view) m_view->setToolCursor(kArrowCursor);
         showStatus(QString());

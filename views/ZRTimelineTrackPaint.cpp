@@ -43,6 +43,16 @@ QRect ZRTimelineTrack::objectSpan(int64_t x, int64_t width) const {
                  content.height());
 }
 
+QRect ZRTimelineTrack::barRect(int64_t x, int64_t width) const {
+    // Far beyond the view nothing is drawn; the clamp keeps the arithmetic within int.
+    constexpr int64_t kReach = int64_t(1) << 28;
+    const QRect content = visibleContent();
+    const int64_t left =
+        std::clamp<int64_t>(content.left() + (x - contentOrigin()), -kReach, kReach);
+    const int64_t w = std::clamp<int64_t>(width, 0, kReach);
+    return QRect(int(left), content.top(), int(w), m_height);
+}
+
 void ZRTimelineTrack::paintControls(const QRegion& region, QImage* target, const QPoint& offset) {
     if (!target) return;
     const QPoint shift = offset + QPoint(0, -verticalScroll());
@@ -52,7 +62,7 @@ void ZRTimelineTrack::paintControls(const QRegion& region, QImage* target, const
         m_controlBox.drawInto(clip, *target, m_controlRect.translated(shift));
     if (m_label->isValid() && m_headerRect.isValid()) {
         const QRect at = m_headerRect.translated(shift);
-        const QPoint labelAt(at.left() + 6,
+        const QPoint labelAt(at.left() + 5,
                              at.top() + (at.height() - m_label->size().height()) / 2);
         blendImageClipped(clip & QRegion(at), *target, labelAt, *m_label->image());
     }

@@ -20,12 +20,15 @@ QString titleName(QString text) {
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
-IZRObject* makeTitleObject(IZRTimeline* timeline, const ZRTitleSettings& title, int overlayMode) {
-    if (!timeline) return nullptr;
+bool usableTitleDuration(double ms) {
+    return std::isfinite(ms) && ms > 0 && ms <= double(INT_MAX);
+}
+
+IZRObject* createTitleObject(IZRTimeline* timeline, const ZRTitleSettings& title,
+                             int opaqueBackground, int overlayMode) {
     // The duration travels as whole milliseconds; anything else is refused before an object
     // exists.
-    if (!std::isfinite(title.duration) || !(title.duration > 0) || title.duration > double(INT_MAX))
-        return nullptr;
+    if (!timeline || !usableTitleDuration(title.duration)) return nullptr;
     IZRObjectFactory* factory = timeline->factory();
     IZRObject* object =
         factory->createObject("2D-Text", "ZR-Engine", nullptr, title.text.toUtf8().constData());
@@ -37,7 +40,7 @@ IZRObject* makeTitleObject(IZRTimeline* timeline, const ZRTitleSettings& title, 
         s->setIntSetting("Text Separator Height", title.lineSpacing);
         s->setIntTripleSetting("Text Background Color", qRed(title.backgroundColor),
                                qGreen(title.backgroundColor), qBlue(title.backgroundColor));
-        s->setIntSetting("Text Opaque Background", title.opaqueBackground);
+        s->setIntSetting("Text Opaque Background", opaqueBackground);
         s->setIntSetting("Text StartX Pos", title.startX);
         s->setIntSetting("Text StartY Pos", title.startY);
         s->setIntSetting("Text EndX Pos", title.endX);

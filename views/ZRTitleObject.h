@@ -6,12 +6,18 @@ class IZRObject;
 class IZRTimeline;
 struct ZRTitleSettings;
 
-/// A title's name: its text without the "<!...!>" tags, up to the first line break.
+/// A title's name: its text without "<!...!>" tags (greedy: from the first "<!" to the last
+/// "!>"), up to the first line break.
 QString titleName(QString text);
 
-/// A new "2D-Text" object (on no track) for a title dragged out of the titles page: named by
-/// `titleName`, given the title's text settings, the overlay mode (0 a full-frame clip, 4 an
-/// overlay) and a mark-out of the title's duration. Null, and nothing made, when the duration is
-/// no usable whole number of milliseconds (not finite, not above 0, past the int range) or the
-/// engine makes no object. GUI thread.
-IZRObject* makeTitleObject(IZRTimeline* timeline, const ZRTitleSettings& title, int overlayMode);
+/// True for a title duration (milliseconds) a position can take: finite, above 0 and within
+/// the int range.
+bool usableTitleDuration(double milliseconds);
+
+/// A new "2D-Text" engine object (on no track) made from a dragged title: named by its first
+/// line, with the record's text settings, the given "Text Opaque Background" and
+/// "Overlay Mode", and as long as the record's duration. Null, with nothing made, for a duration
+/// `usableTitleDuration` refuses or when the engine makes no object. No editor record is
+/// attached.
+IZRObject* createTitleObject(IZRTimeline* timeline, const ZRTitleSettings& title,
+                             int opaqueBackground, int overlayMode);

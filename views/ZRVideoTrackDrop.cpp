@@ -75,7 +75,7 @@ void ZRVideoTrack::dropFiles(const QMimeData* data, int index) {
 }
 
 void ZRVideoTrack::dropTitle(const ZRTitleSettings& title, int index) {
-    IZRObject* object = makeTitleObject(m_timeline, title, 0);
+    IZRObject* object = createTitleObject(m_timeline, title, title.opaqueBackground, 0);
     if (!object) return;
     IZRObjectFactory* factory = m_timeline->factory();
     object->setUserValue(reinterpret_cast<intptr_t>(new ZRVideoUserData()));

@@ -7,6 +7,7 @@
 #include "ZRTimelineScale.h"
 #include "ZRUserData.h"
 #include "ZRVeskEditorDrag.h"
+#include "platform/system/SystemPaths.h"
 
 #include <IZRTimeline.h>
 
@@ -36,33 +37,58 @@ protected:
     }
 };
 
-/// A base track that notes the pause setting whenever it changes its engine list.
-class ProbeTrack : public ZRTimelineTrack {
+/// A track of kind `Base` that notes the pause setting whenever it changes its engine list.
+template <class Base> class Probing : public Base {
 public:
-    using ZRTimelineTrack::ZRTimelineTrack;
+    using Base::Base;
     std::vector<int> pauses;
 
     bool insertObject(IZRPos* at, IZRObject* object) override {
         note();
-        return ZRTimelineTrack::insertObject(at, object);
+        return Base::insertObject(at, object);
     }
     void removeObject(IZRObject* object) override {
         note();
-        ZRTimelineTrack::removeObject(object);
+        Base::removeObject(object);
     }
-    void setClipTrack(bool on) { m_clipTrack = on; }
-    void setRipple(bool on) { m_rippleInsert = on; }
+    void setClipTrack(bool on) { this->m_clipTrack = on; }
 
 private:
     void note() {
-        if (m_timeline) pauses.push_back(pausedNow(m_timeline));
+        if (this->m_timeline) pauses.push_back(pausedNow(this->m_timeline));
     }
 };
+
+using ProbeTrack = Probing<ZRTimelineTrack>;
+
+/// Counts the editor records the engine releases with their objects.
+inline int& releasedRecords() {
+    static int count = 0;
+    return count;
+}
 
 class TrackEditTest : public TimelineTest {
 protected:
     void SetUp() override {
         TimelineTest::SetUp();
+        // Transitions and titles need the module tree and the engine's fonts.
+        editor.setTimeline(nullptr);
+        IZRDeleteTimelineInstance(timeline);
+        static const int anchor = 0;
+        const QByteArray root =
+            (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
+        static void (*release)(intptr_t) = nullptr;
+        release = callbacks.deleteUserData;
+        callbacks.deleteUserData = [](intptr_t value) {
+            ++releasedRecords();
+            if (release) release(value);
+        };
+        timeline = IZRCreateTimelineInstance(&callbacks, root.constData(), 0);
+        ASSERT_NE(timeline, nullptr);
+        timeline->settings()->setDoubleSetting("Framerate", kRate);
+        appState().timeline = timeline;
+        hub.position = pos(0);
+        editor.setTimeline(timeline);
         // The renderer runs, so that the engine reports its pauses.
         ASSERT_TRUE(timeline->settings()->setIntSetting("Enable Background Rendering", 1));
         ZRTimelineTrack::setMoveDragFactory([this](QObject* source, const char* name) {
@@ -102,6 +128,13 @@ protected:
             view->slotZoomIn();
         while (view->zoomLevel() < level)
             view->slotZoomOut();
+    }
+
+    /// Scrolls the view so that `frame` shows.
+    void reveal(int frame) {
+        view->slotGotoPosition(pos(frame), nullptr);
+        ASSERT_LE(view->visibleStart()->toFrames(), frame);
+        ASSERT_GE(view->visibleEnd()->toFrames(), frame);
     }
 
     /// A solid colour `frames` long with a title record, placed at frame `at` of video track
