@@ -1,10 +1,13 @@
 #include "TracksFixture.h"
 
 #include "ZRUserData.h"
+#include "platform/system/SystemPaths.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
+
+#include <dlfcn.h>
 
 using namespace viewstest;
 
@@ -27,6 +30,22 @@ protected:
         release(t, p);
     }
     QMimeData* urls(const QStringList& names) { return urlData(mediaFiles(dir, names)); }
+
+    /// How many files the module tree's counting module holds open now.
+    static int openSources() {
+        static const int anchor = 0;
+        static void* library =
+            dlopen((platform::folderOfAddress(&anchor) + "modulefixture/PlugIns/import/counting.so")
+                       .toUtf8()
+                       .constData(),
+                   RTLD_NOW);
+        using Function = void (*)(int*, int*);
+        static auto read =
+            library ? reinterpret_cast<Function>(dlsym(library, "countingSessions")) : nullptr;
+        int opened = 0, live = -1;
+        if (read) read(&opened, &live);
+        return live;
+    }
 
     QTemporaryDir dir;
 };
@@ -135,6 +154,8 @@ TEST_F(ZRAudioTrackTest, TheClipAudioTrackShowsTheChainsSoundOnly) {
 TEST_F(ZRAudioTrackTest, AudioFilesEnterFreeTracksOnlyWithSound) {
     addClips(3);
     ZRAudioTrack* a2 = audio(Audio2);
+    const int open = openSources();
+    ASSERT_GE(open, 3);
     {
         const std::unique_ptr<QMimeData> data(urls({"music.avi"}));
         QDragEnterEvent enter(at(Audio2, 10), Qt::CopyAction, data.get(), Qt::LeftButton,
@@ -146,8 +167,10 @@ TEST_F(ZRAudioTrackTest, AudioFilesEnterFreeTracksOnlyWithSound) {
         ZRUserData* record = ZRUserData::of(a2->dropObject());
         ASSERT_NE(record, nullptr);
         EXPECT_EQ(record->kind, ZRUserData::Audio);
+        EXPECT_EQ(openSources(), open + 1);
         QDragLeaveEvent leave;
         a2->DragLeaveEvent(&leave);
+        EXPECT_EQ(openSources(), open) << "the object the drag made goes with it";
     }
     {
         const std::unique_ptr<QMimeData> data(urls({"speech silent.avi"}));
@@ -156,6 +179,7 @@ TEST_F(ZRAudioTrackTest, AudioFilesEnterFreeTracksOnlyWithSound) {
         a2->DragEnterEvent(&enter);
         EXPECT_FALSE(enter.isAccepted()) << "no sound";
         EXPECT_EQ(a2->dropObject(), nullptr);
+        EXPECT_EQ(openSources(), open) << "its object is destroyed";
         EXPECT_EQ(a2->mouseState(), 0);
     }
     {
