@@ -198,6 +198,10 @@ protected:
     /// The content area in view coordinates (moved by the vertical scroll).
     QRect visibleContent() const { return m_contentRect.translated(0, -verticalScroll()); }
 
+    /// The object of this track's engine list at a view point and the part hit, with the
+    /// given zone widths; no check of the editor's clips.
+    IZRObject* engineObjectAt(const QPoint& point, int* part, int minWidth, int startWidth,
+                              int endWidth);
     /// The object and part the mouse handlers work on; `objectAt` in the base.
     virtual IZRObject* hitTest(const QPoint& point, int* part) { return objectAt(point, part); }
     /// One step of a running trim for the pointer at `point` (`mouseState` 1).

@@ -90,8 +90,14 @@ void ZRTimelineTrack::setDropShift(IZRPos* shift) {
 
 IZRObject* ZRTimelineTrack::objectAt(const QPoint& point, int* part) {
     if (part) *part = -1;
-    if (!m_editor || !m_timeline || m_editor->objectCount() == 0) return nullptr;
-    if (!m_contentRect.translated(0, -verticalScroll()).contains(point)) return nullptr;
+    if (!m_editor || m_editor->objectCount() == 0) return nullptr;
+    return engineObjectAt(point, part, m_minEdgeWidth, m_startEdgeWidth, m_endEdgeWidth);
+}
+
+IZRObject* ZRTimelineTrack::engineObjectAt(const QPoint& point, int* part, int minWidth,
+                                           int startWidth, int endWidth) {
+    if (part) *part = -1;
+    if (!m_timeline || !visibleContent().contains(point)) return nullptr;
     const int64_t x = contentX(point);
     IZRPos* at = framePos(x);
     IZRObject* o = m_timeline->objectAt(m_trackNumber, at, m_isVideo);
@@ -100,7 +106,7 @@ IZRObject* ZRTimelineTrack::objectAt(const QPoint& point, int* part) {
     if (part) {
         const ZRObjectEdges edges = objectEdges(scale(), o->startPos()->toFrames(),
                                                 o->duration()->toFrames(), o->endPos()->toFrames());
-        *part = hitPart(x, edges, m_minEdgeWidth, m_startEdgeWidth, m_endEdgeWidth);
+        *part = hitPart(x, edges, minWidth, startWidth, endWidth);
     }
     return o;
 }

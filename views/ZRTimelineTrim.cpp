@@ -46,6 +46,25 @@ void keepWithinSource(const ZRTrimInput& in, ZRTrimOutput& out) {
     }
 }
 
+/// The end edge's step, shared by both kinds: a lengthened end keeps the mark-out within
+/// `longest` (the source's length, or a transition's longest length).
+ZRTrimOutput endEdgeStep(const ZRTrimInput& in, const Pixels& p, const ZRTimelineScale& s,
+                         double longest) {
+    ZRTrimOutput out{in.trimStart, in.trimEnd, in.markIn, in.markOut, false};
+    const int64_t x = endEdgeX(in, p);
+    out.trimEnd = double(s.framesAt(x));
+    if (out.trimEnd <= in.end) {
+        out.markOut -= in.end - out.trimEnd;
+        if (out.markOut <= out.markIn) out.trimEnd = out.trimStart;
+    } else {
+        out.markOut += out.trimEnd - in.end;
+        if (longest < out.markOut) out.trimEnd = out.trimStart + longest - 1.0 - out.markIn;
+    }
+    keepWithinSource(in, out);
+    out.moved = x != p.oldEndX;
+    return settled(out);
+}
+
 } // namespace
 
 ZRObjectEdges objectEdges(const ZRTimelineScale& scale, double start, double duration, double end) {
@@ -62,21 +81,7 @@ int hitPart(int64_t x, const ZRObjectEdges& e, int minWidth, int startWidth, int
 ZRTrimOutput trimStep(const ZRTrimInput& in, const ZRTimelineScale& s) {
     const Pixels p = pixelsOf(in, s);
     ZRTrimOutput out{in.trimStart, in.trimEnd, in.markIn, in.markOut, false};
-    if (in.edge == 1) {
-        const int64_t x = endEdgeX(in, p);
-        out.trimEnd = double(s.framesAt(x));
-        if (out.trimEnd <= in.end) {
-            out.markOut -= in.end - out.trimEnd;
-            if (out.markOut <= out.markIn) out.trimEnd = out.trimStart;
-        } else {
-            out.markOut += out.trimEnd - in.end;
-            if (in.sourceLength < out.markOut)
-                out.trimEnd = in.sourceLength - 1.0 - out.markIn + out.trimStart;
-        }
-        keepWithinSource(in, out);
-        out.moved = x != p.oldEndX;
-        return settled(out);
-    }
+    if (in.edge == 1) return endEdgeStep(in, p, s, in.sourceLength);
     int64_t x = p.startX + in.dx;
     if (x > p.oldEndX) return settled(out);
     x = std::max(x, p.minX);
@@ -100,21 +105,7 @@ ZRTrimOutput trimStep(const ZRTrimInput& in, const ZRTimelineScale& s) {
 ZRTrimOutput transitionTrimStep(const ZRTrimInput& in, const ZRTimelineScale& s) {
     const Pixels p = pixelsOf(in, s);
     ZRTrimOutput out{in.trimStart, in.trimEnd, in.markIn, in.markOut, false};
-    if (in.edge == 1) {
-        const int64_t x = endEdgeX(in, p);
-        out.trimEnd = double(s.framesAt(x));
-        if (out.trimEnd <= in.end) {
-            out.markOut -= in.end - out.trimEnd;
-            if (out.markOut <= out.markIn) out.trimEnd = out.trimStart;
-        } else {
-            out.markOut += out.trimEnd - in.end;
-            if (in.maxLength < out.markOut)
-                out.trimEnd = out.trimStart + in.maxLength - 1.0 - out.markIn;
-        }
-        keepWithinSource(in, out);
-        out.moved = x != p.oldEndX;
-        return settled(out);
-    }
+    if (in.edge == 1) return endEdgeStep(in, p, s, in.maxLength);
     int64_t x = p.startX + in.dx;
     if (x > p.oldEndX) return settled(out);
     x = std::max(x, p.minX);

@@ -64,19 +64,8 @@ ZRTransitionTrack::Pieces ZRTransitionTrack::piecesOf(const char* name) {
 }
 
 IZRObject* ZRTransitionTrack::transitionAt(const QPoint& point, int* part) {
-    if (part) *part = -1;
-    if (!m_timeline || !visibleContent().contains(point)) return nullptr;
-    const int64_t x = contentX(point);
-    IZRPos* at = framePos(x);
-    IZRObject* o = m_timeline->objectAt(kTransitionTrack, at, true);
-    m_timeline->factory()->destroyPos(at);
-    if (!o) return nullptr;
-    if (part) {
-        const ZRObjectEdges edges = objectEdges(scale(), o->startPos()->toFrames(),
-                                                o->duration()->toFrames(), o->endPos()->toFrames());
-        *part = hitPart(x, edges, m_capsWidth, widthOf(m_normal.left), widthOf(m_normal.right));
-    }
-    return o;
+    return engineObjectAt(point, part, m_capsWidth, widthOf(m_normal.left),
+                          widthOf(m_normal.right));
 }
 
 void ZRTransitionTrack::paint(const QRegion& region, QImage* target, const QPoint& offset) {

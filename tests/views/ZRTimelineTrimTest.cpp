@@ -181,3 +181,35 @@ TEST(ZRTimelinePlacement, RipplePreviewPushesFromTheFirstMiddleAtOrAfterTheDrop)
         EXPECT_EQ(r.items[1].start, c.secondStart) << c.dropStart;
     }
 }
+
+TEST(ZRTimelinePlacement, TransitionsFollowTheRipplePreviewWithinTheEdit) {
+    ZRPlacementInput in;
+    in.objects = {{100, 25, -1}, {300, 25, -1}, {480, 25, -1}};
+    in.dropActive = true;
+    in.dropStart = 50;
+    in.dropEnd = 79;
+    struct Case {
+        double editEnd;
+        std::vector<ZRPlacement> items;
+    };
+    const Case cases[] = {
+        {500, {{-1, 50, 30}, {0, 130, 25}, {1, 330, 25}}}, // the last would start past the end
+        {350, {{-1, 50, 30}, {0, 130, 25}, {1, 330, 20}}}, // cut a frame before the end
+    };
+    for (const Case& c : cases) {
+        const ZRPlacementResult r = placeTransitions(in, 30, c.editEnd);
+        ASSERT_EQ(r.items.size(), c.items.size()) << c.editEnd;
+        for (size_t i = 0; i < r.items.size(); ++i) {
+            EXPECT_EQ(r.items[i].object, c.items[i].object) << c.editEnd << " item " << i;
+            EXPECT_EQ(r.items[i].start, c.items[i].start) << c.editEnd << " item " << i;
+            EXPECT_EQ(r.items[i].length, c.items[i].length) << c.editEnd << " item " << i;
+        }
+    }
+    // Before the preview's place nothing moves; a preview past every transition comes last.
+    in.dropStart = 600;
+    in.dropEnd = 629;
+    const ZRPlacementResult r = placeTransitions(in, 30, 1000);
+    ASSERT_EQ(r.items.size(), 4u);
+    EXPECT_EQ(r.items[2].start, 480);
+    EXPECT_EQ(r.items[3].object, -1);
+}
