@@ -69,13 +69,7 @@ void ZRAudioTrack::paint(const QRegion& region, QImage* target, const QPoint& of
         return;
     }
     paintBackground(region, target, offset);
-    const std::vector<IZRObject*> list = ZRClipChain::clips(m_editor);
-    const ZRPlacementInput in =
-        ZRClipChain::placementInput(list, m_dropObject, m_dropStart, m_dropEnd, m_dropValid,
-                                    m_mouseState == 5, m_trimObject, m_trimStart, m_trimEnd);
-    const int insertIndex =
-        ZRClipChain::paint(*this, list, in, m_dropObject, region, target, offset);
-    if (in.dropActive) m_insertIndex = insertIndex;
+    ZRClipChain::paint(*this, m_editor, chainFeedback(), region, target, offset, &m_insertIndex);
 }
 
 void ZRAudioTrack::paintObject(const QRegion& region, QImage* target, const QPoint& offset,

@@ -331,11 +331,11 @@ void ZRVideoTrack::notifyView(int what) {
     }
     if (dragging && m_dropValid) {
         // The drop lands where the preview shows it; the preview follows this placement.
-        const std::vector<IZRObject*> list = ZRClipChain::clips(m_editor);
-        m_insertIndex = placeTrackObjects(ZRClipChain::placementInput(
-                                              list, m_dropObject, m_dropStart, m_dropEnd, true,
-                                              m_mouseState == 5, nullptr, nullptr, nullptr))
-                            .insertIndex;
+        ZRChainFeedback drop = chainFeedback();
+        drop.trimObject = nullptr;
+        m_insertIndex =
+            placeTrackObjects(ZRClipChain::placementInput(ZRClipChain::clips(m_editor), drop))
+                .insertIndex;
     }
     // This track shows its own state; the linked tracks are given copies.
     m_view->repaintTrackStates(states, what);

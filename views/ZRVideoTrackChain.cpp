@@ -53,43 +53,43 @@ IZRObject* ZRClipChain::clipAtFrame(ZRVeskEditor* editor, int64_t frame) {
 }
 
 ZRPlacementInput ZRClipChain::placementInput(const std::vector<IZRObject*>& clips,
-                                             IZRObject* dropObject, const IZRPos* dropStart,
-                                             const IZRPos* dropEnd, bool dropValid, bool moving,
-                                             IZRObject* trimObject, const IZRPos* trimStart,
-                                             const IZRPos* trimEnd) {
+                                             const ZRChainFeedback& f) {
     ZRPlacementInput in;
     in.objects.reserve(clips.size());
     for (int i = 0; i < int(clips.size()); ++i) {
         IZRObject* o = clips[size_t(i)];
         in.objects.push_back({o->startPos()->toFrames(), o->duration()->toFrames(), i});
-        if (o == dropObject) in.dropIndex = i;
-        if (o == trimObject) in.trimIndex = i;
+        if (o == f.dropObject) in.dropIndex = i;
+        if (o == f.trimObject) in.trimIndex = i;
     }
-    in.dropActive = dropObject && dropValid && dropStart && dropEnd;
+    in.dropActive = f.dropObject && f.dropValid && f.dropStart && f.dropEnd;
     if (in.dropActive) {
-        in.dropStart = dropStart->toFrames();
-        in.dropEnd = dropEnd->toFrames();
+        in.dropStart = f.dropStart->toFrames();
+        in.dropEnd = f.dropEnd->toFrames();
     }
     in.ripple = true;
-    in.moving = moving;
-    if (trimObject && trimStart && trimEnd) {
-        in.trimStart = trimStart->toFrames();
-        in.trimEnd = trimEnd->toFrames();
+    in.moving = f.moving;
+    if (f.trimObject && f.trimStart && f.trimEnd) {
+        in.trimStart = f.trimStart->toFrames();
+        in.trimEnd = f.trimEnd->toFrames();
     } else {
         in.trimIndex = -1;
     }
     return in;
 }
 
-int ZRClipChain::paint(ZRTimelineTrack& track, const std::vector<IZRObject*>& clips,
-                       const ZRPlacementInput& in, IZRObject* dropObject, const QRegion& region,
-                       QImage* target, const QPoint& offset) {
+void ZRClipChain::paint(ZRTimelineTrack& track, ZRVeskEditor* editor,
+                        const ZRChainFeedback& feedback, const QRegion& region, QImage* target,
+                        const QPoint& offset, int* insertIndex) {
+    // The chain lives in the clips' records, which only the GUI thread changes.
+    const std::vector<IZRObject*> list = clips(editor);
+    const ZRPlacementInput in = placementInput(list, feedback);
     const ZRPlacementResult placed = placeTrackObjects(in);
+    if (in.dropActive && insertIndex) *insertIndex = placed.insertIndex;
     for (const ZRPlacement& item : placed.items) {
-        IZRObject* o = item.object < 0 ? dropObject : clips[size_t(item.object)];
+        IZRObject* o = item.object < 0 ? feedback.dropObject : list[size_t(item.object)];
         track.paintObject(region, target, offset, track.px(item.start), track.px(item.length), o);
     }
-    return placed.insertIndex;
 }
 
 void ZRClipChain::finishTrim(ZRVeskEditor* editor, ZRTimelineView* view, IZRObject* clip,

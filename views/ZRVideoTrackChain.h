@@ -14,6 +14,19 @@ class ZRTimelineTrack;
 class ZRTimelineView;
 class ZRVeskEditor;
 
+/// A chain track's trim and drop feedback: a drop shows while `dropObject` is set with a valid
+/// placement (`moving`: the object leaves its old place), a trim while `trimObject` is.
+struct ZRChainFeedback {
+    IZRObject* dropObject = nullptr;
+    const IZRPos* dropStart = nullptr;
+    const IZRPos* dropEnd = nullptr;
+    bool dropValid = false;
+    bool moving = false;
+    IZRObject* trimObject = nullptr;
+    const IZRPos* trimStart = nullptr;
+    const IZRPos* trimEnd = nullptr;
+};
+
 /// The editor's chain of clips as the video track and the clip-audio track walk it: the clips in
 /// order, a walking cursor, and the transitions that overlap each clip. The chain's links live
 /// in the clips' records; the cursor is this object's own. GUI thread only.
@@ -29,19 +42,14 @@ public:
     /// the edit or without clips.
     static IZRObject* clipAtFrame(ZRVeskEditor* editor, int64_t frame);
 
-    /// What placing `clips` (in chain order) takes with a track's drop and trim feedback: a drop
-    /// shows while `dropObject` is set with a valid placement, a trim while `trimObject` is.
+    /// What placing `clips` (in chain order) takes with a track's feedback.
     static ZRPlacementInput placementInput(const std::vector<IZRObject*>& clips,
-                                           IZRObject* dropObject, const IZRPos* dropStart,
-                                           const IZRPos* dropEnd, bool dropValid, bool moving,
-                                           IZRObject* trimObject, const IZRPos* trimStart,
-                                           const IZRPos* trimEnd);
-
-    /// Paints `clips` on `track` where `in` places them (the dragged object is `dropObject`);
-    /// answers the chain index a ripple drop would push from (-1: none).
-    static int paint(ZRTimelineTrack& track, const std::vector<IZRObject*>& clips,
-                     const ZRPlacementInput& in, IZRObject* dropObject, const QRegion& region,
-                     QImage* target, const QPoint& offset);
+                                           const ZRChainFeedback& feedback);
+    /// Paints the chain's clips on `track` where the placement with the track's feedback puts
+    /// them; while a drop shows, `insertIndex` gets the chain index it pushes from (-1: none).
+    static void paint(ZRTimelineTrack& track, ZRVeskEditor* editor, const ZRChainFeedback& feedback,
+                      const QRegion& region, QImage* target, const QPoint& offset,
+                      int* insertIndex);
     /// Commits a trim of a chained clip through the editor and tells the view which clip
     /// changed.
     static void finishTrim(ZRVeskEditor* editor, ZRTimelineView* view, IZRObject* clip,
