@@ -7,6 +7,7 @@
 #include "ZREngineDrag.h"
 #include "ZRScopedPos.h"
 #include "ZRTitleDrag.h"
+#include "ZRTitleObject.h"
 #include "ZRUserData.h"
 #include "ZRVeskEditor.h"
 #include "skins/ZRSkinPreload.h"
@@ -29,14 +30,6 @@ namespace {
 
 constexpr int kSaveAsMenuItem = 2904;
 constexpr int kBusyCursor = 10;
-
-/// A title's name: its text without "<!...!>" tags, up to the first line break.
-QString titleName(QString text) {
-    text.remove(QRegularExpression(QStringLiteral("<!.*!>"),
-                                   QRegularExpression::DotMatchesEverythingOption));
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("([^\n]*)\n*")).match(text);
-    return m.hasMatch() ? m.captured(1) : QString();
-}
 
 } // namespace
 
@@ -73,38 +66,9 @@ void ZRStoryboard::dropEvent(QDropEvent* e) {
 
 void ZRStoryboard::dropTitle(const ZRTitleSettings& title) {
     if (!m_editor || !m_timeline) return;
-    // The duration travels as whole milliseconds; anything else is refused before an object
-    // exists.
-    if (!std::isfinite(title.duration) || !(title.duration > 0) || title.duration > double(INT_MAX))
-        return;
     IZRObjectFactory* factory = m_timeline->factory();
-    IZRObject* object =
-        factory->createObject("2D-Text", "ZR-Engine", nullptr, title.text.toUtf8().constData());
+    IZRObject* object = createTitleObject(m_timeline, title, title.opaqueBackground, 0);
     if (!object) return;
-    object->setName(titleName(title.text).toUtf8().constData());
-    if (auto* s = dynamic_cast<IZRSettings*>(object)) {
-        s->setIntSetting("Text Alignment", title.alignment);
-        s->setIntSetting("Text Separator Width", title.letterSpacing);
-        s->setIntSetting("Text Separator Height", title.lineSpacing);
-        s->setIntTripleSetting("Text Background Color", qRed(title.backgroundColor),
-                               qGreen(title.backgroundColor), qBlue(title.backgroundColor));
-        s->setIntSetting("Text Opaque Background", title.opaqueBackground);
-        s->setIntSetting("Text StartX Pos", title.startX);
-        s->setIntSetting("Text StartY Pos", title.startY);
-        s->setIntSetting("Text EndX Pos", title.endX);
-        s->setIntSetting("Text EndY Pos", title.endY);
-        s->setIntSetting("Text Movement", title.movement);
-        s->setIntSetting("Overlay Fade In", title.fadeIn);
-        s->setIntSetting("Overlay Fade Out", title.fadeOut);
-        s->setIntSetting("Overlay Fade Time", title.fadeTime);
-        s->setDoubleSetting("Text Safe Frame Size", title.safeFrameSize);
-        s->setIntSetting("Overlay Mode", 0);
-    }
-    {
-        ZRScopedPos length(factory);
-        length->setMilliseconds(unsigned(title.duration));
-        m_timeline->setObjectMarkOut(object, length);
-    }
     const int n = clipCount();
     int index = cellAt(m_lastMousePoint);
     if (index < 0) index = n;

@@ -35,13 +35,22 @@ QString framesTimecode(int64_t frames, double rate) {
 QRect ZRTimelineTrack::objectSpan(int64_t x, int64_t width) const {
     const QRect content = m_contentRect.translated(0, -verticalScroll());
     if (!content.isValid() || width <= 0) return QRect();
-    const int64_t origin =
-        m_view ? int64_t(m_view->horizontalValue()) * scale().pixelsPerUnit() : 0;
+    const int64_t origin = contentOrigin();
     const int64_t left = std::max(x, origin);
     const int64_t right = std::min(x + width, origin + content.width());
     if (left >= right) return QRect();
     return QRect(content.left() + int(left - origin), content.top(), int(right - left),
                  content.height());
+}
+
+QRect ZRTimelineTrack::barRect(int64_t x, int64_t width) const {
+    // Far beyond the view nothing is drawn; the clamp keeps the arithmetic within int.
+    constexpr int64_t kReach = int64_t(1) << 28;
+    const QRect content = visibleContent();
+    const int64_t left =
+        std::clamp<int64_t>(content.left() + (x - contentOrigin()), -kReach, kReach);
+    const int64_t w = std::clamp<int64_t>(width, 0, kReach);
+    return QRect(int(left), content.top(), int(w), m_height);
 }
 
 void ZRTimelineTrack::paintControls(const QRegion& region, QImage* target, const QPoint& offset) {
@@ -53,7 +62,7 @@ void ZRTimelineTrack::paintControls(const QRegion& region, QImage* target, const
         m_controlBox.drawInto(clip, *target, m_controlRect.translated(shift));
     if (m_label->isValid() && m_headerRect.isValid()) {
         const QRect at = m_headerRect.translated(shift);
-        const QPoint labelAt(at.left() + 6,
+        const QPoint labelAt(at.left() + 5,
                              at.top() + (at.height() - m_label->size().height()) / 2);
         blendImageClipped(clip & QRegion(at), *target, labelAt, *m_label->image());
     }

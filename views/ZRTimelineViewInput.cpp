@@ -263,8 +263,10 @@ void ZRTimelineView::dragEnterEvent(QDragEnterEvent* e) {
         QDragLeaveEvent leave;
         m_dragTrack->DragLeaveEvent(&leave);
     }
+    // A drag entering the view is new to every track, even to one that refused the last drag
+    // (a refused drag gets no leave).
     if (target) {
-        if (target != m_dragTrack) target->DragEnterEvent(e);
+        target->DragEnterEvent(e);
         target->DragMoveEvent(e);
     }
     m_dragTrack = target;

@@ -11,6 +11,7 @@
 #include "ZRNotifier.h"
 #include "ZRUserData.h"
 #include "ZRVeskEditor.h"
+#include "pinned_modules.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -107,14 +108,6 @@ void check() {
         fprintf(stderr, "broken chain: %s\n", fault);
         __builtin_trap();
     }
-}
-
-// The fuzzer keeps the coverage counters of every module it saw: a module the engine unloads
-// after looking at it must stay mapped.
-void pinModules(const QString& folder) {
-    QDirIterator it(folder, {QStringLiteral("*.so")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        dlopen(QFile::encodeName(it.next()).constData(), RTLD_LAZY | RTLD_NODELETE);
 }
 
 void seed(const QString& corpus) {

@@ -9,8 +9,6 @@
 #include "ZRUserData.h"
 #include "ZRVeskEditor.h"
 
-#include "platform/system/SystemPaths.h"
-
 #include <IZRObject.h>
 #include <IZRPos.h>
 #include <IZRSettings.h>
@@ -28,18 +26,9 @@ protected:
 
     void SetUp() override {
         ViewsTest::SetUp();
-        if (withModules()) {
-            // Transitions, effects and titles need the module tree and the engine's fonts.
-            IZRDeleteTimelineInstance(timeline);
-            static const int anchor = 0;
-            const QByteArray root =
-                (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
-            timeline = IZRCreateTimelineInstance(&callbacks, root.constData(), 0);
-            ASSERT_NE(timeline, nullptr);
-            timeline->settings()->setDoubleSetting("Framerate", kRate);
-            appState().timeline = timeline;
-            hub.position = pos(0);
-        }
+        // Transitions, effects and titles need the module tree and the engine's fonts.
+        if (withModules()) useModuleTree();
+        if (HasFatalFailure()) return;
         qRegisterMetaType<IZRObject*>();
         qRegisterMetaType<IZRPos*>();
         editor = std::make_unique<ZRVeskEditor>();

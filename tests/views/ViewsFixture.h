@@ -8,13 +8,18 @@
 #include "IZRTimeline.h"
 #include "ZRAppState.h"
 #include "ZRCallbacks.h"
+#include "platform/system/SystemPaths.h"
 #include "skins/ZRSkinPreload.h"
 #include "support/GuiApplication.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
+#include <QMimeData>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +34,25 @@
 #define EXPECT_EVENTUALLY(c) EXPECT_EVENTUALLY_EQ(bool(c), true)
 
 namespace viewstest {
+
+/// Empty media files in `dir` (the counting module reads only their names), as local URLs.
+inline QList<QUrl> mediaFiles(const QTemporaryDir& dir, const QStringList& names) {
+    QList<QUrl> urls;
+    for (const QString& name : names) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        urls.append(QUrl::fromLocalFile(path));
+    }
+    return urls;
+}
+
+/// New drag data holding `urls`.
+inline QMimeData* urlData(const QList<QUrl>& urls) {
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
 
 constexpr double kRate = 25.0;
 
@@ -82,6 +106,20 @@ protected:
     }
 
     IZRObjectFactory* factory() { return timeline->factory(); }
+
+    /// Replaces the timeline with one over the module tree (transitions, effects and titles with
+    /// the engine's fonts) instead of the counting clip's alone.
+    void useModuleTree() {
+        IZRDeleteTimelineInstance(timeline);
+        static const int anchor = 0;
+        const QByteArray root =
+            (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
+        timeline = IZRCreateTimelineInstance(&callbacks, root.constData(), 0);
+        ASSERT_NE(timeline, nullptr);
+        timeline->settings()->setDoubleSetting("Framerate", kRate);
+        appState().timeline = timeline;
+        hub.position = pos(0);
+    }
 
     /// A position `frames` frames from the start, at the timeline's rate; owned by the timeline.
     IZRPos* pos(int frames) {

@@ -34,23 +34,7 @@ protected:
         QCoreApplication::sendEvent(board, &e);
     }
 
-    /// Media files (empty: the counting module reads only their names) in a folder of the test.
-    QList<QUrl> files(const QStringList& names) {
-        QList<QUrl> urls;
-        for (const QString& name : names) {
-            const QString path = dir.filePath(name);
-            QFile f(path);
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-            urls.append(QUrl::fromLocalFile(path));
-        }
-        return urls;
-    }
-
-    QMimeData* urlData(const QList<QUrl>& urls) {
-        auto* data = new QMimeData;
-        data->setUrls(urls);
-        return data;
-    }
+    QList<QUrl> files(const QStringList& names) { return mediaFiles(dir, names); }
 
     unsigned trackCount(int track) {
         ZRGuardedList* list = timeline->track(track, true);
