@@ -161,7 +161,8 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
 
     fillCallbacks(run.callbacks);
     run.relay = std::make_unique<ZRFrameRelay>();
-    run.timeline = IZRCreateTimelineInstance(&run.callbacks, nullptr, 0);
+    run.timeline = hooks.createTimeline ? hooks.createTimeline(&run.callbacks)
+                                        : IZRCreateTimelineInstance(&run.callbacks, nullptr, 0);
     if (!run.timeline) {
         showCritical(hooks, captionTitle(caption),
                      translated("The editing engine could not be started."));

@@ -6,7 +6,9 @@
 
 #include <functional>
 
+class IZRTimeline;
 class QWidget;
+struct IZRCallbacks;
 
 /// What tests and benchmarks may watch or replace in a run of the program. Every member may be
 /// left empty.
@@ -18,6 +20,9 @@ struct ZRStartupHooks {
     std::function<void(QWidget* window)> started;
     /// The display's colour depth in bits per pixel; the primary screen's when empty.
     std::function<int()> colourDepth;
+    /// Makes the engine's timeline on the callback table; `IZRCreateTimelineInstance` (no base
+    /// folder, flags 0) when empty.
+    std::function<IZRTimeline*(IZRCallbacks* callbacks)> createTimeline;
     /// Shows a critical message (title, text); a modal message box when empty.
     std::function<void(const QString& title, const QString& text)> critical;
 };

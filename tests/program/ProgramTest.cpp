@@ -33,12 +33,15 @@ void say(const QString& line) {
 // "report": tells what the started program shows and where it runs, then quits.
 // "hold": tells that it runs and keeps running until it is killed.
 // "depth8": runs on a display of 8 bits per pixel.
+// "noengine": the engine cannot be made.
 int runSession(const char* scenario, int argc, char** argv) {
     ZRStartupHooks hooks;
     hooks.critical = [](const QString& title, const QString& text) {
         say(QStringLiteral("critical ") + title + QLatin1Char('|') + text);
     };
     if (std::strcmp(scenario, "depth8") == 0) hooks.colourDepth = [] { return 8; };
+    if (std::strcmp(scenario, "noengine") == 0)
+        hooks.createTimeline = [](IZRCallbacks*) -> IZRTimeline* { return nullptr; };
     hooks.started = [scenario](QWidget* window) {
         if (std::strcmp(scenario, "hold") == 0) {
             say(QStringLiteral("running"));
@@ -198,6 +201,15 @@ TEST_F(ProgramRun, RefusesDisplaysBelowSixteenBitsAndReleasesTheLock) {
     EXPECT_EQ(valueOf(outcome, QStringLiteral("critical")),
               QStringLiteral("Clipstead 5|You must set your monitor display properties to a "
                              "minimum of 16 bit color"));
+    EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+TEST_F(ProgramRun, EndsWithAMessageWhenTheEngineCannotBeMade) {
+    const Outcome outcome = run("noengine", {});
+    EXPECT_FALSE(outcome.crashed);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(valueOf(outcome, QStringLiteral("critical")),
+              QStringLiteral("Clipstead 5|The editing engine could not be started."));
     EXPECT_FALSE(QFile::exists(lockPath()));
 }
 
