@@ -172,15 +172,15 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
     ZRSetFileRequester(requestScriptFile);
     stageDone(hooks, "engine");
 
-    run.window = new ZRSBMainWindow();
-    run.window->setWindowTitle(caption);
+    run.window = new ZRSBMainWindow(nullptr, caption);
     setMainWidget(run.window);
     QApplication::setStyle(new ZRSkinStyle());
+    run.window->setTimeline(run.timeline);
     stageDone(hooks, "window");
 
+    // The window's show takes over from the splash and opens the project or starts a new one.
+    run.window->setStartupProject(commandLineProject());
     run.window->show();
-    // The main window takes over from the splash once it is up.
-    delete ZRVeskSplash::current();
     stageDone(hooks, "shown");
     if (hooks.started) hooks.started(run.window);
     return QApplication::exec();

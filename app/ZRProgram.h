@@ -14,7 +14,8 @@ struct IZRCallbacks;
 /// left empty.
 struct ZRStartupHooks {
     /// Called as each stage of the start-up ends: "skins" (skins preloaded), "engine" (engine
-    /// made), "window" (main window built and handed the timeline), "shown" (shown).
+    /// made), "window" (main window built and handed the timeline), "shown" (shown, with the
+    /// command-line project opened or a new one begun).
     std::function<void(const char* stage)> stageDone;
     /// Called with the shown main window just before the event loop runs.
     std::function<void(QWidget* window)> started;

@@ -5,7 +5,9 @@
 #   skin preload     main entered -> skins and cursors loaded
 #   engine creation  -> translators, splash and the engine's timeline (fonts, modules) made
 #   window set-up    -> main window built, handed the timeline, style installed
-#   first paint      -> window shown and its first paint flushed
+#   first paint      -> window shown (a new project begun; the profile dialog of a start without
+#                       a project is accepted at once, the one shortcut) and its first paint
+#                       flushed
 #   to window        main entered -> first paint (goal: under 1500 ms)
 #   whole process    exec to exit, shut-down included (what a user waits for on quit too)
 # Usage: benchmarks/bench_startup.sh [build folder (build/default)] [rounds (7)]
