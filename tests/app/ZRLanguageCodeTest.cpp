@@ -1,8 +1,10 @@
 #include "ZRLanguageCode.h"
 #include "platform/system/SystemPaths.h"
+#include "support/GuiApplication.h"
 
 #include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -71,4 +73,23 @@ TEST(InstalledLanguage, ComesFromTheProductsRegistryKey) {
     file.close();
     EXPECT_EQ(installedLanguage(), QStringLiteral("ENGLISH"));
     QFile::remove(path);
+}
+
+TEST(Translators, LoadFromTheProgramFolderByCode) {
+    QApplication& application = testsupport::guiApplication();
+    QTemporaryDir folder;
+    // The smallest translation file: the header alone.
+    const QByteArray empty = QByteArray::fromHex("3cb86418caef9c95cd211cbf60a1bddd");
+    auto write = [&](const char* name) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(empty);
+    };
+    EXPECT_EQ(installTranslators(application, QString(), folder.path()), 0);
+    EXPECT_EQ(installTranslators(application, QStringLiteral("zz"), folder.path()), 0);
+    write("trans_zz.qm");
+    EXPECT_EQ(installTranslators(application, QStringLiteral("zz"), folder.path()), 1);
+    write("qt_zz.qm");
+    EXPECT_EQ(installTranslators(application, QStringLiteral("zz"), folder.path()), 2);
+    EXPECT_EQ(installTranslators(application, QStringLiteral("yy"), folder.path()), 0);
 }
