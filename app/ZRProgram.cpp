@@ -1,50 +1,187 @@
 #include "ZRProgram.h"
 
+#include "IZRCallbacks.h"
 #include "IZRTimeline.h"
 #include "ZRAppState.h"
+#include "ZRApplication.h"
 #include "ZRCallbacks.h"
+#include "ZRFileRequester.h"
 #include "ZRFrameRelay.h"
+#include "ZRLanguageCode.h"
+#include "ZRProjectArgument.h"
 #include "ZRSBMainWindow.h"
+#include "ZRScriptFileRequester.h"
+#include "ZRSingleInstance.h"
 #include "ZRVeskSplash.h"
 #include "skins/ZRSkinPreload.h"
+#include "widgets/ZRFontTag.h"
+#include "widgets/ZRMainWidget.h"
+#include "widgets/ZRSkinStyle.h"
 
-#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QScreen>
 
 #include <memory>
 
-int runClipstead(int argc, char** argv) {
-    QApplication app(argc, argv);
+namespace {
+
+const char kContext[] = "ZRApplication";
+const char kDefaultFontTag[] =
+    "DefaultFont::<name>ariblk.ttf</name><size>10</size><smooth>1</smooth>";
+
+QString translated(const char* text) {
+    return QCoreApplication::translate(kContext, text);
+}
+
+// The program's own file, found before the application object exists.
+QFileInfo programFile() {
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+}
+
+int screenDepth(const ZRStartupHooks& hooks) {
+    if (hooks.colourDepth) return hooks.colourDepth();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->depth() : 0;
+}
+
+void showCritical(const ZRStartupHooks& hooks, const QString& title, const QString& text) {
+    if (hooks.critical)
+        hooks.critical(title, text);
+    else
+        QMessageBox::critical(nullptr, title, text);
+}
+
+void stageDone(const ZRStartupHooks& hooks, const char* stage) {
+    if (hooks.stageDone) hooks.stageDone(stage);
+}
+
+// Everything the run made, undone in the order the shut-down needs: the window's widgets point
+// into the skins and the engine, so the window goes first; the engine outlives every window and
+// the application object.
+struct Run {
+    ZRSingleInstance instance;
+    IZRCallbacks callbacks{};
+    std::unique_ptr<ZRApplication> application;
+    std::unique_ptr<ZRFrameRelay> relay;
+    IZRTimeline* timeline = nullptr;
+    QPointer<ZRSBMainWindow> window;
+    bool skinsLoaded = false;
+
+    ~Run() {
+        delete window.data();
+        if (skinsLoaded) releaseSkins();
+        ZRSetFileRequester(nullptr);
+        instance.release();
+        relay.reset();
+        // The splash may still stand when the start-up ended early.
+        delete ZRVeskSplash::current();
+        application.reset();
+        if (timeline) {
+            IZRDeleteTimelineInstance(timeline);
+            appState().timeline = nullptr;
+        }
+    }
+};
+
+} // namespace
+
+ZRDefaultTextFont defaultFontFromTag(const QString& tag) {
+    const ZRFontTag parsed = parseFontTag(tag);
+    ZRDefaultTextFont font;
+    if (!parsed.name.trimmed().isEmpty() && parsed.pointSize > 0) {
+        font.fileName = parsed.name.trimmed();
+        font.pointSize = parsed.pointSize;
+    }
+    font.smoothing = parsed.smooth;
+    return font;
+}
+
+QString captionTitle(const QString& caption) {
+    static const QRegularExpression title(QStringLiteral("(.*)( \\- )"));
+    const QRegularExpressionMatch match = title.match(caption);
+    return match.hasMatch() ? match.captured(1) : caption;
+}
+
+int clipsteadMain(int argc, char** argv) {
+    return clipsteadMain(argc, argv, ZRStartupHooks());
+}
+
+int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
+    Run run;
+    switch (run.instance.acquire()) {
+    case ZRSingleInstance::Result::AlreadyRunning:
+        return 0;
+    case ZRSingleInstance::Result::Unavailable:
+        // Without a runtime folder the guard cannot work; the program still runs.
+        qWarning("Cannot create the lock file %s", qPrintable(run.instance.path()));
+        break;
+    case ZRSingleInstance::Result::Acquired:
+        break;
+    }
+
+    // Arguments name files relative to where the user started the program, which may not stay
+    // the current folder.
+    const QString startFolder = QDir::currentPath();
+    const QFileInfo program = programFile();
+    if (program.exists() && !QFileInfo::exists(program.fileName()))
+        QDir::setCurrent(program.absolutePath());
+
+    run.application = std::make_unique<ZRApplication>(argc, argv, true);
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    setCommandLineProject(projectArgument(arguments, startFolder));
+
     preloadSkins();
-    // The splash shows the engine's loading messages while the timeline is made.
+    run.skinsLoaded = true;
+    stageDone(hooks, "skins");
+
+    const QString code = chooseLanguageCode(QLocale::system(), arguments, installedLanguage());
+    installTranslators(*run.application, code, programFolder);
+
+    defaultTextFont() = defaultFontFromTag(translated(kDefaultFontTag));
+    const QString caption = translated("Clipstead 5 - [Untitled]");
+
+    if (screenDepth(hooks) < 16) {
+        showCritical(hooks, captionTitle(caption),
+                     translated("You must set your monitor display properties to a minimum of "
+                                "16 bit color"));
+        return 1;
+    }
+
     auto* splash =
         new ZRVeskSplash(skinBaseFolder() + QStringLiteral("/skins/default/zrsplash.bmp"));
     ZRVeskSplash::publish(splash);
     splash->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // The engine keeps the table for the timeline's life.
-    static IZRCallbacks callbacks;
-    fillCallbacks(callbacks);
-    auto relay = std::make_unique<ZRFrameRelay>();
-    IZRTimeline* timeline = IZRCreateTimelineInstance(&callbacks, nullptr, 0);
-    if (!timeline) {
-        delete ZRVeskSplash::current();
+
+    fillCallbacks(run.callbacks);
+    run.relay = std::make_unique<ZRFrameRelay>();
+    run.timeline = hooks.createTimeline ? hooks.createTimeline(&run.callbacks)
+                                        : IZRCreateTimelineInstance(&run.callbacks, nullptr, 0);
+    if (!run.timeline) {
+        showCritical(hooks, captionTitle(caption),
+                     translated("The editing engine could not be started."));
         return 1;
     }
-    ZRAppState& state = appState();
-    state.timeline = timeline;
-    int result = 0;
-    {
-        ZRSBMainWindow window;
-        window.show();
-        // The main window takes over from the splash once it is up.
-        delete ZRVeskSplash::current();
-        result = app.exec();
-    }
-    // Notices of the renderer's last frames are dropped from here on.
-    relay.reset();
-    // The engine releases every object's user data through the state's timeline while it goes.
-    IZRDeleteTimelineInstance(timeline);
-    state.timeline = nullptr;
-    releaseSkins();
-    return result;
+    appState().timeline = run.timeline;
+    ZRSetFileRequester(requestScriptFile);
+    stageDone(hooks, "engine");
+
+    run.window = new ZRSBMainWindow(nullptr, caption);
+    setMainWidget(run.window);
+    QApplication::setStyle(new ZRSkinStyle());
+    run.window->setTimeline(run.timeline);
+    stageDone(hooks, "window");
+
+    // The window's show takes over from the splash and opens the project or starts a new one.
+    run.window->setStartupProject(commandLineProject());
+    run.window->show();
+    stageDone(hooks, "shown");
+    if (hooks.started) hooks.started(run.window);
+    return QApplication::exec();
 }

@@ -1,5 +1,5 @@
 #include "ZRProgram.h"
 
 int main(int argc, char** argv) {
-    return runClipstead(argc, argv);
+    return clipsteadMain(argc, argv);
 }

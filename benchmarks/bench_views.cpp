@@ -13,23 +13,36 @@
 //   200 ms); stopped again between rounds;
 // - PreviewGotoToFront: stopped, from gotoPosition to the project frame rendered for the front
 //   image, one frame after another round the timeline (goal: median under 40 ms).
+// The main window as the hub, on a project of 1,000 solid-colour clips (2 s each), offscreen at
+// 1100 x 760, state folders in a temporary folder:
+// - HubSliderPosition: a position sent by the slider (as a drag sends it) relayed to every
+//   visible view (storyboard, preview, trimmers) and painted; goal under 16 ms.
 // The anchor timeline does not load its modules after the DV fixture's timeline was made in the
 // same process: run these two on their own (--benchmark_filter=Preview).
 #include "AnchorTimeline.h"
+#include "ZRAppState.h"
+#include "ZRCallbacks.h"
 #include "ZRNullOutput.h"
 #include "ZRPlaybackPipeline.h"
 #include "ZRPreviewOutput.h"
+#include "ZRSBMainWindow.h"
 #include "ZRSBPSlider.h"
 #include "ZRSBPreview.h"
 #include "ZRSBVideoView.h"
+#include "ZRVeskEditor.h"
 #include "ZRVideoSurface.h"
+#include "skins/ZRSkinPreload.h"
 
+#include "IZRObject.h"
+#include "IZRObjectFactory.h"
+#include "IZRPos.h"
 #include "IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -298,6 +311,43 @@ void PreviewGotoToFront(benchmark::State& state) {
     preview.setTimeline(nullptr);
 }
 BENCHMARK(PreviewGotoToFront)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+void HubSliderPosition(benchmark::State& state) {
+    QTemporaryDir home;
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
+        qputenv(name, QFile::encodeName(home.path()));
+    preloadSkins();
+    IZRCallbacks callbacks{};
+    fillCallbacks(callbacks);
+    IZRTimeline* timeline = IZRCreateTimelineInstance(&callbacks, nullptr, 1);
+    {
+        ZRSBMainWindow window;
+        window.setTimeline(timeline);
+        IZRObjectFactory* f = timeline->factory();
+        IZRPos* length = f->createPosHMSF(0, 0, 2, 0);
+        for (int i = 0; i < 1000; ++i) {
+            IZRObject* clip = f->createObject(
+                "Solid Color", i % 2 ? "RGB(200,60,60)" : "RGB(60,60,200)", nullptr, nullptr);
+            timeline->setObjectMarkOut(clip, length);
+            window.editor()->insertClip(clip, window.editor()->objectCount());
+        }
+        f->destroyPos(length);
+        window.resize(1100, 760);
+        static_cast<QMainWindow&>(window).show();
+        window.updateContents(&window);
+        QCoreApplication::processEvents();
+        QWidget* slider = window.positionSlider();
+        int step = 0;
+        for (auto _ : state) {
+            window.gotoPosition(double((step++ * 37) % 1000) / 1000.0, slider);
+            QCoreApplication::processEvents();
+        }
+    }
+    appState().setSettings(nullptr, nullptr);
+    appState().timeline = nullptr;
+    IZRDeleteTimelineInstance(timeline);
+}
+BENCHMARK(HubSliderPosition)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 } // namespace
 

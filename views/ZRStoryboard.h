@@ -105,6 +105,8 @@ public:
     IZRObject* timecodeObject() const { return m_timecodeObject; }
     ZRScrollBar* scrollBar() const { return m_scrollBar; }
     ZRPushButton* toolButton(int index) const { return m_tools[index]; }
+    /// The Storyboard (0) / Timeline (1) buttons.
+    QButtonGroup* modeGroup() const { return m_modeGroup; }
     QTimer* refreshTimer() const { return m_refreshTimer; }
     const QList<QRect>& dragFeedback() const { return m_dragFeedback; }
 

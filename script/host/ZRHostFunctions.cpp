@@ -5,6 +5,7 @@
 #include "objects/ZRObject.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptMemory.h"
+#include "script/host/ZRFileRequest.h"
 #include "script/host/ZRProjectText.h"
 #include "script/host/ZRScriptFrontEnd.h"
 #include "timeline/ZRTimeline.h"
@@ -123,9 +124,9 @@ int zrSuggestImportModule(ZRScriptHost*, ScriptCall* call, Args args, int) {
     return stringResult(call, kind ? kind : "");
 }
 
-// The engine has no dialogs of its own: the request is answered as cancelled.
+// The engine has no dialogs of its own: the program installs the requester that shows one.
 int zrFileRequester(ZRScriptHost*, ScriptCall* call, Args, int) {
-    return stringResult(call, "");
+    return stringResult(call, zrscript::requestFile());
 }
 
 int putsString(ZRScriptHost*, ScriptCall* call, Args args, int) {

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+class QUrl;
+class QWidget;
+class ZRProfileDialog;
+
+/// What the main window asks of the user and of the desktop: file dialogs, message boxes, the
+/// profile dialog, the about box, and the launcher that opens web pages and documents and starts
+/// programs. The real one shows the program's dialogs; tests install one that answers by script.
+/// GUI thread only.
+class ZRWindowServices {
+public:
+    enum class SaveAnswer { Save, DontSave, Cancel };
+
+    virtual ~ZRWindowServices() = default;
+
+    /// `ZRFileDialog::getFileName` (open or save); empty when cancelled.
+    virtual QString fileName(QWidget* parent, bool openMode, const QString& caption,
+                             const QString& startPath, const QString& filter);
+    /// The save-changes question: Save (default), Don't Save, Cancel (escape).
+    virtual SaveAnswer askSaveChanges(QWidget* parent, const QString& caption, const QString& text);
+    /// The overwrite question; true for Overwrite, false for Cancel (default and escape).
+    virtual bool confirmOverwrite(QWidget* parent, const QString& caption, const QString& text);
+    /// The abort-export question; true for Abort.
+    virtual bool confirmAbort(QWidget* parent, const QString& caption, const QString& text);
+    /// A warning with one OK button.
+    virtual void warning(QWidget* parent, const QString& caption, const QString& text);
+    /// Runs the profile dialog modally; its result (1 accepted).
+    virtual int runProfileDialog(ZRProfileDialog& dialog);
+    /// Shows the about box modally.
+    virtual void showAbout(QWidget* parent);
+    /// Opens a web page or a document in the desktop's program for it; false when none opened.
+    virtual bool openUrl(const QUrl& url);
+    /// Starts a program detached; false when it did not start.
+    virtual bool startProgram(const QString& program);
+
+    /// The services in use.
+    static ZRWindowServices& current();
+    /// Installs `services` (not owned; null restores the real ones); returns the one installed
+    /// before (null for the real ones).
+    static ZRWindowServices* install(ZRWindowServices* services);
+};

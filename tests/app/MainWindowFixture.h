@@ -1,0 +1,177 @@
+#pragma once
+
+// A main window with its real views on a fresh timeline, offscreen, with a settings file of its
+// own in the private state folder; dialogs and boxes answer through `FakeServices`.
+
+#include "IZRObjectFactory.h"
+#include "IZRPos.h"
+#include "IZRSettings.h"
+#include "IZRTimeline.h"
+#include "ShellSkin.h"
+#include "ZRAppState.h"
+#include "ZRCallbacks.h"
+#include "ZRNotifier.h"
+#include "ZRSBMainWindow.h"
+#include "ZRSettingsFile.h"
+#include "ZRVeskEditor.h"
+#include "ZRWindowServices.h"
+#include "config/QConfig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+/// Dialogs and boxes that answer from a script and record what was asked.
+class FakeServices : public ZRWindowServices {
+public:
+    QStringList fileNames; ///< answers of the file dialogs, in order; empty: cancelled
+    int fileDialogs = 0;
+    SaveAnswer saveAnswer = SaveAnswer::Cancel;
+    int savePrompts = 0;
+    bool overwrite = false;
+    int overwritePrompts = 0;
+    bool abort = false;
+    int abortPrompts = 0;
+    QStringList warnings; ///< captions of the warnings shown
+    int profileResult = 1;
+    int profileFormat = 3; ///< the format the dialog was preset to
+    int profileDialogs = 0;
+    int abouts = 0;
+    QStringList urls;
+    QStringList programs;
+    bool urlOpens = true;
+    bool programStarts = true;
+
+    QString fileName(QWidget*, bool, const QString&, const QString&, const QString&) override {
+        ++fileDialogs;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+    SaveAnswer askSaveChanges(QWidget*, const QString&, const QString&) override {
+        ++savePrompts;
+        return saveAnswer;
+    }
+    bool confirmOverwrite(QWidget*, const QString&, const QString&) override {
+        ++overwritePrompts;
+        return overwrite;
+    }
+    bool confirmAbort(QWidget*, const QString&, const QString&) override {
+        ++abortPrompts;
+        return abort;
+    }
+    void warning(QWidget*, const QString& caption, const QString&) override {
+        warnings.append(caption);
+    }
+    int runProfileDialog(ZRProfileDialog& dialog) override;
+    void showAbout(QWidget*) override { ++abouts; }
+    bool openUrl(const QUrl& url) override {
+        urls.append(url.toString());
+        return urlOpens;
+    }
+    bool startProgram(const QString& program) override {
+        programs.append(program);
+        return programStarts;
+    }
+};
+
+/// The editor's error boxes, counted.
+class CountingNotifier : public ZRNotifier {
+public:
+    int errors = 0;
+    void critical(const QString&, const QString&) override { ++errors; }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        useShellSkin();
+        previousServices = ZRWindowServices::install(&services);
+        previousNotifier = ZRNotifier::install(&notifier);
+        QFile::remove(settingsfile::path());
+        fillCallbacks(callbacks);
+        timeline = IZRCreateTimelineInstance(&callbacks, nullptr, 1);
+        ASSERT_NE(timeline, nullptr);
+    }
+
+    void TearDown() override {
+        window.reset();
+        ZRAppState& state = appState();
+        // Releasing the settings object writes the file; the next test starts without one.
+        state.setSettings(nullptr, nullptr);
+        if (timeline) IZRDeleteTimelineInstance(timeline);
+        state.timeline = nullptr;
+        state.hub = nullptr;
+        state.modified = false;
+        state.clipLoadWarnings = 0;
+        state.exportRunning = false;
+        state.stopRequested = false;
+        state.useBackgroundRenderer = true;
+        QCoreApplication::removePostedEvents(nullptr);
+        ZRWindowServices::install(previousServices);
+        ZRNotifier::install(previousNotifier);
+    }
+
+    /// Writes `lines` into "General Settings" of a fresh settings file.
+    static void writeSettings(const QStringList& lines) {
+        QFile file(settingsfile::path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text));
+        file.write("# Config File\n[General Settings]\n");
+        for (const QString& line : lines)
+            file.write(line.toUtf8() + "\n");
+    }
+
+    /// Builds the window, hands it the timeline and shows it (without the start-up New).
+    void makeWindow() {
+        window = std::make_unique<ZRSBMainWindow>();
+        window->setTimeline(timeline);
+        window->resize(1100, 760);
+        static_cast<QMainWindow*>(window.get())->show();
+        QCoreApplication::processEvents();
+    }
+
+    QConfig& config() {
+        QConfig* settings = appState().settings();
+        settings->setGroup(QLatin1String(settingsfile::kGeneral));
+        return *settings;
+    }
+    QString entry(const char* key) { return config().readEntry(QLatin1String(key)); }
+    bool has(const char* key) { return config().hasKey(QLatin1String(key)); }
+
+    IZRObjectFactory* factory() { return timeline->factory(); }
+
+    IZRPos* pos(int frames) {
+        IZRPos* p = factory()->createPos();
+        p->addFrames(frames);
+        return p;
+    }
+
+    /// Appends solid-colour clips of the given lengths through the window's editor.
+    void addClips(std::initializer_list<int> lengths) {
+        for (int length : lengths) {
+            IZRObject* clip =
+                factory()->createObject("Solid Color", "RGB(40,80,120)", nullptr, nullptr);
+            ASSERT_NE(clip, nullptr);
+            timeline->setObjectMarkOut(clip, pos(length));
+            ASSERT_TRUE(window->editor()->insertClip(clip, window->editor()->objectCount()));
+        }
+    }
+
+    int engineInt(const char* key) {
+        int value = -1;
+        timeline->settings()->getIntSetting(key, &value);
+        return value;
+    }
+
+    IZRCallbacks callbacks{};
+    IZRTimeline* timeline = nullptr;
+    FakeServices services;
+    ZRWindowServices* previousServices = nullptr;
+    CountingNotifier notifier;
+    ZRNotifier* previousNotifier = nullptr;
+    std::unique_ptr<ZRSBMainWindow> window;
+};

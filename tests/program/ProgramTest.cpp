@@ -1,0 +1,391 @@
+// The whole program under a display server (the test runs under xvfb-run): each case starts
+// copies of the program as child processes, in fresh state folders, and watches what they do.
+// A child is this same program called with "--session <scenario>": it runs the program's own
+// start-up (clipsteadMain) with a test timer that reports what the shown window holds.
+#include "IZRObject.h"
+#include "IZRObjectFactory.h"
+#include "IZRPos.h"
+#include "IZRTimeline.h"
+#include "ZRAppState.h"
+#include "ZRNotifier.h"
+#include "ZRProgram.h"
+#include "ZRProjectArgument.h"
+#include "ZRSBMainWindow.h"
+#include "ZRSettingsFile.h"
+#include "ZRSingleInstance.h"
+#include "ZRVeskEditor.h"
+#include "ZRWindowServices.h"
+#include "config/QConfig.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// --- The child: one run of the program -------------------------------------------------------
+
+void say(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+// Dialogs and boxes of the window, answered without a user: file dialogs with the name in
+// CLIPSTEAD_TEST_SAVE_AS, the profile dialog accepted, the save prompt with `saveAnswer`; each
+// question is told on the output.
+class ScriptedServices : public ZRWindowServices {
+public:
+    SaveAnswer saveAnswer = SaveAnswer::Save;
+
+    QString fileName(QWidget*, bool, const QString&, const QString&, const QString&) override {
+        say(QStringLiteral("asked file"));
+        return qEnvironmentVariable("CLIPSTEAD_TEST_SAVE_AS");
+    }
+    SaveAnswer askSaveChanges(QWidget*, const QString&, const QString& text) override {
+        say(QStringLiteral("asked save ") + text);
+        return saveAnswer;
+    }
+    bool confirmOverwrite(QWidget*, const QString&, const QString&) override {
+        say(QStringLiteral("asked overwrite"));
+        return true;
+    }
+    void warning(QWidget*, const QString& caption, const QString& text) override {
+        say(QStringLiteral("warning ") + caption + QLatin1Char('|') + text);
+    }
+    int runProfileDialog(ZRProfileDialog&) override { return 1; }
+    void showAbout(QWidget*) override {}
+    bool openUrl(const QUrl&) override { return false; }
+    bool startProgram(const QString&) override { return false; }
+};
+
+class ScriptedNotifier : public ZRNotifier {
+public:
+    void critical(const QString& caption, const QString& text) override {
+        say(QStringLiteral("error ") + caption + QLatin1Char('|') + text);
+    }
+};
+
+IZRPos* framesPos(int frames) {
+    IZRPos* pos = appState().timeline->factory()->createPos();
+    pos->addFrames(frames);
+    return pos;
+}
+
+// The clips of the project as "<count> <mark-in>-<mark-out> ...".
+QString clipList(ZRVeskEditor& editor) {
+    QString list = QString::number(editor.objectCount());
+    for (int i = 0; i < editor.objectCount(); ++i) {
+        IZRObject* clip = editor.objectAt(i);
+        list += QLatin1Char(' ') + QString::fromLatin1(clip->markIn()->toText()) +
+                QLatin1Char('-') + QString::fromLatin1(clip->markOut()->toText());
+    }
+    return list;
+}
+
+void report(ZRSBMainWindow& window) {
+    say(QStringLiteral("caption ") + window.windowTitle());
+    say(QStringLiteral("project ") + commandLineProject());
+    say(QStringLiteral("folder ") + QDir::currentPath());
+    say(QStringLiteral("locked ") +
+        (QFile::exists(ZRSingleInstance().path()) ? QStringLiteral("yes") : QStringLiteral("no")));
+    say(QStringLiteral("clips ") + clipList(*window.editor()));
+    say(QStringLiteral("modified ") +
+        (appState().modified ? QStringLiteral("yes") : QStringLiteral("no")));
+}
+
+// What the test timer does once the window is up, by scenario:
+// "report": tells what the window shows and where the program runs, then closes the window
+// (and does not save).
+// "make": builds a project of three solid-colour clips, saves it, tells its clips and closes.
+// "edit": tells, saves, trims the first clip, tells the clips, closes: the prompt comes.
+void act(const QByteArray& scenario, ZRSBMainWindow& window) {
+    ZRVeskEditor& editor = *window.editor();
+    report(window);
+    if (scenario == "make") {
+        for (int frames : {30, 45, 60}) {
+            IZRObject* clip = appState().timeline->factory()->createObject(
+                "Solid Color", "RGB(40,80,120)", nullptr, nullptr);
+            appState().timeline->setObjectMarkOut(clip, framesPos(frames));
+            editor.insertClip(clip, editor.objectCount());
+        }
+        say(QStringLiteral("saved ") +
+            (window.slotSaveProject() ? QStringLiteral("yes") : QStringLiteral("no")));
+    } else if (scenario == "edit") {
+        say(QStringLiteral("saved ") +
+            (window.slotSaveProject() ? QStringLiteral("yes") : QStringLiteral("no")));
+        editor.setClipMarkOut(editor.objectAt(0), framesPos(20));
+    }
+    say(QStringLiteral("after ") + clipList(editor));
+    window.close();
+}
+
+// "hold": tells that it runs and keeps running until it is killed.
+// "depth8": runs on a display of 8 bits per pixel.
+// "noengine": the engine cannot be made.
+int runSession(const QByteArray& scenario, int argc, char** argv) {
+    ScriptedServices services;
+    // A project only looked at is left as it is (an opened project counts as changed).
+    if (scenario == "report") services.saveAnswer = ZRWindowServices::SaveAnswer::DontSave;
+    ZRWindowServices::install(&services);
+    ScriptedNotifier notifier;
+    ZRNotifier::install(&notifier);
+    ZRStartupHooks hooks;
+    hooks.critical = [](const QString& title, const QString& text) {
+        say(QStringLiteral("critical ") + title + QLatin1Char('|') + text);
+    };
+    if (scenario == "depth8") hooks.colourDepth = [] { return 8; };
+    if (scenario == "noengine")
+        hooks.createTimeline = [](IZRCallbacks*) -> IZRTimeline* { return nullptr; };
+    hooks.started = [scenario](QWidget* shown) {
+        auto* window = qobject_cast<ZRSBMainWindow*>(shown);
+        if (scenario == "hold" || !window) {
+            say(QStringLiteral("running"));
+            return;
+        }
+        QTimer::singleShot(0, window, [scenario, window] { act(scenario, *window); });
+    };
+    const int status = clipsteadMain(argc, argv, hooks);
+    ZRWindowServices::install(nullptr);
+    ZRNotifier::install(nullptr);
+    return status;
+}
+
+// --- The parent: starting children ---------------------------------------------------------
+
+QString programFolder() {
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+}
+
+struct Outcome {
+    int exitCode = -1;
+    bool crashed = false;
+    QStringList lines;
+};
+
+// A fresh set of user folders (settings, cache, runtime) for the copies a test starts.
+class ProgramRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        for (const char* sub : {"config", "cache", "runtime", "elsewhere"})
+            ASSERT_TRUE(QDir(home.path()).mkpath(QString::fromLatin1(sub)));
+        QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+        if (!saveAs.isEmpty()) env.insert(QStringLiteral("CLIPSTEAD_TEST_SAVE_AS"), saveAs);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), env.contains(QStringLiteral("DISPLAY"))
+                                                          ? QStringLiteral("xcb")
+                                                          : QStringLiteral("offscreen"));
+        return env;
+    }
+
+    QString lockPath() const {
+        return home.filePath(QStringLiteral("runtime/VESK_STARTUP_INDICATOR.lock"));
+    }
+
+    // Starts a child in `folder` (the "elsewhere" folder when empty): a session of this program,
+    // or the program itself when `scenario` is null.
+    void start(QProcess& process, const char* scenario, const QStringList& arguments,
+               const QString& folder = QString()) const {
+        process.setProcessEnvironment(environment());
+        process.setWorkingDirectory(folder.isEmpty() ? home.filePath(QStringLiteral("elsewhere"))
+                                                     : folder);
+        if (scenario) {
+            process.setProgram(QCoreApplication::applicationFilePath());
+            process.setArguments(
+                QStringList{QStringLiteral("--session"), QString::fromLatin1(scenario)} +
+                arguments);
+        } else {
+            process.setProgram(programFolder() + QStringLiteral("/clipstead"));
+            process.setArguments(arguments);
+        }
+        process.start();
+    }
+
+    // Waits for the child to end (a generous limit that only stops a hung child).
+    static Outcome finish(QProcess& process) {
+        Outcome outcome;
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "the program did not end";
+        }
+        outcome.crashed = process.exitStatus() != QProcess::NormalExit;
+        outcome.exitCode = process.exitCode();
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        outcome.lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QByteArray errors = process.readAllStandardError();
+        if (!errors.isEmpty()) std::fprintf(stderr, "%s", errors.constData());
+        return outcome;
+    }
+
+    Outcome run(const char* scenario, const QStringList& arguments,
+                const QString& folder = QString()) const {
+        QProcess process;
+        start(process, scenario, arguments, folder);
+        return finish(process);
+    }
+
+    // Waits until the child prints `line`; false when it ended first.
+    static bool waitForLine(QProcess& process, const QString& line) {
+        QByteArray seen;
+        while (process.state() != QProcess::NotRunning || process.bytesAvailable() > 0) {
+            if (!process.canReadLine() && !process.waitForReadyRead(120000)) return false;
+            while (process.canReadLine()) {
+                if (QString::fromLocal8Bit(process.readLine()).trimmed() == line) return true;
+            }
+        }
+        return false;
+    }
+
+    QTemporaryDir home;
+    /// What the children's file dialogs answer.
+    QString saveAs;
+};
+
+QString valueOf(const Outcome& outcome, const QString& key) {
+    for (const QString& line : outcome.lines)
+        if (line.startsWith(key + QLatin1Char(' '))) return line.mid(key.size() + 1);
+    return QStringLiteral("<none>");
+}
+
+} // namespace
+
+TEST_F(ProgramRun, EditsARelativeProjectFromAnotherFolderAndSavesOnQuit) {
+    const QString films = home.filePath(QStringLiteral("films"));
+    ASSERT_TRUE(QDir().mkpath(films));
+    const QString project = films + QStringLiteral("/holiday.zrs");
+
+    // A first start makes the project: three clips, saved through the file dialog.
+    saveAs = project;
+    const Outcome made = run("make", {});
+    EXPECT_FALSE(made.crashed);
+    EXPECT_EQ(made.exitCode, 0);
+    EXPECT_EQ(valueOf(made, QStringLiteral("saved")), QStringLiteral("yes"));
+    const QString madeClips = valueOf(made, QStringLiteral("after"));
+    EXPECT_TRUE(madeClips.startsWith(QStringLiteral("3 "))) << madeClips.toStdString();
+    EXPECT_FALSE(made.lines.join('\n').contains(QStringLiteral("asked save")));
+    ASSERT_TRUE(QFile::exists(project));
+
+    // The first start left the settings every later start reads.
+    {
+        const std::unique_ptr<QConfig> settings(settingsfile::open(
+            home.filePath(QStringLiteral("config/clipstead/")) + settingsfile::kFileName));
+        ASSERT_NE(settings, nullptr);
+        settings->setGroup(QLatin1String(settingsfile::kGeneral));
+        for (const char* key : {settingsfile::kMediaFolder, settingsfile::kSnapshotFolder,
+                                settingsfile::kBackgroundImage})
+            EXPECT_TRUE(settings->hasKey(QLatin1String(key))) << key;
+    }
+
+    // Started elsewhere with the project named relative to there: it opens, is saved, trimmed,
+    // and the window's close asks about the trim; the answer Save writes it.
+    saveAs.clear();
+    const Outcome edited = run("edit", {QStringLiteral("../films/holiday.zrs")});
+    EXPECT_FALSE(edited.crashed);
+    EXPECT_EQ(edited.exitCode, 0);
+    EXPECT_EQ(valueOf(edited, QStringLiteral("project")), project);
+    EXPECT_TRUE(valueOf(edited, QStringLiteral("caption")).contains(QStringLiteral("holiday")));
+    EXPECT_EQ(valueOf(edited, QStringLiteral("clips")), madeClips);
+    EXPECT_EQ(valueOf(edited, QStringLiteral("saved")), QStringLiteral("yes"));
+    // Started elsewhere, the program works in its own folder.
+    EXPECT_EQ(valueOf(edited, QStringLiteral("folder")), programFolder());
+    EXPECT_EQ(valueOf(edited, QStringLiteral("locked")), QStringLiteral("yes"));
+    const QString trimmed = valueOf(edited, QStringLiteral("after"));
+    EXPECT_NE(trimmed, madeClips);
+    EXPECT_EQ(edited.lines.filter(QStringLiteral("asked save")).size(), 1)
+        << edited.lines.join('\n').toStdString();
+    EXPECT_TRUE(edited.lines.filter(QStringLiteral("asked file")).isEmpty());
+    EXPECT_FALSE(QFile::exists(lockPath()));
+
+    // The project reloads as it was when the program ended.
+    const Outcome reloaded = run("report", {project});
+    EXPECT_EQ(reloaded.exitCode, 0);
+    EXPECT_EQ(valueOf(reloaded, QStringLiteral("clips")), trimmed);
+    EXPECT_TRUE(reloaded.lines.filter(QStringLiteral("asked file")).isEmpty());
+    EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+TEST_F(ProgramRun, ArgumentsThatAreNoProjectOpenNone) {
+    const Outcome outcome =
+        run("report", {QStringLiteral("missing.zrs"), QStringLiteral("LOCALEID=de")});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(valueOf(outcome, QStringLiteral("project")), QString());
+    EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+TEST_F(ProgramRun, RefusesDisplaysBelowSixteenBitsAndReleasesTheLock) {
+    const Outcome outcome = run("depth8", {});
+    EXPECT_FALSE(outcome.crashed);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(valueOf(outcome, QStringLiteral("critical")),
+              QStringLiteral("Clipstead 5|You must set your monitor display properties to a "
+                             "minimum of 16 bit color"));
+    EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+TEST_F(ProgramRun, EndsWithAMessageWhenTheEngineCannotBeMade) {
+    const Outcome outcome = run("noengine", {});
+    EXPECT_FALSE(outcome.crashed);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(valueOf(outcome, QStringLiteral("critical")),
+              QStringLiteral("Clipstead 5|The editing engine could not be started."));
+    EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+TEST_F(ProgramRun, OneCopyAtATimeAndAKilledCopyBlocksNoOne) {
+    QProcess first;
+    start(first, "hold", {});
+    ASSERT_TRUE(waitForLine(first, QStringLiteral("running")));
+    ASSERT_TRUE(QFile::exists(lockPath()));
+
+    // The program itself and a session both leave at once, with success and nothing shown.
+    const Outcome program = run(nullptr, {});
+    EXPECT_FALSE(program.crashed);
+    EXPECT_EQ(program.exitCode, 0);
+    const Outcome second = run("report", {});
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_TRUE(second.lines.isEmpty()) << second.lines.join(' ').toStdString();
+    EXPECT_TRUE(QFile::exists(lockPath()));
+
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(120000));
+    const Outcome after = run("report", {});
+    EXPECT_EQ(after.exitCode, 0);
+    EXPECT_EQ(valueOf(after, QStringLiteral("caption")),
+              QStringLiteral("Clipstead 5 - [Untitled]"));
+    EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--session") == 0) {
+        // The program sees its own name and the arguments after the scenario.
+        std::vector<char*> arguments{argv[0]};
+        arguments.insert(arguments.end(), argv + 3, argv + argc);
+        arguments.push_back(nullptr);
+        int count = int(arguments.size()) - 1;
+        return runSession(QByteArray(argv[2]), count, arguments.data());
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
