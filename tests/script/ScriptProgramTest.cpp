@@ -188,6 +188,58 @@ TEST(ScriptPrograms, LoopsGiveTheSameResultsUnderAStepLimit) {
     }
 }
 
+// Functions of integers (run from their compiled form once their bodies have been read) give
+// the same outputs and messages as under a step limit, where every call is read the general way.
+TEST(ScriptPrograms, IntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
+    const char* programs[] = {
+        // recursion, mutual recursion, no parameters, three parameters, no return
+        "integer fib(integer n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
+        "integer isEven(integer n) { if (n == 0) return 1; return isOdd(n - 1); }\n"
+        "integer isOdd(integer n) { if (n == 0) return 0; return isEven(n - 1); }\n"
+        "integer seven() { return 7; } integer none(integer n) { n + 1; }\n"
+        "integer mix(integer a, integer b, integer c) { return a - b - c * (a - 1) / 2; }\n"
+        "integer i; integer s = 0;\n"
+        "for (i = 0; i < 40; i++) s += fib(i / 3) + isEven(i) * 100 + seven() + none(i)"
+        " + mix(i, 3, i - 7);\n"
+        "out(s); out(fib(20)); out(isOdd(33)); out(mix(2147483647, -1, 2));",
+        // variables outside the function, read and written, and the order of calls and names
+        "integer counter = 0; integer x = 1;\n"
+        "integer bump(integer by) { counter += by; x = x * 2; return counter; }\n"
+        "integer twice(integer n) { { if (n > 3) return n * 2; else ; } return bump(n) + x; }\n"
+        "integer i; for (i = 0; i < 30; i++) { out(x + bump(1)); out(twice(i / 7 + 0 * 0)); }\n"
+        "out(counter); out(x);",
+        // parameters stepped and assigned, parenthesised expressions, arguments with steps
+        "integer f(integer a, integer b) { a++; b -= a--; if (!(a - b)) return -a; "
+        "return (a + 1) * (b - 2) + (5); }\n"
+        "integer g(integer n) { integer k = n; return k; }\n"
+        "integer i; integer t = 0;\n"
+        "for (i = -20; i < 20; i++) { t += f(i, i * 3); t -= f(t / 1000, i++); t += g(i); }\n"
+        "out(t); out(i);",
+        // a name that becomes a type between calls, and a redefined function
+        "integer T = 3; integer h(integer n) { return n + T; }\n"
+        "integer i; integer s = 0; for (i = 0; i < 20; i++) s += h(i); out(s);\n"
+        "integer h(integer n) { return n * 10; } out(h(4));\n"
+        "typedef integer T; out(h(2)); integer k(integer n) { return n + T; } out(k(1));",
+        // a call made while a `return` inside `execute` has stopped execution
+        "integer f(integer n) { return n + 1; }\n"
+        "integer i; integer s = 0; for (i = 0; i < 30; i++) s += f(i); out(s);\n"
+        "out(execute(\"return 5;\") + f(1));",
+        // recursion that never ends
+        "integer down(integer n) { if (n < -1) return 0; return down(n + 1) + 1; }\n"
+        "out(down(0));",
+    };
+    for (const char* program : programs) {
+        SCOPED_TRACE(program);
+        const ScriptRun fast = runScript(program);
+        scriptSetRunLimits(100000000, 0);
+        const ScriptRun general = runScript(program);
+        scriptSetRunLimits(0, 0);
+        EXPECT_EQ(fast.ok, general.ok);
+        EXPECT_EQ(fast.output, general.output);
+        EXPECT_EQ(fast.errors, general.errors);
+    }
+}
+
 // Random integer programs (loops of assignments, steps, array elements and ifs, with indexes that
 // may leave their array) give the same outputs and messages as the same programs with their
 // loops written out round by round, where every statement is read once.
@@ -318,6 +370,8 @@ TEST(ScriptPrograms, IntegerDeleteHookSeesTheSameValues) {
     const char* program = "#global integer DeleteValue( integer v ) { count(); return 0; }\n"
                           "integer i; integer s = 0; integer a[4];\n"
                           "for (i = 0; i < 40; i++) { if (i / 4 == 3) s += i; a[i / 10] = s; }\n"
+                          "integer f(integer n, integer m) { return n + m; }\n"
+                          "for (i = 0; i < 40; i++) s += f(i, 1);\n"
                           "out(s);";
     int before = countCalls();
     const ScriptRun fast = runScript(program, true);
