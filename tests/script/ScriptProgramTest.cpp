@@ -240,6 +240,103 @@ TEST(ScriptPrograms, IntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
     }
 }
 
+// Random functions of integers (recursion bounded by a depth parameter, calls between them,
+// parameters and a variable outside them assigned and stepped, early returns) give the same
+// outputs and messages from their compiled form as under a step limit, where every call is read
+// the general way.
+class RandomFunctions {
+public:
+    explicit RandomFunctions(unsigned seed) : random_(seed) {}
+
+    std::string text() {
+        std::string t = "integer g = 1;\n";
+        for (int f = 0; f < 3; ++f)
+            t += "integer f" + std::to_string(f) + "(integer d, integer a, integer b) " + block(0) +
+                 "\n";
+        return t + "integer i; integer s = 0;\n"
+                   "for (i = 0; i < 40; i++) { s += f0(3, i, s / 7); out(s); } out(g);";
+    }
+
+private:
+    int pick(int n) { return int(random_() % unsigned(n)); }
+    std::string name() {
+        static const char* names[] = {"a", "b", "d", "g"};
+        return names[pick(4)];
+    }
+    std::string place() {
+        static const char* names[] = {"a", "b", "g"};
+        return names[pick(3)];
+    }
+    std::string operand(int depth) {
+        switch (depth > 2 ? pick(2) : pick(7)) {
+        case 0:
+            return std::to_string(pick(9) - 2);
+        case 1:
+            return name();
+        case 2:
+            return place() + (pick(2) ? "++" : "--");
+        case 3:
+            return (pick(2) ? "-" : "!") + name();
+        case 4:
+            return "(" + expression(depth + 1) + ")";
+        case 5:
+            return "(" + place() + (pick(2) ? " = " : " += ") + operand(depth + 1) + ")";
+        default:
+            return "(" + name() + ")";
+        }
+    }
+    std::string expression(int depth) {
+        static const char* ops[] = {"+", "-", "*", "/", "==", "!=", "<", ">=", "&&", "||"};
+        std::string e = operand(depth);
+        for (int n = pick(3); n > 0; --n)
+            e += std::string(" ") + ops[pick(10)] + " " + operand(depth);
+        return e;
+    }
+    std::string call() {
+        return "f" + std::to_string(pick(3)) + "(d - 1, " + expression(1) + ", " + expression(1) +
+               ")";
+    }
+    std::string statement(int depth) {
+        switch (depth > 2 ? pick(3) : pick(6)) {
+        case 0:
+            return expression(0) + ";";
+        case 1:
+            return "if (d > 0) " + place() + " += " + call() + ";";
+        case 2:
+            return "if (" + expression(0) + ") return " + expression(0) + ";";
+        case 3:
+            return "if (" + expression(0) + ") " + statement(depth + 1) + " else " +
+                   statement(depth + 1);
+        case 4:
+            return block(depth + 1);
+        default:
+            return "if (d > 0) return " + call() + " - " + operand(0) + ";";
+        }
+    }
+    std::string block(int depth) {
+        std::string b = "{ ";
+        for (int n = pick(4); n > 0; --n)
+            b += statement(depth) + " ";
+        if (depth == 0) b += "return " + expression(0) + "; ";
+        return b + "}";
+    }
+    std::mt19937 random_;
+};
+
+TEST(ScriptPrograms, RandomIntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        const std::string program = RandomFunctions(seed).text();
+        SCOPED_TRACE(program);
+        const ScriptRun fast = runScript(program);
+        scriptSetRunLimits(100000000, 0);
+        const ScriptRun general = runScript(program);
+        scriptSetRunLimits(0, 0);
+        ASSERT_EQ(fast.ok, general.ok) << fast.errors << " | " << general.errors;
+        ASSERT_EQ(fast.output, general.output);
+        ASSERT_EQ(fast.errors, general.errors);
+    }
+}
+
 // Random integer programs (loops of assignments, steps, array elements and ifs, with indexes that
 // may leave their array) give the same outputs and messages as the same programs with their
 // loops written out round by round, where every statement is read once.
