@@ -59,7 +59,8 @@ inline int32_t scriptIntegerArithmetic(ScriptOp op, int32_t a, int32_t b) {
     }
 }
 
-inline int32_t scriptIntegerBinary(ScriptOp op, int32_t a, int32_t b) {
+/// A comparison or logical operator on two numbers of one type: 1 or 0 (0 for other operators).
+template <class T> int32_t scriptRelation(ScriptOp op, T a, T b) {
     switch (op) {
     case ScriptOp::Equal:
         return a == b;
@@ -78,7 +79,20 @@ inline int32_t scriptIntegerBinary(ScriptOp op, int32_t a, int32_t b) {
     case ScriptOp::LogicalOr:
         return a != 0 || b != 0;
     default:
+        return 0;
+    }
+}
+
+inline int32_t scriptIntegerBinary(ScriptOp op, int32_t a, int32_t b) {
+    switch (op) {
+    case ScriptOp::Multiply:
+    case ScriptOp::Divide:
+    case ScriptOp::Add:
+    case ScriptOp::Subtract:
         return scriptIntegerArithmetic(op, a, b);
+    default:
+        return scriptIsAssignment(op) ? scriptIntegerArithmetic(op, a, b)
+                                      : scriptRelation(op, a, b);
     }
 }
 
