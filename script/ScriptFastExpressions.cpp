@@ -146,15 +146,7 @@ bool ZRScriptContext::computeFast(Cache& cache, int32_t& value) {
     if (cache.operations.size() == 1 && cache.operations[0].form == Form::Binary) {
         // The common `a op b`.
         const Cache::Operation& o = cache.operations[0];
-        int32_t a, b;
-        std::memcpy(&a, places[o.left], sizeof a);
-        std::memcpy(&b, places[o.right], sizeof b);
-        if (scriptIsAssignment(o.op)) {
-            value = o.op == ScriptOp::Assign ? b : scriptIntegerArithmetic(o.op, a, b);
-            std::memcpy(places[o.left], &value, sizeof value);
-        } else {
-            value = scriptIntegerBinary(o.op, a, b);
-        }
+        value = scriptRunIntegerBinary(o.op, places[o.left], places[o.right]);
         return true;
     }
     value = scriptRunIntegerOperations(cache.operations.data(), cache.operations.size(), places,

@@ -138,16 +138,46 @@ bool scriptIntegerOperations(const std::vector<ScriptShapeItem>& shape,
     return true;
 }
 
+/// Applies one binary operator to the int32 areas `left` and `right` (an assignment writes
+/// `left`); the result.
+inline int32_t scriptRunIntegerBinary(ScriptOp op, unsigned char* left,
+                                      const unsigned char* right) {
+    int32_t a, b, r;
+    std::memcpy(&a, left, sizeof a);
+    std::memcpy(&b, right, sizeof b);
+    if (!scriptIsAssignment(op)) return scriptIntegerBinary(op, a, b);
+    r = op == ScriptOp::Assign ? b : scriptIntegerArithmetic(op, a, b);
+    std::memcpy(left, &r, sizeof r);
+    return r;
+}
+
 /// Applies operations made by scriptIntegerOperations to operands read and written through
 /// `places` (slot k at places[k], an int32 area). The value of the last operation, or of
 /// operand 0 when there is none.
-inline int32_t scriptRunIntegerOperations(const ScriptExpressionCache::Operation* ops, size_t count,
-                                          unsigned char* const* places, size_t operands) {
+[[gnu::always_inline]] inline int32_t
+scriptRunIntegerOperations(const ScriptExpressionCache::Operation* ops, size_t count,
+                           unsigned char* const* places, size_t operands) {
     using Form = ScriptExpressionCache::Operation::Form;
     int32_t r = 0;
     if (count == 0) {
         std::memcpy(&r, places[0], sizeof r);
         return r;
+    }
+    if (count == 1) {
+        // One operator on operands (the most common expressions: `i < n`, `s += i`, `i++`).
+        const ScriptExpressionCache::Operation& o = ops[0];
+        if (o.form == Form::Binary)
+            return scriptRunIntegerBinary(o.op, places[o.left], places[o.right]);
+        unsigned char* p = places[o.form == Form::Postfix ? o.left : o.right];
+        int32_t a;
+        std::memcpy(&a, p, sizeof a);
+        if (!scriptIsStep(o.op))
+            return o.op == ScriptOp::Subtract ? int32_t(0u - uint32_t(a))
+                   : o.op == ScriptOp::Not    ? int32_t(a == 0)
+                                              : a;
+        r = scriptIntegerArithmetic(o.op, a, 1);
+        std::memcpy(p, &r, sizeof r);
+        return o.form == Form::Postfix ? a : r;
     }
     int32_t results[ScriptExpressionCache::kMaxFastSlots];
     auto read = [&](uint8_t slot) {

@@ -222,6 +222,16 @@ TEST(ScriptPrograms, IntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
         "integer i; integer t = 0;\n"
         "for (i = -20; i < 20; i++) { t += f(i, i * 3); t -= f(t / 1000, i++); t += g(i); }\n"
         "out(t); out(i);",
+        // declared variables (one hiding a variable outside once declared, one taking a
+        // parameter's place), loops, `break` inside and outside loops
+        "integer g = 5;\n"
+        "integer sum(integer n) { integer s = 0, i; for (i = 0; i < n; i++) { if (i == 7) break;"
+        " s += i; } return s; }\n"
+        "integer w(integer n) { g = g + 1; integer g = n; while (g > 0) { g -= 2; if (g == 3)"
+        " return g; } return g + 100; }\n"
+        "integer k(integer n) { integer m = n * 2, n = m + 1; if (n > 9) break; return n + m; }\n"
+        "integer i; integer t = 0; for (i = 0; i < 30; i++) t += sum(i) + w(i) * 3 + k(i);\n"
+        "out(t); out(g);",
         // a name that becomes a type between calls, and a redefined function
         "integer T = 3; integer h(integer n) { return n + T; }\n"
         "integer i; integer s = 0; for (i = 0; i < 20; i++) s += h(i); out(s);\n"
@@ -242,7 +252,8 @@ TEST(ScriptPrograms, IntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
 }
 
 // Random functions of integers (recursion bounded by a depth parameter, calls between them,
-// parameters and a variable outside them assigned and stepped, early returns) give the same
+// parameters, declared variables and a variable outside them assigned and stepped, loops with
+// breaks, early returns) give the same
 // outputs and messages from their compiled form as under a step limit, where every call is read
 // the general way.
 class RandomFunctions {
@@ -252,17 +263,17 @@ public:
     std::string text() {
         std::string t = "integer g = 1;\n";
         for (int f = 0; f < 3; ++f)
-            t += "integer f" + std::to_string(f) + "(integer d, integer a, integer b) " + block(0) +
-                 "\n";
+            t += "integer f" + std::to_string(f) + "(integer d, integer a, integer b) " +
+                 block(0, false) + "\n";
         return t + "integer i; integer s = 0;\n"
-                   "for (i = 0; i < 40; i++) { s += f0(3, i, s / 7); out(s); } out(g);";
+                   "for (i = 0; i < 100; i++) { s += f0(3, i, s / 7); out(s); } out(g);";
     }
 
 private:
     int pick(int n) { return int(random_() % unsigned(n)); }
     std::string name() {
-        static const char* names[] = {"a", "b", "d", "g"};
-        return names[pick(4)];
+        static const char* names[] = {"a", "b", "d", "g", "t", "u"};
+        return names[pick(6)];
     }
     std::string place() {
         static const char* names[] = {"a", "b", "g"};
@@ -283,7 +294,8 @@ private:
         case 5:
             return "(" + place() + (pick(2) ? " = " : " += ") + operand(depth + 1) + ")";
         default:
-            return "(" + name() + ")";
+            // A name in parentheses stays a place: such a body runs the general way.
+            return pick(20) ? name() : "(" + name() + ")";
         }
     }
     std::string expression(int depth) {
@@ -297,8 +309,8 @@ private:
         return "f" + std::to_string(pick(3)) + "(d - 1, " + expression(1) + ", " + expression(1) +
                ")";
     }
-    std::string statement(int depth) {
-        switch (depth > 2 ? pick(3) : pick(6)) {
+    std::string statement(int depth, bool inLoop) {
+        switch (depth > 2 ? pick(3) : pick(10)) {
         case 0:
             return expression(0) + ";";
         case 1:
@@ -306,18 +318,32 @@ private:
         case 2:
             return "if (" + expression(0) + ") return " + expression(0) + ";";
         case 3:
-            return "if (" + expression(0) + ") " + statement(depth + 1) + " else " +
-                   statement(depth + 1);
+            return "if (" + expression(0) + ") " + statement(depth + 1, inLoop) + " else " +
+                   statement(depth + 1, inLoop);
         case 4:
-            return block(depth + 1);
+            return block(depth + 1, inLoop);
+        case 5:
+            // Outside a loop `break` does nothing.
+            return "if (" + expression(0) + ") break;";
+        case 6:
+        case 7:
+            // Loops do not nest, so that their counters alone decide how often they go round.
+            if (inLoop) return statement(depth, inLoop);
+            if (pick(2))
+                return "for (t = " + std::to_string(pick(3)) + "; t < 3; t++) " +
+                       statement(depth + 1, true);
+            return "u = 0; while (u < " + std::to_string(pick(4)) + ") { u++; " +
+                   statement(depth + 1, true) + " }";
         default:
             return "if (d > 0) return " + call() + " - " + operand(0) + ";";
         }
     }
-    std::string block(int depth) {
+    std::string block(int depth, bool inLoop) {
         std::string b = "{ ";
+        // Variables of the function, read anywhere; only loops change t and u.
+        if (depth == 0) b += pick(2) ? "integer t, u = " + expression(0) + "; " : "integer t, u; ";
         for (int n = pick(4); n > 0; --n)
-            b += statement(depth) + " ";
+            b += statement(depth, inLoop) + " ";
         if (depth == 0) b += "return " + expression(0) + "; ";
         return b + "}";
     }
@@ -325,7 +351,7 @@ private:
 };
 
 TEST(ScriptPrograms, RandomIntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
-    for (unsigned seed = 1; seed <= 40; ++seed) {
+    for (unsigned seed = 1; seed <= 200; ++seed) {
         const std::string program = RandomFunctions(seed).text();
         SCOPED_TRACE(program);
         expectSameUnderAStepLimit(program);
