@@ -13,14 +13,15 @@ struct ScriptVariable;
 struct ScriptIntegerFunction;
 
 /// An expression of an integer function's body in its compiled form: operands in text order
-/// (literals, parameters, variables outside the function, calls and parenthesised expressions,
+/// (literals, parameters and declared variables in their frame slots, variables outside the
+/// function, calls and parenthesised expressions,
 /// the last two evaluated where they stand, in text order) and the integer operators in
 /// reduction order (slots as scriptIntegerOperations numbers them).
 struct ScriptIntegerExpr {
     struct Operand {
-        enum class Kind : uint8_t { Literal, Parameter, Outer, Call, Nested } kind;
+        enum class Kind : uint8_t { Literal, Slot, Outer, Call, Nested } kind;
         int32_t literal = 0;
-        uint32_t index = 0; ///< parameter slot, outer variable, call or nested expression
+        uint32_t index = 0; ///< frame slot, outer variable, call or nested expression
     };
     std::vector<Operand> operands;
     std::vector<ScriptExpressionCache::Operation> operations;

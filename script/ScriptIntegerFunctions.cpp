@@ -250,7 +250,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
             Operand o{Operand::Kind::Outer};
             bool found = false;
             if (const uint32_t* slot = scope.find(name)) {
-                o = Operand{Operand::Kind::Parameter, 0, *slot};
+                o = Operand{Operand::Kind::Slot, 0, *slot};
                 found = true;
             }
             for (size_t v = 0; v < f.outerNames.size() && !found; ++v)
@@ -301,7 +301,9 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
                                                        Kind::RightParen, pending, &innerEnd);
             if (inner < 0 || innerEnd + 1 != leaf.next) return -1;
             const ScriptIntegerExpr& x = f.expressions[size_t(inner)];
-            if (x.operations.empty() && x.operands[0].kind != Operand::Kind::Literal) return -1;
+            if (x.operations.empty() && (x.operands[0].kind == Operand::Kind::Slot ||
+                                         x.operands[0].kind == Operand::Kind::Outer))
+                return -1;
             e.operands.push_back(Operand{Operand::Kind::Nested, 0, uint32_t(inner)});
             shape.push_back(operand);
             break;
@@ -328,7 +330,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
     if (e.operands.empty()) return -1;
     const auto variable = [&](uint8_t slot) {
         const Operand::Kind kind = e.operands[slot].kind;
-        return kind == Operand::Kind::Parameter || kind == Operand::Kind::Outer;
+        return kind == Operand::Kind::Slot || kind == Operand::Kind::Outer;
     };
     if (!scriptIntegerOperations(shape, cache->steps, e.operands.size(), variable, e.operations))
         return -1;
@@ -493,7 +495,7 @@ bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const Scri
         switch (o.kind) {
         case Operand::Kind::Literal:
             return reinterpret_cast<unsigned char*>(const_cast<int32_t*>(&o.literal));
-        case Operand::Kind::Parameter:
+        case Operand::Kind::Slot:
             return reinterpret_cast<unsigned char*>(frame + o.index);
         default:
             return f.outerPlaces[o.index];
@@ -516,15 +518,26 @@ bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const Scri
         const Operand& o = e.operands[k];
         switch (o.kind) {
         case Operand::Kind::Literal:
-        case Operand::Kind::Parameter:
+        case Operand::Kind::Slot:
         case Operand::Kind::Outer:
             places[k] = place(o);
             break;
         case Operand::Kind::Call: {
             const ScriptIntegerCall& call = f.calls[o.index];
+            // An argument that is a lone name is read once every argument has been evaluated
+            // (`g(a, a++)` passes the stepped a twice), as the general reading reads names.
             int32_t args[ScriptIntegerFunction::kMaxParameters];
+            const unsigned char* names[ScriptIntegerFunction::kMaxParameters] = {};
+            for (size_t a = 0; a < call.args.size(); ++a) {
+                const ScriptIntegerExpr& arg = f.expressions[call.args[a]];
+                if (arg.operations.empty() && (arg.operands[0].kind == Operand::Kind::Slot ||
+                                               arg.operands[0].kind == Operand::Kind::Outer))
+                    names[a] = place(arg.operands[0]);
+                else if (!evaluateInteger(f, arg, frame, args[a]))
+                    return false;
+            }
             for (size_t a = 0; a < call.args.size(); ++a)
-                if (!evaluateInteger(f, f.expressions[call.args[a]], frame, args[a])) return false;
+                if (names[a]) std::memcpy(&args[a], names[a], sizeof args[a]);
             if (!callInteger(call.target, *call.code, args, call.line, computed[k])) return false;
             places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
             break;

@@ -232,6 +232,11 @@ TEST(ScriptPrograms, IntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
         "integer k(integer n) { integer m = n * 2, n = m + 1; if (n > 9) break; return n + m; }\n"
         "integer i; integer t = 0; for (i = 0; i < 30; i++) t += sum(i) + w(i) * 3 + k(i);\n"
         "out(t); out(g);",
+        // arguments that are names are read once every argument has been evaluated
+        "integer g = 2; integer h(integer a, integer b) { return a * 10 + b; }\n"
+        "integer k(integer a) { return h(a, a++) + h(a--, a) * 100 + h(g, g++) * 10000; }\n"
+        "integer m(integer a) { return h((a), (g--)) + h(-a, (a = 7)); }\n"
+        "integer i; for (i = 0; i < 30; i++) { out(k(i)); out(m(i)); } out(g);",
         // a name that becomes a type between calls, and a redefined function
         "integer T = 3; integer h(integer n) { return n + T; }\n"
         "integer i; integer s = 0; for (i = 0; i < 20; i++) s += h(i); out(s);\n"
