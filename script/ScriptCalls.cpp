@@ -183,6 +183,20 @@ bool ZRScriptContext::callFunction(ScriptVariable* fn, ScriptValue* args, size_t
 
 bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t count,
                                  ScriptValue& result, int ln, bool& known) {
+    if (count <= ScriptIntegerFunction::kMaxParameters &&
+        std::all_of(args, args + count, [&](const ScriptValue& a) { return a.type == bt.integer; }))
+        if (const ScriptIntegerFunction* code = integerFunction(fn);
+            code && code->parameters == count) {
+            int32_t values[ScriptIntegerFunction::kMaxParameters];
+            for (size_t i = 0; i < count; ++i)
+                std::memcpy(&values[i], args[i].area, sizeof values[i]);
+            int32_t value = 0;
+            if (!callInteger(fn, *code, values, ln, value)) return false;
+            result.type = bt.integer;
+            std::memcpy(result.area, &value, sizeof value);
+            known = true;
+            return true;
+        }
     char probe;
     if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
         report(ScriptForm::E, scriptmsg::kCallNesting, ln);

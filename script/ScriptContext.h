@@ -1,6 +1,7 @@
 #pragma once
 
 #include "script/ScriptExpressionCache.h"
+#include "script/ScriptIntegerFunction.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptLexer.h"
 #include "script/ScriptMemory.h"
@@ -385,6 +386,39 @@ struct ZRScriptContext {
     ScriptVariable* globalFunction(std::string_view name, uint64_t hash, size_t params,
                                    ScriptType* first);
     bool execute(ScriptValue& text, int line, ScriptValue& result);
+
+    // ---- integer functions (ScriptIntegerFunctions.cpp)
+    /// The compiled form of the script function `fn`, ready to run; null when it has none (now),
+    /// or when the general reading would do more than the form does: step or time limits are
+    /// set (they count what is read), a DeleteValue hook is declared, hooks wait to be
+    /// installed, or a `break` or `return` flag is still set.
+    ScriptIntegerFunction* integerFunction(ScriptVariable* fn);
+    void compileInteger(ScriptIntegerFunction& f, ScriptVariable* fn);
+    /// One statement at `pos` (moved behind it); `outermost`: in the body's outermost list,
+    /// where declarations may stand. `pending` is set when a part of it has not been compiled
+    /// as an expression yet.
+    bool compileIntegerStatement(ScriptIntegerFunction& f, ScriptIntegerScope& scope, uint32_t& pos,
+                                 ScriptIntegerStatement& out, int depth, bool outermost,
+                                 bool& pending);
+    /// Expressions separated by `,` from `pos`, ended by `end`: their indexes appended to
+    /// `into`; the position behind the end, or UINT32_MAX.
+    uint32_t compileIntegerList(ScriptIntegerFunction& f, ScriptIntegerScope& scope, uint32_t pos,
+                                ScriptTokenKind end, std::vector<uint32_t>& into, bool& pending);
+    /// The expression at `pos` ended by `end` (or `otherEnd`): its index, or -1.
+    int compileIntegerExpression(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
+                                 uint32_t pos, ScriptTokenKind end, ScriptTokenKind otherEnd,
+                                 bool& pending, uint32_t* endPos = nullptr);
+    /// Resolves the calls and outer variables of `f` and of every function it calls for the
+    /// function epoch; the functions resolved are added to `pass`.
+    bool resolveInteger(ScriptIntegerFunction& f, std::vector<ScriptIntegerFunction*>& pass);
+    /// Runs a compiled function on its arguments, as callScript runs it.
+    bool callInteger(const ScriptVariable* fn, const ScriptIntegerFunction& f, const int32_t* args,
+                     int line, int32_t& result);
+    /// Runs a statement; `loop`: inside a loop body, where `break` is honoured.
+    bool runInteger(const ScriptIntegerFunction& f, const ScriptIntegerStatement& s, int32_t* frame,
+                    bool loop, ScriptIntegerFlow& flow, int32_t& value);
+    bool evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e, int32_t* frame,
+                         int32_t& value);
 };
 
 /// Copies of the interpreter's entry points named as the language's documentation names them.

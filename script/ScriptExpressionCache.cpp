@@ -1,5 +1,6 @@
 #include "script/ScriptExpressionCache.h"
 
+#include "script/ScriptIntegerFunction.h"
 #include "script/ScriptLexer.h"
 
 #include <memory>

@@ -3,10 +3,12 @@
 #include "script/ScriptOperators.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct ScriptType;
 struct ScriptVariable;
+struct ScriptIntegerFunction;
 
 /// An entry of the value stack as the reduction order sees it.
 enum class ScriptShape : uint8_t { Operand, Type, Binary, Prefix, Postfix };
@@ -160,4 +162,7 @@ struct ScriptExpressionCache {
     uint64_t callEpoch = 0;
     ScriptVariable* callTarget = nullptr;
     std::vector<ScriptType*> callTypes;
+
+    // A function body (at its `{`): its compiled form as an integer function, once tried.
+    std::unique_ptr<ScriptIntegerFunction> integerFunction;
 };

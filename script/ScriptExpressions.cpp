@@ -1,4 +1,5 @@
 #include "script/ScriptContext.h"
+#include "script/ScriptIntegerOps.h"
 #include "script/ScriptMessages.h"
 
 #include <cmath>
@@ -39,18 +40,7 @@ bool isReal(const ScriptType* t) {
 
 // Integer arithmetic wraps as 32-bit two's complement; a zero divisor gives 0.
 int32_t integerOp(ScriptOp op, int32_t a, int32_t b) {
-    switch (op) {
-    case ScriptOp::Add:
-        return int32_t(uint32_t(a) + uint32_t(b));
-    case ScriptOp::Subtract:
-        return int32_t(uint32_t(a) - uint32_t(b));
-    case ScriptOp::Multiply:
-        return int32_t(uint32_t(a) * uint32_t(b));
-    default:
-        if (b == 0) return 0;
-        if (a == INT32_MIN && b == -1) return INT32_MIN;
-        return a / b;
-    }
+    return scriptIntegerArithmetic(op, a, b);
 }
 
 uint32_t unsignedOp(ScriptOp op, uint32_t a, uint32_t b) {
@@ -790,9 +780,7 @@ int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
     ScriptEntry& left = stack[l];
     ScriptEntry& right = stack[r];
     const ScriptOp op = stack[i].op;
-    const bool assigning = op == ScriptOp::Assign || op == ScriptOp::AddAssign ||
-                           op == ScriptOp::SubtractAssign || op == ScriptOp::MultiplyAssign ||
-                           op == ScriptOp::DivideAssign;
+    const bool assigning = scriptIsAssignment(op);
     if (left.kind == ScriptEntryKind::Type || right.kind == ScriptEntryKind::Type) return 0;
     if (assigning && left.kind != ScriptEntryKind::Ref && left.kind != ScriptEntryKind::Name)
         return 0;
@@ -817,36 +805,10 @@ int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
         break;
     }
     default: {
+        if (!scriptIntegerOperator(op)) return 0;
         const int32_t a = left.kind == ScriptEntryKind::Value ? get<int32_t>(left.area)
                                                               : get<int32_t>(left.place());
-        switch (op) {
-        case ScriptOp::Add:
-        case ScriptOp::Subtract:
-        case ScriptOp::Multiply:
-        case ScriptOp::Divide:
-            result = integerOp(op, a, b);
-            break;
-        case ScriptOp::Equal:
-            result = a == b;
-            break;
-        case ScriptOp::NotEqual:
-            result = a != b;
-            break;
-        case ScriptOp::Less:
-            result = a < b;
-            break;
-        case ScriptOp::LessEqual:
-            result = a <= b;
-            break;
-        case ScriptOp::Greater:
-            result = a > b;
-            break;
-        case ScriptOp::GreaterEqual:
-            result = a >= b;
-            break;
-        default:
-            return 0;
-        }
+        result = scriptIntegerBinary(op, a, b);
     }
     }
     consume(i);
@@ -1040,24 +1002,7 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
     out.type = bt.integer;
     ScriptType *lt = l.type, *rt = r.type;
     int32_t result = 0;
-    auto relation = [&](auto a, auto b) {
-        switch (op) {
-        case ScriptOp::Less:
-            return a < b;
-        case ScriptOp::LessEqual:
-            return a <= b;
-        case ScriptOp::Greater:
-            return a > b;
-        case ScriptOp::GreaterEqual:
-            return a >= b;
-        case ScriptOp::LogicalAnd:
-            return a != 0 && b != 0;
-        case ScriptOp::LogicalOr:
-            return a != 0 || b != 0;
-        default:
-            return false;
-        }
-    };
+    auto relation = [&](auto a, auto b) { return scriptRelation(op, a, b) != 0; };
     if (isReal(lt) || isReal(rt)) {
         if (!isNumeric(lt) || !isNumeric(rt)) {
             report(ScriptForm::A, scriptmsg::kIncompatible);

@@ -1,4 +1,5 @@
 #include "script/ScriptContext.h"
+#include "script/ScriptIntegerOps.h"
 
 #include <cstring>
 
@@ -13,83 +14,7 @@
 
 namespace {
 
-using Kind = ScriptTokenKind;
 using Cache = ScriptExpressionCache;
-
-bool isAssignment(ScriptOp op) {
-    return op == ScriptOp::Assign || op == ScriptOp::AddAssign || op == ScriptOp::SubtractAssign ||
-           op == ScriptOp::MultiplyAssign || op == ScriptOp::DivideAssign;
-}
-
-bool isStep(ScriptOp op) {
-    return op == ScriptOp::Increment || op == ScriptOp::Decrement;
-}
-
-ScriptOp stepOp(ScriptOp op) {
-    return op == ScriptOp::Increment ? ScriptOp::Add : ScriptOp::Subtract;
-}
-
-bool integerOperator(ScriptOp op) {
-    switch (op) {
-    case ScriptOp::Multiply:
-    case ScriptOp::Divide:
-    case ScriptOp::Add:
-    case ScriptOp::Subtract:
-    case ScriptOp::Equal:
-    case ScriptOp::NotEqual:
-    case ScriptOp::Less:
-    case ScriptOp::LessEqual:
-    case ScriptOp::Greater:
-    case ScriptOp::GreaterEqual:
-    case ScriptOp::LogicalAnd:
-    case ScriptOp::LogicalOr:
-        return true;
-    default:
-        return isAssignment(op);
-    }
-}
-
-// Integer arithmetic wraps as 32-bit two's complement; a zero divisor gives 0.
-int32_t fastArithmetic(ScriptOp op, int32_t a, int32_t b) {
-    switch (op) {
-    case ScriptOp::Add:
-    case ScriptOp::AddAssign:
-        return int32_t(uint32_t(a) + uint32_t(b));
-    case ScriptOp::Subtract:
-    case ScriptOp::SubtractAssign:
-        return int32_t(uint32_t(a) - uint32_t(b));
-    case ScriptOp::Multiply:
-    case ScriptOp::MultiplyAssign:
-        return int32_t(uint32_t(a) * uint32_t(b));
-    default:
-        if (b == 0) return 0;
-        if (a == INT32_MIN && b == -1) return INT32_MIN;
-        return a / b;
-    }
-}
-
-int32_t fastBinary(ScriptOp op, int32_t a, int32_t b) {
-    switch (op) {
-    case ScriptOp::Equal:
-        return a == b;
-    case ScriptOp::NotEqual:
-        return a != b;
-    case ScriptOp::Less:
-        return a < b;
-    case ScriptOp::LessEqual:
-        return a <= b;
-    case ScriptOp::Greater:
-        return a > b;
-    case ScriptOp::GreaterEqual:
-        return a >= b;
-    case ScriptOp::LogicalAnd:
-        return a != 0 && b != 0;
-    case ScriptOp::LogicalOr:
-        return a != 0 || b != 0;
-    default:
-        return fastArithmetic(op, a, b);
-    }
-}
 
 } // namespace
 
@@ -149,7 +74,7 @@ void ZRScriptContext::analyseFast(Cache& cache) {
                 shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
             else if (fixity == ScriptFixity::Postfix && step)
                 shape.push_back(ScriptShapeItem{ScriptShape::Postfix, op});
-            else if (fixity == ScriptFixity::Binary && integerOperator(op))
+            else if (fixity == ScriptFixity::Binary && scriptIntegerOperator(op))
                 shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
             else
                 return;
@@ -161,40 +86,14 @@ void ZRScriptContext::analyseFast(Cache& cache) {
     }
     if (shape.empty()) return;
 
-    // The operators in reduction order, on slots: operands first, then each result.
-    const std::vector<ScriptReductionStep>& steps = cache.steps;
-    if (steps.empty() && shape.size() != 1) return;
-    std::vector<uint8_t> slotAt;
-    for (size_t k = 0, next = 0; k < shape.size(); ++k)
-        slotAt.push_back(shape[k].kind == ScriptShape::Operand ? uint8_t(next++) : 0);
-    uint8_t nextSlot = uint8_t(cache.operands.size());
-    for (const ScriptReductionStep& step : steps) {
-        if (nextSlot == Cache::kMaxFastSlots) return;
-        // Only a variable can be assigned to or stepped; anything else is the general
-        // evaluator's "illegal assignment" or "unsupported".
-        auto variable = [&](uint8_t slot) {
-            return slot < cache.operands.size() && cache.operands[slot].token != Cache::kLiteral;
-        };
-        using Form = Cache::Operation::Form;
-        Cache::Operation o{};
-        if (step.kind == ScriptReductionStep::Kind::Binary) {
-            o = Cache::Operation{Form::Binary, shape[step.op].op, slotAt[step.left],
-                                 slotAt[step.right]};
-            if (isAssignment(o.op) && !variable(o.left)) return;
-            slotAt[step.left] = nextSlot++;
-        } else if (step.kind == ScriptReductionStep::Kind::Prefix) {
-            o = Cache::Operation{Form::Prefix, shape[step.op].op, 0, slotAt[step.right]};
-            if (isStep(o.op) && !variable(o.right)) return;
-            slotAt[step.op] = nextSlot++;
-        } else if (step.kind == ScriptReductionStep::Kind::Postfix) {
-            o = Cache::Operation{Form::Postfix, shape[step.op].op, slotAt[step.left], 0};
-            if (!variable(o.left)) return;
-            slotAt[step.left] = nextSlot++;
-        } else {
-            return; // an expression that fails is left to the general evaluator
-        }
-        cache.operations.push_back(o);
-    }
+    // The operators in reduction order, on slots: operands first, then each result. Only a
+    // variable can be assigned to or stepped; anything else is the general evaluator's
+    // "illegal assignment" or "unsupported".
+    if (!scriptIntegerOperations(
+            shape, cache.steps, cache.operands.size(),
+            [&](uint8_t slot) { return cache.operands[slot].token != Cache::kLiteral; },
+            cache.operations))
+        return;
     cache.fast = true;
 }
 
@@ -209,7 +108,8 @@ bool ZRScriptContext::resolveFast(Cache& cache) {
         cache.elements.clear();
         for (size_t k = 0; k < operands; ++k) {
             const Cache::Operand& o = cache.operands[k];
-            cache.places[k] = nullptr;
+            // A literal is read where the form keeps it (nothing writes to it).
+            cache.places[k] = reinterpret_cast<unsigned char*>(&cache.operands[k].literal);
             if (o.token == Cache::kLiteral) continue;
             ScriptVariable* v = variableAt(o.token);
             if (!v) return false;
@@ -234,7 +134,6 @@ bool ZRScriptContext::resolveFast(Cache& cache) {
 
 bool ZRScriptContext::computeFast(Cache& cache, int32_t& value) {
     using Form = Cache::Operation::Form;
-    const size_t operands = cache.operands.size();
     unsigned char* const* places = cache.places.data();
     // Elements are found first, as collection indexes before any operator applies; an index
     // out of range leaves the expression to the general evaluator, which reports it.
@@ -244,57 +143,13 @@ bool ZRScriptContext::computeFast(Cache& cache, int32_t& value) {
         if (uint32_t(i) >= e.count) return false;
         cache.places[e.slot] = e.base + size_t(uint32_t(i)) * sizeof(int32_t);
     }
-    const Cache::Operand* literals = cache.operands.data();
     if (cache.operations.size() == 1 && cache.operations[0].form == Form::Binary) {
         // The common `a op b`.
         const Cache::Operation& o = cache.operations[0];
-        int32_t a = literals[o.left].literal, b = literals[o.right].literal;
-        if (places[o.left]) std::memcpy(&a, places[o.left], sizeof a);
-        if (places[o.right]) std::memcpy(&b, places[o.right], sizeof b);
-        if (isAssignment(o.op)) {
-            value = o.op == ScriptOp::Assign ? b : fastArithmetic(o.op, a, b);
-            std::memcpy(places[o.left], &value, sizeof value);
-        } else {
-            value = fastBinary(o.op, a, b);
-        }
+        value = scriptRunIntegerBinary(o.op, places[o.left], places[o.right]);
         return true;
     }
-    // Operands are read where they are (a variable's value, or the literal); results of the
-    // operators follow them.
-    int32_t results[Cache::kMaxFastSlots];
-    auto read = [&](uint8_t slot) {
-        if (slot >= operands) return results[slot - operands];
-        if (!places[slot]) return literals[slot].literal;
-        int32_t v;
-        std::memcpy(&v, places[slot], sizeof v);
-        return v;
-    };
-    size_t slot = operands;
-    for (const Cache::Operation& o : cache.operations) {
-        int32_t r;
-        if (o.form == Form::Postfix) {
-            // The variable steps; the value is the one before.
-            r = read(o.left);
-            const int32_t stepped = fastArithmetic(stepOp(o.op), r, 1);
-            std::memcpy(places[o.left], &stepped, sizeof stepped);
-        } else if (o.form == Form::Prefix && isStep(o.op)) {
-            r = fastArithmetic(stepOp(o.op), read(o.right), 1);
-            std::memcpy(places[o.right], &r, sizeof r);
-        } else if (o.form == Form::Prefix) {
-            const int32_t a = read(o.right);
-            r = o.op == ScriptOp::Subtract ? int32_t(0u - uint32_t(a))
-                : o.op == ScriptOp::Not    ? int32_t(a == 0)
-                                           : a;
-        } else if (isAssignment(o.op)) {
-            const int32_t b = read(o.right);
-            r = o.op == ScriptOp::Assign ? b : fastArithmetic(o.op, read(o.left), b);
-            std::memcpy(places[o.left], &r, sizeof r);
-        } else {
-            r = fastBinary(o.op, read(o.left), read(o.right));
-        }
-        results[slot - operands] = r;
-        ++slot;
-    }
-    value = read(uint8_t(slot - 1));
+    value = scriptRunIntegerOperations(cache.operations.data(), cache.operations.size(), places,
+                                       cache.operands.size());
     return true;
 }

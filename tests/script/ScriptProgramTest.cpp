@@ -22,6 +22,18 @@ std::string quoted(const std::string& text) {
     return out;
 }
 
+// A program gives the same result, outputs and messages as under a step limit, where loops and
+// calls are all read the general way.
+void expectSameUnderAStepLimit(const std::string& program) {
+    const ScriptRun fast = runScript(program);
+    scriptSetRunLimits(100000000, 0);
+    const ScriptRun general = runScript(program);
+    scriptSetRunLimits(0, 0);
+    EXPECT_EQ(fast.ok, general.ok) << fast.errors << " | " << general.errors;
+    EXPECT_EQ(fast.output, general.output);
+    EXPECT_EQ(fast.errors, general.errors);
+}
+
 struct Program {
     const char* name;
     const char* text;
@@ -178,13 +190,176 @@ TEST(ScriptPrograms, LoopsGiveTheSameResultsUnderAStepLimit) {
     };
     for (const char* program : programs) {
         SCOPED_TRACE(program);
-        const ScriptRun fast = runScript(program);
-        scriptSetRunLimits(100000000, 0);
-        const ScriptRun general = runScript(program);
-        scriptSetRunLimits(0, 0);
-        EXPECT_TRUE(fast.ok) << fast.errors;
-        EXPECT_EQ(fast.output, general.output);
-        EXPECT_EQ(fast.errors, general.errors);
+        EXPECT_TRUE(runScript(program).ok);
+        expectSameUnderAStepLimit(program);
+    }
+}
+
+// Functions of integers (run from their compiled form once their bodies have been read) give
+// the same outputs and messages as under a step limit, where every call is read the general way.
+TEST(ScriptPrograms, IntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
+    const char* programs[] = {
+        // recursion, mutual recursion, no parameters, three parameters, no return
+        "integer fib(integer n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
+        "integer isEven(integer n) { if (n == 0) return 1; return isOdd(n - 1); }\n"
+        "integer isOdd(integer n) { if (n == 0) return 0; return isEven(n - 1); }\n"
+        "integer seven() { return 7; } integer none(integer n) { n + 1; }\n"
+        "integer mix(integer a, integer b, integer c) { return a - b - c * (a - 1) / 2; }\n"
+        "integer i; integer s = 0;\n"
+        "for (i = 0; i < 40; i++) s += fib(i / 3) + isEven(i) * 100 + seven() + none(i)"
+        " + mix(i, 3, i - 7);\n"
+        "out(s); out(fib(20)); out(isOdd(33)); out(mix(2147483647, -1, 2));",
+        // variables outside the function, read and written, and the order of calls and names
+        "integer counter = 0; integer x = 1;\n"
+        "integer bump(integer by) { counter += by; x = x * 2; return counter; }\n"
+        "integer twice(integer n) { { if (n > 3) return n * 2; else ; } return bump(n) + x; }\n"
+        "integer i; for (i = 0; i < 30; i++) { out(x + bump(1)); out(twice(i / 7 + 0 * 0)); }\n"
+        "out(counter); out(x);",
+        // parameters stepped and assigned, parenthesised expressions, arguments with steps
+        "integer f(integer a, integer b) { a++; b -= a--; if (!(a - b)) return -a; "
+        "return (a + 1) * (b - 2) + (5); }\n"
+        "integer g(integer n) { integer k = n; return k; }\n"
+        "integer i; integer t = 0;\n"
+        "for (i = -20; i < 20; i++) { t += f(i, i * 3); t -= f(t / 1000, i++); t += g(i); }\n"
+        "out(t); out(i);",
+        // declared variables (one hiding a variable outside once declared, one taking a
+        // parameter's place), loops, `break` inside and outside loops
+        "integer g = 5;\n"
+        "integer sum(integer n) { integer s = 0, i; for (i = 0; i < n; i++) { if (i == 7) break;"
+        " s += i; } return s; }\n"
+        "integer w(integer n) { g = g + 1; integer g = n; while (g > 0) { g -= 2; if (g == 3)"
+        " return g; } return g + 100; }\n"
+        "integer k(integer n) { integer m = n * 2, n = m + 1; if (n > 9) break; return n + m; }\n"
+        "integer i; integer t = 0; for (i = 0; i < 30; i++) t += sum(i) + w(i) * 3 + k(i);\n"
+        "out(t); out(g);",
+        // arguments that are names are read once every argument has been evaluated
+        "integer g = 2; integer h(integer a, integer b) { return a * 10 + b; }\n"
+        "integer k(integer a) { return h(a, a++) + h(a--, a) * 100 + h(g, g++) * 10000; }\n"
+        "integer m(integer a) { return h((a), (g--)) + h(-a, (a = 7)); }\n"
+        "integer i; for (i = 0; i < 30; i++) { out(k(i)); out(m(i)); } out(g);",
+        // a name that becomes a type between calls, and a redefined function
+        "integer T = 3; integer h(integer n) { return n + T; }\n"
+        "integer i; integer s = 0; for (i = 0; i < 20; i++) s += h(i); out(s);\n"
+        "integer h(integer n) { return n * 10; } out(h(4));\n"
+        "typedef integer T; out(h(2)); integer k(integer n) { return n + T; } out(k(1));",
+        // a call made while a `return` inside `execute` has stopped execution
+        "integer f(integer n) { return n + 1; }\n"
+        "integer i; integer s = 0; for (i = 0; i < 30; i++) s += f(i); out(s);\n"
+        "out(execute(\"return 5;\") + f(1));",
+        // recursion that never ends
+        "integer down(integer n) { if (n < -1) return 0; return down(n + 1) + 1; }\n"
+        "out(down(0));",
+    };
+    for (const char* program : programs) {
+        SCOPED_TRACE(program);
+        expectSameUnderAStepLimit(program);
+    }
+}
+
+// Random functions of integers (recursion bounded by a depth parameter, calls between them,
+// parameters, declared variables and a variable outside them assigned and stepped, loops with
+// breaks, early returns) give the same
+// outputs and messages from their compiled form as under a step limit, where every call is read
+// the general way.
+class RandomFunctions {
+public:
+    explicit RandomFunctions(unsigned seed) : random_(seed) {}
+
+    std::string text() {
+        std::string t = "integer g = 1;\n";
+        for (int f = 0; f < 3; ++f)
+            t += "integer f" + std::to_string(f) + "(integer d, integer a, integer b) " +
+                 block(0, false) + "\n";
+        return t + "integer i; integer s = 0;\n"
+                   "for (i = 0; i < 100; i++) { s += f0(3, i, s / 7); out(s); } out(g);";
+    }
+
+private:
+    int pick(int n) { return int(random_() % unsigned(n)); }
+    std::string name() {
+        static const char* names[] = {"a", "b", "d", "g", "t", "u"};
+        return names[pick(6)];
+    }
+    std::string place() {
+        static const char* names[] = {"a", "b", "g"};
+        return names[pick(3)];
+    }
+    std::string operand(int depth) {
+        switch (depth > 2 ? pick(2) : pick(7)) {
+        case 0:
+            return std::to_string(pick(9) - 2);
+        case 1:
+            return name();
+        case 2:
+            return place() + (pick(2) ? "++" : "--");
+        case 3:
+            return (pick(2) ? "-" : "!") + name();
+        case 4:
+            return "(" + expression(depth + 1) + ")";
+        case 5:
+            return "(" + place() + (pick(2) ? " = " : " += ") + operand(depth + 1) + ")";
+        default:
+            // A name in parentheses stays a place: such a body runs the general way.
+            return pick(20) ? name() : "(" + name() + ")";
+        }
+    }
+    std::string expression(int depth) {
+        static const char* ops[] = {"+", "-", "*", "/", "==", "!=", "<", ">=", "&&", "||"};
+        std::string e = operand(depth);
+        for (int n = pick(3); n > 0; --n)
+            e += std::string(" ") + ops[pick(10)] + " " + operand(depth);
+        return e;
+    }
+    std::string call() {
+        return "f" + std::to_string(pick(3)) + "(d - 1, " + expression(1) + ", " + expression(1) +
+               ")";
+    }
+    std::string statement(int depth, bool inLoop) {
+        switch (depth > 2 ? pick(3) : pick(10)) {
+        case 0:
+            return expression(0) + ";";
+        case 1:
+            return "if (d > 0) " + place() + " += " + call() + ";";
+        case 2:
+            return "if (" + expression(0) + ") return " + expression(0) + ";";
+        case 3:
+            return "if (" + expression(0) + ") " + statement(depth + 1, inLoop) + " else " +
+                   statement(depth + 1, inLoop);
+        case 4:
+            return block(depth + 1, inLoop);
+        case 5:
+            // Outside a loop `break` does nothing.
+            return "if (" + expression(0) + ") break;";
+        case 6:
+        case 7:
+            // Loops do not nest, so that their counters alone decide how often they go round.
+            if (inLoop) return statement(depth, inLoop);
+            if (pick(2))
+                return "for (t = " + std::to_string(pick(3)) + "; t < 3; t++) " +
+                       statement(depth + 1, true);
+            return "u = 0; while (u < " + std::to_string(pick(4)) + ") { u++; " +
+                   statement(depth + 1, true) + " }";
+        default:
+            return "if (d > 0) return " + call() + " - " + operand(0) + ";";
+        }
+    }
+    std::string block(int depth, bool inLoop) {
+        std::string b = "{ ";
+        // Variables of the function, read anywhere; only loops change t and u.
+        if (depth == 0) b += pick(2) ? "integer t, u = " + expression(0) + "; " : "integer t, u; ";
+        for (int n = pick(4); n > 0; --n)
+            b += statement(depth, inLoop) + " ";
+        if (depth == 0) b += "return " + expression(0) + "; ";
+        return b + "}";
+    }
+    std::mt19937 random_;
+};
+
+TEST(ScriptPrograms, RandomIntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        const std::string program = RandomFunctions(seed).text();
+        SCOPED_TRACE(program);
+        expectSameUnderAStepLimit(program);
     }
 }
 
@@ -318,6 +493,8 @@ TEST(ScriptPrograms, IntegerDeleteHookSeesTheSameValues) {
     const char* program = "#global integer DeleteValue( integer v ) { count(); return 0; }\n"
                           "integer i; integer s = 0; integer a[4];\n"
                           "for (i = 0; i < 40; i++) { if (i / 4 == 3) s += i; a[i / 10] = s; }\n"
+                          "integer f(integer n, integer m) { return n + m; }\n"
+                          "for (i = 0; i < 40; i++) s += f(i, 1);\n"
                           "out(s);";
     int before = countCalls();
     const ScriptRun fast = runScript(program, true);

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "script/ScriptExpressionCache.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+struct ScriptType;
+struct ScriptVariable;
+struct ScriptIntegerFunction;
+
+/// An expression of an integer function's body in its compiled form: operands in text order
+/// (literals, parameters and declared variables in their frame slots, variables outside the
+/// function, calls and parenthesised expressions,
+/// the last two evaluated where they stand, in text order) and the integer operators in
+/// reduction order (slots as scriptIntegerOperations numbers them).
+struct ScriptIntegerExpr {
+    struct Operand {
+        enum class Kind : uint8_t { Literal, Slot, Outer, Call, Nested } kind;
+        int32_t literal = 0;
+        uint32_t index = 0; ///< frame slot, outer variable, call or nested expression
+    };
+    std::vector<Operand> operands;
+    std::vector<ScriptExpressionCache::Operation> operations;
+    /// Without calls and parenthesised expressions, the operands' places depend on the frame
+    /// and the resolution alone: they are kept for the frame and resolution last used (a loop
+    /// evaluates the same expressions on one frame again and again).
+    bool plain = false;
+    mutable const int32_t* placesFrame = nullptr;
+    mutable uint64_t placesResolution = 0;
+    mutable std::vector<unsigned char*> places;
+};
+
+/// A call of an integer function inside a compiled body.
+struct ScriptIntegerCall {
+    std::string name;
+    uint64_t hash = 0;
+    int line = 0;               ///< line of the call's `)`, for messages
+    std::vector<uint32_t> args; ///< expressions of the function
+    ScriptVariable* target = nullptr;
+    ScriptIntegerFunction* code = nullptr;
+};
+
+/// What running a statement of a compiled body left: go on, a `return`, or a `break` inside a
+/// loop body.
+enum class ScriptIntegerFlow : uint8_t { Normal, Return, Break };
+
+/// A statement of a compiled body.
+struct ScriptIntegerStatement {
+    enum class Kind : uint8_t {
+        Empty,
+        Block,
+        If,
+        Return,
+        Expression,
+        Declare, ///< `integer` variables, each zeroed then initialised
+        While,
+        For,
+        Break
+    } kind = Kind::Empty;
+    static constexpr uint32_t kNone = UINT32_MAX;
+    uint32_t expression = 0;             ///< If, Return, Expression; the condition of While and For
+    std::vector<uint32_t> before, after; ///< For: its first and its step expressions
+    struct Declared {
+        uint32_t slot;
+        uint32_t initialiser; ///< an expression, or kNone
+    };
+    std::vector<Declared> declared;
+    std::vector<ScriptIntegerStatement> children; ///< Block: its statements; If: then [, else];
+                                                  ///< While, For: the body
+};
+
+/// The names a body sees while it is compiled: its parameters and the variables it declared so
+/// far, each in its frame slot.
+struct ScriptIntegerScope {
+    std::vector<std::pair<std::string, uint32_t>> names;
+    uint32_t slots = 0;
+    /// The slot of the newest variable of a name, as a call's own list finds it; null if none.
+    const uint32_t* find(std::string_view name) const {
+        for (auto it = names.rbegin(); it != names.rend(); ++it)
+            if (it->first == name) return &it->second;
+        return nullptr;
+    }
+};
+
+/// The compiled form of a script function whose parameters (at most ten) and result are all
+/// `integer` and whose body holds only blocks, `if`s, loops, `break`s, `return`s, expression
+/// statements of integer forms calling only such functions, and, in its outermost list,
+/// declarations of `integer` variables. Such a body cannot report (but for the call nesting
+/// limit), convert or change what a name means, and each of its names stands for one variable
+/// from where it is read on, so it runs on a frame of integers instead of variable records,
+/// with the results the general reading gives. Kept by the expression cache of the body's `{`;
+/// used under the interpreter lock.
+struct ScriptIntegerFunction {
+    static constexpr size_t kMaxParameters = 10;
+    static constexpr size_t kMaxSlots = 32; ///< parameters and declared variables
+    /// The body as compiled for the name epoch `epoch` (0: not tried), `compiled` when it has
+    /// this form; `retry` counts calls down to trying again when a part of it was not compiled
+    /// yet.
+    uint64_t epoch = 0;
+    bool compiled = false;
+    uint32_t retry = 0;
+    uint32_t wait = 0; ///< the calls waited before the last try
+    /// Calls and outer variables as resolved for the function epoch `resolvedEpoch`;
+    /// `resolveRetry` counts calls down to resolving again when a function called was not
+    /// compiled yet.
+    uint64_t resolvedEpoch = 0;
+    bool resolved = false;
+    uint32_t resolveRetry = 0;
+    uint32_t resolveWait = 0;
+    uint64_t resolution = 0; ///< changes with every resolving (outer places may move)
+    size_t parameters = 0;
+    size_t slots = 0;
+    std::vector<ScriptIntegerExpr> expressions;
+    std::vector<ScriptIntegerCall> calls;
+    const ScriptType* type = nullptr;        ///< the function type compiled for
+    std::vector<std::string> outerNames;     ///< variables outside the function
+    std::vector<unsigned char*> outerPlaces; ///< their integer values, once resolved
+    ScriptIntegerStatement body;
+};

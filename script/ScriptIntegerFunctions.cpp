@@ -1,0 +1,553 @@
+#include "script/ScriptContext.h"
+#include "script/ScriptIntegerOps.h"
+#include "script/ScriptMessages.h"
+#include "script/ScriptRunStack.h"
+
+#include <algorithm>
+#include <cstring>
+
+// Integer functions. A call of a script function makes a list of variable records for its
+// parameters, reads its body statement by statement and passes values on the value stack; for a
+// function such as `integer fib(integer n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2);
+// }` that is nearly all of its time. When every parameter and the result are `integer` and the
+// body holds only blocks, `if`s, loops, `break`s, `return`s, expression statements whose
+// expressions have integer forms (calling only such functions) and, in its outermost list,
+// declarations of `integer` variables, nothing the body does can change what a name means,
+// convert or report anything but the call nesting limit, and each name in it stands for one
+// variable from where it is read on: the body is compiled once into statements over a frame of
+// integers, parameters and declared variables in fixed slots, and run from that form with the
+// results, the calls and the messages of the general reading.
+//
+// The form is made from what the general reading compiled (each expression's leaves and
+// reduction order), so it is the same text read the same way; it is tried once the body's
+// expressions have been compiled, and made again when a name changes its meaning. Calls and
+// variables outside the function are resolved again when a list they are found in changes.
+
+namespace {
+
+using Kind = ScriptTokenKind;
+using Operand = ScriptIntegerExpr::Operand;
+using Statement = ScriptIntegerStatement;
+
+// Calls of a function whose body was not compiled yet before it is tried again; each failed
+// try doubles the wait (a branch that is never taken is never compiled), up to a limit.
+constexpr uint32_t kRetryCalls = 8;
+constexpr uint32_t kMaxRetryCalls = 8192;
+
+uint32_t nextWait(uint32_t wait) {
+    return wait == 0 ? kRetryCalls : std::min(wait * 2, kMaxRetryCalls);
+}
+// Nesting of statements in a body that is compiled (deeper bodies run the general way).
+constexpr int kMaxStatementDepth = 32;
+
+} // namespace
+
+ScriptIntegerFunction* ZRScriptContext::integerFunction(ScriptVariable* fn) {
+    // Limits count what is read; a DeleteValue hook sees every variable go; a declaration
+    // installs hooks still to be installed; flags left set (by a `return` inside `execute`)
+    // make the general reading skip the body.
+    if (global.stepLimit || global.timeLimitMs || global.deleteHooks || global.hookScanPending ||
+        returnFlag || breakFlag || !fn->hasBody || !fn->body)
+        return nullptr;
+    ScriptExpressionCache& at = fn->body->expressionCache(fn->bodyStart);
+    if (!at.integerFunction) at.integerFunction = std::make_unique<ScriptIntegerFunction>();
+    ScriptIntegerFunction& f = *at.integerFunction;
+    if (f.epoch != scriptNameEpoch() || f.type != fn->type ||
+        (!f.compiled && f.retry && --f.retry == 0))
+        compileInteger(f, fn);
+    if (!f.compiled) return nullptr;
+    if (f.resolvedEpoch != gScriptFunctionEpoch ||
+        (!f.resolved && f.resolveRetry && --f.resolveRetry == 0)) {
+        std::vector<ScriptIntegerFunction*> pass;
+        resolveInteger(f, pass);
+    }
+    return f.resolved ? &f : nullptr;
+}
+
+void ZRScriptContext::compileInteger(ScriptIntegerFunction& f, ScriptVariable* fn) {
+    const uint32_t wait = f.epoch == scriptNameEpoch() ? f.wait : 0;
+    f = ScriptIntegerFunction{};
+    f.wait = wait;
+    f.epoch = scriptNameEpoch();
+    f.type = fn->type;
+    const ScriptType* type = fn->type;
+    if (type->base != bt.integer || type->varArgs() ||
+        type->members.size() > ScriptIntegerFunction::kMaxParameters)
+        return;
+    for (const ScriptMember& m : type->members)
+        if (m.type != bt.integer) return;
+    f.parameters = type->members.size();
+    ScriptIntegerScope scope;
+    for (const ScriptMember& m : type->members)
+        scope.names.emplace_back(m.name, scope.slots++);
+    // The body is read in its own text, as a call reads it.
+    const ScriptSource* savedSrc = src;
+    const uint32_t savedStop = exprStop;
+    src = fn->body.get();
+    exprStop = ScriptSource::kNoStop;
+    bool pending = false;
+    uint32_t pos = fn->bodyStart;
+    const bool ok = tok(pos).kind == Kind::LeftBrace &&
+                    compileIntegerStatement(f, scope, pos, f.body, 0, true, pending);
+    src = savedSrc;
+    exprStop = savedStop;
+    if (ok) {
+        f.slots = scope.slots;
+        f.compiled = true;
+        return;
+    }
+    const ScriptType* kept = f.type;
+    const uint32_t waited = nextWait(f.wait);
+    f = ScriptIntegerFunction{};
+    f.epoch = scriptNameEpoch();
+    f.type = kept;
+    f.wait = waited;
+    f.retry = pending ? waited : 0;
+}
+
+bool ZRScriptContext::compileIntegerStatement(ScriptIntegerFunction& f, ScriptIntegerScope& scope,
+                                              uint32_t& pos, Statement& out, int depth,
+                                              bool outermost, bool& pending) {
+    if (depth > kMaxStatementDepth) return false;
+    const ScriptTok& t = tok(pos);
+    auto expression = [&](uint32_t at, Kind end) {
+        uint32_t endPos = 0;
+        const int e = compileIntegerExpression(f, scope, at, end, end, pending, &endPos);
+        if (e < 0) return false;
+        out.expression = uint32_t(e);
+        pos = endPos + 1;
+        return true;
+    };
+    // A statement inside this one: only the outermost list declares.
+    auto inner = [&](bool list) {
+        out.children.emplace_back();
+        return compileIntegerStatement(f, scope, pos, out.children.back(), depth + 1,
+                                       list && outermost && depth == 0, pending);
+    };
+    switch (t.kind) {
+    case Kind::Semicolon:
+        out.kind = Statement::Kind::Empty;
+        ++pos;
+        return true;
+    case Kind::LeftBrace:
+        out.kind = Statement::Kind::Block;
+        for (++pos; tok(pos).kind != Kind::RightBrace;)
+            if (tok(pos).kind == Kind::End || !inner(true)) return false;
+        ++pos;
+        return true;
+    case Kind::If:
+        out.kind = Statement::Kind::If;
+        if (tok(pos + 1).kind != Kind::LeftParen || !expression(pos + 2, Kind::RightParen) ||
+            !inner(false))
+            return false;
+        if (tok(pos).kind != Kind::Else) return true;
+        ++pos;
+        return inner(false);
+    case Kind::While:
+        out.kind = Statement::Kind::While;
+        return tok(pos + 1).kind == Kind::LeftParen && expression(pos + 2, Kind::RightParen) &&
+               inner(false);
+    case Kind::For: {
+        out.kind = Statement::Kind::For;
+        if (tok(pos + 1).kind != Kind::LeftParen) return false;
+        pos = compileIntegerList(f, scope, pos + 2, Kind::Semicolon, out.before, pending);
+        if (pos == UINT32_MAX || !expression(pos, Kind::Semicolon)) return false;
+        pos = compileIntegerList(f, scope, pos, Kind::RightParen, out.after, pending);
+        return pos != UINT32_MAX && inner(false);
+    }
+    case Kind::Break:
+        out.kind = Statement::Kind::Break;
+        if (tok(pos + 1).kind != Kind::Semicolon) return false;
+        pos += 2;
+        return true;
+    case Kind::Return:
+        out.kind = Statement::Kind::Return;
+        return expression(pos + 1, Kind::Semicolon);
+    case Kind::Identifier:
+        if (classify(pos).type || nameOf(pos) == "anytype") {
+            // `integer name [= value], ...;` in the outermost list, where it runs once, in
+            // text order: each name stands for its variable from its declarator on (one that
+            // hides a variable of the call's own list takes that variable's record over).
+            if (!outermost || typeNamed(pos) != bt.integer) return false;
+            out.kind = Statement::Kind::Declare;
+            for (++pos;; ++pos) {
+                if (tok(pos).kind != Kind::Identifier || classify(pos).type) return false;
+                const std::string_view name = nameOf(pos);
+                const uint32_t* known = scope.find(name);
+                const uint32_t slot = known ? *known : scope.slots++;
+                if (slot >= ScriptIntegerFunction::kMaxSlots) return false;
+                if (!known) scope.names.emplace_back(name, slot);
+                Statement::Declared d{slot, Statement::kNone};
+                ++pos;
+                if (tok(pos).kind == Kind::Operator && tok(pos).op == ScriptOp::Assign) {
+                    uint32_t endPos = 0;
+                    const int e = compileIntegerExpression(f, scope, pos + 1, Kind::Comma,
+                                                           Kind::Semicolon, pending, &endPos);
+                    if (e < 0) return false;
+                    d.initialiser = uint32_t(e);
+                    pos = endPos;
+                }
+                out.declared.push_back(d);
+                if (tok(pos).kind == Kind::Semicolon) {
+                    ++pos;
+                    return true;
+                }
+                if (tok(pos).kind != Kind::Comma) return false;
+            }
+        }
+        [[fallthrough]];
+    case Kind::Integer:
+    case Kind::Operator:
+        out.kind = Statement::Kind::Expression;
+        return expression(pos, Kind::Semicolon);
+    default:
+        return false;
+    }
+}
+
+uint32_t ZRScriptContext::compileIntegerList(ScriptIntegerFunction& f, ScriptIntegerScope& scope,
+                                             uint32_t pos, Kind end, std::vector<uint32_t>& into,
+                                             bool& pending) {
+    while (true) {
+        uint32_t endPos = 0;
+        const int e = compileIntegerExpression(f, scope, pos, Kind::Comma, end, pending, &endPos);
+        if (e < 0) return UINT32_MAX;
+        into.push_back(uint32_t(e));
+        pos = endPos + 1;
+        if (tok(endPos).kind == end) return pos;
+    }
+}
+
+int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
+                                              const ScriptIntegerScope& scope, uint32_t pos,
+                                              Kind end, Kind otherEnd, bool& pending,
+                                              uint32_t* endPos) {
+    const ScriptExpressionCache* cache = src->cache(pos).expression;
+    if (!cache || cache->epoch != scriptNameEpoch()) {
+        pending = true; // not compiled yet (read once so far)
+        return -1;
+    }
+    const Kind k = tok(cache->end).kind;
+    if (k != end && k != otherEnd) return -1;
+    if (endPos) *endPos = cache->end;
+    ScriptIntegerExpr e;
+    std::vector<ScriptShapeItem> shape;
+    const ScriptShapeItem operand{ScriptShape::Operand, ScriptOp::None};
+    for (const ScriptLeaf& leaf : cache->leaves) {
+        switch (leaf.kind) {
+        case ScriptLeaf::Kind::Literal: {
+            if (leaf.type != bt.integer) return -1;
+            Operand o{Operand::Kind::Literal};
+            std::memcpy(&o.literal, leaf.value, sizeof o.literal);
+            e.operands.push_back(o);
+            shape.push_back(operand);
+            break;
+        }
+        case ScriptLeaf::Kind::Name: {
+            // A parameter or a variable the body declared, else a variable outside the
+            // function.
+            const std::string_view name = nameOf(leaf.token);
+            Operand o{Operand::Kind::Outer};
+            bool found = false;
+            if (const uint32_t* slot = scope.find(name)) {
+                o = Operand{Operand::Kind::Slot, 0, *slot};
+                found = true;
+            }
+            for (size_t v = 0; v < f.outerNames.size() && !found; ++v)
+                if (f.outerNames[v] == name) {
+                    o.index = uint32_t(v);
+                    found = true;
+                }
+            if (!found) {
+                o.index = uint32_t(f.outerNames.size());
+                f.outerNames.emplace_back(name);
+            }
+            e.operands.push_back(o);
+            shape.push_back(operand);
+            break;
+        }
+        case ScriptLeaf::Kind::Call: {
+            ScriptIntegerCall call;
+            call.name = std::string(nameOf(leaf.token));
+            call.hash = tok(leaf.token).hash;
+            if (call.name == "execute" || tok(leaf.token + 1).kind != Kind::LeftParen) return -1;
+            uint32_t q = leaf.token + 2;
+            if (tok(q).kind == Kind::RightParen) {
+                ++q;
+            } else {
+                while (true) {
+                    uint32_t argEnd = 0;
+                    const int a = compileIntegerExpression(f, scope, q, Kind::Comma,
+                                                           Kind::RightParen, pending, &argEnd);
+                    if (a < 0) return -1;
+                    call.args.push_back(uint32_t(a));
+                    q = argEnd + 1;
+                    if (tok(argEnd).kind == Kind::RightParen) break;
+                }
+            }
+            if (q != leaf.next || call.args.size() > ScriptIntegerFunction::kMaxParameters)
+                return -1;
+            call.line = line(q - 1);
+            e.operands.push_back(Operand{Operand::Kind::Call, 0, uint32_t(f.calls.size())});
+            f.calls.push_back(std::move(call));
+            shape.push_back(operand);
+            break;
+        }
+        case ScriptLeaf::Kind::Paren: {
+            // A parenthesised expression is evaluated where it stands; only one that computes
+            // a value (a lone name would stay a place read later, a lone type is a cast).
+            uint32_t innerEnd = 0;
+            const int inner = compileIntegerExpression(f, scope, leaf.token + 1, Kind::RightParen,
+                                                       Kind::RightParen, pending, &innerEnd);
+            if (inner < 0 || innerEnd + 1 != leaf.next) return -1;
+            const ScriptIntegerExpr& x = f.expressions[size_t(inner)];
+            if (x.operations.empty() && (x.operands[0].kind == Operand::Kind::Slot ||
+                                         x.operands[0].kind == Operand::Kind::Outer))
+                return -1;
+            e.operands.push_back(Operand{Operand::Kind::Nested, 0, uint32_t(inner)});
+            shape.push_back(operand);
+            break;
+        }
+        case ScriptLeaf::Kind::Operator: {
+            const ScriptOp op = leaf.op;
+            const auto fixity = ScriptFixity(leaf.fixity);
+            if (fixity == ScriptFixity::Prefix && (scriptIsStep(op) || op == ScriptOp::Subtract ||
+                                                   op == ScriptOp::Add || op == ScriptOp::Not))
+                shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
+            else if (fixity == ScriptFixity::Postfix && scriptIsStep(op))
+                shape.push_back(ScriptShapeItem{ScriptShape::Postfix, op});
+            else if (fixity == ScriptFixity::Binary && scriptIntegerOperator(op))
+                shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
+            else
+                return -1;
+            break;
+        }
+        default:
+            return -1;
+        }
+        if (e.operands.size() > ScriptExpressionCache::kMaxFastOperands) return -1;
+    }
+    if (e.operands.empty()) return -1;
+    const auto variable = [&](uint8_t slot) {
+        const Operand::Kind kind = e.operands[slot].kind;
+        return kind == Operand::Kind::Slot || kind == Operand::Kind::Outer;
+    };
+    if (!scriptIntegerOperations(shape, cache->steps, e.operands.size(), variable, e.operations))
+        return -1;
+    e.plain = std::none_of(e.operands.begin(), e.operands.end(), [](const Operand& o) {
+        return o.kind == Operand::Kind::Call || o.kind == Operand::Kind::Nested;
+    });
+    e.places.resize(e.operands.size());
+    f.expressions.push_back(std::move(e));
+    return int(f.expressions.size() - 1);
+}
+
+bool ZRScriptContext::resolveInteger(ScriptIntegerFunction& f,
+                                     std::vector<ScriptIntegerFunction*>& pass) {
+    // Optimistic for the calls back into functions of this pass; a failure anywhere marks the
+    // whole pass unresolved.
+    f.resolvedEpoch = gScriptFunctionEpoch;
+    f.resolved = true;
+    pass.push_back(&f);
+    auto fail = [&](bool pending) {
+        for (ScriptIntegerFunction* g : pass) {
+            g->resolved = false;
+            g->resolveWait = nextWait(g->resolveWait);
+            g->resolveRetry = pending ? g->resolveWait : 0;
+        }
+        return false;
+    };
+    // A name that is not a parameter is found as the body finds it: the call's own list
+    // holds only the parameters.
+    static uint64_t resolutions = 0;
+    f.resolution = ++resolutions;
+    f.outerPlaces.clear();
+    for (const std::string& name : f.outerNames) {
+        const uint64_t hash = scriptNameHash(name);
+        ScriptVariable* v = scriptVariables.find(name, hash);
+        if (!v && persistent) v = persistent->variables.find(name, hash);
+        if (!v) v = global.variables.find(name, hash);
+        if (!v || v->type != bt.integer) return fail(false);
+        f.outerPlaces.push_back(v->area);
+    }
+    ScriptValue integers[ScriptIntegerFunction::kMaxParameters];
+    for (ScriptValue& v : integers)
+        v.type = bt.integer;
+    for (ScriptIntegerCall& call : f.calls) {
+        ScriptVariable* target = resolveCall(call.name, call.hash, integers, call.args.size());
+        // A function of this pass gives itself while it is being resolved.
+        ScriptIntegerFunction* code = target ? integerFunction(target) : nullptr;
+        if (!code) {
+            // A function whose body was not compiled yet: the pass is tried again later.
+            const ScriptIntegerFunction* g =
+                target && target->hasBody && target->body
+                    ? target->body->expressionCache(target->bodyStart).integerFunction.get()
+                    : nullptr;
+            return fail(g && !g->compiled && g->retry > 0);
+        }
+        call.target = target;
+        call.code = code;
+    }
+    return f.resolved;
+}
+
+bool ZRScriptContext::callInteger(const ScriptVariable* fn, const ScriptIntegerFunction& f,
+                                  const int32_t* args, int ln, int32_t& result) {
+    char probe;
+    if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
+        report(ScriptForm::E, scriptmsg::kCallNesting, ln);
+        return false;
+    }
+    int32_t frame[ScriptIntegerFunction::kMaxSlots];
+    if (f.parameters) std::memcpy(frame, args, f.parameters * sizeof(int32_t));
+    // A declared variable is zeroed where it is declared; nothing reads it before.
+    std::fill(frame + f.parameters, frame + f.slots, 0);
+    ++callDepth;
+    ScriptIntegerFlow flow = ScriptIntegerFlow::Normal;
+    int32_t value = 0;
+    const bool ok = runInteger(f, f.body, frame, false, flow, value);
+    --callDepth;
+    if (!ok) {
+        report(scriptmsg::kFunctionErrorLine, scriptmsg::kPrefix, fn->name.c_str(), ln);
+        return false;
+    }
+    result = flow == ScriptIntegerFlow::Return ? value : 0;
+    return true;
+}
+
+bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const Statement& s, int32_t* frame,
+                                 bool loop, ScriptIntegerFlow& flow, int32_t& value) {
+    using Flow = ScriptIntegerFlow;
+    auto evaluate = [&](uint32_t e, int32_t& out) {
+        return evaluateInteger(f, f.expressions[e], frame, out);
+    };
+    // A loop's body; false ends the loop (a failure, a `return`, or a `break` cleared here).
+    auto body = [&](bool& ok) {
+        ok = runInteger(f, s.children[0], frame, true, flow, value);
+        if (!ok || flow == Flow::Return) return false;
+        if (flow == Flow::Break) {
+            flow = Flow::Normal;
+            return false;
+        }
+        return true;
+    };
+    int32_t scratch = 0;
+    switch (s.kind) {
+    case Statement::Kind::Empty:
+        return true;
+    case Statement::Kind::Block:
+        // After a `return` or `break` the rest is only read, which the compiled form already did.
+        for (const Statement& child : s.children) {
+            if (!runInteger(f, child, frame, loop, flow, value)) return false;
+            if (flow != Flow::Normal) return true;
+        }
+        return true;
+    case Statement::Kind::If: {
+        int32_t condition = 0;
+        if (!evaluate(s.expression, condition)) return false;
+        if (condition != 0) return runInteger(f, s.children[0], frame, loop, flow, value);
+        return s.children.size() < 2 || runInteger(f, s.children[1], frame, loop, flow, value);
+    }
+    case Statement::Kind::While:
+        while (true) {
+            int32_t condition = 0;
+            if (!evaluate(s.expression, condition)) return false;
+            bool ok = true;
+            if (condition == 0 || !body(ok)) return ok;
+        }
+    case Statement::Kind::For:
+        for (const uint32_t e : s.before)
+            if (!evaluate(e, scratch)) return false;
+        while (true) {
+            int32_t condition = 0;
+            if (!evaluate(s.expression, condition)) return false;
+            bool ok = true;
+            if (condition == 0 || !body(ok)) return ok;
+            for (const uint32_t e : s.after)
+                if (!evaluate(e, scratch)) return false;
+        }
+    case Statement::Kind::Break:
+        if (loop) flow = Flow::Break;
+        return true;
+    case Statement::Kind::Declare:
+        for (const Statement::Declared& d : s.declared) {
+            frame[d.slot] = 0;
+            if (d.initialiser != Statement::kNone && !evaluate(d.initialiser, frame[d.slot]))
+                return false;
+        }
+        return true;
+    case Statement::Kind::Return:
+        if (!evaluate(s.expression, value)) return false;
+        flow = Flow::Return;
+        return true;
+    case Statement::Kind::Expression:
+        return evaluate(s.expression, scratch);
+    }
+    return false;
+}
+
+bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
+                                      int32_t* frame, int32_t& value) {
+    // Calls and parenthesised expressions run in text order, as collection meets them; names
+    // are read when an operator uses them.
+    const size_t n = e.operands.size();
+    auto place = [&](const Operand& o) -> unsigned char* {
+        switch (o.kind) {
+        case Operand::Kind::Literal:
+            return reinterpret_cast<unsigned char*>(const_cast<int32_t*>(&o.literal));
+        case Operand::Kind::Slot:
+            return reinterpret_cast<unsigned char*>(frame + o.index);
+        default:
+            return f.outerPlaces[o.index];
+        }
+    };
+    if (e.plain) {
+        if (e.placesFrame != frame || e.placesResolution != f.resolution) {
+            for (size_t k = 0; k < n; ++k)
+                e.places[k] = place(e.operands[k]);
+            e.placesFrame = frame;
+            e.placesResolution = f.resolution;
+        }
+        value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(),
+                                           e.places.data(), n);
+        return true;
+    }
+    unsigned char* places[ScriptExpressionCache::kMaxFastOperands];
+    int32_t computed[ScriptExpressionCache::kMaxFastOperands];
+    for (size_t k = 0; k < n; ++k) {
+        const Operand& o = e.operands[k];
+        switch (o.kind) {
+        case Operand::Kind::Literal:
+        case Operand::Kind::Slot:
+        case Operand::Kind::Outer:
+            places[k] = place(o);
+            break;
+        case Operand::Kind::Call: {
+            const ScriptIntegerCall& call = f.calls[o.index];
+            // An argument that is a lone name is read once every argument has been evaluated
+            // (`g(a, a++)` passes the stepped a twice), as the general reading reads names.
+            int32_t args[ScriptIntegerFunction::kMaxParameters];
+            const unsigned char* names[ScriptIntegerFunction::kMaxParameters] = {};
+            for (size_t a = 0; a < call.args.size(); ++a) {
+                const ScriptIntegerExpr& arg = f.expressions[call.args[a]];
+                if (arg.operations.empty() && (arg.operands[0].kind == Operand::Kind::Slot ||
+                                               arg.operands[0].kind == Operand::Kind::Outer))
+                    names[a] = place(arg.operands[0]);
+                else if (!evaluateInteger(f, arg, frame, args[a]))
+                    return false;
+            }
+            for (size_t a = 0; a < call.args.size(); ++a)
+                if (names[a]) std::memcpy(&args[a], names[a], sizeof args[a]);
+            if (!callInteger(call.target, *call.code, args, call.line, computed[k])) return false;
+            places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
+            break;
+        }
+        case Operand::Kind::Nested:
+            if (!evaluateInteger(f, f.expressions[o.index], frame, computed[k])) return false;
+            places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
+            break;
+        }
+    }
+    value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), places, n);
+    return true;
+}
