@@ -221,7 +221,16 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
                                  QRect(runStart, y, x - runStart, 3).translated(root), 0xFFFFD207);
             runStart = -1;
         };
-        for (int x = m_rulerRect.left(); x <= m_rulerRect.right() && frame <= endFrames; ++x) {
+        // Only the columns the clip reaches are asked for; the frame is still accumulated from
+        // the ruler's left edge, so that a column names the same frame in every paint.
+        const QRect reach = clip.boundingRect() & m_rulerRect;
+        const int lastX = reach.isEmpty() ? m_rulerRect.left() - 1 : reach.right();
+        int x = m_rulerRect.left();
+        for (; x <= lastX && frame <= endFrames; ++x) {
+            if (x < reach.left()) {
+                frame += perPixel;
+                continue;
+            }
             const qint64 f = qint64(frame);
             if (f != asked) {
                 setPosFrames(p, f);
@@ -235,7 +244,7 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
             }
             frame += perPixel;
         }
-        flush(m_rulerRect.right() + 1);
+        flush(x); // the strip stops at the project's end
         m_timeline->factory()->destroyPos(p);
     }
     // Labels and ticks.
