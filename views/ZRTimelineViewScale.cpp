@@ -248,14 +248,13 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
         m_timeline->factory()->destroyPos(p);
     }
     // Labels and ticks.
-    const QRgb tickColour = m_colors[4];
     const int ppu = m_scale.pixelsPerUnit();
     const int labels = m_rulerRect.width() / ppu + 1;
     const QFontMetrics metrics(m_rulerFont);
     for (int i = 0; i < labels; ++i) {
         const int x = m_rulerRect.left() + i * ppu;
         const QRect tick(x, m_rulerRect.bottom() - 4, 1, 4);
-        tintImageClipped(target, image, tick.translated(root), tickColour | 0xFF000000u);
+        tintImageClipped(target, image, tick.translated(root), kTickColour);
         const QString text = rulerLabel(i);
         const QSize size(metrics.horizontalAdvance(text) + 2, metrics.height());
         QImage label(size, QImage::Format_ARGB32);
@@ -263,7 +262,7 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
         {
             QPainter painter(&label);
             painter.setFont(m_rulerFont);
-            painter.setPen(QColor::fromRgba(tickColour | 0xFF000000u));
+            painter.setPen(QColor::fromRgba(kTextColour));
             painter.drawText(label.rect(), Qt::AlignCenter, text);
         }
         const QPoint at(x - size.width() / 2, tick.top() - 2 - size.height());

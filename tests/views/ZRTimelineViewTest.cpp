@@ -117,6 +117,22 @@ TEST_F(TimelineTest, RenderStripStopsAtTheProjectEnd) {
     EXPECT_FALSE(isStrip(ruler.right() - 10));
 }
 
+// The skin's ruler is dark: labels and ticks must stand out from it.
+TEST_F(TimelineTest, RulerLabelsAndTicksShowOnTheRuler) {
+    makeView();
+    addClips(1);
+    const QImage shot = view->grab().toImage();
+    const QRect ruler = view->rulerRect();
+    const int tickX = ruler.left() + view->timeScale().pixelsPerUnit();
+    const int fill = qGray(shot.pixel(tickX + 20, ruler.bottom() - 4));
+    EXPECT_GT(qGray(shot.pixel(tickX, ruler.bottom() - 4)), fill + 60);
+    int brightest = 0;
+    for (int y = ruler.top(); y < ruler.bottom() - 4; ++y)
+        for (int x = tickX - 12; x <= tickX + 12; ++x)
+            brightest = std::max(brightest, qGray(shot.pixel(x, y)));
+    EXPECT_GT(brightest, fill + 140); // also fails for a hairline weight
+}
+
 TEST_F(TimelineTest, UnusableProgramRateNeverBreaksPainting) {
     makeView();
     addClips(2);
