@@ -237,6 +237,15 @@ void sendMouse(ZRTimelineView& view, QEvent::Type type, QPoint at, Qt::MouseButt
     QCoreApplication::sendEvent(&view, &e);
 }
 
+// Zoom level `level` with the cursor at seconds:frames.
+void showAt(ZRTimelineView& view, ZRVeskEditor& editor, int level, int seconds, int frames) {
+    setLevel(view, level);
+    IZRObjectFactory* f = editor.timeline()->factory();
+    IZRPos* p = f->createPosAt(0, 0, seconds, frames, 25.0);
+    view.slotGotoPosition(p, nullptr);
+    f->destroyPos(p);
+}
+
 // Each state: what to do to a fresh view before it is shot.
 struct State {
     const char* name;
@@ -244,20 +253,8 @@ struct State {
 };
 
 const State kStates[] = {
-    {"level4",
-     [](ZRTimelineView& view, ZRVeskEditor& editor) {
-         setLevel(view, 4);
-         IZRPos* p = editor.timeline()->factory()->createPosAt(0, 0, 7, 12, 25.0);
-         view.slotGotoPosition(p, nullptr);
-         editor.timeline()->factory()->destroyPos(p);
-     }},
-    {"level2",
-     [](ZRTimelineView& view, ZRVeskEditor& editor) {
-         setLevel(view, 2);
-         IZRPos* p = editor.timeline()->factory()->createPosAt(0, 0, 4, 10, 25.0);
-         view.slotGotoPosition(p, nullptr);
-         editor.timeline()->factory()->destroyPos(p);
-     }},
+    {"level4", [](ZRTimelineView& view, ZRVeskEditor& editor) { showAt(view, editor, 4, 7, 12); }},
+    {"level2", [](ZRTimelineView& view, ZRVeskEditor& editor) { showAt(view, editor, 2, 4, 10); }},
     {"split",
      [](ZRTimelineView& view, ZRVeskEditor&) {
          setLevel(view, 4);
