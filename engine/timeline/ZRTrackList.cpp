@@ -77,7 +77,8 @@ void ZRTrackList::append(void* item) {
 void ZRTrackList::remove(void* item) {
     Locker l(*this);
     if (!m_items.remove(item)) return;
-    m_order.erase(std::find(m_order.begin(), m_order.end(), item));
+    const auto at = std::find(m_order.begin(), m_order.end(), item);
+    if (at != m_order.end()) m_order.erase(at);
 }
 
 int ZRTrackList::find(void* item) {
