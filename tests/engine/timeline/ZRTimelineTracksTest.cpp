@@ -140,8 +140,8 @@ TEST_F(Tracks, ObjectAtAgreesWithAScanOfTheTrack) {
     }
 }
 
-// A walk through the list's own cursor is not disturbed by lookups made meanwhile (another
-// thread's renderer or preview asks for objects at any time).
+// A walk through the list's own cursor, one call at a time, is not disturbed by lookups made
+// between its steps (another thread's renderer or preview asks for objects at any time).
 TEST_F(Tracks, ObjectAtLeavesAWalkOfTheListAlone) {
     std::vector<IZRObject*> placed;
     for (int i = 0; i < 6; ++i) {
@@ -150,15 +150,13 @@ TEST_F(Tracks, ObjectAtLeavesAWalkOfTheListAlone) {
     }
     ZRGuardedList* list = timeline->track(1, true);
     std::vector<IZRObject*> walked;
-    list->lock();
-    for (void* p = list->first(); p; p = list->next()) {
+    for (void* p = list->first(); p && walked.size() < 20; p = list->next()) {
         walked.push_back(static_cast<IZRObject*>(p));
         for (int f : {0, 45, 105, 200}) {
             ZRPos at(0, 0, 0, f, 25.0);
             (void)timeline->objectAt(1, &at, true);
         }
     }
-    list->unlock();
     EXPECT_EQ(walked, placed);
 }
 
