@@ -93,9 +93,13 @@ struct Fixture {
     void repaint() { view->repaint(); }
 };
 
+// Made on first use and destroyed by main while the application still exists: the fixture
+// owns widgets.
+std::unique_ptr<Fixture> sharedFixture;
+
 Fixture& fixture() {
-    static Fixture f;
-    return f;
+    if (!sharedFixture) sharedFixture = std::make_unique<Fixture>();
+    return *sharedFixture;
 }
 
 void FullRepaint(benchmark::State& state) {
@@ -142,5 +146,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    sharedFixture.reset();
     return 0;
 }

@@ -30,7 +30,8 @@ QDict<PSDLayer>* skinLayers(const char* file, const char* set) {
 } // namespace
 
 ZRTimelineView::ZRTimelineView(QWidget* parent, const char* name, Qt::WindowFlags flags)
-    : QSBWidget(parent, name, flags), m_rulerFont(QStringLiteral("ZR Sans Serif"), 10, 50) {
+    : QSBWidget(parent, name, flags),
+      m_rulerFont(QStringLiteral("ZR Sans Serif"), 10, QFont::Normal) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setAcceptDrops(true);
@@ -70,7 +71,7 @@ ZRTimelineView::ZRTimelineView(QWidget* parent, const char* name, Qt::WindowFlag
     m_modeGroup.addButton(m_timelineButton, 1);
     m_storyboardButton->setChecked(true);
 
-    m_modeLabel = std::make_unique<ZRTextImage>(tr("MODE"), QColor(221, 221, 221),
+    m_modeLabel = std::make_unique<ZRTextImage>(tr("MODE"), QColor::fromRgb(kTextColour),
                                                 QStringLiteral("arial.ttf"), 8, 0.0f);
     applySkin("timeline_boxes", "timeline_cursor");
     m_headerRect = QRect(0, 0, m_headerWidth + 1, 24);

@@ -221,7 +221,16 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
                                  QRect(runStart, y, x - runStart, 3).translated(root), 0xFFFFD207);
             runStart = -1;
         };
-        for (int x = m_rulerRect.left(); x <= m_rulerRect.right() && frame <= endFrames; ++x) {
+        // Only the columns the clip reaches are asked for; the frame is still accumulated from
+        // the ruler's left edge, so that a column names the same frame in every paint.
+        const QRect reach = clip.boundingRect() & m_rulerRect;
+        const int lastX = reach.isEmpty() ? m_rulerRect.left() - 1 : reach.right();
+        int x = m_rulerRect.left();
+        for (; x <= lastX && frame <= endFrames; ++x) {
+            if (x < reach.left()) {
+                frame += perPixel;
+                continue;
+            }
             const qint64 f = qint64(frame);
             if (f != asked) {
                 setPosFrames(p, f);
@@ -235,18 +244,17 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
             }
             frame += perPixel;
         }
-        flush(m_rulerRect.right() + 1);
+        flush(x); // the strip stops at the project's end
         m_timeline->factory()->destroyPos(p);
     }
     // Labels and ticks.
-    const QRgb tickColour = m_colors[4];
     const int ppu = m_scale.pixelsPerUnit();
     const int labels = m_rulerRect.width() / ppu + 1;
     const QFontMetrics metrics(m_rulerFont);
     for (int i = 0; i < labels; ++i) {
         const int x = m_rulerRect.left() + i * ppu;
         const QRect tick(x, m_rulerRect.bottom() - 4, 1, 4);
-        tintImageClipped(target, image, tick.translated(root), tickColour | 0xFF000000u);
+        tintImageClipped(target, image, tick.translated(root), kTickColour);
         const QString text = rulerLabel(i);
         const QSize size(metrics.horizontalAdvance(text) + 2, metrics.height());
         QImage label(size, QImage::Format_ARGB32);
@@ -254,7 +262,7 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
         {
             QPainter painter(&label);
             painter.setFont(m_rulerFont);
-            painter.setPen(QColor::fromRgba(tickColour | 0xFF000000u));
+            painter.setPen(QColor::fromRgba(kTextColour));
             painter.drawText(label.rect(), Qt::AlignCenter, text);
         }
         const QPoint at(x - size.width() / 2, tick.top() - 2 - size.height());

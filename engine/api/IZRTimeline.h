@@ -47,6 +47,8 @@ public:
     /// 0 finished or stopped, 1 no module or a refused frame, 2/3 video/audio format refused.
     virtual int exportProject(const char* fileName, const char* format, IZRPos* rangeStart,
                               IZRPos* rangeEnd, int width, int height, double rate) = 0;
+    /// The frame after the last object's end (frame 0 when empty). The position belongs to the
+    /// calling thread and holds the value until that thread's next call.
     virtual IZRPos* endPosition() = 0;
     virtual bool setObjectMarkIn(IZRObject* object, IZRPos* markIn) = 0;
     virtual bool setObjectMarkOut(IZRObject* object, IZRPos* markOut) = 0;

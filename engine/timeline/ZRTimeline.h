@@ -30,6 +30,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -214,6 +216,12 @@ public:
     ZRYieldingMutex& renderMutex() { return m_renderMutex; }
     /// Where `object` lies, copied under the timeline mutex.
     ZRObjectPlacement placementOf(IZRObject* object);
+    /// The frame after the last end of any track (frame 0 when empty), computed under the
+    /// timeline mutex; the engine's own threads use this copy rather than `endPosition`.
+    ZRPos projectEnd();
+    /// The highest track number that has held an object (0 when none); no track above it has
+    /// a list. Read under the timeline mutex.
+    int highestTrack();
     /// True for the object that the `videoAt` in progress lets hand its source's native frame
     /// on unchanged (export pass-through); read under the render mutex.
     bool isPassThroughNominee(const ZRObject* object) const {
@@ -281,7 +289,9 @@ private:
     ZRRegistry<ZRPos> m_positions;
     ZRRegistry<ZRImage> m_images;
     ZRRegistry<ZRGuardedList> m_lists;
-    ZRPos m_endPosition;
+    // What `endPosition` hands each calling thread, rewritten only by that thread's own calls
+    // (the map itself is guarded by m_endPositionMutex; its nodes never move).
+    std::unordered_map<std::thread::id, ZRPos> m_endPositions;
     std::unique_ptr<ZRImage> m_imageBuffers[3];
     ZRModuleManager m_moduleManager;
     std::unique_ptr<ZRHeapMutex> m_timelineMutex;

@@ -268,11 +268,12 @@ IZRObject* ZRTimeline::objectAt(int track, IZRPos* position, bool video) {
     TimelineLock lock(*m_timelineMutex);
     ZRTrackList* list = trackList(track, video, false);
     if (!list) return nullptr;
+    // The track's objects are in time order without overlaps, so their ends rise with them:
+    // the first one that does not end before the frame is the only one that can hold it.
     const double frame = position->toFrames();
-    return static_cast<IZRObject*>(list->findFirst([frame](void* p) {
-        auto* object = static_cast<IZRObject*>(p);
-        return object->startPos()->toFrames() <= frame && object->endPos()->toFrames() >= frame;
-    }));
+    auto* object = static_cast<IZRObject*>(list->partitionPoint(
+        [frame](void* p) { return static_cast<IZRObject*>(p)->endPos()->toFrames() < frame; }));
+    return object && object->startPos()->toFrames() <= frame ? object : nullptr;
 }
 
 void ZRTimeline::clear() {
@@ -293,21 +294,34 @@ void ZRTimeline::clear() {
     resumeRenderer();
 }
 
-IZRPos* ZRTimeline::endPosition() {
-    std::lock_guard endLock(m_endPositionMutex);
+int ZRTimeline::highestTrack() {
     TimelineLock lock(*m_timelineMutex);
-    m_endPosition.set(0, 0, 0, 0, m_frameRate);
+    return m_highestTrack;
+}
+
+ZRPos ZRTimeline::projectEnd() {
+    TimelineLock lock(*m_timelineMutex);
+    ZRPos end(0, 0, 0, 0, m_frameRate);
     for (int track = 1; track <= m_highestTrack; ++track) {
         for (bool video : {true, false}) {
             ZRTrackList* list = trackList(track, video, false);
             if (!list) continue;
             TrackLock trackLock(list);
             auto* last = static_cast<IZRObject*>(list->last());
-            if (last && *last->endPos() >= &m_endPosition)
-                m_endPosition = frameAfter(last->endPos());
+            if (last && *last->endPos() >= &end) end = frameAfter(last->endPos());
         }
     }
-    return &m_endPosition;
+    return end;
+}
+
+// Each thread gets a position of its own: a shared one would be rewritten by the renderer or
+// the preview while the GUI thread reads it.
+IZRPos* ZRTimeline::endPosition() {
+    const ZRPos end = projectEnd();
+    std::lock_guard endLock(m_endPositionMutex);
+    ZRPos& mine = m_endPositions[std::this_thread::get_id()];
+    mine = end;
+    return &mine;
 }
 
 // After a mark change that lengthened `object`, the next object on each of its tracks that now

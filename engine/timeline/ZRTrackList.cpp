@@ -28,6 +28,7 @@ bool ZRTrackList::isEmpty() {
 void ZRTrackList::clear() {
     Locker l(*this);
     m_items.clear();
+    m_order.clear();
 }
 
 IZRPos* ZRTrackList::totalDuration() {
@@ -59,17 +60,25 @@ unsigned ZRTrackList::count() {
 
 void ZRTrackList::insertAt(unsigned index, void* item) {
     Locker l(*this);
-    if (!m_items.insertAt(index, item)) m_items.append(item);
+    if (m_items.insertAt(index, item)) {
+        m_order.insert(m_order.begin() + std::ptrdiff_t(index), item);
+    } else {
+        m_items.append(item);
+        m_order.push_back(item);
+    }
 }
 
 void ZRTrackList::append(void* item) {
     Locker l(*this);
     m_items.append(item);
+    m_order.push_back(item);
 }
 
 void ZRTrackList::remove(void* item) {
     Locker l(*this);
-    m_items.remove(item);
+    if (!m_items.remove(item)) return;
+    const auto at = std::find(m_order.begin(), m_order.end(), item);
+    if (at != m_order.end()) m_order.erase(at);
 }
 
 int ZRTrackList::find(void* item) {
@@ -104,7 +113,9 @@ void* ZRTrackList::at(unsigned index) {
 
 void* ZRTrackList::takeFirst() {
     Locker l(*this);
-    return m_items.takeFirst();
+    void* item = m_items.takeFirst();
+    if (item) m_order.erase(m_order.begin());
+    return item;
 }
 
 void ZRTrackList::lock() {

@@ -114,8 +114,7 @@ ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
     const uint64_t startedAt = generation();
     std::lock_guard lock(m_stateMutex);
     if (m_stopRequest.load() > 1 || !m_enabled.load() || m_paused.load()) return Step::Ended;
-    ZRPos end;
-    end.assign(m_timeline->endPosition());
+    const ZRPos end = m_timeline->projectEnd();
     if (!(position < &end)) return Step::Ended;
     if (frameState(position) != 1) return Step::Skipped;
     auto* frame = static_cast<ZRImage*>(m_timeline->videoAt(&position, 0));
@@ -189,7 +188,8 @@ int ZRTimelineWorker::frameState(const IZRPos& position) {
     bool needed = false;
     {
         ZRYieldingMutex::YieldingLock renderLock(m_timeline->renderMutex());
-        for (int track = 1; track <= ZRTimeline::kTrackCount && !needed; ++track) {
+        const int tracks = m_timeline->highestTrack();
+        for (int track = 1; track <= tracks && !needed; ++track) {
             auto* object = dynamic_cast<ZRObject*>(m_timeline->objectAt(track, &at, true));
             if (!object) continue;
             needed = (forced > 0 && object->sourceVideoFormat() != forced) ||

@@ -102,6 +102,37 @@ TEST_F(TimelineTest, RulerLabels) {
     EXPECT_EQ(view->rulerLabel(1), QStringLiteral("05f"));
 }
 
+// Clips without effects need no background rendering: their columns carry the strip, and the
+// columns past the project's end stay bare.
+TEST_F(TimelineTest, RenderStripStopsAtTheProjectEnd) {
+    makeView();
+    addClips(2); // 100 frames: 60 columns at level 4
+    const QImage shot = view->grab().toImage();
+    const QRect ruler = view->rulerRect();
+    const int y = ruler.bottom() - 2;
+    auto isStrip = [&](int x) { return (shot.pixel(x, y) & 0xFFFFFFu) == 0xFFD207u; };
+    EXPECT_TRUE(isStrip(ruler.left() + 10));
+    EXPECT_TRUE(isStrip(ruler.left() + 59));
+    EXPECT_FALSE(isStrip(ruler.left() + 62));
+    EXPECT_FALSE(isStrip(ruler.right() - 10));
+}
+
+// The skin's ruler is dark: labels and ticks must stand out from it.
+TEST_F(TimelineTest, RulerLabelsAndTicksShowOnTheRuler) {
+    makeView();
+    addClips(1);
+    const QImage shot = view->grab().toImage();
+    const QRect ruler = view->rulerRect();
+    const int tickX = ruler.left() + view->timeScale().pixelsPerUnit();
+    const int fill = qGray(shot.pixel(tickX + 20, ruler.bottom() - 4));
+    EXPECT_GT(qGray(shot.pixel(tickX, ruler.bottom() - 4)), fill + 60);
+    int brightest = 0;
+    for (int y = ruler.top(); y < ruler.bottom() - 4; ++y)
+        for (int x = tickX - 12; x <= tickX + 12; ++x)
+            brightest = std::max(brightest, qGray(shot.pixel(x, y)));
+    EXPECT_GT(brightest, fill + 140); // also fails for a hairline weight
+}
+
 TEST_F(TimelineTest, UnusableProgramRateNeverBreaksPainting) {
     makeView();
     addClips(2);

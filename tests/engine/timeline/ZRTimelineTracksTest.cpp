@@ -107,6 +107,77 @@ TEST_F(Tracks, ObjectAtCoversFirstToLastFrame) {
     EXPECT_EQ(timeline->objectAt(101, &at, true), nullptr);
 }
 
+// Every frame of a track shaped by inserts, ripples, a zero-length object, mark changes and a
+// removal, against a plain scan of the track's list.
+TEST_F(Tracks, ObjectAtAgreesWithAScanOfTheTrack) {
+    FakeObject* av = make("av", 40, true, true);
+    FakeObject* b = make("b", 25);
+    FakeObject* one = make("one", 1, true, true);
+    FakeObject* empty = make("empty", 0);
+    FakeObject* e = make("e", 60, true, true);
+    insertAt(1, av, 0);
+    insertAt(1, b, 100);
+    insertAt(1, empty, 300);
+    insertAt(1, one, 301);
+    insertAt(1, e, 500);
+    insertAt(1, make("wedge", 30), 110);             // lands inside b, which moves after it
+    insertAt(1, make("ripple", 30, true, true), 20); // pushes av on both tracks
+    ZRPos out(0, 0, 0, 170, 25.0);
+    ASSERT_TRUE(timeline->setObjectMarkOut(b, &out)); // lengthens b over what follows
+    timeline->removeObject(empty);
+    for (bool video : {true, false}) {
+        ZRGuardedList* list = timeline->track(1, video);
+        ASSERT_NE(list, nullptr);
+        for (int f = 0; f < 800; ++f) {
+            IZRObject* scanned = nullptr;
+            for (unsigned i = 0; i < list->count() && !scanned; ++i) {
+                auto* o = static_cast<FakeObject*>(list->at(i));
+                if (o->startFrame() <= f && f <= o->endFrame()) scanned = o;
+            }
+            ZRPos at(0, 0, 0, f, 25.0);
+            ASSERT_EQ(timeline->objectAt(1, &at, video), scanned) << f << (video ? " v" : " a");
+        }
+    }
+}
+
+// A walk through the list's own cursor, one call at a time, is not disturbed by lookups made
+// between its steps (another thread's renderer or preview asks for objects at any time).
+TEST_F(Tracks, ObjectAtLeavesAWalkOfTheListAlone) {
+    std::vector<IZRObject*> placed;
+    for (int i = 0; i < 6; ++i) {
+        placed.push_back(make("o", 10));
+        insertAt(1, static_cast<FakeObject*>(placed.back()), i * 20);
+    }
+    ZRGuardedList* list = timeline->track(1, true);
+    std::vector<IZRObject*> walked;
+    for (void* p = list->first(); p && walked.size() < 20; p = list->next()) {
+        walked.push_back(static_cast<IZRObject*>(p));
+        for (int f : {0, 45, 105, 200}) {
+            ZRPos at(0, 0, 0, f, 25.0);
+            (void)timeline->objectAt(1, &at, true);
+        }
+    }
+    EXPECT_EQ(walked, placed);
+}
+
+TEST_F(Tracks, EndPositionBelongsToTheCallingThread) {
+    insertAt(1, make("a", 50), 0);
+    IZRPos* mine = timeline->endPosition();
+    FakeObject* b = make("b", 50);
+    double theirs = -1.0;
+    QThread* other = QThread::create([&] {
+        insertAt(1, b, 50);
+        theirs = timeline->endPosition()->toFrames();
+    });
+    other->start();
+    ASSERT_TRUE(other->wait(30000));
+    delete other;
+    EXPECT_EQ(theirs, 100.0);
+    EXPECT_EQ(mine->toFrames(), 50.0); // untouched by the other thread's call
+    EXPECT_EQ(timeline->endPosition(), mine);
+    EXPECT_EQ(mine->toFrames(), 100.0);
+}
+
 TEST_F(Tracks, RipplePushesEachOverlappingFollowerAfterThePreviousOne) {
     FakeObject* a = make("a", 100);
     FakeObject* b = make("b", 100);
@@ -247,6 +318,7 @@ TEST_F(Tracks, EditsWhileAnotherThreadWalks) {
     for (int i = 0; i < 20; ++i)
         pool.push_back(make("o", 10 + i));
     std::atomic<bool> stop{false};
+    std::atomic<int> passes{0};
     QThread* reader = QThread::create([&] {
         ZRPos at(0, 0, 0, 0, 25.0);
         while (!stop) {
@@ -260,15 +332,18 @@ TEST_F(Tracks, EditsWhileAnotherThreadWalks) {
                     (void)static_cast<IZRObject*>(p)->endPos()->toFrames();
                 list->unlock();
             }
-            timeline->endPosition();
+            if (timeline->endPosition()->toFrames() >= 0.0) ++passes;
         }
     });
     reader->start();
+    while (passes.load() == 0)
+        QThread::yieldCurrentThread();
     for (int round = 0; round < 200; ++round) {
         FakeObject* o = pool[size_t(round) % pool.size()];
         insertAt(1, o, (round * 37) % 300);
         if (round % 5 == 0) timeline->packTrack(1, true);
         if (round % 7 == 0) timeline->removeObject(pool[size_t(round * 3) % pool.size()]);
+        EXPECT_GE(timeline->endPosition()->toFrames(), 0.0);
     }
     stop = true;
     ASSERT_TRUE(reader->wait(30000));
