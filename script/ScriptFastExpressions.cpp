@@ -66,18 +66,9 @@ void ZRScriptContext::analyseFast(Cache& cache) {
             break;
         }
         case ScriptLeaf::Kind::Operator: {
-            const ScriptOp op = leaf.op;
-            const auto fixity = ScriptFixity(leaf.fixity);
-            const bool step = op == ScriptOp::Increment || op == ScriptOp::Decrement;
-            if (fixity == ScriptFixity::Prefix &&
-                (step || op == ScriptOp::Subtract || op == ScriptOp::Add || op == ScriptOp::Not))
-                shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
-            else if (fixity == ScriptFixity::Postfix && step)
-                shape.push_back(ScriptShapeItem{ScriptShape::Postfix, op});
-            else if (fixity == ScriptFixity::Binary && scriptIntegerOperator(op))
-                shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
-            else
-                return;
+            ScriptShapeItem item{};
+            if (!scriptIntegerOperatorShape(leaf, item)) return;
+            shape.push_back(item);
             break;
         }
         default:

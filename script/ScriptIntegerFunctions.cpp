@@ -309,17 +309,9 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
             break;
         }
         case ScriptLeaf::Kind::Operator: {
-            const ScriptOp op = leaf.op;
-            const auto fixity = ScriptFixity(leaf.fixity);
-            if (fixity == ScriptFixity::Prefix && (scriptIsStep(op) || op == ScriptOp::Subtract ||
-                                                   op == ScriptOp::Add || op == ScriptOp::Not))
-                shape.push_back(ScriptShapeItem{ScriptShape::Prefix, op});
-            else if (fixity == ScriptFixity::Postfix && scriptIsStep(op))
-                shape.push_back(ScriptShapeItem{ScriptShape::Postfix, op});
-            else if (fixity == ScriptFixity::Binary && scriptIntegerOperator(op))
-                shape.push_back(ScriptShapeItem{ScriptShape::Binary, op});
-            else
-                return -1;
+            ScriptShapeItem item{};
+            if (!scriptIntegerOperatorShape(leaf, item)) return -1;
+            shape.push_back(item);
             break;
         }
         default:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "script/ScriptContext.h"
 #include "script/ScriptExpressionCache.h"
 
 #include <cstdint>
@@ -94,6 +95,31 @@ inline int32_t scriptIntegerBinary(ScriptOp op, int32_t a, int32_t b) {
         return scriptIsAssignment(op) ? scriptIntegerArithmetic(op, a, b)
                                       : scriptRelation(op, a, b);
     }
+}
+
+/// The shape item of an operator leaf of a compiled expression, when the operator has an integer
+/// form: prefix `++ -- - + !`, postfix `++ --`, or a binary operator of scriptIntegerOperator.
+/// Both integer forms (of an expression and of a function's body) take their operators from
+/// here, so that they accept the same ones.
+inline bool scriptIntegerOperatorShape(const ScriptLeaf& leaf, ScriptShapeItem& item) {
+    const ScriptOp op = leaf.op;
+    switch (ScriptFixity(leaf.fixity)) {
+    case ScriptFixity::Prefix:
+        if (!scriptIsStep(op) && op != ScriptOp::Subtract && op != ScriptOp::Add &&
+            op != ScriptOp::Not)
+            return false;
+        item = ScriptShapeItem{ScriptShape::Prefix, op};
+        return true;
+    case ScriptFixity::Postfix:
+        if (!scriptIsStep(op)) return false;
+        item = ScriptShapeItem{ScriptShape::Postfix, op};
+        return true;
+    case ScriptFixity::Binary:
+        if (!scriptIntegerOperator(op)) return false;
+        item = ScriptShapeItem{ScriptShape::Binary, op};
+        return true;
+    }
+    return false;
 }
 
 /// Turns a reduction order into operations on slots: operand k (the k-th operand of `shape`) is

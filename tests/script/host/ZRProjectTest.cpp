@@ -342,7 +342,13 @@ TEST_F(Project, LargeProjectSavesAndOpens) {
                         s / 60 - s / 3600 * 60, s - s / 60 * 60, n - s * 30 ) );
         i = i + 1; })zrs"))
         << ::testing::PrintToString(hostRecord().output);
-    const std::string path = tempPath("large.zrs");
+    // Its own name, removed at the end: a file left behind would meet the other tests of this
+    // process that save and open projects (about 70 MB of it, too).
+    const std::string path = tempPath("hundred-thousand-objects.zrs");
+    struct Removal {
+        const std::string& path;
+        ~Removal() { QFile::remove(QString::fromStdString(path)); }
+    } removal{path};
     ASSERT_TRUE(source->saveProject(path.c_str())) << ::testing::PrintToString(hostRecord().debug);
     EXPECT_GT(QFileInfo(QString::fromStdString(path)).size(), int64_t(kObjects) * 700);
     source.reset();

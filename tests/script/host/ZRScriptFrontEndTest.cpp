@@ -210,6 +210,7 @@ TEST_F(FrontEnd, ProjectsOverTheSizeLimitAreRefusedWithAMessage) {
         ~SizeGuard() { zrscript::setMaxProjectBytes(saved); }
     } guard{zrscript::setMaxProjectBytes(size - 1)};
     const std::string large = tempPath("large.zrs");
+    std::filesystem::remove(large); // the refusal must be what leaves no file here
     EXPECT_FALSE(timeline->saveProject(large.c_str()));
     EXPECT_FALSE(std::filesystem::exists(large));
     ASSERT_EQ(hostRecord().debug.size(), 1u);
