@@ -117,9 +117,15 @@ void ZRTimelineView::setCursorFromX(qint64 contentX, bool paint) {
     if (!end) return;
     const double frames =
         std::min(double(m_scale.framesAt(std::max<qint64>(contentX, 0))), end->toFrames());
+    // A point past every clip leaves the cursor where it is drawn: the split tool takes the
+    // stored position, which must be the one the user sees.
+    const double before = m_cursorPosition->toFrames();
     setPosFrames(m_cursorPosition, qint64(frames));
     IZRObject* clip = m_editor->clipAtPosition(m_cursorPosition);
-    if (!clip) return;
+    if (!clip) {
+        setPosFrames(m_cursorPosition, qint64(before));
+        return;
+    }
     Q_EMIT positionChanged(m_cursorPosition, this);
     ZRAppState::Hub* hub = appState().hub;
     if (!hub || clip != hub->currentObject()) Q_EMIT objectChanged(clip, this);

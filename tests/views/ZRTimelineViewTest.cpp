@@ -347,6 +347,26 @@ TEST_F(TimelineTest, SplitToolDrawsALineAcrossTheHoveredTrack) {
     EXPECT_NE(plain.pixel(x, track(1)->contentRect().center().y()), line);
 }
 
+// Past the last clip the cursor stays where it is drawn, and so does the position a split takes.
+TEST_F(TimelineTest, CursorStaysOnItsClipWhenThePointerPassesTheEnd) {
+    makeView();
+    addClips(1);
+    view->toolSelected(2);
+    const int y = track(1)->contentRect().center().y();
+    const QPoint inside(view->timeAreaRect().left() + 15, y);
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, inside);
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, inside);
+    EXPECT_EQ(editor.objectCount(), 2);
+    const double frames = view->cursorPosition()->toFrames();
+    const int lineX = view->cursorLineX();
+    const QPoint past(view->timeAreaRect().right() - 2, y);
+    QMouseEvent move(QEvent::MouseMove, QPointF(past), QPointF(view->mapToGlobal(past)),
+                     Qt::NoButton, Qt::NoButton, {});
+    QCoreApplication::sendEvent(view.get(), &move);
+    EXPECT_EQ(view->cursorPosition()->toFrames(), frames);
+    EXPECT_EQ(view->cursorLineX(), lineX);
+}
+
 TEST_F(TimelineTest, SplitToolCutsTheClipUnderThePress) {
     makeView();
     addClips(1);
