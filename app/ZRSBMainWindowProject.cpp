@@ -110,7 +110,7 @@ void ZRSBMainWindow::setUntitled() {
 }
 
 void ZRSBMainWindow::slotNewProject() {
-    if (maybeSave()) return;
+    if (!m_timeline || maybeSave()) return;
     ZRAppState& state = appState();
     QConfig* config = settings();
     int format = kDefaultProfileFormat;

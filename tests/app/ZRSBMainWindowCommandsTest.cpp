@@ -297,21 +297,22 @@ TEST_F(MainWindowCommands, HelpGoesThroughTheLauncher) {
     window->slotMenuItemActivated(ZRSBMainWindow::WebsiteItem);
     window->slotMenuItemActivated(ZRSBMainWindow::SupportItem);
     window->slotMenuItemActivated(ZRSBMainWindow::UpdateItem); // no updater installed
-    ASSERT_EQ(services.urls.size(), 3);
-    EXPECT_TRUE(services.urls[2].contains(QStringLiteral("update")));
-    EXPECT_TRUE(services.programs.isEmpty());
+    ASSERT_EQ(launcher.urls.size(), 3);
+    EXPECT_TRUE(launcher.urls[2].contains(QStringLiteral("update")));
+    EXPECT_TRUE(launcher.programs.isEmpty());
 
     // The updater's folder from the registry file gets its separator; a failed start opens the
     // updates page.
     writeFile(platform::stateFolder() + QStringLiteral("/registry.ini"),
-              "[Software\\Orvand Multimedia\\Patchwell\\App]\npatchwelldirectory=/opt/patchwell\n");
-    services.programStarts = false;
+              "[HKEY_LOCAL_MACHINE\\Software\\Orvand "
+              "Multimedia\\Patchwell\\App]\npatchwelldirectory=/opt/patchwell\n");
+    launcher.starts = false;
     window->slotMenuItemActivated(ZRSBMainWindow::UpdateItem);
-    EXPECT_EQ(services.programs, QStringList{QStringLiteral("/opt/patchwell/Patchwell")});
-    EXPECT_EQ(services.urls.size(), 4);
-    services.programStarts = true;
+    EXPECT_EQ(launcher.programs, QStringList{QStringLiteral("/opt/patchwell/Patchwell")});
+    EXPECT_EQ(launcher.urls.size(), 4);
+    launcher.starts = true;
     window->slotMenuItemActivated(ZRSBMainWindow::UpdateItem);
-    EXPECT_EQ(services.urls.size(), 4);
+    EXPECT_EQ(launcher.urls.size(), 4);
     QFile::remove(platform::stateFolder() + QStringLiteral("/registry.ini"));
 
     // The help document: missing, then present without a viewer, then opened.
@@ -319,13 +320,13 @@ TEST_F(MainWindowCommands, HelpGoesThroughTheLauncher) {
     EXPECT_EQ(services.warnings, QStringList{QStringLiteral("Documentation Error")});
     const QString document = skinBaseFolder() + QStringLiteral("/cs5_help.pdf");
     writeFile(document, "%PDF-1.4\n");
-    services.urlOpens = false;
+    launcher.opens = false;
     window->slotMenuItemActivated(ZRSBMainWindow::DocumentationItem);
     EXPECT_EQ(services.warnings.size(), 2);
-    services.urlOpens = true;
+    launcher.opens = true;
     window->slotMenuItemActivated(ZRSBMainWindow::DocumentationItem);
     EXPECT_EQ(services.warnings.size(), 2);
-    EXPECT_EQ(services.urls.last(), QUrl::fromLocalFile(document).toString());
+    EXPECT_EQ(launcher.urls.last(), QUrl::fromLocalFile(document).toString());
     QFile::remove(document);
 
     window->slotMenuItemActivated(ZRSBMainWindow::AboutItem);
