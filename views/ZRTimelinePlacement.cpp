@@ -1,5 +1,7 @@
 #include "ZRTimelinePlacement.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 ZRPlacementResult placeTrackObjects(const ZRPlacementInput& in) {
@@ -43,4 +45,47 @@ ZRPlacementResult placeTrackObjects(const ZRPlacementInput& in) {
     }
     if (in.dropActive) out.items.push_back(dropItem);
     return out;
+}
+
+ZRDropSpot placeInGap(const std::vector<ZRPlacementObject>& objects, int skip, double pointer,
+                      double gapEnd, double length) {
+    double g0 = 0.0;
+    double g1 = gapEnd;
+    for (int i = 0; i < int(objects.size()); ++i) {
+        if (i == skip) continue;
+        const ZRPlacementObject& o = objects[std::size_t(i)];
+        const double s = o.start;
+        const double e = o.start + o.duration - 1.0;
+        if (pointer < s) {
+            g1 = s - 1.0;
+            break;
+        }
+        if (pointer > e) {
+            g0 = e + 1.0;
+            continue;
+        }
+        if (pointer >= s + 0.5 * o.duration || g0 >= s) {
+            g0 = e + 1.0;
+            continue;
+        }
+        g1 = s - 1.0;
+        break;
+    }
+    ZRDropSpot spot;
+    if (g1 < g0) return spot;
+    // An object without length still takes one frame.
+    const double d = std::max(1.0, length);
+    const double half = 0.5 * d;
+    if (g0 >= pointer - half) {
+        spot.start = g0;
+        spot.end = std::min(g0 + d - 1.0, g1);
+    } else if (g1 <= pointer + half) {
+        spot.end = g1;
+        spot.start = d <= g1 + 1.0 && g1 + 1.0 - d >= g0 ? g1 + 1.0 - d : g0;
+    } else {
+        spot.start = std::trunc(pointer - half + 0.5);
+        spot.end = std::min(spot.start + d - 1.0, g1);
+    }
+    spot.valid = true;
+    return spot;
 }

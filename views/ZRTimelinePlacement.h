@@ -48,3 +48,18 @@ struct ZRPlacementResult {
 /// inserts. The one rule painting and dropping share, so a drop lands where the last picture
 /// showed it. Pure.
 ZRPlacementResult placeTrackObjects(const ZRPlacementInput& input);
+
+/// Where a dragged object would land, in frames; `valid` false when it finds no room.
+struct ZRDropSpot {
+    bool valid = false;
+    double start = 0.0;
+    double end = 0.0;
+};
+
+/// The gap a drag at frame `pointer` chooses among `objects` (in order; the one at `skip` is
+/// left out, -1 for none), from frame 0 to `gapEnd`: pointing at the first half of an object
+/// chooses the gap before it, at the second half the gap after it. An object `length` frames
+/// long lies at the gap's start or end when the pointer is within half its length of that
+/// edge, else centred on the pointer; it is cut to the gap. Pure.
+ZRDropSpot placeInGap(const std::vector<ZRPlacementObject>& objects, int skip, double pointer,
+                      double gapEnd, double length);

@@ -78,31 +78,6 @@ std::vector<IZRObject*> ZRTimelineTrack::objects() {
     return out;
 }
 
-IZRObject* ZRTimelineTrack::objectAt(const QPoint& point, int* part) {
-    if (part) *part = -1;
-    const QRect content = m_contentRect.translated(0, -verticalScroll());
-    if (!content.contains(point)) return nullptr;
-    const ZRTimelineScale& s = scale();
-    const int64_t left = m_view ? int64_t(m_view->horizontalValue()) * s.pixelsPerUnit() : 0;
-    const int64_t x = left + (point.x() - content.left());
-    for (IZRObject* o : objects()) {
-        const int64_t ox = px(o->startPos()->toFrames());
-        const int64_t ow = px(o->duration()->toFrames());
-        if (x < ox || x >= ox + ow) continue;
-        if (part) {
-            *part = 2;
-            if (ow >= m_minEdgeWidth) {
-                if (x < ox + m_startEdgeWidth)
-                    *part = 0;
-                else if (x >= ox + ow - m_endEdgeWidth)
-                    *part = 1;
-            }
-        }
-        return o;
-    }
-    return nullptr;
-}
-
 // The single queries below take and drop the list's lock inside the engine call.
 IZRObject* ZRTimelineTrack::objectAtIndex(int index) {
     ZRGuardedList* list = m_timeline ? m_timeline->track(m_trackNumber, m_isVideo) : nullptr;
@@ -206,8 +181,6 @@ void ZRTimelineTrack::forgetObject(IZRObject* object) {
     if (m_dropObject == object) clearDrop();
 }
 
-void ZRTimelineTrack::finishTrim(IZRObject*, IZRPos*, IZRPos*) {}
-
 void ZRTimelineTrack::setGeometry(const QRect& r) {
     if (r.left() > r.right() || r.top() > r.bottom()) return;
     m_trackRect = r;
@@ -230,15 +203,6 @@ int ZRTimelineTrack::setColumnWidths(int headerWidth, int controlEnd) {
     return m_contentRect.left();
 }
 
-// Dragging, dropping and mouse editing belong to the track kinds; the base ignores them.
-void ZRTimelineTrack::DragEnterEvent(QDragEnterEvent*) {}
-void ZRTimelineTrack::DragMoveEvent(QDragMoveEvent*) {}
-void ZRTimelineTrack::DragLeaveEvent(QDragLeaveEvent*) {}
-void ZRTimelineTrack::DragDropEvent(QDropEvent*) {}
-void ZRTimelineTrack::startMoveDrag(IZRObject*) {}
-void ZRTimelineTrack::MousePressEvent(QMouseEvent*) {}
-void ZRTimelineTrack::MouseReleaseEvent(QMouseEvent*) {}
-void ZRTimelineTrack::MouseMoveEvent(QMouseEvent*) {}
 void ZRTimelineTrack::enterEvent(QEvent*) {}
 void ZRTimelineTrack::leaveEvent(QEvent*) {}
 

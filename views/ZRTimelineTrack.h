@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,12 +25,15 @@ class QDropEvent;
 class QEvent;
 class QImage;
 class QMouseEvent;
+class QObject;
 class ZRTextImage;
 class ZRTimelineScale;
 class ZRTimelineView;
 class ZRVeskEditor;
+class ZRVeskEditorDrag;
 template <class T> class QDict;
 struct PSDLayerSet;
+struct ZRTrimInput;
 
 /// One strip of the timeline view: a header column with the track's name, a control column and
 /// a time area showing one engine track list. Not a widget: the view owns, lays out, paints and
@@ -154,10 +158,59 @@ public:
     static QString trimText(IZRObject* object, IZRPos* trimStart, IZRPos* trimEnd, IZRPos* markIn,
                             IZRPos* markOut);
 
+    /// Makes the drag that `startMoveDrag` runs from a source widget under a name; tests and
+    /// fuzz targets play the drag through it. An empty function restores the real drag.
+    using MoveDragFactory =
+        std::function<std::unique_ptr<ZRVeskEditorDrag>(QObject* source, const char* name)>;
+    static void setMoveDragFactory(MoveDragFactory factory);
+
+    int trimEdge() const { return m_trimEdge; }
+    IZRPos* trimStart() const { return m_trimStart; }
+    IZRPos* trimEnd() const { return m_trimEnd; }
+    bool dropValid() const { return m_dropValid; }
+    IZRPos* dropStart() const { return m_dropStart; }
+    IZRPos* dropEnd() const { return m_dropEnd; }
+    IZRPos* dropShift() const { return m_dropShift; }
+    /// The length a linked track's ripple preview pushes this track's objects by (copied);
+    /// null clears it.
+    void setDropShift(IZRPos* shift);
+
 protected:
     /// The view's scale, or a default one without a view.
     const ZRTimelineScale& scale() const;
     int verticalScroll() const;
+    /// Content x of the view's left edge (the first visible ruler unit).
+    int64_t contentOrigin() const;
+    /// Content x of a view point.
+    int64_t contentX(const QPoint& point) const;
+    /// The frame at a content x, as a new position the caller destroys.
+    IZRPos* framePos(int64_t x) const;
+    /// Sets a position to a frame count at its own rate (negative counts give frame 0).
+    static void setFrames(IZRPos* pos, double frames);
+    /// A new position at a frame count; destroyed through the timeline's factory.
+    IZRPos* newPos(double frames) const;
+    /// Shows a text in the main window's status bar (nothing without one).
+    static void showStatus(const QString& text);
+
+    /// One step of a running trim for the pointer at `point` (`mouseState` 1).
+    virtual void trimStep(const QPoint& point);
+    /// Starts trimming an edge (`part` 0 or 1) of `object` from a press at `point`.
+    void beginTrim(IZRObject* object, int part, const QPoint& point);
+    /// Takes a drag over the track: `object` becomes the dragged object in `state` (5 a moved
+    /// object, 6 a new one the track made), placed by the next drag move.
+    void beginDrop(IZRObject* object, const QPoint& point, int state);
+    /// Ends a drag over the track as a leave does: a new object the drag made (state 6) is
+    /// destroyed, the drop positions with it; `mouseState` returns to 0.
+    void endDrop();
+    /// The frames the trim step works in for the trimmed object, its neighbours by index and
+    /// the room's end.
+    bool trimInput(ZRTrimInput* in, const QPoint& point);
+    /// Commits a trim through `finishTrim` with the background renderer paused.
+    void commitTrim();
+    /// Inserts an object the track made or copied; when it lands nowhere and the editor did
+    /// not destroy it, it is destroyed. True when it was placed.
+    bool insertOrDestroy(IZRPos* at, IZRObject* object);
+
     /// What `paint` and a ripple drop place objects from.
     ZRPlacementInput placementInput();
 

@@ -35,8 +35,7 @@ QString framesTimecode(int64_t frames, double rate) {
 QRect ZRTimelineTrack::objectSpan(int64_t x, int64_t width) const {
     const QRect content = m_contentRect.translated(0, -verticalScroll());
     if (!content.isValid() || width <= 0) return QRect();
-    const int64_t origin =
-        m_view ? int64_t(m_view->horizontalValue()) * scale().pixelsPerUnit() : 0;
+    const int64_t origin = contentOrigin();
     const int64_t left = std::max(x, origin);
     const int64_t right = std::min(x + width, origin + content.width());
     if (left >= right) return QRect();

@@ -35,6 +35,9 @@ struct ZRTrackState {
     /// Drop feedback (else trim feedback) and whether its placement is valid.
     bool drop = false;
     bool valid = false;
+    /// With drop feedback: the length a ripple preview pushes the track's later objects by
+    /// (the track's `dropShift`); null for none.
+    IZRPos* shift = nullptr;
 };
 
 /// The multi-track timeline window: an ordered list of track strips under a time ruler with a

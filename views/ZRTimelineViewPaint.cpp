@@ -145,9 +145,10 @@ void ZRTimelineView::repaintTrackStates(const QList<ZRTrackState>& states, int p
     QList<int> indexes;
     for (const ZRTrackState& s : states) {
         if (!s.track || s.track->view() != this) continue;
-        if (s.drop)
+        if (s.drop) {
             s.track->setDrop(s.object, s.start, s.end, s.valid);
-        else
+            s.track->setDropShift(s.shift);
+        } else
             s.track->setTrim(s.object, s.start, s.end);
         m_stateTracks.append(s.track);
         indexes.append(s.track->viewIndex());
@@ -160,6 +161,7 @@ void ZRTimelineView::clearTrackStates() {
     for (ZRTimelineTrack* track : std::as_const(m_stateTracks)) {
         track->clearTrim();
         track->clearDrop();
+        track->setDropShift(nullptr);
         indexes.append(track->viewIndex());
     }
     m_stateTracks.clear();

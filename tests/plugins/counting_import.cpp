@@ -5,8 +5,8 @@
 // picture), "interlaced" (720 x 576, the second field's lines red 0xC0 instead of 0x40), "inplace"
 // (asks for a 720 x 576 BGRA frame), "bgr" (24-bit frames), "badcs" (an unknown colour space for
 // frame 0), "nofps" (frame rate 0), "zerowidth" (a still picture of width 0), "native" (native DV
-// frames), "debug" (a debug note on open). `countingSessions` tells how many files were opened and
-// how many are open now.
+// frames), "debug" (a debug note on open), "silent" (no sound). `countingSessions` tells how many
+// files were opened and how many are open now.
 #include "zrplugin.h"
 
 #include <algorithm>
@@ -84,7 +84,7 @@ intptr_t open(ZRCallBlock* block) {
     block->playLength = source->seconds;
     block->sourceLength = source->seconds;
     block->hasVideo = 1;
-    block->hasAudio = 1;
+    block->hasAudio = source->has("silent") ? 0 : 1;
     block->formatCode = 3;
     block->videoWidth = source->width;
     block->videoHeight = source->height;

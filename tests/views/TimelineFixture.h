@@ -1,12 +1,15 @@
 #pragma once
 
 // The timeline tests' shared pieces: a track that records what it is asked to draw and which
-// events reach it, and a view with an editor over the fixture's timeline.
+// events reach it, an editor that notes whether the background renderer is paused when a track
+// calls it, and a view with that editor over the fixture's timeline.
 
 #include "ViewsFixture.h"
 #include "ZRTimelineTrack.h"
 #include "ZRTimelineView.h"
 #include "ZRVeskEditor.h"
+
+#include <IZRTimeline.h>
 
 #include <QEvent>
 
@@ -43,6 +46,42 @@ public:
     void DragLeaveEvent(QDragLeaveEvent*) override { ++dragLeaves; }
     void DragDropEvent(QDropEvent*) override { ++drops; }
     void setRipple(bool on) { m_rippleInsert = on; }
+};
+
+/// "Pause Background Rendering" as the engine reports it now.
+inline int pausedNow(IZRTimeline* timeline) {
+    int paused = -1;
+    timeline->settings()->getIntSetting("Pause Background Rendering", &paused);
+    return paused;
+}
+
+/// An editor that notes the pause setting as a track calls it, before it pauses itself.
+class ProbeEditor : public ZRVeskEditor {
+public:
+    /// The setting at each noted call.
+    std::vector<int> pauses;
+
+    bool insertTitle(IZRPos* at, IZRObject* title) override {
+        note();
+        return ZRVeskEditor::insertTitle(at, title);
+    }
+    void detachObject(IZRObject* object) override {
+        note();
+        ZRVeskEditor::detachObject(object);
+    }
+    void trimTrackObject(IZRObject* object, IZRPos* start, IZRPos* end) override {
+        note();
+        ZRVeskEditor::trimTrackObject(object, start, end);
+    }
+    void setTransitionLength(IZRObject* transition, IZRPos* start, IZRPos* end) override {
+        note();
+        ZRVeskEditor::setTransitionLength(transition, start, end);
+    }
+
+private:
+    void note() {
+        if (timeline()) pauses.push_back(pausedNow(timeline()));
+    }
 };
 
 /// The view with its drag handlers reachable: Qt routes synthetic drag events only during a
@@ -106,8 +145,8 @@ protected:
         view->updateHorizontalRange();
     }
 
-    std::unique_ptr<ZRVeskEditor> editorHolder = std::make_unique<ZRVeskEditor>();
-    ZRVeskEditor& editor = *editorHolder;
+    std::unique_ptr<ProbeEditor> editorHolder = std::make_unique<ProbeEditor>();
+    ProbeEditor& editor = *editorHolder;
     std::unique_ptr<OpenTimelineView> view;
 };
 

@@ -1,0 +1,360 @@
+#include "ZRVideoTrack.h"
+
+#include "ZRAppState.h"
+#include "ZRChainLinks.h"
+#include "ZRScopedPos.h"
+#include "ZRTimelineScale.h"
+#include "ZRTimelineView.h"
+#include "ZRUserData.h"
+#include "ZRVeskEditor.h"
+#include "skins/PSDLayerSet.h"
+#include "skins/ZRSkinPreload.h"
+#include "text/ZRDefaultTextFont.h"
+#include "text/ZRTextImage.h"
+
+#include <IZRTimeline.h>
+
+#include <QMouseEvent>
+
+#include <algorithm>
+
+namespace {
+
+const char* const kClipSets[4] = {"clip_normal", "clip_selected", "clip_no_audio_normal",
+                                  "clip_no_audio_selected"};
+const char* const kMarkerLayers[3] = {"normal", "selected", "normal_clip_selected"};
+
+QImage layerImage(QDict<PSDLayer>* layers, const char* name, QRect* rect = nullptr) {
+    PSDLayer* layer = layers ? layers->find(QString::fromLatin1(name)) : nullptr;
+    if (rect) *rect = layer ? layer->rect() : QRect();
+    return layer ? layer->image : QImage();
+}
+
+QRgb firstPixel(QDict<PSDLayer>* layers, const char* name) {
+    const QImage image = layerImage(layers, name);
+    return image.isNull() ? 0 : image.pixel(0, 0);
+}
+
+} // namespace
+
+ZRVideoTrack::ZRVideoTrack(const QString& name, int transitionTrackId, int audioTrackId,
+                           int trackId)
+    : ZRTimelineTrack(0, true, name, 40, trackId), m_transitionTrackId(transitionTrackId),
+      m_audioTrackId(audioTrackId) {
+    m_clipTrack = true;
+    m_rippleInsert = true;
+    loadClipSkins();
+    QDict<PSDLayer>* effects = preloadedSkinSetLayers("engine_icons", "effects");
+    for (int i = 0; i < 3; ++i)
+        m_markers[i].image = layerImage(effects, kMarkerLayers[i], &m_markers[i].rect);
+    const ZRDefaultTextFont& font = defaultTextFont();
+    m_nameText = std::make_unique<ZRTextImage>(QStringLiteral(" "), QColor(255, 255, 255, 255),
+                                               font.fileName, font.pointSize, 0.0f);
+    ZRVideoTrack::loadSkin(nullptr);
+}
+
+ZRVideoTrack::~ZRVideoTrack() = default;
+
+void ZRVideoTrack::loadClipSkins() {
+    for (int i = 0; i < 4; ++i) {
+        QDict<PSDLayer>* layers = preloadedSkinSetLayers("timeline_tracks", kClipSets[i]);
+        Skin& s = m_skins[i];
+        s.left = layerImage(layers, "left");
+        s.middle = layerImage(layers, "middle_fill");
+        s.right = layerImage(layers, "right");
+        s.leftFill = layerImage(layers, "left_fill");
+        s.rightFill = layerImage(layers, "right_fill");
+        s.thumbHeight = layerImage(layers, "thumb_fill").height();
+    }
+    const Skin& normal = m_skins[Normal];
+    m_widths.left = normal.left.width();
+    m_widths.middle = normal.middle.width();
+    m_widths.right = normal.right.width();
+    m_widths.leftFill = normal.leftFill.width();
+    m_widths.rightFill = normal.rightFill.width();
+    m_startEdgeWidth = m_widths.left;
+    m_endEdgeWidth = m_widths.right;
+}
+
+void ZRVideoTrack::loadSkin(QDict<PSDLayerSet>* sets) {
+    ZRTimelineTrack::loadSkin(sets);
+    if (!sets) sets = preloadedSkinSets("timeline_boxes");
+    PSDLayerSet* colours = sets ? sets->find(QStringLiteral("colors")) : nullptr;
+    QDict<PSDLayer>* layers = colours ? &colours->layers : nullptr;
+    m_overlappingColor = firstPixel(layers, "overlapping");
+    m_thumbTop[0] = firstPixel(layers, "thumbnail_top_normal");
+    m_thumbBottom[0] = firstPixel(layers, "thumbnail_bottom_normal");
+    m_thumbTop[1] = firstPixel(layers, "thumbnail_top_selected");
+    m_thumbBottom[1] = firstPixel(layers, "thumbnail_bottom_selected");
+}
+
+// Object access: the editor's chain.
+
+int ZRVideoTrack::indexOfObject(IZRObject* object) {
+    return object && m_editor ? m_editor->indexOf(object) : -1;
+}
+
+IZRObject* ZRVideoTrack::objectAtIndex(int index) {
+    return index >= 0 && m_editor ? m_editor->objectAt(index) : nullptr;
+}
+
+IZRObject* ZRVideoTrack::firstObject() {
+    return m_chain.first(m_editor);
+}
+
+IZRObject* ZRVideoTrack::lastObject() {
+    return m_chain.last(m_editor);
+}
+
+IZRObject* ZRVideoTrack::prevObject() {
+    return m_chain.previous();
+}
+
+IZRObject* ZRVideoTrack::nextObject() {
+    return m_chain.next();
+}
+
+bool ZRVideoTrack::insertObject(IZRPos* at, IZRObject* object) {
+    if (!m_editor || !object) return false;
+    IZRObject* there = at ? m_editor->clipAtPosition(at) : nullptr;
+    const int index = there ? m_editor->indexOf(there) : m_editor->objectCount();
+    return m_editor->insertClip(object, index);
+}
+
+void ZRVideoTrack::removeObject(IZRObject* object) {
+    if (!m_editor || !object) return;
+    m_chain.forget(object);
+    m_editor->unlinkClip(object, true);
+}
+
+void ZRVideoTrack::moveObject(IZRPos*, IZRObject* object) {
+    if (!m_editor || !object) return;
+    m_editor->moveClip(object, m_insertIndex < 0 ? m_editor->objectCount() : m_insertIndex);
+}
+
+void ZRVideoTrack::forgetObject(IZRObject* object) {
+    ZRTimelineTrack::forgetObject(object);
+    m_chain.forget(object);
+    if (m_pressedEffectClip == object) m_pressedEffectClip = nullptr;
+}
+
+void ZRVideoTrack::allItemsDeleted() {
+    ZRTimelineTrack::allItemsDeleted();
+    m_chain = ZRClipChain();
+    m_pressedEffectClip = nullptr;
+}
+
+// Geometry.
+
+int64_t ZRVideoTrack::contentOrigin() const {
+    return m_view ? int64_t(m_view->horizontalValue()) * scale().pixelsPerUnit() : 0;
+}
+
+QRect ZRVideoTrack::movedContent() const {
+    return m_contentRect.translated(0, -verticalScroll());
+}
+
+QRect ZRVideoTrack::viewRect(const ZRSpan& span, int top, int height) const {
+    if (span.isEmpty() || height <= 0) return QRect();
+    const QRect content = movedContent();
+    // Anything further out than this margin is off the picture anyway; clamping keeps the
+    // numbers inside int while everything that shows keeps its place.
+    const int64_t margin = 4096;
+    const int64_t origin = contentOrigin() - content.left();
+    const int64_t l = std::max(span.left - origin, int64_t(content.left()) - margin);
+    const int64_t r = std::min(span.left + span.width - origin,
+                               int64_t(content.left()) + content.width() + margin);
+    if (l >= r) return QRect();
+    return QRect(int(l), top, int(r - l), height);
+}
+
+ZRClipLayout ZRVideoTrack::clipLayout(IZRObject* clip) const {
+    if (!clip) return ZRClipLayout();
+    return layoutClip(m_widths, px(clip->startPos()->toFrames()), px(clip->duration()->toFrames()),
+                      px(double(ZRClipChain::transitionBefore(clip))),
+                      px(double(ZRClipChain::transitionAfter(clip))));
+}
+
+ZRTimelineTrack* ZRVideoTrack::audioTrack() const {
+    return m_view ? m_view->trackAt(m_view->indexOfTrackId(m_audioTrackId)) : nullptr;
+}
+
+int ZRVideoTrack::audioTrackIndex() const {
+    return m_view ? m_view->indexOfTrackId(m_audioTrackId) : -1;
+}
+
+// Hit tests.
+
+IZRObject* ZRVideoTrack::objectAt(const QPoint& point, int* part) {
+    if (part) *part = -1;
+    if (!m_editor || m_editor->objectCount() == 0) return nullptr;
+    const QRect content = movedContent();
+    if (!content.contains(point)) return nullptr;
+    const int64_t x = contentOrigin() + (point.x() - content.left());
+    IZRObject* clip = ZRClipChain::clipAtFrame(m_editor, scale().framesAt(x));
+    if (!clip) return nullptr;
+    if (part) {
+        *part = 2;
+        const ZRSpan box = clipLayout(clip).box;
+        if (box.width >= m_widths.narrowLimit()) {
+            if (x >= box.left && x < box.left + m_widths.left)
+                *part = 0;
+            else if (x > box.right() - m_widths.right && x <= box.right())
+                *part = 1;
+        }
+    }
+    return clip;
+}
+
+IZRObject* ZRVideoTrack::transitionSlotAt(const QPoint& point) {
+    if (!m_editor || m_editor->objectCount() == 0) return nullptr;
+    const QRect content = movedContent();
+    if (!content.contains(point)) return nullptr;
+    const double frame = double(scale().framesAt(contentOrigin() + (point.x() - content.left())));
+    for (IZRObject* c = m_editor->firstObject(); c; c = chainlinks::next(c)) {
+        IZRObject* n = chainlinks::next(c);
+        if (!n) break;
+        const double durC = c->duration()->toFrames(), durN = n->duration()->toFrames();
+        const double before = double(ZRClipChain::transitionBefore(c));
+        const double after = double(ZRClipChain::transitionAfter(c));
+        const double lower =
+            c->startPos()->toFrames() + (before > 0 ? std::max(before, durC / 2) : durC / 2);
+        const double upper =
+            n->startPos()->toFrames() + (after > 0 ? std::max(after, durN / 2) : durN / 2);
+        if (lower < frame && frame < upper) return c;
+    }
+    return nullptr;
+}
+
+QRect ZRVideoTrack::effectMarkerRect(IZRObject* clip, const ZRClipLayout& layout) const {
+    ZRVideoUserData* record = chainlinks::clip(clip);
+    if (!record || !record->effect || layout.box.isEmpty()) return QRect();
+    const Marker& marker = markerFor(clip);
+    const QRect content = movedContent();
+    const ZRClipPiece* body = layout.piece(ZRClipPiece::Body);
+    const ZRClipPiece* thumb = layout.piece(ZRClipPiece::FirstThumb);
+    QRect area;
+    if (body && layout.style == ZRClipLayout::Wide && body->span.width > marker.rect.width() + 5) {
+        area = viewRect(body->span, content.top(), content.height());
+    } else if (thumb) {
+        // The first-frame picture lies one pixel inside its slot.
+        const QSize picture = record->smallFirstFrame.isNull()
+                                  ? (m_editor ? m_editor->smallThumbSize() : QSize())
+                                  : record->smallFirstFrame.size();
+        const QRect slot = viewRect(thumb->span, content.top(), content.height());
+        if (slot.isEmpty()) return QRect();
+        area = QRect(slot.topLeft() + QPoint(1, 1), picture);
+    } else if (body) {
+        area = viewRect(body->span, content.top(), content.height());
+    }
+    if (area.isEmpty()) return QRect();
+    QRect r(QPoint(0, 0), marker.rect.size());
+    r.moveCenter(area.center());
+    r.moveTop(area.top() + 2);
+    return r;
+}
+
+IZRObject* ZRVideoTrack::effectMarkerAt(const QPoint& point) {
+    IZRObject* hit = nullptr;
+    const QRect content = movedContent();
+    if (m_editor && content.contains(point)) {
+        const int64_t x = contentOrigin() + (point.x() - content.left());
+        // The clip under the point, its transition zones included: the marker may lie there.
+        ZRScopedPos at(m_timeline->factory(), m_editor->endPosition());
+        at->assignFrames(int(std::min<int64_t>(scale().framesAt(x), INT32_MAX)));
+        IZRObject* clip = m_editor->clipAtPosition(at);
+        if (clip && effectMarkerRect(clip, clipLayout(clip)).contains(point)) hit = clip;
+    }
+    if (ZRAppState::Hub* hub = appState().hub) {
+        const QPoint rel = point - content.topLeft();
+        hub->message(QStringLiteral("VideoTrack: (%1,%2) %3")
+                         .arg(rel.x())
+                         .arg(rel.y())
+                         .arg(hit ? QStringLiteral("[Effect]") : QString()),
+                     0);
+    }
+    return hit;
+}
+
+// Feedback to the clip-audio track.
+
+void ZRVideoTrack::notifyView(int what) {
+    if (!m_view) return;
+    const int own = m_viewIndex;
+    const int audio = audioTrackIndex();
+    if (!m_trimObject && !m_dropObject) {
+        // A feedback shown on the clip-audio track ends with the trim or drag that made it.
+        ZRTimelineTrack* linked = audioTrack();
+        if (linked && (linked->trimObject() || linked->dropObject()) && linked->mouseState() == 0)
+            m_view->clearTrackStates();
+        m_view->repaintTracks(QList<int>{own, audio}, what);
+        return;
+    }
+    QList<ZRTrackState> states;
+    if (ZRTimelineTrack* linked = audioTrack()) {
+        ZRTrackState s;
+        s.track = linked;
+        s.kind = m_mouseState;
+        if (m_trimObject) {
+            s.object = m_trimObject;
+            s.start = m_trimStart;
+            s.end = m_trimEnd;
+        } else {
+            s.object = m_dropObject;
+            s.start = m_dropStart;
+            s.end = m_dropEnd;
+            s.drop = true;
+            s.valid = m_dropValid;
+        }
+        if (s.start && s.end) states.append(s);
+    }
+    // This track shows its own state; only the clip-audio track is given a copy.
+    m_view->repaintTrackStates(states, what);
+    m_view->repaintTrack(own, what);
+}
+
+void ZRVideoTrack::newProject(bool notify) {
+    if (ZRTimelineTrack* linked = audioTrack()) linked->newProject(notify);
+}
+
+void ZRVideoTrack::finishTrim(IZRObject* object, IZRPos* start, IZRPos* end) {
+    if (m_editor && object && start && end) m_editor->trimClip(object, start, end);
+    clearTrim();
+    if (!m_view) return;
+    m_view->slotUpdateClip(object);
+    ZRUserData* data = ZRUserData::of(object);
+    if (data && data->kind == ZRUserData::Video) Q_EMIT m_view->objectChanged(object, m_view);
+}
+
+// Mouse: effect markers first, everything else by the base.
+
+void ZRVideoTrack::MousePressEvent(QMouseEvent* e) {
+    if (m_mouseState != 1 && m_mouseState != 2 && (e->buttons() & Qt::LeftButton)) {
+        m_pressedEffectClip = effectMarkerAt(e->position().toPoint());
+        if (m_pressedEffectClip) return;
+    }
+    ZRTimelineTrack::MousePressEvent(e);
+}
+
+void ZRVideoTrack::MouseReleaseEvent(QMouseEvent* e) {
+    if (m_mouseState == 4 || m_mouseState == 5 || m_mouseState == 6) m_mouseState = 0;
+    ZRVideoUserData* record = chainlinks::clip(m_pressedEffectClip);
+    if (m_mouseState != 1 && m_mouseState != 2 && record && e->button() == Qt::LeftButton &&
+        m_editor) {
+        const bool ctrl = e->modifiers() & Qt::ControlModifier;
+        const bool selected = record->videoFlags & ZRVideoUserData::EffectSelected;
+        if (!ctrl) m_editor->clearAllSelections();
+        if (selected && ctrl)
+            record->videoFlags &= uint8_t(~ZRVideoUserData::EffectSelected);
+        else
+            record->videoFlags |= ZRVideoUserData::EffectSelected;
+        if (!ctrl && m_view)
+            m_view->repaintTimeArea();
+        else
+            notifyView(2);
+        // A newly selected effect, or one deselected with Ctrl, changes what the views show.
+        if (ctrl == selected && m_view) Q_EMIT m_view->objectChanged(m_pressedEffectClip, m_view);
+    }
+    m_pressedEffectClip = nullptr;
+    ZRTimelineTrack::MouseReleaseEvent(e);
+}

@@ -1,0 +1,104 @@
+#include "ZRVideoTrackChain.h"
+
+#include "ZRChainLinks.h"
+#include "ZRScopedPos.h"
+#include "ZRVeskEditor.h"
+
+#include <IZRTimeline.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+int64_t lengthOf(const ZRVideoUserData* record) {
+    return record && record->linkedObject && record->linkedPosition
+               ? int64_t(record->linkedPosition->toFrames())
+               : 0;
+}
+
+} // namespace
+
+std::vector<IZRObject*> ZRClipChain::clips(ZRVeskEditor* editor) {
+    std::vector<IZRObject*> out;
+    if (!editor) return out;
+    for (IZRObject* clip = editor->firstObject(); clip; clip = chainlinks::next(clip))
+        out.push_back(clip);
+    return out;
+}
+
+int64_t ZRClipChain::transitionBefore(IZRObject* clip) {
+    return lengthOf(chainlinks::clip(chainlinks::previous(clip)));
+}
+
+int64_t ZRClipChain::transitionAfter(IZRObject* clip) {
+    return lengthOf(chainlinks::clip(clip));
+}
+
+IZRObject* ZRClipChain::clipAtFrame(ZRVeskEditor* editor, int64_t frame) {
+    IZRTimeline* timeline = editor ? editor->timeline() : nullptr;
+    if (!timeline || frame < 0 || editor->objectCount() == 0) return nullptr;
+    ZRScopedPos at(timeline->factory(), editor->endPosition());
+    at->assignFrames(int(std::min<int64_t>(frame, INT32_MAX)));
+    IZRObject* clip = editor->clipAtPosition(at);
+    if (!clip) return nullptr;
+    const int64_t start = int64_t(clip->startPos()->toFrames());
+    const int64_t end = int64_t(clip->endPos()->toFrames());
+    // The frames under a transition belong to neither clip.
+    if (frame < start + transitionBefore(clip) || frame > end - transitionAfter(clip))
+        return nullptr;
+    return clip;
+}
+
+ZRPlacementInput ZRClipChain::placementInput(const std::vector<IZRObject*>& clips,
+                                             IZRObject* dropObject, const IZRPos* dropStart,
+                                             const IZRPos* dropEnd, bool dropValid, bool moving,
+                                             IZRObject* trimObject, const IZRPos* trimStart,
+                                             const IZRPos* trimEnd) {
+    ZRPlacementInput in;
+    in.objects.reserve(clips.size());
+    for (int i = 0; i < int(clips.size()); ++i) {
+        IZRObject* o = clips[size_t(i)];
+        in.objects.push_back({o->startPos()->toFrames(), o->duration()->toFrames(), i});
+        if (o == dropObject) in.dropIndex = i;
+        if (o == trimObject) in.trimIndex = i;
+    }
+    in.dropActive = dropObject && dropValid && dropStart && dropEnd;
+    if (in.dropActive) {
+        in.dropStart = dropStart->toFrames();
+        in.dropEnd = dropEnd->toFrames();
+    }
+    in.ripple = true;
+    in.moving = moving;
+    if (trimObject && trimStart && trimEnd) {
+        in.trimStart = trimStart->toFrames();
+        in.trimEnd = trimEnd->toFrames();
+    } else {
+        in.trimIndex = -1;
+    }
+    return in;
+}
+
+IZRObject* ZRClipChain::first(ZRVeskEditor* editor) {
+    m_cursor = editor ? editor->firstObject() : nullptr;
+    return m_cursor;
+}
+
+IZRObject* ZRClipChain::last(ZRVeskEditor* editor) {
+    m_cursor = editor ? editor->lastObject() : nullptr;
+    return m_cursor;
+}
+
+IZRObject* ZRClipChain::next() {
+    m_cursor = chainlinks::next(m_cursor);
+    return m_cursor;
+}
+
+IZRObject* ZRClipChain::previous() {
+    m_cursor = chainlinks::previous(m_cursor);
+    return m_cursor;
+}
+
+void ZRClipChain::forget(IZRObject* clip) {
+    if (m_cursor == clip) m_cursor = nullptr;
+}
