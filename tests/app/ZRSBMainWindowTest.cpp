@@ -9,6 +9,7 @@
 #include "ZRSBPreviewFrame.h"
 #include "ZRSBTrimmer.h"
 #include "ZRStoryboard.h"
+#include "ZRTimelineTrack.h"
 #include "ZRTimelineView.h"
 #include "ZRVeskTopBar.h"
 #include "skins/ZRSkinPreload.h"
@@ -242,7 +243,31 @@ TEST_F(MainWindowTest, TransportButtonsSitOnTheirSkinSets) {
     EXPECT_TRUE(window->transportButton(2)->isCheckable());
     EXPECT_TRUE(window->transportButton(5)->isCheckable());
     EXPECT_TRUE(window->transportButton(1)->autoRepeat());
-    EXPECT_EQ(window->timelineView()->trackCount(), 6);
+}
+
+TEST_F(MainWindowTest, TheTimelineViewHoldsSixTracks) {
+    makeWindow();
+    ZRTimelineView* view = window->timelineView();
+    ASSERT_EQ(view->trackCount(), 6);
+    struct Row {
+        const char* name;
+        int id;
+        int number;
+        bool video;
+    } rows[] = {{"TRANSITION", 1000, 2, true}, {"VIDEO", 1001, -1, true},
+                {"AUDIO1", 1002, -1, false},   {"TITLES", -1, 4, true},
+                {"AUDIO2", 2, 10, false},      {"AUDIO3", 3, 11, false}};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(rows[i].name);
+        ZRTimelineTrack* track = view->trackAt(i);
+        EXPECT_EQ(track->label(), QLatin1String(rows[i].name));
+        EXPECT_EQ(track->trackId(), rows[i].id);
+        if (rows[i].number > 0) {
+            EXPECT_EQ(track->trackNumber(), rows[i].number);
+        }
+        EXPECT_EQ(track->isVideo(), rows[i].video);
+    }
+    EXPECT_FALSE(view->isVisible());
 }
 
 // Every edit leaves the project modified, the storyboard's and trimmers' too.
