@@ -301,7 +301,9 @@ void ZRSBMainWindow::createMenus() {
     command(addItem(m_splitSizeMenu, tr("650 MB"), 3204), true);
     // Sizes a settings file may hold without a menu entry of their own.
     for (int hidden : {3203, 3207}) {
-        QAction* action = addItem(m_splitSizeMenu, QString::number(hidden), hidden);
+        QAction* action =
+            addItem(m_splitSizeMenu,
+                    QString::number(settingsfile::splitKilobytes(hidden)) + tr(" KB"), hidden);
         command(action, true);
         action->setVisible(false);
     }

@@ -274,12 +274,12 @@ void ZRSBMainWindow::allItemsDeleted() {
 
 void ZRSBMainWindow::pvStateChanged() {
     switch (m_previewFrame->preview()->playState()) {
-    case 0: // playing
+    case ZRSBPreview::Playing:
         m_trimmerLeft->suspendThread();
         m_trimmerRight->suspendThread();
         m_storyboard->setEnabled(false);
         break;
-    case 1: { // stopped
+    case ZRSBPreview::Stopped: {
         m_storyboard->setEnabled(true);
         m_positionSlider->setEnabled(true);
         const QSignalBlocker block(m_transport[2]);
@@ -288,7 +288,7 @@ void ZRSBMainWindow::pvStateChanged() {
         m_trimmerRight->resumeThread();
         break;
     }
-    case 2: // paused
+    case ZRSBPreview::Paused:
         m_storyboard->setEnabled(true);
         m_trimmerLeft->resumeThread();
         m_trimmerRight->resumeThread();

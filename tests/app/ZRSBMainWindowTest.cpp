@@ -332,7 +332,11 @@ TEST_F(MainWindowTest, PositionsTravelThroughTheHub) {
 
     // From the storyboard: the slider and the preview follow; the storyboard sent it.
     ZRStoryboard* storyboard = window->storyboard();
+    const int cell = storyboard->currentCell();
+    const double fraction = storyboard->currentFraction();
     Q_EMIT storyboard->positionChanged(pos(30), storyboard);
+    EXPECT_EQ(storyboard->currentCell(), cell);
+    EXPECT_EQ(storyboard->currentFraction(), fraction);
     EXPECT_NEAR(window->positionSlider()->position(), 30.0 / last, 1e-9);
     EXPECT_EQ(frames(window->currentPosition()), 30);
     ASSERT_NE(window->previewFrame()->preview()->currentPosition(), nullptr);
@@ -457,4 +461,21 @@ TEST_F(MainWindowTest, AHaltedRendererStaysOff) {
     window->slotNewProject();
     EXPECT_EQ(services.profileDialogs, 1);
     EXPECT_EQ(engineInt("Enable Background Rendering"), 0);
+}
+
+TEST_F(MainWindowTest, ThePlayersStateReachesTheViews) {
+    makeWindow();
+    addClips({30});
+    ZRPushButton* play = window->transportButton(2);
+    {
+        const QSignalBlocker block(play);
+        play->setChecked(true);
+    }
+    window->storyboard()->setEnabled(false);
+    window->positionSlider()->setEnabled(false);
+    // The player is stopped: the views come back and the play button goes off.
+    Q_EMIT window->previewFrame()->stateChanged();
+    EXPECT_FALSE(play->isChecked());
+    EXPECT_TRUE(window->storyboard()->isEnabled());
+    EXPECT_TRUE(window->positionSlider()->isEnabled());
 }
