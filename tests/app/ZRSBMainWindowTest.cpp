@@ -158,6 +158,17 @@ TEST_F(MainWindowTest, RestoreSwapsAndFallsBack) {
     EXPECT_EQ(entry(settingsfile::kBackgroundImage), kDefaultBackground);
     EXPECT_EQ(entry(settingsfile::kOldBackgroundImage), other);
     EXPECT_TRUE(window->isMenuItemChecked(ZRSBMainWindow::StretchItem));
+
+    // A previous picture that exists but no longer loads is refused.
+    {
+        QFile file(other);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("garbage");
+    }
+    window->restoreBackground();
+    EXPECT_EQ(services.warnings.size(), 1);
+    EXPECT_EQ(entry(settingsfile::kBackgroundImage), kDefaultBackground);
+    EXPECT_EQ(entry(settingsfile::kOldBackgroundImage), other);
 }
 
 TEST_F(MainWindowTest, ChangeCancelledOrRefusedChangesNothing) {
