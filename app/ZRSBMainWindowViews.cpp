@@ -267,6 +267,9 @@ void ZRSBMainWindow::allItemsDeleted() {
     m_storyboard->slotAllItemsDeleted();
     m_timelineView->slotAllItemsDeleted();
     m_previewFrame->deleteObject(nullptr);
+    // The trimmers' frame threads may be rendering clips the editor is about to destroy.
+    m_trimmerLeft->deleteObject(nullptr);
+    m_trimmerRight->deleteObject(nullptr);
     m_trimmerLeft->setEnabled(false);
     m_trimmerRight->setEnabled(false);
     m_positionSlider->setEnabled(false);

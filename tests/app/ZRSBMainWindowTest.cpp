@@ -399,8 +399,14 @@ TEST_F(MainWindowTest, ObjectsTravelThroughTheHub) {
     EXPECT_NE(window->trimmerLeft()->neighbourObject(), middle);
     EXPECT_NE(window->trimmerRight()->neighbourObject(), middle);
 
-    // Emptying the project empties the hub.
+    // Emptying the project empties the hub and the trimmers.
+    window->gotoObject(window->editor()->objectAt(1), nullptr);
+    ASSERT_NE(window->trimmerRight()->getCurrentObject(), nullptr);
     window->editor()->newProject();
+    EXPECT_EQ(window->trimmerLeft()->getCurrentObject(), nullptr);
+    EXPECT_EQ(window->trimmerRight()->getCurrentObject(), nullptr);
+    EXPECT_EQ(window->trimmerLeft()->neighbourObject(), nullptr);
+    EXPECT_EQ(window->trimmerRight()->neighbourObject(), nullptr);
     EXPECT_EQ(window->currentObject(), nullptr);
     EXPECT_EQ(frames(window->currentPosition()), 0);
     EXPECT_FALSE(window->trimmerLeft()->isEnabled());
