@@ -90,6 +90,9 @@ public:
     int exportProject(const char* fileName, const char* format, IZRPos* rangeStart,
                       IZRPos* rangeEnd, int width, int height, double rate) override;
     IZRPos* endPosition() override;
+    /// The end position computed afresh as a value. Threads other than the caller's of
+    /// `endPosition` use it: the position that one hands out is rewritten by every call.
+    ZRPos endPositionValue();
     bool setObjectMarkIn(IZRObject* object, IZRPos* markIn) override;
     bool setObjectMarkOut(IZRObject* object, IZRPos* markOut) override;
     void dumpTrack(int track, bool video) override;

@@ -110,7 +110,8 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
 
     const double timelineRate = ZRPos::defaultFrameRate();
     int64_t startFrame = 0;
-    int64_t length = framesAt(endPosition(), timelineRate);
+    const ZRPos end = endPositionValue();
+    int64_t length = framesAt(&end, timelineRate);
     if (rangeStart && rangeEnd) {
         const int64_t first = framesAt(rangeStart, timelineRate);
         const int64_t last = framesAt(rangeEnd, timelineRate);

@@ -293,20 +293,26 @@ void ZRTimeline::clear() {
     resumeRenderer();
 }
 
-IZRPos* ZRTimeline::endPosition() {
-    std::lock_guard endLock(m_endPositionMutex);
+ZRPos ZRTimeline::endPositionValue() {
     TimelineLock lock(*m_timelineMutex);
-    m_endPosition.set(0, 0, 0, 0, m_frameRate);
+    ZRPos end;
+    end.set(0, 0, 0, 0, m_frameRate);
     for (int track = 1; track <= m_highestTrack; ++track) {
         for (bool video : {true, false}) {
             ZRTrackList* list = trackList(track, video, false);
             if (!list) continue;
             TrackLock trackLock(list);
             auto* last = static_cast<IZRObject*>(list->last());
-            if (last && *last->endPos() >= &m_endPosition)
-                m_endPosition = frameAfter(last->endPos());
+            if (last && *last->endPos() >= &end) end = frameAfter(last->endPos());
         }
     }
+    return end;
+}
+
+IZRPos* ZRTimeline::endPosition() {
+    const ZRPos end = endPositionValue();
+    std::lock_guard endLock(m_endPositionMutex);
+    m_endPosition = end;
     return &m_endPosition;
 }
 

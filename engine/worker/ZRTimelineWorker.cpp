@@ -114,8 +114,7 @@ ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
     const uint64_t startedAt = generation();
     std::lock_guard lock(m_stateMutex);
     if (m_stopRequest.load() > 1 || !m_enabled.load() || m_paused.load()) return Step::Ended;
-    ZRPos end;
-    end.assign(m_timeline->endPosition());
+    const ZRPos end = m_timeline->endPositionValue();
     if (!(position < &end)) return Step::Ended;
     if (frameState(position) != 1) return Step::Skipped;
     auto* frame = static_cast<ZRImage*>(m_timeline->videoAt(&position, 0));

@@ -129,20 +129,30 @@ protected:
         ZRLauncher::setCurrent(nullptr);
     }
 
-    /// Writes `lines` into "General Settings" of a fresh settings file.
+    /// Writes `lines` into "General Settings" of a fresh settings file. The background renderer
+    /// is off unless the lines say otherwise: its frames only slow the tests down.
     static void writeSettings(const QStringList& lines) {
         QFile file(settingsfile::path());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text));
         file.write("# Config File\n[General Settings]\n");
+        if (lines.filter(QStringLiteral("UseBackgroundRenderer=")).isEmpty())
+            file.write("UseBackgroundRenderer=false\n");
         for (const QString& line : lines)
             file.write(line.toUtf8() + "\n");
     }
 
-    /// Builds the window, hands it the timeline and shows it (without the start-up New).
-    void makeWindow() {
+    /// Builds the window and hands it the timeline; it stays hidden (nothing paints) until
+    /// `showWindow`. Unless `firstStart`, a settings file that does not exist is written first
+    /// (`writeSettings`).
+    void makeWindow(bool firstStart = false) {
+        if (!firstStart && !QFile::exists(settingsfile::path())) writeSettings({});
         window = std::make_unique<ZRSBMainWindow>();
         window->setTimeline(timeline);
         window->resize(1100, 760);
+    }
+
+    /// Shows the window as the window system does (without the start-up New) and lets it paint.
+    void showWindow() {
         static_cast<QMainWindow*>(window.get())->show();
         QCoreApplication::processEvents();
     }

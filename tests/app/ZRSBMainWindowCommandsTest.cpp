@@ -3,6 +3,7 @@
 #include "ZRBrowserIconView.h"
 #include "ZRImportView.h"
 #include "ZRSBBrowser.h"
+#include "ZRSBPreviewFrame.h"
 #include "platform/system/SystemPaths.h"
 #include "skins/ZRSkinPreload.h"
 #include "widgets/ZRPushButton.h"
@@ -222,19 +223,24 @@ TEST_F(MainWindowCommands, NewAsksOnlyAboutChanges) {
     services.profileResult = 0;
     window->slotNewProject();
     EXPECT_EQ(window->editor()->objectCount(), 1);
-    EXPECT_EQ(engineInt("Enable Background Rendering"), 1);
+    // Rendering comes back as the flag says: off here (the fixture's settings).
+    EXPECT_EQ(engineInt("Enable Background Rendering"), 0);
 }
 
 TEST_F(MainWindowCommands, NewTakesTheProfileDialogsChoice) {
+    makeWindow();
     struct Case {
         const char* stored;
         int preset;
     } cases[] = {{nullptr, 3}, {"1", 1}, {"0", 0}, {"7", 3}, {"-1", 3}, {"x", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "none");
-        writeSettings(c.stored ? QStringList{QStringLiteral("ProfileDialogFormat=") + c.stored}
-                               : QStringList{});
-        makeWindow();
+        if (c.stored)
+            config().writeEntry(QLatin1String(settingsfile::kProfileDialogFormat),
+                                QString::fromLatin1(c.stored));
+        else
+            config().deleteEntry(QLatin1String(settingsfile::kProfileDialogFormat));
+        window->modeButton(2)->click();
         window->slotNewProject();
         EXPECT_EQ(services.profileFormat, c.preset);
         EXPECT_EQ(entry(settingsfile::kProfileDialogFormat), QString::number(c.preset));
@@ -243,8 +249,7 @@ TEST_F(MainWindowCommands, NewTakesTheProfileDialogsChoice) {
         EXPECT_EQ(width, appState().frameWidth);
         EXPECT_EQ(height, appState().frameHeight);
         EXPECT_TRUE(window->modeButton(1)->isChecked());
-        window.reset();
-        appState().setSettings(nullptr, nullptr);
+        EXPECT_FALSE(window->previewFrame()->isHidden());
     }
 }
 
@@ -261,7 +266,7 @@ TEST_F(MainWindowCommands, EscapeAsksOnlyDuringAnExport) {
 }
 
 TEST_F(MainWindowCommands, OptionsToggleTheirOwnKeys) {
-    makeWindow();
+    makeWindow(true);
     // Through the menu, as a click reaches it.
     window->menuItem(ZRSBMainWindow::SceneDetectionItem)->trigger();
     EXPECT_FALSE(window->isMenuItemChecked(ZRSBMainWindow::SceneDetectionItem));

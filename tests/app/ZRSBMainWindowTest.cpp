@@ -45,7 +45,7 @@ int frames(const IZRPos* p) {
 } // namespace
 
 TEST_F(MainWindowTest, FirstStartWritesTheDefaultKeys) {
-    makeWindow();
+    makeWindow(true);
     QFile file(settingsfile::path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith("# Config File\n[General Settings]"));
@@ -73,7 +73,7 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaultKeys) {
 TEST_F(MainWindowTest, TheDesktopsOwnFoldersWinWhenTheyExist) {
     const QString videos = testsupport::homeFolder() + QStringLiteral("/Videos");
     ASSERT_TRUE(QDir().mkpath(videos));
-    makeWindow();
+    makeWindow(true);
     EXPECT_EQ(entry(settingsfile::kMediaFolder), QDir::toNativeSeparators(videos));
     QDir(videos).removeRecursively();
 }
@@ -110,6 +110,7 @@ TEST_F(MainWindowTest, StoredBackgrounds) {
         writeSettings({QStringLiteral("BackgroundImage=") + c.stored,
                        QStringLiteral("StretchedBackgroundImage=false")});
         makeWindow();
+        showWindow();
         EXPECT_EQ(entry(settingsfile::kBackgroundImage), c.kept ? c.stored : kDefaultBackground);
         EXPECT_EQ(window->stretchBackground(), !c.kept);
         const QImage* image = window->background()->skinImage();
@@ -207,6 +208,7 @@ TEST_F(MainWindowTest, StretchFollowsTheMenu) {
 
 TEST_F(MainWindowTest, ModeButtonsAndTopBar) {
     makeWindow();
+    showWindow();
     for (int mode = 0; mode < 3; ++mode) {
         ZRPushButton* button = window->modeButton(mode);
         EXPECT_GE(button->width(), 68);
@@ -336,6 +338,7 @@ TEST_F(MainWindowTest, StoredOptionsCheckTheirItems) {
 
 TEST_F(MainWindowTest, PositionsTravelThroughTheHub) {
     makeWindow();
+    showWindow();
     addClips({50, 50});
     window->updateContents(window.get());
     const int last = frames(window->editor()->endPosition()) - 1;
@@ -415,6 +418,7 @@ TEST_F(MainWindowTest, ObjectsTravelThroughTheHub) {
 
 TEST_F(MainWindowTest, ModesShowTheirWidgets) {
     makeWindow();
+    showWindow();
     QWidget* editing[] = {window->previewFrame(), window->positionSlider(), window->trimmerLeft(),
                           window->trimmerRight()};
     struct Case {
@@ -441,6 +445,7 @@ TEST_F(MainWindowTest, ModesShowTheirWidgets) {
 
 TEST_F(MainWindowTest, ViewSwitchesShowOneView) {
     makeWindow();
+    showWindow();
     EXPECT_TRUE(window->storyboard()->isVisible());
     EXPECT_FALSE(window->timelineView()->isVisible());
     // The storyboard's own Timeline button.
@@ -466,7 +471,7 @@ TEST_F(MainWindowTest, LoadFailuresShowOneBox) {
 }
 
 TEST_F(MainWindowTest, AHaltedRendererStaysOff) {
-    makeWindow();
+    makeWindow(true);
     for (int i = 0; i < 2; ++i) {
         QCoreApplication::postEvent(window.get(), new ZRRendererHaltedEvent());
         QCoreApplication::processEvents();
