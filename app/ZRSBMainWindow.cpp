@@ -3,6 +3,7 @@
 #include "IZRObjectFactory.h"
 #include "IZRSettings.h"
 #include "IZRTimeline.h"
+#include "ZRAudioTrack.h"
 #include "ZRBackgroundImage.h"
 #include "ZRBrowserIconView.h"
 #include "ZRExportView.h"
@@ -15,9 +16,12 @@
 #include "ZRSettingsFile.h"
 #include "ZRStoryboard.h"
 #include "ZRTimelineTrack.h"
+#include "ZRTitleTrack.h"
+#include "ZRTransitionTrack.h"
 #include "ZRTimelineView.h"
 #include "ZRVeskEditor.h"
 #include "ZRVeskTopBar.h"
+#include "ZRVideoTrack.h"
 #include "config/QConfig.h"
 #include "skins/PSDImage.h"
 #include "skins/ZRSkinPreload.h"
@@ -156,23 +160,13 @@ void ZRSBMainWindow::createViews() {
 }
 
 void ZRSBMainWindow::createTracks() {
-    struct Track {
-        int number;
-        bool video;
-        const char* name;
-        int height;
-        int id;
-    };
-    // Engine track, table, name, height and id of the transition, video, clip-audio, title and
-    // two free audio tracks, in the view's order.
-    const Track tracks[] = {
-        {2, true, QT_TR_NOOP("TRANSITION"), 15, 1000}, {1, true, QT_TR_NOOP("VIDEO"), 51, 1001},
-        {1, false, QT_TR_NOOP("AUDIO1"), 15, 1002},    {4, true, QT_TR_NOOP("TITLES"), 15, -1},
-        {10, false, QT_TR_NOOP("AUDIO2"), 15, 2},      {11, false, QT_TR_NOOP("AUDIO3"), 15, 3},
-    };
-    for (const Track& t : tracks)
-        m_timelineView->insertTrack(
-            new ZRTimelineTrack(t.number, t.video, tr(t.name), t.height, t.id), -1);
+    auto add = [this](ZRTimelineTrack* track) { m_timelineView->insertTrack(track, -1); };
+    add(new ZRTransitionTrack(tr("TRANSITION"), 1001, 1000));
+    add(new ZRVideoTrack(tr("VIDEO"), 1000, 1002, 1001));
+    add(new ZRAudioTrack(tr("AUDIO1"), -1, 1001, 1002));
+    add(new ZRTitleTrack(tr("TITLES"), 4, -1));
+    add(new ZRAudioTrack(tr("AUDIO2"), 10, -1, 2));
+    add(new ZRAudioTrack(tr("AUDIO3"), 11, -1, 3));
 }
 
 void ZRSBMainWindow::createPagesAndTransport() {
@@ -307,7 +301,9 @@ void ZRSBMainWindow::createMenus() {
     command(addItem(m_splitSizeMenu, tr("650 MB"), 3204), true);
     // Sizes a settings file may hold without a menu entry of their own.
     for (int hidden : {3203, 3207}) {
-        QAction* action = addItem(m_splitSizeMenu, QString::number(hidden), hidden);
+        QAction* action =
+            addItem(m_splitSizeMenu,
+                    QString::number(settingsfile::splitKilobytes(hidden)) + tr(" KB"), hidden);
         command(action, true);
         action->setVisible(false);
     }

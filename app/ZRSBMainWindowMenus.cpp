@@ -6,15 +6,15 @@
 #include "IZRSettings.h"
 #include "IZRTimeline.h"
 #include "ZRImportView.h"
+#include "ZRLauncher.h"
 #include "ZRSettingsFile.h"
 #include "ZRWindowServices.h"
 #include "config/QConfig.h"
-#include "platform/system/SystemPaths.h"
+#include "platform/system/RegistryFile.h"
 #include "skins/ZRSkinPreload.h"
 
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 using namespace settingsfile;
 
@@ -34,28 +35,16 @@ const char* const kUpdates = "https://www.orvand.com/updates/";
 
 const char* const kHelpDocument = "cs5_help.pdf";
 
-// A value of "registry.ini" in the state folder: the group is the key path as spelt, names
-// compare without case. Empty when the file, the group or the value is missing.
-QString registryValue(const QString& keyPath, const QString& name) {
-    QFile file(platform::stateFolder() + QStringLiteral("/registry.ini"));
-    if (!file.open(QIODevice::ReadOnly)) return QString();
-    // A configuration without a file name never writes: the file stays as it is.
-    QConfig registry(QConfig::Flavour::Program, QString());
-    registry.parseStream(&file, nullptr, false);
-    registry.setGroup(keyPath);
-    return registry.readEntry(name);
-}
-
-void openUpdater(QWidget*) {
-    ZRWindowServices& services = ZRWindowServices::current();
-    QString folder = registryValue(QStringLiteral("Software\\Orvand Multimedia\\Patchwell\\App"),
-                                   QStringLiteral("PatchwellDirectory"));
-    if (!folder.isEmpty()) {
-        folder = QDir::fromNativeSeparators(folder);
+void openUpdater() {
+    ZRLauncher& launcher = ZRLauncher::current();
+    const std::optional<QString> stored = platform::registryValue(
+        u"HKEY_LOCAL_MACHINE\\Software\\Orvand Multimedia\\Patchwell\\App", u"PatchwellDirectory");
+    if (stored && !stored->isEmpty()) {
+        QString folder = QDir::fromNativeSeparators(*stored);
         if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-        if (services.startProgram(folder + QStringLiteral("Patchwell"))) return;
+        if (launcher.startDetached(folder + QStringLiteral("Patchwell"))) return;
     }
-    services.openUrl(QUrl(QString::fromLatin1(kUpdates)));
+    launcher.openUrl(QUrl(QString::fromLatin1(kUpdates)));
 }
 
 void openHelpDocument(QWidget* parent) {
@@ -67,7 +56,7 @@ void openHelpDocument(QWidget* parent) {
                              QLatin1String(kHelpDocument));
         return;
     }
-    if (!services.openUrl(QUrl::fromLocalFile(path)))
+    if (!ZRLauncher::current().openFile(path))
         services.warning(parent, ZRSBMainWindow::tr("Documentation Error"),
                          ZRSBMainWindow::tr("No PDF viewer installed.\nPlease install a program "
                                             "that shows PDF documents."));
@@ -125,13 +114,13 @@ void ZRSBMainWindow::slotMenuItemActivated(int id) {
         openHelpDocument(this);
         break;
     case WebsiteItem:
-        ZRWindowServices::current().openUrl(QUrl(QString::fromLatin1(kWebsite)));
+        ZRLauncher::current().openUrl(QUrl(QString::fromLatin1(kWebsite)));
         break;
     case SupportItem:
-        ZRWindowServices::current().openUrl(QUrl(QString::fromLatin1(kSupport)));
+        ZRLauncher::current().openUrl(QUrl(QString::fromLatin1(kSupport)));
         break;
     case UpdateItem:
-        openUpdater(this);
+        openUpdater();
         break;
     case AboutItem:
         ZRWindowServices::current().showAbout(this);

@@ -12,6 +12,8 @@
 #include "ZRSBPSlider.h"
 #include "ZRSBPreview.h"
 #include "ZRSBPreviewFrame.h"
+#include "ZRSBTrimmer.h"
+#include "ZRSBVideoView.h"
 #include "ZRScopedPos.h"
 #include "ZRSettingsFile.h"
 #include "ZRStoryboard.h"
@@ -31,6 +33,7 @@
 #include <QStandardPaths>
 
 #include <mutex>
+#include <vector>
 
 using namespace settingsfile;
 
@@ -44,6 +47,26 @@ QString projectFilter() {
 void setBackgroundRendering(IZRTimeline* timeline, bool on) {
     if (timeline) timeline->settings()->setIntSetting("Enable Background Rendering", on ? 1 : 0);
 }
+
+/// Holds the paint locks of the window's frame views: no render pass runs (nor reads the
+/// engine's positions) while the project's format changes under it. Taken before any engine lock,
+/// as the views' own threads take them.
+class FrameViewsLock {
+public:
+    explicit FrameViewsLock(std::initializer_list<ZRSBVideoView*> views) : m_views(views) {
+        for (ZRSBVideoView* view : m_views)
+            view->lock();
+    }
+    ~FrameViewsLock() {
+        for (auto it = m_views.rbegin(); it != m_views.rend(); ++it)
+            (*it)->unlock();
+    }
+    FrameViewsLock(const FrameViewsLock&) = delete;
+    FrameViewsLock& operator=(const FrameViewsLock&) = delete;
+
+private:
+    std::vector<ZRSBVideoView*> m_views;
+};
 
 } // namespace
 
@@ -110,7 +133,7 @@ void ZRSBMainWindow::setUntitled() {
 }
 
 void ZRSBMainWindow::slotNewProject() {
-    if (maybeSave()) return;
+    if (!m_timeline || maybeSave()) return;
     ZRAppState& state = appState();
     QConfig* config = settings();
     int format = kDefaultProfileFormat;
@@ -139,22 +162,30 @@ void ZRSBMainWindow::slotNewProject() {
         m_modeButtons[1]->setChecked(true);
         slotSetVeskMode(1);
         {
-            std::lock_guard lock(state.lock);
-            state.formatIndex = dialog.profile();
-            state.ntsc = dialog.standard() == 1;
-            state.frameWidth = dialog.frameWidth();
-            state.frameHeight = dialog.frameHeight();
-            state.frameRate = dialog.frameRate();
-        }
-        if (config) {
-            config->setGroup(QLatin1String(kGeneral));
-            config->writeEntry(QLatin1String(kProfileDialogFormat), dialog.profile());
-            config->writeEntry(QLatin1String(kProfileDialogStandard), dialog.standard() == 1);
+            // The format changes with the frame views' passes held off and the state locked.
+            FrameViewsLock views({m_previewFrame->preview(), m_trimmerLeft->currentView(),
+                                  m_trimmerLeft->neighbourView(), m_trimmerRight->currentView(),
+                                  m_trimmerRight->neighbourView()});
+            {
+                std::lock_guard lock(state.lock);
+                state.formatIndex = dialog.profile();
+                state.ntsc = dialog.standard() == 1;
+                state.frameWidth = dialog.frameWidth();
+                state.frameHeight = dialog.frameHeight();
+                state.frameRate = dialog.frameRate();
+            }
+            if (config) {
+                config->setGroup(QLatin1String(kGeneral));
+                config->writeEntry(QLatin1String(kProfileDialogFormat), dialog.profile());
+                config->writeEntry(QLatin1String(kProfileDialogStandard), dialog.standard() == 1);
+            }
+            IZRSettings* format = m_timeline->settings();
+            format->setIntPairSetting("Video Dimensions", dialog.frameWidth(),
+                                      dialog.frameHeight());
+            format->setDoubleSetting("Framerate", dialog.frameRate());
+            format->setIntTripleSetting("Audio Settings", dialog.sampleRate(), 16, 2);
         }
         IZRSettings* engine = m_timeline->settings();
-        engine->setIntPairSetting("Video Dimensions", dialog.frameWidth(), dialog.frameHeight());
-        engine->setDoubleSetting("Framerate", dialog.frameRate());
-        engine->setIntTripleSetting("Audio Settings", dialog.sampleRate(), 16, 2);
         engine->setIntSetting("Force Background Rendering Video Format", dialog.profile() == 0);
         m_producePage->selectChosenProfile();
         engine->setIntSetting("Preview Mode", 1);

@@ -267,6 +267,9 @@ void ZRSBMainWindow::allItemsDeleted() {
     m_storyboard->slotAllItemsDeleted();
     m_timelineView->slotAllItemsDeleted();
     m_previewFrame->deleteObject(nullptr);
+    // The trimmers' frame threads may be rendering clips the editor is about to destroy.
+    m_trimmerLeft->deleteObject(nullptr);
+    m_trimmerRight->deleteObject(nullptr);
     m_trimmerLeft->setEnabled(false);
     m_trimmerRight->setEnabled(false);
     m_positionSlider->setEnabled(false);
@@ -274,12 +277,12 @@ void ZRSBMainWindow::allItemsDeleted() {
 
 void ZRSBMainWindow::pvStateChanged() {
     switch (m_previewFrame->preview()->playState()) {
-    case 0: // playing
+    case ZRSBPreview::Playing:
         m_trimmerLeft->suspendThread();
         m_trimmerRight->suspendThread();
         m_storyboard->setEnabled(false);
         break;
-    case 1: { // stopped
+    case ZRSBPreview::Stopped: {
         m_storyboard->setEnabled(true);
         m_positionSlider->setEnabled(true);
         const QSignalBlocker block(m_transport[2]);
@@ -288,7 +291,7 @@ void ZRSBMainWindow::pvStateChanged() {
         m_trimmerRight->resumeThread();
         break;
     }
-    case 2: // paused
+    case ZRSBPreview::Paused:
         m_storyboard->setEnabled(true);
         m_trimmerLeft->resumeThread();
         m_trimmerRight->resumeThread();

@@ -5,12 +5,9 @@
 #include "dialogs/ZRFileDialog.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
-#include <QUrl>
 
 namespace {
 
@@ -75,14 +72,6 @@ void ZRWindowServices::showAbout(QWidget* parent) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 500);
     if (about) about->exec();
     settle();
-}
-
-bool ZRWindowServices::openUrl(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
-}
-
-bool ZRWindowServices::startProgram(const QString& program) {
-    return QProcess::startDetached(program, {});
 }
 
 ZRWindowServices& ZRWindowServices::current() {

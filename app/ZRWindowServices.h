@@ -2,14 +2,12 @@
 
 #include <QString>
 
-class QUrl;
 class QWidget;
 class ZRProfileDialog;
 
-/// What the main window asks of the user and of the desktop: file dialogs, message boxes, the
-/// profile dialog, the about box, and the launcher that opens web pages and documents and starts
-/// programs. The real one shows the program's dialogs; tests install one that answers by script.
-/// GUI thread only.
+/// What the main window asks of the user: file dialogs, message boxes, the profile dialog and
+/// the about box. The real one shows the program's dialogs; tests install one that answers by
+/// script. Web pages, documents and programs go through `ZRLauncher`. GUI thread only.
 class ZRWindowServices {
 public:
     enum class SaveAnswer { Save, DontSave, Cancel };
@@ -31,10 +29,6 @@ public:
     virtual int runProfileDialog(ZRProfileDialog& dialog);
     /// Shows the about box modally.
     virtual void showAbout(QWidget* parent);
-    /// Opens a web page or a document in the desktop's program for it; false when none opened.
-    virtual bool openUrl(const QUrl& url);
-    /// Starts a program detached; false when it did not start.
-    virtual bool startProgram(const QString& program);
 
     /// The services in use.
     static ZRWindowServices& current();

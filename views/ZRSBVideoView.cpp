@@ -3,6 +3,7 @@
 #include "painting/ZRFramePainting.h"
 #include "painting/ZRImagePainting.h"
 
+#include <IZRObjectFactory.h>
 #include <IZRTimeline.h>
 
 #include <QEvent>
@@ -51,10 +52,10 @@ void ZRSBVideoView::releaseEngineData() {
     IZRObjectFactory* factory = m_timeline->factory();
     factory->destroyPos(m_position);
     factory->destroyPos(m_secondPosition);
-    factory->destroyPos(m_renderPosition);
     factory->destroyImage(m_images[0]);
     factory->destroyImage(m_images[1]);
-    m_position = m_secondPosition = m_renderPosition = nullptr;
+    m_position = m_secondPosition = nullptr;
+    m_requested = PositionValues();
     m_images[0] = m_images[1] = nullptr;
     m_frontValid = false;
 }
@@ -69,7 +70,6 @@ IZRTimeline* ZRSBVideoView::setTimeline(IZRTimeline* timeline) {
         IZRObjectFactory* factory = timeline->factory();
         m_position = factory->createPos();
         m_secondPosition = factory->createPos();
-        m_renderPosition = factory->createPos();
         m_images[0] = factory->createEmptyImage();
         m_images[1] = factory->createEmptyImage();
     }
@@ -122,6 +122,8 @@ void ZRSBVideoView::gotoPosition(IZRObject* object, IZRPos* position, QWidget*) 
     {
         std::lock_guard state(m_state);
         if (m_position) m_position->assign(position);
+        m_requested = {position->hours(),  position->minutes(),   position->seconds(),
+                       position->frames(), position->framerate(), true};
     }
     updateContents(nullptr);
 }
@@ -176,6 +178,7 @@ void ZRSBVideoView::run() {
 void ZRSBVideoView::renderPass() {
     std::lock_guard paint(m_paint);
     RenderRequest request;
+    PositionValues requested;
     IZRImage* back = nullptr;
     {
         std::lock_guard state(m_state);
@@ -185,18 +188,22 @@ void ZRSBVideoView::renderPass() {
         request.height = m_height;
         request.number = m_request;
         request.enabled = m_enabled;
-        if (m_renderPosition && m_position) {
-            m_renderPosition->assign(m_position);
-            request.position = m_renderPosition;
-        }
+        requested = m_requested;
         back = m_images[1 - m_front];
     }
+    // The pass's own position, made with its values and given back when the pass ends.
+    IZRObjectFactory* factory = request.timeline ? request.timeline->factory() : nullptr;
+    if (factory && requested.valid)
+        request.position =
+            factory->createPosAt(requested.hours, requested.minutes, requested.seconds,
+                                 requested.frames, requested.rate);
     bool drawn = false;
     if (back && request.width > 0 && request.height > 0) {
         if (back->width() != request.width || back->height() != request.height)
             back->create(request.width, request.height, 0);
         if (back->pixels()) drawn = renderFrame(request, back);
     }
+    if (request.position) factory->destroyPos(request.position);
     bool current = false;
     {
         std::lock_guard state(m_state);

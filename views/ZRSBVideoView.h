@@ -119,8 +119,14 @@ private:
     IZRPos* m_position = nullptr;
     /// Made and destroyed together with the position, for subclasses.
     IZRPos* m_secondPosition = nullptr;
-    /// The painting thread's copy of the position.
-    IZRPos* m_renderPosition = nullptr;
+    /// The last position asked for, as values: the painting thread makes its own position of
+    /// them for each pass, so that it never touches the positions the engine rewrites on the GUI
+    /// thread when the project's frame rate changes.
+    struct PositionValues {
+        int hours = 0, minutes = 0, seconds = 0, frames = 0;
+        double rate = 0.0;
+        bool valid = false;
+    } m_requested;
     IZRImage* m_images[2] = {nullptr, nullptr};
     int m_front = 0;
     bool m_frontValid = false;

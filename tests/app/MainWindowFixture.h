@@ -10,6 +10,7 @@
 #include "ShellSkin.h"
 #include "ZRAppState.h"
 #include "ZRCallbacks.h"
+#include "ZRLauncher.h"
 #include "ZRNotifier.h"
 #include "ZRSBMainWindow.h"
 #include "ZRSettingsFile.h"
@@ -43,10 +44,6 @@ public:
     int profileFormat = 3; ///< the format the dialog was preset to
     int profileDialogs = 0;
     int abouts = 0;
-    QStringList urls;
-    QStringList programs;
-    bool urlOpens = true;
-    bool programStarts = true;
 
     QString fileName(QWidget*, bool, const QString&, const QString&, const QString&) override {
         ++fileDialogs;
@@ -69,13 +66,27 @@ public:
     }
     int runProfileDialog(ZRProfileDialog& dialog) override;
     void showAbout(QWidget*) override { ++abouts; }
-    bool openUrl(const QUrl& url) override {
-        urls.append(url.toString());
-        return urlOpens;
+};
+
+/// A launcher that records what it was asked to open or start.
+class FakeLauncher : public ZRLauncher {
+public:
+    QStringList urls;
+    QStringList programs;
+    bool opens = true;
+    bool starts = true;
+
+    bool openUrl(const QUrl& address) override {
+        urls.append(address.toString());
+        return opens;
     }
-    bool startProgram(const QString& program) override {
+    bool openFile(const QString& path) override {
+        urls.append(QUrl::fromLocalFile(path).toString());
+        return opens;
+    }
+    bool startDetached(const QString& program, const QStringList&, const QString&) override {
         programs.append(program);
-        return programStarts;
+        return starts;
     }
 };
 
@@ -92,6 +103,7 @@ protected:
         useShellSkin();
         previousServices = ZRWindowServices::install(&services);
         previousNotifier = ZRNotifier::install(&notifier);
+        ZRLauncher::setCurrent(&launcher);
         QFile::remove(settingsfile::path());
         fillCallbacks(callbacks);
         timeline = IZRCreateTimelineInstance(&callbacks, nullptr, 1);
@@ -114,22 +126,33 @@ protected:
         QCoreApplication::removePostedEvents(nullptr);
         ZRWindowServices::install(previousServices);
         ZRNotifier::install(previousNotifier);
+        ZRLauncher::setCurrent(nullptr);
     }
 
-    /// Writes `lines` into "General Settings" of a fresh settings file.
+    /// Writes `lines` into "General Settings" of a fresh settings file. The background renderer
+    /// is off unless the lines say otherwise: its frames only slow the tests down.
     static void writeSettings(const QStringList& lines) {
         QFile file(settingsfile::path());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text));
         file.write("# Config File\n[General Settings]\n");
+        if (lines.filter(QStringLiteral("UseBackgroundRenderer=")).isEmpty())
+            file.write("UseBackgroundRenderer=false\n");
         for (const QString& line : lines)
             file.write(line.toUtf8() + "\n");
     }
 
-    /// Builds the window, hands it the timeline and shows it (without the start-up New).
-    void makeWindow() {
+    /// Builds the window and hands it the timeline; it stays hidden (nothing paints) until
+    /// `showWindow`. Unless `firstStart`, a settings file that does not exist is written first
+    /// (`writeSettings`).
+    void makeWindow(bool firstStart = false) {
+        if (!firstStart && !QFile::exists(settingsfile::path())) writeSettings({});
         window = std::make_unique<ZRSBMainWindow>();
         window->setTimeline(timeline);
         window->resize(1100, 760);
+    }
+
+    /// Shows the window as the window system does (without the start-up New) and lets it paint.
+    void showWindow() {
         static_cast<QMainWindow*>(window.get())->show();
         QCoreApplication::processEvents();
     }
@@ -172,6 +195,7 @@ protected:
     FakeServices services;
     ZRWindowServices* previousServices = nullptr;
     CountingNotifier notifier;
+    FakeLauncher launcher;
     ZRNotifier* previousNotifier = nullptr;
     std::unique_ptr<ZRSBMainWindow> window;
 };

@@ -3,6 +3,7 @@
 #include "ZRBrowserIconView.h"
 #include "ZRImportView.h"
 #include "ZRSBBrowser.h"
+#include "ZRSBPreviewFrame.h"
 #include "platform/system/SystemPaths.h"
 #include "skins/ZRSkinPreload.h"
 #include "widgets/ZRPushButton.h"
@@ -222,19 +223,24 @@ TEST_F(MainWindowCommands, NewAsksOnlyAboutChanges) {
     services.profileResult = 0;
     window->slotNewProject();
     EXPECT_EQ(window->editor()->objectCount(), 1);
-    EXPECT_EQ(engineInt("Enable Background Rendering"), 1);
+    // Rendering comes back as the flag says: off here (the fixture's settings).
+    EXPECT_EQ(engineInt("Enable Background Rendering"), 0);
 }
 
 TEST_F(MainWindowCommands, NewTakesTheProfileDialogsChoice) {
+    makeWindow();
     struct Case {
         const char* stored;
         int preset;
     } cases[] = {{nullptr, 3}, {"1", 1}, {"0", 0}, {"7", 3}, {"-1", 3}, {"x", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "none");
-        writeSettings(c.stored ? QStringList{QStringLiteral("ProfileDialogFormat=") + c.stored}
-                               : QStringList{});
-        makeWindow();
+        if (c.stored)
+            config().writeEntry(QLatin1String(settingsfile::kProfileDialogFormat),
+                                QString::fromLatin1(c.stored));
+        else
+            config().deleteEntry(QLatin1String(settingsfile::kProfileDialogFormat));
+        window->modeButton(2)->click();
         window->slotNewProject();
         EXPECT_EQ(services.profileFormat, c.preset);
         EXPECT_EQ(entry(settingsfile::kProfileDialogFormat), QString::number(c.preset));
@@ -243,8 +249,7 @@ TEST_F(MainWindowCommands, NewTakesTheProfileDialogsChoice) {
         EXPECT_EQ(width, appState().frameWidth);
         EXPECT_EQ(height, appState().frameHeight);
         EXPECT_TRUE(window->modeButton(1)->isChecked());
-        window.reset();
-        appState().setSettings(nullptr, nullptr);
+        EXPECT_FALSE(window->previewFrame()->isHidden());
     }
 }
 
@@ -261,7 +266,7 @@ TEST_F(MainWindowCommands, EscapeAsksOnlyDuringAnExport) {
 }
 
 TEST_F(MainWindowCommands, OptionsToggleTheirOwnKeys) {
-    makeWindow();
+    makeWindow(true);
     // Through the menu, as a click reaches it.
     window->menuItem(ZRSBMainWindow::SceneDetectionItem)->trigger();
     EXPECT_FALSE(window->isMenuItemChecked(ZRSBMainWindow::SceneDetectionItem));
@@ -297,21 +302,22 @@ TEST_F(MainWindowCommands, HelpGoesThroughTheLauncher) {
     window->slotMenuItemActivated(ZRSBMainWindow::WebsiteItem);
     window->slotMenuItemActivated(ZRSBMainWindow::SupportItem);
     window->slotMenuItemActivated(ZRSBMainWindow::UpdateItem); // no updater installed
-    ASSERT_EQ(services.urls.size(), 3);
-    EXPECT_TRUE(services.urls[2].contains(QStringLiteral("update")));
-    EXPECT_TRUE(services.programs.isEmpty());
+    ASSERT_EQ(launcher.urls.size(), 3);
+    EXPECT_TRUE(launcher.urls[2].contains(QStringLiteral("update")));
+    EXPECT_TRUE(launcher.programs.isEmpty());
 
     // The updater's folder from the registry file gets its separator; a failed start opens the
     // updates page.
     writeFile(platform::stateFolder() + QStringLiteral("/registry.ini"),
-              "[Software\\Orvand Multimedia\\Patchwell\\App]\npatchwelldirectory=/opt/patchwell\n");
-    services.programStarts = false;
+              "[HKEY_LOCAL_MACHINE\\Software\\Orvand "
+              "Multimedia\\Patchwell\\App]\npatchwelldirectory=/opt/patchwell\n");
+    launcher.starts = false;
     window->slotMenuItemActivated(ZRSBMainWindow::UpdateItem);
-    EXPECT_EQ(services.programs, QStringList{QStringLiteral("/opt/patchwell/Patchwell")});
-    EXPECT_EQ(services.urls.size(), 4);
-    services.programStarts = true;
+    EXPECT_EQ(launcher.programs, QStringList{QStringLiteral("/opt/patchwell/Patchwell")});
+    EXPECT_EQ(launcher.urls.size(), 4);
+    launcher.starts = true;
     window->slotMenuItemActivated(ZRSBMainWindow::UpdateItem);
-    EXPECT_EQ(services.urls.size(), 4);
+    EXPECT_EQ(launcher.urls.size(), 4);
     QFile::remove(platform::stateFolder() + QStringLiteral("/registry.ini"));
 
     // The help document: missing, then present without a viewer, then opened.
@@ -319,13 +325,13 @@ TEST_F(MainWindowCommands, HelpGoesThroughTheLauncher) {
     EXPECT_EQ(services.warnings, QStringList{QStringLiteral("Documentation Error")});
     const QString document = skinBaseFolder() + QStringLiteral("/cs5_help.pdf");
     writeFile(document, "%PDF-1.4\n");
-    services.urlOpens = false;
+    launcher.opens = false;
     window->slotMenuItemActivated(ZRSBMainWindow::DocumentationItem);
     EXPECT_EQ(services.warnings.size(), 2);
-    services.urlOpens = true;
+    launcher.opens = true;
     window->slotMenuItemActivated(ZRSBMainWindow::DocumentationItem);
     EXPECT_EQ(services.warnings.size(), 2);
-    EXPECT_EQ(services.urls.last(), QUrl::fromLocalFile(document).toString());
+    EXPECT_EQ(launcher.urls.last(), QUrl::fromLocalFile(document).toString());
     QFile::remove(document);
 
     window->slotMenuItemActivated(ZRSBMainWindow::AboutItem);

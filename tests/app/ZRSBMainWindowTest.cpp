@@ -9,6 +9,7 @@
 #include "ZRSBPreviewFrame.h"
 #include "ZRSBTrimmer.h"
 #include "ZRStoryboard.h"
+#include "ZRTimelineTrack.h"
 #include "ZRTimelineView.h"
 #include "ZRVeskTopBar.h"
 #include "skins/ZRSkinPreload.h"
@@ -44,7 +45,7 @@ int frames(const IZRPos* p) {
 } // namespace
 
 TEST_F(MainWindowTest, FirstStartWritesTheDefaultKeys) {
-    makeWindow();
+    makeWindow(true);
     QFile file(settingsfile::path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith("# Config File\n[General Settings]"));
@@ -72,7 +73,7 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaultKeys) {
 TEST_F(MainWindowTest, TheDesktopsOwnFoldersWinWhenTheyExist) {
     const QString videos = testsupport::homeFolder() + QStringLiteral("/Videos");
     ASSERT_TRUE(QDir().mkpath(videos));
-    makeWindow();
+    makeWindow(true);
     EXPECT_EQ(entry(settingsfile::kMediaFolder), QDir::toNativeSeparators(videos));
     QDir(videos).removeRecursively();
 }
@@ -109,6 +110,7 @@ TEST_F(MainWindowTest, StoredBackgrounds) {
         writeSettings({QStringLiteral("BackgroundImage=") + c.stored,
                        QStringLiteral("StretchedBackgroundImage=false")});
         makeWindow();
+        showWindow();
         EXPECT_EQ(entry(settingsfile::kBackgroundImage), c.kept ? c.stored : kDefaultBackground);
         EXPECT_EQ(window->stretchBackground(), !c.kept);
         const QImage* image = window->background()->skinImage();
@@ -157,6 +159,17 @@ TEST_F(MainWindowTest, RestoreSwapsAndFallsBack) {
     EXPECT_EQ(entry(settingsfile::kBackgroundImage), kDefaultBackground);
     EXPECT_EQ(entry(settingsfile::kOldBackgroundImage), other);
     EXPECT_TRUE(window->isMenuItemChecked(ZRSBMainWindow::StretchItem));
+
+    // A previous picture that exists but no longer loads is refused.
+    {
+        QFile file(other);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("garbage");
+    }
+    window->restoreBackground();
+    EXPECT_EQ(services.warnings.size(), 1);
+    EXPECT_EQ(entry(settingsfile::kBackgroundImage), kDefaultBackground);
+    EXPECT_EQ(entry(settingsfile::kOldBackgroundImage), other);
 }
 
 TEST_F(MainWindowTest, ChangeCancelledOrRefusedChangesNothing) {
@@ -195,6 +208,7 @@ TEST_F(MainWindowTest, StretchFollowsTheMenu) {
 
 TEST_F(MainWindowTest, ModeButtonsAndTopBar) {
     makeWindow();
+    showWindow();
     for (int mode = 0; mode < 3; ++mode) {
         ZRPushButton* button = window->modeButton(mode);
         EXPECT_GE(button->width(), 68);
@@ -242,7 +256,31 @@ TEST_F(MainWindowTest, TransportButtonsSitOnTheirSkinSets) {
     EXPECT_TRUE(window->transportButton(2)->isCheckable());
     EXPECT_TRUE(window->transportButton(5)->isCheckable());
     EXPECT_TRUE(window->transportButton(1)->autoRepeat());
-    EXPECT_EQ(window->timelineView()->trackCount(), 6);
+}
+
+TEST_F(MainWindowTest, TheTimelineViewHoldsSixTracks) {
+    makeWindow();
+    ZRTimelineView* view = window->timelineView();
+    ASSERT_EQ(view->trackCount(), 6);
+    struct Row {
+        const char* name;
+        int id;
+        int number;
+        bool video;
+    } rows[] = {{"TRANSITION", 1000, 2, true}, {"VIDEO", 1001, -1, true},
+                {"AUDIO1", 1002, -1, false},   {"TITLES", -1, 4, true},
+                {"AUDIO2", 2, 10, false},      {"AUDIO3", 3, 11, false}};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(rows[i].name);
+        ZRTimelineTrack* track = view->trackAt(i);
+        EXPECT_EQ(track->label(), QLatin1String(rows[i].name));
+        EXPECT_EQ(track->trackId(), rows[i].id);
+        if (rows[i].number > 0) {
+            EXPECT_EQ(track->trackNumber(), rows[i].number);
+        }
+        EXPECT_EQ(track->isVideo(), rows[i].video);
+    }
+    EXPECT_FALSE(view->isVisible());
 }
 
 // Every edit leaves the project modified, the storyboard's and trimmers' too.
@@ -300,6 +338,7 @@ TEST_F(MainWindowTest, StoredOptionsCheckTheirItems) {
 
 TEST_F(MainWindowTest, PositionsTravelThroughTheHub) {
     makeWindow();
+    showWindow();
     addClips({50, 50});
     window->updateContents(window.get());
     const int last = frames(window->editor()->endPosition()) - 1;
@@ -307,7 +346,11 @@ TEST_F(MainWindowTest, PositionsTravelThroughTheHub) {
 
     // From the storyboard: the slider and the preview follow; the storyboard sent it.
     ZRStoryboard* storyboard = window->storyboard();
+    const int cell = storyboard->currentCell();
+    const double fraction = storyboard->currentFraction();
     Q_EMIT storyboard->positionChanged(pos(30), storyboard);
+    EXPECT_EQ(storyboard->currentCell(), cell);
+    EXPECT_EQ(storyboard->currentFraction(), fraction);
     EXPECT_NEAR(window->positionSlider()->position(), 30.0 / last, 1e-9);
     EXPECT_EQ(frames(window->currentPosition()), 30);
     ASSERT_NE(window->previewFrame()->preview()->currentPosition(), nullptr);
@@ -359,8 +402,14 @@ TEST_F(MainWindowTest, ObjectsTravelThroughTheHub) {
     EXPECT_NE(window->trimmerLeft()->neighbourObject(), middle);
     EXPECT_NE(window->trimmerRight()->neighbourObject(), middle);
 
-    // Emptying the project empties the hub.
+    // Emptying the project empties the hub and the trimmers.
+    window->gotoObject(window->editor()->objectAt(1), nullptr);
+    ASSERT_NE(window->trimmerRight()->getCurrentObject(), nullptr);
     window->editor()->newProject();
+    EXPECT_EQ(window->trimmerLeft()->getCurrentObject(), nullptr);
+    EXPECT_EQ(window->trimmerRight()->getCurrentObject(), nullptr);
+    EXPECT_EQ(window->trimmerLeft()->neighbourObject(), nullptr);
+    EXPECT_EQ(window->trimmerRight()->neighbourObject(), nullptr);
     EXPECT_EQ(window->currentObject(), nullptr);
     EXPECT_EQ(frames(window->currentPosition()), 0);
     EXPECT_FALSE(window->trimmerLeft()->isEnabled());
@@ -369,6 +418,7 @@ TEST_F(MainWindowTest, ObjectsTravelThroughTheHub) {
 
 TEST_F(MainWindowTest, ModesShowTheirWidgets) {
     makeWindow();
+    showWindow();
     QWidget* editing[] = {window->previewFrame(), window->positionSlider(), window->trimmerLeft(),
                           window->trimmerRight()};
     struct Case {
@@ -395,6 +445,7 @@ TEST_F(MainWindowTest, ModesShowTheirWidgets) {
 
 TEST_F(MainWindowTest, ViewSwitchesShowOneView) {
     makeWindow();
+    showWindow();
     EXPECT_TRUE(window->storyboard()->isVisible());
     EXPECT_FALSE(window->timelineView()->isVisible());
     // The storyboard's own Timeline button.
@@ -420,7 +471,7 @@ TEST_F(MainWindowTest, LoadFailuresShowOneBox) {
 }
 
 TEST_F(MainWindowTest, AHaltedRendererStaysOff) {
-    makeWindow();
+    makeWindow(true);
     for (int i = 0; i < 2; ++i) {
         QCoreApplication::postEvent(window.get(), new ZRRendererHaltedEvent());
         QCoreApplication::processEvents();
@@ -432,4 +483,21 @@ TEST_F(MainWindowTest, AHaltedRendererStaysOff) {
     window->slotNewProject();
     EXPECT_EQ(services.profileDialogs, 1);
     EXPECT_EQ(engineInt("Enable Background Rendering"), 0);
+}
+
+TEST_F(MainWindowTest, ThePlayersStateReachesTheViews) {
+    makeWindow();
+    addClips({30});
+    ZRPushButton* play = window->transportButton(2);
+    {
+        const QSignalBlocker block(play);
+        play->setChecked(true);
+    }
+    window->storyboard()->setEnabled(false);
+    window->positionSlider()->setEnabled(false);
+    // The player is stopped: the views come back and the play button goes off.
+    Q_EMIT window->previewFrame()->stateChanged();
+    EXPECT_FALSE(play->isChecked());
+    EXPECT_TRUE(window->storyboard()->isEnabled());
+    EXPECT_TRUE(window->positionSlider()->isEnabled());
 }
