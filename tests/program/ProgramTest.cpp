@@ -66,8 +66,6 @@ public:
     }
     int runProfileDialog(ZRProfileDialog&) override { return 1; }
     void showAbout(QWidget*) override {}
-    bool openUrl(const QUrl&) override { return false; }
-    bool startProgram(const QString&) override { return false; }
 };
 
 class ScriptedNotifier : public ZRNotifier {
