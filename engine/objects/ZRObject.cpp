@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -52,7 +53,7 @@ ZRObject::ZRObject(ZRTimeline* owner, const char* kind, const char* subclass, co
       m_module(module ? module : ""), m_options(QString::fromUtf8(options ? options : "")) {}
 
 ZRObject::~ZRObject() {
-    if (m_userValue != 0 && m_owner) m_owner->host().deleteUserData(m_userValue);
+    releaseUserData();
     m_transition.reset();
     m_audio.reset(); // reads the source
     m_source.reset();
@@ -66,6 +67,11 @@ ZRObject::~ZRObject() {
         }
         m_effects->unlock();
     }
+}
+
+void ZRObject::releaseUserData() {
+    const intptr_t value = std::exchange(m_userValue, 0);
+    if (value != 0 && m_owner) m_owner->host().deleteUserData(value);
 }
 
 // --- Effects -----------------------------------------------------------------

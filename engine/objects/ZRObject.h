@@ -63,6 +63,11 @@ public:
     /// Hands the user value to the host's `deleteUserData` (when non-zero), detaches every
     /// effect (which stays alive: the factory owns effects) and releases the bindings.
     ~ZRObject() override;
+    /// Hands the user value to the host's `deleteUserData` now (when non-zero) and forgets it.
+    /// The timeline does this before it takes the render lock to delete the object: the host's
+    /// release may destroy effects, which pauses the renderer and so takes the renderer's state
+    /// lock, and that lock comes before the render lock.
+    void releaseUserData();
     ZRObject(const ZRObject&) = delete;
     ZRObject& operator=(const ZRObject&) = delete;
 

@@ -222,6 +222,9 @@ void ZRTimeline::destroyObject(IZRObject* object) {
     if (!object || !registered(object)) return;
     suspendRenderer();
     removeObject(object);
+    // The host's release of the user value may destroy effects, which take the renderer's
+    // state lock: done before the render lock, which comes after it.
+    if (auto* own = dynamic_cast<ZRObject*>(object)) own->releaseUserData();
     {
         std::lock_guard renderLock(m_renderMutex);
         {
