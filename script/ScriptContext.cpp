@@ -1,7 +1,7 @@
-#include "script/ScriptContext.h"
+#include "ScriptContext.h"
 
-#include "script/ScriptMessages.h"
-#include "script/ScriptRunStack.h"
+#include "ScriptMessages.h"
+#include "ScriptRunStack.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "objects/ZRGuardedEffectList.h"
 #include "objects/ZRModuleEffect.h"
 #include "objects/ZRObject.h"
-#include "script/host/ZRProjectText.h"
+#include "script/ZRProjectText.h"
 #include "timeline/ZRTimeline.h"
 #include "timeline/ZRTrackList.h"
 
