@@ -420,11 +420,3 @@ struct ZRScriptContext {
     bool evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e, int32_t* frame,
                          int32_t& value);
 };
-
-/// Copies of the interpreter's entry points named as the language's documentation names them.
-uint32_t scriptExecuteStatements(ZRScriptContext& ctx, uint32_t pos, bool listMode, bool execute,
-                                 bool loop);
-uint32_t scriptEvaluate(ZRScriptContext& ctx, uint32_t pos, bool execute);
-int scriptConvert(ZRScriptContext& ctx, void* dst, ScriptType* dstType, const void* src,
-                  ScriptType* srcType);
-void scriptDestroyValue(ZRScriptContext& ctx, ScriptType* type, void* area);
