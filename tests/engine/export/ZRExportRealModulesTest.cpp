@@ -4,8 +4,8 @@
 #include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/system/SystemPaths.h"
 #include "plugins/import/MediaFixture.h"
-#include "plugins_export/FFprobe.h"
-#include "plugins_export/ModuleSettingsFile.h"
+#include "plugins/export/FFprobe.h"
+#include "plugins/export/ModuleSettingsFile.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
