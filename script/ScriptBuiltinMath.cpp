@@ -1,4 +1,4 @@
-#include "script/ScriptBuiltinRoutines.h"
+#include "ScriptBuiltinRoutines.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/ScriptNatives.h"
+#include "ScriptNatives.h"
 
 #include <locale.h>
 

@@ -1,6 +1,6 @@
-#include "script/ScriptBuiltinRoutines.h"
+#include "ScriptBuiltinRoutines.h"
 
-#include "script/ScriptMemory.h"
+#include "ScriptMemory.h"
 
 #include <cerrno>
 #include <climits>

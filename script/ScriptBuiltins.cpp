@@ -1,7 +1,7 @@
-#include "script/ScriptBuiltins.h"
+#include "ScriptBuiltins.h"
 
-#include "script/ScriptBuiltinRoutines.h"
-#include "script/ScriptInterpreter.h"
+#include "ScriptBuiltinRoutines.h"
+#include "ScriptInterpreter.h"
 
 #include <iterator>
 

@@ -1,7 +1,7 @@
-#include "script/ScriptContext.h"
+#include "ScriptContext.h"
 
-#include "script/ScriptMessages.h"
-#include "script/ScriptRunStack.h"
+#include "ScriptMessages.h"
+#include "ScriptRunStack.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -309,22 +309,4 @@ void ZRScriptContext::destroyVariables(ScriptVarList& list, bool keepRecords) {
 void ZRScriptContext::refreshHooks() {
     global.deleteHooks = global.variables.find("DeleteValue", scriptNameHash("DeleteValue"));
     global.conversionHooks = global.variables.find("Conversion", scriptNameHash("Conversion"));
-}
-
-uint32_t scriptExecuteStatements(ZRScriptContext& ctx, uint32_t pos, bool listMode, bool execute,
-                                 bool loop) {
-    return ctx.executeStatements(pos, listMode, execute, loop);
-}
-
-uint32_t scriptEvaluate(ZRScriptContext& ctx, uint32_t pos, bool execute) {
-    return ctx.evaluate(pos, execute);
-}
-
-int scriptConvert(ZRScriptContext& ctx, void* dst, ScriptType* dstType, const void* src,
-                  ScriptType* srcType) {
-    return ctx.convert(dst, dstType, src, srcType) ? 1 : 0;
-}
-
-void scriptDestroyValue(ZRScriptContext& ctx, ScriptType* type, void* area) {
-    ctx.destroyValue(type, area);
 }

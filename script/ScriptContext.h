@@ -1,14 +1,14 @@
 #pragma once
 
-#include "script/ScriptExpressionCache.h"
-#include "script/ScriptIntegerFunction.h"
-#include "script/ScriptInterpreter.h"
-#include "script/ScriptLexer.h"
-#include "script/ScriptMemory.h"
-#include "script/ScriptNatives.h"
-#include "script/ScriptTypes.h"
-#include "script/ScriptValueStack.h"
-#include "script/ScriptVariables.h"
+#include "ScriptExpressionCache.h"
+#include "ScriptIntegerFunction.h"
+#include "ScriptInterpreter.h"
+#include "ScriptLexer.h"
+#include "ScriptMemory.h"
+#include "ScriptNatives.h"
+#include "ScriptTypes.h"
+#include "ScriptValueStack.h"
+#include "ScriptVariables.h"
 
 #include <chrono>
 #include <cstdint>
@@ -420,11 +420,3 @@ struct ZRScriptContext {
     bool evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e, int32_t* frame,
                          int32_t& value);
 };
-
-/// Copies of the interpreter's entry points named as the language's documentation names them.
-uint32_t scriptExecuteStatements(ZRScriptContext& ctx, uint32_t pos, bool listMode, bool execute,
-                                 bool loop);
-uint32_t scriptEvaluate(ZRScriptContext& ctx, uint32_t pos, bool execute);
-int scriptConvert(ZRScriptContext& ctx, void* dst, ScriptType* dstType, const void* src,
-                  ScriptType* srcType);
-void scriptDestroyValue(ZRScriptContext& ctx, ScriptType* type, void* area);

@@ -1,5 +1,5 @@
-#include "script/ScriptContext.h"
-#include "script/ScriptMessages.h"
+#include "ScriptContext.h"
+#include "ScriptMessages.h"
 
 #include <algorithm>
 

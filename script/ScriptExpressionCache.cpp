@@ -1,7 +1,7 @@
-#include "script/ScriptExpressionCache.h"
+#include "ScriptExpressionCache.h"
 
-#include "script/ScriptIntegerFunction.h"
-#include "script/ScriptLexer.h"
+#include "ScriptIntegerFunction.h"
+#include "ScriptLexer.h"
 
 #include <memory>
 

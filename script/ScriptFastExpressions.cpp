@@ -1,5 +1,5 @@
-#include "script/ScriptContext.h"
-#include "script/ScriptIntegerOps.h"
+#include "ScriptContext.h"
+#include "ScriptIntegerOps.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/ScriptExpressionCache.h"
+#include "ScriptExpressionCache.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "script/ScriptContext.h"
-#include "script/ScriptExpressionCache.h"
+#include "ScriptContext.h"
+#include "ScriptExpressionCache.h"
 
 #include <cstdint>
 #include <cstring>

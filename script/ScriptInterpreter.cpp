@@ -1,8 +1,8 @@
-#include "script/ScriptInterpreter.h"
+#include "ScriptInterpreter.h"
 
-#include "script/ScriptBuiltins.h"
-#include "script/ScriptContext.h"
-#include "script/ScriptRunStack.h"
+#include "ScriptBuiltins.h"
+#include "ScriptContext.h"
+#include "ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstdarg>

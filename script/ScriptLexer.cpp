@@ -1,4 +1,4 @@
-#include "script/ScriptLexer.h"
+#include "ScriptLexer.h"
 
 #include <charconv>
 #include <cstring>

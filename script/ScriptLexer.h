@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/ScriptOperators.h"
+#include "ScriptOperators.h"
 
 #include <cstdint>
 #include <memory>

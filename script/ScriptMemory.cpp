@@ -1,6 +1,6 @@
-#include "script/ScriptMemory.h"
+#include "ScriptMemory.h"
 
-#include "script/ScriptTypes.h"
+#include "ScriptTypes.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "script/ScriptNatives.h"
+#include "ScriptNatives.h"
 
-#include "script/ScriptMemory.h"
+#include "ScriptMemory.h"
 
 #include <deque>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "script/ScriptOperators.h"
+#include "ScriptOperators.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "script/ScriptRunStack.h"
+#include "ScriptRunStack.h"
 
 #include <pthread.h>
 #include <sys/mman.h>

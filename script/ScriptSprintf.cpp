@@ -1,7 +1,7 @@
-#include "script/ScriptBuiltinRoutines.h"
+#include "ScriptBuiltinRoutines.h"
 
-#include "script/ScriptMemory.h"
-#include "script/ScriptTypes.h"
+#include "ScriptMemory.h"
+#include "ScriptTypes.h"
 
 #include <algorithm>
 #include <charconv>

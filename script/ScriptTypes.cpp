@@ -1,6 +1,6 @@
-#include "script/ScriptTypes.h"
+#include "ScriptTypes.h"
 
-#include "script/ScriptLexer.h"
+#include "ScriptLexer.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/ScriptNames.h"
+#include "ScriptNames.h"
 
 #include <cstdint>
 #include <memory>

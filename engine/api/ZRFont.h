@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../fonts/ZRFontData.h"
+#include "ZRFontData.h"
 #include "zrexport.h"
 
 #include <QChar>

@@ -3,8 +3,9 @@
 
 #include "TTFont.h"
 
-#include "fonts/ZRFontData.h"
+#include "api/ZRFontData.h"
 #include "fonts/ZRFontEntry.h"
+#include "fonts/ZRFontRegistry.h"
 
 #include <QByteArray>
 

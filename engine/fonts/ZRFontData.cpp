@@ -1,4 +1,4 @@
-#include "ZRFontData.h"
+#include "api/ZRFontData.h"
 
 ZRFontData::ZRFontData() = default;
 ZRFontData::ZRFontData(const ZRFontData& other) = default;

@@ -1,6 +1,6 @@
 // Looking up registered font faces by name.
 
-#include "fonts/ZRFontData.h"
+#include "fonts/ZRFontRegistry.h"
 
 #include "fonts/ZRFontAliases.h"
 #include "timeline/ZREngine.h"

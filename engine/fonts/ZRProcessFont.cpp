@@ -1,7 +1,7 @@
 // The process's one font object, made when the library is loaded and destroyed when it is
 // unloaded, and the engine operations that draw with it.
 
-#include "fonts/ZRFontData.h"
+#include "fonts/ZRProcessFont.h"
 
 #include "api/ZRFont.h"
 #include "render/ZRImage.h"

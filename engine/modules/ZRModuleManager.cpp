@@ -66,7 +66,7 @@ int ZRModuleManager::scanModuleFolder(const QString& folder, const char* kind, c
     int registered = 0;
     for (const QFileInfo& file : files) {
         const size_t slot = firstSlot + size_t(registered);
-        if (slot + 1 >= names.slots()) break;
+        if (slot + 1 >= names.slotCount()) break;
         const QString path = file.absoluteFilePath();
         const char* name = moduleNameOfKind(kind, path, 1);
         if (!name) continue;
@@ -85,7 +85,7 @@ int ZRModuleManager::scanModuleFolder(const QString& folder, const char* kind, c
 void ZRModuleManager::registerModuleFolders(const QString& folder, const char* kind,
                                             const ZRNameTable& groups,
                                             ZRStringMap<ZRNameTable>& map) {
-    for (size_t i = 0; i < groups.slots(); ++i) {
+    for (size_t i = 0; i < groups.slotCount(); ++i) {
         const char* group = groups.entry(i);
         if (!group[0]) break;
         const QString path = folder + QLatin1Char('/') + QString::fromUtf8(group);

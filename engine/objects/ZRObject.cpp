@@ -4,6 +4,7 @@
 #include "api/ZRFont.h"
 #include "audio/ZRAudioMixer.h"
 #include "audio/ZRAudioSource.h"
+#include "fonts/ZRProcessFont.h"
 #include "objects/ZRGuardedEffectList.h"
 #include "objects/ZRModuleEffect.h"
 #include "render/ZRImage.h"

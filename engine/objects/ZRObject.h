@@ -1,7 +1,7 @@
 #pragma once
 
 #include "api/IZRSettings.h"
-#include "fonts/ZRFontData.h"
+#include "api/ZRFontData.h"
 #include "objects/IZRVolumeKeys.h"
 #include "objects/ZRObjectBindings.h"
 #include "objects/ZRPosKeyMap.h"

@@ -1,9 +1,9 @@
 #include "ZREngine.h"
 
 #include "export/ZRAviExportSettings.h"
-#include "fonts/ZRFontData.h"
 #include "fonts/ZRFontDiscovery.h"
 #include "fonts/ZRFontFolders.h"
+#include "fonts/ZRProcessFont.h"
 #include "timeline/ZRTimeline.h"
 
 #include <algorithm>

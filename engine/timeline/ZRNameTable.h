@@ -11,8 +11,8 @@ public:
     static constexpr size_t kEntryBytes = 50;
 
     ZRNameTable() = default;
-    explicit ZRNameTable(size_t slots)
-        : m_slots(slots), m_data(std::make_unique<char[]>(slots * kEntryBytes)) {}
+    explicit ZRNameTable(size_t count)
+        : m_slots(count), m_data(std::make_unique<char[]>(count * kEntryBytes)) {}
 
     /// Writes `name` into slot `index`, cut to 49 bytes; ignored past the end.
     void set(size_t index, std::string_view name) {
@@ -26,7 +26,7 @@ public:
         return index < m_slots ? m_data.get() + index * kEntryBytes : nullptr;
     }
     char* data() { return m_data.get(); }
-    size_t slots() const { return m_slots; }
+    size_t slotCount() const { return m_slots; }
     bool isMade() const { return m_data != nullptr; }
     void reset() { *this = ZRNameTable(); }
 

@@ -3,7 +3,7 @@
 #include "api/ZRExportSession.h"
 #include "config/QConfig.h"
 #include "platform/system/SystemPaths.h"
-#include "script/host/ZRScriptFrontEnd.h"
+#include "script/ZRScriptFrontEnd.h"
 #include "timeline/ZREngine.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "ZRTimeline.h"
 
 #include "api/ZREffectList.h"
-#include "fonts/ZRFontData.h"
+#include "api/ZRFontData.h"
 #include "modules/ZRModuleAccess.h"
 #include "modules/ZRModuleManager.h"
 #include "modules/ZRTransitionModule.h"

@@ -2,8 +2,8 @@
 // project writer.
 #include "ZRTimeline.h"
 
-#include "script/host/ZRProjectWriter.h"
-#include "script/host/ZRScriptFrontEnd.h"
+#include "script/ZRProjectWriter.h"
+#include "script/ZRScriptFrontEnd.h"
 
 #include <QSaveFile>
 

@@ -3,6 +3,7 @@
 #include "ZRTimeline.h"
 
 #include "api/ZRFont.h"
+#include "fonts/ZRProcessFont.h"
 #include "objects/ZRObject.h"
 #include "timeline/ZREngine.h"
 

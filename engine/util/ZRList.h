@@ -108,4 +108,10 @@ public:
     bool remove(T* item) { return ZRList::remove(item); }
     uint32_t contains(T* item) const { return ZRList::contains(item); }
     bool has(const T* item) const { return ZRList::has(item); }
+
+private:
+    // The untyped virtuals stay overridable but out of reach through a typed list, so an item
+    // of another type does not convert to `void*` and slip in.
+    using ZRList::append;
+    using ZRList::contains;
 };

@@ -2,7 +2,7 @@
 
 #include "AviCompressors.h"
 
-#include "platform/dvcodec/FFmpegHandles.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/scaler/BgraToYuv420.h"
 #include "platform/scaler/RowWorkers.h"
 #include "platform/system/PendingFiles.h"

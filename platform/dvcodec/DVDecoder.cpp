@@ -1,6 +1,6 @@
 #include "DVDecoder.h"
 
-#include "FFmpegHandles.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 #include "DVEncoder.h"
 
-#include "FFmpegHandles.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 
 #include <cstring>
 

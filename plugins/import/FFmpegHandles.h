@@ -2,7 +2,7 @@
 
 // The owners of FFmpeg objects the import module keeps: the platform's, under the module's names.
 
-#include "platform/dvcodec/FFmpegHandles.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 
 namespace mediaimport {
 

@@ -7,7 +7,7 @@
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptMemory.h"
 #include "script/ScriptNatives.h"
-#include "script/host/ZRScriptFrontEnd.h"
+#include "script/ZRScriptFrontEnd.h"
 
 #include <cstddef>
 #include <cstdint>

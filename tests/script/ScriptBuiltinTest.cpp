@@ -8,20 +8,7 @@
 
 namespace {
 
-struct Case {
-    const char* script;
-    const char* output;
-};
-
-void expectOutputs(const Case* cases, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        SCOPED_TRACE(cases[i].script);
-        const ScriptRun r = runScript(cases[i].script);
-        EXPECT_TRUE(r.ok) << r.errors;
-        EXPECT_EQ(r.errors, "");
-        EXPECT_EQ(r.output, cases[i].output);
-    }
-}
+using Case = ScriptCase;
 
 TEST(ScriptBuiltins, Maths) {
     const Case cases[] = {
@@ -38,7 +25,7 @@ TEST(ScriptBuiltins, Maths) {
         {"out(max(1.0e+0f, 2.0e+0f)); out(min(1.0f, 2.0f)); out(max(-1.0f, -2.0f));", "2f 1f -1f"},
         {"out(sqrt(-1.0f) == sqrt(-1.0f));", "0"}, // not-a-number compares unequal
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 TEST(ScriptBuiltins, Strings) {
@@ -71,7 +58,7 @@ TEST(ScriptBuiltins, Strings) {
          "42 -7 2147483647 0"},
         {"string n; out(atof(\"2.5\")); out(atof(\"1e3x\")); out(atof(n));", "2.5f 1000f 0f"},
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 // strncpy copies at most as many bytes as the destination has room for (up to the end of its
@@ -93,7 +80,7 @@ TEST(ScriptBuiltins, StrncpyStaysInsideItsDestination) {
          " char *q = 0x10; out(strncpy(q, \"a\")); out(strncpy(&b[0], p));",
          "0 0 0 0"},
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 TEST(ScriptBuiltins, SprintfConversions) {

@@ -4,20 +4,7 @@
 
 namespace {
 
-struct Case {
-    const char* script;
-    const char* output; ///< what the out() calls wrote
-};
-
-void expectOutputs(const Case* cases, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        SCOPED_TRACE(cases[i].script);
-        const ScriptRun r = runScript(cases[i].script);
-        EXPECT_TRUE(r.ok) << r.errors;
-        EXPECT_EQ(r.errors, "");
-        EXPECT_EQ(r.output, cases[i].output);
-    }
-}
+using Case = ScriptCase;
 
 TEST(ScriptExpressions, GroupingAndPrefixBinding) {
     const Case cases[] = {
@@ -40,7 +27,7 @@ TEST(ScriptExpressions, GroupingAndPrefixBinding) {
         {"out((float)1 / 4);", "0.25f"},
         {"integer x = 10; x -= 3; x *= 2; x /= 4; x += 1; out(x);", "4"},
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 TEST(ScriptExpressions, ArithmeticRules) {
@@ -63,7 +50,7 @@ TEST(ScriptExpressions, ArithmeticRules) {
         {"char c = \"a\"; c += 1; out(c);", "c98"},
         {"double d = 1.0; d /= 0.0; out(d > 1.0e+300);", "1"}, // in place: IEEE rules
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 TEST(ScriptExpressions, StringsAndComparisons) {
@@ -81,7 +68,7 @@ TEST(ScriptExpressions, StringsAndComparisons) {
         {"out(3 > 2.5); out(0x10 == 16); out(1 && 0); out(1 || 0); out(2.5 && 1);", "1 1 0 1 1"},
         {"string s; out(s == 0); s = \"\"; out(s != 0);", "1 1"},
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 TEST(ScriptExpressions, EveryOperandIsEvaluated) {
@@ -156,7 +143,7 @@ TEST(ScriptExpressions, ExactTypeOverloads) {
         {"integer m = -2147483647; m -= 1; out(abs(m));", "-2147483648"},
         {"out(sum(3, 1, 2, 3));", "6"}, // further arguments keep their own types
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
     const ScriptRun r = runScript("integer f(integer a, integer b) { return a + b; } f(1, 2, 3);");
     EXPECT_EQ(r.errors, "Script interpretator: unknown function 'f'.");
 }

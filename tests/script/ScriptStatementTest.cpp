@@ -10,20 +10,7 @@
 
 namespace {
 
-struct Case {
-    const char* script;
-    const char* output;
-};
-
-void expectOutputs(const Case* cases, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        SCOPED_TRACE(cases[i].script);
-        const ScriptRun r = runScript(cases[i].script);
-        EXPECT_TRUE(r.ok) << r.errors;
-        EXPECT_EQ(r.errors, "");
-        EXPECT_EQ(r.output, cases[i].output);
-    }
-}
+using Case = ScriptCase;
 
 TEST(ScriptStatements, ControlFlow) {
     const Case cases[] = {
@@ -43,7 +30,7 @@ TEST(ScriptStatements, ControlFlow) {
         {"integer i = 0; while (i < 5) { i += 1; if (i < 3) { out(i); } }", "1 2"},
         {";;{};", ""},
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 TEST(ScriptStatements, StructuresAndTypedefs) {
@@ -69,7 +56,7 @@ TEST(ScriptStatements, StructuresAndTypedefs) {
          " out(c.v[2]); out(c.n);",
          "6 \"k\""},
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 TEST(ScriptStatements, Functions) {
@@ -99,7 +86,7 @@ TEST(ScriptStatements, Functions) {
         {"execute(\"integer made = 3;\"); out(made);", "3"},
         {"integer *f(integer *p) { return p; } integer x = 4; out(*f(&x));", "4"},
     };
-    expectOutputs(cases, std::size(cases));
+    expectOutputs(cases);
 }
 
 struct ErrorCase {

@@ -2,6 +2,8 @@
 
 #include "script/ScriptNatives.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -123,4 +125,14 @@ int countCalls() {
 void shutdownInterpreter() {
     scriptShutdown();
     gDeclared = false;
+}
+
+void expectOutputs(std::span<const ScriptCase> cases) {
+    for (const ScriptCase& c : cases) {
+        SCOPED_TRACE(c.script);
+        const ScriptRun r = runScript(c.script);
+        EXPECT_TRUE(r.ok) << r.errors;
+        EXPECT_EQ(r.errors, "");
+        EXPECT_EQ(r.output, c.output);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "script/ScriptInterpreter.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,3 +21,12 @@ ScriptRun runScript(std::string_view text, bool allowGlobal = false, int persist
 int countCalls();
 /// Shuts the interpreter down (scriptShutdown); the next runScript declares the natives again.
 void shutdownInterpreter();
+
+/// A script and what its `out(...)` calls write.
+struct ScriptCase {
+    const char* script;
+    const char* output;
+};
+/// Runs each case (traced by its script) and expects it to succeed, report nothing and write
+/// its output.
+void expectOutputs(std::span<const ScriptCase> cases);

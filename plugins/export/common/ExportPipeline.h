@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dvcodec/FFmpegHandles.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 
 #include <condition_variable>
 #include <cstdint>

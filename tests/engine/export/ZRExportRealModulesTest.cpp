@@ -1,11 +1,11 @@
 // A short real timeline exported through our own export modules, checked with ffprobe.
 #include "ExportFixture.h"
 
-#include "platform/dvcodec/FFmpegHandles.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/system/SystemPaths.h"
 #include "plugins/import/MediaFixture.h"
-#include "plugins_export/FFprobe.h"
-#include "plugins_export/ModuleSettingsFile.h"
+#include "plugins/export/FFprobe.h"
+#include "plugins/export/ModuleSettingsFile.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

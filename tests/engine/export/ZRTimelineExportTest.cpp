@@ -2,7 +2,7 @@
 
 #include "api/ZRExportSession.h"
 #include "export/ZRExportFlags.h"
-#include "plugins_export/FFprobe.h"
+#include "plugins/export/FFprobe.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "api/ZRFont.h"
-#include "fonts/ZRFontData.h"
+#include "fonts/ZRProcessFont.h"
 #include "render/ZRImage.h"
 
 #include "FontTestData.h"

@@ -2,8 +2,9 @@
 
 #include "IZRTimeline.h"
 #include "api/ZRFont.h"
-#include "fonts/ZRFontData.h"
 #include "fonts/ZRFontFolders.h"
+#include "fonts/ZRFontRegistry.h"
+#include "fonts/ZRProcessFont.h"
 #include "timeline/ZREngine.h"
 
 #include "Canvas.h"

@@ -1,7 +1,7 @@
 #include "platform/aviwriter/AviWriter.h"
 #include "platform/aviwriter/AviCompressors.h"
 
-#include "plugins_export/FFprobe.h"
+#include "plugins/export/FFprobe.h"
 #include "support/FullDisk.h"
 #include "support/TestEnvironment.h"
 

@@ -4,7 +4,7 @@
 #include "objects/ZRGuardedEffectList.h"
 #include "objects/ZRModuleEffect.h"
 #include "objects/ZRObject.h"
-#include "script/host/ZRProjectText.h"
+#include "script/ZRProjectText.h"
 #include "timeline/ZRTimeline.h"
 #include "timeline/ZRTrackList.h"
 
@@ -44,11 +44,11 @@ private:
 std::string str(int value) {
     return std::to_string(value);
 }
-std::string quoted(std::string_view text) {
+std::string inQuotes(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
 std::string positionText(IZRPos* position) {
-    return quoted(position->toText());
+    return inQuotes(position->toText());
 }
 bool isZero(IZRPos* position) {
     return position->hours() == 0 && position->minutes() == 0 && position->seconds() == 0 &&
@@ -106,16 +106,16 @@ void Writer::objectBlock(ZRObject* object, int track, bool video) {
         line("// --- Setup Object " + str(k) + " on Track " + str(track) + " at Position " +
              object->startPos()->toText());
     else
-        line("// --- Setup Object " + str(k) + " " + quoted(commentText(object->name())) +
+        line("// --- Setup Object " + str(k) + " " + inQuotes(commentText(object->name())) +
              " on Track " + str(track) + " at Position " + object->startPos()->toText());
     line();
     const QByteArray options = object->options().toUtf8();
-    line("integer " + name + "=zrObjectFactory( " + quoted(escapeLiteral(object->kind())) + ", " +
-         quoted(escapeLiteral(object->subclass())) + ", " +
-         quoted(escapeLiteral(object->module())) + ", " +
-         quoted(escapeBackslashes(encodeText(options.toStdString()))) + " );");
-    line("zrSetObjectName( " + name + ", " + quoted(escapeBackslashes(encodeText(object->name()))) +
-         " );");
+    line("integer " + name + "=zrObjectFactory( " + inQuotes(escapeLiteral(object->kind())) + ", " +
+         inQuotes(escapeLiteral(object->subclass())) + ", " +
+         inQuotes(escapeLiteral(object->module())) + ", " +
+         inQuotes(escapeBackslashes(encodeText(options.toStdString()))) + " );");
+    line("zrSetObjectName( " + name + ", " +
+         inQuotes(escapeBackslashes(encodeText(object->name()))) + " );");
     if (!isZero(object->markIn()))
         line(" zrSetObjectMarkIn( " + name + ", " + positionText(object->markIn()) + " );");
     line("zrSetObjectMarkOut( " + name + ", " + positionText(object->markOut()) + " );");
@@ -132,7 +132,7 @@ void Writer::objectBlock(ZRObject* object, int track, bool video) {
     }
     if (m_timeline.host().has(&IZRCallbacks::appConfigString)) {
         if (const char* text = m_timeline.host().appConfigString(object))
-            line("zrObjectAppConfigString( " + name + ", " + quoted(escapeLiteral(text)) + " );");
+            line("zrObjectAppConfigString( " + name + ", " + inQuotes(escapeLiteral(text)) + " );");
     }
     line("zrInsertObject( " + name + ", " + str(track) + ", " + positionText(object->startPos()) +
          " );");
@@ -194,9 +194,9 @@ void Writer::effectLines(ZRObject* object, const std::string& name) {
         const std::string effectName = "effect" + str(++m_effects);
         line();
         line("integer " + effectName + "=zrEffectFactory( " +
-             quoted(escapeLiteral(effect->kind())) + ", " +
-             quoted(escapeLiteral(effect->subclass())) + ", " +
-             quoted(escapeLiteral(effect->module())) + " );");
+             inQuotes(escapeLiteral(effect->kind())) + ", " +
+             inQuotes(escapeLiteral(effect->subclass())) + ", " +
+             inQuotes(escapeLiteral(effect->module())) + " );");
         line("zrAddEffect( " + name + ", " + effectName + " );");
         line("zrSetEffectMarkIn( " + effectName + ", " + positionText(effect->markIn()) + " ); ");
         // The mark-out as a position (mark-in + length), which is what setMarkOut reads.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../api/zrexport.h"
+#include "zrexport.h"
 
 #include <QString>
 
@@ -106,27 +106,3 @@ struct ZRFont2DInstance {
     double spanX = 0.0;
     double length = 0.0; ///< length of the path
 };
-
-#if defined(KERNEL_BUILD)
-// Engine-side operations on the process-wide font (not exported).
-
-class ZRFont;
-class ZRImage;
-struct ZRFontEntry;
-
-/// The process's one font object, made when the library loads and destroyed when it unloads.
-/// Shared by every rendering thread: bracket each open-measure-draw sequence with its
-/// `lock()` / `unlock()`.
-ZRFont* zrProcessFont();
-
-/// Draws `data->text` into the 32-bit `target` with the process-wide font (locked for the
-/// call), at the point its movement reaches at `frame` of `frames` (`info` is the text's box).
-void renderTextFrame(ZRImage* target, ZRStringInfo& info, ZRFontData* data, double frame,
-                     double frames);
-
-/// The registered font face whose name equals `name` exactly (case-sensitive); Windows face
-/// names resolve through the alias table to the installed free fonts. When none matches: the
-/// engine's default font entry (empty file, face index -1), or null before the registry exists.
-/// The entry lives as long as the engine's font registry.
-const ZRFontEntry* findFontEntry(const char* name);
-#endif

@@ -1,6 +1,6 @@
 #include "HostFixture.h"
 
-#include "script/host/ZRScriptFrontEnd.h"
+#include "script/ZRScriptFrontEnd.h"
 #include "support/TestEnvironment.h"
 
 #include <cstdio>

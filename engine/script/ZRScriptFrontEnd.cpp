@@ -2,7 +2,7 @@
 
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptNatives.h"
-#include "script/host/ZRHostFunctions.h"
+#include "script/ZRHostFunctions.h"
 #include "timeline/ZRTimeline.h"
 
 #include <algorithm>

@@ -5,9 +5,9 @@
 #include "objects/ZRObject.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptMemory.h"
-#include "script/host/ZRFileRequest.h"
-#include "script/host/ZRProjectText.h"
-#include "script/host/ZRScriptFrontEnd.h"
+#include "script/ZRFileRequest.h"
+#include "script/ZRProjectText.h"
+#include "script/ZRScriptFrontEnd.h"
 #include "timeline/ZRTimeline.h"
 
 #include <QtGlobal>

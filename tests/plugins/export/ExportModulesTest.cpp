@@ -1,7 +1,7 @@
 // Our export modules, driven through their entry points as the engine drives them, with the
 // files they write checked by ffprobe.
-#include "plugins_export/FFprobe.h"
-#include "plugins_export/ModuleSettingsFile.h"
+#include "plugins/export/FFprobe.h"
+#include "plugins/export/ModuleSettingsFile.h"
 #include "support/FullDisk.h"
 #include "support/TestEnvironment.h"
 

@@ -2,7 +2,7 @@
 
 #include "objects/ZRObject.h"
 #include "script/ScriptInterpreter.h"
-#include "script/host/ZRScriptFrontEnd.h"
+#include "script/ZRScriptFrontEnd.h"
 
 #include <gtest/gtest.h>
 
