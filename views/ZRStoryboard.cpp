@@ -25,7 +25,6 @@ namespace {
 
 constexpr int kFixedHeight = 189;
 constexpr int kMinimumWidth = 260;
-constexpr int kRefreshMs = 1000;
 constexpr int kTimecodeTrack = 5;
 constexpr int kTimecodeMenuItem = 8100;
 

@@ -42,6 +42,8 @@ class ZRStoryboard : public QSBWidget {
     Q_OBJECT
 public:
     enum EditMode { SelectMode = 0, SplitMode = 1, MarkerMode = 2, ZoomMode = 3 };
+    /// Rendered frames fold into at most one render-bar refresh this often.
+    static constexpr int kRefreshMs = 1000;
 
     explicit ZRStoryboard(QWidget* parent = nullptr, const char* name = nullptr,
                           Qt::WindowFlags flags = {});

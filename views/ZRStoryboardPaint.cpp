@@ -269,7 +269,7 @@ void ZRStoryboard::customEvent(QEvent* e) {
             IZRObject* clip = m_editor->clipAtPosition(position);
             factory->destroyPos(position);
             ZRUserData* record = clip ? ZRUserData::of(clip) : nullptr;
-            if (record && isVisibleCell(record->number)) m_refreshTimer->start(1000);
+            if (record && isVisibleCell(record->number)) m_refreshTimer->start(kRefreshMs);
         }
     }
     QSBWidget::customEvent(e);
