@@ -5,11 +5,9 @@
 // - ZoomStep: one zoom in and one zoom out, each followed by a full repaint (time per pair / 2);
 // - PageScroll: the horizontal bar moved one page, then a full repaint.
 // Goal: each under 16 ms. Tracks draw each object as a tinted block, as a light track kind does.
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
+#include "EditorBench.h"
 #include "ZRTimelineTrack.h"
 #include "ZRTimelineView.h"
-#include "ZRVeskEditor.h"
 #include "painting/ZRImagePainting.h"
 #include "skins/ZRSkinPreload.h"
 #include "widgets/ZRScrollBar.h"
@@ -36,26 +34,14 @@ public:
     }
 };
 
-struct Fixture {
-    IZRCallbacks callbacks{};
-    IZRTimeline* timeline = nullptr;
-    std::unique_ptr<ZRVeskEditor> editor;
+struct Fixture : editorbench::EditorTimeline {
     std::unique_ptr<ZRTimelineView> view;
 
-    Fixture() {
+    Fixture() : EditorTimeline(CLIPSTEAD_RENDER_FIXTURE) {
         setSkinBaseFolder(QStringLiteral(CLIPSTEAD_BIN_DIR));
         preloadSkins();
-        fillCallbacks(callbacks);
-        timeline = IZRCreateTimelineInstance(&callbacks, CLIPSTEAD_RENDER_FIXTURE, 1);
-        timeline->settings()->setDoubleSetting("Framerate", 25.0);
-        appState().timeline = timeline;
-        appState().frameRate = 25.0;
-        editor = std::make_unique<ZRVeskEditor>();
-        editor->setTimeline(timeline);
+        appendCountingClips(1000);
         IZRObjectFactory* f = timeline->factory();
-        for (int i = 0; i < 1000; ++i)
-            editor->insertClip(f->createObject("Import", "Media Import", nullptr, "clip.avi"),
-                               editor->objectCount());
         IZRPos* at = f->createPos();
         for (int i = 0; i < 1000; ++i) {
             at->set(0, 0, 0, 0, 25.0);
@@ -76,13 +62,6 @@ struct Fixture {
         view->show();
         QApplication::processEvents();
     }
-    ~Fixture() {
-        view.reset();
-        editor.reset();
-        appState().timeline = nullptr;
-        IZRDeleteTimelineInstance(timeline);
-    }
-
     void setLevel(int level) {
         while (view->zoomLevel() > level)
             view->slotZoomIn();
@@ -141,11 +120,5 @@ BENCHMARK(PageScroll)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    sharedFixture.reset();
-    return 0;
+    return editorbench::runOffscreen(argc, argv, [] { sharedFixture.reset(); });
 }

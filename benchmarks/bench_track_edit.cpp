@@ -5,12 +5,10 @@
 // - TrimStep: one mouse move while the end of the 500th object is trimmed (hit test, trim step,
 //   status text).
 // Goal: each under 2 ms.
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
+#include "EditorBench.h"
 #include "ZRTimelineScale.h"
 #include "ZRTimelineTrack.h"
 #include "ZRTimelineView.h"
-#include "ZRVeskEditor.h"
 #include "widgets/ZRScrollBar.h"
 
 #include <IZRTimeline.h>
@@ -38,10 +36,7 @@ public:
     void trimEnd(IZRObject* object, const QPoint& at) { beginTrim(object, 1, at); }
 };
 
-struct Fixture {
-    IZRCallbacks callbacks{};
-    IZRTimeline* timeline = nullptr;
-    std::unique_ptr<ZRVeskEditor> editor;
+struct Fixture : editorbench::EditorTimeline {
     std::unique_ptr<ZRTimelineView> view;
     EditTrack* track = nullptr;
     std::vector<IZRObject*> objects;
@@ -57,14 +52,7 @@ struct Fixture {
         return o;
     }
 
-    Fixture() {
-        fillCallbacks(callbacks);
-        timeline = IZRCreateTimelineInstance(&callbacks, nullptr, 1);
-        timeline->settings()->setDoubleSetting("Framerate", 25.0);
-        appState().timeline = timeline;
-        appState().frameRate = 25.0;
-        editor = std::make_unique<ZRVeskEditor>();
-        editor->setTimeline(timeline);
+    Fixture() : EditorTimeline(nullptr) {
         for (int i = 0; i < kObjects; ++i)
             editor->insertClip(solid(kSpacing), editor->objectCount());
         IZRPos* at = timeline->factory()->createPos();
@@ -84,13 +72,6 @@ struct Fixture {
         view->updateHorizontalRange();
         QApplication::processEvents();
     }
-    ~Fixture() {
-        view.reset();
-        editor.reset();
-        appState().timeline = nullptr;
-        IZRDeleteTimelineInstance(timeline);
-    }
-
     /// The view point over a frame of the track, with the view scrolled to show it.
     QPoint pointAt(double frame) {
         const ZRTimelineScale& s = view->timeScale();
@@ -136,10 +117,5 @@ BENCHMARK(TrimStep)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return editorbench::runOffscreen(argc, argv);
 }

@@ -8,11 +8,9 @@
 // - TrackRepaint: the video and clip-audio tracks composed once (for scale).
 // Goal: the placement and the trim step under 2 ms each. The repaints they ask for are queued,
 // not run, as in the program.
-#include "ZRAppState.h"
+#include "EditorBench.h"
 #include "ZRAudioTrack.h"
-#include "ZRCallbacks.h"
 #include "ZRTimelineView.h"
-#include "ZRVeskEditor.h"
 #include "ZRVeskEditorDrag.h"
 #include "ZRVideoTrack.h"
 #include "skins/ZRSkinPreload.h"
@@ -54,30 +52,17 @@ protected:
     }
 };
 
-struct Fixture {
-    IZRCallbacks callbacks{};
-    IZRTimeline* timeline = nullptr;
-    std::unique_ptr<ZRVeskEditor> editor;
+struct Fixture : editorbench::EditorTimeline {
     std::unique_ptr<OpenView> view;
     ZRVideoTrack* video = nullptr;
     IZRObject* middle = nullptr;
 
-    Fixture() {
+    Fixture() : EditorTimeline(CLIPSTEAD_RENDER_FIXTURE) {
         setSkinBaseFolder(QStringLiteral(CLIPSTEAD_BIN_DIR));
         preloadSkins();
-        fillCallbacks(callbacks);
-        timeline = IZRCreateTimelineInstance(&callbacks, CLIPSTEAD_RENDER_FIXTURE, 1);
-        timeline->settings()->setDoubleSetting("Framerate", 25.0);
-        appState().timeline = timeline;
-        appState().frameRate = 25.0;
-        editor = std::make_unique<ZRVeskEditor>();
-        editor->setTimeline(timeline);
         // Thumbnails are not what is measured: the clips get none.
         editor->setSmallThumbSize(QSize());
-        IZRObjectFactory* f = timeline->factory();
-        for (int i = 0; i < 1000; ++i)
-            editor->insertClip(f->createObject("Import", "Media Import", nullptr, "clip.avi"),
-                               editor->objectCount());
+        appendCountingClips(1000);
         middle = editor->objectAt(500);
         view = std::make_unique<OpenView>();
         video = new ZRVideoTrack("VIDEO", 1000, 1002, 1001);
@@ -93,13 +78,6 @@ struct Fixture {
         view->horizontalBar()->setValue(unit - 3);
         QApplication::processEvents();
     }
-    ~Fixture() {
-        view.reset();
-        editor.reset();
-        appState().timeline = nullptr;
-        IZRDeleteTimelineInstance(timeline);
-    }
-
     /// View x of a frame on the video track.
     int xOf(double frame) const {
         const QRect content = video->contentRect();
@@ -109,9 +87,13 @@ struct Fixture {
     int y() const { return video->contentRect().center().y(); }
 };
 
+// Made on first use and destroyed by main while the application still exists: the fixture
+// owns widgets.
+std::unique_ptr<Fixture> sharedFixture;
+
 Fixture& fixture() {
-    static Fixture f;
-    return f;
+    if (!sharedFixture) sharedFixture = std::make_unique<Fixture>();
+    return *sharedFixture;
 }
 
 void DragMovePlacement(benchmark::State& state) {
@@ -176,10 +158,5 @@ BENCHMARK(TrackRepaint)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return editorbench::runOffscreen(argc, argv, [] { sharedFixture.reset(); });
 }

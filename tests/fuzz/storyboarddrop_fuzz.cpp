@@ -8,6 +8,7 @@
 #include "ZRStoryboard.h"
 #include "ZRTitleDrag.h"
 #include "ZRVeskEditor.h"
+#include "solid_clips.h"
 
 #include <IZRObject.h>
 #include <IZRObjectFactory.h>
@@ -42,17 +43,7 @@ World& world() {
 void rebuildProject() {
     World& w = world();
     w.editor->newProject();
-    const char* colours[3] = {"RGB(200,0,0)", "RGB(0,200,0)", "RGB(0,0,200)"};
-    for (const char* colour : colours) {
-        IZRObject* clip =
-            w.timeline->factory()->createObject("Solid Color", colour, nullptr, nullptr);
-        if (!clip) continue;
-        IZRPos* length = w.timeline->factory()->createPosHMSF(0, 0, 2, 0);
-        w.timeline->setObjectMarkOut(clip, length);
-        w.timeline->factory()->destroyPos(length);
-        if (!w.editor->insertClip(clip, w.editor->objectCount()))
-            w.timeline->factory()->destroyObject(clip);
-    }
+    appendSolidClips(*w.editor, *w.timeline, 2);
     w.board->updateLayout();
 }
 

@@ -12,6 +12,7 @@
 #include "ZRVeskEditorDrag.h"
 #include "pinned_modules.h"
 #include "skins/ZRSkinPreload.h"
+#include "solid_clips.h"
 #include "trackdrop_tracks.h"
 
 #include <IZRObject.h>
@@ -74,15 +75,7 @@ void rebuildProject() {
     World& w = world();
     w.editor->newProject();
     IZRObjectFactory* f = w.timeline->factory();
-    const char* colours[3] = {"RGB(200,0,0)", "RGB(0,200,0)", "RGB(0,0,200)"};
-    for (const char* colour : colours) {
-        IZRObject* clip = f->createObject("Solid Color", colour, nullptr, nullptr);
-        if (!clip) continue;
-        IZRPos* length = f->createPosHMSF(0, 0, 4, 0);
-        w.timeline->setObjectMarkOut(clip, length);
-        f->destroyPos(length);
-        if (!w.editor->insertClip(clip, w.editor->objectCount())) f->destroyObject(clip);
-    }
+    appendSolidClips(*w.editor, *w.timeline, 4);
     if (IZRObject* t = f->createObject("Transition", "Blends", "Cross Fade", nullptr)) {
         if (!w.editor->setTransition(0, t)) f->destroyObject(t);
     }
