@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 
+#include "EditorFixture.h"
 #include "ZREngineEvents.h"
 #include "ZRExportView.h"
 #include "ZRImportView.h"
@@ -30,16 +31,14 @@ int FakeServices::runProfileDialog(ZRProfileDialog& dialog) {
     return profileResult;
 }
 
+using editorfixture::frames;
+
 namespace {
 
 const QString kDefaultBackground = QStringLiteral("backgrounds/Gold Reflection.bmp");
 
 QString skinFile(const char* name) {
     return skinBaseFolder() + QStringLiteral("/skins/default/") + QLatin1String(name);
-}
-
-int frames(const IZRPos* p) {
-    return int(std::lround(p->toFrames()));
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 
 namespace {
 
-struct Case {
+struct PointerCase {
     const char* script;
     bool ok;
     const char* output;
@@ -14,7 +14,7 @@ struct Case {
 };
 
 TEST(ScriptPointers, EveryAccessIsChecked) {
-    const Case cases[] = {
+    const PointerCase cases[] = {
         {"integer x = 1; integer *p = &x; *p = 5; out(x); out(*p + 1);", true, "5 6", ""},
         {"integer a[3]; integer *p = a; p[2] = 7; out(a[2]); p = p - 1; p = p + 1; *p = 3; "
          "out(a[0]);",
@@ -44,7 +44,7 @@ TEST(ScriptPointers, EveryAccessIsChecked) {
          " i = i->next; out(i->n); i = i->next; out(i->n);",
          false, "6", "Script interpretator: null pointer access (line 1)."},
     };
-    for (const Case& c : cases) {
+    for (const PointerCase& c : cases) {
         SCOPED_TRACE(c.script);
         const ScriptRun r = runScript(c.script);
         EXPECT_EQ(r.ok, c.ok);

@@ -89,14 +89,14 @@ TEST(ScriptStatements, Functions) {
     expectOutputs(cases);
 }
 
-struct ErrorCase {
+struct StatementErrorCase {
     const char* script;
     bool ok;
     const char* errors;
 };
 
 TEST(ScriptStatements, MessagesAndLines) {
-    const ErrorCase cases[] = {
+    const StatementErrorCase cases[] = {
         {"return;", false, "Script interpretator: illegal expression. (line 1)"},
         {"integer i;\nfor (;;) i = 1;", false,
          "Script interpretator: illegal expression. (line 2)"},
@@ -149,7 +149,7 @@ TEST(ScriptStatements, MessagesAndLines) {
          "Script interpretator: Global definitions are disabled.."},
         {"integer a[300000000];", false, "Script interpretator: Memory allocation error"},
     };
-    for (const ErrorCase& c : cases) {
+    for (const StatementErrorCase& c : cases) {
         SCOPED_TRACE(c.script);
         const ScriptRun r = runScript(c.script);
         EXPECT_EQ(r.ok, c.ok);

@@ -6,7 +6,7 @@
 
 namespace {
 
-struct Case {
+struct ValueCase {
     const char* script;
     const char* output;
     const char* errors; ///< messages of a run that goes on
@@ -14,7 +14,7 @@ struct Case {
 
 // Every row of the conversion table, through initialisation (which goes on after a failure).
 TEST(ScriptValues, ConversionTable) {
-    const Case cases[] = {
+    const ValueCase cases[] = {
         // to integer and unsigned
         {"integer i = 0xFFFFFFFF; out(i);", "-1", ""},
         {"word w = 65535; integer i = w; out(i);", "65535", ""},
@@ -64,7 +64,7 @@ TEST(ScriptValues, ConversionTable) {
         {"typedef struct { integer a; } P; P x = 1;", "",
          "Script interpretator: illegal or unsupported initializer (line 1)"},
     };
-    for (const Case& c : cases) {
+    for (const ValueCase& c : cases) {
         SCOPED_TRACE(c.script);
         const ScriptRun r = runScript(c.script);
         EXPECT_TRUE(r.ok) << r.errors;

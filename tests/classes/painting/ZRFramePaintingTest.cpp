@@ -1,6 +1,7 @@
 #include "painting/ZRFramePainting.h"
 
 #include "FakeEngineImage.h"
+#include "support/TimelineDeleter.h"
 
 #include <IZRTimeline.h>
 
@@ -59,13 +60,7 @@ TEST(ZRFramePainting, BareBuffersAreAsWideAsTheirStride) {
     EXPECT_EQ(target.pixel(3, 1), 0xFF00FF00u);
 }
 
-namespace {
-
-struct TimelineDeleter {
-    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
-};
-
-} // namespace
+namespace {} // namespace
 
 TEST(ZRFramePainting, EngineFramesAreDrawnAndUnlocked) {
     std::unique_ptr<IZRTimeline, TimelineDeleter> timeline(

@@ -6,10 +6,10 @@
 
 namespace {
 
-constexpr QRgb kEdge = 0xFFC03020u, kFill = 0xFF203040u, kRoot = 0xFF000000u;
+constexpr QRgb kFrameEdge = 0xFFC03020u, kFrameFill = 0xFF203040u, kRoot = 0xFF000000u;
 
 std::unique_ptr<QDict<PSDLayerSet>> frameSkin() {
-    return SkinBuilder().box(QStringLiteral("frame"), kFill, kEdge).build();
+    return SkinBuilder().box(QStringLiteral("frame"), kFrameFill, kFrameEdge).build();
 }
 
 } // namespace
@@ -17,9 +17,9 @@ std::unique_ptr<QDict<PSDLayerSet>> frameSkin() {
 TEST(ZRFrame, TakesItsMinimumSizeFromTheFrameSet) {
     auto skin = SkinBuilder()
                     .set(QStringLiteral("frame"))
-                    .layer(QStringLiteral("nw"), QRect(0, 0, 10, 10), kEdge)
-                    .layer(QStringLiteral("se"), QRect(190, 90, 10, 10), kEdge)
-                    .layer(QStringLiteral("fill_color"), QRect(10, 10, 4, 4), kFill)
+                    .layer(QStringLiteral("nw"), QRect(0, 0, 10, 10), kFrameEdge)
+                    .layer(QStringLiteral("se"), QRect(190, 90, 10, 10), kFrameEdge)
+                    .layer(QStringLiteral("fill_color"), QRect(10, 10, 4, 4), kFrameFill)
                     .build();
     ZRFrame frame(skin.get());
     EXPECT_EQ(frame.minimumSize(), QSize(200, 100));
@@ -41,9 +41,9 @@ TEST(ZRFrame, ComposesTheBoxThenTheCaptionAtNineOne) {
 
     const QImage shown = frame->grab().toImage();
     ASSERT_EQ(shown.size(), QSize(120, 60));
-    EXPECT_EQ(shown.pixel(0, 0), kEdge);
-    EXPECT_EQ(shown.pixel(119, 59), kEdge);
-    EXPECT_EQ(shown.pixel(60, 40), kFill);
+    EXPECT_EQ(shown.pixel(0, 0), kFrameEdge);
+    EXPECT_EQ(shown.pixel(119, 59), kFrameEdge);
+    EXPECT_EQ(shown.pixel(60, 40), kFrameFill);
 
     // The caption's opaque pixels land at (9, 1) plus their place in the caption image.
     ZRTextImage reference(QStringLiteral("Hi"), QColor(250, 240, 10), frame->captionFontName(),
@@ -61,8 +61,8 @@ TEST(ZRFrame, ComposesTheBoxThenTheCaptionAtNineOne) {
     EXPECT_GT(opaque, 0);
 
     // The frame drew into the root's image at its place in the root.
-    EXPECT_EQ(root.composedImage()->pixel(20, 10), kEdge);
-    EXPECT_EQ(root.composedImage()->pixel(80, 50), kFill);
+    EXPECT_EQ(root.composedImage()->pixel(20, 10), kFrameEdge);
+    EXPECT_EQ(root.composedImage()->pixel(80, 50), kFrameFill);
 }
 
 TEST(ZRFrame, FontSettersKeepTheOtherHalfOfTheFont) {

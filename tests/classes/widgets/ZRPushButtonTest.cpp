@@ -12,10 +12,10 @@
 namespace {
 
 constexpr QRgb kNormal = 0xFF305070u, kPressed = 0xFF102030u, kDisabled = 0xFF505050u;
-constexpr QRgb kEdge = 0xFF909090u, kBack = 0xFF000000u;
+constexpr QRgb kButtonEdge = 0xFF909090u, kButtonBack = 0xFF000000u;
 constexpr QRgb kTextNormal = 0xFFE0E0E0u, kTextPressed = 0xFFA0A0A0u, kTextOver = 0xFF40C0FFu;
 
-std::unique_ptr<QDict<PSDLayerSet>> buttonSkin(bool withColours, QRgb edge = kEdge) {
+std::unique_ptr<QDict<PSDLayerSet>> buttonSkin(bool withColours, QRgb edge = kButtonEdge) {
     SkinBuilder b;
     b.box(QStringLiteral("normal_box"), kNormal, edge)
         .box(QStringLiteral("pressed_box"), kPressed, edge)
@@ -57,7 +57,7 @@ TEST(ZRPushButton, BoxModeShowsTheBoxOfEachState) {
         button->show();
         EXPECT_EQ(button->inSkinnedParent(), parent == &root);
         EXPECT_EQ(centre(button), kNormal);
-        EXPECT_EQ(button->grab().toImage().pixel(0, 0), kEdge);
+        EXPECT_EQ(button->grab().toImage().pixel(0, 0), kButtonEdge);
         button->setDown(true);
         EXPECT_EQ(centre(button), kPressed);
         button->setDown(false);
@@ -100,7 +100,7 @@ TEST(ZRPushButton, CaptionColoursComeFromTheSkinOrTheDefaults) {
         QRgb best = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                if (qGray(image.pixel(x, y)) > qGray(best) && image.pixel(x, y) != kEdge)
+                if (qGray(image.pixel(x, y)) > qGray(best) && image.pixel(x, y) != kButtonEdge)
                     best = image.pixel(x, y);
         return best;
     };
@@ -156,10 +156,10 @@ TEST(ZRPushButton, ImageModeDrawsTheStateImageAndShiftsThePressedFace) {
 
     button->setDown(true);
     shown = button->grab().toImage();
-    EXPECT_EQ(shown.pixel(5, 5), kBack) << "only the face while pressed";
+    EXPECT_EQ(shown.pixel(5, 5), kButtonBack) << "only the face while pressed";
     EXPECT_EQ(shown.pixel(6, 6), kFace);
     EXPECT_EQ(shown.pixel(9, 9), kFace);
-    EXPECT_EQ(shown.pixel(0, 0), kBack);
+    EXPECT_EQ(shown.pixel(0, 0), kButtonBack);
 }
 
 TEST(ZRPushButton, AnOverMaskIsAnOverlayAboveNormalAndFace) {

@@ -30,7 +30,7 @@ std::unique_ptr<QDict<PSDLayer>> makeSet(std::initializer_list<PieceSpec> pieces
 
 constexpr QRgb kNW = 0xFF110000u, kNE = 0xFF220000u, kSW = 0xFF330000u, kSE = 0xFF440000u;
 constexpr QRgb kN = 0xFF001100u, kS = 0xFF002200u, kW = 0xFF003300u, kE = 0xFF004400u;
-constexpr QRgb kFill = 0xFF000055u, kBrush = 0xFF000066u, kBack = 0xFF000000u;
+constexpr QRgb kBoxFill = 0xFF000055u, kBrush = 0xFF000066u, kBoxBack = 0xFF000000u;
 
 // Ten-pixel corners around a 4-pixel middle, every piece present.
 std::unique_ptr<QDict<PSDLayer>> nineSet(const char* prefix = "") {
@@ -44,12 +44,12 @@ std::unique_ptr<QDict<PSDLayer>> nineSet(const char* prefix = "") {
                     {name("sw"), QRect(0, 14, 10, 10), kSW},
                     {name("s"), QRect(10, 14, 4, 10), kS},
                     {name("se"), QRect(14, 14, 10, 10), kSE},
-                    {name("fill_color"), QRect(10, 10, 4, 4), kFill}});
+                    {name("fill_color"), QRect(10, 10, 4, 4), kBoxFill}});
 }
 
 QImage canvas(int w, int h) {
     QImage image(w, h, QImage::Format_ARGB32);
-    image.fill(kBack);
+    image.fill(kBoxBack);
     return image;
 }
 
@@ -61,7 +61,7 @@ TEST(ZRSkinBox, LaysOutNinePiecesOnTheGrid) {
     EXPECT_EQ(box.naturalSize(), QSize(24, 24));
     EXPECT_EQ(box.boxRect(), QRect(0, 0, 24, 24));
     EXPECT_TRUE(box.fillMode());
-    EXPECT_EQ(box.fillColor(), kFill);
+    EXPECT_EQ(box.fillColor(), kBoxFill);
 
     box.setGeometry(5, 6, 60, 40);
     EXPECT_EQ(box.boxRect(), QRect(5, 6, 60, 40));
@@ -72,11 +72,11 @@ TEST(ZRSkinBox, LaysOutNinePiecesOnTheGrid) {
     const struct {
         QPoint at;
         QRgb colour;
-    } expected[] = {{{5, 6}, kNW},   {{14, 15}, kNW},  {{15, 6}, kN},  {{54, 15}, kN},
-                    {{55, 6}, kNE},  {{64, 15}, kNE},  {{55, 16}, kE}, {{64, 35}, kE},
-                    {{55, 36}, kSE}, {{64, 45}, kSE},  {{15, 36}, kS}, {{54, 45}, kS},
-                    {{5, 36}, kSW},  {{5, 16}, kW},    {{14, 35}, kW}, {{30, 25}, kFill},
-                    {{4, 6}, kBack}, {{65, 46}, kBack}};
+    } expected[] = {{{5, 6}, kNW},      {{14, 15}, kNW},     {{15, 6}, kN},  {{54, 15}, kN},
+                    {{55, 6}, kNE},     {{64, 15}, kNE},     {{55, 16}, kE}, {{64, 35}, kE},
+                    {{55, 36}, kSE},    {{64, 45}, kSE},     {{15, 36}, kS}, {{54, 45}, kS},
+                    {{5, 36}, kSW},     {{5, 16}, kW},       {{14, 35}, kW}, {{30, 25}, kBoxFill},
+                    {{4, 6}, kBoxBack}, {{65, 46}, kBoxBack}};
     for (const auto& e : expected)
         EXPECT_EQ(image.pixel(e.at), e.colour) << e.at.x() << "," << e.at.y();
 }
@@ -86,7 +86,7 @@ TEST(ZRSkinBox, CornersAndFillColourOnlyDrawAFlatMiddle) {
                         {QStringLiteral("ne"), QRect(12, 0, 10, 10), kNE},
                         {QStringLiteral("sw"), QRect(0, 12, 10, 10), kSW},
                         {QStringLiteral("se"), QRect(12, 12, 10, 10), kSE},
-                        {QStringLiteral("fill_color"), QRect(10, 10, 2, 2), kFill}});
+                        {QStringLiteral("fill_color"), QRect(10, 10, 2, 2), kBoxFill}});
     ZRSkinBox box(set.get());
     box.setGeometry(0, 0, 40, 30);
     EXPECT_EQ(box.fillRect(), QRect(10, 10, 20, 10));
@@ -96,19 +96,19 @@ TEST(ZRSkinBox, CornersAndFillColourOnlyDrawAFlatMiddle) {
     EXPECT_EQ(image.pixel(39, 0), kNE);
     EXPECT_EQ(image.pixel(0, 29), kSW);
     EXPECT_EQ(image.pixel(39, 29), kSE);
-    EXPECT_EQ(image.pixel(20, 15), kFill);
-    EXPECT_EQ(image.pixel(20, 2), kBack) << "no top edge is drawn";
-    EXPECT_EQ(image.pixel(2, 15), kBack) << "no left edge is drawn";
+    EXPECT_EQ(image.pixel(20, 15), kBoxFill);
+    EXPECT_EQ(image.pixel(20, 2), kBoxBack) << "no top edge is drawn";
+    EXPECT_EQ(image.pixel(2, 15), kBoxBack) << "no left edge is drawn";
 }
 
 TEST(ZRSkinBox, BrushWinsOverColour) {
     auto set = makeSet(
-        {{"fill_color", QRect(0, 0, 2, 2), kFill}, {"fill_brush", QRect(0, 0, 3, 3), kBrush}});
+        {{"fill_color", QRect(0, 0, 2, 2), kBoxFill}, {"fill_brush", QRect(0, 0, 3, 3), kBrush}});
     ZRSkinBox box(set.get());
     EXPECT_FALSE(box.fillMode());
     ASSERT_NE(box.fillImage(), nullptr);
     EXPECT_EQ(box.fillImage()->pixel(0, 0), kBrush);
-    box.setFillColor(kFill);
+    box.setFillColor(kBoxFill);
     EXPECT_TRUE(box.fillMode());
     EXPECT_EQ(box.fillImage(), nullptr);
     box.clearFill();
@@ -144,7 +144,7 @@ TEST(ZRSkinBox, NarrowLeftEdgeStartsTheFillBesideIt) {
     auto set = makeSet({{QStringLiteral("nw"), QRect(0, 0, 10, 10), kNW},
                         {QStringLiteral("n"), QRect(10, 0, 4, 10), kN},
                         {QStringLiteral("w"), QRect(0, 10, 4, 4), kW},
-                        {QStringLiteral("fill_color"), QRect(10, 10, 2, 2), kFill}});
+                        {QStringLiteral("fill_color"), QRect(10, 10, 2, 2), kBoxFill}});
     ZRSkinBox box(set.get());
     box.setGeometry(0, 0, 30, 30);
     EXPECT_EQ(box.fillRect().left(), 4);
@@ -168,13 +168,13 @@ TEST(ZRSkinBox, OffsetsAndLimitsMoveAndClipTheDrawing) {
     QImage moved = canvas(50, 50);
     box.drawInto(QRegion(0, 0, 30, 30), moved, QPoint(5, 0), QPoint(0, 7));
     EXPECT_EQ(moved.pixel(5, 7), kNW);
-    EXPECT_EQ(moved.pixel(4, 7), kBack);
+    EXPECT_EQ(moved.pixel(4, 7), kBoxBack);
 
     QImage limited = canvas(50, 50);
     box.drawInto(limited, QPoint(10, 10), QRect(0, 0, 25, 25));
     EXPECT_EQ(limited.pixel(10, 10), kNW);
-    EXPECT_EQ(limited.pixel(24, 24), kFill);
-    EXPECT_EQ(limited.pixel(25, 25), kBack);
+    EXPECT_EQ(limited.pixel(24, 24), kBoxFill);
+    EXPECT_EQ(limited.pixel(25, 25), kBoxBack);
 
     QImage onTheFly = canvas(50, 50);
     box.drawInto(QRegion(onTheFly.rect()), onTheFly, QRect(20, 20, 30, 30));

@@ -16,15 +16,15 @@ constexpr QRgb kFirstInactive = 0xFF101040;
 constexpr QRgb kMiddleActive = 0xFF20A020;
 constexpr QRgb kMiddleInactive = 0xFF2020A0;
 constexpr QRgb kFiller = 0xFF505050;
-constexpr QRgb kEdge = 0xFF000000;
+constexpr QRgb kTabEdge = 0xFF000000;
 
 // 12 x 12 boxes whose "fill_color" starts at row 4: a text band of 8 rows.
 std::unique_ptr<QDict<PSDLayerSet>> tabSkin(bool withColours) {
     SkinBuilder b;
-    b.box(QStringLiteral("first_active"), kFirstActive, kEdge)
-        .box(QStringLiteral("first_inactive"), kFirstInactive, kEdge)
-        .box(QStringLiteral("middle_active"), kMiddleActive, kEdge)
-        .box(QStringLiteral("middle_inactive"), kMiddleInactive, kEdge)
+    b.box(QStringLiteral("first_active"), kFirstActive, kTabEdge)
+        .box(QStringLiteral("first_inactive"), kFirstInactive, kTabEdge)
+        .box(QStringLiteral("middle_active"), kMiddleActive, kTabEdge)
+        .box(QStringLiteral("middle_inactive"), kMiddleInactive, kTabEdge)
         .box(QStringLiteral("filler_box"), kFiller, kFiller);
     if (withColours) {
         b.set(QStringLiteral("text_colors"))

@@ -2,6 +2,7 @@
 #include "timeline/ZRTimeline.h"
 
 #include "support/TestEnvironment.h"
+#include "support/TimelineDeleter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,10 +30,6 @@ class ZRModuleCacheTest : public ::testing::Test {
 protected:
     QString path() const { return m_dir.filePath("tmp_modules.ini"); }
     QTemporaryDir m_dir{testsupport::homeFolder() + "/cacheXXXXXX"};
-};
-
-struct TimelineDeleter {
-    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "fonts/FontFileStream.h"
+#include "support/OpenDescriptors.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,10 +12,6 @@
 using namespace fonts;
 
 namespace {
-
-int openDescriptors() {
-    return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
-}
 
 class FontFileStreamTest : public ::testing::Test {
 protected:

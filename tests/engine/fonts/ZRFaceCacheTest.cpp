@@ -5,6 +5,7 @@
 #include "Canvas.h"
 #include "FontFixture.h"
 #include "FontTestData.h"
+#include "support/OpenDescriptors.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,10 +17,6 @@
 #include <vector>
 
 namespace {
-
-int openDescriptors() {
-    return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
-}
 
 bool isMapped(const QString& path) {
     QFile maps("/proc/self/maps");

@@ -2,6 +2,7 @@
 
 #include "api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
+#include "support/TimelineDeleter.h"
 
 #include <QString>
 
@@ -44,9 +45,6 @@ inline IZRCallbacks* callbacks() {
     return &table;
 }
 
-struct TimelineDeleter {
-    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
-};
 using Timeline = std::unique_ptr<IZRTimeline, TimelineDeleter>;
 
 /// A timeline on `base` (the fixture tree when null) reporting to `hostLog`, which is emptied.

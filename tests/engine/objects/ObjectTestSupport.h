@@ -1,6 +1,7 @@
 #pragma once
 
 #include "objects/ZRObject.h"
+#include "support/TimelineDeleter.h"
 #include "timeline/ZRTimeline.h"
 
 #include <memory>
@@ -9,9 +10,6 @@
 namespace objecttest {
 
 /// A timeline without fonts or effect modules, the owner of the objects under test.
-struct TimelineDeleter {
-    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
-};
 using Timeline = std::unique_ptr<IZRTimeline, TimelineDeleter>;
 
 inline Timeline makeTimeline(IZRCallbacks* callbacks = nullptr) {

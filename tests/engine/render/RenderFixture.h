@@ -3,6 +3,7 @@
 #include "api/IZRTimeline.h"
 #include "objects/ZRObject.h"
 #include "platform/system/SystemPaths.h"
+#include "support/TimelineDeleter.h"
 #include "timeline/ZRPos.h"
 #include "timeline/ZRTimeline.h"
 
@@ -39,9 +40,6 @@ inline IZRCallbacks* callbacks() {
     return &table;
 }
 
-struct TimelineDeleter {
-    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
-};
 using Timeline = std::unique_ptr<IZRTimeline, TimelineDeleter>;
 
 inline Timeline makeTimeline() {

@@ -2,6 +2,7 @@
 #include "timeline/ZRTimeline.h"
 
 #include "support/TestEnvironment.h"
+#include "support/TimelineDeleter.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +30,6 @@ bool allPixels(ZRImage& image, uint32_t v) {
             if (pixelAt(image, x, y) != v) return false;
     return true;
 }
-
-struct TimelineDeleter {
-    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
-};
 
 } // namespace
 

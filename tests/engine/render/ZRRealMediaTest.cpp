@@ -4,6 +4,7 @@
 #include "api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
 #include "support/TestEnvironment.h"
+#include "support/TimelineDeleter.h"
 #include "timeline/ZRPos.h"
 
 #include <QDir>
@@ -18,10 +19,6 @@
 #include <memory>
 
 namespace {
-
-struct TimelineDeleter {
-    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
-};
 
 QString programFolder() {
     static const int anchor = 0;

@@ -2,6 +2,7 @@
 #include "timeline/ZREngine.h"
 
 #include "support/TestEnvironment.h"
+#include "support/TimelineDeleter.h"
 
 #include <QFile>
 
@@ -13,9 +14,6 @@
 
 namespace {
 
-struct TimelineDeleter {
-    void operator()(IZRTimeline* t) const { IZRDeleteTimelineInstance(t); }
-};
 using Timeline = std::unique_ptr<IZRTimeline, TimelineDeleter>;
 
 Timeline make(unsigned flags = 0, const char* base = nullptr, IZRCallbacks* callbacks = nullptr) {
