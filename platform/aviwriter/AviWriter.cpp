@@ -29,14 +29,6 @@ using namespace ffmpeg;
 
 namespace {
 
-struct OutputDeleter {
-    void operator()(AVFormatContext* context) const {
-        if (context->pb) avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
-using OutputHandle = std::unique_ptr<AVFormatContext, OutputDeleter>;
-
 // DV is the one compressor whose profile depends on the sampling: the consumer profiles are
 // 4:2:0 for 576 lines and 4:1:1 for 480. Every other compressor gets the format nearest BGRA.
 AVPixelFormat encoderFormat(const AVCodec* codec, int height) {
