@@ -1,5 +1,7 @@
 #include "QConfig.h"
 
+#include "IniSyntax.h"
+
 #include <QFile>
 #include <QLockFile>
 #include <QSaveFile>
@@ -16,10 +18,6 @@ constexpr qsizetype kMaxExpandedLength = 1 << 20;
 
 // How long a save waits for another writer of the same file.
 constexpr int kLockWaitMs = 5000;
-
-bool sameName(QStringView a, QStringView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 QString expandDollars(QString text) {
     if (text.isNull()) return text;
@@ -75,7 +73,8 @@ void QConfig::setGroup(const QString& group) {
 }
 
 QString QConfig::group() const {
-    return sameName(m_group, QString::fromLatin1(kDefaultGroup)) ? QString() : m_group;
+    return platform::ini::sameName(m_group, QString::fromLatin1(kDefaultGroup)) ? QString()
+                                                                                : m_group;
 }
 
 QString QConfig::readEntry(const QString& key, const QString& defaultValue) const {
@@ -192,36 +191,37 @@ void QConfig::readFile() {
     parseStream(&file, nullptr, false);
 }
 
+namespace {
+
+// Fills groups with what a file holds.
+class GroupFiller final : public platform::ini::Visitor {
+public:
+    GroupFiller(QConfigGroups& groups, bool global, bool verbatim)
+        : m_groups(groups), m_group(groups.find(QString::fromLatin1(QConfig::kDefaultGroup))),
+          m_global(global), m_verbatim(verbatim) {}
+    void group(QStringView name) override { m_group = &m_groups.findOrAdd(name.toString()); }
+    void entry(QStringView key, QStringView text) override {
+        m_group->addRead(key, text, m_global, m_verbatim);
+    }
+
+private:
+    QConfigGroups& m_groups;
+    QConfigGroup* m_group;
+    bool m_global;
+    bool m_verbatim;
+};
+
+} // namespace
+
 void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global) {
     if (!device || !device->isOpen()) return;
     QConfigGroups& groups = target ? *target : m_groups;
     device->seek(0);
-    QConfigGroup* group = groups.find(QString::fromLatin1(kDefaultGroup));
-    while (!device->atEnd()) {
-        QByteArray bytes = device->readLine(kMaxLineBytes + 2);
-        if (bytes.isEmpty()) break;
-        if (!bytes.endsWith('\n') && !device->atEnd()) {
-            // Over-long: skip the rest of this line.
-            while (!device->atEnd() && !device->readLine(kMaxLineBytes + 2).endsWith('\n')) {
-            }
-            continue;
-        }
-        if (bytes.endsWith('\n')) bytes.chop(1);
-        if (bytes.endsWith('\r')) bytes.chop(1);
-        const QString line = decode(bytes);
-        if (line.startsWith(QLatin1Char('['))) {
-            const qsizetype close = line.indexOf(QLatin1Char(']'), 1);
-            if (close >= 1) {
-                group = &groups.findOrAdd(line.mid(1, close - 1));
-                continue;
-            }
-        }
-        if (line.startsWith(QLatin1Char('#'))) continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0) continue;
-        group->addRead(QStringView(line).left(equals), QStringView(line).mid(equals + 1), global,
-                       m_flavour == Flavour::Program);
-    }
+    GroupFiller filler(groups, global, m_flavour == Flavour::Program);
+    platform::ini::read(*device,
+                        m_flavour == Flavour::Engine ? platform::ini::Encoding::Local8Bit
+                                                     : platform::ini::Encoding::Utf8,
+                        filler);
     for (size_t g = 0; g < groups.size(); ++g)
         groups.at(g).squeeze();
 }

@@ -36,7 +36,8 @@ FileRead readOpenFile(int fd, uint64_t maxBytes, std::string& text) {
     for (;;) {
         if (have == text.size()) {
             if (uint64_t(have) > maxBytes) return {FileRead::Status::TooLarge, 0, have};
-            const uint64_t room = std::min<uint64_t>(maxBytes + 1, have + std::max(have, kMinChunk));
+            const uint64_t room =
+                std::min<uint64_t>(maxBytes + 1, have + std::max(have, kMinChunk));
             text.resize(size_t(room));
         }
         const ssize_t n = ::read(fd, text.data() + have, text.size() - have);

@@ -375,6 +375,20 @@ TEST_F(QConfigTest, BadInputIsSkippedAndNothingElseIsLost) {
 
 // Thousands of groups and keys are found through the index, whatever their case, also after
 // removals, rewrites and values that change many times.
+// A line as long as the reader takes is written back with "\r\n" and must read again.
+TEST_F(QConfigTest, TheLongestLineReadSurvivesASave) {
+    const QByteArray value(QConfig::kMaxLineBytes - 2, 'x');
+    writeText("k=" + value + "\nlast=1\n");
+    {
+        QConfig config(path());
+        ASSERT_EQ(config.readEntry("k").size(), value.size());
+        config.writeEntry("last", 2);
+    }
+    QConfig again(path());
+    EXPECT_EQ(again.readEntry("k").toLatin1(), value);
+    EXPECT_EQ(again.readNumEntry("last"), 2);
+}
+
 TEST_F(QConfigTest, ManyGroupsAndKeysStayFoundWithoutRegardToCase) {
     QByteArray text;
     for (int g = 0; g < 3000; ++g) {
