@@ -3,6 +3,7 @@
 #include "IniSyntax.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 
@@ -43,6 +44,11 @@ QString expandDollars(QString text) {
         text.replace(pos, end - pos, value);
     }
     return text;
+}
+
+// Only a regular file is read: opening a FIFO or a device would wait for a writer.
+bool openRegularFile(QFile& file) {
+    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
 }
 
 bool hasLineBreak(const QString& text) {
@@ -187,7 +193,7 @@ std::unique_ptr<QConfigEntryIterator> QConfig::entryIterator(const QString& name
 
 void QConfig::readFile() {
     QFile file(m_fileName);
-    if (m_fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) return;
+    if (m_fileName.isEmpty() || !openRegularFile(file)) return;
     parseStream(&file, nullptr, false);
 }
 
@@ -294,10 +300,10 @@ bool QConfig::writeFile() {
 
     QConfigGroups merged;
     QFile current(m_fileName);
-    if (current.open(QIODevice::ReadOnly))
+    if (openRegularFile(current))
         parseStream(&current, &merged, false);
     else if (current.exists())
-        return false; // what others saved there cannot be kept
+        return false; // what others saved there cannot be kept, nor a FIFO or device replaced
     current.close();
     applyChanges(merged);
 

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -256,6 +257,21 @@ TEST_F(QConfigTest, UnwritableFileAnswersFalseAndReadOnlyFileReadsFully) {
     readOnly.setGroup("G");
     EXPECT_EQ(readOnly.readEntry("b"), "2");
     QFile::setPermissions(path("ro.ini"), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// A FIFO or a device in the file's place is neither waited on nor replaced.
+TEST_F(QConfigTest, WhatIsNoRegularFileIsNotReadOrReplaced) {
+    ASSERT_EQ(::mkfifo(path("fifo.ini").toLocal8Bit().constData(), 0600), 0);
+    {
+        QConfig config(path("fifo.ini"));
+        EXPECT_TRUE(config.readEntry("a").isNull());
+        config.writeEntry("a", "1");
+        EXPECT_FALSE(config.writeFile());
+        config.reload();
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(path("fifo.ini").toLocal8Bit().constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 TEST_F(QConfigTest, WriteStreamWritesMemoryToADevice) {
