@@ -51,6 +51,15 @@ using PacketHandle = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwsHandle = std::unique_ptr<SwsContext, SwsDeleter>;
 using SwrHandle = std::unique_ptr<SwrContext, SwrDeleter>;
 
+/// A new output context of the muxer `muxer` (by name) for the file `path`, its file not opened
+/// yet; null when none can be made, with FFmpeg's error code in `result`.
+inline OutputHandle makeOutput(const char* muxer, const char* path, int& result) {
+    AVFormatContext* made = nullptr;
+    result = avformat_alloc_output_context2(&made, nullptr, muxer, path);
+    if (result >= 0 && !made) result = AVERROR(ENOMEM);
+    return OutputHandle(result >= 0 ? made : nullptr);
+}
+
 /// One conversion context, kept while the parameters it was made for stay the same.
 /// libswscale's own cache (`sws_getCachedContext`) compares the flags the context holds after its
 /// set-up, and the set-up changes them for some format pairs (4:4:4 to RGB and back): it then

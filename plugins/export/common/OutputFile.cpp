@@ -34,12 +34,9 @@ bool completeOutput(platform::ffmpeg::OutputHandle& output, const std::vector<st
 
 bool makeOutput(platform::ffmpeg::OutputHandle& output, const char* muxer, const std::string& path,
                 std::string& error) {
-    AVFormatContext* made = nullptr;
-    const int result = avformat_alloc_output_context2(&made, nullptr, muxer, path.c_str());
-    output.reset(made);
-    if (result < 0 || !made)
-        return keepFailure(error, "muxer", result < 0 ? result : AVERROR(ENOMEM));
-    return true;
+    int result = 0;
+    output = platform::ffmpeg::makeOutput(muxer, path.c_str(), result);
+    return output || keepFailure(error, "muxer", result);
 }
 
 } // namespace exportmodule
