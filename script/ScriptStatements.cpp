@@ -1,12 +1,8 @@
+#include "ReadWholeFile.h"
 #include "ScriptContext.h"
 #include "ScriptMessages.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 // Statements are performed as they are read. With execution switched off the same code only
@@ -28,35 +24,6 @@ struct SyntaxLevel {
     ZRScriptContext& ctx;
     ~SyntaxLevel() { ctx.leaveSyntax(); }
 };
-
-enum class ReadResult { Ok, OpenFailed, StatFailed, TooLarge, ReadFailed };
-
-ReadResult readWholeFile(const std::string& path, std::string& out, int& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ReadResult::OpenFailed;
-    struct stat st {};
-    ReadResult result = ReadResult::Ok;
-    if (::fstat(fd, &st) != 0) {
-        error = errno;
-        result = ReadResult::StatFailed;
-    } else if (!S_ISREG(st.st_mode)) {
-        result = ReadResult::OpenFailed; // only plain files: no devices, pipes or folders
-    } else if (uint64_t(st.st_size) > kMaxIncludeSize) {
-        result = ReadResult::TooLarge;
-    } else {
-        out.resize(size_t(st.st_size));
-        size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += size_t(n);
-        }
-        if (done != out.size()) result = ReadResult::ReadFailed;
-    }
-    ::close(fd);
-    return result;
-}
 
 } // namespace
 
@@ -679,14 +646,13 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
     ScriptSourcePtr& source = includedTexts[key];
     if (!source) {
         std::string text;
-        int error = 0;
-        const ReadResult read = readWholeFile(path, text, error);
-        if (read != ReadResult::Ok) {
+        const platform::FileRead read = platform::readWholeFile(path.c_str(), kMaxIncludeSize, text);
+        if (!read.ok()) {
             includedTexts.erase(key);
-            if (read == ReadResult::StatFailed)
+            if (read.status == platform::FileRead::Status::StatFailed)
                 report(ScriptForm::I, scriptmsg::kCannotOpenInclude, includeLine, fileName,
-                       std::strerror(error));
-            else if (read == ReadResult::TooLarge)
+                       std::strerror(read.error));
+            else if (read.status == platform::FileRead::Status::TooLarge)
                 report(ScriptForm::E, scriptmsg::kMemory, includeLine);
             else
                 report(ScriptForm::H, scriptmsg::kCannotOpenInclude, includeLine, fileName);

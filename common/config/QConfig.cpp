@@ -1,6 +1,9 @@
 #include "QConfig.h"
 
+#include "IniSyntax.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 
@@ -16,10 +19,6 @@ constexpr qsizetype kMaxExpandedLength = 1 << 20;
 
 // How long a save waits for another writer of the same file.
 constexpr int kLockWaitMs = 5000;
-
-bool sameName(QStringView a, QStringView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 QString expandDollars(QString text) {
     if (text.isNull()) return text;
@@ -45,6 +44,11 @@ QString expandDollars(QString text) {
         text.replace(pos, end - pos, value);
     }
     return text;
+}
+
+// Only a regular file is read: opening a FIFO or a device would wait for a writer.
+bool openRegularFile(QFile& file) {
+    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
 }
 
 bool hasLineBreak(const QString& text) {
@@ -75,7 +79,8 @@ void QConfig::setGroup(const QString& group) {
 }
 
 QString QConfig::group() const {
-    return sameName(m_group, QString::fromLatin1(kDefaultGroup)) ? QString() : m_group;
+    return platform::ini::sameName(m_group, QString::fromLatin1(kDefaultGroup)) ? QString()
+                                                                                : m_group;
 }
 
 QString QConfig::readEntry(const QString& key, const QString& defaultValue) const {
@@ -188,40 +193,41 @@ std::unique_ptr<QConfigEntryIterator> QConfig::entryIterator(const QString& name
 
 void QConfig::readFile() {
     QFile file(m_fileName);
-    if (m_fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) return;
+    if (m_fileName.isEmpty() || !openRegularFile(file)) return;
     parseStream(&file, nullptr, false);
 }
+
+namespace {
+
+// Fills groups with what a file holds.
+class GroupFiller final : public platform::ini::Visitor {
+public:
+    GroupFiller(QConfigGroups& groups, bool global, bool verbatim)
+        : m_groups(groups), m_group(groups.find(QString::fromLatin1(QConfig::kDefaultGroup))),
+          m_global(global), m_verbatim(verbatim) {}
+    void group(QStringView name) override { m_group = &m_groups.findOrAdd(name.toString()); }
+    void entry(QStringView key, QStringView text) override {
+        m_group->addRead(key, text, m_global, m_verbatim);
+    }
+
+private:
+    QConfigGroups& m_groups;
+    QConfigGroup* m_group;
+    bool m_global;
+    bool m_verbatim;
+};
+
+} // namespace
 
 void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global) {
     if (!device || !device->isOpen()) return;
     QConfigGroups& groups = target ? *target : m_groups;
     device->seek(0);
-    QConfigGroup* group = groups.find(QString::fromLatin1(kDefaultGroup));
-    while (!device->atEnd()) {
-        QByteArray bytes = device->readLine(kMaxLineBytes + 2);
-        if (bytes.isEmpty()) break;
-        if (!bytes.endsWith('\n') && !device->atEnd()) {
-            // Over-long: skip the rest of this line.
-            while (!device->atEnd() && !device->readLine(kMaxLineBytes + 2).endsWith('\n')) {
-            }
-            continue;
-        }
-        if (bytes.endsWith('\n')) bytes.chop(1);
-        if (bytes.endsWith('\r')) bytes.chop(1);
-        const QString line = decode(bytes);
-        if (line.startsWith(QLatin1Char('['))) {
-            const qsizetype close = line.indexOf(QLatin1Char(']'), 1);
-            if (close >= 1) {
-                group = &groups.findOrAdd(line.mid(1, close - 1));
-                continue;
-            }
-        }
-        if (line.startsWith(QLatin1Char('#'))) continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0) continue;
-        group->addRead(QStringView(line).left(equals), QStringView(line).mid(equals + 1), global,
-                       m_flavour == Flavour::Program);
-    }
+    GroupFiller filler(groups, global, m_flavour == Flavour::Program);
+    platform::ini::read(*device,
+                        m_flavour == Flavour::Engine ? platform::ini::Encoding::Local8Bit
+                                                     : platform::ini::Encoding::Utf8,
+                        filler);
     for (size_t g = 0; g < groups.size(); ++g)
         groups.at(g).squeeze();
 }
@@ -294,10 +300,10 @@ bool QConfig::writeFile() {
 
     QConfigGroups merged;
     QFile current(m_fileName);
-    if (current.open(QIODevice::ReadOnly))
+    if (openRegularFile(current))
         parseStream(&current, &merged, false);
     else if (current.exists())
-        return false; // what others saved there cannot be kept
+        return false; // what others saved there cannot be kept, nor a FIFO or device replaced
     current.close();
     applyChanges(merged);
 

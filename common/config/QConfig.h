@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IniSyntax.h"
 #include "QConfigGroup.h"
 
 #include <QByteArray>
@@ -55,8 +56,8 @@ public:
     enum class Flavour { Engine, Program };
     /// The name of the unnamed group.
     static constexpr const char* kDefaultGroup = "<default>";
-    /// Lines longer than this many bytes are skipped when reading.
-    static constexpr int kMaxLineBytes = 64 * 1024;
+    /// Lines longer than this many bytes (without the line break) are skipped when reading.
+    static constexpr int kMaxLineBytes = platform::ini::kMaxLineBytes;
 
     /// With a file name, creates the file empty when it does not exist and reads it. An
     /// unreadable file gives an empty configuration.

@@ -3,13 +3,11 @@
 
 #include "QConfig.h"
 
+#include "IniSyntax.h"
+
 #include <algorithm>
 
 namespace {
-
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 int hexValue(QChar c) {
     const int u = c.unicode();
@@ -85,7 +83,7 @@ bool QConfig::deleteGroup(const QString& group, bool force) {
 
 bool QConfig::renameGroup(const QString& oldName, const QString& newName) {
     if (oldName.isEmpty() || newName.isEmpty() ||
-        sameName(newName, QString::fromLatin1(kDefaultGroup)) ||
+        platform::ini::sameName(newName, QString::fromLatin1(kDefaultGroup)) ||
         newName.contains(QLatin1Char(']')) || newName.contains(QLatin1Char('\n')) ||
         newName.contains(QLatin1Char('\r')))
         return false;

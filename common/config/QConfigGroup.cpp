@@ -1,27 +1,16 @@
 #include "QConfigGroup.h"
 
+#include "IniSyntax.h"
+
 #include <algorithm>
 #include <limits>
+
+using platform::ini::nameHash;
+using platform::ini::sameName;
 
 namespace {
 
 constexpr size_t kMinSlots = 8;
-
-bool sameName(QStringView a, QStringView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// A hash that agrees with sameName: each code point is case-folded as the comparison folds it.
-uint64_t foldedHash(QStringView text) {
-    uint64_t hash = 14695981039346656037ull;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
-        hash = (hash ^ QChar::toCaseFolded(c)) * 1099511628211ull;
-    }
-    return hash ^ (hash >> 31);
-}
 
 // Linear probing over a table of indices + 1 (0: empty) with room to spare: the slot of the
 // item that `matches`, or the empty slot where it would go.
@@ -44,33 +33,6 @@ size_t slotCountFor(size_t items) {
     return n;
 }
 
-// A backslash and the character after it become one character: \\, \n, \t, \r; before any
-// other character (and at the very end) the backslash stays.
-QString unescape(QStringView text) {
-    if (!text.contains(QLatin1Char('\\'))) return text.toString();
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\\') || i + 1 >= text.size()) {
-            out += c;
-            continue;
-        }
-        const QChar n = text[++i];
-        if (n == QLatin1Char('\\'))
-            out += QLatin1Char('\\');
-        else if (n == QLatin1Char('n'))
-            out += QLatin1Char('\n');
-        else if (n == QLatin1Char('t'))
-            out += QLatin1Char('\t');
-        else if (n == QLatin1Char('r'))
-            out += QLatin1Char('\r');
-        else
-            out += QLatin1Char('\\') + QString(n);
-    }
-    return out;
-}
-
 // Empty but not null: a present entry always reads as a non-null text.
 QString nonNull(QString text) {
     if (text.isNull()) return QString(QLatin1String(""));
@@ -84,7 +46,7 @@ QString nonNull(QString text) {
 size_t QConfigGroup::find(QStringView key) const {
     if (m_slots.empty()) return npos;
     const size_t slot =
-        probe(m_slots, foldedHash(key), [&](uint32_t i) { return sameName(this->key(i), key); });
+        probe(m_slots, nameHash(key), [&](uint32_t i) { return sameName(this->key(i), key); });
     return m_slots[slot] ? m_slots[slot] - 1 : npos;
 }
 
@@ -101,8 +63,7 @@ QStringView QConfigGroup::text(size_t index) const {
 QString QConfigGroup::value(size_t index) const {
     const QStringView stored = text(index);
     if (m_entries[index].flags & kVerbatim) return nonNull(stored.toString());
-    // Stripping before unescaping gives the same as unescaping the raw text and stripping then.
-    return nonNull(unescape(stored).trimmed());
+    return nonNull(platform::ini::unescapedValue(stored));
 }
 
 QConfigEntry QConfigGroup::entry(size_t index) const {
@@ -198,7 +159,7 @@ void QConfigGroup::indexEntry(uint32_t index) {
     }
     const QStringView k = key(index);
     const size_t slot =
-        probe(m_slots, foldedHash(k), [&](uint32_t i) { return sameName(key(i), k); });
+        probe(m_slots, nameHash(k), [&](uint32_t i) { return sameName(key(i), k); });
     m_slots[slot] = index + 1; // a later entry of the same key takes the slot
 }
 
@@ -234,7 +195,7 @@ QConfigGroups::QConfigGroups() {
 
 QConfigGroup* QConfigGroups::find(QStringView name) {
     if (m_slots.empty()) return nullptr;
-    const size_t slot = probe(m_slots, foldedHash(name),
+    const size_t slot = probe(m_slots, nameHash(name),
                               [&](uint32_t i) { return sameName(m_groups[i]->name(), name); });
     return m_slots[slot] ? m_groups[m_slots[slot] - 1].get() : nullptr;
 }
@@ -282,7 +243,7 @@ void QConfigGroups::indexGroup(uint32_t index) {
         return;
     }
     const QStringView name = m_groups[index]->name();
-    const size_t slot = probe(m_slots, foldedHash(name),
+    const size_t slot = probe(m_slots, nameHash(name),
                               [&](uint32_t i) { return sameName(m_groups[i]->name(), name); });
     m_slots[slot] = index + 1;
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "api/ZRExportSession.h"
-#include "api/zrplugin.h"
-#include "modules/ZRExportModule.h"
+#include "export/ZRExportModuleRun.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,9 +30,7 @@ public:
 
 private:
     ZRTimeline& m_owner;
-    std::unique_ptr<ZRExportModule> m_module;
-    std::unique_ptr<ZRExportRecord> m_record;
+    std::unique_ptr<ZRExportModuleRun> m_run; // while the module is bound
     int32_t m_totalFrames;
     int32_t m_counter = 0;
-    bool m_running = false; // started and not ended: `exportEnd` is still owed
 };

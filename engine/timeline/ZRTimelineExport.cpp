@@ -3,14 +3,13 @@
 // sessions the factory hands out.
 #include "ZRTimeline.h"
 
+#include "export/ZRAviExportSink.h"
 #include "export/ZRExportClock.h"
 #include "export/ZRExportFlags.h"
 #include "export/ZRExportLoop.h"
-#include "export/ZRExportPalette.h"
+#include "export/ZRExportModuleRun.h"
 #include "export/ZRModuleExportSession.h"
-#include "modules/ZRExportModule.h"
-#include "modules/ZRModuleLocale.h"
-#include "platform/aviwriter/AviWriter.h"
+#include "export/ZRModuleExportSink.h"
 
 #include <cmath>
 #include <cstring>
@@ -22,14 +21,6 @@ namespace {
 // Format names are compared with "AVI" case-sensitively.
 bool isAvi(const char* format) {
     return format && std::strcmp(format, ZRAviExportSettings::kFormatName) == 0;
-}
-
-// The whole name or nothing: a name that does not fit the record is refused, never cut.
-bool setRecordName(ZRExportRecord& record, const char* name) {
-    const size_t length = std::strlen(name);
-    if (length >= sizeof record.fileName) return false;
-    std::memcpy(record.fileName, name, length + 1);
-    return true;
 }
 
 // A position's frame count at the timeline rate `rate`, whatever rate the position counts in.
@@ -45,18 +36,12 @@ int64_t framesAt(const IZRPos* position, double rate) {
 bool ZRTimeline::configureExportModule(const char* format) {
     const ZREngineString path = moduleFilePath("Export", format, nullptr);
     if (path.isEmpty()) return false;
-    auto record = std::make_unique<ZRExportRecord>();
-    record->hasAudio = 1;
-    record->audioRate = m_sampleRate;
-    record->audioBits = m_bitsPerSample;
-    record->audioChannels = m_channels;
-    record->reserved = nullptr;
-    ZRExportModule module;
-    module.setHost(&m_host);
-    if (module.bind(QString::fromUtf8(path.c_str()))) {
-        module.info(0, moduleLocaleString);
-        module.config(record.get());
-    }
+    ZRExportRecordFormat recordFormat;
+    recordFormat.audio = ZRExportAudioFormat{m_sampleRate, m_bitsPerSample, m_channels};
+    ZRExportModuleRun run;
+    if (run.open(QString::fromUtf8(path.c_str()), &m_host, nullptr, recordFormat) ==
+        ZRExportModuleRun::Opened::Ok)
+        run.configure();
     return true;
 }
 
@@ -79,11 +64,15 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
                               IZRPos* rangeEnd, int width, int height, double rate) {
     m_export.passThrough = false;
     if (!fileName || !*fileName) return 1;
-    const bool avi = isAvi(format);
-    ZREngineString modulePath;
-    if (!avi) {
-        modulePath = moduleFilePath("Export", format, nullptr);
+    const ZRExportAudioFormat audio{m_sampleRate, m_bitsPerSample, m_channels};
+    std::unique_ptr<ZRExportSink> sink;
+    if (isAvi(format)) {
+        sink = std::make_unique<ZRAviExportSink>(fileName, m_export.avi, audio, m_host);
+    } else {
+        const ZREngineString modulePath = moduleFilePath("Export", format, nullptr);
         if (modulePath.isEmpty()) return 1;
+        sink = std::make_unique<ZRModuleExportSink>(QString::fromUtf8(modulePath.c_str()), fileName,
+                                                    audio, m_host);
     }
 
     // From here on every way out resumes the renderer, clears the pass-through flag and gives
@@ -120,7 +109,7 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
             length = last - first + 1;
         }
     }
-    const ZRExportClock clock(timelineRate, rate, length, m_sampleRate, avi ? 1 : 5);
+    const ZRExportClock clock(timelineRate, rate, length, m_sampleRate, sink->leadFrames());
     if (!clock.isValid() || startFrame + length > INT32_MAX) return 1;
 
     int outWidth = m_videoWidth;
@@ -133,71 +122,24 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
     }
     run.blank = createImage(outWidth, outHeight, 0);
 
-    ZRExportLoopRun loop;
-    loop.timeline = this;
-    loop.host = &m_host;
-    loop.startFrame = startFrame;
-    loop.clock = &clock;
-    loop.scaled = run.scaled;
-    loop.alwaysFields = avi;
-    loop.blank = run.blank;
-    loop.passThrough = &m_export.passThrough;
-
-    if (avi) {
-        std::string name = fileName;
-        if (name.find('.') == std::string::npos) name += ".avi";
-        m_export.fileName = name;
-        platform::AviWriter writer;
-        writer.setDebug(
-            [this](const char* line) { m_host.debug((std::string(line) + "\n").c_str()); });
-        const int opened =
-            writer.openDShow(m_export.avi.codecName(true), m_export.avi.codecName(false),
-                             name.c_str(), outWidth, outHeight, clock.outputRate(), m_sampleRate,
-                             m_channels, m_bitsPerSample, 0, -1, -1, -1);
-        if (opened == platform::kAviVideoRefused) return 2;
-        if (opened == platform::kAviAudioRefused) return 3;
-        if (opened != platform::kAviOk) return 1;
-        loop.push = [&](ZRImageRecord& frame, const void* audio, int32_t bytes) {
-            if (frame.width != outWidth || frame.height != outHeight) return false;
-            if (audio && writer.genAudioSample(audio, bytes) != 0) return false;
-            return writer.genVideoSample(frame.pixels, frame.stride) == 0;
+    int result = sink->open(clock, outWidth, outHeight);
+    if (result == 0) {
+        ZRExportLoopRun loop;
+        loop.timeline = this;
+        loop.host = &m_host;
+        loop.startFrame = startFrame;
+        loop.clock = &clock;
+        loop.scaled = run.scaled;
+        loop.alwaysFields = sink->scalesFields();
+        loop.blank = run.blank;
+        loop.passThrough = &m_export.passThrough;
+        loop.push = [&sink](ZRImageRecord& frame, const void* audio, int32_t bytes) {
+            return sink->push(frame, audio, bytes);
         };
-        const ZRExportLoopEnd end = zrRunExportLoop(loop);
-        const int closed = writer.closeDShow(end == ZRExportLoopEnd::Refused ? 1 : 0);
-        return end == ZRExportLoopEnd::Refused || closed != 0 ? 1 : 0;
+        result = sink->close(zrRunExportLoop(loop));
     }
-
-    auto record = std::make_unique<ZRExportRecord>();
-    if (!setRecordName(*record, fileName)) {
-        m_host.debug("exportProject: the file name is too long for an export module\n");
-        return 1;
-    }
-    record->hasAudio = 1;
-    record->audioRate = m_sampleRate;
-    record->audioBits = m_bitsPerSample;
-    record->audioChannels = m_channels;
-    record->reserved = nullptr;
-    record->frameRate = clock.outputRate();
-    record->width = outWidth;
-    record->height = outHeight;
-
-    int result = 1;
-    ZRExportModule module;
-    module.setHost(&m_host);
-    if (module.bind(QString::fromUtf8(modulePath.c_str()))) {
-        module.info(0, moduleLocaleString);
-        const int32_t total = int32_t(std::min<int64_t>(clock.outputFrames(), INT32_MAX));
-        if (module.start(record.get(), total)) {
-            if (record->paletteRequest) zrFillExportPalette(*record);
-            loop.push = [&module](ZRImageRecord& frame, const void* audio, int32_t bytes) {
-                return module.encode(&frame, audio, bytes);
-            };
-            result = zrRunExportLoop(loop) == ZRExportLoopEnd::Refused ? 1 : 0;
-            module.end();
-        }
-    }
-    record->fileName[sizeof record->fileName - 1] = 0;
-    m_export.fileName = record->fileName;
+    if (std::optional<std::string> written = sink->fileName())
+        m_export.fileName = std::move(*written);
     return result;
 }
 

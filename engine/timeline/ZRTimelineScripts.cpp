@@ -2,62 +2,27 @@
 // project writer.
 #include "ZRTimeline.h"
 
+#include "ReadWholeFile.h"
 #include "script/ZRProjectWriter.h"
 #include "script/ZRScriptFrontEnd.h"
 
 #include <QSaveFile>
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-enum class ScriptFileRead { Ok, Unreadable, TooLarge };
-
-// A regular file's whole text with CR LF read as LF. Opened without blocking, so that a FIFO
-// or a device named as a project is refused instead of waiting for a writer.
-ScriptFileRead readScriptFile(const char* path, std::string& text, int64_t& size) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return ScriptFileRead::Unreadable;
-    struct stat info {};
-    ScriptFileRead result = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)
-                                ? ScriptFileRead::Ok
-                                : ScriptFileRead::Unreadable;
-    size = info.st_size;
-    if (result == ScriptFileRead::Ok && info.st_size > zrscript::maxProjectBytes())
-        result = ScriptFileRead::TooLarge;
-    std::string raw;
-    if (result == ScriptFileRead::Ok) {
-        // The size is only a hint: the file may shrink or grow while it is read.
-        raw.resize(size_t(info.st_size));
-        size_t have = 0;
-        while (have < raw.size()) {
-            const ssize_t n = ::read(fd, raw.data() + have, raw.size() - have);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                result = ScriptFileRead::Unreadable;
-                break;
-            }
-            if (n == 0) break;
-            have += size_t(n);
-        }
-        raw.resize(have);
+// CR LF read as LF, in place.
+void dropCarriageReturnsBeforeLineFeeds(std::string& text) {
+    size_t kept = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        text[kept++] = text[i];
     }
-    ::close(fd);
-    if (result != ScriptFileRead::Ok) return result;
-    text.clear();
-    text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        text += raw[i];
-    }
-    return ScriptFileRead::Ok;
+    text.resize(kept);
 }
 
 std::string tooLargeMessage(const char* what, const char* path, int64_t size) {
@@ -90,18 +55,14 @@ bool ZRTimeline::runScript(char* text, bool redeclare) {
 
 bool ZRTimeline::runScriptFile(const char* path, bool redeclare) {
     declareHostFunctionsIfNeeded(redeclare);
-    std::string text;
-    int64_t size = 0;
     if (!path) return false;
-    switch (readScriptFile(path, text, size)) {
-    case ScriptFileRead::Ok:
-        break;
-    case ScriptFileRead::Unreadable:
-        return false;
-    case ScriptFileRead::TooLarge:
-        m_host.scriptOutput(tooLargeMessage("cannot open", path, size).c_str());
-        return false;
-    }
+    std::string text;
+    const platform::FileRead read =
+        platform::readWholeFile(path, uint64_t(zrscript::maxProjectBytes()), text);
+    if (read.status == platform::FileRead::Status::TooLarge)
+        m_host.scriptOutput(tooLargeMessage("cannot open", path, int64_t(read.size)).c_str());
+    if (!read.ok()) return false;
+    dropCarriageReturnsBeforeLineFeeds(text);
     suspendRenderer();
     const bool ok = zrscript::runText(this, text, zrscript::fileRunStepLimit(text.size()));
     resumeRenderer();

@@ -29,14 +29,6 @@ using namespace ffmpeg;
 
 namespace {
 
-struct OutputDeleter {
-    void operator()(AVFormatContext* context) const {
-        if (context->pb) avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
-using OutputHandle = std::unique_ptr<AVFormatContext, OutputDeleter>;
-
 // DV is the one compressor whose profile depends on the sampling: the consumer profiles are
 // 4:2:0 for 576 lines and 4:1:1 for 480. Every other compressor gets the format nearest BGRA.
 AVPixelFormat encoderFormat(const AVCodec* codec, int height) {
@@ -206,12 +198,12 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
     s->sound.reset(av_frame_alloc());
     if (!s->packet || !s->sound) return AVERROR(ENOMEM);
 
-    AVFormatContext* raw = nullptr;
-    int result = avformat_alloc_output_context2(&raw, nullptr, "avi", s->fileName.c_str());
-    if (result < 0) return result;
-    s->output.reset(raw);
+    int result = 0;
+    s->output = makeOutput("avi", s->fileName.c_str(), result);
+    if (!s->output) return result;
+    AVFormatContext* output = s->output.get();
     if (s->video) {
-        s->videoStream = avformat_new_stream(raw, nullptr);
+        s->videoStream = avformat_new_stream(output, nullptr);
         if (!s->videoStream) return AVERROR(ENOMEM);
         s->videoStream->time_base = s->video->time_base;
         s->videoStream->avg_frame_rate = s->video->framerate;
@@ -224,17 +216,17 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
                                     s->video->pix_fmt, SWS_BICUBIC))
             return AVERROR(ENOMEM);
     }
-    s->audioStream = avformat_new_stream(raw, nullptr);
+    s->audioStream = avformat_new_stream(output, nullptr);
     if (!s->audioStream) return AVERROR(ENOMEM);
     s->audioStream->time_base = a->time_base;
     if ((result = avcodec_parameters_from_context(s->audioStream->codecpar, a)) < 0) return result;
 
-    if ((result = avio_open(&raw->pb, s->file.add(s->fileName).c_str(), AVIO_FLAG_WRITE)) < 0) {
+    if ((result = avio_open(&output->pb, s->file.add(s->fileName).c_str(), AVIO_FLAG_WRITE)) < 0) {
         debug("openDShow: the file could not be created: 0x%08X", unsigned(result));
         return result;
     }
     debug("openDShow: RenderStream video ");
-    if ((result = avformat_write_header(raw, nullptr)) < 0) return result;
+    if ((result = avformat_write_header(output, nullptr)) < 0) return result;
     s->headerWritten = true;
     debug("openDShow succeeded");
     s->startWorker();

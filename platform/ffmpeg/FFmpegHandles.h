@@ -1,8 +1,8 @@
 #pragma once
 
 // Owners for the FFmpeg objects our code keeps (the DV codec, the AVI writer, the media import
-// module); each deleter is the matching free call. Header-only, so that a plug-in module may use
-// it without linking the platform library.
+// and export modules); each deleter is the matching free call. Header-only, so that a plug-in
+// module may use it without linking the platform library.
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -18,6 +18,14 @@ namespace platform::ffmpeg {
 
 struct InputDeleter {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+/// An output (muxing) context: its file is closed, if open, without writing a trailer. A writer
+/// that completes its file writes the trailer and closes the file itself first, to see errors.
+struct OutputDeleter {
+    void operator()(AVFormatContext* context) const {
+        if (context->pb) avio_closep(&context->pb);
+        avformat_free_context(context);
+    }
 };
 struct CodecContextDeleter {
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
@@ -36,11 +44,21 @@ struct SwrDeleter {
 };
 
 using InputHandle = std::unique_ptr<AVFormatContext, InputDeleter>;
+using OutputHandle = std::unique_ptr<AVFormatContext, OutputDeleter>;
 using CodecContextHandle = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using FrameHandle = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketHandle = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwsHandle = std::unique_ptr<SwsContext, SwsDeleter>;
 using SwrHandle = std::unique_ptr<SwrContext, SwrDeleter>;
+
+/// A new output context of the muxer `muxer` (by name) for the file `path`, its file not opened
+/// yet; null when none can be made, with FFmpeg's error code in `result`.
+inline OutputHandle makeOutput(const char* muxer, const char* path, int& result) {
+    AVFormatContext* made = nullptr;
+    result = avformat_alloc_output_context2(&made, nullptr, muxer, path);
+    if (result >= 0 && !made) result = AVERROR(ENOMEM);
+    return OutputHandle(result >= 0 ? made : nullptr);
+}
 
 /// One conversion context, kept while the parameters it was made for stay the same.
 /// libswscale's own cache (`sws_getCachedContext`) compares the flags the context holds after its

@@ -1,8 +1,9 @@
 #include "RegistryFile.h"
 
+#include "ReadWholeFile.h"
 #include "SystemPaths.h"
 
-#include <QFile>
+#include <string>
 
 namespace platform {
 
@@ -19,12 +20,9 @@ RegistryFile RegistryFile::open() {
 }
 
 RegistryFile RegistryFile::read(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    // A device or FIFO reports no size: read one byte past the limit to see whether it fits.
-    const QByteArray text = file.read(kMaximumBytes + 1);
-    if (text.size() > kMaximumBytes) return {};
-    return parse(text);
+    std::string text;
+    if (!readWholeFile(path.toLocal8Bit().constData(), kMaximumBytes, text).ok()) return {};
+    return parse(QByteArrayView(text.data(), qsizetype(text.size())));
 }
 
 RegistryFile RegistryFile::parse(QByteArrayView text) {

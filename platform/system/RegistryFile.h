@@ -25,7 +25,8 @@ public:
     /// Files larger than this are not read: a registry of a few keys never comes near it.
     static constexpr qint64 kMaximumBytes = 1 << 20;
 
-    /// "registry.ini" of the state folder; no values when it is missing, unreadable or too large.
+    /// "registry.ini" of the state folder; no values when it is missing, unreadable, too large
+    /// or no regular file (a FIFO or device is never waited on).
     static RegistryFile open();
     /// The file at `path`, with the same rules.
     static RegistryFile read(const QString& path);

@@ -1,5 +1,6 @@
 // An export module for the tests: counts what it is given. A file name holding "refuse" is
-// refused at the start, one holding "throw" makes every frame throw; it asks for the palette.
+// refused at the start, one holding "throw" makes every frame throw, one holding "rename" is
+// overwritten at the start with "r"s to the record's last byte; it asks for the palette.
 #include "zrplugin.h"
 
 #include <cstring>
@@ -26,6 +27,8 @@ ZR_PLUGIN_ENTRY void exportConfig(int32_t, ZRExportRecord*) {
 ZR_PLUGIN_ENTRY int32_t exportStart(ZRExportRecord* record, int32_t) {
     if (std::strstr(record->fileName, "refuse")) return 0;
     throwing = std::strstr(record->fileName, "throw") != nullptr;
+    if (std::strstr(record->fileName, "rename"))
+        std::memset(record->fileName, 'r', sizeof record->fileName);
     record->paletteRequest = 1;
     frames = 0;
     return 1;

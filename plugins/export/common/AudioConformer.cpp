@@ -26,14 +26,8 @@ AVSampleFormat inputFormat(int bits) {
 
 } // namespace
 
-AudioConformer::AudioConformer() = default;
-
-AudioConformer::~AudioConformer() {
-    swr_free(&m_swr);
-}
-
 bool AudioConformer::open(int inRate, int inBits, int inChannels, int outRate, int outChannels) {
-    swr_free(&m_swr);
+    m_swr.reset();
     m_partial.clear();
     m_ready.clear();
     m_read = 0;
@@ -51,12 +45,14 @@ bool AudioConformer::open(int inRate, int inBits, int inChannels, int outRate, i
     AVChannelLayout in{}, out{};
     av_channel_layout_default(&in, inChannels);
     av_channel_layout_default(&out, outChannels);
-    const int made = swr_alloc_set_opts2(&m_swr, &out, AV_SAMPLE_FMT_S16, outRate, &in,
-                                         inputFormat(inBits), inRate, 0, nullptr);
+    SwrContext* made = nullptr;
+    const int result = swr_alloc_set_opts2(&made, &out, AV_SAMPLE_FMT_S16, outRate, &in,
+                                           inputFormat(inBits), inRate, 0, nullptr);
+    m_swr.reset(made);
     av_channel_layout_uninit(&in);
     av_channel_layout_uninit(&out);
-    if (made < 0 || swr_init(m_swr) < 0) {
-        swr_free(&m_swr);
+    if (result < 0 || swr_init(m_swr.get()) < 0) {
+        m_swr.reset();
         return false;
     }
     return true;
@@ -101,12 +97,12 @@ bool AudioConformer::convert(const uint8_t* data, int frames) {
                                    uint32_t(data[3 * i + 2]) << 24);
         input = reinterpret_cast<const uint8_t*>(m_widened.data());
     }
-    const int room = swr_get_out_samples(m_swr, frames);
+    const int room = swr_get_out_samples(m_swr.get(), frames);
     if (room < 0) return false;
     const size_t at = m_ready.size();
     m_ready.resize(at + size_t(room) * size_t(m_outChannels));
     uint8_t* out = reinterpret_cast<uint8_t*>(m_ready.data() + at);
-    const int made = swr_convert(m_swr, &out, room, &input, frames);
+    const int made = swr_convert(m_swr.get(), &out, room, &input, frames);
     if (made < 0) {
         m_ready.resize(at);
         return false;
@@ -117,12 +113,12 @@ bool AudioConformer::convert(const uint8_t* data, int frames) {
 
 void AudioConformer::flush() {
     if (!m_swr) return;
-    const int room = swr_get_out_samples(m_swr, 0);
+    const int room = swr_get_out_samples(m_swr.get(), 0);
     if (room <= 0) return;
     const size_t at = m_ready.size();
     m_ready.resize(at + size_t(room) * size_t(m_outChannels));
     uint8_t* out = reinterpret_cast<uint8_t*>(m_ready.data() + at);
-    const int made = swr_convert(m_swr, &out, room, nullptr, 0);
+    const int made = swr_convert(m_swr.get(), &out, room, nullptr, 0);
     m_ready.resize(at + size_t(std::max(made, 0)) * size_t(m_outChannels));
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "platform/ffmpeg/FFmpegHandles.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
-
-struct SwrContext;
 
 namespace exportmodule {
 
@@ -15,8 +14,7 @@ namespace exportmodule {
 /// Thread-safety: one thread at a time.
 class AudioConformer {
 public:
-    AudioConformer();
-    ~AudioConformer();
+    AudioConformer() = default;
     AudioConformer(const AudioConformer&) = delete;
     AudioConformer& operator=(const AudioConformer&) = delete;
 
@@ -36,7 +34,7 @@ public:
 private:
     bool convert(const uint8_t* data, int frames);
 
-    SwrContext* m_swr = nullptr;
+    platform::ffmpeg::SwrHandle m_swr;
     int m_inBits = 16;
     int m_inChannels = 2;
     int m_outChannels = 2;

@@ -1,103 +1,74 @@
 #include "ModuleSettings.h"
 
+#include "IniSyntax.h"
+#include "ReadWholeFile.h"
 #include "platform/system/SystemPaths.h"
 
-#include <algorithm>
-#include <cctype>
+#include <QBuffer>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace exportmodule {
 
 namespace {
 
 // Settings files are small; anything larger is not one.
-constexpr off_t kMaxFileBytes = 64 << 20;
+constexpr uint64_t kMaxFileBytes = 64 << 20;
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
-std::string trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
-// The configuration files escape backslashes and control characters in values.
-std::string unescaped(const std::string& value) {
-    std::string out;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out += value[i];
-            continue;
-        }
-        const char next = value[++i];
-        out += next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r' : next;
+std::string failure(const std::string& path, const platform::FileRead& read) {
+    switch (read.status) {
+    case platform::FileRead::Status::NotRegular:
+        return path + ": not a regular file";
+    case platform::FileRead::Status::TooLarge:
+        return path + ": too large";
+    default:
+        return path + ": " + std::strerror(read.error);
     }
-    return out;
 }
 
 } // namespace
+
+// Keeps the entries of the wanted group; those before any header belong to no group a module
+// asks for.
+class GroupCollector final : public platform::ini::Visitor {
+public:
+    GroupCollector(ModuleSettings& settings, QString wanted)
+        : m_settings(settings), m_wanted(std::move(wanted)) {}
+    void group(QStringView name) override { m_inGroup = platform::ini::sameName(name, m_wanted); }
+    void entry(QStringView key, QStringView text) override {
+        if (m_inGroup)
+            m_settings.m_values.insert_or_assign(key.toString(),
+                                                 platform::ini::unescapedValue(text));
+    }
+
+private:
+    ModuleSettings& m_settings;
+    QString m_wanted;
+    bool m_inGroup = false;
+};
 
 std::optional<ModuleSettings> ModuleSettings::read(const std::string& path, const char* group,
                                                    std::string& error) {
     ModuleSettings settings;
     error.clear();
-    // Opened without blocking, so that a FIFO in its place cannot hold the export up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT) return settings;
-        error = path + ": " + std::strerror(errno);
+    std::string content;
+    const platform::FileRead read = platform::readWholeFile(path.c_str(), kMaxFileBytes, content);
+    if (read.status == platform::FileRead::Status::OpenFailed && read.error == ENOENT)
+        return settings;
+    if (!read.ok()) {
+        error = failure(path, read);
         return std::nullopt;
     }
-    struct stat info {};
-    std::string content;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = path + ": not a regular file";
-    } else if (info.st_size > kMaxFileBytes) {
-        error = path + ": too large";
-    } else {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) error = path + ": " + std::strerror(errno);
-            if (n <= 0 || content.size() > size_t(kMaxFileBytes)) break;
-            content.append(buffer, size_t(n));
-        }
-    }
-    ::close(fd);
-    if (!error.empty()) return std::nullopt;
     if (!group) return settings;
 
-    const std::string wanted = lower(group);
-    bool inGroup = false;
-    for (size_t start = 0; start < content.size();) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos) end = content.size();
-        const std::string line = content.substr(start, end - start);
-        start = end + 1;
-        if (line.size() > 65536) continue;
-        const std::string text = trimmed(line);
-        if (text.empty() || text[0] == '#') continue;
-        if (text.front() == '[' && text.back() == ']') {
-            inGroup = lower(text.substr(1, text.size() - 2)) == wanted;
-            continue;
-        }
-        const size_t equals = text.find('=');
-        if (!inGroup || equals == std::string::npos) continue;
-        settings.m_values[lower(trimmed(text.substr(0, equals)))] =
-            unescaped(trimmed(text.substr(equals + 1)));
-    }
+    QByteArray bytes = QByteArray::fromRawData(content.data(), qsizetype(content.size()));
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    GroupCollector collector(settings, QString::fromUtf8(group));
+    platform::ini::read(device, platform::ini::Encoding::Utf8, collector);
     return settings;
 }
 
@@ -110,10 +81,18 @@ std::optional<ModuleSettings> ModuleSettings::readDefault(const char* group) {
     return settings;
 }
 
+size_t ModuleSettings::NameHash::operator()(const QString& name) const {
+    return size_t(platform::ini::nameHash(name));
+}
+
+bool ModuleSettings::SameName::operator()(const QString& a, const QString& b) const {
+    return platform::ini::sameName(a, b);
+}
+
 std::optional<std::string> ModuleSettings::text(const char* key) const {
-    const auto found = m_values.find(lower(key));
+    const auto found = m_values.find(QString::fromUtf8(key));
     if (found == m_values.end()) return std::nullopt;
-    return found->second;
+    return found->second.toStdString();
 }
 
 std::optional<long long> ModuleSettings::integer(const char* key) const {

@@ -16,28 +16,27 @@ bool keepFailure(std::string& error, const std::string& what, int code) {
     return false;
 }
 
-bool completeOutput(AVFormatContext*& output, const std::vector<std::string>& files,
+bool completeOutput(platform::ffmpeg::OutputHandle& output, const std::vector<std::string>& files,
                     std::string& error) {
     if (!output) return true;
-    int result = av_write_trailer(output);
+    int result = av_write_trailer(output.get());
     if (result >= 0 && output->pb) {
         avio_flush(output->pb);
         result = output->pb->error;
     }
     const int closed = output->pb ? avio_closep(&output->pb) : 0;
-    avformat_free_context(output);
-    output = nullptr;
+    output.reset();
     const std::string name = files.empty() ? std::string() : files.back();
     if (result < 0) return keepFailure(error, "cannot complete " + name, result);
     if (closed < 0) return keepFailure(error, "cannot close " + name, closed);
     return true;
 }
 
-void discardOutput(AVFormatContext*& output) {
-    if (!output) return;
-    if (output->pb) avio_closep(&output->pb);
-    avformat_free_context(output);
-    output = nullptr;
+bool makeOutput(platform::ffmpeg::OutputHandle& output, const char* muxer, const std::string& path,
+                std::string& error) {
+    int result = 0;
+    output = platform::ffmpeg::makeOutput(muxer, path.c_str(), result);
+    return output || keepFailure(error, "muxer", result);
 }
 
 } // namespace exportmodule

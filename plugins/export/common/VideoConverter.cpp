@@ -15,11 +15,6 @@ namespace exportmodule {
 VideoConverter::VideoConverter(int threads)
     : m_workers(std::max(threads, 1)), m_threads(std::max(threads, 1)) {}
 
-VideoConverter::~VideoConverter() {
-    sws_freeContext(m_context);
-    av_frame_free(&m_source);
-}
-
 bool VideoConverter::convert(const uint8_t* pixels, int width, int height, int stride,
                              AVFrame* target) {
     if (!pixels || width < 1 || height < 1 || stride < width * 4 || !target) return false;
@@ -32,20 +27,19 @@ bool VideoConverter::convert(const uint8_t* pixels, int width, int height, int s
     }
     if (!m_context || width != m_width || height != m_height || target->width != m_targetWidth ||
         target->height != m_targetHeight || format != m_targetFormat) {
-        sws_freeContext(m_context);
-        m_context = sws_alloc_context();
-        if (!m_context) return false;
-        av_opt_set_int(m_context, "srcw", width, 0);
-        av_opt_set_int(m_context, "srch", height, 0);
-        av_opt_set_int(m_context, "src_format", AV_PIX_FMT_BGRA, 0);
-        av_opt_set_int(m_context, "dstw", target->width, 0);
-        av_opt_set_int(m_context, "dsth", target->height, 0);
-        av_opt_set_int(m_context, "dst_format", format, 0);
-        av_opt_set_int(m_context, "sws_flags", SWS_BICUBIC, 0);
-        av_opt_set_int(m_context, "threads", m_threads, 0);
-        if (sws_init_context(m_context, nullptr, nullptr) < 0) {
-            sws_freeContext(m_context);
-            m_context = nullptr;
+        m_context.reset(sws_alloc_context());
+        SwsContext* context = m_context.get();
+        if (!context) return false;
+        av_opt_set_int(context, "srcw", width, 0);
+        av_opt_set_int(context, "srch", height, 0);
+        av_opt_set_int(context, "src_format", AV_PIX_FMT_BGRA, 0);
+        av_opt_set_int(context, "dstw", target->width, 0);
+        av_opt_set_int(context, "dsth", target->height, 0);
+        av_opt_set_int(context, "dst_format", format, 0);
+        av_opt_set_int(context, "sws_flags", SWS_BICUBIC, 0);
+        av_opt_set_int(context, "threads", m_threads, 0);
+        if (sws_init_context(context, nullptr, nullptr) < 0) {
+            m_context.reset();
             return false;
         }
         m_width = width;
@@ -54,13 +48,14 @@ bool VideoConverter::convert(const uint8_t* pixels, int width, int height, int s
         m_targetHeight = target->height;
         m_targetFormat = format;
     }
-    if (!m_source && !(m_source = av_frame_alloc())) return false;
+    if (!m_source) m_source.reset(av_frame_alloc());
+    if (!m_source) return false;
     m_source->format = AV_PIX_FMT_BGRA;
     m_source->width = width;
     m_source->height = height;
     m_source->data[0] = const_cast<uint8_t*>(pixels);
     m_source->linesize[0] = stride;
-    const int result = sws_scale_frame(m_context, target, m_source);
+    const int result = sws_scale_frame(m_context.get(), target, m_source.get());
     m_source->data[0] = nullptr;
     return result >= 0;
 }

@@ -1,13 +1,7 @@
 #pragma once
 
+#include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/scaler/RowWorkers.h"
-
-extern "C" {
-#include <libavutil/frame.h>
-#include <libavutil/pixfmt.h>
-}
-
-struct SwsContext;
 
 namespace exportmodule {
 
@@ -19,7 +13,6 @@ class VideoConverter {
 public:
     /// Converts on `threads` threads (the caller's included).
     explicit VideoConverter(int threads);
-    ~VideoConverter();
     VideoConverter(const VideoConverter&) = delete;
     VideoConverter& operator=(const VideoConverter&) = delete;
 
@@ -30,10 +23,10 @@ public:
 private:
     platform::RowWorkers m_workers;
     int m_threads = 1;
-    SwsContext* m_context = nullptr;
+    platform::ffmpeg::SwsHandle m_context;
     int m_width = 0, m_height = 0, m_targetWidth = 0, m_targetHeight = 0;
     AVPixelFormat m_targetFormat = AV_PIX_FMT_NONE;
-    AVFrame* m_source = nullptr;
+    platform::ffmpeg::FrameHandle m_source;
 };
 
 } // namespace exportmodule

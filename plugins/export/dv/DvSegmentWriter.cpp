@@ -23,11 +23,8 @@ constexpr int64_t kIndexBytesPerFrame = 64;
 
 DvSegmentWriter::DvSegmentWriter() = default;
 
-DvSegmentWriter::~DvSegmentWriter() {
-    discardOutput(m_output);
-    avcodec_free_context(&m_encoder);
-    av_packet_free(&m_packet);
-}
+// The output is released before the pending segments it wrote are removed.
+DvSegmentWriter::~DvSegmentWriter() = default;
 
 bool DvSegmentWriter::fail(const std::string& what, int code) {
     return keepFailure(m_error, what, code);
@@ -43,8 +40,8 @@ bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes
 
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
     if (!codec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
-    m_encoder = avcodec_alloc_context3(codec);
-    m_packet = av_packet_alloc();
+    m_encoder.reset(avcodec_alloc_context3(codec));
+    m_packet.reset(av_packet_alloc());
     if (!m_encoder || !m_packet) return fail("memory", AVERROR(ENOMEM));
     // The consumer profiles of 25 Mbit/s: 4:2:0 for 625 lines, 4:1:1 for 525.
     m_encoder->width = 720;
@@ -55,7 +52,7 @@ bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes
     m_encoder->sample_aspect_ratio = pal ? AVRational{16, 15} : AVRational{8, 9};
     m_encoder->thread_count = m_threads;
     m_encoder->thread_type = FF_THREAD_SLICE;
-    int result = avcodec_open2(m_encoder, codec, nullptr);
+    int result = avcodec_open2(m_encoder.get(), codec, nullptr);
     if (result < 0) return fail("video encoder", result);
 
     m_hasInput = inRate > 0;
@@ -69,15 +66,14 @@ bool DvSegmentWriter::openSegment() {
     char number[16];
     std::snprintf(number, sizeof number, "%02zu", m_segments.size() + 1);
     const std::string path = m_stem + number + ".avi";
-    int result = avformat_alloc_output_context2(&m_output, nullptr, "avi", path.c_str());
-    if (result < 0) return fail("muxer", result);
-    AVStream* video = avformat_new_stream(m_output, nullptr);
-    AVStream* audio = avformat_new_stream(m_output, nullptr);
+    if (!makeOutput(m_output, "avi", path, m_error)) return false;
+    AVStream* video = avformat_new_stream(m_output.get(), nullptr);
+    AVStream* audio = avformat_new_stream(m_output.get(), nullptr);
     if (!video || !audio) return fail("memory", AVERROR(ENOMEM));
     video->time_base = m_encoder->time_base;
     video->avg_frame_rate = m_rate;
-    if ((result = avcodec_parameters_from_context(video->codecpar, m_encoder)) < 0)
-        return fail("stream", result);
+    int result = avcodec_parameters_from_context(video->codecpar, m_encoder.get());
+    if (result < 0) return fail("stream", result);
     AVCodecParameters* sound = audio->codecpar;
     sound->codec_type = AVMEDIA_TYPE_AUDIO;
     sound->codec_id = AV_CODEC_ID_PCM_S16LE;
@@ -90,7 +86,7 @@ bool DvSegmentWriter::openSegment() {
     if ((result = avio_open(&m_output->pb, m_pending.add(path).c_str(), AVIO_FLAG_WRITE)) < 0)
         return fail("cannot create " + path, result);
     m_segments.push_back(path);
-    if ((result = avformat_write_header(m_output, nullptr)) < 0)
+    if ((result = avformat_write_header(m_output.get(), nullptr)) < 0)
         return fail("cannot write " + path, result);
     m_segmentFrames = 0;
     m_segmentSamples = 0;
@@ -114,27 +110,28 @@ bool DvSegmentWriter::writeVideo(const uint8_t* data, size_t size) {
         if (after > m_splitBytes && (!closeSegment() || !openSegment())) return false;
     }
 
-    av_packet_unref(m_packet);
-    int result = av_new_packet(m_packet, int(size));
+    av_packet_unref(m_packet.get());
+    int result = av_new_packet(m_packet.get(), int(size));
     if (result < 0) return fail("memory", result);
     std::copy(data, data + size, m_packet->data);
     m_packet->stream_index = 0;
     m_packet->pts = m_packet->dts = m_segmentFrames;
     m_packet->duration = 1;
     m_packet->flags |= AV_PKT_FLAG_KEY;
-    if ((result = av_write_frame(m_output, m_packet)) < 0)
+    if ((result = av_write_frame(m_output.get(), m_packet.get())) < 0)
         return fail("cannot write " + m_segments.back(), result);
 
     m_samples.resize(samples * 2);
     m_conformer.pull(m_samples.data(), samples);
-    av_packet_unref(m_packet);
-    if ((result = av_new_packet(m_packet, int(samples * 4))) < 0) return fail("memory", result);
+    av_packet_unref(m_packet.get());
+    if ((result = av_new_packet(m_packet.get(), int(samples * 4))) < 0)
+        return fail("memory", result);
     std::copy_n(reinterpret_cast<const uint8_t*>(m_samples.data()), samples * 4, m_packet->data);
     m_packet->stream_index = 1;
     m_packet->pts = m_packet->dts = m_segmentSamples;
     m_packet->duration = int64_t(samples);
     m_packet->flags |= AV_PKT_FLAG_KEY;
-    if ((result = av_write_frame(m_output, m_packet)) < 0)
+    if ((result = av_write_frame(m_output.get(), m_packet.get())) < 0)
         return fail("cannot write " + m_segments.back(), result);
 
     ++m_frames;
@@ -155,10 +152,10 @@ bool DvSegmentWriter::write(ExportJob& job) {
 
     if (!job.picture) return fail("picture conversion", AVERROR(EINVAL));
     job.picture->pts = m_frames;
-    int result = avcodec_send_frame(m_encoder, job.picture.get());
+    int result = avcodec_send_frame(m_encoder.get(), job.picture.get());
     if (result < 0) return fail("video encoder", result);
     // The DV encoder is intra-only and without delay: one picture in, one frame out.
-    result = avcodec_receive_packet(m_encoder, m_packet);
+    result = avcodec_receive_packet(m_encoder.get(), m_packet.get());
     if (result < 0) return fail("video encoder", result);
     if (size_t(m_packet->size) != frameBytes()) return fail("video encoder", AVERROR_BUG);
     m_encoded.assign(m_packet->data, m_packet->data + m_packet->size);

@@ -3,6 +3,7 @@
 #include "common/AudioConformer.h"
 #include "common/ExportPipeline.h"
 #include "common/ExportSession.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/system/PendingFiles.h"
 
 extern "C" {
@@ -12,11 +13,6 @@ extern "C" {
 #include <cstdint>
 #include <string>
 #include <vector>
-
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
 
 namespace exportmodule {
 
@@ -66,9 +62,9 @@ private:
     std::vector<std::string> m_segments;
     platform::PendingFiles m_pending;
     std::string m_error;
-    AVCodecContext* m_encoder = nullptr;
-    AVFormatContext* m_output = nullptr;
-    AVPacket* m_packet = nullptr;
+    platform::ffmpeg::CodecContextHandle m_encoder;
+    platform::ffmpeg::OutputHandle m_output;
+    platform::ffmpeg::PacketHandle m_packet;
     AudioConformer m_conformer;
     std::vector<int16_t> m_samples;
     std::vector<uint8_t> m_encoded;

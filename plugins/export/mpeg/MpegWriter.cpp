@@ -73,13 +73,8 @@ AVSampleFormat soundFormat(const AVCodec* codec) {
 
 MpegWriter::MpegWriter() = default;
 
-MpegWriter::~MpegWriter() {
-    discardOutput(m_output);
-    avcodec_free_context(&m_video);
-    avcodec_free_context(&m_audio);
-    av_frame_free(&m_sound);
-    av_packet_free(&m_packet);
-}
+// The output is released before the pending files it wrote are removed.
+MpegWriter::~MpegWriter() = default;
 
 bool MpegWriter::fail(const std::string& what, int code) {
     return keepFailure(m_error, what, code);
@@ -94,13 +89,13 @@ bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int i
     const AVCodec* audioCodec = avcodec_find_encoder(profile.audioCodec);
     if (!videoCodec || !audioCodec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
 
-    m_audio = avcodec_alloc_context3(audioCodec);
-    m_sound = av_frame_alloc();
-    m_packet = av_packet_alloc();
+    m_audio.reset(avcodec_alloc_context3(audioCodec));
+    m_sound.reset(av_frame_alloc());
+    m_packet.reset(av_packet_alloc());
     if (!m_audio || !m_sound || !m_packet) return fail("memory", AVERROR(ENOMEM));
     if (!openVideoEncoder(false)) return false;
 
-    AVCodecContext* a = m_audio;
+    AVCodecContext* a = m_audio.get();
     a->sample_fmt = soundFormat(audioCodec);
     a->sample_rate = profile.sampleRate;
     a->bit_rate = profile.audioBitRate;
@@ -113,7 +108,7 @@ bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int i
     m_sound->sample_rate = a->sample_rate;
     m_sound->nb_samples = a->frame_size;
     av_channel_layout_copy(&m_sound->ch_layout, &a->ch_layout);
-    if ((result = av_frame_get_buffer(m_sound, 0)) < 0) return fail("memory", result);
+    if ((result = av_frame_get_buffer(m_sound.get(), 0)) < 0) return fail("memory", result);
     m_samples.resize(size_t(a->frame_size) * 2);
 
     m_hasInput = inRate > 0;
@@ -133,11 +128,10 @@ bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int i
 bool MpegWriter::openVideoEncoder(bool interlaced) {
     const AVCodec* codec = avcodec_find_encoder(m_profile.videoCodec);
     if (!codec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
-    avcodec_free_context(&m_video);
-    m_video = avcodec_alloc_context3(codec);
+    m_video.reset(avcodec_alloc_context3(codec));
     if (!m_video) return fail("memory", AVERROR(ENOMEM));
     const MpegProfile& profile = m_profile;
-    AVCodecContext* v = m_video;
+    AVCodecContext* v = m_video.get();
     v->width = profile.width;
     v->height = profile.height;
     v->pix_fmt = AV_PIX_FMT_YUV420P;
@@ -172,12 +166,12 @@ bool MpegWriter::openVideoEncoder(bool interlaced) {
 
 bool MpegWriter::openFile() {
     const std::string path = segmentPath(m_path, m_files.size());
-    int result = avformat_alloc_output_context2(&m_output, nullptr, m_profile.muxer, path.c_str());
-    if (result < 0) return fail("muxer", result);
+    if (!makeOutput(m_output, m_profile.muxer, path, m_error)) return false;
     m_output->packet_size = unsigned(m_profile.packetSize);
     m_output->max_delay = int(m_profile.preload * AV_TIME_BASE);
-    for (AVCodecContext* codec : {m_video, m_audio}) {
-        AVStream* stream = avformat_new_stream(m_output, nullptr);
+    int result = 0;
+    for (AVCodecContext* codec : {m_video.get(), m_audio.get()}) {
+        AVStream* stream = avformat_new_stream(m_output.get(), nullptr);
         if (!stream) return fail("memory", AVERROR(ENOMEM));
         stream->time_base = codec->time_base;
         if ((result = avcodec_parameters_from_context(stream->codecpar, codec)) < 0)
@@ -196,7 +190,7 @@ bool MpegWriter::openFile() {
     m_files.push_back(path);
     AVDictionary* options = nullptr;
     if (m_profile.muxRate > 0) av_dict_set_int(&options, "muxrate", m_profile.muxRate, 0);
-    result = avformat_write_header(m_output, &options);
+    result = avformat_write_header(m_output.get(), &options);
     av_dict_free(&options);
     if (result < 0) return fail("cannot write " + path, result);
     return true;
@@ -216,19 +210,19 @@ bool MpegWriter::writePacket(AVPacket* packet, bool video) {
     av_packet_rescale_ts(packet, video ? m_video->time_base : m_audio->time_base,
                          stream->time_base);
     packet->stream_index = stream->index;
-    const int result = av_interleaved_write_frame(m_output, packet);
+    const int result = av_interleaved_write_frame(m_output.get(), packet);
     if (result < 0) return fail("cannot write " + m_files.back(), result);
     return true;
 }
 
 bool MpegWriter::encodeVideo(AVFrame* frame) {
-    int result = avcodec_send_frame(m_video, frame);
+    int result = avcodec_send_frame(m_video.get(), frame);
     if (result < 0) return fail("video encoder", result);
     for (;;) {
-        result = avcodec_receive_packet(m_video, m_packet);
+        result = avcodec_receive_packet(m_video.get(), m_packet.get());
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
         if (result < 0) return fail("video encoder", result);
-        if (!writePacket(m_packet, true)) return false;
+        if (!writePacket(m_packet.get(), true)) return false;
     }
 }
 
@@ -240,17 +234,17 @@ bool MpegWriter::encodeAudioUpTo(int64_t samples) {
         const bool due = m_finished ? m_audioSamples < samples : m_audioSamples + size <= samples;
         if (!due) return true;
         m_conformer.pull(m_samples.data(), size_t(size));
-        if (av_frame_make_writable(m_sound) < 0) return fail("memory", AVERROR(ENOMEM));
-        fillSound(m_sound, m_samples.data(), 2);
+        if (av_frame_make_writable(m_sound.get()) < 0) return fail("memory", AVERROR(ENOMEM));
+        fillSound(m_sound.get(), m_samples.data(), 2);
         m_sound->pts = m_audioSamples;
         m_audioSamples += size;
-        int result = avcodec_send_frame(m_audio, m_sound);
+        int result = avcodec_send_frame(m_audio.get(), m_sound.get());
         if (result < 0) return fail("audio encoder", result);
         for (;;) {
-            result = avcodec_receive_packet(m_audio, m_packet);
+            result = avcodec_receive_packet(m_audio.get(), m_packet.get());
             if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) break;
             if (result < 0) return fail("audio encoder", result);
-            if (!writePacket(m_packet, false)) return false;
+            if (!writePacket(m_packet.get(), false)) return false;
         }
     }
 }
@@ -305,9 +299,9 @@ bool MpegWriter::finish() {
                                                AVRational{1, m_profile.sampleRate}, AV_ROUND_DOWN));
     ok = ok && encodeVideo(nullptr);
     if (ok) {
-        if (avcodec_send_frame(m_audio, nullptr) < 0) ok = false;
-        while (ok && avcodec_receive_packet(m_audio, m_packet) == 0)
-            ok = writePacket(m_packet, false);
+        if (avcodec_send_frame(m_audio.get(), nullptr) < 0) ok = false;
+        while (ok && avcodec_receive_packet(m_audio.get(), m_packet.get()) == 0)
+            ok = writePacket(m_packet.get(), false);
     }
     return closeFile() && ok;
 }

@@ -4,16 +4,12 @@
 #include "common/ExportPipeline.h"
 #include "common/ExportSession.h"
 #include "mpeg/MpegProfile.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/system/PendingFiles.h"
 
 #include <memory>
 #include <string>
 #include <vector>
-
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
 
 namespace exportmodule {
 
@@ -72,11 +68,11 @@ private:
     std::vector<std::string> m_files;
     platform::PendingFiles m_pending;
     std::string m_error;
-    AVCodecContext* m_video = nullptr;
-    AVCodecContext* m_audio = nullptr;
-    AVFormatContext* m_output = nullptr;
-    AVFrame* m_sound = nullptr;
-    AVPacket* m_packet = nullptr;
+    platform::ffmpeg::CodecContextHandle m_video;
+    platform::ffmpeg::CodecContextHandle m_audio;
+    platform::ffmpeg::OutputHandle m_output;
+    platform::ffmpeg::FrameHandle m_sound;
+    platform::ffmpeg::PacketHandle m_packet;
     AudioConformer m_conformer;
     std::vector<int16_t> m_samples;
     int m_threads = 1;

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -258,6 +259,21 @@ TEST_F(QConfigTest, UnwritableFileAnswersFalseAndReadOnlyFileReadsFully) {
     QFile::setPermissions(path("ro.ini"), QFile::ReadOwner | QFile::WriteOwner);
 }
 
+// A FIFO or a device in the file's place is neither waited on nor replaced.
+TEST_F(QConfigTest, WhatIsNoRegularFileIsNotReadOrReplaced) {
+    ASSERT_EQ(::mkfifo(path("fifo.ini").toLocal8Bit().constData(), 0600), 0);
+    {
+        QConfig config(path("fifo.ini"));
+        EXPECT_TRUE(config.readEntry("a").isNull());
+        config.writeEntry("a", "1");
+        EXPECT_FALSE(config.writeFile());
+        config.reload();
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(path("fifo.ini").toLocal8Bit().constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
 TEST_F(QConfigTest, WriteStreamWritesMemoryToADevice) {
     QConfig config;
     config.writeEntry("a", 1);
@@ -375,6 +391,20 @@ TEST_F(QConfigTest, BadInputIsSkippedAndNothingElseIsLost) {
 
 // Thousands of groups and keys are found through the index, whatever their case, also after
 // removals, rewrites and values that change many times.
+// A line as long as the reader takes is written back with "\r\n" and must read again.
+TEST_F(QConfigTest, TheLongestLineReadSurvivesASave) {
+    const QByteArray value(QConfig::kMaxLineBytes - 2, 'x');
+    writeText("k=" + value + "\nlast=1\n");
+    {
+        QConfig config(path());
+        ASSERT_EQ(config.readEntry("k").size(), value.size());
+        config.writeEntry("last", 2);
+    }
+    QConfig again(path());
+    EXPECT_EQ(again.readEntry("k").toLatin1(), value);
+    EXPECT_EQ(again.readNumEntry("last"), 2);
+}
+
 TEST_F(QConfigTest, ManyGroupsAndKeysStayFoundWithoutRegardToCase) {
     QByteArray text;
     for (int g = 0; g < 3000; ++g) {

@@ -59,6 +59,15 @@ TEST(ZRTimelineExport, RateSteppingAndProgress) {
     EXPECT_FALSE(t->exportPassThrough());
 }
 
+// The file name a module leaves in its record is taken up to the record's end, even without a
+// terminating zero.
+TEST(ZRTimelineExport, TheModulesFileNameIsTakenWithinTheRecord) {
+    auto t = makeTimeline(3);
+    ASSERT_EQ(t->exportProject(outPath("rename.mpg").c_str(), "MPEG", nullptr, nullptr, 0, 0, 0.0),
+              0);
+    EXPECT_EQ(exportFilename(*t), std::string(ZR_EXPORT_FILE_BYTES - 1, 'r'));
+}
+
 TEST(ZRTimelineExport, StopAfterTheFirstFrame) {
     auto t = makeTimeline(30);
     progress().stopAfter = 1;

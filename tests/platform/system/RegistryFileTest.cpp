@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <sys/stat.h>
 
 using platform::RegistryFile;
 
@@ -84,4 +85,8 @@ TEST(RegistryFile, RefusesFilesTooLargeForARegistry) {
     file.close();
     EXPECT_FALSE(RegistryFile::read(path).hasKey(u"K"));
     EXPECT_FALSE(RegistryFile::read(folder.filePath(QStringLiteral("missing.ini"))).hasKey(u"K"));
+    // A FIFO in the file's place is not waited on.
+    const QString fifo = folder.filePath(QStringLiteral("fifo.ini"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(RegistryFile::read(fifo).hasKey(u"K"));
 }
