@@ -6,6 +6,7 @@
 #include "ScriptLexer.h"
 #include "ScriptMemory.h"
 #include "ScriptNatives.h"
+#include "ScriptStatementNodes.h"
 #include "ScriptTypes.h"
 #include "ScriptValueStack.h"
 #include "ScriptVariables.h"
@@ -136,6 +137,7 @@ struct ZRScriptContext {
     int includeDepth = 0;
     int syntaxDepth = 0;
     bool globalPending = false; ///< a `#global` waits for its declaration
+    uint32_t pendingWrites = 0; ///< times `globalPending` was set (see setGlobalPending)
     bool defineGlobal = false;  ///< a declaration defines process-wide
     bool allowGlobal = false;
     bool inDeleteHook = false;
@@ -154,7 +156,7 @@ struct ZRScriptContext {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     int lineNow = 0; ///< line of the token being read
     const char* stackLimit = nullptr;
-    int syntaxPeak = 0; ///< deepest syntax level reached (for the statement skip cache)
+    int syntaxPeak = 0; ///< deepest syntax level reached (for compiled statement lists)
     /// The texts `#include` has read in this run, by name and path: each is read once.
     std::unordered_map<std::string, ScriptSourcePtr> includedTexts;
 
@@ -177,10 +179,9 @@ struct ZRScriptContext {
     }
     bool syntaxTooDeep(uint32_t pos);
     void leaveSyntax() { --syntaxDepth; }
-    /// The cache of the expression, statement or call that starts at a token of the current
-    /// text, made the second time the same `use` reads there (1: an expression, 2 and 4: the
-    /// statements read without being performed in list and single mode, 8: a call); null
-    /// before, so that a text read once makes none.
+    /// The cache of the expression or call that starts at a token of the current text, made
+    /// the second time the same `use` reads there (1: an expression, 8: a call; 2 and 4 are the
+    /// compiled statement lists'); null before, so that a text read once makes none.
     ScriptExpressionCache* expressionCache(uint32_t pos, uint8_t use) {
         ScriptSource::NameCache& c = src->cache(pos);
         if (c.expression) return c.expression;
@@ -263,11 +264,94 @@ struct ZRScriptContext {
     uint32_t statementInclude(uint32_t pos, bool run);
     uint32_t declaration(uint32_t pos, bool run);
     uint32_t declarators(uint32_t pos, bool run);
-    /// The statement loop of executeStatements. Once execution is off (a branch not taken, the
-    /// rest of a body after `return`), the rest of the reading depends on the text and the
-    /// names alone and is taken from the skip cache when it was read so before (`mayCache`).
-    uint32_t statementLoop(uint32_t pos, bool listMode, bool run, bool loop, bool mayCache);
-    uint32_t skipRest(uint32_t pos, bool listMode, bool loop);
+    /// The statement loop of executeStatements, reading from the text.
+    uint32_t statementLoop(uint32_t pos, bool listMode, bool run, bool loop);
+    /// What the statement at a token is (`End` for a `}` or the text's end).
+    ScriptStatementNode::Kind statementKind(uint32_t pos) {
+        using Node = ScriptStatementNode;
+        using Kind = ScriptTokenKind;
+        switch (tok(pos).kind) {
+        case Kind::End:
+        case Kind::RightBrace:
+            return Node::Kind::End;
+        case Kind::Semicolon:
+            return Node::Kind::Empty;
+        case Kind::LeftBrace:
+            return Node::Kind::Block;
+        case Kind::If:
+            return Node::Kind::If;
+        case Kind::While:
+            return Node::Kind::While;
+        case Kind::For:
+            return Node::Kind::For;
+        case Kind::Return:
+            return Node::Kind::Return;
+        case Kind::Break:
+            return Node::Kind::Break;
+        case Kind::Typedef:
+            return Node::Kind::Typedef;
+        case Kind::Global:
+            return Node::Kind::Global;
+        case Kind::Include:
+            return Node::Kind::Include;
+        case Kind::Identifier:
+            if (classify(pos).type || nameOf(pos) == "anytype") return Node::Kind::Declaration;
+            return Node::Kind::Expression;
+        case Kind::Integer:
+        case Kind::Unsigned:
+        case Kind::Float:
+        case Kind::Double:
+        case Kind::String:
+        case Kind::Operator:
+            return Node::Kind::Expression;
+        case Kind::LeftParen:
+            return Node::Kind::Parenthesised;
+        case Kind::Error:
+            return Node::Kind::Lexical;
+        default:
+            return Node::Kind::Syntax;
+        }
+    }
+    /// Reads one statement of `kind` (not `End`) at `pos`, performing it with `run`: the token
+    /// behind it, or kScriptFail.
+    uint32_t statement(uint32_t pos, ScriptStatementNode::Kind kind, bool run, bool loop);
+    uint32_t statementBlock(uint32_t pos, bool run, bool loop);
+    uint32_t statementReturn(uint32_t pos, bool run);
+    uint32_t statementParenthesised(uint32_t pos, bool run);
+    /// Reports a `Lexical` or `Syntax` statement.
+    uint32_t statementUnreadable(uint32_t pos, ScriptStatementNode::Kind kind);
+    /// An expression statement (without its `;`): its value, if any, is dropped.
+    uint32_t expressionStatement(uint32_t pos, bool run) {
+        const size_t before = stack.size();
+        ScriptDirect discarded;
+        const uint32_t next = evaluate(pos, run, &discarded);
+        if (next != kScriptFail) popEntries(before);
+        return next;
+    }
+    void setGlobalPending(bool pending) {
+        globalPending = pending;
+        ++pendingWrites;
+    }
+    // Compiled statement lists (ScriptStatementNodes.cpp).
+    /// The compiled form of the list (or single statement) at `pos` of the current text for the
+    /// names as they are; null the first time it is read (a text read once compiles nothing),
+    /// and when it cannot be compiled.
+    const ScriptStatementList* statementList(uint32_t pos, bool listMode) {
+        if (const ScriptStatementLists* lists = src->statementListsMade(pos)) {
+            const ScriptStatementList& list = listMode ? lists->list : lists->single;
+            if (list.epoch == scriptNameEpoch() && exprStop == ScriptSource::kNoStop)
+                return list.failed ? nullptr : &list;
+        }
+        return statementListAgain(pos, listMode);
+    }
+    const ScriptStatementList* statementListAgain(uint32_t pos, bool listMode);
+    /// Reads the list at `pos` without performing it into `list`, which is marked failed, with
+    /// nothing reported, when the reading fails or reports something.
+    void compileStatements(ScriptStatementList& list, uint32_t pos, bool listMode);
+    /// The statement loop over a compiled list: nodes performed as the text's reading performs
+    /// them, nodes not performed jumped over; reading goes on from the text when a statement
+    /// performed changes what a name means.
+    uint32_t runStatements(const ScriptStatementList& list, bool listMode, bool run, bool loop);
     bool takeGlobal(bool run, ScriptForm disabledForm, bool prefixed);
     uint32_t initialise(uint32_t pos, bool run, ScriptVariable* variable);
     bool runText(const ScriptSourcePtr& source, bool execute);
