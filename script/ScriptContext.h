@@ -170,6 +170,17 @@ struct ZRScriptContext {
         return (!global.stepLimit && !global.timeLimitMs) || checkLimits(pos);
     }
     bool checkLimits(uint32_t pos);
+    /// countStep for a step whose line is known (the step's token may be of another text).
+    bool countStepAt(int line) {
+        ++steps;
+        return (!global.stepLimit && !global.timeLimitMs) || checkLimitsAt(line);
+    }
+    bool checkLimitsAt(int line);
+    bool limitReached() const {
+        const bool late = global.timeLimitMs && std::chrono::steady_clock::now() - started >
+                                                    std::chrono::milliseconds(global.timeLimitMs);
+        return (global.stepLimit && steps > global.stepLimit) || late;
+    }
     bool enterSyntax(uint32_t pos) {
         char probe;
         if (++syntaxDepth > kMaxSyntaxDepth || (stackLimit && &probe < stackLimit))
@@ -473,9 +484,8 @@ struct ZRScriptContext {
 
     // ---- integer functions (ScriptIntegerFunctions.cpp)
     /// The compiled form of the script function `fn`, ready to run; null when it has none (now),
-    /// or when the general reading would do more than the form does: step or time limits are
-    /// set (they count what is read), a DeleteValue hook is declared, hooks wait to be
-    /// installed, or a `break` or `return` flag is still set.
+    /// or when the general reading would do more than the form does: a DeleteValue hook is
+    /// declared, hooks wait to be installed, or a `break` or `return` flag is still set.
     ScriptIntegerFunction* integerFunction(ScriptVariable* fn);
     void compileInteger(ScriptIntegerFunction& f, ScriptVariable* fn);
     /// One statement at `pos` (moved behind it); `outermost`: in the body's outermost list,
@@ -495,12 +505,19 @@ struct ZRScriptContext {
     /// Resolves the calls and outer variables of `f` and of every function it calls for the
     /// function epoch; the functions resolved are added to `pass`.
     bool resolveInteger(ScriptIntegerFunction& f, std::vector<ScriptIntegerFunction*>& pass);
-    /// Runs a compiled function on its arguments, as callScript runs it.
+    /// Runs a compiled function on its arguments, as callScript runs it: the steps the general
+    /// reading counts are counted where it counts them when a step or time limit is set.
     bool callInteger(const ScriptVariable* fn, const ScriptIntegerFunction& f, const int32_t* args,
                      int line, int32_t& result);
+    // The same, with `Counted` when a limit is set (ScriptIntegerFunctions.cpp).
+    template <bool Counted>
+    bool callIntegerAs(const ScriptVariable* fn, const ScriptIntegerFunction& f,
+                       const int32_t* args, int line, int32_t& result);
     /// Runs a statement; `loop`: inside a loop body, where `break` is honoured.
+    template <bool Counted>
     bool runInteger(const ScriptIntegerFunction& f, const ScriptIntegerStatement& s, int32_t* frame,
                     bool loop, ScriptIntegerFlow& flow, int32_t& value);
+    template <bool Counted>
     bool evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e, int32_t* frame,
                          int32_t& value);
 };

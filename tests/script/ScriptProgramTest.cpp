@@ -256,6 +256,53 @@ TEST(ScriptPrograms, IntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
     }
 }
 
+// A function of integers counts the steps of the general reading, where it counts them: the
+// first calls read its body the general way, later ones run its compiled form, and a step limit
+// that ends the run in any step of the last call reports what it reports in the same step of the
+// first.
+TEST(ScriptPrograms, IntegerFunctionsCountTheStepsOfTheGeneralReading) {
+    const std::string functions =
+        "integer g(integer a, integer b) { return a * 2 + b; }\n"
+        "integer f(integer n) { integer k, s = 0;\n"
+        "  for (k = 0; k < n; k++) { if (k > 1) s += g(k, n + 0); else ; }\n"
+        "  while (n > 0) { n--; if (n == 1) break; }\n"
+        "  { ; } if (s) { s; } else { ; } if (n) break; ; n = (n - 1) * (2);\n"
+        "  return s + g(n, s) + g(n, n++); }\n";
+    auto program = [&](int calls) {
+        std::string text = functions + "integer r = 0;";
+        for (int k = 0; k < calls; ++k)
+            text += " r += f(4);";
+        return text;
+    };
+    auto limited = [&](int calls, uint64_t steps) {
+        scriptSetRunLimits(steps, 0);
+        const ScriptRun r = runScript(program(calls));
+        scriptSetRunLimits(0, 0);
+        return r;
+    };
+    auto fewest = [&](int calls) {
+        uint64_t low = 1, high = 1000000; // fails with low, succeeds with high
+        while (high - low > 1) {
+            const uint64_t mid = (low + high) / 2;
+            (limited(calls, mid).ok ? high : low) = mid;
+        }
+        return high;
+    };
+    // The compiled form is made once the body's expressions were read twice and tried again
+    // after some calls when a branch was not read yet: the last of 40 calls runs it.
+    constexpr int kCalls = 40;
+    const uint64_t none = fewest(0), perCall = fewest(1) - none;
+    for (const int calls : {2, 5, kCalls})
+        ASSERT_EQ(fewest(calls), none + calls * perCall) << calls << " calls";
+    // (The last step of a run is the end of its text, behind the last call.)
+    for (uint64_t k = 0; k + 1 < perCall; ++k) {
+        const ScriptRun first = limited(kCalls, none + k),
+                        last = limited(kCalls, none + (kCalls - 1) * perCall + k);
+        ASSERT_FALSE(last.ok) << k;
+        ASSERT_EQ(last.errors, first.errors) << k;
+    }
+}
+
 // Random functions of integers (recursion bounded by a depth parameter, calls between them,
 // parameters, declared variables and a variable outside them assigned and stepped, loops with
 // breaks, early returns) give the same
