@@ -52,6 +52,7 @@ struct ScriptGlobalState {
     std::vector<std::unique_ptr<ScriptVariable>> retiredHooks;
     uint64_t stepLimit = 0;
     uint32_t timeLimitMs = 0;
+    bool integerForms = true; ///< see scriptSetIntegerForms
 };
 
 ScriptGlobalState& scriptGlobal();

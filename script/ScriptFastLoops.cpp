@@ -129,7 +129,8 @@ bool ZRScriptContext::runLoopNodes(const std::vector<ScriptExpressionCache::Loop
 
 ScriptFastLoop ZRScriptContext::runFastLoop(Cache& loop, uint32_t conditionPos, Kind conditionEnd,
                                             uint32_t bodyPos, uint32_t stepPos) {
-    if (global.stepLimit || global.timeLimitMs || exprStop != ScriptSource::kNoStop)
+    if (global.stepLimit || global.timeLimitMs || exprStop != ScriptSource::kNoStop ||
+        !global.integerForms)
         return ScriptFastLoop::NotRun;
     if (loop.loopEpoch != scriptNameEpoch() || (loop.loopRetry && --loop.loopRetry == 0))
         analyseLoop(loop, conditionPos, conditionEnd, bodyPos, stepPos);

@@ -49,7 +49,7 @@ ScriptIntegerFunction* ZRScriptContext::integerFunction(ScriptVariable* fn) {
     // installed; flags left set (by a `return` inside `execute`) make the general reading skip
     // the body.
     if (global.deleteHooks || global.hookScanPending || returnFlag || breakFlag || !fn->hasBody ||
-        !fn->body)
+        !fn->body || !global.integerForms)
         return nullptr;
     ScriptExpressionCache& at = fn->body->expressionCache(fn->bodyStart);
     if (!at.integerFunction) at.integerFunction = std::make_unique<ScriptIntegerFunction>();

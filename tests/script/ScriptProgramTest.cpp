@@ -22,16 +22,22 @@ std::string quoted(const std::string& text) {
     return out;
 }
 
-// A program gives the same result, outputs and messages as under a step limit, where loops and
-// calls are all read the general way.
+// A program gives the same result, outputs and messages as under a step limit with the integer
+// forms switched off, where loops and calls are all read the general way; and so it does under
+// the limit with them (functions then count their steps).
 void expectSameUnderAStepLimit(const std::string& program) {
     const ScriptRun fast = runScript(program);
     scriptSetRunLimits(100000000, 0);
+    const ScriptRun counted = runScript(program);
+    scriptSetIntegerForms(false);
     const ScriptRun general = runScript(program);
+    scriptSetIntegerForms(true);
     scriptSetRunLimits(0, 0);
-    EXPECT_EQ(fast.ok, general.ok) << fast.errors << " | " << general.errors;
-    EXPECT_EQ(fast.output, general.output);
-    EXPECT_EQ(fast.errors, general.errors);
+    for (const ScriptRun* run : {&fast, &counted}) {
+        EXPECT_EQ(run->ok, general.ok) << run->errors << " | " << general.errors;
+        EXPECT_EQ(run->output, general.output);
+        EXPECT_EQ(run->errors, general.errors);
+    }
 }
 
 struct Program {
@@ -407,6 +413,27 @@ TEST(ScriptPrograms, RandomIntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
         const std::string program = RandomFunctions(seed).text();
         SCOPED_TRACE(program);
         expectSameUnderAStepLimit(program);
+    }
+}
+
+// The same random functions stop, under step limits that end them part way, where the general
+// reading stops: with the same outputs (what ran before) and the same messages (the line of the
+// step and the calls it was in).
+TEST(ScriptPrograms, RandomIntegerFunctionsStopWhereTheGeneralReadingStops) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        const std::string program = RandomFunctions(seed).text();
+        SCOPED_TRACE(program);
+        for (const uint64_t steps : {700u, 2311u, 6007u, 15013u}) {
+            scriptSetRunLimits(steps, 0);
+            const ScriptRun counted = runScript(program);
+            scriptSetIntegerForms(false);
+            const ScriptRun general = runScript(program);
+            scriptSetIntegerForms(true);
+            scriptSetRunLimits(0, 0);
+            ASSERT_EQ(counted.ok, general.ok) << steps;
+            ASSERT_EQ(counted.output, general.output) << steps;
+            ASSERT_EQ(counted.errors, general.errors) << steps;
+        }
     }
 }
 
