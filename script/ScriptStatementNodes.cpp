@@ -89,6 +89,7 @@ void ZRScriptContext::compileStatements(ScriptStatementList& list, uint32_t pos,
             break;
         }
         node.end = next;
+        node.completes = scriptStatementCompletes(node.kind);
         node.endLine = lineNow;
         node.depth = syntaxPeak - syntaxDepth;
         node.pending = pendingWrites == writes ? Node::Pending::Unchanged
@@ -101,7 +102,7 @@ void ZRScriptContext::compileStatements(ScriptStatementList& list, uint32_t pos,
             src->expressionCache(p + 1);
         list.nodes.push_back(node);
         p = next;
-        if (!listMode && scriptStatementCompletes(node.kind)) break;
+        if (!listMode && node.completes) break;
     }
     if (errorText.size() != reported) {
         // What the reading reported is reported again when the text is read where it stands.
@@ -127,8 +128,10 @@ void ZRScriptContext::compileStatements(ScriptStatementList& list, uint32_t pos,
     }
 }
 
-uint32_t ZRScriptContext::runStatements(const ScriptStatementList& list, bool listMode, bool run,
-                                        bool loop) {
+// Inlined into executeStatements, its one caller: a body read again pays one call per list.
+[[gnu::always_inline]] inline uint32_t
+ZRScriptContext::runStatements(const ScriptStatementList& list, bool listMode, bool run,
+                               bool loop) {
     // A statement performed may compile the list again (a call of the function whose body it
     // is, once a name changed its meaning): nothing of the list is used after the epoch changed.
     const uint64_t epoch = list.epoch;
@@ -136,6 +139,7 @@ uint32_t ZRScriptContext::runStatements(const ScriptStatementList& list, bool li
          ++node) {
         const Node::Kind kind = node->kind;
         const uint32_t end = node->end;
+        const bool ends = !listMode && node->completes;
         if (!run || breakFlag || returnFlag) {
             // Nothing behind is performed either: the rest is jumped over, unless its levels
             // would pass the limit (the reading reports that).
@@ -155,24 +159,23 @@ uint32_t ZRScriptContext::runStatements(const ScriptStatementList& list, bool li
         uint32_t next;
         if (kind == Node::Kind::Empty) {
             setGlobalPending(false);
-            next = end;
-        } else if (kind == Node::Kind::Expression) {
+            if (ends) return end;
+            continue;
+        }
+        if (kind == Node::Kind::Expression)
             next = expressionStatement(node->pos, true);
-        } else if (kind == Node::Kind::If) {
+        else if (kind == Node::Kind::If)
             next = statementIf(node->pos, true, loop);
-        } else if (kind == Node::Kind::Return) {
+        else if (kind == Node::Kind::Return)
             next = statementReturn(node->pos, true);
-        } else if (kind == Node::Kind::Block) {
+        else if (kind == Node::Kind::Block)
             next = statementBlock(node->pos, true, loop);
-        } else {
+        else
             next = statement(node->pos, kind, true, loop);
-        }
         if (next == kScriptFail) return kScriptFail;
-        if (next != end || scriptNameEpoch() != epoch) {
-            if (!listMode && scriptStatementCompletes(kind)) return next;
-            return statementLoop(next, listMode, run, loop);
-        }
-        if (!listMode && scriptStatementCompletes(kind)) return end;
+        if (next != end || scriptNameEpoch() != epoch)
+            return ends ? next : statementLoop(next, listMode, run, loop);
+        if (ends) return end;
     }
     lineNow = list.endLine;
     if (run && !breakFlag && !returnFlag && !countStep(list.end)) return kScriptFail;

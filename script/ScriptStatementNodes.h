@@ -28,6 +28,7 @@ struct ScriptStatementNode {
     /// What reading the statement without performing it leaves in the `#global` flag.
     enum class Pending : uint8_t { Clear, Set, Unchanged };
     Kind kind = Kind::End;
+    bool completes = false; ///< scriptStatementCompletes(kind)
     Pending pending = Pending::Unchanged;
     Pending restPending = Pending::Unchanged; ///< `pending` of it and the nodes behind it
     int restDepth = 0;                        ///< `depth` of it and the nodes behind it
