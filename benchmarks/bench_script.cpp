@@ -1,7 +1,8 @@
 // The interpreter on small programs: a loop of one million additions and a recursive fib(24)
 // (bench_script_vs_lua.sh runs the same two in Lua 5.4 beside them), the same two under a step
-// limit, which reads every statement and call the general way, and a function of strings whose
-// branches are mostly not taken (read without being performed), which no integer form covers.
+// limit, which reads every loop the general way and counts the steps of every call, and a
+// function of strings whose branches are mostly not taken (read without being performed), which
+// no integer form covers.
 #include "script/ScriptInterpreter.h"
 
 #include <benchmark/benchmark.h>

@@ -59,13 +59,14 @@ const ScriptTok& ZRScriptContext::stopToken(uint32_t i) const {
 }
 
 bool ZRScriptContext::checkLimits(uint32_t pos) {
-    const bool late = global.timeLimitMs && std::chrono::steady_clock::now() - started >
-                                                std::chrono::milliseconds(global.timeLimitMs);
-    if ((global.stepLimit && steps > global.stepLimit) || late) {
-        report(ScriptForm::E, scriptmsg::kStepLimit, line(pos));
-        return false;
-    }
-    return true;
+    // The line is looked up only for the message.
+    return !limitReached() || checkLimitsAt(line(pos));
+}
+
+bool ZRScriptContext::checkLimitsAt(int ln) {
+    if (!limitReached()) return true;
+    report(ScriptForm::E, scriptmsg::kStepLimit, ln);
+    return false;
 }
 
 bool ZRScriptContext::syntaxTooDeep(uint32_t pos) {

@@ -6,6 +6,7 @@
 #include "ScriptLexer.h"
 #include "ScriptMemory.h"
 #include "ScriptNatives.h"
+#include "ScriptStatementNodes.h"
 #include "ScriptTypes.h"
 #include "ScriptValueStack.h"
 #include "ScriptVariables.h"
@@ -51,6 +52,7 @@ struct ScriptGlobalState {
     std::vector<std::unique_ptr<ScriptVariable>> retiredHooks;
     uint64_t stepLimit = 0;
     uint32_t timeLimitMs = 0;
+    bool integerForms = true; ///< see scriptSetIntegerForms
 };
 
 ScriptGlobalState& scriptGlobal();
@@ -136,6 +138,7 @@ struct ZRScriptContext {
     int includeDepth = 0;
     int syntaxDepth = 0;
     bool globalPending = false; ///< a `#global` waits for its declaration
+    uint32_t pendingWrites = 0; ///< times `globalPending` was set (see setGlobalPending)
     bool defineGlobal = false;  ///< a declaration defines process-wide
     bool allowGlobal = false;
     bool inDeleteHook = false;
@@ -154,7 +157,7 @@ struct ZRScriptContext {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     int lineNow = 0; ///< line of the token being read
     const char* stackLimit = nullptr;
-    int syntaxPeak = 0; ///< deepest syntax level reached (for the statement skip cache)
+    int syntaxPeak = 0; ///< deepest syntax level reached (for compiled statement lists)
     /// The texts `#include` has read in this run, by name and path: each is read once.
     std::unordered_map<std::string, ScriptSourcePtr> includedTexts;
 
@@ -168,6 +171,17 @@ struct ZRScriptContext {
         return (!global.stepLimit && !global.timeLimitMs) || checkLimits(pos);
     }
     bool checkLimits(uint32_t pos);
+    /// countStep for a step whose line is known (the step's token may be of another text).
+    bool countStepAt(int line) {
+        ++steps;
+        return (!global.stepLimit && !global.timeLimitMs) || checkLimitsAt(line);
+    }
+    bool checkLimitsAt(int line);
+    bool limitReached() const {
+        const bool late = global.timeLimitMs && std::chrono::steady_clock::now() - started >
+                                                    std::chrono::milliseconds(global.timeLimitMs);
+        return (global.stepLimit && steps > global.stepLimit) || late;
+    }
     bool enterSyntax(uint32_t pos) {
         char probe;
         if (++syntaxDepth > kMaxSyntaxDepth || (stackLimit && &probe < stackLimit))
@@ -177,10 +191,9 @@ struct ZRScriptContext {
     }
     bool syntaxTooDeep(uint32_t pos);
     void leaveSyntax() { --syntaxDepth; }
-    /// The cache of the expression, statement or call that starts at a token of the current
-    /// text, made the second time the same `use` reads there (1: an expression, 2 and 4: the
-    /// statements read without being performed in list and single mode, 8: a call); null
-    /// before, so that a text read once makes none.
+    /// The cache of the expression or call that starts at a token of the current text, made
+    /// the second time the same `use` reads there (1: an expression, 8: a call; 2 and 4 are the
+    /// compiled statement lists'); null before, so that a text read once makes none.
     ScriptExpressionCache* expressionCache(uint32_t pos, uint8_t use) {
         ScriptSource::NameCache& c = src->cache(pos);
         if (c.expression) return c.expression;
@@ -263,11 +276,94 @@ struct ZRScriptContext {
     uint32_t statementInclude(uint32_t pos, bool run);
     uint32_t declaration(uint32_t pos, bool run);
     uint32_t declarators(uint32_t pos, bool run);
-    /// The statement loop of executeStatements. Once execution is off (a branch not taken, the
-    /// rest of a body after `return`), the rest of the reading depends on the text and the
-    /// names alone and is taken from the skip cache when it was read so before (`mayCache`).
-    uint32_t statementLoop(uint32_t pos, bool listMode, bool run, bool loop, bool mayCache);
-    uint32_t skipRest(uint32_t pos, bool listMode, bool loop);
+    /// The statement loop of executeStatements, reading from the text.
+    uint32_t statementLoop(uint32_t pos, bool listMode, bool run, bool loop);
+    /// What the statement at a token is (`End` for a `}` or the text's end).
+    ScriptStatementNode::Kind statementKind(uint32_t pos) {
+        using Node = ScriptStatementNode;
+        using Kind = ScriptTokenKind;
+        switch (tok(pos).kind) {
+        case Kind::End:
+        case Kind::RightBrace:
+            return Node::Kind::End;
+        case Kind::Semicolon:
+            return Node::Kind::Empty;
+        case Kind::LeftBrace:
+            return Node::Kind::Block;
+        case Kind::If:
+            return Node::Kind::If;
+        case Kind::While:
+            return Node::Kind::While;
+        case Kind::For:
+            return Node::Kind::For;
+        case Kind::Return:
+            return Node::Kind::Return;
+        case Kind::Break:
+            return Node::Kind::Break;
+        case Kind::Typedef:
+            return Node::Kind::Typedef;
+        case Kind::Global:
+            return Node::Kind::Global;
+        case Kind::Include:
+            return Node::Kind::Include;
+        case Kind::Identifier:
+            if (classify(pos).type || nameOf(pos) == "anytype") return Node::Kind::Declaration;
+            return Node::Kind::Expression;
+        case Kind::Integer:
+        case Kind::Unsigned:
+        case Kind::Float:
+        case Kind::Double:
+        case Kind::String:
+        case Kind::Operator:
+            return Node::Kind::Expression;
+        case Kind::LeftParen:
+            return Node::Kind::Parenthesised;
+        case Kind::Error:
+            return Node::Kind::Lexical;
+        default:
+            return Node::Kind::Syntax;
+        }
+    }
+    /// Reads one statement of `kind` (not `End`) at `pos`, performing it with `run`: the token
+    /// behind it, or kScriptFail.
+    uint32_t statement(uint32_t pos, ScriptStatementNode::Kind kind, bool run, bool loop);
+    uint32_t statementBlock(uint32_t pos, bool run, bool loop);
+    uint32_t statementReturn(uint32_t pos, bool run);
+    uint32_t statementParenthesised(uint32_t pos, bool run);
+    /// Reports a `Lexical` or `Syntax` statement.
+    uint32_t statementUnreadable(uint32_t pos, ScriptStatementNode::Kind kind);
+    /// An expression statement (without its `;`): its value, if any, is dropped.
+    uint32_t expressionStatement(uint32_t pos, bool run) {
+        const size_t before = stack.size();
+        ScriptDirect discarded;
+        const uint32_t next = evaluate(pos, run, &discarded);
+        if (next != kScriptFail) popEntries(before);
+        return next;
+    }
+    void setGlobalPending(bool pending) {
+        globalPending = pending;
+        ++pendingWrites;
+    }
+    // Compiled statement lists (ScriptStatementNodes.cpp).
+    /// The compiled form of the list (or single statement) at `pos` of the current text for the
+    /// names as they are; null the first time it is read (a text read once compiles nothing),
+    /// and when it cannot be compiled.
+    const ScriptStatementList* statementList(uint32_t pos, bool listMode) {
+        if (const ScriptStatementLists* lists = src->statementListsMade(pos)) {
+            const ScriptStatementList& list = listMode ? lists->list : lists->single;
+            if (list.epoch == scriptNameEpoch() && exprStop == ScriptSource::kNoStop)
+                return list.failed ? nullptr : &list;
+        }
+        return statementListAgain(pos, listMode);
+    }
+    const ScriptStatementList* statementListAgain(uint32_t pos, bool listMode);
+    /// Reads the list at `pos` without performing it into `list`, which is marked failed, with
+    /// nothing reported, when the reading fails or reports something.
+    void compileStatements(ScriptStatementList& list, uint32_t pos, bool listMode);
+    /// The statement loop over a compiled list: nodes performed as the text's reading performs
+    /// them, nodes not performed jumped over; reading goes on from the text when a statement
+    /// performed changes what a name means.
+    uint32_t runStatements(const ScriptStatementList& list, bool listMode, bool run, bool loop);
     bool takeGlobal(bool run, ScriptForm disabledForm, bool prefixed);
     uint32_t initialise(uint32_t pos, bool run, ScriptVariable* variable);
     bool runText(const ScriptSourcePtr& source, bool execute);
@@ -389,9 +485,8 @@ struct ZRScriptContext {
 
     // ---- integer functions (ScriptIntegerFunctions.cpp)
     /// The compiled form of the script function `fn`, ready to run; null when it has none (now),
-    /// or when the general reading would do more than the form does: step or time limits are
-    /// set (they count what is read), a DeleteValue hook is declared, hooks wait to be
-    /// installed, or a `break` or `return` flag is still set.
+    /// or when the general reading would do more than the form does: a DeleteValue hook is
+    /// declared, hooks wait to be installed, or a `break` or `return` flag is still set.
     ScriptIntegerFunction* integerFunction(ScriptVariable* fn);
     void compileInteger(ScriptIntegerFunction& f, ScriptVariable* fn);
     /// One statement at `pos` (moved behind it); `outermost`: in the body's outermost list,
@@ -411,12 +506,19 @@ struct ZRScriptContext {
     /// Resolves the calls and outer variables of `f` and of every function it calls for the
     /// function epoch; the functions resolved are added to `pass`.
     bool resolveInteger(ScriptIntegerFunction& f, std::vector<ScriptIntegerFunction*>& pass);
-    /// Runs a compiled function on its arguments, as callScript runs it.
+    /// Runs a compiled function on its arguments, as callScript runs it: the steps the general
+    /// reading counts are counted where it counts them when a step or time limit is set.
     bool callInteger(const ScriptVariable* fn, const ScriptIntegerFunction& f, const int32_t* args,
                      int line, int32_t& result);
+    // The same, with `Counted` when a limit is set (ScriptIntegerFunctions.cpp).
+    template <bool Counted>
+    bool callIntegerAs(const ScriptVariable* fn, const ScriptIntegerFunction& f,
+                       const int32_t* args, int line, int32_t& result);
     /// Runs a statement; `loop`: inside a loop body, where `break` is honoured.
+    template <bool Counted>
     bool runInteger(const ScriptIntegerFunction& f, const ScriptIntegerStatement& s, int32_t* frame,
                     bool loop, ScriptIntegerFlow& flow, int32_t& value);
+    template <bool Counted>
     bool evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e, int32_t* frame,
                          int32_t& value);
 };

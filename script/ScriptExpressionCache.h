@@ -127,17 +127,6 @@ struct ScriptExpressionCache {
     std::vector<unsigned char*> places;
     std::vector<Element> elements;
 
-    // Statements read without being performed from here to the end of their list (list mode)
-    // or of one statement (single mode): where the reading ends, valid while the name epoch is
-    // `epoch`, and how many syntax levels it took.
-    struct Skip {
-        uint64_t epoch = 0; ///< 0: not known
-        uint32_t end = 0;
-        int depth = 0;
-        int line = 0; ///< the line of the token read last
-    };
-    Skip skipList, skipSingle;
-
     // A loop (at its `for` or `while`): the integer forms of its condition, of its step and of
     // the statements of its body, valid while the name epoch is `loopEpoch`; `loopRetry`
     // counts the rounds down to looking at it again when some were not compiled yet.

@@ -54,15 +54,14 @@ void ZRScriptContext::analyseLoop(Cache& loop, uint32_t conditionPos, Kind condi
     constexpr uint32_t kNot = UINT32_MAX;
     auto statement = [&](auto& self, uint32_t p, std::vector<Node>& into, int depth) -> uint32_t {
         if (depth > 16) return kNot;
-        const ScriptTok& t = tok(p);
-        switch (t.kind) {
-        case Kind::Semicolon:
+        switch (statementKind(p)) {
+        case ScriptStatementNode::Kind::Empty:
             return p + 1;
-        case Kind::LeftBrace:
+        case ScriptStatementNode::Kind::Block:
             for (++p; tok(p).kind != Kind::RightBrace;)
                 if ((p = self(self, p, into, depth + 1)) == kNot) return kNot;
             return p + 1;
-        case Kind::If: {
+        case ScriptStatementNode::Kind::If: {
             if (tok(p + 1).kind != Kind::LeftParen) return kNot;
             Node node{Node::Kind::If, p, form(p + 2, Kind::RightParen, Kind::RightParen), {}, {}};
             if (!node.form) return kNot;
@@ -72,15 +71,7 @@ void ZRScriptContext::analyseLoop(Cache& loop, uint32_t conditionPos, Kind condi
             if (q != kNot) into.push_back(std::move(node));
             return q;
         }
-        case Kind::Identifier:
-            if (classify(p).type || nameOf(p) == "anytype") return kNot; // a declaration
-            break;
-        case Kind::Integer:
-        case Kind::Unsigned:
-        case Kind::Float:
-        case Kind::Double:
-        case Kind::String:
-        case Kind::Operator:
+        case ScriptStatementNode::Kind::Expression:
             break;
         default:
             return kNot;
@@ -138,7 +129,8 @@ bool ZRScriptContext::runLoopNodes(const std::vector<ScriptExpressionCache::Loop
 
 ScriptFastLoop ZRScriptContext::runFastLoop(Cache& loop, uint32_t conditionPos, Kind conditionEnd,
                                             uint32_t bodyPos, uint32_t stepPos) {
-    if (global.stepLimit || global.timeLimitMs || exprStop != ScriptSource::kNoStop)
+    if (global.stepLimit || global.timeLimitMs || exprStop != ScriptSource::kNoStop ||
+        !global.integerForms)
         return ScriptFastLoop::NotRun;
     if (loop.loopEpoch != scriptNameEpoch() || (loop.loopRetry && --loop.loopRetry == 0))
         analyseLoop(loop, conditionPos, conditionEnd, bodyPos, stepPos);

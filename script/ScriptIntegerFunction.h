@@ -25,6 +25,7 @@ struct ScriptIntegerExpr {
     };
     std::vector<Operand> operands;
     std::vector<ScriptExpressionCache::Operation> operations;
+    int line = 0; ///< line of its first token, where its evaluation counts a step
     /// Without calls and parenthesised expressions, the operands' places depend on the frame
     /// and the resolution alone: they are kept for the frame and resolution last used (a loop
     /// evaluates the same expressions on one frame again and again).
@@ -62,6 +63,9 @@ struct ScriptIntegerStatement {
         Break
     } kind = Kind::Empty;
     static constexpr uint32_t kNone = UINT32_MAX;
+    /// Lines of the statement's first token and of the token that ends it (Block: its `}`;
+    /// Expression and Break: its `;`), where the general reading counts its steps.
+    int line = 0, endLine = 0;
     uint32_t expression = 0;             ///< If, Return, Expression; the condition of While and For
     std::vector<uint32_t> before, after; ///< For: its first and its step expressions
     struct Declared {

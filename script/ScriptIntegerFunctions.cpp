@@ -1,7 +1,9 @@
-#include "ScriptContext.h"
-#include "ScriptIntegerOps.h"
-#include "ScriptMessages.h"
-#include "ScriptRunStack.h"
+#include "ScriptIntegerRun.h"
+
+// The counting variant is made in ScriptIntegerCounted.cpp.
+extern template bool ZRScriptContext::callIntegerAs<true>(const ScriptVariable*,
+                                                          const ScriptIntegerFunction&,
+                                                          const int32_t*, int, int32_t&);
 
 #include <algorithm>
 #include <cstring>
@@ -43,11 +45,11 @@ constexpr int kMaxStatementDepth = 32;
 } // namespace
 
 ScriptIntegerFunction* ZRScriptContext::integerFunction(ScriptVariable* fn) {
-    // Limits count what is read; a DeleteValue hook sees every variable go; a declaration
-    // installs hooks still to be installed; flags left set (by a `return` inside `execute`)
-    // make the general reading skip the body.
-    if (global.stepLimit || global.timeLimitMs || global.deleteHooks || global.hookScanPending ||
-        returnFlag || breakFlag || !fn->hasBody || !fn->body)
+    // A DeleteValue hook sees every variable go; a declaration installs hooks still to be
+    // installed; flags left set (by a `return` inside `execute`) make the general reading skip
+    // the body.
+    if (global.deleteHooks || global.hookScanPending || returnFlag || breakFlag || !fn->hasBody ||
+        !fn->body || !global.integerForms)
         return nullptr;
     ScriptExpressionCache& at = fn->body->expressionCache(fn->bodyStart);
     if (!at.integerFunction) at.integerFunction = std::make_unique<ScriptIntegerFunction>();
@@ -110,11 +112,13 @@ bool ZRScriptContext::compileIntegerStatement(ScriptIntegerFunction& f, ScriptIn
                                               bool outermost, bool& pending) {
     if (depth > kMaxStatementDepth) return false;
     const ScriptTok& t = tok(pos);
+    out.line = int(t.line);
     auto expression = [&](uint32_t at, Kind end) {
         uint32_t endPos = 0;
         const int e = compileIntegerExpression(f, scope, at, end, end, pending, &endPos);
         if (e < 0) return false;
         out.expression = uint32_t(e);
+        out.endLine = line(endPos);
         pos = endPos + 1;
         return true;
     };
@@ -133,6 +137,7 @@ bool ZRScriptContext::compileIntegerStatement(ScriptIntegerFunction& f, ScriptIn
         out.kind = Statement::Kind::Block;
         for (++pos; tok(pos).kind != Kind::RightBrace;)
             if (tok(pos).kind == Kind::End || !inner(true)) return false;
+        out.endLine = line(pos);
         ++pos;
         return true;
     case Kind::If:
@@ -158,6 +163,7 @@ bool ZRScriptContext::compileIntegerStatement(ScriptIntegerFunction& f, ScriptIn
     case Kind::Break:
         out.kind = Statement::Kind::Break;
         if (tok(pos + 1).kind != Kind::Semicolon) return false;
+        out.endLine = line(pos + 1);
         pos += 2;
         return true;
     case Kind::Return:
@@ -231,6 +237,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
     if (k != end && k != otherEnd) return -1;
     if (endPos) *endPos = cache->end;
     ScriptIntegerExpr e;
+    e.line = line(pos);
     std::vector<ScriptShapeItem> shape;
     const ScriptShapeItem operand{ScriptShape::Operand, ScriptOp::None};
     for (const ScriptLeaf& leaf : cache->leaves) {
@@ -385,161 +392,7 @@ bool ZRScriptContext::resolveInteger(ScriptIntegerFunction& f,
 
 bool ZRScriptContext::callInteger(const ScriptVariable* fn, const ScriptIntegerFunction& f,
                                   const int32_t* args, int ln, int32_t& result) {
-    char probe;
-    if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
-        report(ScriptForm::E, scriptmsg::kCallNesting, ln);
-        return false;
-    }
-    int32_t frame[ScriptIntegerFunction::kMaxSlots];
-    if (f.parameters) std::memcpy(frame, args, f.parameters * sizeof(int32_t));
-    // A declared variable is zeroed where it is declared; nothing reads it before.
-    std::fill(frame + f.parameters, frame + f.slots, 0);
-    ++callDepth;
-    ScriptIntegerFlow flow = ScriptIntegerFlow::Normal;
-    int32_t value = 0;
-    const bool ok = runInteger(f, f.body, frame, false, flow, value);
-    --callDepth;
-    if (!ok) {
-        report(scriptmsg::kFunctionErrorLine, scriptmsg::kPrefix, fn->name.c_str(), ln);
-        return false;
-    }
-    result = flow == ScriptIntegerFlow::Return ? value : 0;
-    return true;
-}
-
-bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const Statement& s, int32_t* frame,
-                                 bool loop, ScriptIntegerFlow& flow, int32_t& value) {
-    using Flow = ScriptIntegerFlow;
-    auto evaluate = [&](uint32_t e, int32_t& out) {
-        return evaluateInteger(f, f.expressions[e], frame, out);
-    };
-    // A loop's body; false ends the loop (a failure, a `return`, or a `break` cleared here).
-    auto body = [&](bool& ok) {
-        ok = runInteger(f, s.children[0], frame, true, flow, value);
-        if (!ok || flow == Flow::Return) return false;
-        if (flow == Flow::Break) {
-            flow = Flow::Normal;
-            return false;
-        }
-        return true;
-    };
-    int32_t scratch = 0;
-    switch (s.kind) {
-    case Statement::Kind::Empty:
-        return true;
-    case Statement::Kind::Block:
-        // After a `return` or `break` the rest is only read, which the compiled form already did.
-        for (const Statement& child : s.children) {
-            if (!runInteger(f, child, frame, loop, flow, value)) return false;
-            if (flow != Flow::Normal) return true;
-        }
-        return true;
-    case Statement::Kind::If: {
-        int32_t condition = 0;
-        if (!evaluate(s.expression, condition)) return false;
-        if (condition != 0) return runInteger(f, s.children[0], frame, loop, flow, value);
-        return s.children.size() < 2 || runInteger(f, s.children[1], frame, loop, flow, value);
-    }
-    case Statement::Kind::While:
-        while (true) {
-            int32_t condition = 0;
-            if (!evaluate(s.expression, condition)) return false;
-            bool ok = true;
-            if (condition == 0 || !body(ok)) return ok;
-        }
-    case Statement::Kind::For:
-        for (const uint32_t e : s.before)
-            if (!evaluate(e, scratch)) return false;
-        while (true) {
-            int32_t condition = 0;
-            if (!evaluate(s.expression, condition)) return false;
-            bool ok = true;
-            if (condition == 0 || !body(ok)) return ok;
-            for (const uint32_t e : s.after)
-                if (!evaluate(e, scratch)) return false;
-        }
-    case Statement::Kind::Break:
-        if (loop) flow = Flow::Break;
-        return true;
-    case Statement::Kind::Declare:
-        for (const Statement::Declared& d : s.declared) {
-            frame[d.slot] = 0;
-            if (d.initialiser != Statement::kNone && !evaluate(d.initialiser, frame[d.slot]))
-                return false;
-        }
-        return true;
-    case Statement::Kind::Return:
-        if (!evaluate(s.expression, value)) return false;
-        flow = Flow::Return;
-        return true;
-    case Statement::Kind::Expression:
-        return evaluate(s.expression, scratch);
-    }
-    return false;
-}
-
-bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
-                                      int32_t* frame, int32_t& value) {
-    // Calls and parenthesised expressions run in text order, as collection meets them; names
-    // are read when an operator uses them.
-    const size_t n = e.operands.size();
-    auto place = [&](const Operand& o) -> unsigned char* {
-        switch (o.kind) {
-        case Operand::Kind::Literal:
-            return reinterpret_cast<unsigned char*>(const_cast<int32_t*>(&o.literal));
-        case Operand::Kind::Slot:
-            return reinterpret_cast<unsigned char*>(frame + o.index);
-        default:
-            return f.outerPlaces[o.index];
-        }
-    };
-    if (e.plain) {
-        if (e.placesFrame != frame || e.placesResolution != f.resolution) {
-            for (size_t k = 0; k < n; ++k)
-                e.places[k] = place(e.operands[k]);
-            e.placesFrame = frame;
-            e.placesResolution = f.resolution;
-        }
-        value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(),
-                                           e.places.data(), n);
-        return true;
-    }
-    unsigned char* places[ScriptExpressionCache::kMaxFastOperands];
-    int32_t computed[ScriptExpressionCache::kMaxFastOperands];
-    for (size_t k = 0; k < n; ++k) {
-        const Operand& o = e.operands[k];
-        switch (o.kind) {
-        case Operand::Kind::Literal:
-        case Operand::Kind::Slot:
-        case Operand::Kind::Outer:
-            places[k] = place(o);
-            break;
-        case Operand::Kind::Call: {
-            const ScriptIntegerCall& call = f.calls[o.index];
-            // An argument that is a lone name is read once every argument has been evaluated
-            // (`g(a, a++)` passes the stepped a twice), as the general reading reads names.
-            int32_t args[ScriptIntegerFunction::kMaxParameters];
-            const unsigned char* names[ScriptIntegerFunction::kMaxParameters] = {};
-            for (size_t a = 0; a < call.args.size(); ++a) {
-                const ScriptIntegerExpr& arg = f.expressions[call.args[a]];
-                if (arg.operations.empty() && (arg.operands[0].kind == Operand::Kind::Slot ||
-                                               arg.operands[0].kind == Operand::Kind::Outer))
-                    names[a] = place(arg.operands[0]);
-                else if (!evaluateInteger(f, arg, frame, args[a]))
-                    return false;
-            }
-            for (size_t a = 0; a < call.args.size(); ++a)
-                if (names[a]) std::memcpy(&args[a], names[a], sizeof args[a]);
-            if (!callInteger(call.target, *call.code, args, call.line, computed[k])) return false;
-            places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
-            break;
-        }
-        case Operand::Kind::Nested:
-            if (!evaluateInteger(f, f.expressions[o.index], frame, computed[k])) return false;
-            places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
-            break;
-        }
-    }
-    value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), places, n);
-    return true;
+    // Nothing the body does can set a limit: it is looked at once per call from outside.
+    if (global.stepLimit || global.timeLimitMs) return callIntegerAs<true>(fn, f, args, ln, result);
+    return callIntegerAs<false>(fn, f, args, ln, result);
 }

@@ -223,6 +223,12 @@ void scriptSetRunLimits(uint64_t steps, uint32_t milliseconds) {
     g.timeLimitMs = milliseconds;
 }
 
+void scriptSetIntegerForms(bool on) {
+    ScriptGlobalState& g = scriptGlobal();
+    std::lock_guard lock(g.lock);
+    g.integerForms = on;
+}
+
 int scriptExecuteLimited(ZRScriptHost* host, std::string_view text, uint64_t steps,
                          uint32_t milliseconds) {
     // The limits are set under the lock the run takes, on the run stack like the run itself: a

@@ -9,6 +9,7 @@
 #include <vector>
 
 struct ScriptExpressionCache;
+struct ScriptStatementLists;
 
 /// Kinds of tokens of the script language.
 enum class ScriptTokenKind : uint8_t {
@@ -105,11 +106,19 @@ public:
         uint64_t variableEpoch = 0;
         void* variable = nullptr;
         ScriptExpressionCache* expression = nullptr; ///< owned by the source; null for none
-        uint8_t seen = 0; ///< uses of the token read so far without a cache (bits)
+        uint8_t seen = 0;        ///< uses of the token read so far without a cache (bits)
+        uint32_t statements = 0; ///< 1 + index of the token's compiled statement lists; 0: none
     };
     NameCache& cache(uint32_t index) const { return cache_[index]; }
     /// The expression cache of a token, made on the first request.
     ScriptExpressionCache& expressionCache(uint32_t index) const;
+    /// The compiled statement lists that start at a token, made on the first request.
+    ScriptStatementLists& statementLists(uint32_t index) const;
+    /// The same, or null before the first request.
+    ScriptStatementLists* statementListsMade(uint32_t index) const {
+        const uint32_t k = cache_[index].statements;
+        return k ? statements_[k - 1].get() : nullptr;
+    }
 
     static constexpr uint32_t kNoStop = UINT32_MAX;
 
@@ -136,6 +145,10 @@ private:
         void operator()(ScriptExpressionCache* cache) const; // ScriptExpressionCache.cpp
     };
     mutable std::vector<std::unique_ptr<ScriptExpressionCache, ExpressionCacheDelete>> expressions_;
+    struct StatementListsDelete {
+        void operator()(ScriptStatementLists* lists) const; // ScriptStatementNodes.cpp
+    };
+    mutable std::vector<std::unique_ptr<ScriptStatementLists, StatementListsDelete>> statements_;
 };
 
 using ScriptSourcePtr = std::shared_ptr<const ScriptSource>;

@@ -12,6 +12,7 @@
 namespace {
 
 using Kind = ScriptTokenKind;
+using Node = ScriptStatementNode;
 
 constexpr int kMaxIncludeDepth = 32;
 constexpr uint64_t kMaxIncludeSize = 64ull << 20;
@@ -20,166 +21,116 @@ bool isAssign(const ScriptTok& t) {
     return t.kind == Kind::Operator && t.op == ScriptOp::Assign;
 }
 
-struct SyntaxLevel {
-    ZRScriptContext& ctx;
-    ~SyntaxLevel() { ctx.leaveSyntax(); }
-};
-
 } // namespace
 
-uint32_t ZRScriptContext::executeStatements(uint32_t pos, bool listMode, bool run, bool loop) {
-    if (!enterSyntax(pos)) return kScriptFail;
-    SyntaxLevel level{*this};
-    return statementLoop(pos, listMode, run, loop, true);
-}
-
-uint32_t ZRScriptContext::skipRest(uint32_t pos, bool listMode, bool loop) {
-    ScriptExpressionCache* cache = expressionCache(pos, listMode ? 2 : 4);
-    if (!cache) return statementLoop(pos, listMode, false, loop, false);
-    ScriptExpressionCache::Skip& known = listMode ? cache->skipList : cache->skipSingle;
-    const uint64_t epoch = scriptNameEpoch();
-    if (known.epoch == epoch && syntaxDepth + known.depth <= kMaxSyntaxDepth) {
-        lineNow = known.line;
-        return known.end;
-    }
-    const int savedPeak = syntaxPeak;
-    syntaxPeak = syntaxDepth;
-    const uint32_t end = statementLoop(pos, listMode, false, loop, false);
-    const int depth = syntaxPeak - syntaxDepth;
-    syntaxPeak = std::max(savedPeak, syntaxPeak);
-    if (end != kScriptFail && !globalPending && epoch == scriptNameEpoch())
-        known = ScriptExpressionCache::Skip{epoch, end, depth, lineNow};
-    return end;
-}
-
-uint32_t ZRScriptContext::statementLoop(uint32_t pos, bool listMode, bool run, bool loop,
-                                        bool mayCache) {
+uint32_t ZRScriptContext::statementLoop(uint32_t pos, bool listMode, bool run, bool loop) {
     while (true) {
         const bool exec = run && !breakFlag && !returnFlag;
-        // What is read without being performed leaves nothing behind but the `#global` flag
-        // (and the reading position): from a place where that flag is clear the rest can be
-        // read from the cache.
-        if (!exec && mayCache && !globalPending && exprStop == ScriptSource::kNoStop)
-            return skipRest(pos, listMode, loop);
         const ScriptTok& t = tok(pos);
         lineNow = int(t.line);
         if (exec && !countStep(pos)) return kScriptFail;
-        uint32_t next = kScriptFail;
-        bool complete = true;
-        switch (t.kind) {
-        case Kind::End:
-        case Kind::RightBrace:
+        const Node::Kind kind = statementKind(pos);
+        if (kind == Node::Kind::End) {
             if (listMode) return pos;
             report(ScriptForm::D, scriptmsg::kUnexpectedEnd, int(t.line));
             return kScriptFail;
-        case Kind::Semicolon:
-            globalPending = false;
-            next = pos + 1;
-            break;
-        case Kind::LeftBrace: {
-            const uint32_t p = executeStatements(pos + 1, true, exec, loop);
-            if (p == kScriptFail) return kScriptFail;
-            if (tok(p).kind != Kind::RightBrace) {
-                report(ScriptForm::A, scriptmsg::kMissingBrace);
-                return kScriptFail;
-            }
-            next = p + 1;
-            break;
         }
-        case Kind::If:
-            next = statementIf(pos, exec, loop);
-            break;
-        case Kind::While:
-            next = statementWhile(pos, exec);
-            break;
-        case Kind::For:
-            next = statementFor(pos, exec);
-            break;
-        case Kind::Return: {
-            const size_t before = stack.size();
-            ScriptDirect direct;
-            next = evaluate(pos + 1, exec, &direct);
-            if (next == kScriptFail) return kScriptFail;
-            if (exec) {
-                ScriptValue v;
-                if (direct.taken) {
-                    v.type = bt.integer;
-                    std::memcpy(v.area, &direct.value, sizeof direct.value);
-                } else if (stack.size() == before) {
-                    report(ScriptForm::E, scriptmsg::kIllegalExpression, int(t.line));
-                    return kScriptFail;
-                } else if (!popValue(v)) {
-                    return kScriptFail;
-                }
-                destroyValue(returnValue.type, returnValue.area);
-                returnValue = v;
-                hasReturnValue = true;
-                returnFlag = true;
-            }
-            complete = false;
-            break;
+        if (kind == Node::Kind::Empty) {
+            setGlobalPending(false);
+            ++pos;
+        } else {
+            pos = kind == Node::Kind::Expression ? expressionStatement(pos, exec)
+                                                 : statement(pos, kind, exec, loop);
         }
-        case Kind::Break:
-            if (exec && loop) breakFlag = true;
-            next = pos + 1;
-            complete = false;
-            break;
-        case Kind::Typedef:
-            next = statementTypedef(pos, exec);
-            break;
-        case Kind::Global:
-            globalPending = true;
-            next = pos + 1;
-            complete = false;
-            break;
-        case Kind::Include:
-            next = statementInclude(pos, exec);
-            break;
-        case Kind::Identifier:
-            if (classify(pos).type || nameOf(pos) == "anytype") {
-                next = declaration(pos, exec);
-                break;
-            }
-            [[fallthrough]];
-        case Kind::Integer:
-        case Kind::Unsigned:
-        case Kind::Float:
-        case Kind::Double:
-        case Kind::String:
-        case Kind::Operator: {
-            const size_t before = stack.size();
-            ScriptDirect discarded;
-            next = evaluate(pos, exec, &discarded);
-            if (next == kScriptFail) return kScriptFail;
-            popEntries(before);
-            complete = false;
-            break;
-        }
-        case Kind::LeftParen: {
-            const size_t before = stack.size();
-            ScriptDirect discarded;
-            const uint32_t p = evaluate(pos + 1, exec, &discarded);
-            if (p == kScriptFail) return kScriptFail;
-            popEntries(before);
-            if (tok(p).kind != Kind::RightParen) {
-                report(ScriptForm::A, scriptmsg::kMissingParen);
-                return kScriptFail;
-            }
-            next = p + 1;
-            complete = false;
-            break;
-        }
-        case Kind::Error:
-            report(ScriptForm::D, scriptmsg::kLexical, int(t.line));
-            return kScriptFail;
-        default:
-            report(ScriptForm::A, scriptmsg::kSyntax);
-            return kScriptFail;
-        }
-        if (next == kScriptFail) return kScriptFail;
-        pos = next;
-        if (!listMode && complete) return pos;
+        if (pos == kScriptFail) return kScriptFail;
+        if (!listMode && scriptStatementCompletes(kind)) return pos;
     }
+}
+
+uint32_t ZRScriptContext::statement(uint32_t pos, Node::Kind kind, bool run, bool loop) {
+    switch (kind) {
+    case Node::Kind::Empty:
+        setGlobalPending(false);
+        return pos + 1;
+    case Node::Kind::Block:
+        return statementBlock(pos, run, loop);
+    case Node::Kind::If:
+        return statementIf(pos, run, loop);
+    case Node::Kind::While:
+        return statementWhile(pos, run);
+    case Node::Kind::For:
+        return statementFor(pos, run);
+    case Node::Kind::Return:
+        return statementReturn(pos, run);
+    case Node::Kind::Break:
+        if (run && loop) breakFlag = true;
+        return pos + 1;
+    case Node::Kind::Typedef:
+        return statementTypedef(pos, run);
+    case Node::Kind::Global:
+        setGlobalPending(true);
+        return pos + 1;
+    case Node::Kind::Include:
+        return statementInclude(pos, run);
+    case Node::Kind::Declaration:
+        return declaration(pos, run);
+    case Node::Kind::Expression:
+        return expressionStatement(pos, run);
+    case Node::Kind::Parenthesised:
+        return statementParenthesised(pos, run);
+    default:
+        return statementUnreadable(pos, kind);
+    }
+}
+
+uint32_t ZRScriptContext::statementBlock(uint32_t pos, bool exec, bool loop) {
+    const uint32_t p = executeStatements(pos + 1, true, exec, loop);
+    if (p == kScriptFail) return kScriptFail;
+    if (tok(p).kind != Kind::RightBrace) {
+        report(ScriptForm::A, scriptmsg::kMissingBrace);
+        return kScriptFail;
+    }
+    return p + 1;
+}
+
+uint32_t ZRScriptContext::statementReturn(uint32_t pos, bool exec) {
+    const size_t before = stack.size();
+    ScriptDirect direct;
+    const uint32_t next = evaluate(pos + 1, exec, &direct);
+    if (next == kScriptFail || !exec) return next;
+    ScriptValue v;
+    if (direct.taken) {
+        v.type = bt.integer;
+        std::memcpy(v.area, &direct.value, sizeof direct.value);
+    } else if (stack.size() == before) {
+        report(ScriptForm::E, scriptmsg::kIllegalExpression, line(pos));
+        return kScriptFail;
+    } else if (!popValue(v)) {
+        return kScriptFail;
+    }
+    destroyValue(returnValue.type, returnValue.area);
+    returnValue = v;
+    hasReturnValue = true;
+    returnFlag = true;
+    return next;
+}
+
+uint32_t ZRScriptContext::statementParenthesised(uint32_t pos, bool exec) {
+    const uint32_t p = expressionStatement(pos + 1, exec);
+    if (p == kScriptFail) return kScriptFail;
+    if (tok(p).kind != Kind::RightParen) {
+        report(ScriptForm::A, scriptmsg::kMissingParen);
+        return kScriptFail;
+    }
+    return p + 1;
+}
+
+uint32_t ZRScriptContext::statementUnreadable(uint32_t pos, Node::Kind kind) {
+    if (kind == Node::Kind::Lexical)
+        report(ScriptForm::D, scriptmsg::kLexical, line(pos));
+    else
+        report(ScriptForm::A, scriptmsg::kSyntax);
+    return kScriptFail;
 }
 
 uint32_t ZRScriptContext::evaluateCondition(uint32_t pos, bool run, int32_t& condition) {
@@ -323,7 +274,7 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
 
 bool ZRScriptContext::takeGlobal(bool run, ScriptForm disabledForm, bool prefixed) {
     if (!globalPending) return false;
-    globalPending = false;
+    setGlobalPending(false);
     if (allowGlobal) return run;
     if (run) {
         if (prefixed)

@@ -22,16 +22,22 @@ std::string quoted(const std::string& text) {
     return out;
 }
 
-// A program gives the same result, outputs and messages as under a step limit, where loops and
-// calls are all read the general way.
+// A program gives the same result, outputs and messages as under a step limit with the integer
+// forms switched off, where loops and calls are all read the general way; and so it does under
+// the limit with them (functions then count their steps).
 void expectSameUnderAStepLimit(const std::string& program) {
     const ScriptRun fast = runScript(program);
     scriptSetRunLimits(100000000, 0);
+    const ScriptRun counted = runScript(program);
+    scriptSetIntegerForms(false);
     const ScriptRun general = runScript(program);
+    scriptSetIntegerForms(true);
     scriptSetRunLimits(0, 0);
-    EXPECT_EQ(fast.ok, general.ok) << fast.errors << " | " << general.errors;
-    EXPECT_EQ(fast.output, general.output);
-    EXPECT_EQ(fast.errors, general.errors);
+    for (const ScriptRun* run : {&fast, &counted}) {
+        EXPECT_EQ(run->ok, general.ok) << run->errors << " | " << general.errors;
+        EXPECT_EQ(run->output, general.output);
+        EXPECT_EQ(run->errors, general.errors);
+    }
 }
 
 struct Program {
@@ -256,6 +262,53 @@ TEST(ScriptPrograms, IntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
     }
 }
 
+// A function of integers counts the steps of the general reading, where it counts them: the
+// first calls read its body the general way, later ones run its compiled form, and a step limit
+// that ends the run in any step of the last call reports what it reports in the same step of the
+// first.
+TEST(ScriptPrograms, IntegerFunctionsCountTheStepsOfTheGeneralReading) {
+    const std::string functions =
+        "integer g(integer a, integer b) { return a * 2 + b; }\n"
+        "integer f(integer n) { integer k, s = 0;\n"
+        "  for (k = 0; k < n; k++) { if (k > 1) s += g(k, n + 0); else ; }\n"
+        "  while (n > 0) { n--; if (n == 1) break; }\n"
+        "  { ; } if (s) { s; } else { ; } if (n) break; ; n = (n - 1) * (2);\n"
+        "  return s + g(n, s) + g(n, n++); }\n";
+    auto program = [&](int calls) {
+        std::string text = functions + "integer r = 0;";
+        for (int k = 0; k < calls; ++k)
+            text += " r += f(4);";
+        return text;
+    };
+    auto limited = [&](int calls, uint64_t steps) {
+        scriptSetRunLimits(steps, 0);
+        const ScriptRun r = runScript(program(calls));
+        scriptSetRunLimits(0, 0);
+        return r;
+    };
+    auto fewest = [&](int calls) {
+        uint64_t low = 1, high = 1000000; // fails with low, succeeds with high
+        while (high - low > 1) {
+            const uint64_t mid = (low + high) / 2;
+            (limited(calls, mid).ok ? high : low) = mid;
+        }
+        return high;
+    };
+    // The compiled form is made once the body's expressions were read twice and tried again
+    // after some calls when a branch was not read yet: the last of 40 calls runs it.
+    constexpr int kCalls = 40;
+    const uint64_t none = fewest(0), perCall = fewest(1) - none;
+    for (const int calls : {2, 5, kCalls})
+        ASSERT_EQ(fewest(calls), none + calls * perCall) << calls << " calls";
+    // (The last step of a run is the end of its text, behind the last call.)
+    for (uint64_t k = 0; k + 1 < perCall; ++k) {
+        const ScriptRun first = limited(kCalls, none + k),
+                        last = limited(kCalls, none + (kCalls - 1) * perCall + k);
+        ASSERT_FALSE(last.ok) << k;
+        ASSERT_EQ(last.errors, first.errors) << k;
+    }
+}
+
 // Random functions of integers (recursion bounded by a depth parameter, calls between them,
 // parameters, declared variables and a variable outside them assigned and stepped, loops with
 // breaks, early returns) give the same
@@ -360,6 +413,27 @@ TEST(ScriptPrograms, RandomIntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
         const std::string program = RandomFunctions(seed).text();
         SCOPED_TRACE(program);
         expectSameUnderAStepLimit(program);
+    }
+}
+
+// The same random functions stop, under step limits that end them part way, where the general
+// reading stops: with the same outputs (what ran before) and the same messages (the line of the
+// step and the calls it was in).
+TEST(ScriptPrograms, RandomIntegerFunctionsStopWhereTheGeneralReadingStops) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        const std::string program = RandomFunctions(seed).text();
+        SCOPED_TRACE(program);
+        for (const uint64_t steps : {700u, 2311u, 6007u, 15013u}) {
+            scriptSetRunLimits(steps, 0);
+            const ScriptRun counted = runScript(program);
+            scriptSetIntegerForms(false);
+            const ScriptRun general = runScript(program);
+            scriptSetIntegerForms(true);
+            scriptSetRunLimits(0, 0);
+            ASSERT_EQ(counted.ok, general.ok) << steps;
+            ASSERT_EQ(counted.output, general.output) << steps;
+            ASSERT_EQ(counted.errors, general.errors) << steps;
+        }
     }
 }
 

@@ -201,6 +201,62 @@ TEST(ScriptStatements, Limits) {
     EXPECT_EQ(r.errors, "Script interpretator: Memory allocation error");
 }
 
+// A body read again is divided into its statements once; what reading a statement without
+// performing it leaves behind (the `#global` flag) is the same from the compiled division as
+// from the text.
+TEST(ScriptStatements, BodiesReadAgainLeaveTheGlobalFlagAsTheTextDoes) {
+    const std::string f = "integer f(integer c) {\n"
+                          // kept through a branch that holds no `;` and no declaration
+                          "  #global if (c) { } integer a = 1;\n"
+                          // cleared by a declaration or a `;` read in the branch
+                          "  #global if (c) { integer z; } integer b = 2;\n"
+                          "  #global if (c) { c = 1; } integer d = 3;\n"
+                          // set by a `#global` read in the branch
+                          "  if (c) { #global } integer e = 4;\n"
+                          "  if (c > 1) { #global } else ; integer g = 5;\n"
+                          "  return a + b + d + e + g;\n"
+                          "}\n";
+    const ScriptRun once = runScript(f + "out(f(0));");
+    EXPECT_TRUE(once.ok) << once.errors;
+    EXPECT_EQ(once.output, "15");
+    EXPECT_EQ(once.errors, "Global definitions are disabled.\nGlobal definitions are disabled.");
+    std::string calls, output, errors;
+    for (int k = 0; k < 4; ++k) {
+        calls += "out(f(0));";
+        output += k ? " 15" : "15";
+        errors += (k ? "\n" : "") + once.errors;
+    }
+    const ScriptRun again = runScript(f + calls);
+    EXPECT_TRUE(again.ok) << again.errors;
+    EXPECT_EQ(again.output, output);
+    EXPECT_EQ(again.errors, errors);
+}
+
+// Each round of a loop counts the same steps, whether its body is read from the text (the first
+// round) or from its compiled division (later rounds).
+TEST(ScriptStatements, BodiesReadAgainCountTheSameSteps) {
+    const std::string body = "t = \"\"; for (k = 0; k < 3; k++) { if (k > 1) { t = t + \"x\"; } }\n"
+                             "  while (k > 0) { k--; if (k == 1) break; else ; }\n"
+                             "  { ; } if (k) { k; } else { ; } #global ; (k);\n";
+    // The fewest steps with which a loop of `rounds` rounds runs to the end.
+    auto fewest = [&](int rounds) {
+        const std::string text = "string t; integer k; integer r;\n for (r = 0; r < " +
+                                 std::to_string(rounds) + "; r++) {\n  " + body + "}";
+        uint64_t low = 1, high = 100000; // fails with low, succeeds with high
+        while (high - low > 1) {
+            const uint64_t mid = (low + high) / 2;
+            scriptSetRunLimits(mid, 0);
+            (runScript(text).ok ? high : low) = mid;
+        }
+        scriptSetRunLimits(0, 0);
+        return high;
+    };
+    const uint64_t none = fewest(0), one = fewest(1);
+    EXPECT_GT(one, none);
+    for (int rounds = 2; rounds <= 4; ++rounds)
+        EXPECT_EQ(fewest(rounds), none + rounds * (one - none)) << rounds << " rounds";
+}
+
 TEST(ScriptStatements, GlobalDefinitions) {
     // Without permission, #global defines for the run only.
     ScriptRun r = runScript("#global integer twice( integer i ) { return i * 2; } out(twice(4));");

@@ -1,0 +1,200 @@
+#pragma once
+
+// The executor of integer functions (see ScriptIntegerFunctions.cpp), as templates: with
+// `Counted` it counts the steps the general reading counts. Each variant is made in a file of
+// its own (ScriptIntegerFunctions.cpp and ScriptIntegerCounted.cpp), so that the one without
+// counting is compiled as tightly as it would be alone.
+
+#include "ScriptContext.h"
+#include "ScriptIntegerOps.h"
+#include "ScriptMessages.h"
+#include "ScriptRunStack.h"
+
+#include <algorithm>
+#include <cstring>
+
+template <bool Counted>
+bool ZRScriptContext::callIntegerAs(const ScriptVariable* fn, const ScriptIntegerFunction& f,
+                                    const int32_t* args, int ln, int32_t& result) {
+    char probe;
+    if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
+        report(ScriptForm::E, scriptmsg::kCallNesting, ln);
+        return false;
+    }
+    int32_t frame[ScriptIntegerFunction::kMaxSlots];
+    if (f.parameters) std::memcpy(frame, args, f.parameters * sizeof(int32_t));
+    // A declared variable is zeroed where it is declared; nothing reads it before.
+    std::fill(frame + f.parameters, frame + f.slots, 0);
+    ++callDepth;
+    ScriptIntegerFlow flow = ScriptIntegerFlow::Normal;
+    int32_t value = 0;
+    const bool ok = runInteger<Counted>(f, f.body, frame, false, flow, value);
+    --callDepth;
+    if (!ok) {
+        report(scriptmsg::kFunctionErrorLine, scriptmsg::kPrefix, fn->name.c_str(), ln);
+        return false;
+    }
+    result = flow == ScriptIntegerFlow::Return ? value : 0;
+    return true;
+}
+
+template <bool Counted>
+bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptIntegerStatement& s,
+                                 int32_t* frame, bool loop, ScriptIntegerFlow& flow,
+                                 int32_t& value) {
+    using Flow = ScriptIntegerFlow;
+    using Statement = ScriptIntegerStatement;
+    // A step where the general reading counts one: at each statement, at each `}` and `;`
+    // read while performing, and at each evaluation.
+    auto step = [&](int ln) {
+        if constexpr (Counted)
+            return countStepAt(ln);
+        else
+            return true;
+    };
+    auto evaluate = [&](uint32_t e, int32_t& out) {
+        return evaluateInteger<Counted>(f, f.expressions[e], frame, out);
+    };
+    // A loop's body; false ends the loop (a failure, a `return`, or a `break` cleared here).
+    auto body = [&](bool& ok) {
+        ok = runInteger<Counted>(f, s.children[0], frame, true, flow, value);
+        if (!ok || flow == Flow::Return) return false;
+        if (flow == Flow::Break) {
+            flow = Flow::Normal;
+            return false;
+        }
+        return true;
+    };
+    if (!step(s.line)) return false;
+    int32_t scratch = 0;
+    switch (s.kind) {
+    case Statement::Kind::Empty:
+        return true;
+    case Statement::Kind::Block:
+        // After a `return` or `break` the rest is only read, which the compiled form already did.
+        for (const Statement& child : s.children) {
+            if (!runInteger<Counted>(f, child, frame, loop, flow, value)) return false;
+            if (flow != Flow::Normal) return true;
+        }
+        return step(s.endLine);
+    case Statement::Kind::If: {
+        int32_t condition = 0;
+        if (!evaluate(s.expression, condition)) return false;
+        if (condition != 0) return runInteger<Counted>(f, s.children[0], frame, loop, flow, value);
+        return s.children.size() < 2 ||
+               runInteger<Counted>(f, s.children[1], frame, loop, flow, value);
+    }
+    case Statement::Kind::While:
+        while (true) {
+            int32_t condition = 0;
+            if (!evaluate(s.expression, condition)) return false;
+            bool ok = true;
+            if (condition == 0 || !body(ok)) return ok;
+        }
+    case Statement::Kind::For:
+        for (const uint32_t e : s.before)
+            if (!evaluate(e, scratch)) return false;
+        while (true) {
+            int32_t condition = 0;
+            if (!evaluate(s.expression, condition)) return false;
+            bool ok = true;
+            if (condition == 0 || !body(ok)) return ok;
+            for (const uint32_t e : s.after)
+                if (!evaluate(e, scratch)) return false;
+        }
+    case Statement::Kind::Break:
+        // Outside a loop the `;` behind is read as a statement of its own.
+        if (!loop) return step(s.endLine);
+        flow = Flow::Break;
+        return true;
+    case Statement::Kind::Declare:
+        for (const Statement::Declared& d : s.declared) {
+            frame[d.slot] = 0;
+            if (d.initialiser != Statement::kNone && !evaluate(d.initialiser, frame[d.slot]))
+                return false;
+        }
+        return true;
+    case Statement::Kind::Return:
+        if (!evaluate(s.expression, value)) return false;
+        flow = Flow::Return;
+        return true;
+    case Statement::Kind::Expression:
+        return evaluate(s.expression, scratch) && step(s.endLine);
+    }
+    return false;
+}
+
+template <bool Counted>
+bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
+                                      int32_t* frame, int32_t& value) {
+    using Operand = ScriptIntegerExpr::Operand;
+    if constexpr (Counted)
+        if (!countStepAt(e.line)) return false;
+    // Calls and parenthesised expressions run in text order, as collection meets them; names
+    // are read when an operator uses them.
+    const size_t n = e.operands.size();
+    auto place = [&](const Operand& o) -> unsigned char* {
+        switch (o.kind) {
+        case Operand::Kind::Literal:
+            return reinterpret_cast<unsigned char*>(const_cast<int32_t*>(&o.literal));
+        case Operand::Kind::Slot:
+            return reinterpret_cast<unsigned char*>(frame + o.index);
+        default:
+            return f.outerPlaces[o.index];
+        }
+    };
+    if (e.plain) {
+        if (e.placesFrame != frame || e.placesResolution != f.resolution) {
+            for (size_t k = 0; k < n; ++k)
+                e.places[k] = place(e.operands[k]);
+            e.placesFrame = frame;
+            e.placesResolution = f.resolution;
+        }
+        value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(),
+                                           e.places.data(), n);
+        return true;
+    }
+    unsigned char* places[ScriptExpressionCache::kMaxFastOperands];
+    int32_t computed[ScriptExpressionCache::kMaxFastOperands];
+    for (size_t k = 0; k < n; ++k) {
+        const Operand& o = e.operands[k];
+        switch (o.kind) {
+        case Operand::Kind::Literal:
+        case Operand::Kind::Slot:
+        case Operand::Kind::Outer:
+            places[k] = place(o);
+            break;
+        case Operand::Kind::Call: {
+            const ScriptIntegerCall& call = f.calls[o.index];
+            // An argument that is a lone name is read once every argument has been evaluated
+            // (`g(a, a++)` passes the stepped a twice), as the general reading reads names.
+            int32_t args[ScriptIntegerFunction::kMaxParameters];
+            const unsigned char* names[ScriptIntegerFunction::kMaxParameters] = {};
+            for (size_t a = 0; a < call.args.size(); ++a) {
+                const ScriptIntegerExpr& arg = f.expressions[call.args[a]];
+                if (arg.operations.empty() && (arg.operands[0].kind == Operand::Kind::Slot ||
+                                               arg.operands[0].kind == Operand::Kind::Outer)) {
+                    if constexpr (Counted)
+                        if (!countStepAt(arg.line)) return false;
+                    names[a] = place(arg.operands[0]);
+                } else if (!evaluateInteger<Counted>(f, arg, frame, args[a])) {
+                    return false;
+                }
+            }
+            for (size_t a = 0; a < call.args.size(); ++a)
+                if (names[a]) std::memcpy(&args[a], names[a], sizeof args[a]);
+            if (!callIntegerAs<Counted>(call.target, *call.code, args, call.line, computed[k]))
+                return false;
+            places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
+            break;
+        }
+        case Operand::Kind::Nested:
+            if (!evaluateInteger<Counted>(f, f.expressions[o.index], frame, computed[k]))
+                return false;
+            places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
+            break;
+        }
+    }
+    value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), places, n);
+    return true;
+}
