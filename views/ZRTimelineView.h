@@ -7,11 +7,11 @@
 #include <QButtonGroup>
 #include <QFont>
 #include <QList>
-#include <QMutex>
 #include <QPixmap>
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class IZRObject;
@@ -226,7 +226,7 @@ private:
     void cursorToViewX(int x);
     void setPosFrames(IZRPos* pos, qint64 frames) const;
 
-    QMutex m_paintMutex;
+    std::mutex m_paintMutex;
     QTimer* m_bgRenderTimer = nullptr;
     QTimer* m_hScrollTimer = nullptr;
     int m_hScrollDelay = 100;

@@ -41,6 +41,12 @@ public:
         own();
     }
 
+    /// `lockYielding` for the returned lock's scope.
+    [[nodiscard]] std::unique_lock<ZRYieldingMutex> holdYielding() {
+        lockYielding();
+        return std::unique_lock(*this, std::adopt_lock);
+    }
+
     bool try_lock() {
         if (!m_mutex.try_lock()) return false;
         own();
