@@ -43,10 +43,6 @@ void ZRSBVideoView::stopThread() {
     m_thread.join();
 }
 
-bool ZRSBVideoView::threadRunning() const {
-    return m_thread.joinable();
-}
-
 void ZRSBVideoView::releaseEngineData() {
     if (!m_timeline) return;
     IZRObjectFactory* factory = m_timeline->factory();

@@ -217,7 +217,6 @@ private:
     bool selectionTouchesTransition();
     void startCellDrag(const QPoint& p);
     void moveFeedback(const QPoint& p);
-    void releaseCursorPin(int x);
     void dragCursor(const QPoint& p, int x, Qt::KeyboardModifiers previous);
 
     mutable std::mutex m_paintMutex;

@@ -135,7 +135,6 @@ public:
     ZRPushButton* timelineButton() const { return m_timelineButton; }
     QButtonGroup* modeGroup() { return &m_modeGroup; }
     QTimer* autoScrollTimer() const { return m_hScrollTimer; }
-    QTimer* renderStripTimer() const { return m_bgRenderTimer; }
     /// The text of ruler label `i` (0 at the left edge) as it is drawn now.
     QString rulerLabel(int i);
 
