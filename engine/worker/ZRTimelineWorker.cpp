@@ -119,9 +119,10 @@ ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
     if (frameState(position) != 1) return Step::Skipped;
     auto* frame = static_cast<ZRImage*>(m_timeline->videoAt(&position, 0));
     if (!frame) return Step::Skipped;
+    std::unique_lock<ZRImage> frameLock(*frame, std::adopt_lock); // the frame comes locked
     // Before "Video Dimensions" are set there is nothing to store.
     const Stored stored = frame->pixels() ? store(position, frame, startedAt) : Stored::Stale;
-    frame->unlock();
+    frameLock.unlock();
     switch (stored) {
     case Stored::Yes:
         return Step::Stored;
