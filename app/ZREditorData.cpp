@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 namespace editordata {
 
@@ -61,10 +62,8 @@ int transitionIndex(IZRTimeline* timeline, const ZRVideoUserData& clip) {
         return gPlaces->index.value(clip.linkedObject, -1) + 1;
     ZRGuardedList* track = timeline->track(kTransitionTrack, true);
     if (!track) return 0;
-    track->lock();
-    const int index = track->find(clip.linkedObject);
-    track->unlock();
-    return index + 1;
+    std::lock_guard trackLock(*track);
+    return track->find(clip.linkedObject) + 1;
 }
 
 // Everything a record owns besides its effect.
@@ -107,11 +106,10 @@ SaveScope::SaveScope(IZRTimeline* timeline) {
     auto places = std::make_unique<TrackPlaces>();
     places->timeline = timeline;
     if (ZRGuardedList* track = timeline ? timeline->track(kTransitionTrack, true) : nullptr) {
-        track->lock();
+        std::lock_guard trackLock(*track);
         int i = 0;
         for (void* each = track->first(); each; each = track->next())
             places->index.insert(each, i++);
-        track->unlock();
     }
     gPlaces = std::move(places);
 }

@@ -116,7 +116,6 @@ public:
     ZRPushButton* modeButton(int mode) const;
     /// 0 skip back, 1 frame back, 2 play, 3 frame forward, 4 skip forward, 5 loop.
     ZRPushButton* transportButton(int index) const;
-    QGridLayout* mainLayout() const { return m_mainLayout; }
 
 public Q_SLOTS:
     /// One status line: CR and LF removed, tabs as four spaces.

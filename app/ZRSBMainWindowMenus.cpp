@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 using namespace settingsfile;
@@ -137,6 +138,7 @@ void ZRSBMainWindow::slotSnapshot(IZRPos* position) {
     const bool deinterlace = readBool(*config, kSnapshotDeinterlace, false);
     IZRImage* frame = m_timeline->videoAt(position, 0);
     if (!frame) return;
+    std::unique_lock<IZRImage> frameLock(*frame, std::adopt_lock); // the frame comes locked
     if (deinterlace && frame->flag()) frame->scale(true);
     QImage image;
     const int width = frame->width();
@@ -149,7 +151,7 @@ void ZRSBMainWindow::slotSnapshot(IZRPos* position) {
             std::memcpy(image.scanLine(y), frame->pixels() + size_t(y) * size_t(frame->stride()),
                         row);
     }
-    frame->unlock();
+    frameLock.unlock();
     if (image.isNull()) return;
 
     if (readBool(*config, kSnapshotToClipboard, false)) {

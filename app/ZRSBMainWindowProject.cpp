@@ -32,8 +32,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <array>
 #include <mutex>
-#include <vector>
 
 using namespace settingsfile;
 
@@ -47,26 +47,6 @@ QString projectFilter() {
 void setBackgroundRendering(IZRTimeline* timeline, bool on) {
     if (timeline) timeline->settings()->setIntSetting("Enable Background Rendering", on ? 1 : 0);
 }
-
-/// Holds the paint locks of the window's frame views: no render pass runs (nor reads the
-/// engine's positions) while the project's format changes under it. Taken before any engine lock,
-/// as the views' own threads take them.
-class FrameViewsLock {
-public:
-    explicit FrameViewsLock(std::initializer_list<ZRSBVideoView*> views) : m_views(views) {
-        for (ZRSBVideoView* view : m_views)
-            view->lock();
-    }
-    ~FrameViewsLock() {
-        for (auto it = m_views.rbegin(); it != m_views.rend(); ++it)
-            (*it)->unlock();
-    }
-    FrameViewsLock(const FrameViewsLock&) = delete;
-    FrameViewsLock& operator=(const FrameViewsLock&) = delete;
-
-private:
-    std::vector<ZRSBVideoView*> m_views;
-};
 
 } // namespace
 
@@ -162,10 +142,16 @@ void ZRSBMainWindow::slotNewProject() {
         m_modeButtons[1]->setChecked(true);
         slotSetVeskMode(1);
         {
-            // The format changes with the frame views' passes held off and the state locked.
-            FrameViewsLock views({m_previewFrame->preview(), m_trimmerLeft->currentView(),
-                                  m_trimmerLeft->neighbourView(), m_trimmerRight->currentView(),
-                                  m_trimmerRight->neighbourView()});
+            // The format changes with the frame views' passes held off and the state locked: no
+            // render pass runs (nor reads the engine's positions) meanwhile. The views' paint
+            // locks are taken in this order (and released in reverse), before any engine lock, as
+            // the views' own threads take them.
+            using PaintLock = std::unique_lock<ZRSBVideoView>;
+            const std::array<PaintLock, 5> views{PaintLock(*m_previewFrame->preview()),
+                                                 PaintLock(*m_trimmerLeft->currentView()),
+                                                 PaintLock(*m_trimmerLeft->neighbourView()),
+                                                 PaintLock(*m_trimmerRight->currentView()),
+                                                 PaintLock(*m_trimmerRight->neighbourView())};
             {
                 std::lock_guard lock(state.lock);
                 state.formatIndex = dialog.profile();

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 
 using namespace chainlinks;
 
@@ -83,12 +84,11 @@ std::vector<IZRObject*> ZRVeskEditor::trackObjects(int track, bool video) {
     std::vector<IZRObject*> objects;
     ZRGuardedList* list = m_timeline->track(track, video);
     if (!list) return objects;
-    list->lock();
+    std::lock_guard listLock(*list);
     const unsigned count = list->count();
     objects.reserve(count);
     for (unsigned i = 0; i < count; ++i)
         objects.push_back(static_cast<IZRObject*>(list->at(i)));
-    list->unlock();
     return objects;
 }
 
@@ -208,9 +208,8 @@ int ZRVeskEditor::objectCount() {
     for (int track : {kClipTrackA, kClipTrackB}) {
         ZRGuardedList* list = m_timeline->track(track, true);
         if (!list) continue;
-        list->lock();
+        std::lock_guard listLock(*list);
         count += int(list->count());
-        list->unlock();
     }
     return count;
 }

@@ -63,7 +63,6 @@ public:
     void MouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
 
-    bool isLinked() const { return m_linked; }
     bool isOpen() const { return m_open; }
     bool isMuted() const { return m_muted != 0; }
     double level() const { return m_level; }

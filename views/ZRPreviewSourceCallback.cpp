@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 std::unique_ptr<ZRPreviewSourceCallback> ZRPreviewSourceCallback::CreateInstance() {
     return std::unique_ptr<ZRPreviewSourceCallback>(new ZRPreviewSourceCallback);
@@ -64,6 +65,7 @@ ZRResult ZRPreviewSourceCallback::renderVideo(unsigned char* pixels, int stride)
     if (m_videoFormat != 0 || !pixels) return kZRFail;
     IZRImage* image = m_timeline->videoAt(m_videoPos, 0);
     if (!image) return kZRFail;
+    std::lock_guard imageLock(*image, std::adopt_lock); // the frame comes locked
     // The image's own size: the project's dimensions may have changed since the format was
     // agreed, and the scaler must never read past the image.
     int width = image->width();
@@ -78,7 +80,6 @@ ZRResult ZRPreviewSourceCallback::renderVideo(unsigned char* pixels, int stride)
     const int outHeight = m_height / ratioY;
     const bool scaled = SRScaler_FourCC_BGRA(0, kFourCC_BGRA, image->pixels(), sourceStride, width,
                                              height, pixels, stride, outWidth, outHeight, 0, 0);
-    image->unlock();
     return scaled ? kZROk : kZRFail;
 }
 

@@ -41,7 +41,6 @@ public:
     QRect knobRect() const { return m_knob; }
     QRect markInRect() const { return m_in; }
     QRect markOutRect() const { return m_out; }
-    QTimer* knobTimer() { return &m_knobTimer; }
 
     void composeBackground(int x, int y, int w, int h) override;
 

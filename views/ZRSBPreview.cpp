@@ -510,9 +510,8 @@ void ZRSBPreview::slotDisplayIZRImage(IZRImage* image) {
     QImage copy(width(), height(), QImage::Format_RGB32);
     {
         QPainter painter(&copy);
-        image->lock();
+        std::lock_guard imageLock(*image);
         stretchFrameToWidget(image, painter, 0, 0, width(), height());
-        image->unlock();
     }
     m_displayed = copy;
     unlock();

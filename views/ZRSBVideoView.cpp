@@ -43,10 +43,6 @@ void ZRSBVideoView::stopThread() {
     m_thread.join();
 }
 
-bool ZRSBVideoView::threadRunning() const {
-    return m_thread.joinable();
-}
-
 void ZRSBVideoView::releaseEngineData() {
     if (!m_timeline) return;
     IZRObjectFactory* factory = m_timeline->factory();
@@ -236,9 +232,8 @@ void ZRSBVideoView::paintEvent(QPaintEvent* e) {
     QPainter painter(this);
     if (front) {
         painter.setClipRegion(e->region());
-        front->lock();
+        std::lock_guard frontLock(*front);
         stretchFrameToWidget(front, painter, 0, 0, width(), height());
-        front->unlock();
     } else {
         paintBackground(painter, e->region(), tint);
     }

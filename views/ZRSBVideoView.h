@@ -53,8 +53,6 @@ public:
     bool tintBackground() const;
     void setTintBackground(bool on);
 
-    /// True while the painting thread runs.
-    bool threadRunning() const;
 
 public Q_SLOTS:
     /// Shows `object`'s frame at `position` (a source position); a null position disables the

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -196,9 +197,8 @@ IZRObject* ZRStoryboard::liveTimecodeObject() {
     ZRGuardedList* track = m_timeline->track(kTimecodeTrack, true);
     bool held = false;
     if (track) {
-        track->lock();
+        std::lock_guard trackLock(*track);
         held = track->find(m_timecodeObject) >= 0;
-        track->unlock();
     }
     if (!held) m_timecodeObject = nullptr;
     return m_timecodeObject;

@@ -5,11 +5,11 @@
 #include "widgets/ZRSkinBox.h"
 
 #include <QList>
-#include <QMutex>
 #include <QPointer>
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
 
 class IZRObject;
 class IZRPos;
@@ -217,10 +217,9 @@ private:
     bool selectionTouchesTransition();
     void startCellDrag(const QPoint& p);
     void moveFeedback(const QPoint& p);
-    void releaseCursorPin(int x);
     void dragCursor(const QPoint& p, int x, Qt::KeyboardModifiers previous);
 
-    mutable QMutex m_paintMutex;
+    mutable std::mutex m_paintMutex;
     QPointer<ZRVeskEditor> m_editor;
     IZRTimeline* m_timeline = nullptr;
     ZRScrollBar* m_scrollBar = nullptr;

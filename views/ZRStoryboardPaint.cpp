@@ -18,12 +18,12 @@
 #include <IZRObject.h>
 #include <IZRTimeline.h>
 
-#include <QMutexLocker>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 
 #include <cmath>
+#include <mutex>
 
 using G = ZRStoryboardGeometry;
 
@@ -124,7 +124,7 @@ void ZRStoryboard::paintEvent(QPaintEvent* e) {
             paintCell(cells, *image, root, i);
     }
 
-    QMutexLocker locker(&m_paintMutex);
+    std::lock_guard locker(m_paintMutex);
     QPainter painter(this);
     painter.setClipRegion(region);
     for (const QRect& r : region)

@@ -58,10 +58,9 @@ QString ZRTimecodeOverlay::textOf(const IZRPos* p) {
 void ZRTimecodeOverlay::frame(const IZRPos* position, IZRImage* frame) {
     if (!position || !frame) return;
     try {
-        frame->lock();
+        std::lock_guard frameLock(*frame);
         drawInto(frame->pixels(), frame->width(), frame->height(), frame->stride(),
                  textOf(position));
-        frame->unlock();
     } catch (...) {
         qDebug("Exception in 'timecodeVideoCB'");
     }

@@ -10,6 +10,8 @@
 
 #include <IZRTimeline.h>
 
+#include <mutex>
+
 namespace {
 
 const QRect kNullRect(0, 0, -1, -1);
@@ -70,11 +72,10 @@ std::vector<IZRObject*> ZRTimelineTrack::objects() {
     std::vector<IZRObject*> out;
     ZRGuardedList* list = m_timeline ? m_timeline->track(m_trackNumber, m_isVideo) : nullptr;
     if (!list) return out;
-    list->lock();
+    std::lock_guard listLock(*list);
     out.reserve(list->count());
     for (void* p = list->first(); p; p = list->next())
         out.push_back(static_cast<IZRObject*>(p));
-    list->unlock();
     return out;
 }
 

@@ -7,11 +7,11 @@
 #include <QButtonGroup>
 #include <QFont>
 #include <QList>
-#include <QMutex>
 #include <QPixmap>
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class IZRObject;
@@ -135,7 +135,6 @@ public:
     ZRPushButton* timelineButton() const { return m_timelineButton; }
     QButtonGroup* modeGroup() { return &m_modeGroup; }
     QTimer* autoScrollTimer() const { return m_hScrollTimer; }
-    QTimer* renderStripTimer() const { return m_bgRenderTimer; }
     /// The text of ruler label `i` (0 at the left edge) as it is drawn now.
     QString rulerLabel(int i);
 
@@ -226,7 +225,7 @@ private:
     void cursorToViewX(int x);
     void setPosFrames(IZRPos* pos, qint64 frames) const;
 
-    QMutex m_paintMutex;
+    std::mutex m_paintMutex;
     QTimer* m_bgRenderTimer = nullptr;
     QTimer* m_hScrollTimer = nullptr;
     int m_hScrollDelay = 100;

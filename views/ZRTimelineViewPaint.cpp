@@ -11,6 +11,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -235,7 +236,7 @@ void ZRTimelineView::paintEvent(QPaintEvent* e) {
                           *m_seCorner);
     paintRuler(region, false);
 
-    const QMutexLocker lock(&m_paintMutex);
+    const std::lock_guard lock(m_paintMutex);
     QPainter painter(this);
     painter.setClipRegion(region);
     for (const QRect& r : region)

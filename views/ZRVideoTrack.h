@@ -68,7 +68,6 @@ public:
     /// The clip whose effect marker is under the point, null when none; tells the status bar.
     virtual IZRObject* effectMarkerAt(const QPoint& point);
 
-    const ZRClipPieceWidths& pieceWidths() const { return m_widths; }
     /// The layout of a chained clip at its place on the timeline, in content x.
     ZRClipLayout clipLayout(IZRObject* clip) const;
     /// The effect marker's rectangle for a clip laid out at content x, in view coordinates;

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <mutex>
+
 namespace {
 
 constexpr int kFieldThreshold = 288;
@@ -36,9 +38,10 @@ void stretchFrameToDC(IZRTimeline* timeline, IZRObject* object, IZRPos* position
     IZRImage* image = factory ? factory->createImage(w, h, 0) : nullptr;
     if (!image) return;
     object->renderVideo(position, image);
-    image->lock();
-    drawEngineImage(painter, QRect(x, y, w, h), image, false);
-    image->unlock();
+    {
+        std::lock_guard imageLock(*image);
+        drawEngineImage(painter, QRect(x, y, w, h), image, false);
+    }
     factory->destroyImage(image);
 }
 
@@ -47,12 +50,13 @@ bool stretchFrameToRect(QPainter& painter, const QRect& rect, IZRTimeline* timel
     if (!timeline || !position) return false;
     IZRImage* frame = timeline->videoAt(position, 0);
     if (!frame) return false;
+    // The frame comes locked.
+    std::lock_guard frameLock(*frame, std::adopt_lock);
     // The frame's own size is what its pixels hold, whatever the settings say by now.
     try {
         drawEngineImage(painter, rect, frame, true);
     } catch (...) {
     }
-    frame->unlock();
     return true;
 }
 

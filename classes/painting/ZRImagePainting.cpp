@@ -5,6 +5,7 @@
 #include <IZRImage.h>
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -52,23 +53,18 @@ struct SourcePixels {
 // Holds an engine image's lock and exposes its pixels.
 class LockedEngineImage {
 public:
-    explicit LockedEngineImage(IZRImage* image) : m_image(image) {
-        if (!m_image) return;
-        m_image->lock();
-        if (m_image->pixels() && m_image->width() > 0 && m_image->height() > 0)
-            m_pixels = {reinterpret_cast<uint32_t*>(m_image->pixels()), m_image->stride(),
-                        m_image->width(), m_image->height()};
+    explicit LockedEngineImage(IZRImage* image) {
+        if (!image) return;
+        m_lock = std::unique_lock(*image);
+        if (image->pixels() && image->width() > 0 && image->height() > 0)
+            m_pixels = {reinterpret_cast<uint32_t*>(image->pixels()), image->stride(),
+                        image->width(), image->height()};
     }
-    ~LockedEngineImage() {
-        if (m_image) m_image->unlock();
-    }
-    LockedEngineImage(const LockedEngineImage&) = delete;
-    LockedEngineImage& operator=(const LockedEngineImage&) = delete;
 
     const Pixels& pixels() const { return m_pixels; }
 
 private:
-    IZRImage* m_image;
+    std::unique_lock<IZRImage> m_lock;
     Pixels m_pixels;
 };
 

@@ -50,7 +50,6 @@ public:
     virtual void repaintRect(int x, int y, int w, int h);
     /// Off: present the palette's window brush instead of the composed image.
     virtual void setUseComposedImage(bool on);
-    bool usesComposedImage() const { return m_useComposedImage; }
     /// Composes the rectangle (widget coordinates, clipped to the widget) into the composed
     /// image: the skinned parent's composition under it, then this widget's skin background.
     virtual void composeBackground(int x, int y, int w, int h);

@@ -40,7 +40,6 @@ public:
     const QImage* arrowImage(ArrowState state) const { return m_arrowImages[state]; }
     QPoint arrowPosition(ArrowState state) const { return m_arrowPositions[state]; }
     const ZRSkinBox& normalBox() const { return m_normalBox; }
-    const ZRSkinBox& disabledBox() const { return m_disabledBox; }
 
 Q_SIGNALS:
     /// The combo box lost the keyboard focus.

@@ -92,7 +92,6 @@ public:
     bool isHovered() const { return m_hover; }
     QRgb textColor(TextState state) const { return m_textColors[state]; }
     const QImage* slotImage(Slot slot) const { return m_images[slot]; }
-    QPoint slotPosition(Slot slot) const { return m_positions[slot]; }
     static QPoint faceShift() { return QPoint(1, 1); }
 
     QSize sizeHint() const override;

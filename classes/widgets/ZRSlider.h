@@ -52,7 +52,6 @@ public:
     int setLeftMargin(int left);
     int setRightMargin(int right);
     int leftMargin() const { return m_leftMargin; }
-    int rightMargin() const { return m_rightMargin; }
 
     int state() const { return m_state; }
     int cursorState() const { return m_cursorState; }

@@ -40,17 +40,13 @@ public:
     /// every mixed sample. False, with the mixer delivering nothing until the next start, for
     /// a rate outside 1..1000000, bits outside 1..32 or channel counts outside 1..64.
     bool start(int rate, int bits, int channels, int mixChannels);
-    bool isStarted() const { return m_started; }
 
     int rate() const { return m_rate; }
     int bits() const { return m_bits; }
     int channels() const { return m_channels; }
     int mixChannels() const { return m_mixChannels; }
-    /// Bytes of one output sample frame.
-    int bytesPerSampleFrame() const { return m_bytesPerFrame; }
     /// trunc(rate / 30) and the fraction beside it.
     int32_t wholeSamplesPerFrame() const { return m_wholeSamples; }
-    float fractionalSamplesPerFrame() const { return m_fractionalSamples; }
 
     /// The size of the next frame in sample frames; advances the fraction.
     int32_t takeFrameSamples();

@@ -7,17 +7,7 @@
 #include "timeline/ZRHostCallbacks.h"
 #include "timeline/ZRPos.h"
 
-namespace {
-
-// Unlocks the composed frame on every way out of one step.
-struct FrameLock {
-    IZRImage* frame;
-    ~FrameLock() {
-        if (frame) frame->unlock();
-    }
-};
-
-} // namespace
+#include <mutex>
 
 ZRExportLoopEnd zrRunExportLoop(const ZRExportLoopRun& run) {
     const ZRExportClock& clock = *run.clock;
@@ -29,8 +19,11 @@ ZRExportLoopEnd zrRunExportLoop(const ZRExportLoopRun& run) {
 
     for (int64_t k = 0; k < total; ++k) {
         current.assignFrames(int(run.startFrame + clock.timelineFrame(k)));
-        FrameLock composed{run.timeline->videoAt(&current, 0)};
-        IZRImage* frame = composed.frame ? composed.frame : run.blank;
+        IZRImage* const composed = run.timeline->videoAt(&current, 0);
+        // The composed frame comes locked: unlocked on every way out of one step.
+        std::unique_lock<IZRImage> composedLock;
+        if (composed) composedLock = std::unique_lock(*composed, std::adopt_lock);
+        IZRImage* frame = composed ? composed : run.blank;
         if (run.scaled && frame != run.blank) {
             const bool fields =
                 run.alwaysFields || zrExportScalesFields(frame->height(), run.scaled->height());

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -77,9 +78,8 @@ TTFont::TTFont() : m_state(std::make_unique<FaceState>()) {
 }
 
 TTFont::~TTFont() {
-    fonts::fontMutex().lock();
+    std::lock_guard lock(fonts::fontMutex());
     closeLocked();
-    fonts::fontMutex().unlock();
 }
 
 int TTFont::isFont(const char* fileName) {
@@ -106,10 +106,8 @@ void TTFont::unlock() {
 }
 
 int TTFont::openFont(ZRFontData* data) {
-    fonts::fontMutex().lock();
-    const int result = openLocked(data);
-    fonts::fontMutex().unlock();
-    return result;
+    std::lock_guard lock(fonts::fontMutex());
+    return openLocked(data);
 }
 
 int TTFont::openLocked(ZRFontData* data) {
@@ -190,10 +188,8 @@ void TTFont::closeLocked() {
 
 int TTFont::setChar(int glyphIndex, ZRCharInfo* info) {
     if (glyphIndex < 0) return 1;
-    fonts::fontMutex().lock();
-    const int result = setCharLocked(unsigned(glyphIndex), info);
-    fonts::fontMutex().unlock();
-    return result;
+    std::lock_guard lock(fonts::fontMutex());
+    return setCharLocked(unsigned(glyphIndex), info);
 }
 
 int TTFont::setCharLocked(unsigned glyphIndex, ZRCharInfo* info) {
@@ -223,7 +219,7 @@ int TTFont::setCharLocked(unsigned glyphIndex, ZRCharInfo* info) {
 }
 
 bool TTFont::placeChar(QChar c, unsigned previous, PlacedChar& placed) {
-    fonts::fontMutex().lock();
+    std::lock_guard lock(fonts::fontMutex());
     FT_Face face = m_faceEntry->face;
     // The face is shared: another font object may have chosen another map meanwhile.
     FT_Set_Charmap(face, m_state->charMap);
@@ -236,6 +232,5 @@ bool TTFont::placeChar(QChar c, unsigned previous, PlacedChar& placed) {
     const bool loaded = setCharLocked(placed.glyph, &placed.info) == 0;
     if (loaded && c.unicode() == 32)
         placed.info.advance = int((m_state->linearAdvance + 0xFFFF) >> 16);
-    fonts::fontMutex().unlock();
     return loaded;
 }

@@ -2,10 +2,10 @@
 
 #include "api/ZRFont.h"
 
-#include <QMutex>
 #include <QString>
 
 #include <memory>
+#include <mutex>
 
 namespace fonts {
 struct ZRFaceEntry;
@@ -82,5 +82,5 @@ private:
     float m_scale = 0.0f;
     bool m_isOpen = false;
     fonts::ZRFaceEntry* m_faceEntry = nullptr;
-    QMutex m_mutex;
+    std::mutex m_mutex;
 };

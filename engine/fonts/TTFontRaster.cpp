@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -66,12 +67,8 @@ int TTFont::renderChar(unsigned char* pixels, int bytesPerLine, int width, int h
     // Pixels are 4 bytes; a line never reaches past its bytes.
     width = std::min(width, bytesPerLine / 4);
 
-    ZRHeapMutex& mutex = fonts::fontMutex();
-    mutex.lock();
-    if (!m_isOpen || !m_state->glyph) {
-        mutex.unlock();
-        return 1;
-    }
+    std::lock_guard lock(fonts::fontMutex());
+    if (!m_isOpen || !m_state->glyph) return 1;
     const FT_BBox& box = m_state->box;
     const int64_t left = box.xMin >> 6;
     const int64_t right = (box.xMax + 63) >> 6;
@@ -87,18 +84,13 @@ int TTFont::renderChar(unsigned char* pixels, int bytesPerLine, int width, int h
         return QRect(int(x0), int(y0), int(w), int(h)).intersected(target);
     };
     // Glyphs wholly outside cost nothing.
-    if (visible(originX + left, originY - top, right - left, top - bottom).isEmpty()) {
-        mutex.unlock();
-        return 1;
-    }
+    if (visible(originX + left, originY - top, right - left, top - bottom).isEmpty()) return 1;
 
     const bool grey = data->antiAlias != 0;
     FT_Glyph image = m_state->glyph;
     if (FT_Glyph_To_Bitmap(&image, grey ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO, nullptr,
-                           0) != 0) {
-        mutex.unlock();
+                           0) != 0)
         return 2;
-    }
     const auto* glyph = reinterpret_cast<FT_BitmapGlyph>(image);
     const FT_Bitmap& bitmap = glyph->bitmap;
     const int64_t destX = originX + glyph->left;
@@ -129,6 +121,5 @@ int TTFont::renderChar(unsigned char* pixels, int bytesPerLine, int width, int h
         }
     }
     FT_Done_Glyph(image);
-    mutex.unlock();
     return (supported && !clip.isEmpty()) ? 0 : 1;
 }

@@ -61,9 +61,9 @@ void dropCacheWhenEmpty() {
 
 } // namespace
 
-ZRHeapMutex& fontMutex() {
+std::mutex& fontMutex() {
     // Never freed: font objects may be destroyed while the process exits.
-    static ZRHeapMutex* mutex = new ZRHeapMutex(false);
+    static auto* mutex = new std::mutex;
     return *mutex;
 }
 

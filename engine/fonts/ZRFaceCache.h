@@ -1,9 +1,10 @@
 #pragma once
 
 #include "fonts/ZRKernTable.h"
-#include "util/ZRHeapMutex.h"
 
 #include <QString>
+
+#include <mutex>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -15,7 +16,7 @@ namespace fonts {
 
 /// The one mutex of all FreeType work (not recursive). Taken after a font object's own mutex,
 /// never before it.
-ZRHeapMutex& fontMutex();
+std::mutex& fontMutex();
 
 /// One open face of a font file, shared by the font objects that use it. The font file is
 /// mapped once, whatever the number of its faces in use.

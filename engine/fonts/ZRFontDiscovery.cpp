@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -32,7 +33,7 @@ void discoverFonts(ZRFont& font, const QStringList& folders, ZRStringMap<ZRFontE
         if (message) message("Font", faceName);
     };
 
-    font.lock();
+    std::lock_guard fontLock(font);
     ZRFontData data;
     data.size = 40;
     for (const QString& folder : folders) {
@@ -55,5 +56,4 @@ void discoverFonts(ZRFont& font, const QStringList& folders, ZRStringMap<ZRFontE
             }
         }
     }
-    font.unlock();
 }

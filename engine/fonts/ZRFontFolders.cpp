@@ -7,10 +7,10 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
-#include <QMutex>
 #include <QStandardPaths>
 
 #include <cstring>
+#include <mutex>
 
 namespace fonts {
 
@@ -64,9 +64,9 @@ QString systemFontFolder() {
 }
 
 QString findInSystemFolders(const QString& fileName) {
-    static QMutex mutex;
+    static std::mutex mutex;
     static QHash<QString, QString>* index = nullptr;
-    QMutexLocker locker(&mutex);
+    std::lock_guard lock(mutex);
     if (!index) {
         index = new QHash<QString, QString>;
         for (const QString& folder : systemFontFolders()) {

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 namespace {
 
@@ -43,7 +44,7 @@ void renderTextFrame(ZRImage* target, ZRStringInfo& info, ZRFontData* data, doub
                      double frames) {
     ZRFont* font = zrProcessFont();
     if (!font || !target || !data) return;
-    font->lock();
+    std::lock_guard fontLock(*font);
     font->openFont(data);
     ZRFont2DInstance path;
     font->init2DMovement(data, &path, target->width(), target->height(), info);
@@ -55,5 +56,4 @@ void renderTextFrame(ZRImage* target, ZRStringInfo& info, ZRFontData* data, doub
     }
     font->renderString(target->pixels(), target->stride(), target->width(), target->height(), data,
                        float(x), float(y), 4);
-    font->unlock();
 }

@@ -1,9 +1,9 @@
 #include "ZRModuleBinder.h"
 
 #include <QLibrary>
-#include <QMutex>
 
 #include <map>
+#include <mutex>
 
 namespace {
 
@@ -13,7 +13,7 @@ namespace {
 class LoadedLibraries {
 public:
     QLibrary* acquire(const QString& path) {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard locker(m_mutex);
         auto found = m_libraries.find(path);
         if (found != m_libraries.end()) {
             ++found->second.users;
@@ -27,7 +27,7 @@ public:
     }
 
     void release(const QString& path) {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard locker(m_mutex);
         auto found = m_libraries.find(path);
         if (found == m_libraries.end() || --found->second.users > 0) return;
         found->second.library->unload();
@@ -39,7 +39,7 @@ private:
         std::unique_ptr<QLibrary> library;
         int users;
     };
-    QMutex m_mutex;
+    std::mutex m_mutex;
     std::map<QString, Entry> m_libraries;
 };
 

@@ -1,15 +1,15 @@
 #include "ZRModuleLocale.h"
 
 #include <QFile>
-#include <QMutex>
 
 #include <cctype>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
 struct LocaleState {
-    QMutex mutex;
+    std::mutex mutex;
     QString folder;
     QByteArray text;
     bool loaded = false;
@@ -69,7 +69,7 @@ void lookUp(const QByteArray& text, int32_t id, char* buffer, int32_t bufferSize
 void moduleLocaleString(int32_t id, char* buffer, int32_t bufferSize) {
     if (!buffer || bufferSize < 1) return;
     LocaleState& locale = state();
-    QMutexLocker locker(&locale.mutex);
+    std::lock_guard locker(locale.mutex);
     if (id == -1) {
         const QByteArray name(buffer, int(strnlen(buffer, size_t(bufferSize))));
         locale.text.clear();
@@ -95,6 +95,6 @@ void moduleLocaleString(int32_t id, char* buffer, int32_t bufferSize) {
 
 void zrSetModuleLocaleFolder(const QString& folder) {
     LocaleState& locale = state();
-    QMutexLocker locker(&locale.mutex);
+    std::lock_guard locker(locale.mutex);
     locale.folder = folder;
 }

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <mutex>
+
 namespace {
 
 bool isKind(const char* kind, const char* name) {
@@ -20,19 +22,19 @@ ZRModuleRegistry::ZRModuleRegistry() {
 }
 
 void ZRModuleRegistry::clear() {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     m_modules = std::make_unique<ZRStringMap<QString>>(true);
     m_transitionGroups = std::make_unique<ZRStringMap<ZRNameTable>>(true);
     m_effectGroups = std::make_unique<ZRStringMap<ZRNameTable>>(true);
 }
 
 void ZRModuleRegistry::add(std::string_view key, const QString& path) {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     m_modules->insert(key, new QString(path));
 }
 
 std::optional<QString> ZRModuleRegistry::find(std::string_view key) const {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard locker(m_mutex);
     const QString* path = m_modules->find(key);
     if (!path) return std::nullopt;
     return *path;

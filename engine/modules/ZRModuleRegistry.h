@@ -3,10 +3,10 @@
 #include "timeline/ZRNameTable.h"
 #include "util/ZRStringMap.h"
 
-#include <QMutex>
 #include <QString>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,7 +38,7 @@ public:
 private:
     ZRModuleRegistry();
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     std::unique_ptr<ZRStringMap<QString>> m_modules;
     std::unique_ptr<ZRStringMap<ZRNameTable>> m_transitionGroups;
     std::unique_ptr<ZRStringMap<ZRNameTable>> m_effectGroups;

@@ -7,13 +7,14 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
 
 namespace {
 
 // Modules keep one settings record each for all the objects that use them: writing it and
 // rendering with it must not interleave between binders.
-QMutex& moduleRecordMutex() {
-    static QMutex mutex;
+std::mutex& moduleRecordMutex() {
+    static std::mutex mutex;
     return mutex;
 }
 
@@ -50,7 +51,7 @@ bool ZRTransitionModule::bindGUI(int32_t language) {
     m_resetGui = resolve<ZRResetTransitionGUIFunction>("resetTransitionGUI");
     if (m_info) queryInfo(language, nullptr);
 
-    QMutexLocker locker(&moduleRecordMutex());
+    std::lock_guard locker(moduleRecordMutex());
     if (m_resetGui) guarded(__LINE__, "resetTransitionGUI", [&] { m_resetGui(); });
     ZRTransitionSettings* record = nullptr;
     if (m_gui) guarded(__LINE__, "transitionGUI", [&] { record = m_gui(); });
@@ -75,7 +76,7 @@ bool ZRTransitionModule::queryInfo(int32_t language, ZRStringLookup lookup) {
 void ZRTransitionModule::generate(ZRImageRecord* first, ZRImageRecord* second,
                                   ZRImageRecord* output, int32_t progress) {
     if (!m_generate) return;
-    QMutexLocker locker(&moduleRecordMutex());
+    std::lock_guard locker(moduleRecordMutex());
     if (m_moduleRecord && m_moduleRecord != &m_copy.record) {
         if (m_copy.record.customConfigWord != 0) m_copy.record.customConfig = m_copy.custom;
         *m_moduleRecord = m_copy.record;

@@ -4,8 +4,6 @@
 #include "modules/ZRModuleBinder.h"
 #include "objects/ZRObjectBindings.h"
 
-#include <QMutex>
-
 #include <string>
 
 /// A transition module bound for one transition object: `generateTransition`, the module's name

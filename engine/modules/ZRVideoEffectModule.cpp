@@ -2,15 +2,14 @@
 
 #include "modules/ZRImageRecord.h"
 
-#include <QMutex>
-
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
-QMutex& moduleTreeMutex() {
-    static QMutex mutex;
+std::mutex& moduleTreeMutex() {
+    static std::mutex mutex;
     return mutex;
 }
 
@@ -65,7 +64,7 @@ bool ZRVideoEffectModule::bindGUI(int32_t language) {
     if (!m_info) return false;
     queryInfo(language, nullptr);
 
-    QMutexLocker locker(&moduleTreeMutex());
+    std::lock_guard locker(moduleTreeMutex());
     m_tree = nullptr;
     if (m_gui) guarded(__LINE__, "moduleGUI20", [&] { m_tree = m_gui(language, nullptr); });
     packSettings();
@@ -104,7 +103,7 @@ void ZRVideoEffectModule::unpackSettings() {
 int32_t ZRVideoEffectModule::generate(ZRImageRecord* input, ZRImageRecord* output,
                                       int32_t progress) {
     if (!m_generate) return 0;
-    QMutexLocker locker(&moduleTreeMutex());
+    std::lock_guard locker(moduleTreeMutex());
     unpackSettings();
     if (m_setResult) guarded(__LINE__, "setModuleGUIResult20", [&] { m_setResult(); });
     int32_t result = 0;

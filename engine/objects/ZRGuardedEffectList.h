@@ -1,8 +1,9 @@
 #pragma once
 
 #include "api/ZREffectList.h"
-#include "util/ZRHeapMutex.h"
 #include "util/ZRList.h"
+
+#include <mutex>
 
 /// The engine's effect list of one object: effect pointers in attachment order behind one
 /// recursive mutex, which every operation holds for its own duration. Items are not owned.
@@ -31,6 +32,6 @@ public:
     void unlock() { m_mutex.unlock(); }
 
 private:
-    ZRHeapMutex m_mutex{true};
+    std::recursive_mutex m_mutex;
     ZRTypedList<ZREffect> m_items;
 };

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 ZRModuleEffect::ZRModuleEffect(const char* kind, const char* subclass, const char* module)
     : m_kind(kind ? kind : ""), m_subclass(subclass ? subclass : ""),
@@ -47,16 +48,17 @@ bool ZRModuleEffect::setMarkOut(const IZRPos* p) {
 
 int32_t ZRModuleEffect::render(IZRImage* source, IZRImage* target, double progress) {
     if (!m_binding || !source || !target) return 0;
-    target->lock();
-    // Modules draw onto a target that starts opaque white.
-    unsigned char* pixels = target->pixels();
-    const int width = target->width(), height = target->height();
-    const ptrdiff_t stride = target->stride();
-    if (pixels && width > 0 && std::abs(stride) >= ptrdiff_t(width) * 4) {
-        for (int y = 0; y < height; ++y)
-            std::memset(pixels + y * stride, 0xFF, size_t(width) * 4);
+    {
+        // Modules draw onto a target that starts opaque white.
+        std::lock_guard targetLock(*target);
+        unsigned char* pixels = target->pixels();
+        const int width = target->width(), height = target->height();
+        const ptrdiff_t stride = target->stride();
+        if (pixels && width > 0 && std::abs(stride) >= ptrdiff_t(width) * 4) {
+            for (int y = 0; y < height; ++y)
+                std::memset(pixels + y * stride, 0xFF, size_t(width) * 4);
+        }
     }
-    target->unlock();
     if (!(progress >= 0.0)) progress = 0.0;
     if (progress > 1.0) progress = 1.0;
     return m_binding->generateVideoEffect(source, target, static_cast<int32_t>(progress * 100000));

@@ -48,7 +48,6 @@ public:
 
     /// Takes the bound video-effect module: the effect then has video (and never audio).
     void bindModule(std::unique_ptr<ZRVideoEffectBinding> binding);
-    bool hasModule() const { return m_binding != nullptr; }
 
 private:
     IZRObject* m_owner = nullptr;

@@ -30,17 +30,6 @@ double clampedProgress(double progress) {
     return progress > 1.0 ? 1.0 : progress;
 }
 
-class ImageLock {
-public:
-    explicit ImageLock(IZRImage* image) : m_image(image) { m_image->lock(); }
-    ~ImageLock() { m_image->unlock(); }
-    ImageLock(const ImageLock&) = delete;
-    ImageLock& operator=(const ImageLock&) = delete;
-
-private:
-    IZRImage* m_image;
-};
-
 bool carriesNativeFrame(IZRImage* image) {
     const auto* own = dynamic_cast<const ZRImage*>(image);
     return own && own->nativeKind() > 0 && own->nativeData() && own->nativeLength() > 0;
@@ -61,12 +50,11 @@ ZRObject::~ZRObject() {
     // The effects outlive the object (the factory owns them, and the timeline destroys objects
     // before effects): leave none pointing back at it.
     if (m_effects) {
-        m_effects->lock();
+        std::lock_guard listLock(*m_effects);
         for (ZREffect* effect = m_effects->first(); effect; effect = m_effects->next()) {
             auto* own = dynamic_cast<ZRModuleEffect*>(effect);
             if (own && own->owner() == this) own->setOwner(nullptr);
         }
-        m_effects->unlock();
     }
 }
 
@@ -144,7 +132,7 @@ IZRImage* ZRObject::renderVideoPlaced(IZRPos* sourcePosition, IZRImage* target,
     if (!sourcePosition || !target) return nullptr;
     std::unique_lock<ZRYieldingMutex> renderLock;
     if (m_owner) renderLock = std::unique_lock(m_owner->renderMutex());
-    ImageLock targetLock(target);
+    std::lock_guard targetLock(*target);
     auto* image = dynamic_cast<ZRImage*>(target);
     try {
         // Only a media source delivers a native frame; whatever else draws leaves none behind.
@@ -254,16 +242,13 @@ void ZRObject::applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePo
     ZRPos p;
     p.assign(sourcePosition);
     p.subtract(&markIn);
-    ImageLock frameLock(frame);
-    ImageLock scratchLock(scratch);
+    // The frame before the scratch image, wherever both are held.
+    std::lock_guard frameLock(*frame);
+    std::lock_guard scratchLock(*scratch);
     const int rows = std::min(frame->height(), scratch->height());
     const int rowBytes = std::min(frame->width(), scratch->width()) * 4;
     if (!frame->pixels() || !scratch->pixels() || rows <= 0 || rowBytes <= 0) return;
-    struct ListLock {
-        explicit ListLock(ZRGuardedEffectList* l) : list(l) { list->lock(); }
-        ~ListLock() { list->unlock(); }
-        ZRGuardedEffectList* list;
-    } listLock(m_effects.get());
+    std::lock_guard listLock(*m_effects);
     for (ZREffect* effect = m_effects->first(); effect && effect->hasVideo();
          effect = m_effects->next()) {
         if (!(*effect->markIn() <= &p) || !(*effect->endPos() >= &p)) continue;
@@ -393,10 +378,9 @@ bool ZRObject::remeasureText() {
     if (!m_fontData) return false;
     ZRFont* font = zrProcessFont();
     if (!font) return false;
-    font->lock();
+    std::lock_guard fontLock(*font);
     const bool opened = font->openFont(m_fontData.get()) == 0;
     if (opened) font->getBBox(m_fontData->text, m_textBox.get(), m_fontData.get());
-    font->unlock();
     return opened;
 }
 

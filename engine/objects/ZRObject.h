@@ -137,7 +137,6 @@ public:
     const std::string& module() const { return m_module; }
     const QString& options() const { return m_options; }
     /// The media file of a clip, the descriptive text of a transition module; else empty.
-    const std::string& sourceText() const { return m_sourceText; }
     void setSourceText(const char* text) { m_sourceText = text ? text : ""; }
     void setHasVideo(bool on) { m_hasVideo = on; }
     void setHasAudio(bool on) { m_hasAudio = on; }
@@ -164,7 +163,6 @@ public:
     void setFontData(std::unique_ptr<ZRFontData> data);
     ZRFontData* fontData() const { return m_fontData.get(); }
     /// The title's measured box ("Text Width", "Text Height"); null without font data.
-    const ZRStringInfo* textBox() const { return m_textBox.get(); }
     /// Measures the title text into the text box with the process-wide font, which is locked
     /// meanwhile. False without font data or when the font cannot be opened.
     bool remeasureText();

@@ -39,11 +39,6 @@ public:
     /// (zero, 0 dB) and (`end`, 0 dB) for a missing neighbour. 0.0 without keys.
     double levelAt(const IZRPos* position, const IZRPos* end) const;
 
-    template <class F> void forEach(F&& visit) const {
-        for (const auto& entry : m_keys)
-            visit(entry.second);
-    }
-
 private:
     template <class Map> static auto locate(Map& keys, const IZRPos* position);
 

@@ -9,24 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
 
 namespace {
 
 // Blocks start on a cache line, so row copies and fills run on whole lines.
 constexpr size_t kBlockAlignment = 64;
-
-// Holds the image's recursive mutex for a scope.
-class ImageLocker {
-public:
-    explicit ImageLocker(ZRImage& image) : m_image(image) { m_image.lock(); }
-    ~ImageLocker() { m_image.unlock(); }
-    ImageLocker(const ImageLocker&) = delete;
-    ImageLocker& operator=(const ImageLocker&) = delete;
-
-private:
-    ZRImage& m_image;
-};
 
 } // namespace
 
@@ -60,14 +49,14 @@ void ZRImage::unlock() {
 }
 
 bool ZRImage::locked() {
-    if (!m_mutex.tryLock()) return true;
+    if (!m_mutex.try_lock()) return true;
     const bool held = m_lockDepth > 0;
     m_mutex.unlock();
     return held;
 }
 
 bool ZRImage::create(int width, int height, int noAllocation) {
-    ImageLocker locker(*this);
+    std::lock_guard locker(*this);
     makeEmpty();
     if (noAllocation != 0) return false;
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
@@ -86,7 +75,7 @@ bool ZRImage::create(int width, int height, int noAllocation) {
 }
 
 bool ZRImage::attach(unsigned char* pixels, int width, int height, int stride) {
-    ImageLocker locker(*this);
+    std::lock_guard locker(*this);
     makeEmpty();
     if (!pixels || width < 1 || height < 1 || width > std::numeric_limits<int>::max() / 4)
         return false;
@@ -101,7 +90,7 @@ bool ZRImage::attach(unsigned char* pixels, int width, int height, int stride) {
 }
 
 void ZRImage::clear() {
-    ImageLocker locker(*this);
+    std::lock_guard locker(*this);
     int first = 255, second = 255, third = 255;
     if (m_owner) m_owner->backgroundColor(&first, &second, &third);
     // The second and third values land in blue and green: the order the setting was always
@@ -142,7 +131,7 @@ void ZRImage::clear() {
 
 bool ZRImage::copyTo(unsigned char* destination, int destinationStride, int format, bool flip) {
     if (format < 0 || format > 5 || format == 4 || !destination) return false;
-    ImageLocker locker(*this);
+    std::lock_guard locker(*this);
     if (!m_pixels) return true;
     if (format == 5) {
         zrPack422(destination, destinationStride, m_pixels, m_stride, m_width, m_height);
@@ -178,7 +167,7 @@ bool ZRImage::copyTo(unsigned char* destination, int destinationStride, int form
 }
 
 void ZRImage::scale(bool firstField) {
-    ImageLocker locker(*this);
+    std::lock_guard locker(*this);
     if (!m_pixels || m_height < 2 || m_stride < m_width * 4 ||
         m_stride > std::numeric_limits<int>::max() / 2)
         return;

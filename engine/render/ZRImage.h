@@ -1,12 +1,12 @@
 #pragma once
 
 #include "api/IZRImage.h"
-#include "util/ZRHeapMutex.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class ZRTimeline;
@@ -92,6 +92,6 @@ private:
     bool m_stateFlag = false;
     bool m_contentFlag = false;
     ZRTimeline* m_owner;
-    ZRHeapMutex m_mutex{true};
+    std::recursive_mutex m_mutex;
     std::atomic<int> m_lockDepth{0};
 };

@@ -11,6 +11,7 @@
 #include <QtGlobal>
 
 #include <ctime>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -186,7 +187,7 @@ void Writer::textLines(ZRObject* object, const std::string& name) {
 
 void Writer::effectLines(ZRObject* object, const std::string& name) {
     ZRGuardedEffectList* effects = object->effects();
-    effects->lock();
+    std::lock_guard effectsLock(*effects);
     line();
     line("// - Setup " + str(effects->count()) + " Effect(s) for Object");
     for (ZREffect* e = effects->first(); e; e = effects->next()) {
@@ -206,7 +207,6 @@ void Writer::effectLines(ZRObject* object, const std::string& name) {
         line("zrSetEffectMarkOut( " + effectName + ", " + positionText(&markOut) + " );");
         line();
     }
-    effects->unlock();
 }
 
 // The objects on a track, in track order, copied under the track's lock. Their settings and the
@@ -215,10 +215,9 @@ void Writer::effectLines(ZRObject* object, const std::string& name) {
 // the objects stay alive meanwhile.
 std::vector<ZRObject*> objectsOn(ZRTrackList& track) {
     std::vector<ZRObject*> objects;
-    track.lock();
+    std::lock_guard trackLock(track);
     for (void* p = track.first(); p; p = track.next())
         objects.push_back(static_cast<ZRObject*>(static_cast<IZRObject*>(p)));
-    track.unlock();
     return objects;
 }
 
@@ -228,13 +227,12 @@ QByteArray Writer::run() {
         auto* audio = static_cast<ZRTrackList*>(m_timeline.track(t, false));
         auto* video = static_cast<ZRTrackList*>(m_timeline.track(t, true));
         if (audio) {
-            audio->lock();
+            std::lock_guard audioLock(*audio);
             line("zrSetSetting( \"Mute Track\", " + str(t) + ", " + str(audio->mute ? 1 : 0) +
                  " );");
             line("zrSetSetting( \"Track Audio Level\", " + str(t) + ", " + realText(audio->level) +
                  " );");
             line();
-            audio->unlock();
         }
         if (video) {
             for (ZRObject* object : objectsOn(*video))

@@ -29,10 +29,6 @@ bool declaredInProcess() {
 
 } // namespace
 
-ZRScriptHost& engineHost() {
-    return gHost;
-}
-
 ZRTimeline* engine() {
     return gEngine.load();
 }

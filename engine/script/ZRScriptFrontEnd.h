@@ -4,7 +4,6 @@
 #include <string_view>
 
 class ZRTimeline;
-struct ZRScriptHost;
 
 /// The script information a script hands over with `zrScriptInit`: the texts point into the
 /// script's own value and are valid only during the host's `scriptInfo` call.
@@ -21,9 +20,6 @@ struct ZRScriptInfo {
 /// Thread-safety: the declaration step takes a mutex of its own; runs are serialised by the
 /// interpreter's lock; the engine pointer is atomic.
 namespace zrscript {
-
-/// The engine's host record, shared by every run of every timeline.
-ZRScriptHost& engineHost();
 
 /// The timeline host functions act on, or null when none has declared them or it was destroyed.
 ZRTimeline* engine();

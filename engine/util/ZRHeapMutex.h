@@ -21,7 +21,6 @@ public:
     void lock() { m_recursive ? m_recursive->lock() : m_plain->lock(); }
     void unlock() { m_recursive ? m_recursive->unlock() : m_plain->unlock(); }
     bool tryLock() { return m_recursive ? m_recursive->try_lock() : m_plain->try_lock(); }
-    bool isRecursive() const { return m_recursive != nullptr; }
 
 private:
     std::unique_ptr<std::recursive_mutex> m_recursive;

@@ -50,7 +50,6 @@ public:
     void* current() const { return m_current ? m_current->item : nullptr; }
     int currentIndex() const { return m_currentIndex; }
 
-    bool autoDelete() const { return m_autoDelete; }
     void setAutoDelete(bool on) { m_autoDelete = on; }
 
 protected:

@@ -41,6 +41,12 @@ public:
         own();
     }
 
+    /// `lockYielding` for the returned lock's scope.
+    [[nodiscard]] std::unique_lock<ZRYieldingMutex> holdYielding() {
+        lockYielding();
+        return std::unique_lock(*this, std::adopt_lock);
+    }
+
     bool try_lock() {
         if (!m_mutex.try_lock()) return false;
         own();
@@ -52,16 +58,13 @@ public:
         m_mutex.unlock();
     }
 
-    /// `lockYielding` for a scope.
+    /// `holdYielding` as a named scope object.
     class YieldingLock {
     public:
-        explicit YieldingLock(ZRYieldingMutex& mutex) : m_mutex(mutex) { m_mutex.lockYielding(); }
-        ~YieldingLock() { m_mutex.unlock(); }
-        YieldingLock(const YieldingLock&) = delete;
-        YieldingLock& operator=(const YieldingLock&) = delete;
+        explicit YieldingLock(ZRYieldingMutex& mutex) : m_lock(mutex.holdYielding()) {}
 
     private:
-        ZRYieldingMutex& m_mutex;
+        std::unique_lock<ZRYieldingMutex> m_lock;
     };
 
 private:

@@ -119,9 +119,10 @@ ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
     if (frameState(position) != 1) return Step::Skipped;
     auto* frame = static_cast<ZRImage*>(m_timeline->videoAt(&position, 0));
     if (!frame) return Step::Skipped;
+    std::unique_lock<ZRImage> frameLock(*frame, std::adopt_lock); // the frame comes locked
     // Before "Video Dimensions" are set there is nothing to store.
     const Stored stored = frame->pixels() ? store(position, frame, startedAt) : Stored::Stale;
-    frame->unlock();
+    frameLock.unlock();
     switch (stored) {
     case Stored::Yes:
         return Step::Stored;
@@ -133,20 +134,12 @@ ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
     return Step::Failed;
 }
 
-class ZRTimelineWorker::StateLock {
-public:
-    explicit StateLock(ZRTimelineWorker& worker) : m_worker(worker) {
-        ++m_worker.m_stateWaiters;
-        m_worker.m_stateMutex.lock();
-        --m_worker.m_stateWaiters;
-    }
-    ~StateLock() { m_worker.m_stateMutex.unlock(); }
-    StateLock(const StateLock&) = delete;
-    StateLock& operator=(const StateLock&) = delete;
-
-private:
-    ZRTimelineWorker& m_worker;
-};
+std::unique_lock<std::mutex> ZRTimelineWorker::lockStateAhead() {
+    ++m_stateWaiters;
+    std::unique_lock lock(m_stateMutex);
+    --m_stateWaiters;
+    return lock;
+}
 
 // --- Flags -------------------------------------------------------------------
 
@@ -158,7 +151,7 @@ void ZRTimelineWorker::setEnabled(bool on) {
         return;
     }
     // Waits for the frame in flight, so that the thread is idle when this returns.
-    StateLock lock(*this);
+    const auto lock = lockStateAhead();
     clearFrames();
 }
 
@@ -167,7 +160,7 @@ void ZRTimelineWorker::setEnabled(bool on) {
 void ZRTimelineWorker::suspend(bool on) {
     bool paused = false;
     {
-        StateLock lock(*this);
+        const auto lock = lockStateAhead();
         if (on)
             ++m_suspendCount;
         else if (m_suspendCount > 0)
@@ -187,7 +180,7 @@ int ZRTimelineWorker::frameState(const IZRPos& position) {
     const int forced = m_timeline->forcedRenderFormat();
     bool needed = false;
     {
-        ZRYieldingMutex::YieldingLock renderLock(m_timeline->renderMutex());
+        const auto renderLock = m_timeline->renderMutex().holdYielding();
         const int tracks = m_timeline->highestTrack();
         for (int track = 1; track <= tracks && !needed; ++track) {
             auto* object = dynamic_cast<ZRObject*>(m_timeline->objectAt(track, &at, true));

@@ -106,8 +106,8 @@ private:
     /// Stores `image` for `position` unless the frames were forgotten since `generation`.
     Stored store(const IZRPos& position, ZRImage* image, uint64_t generation);
     uint64_t generation();
-    /// Holds the state mutex for a caller other than the thread, which it lets in first.
-    class StateLock;
+    /// Takes the state mutex for a caller other than the thread, which lets such callers in first.
+    [[nodiscard]] std::unique_lock<std::mutex> lockStateAhead();
     /// `position` counted in the timeline's rate, and its map key.
     static ZRPos atTimelineRate(const IZRPos& position);
     static int64_t keyOf(const IZRPos& position);

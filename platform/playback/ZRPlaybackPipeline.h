@@ -87,7 +87,6 @@ public:
     ZRMediaTime currentPosition() const;
     ZRMediaTime stopPosition() const;
     ZRMediaTime duration() const;
-    ZRMediaTime frameDuration() const { return m_frameDuration; }
     QSize videoSize() const { return QSize(m_video.width, std::abs(m_video.height)); }
     ZRAudioFormat audioFormat() const { return m_audio; }
 

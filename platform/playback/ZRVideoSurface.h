@@ -45,11 +45,9 @@ public:
     QWidget* owner() const { return m_owner; }
     /// Where key events go (null: nowhere but the surface itself).
     void setMessageDrain(QObject* drain) { m_drain = drain; }
-    QObject* messageDrain() const { return m_drain; }
     /// Switches full-screen mode (a window over the whole screen, the cursor blank, the keyboard
     /// grabbed) and back; true when the mode is now as asked.
     bool setFullScreenMode(bool on);
-    bool fullScreenMode() const { return m_fullScreen; }
 
     /// Called when the surface is closed (it hides, and is not deleted).
     std::function<void()> onUserClose;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -328,12 +329,49 @@ TEST(TTFontTest, BadTargetsAreLeftAlone) {
     ZRFontData data = sansData(30);
     data.text = "Wide text";
     font->renderString(nullptr, 400, 100, 20, &data, 0, 0, 4);
-    Canvas canvas(10, 10);
-    // A width larger than the lines hold is cut to the lines.
-    font->renderString(canvas.bytes(), canvas.bytesPerLine(), 1000, 10, &data, 0, 0, 4);
-    font->renderString(canvas.bytes(), 2, 10, 10, &data, 0, 0, 4);
-    font->renderString(canvas.bytes(), canvas.bytesPerLine(), 10, 10, nullptr, 0, 0, 4);
-    SUCCEED();
+
+    constexpr uint32_t kUntouched = 0x5A5A5A5Au;
+    const struct {
+        const char* what;
+        int bytesPerLine;
+        int width;
+        int height;
+        bool withData;
+        const char* text;
+    } cases[] = {
+        {"lines shorter than a pixel", 2, 10, 10, true, "Wide text"},
+        {"a negative line length", -40, 10, 10, true, "Wide text"},
+        {"no width", 40, 0, 10, true, "Wide text"},
+        {"a negative width", 40, -10, 10, true, "Wide text"},
+        {"no height", 40, 10, 0, true, "Wide text"},
+        {"no font data", 40, 10, 10, false, "Wide text"},
+        {"an empty string", 40, 10, 10, true, ""},
+    };
+    for (const auto& c : cases) {
+        Canvas canvas(10, 10, kUntouched);
+        ZRFontData copy = data;
+        copy.text = c.text;
+        font->renderString(canvas.bytes(), c.bytesPerLine, c.width, c.height,
+                           c.withData ? &copy : nullptr, 0, 0, 4);
+        EXPECT_EQ(canvas.ink(kUntouched), QRect()) << c.what;
+    }
+
+    // The text runs past ten pixels on the rows that ten rows show, so a width beyond the lines
+    // would spill onto the rows below.
+    Canvas full(100, 10);
+    font->renderString(full.bytes(), full.bytesPerLine(), full.width, full.height, &data, 0, 0, 4);
+    ASSERT_GT(full.ink(0, QRect(10, 0, 90, 10)).width(), 10);
+    Canvas narrow(10, 10);
+    font->renderString(narrow.bytes(), narrow.bytesPerLine(), narrow.width, narrow.height, &data, 0,
+                       0, 4);
+    ASSERT_FALSE(narrow.ink().isEmpty());
+
+    // A width larger than the lines hold is cut to the lines: the rows show what a target of the
+    // lines' width shows, and the rows below the target stay as they were.
+    Canvas spill(10, 20);
+    font->renderString(spill.bytes(), spill.bytesPerLine(), 1000, 10, &data, 0, 0, 4);
+    EXPECT_TRUE(std::equal(narrow.pixels.begin(), narrow.pixels.end(), spill.pixels.begin()));
+    EXPECT_EQ(spill.ink(0, QRect(0, 10, 10, 10)), QRect());
 }
 
 } // namespace
