@@ -5,8 +5,8 @@
 // import module and the "Cross Fade" transition). The clips are made by the benchmark scripts
 // (anchor_clips.sh); CLIPSTEAD_BENCH_MEDIA names the folder holding A.avi and B.avi.
 #include "api/IZRTimeline.h"
+#include "base/ZRPos.h"
 #include "platform/system/SystemPaths.h"
-#include "timeline/ZRPos.h"
 
 #include <QFileInfo>
 #include <QString>

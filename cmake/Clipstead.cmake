@@ -42,3 +42,32 @@ function(clipstead_test name folder)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${label}
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# clipstead_header_check(<target> <folder> [FROM <root>] [SEES <folders>...] [LIBS <libs>...]):
+# an object library that compiles each header of <folder> on its own, from a copy of <folder>
+# and of the folders it may see (paths below the repository root). Includes are written from
+# <root> (a folder below the repository root; the root itself when none is given), and the copy
+# is the only include folder, so an include that leaves those folders, by an include path or
+# a "../", does not compile. <libs> give what lies outside the project (Qt).
+function(clipstead_header_check target folder)
+  cmake_parse_arguments(C "" "FROM" "SEES;LIBS" ${ARGN})
+  set(root ${CMAKE_CURRENT_BINARY_DIR}/${target})
+  set(checks)
+  foreach(seen IN ITEMS ${folder} ${C_SEES})
+    file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR}/${C_FROM} ${CMAKE_SOURCE_DIR}/${seen})
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${seen}/*.h)
+    foreach(header IN LISTS headers)
+      get_filename_component(file ${header} NAME)
+      configure_file(${header} ${root}/${name}/${file} COPYONLY)
+      if(seen STREQUAL folder)
+        get_filename_component(stem ${header} NAME_WE)
+        set(check ${root}/check_${stem}.cpp)
+        file(CONFIGURE OUTPUT ${check} CONTENT "#include \"${name}/${file}\"\n")
+        list(APPEND checks ${check})
+      endif()
+    endforeach()
+  endforeach()
+  add_library(${target} OBJECT ${checks})
+  target_include_directories(${target} PRIVATE ${root})
+  target_link_libraries(${target} PRIVATE ${C_LIBS})
+endfunction()

@@ -1,6 +1,6 @@
 #include "ZRAudioSource.h"
 
-#include "objects/ZRObjectBindings.h"
+#include "base/ZRObjectBindings.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,11 +1,11 @@
 #include "ZRExportLoop.h"
 
 #include "api/IZRTimeline.h"
+#include "base/ZRHostCallbacks.h"
+#include "base/ZRPos.h"
 #include "export/ZRExportFlags.h"
 #include "export/ZRExportFrameScaler.h"
 #include "modules/ZRImageRecord.h"
-#include "timeline/ZRHostCallbacks.h"
-#include "timeline/ZRPos.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "api/zrplugin.h"
+#include "base/ZRObjectBindings.h"
 #include "modules/ZRDecoderCache.h"
 #include "modules/ZRPluginModule.h"
-#include "objects/ZRObjectBindings.h"
 
 #include <QString>
 

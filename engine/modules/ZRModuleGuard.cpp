@@ -1,6 +1,6 @@
 #include "ZRModuleGuard.h"
 
-#include "timeline/ZRHostCallbacks.h"
+#include "base/ZRHostCallbacks.h"
 
 #include <QByteArray>
 #include <QtGlobal>

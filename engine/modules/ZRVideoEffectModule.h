@@ -1,8 +1,8 @@
 #pragma once
 
 #include "api/zrplugin.h"
+#include "base/ZRObjectBindings.h"
 #include "modules/ZRModuleBinder.h"
-#include "objects/ZRObjectBindings.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "api/ZREffect.h"
-#include "objects/ZRObjectBindings.h"
-#include "timeline/ZRPos.h"
+#include "base/ZRObjectBindings.h"
+#include "base/ZRPos.h"
 
 #include <memory>
 #include <string>

@@ -4,11 +4,11 @@
 #include "api/ZRFont.h"
 #include "audio/ZRAudioMixer.h"
 #include "audio/ZRAudioSource.h"
+#include "base/ZRRenderTime.h"
 #include "fonts/ZRProcessFont.h"
 #include "objects/ZRGuardedEffectList.h"
 #include "objects/ZRModuleEffect.h"
 #include "render/ZRImage.h"
-#include "render/ZRRenderTime.h"
 #include "timeline/ZRTimeline.h"
 
 #include <algorithm>

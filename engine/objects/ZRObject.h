@@ -2,10 +2,10 @@
 
 #include "api/IZRSettings.h"
 #include "api/ZRFontData.h"
+#include "base/ZRObjectBindings.h"
+#include "base/ZRPos.h"
 #include "objects/IZRVolumeKeys.h"
-#include "objects/ZRObjectBindings.h"
 #include "objects/ZRPosKeyMap.h"
-#include "timeline/ZRPos.h"
 #include "timeline/ZRTrackItem.h"
 #include "util/ZRYieldingMutex.h"
 

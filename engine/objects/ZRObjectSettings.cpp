@@ -4,7 +4,7 @@
 // and a value out of range all answer false and change nothing.
 #include "ZRObject.h"
 
-#include "objects/ZRKeyYuv.h"
+#include "base/ZRKeyYuv.h"
 #include "timeline/ZRTimeline.h"
 
 #include <QByteArray>

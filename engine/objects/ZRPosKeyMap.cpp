@@ -1,7 +1,7 @@
 #include "ZRPosKeyMap.h"
 
 #include "api/IZRPos.h"
-#include "timeline/ZRPos.h"
+#include "base/ZRPos.h"
 #include "util/ZRStringMap.h"
 
 #include <QByteArray>

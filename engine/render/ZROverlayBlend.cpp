@@ -1,6 +1,6 @@
 #include "ZROverlayBlend.h"
 
-#include "objects/ZRKeyYuv.h"
+#include "base/ZRKeyYuv.h"
 
 #include <algorithm>
 #include <cmath>

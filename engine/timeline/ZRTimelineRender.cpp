@@ -2,9 +2,9 @@
 // object draws itself, transitions mix their two neighbours, effects run, overlays are blended.
 #include "ZRTimeline.h"
 
+#include "base/ZRRenderTime.h"
 #include "objects/ZRObject.h"
 #include "render/ZROverlayBlend.h"
-#include "render/ZRRenderTime.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "api/ZRGuardedList.h"
-#include "timeline/ZRPos.h"
+#include "base/ZRPos.h"
 #include "util/ZRHeapMutex.h"
 #include "util/ZRList.h"
 

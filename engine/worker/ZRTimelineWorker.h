@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/ZRPos.h"
 #include "platform/dvcodec/DVDecoder.h"
 #include "platform/dvcodec/DVEncoder.h"
 #include "platform/mjpeg/JPEGDecoder.h"
 #include "platform/mjpeg/JPEGEncoder.h"
-#include "timeline/ZRPos.h"
 #include "util/ZREvent.h"
 #include "util/ZRTempFileStore.h"
 

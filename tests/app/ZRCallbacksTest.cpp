@@ -3,7 +3,7 @@
 #include "ZRExportView.h"
 #include "ZRFrameRelay.h"
 
-#include "timeline/ZRPos.h"
+#include "base/ZRPos.h"
 
 #include <QStatusBar>
 #include <QtGlobal>

@@ -2,7 +2,7 @@
 #include "AppFixture.h"
 #include "ZREngineEvents.h"
 
-#include "timeline/ZRPos.h"
+#include "base/ZRPos.h"
 
 #include <atomic>
 #include <memory>

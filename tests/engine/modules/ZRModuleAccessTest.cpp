@@ -1,8 +1,8 @@
 #include "modules/ZRModuleAccess.h"
+#include "base/ZRPos.h"
 #include "engine/modules/ModuleFixture.h"
 #include "render/ZRImage.h"
 #include "support/TestEnvironment.h"
-#include "timeline/ZRPos.h"
 #include "timeline/ZRTimeline.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "api/IZRTimeline.h"
+#include "base/ZRPos.h"
 #include "objects/ZRObject.h"
 #include "platform/system/SystemPaths.h"
-#include "timeline/ZRPos.h"
 #include "timeline/ZRTimeline.h"
 
 #include <QString>

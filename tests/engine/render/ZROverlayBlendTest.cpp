@@ -1,5 +1,5 @@
 #include "render/ZROverlayBlend.h"
-#include "objects/ZRKeyYuv.h"
+#include "base/ZRKeyYuv.h"
 
 #include <gtest/gtest.h>
 

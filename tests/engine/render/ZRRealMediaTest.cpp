@@ -2,9 +2,9 @@
 // import). The clip is made with the ffmpeg command line at run time; the test is skipped when
 // either is missing.
 #include "api/IZRTimeline.h"
+#include "base/ZRPos.h"
 #include "platform/system/SystemPaths.h"
 #include "support/TestEnvironment.h"
-#include "timeline/ZRPos.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "timeline/ZRPos.h"
+#include "base/ZRPos.h"
 #include "timeline/ZRTrackItem.h"
 
 #include <string>

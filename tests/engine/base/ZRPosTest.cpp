@@ -1,4 +1,4 @@
-#include "timeline/ZRPos.h"
+#include "base/ZRPos.h"
 
 #include <gtest/gtest.h>
 
