@@ -13,7 +13,7 @@
 #include "painting/ZRFramePainting.h"
 #include "widgets/ZRTCWidget.h"
 
-#include "../browser/ZRSBBrowser.h"
+#include "ZRSBBrowser.h"
 
 #include <IZRTimeline.h>
 
