@@ -1,14 +1,12 @@
 # Checks every project include of the layered folders against the layer table
 # (cmake/Layers.cmake), where include folders alone cannot tell: folders that share a target's
 # include folders (the engine's folders and engine/script), and a "../" that climbs out of them.
+# It also holds the one include style: a project include names the file from the repository
+# root ("engine/timeline/ZRTimeline.h"), even for a file beside the one that includes it.
 # cmake -DSOURCE_DIR=<repository> [-DSTAMP=<file touched on success>] -P CheckIncludes.cmake
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
-# The folders an include is looked up in after the including file's own: the repository root
-# first, then the roots that older include lines were written from.
-set(roots "" engine/ engine/api/ common/ classes/ app/ views/ browser/ capture/ output/
-  platform/playback/ plugins/export/ plugins/common/)
 
 set(folders)
 foreach(entry IN LISTS CLIPSTEAD_LAYER_FOLDERS)
@@ -71,20 +69,16 @@ foreach(source IN LISTS sources)
       list(APPEND errors "${source}: \"${name}\" climbs out of its folder with ../")
       continue()
     endif()
-    set(target "")
-    if(EXISTS ${SOURCE_DIR}/${here}/${name})
-      set(target ${here}/${name})
-    else()
-      foreach(root IN LISTS roots)
-        if(EXISTS ${SOURCE_DIR}/${root}${name})
-          set(target ${root}${name})
-          break()
-        endif()
-      endforeach()
-    endif()
-    if(target STREQUAL "")
+    if(EXISTS ${SOURCE_DIR}/${here}/${name} AND NOT here STREQUAL "")
+      list(APPEND errors
+        "${source}: \"${name}\" is not written from the repository root (\"${here}/${name}\")")
       continue()
     endif()
+    if(NOT EXISTS ${SOURCE_DIR}/${name})
+      # Not a file of the repository: a generated one or a library's.
+      continue()
+    endif()
+    set(target ${name})
     below(inside ${target} ${allowed})
     below(excluded ${target} ${denied})
     if(inside AND NOT excluded)

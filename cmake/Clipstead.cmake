@@ -71,3 +71,19 @@ function(clipstead_header_check target folder)
   target_include_directories(${target} PRIVATE ${root})
   target_link_libraries(${target} PRIVATE ${C_LIBS})
 endfunction()
+
+# clipstead_include_folders(<target> <INTERFACE|PUBLIC|PRIVATE> <folder>...): gives <target> an
+# include folder of its own in the build tree that holds only the named source folders (paths
+# below the repository root, as links to them). Project includes are written from the
+# repository root, so they reach those folders and the include folders of what <target> links,
+# nothing else. Once per target.
+function(clipstead_include_folders target scope)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  file(REMOVE_RECURSE ${root})
+  foreach(folder IN LISTS ARGN)
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()

@@ -1,7 +1,7 @@
-#include "ScriptContext.h"
-#include "ScriptIntegerOps.h"
-#include "ScriptMessages.h"
-#include "ScriptRunStack.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptIntegerOps.h"
+#include "script/ScriptMessages.h"
+#include "script/ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstring>

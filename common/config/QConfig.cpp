@@ -1,4 +1,4 @@
-#include "QConfig.h"
+#include "common/config/QConfig.h"
 
 #include <QFile>
 #include <QLockFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QConfigGroup.h"
+#include "common/config/QConfigGroup.h"
 
 #include <QByteArray>
 #include <QColor>

@@ -1,7 +1,7 @@
 // The program's additions to the configuration-file class: colours, byte arrays and long
 // integers as values, and removing and renaming groups and entries.
 
-#include "QConfig.h"
+#include "common/config/QConfig.h"
 
 #include <algorithm>
 

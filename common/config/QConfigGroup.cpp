@@ -1,4 +1,4 @@
-#include "QConfigGroup.h"
+#include "common/config/QConfigGroup.h"
 
 #include <algorithm>
 #include <limits>

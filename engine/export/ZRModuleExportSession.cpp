@@ -1,11 +1,11 @@
-#include "ZRModuleExportSession.h"
+#include "engine/export/ZRModuleExportSession.h"
 
-#include "export/ZRExportPalette.h"
-#include "modules/ZRImageRecord.h"
-#include "modules/ZRModuleLocale.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/export/ZRExportPalette.h"
+#include "engine/modules/ZRImageRecord.h"
+#include "engine/modules/ZRModuleLocale.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "api/IZRImage.h"
+#include "engine/api/IZRImage.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "api/ZRExportSession.h"
-#include "api/zrplugin.h"
-#include "modules/ZRExportModule.h"
+#include "engine/api/ZRExportSession.h"
+#include "engine/api/zrplugin.h"
+#include "engine/modules/ZRExportModule.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fonts/ZRKernTable.h"
-#include "util/ZRHeapMutex.h"
+#include "engine/fonts/ZRKernTable.h"
+#include "engine/util/ZRHeapMutex.h"
 
 #include <QString>
 

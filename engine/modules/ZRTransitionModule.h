@@ -1,8 +1,8 @@
 #pragma once
 
-#include "api/zrplugin.h"
-#include "base/ZRObjectBindings.h"
-#include "modules/ZRModuleBinder.h"
+#include "engine/api/zrplugin.h"
+#include "engine/base/ZRObjectBindings.h"
+#include "engine/modules/ZRModuleBinder.h"
 
 #include <QMutex>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "api/ZREffectList.h"
-#include "util/ZRHeapMutex.h"
-#include "util/ZRList.h"
+#include "engine/api/ZREffectList.h"
+#include "engine/util/ZRHeapMutex.h"
+#include "engine/util/ZRList.h"
 
 /// The engine's effect list of one object: effect pointers in attachment order behind one
 /// recursive mutex, which every operation holds for its own duration. Items are not owned.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "api/IZRImage.h"
-#include "util/ZRHeapMutex.h"
+#include "engine/api/IZRImage.h"
+#include "engine/util/ZRHeapMutex.h"
 
 #include <atomic>
 #include <cstddef>

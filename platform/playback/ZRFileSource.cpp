@@ -1,4 +1,4 @@
-#include "ZRFileSource.h"
+#include "platform/playback/ZRFileSource.h"
 
 #include "platform/media/MediaFile.h"
 

@@ -1,6 +1,6 @@
-#include "RegistryFile.h"
+#include "platform/system/RegistryFile.h"
 
-#include "SystemPaths.h"
+#include "platform/system/SystemPaths.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 // An export module for the tests: counts what it is given. A file name holding "refuse" is
 // refused at the start, one holding "throw" makes every frame throw; it asks for the palette.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <cstring>
 #include <stdexcept>

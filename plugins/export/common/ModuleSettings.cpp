@@ -1,4 +1,4 @@
-#include "ModuleSettings.h"
+#include "plugins/export/common/ModuleSettings.h"
 
 #include "platform/system/SystemPaths.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "common/AudioConformer.h"
-#include "common/ExportPipeline.h"
-#include "common/ExportSession.h"
 #include "platform/system/PendingFiles.h"
+#include "plugins/export/common/AudioConformer.h"
+#include "plugins/export/common/ExportPipeline.h"
+#include "plugins/export/common/ExportSession.h"
 
 extern "C" {
 #include <libavutil/rational.h>

@@ -1,8 +1,7 @@
-#include "painting/ZRFramePainting.h"
+#include "classes/painting/ZRFramePainting.h"
 
-#include "FakeEngineImage.h"
-
-#include <IZRTimeline.h>
+#include "engine/api/IZRTimeline.h"
+#include "tests/classes/painting/FakeEngineImage.h"
 
 #include <QPainter>
 

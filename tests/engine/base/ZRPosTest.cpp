@@ -1,4 +1,4 @@
-#include "base/ZRPos.h"
+#include "engine/base/ZRPos.h"
 
 #include <gtest/gtest.h>
 

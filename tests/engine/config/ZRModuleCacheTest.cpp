@@ -1,7 +1,7 @@
-#include "config/ZRModuleCache.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/config/ZRModuleCache.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "support/TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QFile>
 #include <QTemporaryDir>

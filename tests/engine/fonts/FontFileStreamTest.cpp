@@ -1,4 +1,4 @@
-#include "fonts/FontFileStream.h"
+#include "engine/fonts/FontFileStream.h"
 
 #include <QDir>
 #include <QFile>

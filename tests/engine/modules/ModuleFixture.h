@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "objects/ZRObject.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <memory>
 #include <vector>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "api/IZRTimeline.h"
-#include "base/ZRPos.h"
-#include "objects/ZRObject.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/base/ZRPos.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTimeline.h"
 #include "platform/system/SystemPaths.h"
-#include "timeline/ZRTimeline.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "render/ZRImage.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/render/ZRImage.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "support/TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

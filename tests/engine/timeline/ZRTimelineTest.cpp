@@ -1,7 +1,7 @@
-#include "timeline/ZRTimeline.h"
-#include "timeline/ZREngine.h"
+#include "engine/timeline/ZRTimeline.h"
+#include "engine/timeline/ZREngine.h"
 
-#include "support/TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QFile>
 
