@@ -1,9 +1,9 @@
-#include "ZRAboutDialog.h"
+#include "app/ZRAboutDialog.h"
 
-#include "skins/PSDImage.h"
-#include "skins/PSDLayerSet.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRPushButton.h"
+#include "classes/skins/PSDImage.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRPushButton.h"
 
 #include <QGuiApplication>
 #include <QPainter>

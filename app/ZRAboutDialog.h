@@ -1,7 +1,7 @@
 #pragma once
 
-#include "skins/PSDLayerSet.h"
-#include "widgets/ZRDialog.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/widgets/ZRDialog.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,8 +1,8 @@
-#include "ZRAppState.h"
+#include "app/ZRAppState.h"
 
-#include "ZRBrowserIconView.h"
-#include "ZRSBBrowser.h"
-#include "ZRSBTrimmer.h"
+#include "browser/ZRBrowserIconView.h"
+#include "browser/ZRSBBrowser.h"
+#include "views/ZRSBTrimmer.h"
 
 #include <QMenuBar>
 #include <QTabBar>

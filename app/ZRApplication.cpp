@@ -1,4 +1,4 @@
-#include "ZRApplication.h"
+#include "app/ZRApplication.h"
 
 #include <QWidget>
 

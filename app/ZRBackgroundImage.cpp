@@ -1,8 +1,8 @@
-#include "ZRBackgroundImage.h"
+#include "app/ZRBackgroundImage.h"
 
-#include "skins/PSDImage.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRTextConversion.h"
+#include "classes/skins/PSDImage.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRTextConversion.h"
 
 #include <QDir>
 #include <QFileInfo>

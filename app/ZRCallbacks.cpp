@@ -1,11 +1,11 @@
-#include "ZRCallbacks.h"
+#include "app/ZRCallbacks.h"
 
-#include "IZRTimeline.h"
-#include "ZRAppState.h"
-#include "ZREditorData.h"
-#include "ZREngineEvents.h"
-#include "ZRExportView.h"
-#include "ZRFrameRelay.h"
+#include "app/ZRAppState.h"
+#include "app/ZREditorData.h"
+#include "app/ZREngineEvents.h"
+#include "app/ZRFrameRelay.h"
+#include "engine/api/IZRTimeline.h"
+#include "output/ZRExportView.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

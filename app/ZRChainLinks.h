@@ -1,8 +1,8 @@
 #pragma once
 
-#include "IZRObject.h"
-#include "ZREditorData.h"
-#include "ZRUserData.h"
+#include "app/ZREditorData.h"
+#include "app/ZRUserData.h"
+#include "engine/api/IZRObject.h"
 
 /// Typed access to the link records that engine objects carry (their user values): each answer is
 /// null when the object is null or carries a record of another kind. GUI thread.

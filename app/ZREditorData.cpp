@@ -1,9 +1,9 @@
-#include "ZREditorData.h"
+#include "app/ZREditorData.h"
 
-#include "IZRTimeline.h"
-#include "ZRDragPayload.h"
-#include "ZREffectList.h"
-#include "ZRUserData.h"
+#include "app/ZRUserData.h"
+#include "browser/ZRDragPayload.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffectList.h"
 
 #include <QHash>
 #include <QString>

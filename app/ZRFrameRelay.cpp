@@ -1,7 +1,7 @@
-#include "ZRFrameRelay.h"
+#include "app/ZRFrameRelay.h"
 
-#include "IZRPos.h"
-#include "ZRAppState.h"
+#include "app/ZRAppState.h"
+#include "engine/api/IZRPos.h"
 
 #include <QCoreApplication>
 #include <QWidget>

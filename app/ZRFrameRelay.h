@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZREngineEvents.h"
+#include "app/ZREngineEvents.h"
 
 #include <QObject>
 

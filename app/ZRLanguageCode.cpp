@@ -1,4 +1,4 @@
-#include "ZRLanguageCode.h"
+#include "app/ZRLanguageCode.h"
 
 #include "platform/system/RegistryFile.h"
 

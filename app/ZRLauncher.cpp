@@ -1,4 +1,4 @@
-#include "ZRLauncher.h"
+#include "app/ZRLauncher.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "ZRNotifier.h"
+#include "app/ZRNotifier.h"
 
-#include "ZRAppState.h"
+#include "app/ZRAppState.h"
 
 #include <QMessageBox>
 

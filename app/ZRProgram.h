@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/ZRDefaultTextFont.h"
+#include "classes/text/ZRDefaultTextFont.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRAppState.h"
+#include "app/ZRAppState.h"
 
 #include <QButtonGroup>
 #include <QHash>

@@ -1,14 +1,14 @@
 // The background picture of the main window's central area: default, restore, change and
 // stretch. Pictures change on the GUI thread, the only one that touches the composed image.
 
-#include "ZRSBMainWindow.h"
+#include "app/ZRSBMainWindow.h"
 
-#include "ZRBackgroundImage.h"
-#include "ZRSettingsFile.h"
-#include "ZRWindowServices.h"
-#include "config/QConfig.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/QSBWidget.h"
+#include "app/ZRBackgroundImage.h"
+#include "app/ZRSettingsFile.h"
+#include "app/ZRWindowServices.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/QSBWidget.h"
+#include "common/config/QConfig.h"
 
 #include <QDir>
 #include <QFileInfo>

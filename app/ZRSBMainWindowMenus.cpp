@@ -1,17 +1,17 @@
 // The Options and Help menus' commands and the snapshot.
 
-#include "ZRSBMainWindow.h"
+#include "app/ZRSBMainWindow.h"
 
-#include "IZRImage.h"
-#include "IZRSettings.h"
-#include "IZRTimeline.h"
-#include "ZRImportView.h"
-#include "ZRLauncher.h"
-#include "ZRSettingsFile.h"
-#include "ZRWindowServices.h"
-#include "config/QConfig.h"
+#include "app/ZRLauncher.h"
+#include "app/ZRSettingsFile.h"
+#include "app/ZRWindowServices.h"
+#include "capture/ZRImportView.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "common/config/QConfig.h"
+#include "engine/api/IZRImage.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/system/RegistryFile.h"
-#include "skins/ZRSkinPreload.h"
 
 #include <QClipboard>
 #include <QDir>

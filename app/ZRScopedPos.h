@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IZRObjectFactory.h"
-#include "IZRPos.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRPos.h"
 
 /// A position made by a timeline's factory and given back to it when the scope ends. Confined to
 /// the thread that made it.

@@ -1,6 +1,6 @@
-#include "ZRScriptFileRequester.h"
+#include "app/ZRScriptFileRequester.h"
 
-#include "dialogs/ZRFileDialog.h"
+#include "classes/dialogs/ZRFileDialog.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "ZRSettingsFile.h"
+#include "app/ZRSettingsFile.h"
 
-#include "config/QConfig.h"
+#include "common/config/QConfig.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ZRSingleInstance.h"
+#include "app/ZRSingleInstance.h"
 
 #include <QDir>
 #include <QStandardPaths>

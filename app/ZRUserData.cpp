@@ -1,6 +1,6 @@
-#include "ZRUserData.h"
+#include "app/ZRUserData.h"
 
-#include "IZRObject.h"
+#include "engine/api/IZRObject.h"
 
 // Qt's integer dictionaries of the records start with 17 buckets.
 constexpr int kDictionaryBuckets = 17;

@@ -1,10 +1,10 @@
 // The editor object's life, its shared steps and its look-ups and selection, which read the chain
 // and flags only.
-#include "ZRVeskEditor.h"
+#include "app/ZRVeskEditor.h"
 
-#include "IZRTimeline.h"
-#include "ZRChainLinks.h"
-#include "ZRScopedPos.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRClipMarks.h"
+#include "app/ZRClipMarks.h"
 
 #include <QObject>
 #include <QSize>

@@ -1,12 +1,12 @@
 // Placing clips in the chain and taking them out: the relayout every chain change ends with,
 // insertion, unlinking, removal, moving and copying, and the removal of a clip's transition.
-#include "IZRSettings.h"
-#include "IZRTimeline.h"
-#include "ZRChainLinks.h"
-#include "ZREditorData.h"
-#include "ZREffectList.h"
-#include "ZRScopedPos.h"
-#include "ZRVeskEditor.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZREditorData.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffectList.h"
 
 using namespace chainlinks;
 

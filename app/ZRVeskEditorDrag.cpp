@@ -1,6 +1,6 @@
-#include "ZRVeskEditorDrag.h"
+#include "app/ZRVeskEditorDrag.h"
 
-#include "ZRDragPayload.h"
+#include "browser/ZRDragPayload.h"
 
 #include <QDrag>
 #include <QMimeData>

@@ -1,8 +1,8 @@
 // Finding the object that a drop of an editor-object drag names.
-#include "IZRTimeline.h"
-#include "ZRChainLinks.h"
-#include "ZRVeskEditor.h"
-#include "ZRVeskEditorDrag.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRVeskEditor.h"
+#include "app/ZRVeskEditorDrag.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QDropEvent>
 #include <QThread>

@@ -1,14 +1,14 @@
 // Opening, saving and starting projects, and making objects from media files. A project file is a
 // script that the engine runs; what it placed on tracks 1, 2 and 3 becomes the chain again. The
 // file comes from outside: every record and link it brings is checked before the chain uses it.
-#include "IZRSettings.h"
-#include "IZRTimeline.h"
-#include "ZRAppState.h"
-#include "ZRChainLinks.h"
-#include "ZREffectList.h"
-#include "ZRNotifier.h"
-#include "ZRScopedPos.h"
-#include "ZRVeskEditor.h"
+#include "app/ZRAppState.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRNotifier.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffectList.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // The three thumbnails of each clip: its first frame large and small, its last frame small. The
 // engine renders straight into the images' pixels; the small first frame is scaled from the large.
-#include "IZRImage.h"
-#include "IZRTimeline.h"
-#include "ZRChainLinks.h"
-#include "ZRScopedPos.h"
-#include "ZRVeskEditor.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRImage.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/scaler/SRScaler.h"
 
 using namespace chainlinks;

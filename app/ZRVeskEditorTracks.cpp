@@ -2,12 +2,12 @@
 // whatever is selected and the clean-up that keeps the other tracks within the chain's end.
 // Track lists are only read under their locks; every change happens after the lock is released
 // (a thread composing a frame takes the timeline's lock before a list's).
-#include "IZRSettings.h"
-#include "IZRTimeline.h"
-#include "ZRChainLinks.h"
-#include "ZREffect.h"
-#include "ZRScopedPos.h"
-#include "ZRVeskEditor.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffect.h"
 
 #include <array>
 #include <utility>

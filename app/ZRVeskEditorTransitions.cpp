@@ -1,11 +1,11 @@
 // The transition that follows a clip and the clip's one video effect: attaching, replacing,
 // sizing and removing them.
-#include "IZRSettings.h"
-#include "IZRTimeline.h"
-#include "ZRChainLinks.h"
-#include "ZREffect.h"
-#include "ZRScopedPos.h"
-#include "ZRVeskEditor.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffect.h"
 
 #include <cmath>
 

@@ -1,12 +1,12 @@
 // Changing clips in place: cutting a clip or a free audio object in two, trimming a chained clip's
 // ends and setting its marks. A chained clip keeps its start while its marks change; the chain
 // after it is re-placed.
-#include "IZRSettings.h"
-#include "IZRTimeline.h"
-#include "ZRChainLinks.h"
-#include "ZREffect.h"
-#include "ZRScopedPos.h"
-#include "ZRVeskEditor.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffect.h"
 
 using namespace chainlinks;
 

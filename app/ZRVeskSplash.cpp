@@ -1,9 +1,9 @@
-#include "ZRVeskSplash.h"
+#include "app/ZRVeskSplash.h"
 
-#include "ZRCallbacks.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRFontTag.h"
-#include "widgets/ZRSkinBox.h"
+#include "app/ZRCallbacks.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRFontTag.h"
+#include "classes/widgets/ZRSkinBox.h"
 
 #include <QGuiApplication>
 #include <QLabel>

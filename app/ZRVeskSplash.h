@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/ZRDialog.h"
+#include "classes/widgets/ZRDialog.h"
 
 #include <QImage>
 #include <QPointer>

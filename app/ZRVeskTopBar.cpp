@@ -1,7 +1,7 @@
-#include "ZRVeskTopBar.h"
+#include "app/ZRVeskTopBar.h"
 
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
-#include "ZRWindowServices.h"
+#include "app/ZRWindowServices.h"
 
-#include "ZRAboutDialog.h"
-#include "ZRProfileDialog.h"
-#include "dialogs/ZRFileDialog.h"
+#include "app/ZRAboutDialog.h"
+#include "classes/dialogs/ZRFileDialog.h"
+#include "output/ZRProfileDialog.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "ZRProgram.h"
+#include "app/ZRProgram.h"
 
 int main(int argc, char** argv) {
     return clipsteadMain(argc, argv);

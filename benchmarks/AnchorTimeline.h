@@ -4,9 +4,9 @@
 // 1-second cross-fade, 475 frames, through the program's own modules in bin/PlugIns (the media
 // import module and the "Cross Fade" transition). The clips are made by the benchmark scripts
 // (anchor_clips.sh); CLIPSTEAD_BENCH_MEDIA names the folder holding A.avi and B.avi.
-#include "api/IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/base/ZRPos.h"
 #include "platform/system/SystemPaths.h"
-#include "timeline/ZRPos.h"
 
 #include <QFileInfo>
 #include <QString>

@@ -3,7 +3,7 @@
 // Timelines the export and whole-process benchmarks build from DV clips, and the module
 // settings they write, through the engine's exported interfaces only.
 
-#include "api/IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QFile>

@@ -3,11 +3,10 @@
 // What the timeline-view benchmarks share: a 25 fps timeline published as the program's, with
 // an editor over it, and the offscreen program around the benchmarks.
 
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "ZRVeskEditor.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // in the state folder: creating and destroying one over a 1 MB log of 120,000 groups must take
 // milliseconds, not minutes. Reading a file of short "k=v" lines reports the heap it takes per
 // byte of file ("heap_per_file_byte").
-#include "config/QConfig.h"
-#include "timeline/ZRTimeline.h"
+#include "common/config/QConfig.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,11 +2,11 @@
 // objectAt walk, the thumbnails of 720 x 576 clips (the module fixture's interlaced source:
 // its frames are painted, not decoded, so DV decoding is not part of the figure), and opening a
 // generated project of solid-colour clips with transitions and effects, thumbnails included.
-#include "IZRTimeline.h"
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "ZREffectList.h"
-#include "ZRVeskEditor.h"
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffectList.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,12 +4,12 @@
 // reads the editor-data lines it wrote. Both sides save inside the editor data's save scope, as
 // the program does. The transitions are solid colours on track 2: the
 // timeline runs without modules. Goal: the callbacks add under 20%.
-#include "IZRTimeline.h"
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "ZREditorData.h"
-#include "ZREffectList.h"
-#include "ZRUserData.h"
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZREditorData.h"
+#include "app/ZRUserData.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffectList.h"
 
 #include <benchmark/benchmark.h>
 

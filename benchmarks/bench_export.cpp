@@ -3,7 +3,7 @@
 // one process (no start-up counted: the side-by-side scripts time whole processes with
 // bench_timeline instead). The clips come from the environment (CLIPSTEAD_BENCH_A,
 // CLIPSTEAD_BENCH_B); the files go to CLIPSTEAD_BENCH_OUT.
-#include "BenchTimeline.h"
+#include "benchmarks/BenchTimeline.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,5 +1,5 @@
 // Titles are drawn for every frame a text object covers; captions for every skinned label.
-#include "api/ZRFont.h"
+#include "engine/api/ZRFont.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // Every rendered frame is cleared to the background and copied out at least once.
-#include "render/ZRImage.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/render/ZRImage.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <benchmark/benchmark.h>
 

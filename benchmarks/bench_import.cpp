@@ -3,10 +3,10 @@
 // 720 x 576 engine image on one thread. The media are made with the ffmpeg command into the
 // folder named by BENCH_IMPORT_MEDIA (a temporary folder when unset); the side-by-side script
 // bench_import_vs_ffmpeg.sh compares the rates with ffmpeg's own decode of the same files.
-#include "api/IZRTimeline.h"
-#include "modules/ZRModuleAccess.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/modules/ZRModuleAccess.h"
+#include "engine/timeline/ZRTimeline.h"
 #include "platform/system/SystemPaths.h"
-#include "timeline/ZRTimeline.h"
 
 #include <benchmark/benchmark.h>
 

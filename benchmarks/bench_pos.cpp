@@ -1,5 +1,5 @@
 // Position arithmetic runs for every object on every frame the renderer composes.
-#include "timeline/ZRPos.h"
+#include "engine/base/ZRPos.h"
 
 #include <benchmark/benchmark.h>
 

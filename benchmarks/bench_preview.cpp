@@ -4,12 +4,12 @@
 // render times (p50/p99), the first frame's time and the CPU load.
 // Usage: bench_preview [seconds (600)] [null|alsa (null)] [width height (360 288)]
 // benchmarks/bench_preview.sh makes the clips and runs it on two cores.
-#include "AnchorTimeline.h"
-#include "ZRAlsaOutput.h"
-#include "ZRNullOutput.h"
-#include "ZRPlaybackPipeline.h"
-#include "ZRPreviewSourceCallback.h"
-#include "ZRVideoSurface.h"
+#include "benchmarks/AnchorTimeline.h"
+#include "platform/playback/ZRAlsaOutput.h"
+#include "platform/playback/ZRNullOutput.h"
+#include "platform/playback/ZRPlaybackPipeline.h"
+#include "platform/playback/ZRVideoSurface.h"
+#include "views/ZRPreviewSourceCallback.h"
 
 #include <QApplication>
 #include <QTimer>

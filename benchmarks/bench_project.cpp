@@ -1,6 +1,6 @@
 // Saving and loading generated projects of 5,000 and 10,000 objects: solid colours on tracks 1
 // and 3, every second one with an effect. Loading time must grow linearly with the objects.
-#include "timeline/ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // through the program's own modules in bin/PlugIns (the media import module and the
 // "Cross Fade" transition). benchmarks/bench_render_vs_ffmpeg.sh makes the clips and runs this
 // beside ffmpeg.
-#include "AnchorTimeline.h"
+#include "benchmarks/AnchorTimeline.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,5 +1,5 @@
 // Audio of a clip at another rate runs through the resampler on every rendered audio block.
-#include "audio/ZRResampler.h"
+#include "engine/audio/ZRResampler.h"
 
 #include <benchmark/benchmark.h>
 

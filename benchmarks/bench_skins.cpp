@@ -1,8 +1,8 @@
 // Pixel routines on a 1280 x 800 block (items are pixels, so the rate reads as pixels per
 // second), reference and vector kernels side by side; and the whole start-up skin preload.
-#include "pixels/ZRPixelKernels.h"
-#include "pixels/ZRPixelRoutines.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/pixels/ZRPixelKernels.h"
+#include "classes/pixels/ZRPixelRoutines.h"
+#include "classes/skins/ZRSkinPreload.h"
 
 #include <QGuiApplication>
 

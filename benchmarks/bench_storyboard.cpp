@@ -6,17 +6,16 @@
 // - RenderBarRefresh: the render bars of the visible cells redrawn.
 // Goal: each under 16 ms, and 1,000 clips within 10 % of 10 clips (only visible cells are
 // drawn).
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "ZRStoryboard.h"
-#include "ZRVeskEditor.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRObject.h>
-#include <IZRObjectFactory.h>
-#include <IZRPos.h>
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRPos.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRStoryboard.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,7 +9,7 @@
 // engine's AVI writer with its "DV" compressor and PCM sound: every frame encoded), "dvd" (the
 // "MPEG" module, DVD profile) and "preview" (every frame composed by videoAt into BGRA, nothing
 // written). Prints the frames done and how many passed through unchanged to standard error.
-#include "BenchTimeline.h"
+#include "benchmarks/BenchTimeline.h"
 
 #include <QFileInfo>
 

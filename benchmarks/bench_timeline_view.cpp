@@ -5,14 +5,13 @@
 // - ZoomStep: one zoom in and one zoom out, each followed by a full repaint (time per pair / 2);
 // - PageScroll: the horizontal bar moved one page, then a full repaint.
 // Goal: each under 16 ms. Tracks draw each object as a tinted block, as a light track kind does.
-#include "EditorBench.h"
-#include "ZRTimelineTrack.h"
-#include "ZRTimelineView.h"
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRTimeline.h>
+#include "benchmarks/EditorBench.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineView.h"
 
 #include <benchmark/benchmark.h>
 

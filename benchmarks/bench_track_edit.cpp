@@ -5,13 +5,12 @@
 // - TrimStep: one mouse move while the end of the 500th object is trimmed (hit test, trim step,
 //   status text).
 // Goal: each under 2 ms.
-#include "EditorBench.h"
-#include "ZRTimelineScale.h"
-#include "ZRTimelineTrack.h"
-#include "ZRTimelineView.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRTimeline.h>
+#include "benchmarks/EditorBench.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineView.h"
 
 #include <benchmark/benchmark.h>
 

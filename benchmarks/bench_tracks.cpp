@@ -1,6 +1,6 @@
 // Placing and finding objects on a long track: the timeline view and the renderer do both all
 // the time.
-#include "timeline/ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <benchmark/benchmark.h>
 

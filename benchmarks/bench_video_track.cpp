@@ -8,15 +8,14 @@
 // - TrackRepaint: the video and clip-audio tracks composed once (for scale).
 // Goal: the placement and the trim step under 2 ms each. The repaints they ask for are queued,
 // not run, as in the program.
-#include "EditorBench.h"
-#include "ZRAudioTrack.h"
-#include "ZRTimelineView.h"
-#include "ZRVeskEditorDrag.h"
-#include "ZRVideoTrack.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRVeskEditorDrag.h"
+#include "benchmarks/EditorBench.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRAudioTrack.h"
+#include "views/ZRTimelineView.h"
+#include "views/ZRVideoTrack.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,9 +6,9 @@
 // every frame and runs without media. BM_EditsBesideRendering/0 and /1: edits per second on a
 // timeline of 10,000 objects while a preview thread composes frames in a loop, with the
 // background renderer off (0) and on (1); on must keep at least 90 % of off.
-#include "objects/ZRObject.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTimeline.h"
 #include "platform/system/SystemPaths.h"
-#include "timeline/ZRTimeline.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 // os.clock gives it, so that other load on the machine does not count) and exits 1 when the run
 // fails.
 // Used by bench_script_vs_lua.sh. Usage: script_run <file>
-#include "timeline/ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <cstdio>
 #include <ctime>

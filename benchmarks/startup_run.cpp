@@ -4,8 +4,8 @@
 // the profile dialog that a start without a project shows is accepted at once, as if the user
 // had pressed OK without a pause.
 // Usage: startup_run [program arguments...]
-#include "ZRProgram.h"
-#include "ZRWindowServices.h"
+#include "app/ZRProgram.h"
+#include "app/ZRWindowServices.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "ZRBrowserIconView.h"
+#include "browser/ZRBrowserIconView.h"
 
 ZRBrowserIconView::ZRBrowserIconView(QWidget* parent, const char* name, Qt::WindowFlags flags)
     : QWidget(parent, flags) {

@@ -1,4 +1,4 @@
-#include "ZRDragPayload.h"
+#include "browser/ZRDragPayload.h"
 
 #include <QMimeData>
 

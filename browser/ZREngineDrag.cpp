@@ -1,6 +1,6 @@
-#include "ZREngineDrag.h"
+#include "browser/ZREngineDrag.h"
 
-#include "ZRDragPayload.h"
+#include "browser/ZRDragPayload.h"
 
 #include <QMimeData>
 

@@ -1,6 +1,6 @@
-#include "ZRSBBrowser.h"
+#include "browser/ZRSBBrowser.h"
 
-#include "ZRBrowserIconView.h"
+#include "browser/ZRBrowserIconView.h"
 
 #include <QTabBar>
 

@@ -1,6 +1,6 @@
-#include "ZRTitleDrag.h"
+#include "browser/ZRTitleDrag.h"
 
-#include "ZRDragPayload.h"
+#include "browser/ZRDragPayload.h"
 
 #include <QMimeData>
 #include <QStringList>

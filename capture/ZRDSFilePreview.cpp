@@ -1,10 +1,10 @@
-#include "ZRDSFilePreview.h"
+#include "capture/ZRDSFilePreview.h"
 
-#include "ZRFileSource.h"
-#include "ZRPlaybackPipeline.h"
-#include "ZRPreviewOutput.h"
-#include "ZRSoundStatus.h"
-#include "ZRVideoSurface.h"
+#include "platform/playback/ZRFileSource.h"
+#include "platform/playback/ZRPlaybackPipeline.h"
+#include "platform/playback/ZRPreviewOutput.h"
+#include "platform/playback/ZRVideoSurface.h"
+#include "views/ZRSoundStatus.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>

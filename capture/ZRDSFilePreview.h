@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ZRPlaybackTypes.h"
-#include "widgets/QSBWidget.h"
+#include "classes/widgets/QSBWidget.h"
+#include "platform/playback/ZRPlaybackTypes.h"
 
 #include <QTimer>
 

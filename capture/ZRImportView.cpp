@@ -1,4 +1,4 @@
-#include "ZRImportView.h"
+#include "capture/ZRImportView.h"
 
 ZRImportView::ZRImportView(QWidget* parent, const char* name, Qt::WindowFlags flags)
     : QWidget(parent, flags) {

@@ -53,3 +53,48 @@ function(clipstead_test name folder)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${label}
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# clipstead_header_check(<target> <folder> [FROM <root>] [SEES <folders>...] [LIBS <libs>...]):
+# an object library that compiles each header of <folder> on its own, from a copy of <folder>
+# and of the folders it may see (paths below the repository root). Includes are written from
+# <root> (a folder below the repository root; the root itself when none is given), and the copy
+# is the only include folder, so an include that leaves those folders, by an include path or
+# a "../", does not compile. <libs> give what lies outside the project (Qt).
+function(clipstead_header_check target folder)
+  cmake_parse_arguments(C "" "FROM" "SEES;LIBS" ${ARGN})
+  set(root ${CMAKE_CURRENT_BINARY_DIR}/${target})
+  set(checks)
+  foreach(seen IN ITEMS ${folder} ${C_SEES})
+    file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR}/${C_FROM} ${CMAKE_SOURCE_DIR}/${seen})
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${seen}/*.h)
+    foreach(header IN LISTS headers)
+      get_filename_component(file ${header} NAME)
+      configure_file(${header} ${root}/${name}/${file} COPYONLY)
+      if(seen STREQUAL folder)
+        get_filename_component(stem ${header} NAME_WE)
+        set(check ${root}/check_${stem}.cpp)
+        file(CONFIGURE OUTPUT ${check} CONTENT "#include \"${name}/${file}\"\n")
+        list(APPEND checks ${check})
+      endif()
+    endforeach()
+  endforeach()
+  add_library(${target} OBJECT ${checks})
+  target_include_directories(${target} PRIVATE ${root})
+  target_link_libraries(${target} PRIVATE ${C_LIBS})
+endfunction()
+
+# clipstead_include_folders(<target> <INTERFACE|PUBLIC|PRIVATE> <folder>...): gives <target> an
+# include folder of its own in the build tree that holds only the named source folders (paths
+# below the repository root, as links to them). Project includes are written from the
+# repository root, so they reach those folders and the include folders of what <target> links,
+# nothing else. Once per target.
+function(clipstead_include_folders target scope)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  file(REMOVE_RECURSE ${root})
+  foreach(folder IN LISTS ARGN)
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()

@@ -1,4 +1,4 @@
-#include "ZRExportView.h"
+#include "output/ZRExportView.h"
 
 ZRExportView::ZRExportView(QWidget* parent, const char* name, Qt::WindowFlags flags)
     : QWidget(parent, flags) {

@@ -1,4 +1,4 @@
-#include "ZRProfileDialog.h"
+#include "output/ZRProfileDialog.h"
 
 #include <QDialogButtonBox>
 #include <QVBoxLayout>

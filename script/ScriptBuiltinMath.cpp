@@ -1,4 +1,4 @@
-#include "ScriptBuiltinRoutines.h"
+#include "script/ScriptBuiltinRoutines.h"
 
 #include <cmath>
 #include <cstdint>

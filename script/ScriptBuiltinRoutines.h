@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScriptNatives.h"
+#include "script/ScriptNatives.h"
 
 #include <locale.h>
 

@@ -1,6 +1,6 @@
-#include "ScriptBuiltinRoutines.h"
+#include "script/ScriptBuiltinRoutines.h"
 
-#include "ScriptMemory.h"
+#include "script/ScriptMemory.h"
 
 #include <cerrno>
 #include <climits>

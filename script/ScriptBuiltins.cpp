@@ -1,7 +1,7 @@
-#include "ScriptBuiltins.h"
+#include "script/ScriptBuiltins.h"
 
-#include "ScriptBuiltinRoutines.h"
-#include "ScriptInterpreter.h"
+#include "script/ScriptBuiltinRoutines.h"
+#include "script/ScriptInterpreter.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
-#include "ScriptContext.h"
-#include "ScriptMessages.h"
-#include "ScriptRunStack.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptMessages.h"
+#include "script/ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstring>

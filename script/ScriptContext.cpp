@@ -1,7 +1,7 @@
-#include "ScriptContext.h"
+#include "script/ScriptContext.h"
 
-#include "ScriptMessages.h"
-#include "ScriptRunStack.h"
+#include "script/ScriptMessages.h"
+#include "script/ScriptRunStack.h"
 
 #include <cstdarg>
 #include <cstdio>

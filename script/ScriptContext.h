@@ -1,15 +1,15 @@
 #pragma once
 
-#include "ScriptExpressionCache.h"
-#include "ScriptIntegerFunction.h"
-#include "ScriptInterpreter.h"
-#include "ScriptLexer.h"
-#include "ScriptMemory.h"
-#include "ScriptNatives.h"
-#include "ScriptStatementNodes.h"
-#include "ScriptTypes.h"
-#include "ScriptValueStack.h"
-#include "ScriptVariables.h"
+#include "script/ScriptExpressionCache.h"
+#include "script/ScriptIntegerFunction.h"
+#include "script/ScriptInterpreter.h"
+#include "script/ScriptLexer.h"
+#include "script/ScriptMemory.h"
+#include "script/ScriptNatives.h"
+#include "script/ScriptStatementNodes.h"
+#include "script/ScriptTypes.h"
+#include "script/ScriptValueStack.h"
+#include "script/ScriptVariables.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "ScriptExpressionCache.h"
+#include "script/ScriptExpressionCache.h"
 
-#include "ScriptIntegerFunction.h"
-#include "ScriptLexer.h"
+#include "script/ScriptIntegerFunction.h"
+#include "script/ScriptLexer.h"
 
 #include <memory>
 

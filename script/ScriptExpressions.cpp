@@ -1,6 +1,6 @@
-#include "ScriptContext.h"
-#include "ScriptIntegerOps.h"
-#include "ScriptMessages.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptIntegerOps.h"
+#include "script/ScriptMessages.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,5 +1,5 @@
-#include "ScriptContext.h"
-#include "ScriptIntegerOps.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptIntegerOps.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "ScriptContext.h"
+#include "script/ScriptContext.h"
 
 // Integer loops. A loop such as `for (i = 0; i < n; i += 1) s += i;` spends its time reading the
 // same few tokens again and again. When its condition, its step and the statements of its body

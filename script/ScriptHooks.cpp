@@ -1,5 +1,5 @@
-#include "ScriptContext.h"
-#include "ScriptMessages.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptMessages.h"
 
 #include <cstring>
 

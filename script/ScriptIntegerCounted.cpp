@@ -1,4 +1,4 @@
-#include "ScriptIntegerRun.h"
+#include "script/ScriptIntegerRun.h"
 
 // Integer functions run under a step or time limit: the executor that counts steps.
 

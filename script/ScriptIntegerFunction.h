@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScriptExpressionCache.h"
+#include "script/ScriptExpressionCache.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ScriptIntegerRun.h"
+#include "script/ScriptIntegerRun.h"
 
 // The counting variant is made in ScriptIntegerCounted.cpp.
 extern template bool ZRScriptContext::callIntegerAs<true>(const ScriptVariable*,

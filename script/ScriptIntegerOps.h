@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ScriptContext.h"
-#include "ScriptExpressionCache.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptExpressionCache.h"
 
 #include <cstdint>
 #include <cstring>

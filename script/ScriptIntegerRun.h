@@ -5,10 +5,10 @@
 // its own (ScriptIntegerFunctions.cpp and ScriptIntegerCounted.cpp), so that the one without
 // counting is compiled as tightly as it would be alone.
 
-#include "ScriptContext.h"
-#include "ScriptIntegerOps.h"
-#include "ScriptMessages.h"
-#include "ScriptRunStack.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptIntegerOps.h"
+#include "script/ScriptMessages.h"
+#include "script/ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "ScriptInterpreter.h"
+#include "script/ScriptInterpreter.h"
 
-#include "ScriptBuiltins.h"
-#include "ScriptContext.h"
-#include "ScriptRunStack.h"
+#include "script/ScriptBuiltins.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptRunStack.h"
 
 #include <algorithm>
 #include <cstdarg>

@@ -1,4 +1,4 @@
-#include "ScriptLexer.h"
+#include "script/ScriptLexer.h"
 
 #include <charconv>
 #include <cstring>

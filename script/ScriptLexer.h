@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScriptOperators.h"
+#include "script/ScriptOperators.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "ScriptMemory.h"
+#include "script/ScriptMemory.h"
 
-#include "ScriptTypes.h"
+#include "script/ScriptTypes.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "ScriptNatives.h"
+#include "script/ScriptNatives.h"
 
-#include "ScriptMemory.h"
+#include "script/ScriptMemory.h"
 
 #include <deque>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "ScriptOperators.h"
+#include "script/ScriptOperators.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ScriptRunStack.h"
+#include "script/ScriptRunStack.h"
 
 #include <pthread.h>
 #include <sys/mman.h>

@@ -1,7 +1,7 @@
-#include "ScriptBuiltinRoutines.h"
+#include "script/ScriptBuiltinRoutines.h"
 
-#include "ScriptMemory.h"
-#include "ScriptTypes.h"
+#include "script/ScriptMemory.h"
+#include "script/ScriptTypes.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "ScriptContext.h"
+#include "script/ScriptContext.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "ReadWholeFile.h"
-#include "ScriptContext.h"
-#include "ScriptMessages.h"
+#include "platform/file/ReadWholeFile.h"
+#include "script/ScriptContext.h"
+#include "script/ScriptMessages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -597,7 +597,8 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
     ScriptSourcePtr& source = includedTexts[key];
     if (!source) {
         std::string text;
-        const platform::FileRead read = platform::readWholeFile(path.c_str(), kMaxIncludeSize, text);
+        const platform::FileRead read =
+            platform::readWholeFile(path.c_str(), kMaxIncludeSize, text);
         if (!read.ok()) {
             includedTexts.erase(key);
             if (read.status == platform::FileRead::Status::StatFailed)

@@ -1,6 +1,6 @@
-#include "ScriptTypes.h"
+#include "script/ScriptTypes.h"
 
-#include "ScriptLexer.h"
+#include "script/ScriptLexer.h"
 
 namespace {
 

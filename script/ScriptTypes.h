@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScriptNames.h"
+#include "script/ScriptNames.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ScriptLexer.h"
-#include "ScriptMemory.h"
-#include "ScriptNames.h"
-#include "ScriptTypes.h"
+#include "script/ScriptLexer.h"
+#include "script/ScriptMemory.h"
+#include "script/ScriptNames.h"
+#include "script/ScriptTypes.h"
 
 #include <cstring>
 #include <memory>

@@ -1,17 +1,16 @@
-#include "ZRAudioTrack.h"
+#include "views/ZRAudioTrack.h"
 
-#include "ZRChainLinks.h"
-#include "ZRTimelineScale.h"
-#include "ZRTimelineTrim.h"
-#include "ZRTimelineView.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "skins/PSDLayerSet.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRSettings.h>
-#include <IZRTimeline.h>
+#include "app/ZRChainLinks.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelineTrim.h"
+#include "views/ZRTimelineView.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ZRTimelineTrack.h"
-#include "ZRVideoTrackChain.h"
-#include "widgets/ZRSkinBox.h"
+#include "classes/widgets/ZRSkinBox.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRVideoTrackChain.h"
 
 #include <QImage>
 #include <QRect>

@@ -1,12 +1,11 @@
 // Painting the audio tracks: the header's switch, speaker and level slider, the open row's
 // bands and the sound blocks of objects or chain clips.
-#include "ZRAudioTrack.h"
-#include "ZRTimelineScale.h"
-#include "ZRTimelineView.h"
-#include "ZRUserData.h"
-#include "painting/ZRImagePainting.h"
-
-#include <IZRObject.h>
+#include "app/ZRUserData.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "engine/api/IZRObject.h"
+#include "views/ZRAudioTrack.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelineView.h"
 
 #include <algorithm>
 

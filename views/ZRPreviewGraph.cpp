@@ -1,11 +1,11 @@
-#include "ZRPreviewGraph.h"
+#include "views/ZRPreviewGraph.h"
 
-#include "IZRTimeline.h"
-#include "ZRPlaybackPipeline.h"
-#include "ZRPreviewOutput.h"
-#include "ZRPreviewSourceCallback.h"
-#include "ZRSoundStatus.h"
-#include "ZRVideoSurface.h"
+#include "engine/api/IZRTimeline.h"
+#include "platform/playback/ZRPlaybackPipeline.h"
+#include "platform/playback/ZRPreviewOutput.h"
+#include "platform/playback/ZRVideoSurface.h"
+#include "views/ZRPreviewSourceCallback.h"
+#include "views/ZRSoundStatus.h"
 
 #include <QKeyEvent>
 #include <QTimer>

@@ -1,6 +1,6 @@
-#include "ZRPreviewSourceCallback.h"
+#include "views/ZRPreviewSourceCallback.h"
 
-#include "IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/scaler/SRScaler.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IZRPreviewSourceCallback.h"
+#include "platform/playback/IZRPreviewSourceCallback.h"
 
 #include <atomic>
 #include <memory>

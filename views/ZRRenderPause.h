@@ -1,7 +1,7 @@
 #pragma once
 
-#include <IZRSettings.h>
-#include <IZRTimeline.h>
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
 
 /// Pauses the timeline's background renderer for its life, so that it never renders a
 /// half-changed timeline. The engine counts nested pauses: an edit that calls the editor, which

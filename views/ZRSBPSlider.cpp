@@ -1,8 +1,8 @@
-#include "ZRSBPSlider.h"
+#include "views/ZRSBPSlider.h"
 
-#include "ZRSliderEvent.h"
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "views/ZRSliderEvent.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

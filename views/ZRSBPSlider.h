@@ -1,7 +1,7 @@
 #pragma once
 
-#include "skins/PSDLayerSet.h"
-#include "widgets/QSBWidget.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/widgets/QSBWidget.h"
 
 #include <QTimer>
 

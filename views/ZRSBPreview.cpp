@@ -1,21 +1,20 @@
-#include "ZRSBPreview.h"
+#include "views/ZRSBPreview.h"
 
-#include "ZRAppState.h"
-#include "ZRDSFilePreview.h"
-#include "ZRPlaybackPipeline.h"
-#include "ZRPreviewSourceCallback.h"
-#include "ZRSBPSlider.h"
-#include "ZRSBPreviewFrame.h"
-#include "ZRScopedPos.h"
-#include "ZRSliderEvent.h"
-#include "ZRVeskEditor.h"
-#include "ZRVideoSurface.h"
-#include "painting/ZRFramePainting.h"
-#include "widgets/ZRTCWidget.h"
+#include "app/ZRAppState.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "capture/ZRDSFilePreview.h"
+#include "classes/painting/ZRFramePainting.h"
+#include "classes/widgets/ZRTCWidget.h"
+#include "platform/playback/ZRPlaybackPipeline.h"
+#include "platform/playback/ZRVideoSurface.h"
+#include "views/ZRPreviewSourceCallback.h"
+#include "views/ZRSBPSlider.h"
+#include "views/ZRSBPreviewFrame.h"
+#include "views/ZRSliderEvent.h"
 
-#include "../browser/ZRSBBrowser.h"
-
-#include <IZRTimeline.h>
+#include "browser/ZRSBBrowser.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QAbstractButton>
 #include <QApplication>

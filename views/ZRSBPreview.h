@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ZRDSFilePreview.h"
-#include "ZRPreviewGraph.h"
-#include "ZRSBPSlider.h"
-#include "ZRSBVideoView.h"
+#include "capture/ZRDSFilePreview.h"
+#include "views/ZRPreviewGraph.h"
+#include "views/ZRSBPSlider.h"
+#include "views/ZRSBVideoView.h"
 
 #include <QImage>
 #include <QPointer>

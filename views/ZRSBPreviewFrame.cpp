@@ -1,13 +1,12 @@
-#include "ZRSBPreviewFrame.h"
+#include "views/ZRSBPreviewFrame.h"
 
-#include "ZRSBPreview.h"
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRTextImage.h"
-#include "widgets/ZRSBText.h"
-#include "widgets/ZRTCWidget.h"
-
-#include <IZRTimeline.h>
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRTextImage.h"
+#include "classes/widgets/ZRSBText.h"
+#include "classes/widgets/ZRTCWidget.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRSBPreview.h"
 
 #include <QEvent>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/QSBWidget.h"
-#include "widgets/ZRSkinBox.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRSkinBox.h"
 
 #include <QButtonGroup>
 #include <QRect>

@@ -1,17 +1,16 @@
-#include "ZRSBTrimmer.h"
+#include "views/ZRSBTrimmer.h"
 
-#include "ZRAppState.h"
-#include "ZRClipMarks.h"
-#include "ZRSBVideoView.h"
-#include "ZRUserData.h"
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRTextImage.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRSlider.h"
-#include "widgets/ZRTCWidget.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRClipMarks.h"
+#include "app/ZRUserData.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRTextImage.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRSlider.h"
+#include "classes/widgets/ZRTCWidget.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRSBVideoView.h"
 
 #include <QEvent>
 

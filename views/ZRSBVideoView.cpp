@@ -1,10 +1,9 @@
-#include "ZRSBVideoView.h"
+#include "views/ZRSBVideoView.h"
 
-#include "painting/ZRFramePainting.h"
-#include "painting/ZRImagePainting.h"
-
-#include <IZRObjectFactory.h>
-#include <IZRTimeline.h>
+#include "classes/painting/ZRFramePainting.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QEvent>
 #include <QPaintEvent>

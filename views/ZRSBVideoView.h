@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/QSBWidget.h"
+#include "classes/widgets/QSBWidget.h"
 
 #include <condition_variable>
 #include <cstdint>

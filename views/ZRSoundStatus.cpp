@@ -1,6 +1,6 @@
-#include "ZRSoundStatus.h"
+#include "views/ZRSoundStatus.h"
 
-#include "ZRAppState.h"
+#include "app/ZRAppState.h"
 
 #include <QDebug>
 #include <QObject>

@@ -1,19 +1,18 @@
-#include "ZRStoryboard.h"
+#include "views/ZRStoryboard.h"
 
-#include "ZRAppState.h"
-#include "ZRScopedPos.h"
-#include "ZRTimecodeOverlay.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "skins/PSDImage.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRTextImage.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRSettings.h>
-#include <IZRTimeline.h>
-#include <ZRGuardedList.h>
+#include "app/ZRAppState.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/skins/PSDImage.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRTextImage.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZRGuardedList.h"
+#include "views/ZRTimecodeOverlay.h"
 
 #include <QButtonGroup>
 #include <QSignalBlocker>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ZRStoryboardGeometry.h"
-#include "widgets/QSBWidget.h"
-#include "widgets/ZRSkinBox.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRSkinBox.h"
+#include "views/ZRStoryboardGeometry.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,20 +1,19 @@
 // Drops on the storyboard: images (accepted, nothing inserted), titles, local files, and the
 // browser's transitions and video effects.
 
-#include "ZRStoryboard.h"
+#include "views/ZRStoryboard.h"
 
-#include "ZRAppState.h"
-#include "ZREngineDrag.h"
-#include "ZRScopedPos.h"
-#include "ZRTitleDrag.h"
-#include "ZRTitleObject.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "skins/ZRSkinPreload.h"
-
-#include <IZRObject.h>
-#include <IZRSettings.h>
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "browser/ZREngineDrag.h"
+#include "browser/ZRTitleDrag.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTitleObject.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>

@@ -1,16 +1,15 @@
 // The storyboard's cell row: geometry queries, scroll and visible range, the time cursor's
 // cell and fraction, and the selection operations.
 
-#include "ZRStoryboard.h"
+#include "views/ZRStoryboard.h"
 
-#include "ZRAppState.h"
-#include "ZRScopedPos.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRObject.h>
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QSignalBlocker>
 

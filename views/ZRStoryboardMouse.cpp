@@ -2,14 +2,13 @@
 // dragging the time cursor along the cells, moving and copying selected cells, the hover status
 // text, and the editing keys.
 
-#include "ZRStoryboard.h"
+#include "views/ZRStoryboard.h"
 
-#include "ZRScopedPos.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-
-#include <IZRObject.h>
-#include <IZRTimeline.h>
+#include "app/ZRScopedPos.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

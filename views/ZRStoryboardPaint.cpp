@@ -3,20 +3,19 @@
 // Everything is composed into the shared composed image in paintEvent; the time cursor is
 // blended over a copy of it, so the composed image never holds the cursor.
 
-#include "ZRStoryboard.h"
+#include "views/ZRStoryboard.h"
 
-#include "ZREngineEvents.h"
-#include "ZRScopedPos.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "painting/ZRImagePainting.h"
-#include "pixels/ZRPixelRoutines.h"
-#include "skins/PSDImage.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRTextImage.h"
-
-#include <IZRObject.h>
-#include <IZRTimeline.h>
+#include "app/ZREngineEvents.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/pixels/ZRPixelRoutines.h"
+#include "classes/skins/PSDImage.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRTextImage.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QPaintEvent>
 #include <QPainter>

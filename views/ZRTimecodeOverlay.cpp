@@ -1,11 +1,10 @@
-#include "ZRTimecodeOverlay.h"
+#include "views/ZRTimecodeOverlay.h"
 
-#include "painting/ZRImagePainting.h"
-#include "pixels/ZRPixelRoutines.h"
-#include "text/ZRTextImage.h"
-
-#include <IZRImage.h>
-#include <IZRPos.h>
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/pixels/ZRPixelRoutines.h"
+#include "classes/text/ZRTextImage.h"
+#include "engine/api/IZRImage.h"
+#include "engine/api/IZRPos.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "ZRTimelinePlacement.h"
+#include "views/ZRTimelinePlacement.h"
 
 #include <algorithm>
 #include <cmath>

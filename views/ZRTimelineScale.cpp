@@ -1,4 +1,4 @@
-#include "ZRTimelineScale.h"
+#include "views/ZRTimelineScale.h"
 
 #include <cmath>
 

@@ -1,14 +1,13 @@
-#include "ZRTimelineTrack.h"
+#include "views/ZRTimelineTrack.h"
 
-#include "ZRTimelineScale.h"
-#include "ZRTimelineView.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRDefaultTextFont.h"
-#include "text/ZRTextImage.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRDefaultTextFont.h"
+#include "classes/text/ZRTextImage.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelineView.h"
 
 #include <mutex>
 

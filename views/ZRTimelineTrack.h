@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ZRTimelinePlacement.h"
-#include "widgets/ZRSkinBox.h"
+#include "classes/widgets/ZRSkinBox.h"
+#include "views/ZRTimelinePlacement.h"
 
 #include <QColor>
 #include <QPoint>

@@ -1,18 +1,17 @@
 // Editing on a track: the hit test, selection on release, trimming an edge, dragging an object
 // away and placing an object dragged over the track in a gap.
-#include "ZRAppState.h"
-#include "ZRRenderPause.h"
-#include "ZRScopedPos.h"
-#include "ZRTimelinePlacement.h"
-#include "ZRTimelineScale.h"
-#include "ZRTimelineTrack.h"
-#include "ZRTimelineTrim.h"
-#include "ZRTimelineView.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "ZRVeskEditorDrag.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "app/ZRVeskEditorDrag.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRRenderPause.h"
+#include "views/ZRTimelinePlacement.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineTrim.h"
+#include "views/ZRTimelineView.h"
 
 #include <QDebug>
 #include <QDropEvent>

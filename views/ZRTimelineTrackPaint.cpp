@@ -1,11 +1,10 @@
-#include "ZRTimelineScale.h"
-#include "ZRTimelineTrack.h"
-#include "ZRTimelineView.h"
-#include "ZRUserData.h"
-#include "painting/ZRImagePainting.h"
-#include "text/ZRTextImage.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRUserData.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/text/ZRTextImage.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineView.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "ZRTimelineTrim.h"
+#include "views/ZRTimelineTrim.h"
 
-#include "ZRTimelineScale.h"
+#include "views/ZRTimelineScale.h"
 
 #include <algorithm>
 #include <cmath>

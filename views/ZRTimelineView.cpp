@@ -1,14 +1,13 @@
-#include "ZRTimelineView.h"
+#include "views/ZRTimelineView.h"
 
-#include "ZRAppState.h"
-#include "ZRTimelineTrack.h"
-#include "ZRVeskEditor.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRTextImage.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRTextImage.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineTrack.h"
 
 #include <QEvent>
 #include <QTimer>

@@ -1,13 +1,12 @@
-#include "ZRAppState.h"
-#include "ZRTimelineTrack.h"
-#include "ZRTimelineView.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineView.h"
 
 #include <QApplication>
 #include <QDebug>

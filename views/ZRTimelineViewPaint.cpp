@@ -1,11 +1,11 @@
-#include "ZRAppState.h"
-#include "ZRTimelineTrack.h"
-#include "ZRTimelineView.h"
-#include "painting/ZRImagePainting.h"
-#include "painting/ZRPainterPainting.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRTextImage.h"
-#include "widgets/ZRScrollBar.h"
+#include "app/ZRAppState.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/painting/ZRPainterPainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRTextImage.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineView.h"
 
 #include <QPaintEvent>
 #include <QPainter>

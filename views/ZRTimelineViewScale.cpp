@@ -1,12 +1,11 @@
-#include "ZRAppState.h"
-#include "ZREngineEvents.h"
-#include "ZRTimelineView.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "painting/ZRImagePainting.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZREngineEvents.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineView.h"
 
 #include <QPainter>
 #include <QTimer>

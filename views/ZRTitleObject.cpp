@@ -1,11 +1,10 @@
-#include "ZRTitleObject.h"
+#include "views/ZRTitleObject.h"
 
-#include "ZRScopedPos.h"
-#include "ZRTitleDrag.h"
-
-#include <IZRObject.h>
-#include <IZRSettings.h>
-#include <IZRTimeline.h>
+#include "app/ZRScopedPos.h"
+#include "browser/ZRTitleDrag.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QColor>
 #include <QRegularExpression>

@@ -1,18 +1,17 @@
-#include "ZRTitleTrack.h"
+#include "views/ZRTitleTrack.h"
 
-#include "ZRAppState.h"
-#include "ZRChainLinks.h"
-#include "ZRTimelineView.h"
-#include "ZRTitleDrag.h"
-#include "ZRTitleObject.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRDefaultTextFont.h"
-#include "text/ZRTextImage.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "browser/ZRTitleDrag.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRDefaultTextFont.h"
+#include "classes/text/ZRTextImage.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineView.h"
+#include "views/ZRTitleObject.h"
 
 #include <QDebug>
 #include <QDropEvent>

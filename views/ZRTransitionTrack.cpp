@@ -1,16 +1,15 @@
-#include "ZRTransitionTrack.h"
+#include "views/ZRTransitionTrack.h"
 
-#include "ZRChainLinks.h"
-#include "ZRScopedPos.h"
-#include "ZRTimelinePlacement.h"
-#include "ZRTimelineScale.h"
-#include "ZRTimelineTrim.h"
-#include "ZRTimelineView.h"
-#include "ZRVeskEditor.h"
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelinePlacement.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelineTrim.h"
+#include "views/ZRTimelineView.h"
 
 #include <QCoreApplication>
 #include <QDebug>

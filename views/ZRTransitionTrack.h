@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRTimelineTrack.h"
+#include "views/ZRTimelineTrack.h"
 
 class QImage;
 

@@ -1,18 +1,17 @@
-#include "ZRVideoTrack.h"
+#include "views/ZRVideoTrack.h"
 
-#include "ZRAppState.h"
-#include "ZRChainLinks.h"
-#include "ZRScopedPos.h"
-#include "ZRTimelineScale.h"
-#include "ZRTimelineView.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "skins/PSDLayerSet.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRDefaultTextFont.h"
-#include "text/ZRTextImage.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRDefaultTextFont.h"
+#include "classes/text/ZRTextImage.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelineView.h"
 
 #include <QMouseEvent>
 

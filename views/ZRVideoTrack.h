@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ZRTimelineTrack.h"
-#include "ZRVideoTrackChain.h"
-#include "ZRVideoTrackLayout.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRVideoTrackChain.h"
+#include "views/ZRVideoTrackLayout.h"
 
 #include <QImage>
 #include <QRect>

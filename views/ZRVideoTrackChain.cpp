@@ -1,12 +1,11 @@
-#include "ZRVideoTrackChain.h"
+#include "views/ZRVideoTrackChain.h"
 
-#include "ZRChainLinks.h"
-#include "ZRScopedPos.h"
-#include "ZRTimelineTrack.h"
-#include "ZRTimelineView.h"
-#include "ZRVeskEditor.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineView.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRTimelinePlacement.h"
+#include "views/ZRTimelinePlacement.h"
 
 #include <cstdint>
 #include <vector>

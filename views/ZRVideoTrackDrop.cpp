@@ -1,18 +1,17 @@
 // Drops on the video track from outside the timeline: media files, titles, video effects and
 // transitions (images are taken and make nothing). Moves of the track's own clips are the base's.
-#include "ZRChainLinks.h"
-#include "ZREngineDrag.h"
-#include "ZRRenderPause.h"
-#include "ZRScopedPos.h"
-#include "ZRTimelineView.h"
-#include "ZRTitleDrag.h"
-#include "ZRTitleObject.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "ZRVideoTrack.h"
-
-#include <IZRObject.h>
-#include <IZRTimeline.h>
+#include "app/ZRChainLinks.h"
+#include "app/ZRScopedPos.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "browser/ZREngineDrag.h"
+#include "browser/ZRTitleDrag.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRRenderPause.h"
+#include "views/ZRTimelineView.h"
+#include "views/ZRTitleObject.h"
+#include "views/ZRVideoTrack.h"
 
 #include <QDropEvent>
 #include <QMimeData>

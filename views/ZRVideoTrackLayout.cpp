@@ -1,4 +1,4 @@
-#include "ZRVideoTrackLayout.h"
+#include "views/ZRVideoTrackLayout.h"
 
 #include <algorithm>
 

@@ -1,12 +1,11 @@
 // Painting the video track: clip boxes with their thumbnails, names and effect markers.
-#include "ZRChainLinks.h"
-#include "ZRTimelinePlacement.h"
-#include "ZRTimelineView.h"
-#include "ZRVideoTrack.h"
-#include "painting/ZRImagePainting.h"
-#include "text/ZRTextImage.h"
-
-#include <IZRObject.h>
+#include "app/ZRChainLinks.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/text/ZRTextImage.h"
+#include "engine/api/IZRObject.h"
+#include "views/ZRTimelinePlacement.h"
+#include "views/ZRTimelineView.h"
+#include "views/ZRVideoTrack.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "ZRFileDialog.h"
+#include "classes/dialogs/ZRFileDialog.h"
 
-#include "ZRFileFilter.h"
+#include "classes/dialogs/ZRFileFilter.h"
 
 #include <QApplication>
 #include <QComboBox>

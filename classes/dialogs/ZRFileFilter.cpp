@@ -1,4 +1,4 @@
-#include "ZRFileFilter.h"
+#include "classes/dialogs/ZRFileFilter.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "ZRBufferCopy.h"
+#include "classes/helpers/ZRBufferCopy.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "ZRFolderHelpers.h"
+#include "classes/helpers/ZRFolderHelpers.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ZRRangeHelpers.h"
+#include "classes/helpers/ZRRangeHelpers.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ZRTextFormat.h"
+#include "classes/helpers/ZRTextFormat.h"
 
 #include <cstring>
 

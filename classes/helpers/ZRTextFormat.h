@@ -5,7 +5,7 @@
 // Hexadecimal digits are upper-case. Values that are 32-bit on the capture interfaces (event
 // codes, TV standards) are taken as int32_t and shown as 8 digits. Reentrant.
 
-#include "ZRGuid.h"
+#include "classes/helpers/ZRGuid.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "ZRFramePainting.h"
+#include "classes/painting/ZRFramePainting.h"
 
-#include <IZRTimeline.h>
+#include "engine/api/IZRTimeline.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,8 +1,7 @@
-#include "ZRImagePainting.h"
+#include "classes/painting/ZRImagePainting.h"
 
-#include "pixels/ZRPixelRoutines.h"
-
-#include <IZRImage.h>
+#include "classes/pixels/ZRPixelRoutines.h"
+#include "engine/api/IZRImage.h"
 
 #include <algorithm>
 #include <mutex>

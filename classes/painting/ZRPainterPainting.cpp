@@ -1,6 +1,6 @@
-#include "ZRPainterPainting.h"
+#include "classes/painting/ZRPainterPainting.h"
 
-#include "pixels/ZRPixelRoutines.h"
+#include "classes/pixels/ZRPixelRoutines.h"
 
 #include <QBrush>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRImagePainting.h"
+#include "classes/painting/ZRImagePainting.h"
 
 /// Alpha-blends the whole 32-bit `source` into `target` with its top-left corner at `at`; what
 /// falls outside the target is left out. Buttons, labels, line edits and views put their rendered

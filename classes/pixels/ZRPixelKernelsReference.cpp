@@ -1,5 +1,5 @@
-#include "ZRPixelKernels.h"
-#include "ZRPixelRoutines.h"
+#include "classes/pixels/ZRPixelKernels.h"
+#include "classes/pixels/ZRPixelRoutines.h"
 
 namespace zrpixels {
 namespace {

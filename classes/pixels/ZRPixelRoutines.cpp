@@ -1,6 +1,6 @@
-#include "ZRPixelRoutines.h"
+#include "classes/pixels/ZRPixelRoutines.h"
 
-#include "ZRPixelKernels.h"
+#include "classes/pixels/ZRPixelKernels.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
-#include "PSDImage.h"
+#include "classes/skins/PSDImage.h"
 
-#include "pixels/ZRPixelRoutines.h"
+#include "classes/pixels/ZRPixelRoutines.h"
 
 #include <QBuffer>
 #include <QDebug>

@@ -8,7 +8,7 @@
 // Files are untrusted: every count, length and size is checked against the bytes the device
 // still holds before anything is read or allocated.
 
-#include "PSDLayer.h"
+#include "classes/skins/PSDLayer.h"
 
 #include <QtGlobal>
 

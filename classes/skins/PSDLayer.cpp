@@ -1,4 +1,4 @@
-#include "PSDLayer.h"
+#include "classes/skins/PSDLayer.h"
 
 PSDLayer::PSDLayer()
     : canvasRect(0, 0, 0, 0), name(kMergedLayerName), layerIndex(-1), layerId(-1), setId(-1),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QDict.h"
+#include "classes/skins/QDict.h"
 
 #include <QImage>
 #include <QPoint>

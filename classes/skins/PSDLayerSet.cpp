@@ -1,6 +1,6 @@
-#include "PSDLayerSet.h"
+#include "classes/skins/PSDLayerSet.h"
 
-#include "pixels/ZRPixelRoutines.h"
+#include "classes/pixels/ZRPixelRoutines.h"
 
 #include <QHash>
 

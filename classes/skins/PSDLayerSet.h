@@ -10,7 +10,7 @@
 // Dictionaries and layers are read-only once built; what `find` returns is borrowed and stays
 // valid as long as the dictionary (for preloaded skins: the whole process).
 
-#include "PSDLayer.h"
+#include "classes/skins/PSDLayer.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "ZRSkinCursors.h"
+#include "classes/skins/ZRSkinCursors.h"
 
 #include <QImage>
 #include <QPainter>

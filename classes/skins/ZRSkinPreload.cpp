@@ -1,7 +1,7 @@
-#include "ZRSkinPreload.h"
+#include "classes/skins/ZRSkinPreload.h"
 
-#include "PSDImage.h"
-#include "ZRSkinCursors.h"
+#include "classes/skins/PSDImage.h"
+#include "classes/skins/ZRSkinCursors.h"
 
 #include <QCoreApplication>
 #include <QFile>

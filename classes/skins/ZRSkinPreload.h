@@ -10,7 +10,7 @@
 // every user and are only read. A file that failed to load gives null (after the loader's
 // message); widgets cope with a null dictionary, set or layer.
 
-#include "PSDLayerSet.h"
+#include "classes/skins/PSDLayerSet.h"
 
 #include <QCursor>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ZRDefaultTextFont.h"
+#include "classes/text/ZRDefaultTextFont.h"
 
 ZRDefaultTextFont& defaultTextFont() {
     static ZRDefaultTextFont font;

@@ -1,4 +1,4 @@
-#include "ZRTextConversion.h"
+#include "classes/text/ZRTextConversion.h"
 
 #include <QByteArray>
 #include <QIODevice>

@@ -1,8 +1,7 @@
-#include "ZRTextImage.h"
+#include "classes/text/ZRTextImage.h"
 
-#include "ZRDefaultTextFont.h"
-
-#include <ZRFont.h>
+#include "classes/text/ZRDefaultTextFont.h"
+#include "engine/api/ZRFont.h"
 
 namespace {
 

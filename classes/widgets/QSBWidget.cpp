@@ -1,8 +1,8 @@
-#include "QSBWidget.h"
+#include "classes/widgets/QSBWidget.h"
 
-#include "painting/ZRImagePainting.h"
-#include "painting/ZROpaqueImage.h"
-#include "pixels/ZRPixelRoutines.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/painting/ZROpaqueImage.h"
+#include "classes/pixels/ZRPixelRoutines.h"
 
 #include <QEvent>
 #include <QLayout>

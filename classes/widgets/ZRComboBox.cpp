@@ -1,9 +1,9 @@
-#include "ZRComboBox.h"
+#include "classes/widgets/ZRComboBox.h"
 
-#include "QSBWidget.h"
-#include "ZRFontTag.h"
-#include "ZRLineEdit.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRFontTag.h"
+#include "classes/widgets/ZRLineEdit.h"
 
 #include <QResizeEvent>
 

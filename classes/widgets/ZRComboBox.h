@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ZRSkinBox.h"
-#include "skins/PSDLayerSet.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/widgets/ZRSkinBox.h"
 
 #include <QComboBox>
 

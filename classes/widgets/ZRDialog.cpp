@@ -1,9 +1,9 @@
-#include "ZRDialog.h"
+#include "classes/widgets/ZRDialog.h"
 
-#include "ZRMainWidget.h"
-#include "ZRPushButton.h"
-#include "pixels/ZRPixelRoutines.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/pixels/ZRPixelRoutines.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRMainWidget.h"
+#include "classes/widgets/ZRPushButton.h"
 
 #include <QApplication>
 #include <QCloseEvent>

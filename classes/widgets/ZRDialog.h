@@ -1,8 +1,8 @@
 #pragma once
 
-#include "QSBWidget.h"
-#include "ZRSkinBox.h"
-#include "skins/PSDLayer.h"
+#include "classes/skins/PSDLayer.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRSkinBox.h"
 
 #include <QImage>
 #include <QPointer>

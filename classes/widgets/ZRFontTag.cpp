@@ -1,4 +1,4 @@
-#include "ZRFontTag.h"
+#include "classes/widgets/ZRFontTag.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

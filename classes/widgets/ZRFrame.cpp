@@ -1,8 +1,8 @@
-#include "ZRFrame.h"
+#include "classes/widgets/ZRFrame.h"
 
-#include "ZRFontTag.h"
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRFontTag.h"
 
 #include <QResizeEvent>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "QSBWidget.h"
-#include "ZRSkinBox.h"
-#include "skins/PSDLayerSet.h"
-#include "text/ZRTextImage.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/text/ZRTextImage.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRSkinBox.h"
 
 #include <QColor>
 

@@ -1,8 +1,8 @@
-#include "ZRLabel.h"
+#include "classes/widgets/ZRLabel.h"
 
-#include "QSBWidget.h"
-#include "ZRFontTag.h"
-#include "ZRParentSkin.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRFontTag.h"
+#include "classes/widgets/ZRParentSkin.h"
 
 #include <QPaintEvent>
 #include <QPainter>

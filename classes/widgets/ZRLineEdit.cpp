@@ -1,9 +1,9 @@
-#include "ZRLineEdit.h"
+#include "classes/widgets/ZRLineEdit.h"
 
-#include "QSBWidget.h"
-#include "ZRComboBox.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRComboBox.h"
 
-#include "painting/ZROpaqueImage.h"
+#include "classes/painting/ZROpaqueImage.h"
 
 #include <QPaintEvent>
 #include <QPainter>

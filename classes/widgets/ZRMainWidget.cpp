@@ -1,4 +1,4 @@
-#include "ZRMainWidget.h"
+#include "classes/widgets/ZRMainWidget.h"
 
 #include <QPointer>
 #include <QWidget>

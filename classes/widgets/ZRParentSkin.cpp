@@ -1,7 +1,7 @@
-#include "ZRParentSkin.h"
+#include "classes/widgets/ZRParentSkin.h"
 
-#include "QSBWidget.h"
-#include "painting/ZROpaqueImage.h"
+#include "classes/painting/ZROpaqueImage.h"
+#include "classes/widgets/QSBWidget.h"
 
 #include <QPainter>
 

@@ -1,11 +1,11 @@
-#include "ZRPushButton.h"
+#include "classes/widgets/ZRPushButton.h"
 
-#include "QSBWidget.h"
-#include "ZRFontTag.h"
-#include "painting/ZRImagePainting.h"
-#include "painting/ZROpaqueImage.h"
-#include "painting/ZRWholeImageBlend.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/painting/ZROpaqueImage.h"
+#include "classes/painting/ZRWholeImageBlend.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRFontTag.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>

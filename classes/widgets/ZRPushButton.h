@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ZRSkinBox.h"
-#include "skins/PSDLayerSet.h"
-#include "text/ZRTextImage.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/text/ZRTextImage.h"
+#include "classes/widgets/ZRSkinBox.h"
 
 #include <QPushButton>
 #include <QTimer>

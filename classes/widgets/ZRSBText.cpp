@@ -1,6 +1,6 @@
-#include "ZRSBText.h"
+#include "classes/widgets/ZRSBText.h"
 
-#include "painting/ZRImagePainting.h"
+#include "classes/painting/ZRImagePainting.h"
 
 #include <QPaintEvent>
 #include <QPainter>

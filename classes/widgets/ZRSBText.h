@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QSBWidget.h"
-#include "skins/PSDLayer.h"
+#include "classes/skins/PSDLayer.h"
+#include "classes/widgets/QSBWidget.h"
 
 #include <QColor>
 #include <QSize>

@@ -1,6 +1,6 @@
-#include "ZRScrollBar.h"
+#include "classes/widgets/ZRScrollBar.h"
 
-#include "QSBWidget.h"
+#include "classes/widgets/QSBWidget.h"
 
 ZRScrollBar::ZRScrollBar(QWidget* parent, QDict<PSDLayerSet>* skin, const char* name)
     : QScrollBar(parent) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRScrollBarSkin.h"
+#include "classes/widgets/ZRScrollBarSkin.h"
 
 #include <QScrollBar>
 

@@ -1,4 +1,4 @@
-#include "ZRScrollBarSkin.h"
+#include "classes/widgets/ZRScrollBarSkin.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "skins/PSDLayerSet.h"
+#include "classes/skins/PSDLayerSet.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,7 +1,7 @@
-#include "ZRSkinBox.h"
+#include "classes/widgets/ZRSkinBox.h"
 
-#include "painting/ZRImagePainting.h"
-#include "painting/ZRPainterPainting.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/painting/ZRPainterPainting.h"
 
 #include <QPainter>
 

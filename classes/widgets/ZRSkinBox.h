@@ -1,6 +1,6 @@
 #pragma once
 
-#include "skins/PSDLayer.h"
+#include "classes/skins/PSDLayer.h"
 
 #include <QImage>
 #include <QPoint>

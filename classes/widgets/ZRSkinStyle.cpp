@@ -1,12 +1,12 @@
-#include "ZRSkinStyle.h"
+#include "classes/widgets/ZRSkinStyle.h"
 
-#include "QSBWidget.h"
-#include "ZRComboBox.h"
-#include "ZRScrollBar.h"
-#include "ZRSkinDrawingView.h"
-#include "painting/ZRImagePainting.h"
-#include "painting/ZROpaqueImage.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/painting/ZROpaqueImage.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRComboBox.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "classes/widgets/ZRSkinDrawingView.h"
 
 #include <QApplication>
 #include <QCommonStyle>

@@ -1,7 +1,7 @@
-#include "ZRSlider.h"
+#include "classes/widgets/ZRSlider.h"
 
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

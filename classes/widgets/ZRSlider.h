@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QSBWidget.h"
-#include "skins/PSDLayerSet.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/widgets/QSBWidget.h"
 
 #include <utility>
 

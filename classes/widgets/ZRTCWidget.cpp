@@ -1,8 +1,7 @@
-#include "ZRTCWidget.h"
+#include "classes/widgets/ZRTCWidget.h"
 
-#include "painting/ZRImagePainting.h"
-
-#include <IZRPos.h>
+#include "classes/painting/ZRImagePainting.h"
+#include "engine/api/IZRPos.h"
 
 #include <QPaintEvent>
 #include <QPainter>

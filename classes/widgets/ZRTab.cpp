@@ -1,6 +1,6 @@
-#include "ZRTab.h"
+#include "classes/widgets/ZRTab.h"
 
-#include "ZRTabBar.h"
+#include "classes/widgets/ZRTabBar.h"
 
 ZRTab::ZRTab(const QString& text, int id) : id(id) {
     label.setText(text);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/ZRTextImage.h"
+#include "classes/text/ZRTextImage.h"
 
 #include <QPoint>
 #include <QRect>

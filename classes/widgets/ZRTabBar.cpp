@@ -1,8 +1,8 @@
-#include "ZRTabBar.h"
+#include "classes/widgets/ZRTabBar.h"
 
-#include "painting/ZRImagePainting.h"
-#include "text/ZRDefaultTextFont.h"
-#include "widgets/ZRFontTag.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/text/ZRDefaultTextFont.h"
+#include "classes/widgets/ZRFontTag.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>

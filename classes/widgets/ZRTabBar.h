@@ -1,9 +1,9 @@
 #pragma once
 
-#include "QSBWidget.h"
-#include "ZRSkinBox.h"
-#include "ZRTab.h"
-#include "skins/PSDLayerSet.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRSkinBox.h"
+#include "classes/widgets/ZRTab.h"
 
 #include <QHash>
 

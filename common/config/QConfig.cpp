@@ -1,6 +1,6 @@
-#include "QConfig.h"
+#include "common/config/QConfig.h"
 
-#include "IniSyntax.h"
+#include "platform/ini/IniSyntax.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IniSyntax.h"
-#include "QConfigGroup.h"
+#include "common/config/QConfigGroup.h"
+#include "platform/ini/IniSyntax.h"
 
 #include <QByteArray>
 #include <QColor>

@@ -1,9 +1,9 @@
 // The program's additions to the configuration-file class: colours, byte arrays and long
 // integers as values, and removing and renaming groups and entries.
 
-#include "QConfig.h"
+#include "common/config/QConfig.h"
 
-#include "IniSyntax.h"
+#include "platform/ini/IniSyntax.h"
 
 #include <algorithm>
 

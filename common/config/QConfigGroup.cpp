@@ -1,6 +1,6 @@
-#include "QConfigGroup.h"
+#include "common/config/QConfigGroup.h"
 
-#include "IniSyntax.h"
+#include "platform/ini/IniSyntax.h"
 
 #include <algorithm>
 #include <limits>

@@ -2,16 +2,16 @@
 
 #include <cstdint>
 
-#include "IZRCallbacks.h"
-#include "IZRChangeTracker.h"
-#include "IZRImage.h"
-#include "IZRModuleConfig.h"
-#include "IZRObject.h"
-#include "IZRObjectFactory.h"
-#include "IZRPos.h"
-#include "IZRSettings.h"
-#include "ZRGuardedList.h"
-#include "zrexport.h"
+#include "engine/api/IZRCallbacks.h"
+#include "engine/api/IZRChangeTracker.h"
+#include "engine/api/IZRImage.h"
+#include "engine/api/IZRModuleConfig.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRPos.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/ZRGuardedList.h"
+#include "engine/api/zrexport.h"
 
 /// The editing engine's timeline: 100 video and 100 audio tracks of objects, rendering,
 /// export, projects and scripts. The same object also carries `IZRSettings`,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "zrexport.h"
+#include "engine/api/zrexport.h"
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ZRFontData.h"
-#include "zrexport.h"
+#include "engine/api/ZRFontData.h"
+#include "engine/api/zrexport.h"
 
 #include <QChar>
 #include <QString>

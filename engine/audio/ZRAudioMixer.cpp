@@ -1,4 +1,4 @@
-#include "ZRAudioMixer.h"
+#include "engine/audio/ZRAudioMixer.h"
 
 #include <algorithm>
 #include <cmath>

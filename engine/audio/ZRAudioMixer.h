@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/ZRPcmConverter.h"
+#include "engine/audio/ZRPcmConverter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "ZRAudioSource.h"
+#include "engine/audio/ZRAudioSource.h"
 
-#include "objects/ZRObjectBindings.h"
+#include "engine/base/ZRObjectBindings.h"
 
 #include <algorithm>
 #include <cstring>

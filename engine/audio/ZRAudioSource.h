@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/ZRPcmConverter.h"
-#include "audio/ZRResampler.h"
+#include "engine/audio/ZRPcmConverter.h"
+#include "engine/audio/ZRResampler.h"
 
 #include <cstdint>
 #include <memory>

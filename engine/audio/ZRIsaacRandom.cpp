@@ -1,4 +1,4 @@
-#include "ZRIsaacRandom.h"
+#include "engine/audio/ZRIsaacRandom.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "ZRPcmConverter.h"
+#include "engine/audio/ZRPcmConverter.h"
 
 #include <algorithm>
 #include <cmath>

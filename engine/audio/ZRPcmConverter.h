@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/ZRIsaacRandom.h"
+#include "engine/audio/ZRIsaacRandom.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "ZRResampler.h"
+#include "engine/audio/ZRResampler.h"
 
 #include <algorithm>
 #include <cmath>

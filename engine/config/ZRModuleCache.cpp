@@ -1,6 +1,6 @@
-#include "ZRModuleCache.h"
+#include "engine/config/ZRModuleCache.h"
 
-#include "config/QConfig.h"
+#include "common/config/QConfig.h"
 #include "platform/system/SystemPaths.h"
 
 ZRModuleCache::ZRModuleCache(QString path) : m_path(std::move(path)) {}

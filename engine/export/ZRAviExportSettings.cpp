@@ -1,4 +1,4 @@
-#include "ZRAviExportSettings.h"
+#include "engine/export/ZRAviExportSettings.h"
 
 #include "platform/aviwriter/AviCompressors.h"
 

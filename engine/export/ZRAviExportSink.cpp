@@ -1,8 +1,8 @@
-#include "ZRAviExportSink.h"
+#include "engine/export/ZRAviExportSink.h"
 
-#include "export/ZRAviExportSettings.h"
-#include "export/ZRExportClock.h"
-#include "timeline/ZRHostCallbacks.h"
+#include "engine/base/ZRHostCallbacks.h"
+#include "engine/export/ZRAviExportSettings.h"
+#include "engine/export/ZRExportClock.h"
 
 ZRAviExportSink::ZRAviExportSink(const char* fileName, const ZRAviExportSettings& settings,
                                  const ZRExportAudioFormat& audio, const ZRHostCallbacks& host)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/ZRExportSink.h"
+#include "engine/export/ZRExportSink.h"
 #include "platform/aviwriter/AviWriter.h"
 
 #include <string>

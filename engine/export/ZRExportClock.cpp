@@ -1,4 +1,4 @@
-#include "ZRExportClock.h"
+#include "engine/export/ZRExportClock.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "ZRExportFlags.h"
+#include "engine/export/ZRExportFlags.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
-#include "ZRExportFrameScaler.h"
+#include "engine/export/ZRExportFrameScaler.h"
 
-#include "api/IZRImage.h"
+#include "engine/api/IZRImage.h"
 #include "platform/scaler/SRScaler.h"
 
 bool zrExportScalesFields(int sourceHeight, int targetHeight) {

@@ -1,11 +1,11 @@
-#include "ZRExportLoop.h"
+#include "engine/export/ZRExportLoop.h"
 
-#include "api/IZRTimeline.h"
-#include "export/ZRExportFlags.h"
-#include "export/ZRExportFrameScaler.h"
-#include "modules/ZRImageRecord.h"
-#include "timeline/ZRHostCallbacks.h"
-#include "timeline/ZRPos.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/base/ZRHostCallbacks.h"
+#include "engine/base/ZRPos.h"
+#include "engine/export/ZRExportFlags.h"
+#include "engine/export/ZRExportFrameScaler.h"
+#include "engine/modules/ZRImageRecord.h"
 
 #include <mutex>
 

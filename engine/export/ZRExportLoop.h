@@ -1,7 +1,7 @@
 #pragma once
 
-#include "api/zrplugin.h"
-#include "export/ZRExportClock.h"
+#include "engine/api/zrplugin.h"
+#include "engine/export/ZRExportClock.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "ZRExportModuleRun.h"
+#include "engine/export/ZRExportModuleRun.h"
 
-#include "export/ZRExportPalette.h"
-#include "modules/ZRModuleLocale.h"
+#include "engine/export/ZRExportPalette.h"
+#include "engine/modules/ZRModuleLocale.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "api/zrplugin.h"
-#include "export/ZRExportAudioFormat.h"
-#include "modules/ZRExportModule.h"
+#include "engine/api/zrplugin.h"
+#include "engine/export/ZRExportAudioFormat.h"
+#include "engine/modules/ZRExportModule.h"
 
 #include <QString>
 

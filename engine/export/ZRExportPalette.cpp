@@ -1,4 +1,4 @@
-#include "ZRExportPalette.h"
+#include "engine/export/ZRExportPalette.h"
 
 void zrFillExportPalette(ZRExportRecord& record) {
     for (int i = 0; i < ZR_EXPORT_PALETTE_ENTRIES; ++i) {

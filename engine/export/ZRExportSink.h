@@ -1,8 +1,8 @@
 #pragma once
 
-#include "api/zrplugin.h"
-#include "export/ZRExportAudioFormat.h"
-#include "export/ZRExportLoop.h"
+#include "engine/api/zrplugin.h"
+#include "engine/export/ZRExportAudioFormat.h"
+#include "engine/export/ZRExportLoop.h"
 
 #include <cstdint>
 #include <optional>

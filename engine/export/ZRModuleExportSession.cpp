@@ -1,9 +1,9 @@
-#include "ZRModuleExportSession.h"
+#include "engine/export/ZRModuleExportSession.h"
 
-#include "modules/ZRImageRecord.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/modules/ZRImageRecord.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "api/IZRImage.h"
+#include "engine/api/IZRImage.h"
 
 ZRModuleExportSession::ZRModuleExportSession(ZRTimeline& owner, int32_t totalFrames)
     : m_owner(owner), m_totalFrames(totalFrames) {}

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "api/ZRExportSession.h"
-#include "export/ZRExportModuleRun.h"
+#include "engine/api/ZRExportSession.h"
+#include "engine/export/ZRExportModuleRun.h"
 
 #include <cstdint>
 #include <memory>

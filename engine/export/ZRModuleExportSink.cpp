@@ -1,7 +1,7 @@
-#include "ZRModuleExportSink.h"
+#include "engine/export/ZRModuleExportSink.h"
 
-#include "export/ZRExportClock.h"
-#include "timeline/ZRHostCallbacks.h"
+#include "engine/base/ZRHostCallbacks.h"
+#include "engine/export/ZRExportClock.h"
 
 #include <algorithm>
 #include <cstdint>

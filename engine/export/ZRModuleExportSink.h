@@ -1,7 +1,7 @@
 #pragma once
 
-#include "export/ZRExportModuleRun.h"
-#include "export/ZRExportSink.h"
+#include "engine/export/ZRExportModuleRun.h"
+#include "engine/export/ZRExportSink.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "ZRTimelineExportState.h"
+#include "engine/export/ZRTimelineExportState.h"
 
-#include "api/ZRExportSession.h"
+#include "engine/api/ZRExportSession.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/ZRAviExportSettings.h"
+#include "engine/export/ZRAviExportSettings.h"
 
 #include <atomic>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "FontFileStream.h"
+#include "engine/fonts/FontFileStream.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "TTFont.h"
+#include "engine/fonts/TTFont.h"
 
-#include "fonts/TTFontState.h"
-#include "fonts/ZRFaceCache.h"
-#include "fonts/ZRFontFolders.h"
-#include "fonts/ZRKernTable.h"
+#include "engine/fonts/TTFontState.h"
+#include "engine/fonts/ZRFaceCache.h"
+#include "engine/fonts/ZRFontFolders.h"
+#include "engine/fonts/ZRKernTable.h"
 
 #include <QByteArray>
 

@@ -1,5 +1,5 @@
-#include "api/ZRFont.h"
-#include "fonts/TTFont.h"
+#include "engine/api/ZRFont.h"
+#include "engine/fonts/TTFont.h"
 
 #include <new>
 

@@ -1,11 +1,11 @@
 // Text layout of TTFont: inline tags, line measuring, the text box, drawing a whole text and
 // the movement path.
 
-#include "TTFont.h"
+#include "engine/fonts/TTFont.h"
 
-#include "api/ZRFontData.h"
-#include "fonts/ZRFontEntry.h"
-#include "fonts/ZRFontRegistry.h"
+#include "engine/api/ZRFontData.h"
+#include "engine/fonts/ZRFontEntry.h"
+#include "engine/fonts/ZRFontRegistry.h"
 
 #include <QByteArray>
 

@@ -1,9 +1,9 @@
 // Glyph drawing of TTFont: rasterising the loaded glyph and blending it into 32-bit pixels.
 
-#include "TTFont.h"
+#include "engine/fonts/TTFont.h"
 
-#include "fonts/TTFontState.h"
-#include "fonts/ZRFaceCache.h"
+#include "engine/fonts/TTFontState.h"
+#include "engine/fonts/ZRFaceCache.h"
 
 #include <QRect>
 

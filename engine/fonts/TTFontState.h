@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fonts/TTFont.h"
+#include "engine/fonts/TTFont.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

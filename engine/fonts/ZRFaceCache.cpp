@@ -1,6 +1,6 @@
-#include "ZRFaceCache.h"
+#include "engine/fonts/ZRFaceCache.h"
 
-#include "fonts/FontFileStream.h"
+#include "engine/fonts/FontFileStream.h"
 
 #include <QFile>
 

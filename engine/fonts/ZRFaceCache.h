@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fonts/ZRKernTable.h"
+#include "engine/fonts/ZRKernTable.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "api/ZRFont.h"
+#include "engine/api/ZRFont.h"
 
-#include "fonts/ZRFontFolders.h"
+#include "engine/fonts/ZRFontFolders.h"
 
 #include <cstring>
 

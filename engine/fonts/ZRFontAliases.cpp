@@ -1,4 +1,4 @@
-#include "ZRFontAliases.h"
+#include "engine/fonts/ZRFontAliases.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "api/ZRFontData.h"
+#include "engine/api/ZRFontData.h"
 
 ZRFontData::ZRFontData() = default;
 ZRFontData::ZRFontData(const ZRFontData& other) = default;

@@ -1,6 +1,6 @@
-#include "ZRFontDiscovery.h"
+#include "engine/fonts/ZRFontDiscovery.h"
 
-#include "api/ZRFont.h"
+#include "engine/api/ZRFont.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

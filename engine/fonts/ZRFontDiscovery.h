@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fonts/ZRFontEntry.h"
-#include "util/ZRStringMap.h"
+#include "engine/fonts/ZRFontEntry.h"
+#include "engine/util/ZRStringMap.h"
 
 #include <QStringList>
 

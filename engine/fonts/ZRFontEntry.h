@@ -1,6 +1,6 @@
 #pragma once
 
-#include "util/ZREngineString.h"
+#include "engine/util/ZREngineString.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "ZRFontFolders.h"
+#include "engine/fonts/ZRFontFolders.h"
 
-#include "fonts/ZRFontAliases.h"
+#include "engine/fonts/ZRFontAliases.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // Looking up registered font faces by name.
 
-#include "fonts/ZRFontRegistry.h"
+#include "engine/fonts/ZRFontRegistry.h"
 
-#include "fonts/ZRFontAliases.h"
-#include "timeline/ZREngine.h"
+#include "engine/fonts/ZRFontAliases.h"
+#include "engine/timeline/ZREngine.h"
 
 #include <cstring>
 

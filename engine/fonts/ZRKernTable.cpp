@@ -1,4 +1,4 @@
-#include "ZRKernTable.h"
+#include "engine/fonts/ZRKernTable.h"
 
 #include <algorithm>
 #include <new>

@@ -1,10 +1,10 @@
 // The process's one font object, made when the library is loaded and destroyed when it is
 // unloaded, and the engine operations that draw with it.
 
-#include "fonts/ZRProcessFont.h"
+#include "engine/fonts/ZRProcessFont.h"
 
-#include "api/ZRFont.h"
-#include "render/ZRImage.h"
+#include "engine/api/ZRFont.h"
+#include "engine/render/ZRImage.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/ZRFontData.h"
+#include "engine/api/ZRFontData.h"
 
 class ZRFont;
 class ZRImage;

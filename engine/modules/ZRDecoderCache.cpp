@@ -1,4 +1,4 @@
-#include "ZRDecoderCache.h"
+#include "engine/modules/ZRDecoderCache.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ZRExportModule.h"
+#include "engine/modules/ZRExportModule.h"
 
 bool ZRExportModule::bind(const QString& path) {
     if (!load(path)) return false;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "api/zrplugin.h"
-#include "modules/ZRModuleBinder.h"
+#include "engine/api/zrplugin.h"
+#include "engine/modules/ZRModuleBinder.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
-#include "ZRImageRecord.h"
+#include "engine/modules/ZRImageRecord.h"
 
-#include "render/ZRImage.h"
+#include "engine/render/ZRImage.h"
 
 ZRImageRecord zrImageRecord(IZRImage* image) {
     ZRImageRecord record{};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 class IZRImage;
 

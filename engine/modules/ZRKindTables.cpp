@@ -1,7 +1,7 @@
-#include "ZRKindTables.h"
+#include "engine/modules/ZRKindTables.h"
 
-#include "api/zrplugin.h"
-#include "modules/ZRMediaIdentify.h"
+#include "engine/api/zrplugin.h"
+#include "engine/modules/ZRMediaIdentify.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "ZRMediaIdentify.h"
+#include "engine/modules/ZRMediaIdentify.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
-#include "ZRModuleAccess.h"
+#include "engine/modules/ZRModuleAccess.h"
 
-#include "api/IZRImage.h"
-#include "api/IZRPos.h"
-#include "modules/ZRImageRecord.h"
-#include "modules/ZRModuleGuard.h"
+#include "engine/api/IZRImage.h"
+#include "engine/api/IZRPos.h"
+#include "engine/modules/ZRImageRecord.h"
+#include "engine/modules/ZRModuleGuard.h"
+#include "engine/timeline/ZRTimeline.h"
 #include "platform/scaler/SRScaler.h"
-#include "timeline/ZRTimeline.h"
 
 #include <QByteArray>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "api/zrplugin.h"
-#include "modules/ZRDecoderCache.h"
-#include "modules/ZRPluginModule.h"
-#include "objects/ZRObjectBindings.h"
+#include "engine/api/zrplugin.h"
+#include "engine/base/ZRObjectBindings.h"
+#include "engine/modules/ZRDecoderCache.h"
+#include "engine/modules/ZRPluginModule.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ZRModuleBinder.h"
+#include "engine/modules/ZRModuleBinder.h"
 
 #include <QLibrary>
 

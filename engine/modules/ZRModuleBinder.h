@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modules/ZRModuleGuard.h"
+#include "engine/modules/ZRModuleGuard.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "ZRModuleGuard.h"
+#include "engine/modules/ZRModuleGuard.h"
 
-#include "timeline/ZRHostCallbacks.h"
+#include "engine/base/ZRHostCallbacks.h"
 
 #include <QByteArray>
 #include <QtGlobal>

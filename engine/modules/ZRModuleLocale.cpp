@@ -1,4 +1,4 @@
-#include "ZRModuleLocale.h"
+#include "engine/modules/ZRModuleLocale.h"
 
 #include <QFile>
 

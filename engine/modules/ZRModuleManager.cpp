@@ -1,11 +1,11 @@
-#include "ZRModuleManager.h"
+#include "engine/modules/ZRModuleManager.h"
 
-#include "modules/ZRKindTables.h"
-#include "modules/ZRModuleLocale.h"
-#include "modules/ZRModuleRegistry.h"
-#include "modules/ZRTransitionModule.h"
-#include "modules/ZRVideoEffectModule.h"
-#include "timeline/ZREngine.h"
+#include "engine/modules/ZRKindTables.h"
+#include "engine/modules/ZRModuleLocale.h"
+#include "engine/modules/ZRModuleRegistry.h"
+#include "engine/modules/ZRTransitionModule.h"
+#include "engine/modules/ZRVideoEffectModule.h"
+#include "engine/timeline/ZREngine.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "modules/ZRPluginModule.h"
-#include "timeline/ZRNameTable.h"
-#include "util/ZRStringMap.h"
+#include "engine/modules/ZRPluginModule.h"
+#include "engine/timeline/ZRNameTable.h"
+#include "engine/util/ZRStringMap.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ZRModuleRegistry.h"
+#include "engine/modules/ZRModuleRegistry.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "timeline/ZRNameTable.h"
-#include "util/ZRStringMap.h"
+#include "engine/timeline/ZRNameTable.h"
+#include "engine/util/ZRStringMap.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ZRPluginModule.h"
+#include "engine/modules/ZRPluginModule.h"
 
 #include <QByteArray>
 

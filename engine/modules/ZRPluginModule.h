@@ -1,7 +1,7 @@
 #pragma once
 
-#include "api/zrplugin.h"
-#include "modules/ZRModuleBinder.h"
+#include "engine/api/zrplugin.h"
+#include "engine/modules/ZRModuleBinder.h"
 
 /// A single-entry module bound through its one entry point `zrPluginCall`. Callers run each call
 /// under their own guard and lock (`entry`), naming themselves in the guard line.

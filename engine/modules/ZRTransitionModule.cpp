@@ -1,6 +1,6 @@
-#include "ZRTransitionModule.h"
+#include "engine/modules/ZRTransitionModule.h"
 
-#include "modules/ZRImageRecord.h"
+#include "engine/modules/ZRImageRecord.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "api/zrplugin.h"
-#include "modules/ZRModuleBinder.h"
-#include "objects/ZRObjectBindings.h"
+#include "engine/api/zrplugin.h"
+#include "engine/base/ZRObjectBindings.h"
+#include "engine/modules/ZRModuleBinder.h"
 
 #include <string>
 

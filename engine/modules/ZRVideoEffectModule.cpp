@@ -1,6 +1,6 @@
-#include "ZRVideoEffectModule.h"
+#include "engine/modules/ZRVideoEffectModule.h"
 
-#include "modules/ZRImageRecord.h"
+#include "engine/modules/ZRImageRecord.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "ZRGuardedEffectList.h"
+#include "engine/objects/ZRGuardedEffectList.h"
 
-#include "api/ZREffect.h"
+#include "engine/api/ZREffect.h"
 
 #include <mutex>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "api/ZREffectList.h"
-#include "util/ZRList.h"
+#include "engine/api/ZREffectList.h"
+#include "engine/util/ZRList.h"
 
 #include <mutex>
 

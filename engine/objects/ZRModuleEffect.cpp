@@ -1,6 +1,6 @@
-#include "ZRModuleEffect.h"
+#include "engine/objects/ZRModuleEffect.h"
 
-#include "api/IZRImage.h"
+#include "engine/api/IZRImage.h"
 
 #include <cstdlib>
 #include <cstring>

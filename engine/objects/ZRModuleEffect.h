@@ -1,8 +1,8 @@
 #pragma once
 
-#include "api/ZREffect.h"
-#include "objects/ZRObjectBindings.h"
-#include "timeline/ZRPos.h"
+#include "engine/api/ZREffect.h"
+#include "engine/base/ZRObjectBindings.h"
+#include "engine/base/ZRPos.h"
 
 #include <memory>
 #include <string>

@@ -1,15 +1,15 @@
-#include "ZRObject.h"
+#include "engine/objects/ZRObject.h"
 
-#include "api/IZRImage.h"
-#include "api/ZRFont.h"
-#include "audio/ZRAudioMixer.h"
-#include "audio/ZRAudioSource.h"
-#include "fonts/ZRProcessFont.h"
-#include "objects/ZRGuardedEffectList.h"
-#include "objects/ZRModuleEffect.h"
-#include "render/ZRImage.h"
-#include "render/ZRRenderTime.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/api/IZRImage.h"
+#include "engine/api/ZRFont.h"
+#include "engine/audio/ZRAudioMixer.h"
+#include "engine/audio/ZRAudioSource.h"
+#include "engine/base/ZRRenderTime.h"
+#include "engine/fonts/ZRProcessFont.h"
+#include "engine/objects/ZRGuardedEffectList.h"
+#include "engine/objects/ZRModuleEffect.h"
+#include "engine/render/ZRImage.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <algorithm>
 #include <cmath>

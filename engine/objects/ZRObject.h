@@ -1,13 +1,13 @@
 #pragma once
 
-#include "api/IZRSettings.h"
-#include "api/ZRFontData.h"
-#include "objects/IZRVolumeKeys.h"
-#include "objects/ZRObjectBindings.h"
-#include "objects/ZRPosKeyMap.h"
-#include "timeline/ZRPos.h"
-#include "timeline/ZRTrackItem.h"
-#include "util/ZRYieldingMutex.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/ZRFontData.h"
+#include "engine/base/ZRObjectBindings.h"
+#include "engine/base/ZRPos.h"
+#include "engine/objects/IZRVolumeKeys.h"
+#include "engine/objects/ZRPosKeyMap.h"
+#include "engine/timeline/ZRTrackItem.h"
+#include "engine/util/ZRYieldingMutex.h"
 
 #include <QByteArray>
 #include <QString>

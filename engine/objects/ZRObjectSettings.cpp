@@ -2,10 +2,10 @@
 // values. Each key is served by one typed pair of operations; a key asked through another type,
 // a key whose condition the object does not meet (video, title font data, transition module)
 // and a value out of range all answer false and change nothing.
-#include "ZRObject.h"
+#include "engine/objects/ZRObject.h"
 
-#include "objects/ZRKeyYuv.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/base/ZRKeyYuv.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
-#include "ZRPosKeyMap.h"
+#include "engine/objects/ZRPosKeyMap.h"
 
-#include "api/IZRPos.h"
-#include "timeline/ZRPos.h"
-#include "util/ZRStringMap.h"
+#include "engine/api/IZRPos.h"
+#include "engine/base/ZRPos.h"
+#include "engine/util/ZRStringMap.h"
 
 #include <QByteArray>
 

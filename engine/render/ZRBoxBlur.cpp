@@ -1,4 +1,4 @@
-#include "ZRBoxBlur.h"
+#include "engine/render/ZRBoxBlur.h"
 
 #include <algorithm>
 #include <cstddef>

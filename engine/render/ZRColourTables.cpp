@@ -1,4 +1,4 @@
-#include "ZRColourTables.h"
+#include "engine/render/ZRColourTables.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "ZRImage.h"
+#include "engine/render/ZRImage.h"
 
+#include "engine/render/ZRColourTables.h"
+#include "engine/timeline/ZRTimeline.h"
 #include "platform/scaler/SRScaler.h"
-#include "render/ZRColourTables.h"
-#include "timeline/ZRTimeline.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/IZRImage.h"
+#include "engine/api/IZRImage.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "ZROverlayBlend.h"
+#include "engine/render/ZROverlayBlend.h"
 
-#include "objects/ZRKeyYuv.h"
+#include "engine/base/ZRKeyYuv.h"
 
 #include <algorithm>
 #include <cmath>

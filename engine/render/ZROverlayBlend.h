@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/ZRBoxBlur.h"
+#include "engine/render/ZRBoxBlur.h"
 
 #include <cstdint>
 

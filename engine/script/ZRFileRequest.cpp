@@ -1,6 +1,6 @@
-#include "ZRFileRequest.h"
+#include "engine/script/ZRFileRequest.h"
 
-#include "api/ZRFileRequester.h"
+#include "engine/api/ZRFileRequester.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,14 +1,14 @@
 // The engine's host functions: what scripts and project files call to build a timeline.
-#include "ZRHostFunctions.h"
+#include "engine/script/ZRHostFunctions.h"
 
-#include "api/ZREffect.h"
-#include "objects/ZRObject.h"
+#include "engine/api/ZREffect.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/script/ZRFileRequest.h"
+#include "engine/script/ZRProjectText.h"
+#include "engine/script/ZRScriptFrontEnd.h"
+#include "engine/timeline/ZRTimeline.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptMemory.h"
-#include "script/ZRFileRequest.h"
-#include "script/ZRProjectText.h"
-#include "script/ZRScriptFrontEnd.h"
-#include "timeline/ZRTimeline.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "ZRProjectText.h"
+#include "engine/script/ZRProjectText.h"
 
 #include <charconv>
 #include <cmath>

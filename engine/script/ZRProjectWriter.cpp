@@ -1,12 +1,12 @@
-#include "ZRProjectWriter.h"
+#include "engine/script/ZRProjectWriter.h"
 
-#include "api/ZREffect.h"
-#include "objects/ZRGuardedEffectList.h"
-#include "objects/ZRModuleEffect.h"
-#include "objects/ZRObject.h"
-#include "script/ZRProjectText.h"
-#include "timeline/ZRTimeline.h"
-#include "timeline/ZRTrackList.h"
+#include "engine/api/ZREffect.h"
+#include "engine/objects/ZRGuardedEffectList.h"
+#include "engine/objects/ZRModuleEffect.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/script/ZRProjectText.h"
+#include "engine/timeline/ZRTimeline.h"
+#include "engine/timeline/ZRTrackList.h"
 
 #include <QtGlobal>
 

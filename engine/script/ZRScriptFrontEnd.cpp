@@ -1,9 +1,9 @@
-#include "ZRScriptFrontEnd.h"
+#include "engine/script/ZRScriptFrontEnd.h"
 
+#include "engine/script/ZRHostFunctions.h"
+#include "engine/timeline/ZRTimeline.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptNatives.h"
-#include "script/ZRHostFunctions.h"
-#include "timeline/ZRTimeline.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,10 +1,10 @@
-#include "ZREngine.h"
+#include "engine/timeline/ZREngine.h"
 
-#include "export/ZRAviExportSettings.h"
-#include "fonts/ZRFontDiscovery.h"
-#include "fonts/ZRFontFolders.h"
-#include "fonts/ZRProcessFont.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/export/ZRAviExportSettings.h"
+#include "engine/fonts/ZRFontDiscovery.h"
+#include "engine/fonts/ZRFontFolders.h"
+#include "engine/fonts/ZRProcessFont.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <algorithm>
 #include <cstring>

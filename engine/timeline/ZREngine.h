@@ -1,8 +1,8 @@
 #pragma once
 
-#include "fonts/ZRFontEntry.h"
-#include "timeline/ZRNameTable.h"
-#include "util/ZRStringMap.h"
+#include "engine/fonts/ZRFontEntry.h"
+#include "engine/timeline/ZRNameTable.h"
+#include "engine/util/ZRStringMap.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "ZRFadeCurve.h"
+#include "engine/timeline/ZRFadeCurve.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ZRObjectHandles.h"
+#include "engine/timeline/ZRObjectHandles.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "util/ZRList.h"
+#include "engine/util/ZRList.h"
 
 #include <cstdint>
 #include <unordered_set>

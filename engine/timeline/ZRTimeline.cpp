@@ -1,10 +1,10 @@
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "api/ZRExportSession.h"
-#include "config/QConfig.h"
+#include "common/config/QConfig.h"
+#include "engine/api/ZRExportSession.h"
+#include "engine/script/ZRScriptFrontEnd.h"
+#include "engine/timeline/ZREngine.h"
 #include "platform/system/SystemPaths.h"
-#include "script/ZRScriptFrontEnd.h"
-#include "timeline/ZREngine.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Mixing the sound of every audio track (startAudioAt, renderAudio): one frame of 1/30 s at a
 // time, in track mode (tracks averaged, "Track Audio Level" as a relative gain) or in channel
 // mode ("Enhanced BRIVA Audio Handling": master and track channel levels, pans and inversion).
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "objects/ZRObject.h"
+#include "engine/objects/ZRObject.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 // The timeline's side of the background renderer: editing tells it what changed, settings
 // switch and pause it, the compositor asks it for stored frames.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 bool ZRTimeline::backgroundRenderingEnabled() const {
     return m_worker.isEnabled();

@@ -1,6 +1,6 @@
 // DV live output: each frame handed out as one DV frame, the source's own DV data passed
 // through unchanged, every other frame composed and encoded.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include "platform/dvcodec/DVFrame.h"
 

@@ -1,15 +1,15 @@
 // The timeline's export: frame by frame through an export module, or, for the format "AVI",
 // through the engine's own AVI writer; the AVI compressor choice; and the frame-push export
 // sessions the factory hands out.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "export/ZRAviExportSink.h"
-#include "export/ZRExportClock.h"
-#include "export/ZRExportFlags.h"
-#include "export/ZRExportLoop.h"
-#include "export/ZRExportModuleRun.h"
-#include "export/ZRModuleExportSession.h"
-#include "export/ZRModuleExportSink.h"
+#include "engine/export/ZRAviExportSink.h"
+#include "engine/export/ZRExportClock.h"
+#include "engine/export/ZRExportFlags.h"
+#include "engine/export/ZRExportLoop.h"
+#include "engine/export/ZRExportModuleRun.h"
+#include "engine/export/ZRModuleExportSession.h"
+#include "engine/export/ZRModuleExportSink.h"
 
 #include <cmath>
 #include <cstring>

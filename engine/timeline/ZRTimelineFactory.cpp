@@ -1,16 +1,16 @@
 // The timeline's factory: everything it makes is registered here, and destroyed by its destroy
 // operation or with the timeline.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "api/ZREffectList.h"
-#include "api/ZRFontData.h"
-#include "modules/ZRModuleAccess.h"
-#include "modules/ZRModuleManager.h"
-#include "modules/ZRTransitionModule.h"
-#include "modules/ZRVideoEffectModule.h"
-#include "objects/ZRModuleEffect.h"
-#include "objects/ZRObject.h"
-#include "timeline/ZREngine.h"
+#include "engine/api/ZREffectList.h"
+#include "engine/api/ZRFontData.h"
+#include "engine/modules/ZRModuleAccess.h"
+#include "engine/modules/ZRModuleManager.h"
+#include "engine/modules/ZRTransitionModule.h"
+#include "engine/modules/ZRVideoEffectModule.h"
+#include "engine/objects/ZRModuleEffect.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZREngine.h"
 
 #include <QDir>
 #include <QRegularExpression>

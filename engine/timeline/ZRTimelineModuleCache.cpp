@@ -1,5 +1,5 @@
 // The timeline's IZRModuleConfig: typed access to the module cache "tmp_modules.ini".
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 bool ZRTimeline::openModuleCacheGroup(const char* first, const char* second) {
     return m_moduleCache.openGroup(first, second);

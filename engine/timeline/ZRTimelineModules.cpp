@@ -1,11 +1,11 @@
 // The timeline's kind tables and media identification: what can be imported, exported,
 // transitioned, filtered and drawn, which module file serves a kind, and what a file is.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "modules/ZRKindTables.h"
-#include "modules/ZRMediaIdentify.h"
-#include "modules/ZRModuleRegistry.h"
-#include "timeline/ZREngine.h"
+#include "engine/modules/ZRKindTables.h"
+#include "engine/modules/ZRMediaIdentify.h"
+#include "engine/modules/ZRModuleRegistry.h"
+#include "engine/timeline/ZREngine.h"
 
 #include <cstdio>
 #include <cstring>

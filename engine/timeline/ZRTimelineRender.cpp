@@ -1,10 +1,10 @@
 // Composing the picture of the whole timeline at one position (videoAt): every video track's
 // object draws itself, transitions mix their two neighbours, effects run, overlays are blended.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "objects/ZRObject.h"
-#include "render/ZROverlayBlend.h"
-#include "render/ZRRenderTime.h"
+#include "engine/base/ZRRenderTime.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/render/ZROverlayBlend.h"
 
 #include <QByteArray>
 #include <QtGlobal>

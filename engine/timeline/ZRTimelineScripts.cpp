@@ -1,10 +1,10 @@
 // Scripts and projects of a timeline: runs through the engine's script front end, and the
 // project writer.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "ReadWholeFile.h"
-#include "script/ZRProjectWriter.h"
-#include "script/ZRScriptFrontEnd.h"
+#include "engine/script/ZRProjectWriter.h"
+#include "engine/script/ZRScriptFrontEnd.h"
+#include "platform/file/ReadWholeFile.h"
 
 #include <QSaveFile>
 

@@ -1,11 +1,11 @@
 // The timeline's settings by key name. Keys compare without regard to case; every operation
 // answers false for a key it does not serve or a value out of range, and then changes nothing.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "api/ZRFont.h"
-#include "fonts/ZRProcessFont.h"
-#include "objects/ZRObject.h"
-#include "timeline/ZREngine.h"
+#include "engine/api/ZRFont.h"
+#include "engine/fonts/ZRProcessFont.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZREngine.h"
 
 #include <cmath>
 #include <cstring>

@@ -2,11 +2,11 @@
 // Lock order everywhere: the timeline mutex, then a track's own mutex (see ZRTimeline.h).
 // Every edit runs in an EditScope, so that the background renderer hears of what changed only
 // after the timeline mutex is released.
-#include "ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "api/ZREffect.h"
-#include "objects/ZRGuardedEffectList.h"
-#include "objects/ZRObject.h"
+#include "engine/api/ZREffect.h"
+#include "engine/objects/ZRGuardedEffectList.h"
+#include "engine/objects/ZRObject.h"
 
 #include <QByteArray>
 

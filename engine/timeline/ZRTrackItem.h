@@ -1,7 +1,7 @@
 #pragma once
 
-#include "api/IZRObject.h"
-#include "timeline/ZRPos.h"
+#include "engine/api/IZRObject.h"
+#include "engine/base/ZRPos.h"
 
 /// What the timeline needs of an object beyond the host's interface: where it lies.
 /// Every object the factory makes is one. Guarded by the timeline mutex.

@@ -1,6 +1,6 @@
-#include "ZRTrackList.h"
+#include "engine/timeline/ZRTrackList.h"
 
-#include "api/IZRObject.h"
+#include "engine/api/IZRObject.h"
 
 namespace {
 class Locker {

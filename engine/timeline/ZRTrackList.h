@@ -1,9 +1,9 @@
 #pragma once
 
-#include "api/ZRGuardedList.h"
-#include "timeline/ZRPos.h"
-#include "util/ZRHeapMutex.h"
-#include "util/ZRList.h"
+#include "engine/api/ZRGuardedList.h"
+#include "engine/base/ZRPos.h"
+#include "engine/util/ZRHeapMutex.h"
+#include "engine/util/ZRList.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "ZREngineString.h"
+#include "engine/util/ZREngineString.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "ZREvent.h"
+#include "engine/util/ZREvent.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "ZRList.h"
+#include "engine/util/ZRList.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "ZRStringMap.h"
+#include "engine/util/ZRStringMap.h"
 
 #include <cctype>
 

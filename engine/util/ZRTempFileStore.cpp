@@ -1,4 +1,4 @@
-#include "ZRTempFileStore.h"
+#include "engine/util/ZRTempFileStore.h"
 
 #include "platform/system/SystemPaths.h"
 

@@ -1,9 +1,9 @@
-#include "ZRTimelineWorker.h"
+#include "engine/worker/ZRTimelineWorker.h"
 
-#include "objects/ZRGuardedEffectList.h"
-#include "objects/ZRObject.h"
-#include "render/ZRImage.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/objects/ZRGuardedEffectList.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/render/ZRImage.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <QFile>
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "engine/base/ZRPos.h"
+#include "engine/util/ZREvent.h"
+#include "engine/util/ZRTempFileStore.h"
 #include "platform/dvcodec/DVDecoder.h"
 #include "platform/dvcodec/DVEncoder.h"
 #include "platform/mjpeg/JPEGDecoder.h"
 #include "platform/mjpeg/JPEGEncoder.h"
-#include "timeline/ZRPos.h"
-#include "util/ZREvent.h"
-#include "util/ZRTempFileStore.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "AviCompressors.h"
+#include "platform/aviwriter/AviCompressors.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

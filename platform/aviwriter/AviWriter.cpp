@@ -1,6 +1,6 @@
-#include "AviWriter.h"
+#include "platform/aviwriter/AviWriter.h"
 
-#include "AviCompressors.h"
+#include "platform/aviwriter/AviCompressors.h"
 
 #include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/scaler/BgraToYuv420.h"

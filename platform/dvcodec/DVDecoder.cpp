@@ -1,4 +1,4 @@
-#include "DVDecoder.h"
+#include "platform/dvcodec/DVDecoder.h"
 
 #include "platform/ffmpeg/FFmpegHandles.h"
 

@@ -1,4 +1,4 @@
-#include "DVEncoder.h"
+#include "platform/dvcodec/DVEncoder.h"
 
 #include "platform/ffmpeg/FFmpegHandles.h"
 

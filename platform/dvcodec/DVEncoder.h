@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DVFrame.h"
+#include "platform/dvcodec/DVFrame.h"
 
 #include <array>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "DVFrame.h"
+#include "platform/dvcodec/DVFrame.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "IniSyntax.h"
+#include "platform/ini/IniSyntax.h"
 
 #include <QIODevice>
 #include <QString>

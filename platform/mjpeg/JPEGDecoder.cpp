@@ -1,4 +1,4 @@
-#include "JPEGDecoder.h"
+#include "platform/mjpeg/JPEGDecoder.h"
 
 #include <cstring>
 #include <new>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "JPEGFrame.h"
-#include "TurboJPEGHandle.h"
+#include "platform/mjpeg/JPEGFrame.h"
+#include "platform/mjpeg/TurboJPEGHandle.h"
 
 #include <memory>
 #include <span>

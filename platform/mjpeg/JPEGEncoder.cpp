@@ -1,4 +1,4 @@
-#include "JPEGEncoder.h"
+#include "platform/mjpeg/JPEGEncoder.h"
 
 namespace platform {
 

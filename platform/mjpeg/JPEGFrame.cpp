@@ -1,4 +1,4 @@
-#include "JPEGFrame.h"
+#include "platform/mjpeg/JPEGFrame.h"
 
 namespace platform {
 

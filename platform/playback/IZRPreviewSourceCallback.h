@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRPlaybackTypes.h"
+#include "platform/playback/ZRPlaybackTypes.h"
 
 /// What the playback pipeline pulls its pictures and sound from. The pipeline negotiates the
 /// formats on the GUI thread, then calls the video operations from its video thread and the

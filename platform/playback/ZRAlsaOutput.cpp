@@ -1,4 +1,4 @@
-#include "ZRAlsaOutput.h"
+#include "platform/playback/ZRAlsaOutput.h"
 
 #include <alsa/asoundlib.h>
 

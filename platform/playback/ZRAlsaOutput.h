@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRSoundOutput.h"
+#include "platform/playback/ZRSoundOutput.h"
 
 #include <mutex>
 

@@ -1,6 +1,6 @@
-#include "ZRFileSource.h"
+#include "platform/playback/ZRFileSource.h"
 
-#include "MediaFile.h"
+#include "platform/media/MediaFile.h"
 
 #include <algorithm>
 #include <cmath>

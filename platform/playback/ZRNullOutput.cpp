@@ -1,4 +1,4 @@
-#include "ZRNullOutput.h"
+#include "platform/playback/ZRNullOutput.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ZRPacedCounter.h"
-#include "ZRSoundOutput.h"
+#include "platform/playback/ZRPacedCounter.h"
+#include "platform/playback/ZRSoundOutput.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "ZRPacedCounter.h"
+#include "platform/playback/ZRPacedCounter.h"
 
 #include <algorithm>
 #include <limits>

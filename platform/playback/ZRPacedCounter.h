@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRPlaybackClock.h"
+#include "platform/playback/ZRPlaybackClock.h"
 
 #include <cstdint>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "ZRPlaybackClock.h"
+#include "platform/playback/ZRPlaybackClock.h"
 
 #include <chrono>
 

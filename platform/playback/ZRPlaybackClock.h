@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRPlaybackTypes.h"
+#include "platform/playback/ZRPlaybackTypes.h"
 
 #include <atomic>
 

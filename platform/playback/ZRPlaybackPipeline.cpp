@@ -1,7 +1,7 @@
-#include "ZRPlaybackPipeline.h"
+#include "platform/playback/ZRPlaybackPipeline.h"
 
-#include "ZRNullOutput.h"
-#include "ZRVideoSurface.h"
+#include "platform/playback/ZRNullOutput.h"
+#include "platform/playback/ZRVideoSurface.h"
 
 #include <QCoreApplication>
 #include <QEvent>

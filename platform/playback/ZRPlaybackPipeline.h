@@ -1,8 +1,8 @@
 #pragma once
 
-#include "IZRPreviewSourceCallback.h"
-#include "ZRPlaybackClock.h"
-#include "ZRSoundOutput.h"
+#include "platform/playback/IZRPreviewSourceCallback.h"
+#include "platform/playback/ZRPlaybackClock.h"
+#include "platform/playback/ZRSoundOutput.h"
 
 #include <QSize>
 #include <QString>

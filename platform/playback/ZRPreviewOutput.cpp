@@ -1,6 +1,6 @@
-#include "ZRPreviewOutput.h"
+#include "platform/playback/ZRPreviewOutput.h"
 
-#include "ZRAlsaOutput.h"
+#include "platform/playback/ZRAlsaOutput.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ZRSoundOutput.h"
+#include "platform/playback/ZRSoundOutput.h"
 
 bool ZRAudioFormat::valid() const {
     const bool bits =

@@ -1,4 +1,4 @@
-#include "ZRVideoSurface.h"
+#include "platform/playback/ZRVideoSurface.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

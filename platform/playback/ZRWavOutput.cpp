@@ -1,4 +1,4 @@
-#include "ZRWavOutput.h"
+#include "platform/playback/ZRWavOutput.h"
 
 #include <QtEndian>
 

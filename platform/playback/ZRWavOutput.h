@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZRNullOutput.h"
+#include "platform/playback/ZRNullOutput.h"
 
 #include <QFile>
 

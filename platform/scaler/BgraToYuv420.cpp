@@ -1,6 +1,6 @@
-#include "BgraToYuv420.h"
+#include "platform/scaler/BgraToYuv420.h"
 
-#include "RowWorkers.h"
+#include "platform/scaler/RowWorkers.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "RowWorkers.h"
+#include "platform/scaler/RowWorkers.h"
 
 #include <algorithm>
 

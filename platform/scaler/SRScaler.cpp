@@ -1,4 +1,4 @@
-#include "SRScaler.h"
+#include "platform/scaler/SRScaler.h"
 
 extern "C" {
 #include <libavutil/pixfmt.h>

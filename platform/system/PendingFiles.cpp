@@ -1,4 +1,4 @@
-#include "PendingFiles.h"
+#include "platform/system/PendingFiles.h"
 
 #include <cstdio>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
-#include "RegistryFile.h"
+#include "platform/system/RegistryFile.h"
 
-#include "ReadWholeFile.h"
-#include "SystemPaths.h"
+#include "platform/file/ReadWholeFile.h"
+#include "platform/system/SystemPaths.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "SystemPaths.h"
+#include "platform/system/SystemPaths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 // the engine hands over, row access, the catch-all every entry point runs its work in, and the
 // walk over the area the pictures share.
 
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <algorithm>
 #include <cstdint>

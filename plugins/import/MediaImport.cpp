@@ -3,8 +3,8 @@
 // and whatever else the libraries know), served through the single entry point `zrPluginCall`.
 // Each opened file keeps its own decoder state in the call block's `moduleData`. Nothing thrown
 // inside leaves the entry point: a failed call answers -1 and delivers nothing.
-#include "MediaFile.h"
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
+#include "platform/media/MediaFile.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "IZRTimeline.h"
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "support/GuiApplication.h"
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "engine/api/IZRTimeline.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QEvent>
 #include <QString>

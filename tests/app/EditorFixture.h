@@ -1,14 +1,14 @@
 #pragma once
 
-#include "IZRSettings.h"
-#include "IZRTimeline.h"
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "ZRChainLinks.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
-#include "support/GuiApplication.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QString>
 

@@ -3,20 +3,20 @@
 // A main window with its real views on a fresh timeline, offscreen, with a settings file of its
 // own in the private state folder; dialogs and boxes answer through `FakeServices`.
 
-#include "IZRObjectFactory.h"
-#include "IZRPos.h"
-#include "IZRSettings.h"
-#include "IZRTimeline.h"
-#include "ShellSkin.h"
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "ZRLauncher.h"
-#include "ZRNotifier.h"
-#include "ZRSBMainWindow.h"
-#include "ZRSettingsFile.h"
-#include "ZRVeskEditor.h"
-#include "ZRWindowServices.h"
-#include "config/QConfig.h"
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZRLauncher.h"
+#include "app/ZRNotifier.h"
+#include "app/ZRSBMainWindow.h"
+#include "app/ZRSettingsFile.h"
+#include "app/ZRVeskEditor.h"
+#include "app/ZRWindowServices.h"
+#include "common/config/QConfig.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRPos.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "tests/app/ShellSkin.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "skins/ZRSkinPreload.h"
-#include "support/GuiApplication.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QString>
 

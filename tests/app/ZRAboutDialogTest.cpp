@@ -1,8 +1,8 @@
-#include "ZRAboutDialog.h"
-#include "ShellSkin.h"
-#include "skins/PSDImage.h"
-#include "skins/PSDLayerSet.h"
-#include "widgets/ZRPushButton.h"
+#include "app/ZRAboutDialog.h"
+#include "classes/skins/PSDImage.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "tests/app/ShellSkin.h"
 
 #include <QPointer>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "AppFixture.h"
-#include "ZRBrowserIconView.h"
-#include "ZRSBBrowser.h"
+#include "browser/ZRBrowserIconView.h"
+#include "browser/ZRSBBrowser.h"
+#include "tests/app/AppFixture.h"
 
 #include <QMenuBar>
 #include <QPushButton>

@@ -1,9 +1,9 @@
-#include "AppFixture.h"
-#include "ZREngineEvents.h"
-#include "ZRExportView.h"
-#include "ZRFrameRelay.h"
+#include "app/ZREngineEvents.h"
+#include "app/ZRFrameRelay.h"
+#include "output/ZRExportView.h"
+#include "tests/app/AppFixture.h"
 
-#include "timeline/ZRPos.h"
+#include "engine/base/ZRPos.h"
 
 #include <QStatusBar>
 #include <QtGlobal>

@@ -1,7 +1,7 @@
-#include "ZREditorData.h"
-#include "AppFixture.h"
-#include "ZREffectList.h"
-#include "ZRUserData.h"
+#include "app/ZREditorData.h"
+#include "app/ZRUserData.h"
+#include "engine/api/ZREffectList.h"
+#include "tests/app/AppFixture.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "ZRFrameRelay.h"
-#include "AppFixture.h"
-#include "ZREngineEvents.h"
+#include "app/ZRFrameRelay.h"
+#include "app/ZREngineEvents.h"
+#include "tests/app/AppFixture.h"
 
-#include "timeline/ZRPos.h"
+#include "engine/base/ZRPos.h"
 
 #include <atomic>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "ZRLanguageCode.h"
+#include "app/ZRLanguageCode.h"
 #include "platform/system/SystemPaths.h"
-#include "support/GuiApplication.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QFile>
 #include <QLocale>

@@ -1,5 +1,5 @@
-#include "ZRLauncher.h"
-#include "support/GuiApplication.h"
+#include "app/ZRLauncher.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ZRProgram.h"
+#include "app/ZRProgram.h"
 
 #include <gtest/gtest.h>
 

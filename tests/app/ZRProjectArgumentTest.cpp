@@ -1,4 +1,4 @@
-#include "ZRProjectArgument.h"
+#include "app/ZRProjectArgument.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "MainWindowFixture.h"
+#include "tests/app/MainWindowFixture.h"
 
-#include "ZRBrowserIconView.h"
-#include "ZRImportView.h"
-#include "ZRSBBrowser.h"
-#include "ZRSBPreviewFrame.h"
+#include "browser/ZRBrowserIconView.h"
+#include "browser/ZRSBBrowser.h"
+#include "capture/ZRImportView.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRPushButton.h"
 #include "platform/system/SystemPaths.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRPushButton.h"
+#include "views/ZRSBPreviewFrame.h"
 
 #include <QAction>
 #include <QClipboard>

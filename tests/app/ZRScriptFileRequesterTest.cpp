@@ -1,5 +1,5 @@
-#include "ZRScriptFileRequester.h"
-#include "support/GuiApplication.h"
+#include "app/ZRScriptFileRequester.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QFile>
 #include <QFileDialog>

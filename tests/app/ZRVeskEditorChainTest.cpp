@@ -1,7 +1,7 @@
 // The editor's chain of clips: placement on tracks 1 and 3, insertion, removal, moving and
 // copying, transitions following their clips, look-ups and selection.
-#include "EditorFixture.h"
-#include "ZREffectList.h"
+#include "engine/api/ZREffectList.h"
+#include "tests/app/EditorFixture.h"
 
 #include <algorithm>
 

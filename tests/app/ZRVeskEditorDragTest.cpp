@@ -1,6 +1,6 @@
 // The drag that moves an object already on the timeline, and how a drop finds that object.
-#include "ZRVeskEditorDrag.h"
-#include "EditorFixture.h"
+#include "app/ZRVeskEditorDrag.h"
+#include "tests/app/EditorFixture.h"
 
 #include <QDrag>
 #include <QDropEvent>

@@ -1,9 +1,9 @@
 // Projects through the editor: saving, loading what was saved and what other writers made,
 // starting empty, importing files, and the format a project publishes.
-#include "EditorFixture.h"
-#include "ZREffect.h"
-#include "ZREffectList.h"
-#include "ZRNotifier.h"
+#include "app/ZRNotifier.h"
+#include "engine/api/ZREffect.h"
+#include "engine/api/ZREffectList.h"
+#include "tests/app/EditorFixture.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Random edit sequences with fixed seeds keep the chain's invariants, and a preview thread
 // composing frames meanwhile neither deadlocks nor races with the edits.
-#include "EditorFixture.h"
-#include "IZRImage.h"
+#include "engine/api/IZRImage.h"
+#include "tests/app/EditorFixture.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,7 @@
 // The editor's objects off the chain: titles, free audio, deleting the selection, keeping the
 // other tracks within the chain, and the clips' thumbnails.
-#include "EditorFixture.h"
-#include "IZRImage.h"
+#include "engine/api/IZRImage.h"
+#include "tests/app/EditorFixture.h"
 
 #include <QColor>
 

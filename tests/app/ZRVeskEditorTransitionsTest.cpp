@@ -1,7 +1,7 @@
 // The transition that follows a clip and the clip's video effect.
-#include "EditorFixture.h"
-#include "ZREffect.h"
-#include "ZREffectList.h"
+#include "engine/api/ZREffect.h"
+#include "engine/api/ZREffectList.h"
+#include "tests/app/EditorFixture.h"
 
 #include <algorithm>
 

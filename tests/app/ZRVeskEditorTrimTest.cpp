@@ -1,6 +1,6 @@
 // Changing chained clips in place: marks, trimming and splitting.
-#include "EditorFixture.h"
-#include "ZREffect.h"
+#include "engine/api/ZREffect.h"
+#include "tests/app/EditorFixture.h"
 
 using editorfixture::frames;
 

@@ -1,6 +1,6 @@
-#include "ZRVeskSplash.h"
-#include "ShellSkin.h"
-#include "ZRCallbacks.h"
+#include "app/ZRVeskSplash.h"
+#include "app/ZRCallbacks.h"
+#include "tests/app/ShellSkin.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

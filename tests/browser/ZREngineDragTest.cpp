@@ -1,4 +1,4 @@
-#include "ZREngineDrag.h"
+#include "browser/ZREngineDrag.h"
 
 #include <QMimeData>
 

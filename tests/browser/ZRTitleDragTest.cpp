@@ -1,4 +1,4 @@
-#include "ZRTitleDrag.h"
+#include "browser/ZRTitleDrag.h"
 
 #include <QMimeData>
 

@@ -1,8 +1,8 @@
-#include "ZRDSFilePreview.h"
-#include "ZRNullOutput.h"
-#include "ZRPreviewOutput.h"
-#include "platform/playback/TestClip.h"
-#include "support/GuiApplication.h"
+#include "capture/ZRDSFilePreview.h"
+#include "platform/playback/ZRNullOutput.h"
+#include "platform/playback/ZRPreviewOutput.h"
+#include "tests/platform/playback/TestClip.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QPointer>
 #include <QSignalSpy>

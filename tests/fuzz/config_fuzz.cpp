@@ -1,6 +1,6 @@
 // Configuration files come from disk and may hold anything: any bytes must parse, read and
 // write back without a fault, and what is written must parse to the same entries.
-#include "config/QConfig.h"
+#include "common/config/QConfig.h"
 
 #include <QBuffer>
 

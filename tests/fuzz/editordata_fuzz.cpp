@@ -1,10 +1,10 @@
 // Any bytes handed back as an object's editor data make one user record or none, and what a
 // record writes parses to a record of the same kind. An empty corpus folder is seeded with the
 // four kinds' texts.
-#include "ZREditorData.h"
-#include "ZRUserData.h"
+#include "app/ZREditorData.h"
+#include "app/ZRUserData.h"
 
-#include "timeline/ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <QDir>
 #include <QFile>

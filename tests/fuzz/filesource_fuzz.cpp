@@ -1,6 +1,6 @@
 // Arbitrary bytes as a media file held in memory, played through the file source: open, the
 // formats, a few pictures after seeks and on, and some sound.
-#include "ZRFileSource.h"
+#include "platform/playback/ZRFileSource.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::vector<unsigned char> pixels(size_t(stride) * size_t(video.height));
             for (const ZRMediaTime at : {ZRMediaTime(0), ZRMediaTime(5000000), ZRMediaTime(400000)})
                 source.renderVideoAt(at, 0, pixels.data(), stride);
-            for (int i = 0; i < 3; ++i) source.renderNextVideo(0, pixels.data(), stride, &time);
+            for (int i = 0; i < 3; ++i)
+                source.renderNextVideo(0, pixels.data(), stride, &time);
         }
         ZRAudioFormatRecord audio{};
         if (source.getAudioFormat(0, &audio) == kZROk) {

@@ -1,8 +1,8 @@
 // Font files come from the user's folders and projects: any bytes must open, measure and draw
 // without a fault. Inputs whose first byte is odd patch an installed font instead of standing
 // for the whole file, so the loaders see mostly valid files with a few damaged bytes.
-#include "api/ZRFont.h"
-#include "fonts/ZRFontFolders.h"
+#include "engine/api/ZRFont.h"
+#include "engine/fonts/ZRFontFolders.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Media files come from outside: identification must stand any bytes without a fault or a hang.
-#include "modules/ZRKindTables.h"
-#include "modules/ZRMediaIdentify.h"
+#include "engine/modules/ZRKindTables.h"
+#include "engine/modules/ZRMediaIdentify.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Arbitrary bytes, as a file, through the media import module: open, then a few frames, a native
 // frame and some sound, the way the engine asks for them.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -1,5 +1,5 @@
 // Timecode texts come from project files and the user: any bytes must parse without a fault.
-#include "timeline/ZRPos.h"
+#include "engine/base/ZRPos.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // and the timeline they build must save and load again. The engine's own limits of project
 // files apply, and no others. The timeline has no modules. An empty
 // corpus folder is seeded with projects that the engine itself saved.
-#include "timeline/ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,9 +2,9 @@
 // group and measure without a fault. Inputs whose first byte is odd patch a valid layered file
 // instead of standing for the whole file, so the loader sees mostly valid files with a few
 // damaged bytes.
-#include "psdwriter/PSDWriter.h"
-#include "skins/PSDImage.h"
-#include "skins/PSDLayerSet.h"
+#include "classes/skins/PSDImage.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "tools/psdwriter/PSDWriter.h"
 
 #include <QBuffer>
 

@@ -4,10 +4,10 @@
 // self-including file. The same bytes are then handed as text to every built-in (as sprintf's
 // format, as the strings and numbers of the others), so that each of them meets arbitrary input
 // whatever the script itself reaches.
+#include "engine/script/ZRScriptFrontEnd.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptMemory.h"
 #include "script/ScriptNatives.h"
-#include "script/ZRScriptFrontEnd.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,9 +3,8 @@
 // The fuzz targets' small project: three solid-colour clips of `seconds` each, appended to the
 // editor's chain (a clip the editor refuses is destroyed).
 
-#include "ZRVeskEditor.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <initializer_list>
 

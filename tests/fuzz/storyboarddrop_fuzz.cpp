@@ -2,19 +2,18 @@
 // engine item; under their own types and plain text), dropped anywhere on an offscreen
 // storyboard holding a small project, is handled without harm; the project is rebuilt after
 // every drop.
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "ZREngineDrag.h"
-#include "ZRStoryboard.h"
-#include "ZRTitleDrag.h"
-#include "ZRVeskEditor.h"
-#include "solid_clips.h"
-
-#include <IZRObject.h>
-#include <IZRObjectFactory.h>
-#include <IZRPos.h>
-#include <IZRSettings.h>
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZRVeskEditor.h"
+#include "browser/ZREngineDrag.h"
+#include "browser/ZRTitleDrag.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRPos.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "tests/fuzz/solid_clips.h"
+#include "views/ZRStoryboard.h"
 
 #include <QApplication>
 #include <QDropEvent>

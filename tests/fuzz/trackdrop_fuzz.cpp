@@ -3,23 +3,22 @@
 // again at any point of an offscreen timeline view over a small project; editor-object payloads
 // also arrive while the program's own drag runs, naming objects of the project or any number.
 // The project is rebuilt before every input.
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
-#include "ZREngineDrag.h"
-#include "ZRTitleDrag.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "ZRVeskEditorDrag.h"
-#include "pinned_modules.h"
-#include "skins/ZRSkinPreload.h"
-#include "solid_clips.h"
-#include "trackdrop_tracks.h"
-
-#include <IZRObject.h>
-#include <IZRObjectFactory.h>
-#include <IZRPos.h>
-#include <IZRTimeline.h>
-#include <ZRGuardedList.h>
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "app/ZRVeskEditorDrag.h"
+#include "browser/ZREngineDrag.h"
+#include "browser/ZRTitleDrag.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRPos.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZRGuardedList.h"
+#include "tests/fuzz/pinned_modules.h"
+#include "tests/fuzz/solid_clips.h"
+#include "tests/fuzz/trackdrop_tracks.h"
 
 #include <QApplication>
 #include <QDropEvent>

@@ -3,11 +3,11 @@
 // The tracks the track-drop fuzz target drives, top to bottom. Each track kind that takes drops
 // adds itself here.
 
-#include "ZRAudioTrack.h"
-#include "ZRTimelineView.h"
-#include "ZRTitleTrack.h"
-#include "ZRTransitionTrack.h"
-#include "ZRVideoTrack.h"
+#include "views/ZRAudioTrack.h"
+#include "views/ZRTimelineView.h"
+#include "views/ZRTitleTrack.h"
+#include "views/ZRTransitionTrack.h"
+#include "views/ZRVideoTrack.h"
 
 inline void insertFuzzTracks(ZRTimelineView* view) {
     view->insertTrack(new ZRTransitionTrack(QStringLiteral("TRANSITION"), 1001, 1000), -1);

@@ -1,5 +1,5 @@
-#include "ZRProfileDialog.h"
-#include "support/GuiApplication.h"
+#include "output/ZRProfileDialog.h"
+#include "tests/support/GuiApplication.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 // What the recording export module (recording_export.cpp) saw of one export; the tests read it
 // through the module's `recordedExport` entry.

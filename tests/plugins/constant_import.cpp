@@ -4,7 +4,7 @@
 // channel, "r<rate>" the sample rate (44100), "c<channels>" the channel count (2), "b<bits>" the
 // bits per sample (16), "s<seconds>" the length (10), "ramp" makes sample n of channel k the value
 // n + k instead (for following the read position). No video.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <cstdlib>
 #include <cstring>

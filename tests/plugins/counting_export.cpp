@@ -1,7 +1,7 @@
 // An export module for the tests: counts what it is given. A file name holding "refuse" is
 // refused at the start, one holding "throw" makes every frame throw, one holding "rename" is
 // overwritten at the start with "r"s to the record's last byte; it asks for the palette.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -7,7 +7,7 @@
 // frame 0), "nofps" (frame rate 0), "zerowidth" (a still picture of width 0), "native" (native DV
 // frames), "debug" (a debug note on open), "silent" (no sound). `countingSessions` tells how many
 // files were opened and how many are open now.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 // A transition for the tests: a cross-fade from the first picture to the second, with a
 // settings record that offers anti-aliasing, colour and subdivision and asks for a custom
 // configuration block. `fadeApplied` tells the tests what the engine last handed over.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <algorithm>
 

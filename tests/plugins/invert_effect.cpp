@@ -1,7 +1,7 @@
 // A video effect for the tests: inverts blue, green and red while its first setting is non-zero,
 // else copies. Its settings tree holds an item with extra words and a second group;
 // `invertTree` lets the tests see what the engine wrote back.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // A video effect for the tests without settings: `moduleGUI20` answers no tree.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // A video effect for the render tests: copies its input and records the progress of every
 // call, which `progressLog` hands to the tests and `progressReset` forgets.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <algorithm>
 #include <vector>

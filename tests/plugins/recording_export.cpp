@@ -1,8 +1,8 @@
 // An export module for the export tests: records what the engine hands it without encoding
 // anything. It claims every native frame (native kind set to -1, as a module does that writes
 // native data out unchanged) and refuses frame number `refuseAt` when that is set.
-#include "RecordingExport.h"
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
+#include "tests/plugins/RecordingExport.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 // A single-entry import module for the tests whose decoder throws on every frame and every
 // audio block; opening and seeking work.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
 #include <stdexcept>
 

@@ -2,20 +2,20 @@
 // copies of the program as child processes, in fresh state folders, and watches what they do.
 // A child is this same program called with "--session <scenario>": it runs the program's own
 // start-up (clipsteadMain) with a test timer that reports what the shown window holds.
-#include "IZRObject.h"
-#include "IZRObjectFactory.h"
-#include "IZRPos.h"
-#include "IZRTimeline.h"
-#include "ZRAppState.h"
-#include "ZRNotifier.h"
-#include "ZRProgram.h"
-#include "ZRProjectArgument.h"
-#include "ZRSBMainWindow.h"
-#include "ZRSettingsFile.h"
-#include "ZRSingleInstance.h"
-#include "ZRVeskEditor.h"
-#include "ZRWindowServices.h"
-#include "config/QConfig.h"
+#include "app/ZRAppState.h"
+#include "app/ZRNotifier.h"
+#include "app/ZRProgram.h"
+#include "app/ZRProjectArgument.h"
+#include "app/ZRSBMainWindow.h"
+#include "app/ZRSettingsFile.h"
+#include "app/ZRSingleInstance.h"
+#include "app/ZRVeskEditor.h"
+#include "app/ZRWindowServices.h"
+#include "common/config/QConfig.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRPos.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QCoreApplication>
 #include <QDir>

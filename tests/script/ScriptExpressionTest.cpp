@@ -1,4 +1,4 @@
-#include "ScriptTestHost.h"
+#include "tests/script/ScriptTestHost.h"
 
 #include <gtest/gtest.h>
 

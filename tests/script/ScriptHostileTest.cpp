@@ -1,6 +1,6 @@
 // Texts that a project file from outside may hold: each must end in a result or a message, never
 // in a crash, an overflow of the stack or a hang. Run under the sanitizers by the asan preset.
-#include "ScriptTestHost.h"
+#include "tests/script/ScriptTestHost.h"
 
 #include "script/ScriptNatives.h"
 

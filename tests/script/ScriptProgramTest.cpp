@@ -1,6 +1,6 @@
 // Whole programs give the same output read as a run's text and read by `execute` (compiled on
 // demand, in the caller's scope), and the output they should give.
-#include "ScriptTestHost.h"
+#include "tests/script/ScriptTestHost.h"
 
 #include <gtest/gtest.h>
 

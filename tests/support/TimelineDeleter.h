@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
 
 // Lets a std::unique_ptr own a timeline made through the exported interface.
 struct TimelineDeleter {

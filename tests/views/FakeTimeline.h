@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <cstring>
 #include <map>

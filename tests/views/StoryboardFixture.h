@@ -4,14 +4,13 @@
 // 7 cut by the right edge), shown offscreen, with the fake hub following its signals as the
 // main window would.
 
-#include "ViewsFixture.h"
-#include "ZRStoryboard.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-
-#include <IZRObject.h>
-#include <IZRPos.h>
-#include <IZRSettings.h>
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRPos.h"
+#include "engine/api/IZRSettings.h"
+#include "tests/views/ViewsFixture.h"
+#include "views/ZRStoryboard.h"
 
 #include <QSignalSpy>
 #include <QTest>

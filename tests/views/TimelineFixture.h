@@ -4,12 +4,11 @@
 // events reach it, an editor that notes whether the background renderer is paused when a track
 // calls it, and a view with that editor over the fixture's timeline.
 
-#include "ViewsFixture.h"
-#include "ZRTimelineTrack.h"
-#include "ZRTimelineView.h"
-#include "ZRVeskEditor.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRVeskEditor.h"
+#include "engine/api/IZRTimeline.h"
+#include "tests/views/ViewsFixture.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineView.h"
 
 #include <QEvent>
 

@@ -3,13 +3,12 @@
 // Editing on the tracks: a view whose tracks edit, mouse events sent straight to a track, and the
 // program's own move drag played by the test while it runs.
 
-#include "TimelineFixture.h"
-#include "ZRTimelineScale.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditorDrag.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditorDrag.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
-
-#include <IZRTimeline.h>
+#include "tests/views/TimelineFixture.h"
+#include "views/ZRTimelineScale.h"
 
 #include <QDrag>
 #include <QDropEvent>

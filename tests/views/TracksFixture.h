@@ -5,13 +5,12 @@
 // module tree (counting clips, transitions, effects, titles and fonts) at 25 fps, zoomed to
 // 3 pixels a frame.
 
-#include "TimelineFixture.h"
-#include "TrackEditFixture.h"
-#include "ZRAudioTrack.h"
-#include "ZRVideoTrack.h"
-
-#include <IZRObject.h>
-#include <IZRSettings.h>
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRSettings.h"
+#include "tests/views/TimelineFixture.h"
+#include "tests/views/TrackEditFixture.h"
+#include "views/ZRAudioTrack.h"
+#include "views/ZRVideoTrack.h"
 
 #include <QMimeData>
 #include <QMouseEvent>

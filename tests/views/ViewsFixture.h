@@ -5,12 +5,12 @@
 // encodes its frame number: blue the low byte, green the high byte) at 25 frames per second,
 // the program's callbacks, a fake main window published as the hub, and clips made by code.
 
-#include "IZRTimeline.h"
-#include "ZRAppState.h"
-#include "ZRCallbacks.h"
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
-#include "skins/ZRSkinPreload.h"
-#include "support/GuiApplication.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "TracksFixture.h"
+#include "tests/views/TracksFixture.h"
 
-#include "ZRUserData.h"
+#include "app/ZRUserData.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "ZRPreviewGraph.h"
-#include "FakeTimeline.h"
-#include "ZRNullOutput.h"
-#include "ZRPlaybackPipeline.h"
-#include "ZRPreviewOutput.h"
-#include "ZRPreviewSourceCallback.h"
-#include "ZRVideoSurface.h"
-#include "support/GuiApplication.h"
+#include "views/ZRPreviewGraph.h"
+#include "platform/playback/ZRNullOutput.h"
+#include "platform/playback/ZRPlaybackPipeline.h"
+#include "platform/playback/ZRPreviewOutput.h"
+#include "platform/playback/ZRVideoSurface.h"
+#include "tests/support/GuiApplication.h"
+#include "tests/views/FakeTimeline.h"
+#include "views/ZRPreviewSourceCallback.h"
 
 #include <QTest>
 #include <QTimer>

@@ -1,5 +1,5 @@
-#include "ZRPreviewSourceCallback.h"
-#include "FakeTimeline.h"
+#include "views/ZRPreviewSourceCallback.h"
+#include "tests/views/FakeTimeline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ZRSBPSlider.h"
-#include "ViewsFixture.h"
-#include "ZRSliderEvent.h"
+#include "views/ZRSBPSlider.h"
+#include "tests/views/ViewsFixture.h"
+#include "views/ZRSliderEvent.h"
 
 #include <QMouseEvent>
 #include <QSignalSpy>

@@ -1,10 +1,10 @@
-#include "ZRSBTrimmer.h"
-#include "ViewsFixture.h"
-#include "ZRClipMarks.h"
-#include "ZRSBVideoView.h"
-#include "ZRUserData.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRSlider.h"
+#include "views/ZRSBTrimmer.h"
+#include "app/ZRClipMarks.h"
+#include "app/ZRUserData.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRSlider.h"
+#include "tests/views/ViewsFixture.h"
+#include "views/ZRSBVideoView.h"
 
 #include <QSignalSpy>
 

@@ -1,5 +1,5 @@
-#include "ZRSBVideoView.h"
-#include "ViewsFixture.h"
+#include "views/ZRSBVideoView.h"
+#include "tests/views/ViewsFixture.h"
 
 #include <atomic>
 #include <chrono>

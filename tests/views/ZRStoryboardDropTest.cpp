@@ -1,11 +1,10 @@
-#include "StoryboardFixture.h"
+#include "tests/views/StoryboardFixture.h"
 
-#include "ZREngineDrag.h"
-#include "ZRTitleDrag.h"
-
-#include <IZRObject.h>
-#include <IZRTimeline.h>
-#include <ZRGuardedList.h>
+#include "browser/ZREngineDrag.h"
+#include "browser/ZRTitleDrag.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZRGuardedList.h"
 
 #include <QDropEvent>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ZRStoryboardGeometry.h"
+#include "views/ZRStoryboardGeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "StoryboardFixture.h"
+#include "tests/views/StoryboardFixture.h"
 
-#include <IZRObject.h>
+#include "engine/api/IZRObject.h"
 
 #include <QMouseEvent>
 

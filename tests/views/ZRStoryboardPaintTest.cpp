@@ -1,8 +1,8 @@
-#include "StoryboardFixture.h"
+#include "tests/views/StoryboardFixture.h"
 
-#include <IZRObject.h>
-#include <IZRTimeline.h>
-#include <ZREffect.h>
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZREffect.h"
 
 using namespace viewstest;
 

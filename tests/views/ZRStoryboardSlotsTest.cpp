@@ -1,11 +1,10 @@
-#include "StoryboardFixture.h"
+#include "tests/views/StoryboardFixture.h"
 
-#include "ZRTimecodeOverlay.h"
-#include "widgets/ZRPushButton.h"
-
-#include <IZRObject.h>
-#include <IZRTimeline.h>
-#include <ZRGuardedList.h>
+#include "classes/widgets/ZRPushButton.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZRGuardedList.h"
+#include "views/ZRTimecodeOverlay.h"
 
 #include <atomic>
 #include <thread>

@@ -1,10 +1,9 @@
-#include "StoryboardFixture.h"
+#include "tests/views/StoryboardFixture.h"
 
-#include "ZREngineEvents.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRObject.h>
+#include "app/ZREngineEvents.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRObject.h"
 
 #include <QTimer>
 

@@ -1,5 +1,5 @@
-#include "ZRTimelineScale.h"
-#include "ZRTimelinePlacement.h"
+#include "views/ZRTimelineScale.h"
+#include "views/ZRTimelinePlacement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Selecting, trimming, dragging and dropping on the track base, driven by events.
-#include "TrackEditFixture.h"
+#include "tests/views/TrackEditFixture.h"
 
-#include <IZRTimeline.h>
+#include "engine/api/IZRTimeline.h"
 
 using namespace viewstest;
 

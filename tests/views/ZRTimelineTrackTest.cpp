@@ -1,8 +1,7 @@
-#include "TimelineFixture.h"
+#include "tests/views/TimelineFixture.h"
 
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRTimeline.h>
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <atomic>
 #include <thread>

@@ -1,7 +1,7 @@
 // The pure rules of the track base: hit zones, the trim step and the gap a drag chooses.
-#include "ZRTimelineTrim.h"
-#include "ZRTimelinePlacement.h"
-#include "ZRTimelineScale.h"
+#include "views/ZRTimelineTrim.h"
+#include "views/ZRTimelinePlacement.h"
+#include "views/ZRTimelineScale.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,9 @@
-#include "TimelineFixture.h"
+#include "tests/views/TimelineFixture.h"
 
-#include "ZRUserData.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRScrollBar.h"
-
-#include <IZRTimeline.h>
+#include "app/ZRUserData.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <QFile>
 #include <QMimeData>

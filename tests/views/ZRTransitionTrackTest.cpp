@@ -1,11 +1,10 @@
 // The transition track: caps and icon, zones, trims through the editor, copies only, and the
 // video track's ripple preview followed through the shift.
-#include "ZRTransitionTrack.h"
-#include "TrackEditFixture.h"
-#include "ZRChainLinks.h"
-#include "skins/ZRSkinPreload.h"
-
-#include <IZRTimeline.h>
+#include "views/ZRTransitionTrack.h"
+#include "app/ZRChainLinks.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "engine/api/IZRTimeline.h"
+#include "tests/views/TrackEditFixture.h"
 
 #include <QSignalSpy>
 

@@ -1,9 +1,9 @@
-#include "TracksFixture.h"
+#include "tests/views/TracksFixture.h"
 
-#include "ZRChainLinks.h"
-#include "ZREngineDrag.h"
-#include "ZRTitleDrag.h"
-#include "ZRVeskEditorDrag.h"
+#include "app/ZRChainLinks.h"
+#include "app/ZRVeskEditorDrag.h"
+#include "browser/ZREngineDrag.h"
+#include "browser/ZRTitleDrag.h"
 
 #include <QFile>
 #include <QPaintEvent>

@@ -1,6 +1,6 @@
-#include "TracksFixture.h"
+#include "tests/views/TracksFixture.h"
 
-#include <ZRGuardedList.h>
+#include "engine/api/ZRGuardedList.h"
 
 #include <QDropEvent>
 #include <QFile>

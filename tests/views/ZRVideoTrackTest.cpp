@@ -1,8 +1,8 @@
-#include "TracksFixture.h"
+#include "tests/views/TracksFixture.h"
 
-#include "ZRChainLinks.h"
-#include "ZREffect.h"
-#include "ZRVideoTrackLayout.h"
+#include "app/ZRChainLinks.h"
+#include "engine/api/ZREffect.h"
+#include "views/ZRVideoTrackLayout.h"
 
 #include <QSignalSpy>
 

@@ -1,37 +1,37 @@
 // The toolkit gallery: every skinned widget of the toolkit on the default skin, in its states,
 // on one page. `gallery --screenshot file.png` saves the page and quits (for xvfb-run).
 
-#include "painting/ZRImagePainting.h"
-#include "skins/ZRSkinPreload.h"
-#include "text/ZRTextImage.h"
-#include "widgets/QSBWidget.h"
-#include "widgets/ZRComboBox.h"
-#include "widgets/ZRDialog.h"
-#include "widgets/ZRFrame.h"
-#include "widgets/ZRLabel.h"
-#include "widgets/ZRLineEdit.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRSBText.h"
-#include "widgets/ZRScrollBar.h"
-#include "widgets/ZRSkinBox.h"
-#include "widgets/ZRSkinStyle.h"
-#include "widgets/ZRSlider.h"
-#include "widgets/ZRTCWidget.h"
-#include "widgets/ZRTabBar.h"
+#include "classes/painting/ZRImagePainting.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/text/ZRTextImage.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRComboBox.h"
+#include "classes/widgets/ZRDialog.h"
+#include "classes/widgets/ZRFrame.h"
+#include "classes/widgets/ZRLabel.h"
+#include "classes/widgets/ZRLineEdit.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRSBText.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "classes/widgets/ZRSkinBox.h"
+#include "classes/widgets/ZRSkinStyle.h"
+#include "classes/widgets/ZRSlider.h"
+#include "classes/widgets/ZRTCWidget.h"
+#include "classes/widgets/ZRTabBar.h"
 
-#include "IZRTimeline.h"
-#include "ZRSBPSlider.h"
-#include "ZRSBTrimmer.h"
-#include "ZRUserData.h"
+#include "app/ZRUserData.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRSBPSlider.h"
+#include "views/ZRSBTrimmer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEnterEvent>
 #include <QFileInfo>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>

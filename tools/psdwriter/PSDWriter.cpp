@@ -1,4 +1,4 @@
-#include "PSDWriter.h"
+#include "tools/psdwriter/PSDWriter.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "SkinDrawing.h"
+#include "tools/skingen/SkinDrawing.h"
 
 #include <QFont>
 #include <QJsonValue>

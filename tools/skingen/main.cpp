@@ -9,8 +9,8 @@
 // A description with "format": "bmp" is written as one flat 24-bit bitmap of its composite
 // instead of a PSD.
 
-#include "SkinDrawing.h"
-#include "psdwriter/PSDWriter.h"
+#include "tools/psdwriter/PSDWriter.h"
+#include "tools/skingen/SkinDrawing.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,23 +6,22 @@
 // `trackshot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
 // xvfb-run); without it the first state stays on screen.
 
-#include "ZRAppState.h"
-#include "ZRAudioTrack.h"
-#include "ZRCallbacks.h"
-#include "ZRTimelineView.h"
-#include "ZRTitleTrack.h"
-#include "ZRTransitionTrack.h"
-#include "ZRUserData.h"
-#include "ZRVeskEditor.h"
-#include "ZRVideoTrack.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRScrollBar.h"
-#include "widgets/ZRSkinStyle.h"
-
-#include <IZRObject.h>
-#include <IZRSettings.h>
-#include <IZRTimeline.h>
+#include "app/ZRAppState.h"
+#include "app/ZRCallbacks.h"
+#include "app/ZRUserData.h"
+#include "app/ZRVeskEditor.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "classes/widgets/ZRSkinStyle.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRSettings.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRAudioTrack.h"
+#include "views/ZRTimelineView.h"
+#include "views/ZRTitleTrack.h"
+#include "views/ZRTransitionTrack.h"
+#include "views/ZRVideoTrack.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,4 +1,4 @@
-#include "AudioConformer.h"
+#include "plugins/export/common/AudioConformer.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

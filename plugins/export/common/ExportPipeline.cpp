@@ -1,4 +1,4 @@
-#include "ExportPipeline.h"
+#include "plugins/export/common/ExportPipeline.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ExportSession.h"
+#include "plugins/export/common/ExportSession.h"
 
 #include <algorithm>
 #include <cstring>

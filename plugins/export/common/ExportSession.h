@@ -1,9 +1,9 @@
 #pragma once
 
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
-#include "common/ExportPipeline.h"
-#include "common/VideoConverter.h"
+#include "plugins/export/common/ExportPipeline.h"
+#include "plugins/export/common/VideoConverter.h"
 
 #include <memory>
 #include <string>

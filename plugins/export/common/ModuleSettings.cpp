@@ -1,7 +1,7 @@
-#include "ModuleSettings.h"
+#include "plugins/export/common/ModuleSettings.h"
 
-#include "IniSyntax.h"
-#include "ReadWholeFile.h"
+#include "platform/file/ReadWholeFile.h"
+#include "platform/ini/IniSyntax.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "plugins/export/common/OutputFile.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

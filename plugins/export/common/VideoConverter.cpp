@@ -1,4 +1,4 @@
-#include "VideoConverter.h"
+#include "plugins/export/common/VideoConverter.h"
 
 #include "platform/scaler/BgraToYuv420.h"
 

@@ -2,12 +2,12 @@
 // the engine gives ("<name>.ovl"), split at the size of group "Export::AVI Multifile", key
 // "Splitsize" (kilobytes, at most 2096000) of "tmp_modules.ini". Native DV frames pass through
 // unchanged; other frames are encoded on a thread of the module's own behind a short queue.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
-#include "common/ExportSession.h"
-#include "common/ModuleSettings.h"
-#include "dv/DvSegmentWriter.h"
-#include "dv/SegmentList.h"
+#include "plugins/export/common/ExportSession.h"
+#include "plugins/export/common/ModuleSettings.h"
+#include "plugins/export/dv/DvSegmentWriter.h"
+#include "plugins/export/dv/SegmentList.h"
 
 #include <cmath>
 #include <cstdio>

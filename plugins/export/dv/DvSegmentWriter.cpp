@@ -1,6 +1,6 @@
-#include "DvSegmentWriter.h"
+#include "plugins/export/dv/DvSegmentWriter.h"
 
-#include "common/OutputFile.h"
+#include "plugins/export/common/OutputFile.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

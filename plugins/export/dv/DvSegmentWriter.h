@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/AudioConformer.h"
-#include "common/ExportPipeline.h"
-#include "common/ExportSession.h"
 #include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/system/PendingFiles.h"
+#include "plugins/export/common/AudioConformer.h"
+#include "plugins/export/common/ExportPipeline.h"
+#include "plugins/export/common/ExportSession.h"
 
 extern "C" {
 #include <libavutil/rational.h>

@@ -1,4 +1,4 @@
-#include "SegmentList.h"
+#include "plugins/export/dv/SegmentList.h"
 
 #include <cstdio>
 #include <filesystem>

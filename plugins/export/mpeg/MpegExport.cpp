@@ -2,12 +2,12 @@
 // chosen by the settings the produce page writes into group "Export::MPEG" of
 // "tmp_modules.ini". Frames are copied into a short queue and encoded on a thread of the
 // module's own while the engine composes the next ones.
-#include "zrplugin.h"
+#include "engine/api/zrplugin.h"
 
-#include "common/ExportSession.h"
-#include "common/ModuleSettings.h"
-#include "mpeg/MpegProfile.h"
-#include "mpeg/MpegWriter.h"
+#include "plugins/export/common/ExportSession.h"
+#include "plugins/export/common/ModuleSettings.h"
+#include "plugins/export/mpeg/MpegProfile.h"
+#include "plugins/export/mpeg/MpegWriter.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "MpegProfile.h"
+#include "plugins/export/mpeg/MpegProfile.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/ModuleSettings.h"
+#include "plugins/export/common/ModuleSettings.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>

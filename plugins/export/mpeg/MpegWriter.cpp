@@ -1,6 +1,6 @@
-#include "MpegWriter.h"
+#include "plugins/export/mpeg/MpegWriter.h"
 
-#include "common/OutputFile.h"
+#include "plugins/export/common/OutputFile.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

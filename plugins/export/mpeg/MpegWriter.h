@@ -1,11 +1,11 @@
 #pragma once
 
-#include "common/AudioConformer.h"
-#include "common/ExportPipeline.h"
-#include "common/ExportSession.h"
-#include "mpeg/MpegProfile.h"
 #include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/system/PendingFiles.h"
+#include "plugins/export/common/AudioConformer.h"
+#include "plugins/export/common/ExportPipeline.h"
+#include "plugins/export/common/ExportSession.h"
+#include "plugins/export/mpeg/MpegProfile.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 // Blur: softens the picture with a box of "Radius" pixels (0..32) each way. With "Grow" set the
 // radius grows from nothing to its full size over the effect's length.
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 #include <vector>
 

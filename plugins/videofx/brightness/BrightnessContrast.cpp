@@ -1,7 +1,7 @@
 // Brightness & Contrast: "Brightness" (-100..100) shifts every colour by that share of full
 // scale; "Contrast" (-100..100) stretches the colours away from mid-grey (100 doubles the
 // distance, -100 makes everything grey).
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Greyscale: takes the colour out of the picture, as much as "Amount" (0..100 %) says.
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Mirror: flips the picture. "Mode" 0 mirrors left and right, 1 top and bottom, 2 both.
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
 // Sepia: the warm brown tones of an old photograph, as much as "Amount" (0..100 %) says.
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 namespace {
 

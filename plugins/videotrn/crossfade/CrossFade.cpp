@@ -1,7 +1,7 @@
 // Cross Fade: the first picture fades into the second, every pixel mixed by the progress. The
 // mix weighs in 1/256 steps in 16-bit lanes (255 * 256 fits), so the loop vectorises and needs
 // no division per byte.
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 namespace {
 

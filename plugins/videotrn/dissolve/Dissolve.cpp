@@ -2,7 +2,7 @@
 // or the size the settings' subdivision asks for) switches once its own threshold is passed.
 // The thresholds of a row of cells are worked out once for all its pixel rows, so the pixel
 // loop is a plain select without division.
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
 // Slide: the second picture slides in from the right edge over the first.
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 namespace {
 

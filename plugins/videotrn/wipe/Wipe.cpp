@@ -2,7 +2,7 @@
 // the four directions; ZR_WIPE_DIRECTION picks the module built (0 left, 1 right, 2 up,
 // 3 down: the way the edge moves). Settings: a soft edge (anti-aliasing) and a border line in a
 // colour of its own (pen width in pixels; 0, the default, draws none).
-#include "PluginImage.h"
+#include "plugins/common/PluginImage.h"
 
 #include <vector>
 

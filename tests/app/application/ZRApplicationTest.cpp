@@ -1,6 +1,6 @@
 // The program's application object must be the process's only one: this test program makes it
 // itself instead of the shared test application.
-#include "ZRApplication.h"
+#include "app/ZRApplication.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "dialogs/ZRFileDialog.h"
+#include "classes/dialogs/ZRFileDialog.h"
 
 #include <QApplication>
 #include <QComboBox>

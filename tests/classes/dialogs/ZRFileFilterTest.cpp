@@ -1,4 +1,4 @@
-#include "dialogs/ZRFileFilter.h"
+#include "classes/dialogs/ZRFileFilter.h"
 
 #include <gtest/gtest.h>
 

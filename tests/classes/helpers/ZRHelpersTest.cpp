@@ -1,7 +1,7 @@
-#include "helpers/ZRBufferCopy.h"
-#include "helpers/ZRFolderHelpers.h"
-#include "helpers/ZRRangeHelpers.h"
-#include "helpers/ZRTextFormat.h"
+#include "classes/helpers/ZRBufferCopy.h"
+#include "classes/helpers/ZRFolderHelpers.h"
+#include "classes/helpers/ZRRangeHelpers.h"
+#include "classes/helpers/ZRTextFormat.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <IZRImage.h>
+#include "engine/api/IZRImage.h"
 
 #include <QRgb>
 

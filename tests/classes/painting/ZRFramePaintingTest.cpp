@@ -1,9 +1,8 @@
-#include "painting/ZRFramePainting.h"
+#include "classes/painting/ZRFramePainting.h"
 
-#include "FakeEngineImage.h"
-#include "support/TimelineDeleter.h"
-
-#include <IZRTimeline.h>
+#include "engine/api/IZRTimeline.h"
+#include "tests/classes/painting/FakeEngineImage.h"
+#include "tests/support/TimelineDeleter.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "painting/ZRImagePainting.h"
+#include "classes/painting/ZRImagePainting.h"
 
-#include "FakeEngineImage.h"
+#include "tests/classes/painting/FakeEngineImage.h"
 
 #include <gtest/gtest.h>
 

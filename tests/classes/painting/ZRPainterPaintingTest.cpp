@@ -1,5 +1,5 @@
-#include "painting/ZRPainterPainting.h"
-#include "painting/ZRImagePainting.h"
+#include "classes/painting/ZRPainterPainting.h"
+#include "classes/painting/ZRImagePainting.h"
 
 #include <QPainter>
 

@@ -1,5 +1,5 @@
-#include "pixels/ZRPixelRoutines.h"
-#include "pixels/ZRPixelKernels.h"
+#include "classes/pixels/ZRPixelRoutines.h"
+#include "classes/pixels/ZRPixelKernels.h"
 
 #include <QImage>
 

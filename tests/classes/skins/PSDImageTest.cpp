@@ -1,5 +1,5 @@
-#include "skins/PSDImage.h"
-#include "psdwriter/PSDWriter.h"
+#include "classes/skins/PSDImage.h"
+#include "tools/psdwriter/PSDWriter.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "skins/PSDLayerSet.h"
+#include "classes/skins/PSDLayerSet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "skins/ZRSkinPreload.h"
-#include "psdwriter/PSDWriter.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "tools/psdwriter/PSDWriter.h"
 
 #include <QFile>
 #include <QGuiApplication>

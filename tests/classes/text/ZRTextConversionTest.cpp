@@ -1,4 +1,4 @@
-#include "text/ZRTextConversion.h"
+#include "classes/text/ZRTextConversion.h"
 
 #include <QBuffer>
 

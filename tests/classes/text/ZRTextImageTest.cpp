@@ -1,7 +1,6 @@
-#include "text/ZRTextImage.h"
-#include "text/ZRDefaultTextFont.h"
-
-#include <ZRFont.h>
+#include "classes/text/ZRTextImage.h"
+#include "classes/text/ZRDefaultTextFont.h"
+#include "engine/api/ZRFont.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "widgets/QSBWidget.h"
+#include "classes/widgets/QSBWidget.h"
 
 #include <QApplication>
 #include <QPointer>

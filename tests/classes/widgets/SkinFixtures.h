@@ -3,9 +3,9 @@
 // Small skins made in code for the widget tests, and the default skin for the tests that need
 // the preloaded files.
 
-#include "skins/PSDLayerSet.h"
-#include "skins/ZRSkinPreload.h"
-#include "widgets/QSBWidget.h"
+#include "classes/skins/PSDLayerSet.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/QSBWidget.h"
 
 #include <QImage>
 #include <QRect>

@@ -1,8 +1,8 @@
-#include "widgets/ZRComboBox.h"
-#include "widgets/QSBWidget.h"
-#include "widgets/ZRLineEdit.h"
+#include "classes/widgets/ZRComboBox.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRLineEdit.h"
 
-#include "SkinFixtures.h"
+#include "tests/classes/widgets/SkinFixtures.h"
 
 #include <QApplication>
 #include <QSignalSpy>

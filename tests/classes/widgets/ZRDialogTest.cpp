@@ -1,8 +1,8 @@
-#include "widgets/ZRDialog.h"
-#include "widgets/ZRMainWidget.h"
-#include "widgets/ZRPushButton.h"
+#include "classes/widgets/ZRDialog.h"
+#include "classes/widgets/ZRMainWidget.h"
+#include "classes/widgets/ZRPushButton.h"
 
-#include "SkinFixtures.h"
+#include "tests/classes/widgets/SkinFixtures.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "widgets/ZRFontTag.h"
+#include "classes/widgets/ZRFontTag.h"
 
 #include <gtest/gtest.h>
 

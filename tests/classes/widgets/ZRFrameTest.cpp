@@ -1,6 +1,6 @@
-#include "widgets/ZRFrame.h"
+#include "classes/widgets/ZRFrame.h"
 
-#include "SkinFixtures.h"
+#include "tests/classes/widgets/SkinFixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "widgets/ZRLabel.h"
-#include "widgets/QSBWidget.h"
+#include "classes/widgets/ZRLabel.h"
+#include "classes/widgets/QSBWidget.h"
 
 #include <QTest>
 

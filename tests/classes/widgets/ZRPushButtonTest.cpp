@@ -1,7 +1,7 @@
-#include "widgets/ZRPushButton.h"
-#include "widgets/QSBWidget.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/QSBWidget.h"
 
-#include "SkinFixtures.h"
+#include "tests/classes/widgets/SkinFixtures.h"
 
 #include <QEnterEvent>
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
-#include "widgets/ZRScrollBar.h"
-#include "widgets/QSBWidget.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "classes/widgets/QSBWidget.h"
 
-#include "SkinFixtures.h"
+#include "tests/classes/widgets/SkinFixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "widgets/ZRSkinBox.h"
+#include "classes/widgets/ZRSkinBox.h"
 
 #include <QPainter>
 

@@ -1,10 +1,10 @@
-#include "widgets/ZRSkinStyle.h"
-#include "SkinFixtures.h"
-#include "widgets/QSBWidget.h"
-#include "widgets/ZRComboBox.h"
-#include "widgets/ZRPushButton.h"
-#include "widgets/ZRScrollBar.h"
-#include "widgets/ZRSkinDrawingView.h"
+#include "classes/widgets/ZRSkinStyle.h"
+#include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRComboBox.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRScrollBar.h"
+#include "classes/widgets/ZRSkinDrawingView.h"
+#include "tests/classes/widgets/SkinFixtures.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,5 +1,5 @@
-#include "widgets/ZRSlider.h"
-#include "SkinFixtures.h"
+#include "classes/widgets/ZRSlider.h"
+#include "tests/classes/widgets/SkinFixtures.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -1,5 +1,5 @@
-#include "widgets/ZRTCWidget.h"
-#include "widgets/ZRSBText.h"
+#include "classes/widgets/ZRTCWidget.h"
+#include "classes/widgets/ZRSBText.h"
 
 #include <QTest>
 

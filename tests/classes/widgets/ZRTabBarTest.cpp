@@ -1,5 +1,5 @@
-#include "widgets/ZRTabBar.h"
-#include "SkinFixtures.h"
+#include "classes/widgets/ZRTabBar.h"
+#include "tests/classes/widgets/SkinFixtures.h"
 
 #include <QApplication>
 #include <QHelpEvent>

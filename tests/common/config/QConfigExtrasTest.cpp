@@ -1,4 +1,4 @@
-#include "config/QConfig.h"
+#include "common/config/QConfig.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // startAudioAt / renderAudio over the "Constant Source" test module, whose samples all have one
 // value ("v<value>", "u<value>" for the second channel, "r<rate>", "b<bits>", "s<seconds>").
-#include "engine/render/RenderFixture.h"
-#include "support/TestEnvironment.h"
+#include "tests/engine/render/RenderFixture.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "audio/ZRAudioMixer.h"
+#include "engine/audio/ZRAudioMixer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "audio/ZRPcmConverter.h"
-#include "audio/ZRIsaacRandom.h"
+#include "engine/audio/ZRPcmConverter.h"
+#include "engine/audio/ZRIsaacRandom.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "audio/ZRResampler.h"
+#include "engine/audio/ZRResampler.h"
 
 #include <gtest/gtest.h>
 

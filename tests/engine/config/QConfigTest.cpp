@@ -1,6 +1,6 @@
-#include "config/QConfig.h"
+#include "common/config/QConfig.h"
 
-#include "support/TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "config/ZRModuleCache.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/config/ZRModuleCache.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "support/TestEnvironment.h"
-#include "support/TimelineDeleter.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TimelineDeleter.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // Uses the engine the way the program does: through the exported functions of the shared
 // library and its interfaces only.
-#include "IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
 
 #include <gtest/gtest.h>
 

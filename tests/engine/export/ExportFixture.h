@@ -3,11 +3,11 @@
 // A timeline for the export tests: content of a chosen length, the host's progress entry
 // recorded, and the test export modules within reach.
 
-#include "engine/modules/ModuleFixture.h"
-#include "plugins/RecordingExport.h"
+#include "tests/engine/modules/ModuleFixture.h"
+#include "tests/plugins/RecordingExport.h"
 
-#include "api/IZRObjectFactory.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <dlfcn.h>
 

@@ -1,5 +1,5 @@
-#include "export/ZRExportClock.h"
-#include "export/ZRExportPalette.h"
+#include "engine/export/ZRExportClock.h"
+#include "engine/export/ZRExportPalette.h"
 
 #include <gtest/gtest.h>
 

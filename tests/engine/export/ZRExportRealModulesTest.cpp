@@ -1,12 +1,12 @@
 // A short real timeline exported through our own export modules, checked with ffprobe.
-#include "ExportFixture.h"
+#include "tests/engine/export/ExportFixture.h"
 
 #include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/system/SystemPaths.h"
-#include "plugins/import/MediaFixture.h"
-#include "plugins/export/FFprobe.h"
-#include "plugins/export/ModuleSettingsFile.h"
-#include "support/TestEnvironment.h"
+#include "tests/plugins/export/FFprobe.h"
+#include "tests/plugins/export/ModuleSettingsFile.h"
+#include "tests/plugins/import/MediaFixture.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

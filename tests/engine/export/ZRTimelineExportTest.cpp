@@ -1,9 +1,9 @@
-#include "ExportFixture.h"
+#include "tests/engine/export/ExportFixture.h"
 
-#include "api/ZRExportSession.h"
-#include "export/ZRExportFlags.h"
-#include "plugins/export/FFprobe.h"
-#include "support/TestEnvironment.h"
+#include "engine/api/ZRExportSession.h"
+#include "engine/export/ZRExportFlags.h"
+#include "tests/plugins/export/FFprobe.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "fonts/FontFileStream.h"
-#include "support/OpenDescriptors.h"
+#include "engine/fonts/FontFileStream.h"
+#include "tests/support/OpenDescriptors.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "FontFixture.h"
+#include "tests/engine/fonts/FontFixture.h"
 
-#include "fonts/ZRFontFolders.h"
+#include "engine/fonts/ZRFontFolders.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/ZRFont.h"
+#include "engine/api/ZRFont.h"
 
 #include <memory>
 

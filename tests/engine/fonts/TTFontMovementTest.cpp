@@ -1,8 +1,8 @@
-#include "api/ZRFont.h"
-#include "fonts/ZRProcessFont.h"
-#include "render/ZRImage.h"
+#include "engine/api/ZRFont.h"
+#include "engine/fonts/ZRProcessFont.h"
+#include "engine/render/ZRImage.h"
 
-#include "FontTestData.h"
+#include "tests/engine/fonts/FontTestData.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "api/ZRFont.h"
+#include "engine/api/ZRFont.h"
 
-#include "Canvas.h"
-#include "FontFixture.h"
-#include "FontTestData.h"
+#include "tests/engine/fonts/Canvas.h"
+#include "tests/engine/fonts/FontFixture.h"
+#include "tests/engine/fonts/FontTestData.h"
 
 #include <gtest/gtest.h>
 

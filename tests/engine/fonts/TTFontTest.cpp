@@ -1,10 +1,10 @@
-#include "fonts/TTFont.h"
-#include "api/ZRFont.h"
-#include "fonts/ZRFontFolders.h"
+#include "engine/fonts/TTFont.h"
+#include "engine/api/ZRFont.h"
+#include "engine/fonts/ZRFontFolders.h"
 
-#include "Canvas.h"
-#include "FontFixture.h"
-#include "FontTestData.h"
+#include "tests/engine/fonts/Canvas.h"
+#include "tests/engine/fonts/FontFixture.h"
+#include "tests/engine/fonts/FontTestData.h"
 
 #include <QTemporaryDir>
 

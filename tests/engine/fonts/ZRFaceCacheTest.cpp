@@ -1,11 +1,11 @@
-#include "fonts/ZRFaceCache.h"
+#include "engine/fonts/ZRFaceCache.h"
 
-#include "api/ZRFont.h"
+#include "engine/api/ZRFont.h"
 
-#include "Canvas.h"
-#include "FontFixture.h"
-#include "FontTestData.h"
-#include "support/OpenDescriptors.h"
+#include "tests/engine/fonts/Canvas.h"
+#include "tests/engine/fonts/FontFixture.h"
+#include "tests/engine/fonts/FontTestData.h"
+#include "tests/support/OpenDescriptors.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,15 +1,15 @@
-#include "fonts/ZRFontDiscovery.h"
+#include "engine/fonts/ZRFontDiscovery.h"
 
-#include "IZRTimeline.h"
-#include "api/ZRFont.h"
-#include "fonts/ZRFontFolders.h"
-#include "fonts/ZRFontRegistry.h"
-#include "fonts/ZRProcessFont.h"
-#include "timeline/ZREngine.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/api/ZRFont.h"
+#include "engine/fonts/ZRFontFolders.h"
+#include "engine/fonts/ZRFontRegistry.h"
+#include "engine/fonts/ZRProcessFont.h"
+#include "engine/timeline/ZREngine.h"
 
-#include "Canvas.h"
-#include "FontFixture.h"
-#include "FontTestData.h"
+#include "tests/engine/fonts/Canvas.h"
+#include "tests/engine/fonts/FontFixture.h"
+#include "tests/engine/fonts/FontTestData.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "fonts/ZRKernTable.h"
+#include "engine/fonts/ZRKernTable.h"
 
-#include "FontFixture.h"
+#include "tests/engine/fonts/FontFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "api/IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
-#include "support/TimelineDeleter.h"
+#include "tests/support/TimelineDeleter.h"
 
 #include <QString>
 

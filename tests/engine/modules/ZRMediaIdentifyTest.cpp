@@ -1,6 +1,6 @@
-#include "modules/ZRMediaIdentify.h"
-#include "engine/modules/ModuleFixture.h"
-#include "support/TestEnvironment.h"
+#include "engine/modules/ZRMediaIdentify.h"
+#include "tests/engine/modules/ModuleFixture.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
-#include "modules/ZRModuleAccess.h"
-#include "engine/modules/ModuleFixture.h"
-#include "render/ZRImage.h"
-#include "support/TestEnvironment.h"
-#include "timeline/ZRPos.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/modules/ZRModuleAccess.h"
+#include "engine/base/ZRPos.h"
+#include "engine/render/ZRImage.h"
+#include "engine/timeline/ZRTimeline.h"
+#include "tests/engine/modules/ModuleFixture.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "engine/modules/ModuleFixture.h"
-#include "modules/ZRExportModule.h"
-#include "modules/ZRImageRecord.h"
-#include "modules/ZRModuleLocale.h"
-#include "modules/ZRTransitionModule.h"
-#include "modules/ZRVideoEffectModule.h"
-#include "support/TestEnvironment.h"
+#include "engine/modules/ZRExportModule.h"
+#include "engine/modules/ZRImageRecord.h"
+#include "engine/modules/ZRModuleLocale.h"
+#include "engine/modules/ZRTransitionModule.h"
+#include "engine/modules/ZRVideoEffectModule.h"
+#include "tests/engine/modules/ModuleFixture.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QFile>
 #include <QLibrary>

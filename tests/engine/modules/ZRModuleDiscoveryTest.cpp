@@ -1,8 +1,8 @@
-#include "engine/modules/ModuleFixture.h"
-#include "modules/ZRModuleManager.h"
-#include "modules/ZRModuleRegistry.h"
-#include "support/TestEnvironment.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/modules/ZRModuleManager.h"
+#include "engine/modules/ZRModuleRegistry.h"
+#include "engine/timeline/ZRTimeline.h"
+#include "tests/engine/modules/ModuleFixture.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QTemporaryDir>
 

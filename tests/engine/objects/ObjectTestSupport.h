@@ -1,8 +1,8 @@
 #pragma once
 
-#include "objects/ZRObject.h"
-#include "support/TimelineDeleter.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTimeline.h"
+#include "tests/support/TimelineDeleter.h"
 
 #include <memory>
 #include <vector>

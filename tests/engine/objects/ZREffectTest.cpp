@@ -1,6 +1,6 @@
-#include "objects/ZRGuardedEffectList.h"
-#include "objects/ZRModuleEffect.h"
-#include "render/ZRImage.h"
+#include "engine/objects/ZRGuardedEffectList.h"
+#include "engine/objects/ZRModuleEffect.h"
+#include "engine/render/ZRImage.h"
 
 #include <gtest/gtest.h>
 

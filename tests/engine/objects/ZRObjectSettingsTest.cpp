@@ -1,4 +1,4 @@
-#include "ObjectTestSupport.h"
+#include "tests/engine/objects/ObjectTestSupport.h"
 
 #include <gtest/gtest.h>
 

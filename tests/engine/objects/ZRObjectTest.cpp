@@ -1,8 +1,8 @@
-#include "ObjectTestSupport.h"
+#include "tests/engine/objects/ObjectTestSupport.h"
 
-#include "objects/ZRGuardedEffectList.h"
-#include "objects/ZRModuleEffect.h"
-#include "render/ZRImage.h"
+#include "engine/objects/ZRGuardedEffectList.h"
+#include "engine/objects/ZRModuleEffect.h"
+#include "engine/render/ZRImage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "api/IZRTimeline.h"
-#include "objects/ZRObject.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/base/ZRPos.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTimeline.h"
 #include "platform/system/SystemPaths.h"
-#include "support/TimelineDeleter.h"
-#include "timeline/ZRPos.h"
-#include "timeline/ZRTimeline.h"
+#include "tests/support/TimelineDeleter.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "render/ZRBoxBlur.h"
+#include "engine/render/ZRBoxBlur.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "render/ZRColourTables.h"
+#include "engine/render/ZRColourTables.h"
 
 #include <gtest/gtest.h>
 

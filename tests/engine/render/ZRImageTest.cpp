@@ -1,8 +1,8 @@
-#include "render/ZRImage.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/render/ZRImage.h"
+#include "engine/timeline/ZRTimeline.h"
 
-#include "support/TestEnvironment.h"
-#include "support/TimelineDeleter.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TimelineDeleter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "render/ZROverlayBlend.h"
-#include "objects/ZRKeyYuv.h"
+#include "engine/render/ZROverlayBlend.h"
+#include "engine/base/ZRKeyYuv.h"
 
 #include <gtest/gtest.h>
 

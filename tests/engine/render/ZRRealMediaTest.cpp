@@ -1,11 +1,11 @@
 // videoAt over a real DV file through the program's own media import module (bin/PlugIns/
 // import). The clip is made with the ffmpeg command line at run time; the test is skipped when
 // either is missing.
-#include "api/IZRTimeline.h"
+#include "engine/api/IZRTimeline.h"
+#include "engine/base/ZRPos.h"
 #include "platform/system/SystemPaths.h"
-#include "support/TestEnvironment.h"
-#include "support/TimelineDeleter.h"
-#include "timeline/ZRPos.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TimelineDeleter.h"
 
 #include <QDir>
 #include <QProcess>

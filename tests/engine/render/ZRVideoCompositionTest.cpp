@@ -1,9 +1,9 @@
 // videoAt on tiny frames with the render fixture's modules: background, overlays, transitions,
 // effects, titles, clips and the native frames of pass-through.
-#include "api/ZREffect.h"
-#include "engine/render/RenderFixture.h"
-#include "render/ZRImage.h"
-#include "support/TestEnvironment.h"
+#include "engine/api/ZREffect.h"
+#include "engine/render/ZRImage.h"
+#include "tests/engine/render/RenderFixture.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QLibrary>
 

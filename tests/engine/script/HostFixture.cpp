@@ -1,7 +1,7 @@
-#include "HostFixture.h"
+#include "tests/engine/script/HostFixture.h"
 
-#include "script/ZRScriptFrontEnd.h"
-#include "support/TestEnvironment.h"
+#include "engine/script/ZRScriptFrontEnd.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <cstdio>
 

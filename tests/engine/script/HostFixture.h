@@ -1,6 +1,6 @@
 #pragma once
 
-#include "timeline/ZRTimeline.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <functional>
 #include <memory>

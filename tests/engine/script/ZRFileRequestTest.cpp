@@ -1,6 +1,6 @@
-#include "HostFixture.h"
+#include "tests/engine/script/HostFixture.h"
 
-#include "api/ZRFileRequester.h"
+#include "engine/api/ZRFileRequester.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "HostFixture.h"
+#include "tests/engine/script/HostFixture.h"
 
-#include "objects/ZRGuardedEffectList.h"
-#include "objects/ZRModuleEffect.h"
-#include "objects/ZRObject.h"
-#include "timeline/ZRTrackList.h"
+#include "engine/objects/ZRGuardedEffectList.h"
+#include "engine/objects/ZRModuleEffect.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTrackList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "HostFixture.h"
+#include "tests/engine/script/HostFixture.h"
 
-#include "objects/ZRObject.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/script/ZRScriptFrontEnd.h"
 #include "script/ScriptInterpreter.h"
-#include "script/ZRScriptFrontEnd.h"
 
 #include <gtest/gtest.h>
 

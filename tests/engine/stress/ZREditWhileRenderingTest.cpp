@@ -3,7 +3,7 @@
 // reports a lock-order inversion even when no hang happens) and the address sanitizer; a hang
 // is turned into a failure by a watchdog.
 
-#include "engine/render/RenderFixture.h"
+#include "tests/engine/render/RenderFixture.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "timeline/ZRPos.h"
-#include "timeline/ZRTrackItem.h"
+#include "engine/base/ZRPos.h"
+#include "engine/timeline/ZRTrackItem.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
-#include "engine/modules/ModuleFixture.h"
+#include "tests/engine/modules/ModuleFixture.h"
 
-#include "api/ZREffect.h"
-#include "api/ZREffectList.h"
-#include "objects/ZRObject.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/api/ZREffect.h"
+#include "engine/api/ZREffectList.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <gtest/gtest.h>
 

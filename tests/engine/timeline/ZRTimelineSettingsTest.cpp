@@ -1,5 +1,5 @@
-#include "timeline/ZRFadeCurve.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/timeline/ZRFadeCurve.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <gtest/gtest.h>
 

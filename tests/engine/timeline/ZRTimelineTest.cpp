@@ -1,8 +1,8 @@
-#include "timeline/ZRTimeline.h"
-#include "timeline/ZREngine.h"
+#include "engine/timeline/ZRTimeline.h"
+#include "engine/timeline/ZREngine.h"
 
-#include "support/TestEnvironment.h"
-#include "support/TimelineDeleter.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TimelineDeleter.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
-#include "FakeObject.h"
+#include "tests/engine/timeline/FakeObject.h"
 
-#include "objects/ZRModuleEffect.h"
-#include "objects/ZRObject.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/objects/ZRModuleEffect.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <QThread>
 

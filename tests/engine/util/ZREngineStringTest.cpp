@@ -1,4 +1,4 @@
-#include "util/ZREngineString.h"
+#include "engine/util/ZREngineString.h"
 
 #include <gtest/gtest.h>
 

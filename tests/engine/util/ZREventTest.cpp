@@ -1,4 +1,4 @@
-#include "util/ZREvent.h"
+#include "engine/util/ZREvent.h"
 
 #include <QThread>
 

@@ -1,4 +1,4 @@
-#include "util/ZRList.h"
+#include "engine/util/ZRList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "util/ZRStringMap.h"
+#include "engine/util/ZRStringMap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "util/ZRTempFileStore.h"
+#include "engine/util/ZRTempFileStore.h"
 
-#include "support/TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,9 @@
 // A timeline for the background renderer tests: solid colours laid over the background (so
 // that every frame needs rendering), and the host's frameRendered and event entries counted.
 
-#include "api/IZRCallbacks.h"
-#include "objects/ZRObject.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/api/IZRCallbacks.h"
+#include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTimeline.h"
 
 #include <QFile>
 

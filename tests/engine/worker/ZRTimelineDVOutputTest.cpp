@@ -1,8 +1,8 @@
-#include "WorkerFixture.h"
+#include "tests/engine/worker/WorkerFixture.h"
 
+#include "engine/render/ZRImage.h"
 #include "platform/dvcodec/DVDecoder.h"
-#include "render/ZRImage.h"
-#include "support/TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

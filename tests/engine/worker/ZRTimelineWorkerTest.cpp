@@ -1,7 +1,7 @@
-#include "WorkerFixture.h"
+#include "tests/engine/worker/WorkerFixture.h"
 
-#include "render/ZRImage.h"
-#include "support/TestEnvironment.h"
+#include "engine/render/ZRImage.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "platform/aviwriter/AviWriter.h"
 #include "platform/aviwriter/AviCompressors.h"
 
-#include "plugins/export/FFprobe.h"
-#include "support/FullDisk.h"
-#include "support/TestEnvironment.h"
+#include "tests/plugins/export/FFprobe.h"
+#include "tests/support/FullDisk.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ReadWholeFile.h"
+#include "platform/file/ReadWholeFile.h"
 
 #include <QTemporaryDir>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "IZRPreviewSourceCallback.h"
-#include "ZRPlaybackPipeline.h"
-#include "ZRVideoSurface.h"
+#include "platform/playback/IZRPreviewSourceCallback.h"
+#include "platform/playback/ZRPlaybackPipeline.h"
+#include "platform/playback/ZRVideoSurface.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,5 +1,5 @@
-#include "ZRFileSource.h"
-#include "TestClip.h"
+#include "platform/playback/ZRFileSource.h"
+#include "tests/platform/playback/TestClip.h"
 
 #include <QFile>
 #include <QTemporaryDir>

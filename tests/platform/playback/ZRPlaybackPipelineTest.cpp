@@ -1,7 +1,7 @@
-#include "PlaybackTestSource.h"
-#include "ZRNullOutput.h"
-#include "ZRWavOutput.h"
-#include "support/GuiApplication.h"
+#include "platform/playback/ZRNullOutput.h"
+#include "platform/playback/ZRWavOutput.h"
+#include "tests/platform/playback/PlaybackTestSource.h"
+#include "tests/support/GuiApplication.h"
 
 #include <QFile>
 #include <QTemporaryDir>

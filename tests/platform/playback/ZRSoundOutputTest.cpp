@@ -1,6 +1,6 @@
-#include "ZRAlsaOutput.h"
-#include "ZRNullOutput.h"
-#include "ZRWavOutput.h"
+#include "platform/playback/ZRAlsaOutput.h"
+#include "platform/playback/ZRNullOutput.h"
+#include "platform/playback/ZRWavOutput.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // Our export modules, driven through their entry points as the engine drives them, with the
 // files they write checked by ffprobe.
-#include "plugins/export/FFprobe.h"
-#include "plugins/export/ModuleSettingsFile.h"
-#include "support/FullDisk.h"
-#include "support/TestEnvironment.h"
+#include "tests/plugins/export/FFprobe.h"
+#include "tests/plugins/export/ModuleSettingsFile.h"
+#include "tests/support/FullDisk.h"
+#include "tests/support/TestEnvironment.h"
 
 #include "engine/api/zrplugin.h"
 #include "platform/dvcodec/DVEncoder.h"

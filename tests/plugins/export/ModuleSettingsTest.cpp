@@ -1,7 +1,7 @@
 // The export modules' settings reader reads "tmp_modules.ini" as the configuration class does.
-#include "common/ModuleSettings.h"
+#include "plugins/export/common/ModuleSettings.h"
 
-#include "support/TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QFile>
 #include <QTemporaryDir>

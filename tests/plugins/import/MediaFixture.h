@@ -4,7 +4,7 @@
 // folder whose PlugIns/ the engine scans.
 
 #include "platform/system/SystemPaths.h"
-#include "support/TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 // The media import module, used the way the engine uses it: the timeline suggests an import
 // kind, the factory makes the clip, and the module access seeks and renders its frames and
 // sound.
-#include "MediaFixture.h"
-#include "engine/modules/ModuleFixture.h"
-#include "modules/ZRModuleAccess.h"
-#include "modules/ZRModuleManager.h"
-#include "render/ZRImage.h"
-#include "timeline/ZRTimeline.h"
+#include "engine/modules/ZRModuleAccess.h"
+#include "engine/modules/ZRModuleManager.h"
+#include "engine/render/ZRImage.h"
+#include "engine/timeline/ZRTimeline.h"
+#include "tests/engine/modules/ModuleFixture.h"
+#include "tests/plugins/import/MediaFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Our video effects, made by the engine's factory from the program folder's PlugIns/videofx and
 // run through the effect, each checked against the transform it stands for.
-#include "api/ZREffect.h"
-#include "engine/modules/ModuleFixture.h"
-#include "modules/ZRImageRecord.h"
-#include "modules/ZRModuleManager.h"
-#include "modules/ZRVideoEffectModule.h"
-#include "plugins/import/MediaFixture.h"
+#include "engine/api/ZREffect.h"
+#include "engine/modules/ZRImageRecord.h"
+#include "engine/modules/ZRModuleManager.h"
+#include "engine/modules/ZRVideoEffectModule.h"
+#include "tests/engine/modules/ModuleFixture.h"
+#include "tests/plugins/import/MediaFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Our transitions, made by the engine's factory from the program folder's PlugIns/videotrn and
 // run through the transition object.
-#include "api/IZRSettings.h"
-#include "engine/modules/ModuleFixture.h"
-#include "plugins/import/MediaFixture.h"
+#include "engine/api/IZRSettings.h"
+#include "tests/engine/modules/ModuleFixture.h"
+#include "tests/plugins/import/MediaFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "timeline/ZRPos.h"
+#include "engine/base/ZRPos.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/IZRPos.h"
+#include "engine/api/IZRPos.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "MediaInput.h"
+#include "platform/media/MediaInput.h"
 
-#include "SharedSlices.h"
+#include "platform/media/SharedSlices.h"
 
 extern "C" {
 #include <libavutil/dict.h>

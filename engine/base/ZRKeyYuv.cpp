@@ -1,4 +1,4 @@
-#include "ZRKeyYuv.h"
+#include "engine/base/ZRKeyYuv.h"
 
 ZRKeyYuv zrKeyYuv(int red, int green, int blue) {
     const double r = red, g = green, b = blue;

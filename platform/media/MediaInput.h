@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FFmpegHandles.h"
+#include "platform/media/FFmpegHandles.h"
 
 #include <chrono>
 #include <string>

@@ -1,4 +1,4 @@
-#include "SharedSlices.h"
+#include "platform/media/SharedSlices.h"
 
 #include "platform/scaler/RowWorkers.h"
 

@@ -1,4 +1,4 @@
-#include "VideoReader.h"
+#include "platform/media/VideoReader.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>

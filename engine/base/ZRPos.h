@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/IZRPos.h"
+#include "engine/api/IZRPos.h"
 
 /// The engine's position: hours, minutes, seconds and frames counted in a frame rate.
 /// Normalising carries frames into seconds, seconds into minutes and minutes into hours;

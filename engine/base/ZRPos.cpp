@@ -1,4 +1,4 @@
-#include "ZRPos.h"
+#include "engine/base/ZRPos.h"
 
 #include <atomic>
 #include <climits>

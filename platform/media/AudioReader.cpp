@@ -1,4 +1,4 @@
-#include "AudioReader.h"
+#include "platform/media/AudioReader.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AudioReader.h"
-#include "MediaInput.h"
-#include "VideoReader.h"
+#include "platform/media/AudioReader.h"
+#include "platform/media/MediaInput.h"
+#include "platform/media/VideoReader.h"
 
 #include <memory>
 #include <string>

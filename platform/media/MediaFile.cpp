@@ -1,4 +1,4 @@
-#include "MediaFile.h"
+#include "platform/media/MediaFile.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/IZRCallbacks.h"
+#include "engine/api/IZRCallbacks.h"
 
 #include <cstdint>
 

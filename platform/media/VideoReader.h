@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FFmpegHandles.h"
-#include "MediaInput.h"
+#include "platform/media/FFmpegHandles.h"
+#include "platform/media/MediaInput.h"
 
 #include <cstdint>
 #include <memory>
