@@ -83,6 +83,10 @@ struct ScriptEntry {
         } ref;
     };
     ScriptEntry() { std::memset(area, 0, sizeof area); }
+    bool isOperand() const {
+        return kind == ScriptEntryKind::Value || kind == ScriptEntryKind::Ref ||
+               kind == ScriptEntryKind::Name || kind == ScriptEntryKind::Type;
+    }
     unsigned char* place() const { return ref.storage->base + ref.offset; }
 };
 
@@ -294,7 +298,8 @@ struct ZRScriptContext {
     bool buildType(ScriptType* base, const Declarator& d, std::string& name, ScriptType*& type,
                    int line);
 
-    // ---- expressions (ScriptExpressions.cpp)
+    // ---- expressions (ScriptReduction.cpp; operators in ScriptArithmetic.cpp, operands in
+    // ScriptMemberAccess.cpp)
     /// Reads one expression; when executing, leaves its value as one entry on the stack, or,
     /// when `direct` is given and the expression has its integer form, hands the integer value
     /// over in `direct` instead (for callers that take the value at once).
@@ -328,7 +333,7 @@ struct ZRScriptContext {
     /// handed out in `planned` when given.
     bool reduce(size_t base, uint32_t endPos, const std::vector<ScriptReductionStep>* steps,
                 std::vector<ScriptReductionStep>* planned);
-    // One operator of a reduction step, its operands already settled (ScriptExpressions.cpp).
+    // One operator of a reduction step, its operands already settled (ScriptArithmetic.cpp).
     // Each names the operator's entry and its operands' entries (see ScriptReductionStep).
     bool applyBinary(size_t i, size_t l, size_t r, uint32_t endPos);
     /// 1 applied, 0 not integers (take the general path), -1 failed.

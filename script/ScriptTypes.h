@@ -64,6 +64,9 @@ struct ScriptType {
     bool isStruct() const { return kind == ScriptTypeKind::Struct; }
     bool isArray() const { return kind == ScriptTypeKind::Array; }
     bool isFunction() const { return kind == ScriptTypeKind::Function; }
+    bool isReal() const { return is(ScriptBasic::Float) || is(ScriptBasic::Double); }
+    /// A basic type other than string: its values take part in arithmetic and comparisons.
+    bool isNumeric() const { return kind == ScriptTypeKind::Basic && basic != ScriptBasic::String; }
     /// Values lie in a separate block whose data address is the value area's first word.
     bool isLarge() const { return isArray() || size >= 17; }
     const ScriptMember* member(std::string_view memberName) const;

@@ -1,3 +1,4 @@
+#include "ScriptArea.h"
 #include "ScriptContext.h"
 #include "ScriptMessages.h"
 
@@ -7,18 +8,8 @@
 
 namespace {
 
-template <class T> T get(const void* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-template <class T> void put(void* p, T v) {
-    std::memcpy(p, &v, sizeof v);
-}
-
-bool isReal(const ScriptType* t) {
-    return t->is(ScriptBasic::Float) || t->is(ScriptBasic::Double);
-}
+using scriptarea::get;
+using scriptarea::put;
 
 double realOf(const ScriptType* t, const void* p) {
     return t->is(ScriptBasic::Float) ? double(get<float>(p)) : get<double>(p);
@@ -219,7 +210,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
             put(dst, uint32_t(get<uint16_t>(src)));
         else if (s == ScriptBasic::Char)
             put(dst, uint32_t(get<uint8_t>(src)));
-        else if (isReal(st)) {
+        else if (st->isReal()) {
             const int64_t v = realToInteger(realOf(st, src), true);
             if (dt->is(ScriptBasic::Integer) || v < 0)
                 put(dst, saturateInt(v));
@@ -234,7 +225,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
             put(dst, scriptPointerAddress(get<uint64_t>(src)));
         else
             rule = Rule::HookRaw;
-    } else if (isReal(dt)) {
+    } else if (dt->isReal()) {
         rule = Rule::Done;
         double x = 0;
         if (s == ScriptBasic::Integer)
@@ -245,7 +236,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
             x = get<int16_t>(src);
         else if (s == ScriptBasic::Char)
             x = get<uint8_t>(src);
-        else if (isReal(st))
+        else if (st->isReal())
             x = realOf(st, src);
         else
             rule = Rule::HookRaw;
@@ -262,7 +253,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
             put(dst, uint16_t(get<uint32_t>(src)));
         else if (s == ScriptBasic::Char)
             put(dst, int16_t(get<int8_t>(src)));
-        else if (isReal(st))
+        else if (st->isReal())
             put(dst, uint16_t(uint32_t(saturateInt(realToInteger(realOf(st, src), true)))));
         else
             rule = Rule::HookRaw;
@@ -272,7 +263,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
             put(dst, uint8_t(get<uint32_t>(src)));
         else if (s == ScriptBasic::Word)
             put(dst, uint8_t(get<uint16_t>(src)));
-        else if (isReal(st))
+        else if (st->isReal())
             put(dst, uint8_t(uint32_t(saturateInt(realToInteger(realOf(st, src), false)))));
         else if (s == ScriptBasic::String) {
             const char* text = get<const char*>(src);
@@ -283,7 +274,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
         rule = Rule::Done;
         std::string text;
         if (s == ScriptBasic::Integer || s == ScriptBasic::Word || s == ScriptBasic::Char ||
-            isReal(st)) {
+            st->isReal()) {
             text = numberText(st, src);
         } else if (s == ScriptBasic::Unsigned) {
             // No text form: a null string, with a message unless the number is 0.

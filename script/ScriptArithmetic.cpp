@@ -1,0 +1,585 @@
+#include "ScriptArea.h"
+#include "ScriptContext.h"
+#include "ScriptIntegerOps.h"
+#include "ScriptMessages.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+// The operators of a reduction step applied to settled operands: integers take a short path,
+// everything else is read into owned values and computed by type (arithmetic, comparison,
+// assignment in place).
+
+namespace {
+
+using scriptarea::get;
+using scriptarea::put;
+
+// Integer arithmetic wraps as 32-bit two's complement; a zero divisor gives 0.
+int32_t integerOp(ScriptOp op, int32_t a, int32_t b) {
+    return scriptIntegerArithmetic(op, a, b);
+}
+
+uint32_t unsignedOp(ScriptOp op, uint32_t a, uint32_t b) {
+    switch (op) {
+    case ScriptOp::Add:
+        return a + b;
+    case ScriptOp::Subtract:
+        return a - b;
+    case ScriptOp::Multiply:
+        return a * b;
+    default:
+        return b == 0 ? 0 : a / b;
+    }
+}
+
+template <class R> R realOp(ScriptOp op, R a, R b, bool zeroDivisorGivesZero) {
+    switch (op) {
+    case ScriptOp::Add:
+        return a + b;
+    case ScriptOp::Subtract:
+        return a - b;
+    case ScriptOp::Multiply:
+        return a * b;
+    default:
+        return (zeroDivisorGivesZero && b == R(0)) ? R(0) : a / b;
+    }
+}
+
+ScriptOp baseOp(ScriptOp op) {
+    switch (op) {
+    case ScriptOp::AddAssign:
+        return ScriptOp::Add;
+    case ScriptOp::SubtractAssign:
+        return ScriptOp::Subtract;
+    case ScriptOp::MultiplyAssign:
+        return ScriptOp::Multiply;
+    case ScriptOp::DivideAssign:
+        return ScriptOp::Divide;
+    default:
+        return op;
+    }
+}
+
+// The text that `+` appends to a string for a right operand; false for types without one.
+bool appendedText(ZRScriptContext& ctx, const ScriptValue& r, std::string& out,
+                  const char*& borrowed) {
+    const ScriptType* t = r.type;
+    borrowed = nullptr;
+    char buffer[32];
+    if (t->is(ScriptBasic::String)) {
+        borrowed = get<const char*>(r.area);
+    } else if (t->is(ScriptBasic::Integer)) {
+        out = std::to_string(get<int32_t>(r.area));
+    } else if (t->is(ScriptBasic::Word)) {
+        out = std::to_string(get<uint16_t>(r.area));
+    } else if (t->is(ScriptBasic::Unsigned)) {
+        std::snprintf(buffer, sizeof buffer, "0x%X", get<uint32_t>(r.area));
+        out = buffer;
+    } else if (t->isReal()) {
+        out = ctx.numberText(const_cast<ScriptType*>(t), r.area);
+    } else if (t->is(ScriptBasic::Char)) {
+        // The character's number, sign-extended and printed unsigned.
+        out = std::to_string(uint32_t(int32_t(get<int8_t>(r.area))));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// left + the right operand's text, as a new script string; null when memory runs out.
+char* appendText(ZRScriptContext& ctx, const char* left, const ScriptValue& r, bool& typeOk) {
+    std::string piece;
+    const char* borrowed = nullptr;
+    typeOk = appendedText(ctx, r, piece, borrowed);
+    if (!typeOk) return nullptr;
+    const std::string_view a = left ? std::string_view(left) : std::string_view();
+    const std::string_view b = borrowed ? std::string_view(borrowed) : std::string_view(piece);
+    auto* s = static_cast<char*>(scriptAlloc(a.size() + b.size() + 1));
+    if (!s) return nullptr;
+    // A null string is empty: memcpy is given no null pointer, not even for no bytes.
+    if (!a.empty()) std::memcpy(s, a.data(), a.size());
+    if (!b.empty()) std::memcpy(s + a.size(), b.data(), b.size());
+    s[a.size() + b.size()] = '\0';
+    return s;
+}
+
+} // namespace
+
+bool ZRScriptContext::applyPostfix(size_t i, size_t l, uint32_t endPos) {
+    if (!stack[l].isOperand() || stack[l].kind == ScriptEntryKind::Type) {
+        report(ScriptForm::A, scriptmsg::kIllegalExpression);
+        return false;
+    }
+    const ScriptOp op = stack[i].op;
+    ScriptEntry& target = stack[l];
+    ScriptValue one{bt.integer, {}};
+    put(one.area, int32_t(1));
+    ScriptValue old, result;
+    if (target.kind == ScriptEntryKind::Value) {
+        report(ScriptForm::A, scriptmsg::kUnsupported);
+        return false;
+    }
+    if (!resolve(target)) return false;
+    if (!valueOf(target, old)) return false;
+    if (!assign(target, op, one, result, endPos)) {
+        destroyValue(old.type, old.area);
+        return false;
+    }
+    destroyValue(result.type, result.area);
+    dropEntry(target);
+    consume(i);
+    ScriptEntry& slot = stack[l];
+    slot.kind = ScriptEntryKind::Value;
+    slot.type = old.type;
+    std::memcpy(slot.area, old.area, 16);
+    return true;
+}
+
+bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
+    const ScriptOp op = stack[i].op;
+    ScriptType* castType = stack[i].type;
+    ScriptEntry& operandEntry = stack[r];
+    ScriptValue result;
+    if (operandEntry.kind == ScriptEntryKind::Type) {
+        report(ScriptForm::A, scriptmsg::kIllegalExpression);
+        return false;
+    }
+    switch (op) {
+    case ScriptOp::Increment:
+    case ScriptOp::Decrement: {
+        if (operandEntry.kind == ScriptEntryKind::Value) {
+            report(ScriptForm::A, scriptmsg::kUnsupported);
+            return false;
+        }
+        if (!resolve(operandEntry)) return false;
+        ScriptValue one{bt.integer, {}};
+        put(one.area, int32_t(1));
+        if (!assign(operandEntry, op, one, result, endPos)) return false;
+        break;
+    }
+    case ScriptOp::BitAnd: {
+        if (operandEntry.kind == ScriptEntryKind::Value) {
+            report(ScriptForm::A, scriptmsg::kUnsupported);
+            return false;
+        }
+        if (!resolve(operandEntry)) return false;
+        const uint64_t p = scriptPointerTo(*operandEntry.ref.storage, operandEntry.ref.offset);
+        if (!p) {
+            report(ScriptForm::B, scriptmsg::kMemory);
+            return false;
+        }
+        result.type = internPointer(operandEntry.type, false);
+        put(result.area, p);
+        break;
+    }
+    case ScriptOp::Multiply: {
+        ScriptValue v;
+        if (!valueOf(operandEntry, v)) return false;
+        if (!v.type->isPointer()) {
+            report(scriptmsg::kCannotApply, scriptmsg::kPrefix, "*",
+                   scriptTypeName(v.type).c_str());
+            destroyValue(v.type, v.area);
+            return false;
+        }
+        dropEntry(operandEntry);
+        operandEntry.kind = ScriptEntryKind::Value;
+        operandEntry.type = v.type;
+        std::memcpy(operandEntry.area, v.area, 16);
+        if (!placeOf(operandEntry, endPos)) return false;
+        stack[i] = operandEntry; // a place: nothing owned moves
+        operandEntry = ScriptEntry{};
+        return true;
+    }
+    default: {
+        ScriptValue v;
+        if (!valueOf(operandEntry, v)) return false;
+        bool ok = true;
+        if (op == ScriptOp::Cast) {
+            result.type = castType;
+            convert(result.area, castType, v.area, v.type);
+        } else if (op == ScriptOp::Add) {
+            result = v;
+            v.type = nullptr;
+        } else if (op == ScriptOp::Subtract &&
+                   (v.type->is(ScriptBasic::Integer) || v.type->isReal())) {
+            result.type = v.type;
+            if (v.type->is(ScriptBasic::Integer))
+                put(result.area, int32_t(0u - get<uint32_t>(v.area)));
+            else if (v.type->is(ScriptBasic::Float))
+                put(result.area, -get<float>(v.area));
+            else
+                put(result.area, -get<double>(v.area));
+        } else if (op == ScriptOp::Not &&
+                   (v.type->is(ScriptBasic::Integer) || v.type->is(ScriptBasic::Unsigned))) {
+            result.type = bt.integer;
+            put(result.area, int32_t(get<uint32_t>(v.area) == 0));
+        } else if (op == ScriptOp::Not && v.type->is(ScriptBasic::Char)) {
+            result.type = bt.character;
+            put(result.area, char(get<char>(v.area) == 0));
+        } else {
+            report(ScriptForm::A, scriptmsg::kNotSupported);
+            ok = false;
+        }
+        destroyValue(v.type, v.area);
+        if (!ok) return false;
+        break;
+    }
+    }
+    dropEntry(operandEntry);
+    ScriptEntry& slot = stack[i];
+    slot.kind = ScriptEntryKind::Value;
+    slot.variable = nullptr;
+    slot.type = result.type;
+    std::memcpy(slot.area, result.area, 16);
+    return true;
+}
+
+int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
+    // Both operands integers: the result without copying values around. Names are resolved
+    // left first, as the general path does.
+    ScriptEntry& left = stack[l];
+    ScriptEntry& right = stack[r];
+    const ScriptOp op = stack[i].op;
+    const bool assigning = scriptIsAssignment(op);
+    if (left.kind == ScriptEntryKind::Type || right.kind == ScriptEntryKind::Type) return 0;
+    if (assigning && left.kind != ScriptEntryKind::Ref && left.kind != ScriptEntryKind::Name)
+        return 0;
+    if (op == ScriptOp::LogicalAnd || op == ScriptOp::LogicalOr || op == ScriptOp::BitAnd ||
+        op == ScriptOp::BitOr)
+        return 0;
+    if (!resolve(left) || !resolve(right)) return -1;
+    if (left.type != bt.integer || right.type != bt.integer) return 0;
+    const int32_t b = right.kind == ScriptEntryKind::Value ? get<int32_t>(right.area)
+                                                           : get<int32_t>(right.place());
+    int32_t result;
+    switch (op) {
+    case ScriptOp::Assign:
+    case ScriptOp::AddAssign:
+    case ScriptOp::SubtractAssign:
+    case ScriptOp::MultiplyAssign:
+    case ScriptOp::DivideAssign: {
+        if (left.kind != ScriptEntryKind::Ref) return 0;
+        unsigned char* place = left.place();
+        result = op == ScriptOp::Assign ? b : integerOp(baseOp(op), get<int32_t>(place), b);
+        put(place, result);
+        break;
+    }
+    default: {
+        if (!scriptIntegerOperator(op)) return 0;
+        const int32_t a = left.kind == ScriptEntryKind::Value ? get<int32_t>(left.area)
+                                                              : get<int32_t>(left.place());
+        result = scriptIntegerBinary(op, a, b);
+    }
+    }
+    consume(i);
+    consume(r);
+    ScriptEntry& slot = stack[l];
+    slot.kind = ScriptEntryKind::Value;
+    slot.variable = nullptr;
+    slot.type = bt.integer;
+    std::memset(slot.area, 0, sizeof slot.area);
+    put(slot.area, result);
+    return 1;
+}
+
+bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPos) {
+    if (const int fast = integerBinary(i, li, ri); fast != 0) return fast > 0;
+    const ScriptOp op = stack[i].op;
+    ScriptEntry& left = stack[li];
+    ScriptEntry& right = stack[ri];
+    ScriptValue r, l, result;
+    bool ok = true;
+    switch (op) {
+    case ScriptOp::Assign:
+    case ScriptOp::AddAssign:
+    case ScriptOp::SubtractAssign:
+    case ScriptOp::MultiplyAssign:
+    case ScriptOp::DivideAssign:
+        if (left.kind != ScriptEntryKind::Ref && left.kind != ScriptEntryKind::Name) {
+            report(ScriptForm::A, scriptmsg::kIllegalAssignment);
+            return false;
+        }
+        if (!resolve(left) || !valueOf(right, r)) return false;
+        ok = assign(left, op, r, result, endPos);
+        break;
+    case ScriptOp::BitAnd:
+    case ScriptOp::BitOr:
+        report(ScriptForm::A, scriptmsg::kUnsupported);
+        return false;
+    default: {
+        // A string variable that text is appended to is read where it is, not copied first
+        // (nothing runs between the read and the append that could change it).
+        bool borrowed = false;
+        if (op == ScriptOp::Add && !global.deleteHooks &&
+            (left.kind == ScriptEntryKind::Ref || left.kind == ScriptEntryKind::Name)) {
+            if (!resolve(left)) return false;
+            if (left.type->is(ScriptBasic::String)) {
+                l.type = left.type;
+                std::memcpy(l.area, left.place(), sizeof(char*));
+                borrowed = true;
+            }
+        }
+        if (!borrowed && !valueOf(left, l)) return false;
+        if (!valueOf(right, r)) {
+            if (!borrowed) destroyValue(l.type, l.area);
+            return false;
+        }
+        if (op == ScriptOp::Add || op == ScriptOp::Subtract || op == ScriptOp::Multiply ||
+            op == ScriptOp::Divide)
+            ok = arithmetic(op, l, r, result, endPos);
+        else
+            ok = compare(op, l, r, result);
+        if (borrowed) l = ScriptValue{};
+        break;
+    }
+    }
+    destroyValue(l.type, l.area);
+    destroyValue(r.type, r.area);
+    if (!ok) return false;
+    dropEntry(left);
+    consume(ri);
+    consume(i);
+    ScriptEntry& slot = stack[li];
+    slot.kind = ScriptEntryKind::Value;
+    slot.variable = nullptr;
+    slot.type = result.type;
+    std::memcpy(slot.area, result.area, 16);
+    return true;
+}
+
+bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out,
+                                 uint32_t pos) {
+    if (l.type->is(ScriptBasic::String) && op == ScriptOp::Add) {
+        bool typeOk = true;
+        char* s = appendText(*this, get<const char*>(l.area), r, typeOk);
+        if (!typeOk) {
+            report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(r.type).c_str(),
+                   scriptTypeName(l.type).c_str());
+            return false;
+        }
+        if (!s) {
+            report(ScriptForm::B, scriptmsg::kMemory);
+            return false;
+        }
+        out.type = bt.string;
+        put(out.area, s);
+        return true;
+    }
+    if (l.type->isPointer() && (op == ScriptOp::Add || op == ScriptOp::Subtract)) {
+        if (!r.type->is(ScriptBasic::Integer)) {
+            report(ScriptForm::B, scriptmsg::kPointerArithmetic);
+            return false;
+        }
+        const int64_t step = int64_t(get<int32_t>(r.area)) * int64_t(l.type->base->size);
+        out.type = l.type;
+        put(out.area, scriptPointerMove(get<uint64_t>(l.area), op == ScriptOp::Add ? step : -step));
+        return true;
+    }
+    const bool lInt = l.type->is(ScriptBasic::Integer), rInt = r.type->is(ScriptBasic::Integer);
+    if (l.type->is(ScriptBasic::Double) || r.type->is(ScriptBasic::Double) ||
+        l.type->is(ScriptBasic::Float) || r.type->is(ScriptBasic::Float)) {
+        ScriptType* t = (l.type->is(ScriptBasic::Double) || r.type->is(ScriptBasic::Double))
+                            ? bt.doubleReal
+                            : bt.floating;
+        alignas(8) unsigned char a[16], b[16];
+        convert(a, t, l.area, l.type);
+        convert(b, t, r.area, r.type);
+        out.type = t;
+        if (t == bt.doubleReal)
+            put(out.area, realOp(op, get<double>(a), get<double>(b), true));
+        else
+            put(out.area, realOp(op, get<float>(a), get<float>(b), true));
+        return true;
+    }
+    if (lInt && rInt) {
+        out.type = bt.integer;
+        put(out.area, integerOp(op, get<int32_t>(l.area), get<int32_t>(r.area)));
+        return true;
+    }
+    if (lInt) {
+        out.type = bt.integer;
+        put(out.area, get<int32_t>(l.area));
+        return true;
+    }
+    if (rInt) {
+        out.type = bt.integer;
+        put(out.area, integerOp(op, 0, get<int32_t>(r.area)));
+        return true;
+    }
+    (void)pos;
+    report(ScriptForm::A, scriptmsg::kNotSupported);
+    return false;
+}
+
+bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out) {
+    out.type = bt.integer;
+    ScriptType *lt = l.type, *rt = r.type;
+    int32_t result = 0;
+    auto relation = [&](auto a, auto b) { return scriptRelation(op, a, b) != 0; };
+    if (lt->isReal() || rt->isReal()) {
+        if (!lt->isNumeric() || !rt->isNumeric()) {
+            report(ScriptForm::A, scriptmsg::kIncompatible);
+            return false;
+        }
+        alignas(8) unsigned char a[16], b[16];
+        if (lt->is(ScriptBasic::Double) || rt->is(ScriptBasic::Double)) {
+            convert(a, bt.doubleReal, l.area, lt);
+            convert(b, bt.doubleReal, r.area, rt);
+            const double x = get<double>(a), y = get<double>(b);
+            if (op == ScriptOp::Equal)
+                result = std::fabs(x - y) < 0.000001;
+            else if (op == ScriptOp::NotEqual)
+                result = !(std::fabs(x - y) < 0.000001);
+            else
+                result = relation(x, y);
+        } else {
+            convert(a, bt.floating, l.area, lt);
+            convert(b, bt.floating, r.area, rt);
+            const float x = get<float>(a), y = get<float>(b);
+            if (op == ScriptOp::Equal)
+                result = std::fabs(x - y) < 0.000001f;
+            else if (op == ScriptOp::NotEqual)
+                result = !(std::fabs(x - y) < 0.000001f);
+            else
+                result = relation(x, y);
+        }
+        put(out.area, result);
+        return true;
+    }
+    const bool logical = op == ScriptOp::LogicalAnd || op == ScriptOp::LogicalOr;
+    if (lt->is(ScriptBasic::String) && rt->is(ScriptBasic::String) && !logical) {
+        const char* a = get<const char*>(l.area);
+        const char* b = get<const char*>(r.area);
+        const int c = std::strcmp(a ? a : "", b ? b : "");
+        switch (op) {
+        case ScriptOp::Equal:
+            result = c == 0;
+            break;
+        case ScriptOp::NotEqual:
+            result = c;
+            break;
+        default:
+            result = relation(c, 0);
+            break;
+        }
+        put(out.area, result);
+        return true;
+    }
+    auto integral = [](const ScriptType* t) {
+        return (t->kind == ScriptTypeKind::Basic) || t->isPointer();
+    };
+    if (lt->is(ScriptBasic::Integer) || rt->is(ScriptBasic::Integer) || logical) {
+        if (!integral(lt) || !integral(rt)) {
+            report(ScriptForm::A, scriptmsg::kIncompatible);
+            return false;
+        }
+        alignas(8) unsigned char a[16], b[16];
+        convert(a, bt.integer, l.area, lt);
+        convert(b, bt.integer, r.area, rt);
+        const int32_t x = get<int32_t>(a), y = get<int32_t>(b);
+        if (op == ScriptOp::Equal)
+            result = x == y;
+        else if (op == ScriptOp::NotEqual)
+            result = x != y;
+        else
+            result = relation(x, y);
+        put(out.area, result);
+        return true;
+    }
+    report(ScriptForm::A, (lt->is(ScriptBasic::String) || rt->is(ScriptBasic::String))
+                              ? scriptmsg::kIncompatible
+                              : scriptmsg::kNotSupported);
+    return false;
+}
+
+bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, ScriptValue& out,
+                             uint32_t pos) {
+    ScriptType* t = target.type;
+    unsigned char* place = target.place();
+    const int ln = line(pos);
+    if (op == ScriptOp::Assign) {
+        alignas(8) unsigned char area[16];
+        if (r.type == t && t->is(ScriptBasic::String) && !global.deleteHooks) {
+            // `r` is the caller's own copy: the text moves instead of being copied again (no
+            // hook can tell, none watching values go).
+            std::memcpy(area, r.area, sizeof area);
+            r = ScriptValue{};
+        } else if (!convert(area, t, r.area, r.type))
+            report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(r.type).c_str(),
+                   scriptTypeName(t).c_str());
+        if (t->isArray()) {
+            out.type = t->base ? internPointer(t->base, false) : nullptr;
+            put(out.area, uint64_t(0));
+            return out.type != nullptr;
+        }
+        store(t, place, area);
+        out.type = t;
+        return load(t, place, out.area);
+    }
+    const bool increment = op == ScriptOp::Increment || op == ScriptOp::Decrement;
+    const ScriptOp bop =
+        increment ? (op == ScriptOp::Increment ? ScriptOp::Add : ScriptOp::Subtract) : baseOp(op);
+    if (increment && !(t->is(ScriptBasic::Integer) || t->is(ScriptBasic::Unsigned) || t->isReal() ||
+                       t->isPointer())) {
+        report(scriptmsg::kCannotApply, scriptmsg::kPrefix, op == ScriptOp::Increment ? "++" : "--",
+               scriptTypeName(t).c_str());
+        return false;
+    }
+    alignas(8) unsigned char conv[16];
+    out.type = t;
+    if (t->is(ScriptBasic::Double) || t->is(ScriptBasic::Float) || t->is(ScriptBasic::Integer) ||
+        t->is(ScriptBasic::Unsigned)) {
+        convert(conv, t, r.area, r.type);
+        if (t->is(ScriptBasic::Double))
+            put(place, realOp(bop, get<double>(place), get<double>(conv), false));
+        else if (t->is(ScriptBasic::Float))
+            put(place, realOp(bop, get<float>(place), get<float>(conv), false));
+        else if (t->is(ScriptBasic::Integer))
+            put(place, integerOp(bop, get<int32_t>(place), get<int32_t>(conv)));
+        else
+            put(place, unsignedOp(bop, get<uint32_t>(place), get<uint32_t>(conv)));
+    } else if (t->is(ScriptBasic::Word) || t->is(ScriptBasic::Char)) {
+        convert(conv, bt.integer, r.area, r.type);
+        const int32_t current =
+            t->is(ScriptBasic::Word) ? int32_t(get<uint16_t>(place)) : int32_t(get<int8_t>(place));
+        const int32_t v = integerOp(bop, current, get<int32_t>(conv));
+        if (t->is(ScriptBasic::Word))
+            put(place, uint16_t(v));
+        else
+            put(place, uint8_t(v));
+    } else if (t->isPointer()) {
+        if (bop != ScriptOp::Add && bop != ScriptOp::Subtract) {
+            report(ScriptForm::B, scriptmsg::kIllegalAssignment);
+            return false;
+        }
+        if (!r.type->is(ScriptBasic::Integer) && !r.type->is(ScriptBasic::Unsigned)) {
+            report(ScriptForm::B, scriptmsg::kPointerArithmetic);
+            return false;
+        }
+        const int64_t n = r.type->is(ScriptBasic::Integer) ? int64_t(get<int32_t>(r.area))
+                                                           : int64_t(get<uint32_t>(r.area));
+        const int64_t step = n * int64_t(t->base->size);
+        put(place, scriptPointerMove(get<uint64_t>(place), bop == ScriptOp::Add ? step : -step));
+    } else if (t->is(ScriptBasic::String) && bop == ScriptOp::Add) {
+        bool typeOk = true;
+        char* s = appendText(*this, get<const char*>(place), r, typeOk);
+        if (!typeOk) {
+            report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(r.type).c_str(),
+                   scriptTypeName(t).c_str());
+            return false;
+        }
+        if (!s) {
+            report(ScriptForm::B, scriptmsg::kMemory);
+            return false;
+        }
+        scriptFree(get<char*>(place));
+        put(place, s);
+    } else {
+        report(ScriptForm::B, scriptmsg::kIllegalAssignment);
+        (void)ln;
+        return false;
+    }
+    return load(t, place, out.area);
+}
