@@ -16,49 +16,18 @@ namespace {
 using scriptarea::get;
 using scriptarea::put;
 
-// Integer arithmetic wraps as 32-bit two's complement; a zero divisor gives 0.
-int32_t integerOp(ScriptOp op, int32_t a, int32_t b) {
-    return scriptIntegerArithmetic(op, a, b);
-}
-
-uint32_t unsignedOp(ScriptOp op, uint32_t a, uint32_t b) {
-    switch (op) {
-    case ScriptOp::Add:
+// The arithmetic rules on unsigned integers (wrapping) and reals; 32-bit integers take
+// scriptIntegerRule. An unsigned zero divisor gives 0, a real one when `zeroDivisorGivesZero`.
+template <class T> T arithmeticRule(ScriptOpRule rule, T a, T b, bool zeroDivisorGivesZero) {
+    switch (rule) {
+    case ScriptOpRule::Add:
         return a + b;
-    case ScriptOp::Subtract:
+    case ScriptOpRule::Subtract:
         return a - b;
-    case ScriptOp::Multiply:
+    case ScriptOpRule::Multiply:
         return a * b;
     default:
-        return b == 0 ? 0 : a / b;
-    }
-}
-
-template <class R> R realOp(ScriptOp op, R a, R b, bool zeroDivisorGivesZero) {
-    switch (op) {
-    case ScriptOp::Add:
-        return a + b;
-    case ScriptOp::Subtract:
-        return a - b;
-    case ScriptOp::Multiply:
-        return a * b;
-    default:
-        return (zeroDivisorGivesZero && b == R(0)) ? R(0) : a / b;
-    }
-}
-
-ScriptOp baseOp(ScriptOp op) {
-    switch (op) {
-    case ScriptOp::AddAssign:
-        return ScriptOp::Add;
-    case ScriptOp::SubtractAssign:
-        return ScriptOp::Subtract;
-    case ScriptOp::MultiplyAssign:
-        return ScriptOp::Multiply;
-    case ScriptOp::DivideAssign:
-        return ScriptOp::Divide;
-    default:
-        return op;
+        return (zeroDivisorGivesZero && b == T(0)) ? T(0) : a / b;
     }
 }
 
@@ -206,7 +175,7 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
                    (v.type->is(ScriptBasic::Integer) || v.type->isReal())) {
             result.type = v.type;
             if (v.type->is(ScriptBasic::Integer))
-                put(result.area, int32_t(0u - get<uint32_t>(v.area)));
+                put(result.area, scriptIntegerPrefix(op, get<int32_t>(v.area)));
             else if (v.type->is(ScriptBasic::Float))
                 put(result.area, -get<float>(v.area));
             else
@@ -214,7 +183,7 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
         } else if (op == ScriptOp::Not &&
                    (v.type->is(ScriptBasic::Integer) || v.type->is(ScriptBasic::Unsigned))) {
             result.type = bt.integer;
-            put(result.area, int32_t(get<uint32_t>(v.area) == 0));
+            put(result.area, scriptIntegerPrefix(op, get<int32_t>(v.area)));
         } else if (op == ScriptOp::Not && v.type->is(ScriptBasic::Char)) {
             result.type = bt.character;
             put(result.area, char(get<char>(v.area) == 0));
@@ -243,36 +212,19 @@ int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
     ScriptEntry& right = stack[r];
     const ScriptOp op = stack[i].op;
     const bool assigning = scriptIsAssignment(op);
+    if (!scriptIntegerOperator(op)) return 0;
     if (left.kind == ScriptEntryKind::Type || right.kind == ScriptEntryKind::Type) return 0;
     if (assigning && left.kind != ScriptEntryKind::Ref && left.kind != ScriptEntryKind::Name)
         return 0;
-    if (op == ScriptOp::LogicalAnd || op == ScriptOp::LogicalOr || op == ScriptOp::BitAnd ||
-        op == ScriptOp::BitOr)
-        return 0;
     if (!resolve(left) || !resolve(right)) return -1;
     if (left.type != bt.integer || right.type != bt.integer) return 0;
+    if (assigning && left.kind != ScriptEntryKind::Ref) return 0;
     const int32_t b = right.kind == ScriptEntryKind::Value ? get<int32_t>(right.area)
                                                            : get<int32_t>(right.place());
-    int32_t result;
-    switch (op) {
-    case ScriptOp::Assign:
-    case ScriptOp::AddAssign:
-    case ScriptOp::SubtractAssign:
-    case ScriptOp::MultiplyAssign:
-    case ScriptOp::DivideAssign: {
-        if (left.kind != ScriptEntryKind::Ref) return 0;
-        unsigned char* place = left.place();
-        result = op == ScriptOp::Assign ? b : integerOp(baseOp(op), get<int32_t>(place), b);
-        put(place, result);
-        break;
-    }
-    default: {
-        if (!scriptIntegerOperator(op)) return 0;
-        const int32_t a = left.kind == ScriptEntryKind::Value ? get<int32_t>(left.area)
-                                                              : get<int32_t>(left.place());
-        result = scriptIntegerBinary(op, a, b);
-    }
-    }
+    const int32_t a =
+        left.kind == ScriptEntryKind::Value ? get<int32_t>(left.area) : get<int32_t>(left.place());
+    const int32_t result = scriptIntegerBinary(op, a, b);
+    if (assigning) put(left.place(), result);
     consume(i);
     consume(r);
     ScriptEntry& slot = stack[l];
@@ -289,26 +241,20 @@ bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPo
     const ScriptOp op = stack[i].op;
     ScriptEntry& left = stack[li];
     ScriptEntry& right = stack[ri];
+    const ScriptOpRule rule = scriptOperator(op).rule;
     ScriptValue r, l, result;
     bool ok = true;
-    switch (op) {
-    case ScriptOp::Assign:
-    case ScriptOp::AddAssign:
-    case ScriptOp::SubtractAssign:
-    case ScriptOp::MultiplyAssign:
-    case ScriptOp::DivideAssign:
+    if (scriptIsAssignment(op)) {
         if (left.kind != ScriptEntryKind::Ref && left.kind != ScriptEntryKind::Name) {
             report(ScriptForm::A, scriptmsg::kIllegalAssignment);
             return false;
         }
         if (!resolve(left) || !valueOf(right, r)) return false;
         ok = assign(left, op, r, result, endPos);
-        break;
-    case ScriptOp::BitAnd:
-    case ScriptOp::BitOr:
+    } else if (rule == ScriptOpRule::Unsupported) {
         report(ScriptForm::A, scriptmsg::kUnsupported);
         return false;
-    default: {
+    } else {
         // A string variable that text is appended to is read where it is, not copied first
         // (nothing runs between the read and the append that could change it).
         bool borrowed = false;
@@ -326,14 +272,11 @@ bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPo
             if (!borrowed) destroyValue(l.type, l.area);
             return false;
         }
-        if (op == ScriptOp::Add || op == ScriptOp::Subtract || op == ScriptOp::Multiply ||
-            op == ScriptOp::Divide)
+        if (scriptIsArithmetic(rule))
             ok = arithmetic(op, l, r, result, endPos);
         else
             ok = compare(op, l, r, result);
         if (borrowed) l = ScriptValue{};
-        break;
-    }
     }
     destroyValue(l.type, l.area);
     destroyValue(r.type, r.area);
@@ -351,7 +294,8 @@ bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPo
 
 bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out,
                                  uint32_t pos) {
-    if (l.type->is(ScriptBasic::String) && op == ScriptOp::Add) {
+    const ScriptOpRule rule = scriptOperator(op).rule;
+    if (l.type->is(ScriptBasic::String) && rule == ScriptOpRule::Add) {
         bool typeOk = true;
         char* s = appendText(*this, get<const char*>(l.area), r, typeOk);
         if (!typeOk) {
@@ -367,14 +311,15 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
         put(out.area, s);
         return true;
     }
-    if (l.type->isPointer() && (op == ScriptOp::Add || op == ScriptOp::Subtract)) {
+    if (l.type->isPointer() && (rule == ScriptOpRule::Add || rule == ScriptOpRule::Subtract)) {
         if (!r.type->is(ScriptBasic::Integer)) {
             report(ScriptForm::B, scriptmsg::kPointerArithmetic);
             return false;
         }
         const int64_t step = int64_t(get<int32_t>(r.area)) * int64_t(l.type->base->size);
         out.type = l.type;
-        put(out.area, scriptPointerMove(get<uint64_t>(l.area), op == ScriptOp::Add ? step : -step));
+        put(out.area,
+            scriptPointerMove(get<uint64_t>(l.area), rule == ScriptOpRule::Add ? step : -step));
         return true;
     }
     const bool lInt = l.type->is(ScriptBasic::Integer), rInt = r.type->is(ScriptBasic::Integer);
@@ -388,14 +333,14 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
         convert(b, t, r.area, r.type);
         out.type = t;
         if (t == bt.doubleReal)
-            put(out.area, realOp(op, get<double>(a), get<double>(b), true));
+            put(out.area, arithmeticRule(rule, get<double>(a), get<double>(b), true));
         else
-            put(out.area, realOp(op, get<float>(a), get<float>(b), true));
+            put(out.area, arithmeticRule(rule, get<float>(a), get<float>(b), true));
         return true;
     }
     if (lInt && rInt) {
         out.type = bt.integer;
-        put(out.area, integerOp(op, get<int32_t>(l.area), get<int32_t>(r.area)));
+        put(out.area, scriptIntegerRule(rule, get<int32_t>(l.area), get<int32_t>(r.area)));
         return true;
     }
     if (lInt) {
@@ -405,7 +350,7 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
     }
     if (rInt) {
         out.type = bt.integer;
-        put(out.area, integerOp(op, 0, get<int32_t>(r.area)));
+        put(out.area, scriptIntegerRule(rule, 0, get<int32_t>(r.area)));
         return true;
     }
     (void)pos;
@@ -414,10 +359,11 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
 }
 
 bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out) {
+    const ScriptOpRule rule = scriptOperator(op).rule;
     out.type = bt.integer;
     ScriptType *lt = l.type, *rt = r.type;
     int32_t result = 0;
-    auto relation = [&](auto a, auto b) { return scriptRelation(op, a, b) != 0; };
+    auto relation = [&](auto a, auto b) { return scriptRelation(rule, a, b) != 0; };
     if (lt->isReal() || rt->isReal()) {
         if (!lt->isNumeric() || !rt->isNumeric()) {
             report(ScriptForm::A, scriptmsg::kIncompatible);
@@ -428,9 +374,9 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
             convert(a, bt.doubleReal, l.area, lt);
             convert(b, bt.doubleReal, r.area, rt);
             const double x = get<double>(a), y = get<double>(b);
-            if (op == ScriptOp::Equal)
+            if (rule == ScriptOpRule::Equal)
                 result = std::fabs(x - y) < 0.000001;
-            else if (op == ScriptOp::NotEqual)
+            else if (rule == ScriptOpRule::NotEqual)
                 result = !(std::fabs(x - y) < 0.000001);
             else
                 result = relation(x, y);
@@ -438,9 +384,9 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
             convert(a, bt.floating, l.area, lt);
             convert(b, bt.floating, r.area, rt);
             const float x = get<float>(a), y = get<float>(b);
-            if (op == ScriptOp::Equal)
+            if (rule == ScriptOpRule::Equal)
                 result = std::fabs(x - y) < 0.000001f;
-            else if (op == ScriptOp::NotEqual)
+            else if (rule == ScriptOpRule::NotEqual)
                 result = !(std::fabs(x - y) < 0.000001f);
             else
                 result = relation(x, y);
@@ -448,22 +394,13 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
         put(out.area, result);
         return true;
     }
-    const bool logical = op == ScriptOp::LogicalAnd || op == ScriptOp::LogicalOr;
+    const bool logical = rule == ScriptOpRule::And || rule == ScriptOpRule::Or;
     if (lt->is(ScriptBasic::String) && rt->is(ScriptBasic::String) && !logical) {
         const char* a = get<const char*>(l.area);
         const char* b = get<const char*>(r.area);
         const int c = std::strcmp(a ? a : "", b ? b : "");
-        switch (op) {
-        case ScriptOp::Equal:
-            result = c == 0;
-            break;
-        case ScriptOp::NotEqual:
-            result = c;
-            break;
-        default:
-            result = relation(c, 0);
-            break;
-        }
+        // != gives the comparison's result itself, not 1.
+        result = rule == ScriptOpRule::NotEqual ? c : relation(c, 0);
         put(out.area, result);
         return true;
     }
@@ -478,13 +415,7 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
         alignas(8) unsigned char a[16], b[16];
         convert(a, bt.integer, l.area, lt);
         convert(b, bt.integer, r.area, rt);
-        const int32_t x = get<int32_t>(a), y = get<int32_t>(b);
-        if (op == ScriptOp::Equal)
-            result = x == y;
-        else if (op == ScriptOp::NotEqual)
-            result = x != y;
-        else
-            result = relation(x, y);
+        result = relation(get<int32_t>(a), get<int32_t>(b));
         put(out.area, result);
         return true;
     }
@@ -518,9 +449,8 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
         out.type = t;
         return load(t, place, out.area);
     }
-    const bool increment = op == ScriptOp::Increment || op == ScriptOp::Decrement;
-    const ScriptOp bop =
-        increment ? (op == ScriptOp::Increment ? ScriptOp::Add : ScriptOp::Subtract) : baseOp(op);
+    const bool increment = scriptIsStep(op);
+    const ScriptOpRule rule = scriptOperator(op).rule;
     if (increment && !(t->is(ScriptBasic::Integer) || t->is(ScriptBasic::Unsigned) || t->isReal() ||
                        t->isPointer())) {
         report(scriptmsg::kCannotApply, scriptmsg::kPrefix, op == ScriptOp::Increment ? "++" : "--",
@@ -533,24 +463,24 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
         t->is(ScriptBasic::Unsigned)) {
         convert(conv, t, r.area, r.type);
         if (t->is(ScriptBasic::Double))
-            put(place, realOp(bop, get<double>(place), get<double>(conv), false));
+            put(place, arithmeticRule(rule, get<double>(place), get<double>(conv), false));
         else if (t->is(ScriptBasic::Float))
-            put(place, realOp(bop, get<float>(place), get<float>(conv), false));
+            put(place, arithmeticRule(rule, get<float>(place), get<float>(conv), false));
         else if (t->is(ScriptBasic::Integer))
-            put(place, integerOp(bop, get<int32_t>(place), get<int32_t>(conv)));
+            put(place, scriptIntegerRule(rule, get<int32_t>(place), get<int32_t>(conv)));
         else
-            put(place, unsignedOp(bop, get<uint32_t>(place), get<uint32_t>(conv)));
+            put(place, arithmeticRule(rule, get<uint32_t>(place), get<uint32_t>(conv), true));
     } else if (t->is(ScriptBasic::Word) || t->is(ScriptBasic::Char)) {
         convert(conv, bt.integer, r.area, r.type);
         const int32_t current =
             t->is(ScriptBasic::Word) ? int32_t(get<uint16_t>(place)) : int32_t(get<int8_t>(place));
-        const int32_t v = integerOp(bop, current, get<int32_t>(conv));
+        const int32_t v = scriptIntegerRule(rule, current, get<int32_t>(conv));
         if (t->is(ScriptBasic::Word))
             put(place, uint16_t(v));
         else
             put(place, uint8_t(v));
     } else if (t->isPointer()) {
-        if (bop != ScriptOp::Add && bop != ScriptOp::Subtract) {
+        if (rule != ScriptOpRule::Add && rule != ScriptOpRule::Subtract) {
             report(ScriptForm::B, scriptmsg::kIllegalAssignment);
             return false;
         }
@@ -561,8 +491,9 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
         const int64_t n = r.type->is(ScriptBasic::Integer) ? int64_t(get<int32_t>(r.area))
                                                            : int64_t(get<uint32_t>(r.area));
         const int64_t step = n * int64_t(t->base->size);
-        put(place, scriptPointerMove(get<uint64_t>(place), bop == ScriptOp::Add ? step : -step));
-    } else if (t->is(ScriptBasic::String) && bop == ScriptOp::Add) {
+        put(place,
+            scriptPointerMove(get<uint64_t>(place), rule == ScriptOpRule::Add ? step : -step));
+    } else if (t->is(ScriptBasic::String) && rule == ScriptOpRule::Add) {
         bool typeOk = true;
         char* s = appendText(*this, get<const char*>(place), r, typeOk);
         if (!typeOk) {

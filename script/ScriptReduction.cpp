@@ -365,11 +365,9 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
                 continue;
             }
             ScriptFixity fixity = ScriptFixity::Binary;
-            if (op == ScriptOp::Increment || op == ScriptOp::Decrement) {
+            if (scriptIsStep(op)) {
                 fixity = operand ? ScriptFixity::Postfix : ScriptFixity::Prefix;
-            } else if (!operand && (op == ScriptOp::Subtract || op == ScriptOp::Add ||
-                                    op == ScriptOp::Multiply || op == ScriptOp::BitAnd ||
-                                    op == ScriptOp::Not)) {
+            } else if (!operand && scriptMayBePrefix(op)) {
                 fixity = ScriptFixity::Prefix;
             } else {
                 operand = false;
