@@ -78,7 +78,7 @@ char* appendText(ZRScriptContext& ctx, const char* left, const ScriptValue& r, b
 
 bool ZRScriptContext::applyPostfix(size_t i, size_t l, uint32_t endPos) {
     if (!stack[l].isOperand() || stack[l].kind == ScriptEntryKind::Type) {
-        report(ScriptForm::A, scriptmsg::kIllegalExpression);
+        report(ScriptForm::Sentence, scriptmsg::kIllegalExpression);
         return false;
     }
     const ScriptOp op = stack[i].op;
@@ -87,7 +87,7 @@ bool ZRScriptContext::applyPostfix(size_t i, size_t l, uint32_t endPos) {
     put(one.area, int32_t(1));
     ScriptValue old, result;
     if (target.kind == ScriptEntryKind::Value) {
-        report(ScriptForm::A, scriptmsg::kUnsupported);
+        report(ScriptForm::Sentence, scriptmsg::kUnsupported);
         return false;
     }
     if (!resolve(target)) return false;
@@ -112,14 +112,14 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
     ScriptEntry& operandEntry = stack[r];
     ScriptValue result;
     if (operandEntry.kind == ScriptEntryKind::Type) {
-        report(ScriptForm::A, scriptmsg::kIllegalExpression);
+        report(ScriptForm::Sentence, scriptmsg::kIllegalExpression);
         return false;
     }
     switch (op) {
     case ScriptOp::Increment:
     case ScriptOp::Decrement: {
         if (operandEntry.kind == ScriptEntryKind::Value) {
-            report(ScriptForm::A, scriptmsg::kUnsupported);
+            report(ScriptForm::Sentence, scriptmsg::kUnsupported);
             return false;
         }
         if (!resolve(operandEntry)) return false;
@@ -130,13 +130,13 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
     }
     case ScriptOp::BitAnd: {
         if (operandEntry.kind == ScriptEntryKind::Value) {
-            report(ScriptForm::A, scriptmsg::kUnsupported);
+            report(ScriptForm::Sentence, scriptmsg::kUnsupported);
             return false;
         }
         if (!resolve(operandEntry)) return false;
         const uint64_t p = scriptPointerTo(*operandEntry.ref.storage, operandEntry.ref.offset);
         if (!p) {
-            report(ScriptForm::B, scriptmsg::kMemory);
+            report(ScriptForm::Plain, scriptmsg::kMemory);
             return false;
         }
         result.type = internPointer(operandEntry.type, false);
@@ -188,7 +188,7 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
             result.type = bt.character;
             put(result.area, char(get<char>(v.area) == 0));
         } else {
-            report(ScriptForm::A, scriptmsg::kNotSupported);
+            report(ScriptForm::Sentence, scriptmsg::kNotSupported);
             ok = false;
         }
         destroyValue(v.type, v.area);
@@ -246,13 +246,13 @@ bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPo
     bool ok = true;
     if (scriptIsAssignment(op)) {
         if (left.kind != ScriptEntryKind::Ref && left.kind != ScriptEntryKind::Name) {
-            report(ScriptForm::A, scriptmsg::kIllegalAssignment);
+            report(ScriptForm::Sentence, scriptmsg::kIllegalAssignment);
             return false;
         }
         if (!resolve(left) || !valueOf(right, r)) return false;
         ok = assign(left, op, r, result, endPos);
     } else if (rule == ScriptOpRule::Unsupported) {
-        report(ScriptForm::A, scriptmsg::kUnsupported);
+        report(ScriptForm::Sentence, scriptmsg::kUnsupported);
         return false;
     } else {
         // A string variable that text is appended to is read where it is, not copied first
@@ -304,7 +304,7 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
             return false;
         }
         if (!s) {
-            report(ScriptForm::B, scriptmsg::kMemory);
+            report(ScriptForm::Plain, scriptmsg::kMemory);
             return false;
         }
         out.type = bt.string;
@@ -313,7 +313,7 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
     }
     if (l.type->isPointer() && (rule == ScriptOpRule::Add || rule == ScriptOpRule::Subtract)) {
         if (!r.type->is(ScriptBasic::Integer)) {
-            report(ScriptForm::B, scriptmsg::kPointerArithmetic);
+            report(ScriptForm::Plain, scriptmsg::kPointerArithmetic);
             return false;
         }
         const int64_t step = int64_t(get<int32_t>(r.area)) * int64_t(l.type->base->size);
@@ -354,7 +354,7 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
         return true;
     }
     (void)pos;
-    report(ScriptForm::A, scriptmsg::kNotSupported);
+    report(ScriptForm::Sentence, scriptmsg::kNotSupported);
     return false;
 }
 
@@ -366,7 +366,7 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
     auto relation = [&](auto a, auto b) { return scriptRelation(rule, a, b) != 0; };
     if (lt->isReal() || rt->isReal()) {
         if (!lt->isNumeric() || !rt->isNumeric()) {
-            report(ScriptForm::A, scriptmsg::kIncompatible);
+            report(ScriptForm::Sentence, scriptmsg::kIncompatible);
             return false;
         }
         alignas(8) unsigned char a[16], b[16];
@@ -409,7 +409,7 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
     };
     if (lt->is(ScriptBasic::Integer) || rt->is(ScriptBasic::Integer) || logical) {
         if (!integral(lt) || !integral(rt)) {
-            report(ScriptForm::A, scriptmsg::kIncompatible);
+            report(ScriptForm::Sentence, scriptmsg::kIncompatible);
             return false;
         }
         alignas(8) unsigned char a[16], b[16];
@@ -419,9 +419,9 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
         put(out.area, result);
         return true;
     }
-    report(ScriptForm::A, (lt->is(ScriptBasic::String) || rt->is(ScriptBasic::String))
-                              ? scriptmsg::kIncompatible
-                              : scriptmsg::kNotSupported);
+    report(ScriptForm::Sentence, (lt->is(ScriptBasic::String) || rt->is(ScriptBasic::String))
+                                     ? scriptmsg::kIncompatible
+                                     : scriptmsg::kNotSupported);
     return false;
 }
 
@@ -481,11 +481,11 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
             put(place, uint8_t(v));
     } else if (t->isPointer()) {
         if (rule != ScriptOpRule::Add && rule != ScriptOpRule::Subtract) {
-            report(ScriptForm::B, scriptmsg::kIllegalAssignment);
+            report(ScriptForm::Plain, scriptmsg::kIllegalAssignment);
             return false;
         }
         if (!r.type->is(ScriptBasic::Integer) && !r.type->is(ScriptBasic::Unsigned)) {
-            report(ScriptForm::B, scriptmsg::kPointerArithmetic);
+            report(ScriptForm::Plain, scriptmsg::kPointerArithmetic);
             return false;
         }
         const int64_t n = r.type->is(ScriptBasic::Integer) ? int64_t(get<int32_t>(r.area))
@@ -502,13 +502,13 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
             return false;
         }
         if (!s) {
-            report(ScriptForm::B, scriptmsg::kMemory);
+            report(ScriptForm::Plain, scriptmsg::kMemory);
             return false;
         }
         scriptFree(get<char*>(place));
         put(place, s);
     } else {
-        report(ScriptForm::B, scriptmsg::kIllegalAssignment);
+        report(ScriptForm::Plain, scriptmsg::kIllegalAssignment);
         (void)ln;
         return false;
     }

@@ -108,10 +108,24 @@ struct ScriptValue {
 /// failed.
 enum class ScriptFastLoop { NotRun, Finished, Resumed, Failed };
 
-/// Message forms: how a message text joins the prefix, the word "line", a line number and names.
-/// M is "%s %s." and MBare "%s %s" (the two spellings of form M, for memory errors inside
-/// conversions).
-enum class ScriptForm { A, B, C, D, E, F, G, H, I, J, K, L, M, MBare };
+/// Message forms: how a message text joins the prefix, the word "line", a line number and names
+/// (shown with message "m", name "n", line 3 and detail "x").
+enum class ScriptForm {
+    Sentence,               ///< "<prefix>m."
+    Plain,                  ///< "<prefix>m"
+    AtLine,                 ///< "<prefix>m (line 3)"
+    AtLineSentence,         ///< "<prefix>m (line 3)."
+    SentenceAtLine,         ///< "<prefix>m. (line 3)"
+    Named,                  ///< "<prefix>m 'n'"
+    NamedSentence,          ///< "<prefix>m 'n'."
+    ColonNamedAtLine,       ///< "<prefix>m: 'n' (line 3)"
+    ColonNamedAtLineDetail, ///< "<prefix>m: 'n' (line 3): x"
+    FileAtLine,             ///< "<prefix>m: file 'n' (line 3)"
+    NamedAtLine,            ///< "<prefix>m 'n' (line 3)"
+    Ellipsis,               ///< "<prefix>m..."
+    SpacedSentence,         ///< "<prefix> m." (memory errors inside conversions)
+    Spaced,                 ///< "<prefix> m"
+};
 
 /// Position result meaning "fatal error; the messages are in the context".
 inline constexpr uint32_t kScriptFail = UINT32_MAX;
@@ -146,9 +160,9 @@ struct ZRScriptContext {
     bool readingFields = false; ///< the declarators of a structure's fields are being read
     std::string errorText;
     std::string separator = "\n";
-    const ScriptSource* src = nullptr;         ///< the text being read
-    const ScriptSourcePtr* srcHold = nullptr;  ///< owner of `src`, for functions defined in it
-    ScriptForm lexicalForm = ScriptForm::D;    ///< form of "lexical error" in expressions
+    const ScriptSource* src = nullptr;        ///< the text being read
+    const ScriptSourcePtr* srcHold = nullptr; ///< owner of `src`, for functions defined in it
+    ScriptForm lexicalForm = ScriptForm::AtLineSentence; ///< form of "lexical error" in expressions
     uint32_t exprStop = ScriptSource::kNoStop; ///< token that reads as `;` (an #include line end)
     ScriptValue returnValue;                   ///< value left by `return`
     bool hasReturnValue = false;

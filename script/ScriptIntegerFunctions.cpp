@@ -79,7 +79,7 @@ void ZRScriptContext::compileInteger(ScriptIntegerFunction& f, ScriptVariable* f
     f.parameters = type->members.size();
     ScriptIntegerScope scope;
     for (const ScriptMember& m : type->members)
-        scope.names.emplace_back(m.name, scope.slots++);
+        scope.names.emplace_back(m.name, scope.slotCount++);
     // The body is read in its own text, as a call reads it.
     const ScriptSource* savedSrc = src;
     const uint32_t savedStop = exprStop;
@@ -92,7 +92,7 @@ void ZRScriptContext::compileInteger(ScriptIntegerFunction& f, ScriptVariable* f
     src = savedSrc;
     exprStop = savedStop;
     if (ok) {
-        f.slots = scope.slots;
+        f.frameSize = scope.slotCount;
         f.compiled = true;
         return;
     }
@@ -174,7 +174,7 @@ bool ZRScriptContext::compileIntegerStatement(ScriptIntegerFunction& f, ScriptIn
                 if (tok(pos).kind != Kind::Identifier || classify(pos).type) return false;
                 const std::string_view name = nameOf(pos);
                 const uint32_t* known = scope.find(name);
-                const uint32_t slot = known ? *known : scope.slots++;
+                const uint32_t slot = known ? *known : scope.slotCount++;
                 if (slot >= ScriptIntegerFunction::kMaxSlots) return false;
                 if (!known) scope.names.emplace_back(name, slot);
                 Statement::Declared d{slot, Statement::kNone};
@@ -387,13 +387,13 @@ bool ZRScriptContext::callInteger(const ScriptVariable* fn, const ScriptIntegerF
                                   const int32_t* args, int ln, int32_t& result) {
     char probe;
     if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
-        report(ScriptForm::E, scriptmsg::kCallNesting, ln);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kCallNesting, ln);
         return false;
     }
     int32_t frame[ScriptIntegerFunction::kMaxSlots];
     if (f.parameters) std::memcpy(frame, args, f.parameters * sizeof(int32_t));
     // A declared variable is zeroed where it is declared; nothing reads it before.
-    std::fill(frame + f.parameters, frame + f.slots, 0);
+    std::fill(frame + f.parameters, frame + f.frameSize, 0);
     ++callDepth;
     ScriptIntegerFlow flow = ScriptIntegerFlow::Normal;
     int32_t value = 0;

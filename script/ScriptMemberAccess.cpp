@@ -86,7 +86,7 @@ bool ZRScriptContext::resolve(ScriptEntry& e) {
     if (e.kind != ScriptEntryKind::Name) return true;
     ScriptVariable* v = variableAt(e.token);
     if (!v) {
-        report(ScriptForm::F, scriptmsg::kUnknownVariable, 0, nameOf(e.token));
+        report(ScriptForm::Named, scriptmsg::kUnknownVariable, 0, nameOf(e.token));
         return false;
     }
     e.kind = ScriptEntryKind::Ref;
@@ -107,7 +107,7 @@ bool ZRScriptContext::valueOf(ScriptEntry& e, ScriptValue& out) {
         return true;
     }
     if (e.kind == ScriptEntryKind::Type || e.kind == ScriptEntryKind::Operator) {
-        report(ScriptForm::A, scriptmsg::kIllegalExpression);
+        report(ScriptForm::Sentence, scriptmsg::kIllegalExpression);
         return false;
     }
     if (!resolve(e)) return false;
@@ -115,7 +115,7 @@ bool ZRScriptContext::valueOf(ScriptEntry& e, ScriptValue& out) {
         // An array reads as a pointer to its first element.
         const uint64_t p = scriptPointerTo(*e.ref.storage, e.ref.offset);
         if (!p) {
-            report(ScriptForm::B, scriptmsg::kMemory);
+            report(ScriptForm::Plain, scriptmsg::kMemory);
             return false;
         }
         out.type = internPointer(e.type->base, false);
@@ -137,7 +137,7 @@ bool ZRScriptContext::popValue(ScriptValue& out) {
 bool ZRScriptContext::pushPointer(ScriptStorage& storage, uint32_t offset, ScriptType* target) {
     const uint64_t p = scriptPointerTo(storage, offset);
     if (!p) {
-        report(ScriptForm::B, scriptmsg::kMemory);
+        report(ScriptForm::Plain, scriptmsg::kMemory);
         return false;
     }
     ScriptValue v{internPointer(target, false), {}};
@@ -170,7 +170,7 @@ bool ZRScriptContext::member(ScriptEntry& e, ScriptOp op, uint32_t nameToken) {
     const std::string_view name = src->name(nt);
     const int ln = int(nt.line);
     if (e.kind == ScriptEntryKind::Type || e.kind == ScriptEntryKind::Operator) {
-        report(ScriptForm::C, scriptmsg::kSyntax, ln);
+        report(ScriptForm::AtLine, scriptmsg::kSyntax, ln);
         return false;
     }
     if (!resolve(e)) return false;
@@ -245,7 +245,7 @@ bool ZRScriptContext::member(ScriptEntry& e, ScriptOp op, uint32_t nameToken) {
 bool ZRScriptContext::index(ScriptEntry& e, ScriptValue& indexValue, uint32_t pos) {
     const uint32_t i = get<uint32_t>(indexValue.area);
     if (e.kind == ScriptEntryKind::Type || e.kind == ScriptEntryKind::Operator) {
-        report(ScriptForm::C, scriptmsg::kSyntax, line(pos));
+        report(ScriptForm::AtLine, scriptmsg::kSyntax, line(pos));
         return false;
     }
     if (!resolve(e)) return false;

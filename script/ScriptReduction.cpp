@@ -104,7 +104,7 @@ uint32_t ZRScriptContext::replay(ScriptExpressionCache& cache, size_t base) {
         case ScriptLeaf::Kind::String: {
             char* s = scriptNewString(src->literal(tok(leaf.token)));
             if (!s) {
-                report(ScriptForm::B, scriptmsg::kMemory);
+                report(ScriptForm::Plain, scriptmsg::kMemory);
                 return fail();
             }
             ScriptEntry& e = stack.emplace_back();
@@ -189,12 +189,12 @@ bool ZRScriptContext::parenthesised(uint32_t pos, bool run, uint32_t& next, bool
     const uint32_t p = evaluate(pos + 1, run);
     if (p == kScriptFail) return false;
     if (tok(p).kind != Kind::RightParen) {
-        report(ScriptForm::C, scriptmsg::kMissingParen, line(p));
+        report(ScriptForm::AtLine, scriptmsg::kMissingParen, line(p));
         return false;
     }
     next = p + 1;
     if (run && stack.size() == before) {
-        report(ScriptForm::C, scriptmsg::kSyntax, line(p));
+        report(ScriptForm::AtLine, scriptmsg::kSyntax, line(p));
         return false;
     }
     operand = true;
@@ -214,20 +214,20 @@ bool ZRScriptContext::indexed(uint32_t pos, bool run, uint32_t& next) {
     const uint32_t p = evaluate(pos + 1, run);
     if (p == kScriptFail) return false;
     if (tok(p).kind != Kind::RightBracket) {
-        report(ScriptForm::C, scriptmsg::kMissingBracket, line(p));
+        report(ScriptForm::AtLine, scriptmsg::kMissingBracket, line(p));
         return false;
     }
     if (run) {
         ScriptValue raw, index;
         if (stack.size() == before || !popValue(raw)) {
             destroyValue(raw.type, raw.area);
-            report(ScriptForm::C, scriptmsg::kIllegalIndex, line(p));
+            report(ScriptForm::AtLine, scriptmsg::kIllegalIndex, line(p));
             return false;
         }
         const bool ok = convert(index.area, bt.unsignedInt, raw.area, raw.type);
         destroyValue(raw.type, raw.area);
         if (!ok) {
-            report(ScriptForm::C, scriptmsg::kIllegalIndex, line(p));
+            report(ScriptForm::AtLine, scriptmsg::kIllegalIndex, line(p));
             return false;
         }
         index.type = bt.unsignedInt;
@@ -291,7 +291,7 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
             if (run) {
                 char* s = scriptNewString(src->literal(t));
                 if (!s) {
-                    report(ScriptForm::B, scriptmsg::kMemory);
+                    report(ScriptForm::Plain, scriptmsg::kMemory);
                     return kScriptFail;
                 }
                 put(literal.area, s);
@@ -341,7 +341,7 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
         }
         case Kind::LeftBracket: {
             if (!operand) {
-                report(ScriptForm::C, scriptmsg::kSyntax, int(t.line));
+                report(ScriptForm::AtLine, scriptmsg::kSyntax, int(t.line));
                 return kScriptFail;
             }
             start(ScriptLeaf::Kind::Index);
@@ -352,11 +352,11 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
             const ScriptOp op = t.op;
             if (op == ScriptOp::Member || op == ScriptOp::Arrow) {
                 if (tok(pos + 1).kind != Kind::Identifier) {
-                    report(ScriptForm::L, scriptmsg::kSyntax);
+                    report(ScriptForm::Ellipsis, scriptmsg::kSyntax);
                     return kScriptFail;
                 }
                 if (!operand) {
-                    report(ScriptForm::C, scriptmsg::kSyntax, int(t.line));
+                    report(ScriptForm::AtLine, scriptmsg::kSyntax, int(t.line));
                     return kScriptFail;
                 }
                 if (ScriptLeaf* leaf = start(ScriptLeaf::Kind::Member)) leaf->op = op;
@@ -390,7 +390,7 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
             report(lexicalForm, scriptmsg::kLexical, int(t.line));
             return kScriptFail;
         default:
-            report(ScriptForm::C, scriptmsg::kSyntax, int(t.line));
+            report(ScriptForm::AtLine, scriptmsg::kSyntax, int(t.line));
             return kScriptFail;
         }
         if (done) return pos;
@@ -459,7 +459,7 @@ bool ZRScriptContext::reduce(size_t base, uint32_t endPos,
             ok = applyPostfix(base + step.op, base + step.left, endPos);
             break;
         case ScriptReductionStep::Kind::Fail:
-            report(ScriptForm::A, scriptmsg::kIllegalExpression);
+            report(ScriptForm::Sentence, scriptmsg::kIllegalExpression);
             break;
         }
         if (!ok) return false;

@@ -118,17 +118,17 @@ public:
     ScriptType* findFunction(const ScriptType* result, const std::vector<ScriptMember>& params,
                              bool varArgs) const;
     bool contains(const ScriptType* type) const;
-    size_t size() const { return types_.size(); }
+    size_t size() const { return m_types.size(); }
     /// Destroys every type of the list (at shutdown, when no value of them is left).
     void clear() {
         scriptBumpNameEpoch();
-        std::vector<std::unique_ptr<ScriptType>>().swap(types_);
-        std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash>().swap(byName_);
+        std::vector<std::unique_ptr<ScriptType>>().swap(m_types);
+        std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash>().swap(m_byName);
     }
 
 private:
-    std::vector<std::unique_ptr<ScriptType>> types_;
-    std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash> byName_;
+    std::vector<std::unique_ptr<ScriptType>> m_types;
+    std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash> m_byName;
 };
 
 /// The built-in types, made once per process in the process-wide list.

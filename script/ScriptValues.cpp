@@ -99,7 +99,7 @@ bool ZRScriptContext::copyAt(ScriptType* type, unsigned char* dst, const unsigne
         char* copy = nullptr;
         if (s && !(copy = scriptNewString(s))) {
             put<char*>(dst, nullptr);
-            report(ScriptForm::B, scriptmsg::kMemory);
+            report(ScriptForm::Plain, scriptmsg::kMemory);
             return false;
         }
         put<char*>(dst, copy);
@@ -129,7 +129,7 @@ bool ZRScriptContext::load(ScriptType* type, const unsigned char* data, void* ar
     if (!type->isLarge()) return copyAt(type, static_cast<unsigned char*>(area), data);
     unsigned char* block = scriptNewBlock(type->size, type);
     if (!block) {
-        report(ScriptForm::B, scriptmsg::kMemory);
+        report(ScriptForm::Plain, scriptmsg::kMemory);
         return false;
     }
     put(area, block);
@@ -184,7 +184,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
             const char* text = get<const char*>(src);
             char* copy = nullptr;
             if (text && !(copy = scriptNewString(text))) {
-                report(ScriptForm::MBare, scriptmsg::kMemory);
+                report(ScriptForm::Spaced, scriptmsg::kMemory);
                 return false;
             }
             put(dst, copy);
@@ -308,7 +308,7 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
         if (rule == Rule::Done) {
             char* copy = scriptNewString(text);
             if (!copy) {
-                report(ScriptForm::M, scriptmsg::kMemory);
+                report(ScriptForm::SpacedSentence, scriptmsg::kMemory);
                 return false;
             }
             put(dst, copy);
