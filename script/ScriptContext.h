@@ -388,7 +388,6 @@ struct ZRScriptContext {
     bool assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, ScriptValue& out, uint32_t pos);
     bool placeOf(ScriptEntry& e, uint32_t pos); ///< checked place from a pointer value entry
     void pushValue(ScriptValue&& v);
-    bool pushPointer(ScriptStorage& storage, uint32_t offset, ScriptType* target);
 
     // ---- calls (ScriptCalls.cpp)
     uint32_t call(uint32_t namePos, bool run);

@@ -134,18 +134,6 @@ bool ZRScriptContext::popValue(ScriptValue& out) {
     return ok;
 }
 
-bool ZRScriptContext::pushPointer(ScriptStorage& storage, uint32_t offset, ScriptType* target) {
-    const uint64_t p = scriptPointerTo(storage, offset);
-    if (!p) {
-        report(ScriptForm::Plain, scriptmsg::kMemory);
-        return false;
-    }
-    ScriptValue v{internPointer(target, false), {}};
-    put(v.area, p);
-    pushValue(std::move(v));
-    return true;
-}
-
 bool ZRScriptContext::placeOf(ScriptEntry& e, uint32_t pos) {
     // `e` holds a pointer value; it becomes the place the pointer designates.
     const uint64_t p = get<uint64_t>(e.area);
