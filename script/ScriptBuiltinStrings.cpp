@@ -1,5 +1,6 @@
 #include "ScriptBuiltinRoutines.h"
 
+#include "ScriptKeyCompare.h"
 #include "ScriptMemory.h"
 
 #include <cerrno>
@@ -31,10 +32,6 @@ bool nullOrder(const char* a, const char* b, int& order) {
     if (a && b) return false;
     order = !a && !b ? 0 : !a ? -1 : 1;
     return true;
-}
-
-unsigned char folded(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
 }
 
 // Copies `from` into the raw bytes at `pointer` as strncpy does with a count of the room the
@@ -88,9 +85,12 @@ int stricmpStrings(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
     // Letters fold as in ASCII, whatever the process locale.
     const auto* x = reinterpret_cast<const unsigned char*>(a);
     const auto* y = reinterpret_cast<const unsigned char*>(b);
+    auto folded = [](unsigned char c) {
+        return int(static_cast<unsigned char>(scriptKeyFold(char(c))));
+    };
     while (*x && folded(*x) == folded(*y))
         ++x, ++y;
-    return integer(call, int(folded(*x)) - int(folded(*y)));
+    return integer(call, folded(*x) - folded(*y));
 }
 
 int strncmpStrings(ZRScriptHost*, ScriptCall* call, void* const* args, int) {

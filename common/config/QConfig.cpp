@@ -17,10 +17,6 @@ constexpr qsizetype kMaxExpandedLength = 1 << 20;
 // How long a save waits for another writer of the same file.
 constexpr int kLockWaitMs = 5000;
 
-bool sameName(QStringView a, QStringView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 QString expandDollars(QString text) {
     if (text.isNull()) return text;
     qsizetype pos = 0;
@@ -75,7 +71,7 @@ void QConfig::setGroup(const QString& group) {
 }
 
 QString QConfig::group() const {
-    return sameName(m_group, QString::fromLatin1(kDefaultGroup)) ? QString() : m_group;
+    return configSameName(m_group, QString::fromLatin1(kDefaultGroup)) ? QString() : m_group;
 }
 
 QString QConfig::readEntry(const QString& key, const QString& defaultValue) const {

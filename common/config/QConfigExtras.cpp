@@ -7,10 +7,6 @@
 
 namespace {
 
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 int hexValue(QChar c) {
     const int u = c.unicode();
     if (u < ':') return u - '0';
@@ -85,7 +81,7 @@ bool QConfig::deleteGroup(const QString& group, bool force) {
 
 bool QConfig::renameGroup(const QString& oldName, const QString& newName) {
     if (oldName.isEmpty() || newName.isEmpty() ||
-        sameName(newName, QString::fromLatin1(kDefaultGroup)) ||
+        configSameName(newName, QString::fromLatin1(kDefaultGroup)) ||
         newName.contains(QLatin1Char(']')) || newName.contains(QLatin1Char('\n')) ||
         newName.contains(QLatin1Char('\r')))
         return false;

@@ -7,11 +7,8 @@ namespace {
 
 constexpr size_t kMinSlots = 8;
 
-bool sameName(QStringView a, QStringView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// A hash that agrees with sameName: each code point is case-folded as the comparison folds it.
+// A hash that agrees with configSameName: each code point is case-folded as the comparison folds
+// it.
 uint64_t foldedHash(QStringView text) {
     uint64_t hash = 14695981039346656037ull;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -83,8 +80,8 @@ QString nonNull(QString text) {
 
 size_t QConfigGroup::find(QStringView key) const {
     if (m_slots.empty()) return npos;
-    const size_t slot =
-        probe(m_slots, foldedHash(key), [&](uint32_t i) { return sameName(this->key(i), key); });
+    const size_t slot = probe(m_slots, foldedHash(key),
+                              [&](uint32_t i) { return configSameName(this->key(i), key); });
     return m_slots[slot] ? m_slots[slot] - 1 : npos;
 }
 
@@ -163,7 +160,7 @@ bool QConfigGroup::copy(size_t index, const QConfigGroup& source, size_t from) {
 
 void QConfigGroup::remove(QStringView key) {
     const auto gone = std::remove_if(m_entries.begin(), m_entries.end(), [&](const Stored& e) {
-        return sameName(view(e.at, e.keyLength), key);
+        return configSameName(view(e.at, e.keyLength), key);
     });
     if (gone == m_entries.end()) return;
     for (auto it = gone; it != m_entries.end(); ++it)
@@ -198,7 +195,7 @@ void QConfigGroup::indexEntry(uint32_t index) {
     }
     const QStringView k = key(index);
     const size_t slot =
-        probe(m_slots, foldedHash(k), [&](uint32_t i) { return sameName(key(i), k); });
+        probe(m_slots, foldedHash(k), [&](uint32_t i) { return configSameName(key(i), k); });
     m_slots[slot] = index + 1; // a later entry of the same key takes the slot
 }
 
@@ -234,8 +231,9 @@ QConfigGroups::QConfigGroups() {
 
 QConfigGroup* QConfigGroups::find(QStringView name) {
     if (m_slots.empty()) return nullptr;
-    const size_t slot = probe(m_slots, foldedHash(name),
-                              [&](uint32_t i) { return sameName(m_groups[i]->name(), name); });
+    const size_t slot = probe(m_slots, foldedHash(name), [&](uint32_t i) {
+        return configSameName(m_groups[i]->name(), name);
+    });
     return m_slots[slot] ? m_groups[m_slots[slot] - 1].get() : nullptr;
 }
 
@@ -282,8 +280,9 @@ void QConfigGroups::indexGroup(uint32_t index) {
         return;
     }
     const QStringView name = m_groups[index]->name();
-    const size_t slot = probe(m_slots, foldedHash(name),
-                              [&](uint32_t i) { return sameName(m_groups[i]->name(), name); });
+    const size_t slot = probe(m_slots, foldedHash(name), [&](uint32_t i) {
+        return configSameName(m_groups[i]->name(), name);
+    });
     m_slots[slot] = index + 1;
 }
 

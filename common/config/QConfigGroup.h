@@ -7,6 +7,12 @@
 #include <memory>
 #include <vector>
 
+/// Whether two group or key names are the same: without regard to case, as Unicode folds it
+/// (names in configuration files are text users write). The group's hash index agrees with it.
+inline bool configSameName(QStringView a, QStringView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 /// One value of one key of a configuration group, as a whole record.
 struct QConfigEntry {
     QString key;            ///< as stored: the key, or the key followed by "[]" when localised

@@ -4,6 +4,7 @@
 #include "fonts/ZRFaceCache.h"
 #include "fonts/ZRFontFolders.h"
 #include "fonts/ZRKernTable.h"
+#include "script/ScriptKeyCompare.h"
 
 #include <QByteArray>
 
@@ -86,8 +87,8 @@ int TTFont::isFont(const char* fileName) {
     if (!fileName) return 1;
     const size_t length = std::strlen(fileName);
     if (length < 4) return 1;
-    const QByteArray suffix = QByteArray(fileName + length - 4).toLower();
-    return (suffix == ".ttf" || suffix == ".ttc") ? 0 : 1;
+    const std::string_view suffix(fileName + length - 4, 4);
+    return (scriptKeyEqual(suffix, ".ttf") || scriptKeyEqual(suffix, ".ttc")) ? 0 : 1;
 }
 
 int TTFont::numFaces() const {

@@ -2,8 +2,6 @@
 
 #include "platform/system/SystemPaths.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -18,12 +16,6 @@ namespace {
 
 // Settings files are small; anything larger is not one.
 constexpr off_t kMaxFileBytes = 64 << 20;
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
 
 std::string trimmed(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t\r\n");
@@ -79,7 +71,6 @@ std::optional<ModuleSettings> ModuleSettings::read(const std::string& path, cons
     if (!error.empty()) return std::nullopt;
     if (!group) return settings;
 
-    const std::string wanted = lower(group);
     bool inGroup = false;
     for (size_t start = 0; start < content.size();) {
         size_t end = content.find('\n', start);
@@ -90,12 +81,12 @@ std::optional<ModuleSettings> ModuleSettings::read(const std::string& path, cons
         const std::string text = trimmed(line);
         if (text.empty() || text[0] == '#') continue;
         if (text.front() == '[' && text.back() == ']') {
-            inGroup = lower(text.substr(1, text.size() - 2)) == wanted;
+            inGroup = scriptKeyEqual(std::string_view(text).substr(1, text.size() - 2), group);
             continue;
         }
         const size_t equals = text.find('=');
         if (!inGroup || equals == std::string::npos) continue;
-        settings.m_values[lower(trimmed(text.substr(0, equals)))] =
+        settings.m_values[trimmed(text.substr(0, equals))] =
             unescaped(trimmed(text.substr(equals + 1)));
     }
     return settings;
@@ -111,7 +102,7 @@ std::optional<ModuleSettings> ModuleSettings::readDefault(const char* group) {
 }
 
 std::optional<std::string> ModuleSettings::text(const char* key) const {
-    const auto found = m_values.find(lower(key));
+    const auto found = m_values.find(std::string_view(key));
     if (found == m_values.end()) return std::nullopt;
     return found->second;
 }

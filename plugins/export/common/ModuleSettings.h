@@ -1,5 +1,7 @@
 #pragma once
 
+#include "script/ScriptKeyCompare.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -8,7 +10,7 @@
 /// per-user state folder, where the produce page writes them before a render.
 namespace exportmodule {
 
-/// One group's keys (lower-cased) and values. Missing file or group: empty.
+/// One group's keys (compared without regard to case) and values. Missing file or group: empty.
 class ModuleSettings {
 public:
     /// Reads group `group` (compared without regard to case) of the file at `path`. Nothing,
@@ -26,7 +28,7 @@ public:
     std::optional<long long> integer(const char* key) const;
 
 private:
-    std::map<std::string, std::string> m_values;
+    std::map<std::string, std::string, ScriptKeyLess> m_values;
 };
 
 } // namespace exportmodule
