@@ -99,10 +99,7 @@ bool ZRScriptContext::applyPostfix(size_t i, size_t l, uint32_t endPos) {
     destroyValue(result.type, result.area);
     dropEntry(target);
     consume(i);
-    ScriptEntry& slot = stack[l];
-    slot.kind = ScriptEntryKind::Value;
-    slot.type = old.type;
-    std::memcpy(slot.area, old.area, 16);
+    stack[l].holdValue(old.type, old.area);
     return true;
 }
 
@@ -153,9 +150,7 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
             return false;
         }
         dropEntry(operandEntry);
-        operandEntry.kind = ScriptEntryKind::Value;
-        operandEntry.type = v.type;
-        std::memcpy(operandEntry.area, v.area, 16);
+        operandEntry.holdValue(v.type, v.area);
         if (!placeOf(operandEntry, endPos)) return false;
         stack[i] = operandEntry; // a place: nothing owned moves
         operandEntry = ScriptEntry{};
@@ -197,11 +192,7 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
     }
     }
     dropEntry(operandEntry);
-    ScriptEntry& slot = stack[i];
-    slot.kind = ScriptEntryKind::Value;
-    slot.variable = nullptr;
-    slot.type = result.type;
-    std::memcpy(slot.area, result.area, 16);
+    stack[i].holdValue(result.type, result.area);
     return true;
 }
 
@@ -284,11 +275,7 @@ bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPo
     dropEntry(left);
     consume(ri);
     consume(i);
-    ScriptEntry& slot = stack[li];
-    slot.kind = ScriptEntryKind::Value;
-    slot.variable = nullptr;
-    slot.type = result.type;
-    std::memcpy(slot.area, result.area, 16);
+    stack[li].holdValue(result.type, result.area);
     return true;
 }
 
@@ -369,28 +356,21 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
             report(ScriptForm::Sentence, scriptmsg::kIncompatible);
             return false;
         }
-        alignas(8) unsigned char a[16], b[16];
-        if (lt->is(ScriptBasic::Double) || rt->is(ScriptBasic::Double)) {
-            convert(a, bt.doubleReal, l.area, lt);
-            convert(b, bt.doubleReal, r.area, rt);
-            const double x = get<double>(a), y = get<double>(b);
-            if (rule == ScriptOpRule::Equal)
-                result = std::fabs(x - y) < 0.000001;
-            else if (rule == ScriptOpRule::NotEqual)
-                result = !(std::fabs(x - y) < 0.000001);
-            else
-                result = relation(x, y);
-        } else {
-            convert(a, bt.floating, l.area, lt);
-            convert(b, bt.floating, r.area, rt);
-            const float x = get<float>(a), y = get<float>(b);
-            if (rule == ScriptOpRule::Equal)
-                result = std::fabs(x - y) < 0.000001f;
-            else if (rule == ScriptOpRule::NotEqual)
-                result = !(std::fabs(x - y) < 0.000001f);
-            else
-                result = relation(x, y);
-        }
+        // Reals are equal when closer than 0.000001, in the wider type of the two.
+        auto reals = [&](auto zero, ScriptType* type) {
+            using Real = decltype(zero);
+            alignas(8) unsigned char a[16], b[16];
+            convert(a, type, l.area, lt);
+            convert(b, type, r.area, rt);
+            const Real x = get<Real>(a), y = get<Real>(b);
+            const bool close = std::fabs(x - y) < Real(0.000001);
+            if (rule == ScriptOpRule::Equal) return int32_t(close);
+            if (rule == ScriptOpRule::NotEqual) return int32_t(!close);
+            return int32_t(relation(x, y));
+        };
+        result = lt->is(ScriptBasic::Double) || rt->is(ScriptBasic::Double)
+                     ? reals(0.0, bt.doubleReal)
+                     : reals(0.0f, bt.floating);
         put(out.area, result);
         return true;
     }

@@ -88,6 +88,14 @@ struct ScriptEntry {
                kind == ScriptEntryKind::Name || kind == ScriptEntryKind::Type;
     }
     unsigned char* place() const { return ref.storage->base + ref.offset; }
+    /// Makes the entry a value holding the 16-byte area `from` (which it then owns); what the
+    /// entry held before must be released already.
+    void holdValue(ScriptType* valueType, const unsigned char* from) {
+        kind = ScriptEntryKind::Value;
+        variable = nullptr;
+        type = valueType;
+        std::memcpy(area, from, sizeof area);
+    }
 };
 
 /// An integer value that an evaluation hands over directly instead of on the value stack.

@@ -42,10 +42,7 @@ bool takeComputedResult(ZRScriptContext& ctx, ScriptEntry& e, const ScriptVariab
         return false;
     }
     ctx.dropEntry(e);
-    e.kind = ScriptEntryKind::Value;
-    e.variable = nullptr;
-    e.type = result.type;
-    std::memcpy(e.area, result.area, 16);
+    e.holdValue(result.type, result.area);
     if (location) {
         ScriptStorage* storage = nullptr;
         uint32_t offset = 0;
@@ -171,9 +168,7 @@ bool ZRScriptContext::member(ScriptEntry& e, ScriptOp op, uint32_t nameToken) {
             return false;
         }
         dropEntry(e);
-        e.kind = ScriptEntryKind::Value;
-        e.type = p.type;
-        std::memcpy(e.area, p.area, 16);
+        e.holdValue(p.type, p.area);
         if (!placeOf(e, nameToken)) return false;
     }
     // A process-wide function of one parameter of this type, then a FieldAccess hook, compute
