@@ -1,4 +1,3 @@
-#include "ScriptArea.h"
 #include "ScriptContext.h"
 #include "ScriptIntegerOps.h"
 #include "ScriptMessages.h"
@@ -12,9 +11,6 @@
 // assignment in place).
 
 namespace {
-
-using scriptarea::get;
-using scriptarea::put;
 
 // The arithmetic rules on unsigned integers (wrapping) and reals; 32-bit integers take
 // scriptIntegerRule. An unsigned zero divisor gives 0, a real one when `zeroDivisorGivesZero`.
@@ -38,19 +34,19 @@ bool appendedText(ZRScriptContext& ctx, const ScriptValue& r, std::string& out,
     borrowed = nullptr;
     char buffer[32];
     if (t->is(ScriptBasic::String)) {
-        borrowed = get<const char*>(r.area);
+        borrowed = scriptSlot<const char*>(r.area);
     } else if (t->is(ScriptBasic::Integer)) {
-        out = std::to_string(get<int32_t>(r.area));
+        out = std::to_string(scriptSlot<int32_t>(r.area));
     } else if (t->is(ScriptBasic::Word)) {
-        out = std::to_string(get<uint16_t>(r.area));
+        out = std::to_string(scriptSlot<uint16_t>(r.area));
     } else if (t->is(ScriptBasic::Unsigned)) {
-        std::snprintf(buffer, sizeof buffer, "0x%X", get<uint32_t>(r.area));
+        std::snprintf(buffer, sizeof buffer, "0x%X", scriptSlot<uint32_t>(r.area));
         out = buffer;
     } else if (t->isReal()) {
         out = ctx.numberText(const_cast<ScriptType*>(t), r.area);
     } else if (t->is(ScriptBasic::Char)) {
         // The character's number, sign-extended and printed unsigned.
-        out = std::to_string(uint32_t(int32_t(get<int8_t>(r.area))));
+        out = std::to_string(uint32_t(int32_t(scriptSlot<int8_t>(r.area))));
     } else {
         return false;
     }
@@ -84,7 +80,7 @@ bool ZRScriptContext::applyPostfix(size_t i, size_t l, uint32_t endPos) {
     const ScriptOp op = stack[i].op;
     ScriptEntry& target = stack[l];
     ScriptValue one{bt.integer, {}};
-    put(one.area, int32_t(1));
+    scriptSetSlot(one.area, int32_t(1));
     ScriptValue old, result;
     if (target.kind == ScriptEntryKind::Value) {
         report(ScriptForm::Sentence, scriptmsg::kUnsupported);
@@ -121,7 +117,7 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
         }
         if (!resolve(operandEntry)) return false;
         ScriptValue one{bt.integer, {}};
-        put(one.area, int32_t(1));
+        scriptSetSlot(one.area, int32_t(1));
         if (!assign(operandEntry, op, one, result, endPos)) return false;
         break;
     }
@@ -137,7 +133,7 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
             return false;
         }
         result.type = internPointer(operandEntry.type, false);
-        put(result.area, p);
+        scriptSetSlot(result.area, p);
         break;
     }
     case ScriptOp::Multiply: {
@@ -170,18 +166,18 @@ bool ZRScriptContext::applyPrefix(size_t i, size_t r, uint32_t endPos) {
                    (v.type->is(ScriptBasic::Integer) || v.type->isReal())) {
             result.type = v.type;
             if (v.type->is(ScriptBasic::Integer))
-                put(result.area, scriptIntegerPrefix(op, get<int32_t>(v.area)));
+                scriptSetSlot(result.area, scriptIntegerPrefix(op, scriptSlot<int32_t>(v.area)));
             else if (v.type->is(ScriptBasic::Float))
-                put(result.area, -get<float>(v.area));
+                scriptSetSlot(result.area, -scriptSlot<float>(v.area));
             else
-                put(result.area, -get<double>(v.area));
+                scriptSetSlot(result.area, -scriptSlot<double>(v.area));
         } else if (op == ScriptOp::Not &&
                    (v.type->is(ScriptBasic::Integer) || v.type->is(ScriptBasic::Unsigned))) {
             result.type = bt.integer;
-            put(result.area, scriptIntegerPrefix(op, get<int32_t>(v.area)));
+            scriptSetSlot(result.area, scriptIntegerPrefix(op, scriptSlot<int32_t>(v.area)));
         } else if (op == ScriptOp::Not && v.type->is(ScriptBasic::Char)) {
             result.type = bt.character;
-            put(result.area, char(get<char>(v.area) == 0));
+            scriptSetSlot(result.area, char(scriptSlot<char>(v.area) == 0));
         } else {
             report(ScriptForm::Sentence, scriptmsg::kNotSupported);
             ok = false;
@@ -210,12 +206,12 @@ int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
     if (!resolve(left) || !resolve(right)) return -1;
     if (left.type != bt.integer || right.type != bt.integer) return 0;
     if (assigning && left.kind != ScriptEntryKind::Ref) return 0;
-    const int32_t b = right.kind == ScriptEntryKind::Value ? get<int32_t>(right.area)
-                                                           : get<int32_t>(right.place());
-    const int32_t a =
-        left.kind == ScriptEntryKind::Value ? get<int32_t>(left.area) : get<int32_t>(left.place());
+    const int32_t b = right.kind == ScriptEntryKind::Value ? scriptSlot<int32_t>(right.area)
+                                                           : scriptSlot<int32_t>(right.place());
+    const int32_t a = left.kind == ScriptEntryKind::Value ? scriptSlot<int32_t>(left.area)
+                                                          : scriptSlot<int32_t>(left.place());
     const int32_t result = scriptIntegerBinary(op, a, b);
-    if (assigning) put(left.place(), result);
+    if (assigning) scriptSetSlot(left.place(), result);
     consume(i);
     consume(r);
     ScriptEntry& slot = stack[l];
@@ -223,7 +219,7 @@ int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
     slot.variable = nullptr;
     slot.type = bt.integer;
     std::memset(slot.area, 0, sizeof slot.area);
-    put(slot.area, result);
+    scriptSetSlot(slot.area, result);
     return 1;
 }
 
@@ -284,7 +280,7 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
     const ScriptOpRule rule = scriptOperator(op).rule;
     if (l.type->is(ScriptBasic::String) && rule == ScriptOpRule::Add) {
         bool typeOk = true;
-        char* s = appendText(*this, get<const char*>(l.area), r, typeOk);
+        char* s = appendText(*this, scriptSlot<const char*>(l.area), r, typeOk);
         if (!typeOk) {
             report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(r.type).c_str(),
                    scriptTypeName(l.type).c_str());
@@ -295,7 +291,7 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
             return false;
         }
         out.type = bt.string;
-        put(out.area, s);
+        scriptSetSlot(out.area, s);
         return true;
     }
     if (l.type->isPointer() && (rule == ScriptOpRule::Add || rule == ScriptOpRule::Subtract)) {
@@ -303,10 +299,10 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
             report(ScriptForm::Plain, scriptmsg::kPointerArithmetic);
             return false;
         }
-        const int64_t step = int64_t(get<int32_t>(r.area)) * int64_t(l.type->base->size);
+        const int64_t step = int64_t(scriptSlot<int32_t>(r.area)) * int64_t(l.type->base->size);
         out.type = l.type;
-        put(out.area,
-            scriptPointerMove(get<uint64_t>(l.area), rule == ScriptOpRule::Add ? step : -step));
+        scriptSetSlot(out.area, scriptPointerMove(scriptSlot<uint64_t>(l.area),
+                                                  rule == ScriptOpRule::Add ? step : -step));
         return true;
     }
     const bool lInt = l.type->is(ScriptBasic::Integer), rInt = r.type->is(ScriptBasic::Integer);
@@ -320,24 +316,27 @@ bool ZRScriptContext::arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, Sc
         convert(b, t, r.area, r.type);
         out.type = t;
         if (t == bt.doubleReal)
-            put(out.area, arithmeticRule(rule, get<double>(a), get<double>(b), true));
+            scriptSetSlot(out.area,
+                          arithmeticRule(rule, scriptSlot<double>(a), scriptSlot<double>(b), true));
         else
-            put(out.area, arithmeticRule(rule, get<float>(a), get<float>(b), true));
+            scriptSetSlot(out.area,
+                          arithmeticRule(rule, scriptSlot<float>(a), scriptSlot<float>(b), true));
         return true;
     }
     if (lInt && rInt) {
         out.type = bt.integer;
-        put(out.area, scriptIntegerRule(rule, get<int32_t>(l.area), get<int32_t>(r.area)));
+        scriptSetSlot(out.area, scriptIntegerRule(rule, scriptSlot<int32_t>(l.area),
+                                                  scriptSlot<int32_t>(r.area)));
         return true;
     }
     if (lInt) {
         out.type = bt.integer;
-        put(out.area, get<int32_t>(l.area));
+        scriptSetSlot(out.area, scriptSlot<int32_t>(l.area));
         return true;
     }
     if (rInt) {
         out.type = bt.integer;
-        put(out.area, scriptIntegerRule(rule, 0, get<int32_t>(r.area)));
+        scriptSetSlot(out.area, scriptIntegerRule(rule, 0, scriptSlot<int32_t>(r.area)));
         return true;
     }
     (void)pos;
@@ -362,7 +361,7 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
             alignas(8) unsigned char a[16], b[16];
             convert(a, type, l.area, lt);
             convert(b, type, r.area, rt);
-            const Real x = get<Real>(a), y = get<Real>(b);
+            const Real x = scriptSlot<Real>(a), y = scriptSlot<Real>(b);
             const bool close = std::fabs(x - y) < Real(0.000001);
             if (rule == ScriptOpRule::Equal) return int32_t(close);
             if (rule == ScriptOpRule::NotEqual) return int32_t(!close);
@@ -371,17 +370,17 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
         result = lt->is(ScriptBasic::Double) || rt->is(ScriptBasic::Double)
                      ? reals(0.0, bt.doubleReal)
                      : reals(0.0f, bt.floating);
-        put(out.area, result);
+        scriptSetSlot(out.area, result);
         return true;
     }
     const bool logical = rule == ScriptOpRule::And || rule == ScriptOpRule::Or;
     if (lt->is(ScriptBasic::String) && rt->is(ScriptBasic::String) && !logical) {
-        const char* a = get<const char*>(l.area);
-        const char* b = get<const char*>(r.area);
+        const char* a = scriptSlot<const char*>(l.area);
+        const char* b = scriptSlot<const char*>(r.area);
         const int c = std::strcmp(a ? a : "", b ? b : "");
         // != gives the comparison's result itself, not 1.
         result = rule == ScriptOpRule::NotEqual ? c : relation(c, 0);
-        put(out.area, result);
+        scriptSetSlot(out.area, result);
         return true;
     }
     auto integral = [](const ScriptType* t) {
@@ -395,8 +394,8 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
         alignas(8) unsigned char a[16], b[16];
         convert(a, bt.integer, l.area, lt);
         convert(b, bt.integer, r.area, rt);
-        result = relation(get<int32_t>(a), get<int32_t>(b));
-        put(out.area, result);
+        result = relation(scriptSlot<int32_t>(a), scriptSlot<int32_t>(b));
+        scriptSetSlot(out.area, result);
         return true;
     }
     report(ScriptForm::Sentence, (lt->is(ScriptBasic::String) || rt->is(ScriptBasic::String))
@@ -422,7 +421,7 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
                    scriptTypeName(t).c_str());
         if (t->isArray()) {
             out.type = t->base ? internPointer(t->base, false) : nullptr;
-            put(out.area, uint64_t(0));
+            scriptSetSlot(out.area, uint64_t(0));
             return out.type != nullptr;
         }
         store(t, place, area);
@@ -443,22 +442,26 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
         t->is(ScriptBasic::Unsigned)) {
         convert(conv, t, r.area, r.type);
         if (t->is(ScriptBasic::Double))
-            put(place, arithmeticRule(rule, get<double>(place), get<double>(conv), false));
+            scriptSetSlot(place, arithmeticRule(rule, scriptSlot<double>(place),
+                                                scriptSlot<double>(conv), false));
         else if (t->is(ScriptBasic::Float))
-            put(place, arithmeticRule(rule, get<float>(place), get<float>(conv), false));
+            scriptSetSlot(place, arithmeticRule(rule, scriptSlot<float>(place),
+                                                scriptSlot<float>(conv), false));
         else if (t->is(ScriptBasic::Integer))
-            put(place, scriptIntegerRule(rule, get<int32_t>(place), get<int32_t>(conv)));
+            scriptSetSlot(place, scriptIntegerRule(rule, scriptSlot<int32_t>(place),
+                                                   scriptSlot<int32_t>(conv)));
         else
-            put(place, arithmeticRule(rule, get<uint32_t>(place), get<uint32_t>(conv), true));
+            scriptSetSlot(place, arithmeticRule(rule, scriptSlot<uint32_t>(place),
+                                                scriptSlot<uint32_t>(conv), true));
     } else if (t->is(ScriptBasic::Word) || t->is(ScriptBasic::Char)) {
         convert(conv, bt.integer, r.area, r.type);
-        const int32_t current =
-            t->is(ScriptBasic::Word) ? int32_t(get<uint16_t>(place)) : int32_t(get<int8_t>(place));
-        const int32_t v = scriptIntegerRule(rule, current, get<int32_t>(conv));
+        const int32_t current = t->is(ScriptBasic::Word) ? int32_t(scriptSlot<uint16_t>(place))
+                                                         : int32_t(scriptSlot<int8_t>(place));
+        const int32_t v = scriptIntegerRule(rule, current, scriptSlot<int32_t>(conv));
         if (t->is(ScriptBasic::Word))
-            put(place, uint16_t(v));
+            scriptSetSlot(place, uint16_t(v));
         else
-            put(place, uint8_t(v));
+            scriptSetSlot(place, uint8_t(v));
     } else if (t->isPointer()) {
         if (rule != ScriptOpRule::Add && rule != ScriptOpRule::Subtract) {
             report(ScriptForm::Plain, scriptmsg::kIllegalAssignment);
@@ -468,14 +471,14 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
             report(ScriptForm::Plain, scriptmsg::kPointerArithmetic);
             return false;
         }
-        const int64_t n = r.type->is(ScriptBasic::Integer) ? int64_t(get<int32_t>(r.area))
-                                                           : int64_t(get<uint32_t>(r.area));
+        const int64_t n = r.type->is(ScriptBasic::Integer) ? int64_t(scriptSlot<int32_t>(r.area))
+                                                           : int64_t(scriptSlot<uint32_t>(r.area));
         const int64_t step = n * int64_t(t->base->size);
-        put(place,
-            scriptPointerMove(get<uint64_t>(place), rule == ScriptOpRule::Add ? step : -step));
+        scriptSetSlot(place, scriptPointerMove(scriptSlot<uint64_t>(place),
+                                               rule == ScriptOpRule::Add ? step : -step));
     } else if (t->is(ScriptBasic::String) && rule == ScriptOpRule::Add) {
         bool typeOk = true;
-        char* s = appendText(*this, get<const char*>(place), r, typeOk);
+        char* s = appendText(*this, scriptSlot<const char*>(place), r, typeOk);
         if (!typeOk) {
             report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(r.type).c_str(),
                    scriptTypeName(t).c_str());
@@ -485,8 +488,8 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
             report(ScriptForm::Plain, scriptmsg::kMemory);
             return false;
         }
-        scriptFree(get<char*>(place));
-        put(place, s);
+        scriptFree(scriptSlot<char*>(place));
+        scriptSetSlot(place, s);
     } else {
         report(ScriptForm::Plain, scriptmsg::kIllegalAssignment);
         (void)ln;

@@ -1,4 +1,3 @@
-#include "ScriptArea.h"
 #include "ScriptContext.h"
 #include "ScriptMessages.h"
 
@@ -9,9 +8,6 @@
 // IndexAccess functions).
 
 namespace {
-
-using scriptarea::get;
-using scriptarea::put;
 
 // The newest callable process-wide function `name` taking (`first`, `second`): the host's way
 // to compute members (FieldAccess) and elements (IndexAccess) of its own types.
@@ -116,7 +112,7 @@ bool ZRScriptContext::valueOf(ScriptEntry& e, ScriptValue& out) {
             return false;
         }
         out.type = internPointer(e.type->base, false);
-        put(out.area, p);
+        scriptSetSlot(out.area, p);
         return true;
     }
     out.type = e.type;
@@ -133,7 +129,7 @@ bool ZRScriptContext::popValue(ScriptValue& out) {
 
 bool ZRScriptContext::placeOf(ScriptEntry& e, uint32_t pos) {
     // `e` holds a pointer value; it becomes the place the pointer designates.
-    const uint64_t p = get<uint64_t>(e.area);
+    const uint64_t p = scriptSlot<uint64_t>(e.area);
     ScriptType* target = e.type->base;
     ScriptStorage* storage = nullptr;
     uint32_t offset = 0;
@@ -184,7 +180,7 @@ bool ZRScriptContext::member(ScriptEntry& e, ScriptOp op, uint32_t nameToken) {
         if (hook) {
             args[1].type = bt.string;
             char* s = scriptNewString(name);
-            put(args[1].area, s);
+            scriptSetSlot(args[1].area, s);
             count = 2;
         }
         ScriptVariable* fn = computed ? computed : hook;
@@ -216,7 +212,7 @@ bool ZRScriptContext::member(ScriptEntry& e, ScriptOp op, uint32_t nameToken) {
     ScriptValue whole;
     valueOf(e, whole);
     const unsigned char* data =
-        whole.type->isLarge() ? get<const unsigned char*>(whole.area) : whole.area;
+        whole.type->isLarge() ? scriptSlot<const unsigned char*>(whole.area) : whole.area;
     ScriptValue part{m->type, {}};
     const bool ok = load(m->type, data + m->offset, part.area);
     destroyValue(whole.type, whole.area);
@@ -226,7 +222,7 @@ bool ZRScriptContext::member(ScriptEntry& e, ScriptOp op, uint32_t nameToken) {
 }
 
 bool ZRScriptContext::index(ScriptEntry& e, ScriptValue& indexValue, uint32_t pos) {
-    const uint32_t i = get<uint32_t>(indexValue.area);
+    const uint32_t i = scriptSlot<uint32_t>(indexValue.area);
     if (e.kind == ScriptEntryKind::Type || e.kind == ScriptEntryKind::Operator) {
         report(ScriptForm::AtLine, scriptmsg::kSyntax, line(pos));
         return false;
@@ -249,8 +245,8 @@ bool ZRScriptContext::index(ScriptEntry& e, ScriptValue& indexValue, uint32_t po
         dropEntry(e);
         e.kind = ScriptEntryKind::Value;
         e.type = v.type;
-        put(e.area,
-            scriptPointerMove(get<uint64_t>(v.area), int64_t(uint64_t(i) * v.type->base->size)));
+        scriptSetSlot(e.area, scriptPointerMove(scriptSlot<uint64_t>(v.area),
+                                                int64_t(uint64_t(i) * v.type->base->size)));
         return placeOf(e, pos);
     }
     ScriptVariable* hook = accessHook(*this, "IndexAccess", v.type, bt.unsignedInt);

@@ -1,4 +1,3 @@
-#include "ScriptArea.h"
 #include "ScriptContext.h"
 #include "ScriptMessages.h"
 
@@ -15,7 +14,6 @@
 namespace {
 
 using Kind = ScriptTokenKind;
-using scriptarea::put;
 
 } // namespace
 
@@ -109,7 +107,7 @@ uint32_t ZRScriptContext::replay(ScriptExpressionCache& cache, size_t base) {
             }
             ScriptEntry& e = stack.emplace_back();
             e.type = bt.string;
-            put(e.area, s);
+            scriptSetSlot(e.area, s);
             continue;
         }
         case ScriptLeaf::Kind::Type: {
@@ -268,23 +266,23 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
             break;
         case Kind::Integer:
             literal.type = bt.integer;
-            put(literal.area, t.v.i);
+            scriptSetSlot(literal.area, t.v.i);
             break;
         case Kind::Unsigned:
             literal.type = bt.unsignedInt;
-            put(literal.area, t.v.u);
+            scriptSetSlot(literal.area, t.v.u);
             break;
         case Kind::Float:
             literal.type = bt.floating;
-            put(literal.area, t.v.f);
+            scriptSetSlot(literal.area, t.v.f);
             break;
         case Kind::Double:
             literal.type = bt.doubleReal;
-            put(literal.area, t.v.d);
+            scriptSetSlot(literal.area, t.v.d);
             break;
         case Kind::Char:
             literal.type = bt.character;
-            put(literal.area, t.v.c);
+            scriptSetSlot(literal.area, t.v.c);
             break;
         case Kind::String:
             literal.type = bt.string;
@@ -294,7 +292,7 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
                     report(ScriptForm::Plain, scriptmsg::kMemory);
                     return kScriptFail;
                 }
-                put(literal.area, s);
+                scriptSetSlot(literal.area, s);
             }
             break;
         case Kind::Identifier: {
@@ -311,7 +309,7 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
                 ++pos;
             } else if (name == "NULL") {
                 literal.type = bt.unsignedInt;
-                put(literal.area, uint32_t(0));
+                scriptSetSlot(literal.area, uint32_t(0));
                 break;
             } else if (tok(pos + 1).kind == Kind::LeftParen) {
                 start(ScriptLeaf::Kind::Call);
