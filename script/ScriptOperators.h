@@ -208,7 +208,7 @@ template <class T> constexpr int32_t scriptRelation(ScriptOpRule rule, T a, T b)
 /// The language's integers: 32-bit two's complement that wraps around; division truncates, a
 /// zero divisor gives 0 and INT32_MIN / -1 gives INT32_MIN; relations give 1 or 0; the prefix
 /// rules negate (wrapping), test for zero or give the operand (`a`; `b` is not used).
-/// The relations are scriptRelation's, spelled out here so that an integer form dispatches once.
+/// The relations are scriptRelation's.
 constexpr int32_t scriptIntegerRule(ScriptOpRule rule, int32_t a, int32_t b) {
     switch (rule) {
     case ScriptOpRule::Right:
@@ -229,22 +229,23 @@ constexpr int32_t scriptIntegerRule(ScriptOpRule rule, int32_t a, int32_t b) {
         return a == 0;
     case ScriptOpRule::Identity:
         return a;
+    // Each relation with its rule spelled out, so that the one dispatch here folds it in.
     case ScriptOpRule::Equal:
-        return a == b;
+        return scriptRelation(ScriptOpRule::Equal, a, b);
     case ScriptOpRule::NotEqual:
-        return a != b;
+        return scriptRelation(ScriptOpRule::NotEqual, a, b);
     case ScriptOpRule::Less:
-        return a < b;
+        return scriptRelation(ScriptOpRule::Less, a, b);
     case ScriptOpRule::LessEqual:
-        return a <= b;
+        return scriptRelation(ScriptOpRule::LessEqual, a, b);
     case ScriptOpRule::Greater:
-        return a > b;
+        return scriptRelation(ScriptOpRule::Greater, a, b);
     case ScriptOpRule::GreaterEqual:
-        return a >= b;
+        return scriptRelation(ScriptOpRule::GreaterEqual, a, b);
     case ScriptOpRule::And:
-        return a != 0 && b != 0;
+        return scriptRelation(ScriptOpRule::And, a, b);
     case ScriptOpRule::Or:
-        return a != 0 || b != 0;
+        return scriptRelation(ScriptOpRule::Or, a, b);
     default:
         return 0;
     }
