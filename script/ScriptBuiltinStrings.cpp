@@ -2,6 +2,7 @@
 
 #include "ScriptKeyCompare.h"
 #include "ScriptMemory.h"
+#include "ScriptTypes.h"
 
 #include <cerrno>
 #include <climits>
@@ -129,7 +130,7 @@ int atoiString(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
     if (!s) return integer(call, 0);
     // Out of range saturates, as a 32-bit long does.
     const long long v = std::strtoll(s, nullptr, 10);
-    return integer(call, v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+    return integer(call, scriptSaturateInt(v));
 }
 
 int atofString(ZRScriptHost*, ScriptCall* call, void* const* args, int) {

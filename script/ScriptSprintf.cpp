@@ -75,11 +75,8 @@ int64_t integerOf(const Arg& a, bool asSigned) {
         return scriptSlot<uint8_t>(a.slot);
     case ScriptBasic::Float:
     case ScriptBasic::Double: {
-        double x = realOf(a);
-        if (std::isnan(x)) return 0;
-        x = std::trunc(x + (x >= 0 ? 0.000001 : -0.000001));
-        const double hi = asSigned ? 2147483647.0 : 4294967295.0;
-        return x <= -2147483648.0 ? INT32_MIN : x >= hi ? int64_t(hi) : int64_t(x);
+        const int64_t v = scriptRealToInteger(realOf(a), true);
+        return asSigned ? scriptSaturateInt(v) : v;
     }
     default:
         if (a.type && a.type->kind == ScriptTypeKind::Pointer)

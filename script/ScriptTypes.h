@@ -2,6 +2,7 @@
 
 #include "ScriptNames.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -71,6 +72,22 @@ struct ScriptType {
     bool isLarge() const { return isArray() || size >= 17; }
     const ScriptMember* member(std::string_view memberName) const;
 };
+
+/// A real as the language turns it into an integer: moved 0.000001 away from zero when
+/// `correct`, truncated toward zero and held in -2^31 .. 2^32 - 1 (not-a-number gives 0).
+inline int64_t scriptRealToInteger(double x, bool correct) {
+    if (std::isnan(x)) return 0;
+    if (correct) x += x >= 0 ? 0.000001 : -0.000001;
+    x = std::trunc(x);
+    if (x <= -2147483648.0) return INT32_MIN;
+    if (x >= 4294967295.0) return UINT32_MAX;
+    return int64_t(x);
+}
+
+/// `v` held in the range of a 32-bit signed integer.
+inline int32_t scriptSaturateInt(int64_t v) {
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
+}
 
 /// The name a message uses for a type: its own name, or a spelling built from its parts.
 std::string scriptTypeName(const ScriptType* type);

@@ -11,21 +11,6 @@ double realOf(const ScriptType* t, const void* p) {
     return t->is(ScriptBasic::Float) ? double(scriptSlot<float>(p)) : scriptSlot<double>(p);
 }
 
-// Reals become integers with the language's 0.000001 correction, truncated toward zero and
-// saturated to the 32-bit range (not-a-number gives 0).
-int64_t realToInteger(double x, bool correct) {
-    if (std::isnan(x)) return 0;
-    if (correct) x += x >= 0 ? 0.000001 : -0.000001;
-    x = std::trunc(x);
-    if (x <= -2147483648.0) return INT32_MIN;
-    if (x >= 4294967295.0) return UINT32_MAX;
-    return int64_t(x);
-}
-
-int32_t saturateInt(int64_t v) {
-    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
-}
-
 // "%f" without regard to the process locale.
 std::string fixedText(double x) {
     char buffer[400];
@@ -207,9 +192,9 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
         else if (s == ScriptBasic::Char)
             scriptSetSlot(dst, uint32_t(scriptSlot<uint8_t>(src)));
         else if (st->isReal()) {
-            const int64_t v = realToInteger(realOf(st, src), true);
+            const int64_t v = scriptRealToInteger(realOf(st, src), true);
             if (dt->is(ScriptBasic::Integer) || v < 0)
-                scriptSetSlot(dst, saturateInt(v));
+                scriptSetSlot(dst, scriptSaturateInt(v));
             else
                 scriptSetSlot(dst, uint32_t(v));
         } else if (s == ScriptBasic::String) {
@@ -250,8 +235,8 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
         else if (s == ScriptBasic::Char)
             scriptSetSlot(dst, int16_t(scriptSlot<int8_t>(src)));
         else if (st->isReal())
-            scriptSetSlot(dst,
-                          uint16_t(uint32_t(saturateInt(realToInteger(realOf(st, src), true)))));
+            scriptSetSlot(dst, uint16_t(uint32_t(
+                                   scriptSaturateInt(scriptRealToInteger(realOf(st, src), true)))));
         else
             rule = Rule::HookRaw;
     } else if (dt->is(ScriptBasic::Char)) {
@@ -261,8 +246,9 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
         else if (s == ScriptBasic::Word)
             scriptSetSlot(dst, uint8_t(scriptSlot<uint16_t>(src)));
         else if (st->isReal())
-            scriptSetSlot(dst,
-                          uint8_t(uint32_t(saturateInt(realToInteger(realOf(st, src), false)))));
+            scriptSetSlot(
+                dst,
+                uint8_t(uint32_t(scriptSaturateInt(scriptRealToInteger(realOf(st, src), false)))));
         else if (s == ScriptBasic::String) {
             const char* text = scriptSlot<const char*>(src);
             scriptSetSlot(dst, text ? text[0] : '\0');
