@@ -111,7 +111,6 @@ struct ScriptExpressionCache {
     /// operator's prefix rule, a step's arithmetic with 1.
     struct Operation {
         enum class Form : uint8_t { Binary, Prefix, Postfix } form;
-        ScriptOp op;
         uint8_t left, right; ///< slots (a prefix operator reads `right`, a postfix one `left`)
         ScriptOpRule rule;
         bool writes; ///< an assignment or a step: the result is stored in its operand

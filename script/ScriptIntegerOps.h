@@ -58,18 +58,18 @@ bool scriptIntegerOperations(const std::vector<ScriptShapeItem>& shape,
         const ScriptOp op = shape[step.op].op;
         const ScriptOperatorInfo& row = scriptOperator(op);
         if (step.kind == ScriptReductionStep::Kind::Binary) {
-            o = Cache::Operation{Form::Binary,       op,       slotAt[step.left],
-                                 slotAt[step.right], row.rule, scriptIsAssignment(op)};
+            o = Cache::Operation{Form::Binary, slotAt[step.left], slotAt[step.right], row.rule,
+                                 scriptIsAssignment(op)};
             if (o.writes && !isVariable(o.left)) return false;
             slotAt[step.left] = nextSlot++;
         } else if (step.kind == ScriptReductionStep::Kind::Prefix) {
             const bool steps = scriptIsStep(op);
-            o = Cache::Operation{
-                Form::Prefix, op, 0, slotAt[step.right], steps ? row.rule : row.prefixRule, steps};
+            o = Cache::Operation{Form::Prefix, 0, slotAt[step.right],
+                                 steps ? row.rule : row.prefixRule, steps};
             if (o.writes && !isVariable(o.right)) return false;
             slotAt[step.op] = nextSlot++;
         } else if (step.kind == ScriptReductionStep::Kind::Postfix) {
-            o = Cache::Operation{Form::Postfix, op, slotAt[step.left], 0, row.rule, true};
+            o = Cache::Operation{Form::Postfix, slotAt[step.left], 0, row.rule, true};
             if (!isVariable(o.left)) return false;
             slotAt[step.left] = nextSlot++;
         } else {
