@@ -13,7 +13,7 @@ set(CLIPSTEAD_LAYER_FOLDERS
   "engine/base: engine/api engine/base"
   "engine: engine !engine/script common platform"
   "engine/script: engine script common platform"
-  "script: script platform/file"
+  "script: script platform/file platform/text"
   "classes: classes engine/api common"
   "app: app views browser capture output classes engine/api common platform"
   "views: app views browser capture output classes engine/api common platform"
@@ -22,7 +22,8 @@ set(CLIPSTEAD_LAYER_FOLDERS
   "output: app views browser capture output classes engine/api common platform"
   "common: common platform/ini"
   "platform: platform"
-  "plugins: plugins engine/api platform/ffmpeg platform/scaler platform/system platform/media platform/file platform/ini")
+  "plugins: plugins engine/api platform/ffmpeg platform/scaler platform/system platform/media platform/file platform/ini
+  platform/text")
 
 # "<folder> -> <file>": crossings that stay until the code that makes them is reshaped. The
 # timeline runs scripts and writes projects through the script bridge's own headers (neither
@@ -35,8 +36,8 @@ set(CLIPSTEAD_LAYER_CROSSINGS
 set(CLIPSTEAD_LAYER_TARGETS
   "kernel_api:"
   "kernel_base: kernel_api"
-  "clipstead_script: clipstead_file"
-  "kernel_objects: kernel_api kernel_base clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_config clipstead_file clipstead_ini"
+  "clipstead_script: clipstead_file clipstead_text"
+  "kernel_objects: kernel_api kernel_base clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_config clipstead_file clipstead_ini clipstead_text"
   "clipstead_classes: kernel_api clipstead_config clipstead_ini"
   "clipstead_ffmpeg:"
   "clipstead_system: clipstead_file"
@@ -46,11 +47,11 @@ set(CLIPSTEAD_LAYER_TARGETS
   "clipstead_aviwriter: clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_file"
   "clipstead_media: clipstead_ffmpeg clipstead_scaler"
   "clipstead_app_data: kernel_api"
-  "clipstead_app: kernel_api clipstead_app_data clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini")
+  "clipstead_app: kernel_api clipstead_app_data clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text")
 # What every plug-in module and the plug-in modules' own libraries may link.
 set(CLIPSTEAD_PLUGIN_LINKS
   kernel_api clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_media clipstead_file
-  clipstead_ini)
+  clipstead_ini clipstead_text)
 
 # clipstead_layer_links(<target> <allowed>...): fails the configuration when <target> links,
 # directly or through other targets, a target of the project that <allowed> does not name.

@@ -1,6 +1,8 @@
 #include "script/ScriptBuiltinRoutines.h"
 
+#include "platform/text/KeyCompare.h"
 #include "script/ScriptMemory.h"
+#include "script/ScriptTypes.h"
 
 #include <cerrno>
 #include <climits>
@@ -31,10 +33,6 @@ bool nullOrder(const char* a, const char* b, int& order) {
     if (a && b) return false;
     order = !a && !b ? 0 : !a ? -1 : 1;
     return true;
-}
-
-unsigned char folded(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
 }
 
 // Copies `from` into the raw bytes at `pointer` as strncpy does with a count of the room the
@@ -88,9 +86,12 @@ int stricmpStrings(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
     // Letters fold as in ASCII, whatever the process locale.
     const auto* x = reinterpret_cast<const unsigned char*>(a);
     const auto* y = reinterpret_cast<const unsigned char*>(b);
+    auto folded = [](unsigned char c) {
+        return int(static_cast<unsigned char>(platform::keyFold(char(c))));
+    };
     while (*x && folded(*x) == folded(*y))
         ++x, ++y;
-    return integer(call, int(folded(*x)) - int(folded(*y)));
+    return integer(call, folded(*x) - folded(*y));
 }
 
 int strncmpStrings(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
@@ -129,7 +130,7 @@ int atoiString(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
     if (!s) return integer(call, 0);
     // Out of range saturates, as a 32-bit long does.
     const long long v = std::strtoll(s, nullptr, 10);
-    return integer(call, v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+    return integer(call, scriptSaturateInt(v));
 }
 
 int atofString(ZRScriptHost*, ScriptCall* call, void* const* args, int) {

@@ -92,7 +92,7 @@ uint32_t ZRScriptContext::call(uint32_t pos, bool run) {
             }
             const Kind k = tok(p).kind;
             if ((run && stack.size() == before) || (k != Kind::Comma && k != Kind::RightParen)) {
-                report(ScriptForm::B, scriptmsg::kCallSyntax);
+                report(ScriptForm::Plain, scriptmsg::kCallSyntax);
                 popEntries(base);
                 return kScriptFail;
             }
@@ -154,7 +154,7 @@ uint32_t ZRScriptContext::call(uint32_t pos, bool run) {
         }
     }
     if (!fn) {
-        report(ScriptForm::G, scriptmsg::kUnknownFunction, 0, name);
+        report(ScriptForm::NamedSentence, scriptmsg::kUnknownFunction, 0, name);
         release();
         return kScriptFail;
     }
@@ -199,7 +199,7 @@ bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t c
         }
     char probe;
     if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
-        report(ScriptForm::E, scriptmsg::kCallNesting, ln);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kCallNesting, ln);
         return false;
     }
     const ScriptType* f = fn->type;
@@ -234,7 +234,7 @@ bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t c
         ScriptType* type = f->members[i].type ? f->members[i].type : args[i].type;
         ScriptVariable* v = newVariable(f->members[i].name, type);
         if (!v) {
-            report(ScriptForm::B, scriptmsg::kMemory);
+            report(ScriptForm::Plain, scriptmsg::kMemory);
             ok = false;
             break;
         }
@@ -268,7 +268,7 @@ bool ZRScriptContext::callScript(ScriptVariable* fn, ScriptValue* args, size_t c
             known = true;
         } else if (declared) {
             known = zeroValue(declared, result);
-            if (!known) report(ScriptForm::B, scriptmsg::kMemory);
+            if (!known) report(ScriptForm::Plain, scriptmsg::kMemory);
             ok = known;
         }
     }
@@ -292,7 +292,7 @@ bool ZRScriptContext::callNative(ScriptVariable* fn, ScriptValue* args, size_t c
     const ScriptNativeEntry* entry = nativeOf(fn);
     ScriptType* f = fn->type;
     if (!entry) {
-        report(ScriptForm::G, scriptmsg::kUnknownFunction, 0, fn->name);
+        report(ScriptForm::NamedSentence, scriptmsg::kUnknownFunction, 0, fn->name);
         return false;
     }
     const size_t declared = f->members.size();
@@ -347,7 +347,7 @@ bool ZRScriptContext::execute(ScriptValue& text, int ln, ScriptValue& result) {
     result = ScriptValue{bt.integer, {}};
     ScriptValue converted;
     if (!convert(converted.area, bt.string, text.area, text.type)) {
-        report(ScriptForm::E, scriptmsg::kExecuteParameter, ln);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kExecuteParameter, ln);
         return false;
     }
     converted.type = bt.string;
@@ -358,14 +358,14 @@ bool ZRScriptContext::execute(ScriptValue& text, int ln, ScriptValue& result) {
     destroyValue(converted.type, converted.area);
     char probe;
     if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
-        report(ScriptForm::E, scriptmsg::kExecuteNesting, ln);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kExecuteNesting, ln);
         return false;
     }
     ++callDepth;
     const bool ok = runText(source, true);
     --callDepth;
     if (!ok) {
-        report(ScriptForm::E, scriptmsg::kExternalScript, ln);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kExternalScript, ln);
         return true; // the call's value is 0
     }
     const int32_t one = 1;

@@ -65,13 +65,13 @@ bool ZRScriptContext::checkLimits(uint32_t pos) {
 
 bool ZRScriptContext::checkLimitsAt(int ln) {
     if (!limitReached()) return true;
-    report(ScriptForm::E, scriptmsg::kStepLimit, ln);
+    report(ScriptForm::SentenceAtLine, scriptmsg::kStepLimit, ln);
     return false;
 }
 
 bool ZRScriptContext::syntaxTooDeep(uint32_t pos) {
     --syntaxDepth;
-    report(ScriptForm::E, scriptmsg::kSyntaxNesting, line(pos));
+    report(ScriptForm::SentenceAtLine, scriptmsg::kSyntaxNesting, line(pos));
     return false;
 }
 
@@ -100,46 +100,46 @@ void ZRScriptContext::report(ScriptForm form, std::string_view message, int ln,
     const char* p = scriptmsg::kPrefix;
     const char* l = scriptmsg::kLine;
     switch (form) {
-    case ScriptForm::A:
+    case ScriptForm::Sentence:
         report("%s%s.", p, m.c_str());
         break;
-    case ScriptForm::B:
+    case ScriptForm::Plain:
         report("%s%s", p, m.c_str());
         break;
-    case ScriptForm::C:
+    case ScriptForm::AtLine:
         report("%s%s (%s %d)", p, m.c_str(), l, ln);
         break;
-    case ScriptForm::D:
+    case ScriptForm::AtLineSentence:
         report("%s%s (%s %d).", p, m.c_str(), l, ln);
         break;
-    case ScriptForm::E:
+    case ScriptForm::SentenceAtLine:
         report("%s%s. (%s %d)", p, m.c_str(), l, ln);
         break;
-    case ScriptForm::F:
+    case ScriptForm::Named:
         report("%s%s '%s'", p, m.c_str(), n.c_str());
         break;
-    case ScriptForm::G:
+    case ScriptForm::NamedSentence:
         report("%s%s '%s'.", p, m.c_str(), n.c_str());
         break;
-    case ScriptForm::H:
+    case ScriptForm::ColonNamedAtLine:
         report("%s%s: '%s' (%s %d)", p, m.c_str(), n.c_str(), l, ln);
         break;
-    case ScriptForm::I:
+    case ScriptForm::ColonNamedAtLineDetail:
         report("%s%s: '%s' (%s %d): %s", p, m.c_str(), n.c_str(), l, ln, x.c_str());
         break;
-    case ScriptForm::J:
+    case ScriptForm::FileAtLine:
         report("%s%s: file '%s' (%s %d)", p, m.c_str(), n.c_str(), l, ln);
         break;
-    case ScriptForm::K:
+    case ScriptForm::NamedAtLine:
         report("%s%s '%s' (%s %d)", p, m.c_str(), n.c_str(), l, ln);
         break;
-    case ScriptForm::L:
+    case ScriptForm::Ellipsis:
         report("%s%s...", p, m.c_str());
         break;
-    case ScriptForm::M:
+    case ScriptForm::SpacedSentence:
         report("%s %s.", p, m.c_str());
         break;
-    case ScriptForm::MBare:
+    case ScriptForm::Spaced:
         report("%s %s", p, m.c_str());
         break;
     }
@@ -163,7 +163,7 @@ void ZRScriptContext::reportPointerFault(ScriptPointerFault fault, int ln) {
     default:
         break;
     }
-    report(ScriptForm::D, m, ln);
+    report(ScriptForm::AtLineSentence, m, ln);
 }
 
 ScriptType* ZRScriptContext::findType(std::string_view name, uint64_t hash) const {

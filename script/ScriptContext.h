@@ -85,7 +85,19 @@ struct ScriptEntry {
         } ref;
     };
     ScriptEntry() { std::memset(area, 0, sizeof area); }
+    bool isOperand() const {
+        return kind == ScriptEntryKind::Value || kind == ScriptEntryKind::Ref ||
+               kind == ScriptEntryKind::Name || kind == ScriptEntryKind::Type;
+    }
     unsigned char* place() const { return ref.storage->base + ref.offset; }
+    /// Makes the entry a value holding the 16-byte area `from` (which it then owns); what the
+    /// entry held before must be released already.
+    void holdValue(ScriptType* valueType, const unsigned char* from) {
+        kind = ScriptEntryKind::Value;
+        variable = nullptr;
+        type = valueType;
+        std::memcpy(area, from, sizeof area);
+    }
 };
 
 /// An integer value that an evaluation hands over directly instead of on the value stack.
@@ -106,10 +118,24 @@ struct ScriptValue {
 /// failed.
 enum class ScriptFastLoop { NotRun, Finished, Resumed, Failed };
 
-/// Message forms: how a message text joins the prefix, the word "line", a line number and names.
-/// M is "%s %s." and MBare "%s %s" (the two spellings of form M, for memory errors inside
-/// conversions).
-enum class ScriptForm { A, B, C, D, E, F, G, H, I, J, K, L, M, MBare };
+/// Message forms: how a message text joins the prefix, the word "line", a line number and names
+/// (shown with message "m", name "n", line 3 and detail "x").
+enum class ScriptForm {
+    Sentence,               ///< "<prefix>m."
+    Plain,                  ///< "<prefix>m"
+    AtLine,                 ///< "<prefix>m (line 3)"
+    AtLineSentence,         ///< "<prefix>m (line 3)."
+    SentenceAtLine,         ///< "<prefix>m. (line 3)"
+    Named,                  ///< "<prefix>m 'n'"
+    NamedSentence,          ///< "<prefix>m 'n'."
+    ColonNamedAtLine,       ///< "<prefix>m: 'n' (line 3)"
+    ColonNamedAtLineDetail, ///< "<prefix>m: 'n' (line 3): x"
+    FileAtLine,             ///< "<prefix>m: file 'n' (line 3)"
+    NamedAtLine,            ///< "<prefix>m 'n' (line 3)"
+    Ellipsis,               ///< "<prefix>m..."
+    SpacedSentence,         ///< "<prefix> m." (memory errors inside conversions)
+    Spaced,                 ///< "<prefix> m"
+};
 
 /// Position result meaning "fatal error; the messages are in the context".
 inline constexpr uint32_t kScriptFail = UINT32_MAX;
@@ -145,9 +171,9 @@ struct ZRScriptContext {
     bool readingFields = false; ///< the declarators of a structure's fields are being read
     std::string errorText;
     std::string separator = "\n";
-    const ScriptSource* src = nullptr;         ///< the text being read
-    const ScriptSourcePtr* srcHold = nullptr;  ///< owner of `src`, for functions defined in it
-    ScriptForm lexicalForm = ScriptForm::D;    ///< form of "lexical error" in expressions
+    const ScriptSource* src = nullptr;        ///< the text being read
+    const ScriptSourcePtr* srcHold = nullptr; ///< owner of `src`, for functions defined in it
+    ScriptForm lexicalForm = ScriptForm::AtLineSentence; ///< form of "lexical error" in expressions
     uint32_t exprStop = ScriptSource::kNoStop; ///< token that reads as `;` (an #include line end)
     ScriptValue returnValue;                   ///< value left by `return`
     bool hasReturnValue = false;
@@ -390,7 +416,8 @@ struct ZRScriptContext {
     bool buildType(ScriptType* base, const Declarator& d, std::string& name, ScriptType*& type,
                    int line);
 
-    // ---- expressions (ScriptExpressions.cpp)
+    // ---- expressions (ScriptReduction.cpp; operators in ScriptArithmetic.cpp, operands in
+    // ScriptMemberAccess.cpp)
     /// Reads one expression; when executing, leaves its value as one entry on the stack, or,
     /// when `direct` is given and the expression has its integer form, hands the integer value
     /// over in `direct` instead (for callers that take the value at once).
@@ -424,7 +451,7 @@ struct ZRScriptContext {
     /// handed out in `planned` when given.
     bool reduce(size_t base, uint32_t endPos, const std::vector<ScriptReductionStep>* steps,
                 std::vector<ScriptReductionStep>* planned);
-    // One operator of a reduction step, its operands already settled (ScriptExpressions.cpp).
+    // One operator of a reduction step, its operands already settled (ScriptArithmetic.cpp).
     // Each names the operator's entry and its operands' entries (see ScriptReductionStep).
     bool applyBinary(size_t i, size_t l, size_t r, uint32_t endPos);
     /// 1 applied, 0 not integers (take the general path), -1 failed.
@@ -465,7 +492,6 @@ struct ZRScriptContext {
     bool assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, ScriptValue& out, uint32_t pos);
     bool placeOf(ScriptEntry& e, uint32_t pos); ///< checked place from a pointer value entry
     void pushValue(ScriptValue&& v);
-    bool pushPointer(ScriptStorage& storage, uint32_t offset, ScriptType* target);
 
     // ---- calls (ScriptCalls.cpp)
     uint32_t call(uint32_t namePos, bool run);

@@ -60,15 +60,15 @@ uint32_t ZRScriptContext::parseDirect(uint32_t pos, bool run, Declarator& out) {
         pos = parseDeclarator(pos + 1, run, inner);
         if (pos == kScriptFail) return kScriptFail;
         if (tok(pos).kind != Kind::RightParen) {
-            report(ScriptForm::C, scriptmsg::kTypeSyntax, line(pos));
+            report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, line(pos));
             return kScriptFail;
         }
         ++pos;
     } else if (first.kind == Kind::Error) {
-        report(ScriptForm::C, scriptmsg::kLexical, line(pos));
+        report(ScriptForm::AtLine, scriptmsg::kLexical, line(pos));
         return kScriptFail;
     } else if (!endsDeclarator(first) && first.kind != Kind::LeftBracket) {
-        report(ScriptForm::C, scriptmsg::kSyntax, line(pos));
+        report(ScriptForm::AtLine, scriptmsg::kSyntax, line(pos));
         return kScriptFail;
     }
     std::vector<Step> suffixes;
@@ -86,13 +86,13 @@ uint32_t ZRScriptContext::parseDirect(uint32_t pos, bool run, Declarator& out) {
                 ok = ok && convert(count, bt.unsignedInt, raw.area, raw.type);
                 destroyValue(raw.type, raw.area);
                 if (!ok) {
-                    report(ScriptForm::C, scriptmsg::kIllegalIndex, line(p));
+                    report(ScriptForm::AtLine, scriptmsg::kIllegalIndex, line(p));
                     return kScriptFail;
                 }
                 std::memcpy(&step.count, count, sizeof step.count);
             }
             if (tok(p).kind != Kind::RightBracket) {
-                report(ScriptForm::C, scriptmsg::kTypeSyntax, line(p));
+                report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, line(p));
                 return kScriptFail;
             }
             pos = p + 1;
@@ -105,12 +105,12 @@ uint32_t ZRScriptContext::parseDirect(uint32_t pos, bool run, Declarator& out) {
         } else if (endsDeclarator(t)) {
             break;
         } else if (t.kind == Kind::Error) {
-            report(ScriptForm::C, scriptmsg::kLexical, line(pos));
+            report(ScriptForm::AtLine, scriptmsg::kLexical, line(pos));
             return kScriptFail;
         } else {
             // A field of a structure ends with `;`: anything else there is the definition's
             // syntax error.
-            report(ScriptForm::C, readingFields ? scriptmsg::kTypeSyntax : scriptmsg::kSyntax,
+            report(ScriptForm::AtLine, readingFields ? scriptmsg::kTypeSyntax : scriptmsg::kSyntax,
                    line(pos));
             return kScriptFail;
         }
@@ -131,7 +131,7 @@ uint32_t ZRScriptContext::parseParameters(uint32_t pos, bool run, Declarator::St
         if (t.kind == Kind::Ellipsis) {
             step.varArgs = true;
             if (tok(pos + 1).kind != Kind::RightParen) {
-                report(ScriptForm::A, scriptmsg::kFunctionSyntax);
+                report(ScriptForm::Sentence, scriptmsg::kFunctionSyntax);
                 return kScriptFail;
             }
             return pos + 2;
@@ -139,7 +139,7 @@ uint32_t ZRScriptContext::parseParameters(uint32_t pos, bool run, Declarator::St
         ScriptType* type = typeNamed(pos);
         const bool open = !type && t.kind == Kind::Identifier && nameOf(pos) == "anytype";
         if (!type && !open && (run || t.kind != Kind::Identifier)) {
-            report(ScriptForm::C,
+            report(ScriptForm::AtLine,
                    t.kind == Kind::Error ? scriptmsg::kLexical : scriptmsg::kUnknownParameterType,
                    line(pos));
             return kScriptFail;
@@ -155,7 +155,7 @@ uint32_t ZRScriptContext::parseParameters(uint32_t pos, bool run, Declarator::St
                 return kScriptFail;
             }
             if (open && !d.steps.empty()) {
-                report(ScriptForm::C, scriptmsg::kTypeSyntax, line(pos));
+                report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, line(pos));
                 return kScriptFail;
             }
             if (!open && !buildType(type, d, name, built, line(pos))) return kScriptFail;
@@ -168,7 +168,7 @@ uint32_t ZRScriptContext::parseParameters(uint32_t pos, bool run, Declarator::St
             continue;
         }
         if (tok(pos).kind == Kind::RightParen) return pos + 1;
-        report(ScriptForm::C, scriptmsg::kTypeSyntax, line(pos));
+        report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, line(pos));
         return kScriptFail;
     }
 }
@@ -179,7 +179,7 @@ bool ZRScriptContext::buildType(ScriptType* base, const Declarator& d, std::stri
     for (const Declarator::Step& s : d.steps) {
         if (!t && s.kind != Step::Kind::Function) {
             // `anytype` is only a function's open result.
-            report(ScriptForm::B, scriptmsg::kTypeSyntax);
+            report(ScriptForm::Plain, scriptmsg::kTypeSyntax);
             return false;
         }
         switch (s.kind) {
@@ -188,18 +188,18 @@ bool ZRScriptContext::buildType(ScriptType* base, const Declarator& d, std::stri
             break;
         case Step::Kind::Array:
             if (t->isFunction() || t->incomplete) {
-                report(ScriptForm::C, scriptmsg::kTypeSyntax, ln);
+                report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, ln);
                 return false;
             }
             t = internArray(t, s.count);
             if (!t) {
-                report(ScriptForm::B, scriptmsg::kMemory);
+                report(ScriptForm::Plain, scriptmsg::kMemory);
                 return false;
             }
             break;
         case Step::Kind::Function:
             if (t && (t->isFunction() || t->isArray())) {
-                report(ScriptForm::C, scriptmsg::kTypeSyntax, ln);
+                report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, ln);
                 return false;
             }
             t = internFunction(t, s.params, s.varArgs);
@@ -207,7 +207,7 @@ bool ZRScriptContext::buildType(ScriptType* base, const Declarator& d, std::stri
         }
     }
     if (!t) {
-        report(ScriptForm::B, scriptmsg::kTypeSyntax);
+        report(ScriptForm::Plain, scriptmsg::kTypeSyntax);
         return false;
     }
     name = d.nameToken == UINT32_MAX ? std::string() : std::string(nameOf(d.nameToken));

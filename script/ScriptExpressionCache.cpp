@@ -21,51 +21,51 @@ using Step = ScriptReductionStep;
 class Planner {
 public:
     explicit Planner(const std::vector<ScriptShapeItem>& shape)
-        : s_(shape), next_(shape.size()), prev_(shape.size()), live_(shape.size()) {
-        for (size_t k = 0; k < s_.size(); ++k) {
-            next_[k] = uint32_t(k + 1);
-            prev_[k] = k == 0 ? kNone : uint32_t(k - 1);
+        : m_s(shape), m_next(shape.size()), m_prev(shape.size()), m_live(shape.size()) {
+        for (size_t k = 0; k < m_s.size(); ++k) {
+            m_next[k] = uint32_t(k + 1);
+            m_prev[k] = k == 0 ? kNone : uint32_t(k - 1);
         }
     }
 
     std::vector<Step> run() {
         uint32_t from = 0; // every operator in front of it is known not to be ready
         while (true) {
-            if (live_ == 1) {
+            if (m_live == 1) {
                 if (!operand(0)) fail();
-                return std::move(steps_);
+                return std::move(m_steps);
             }
             // The next binary operator behind the scan position, found once for a stretch.
             uint32_t nextBinary = kNone, nextBinaryFrom = kNone;
             bool applied = false;
-            for (uint32_t i = from; i != end(); i = next_[i]) {
-                const ScriptShapeItem& e = s_[i];
+            for (uint32_t i = from; i != end(); i = m_next[i]) {
+                const ScriptShapeItem& e = m_s[i];
                 if (!isOperator(e)) continue;
                 if (e.kind == Shape::Postfix) {
-                    if (!postfix(i)) return std::move(steps_);
-                    from = prev_[i] == kNone ? 0 : prev_[i];
+                    if (!postfix(i)) return std::move(m_steps);
+                    from = m_prev[i] == kNone ? 0 : m_prev[i];
                     applied = true;
                     break;
                 }
                 if (nextBinaryFrom == kNone || nextBinary == kNone || i >= nextBinary) {
-                    nextBinary = next_[i];
-                    while (nextBinary != end() && s_[nextBinary].kind != Shape::Binary)
-                        nextBinary = next_[nextBinary];
+                    nextBinary = m_next[i];
+                    while (nextBinary != end() && m_s[nextBinary].kind != Shape::Binary)
+                        nextBinary = m_next[nextBinary];
                     nextBinaryFrom = i;
                 }
                 if (nextBinary != end() &&
-                    scriptStrength(e.op) <= scriptStrength(s_[nextBinary].op))
+                    scriptStrength(e.op) <= scriptStrength(m_s[nextBinary].op))
                     continue;
                 if (e.kind == Shape::Binary) {
-                    const uint32_t left = prev_[i];
-                    if (!binary(i)) return std::move(steps_);
+                    const uint32_t left = m_prev[i];
+                    if (!binary(i)) return std::move(m_steps);
                     // Operators from the binary operator in front on may see another next
                     // binary operator now.
                     from = left == kNone ? 0 : left;
-                    while (from != 0 && s_[from].kind != Shape::Binary)
-                        from = prev_[from];
+                    while (from != 0 && m_s[from].kind != Shape::Binary)
+                        from = m_prev[from];
                 } else {
-                    if (!prefix(i)) return std::move(steps_);
+                    if (!prefix(i)) return std::move(m_steps);
                     from = i;
                 }
                 applied = true;
@@ -73,29 +73,29 @@ public:
             }
             if (!applied) {
                 fail();
-                return std::move(steps_);
+                return std::move(m_steps);
             }
         }
     }
 
 private:
     static constexpr uint32_t kNone = UINT32_MAX;
-    uint32_t end() const { return uint32_t(s_.size()); }
+    uint32_t end() const { return uint32_t(m_s.size()); }
     static bool isOperator(const ScriptShapeItem& e) {
         return e.kind == Shape::Binary || e.kind == Shape::Prefix || e.kind == Shape::Postfix;
     }
     bool operand(uint32_t i) const {
-        return i != end() && (s_[i].kind == Shape::Operand || s_[i].kind == Shape::Type);
+        return i != end() && (m_s[i].kind == Shape::Operand || m_s[i].kind == Shape::Type);
     }
     bool fail() {
-        steps_.push_back(Step{Step::Kind::Fail});
+        m_steps.push_back(Step{Step::Kind::Fail});
         return false;
     }
     void remove(uint32_t i) {
-        const uint32_t p = prev_[i], n = next_[i];
-        if (p != kNone) next_[p] = n;
-        if (n != end()) prev_[n] = p;
-        --live_;
+        const uint32_t p = m_prev[i], n = m_next[i];
+        if (p != kNone) m_next[p] = n;
+        if (n != end()) m_prev[n] = p;
+        --m_live;
     }
 
     // The operand at i becomes one operand: its postfix operators, or the chain of prefix
@@ -104,55 +104,55 @@ private:
     bool settle(uint32_t i) {
         if (i == end()) return fail();
         uint32_t j = i;
-        while (j != end() && s_[j].kind == Shape::Prefix)
-            j = next_[j];
+        while (j != end() && m_s[j].kind == Shape::Prefix)
+            j = m_next[j];
         if (!operand(j)) return fail();
-        while (next_[j] != end() && s_[next_[j]].kind == Shape::Postfix)
-            if (!postfix(next_[j])) return false;
+        while (m_next[j] != end() && m_s[m_next[j]].kind == Shape::Postfix)
+            if (!postfix(m_next[j])) return false;
         // The prefix operators from the innermost out; only the innermost can meet a type.
         while (j != i) {
-            const uint32_t p = prev_[j];
-            if (s_[j].kind == Shape::Type) return fail();
-            steps_.push_back(Step{Step::Kind::Prefix, p, 0, j});
+            const uint32_t p = m_prev[j];
+            if (m_s[j].kind == Shape::Type) return fail();
+            m_steps.push_back(Step{Step::Kind::Prefix, p, 0, j});
             remove(j);
-            s_[p] = ScriptShapeItem{Shape::Operand, ScriptOp::None};
+            m_s[p] = ScriptShapeItem{Shape::Operand, ScriptOp::None};
             j = p;
         }
         return true;
     }
     bool postfix(uint32_t i) {
-        const uint32_t l = prev_[i];
-        if (l == kNone || !operand(l) || s_[l].kind == Shape::Type) return fail();
-        steps_.push_back(Step{Step::Kind::Postfix, i, l, 0});
+        const uint32_t l = m_prev[i];
+        if (l == kNone || !operand(l) || m_s[l].kind == Shape::Type) return fail();
+        m_steps.push_back(Step{Step::Kind::Postfix, i, l, 0});
         remove(i);
-        s_[l] = ScriptShapeItem{Shape::Operand, ScriptOp::None};
+        m_s[l] = ScriptShapeItem{Shape::Operand, ScriptOp::None};
         return true;
     }
     bool prefix(uint32_t i) {
-        if (!settle(next_[i])) return false;
-        const uint32_t r = next_[i];
-        if (s_[r].kind == Shape::Type) return fail();
-        steps_.push_back(Step{Step::Kind::Prefix, i, 0, r});
+        if (!settle(m_next[i])) return false;
+        const uint32_t r = m_next[i];
+        if (m_s[r].kind == Shape::Type) return fail();
+        m_steps.push_back(Step{Step::Kind::Prefix, i, 0, r});
         remove(r);
-        s_[i] = ScriptShapeItem{Shape::Operand, ScriptOp::None};
+        m_s[i] = ScriptShapeItem{Shape::Operand, ScriptOp::None};
         return true;
     }
     bool binary(uint32_t i) {
-        const uint32_t l = prev_[i];
+        const uint32_t l = m_prev[i];
         if (l == kNone || !operand(l)) return fail();
-        if (!settle(next_[i])) return false;
-        const uint32_t r = next_[i];
-        steps_.push_back(Step{Step::Kind::Binary, i, l, r});
+        if (!settle(m_next[i])) return false;
+        const uint32_t r = m_next[i];
+        m_steps.push_back(Step{Step::Kind::Binary, i, l, r});
         remove(r);
         remove(i);
-        s_[l] = ScriptShapeItem{Shape::Operand, ScriptOp::None};
+        m_s[l] = ScriptShapeItem{Shape::Operand, ScriptOp::None};
         return true;
     }
 
-    std::vector<ScriptShapeItem> s_;
-    std::vector<uint32_t> next_, prev_;
-    size_t live_;
-    std::vector<Step> steps_;
+    std::vector<ScriptShapeItem> m_s;
+    std::vector<uint32_t> m_next, m_prev;
+    size_t m_live;
+    std::vector<Step> m_steps;
 };
 
 } // namespace
@@ -167,10 +167,10 @@ void ScriptSource::ExpressionCacheDelete::operator()(ScriptExpressionCache* cach
 }
 
 ScriptExpressionCache& ScriptSource::expressionCache(uint32_t index) const {
-    NameCache& c = cache_[index];
+    NameCache& c = m_cache[index];
     if (!c.expression) {
-        expressions_.emplace_back(new ScriptExpressionCache);
-        c.expression = expressions_.back().get();
+        m_expressions.emplace_back(new ScriptExpressionCache);
+        c.expression = m_expressions.back().get();
     }
     return *c.expression;
 }

@@ -107,10 +107,13 @@ struct ScriptExpressionCache {
         const unsigned char* index;
         int32_t literal;
     };
+    /// One operator of an integer form, with its rule from the operator table: a prefix
+    /// operator's prefix rule, a step's arithmetic with 1.
     struct Operation {
         enum class Form : uint8_t { Binary, Prefix, Postfix } form;
-        ScriptOp op;
         uint8_t left, right; ///< slots (a prefix operator reads `right`, a postfix one `left`)
+        ScriptOpRule rule;
+        bool writes; ///< an assignment or a step: the result is stored in its operand
     };
     static constexpr uint32_t kLiteral = UINT32_MAX;
     static constexpr uint32_t kNoIndex = UINT32_MAX - 1;

@@ -137,7 +137,7 @@ bool ZRScriptContext::computeFast(Cache& cache, int32_t& value) {
     if (cache.operations.size() == 1 && cache.operations[0].form == Form::Binary) {
         // The common `a op b`.
         const Cache::Operation& o = cache.operations[0];
-        value = scriptRunIntegerBinary(o.op, places[o.left], places[o.right]);
+        value = scriptRunIntegerBinary(o, places[o.left], places[o.right]);
         return true;
     }
     value = scriptRunIntegerOperations(cache.operations.data(), cache.operations.size(), places,

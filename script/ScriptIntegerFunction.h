@@ -81,7 +81,7 @@ struct ScriptIntegerStatement {
 /// far, each in its frame slot.
 struct ScriptIntegerScope {
     std::vector<std::pair<std::string, uint32_t>> names;
-    uint32_t slots = 0;
+    uint32_t slotCount = 0; ///< slots given out so far
     /// The slot of the newest variable of a name, as a call's own list finds it; null if none.
     const uint32_t* find(std::string_view name) const {
         for (auto it = names.rbegin(); it != names.rend(); ++it)
@@ -117,7 +117,7 @@ struct ScriptIntegerFunction {
     uint32_t resolveWait = 0;
     uint64_t resolution = 0; ///< changes with every resolving (outer places may move)
     size_t parameters = 0;
-    size_t slots = 0;
+    size_t frameSize = 0; ///< frame slots: parameters and declared variables
     std::vector<ScriptIntegerExpr> expressions;
     std::vector<ScriptIntegerCall> calls;
     const ScriptType* type = nullptr;        ///< the function type compiled for

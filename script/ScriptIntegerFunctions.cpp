@@ -81,7 +81,7 @@ void ZRScriptContext::compileInteger(ScriptIntegerFunction& f, ScriptVariable* f
     f.parameters = type->members.size();
     ScriptIntegerScope scope;
     for (const ScriptMember& m : type->members)
-        scope.names.emplace_back(m.name, scope.slots++);
+        scope.names.emplace_back(m.name, scope.slotCount++);
     // The body is read in its own text, as a call reads it.
     const ScriptSource* savedSrc = src;
     const uint32_t savedStop = exprStop;
@@ -94,7 +94,7 @@ void ZRScriptContext::compileInteger(ScriptIntegerFunction& f, ScriptVariable* f
     src = savedSrc;
     exprStop = savedStop;
     if (ok) {
-        f.slots = scope.slots;
+        f.frameSize = scope.slotCount;
         f.compiled = true;
         return;
     }
@@ -180,7 +180,7 @@ bool ZRScriptContext::compileIntegerStatement(ScriptIntegerFunction& f, ScriptIn
                 if (tok(pos).kind != Kind::Identifier || classify(pos).type) return false;
                 const std::string_view name = nameOf(pos);
                 const uint32_t* known = scope.find(name);
-                const uint32_t slot = known ? *known : scope.slots++;
+                const uint32_t slot = known ? *known : scope.slotCount++;
                 if (slot >= ScriptIntegerFunction::kMaxSlots) return false;
                 if (!known) scope.names.emplace_back(name, slot);
                 Statement::Declared d{slot, Statement::kNone};

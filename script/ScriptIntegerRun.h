@@ -18,13 +18,13 @@ bool ZRScriptContext::callIntegerAs(const ScriptVariable* fn, const ScriptIntege
                                     const int32_t* args, int ln, int32_t& result) {
     char probe;
     if (callDepth >= scriptMaxCallDepth() || (stackLimit && &probe < stackLimit)) {
-        report(ScriptForm::E, scriptmsg::kCallNesting, ln);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kCallNesting, ln);
         return false;
     }
     int32_t frame[ScriptIntegerFunction::kMaxSlots];
     if (f.parameters) std::memcpy(frame, args, f.parameters * sizeof(int32_t));
     // A declared variable is zeroed where it is declared; nothing reads it before.
-    std::fill(frame + f.parameters, frame + f.slots, 0);
+    std::fill(frame + f.parameters, frame + f.frameSize, 0);
     ++callDepth;
     ScriptIntegerFlow flow = ScriptIntegerFlow::Normal;
     int32_t value = 0;

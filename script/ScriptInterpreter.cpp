@@ -39,24 +39,24 @@ class LookupContext {
 public:
     explicit LookupContext(ZRScriptHost* host) {
         if (host && host->runningContext) {
-            ctx_ = host->runningContext;
+            m_ctx = host->runningContext;
             return;
         }
         ScriptGlobalState& g = scriptGlobal();
-        own_ = std::make_unique<ZRScriptContext>(host);
+        m_own = std::make_unique<ZRScriptContext>(host);
         if (host && host->persistentId != 0)
             if (ZRScriptPersistent* p = findPersistent(g, host->persistentId)) {
-                own_->persistent = p;
-                own_->localTypes = &p->types;
+                m_own->persistent = p;
+                m_own->localTypes = &p->types;
             }
-        ctx_ = own_.get();
+        m_ctx = m_own.get();
     }
-    ZRScriptContext& operator*() const { return *ctx_; }
-    ZRScriptContext* operator->() const { return ctx_; }
+    ZRScriptContext& operator*() const { return *m_ctx; }
+    ZRScriptContext* operator->() const { return m_ctx; }
 
 private:
-    std::unique_ptr<ZRScriptContext> own_;
-    ZRScriptContext* ctx_ = nullptr;
+    std::unique_ptr<ZRScriptContext> m_own;
+    ZRScriptContext* m_ctx = nullptr;
 };
 
 int executeRun(ZRScriptHost* host, std::string_view text);

@@ -304,10 +304,10 @@ size_t scriptNextToken(std::string_view text, size_t pos, int& line, ScriptToken
     }
 }
 
-ScriptSource::ScriptSource(std::string_view text, std::string name) : fileName_(std::move(name)) {
+ScriptSource::ScriptSource(std::string_view text, std::string name) : m_fileName(std::move(name)) {
     if (const size_t nul = text.find('\0'); nul != std::string_view::npos)
         text = text.substr(0, nul);
-    text_.assign(text);
+    m_text.assign(text);
     // The working copy is rewritten where an #include line ends, so that its expression stops
     // there; what follows the line is read as if the line feed were still in place.
     size_t pos = 0;
@@ -317,9 +317,9 @@ ScriptSource::ScriptSource(std::string_view text, std::string name) : fileName_(
     int extraLines = 0;
     ScriptToken token;
     while (true) {
-        const size_t next = scriptNextToken(text_, pos, line, token);
+        const size_t next = scriptNextToken(m_text, pos, line, token);
         if (token.kind == Kind::Semicolon && token.begin == patchAt && pendingInclude != kNoStop) {
-            tokens_[pendingInclude].v.stop = uint32_t(tokens_.size());
+            m_tokens[pendingInclude].v.stop = uint32_t(m_tokens.size());
             pendingInclude = kNoStop;
             patchAt = std::string::npos;
             ++extraLines;
@@ -351,29 +351,29 @@ ScriptSource::ScriptSource(std::string_view text, std::string name) : fileName_(
             tok.v.c = token.value.c;
             break;
         case Kind::String:
-            tok.v.string = uint32_t(strings_.size());
-            strings_.push_back(std::move(token.text));
+            tok.v.string = uint32_t(m_strings.size());
+            m_strings.push_back(std::move(token.text));
             break;
         case Kind::Identifier:
             tok.length = uint32_t(next - token.begin);
-            tok.hash = scriptNameHash(std::string_view(text_).substr(token.begin, tok.length));
+            tok.hash = scriptNameHash(std::string_view(m_text).substr(token.begin, tok.length));
             break;
         case Kind::Include: {
             tok.v.stop = kNoStop;
-            const size_t lf = text_.find('\n', next);
+            const size_t lf = m_text.find('\n', next);
             if (lf != std::string::npos) {
-                text_[lf] = ';';
+                m_text[lf] = ';';
                 patchAt = lf;
-                pendingInclude = uint32_t(tokens_.size());
+                pendingInclude = uint32_t(m_tokens.size());
             }
             break;
         }
         default:
             break;
         }
-        tokens_.push_back(tok);
+        m_tokens.push_back(tok);
         if (token.kind == Kind::End) break;
         pos = next;
     }
-    cache_.resize(tokens_.size());
+    m_cache.resize(m_tokens.size());
 }

@@ -109,15 +109,15 @@ public:
         uint8_t seen = 0;        ///< uses of the token read so far without a cache (bits)
         uint32_t statements = 0; ///< 1 + index of the token's compiled statement lists; 0: none
     };
-    NameCache& cache(uint32_t index) const { return cache_[index]; }
+    NameCache& cache(uint32_t index) const { return m_cache[index]; }
     /// The expression cache of a token, made on the first request.
     ScriptExpressionCache& expressionCache(uint32_t index) const;
     /// The compiled statement lists that start at a token, made on the first request.
     ScriptStatementLists& statementLists(uint32_t index) const;
     /// The same, or null before the first request.
     ScriptStatementLists* statementListsMade(uint32_t index) const {
-        const uint32_t k = cache_[index].statements;
-        return k ? statements_[k - 1].get() : nullptr;
+        const uint32_t k = m_cache[index].statements;
+        return k ? m_statements[k - 1].get() : nullptr;
     }
 
     static constexpr uint32_t kNoStop = UINT32_MAX;
@@ -127,28 +127,29 @@ public:
     ScriptSource(const ScriptSource&) = delete;
     ScriptSource& operator=(const ScriptSource&) = delete;
 
-    const ScriptTok& at(uint32_t index) const { return tokens_[index]; }
-    uint32_t count() const { return uint32_t(tokens_.size()); }
+    const ScriptTok& at(uint32_t index) const { return m_tokens[index]; }
+    uint32_t count() const { return uint32_t(m_tokens.size()); }
     std::string_view name(const ScriptTok& tok) const {
-        return std::string_view(text_).substr(tok.begin, tok.length);
+        return std::string_view(m_text).substr(tok.begin, tok.length);
     }
-    const std::string& literal(const ScriptTok& tok) const { return strings_[tok.v.string]; }
-    const std::string& fileName() const { return fileName_; }
+    const std::string& literal(const ScriptTok& tok) const { return m_strings[tok.v.string]; }
+    const std::string& fileName() const { return m_fileName; }
 
 private:
-    std::string text_;
-    std::string fileName_;
-    std::vector<ScriptTok> tokens_;
-    std::vector<std::string> strings_;
-    mutable std::vector<NameCache> cache_;
+    std::string m_text;
+    std::string m_fileName;
+    std::vector<ScriptTok> m_tokens;
+    std::vector<std::string> m_strings;
+    mutable std::vector<NameCache> m_cache;
     struct ExpressionCacheDelete {
         void operator()(ScriptExpressionCache* cache) const; // ScriptExpressionCache.cpp
     };
-    mutable std::vector<std::unique_ptr<ScriptExpressionCache, ExpressionCacheDelete>> expressions_;
+    mutable std::vector<std::unique_ptr<ScriptExpressionCache, ExpressionCacheDelete>>
+        m_expressions;
     struct StatementListsDelete {
         void operator()(ScriptStatementLists* lists) const; // ScriptStatementNodes.cpp
     };
-    mutable std::vector<std::unique_ptr<ScriptStatementLists, StatementListsDelete>> statements_;
+    mutable std::vector<std::unique_ptr<ScriptStatementLists, StatementListsDelete>> m_statements;
 };
 
 using ScriptSourcePtr = std::shared_ptr<const ScriptSource>;

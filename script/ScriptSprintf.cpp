@@ -75,11 +75,8 @@ int64_t integerOf(const Arg& a, bool asSigned) {
         return scriptSlot<uint8_t>(a.slot);
     case ScriptBasic::Float:
     case ScriptBasic::Double: {
-        double x = realOf(a);
-        if (std::isnan(x)) return 0;
-        x = std::trunc(x + (x >= 0 ? 0.000001 : -0.000001));
-        const double hi = asSigned ? 2147483647.0 : 4294967295.0;
-        return x <= -2147483648.0 ? INT32_MIN : x >= hi ? int64_t(hi) : int64_t(x);
+        const int64_t v = scriptRealToInteger(realOf(a), true);
+        return asSigned ? scriptSaturateInt(v) : v;
     }
     default:
         if (a.type && a.type->kind == ScriptTypeKind::Pointer)
@@ -192,7 +189,7 @@ void appendLiteral(std::string& out, std::string_view conversion) {
 class Formatter {
 public:
     Formatter(const Arg* args, size_t count, size_t limit)
-        : args_(args), count_(count), limit_(limit) {}
+        : m_args(args), m_count(count), m_limit(limit) {}
 
     /// False when the text would pass the limit.
     bool run(std::string_view format, std::string& out);
@@ -201,12 +198,12 @@ private:
     bool conversion(std::string_view between, char letter, std::string_view whole,
                     std::string& out);
     template <class T> bool print(const std::string& cformat, T value, std::string& out);
-    int32_t starValue() { return int32_t(integerOf(args_[next_++], true)); }
+    int32_t starValue() { return int32_t(integerOf(m_args[m_next++], true)); }
 
-    const Arg* args_;
-    size_t count_;
-    size_t next_ = 0;
-    size_t limit_;
+    const Arg* m_args;
+    size_t m_count;
+    size_t m_next = 0;
+    size_t m_limit;
 };
 
 bool Formatter::run(std::string_view f, std::string& out) {
@@ -231,7 +228,7 @@ bool Formatter::run(std::string_view f, std::string& out) {
             out += c;
             ++i;
         }
-        if (out.size() > limit_) return false;
+        if (out.size() > m_limit) return false;
     }
     return true;
 }
@@ -239,13 +236,13 @@ bool Formatter::run(std::string_view f, std::string& out) {
 bool Formatter::conversion(std::string_view between, char letter, std::string_view whole,
                            std::string& out) {
     const int stars = int(std::count(between.begin(), between.end(), '*'));
-    if (stars > kMaxStars || count_ - next_ < size_t(stars) + 1) {
+    if (stars > kMaxStars || m_count - m_next < size_t(stars) + 1) {
         out += '%';
         return true;
     }
     Layout layout;
     if (!parseLayout(between, layout)) {
-        next_ += size_t(stars) + 1;
+        m_next += size_t(stars) + 1;
         if (letter != 'n') appendLiteral(out, whole);
         return true;
     }
@@ -259,11 +256,11 @@ bool Formatter::conversion(std::string_view between, char letter, std::string_vi
         layout.hasPrecision = p >= 0; // a negative precision counts as none
         layout.precision = p;
     }
-    const Arg& arg = args_[next_++];
+    const Arg& arg = m_args[m_next++];
     if (letter == 'n') return true; // stores nothing and writes nothing
 
     // Padding or digits beyond the room left cannot fit.
-    const size_t room = limit_ - out.size();
+    const size_t room = m_limit - out.size();
     const bool textual = letter == 's' || letter == 'S' || letter == 'c' || letter == 'C';
     if ((layout.hasWidth && uint64_t(layout.width) > room) ||
         (layout.hasPrecision && !textual && uint64_t(layout.precision) > room))
@@ -320,7 +317,7 @@ bool Formatter::conversion(std::string_view between, char letter, std::string_vi
 template <class T> bool Formatter::print(const std::string& cformat, T value, std::string& out) {
     const int n = std::snprintf(nullptr, 0, cformat.c_str(), value);
     if (n <= 0) return true;
-    if (size_t(n) > limit_ - out.size()) return false;
+    if (size_t(n) > m_limit - out.size()) return false;
     const size_t at = out.size();
     out.resize(at + size_t(n) + 1);
     std::snprintf(out.data() + at, size_t(n) + 1, cformat.c_str(), value);

@@ -24,12 +24,12 @@ void ScriptSource::StatementListsDelete::operator()(ScriptStatementLists* lists)
 }
 
 ScriptStatementLists& ScriptSource::statementLists(uint32_t index) const {
-    NameCache& c = cache_[index];
+    NameCache& c = m_cache[index];
     if (!c.statements) {
-        statements_.emplace_back(new ScriptStatementLists);
-        c.statements = uint32_t(statements_.size());
+        m_statements.emplace_back(new ScriptStatementLists);
+        c.statements = uint32_t(m_statements.size());
     }
-    return *statements_[c.statements - 1];
+    return *m_statements[c.statements - 1];
 }
 
 uint32_t ZRScriptContext::executeStatements(uint32_t pos, bool listMode, bool run, bool loop) {

@@ -32,7 +32,7 @@ uint32_t ZRScriptContext::statementLoop(uint32_t pos, bool listMode, bool run, b
         const Node::Kind kind = statementKind(pos);
         if (kind == Node::Kind::End) {
             if (listMode) return pos;
-            report(ScriptForm::D, scriptmsg::kUnexpectedEnd, int(t.line));
+            report(ScriptForm::AtLineSentence, scriptmsg::kUnexpectedEnd, int(t.line));
             return kScriptFail;
         }
         if (kind == Node::Kind::Empty) {
@@ -87,7 +87,7 @@ uint32_t ZRScriptContext::statementBlock(uint32_t pos, bool exec, bool loop) {
     const uint32_t p = executeStatements(pos + 1, true, exec, loop);
     if (p == kScriptFail) return kScriptFail;
     if (tok(p).kind != Kind::RightBrace) {
-        report(ScriptForm::A, scriptmsg::kMissingBrace);
+        report(ScriptForm::Sentence, scriptmsg::kMissingBrace);
         return kScriptFail;
     }
     return p + 1;
@@ -103,7 +103,7 @@ uint32_t ZRScriptContext::statementReturn(uint32_t pos, bool exec) {
         v.type = bt.integer;
         std::memcpy(v.area, &direct.value, sizeof direct.value);
     } else if (stack.size() == before) {
-        report(ScriptForm::E, scriptmsg::kIllegalExpression, line(pos));
+        report(ScriptForm::SentenceAtLine, scriptmsg::kIllegalExpression, line(pos));
         return kScriptFail;
     } else if (!popValue(v)) {
         return kScriptFail;
@@ -119,7 +119,7 @@ uint32_t ZRScriptContext::statementParenthesised(uint32_t pos, bool exec) {
     const uint32_t p = expressionStatement(pos + 1, exec);
     if (p == kScriptFail) return kScriptFail;
     if (tok(p).kind != Kind::RightParen) {
-        report(ScriptForm::A, scriptmsg::kMissingParen);
+        report(ScriptForm::Sentence, scriptmsg::kMissingParen);
         return kScriptFail;
     }
     return p + 1;
@@ -127,9 +127,9 @@ uint32_t ZRScriptContext::statementParenthesised(uint32_t pos, bool exec) {
 
 uint32_t ZRScriptContext::statementUnreadable(uint32_t pos, Node::Kind kind) {
     if (kind == Node::Kind::Lexical)
-        report(ScriptForm::D, scriptmsg::kLexical, line(pos));
+        report(ScriptForm::AtLineSentence, scriptmsg::kLexical, line(pos));
     else
-        report(ScriptForm::A, scriptmsg::kSyntax);
+        report(ScriptForm::Sentence, scriptmsg::kSyntax);
     return kScriptFail;
 }
 
@@ -144,7 +144,7 @@ uint32_t ZRScriptContext::evaluateCondition(uint32_t pos, bool run, int32_t& con
         return p;
     }
     if (stack.size() == before) {
-        report(ScriptForm::E, scriptmsg::kIllegalExpression, line(p));
+        report(ScriptForm::SentenceAtLine, scriptmsg::kIllegalExpression, line(p));
         return kScriptFail;
     }
     ScriptValue v;
@@ -156,7 +156,7 @@ uint32_t ZRScriptContext::evaluateCondition(uint32_t pos, bool run, int32_t& con
 
 uint32_t ZRScriptContext::statementIf(uint32_t pos, bool run, bool loop) {
     if (tok(pos + 1).kind != Kind::LeftParen) {
-        report(ScriptForm::A, scriptmsg::kIfSyntax);
+        report(ScriptForm::Sentence, scriptmsg::kIfSyntax);
         return kScriptFail;
     }
     int32_t condition = 0;
@@ -188,7 +188,7 @@ uint32_t ZRScriptContext::loopCondition(uint32_t pos, int round, bool run, uint3
 
 uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
     if (tok(pos + 1).kind != Kind::LeftParen) {
-        report(ScriptForm::A, scriptmsg::kWhileSyntax);
+        report(ScriptForm::Sentence, scriptmsg::kWhileSyntax);
         return kScriptFail;
     }
     const uint32_t conditionPos = pos + 2;
@@ -198,7 +198,7 @@ uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
                                          UINT32_MAX, UINT32_MAX, condition);
         if (p == kScriptFail) return kScriptFail;
         if (tok(p).kind != Kind::RightParen) {
-            report(ScriptForm::A, scriptmsg::kMissingParen);
+            report(ScriptForm::Sentence, scriptmsg::kMissingParen);
             return kScriptFail;
         }
         const bool body = run && condition != 0;
@@ -214,7 +214,7 @@ uint32_t ZRScriptContext::statementWhile(uint32_t pos, bool run) {
 
 uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
     if (tok(pos + 1).kind != Kind::LeftParen) {
-        report(ScriptForm::B, scriptmsg::kForSyntax);
+        report(ScriptForm::Plain, scriptmsg::kForSyntax);
         return kScriptFail;
     }
     // Expressions separated by commas, each required to leave a value when run.
@@ -225,7 +225,7 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
             const uint32_t q = evaluate(p, exec, &discarded);
             if (q == kScriptFail) return kScriptFail;
             if (exec && !discarded.taken && stack.size() == before) {
-                report(ScriptForm::E, scriptmsg::kIllegalExpression, line(q));
+                report(ScriptForm::SentenceAtLine, scriptmsg::kIllegalExpression, line(q));
                 return kScriptFail;
             }
             popEntries(before);
@@ -234,14 +234,14 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
                 continue;
             }
             if (tok(q).kind == end) return q + 1;
-            if (endForm == ScriptForm::E)
-                report(ScriptForm::E, scriptmsg::kForSyntax, line(q));
+            if (endForm == ScriptForm::SentenceAtLine)
+                report(ScriptForm::SentenceAtLine, scriptmsg::kForSyntax, line(q));
             else
                 report(endForm, scriptmsg::kForSyntax);
             return kScriptFail;
         }
     };
-    const uint32_t conditionPos = list(pos + 2, run, Kind::Semicolon, ScriptForm::A);
+    const uint32_t conditionPos = list(pos + 2, run, Kind::Semicolon, ScriptForm::Sentence);
     if (conditionPos == kScriptFail) return kScriptFail;
     bool first = true;
     uint32_t stepPos = 0, bodyPos = 0;
@@ -251,12 +251,12 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
                                          stepPos, condition);
         if (p == kScriptFail) return kScriptFail;
         if (tok(p).kind != Kind::Semicolon) {
-            report(ScriptForm::E, scriptmsg::kForSyntax, line(p));
+            report(ScriptForm::SentenceAtLine, scriptmsg::kForSyntax, line(p));
             return kScriptFail;
         }
         if (first) {
             stepPos = p + 1;
-            bodyPos = list(stepPos, false, Kind::RightParen, ScriptForm::A);
+            bodyPos = list(stepPos, false, Kind::RightParen, ScriptForm::Sentence);
             if (bodyPos == kScriptFail) return kScriptFail;
             first = false;
         }
@@ -268,7 +268,8 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
             breakFlag = false;
             return end;
         }
-        if (list(stepPos, true, Kind::RightParen, ScriptForm::A) == kScriptFail) return kScriptFail;
+        if (list(stepPos, true, Kind::RightParen, ScriptForm::Sentence) == kScriptFail)
+            return kScriptFail;
     }
 }
 
@@ -293,7 +294,7 @@ uint32_t ZRScriptContext::declaration(uint32_t pos, bool run) {
 
 uint32_t ZRScriptContext::declarators(uint32_t pos, bool run) {
     ScriptType* base = typeNamed(pos); // null: anytype
-    const bool global = takeGlobal(run, ScriptForm::B, false);
+    const bool global = takeGlobal(run, ScriptForm::Plain, false);
     struct Scope {
         ZRScriptContext& ctx;
         ScriptForm lexical;
@@ -303,7 +304,7 @@ uint32_t ZRScriptContext::declarators(uint32_t pos, bool run) {
         }
     } scope{*this, lexicalForm};
     defineGlobal = global;
-    lexicalForm = ScriptForm::C;
+    lexicalForm = ScriptForm::AtLine;
     ++pos;
     while (true) {
         Declarator d;
@@ -315,12 +316,12 @@ uint32_t ZRScriptContext::declarators(uint32_t pos, bool run) {
             ScriptType* type = nullptr;
             if (!buildType(base, d, name, type, line(pos))) return kScriptFail;
             if (name.empty() || type->incomplete) {
-                report(ScriptForm::B, scriptmsg::kTypeSyntax);
+                report(ScriptForm::Plain, scriptmsg::kTypeSyntax);
                 return kScriptFail;
             }
             variable = newVariable(name, type);
             if (!variable) {
-                report(ScriptForm::B, scriptmsg::kMemory);
+                report(ScriptForm::Plain, scriptmsg::kMemory);
                 return kScriptFail;
             }
         }
@@ -335,12 +336,12 @@ uint32_t ZRScriptContext::declarators(uint32_t pos, bool run) {
                 continue;
             }
             if (after.kind == Kind::Semicolon) return pos + 1;
-            report(ScriptForm::C, scriptmsg::kIllegalInitializer, int(after.line));
+            report(ScriptForm::AtLine, scriptmsg::kIllegalInitializer, int(after.line));
             return kScriptFail;
         }
         if (t.kind == Kind::LeftBrace) {
             if (run && !variable->type->isFunction()) {
-                report(ScriptForm::C, scriptmsg::kSyntax, int(t.line));
+                report(ScriptForm::AtLine, scriptmsg::kSyntax, int(t.line));
                 return kScriptFail;
             }
             const uint32_t end = executeStatements(pos, false, false, false);
@@ -359,9 +360,9 @@ uint32_t ZRScriptContext::declarators(uint32_t pos, bool run) {
         }
         if (t.kind == Kind::Semicolon) return pos + 1;
         if (t.kind == Kind::Error)
-            report(ScriptForm::C, scriptmsg::kLexical, int(t.line));
+            report(ScriptForm::AtLine, scriptmsg::kLexical, int(t.line));
         else
-            report(ScriptForm::C, scriptmsg::kSyntax, int(t.line));
+            report(ScriptForm::AtLine, scriptmsg::kSyntax, int(t.line));
         return kScriptFail;
     }
 }
@@ -379,10 +380,10 @@ uint32_t ZRScriptContext::initialise(uint32_t pos, bool run, ScriptVariable* var
     case Kind::LeftParen:
         break;
     case Kind::Error:
-        report(ScriptForm::C, scriptmsg::kLexical, int(t.line));
+        report(ScriptForm::AtLine, scriptmsg::kLexical, int(t.line));
         return kScriptFail;
     default:
-        report(ScriptForm::A, scriptmsg::kIllegalInitializer);
+        report(ScriptForm::Sentence, scriptmsg::kIllegalInitializer);
         return kScriptFail;
     }
     const size_t before = stack.size();
@@ -394,7 +395,7 @@ uint32_t ZRScriptContext::initialise(uint32_t pos, bool run, ScriptVariable* var
         v.type = bt.integer;
         std::memcpy(v.area, &direct.value, sizeof direct.value);
     } else if (stack.size() == before) {
-        report(ScriptForm::A, scriptmsg::kIllegalInitializer);
+        report(ScriptForm::Sentence, scriptmsg::kIllegalInitializer);
         return kScriptFail;
     } else if (!popValue(v)) {
         return kScriptFail;
@@ -402,7 +403,7 @@ uint32_t ZRScriptContext::initialise(uint32_t pos, bool run, ScriptVariable* var
     ScriptType* type = variable->type;
     if (type->isArray() || type->isStruct()) {
         // Reading goes on: the variable keeps its zero value.
-        report(ScriptForm::C, scriptmsg::kIllegalInitializer, line(p));
+        report(ScriptForm::AtLine, scriptmsg::kIllegalInitializer, line(p));
     } else {
         ScriptValue converted{type, {}};
         if (!convert(converted.area, type, v.area, v.type))
@@ -417,11 +418,11 @@ uint32_t ZRScriptContext::initialise(uint32_t pos, bool run, ScriptVariable* var
 uint32_t ZRScriptContext::statementTypedef(uint32_t pos, bool run) {
     ++pos;
     const bool isStruct = tok(pos).kind == Kind::Struct;
-    const bool global = takeGlobal(run, isStruct ? ScriptForm::A : ScriptForm::B, true);
+    const bool global = takeGlobal(run, isStruct ? ScriptForm::Sentence : ScriptForm::Plain, true);
     if (isStruct) return statementStruct(pos, run, global);
     ScriptType* base = typeNamed(pos);
     if (!base) {
-        report(ScriptForm::E, scriptmsg::kTypeSyntax, line(pos));
+        report(ScriptForm::SentenceAtLine, scriptmsg::kTypeSyntax, line(pos));
         return kScriptFail;
     }
     Declarator d;
@@ -432,7 +433,7 @@ uint32_t ZRScriptContext::statementTypedef(uint32_t pos, bool run) {
         ScriptType* type = nullptr;
         if (!buildType(base, d, name, type, line(pos))) return kScriptFail;
         if (name.empty()) {
-            report(ScriptForm::B, scriptmsg::kTypeSyntax);
+            report(ScriptForm::Plain, scriptmsg::kTypeSyntax);
             return kScriptFail;
         }
         if (type->named) {
@@ -452,7 +453,7 @@ uint32_t ZRScriptContext::statementTypedef(uint32_t pos, bool run) {
         }
     }
     if (tok(p).kind != Kind::Semicolon) {
-        report(ScriptForm::C, scriptmsg::kTypeSyntax, line(p));
+        report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, line(p));
         return kScriptFail;
     }
     return p + 1;
@@ -461,7 +462,7 @@ uint32_t ZRScriptContext::statementTypedef(uint32_t pos, bool run) {
 uint32_t ZRScriptContext::statementStruct(uint32_t pos, bool run, bool global) {
     ++pos;
     if (tok(pos).kind != Kind::LeftBrace) {
-        report(ScriptForm::E, scriptmsg::kIllegalStructure, line(pos));
+        report(ScriptForm::SentenceAtLine, scriptmsg::kIllegalStructure, line(pos));
         return kScriptFail;
     }
     ++pos;
@@ -469,11 +470,11 @@ uint32_t ZRScriptContext::statementStruct(uint32_t pos, bool run, bool global) {
     while (tok(pos).kind != Kind::RightBrace) {
         const ScriptTok& t = tok(pos);
         if (t.kind == Kind::End) {
-            report(ScriptForm::A, scriptmsg::kUnexpectedEnd);
+            report(ScriptForm::Sentence, scriptmsg::kUnexpectedEnd);
             return kScriptFail;
         }
         if (t.kind != Kind::Identifier) {
-            report(ScriptForm::C, scriptmsg::kTypeSyntax, int(t.line));
+            report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, int(t.line));
             return kScriptFail;
         }
         ScriptType* fieldBase = typeNamed(pos);
@@ -499,7 +500,7 @@ uint32_t ZRScriptContext::statementStruct(uint32_t pos, bool run, bool global) {
                 ScriptType* type = nullptr;
                 if (!buildType(fieldBase, d, name, type, line(pos))) return kScriptFail;
                 if (name.empty() || type->size == 0 || type->incomplete) {
-                    report(ScriptForm::K, scriptmsg::kIllegalField, line(pos), name);
+                    report(ScriptForm::NamedAtLine, scriptmsg::kIllegalField, line(pos), name);
                     return kScriptFail;
                 }
                 fields.push_back(ScriptMember{name, type, 0});
@@ -513,14 +514,14 @@ uint32_t ZRScriptContext::statementStruct(uint32_t pos, bool run, bool global) {
                 ++pos;
                 break;
             }
-            report(ScriptForm::C, scriptmsg::kTypeSyntax, line(pos));
+            report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, line(pos));
             return kScriptFail;
         }
     }
     ++pos;
     const ScriptTok& nameTok = tok(pos);
     if (nameTok.kind != Kind::Identifier) {
-        report(ScriptForm::A,
+        report(ScriptForm::Sentence,
                nameTok.kind == Kind::End ? scriptmsg::kUnexpectedEnd : scriptmsg::kTypeSyntax);
         return kScriptFail;
     }
@@ -550,7 +551,7 @@ uint32_t ZRScriptContext::statementStruct(uint32_t pos, bool run, bool global) {
     }
     ++pos;
     if (tok(pos).kind != Kind::Semicolon) {
-        report(ScriptForm::C, scriptmsg::kTypeSyntax, line(pos));
+        report(ScriptForm::AtLine, scriptmsg::kTypeSyntax, line(pos));
         return kScriptFail;
     }
     return pos + 1;
@@ -565,21 +566,21 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
     exprStop = savedStop;
     if (p == kScriptFail || !run) return p;
     if (stack.size() == before) {
-        report(ScriptForm::E, scriptmsg::kIllegalExpression, includeLine);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kIllegalExpression, includeLine);
         return kScriptFail;
     }
     ScriptValue v;
     if (!popValue(v)) return kScriptFail;
     if (includeDepth >= kMaxIncludeDepth) {
         destroyValue(v.type, v.area);
-        report(ScriptForm::E, scriptmsg::kIncludeNesting, includeLine);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kIncludeNesting, includeLine);
         return p;
     }
     ScriptValue nameValue{bt.string, {}};
     const bool converted = convert(nameValue.area, bt.string, v.area, v.type);
     destroyValue(v.type, v.area);
     if (!converted) {
-        report(ScriptForm::E, scriptmsg::kExecuteParameter, includeLine);
+        report(ScriptForm::SentenceAtLine, scriptmsg::kExecuteParameter, includeLine);
         return kScriptFail;
     }
     const char* raw = nullptr;
@@ -602,12 +603,13 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
         if (!read.ok()) {
             includedTexts.erase(key);
             if (read.status == platform::FileRead::Status::StatFailed)
-                report(ScriptForm::I, scriptmsg::kCannotOpenInclude, includeLine, fileName,
+                report(ScriptForm::ColonNamedAtLineDetail, scriptmsg::kCannotOpenInclude, includeLine, fileName,
                        std::strerror(read.error));
             else if (read.status == platform::FileRead::Status::TooLarge)
-                report(ScriptForm::E, scriptmsg::kMemory, includeLine);
+                report(ScriptForm::SentenceAtLine, scriptmsg::kMemory, includeLine);
             else
-                report(ScriptForm::H, scriptmsg::kCannotOpenInclude, includeLine, fileName);
+                report(ScriptForm::ColonNamedAtLine, scriptmsg::kCannotOpenInclude, includeLine,
+                       fileName);
             return kScriptFail;
         }
         source = std::make_shared<const ScriptSource>(text, fileName);
@@ -617,7 +619,7 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
     ++includeDepth;
     const bool ok = runText(held, true);
     --includeDepth;
-    if (!ok) report(ScriptForm::J, scriptmsg::kExternalScript, includeLine, fileName);
+    if (!ok) report(ScriptForm::FileAtLine, scriptmsg::kExternalScript, includeLine, fileName);
     return p;
 }
 
@@ -629,11 +631,11 @@ bool ZRScriptContext::runText(const ScriptSourcePtr& source, bool run) {
     src = source.get();
     srcHold = &source;
     exprStop = ScriptSource::kNoStop;
-    lexicalForm = ScriptForm::D;
+    lexicalForm = ScriptForm::AtLineSentence;
     uint32_t end = executeStatements(0, true, run, false);
     if (end != kScriptFail && tok(end).kind == Kind::RightBrace) {
         // A `}` with no block to close: the rest of the text would be lost without a word.
-        report(ScriptForm::D, scriptmsg::kUnexpectedEnd, line(end));
+        report(ScriptForm::AtLineSentence, scriptmsg::kUnexpectedEnd, line(end));
         end = kScriptFail;
     }
     src = savedSrc;

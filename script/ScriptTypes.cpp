@@ -131,26 +131,26 @@ void scriptSetStructFields(ScriptType* type, std::vector<ScriptMember> fields) {
 }
 
 ScriptType* ScriptTypeList::find(std::string_view name, uint64_t hash) const {
-    const auto it = byName_.find(ScriptNameKey{name, hash});
-    return it == byName_.end() ? nullptr : it->second;
+    const auto it = m_byName.find(ScriptNameKey{name, hash});
+    return it == m_byName.end() ? nullptr : it->second;
 }
 
 ScriptType* ScriptTypeList::add(std::unique_ptr<ScriptType> type) {
     ScriptType* raw = type.get();
     scriptBumpNameEpoch();
-    types_.push_back(std::move(type));
-    if (raw->named) byName_[ScriptNameKey{raw->name, raw->hash}] = raw;
+    m_types.push_back(std::move(type));
+    if (raw->named) m_byName[ScriptNameKey{raw->name, raw->hash}] = raw;
     return raw;
 }
 
 void ScriptTypeList::name(ScriptType* type, std::string_view newName) {
     scriptBumpNameEpoch();
     setName(*type, newName);
-    byName_[ScriptNameKey{type->name, type->hash}] = type;
+    m_byName[ScriptNameKey{type->name, type->hash}] = type;
 }
 
 ScriptType* ScriptTypeList::findPointer(const ScriptType* target, bool unnamedOnly) const {
-    for (auto it = types_.rbegin(); it != types_.rend(); ++it)
+    for (auto it = m_types.rbegin(); it != m_types.rend(); ++it)
         if ((*it)->kind == ScriptTypeKind::Pointer && (*it)->base == target &&
             (!unnamedOnly || !(*it)->named))
             return it->get();
@@ -158,7 +158,7 @@ ScriptType* ScriptTypeList::findPointer(const ScriptType* target, bool unnamedOn
 }
 
 ScriptType* ScriptTypeList::findArray(const ScriptType* element, uint32_t count) const {
-    for (auto it = types_.rbegin(); it != types_.rend(); ++it)
+    for (auto it = m_types.rbegin(); it != m_types.rend(); ++it)
         if ((*it)->kind == ScriptTypeKind::Array && (*it)->base == element && (*it)->count == count)
             return it->get();
     return nullptr;
@@ -167,7 +167,7 @@ ScriptType* ScriptTypeList::findArray(const ScriptType* element, uint32_t count)
 ScriptType* ScriptTypeList::findFunction(const ScriptType* result,
                                          const std::vector<ScriptMember>& params,
                                          bool varArgs) const {
-    for (auto it = types_.rbegin(); it != types_.rend(); ++it)
+    for (auto it = m_types.rbegin(); it != m_types.rend(); ++it)
         if ((*it)->kind == ScriptTypeKind::Function && (*it)->base == result &&
             (*it)->varArgs() == varArgs && sameParams((*it)->members, params))
             return it->get();
@@ -175,7 +175,7 @@ ScriptType* ScriptTypeList::findFunction(const ScriptType* result,
 }
 
 bool ScriptTypeList::contains(const ScriptType* type) const {
-    for (const auto& t : types_)
+    for (const auto& t : m_types)
         if (t.get() == type) return true;
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include "script/ScriptNames.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,10 +65,29 @@ struct ScriptType {
     bool isStruct() const { return kind == ScriptTypeKind::Struct; }
     bool isArray() const { return kind == ScriptTypeKind::Array; }
     bool isFunction() const { return kind == ScriptTypeKind::Function; }
+    bool isReal() const { return is(ScriptBasic::Float) || is(ScriptBasic::Double); }
+    /// A basic type other than string: its values take part in arithmetic and comparisons.
+    bool isNumeric() const { return kind == ScriptTypeKind::Basic && basic != ScriptBasic::String; }
     /// Values lie in a separate block whose data address is the value area's first word.
     bool isLarge() const { return isArray() || size >= 17; }
     const ScriptMember* member(std::string_view memberName) const;
 };
+
+/// A real as the language turns it into an integer: moved 0.000001 away from zero when
+/// `correct`, truncated toward zero and held in -2^31 .. 2^32 - 1 (not-a-number gives 0).
+inline int64_t scriptRealToInteger(double x, bool correct) {
+    if (std::isnan(x)) return 0;
+    if (correct) x += x >= 0 ? 0.000001 : -0.000001;
+    x = std::trunc(x);
+    if (x <= -2147483648.0) return INT32_MIN;
+    if (x >= 4294967295.0) return UINT32_MAX;
+    return int64_t(x);
+}
+
+/// `v` held in the range of a 32-bit signed integer.
+inline int32_t scriptSaturateInt(int64_t v) {
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
+}
 
 /// The name a message uses for a type: its own name, or a spelling built from its parts.
 std::string scriptTypeName(const ScriptType* type);
@@ -115,17 +135,17 @@ public:
     ScriptType* findFunction(const ScriptType* result, const std::vector<ScriptMember>& params,
                              bool varArgs) const;
     bool contains(const ScriptType* type) const;
-    size_t size() const { return types_.size(); }
+    size_t size() const { return m_types.size(); }
     /// Destroys every type of the list (at shutdown, when no value of them is left).
     void clear() {
         scriptBumpNameEpoch();
-        std::vector<std::unique_ptr<ScriptType>>().swap(types_);
-        std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash>().swap(byName_);
+        std::vector<std::unique_ptr<ScriptType>>().swap(m_types);
+        std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash>().swap(m_byName);
     }
 
 private:
-    std::vector<std::unique_ptr<ScriptType>> types_;
-    std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash> byName_;
+    std::vector<std::unique_ptr<ScriptType>> m_types;
+    std::unordered_map<ScriptNameKey, ScriptType*, ScriptNameKeyHash> m_byName;
 };
 
 /// The built-in types, made once per process in the process-wide list.

@@ -11,21 +11,21 @@ template <class T> class ScriptValueStack {
 public:
     static constexpr size_t kChunk = 256;
 
-    size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
-    T& operator[](size_t i) { return chunks_[i / kChunk][i % kChunk]; }
-    const T& operator[](size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
-    T& back() { return (*this)[size_ - 1]; }
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    T& operator[](size_t i) { return m_chunks[i / kChunk][i % kChunk]; }
+    const T& operator[](size_t i) const { return m_chunks[i / kChunk][i % kChunk]; }
+    T& back() { return (*this)[m_size - 1]; }
 
     /// A new entry, value-initialised, on top.
     T& emplace_back() {
-        if (size_ == chunks_.size() * kChunk) chunks_.push_back(std::make_unique<T[]>(kChunk));
+        if (m_size == m_chunks.size() * kChunk) m_chunks.push_back(std::make_unique<T[]>(kChunk));
         // Built in place: assigning a temporary made the copy stall on its own fresh stores.
-        return *std::construct_at(&(*this)[size_++]);
+        return *std::construct_at(&(*this)[m_size++]);
     }
-    void pop_back() { --size_; }
+    void pop_back() { --m_size; }
 
 private:
-    std::vector<std::unique_ptr<T[]>> chunks_;
-    size_t size_ = 0;
+    std::vector<std::unique_ptr<T[]>> m_chunks;
+    size_t m_size = 0;
 };

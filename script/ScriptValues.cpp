@@ -7,36 +7,8 @@
 
 namespace {
 
-template <class T> T get(const void* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-template <class T> void put(void* p, T v) {
-    std::memcpy(p, &v, sizeof v);
-}
-
-bool isReal(const ScriptType* t) {
-    return t->is(ScriptBasic::Float) || t->is(ScriptBasic::Double);
-}
-
 double realOf(const ScriptType* t, const void* p) {
-    return t->is(ScriptBasic::Float) ? double(get<float>(p)) : get<double>(p);
-}
-
-// Reals become integers with the language's 0.000001 correction, truncated toward zero and
-// saturated to the 32-bit range (not-a-number gives 0).
-int64_t realToInteger(double x, bool correct) {
-    if (std::isnan(x)) return 0;
-    if (correct) x += x >= 0 ? 0.000001 : -0.000001;
-    x = std::trunc(x);
-    if (x <= -2147483648.0) return INT32_MIN;
-    if (x >= 4294967295.0) return UINT32_MAX;
-    return int64_t(x);
-}
-
-int32_t saturateInt(int64_t v) {
-    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
+    return t->is(ScriptBasic::Float) ? double(scriptSlot<float>(p)) : scriptSlot<double>(p);
 }
 
 // "%f" without regard to the process locale.
@@ -52,8 +24,8 @@ void ZRScriptContext::destroyAt(ScriptType* type, unsigned char* data) {
     if (!type->hasStrings) return;
     switch (type->kind) {
     case ScriptTypeKind::Basic: {
-        scriptFree(get<char*>(data));
-        put<char*>(data, nullptr);
+        scriptFree(scriptSlot<char*>(data));
+        scriptSetSlot<char*>(data, nullptr);
         break;
     }
     case ScriptTypeKind::Struct:
@@ -86,7 +58,7 @@ void ZRScriptContext::destroyValueSlow(ScriptType* type, void* area) {
         }
     }
     if (type->isLarge()) {
-        unsigned char* block = get<unsigned char*>(area);
+        unsigned char* block = scriptSlot<unsigned char*>(area);
         if (block) {
             destroyAt(type, block);
             scriptDeleteBlock(block);
@@ -104,14 +76,14 @@ bool ZRScriptContext::copyAt(ScriptType* type, unsigned char* dst, const unsigne
     }
     switch (type->kind) {
     case ScriptTypeKind::Basic: {
-        const char* s = get<const char*>(src);
+        const char* s = scriptSlot<const char*>(src);
         char* copy = nullptr;
         if (s && !(copy = scriptNewString(s))) {
-            put<char*>(dst, nullptr);
-            report(ScriptForm::B, scriptmsg::kMemory);
+            scriptSetSlot<char*>(dst, nullptr);
+            report(ScriptForm::Plain, scriptmsg::kMemory);
             return false;
         }
-        put<char*>(dst, copy);
+        scriptSetSlot<char*>(dst, copy);
         return true;
     }
     case ScriptTypeKind::Struct: {
@@ -138,10 +110,10 @@ bool ZRScriptContext::load(ScriptType* type, const unsigned char* data, void* ar
     if (!type->isLarge()) return copyAt(type, static_cast<unsigned char*>(area), data);
     unsigned char* block = scriptNewBlock(type->size, type);
     if (!block) {
-        report(ScriptForm::B, scriptmsg::kMemory);
+        report(ScriptForm::Plain, scriptmsg::kMemory);
         return false;
     }
-    put(area, block);
+    scriptSetSlot(area, block);
     return copyAt(type, block, data);
 }
 
@@ -150,7 +122,7 @@ void ZRScriptContext::store(ScriptType* type, unsigned char* data, void* area) {
     destroyAt(type, data);
     if (!type->isLarge()) {
         std::memcpy(data, area, type->size);
-    } else if (unsigned char* block = get<unsigned char*>(area)) {
+    } else if (unsigned char* block = scriptSlot<unsigned char*>(area)) {
         std::memcpy(data, block, type->size);
         scriptDeleteBlock(block); // the strings inside moved to `data`
     } else {
@@ -173,11 +145,11 @@ ScriptVariable* ZRScriptContext::findHook(ScriptVariable* head, ScriptType* para
 std::string ZRScriptContext::numberText(ScriptType* type, const void* area) const {
     switch (type->basic) {
     case ScriptBasic::Integer:
-        return std::to_string(get<int32_t>(area));
+        return std::to_string(scriptSlot<int32_t>(area));
     case ScriptBasic::Word:
-        return std::to_string(get<uint16_t>(area));
+        return std::to_string(scriptSlot<uint16_t>(area));
     case ScriptBasic::Char:
-        return std::to_string(int(get<int8_t>(area)));
+        return std::to_string(int(scriptSlot<int8_t>(area)));
     case ScriptBasic::Float:
     case ScriptBasic::Double:
         return fixedText(realOf(type, area));
@@ -190,19 +162,19 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
     std::memset(dst, 0, 16);
     if (dt == st && !dt->isArray()) {
         if (dt->is(ScriptBasic::String)) {
-            const char* text = get<const char*>(src);
+            const char* text = scriptSlot<const char*>(src);
             char* copy = nullptr;
             if (text && !(copy = scriptNewString(text))) {
-                report(ScriptForm::MBare, scriptmsg::kMemory);
+                report(ScriptForm::Spaced, scriptmsg::kMemory);
                 return false;
             }
-            put(dst, copy);
+            scriptSetSlot(dst, copy);
             return true;
         }
         if (!dt->isLarge())
             return copyAt(dt, static_cast<unsigned char*>(dst),
                           static_cast<const unsigned char*>(src));
-        return load(dt, get<const unsigned char*>(src), dst);
+        return load(dt, scriptSlot<const unsigned char*>(src), dst);
     }
     const ScriptBasic s = st->kind == ScriptTypeKind::Basic ? st->basic : ScriptBasic::None;
     const bool srcInt = s == ScriptBasic::Integer || s == ScriptBasic::Unsigned;
@@ -214,84 +186,87 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
     if (dt->is(ScriptBasic::Integer) || dt->is(ScriptBasic::Unsigned)) {
         rule = Rule::Done;
         if (srcInt)
-            put(dst, get<uint32_t>(src));
+            scriptSetSlot(dst, scriptSlot<uint32_t>(src));
         else if (s == ScriptBasic::Word)
-            put(dst, uint32_t(get<uint16_t>(src)));
+            scriptSetSlot(dst, uint32_t(scriptSlot<uint16_t>(src)));
         else if (s == ScriptBasic::Char)
-            put(dst, uint32_t(get<uint8_t>(src)));
-        else if (isReal(st)) {
-            const int64_t v = realToInteger(realOf(st, src), true);
+            scriptSetSlot(dst, uint32_t(scriptSlot<uint8_t>(src)));
+        else if (st->isReal()) {
+            const int64_t v = scriptRealToInteger(realOf(st, src), true);
             if (dt->is(ScriptBasic::Integer) || v < 0)
-                put(dst, saturateInt(v));
+                scriptSetSlot(dst, scriptSaturateInt(v));
             else
-                put(dst, uint32_t(v));
+                scriptSetSlot(dst, uint32_t(v));
         } else if (s == ScriptBasic::String) {
             // A number that is 0 exactly for a null string (the address itself is not shown).
-            const auto a = uintptr_t(get<const char*>(src));
+            const auto a = uintptr_t(scriptSlot<const char*>(src));
             const uint32_t folded = uint32_t(a) ^ uint32_t(uint64_t(a) >> 32);
-            put(dst, a ? (folded ? folded : 1u) : 0u);
+            scriptSetSlot(dst, a ? (folded ? folded : 1u) : 0u);
         } else if (st->isPointer())
-            put(dst, scriptPointerAddress(get<uint64_t>(src)));
+            scriptSetSlot(dst, scriptPointerAddress(scriptSlot<uint64_t>(src)));
         else
             rule = Rule::HookRaw;
-    } else if (isReal(dt)) {
+    } else if (dt->isReal()) {
         rule = Rule::Done;
         double x = 0;
         if (s == ScriptBasic::Integer)
-            x = get<int32_t>(src);
+            x = scriptSlot<int32_t>(src);
         else if (s == ScriptBasic::Unsigned)
-            x = get<uint32_t>(src);
+            x = scriptSlot<uint32_t>(src);
         else if (s == ScriptBasic::Word)
-            x = get<int16_t>(src);
+            x = scriptSlot<int16_t>(src);
         else if (s == ScriptBasic::Char)
-            x = get<uint8_t>(src);
-        else if (isReal(st))
+            x = scriptSlot<uint8_t>(src);
+        else if (st->isReal())
             x = realOf(st, src);
         else
             rule = Rule::HookRaw;
         if (rule == Rule::Done) {
             if (dt->is(ScriptBasic::Float))
-                put(dst, float(x));
+                scriptSetSlot(dst, float(x));
             else
-                put(dst, x);
+                scriptSetSlot(dst, x);
         }
     } else if (dt->is(ScriptBasic::Word)) {
         rule = Rule::Done;
         rawLimit = 2;
         if (srcInt)
-            put(dst, uint16_t(get<uint32_t>(src)));
+            scriptSetSlot(dst, uint16_t(scriptSlot<uint32_t>(src)));
         else if (s == ScriptBasic::Char)
-            put(dst, int16_t(get<int8_t>(src)));
-        else if (isReal(st))
-            put(dst, uint16_t(uint32_t(saturateInt(realToInteger(realOf(st, src), true)))));
+            scriptSetSlot(dst, int16_t(scriptSlot<int8_t>(src)));
+        else if (st->isReal())
+            scriptSetSlot(dst, uint16_t(uint32_t(
+                                   scriptSaturateInt(scriptRealToInteger(realOf(st, src), true)))));
         else
             rule = Rule::HookRaw;
     } else if (dt->is(ScriptBasic::Char)) {
         rule = Rule::Done;
         if (srcInt)
-            put(dst, uint8_t(get<uint32_t>(src)));
+            scriptSetSlot(dst, uint8_t(scriptSlot<uint32_t>(src)));
         else if (s == ScriptBasic::Word)
-            put(dst, uint8_t(get<uint16_t>(src)));
-        else if (isReal(st))
-            put(dst, uint8_t(uint32_t(saturateInt(realToInteger(realOf(st, src), false)))));
+            scriptSetSlot(dst, uint8_t(scriptSlot<uint16_t>(src)));
+        else if (st->isReal())
+            scriptSetSlot(
+                dst,
+                uint8_t(uint32_t(scriptSaturateInt(scriptRealToInteger(realOf(st, src), false)))));
         else if (s == ScriptBasic::String) {
-            const char* text = get<const char*>(src);
-            put(dst, text ? text[0] : '\0');
+            const char* text = scriptSlot<const char*>(src);
+            scriptSetSlot(dst, text ? text[0] : '\0');
         } else
             rule = Rule::Hook;
     } else if (dt->is(ScriptBasic::String)) {
         rule = Rule::Done;
         std::string text;
         if (s == ScriptBasic::Integer || s == ScriptBasic::Word || s == ScriptBasic::Char ||
-            isReal(st)) {
+            st->isReal()) {
             text = numberText(st, src);
         } else if (s == ScriptBasic::Unsigned) {
             // No text form: a null string, with a message unless the number is 0.
-            if (get<uint32_t>(src) != 0)
+            if (scriptSlot<uint32_t>(src) != 0)
                 report(scriptmsg::kCannotConvert, scriptmsg::kPrefix, "unsigned", "string");
             return true;
         } else if (st->isPointer() && st->base && st->base->is(ScriptBasic::Char)) {
-            const uint64_t p = get<uint64_t>(src);
+            const uint64_t p = scriptSlot<uint64_t>(src);
             if (p == 0) return true;
             ScriptStorage* storage = nullptr;
             uint32_t offset = 0;
@@ -317,26 +292,26 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
         if (rule == Rule::Done) {
             char* copy = scriptNewString(text);
             if (!copy) {
-                report(ScriptForm::M, scriptmsg::kMemory);
+                report(ScriptForm::SpacedSentence, scriptmsg::kMemory);
                 return false;
             }
-            put(dst, copy);
+            scriptSetSlot(dst, copy);
         }
     } else if (dt->isPointer() || dt->isFunction()) {
         rule = Rule::Fail;
         if (s == ScriptBasic::Unsigned) {
-            const uint32_t value = get<uint32_t>(src);
+            const uint32_t value = scriptSlot<uint32_t>(src);
             if (dt->isPointer()) {
-                put(dst, scriptPointerFromAddress(value));
+                scriptSetSlot(dst, scriptPointerFromAddress(value));
                 rule = Rule::Done;
             } else if (const ScriptNativeEntry* e = scriptFindNative(value);
                        e && e->signature == scriptSignature(dt)) {
                 // A function binds only a registered native of its own signature.
-                put(dst, uint64_t(value));
+                scriptSetSlot(dst, uint64_t(value));
                 rule = Rule::Done;
             }
         } else if (st->isPointer() && dt->isPointer()) {
-            put(dst, get<uint64_t>(src));
+            scriptSetSlot(dst, scriptSlot<uint64_t>(src));
             rule = Rule::Done;
         }
     } else if (dt->isStruct()) {
@@ -380,6 +355,6 @@ bool ZRScriptContext::convert(void* dst, ScriptType* dt, const void* src, Script
 bool ZRScriptContext::toInteger(const ScriptValue& v, int32_t& out) {
     alignas(8) unsigned char area[16];
     const bool ok = convert(area, bt.integer, v.area, v.type);
-    out = get<int32_t>(area);
+    out = scriptSlot<int32_t>(area);
     return ok;
 }

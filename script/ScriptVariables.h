@@ -52,11 +52,11 @@ struct ScriptVariable {
 class ScriptVarList {
 public:
     ScriptVariable* find(std::string_view name, uint64_t hash) const {
-        if (!map_.empty()) {
-            const auto it = map_.find(ScriptNameKey{name, hash});
-            return it == map_.end() ? nullptr : it->second;
+        if (!m_map.empty()) {
+            const auto it = m_map.find(ScriptNameKey{name, hash});
+            return it == m_map.end() ? nullptr : it->second;
         }
-        for (auto it = records_.rbegin(); it != records_.rend(); ++it)
+        for (auto it = m_records.rbegin(); it != m_records.rend(); ++it)
             if ((*it)->hash == hash && (*it)->name == name) return it->get();
         return nullptr;
     }
@@ -66,23 +66,23 @@ public:
         changed();
         variable->older = find(variable->name, variable->hash);
         ScriptVariable* raw = variable.get();
-        records_.push_back(std::move(variable));
-        if (!map_.empty()) {
-            map_[ScriptNameKey{raw->name, raw->hash}] = raw;
-        } else if (records_.size() > kLinearLimit) {
-            for (const auto& r : records_)
-                map_[ScriptNameKey{r->name, r->hash}] = r.get();
+        m_records.push_back(std::move(variable));
+        if (!m_map.empty()) {
+            m_map[ScriptNameKey{raw->name, raw->hash}] = raw;
+        } else if (m_records.size() > kLinearLimit) {
+            for (const auto& r : m_records)
+                m_map[ScriptNameKey{r->name, r->hash}] = r.get();
         }
         return raw;
     }
 
-    std::vector<std::unique_ptr<ScriptVariable>>& records() { return records_; }
-    bool empty() const { return records_.empty(); }
+    std::vector<std::unique_ptr<ScriptVariable>>& records() { return m_records; }
+    bool empty() const { return m_records.empty(); }
     /// Forgets every record without destroying values (the caller destroyed them).
     void clear() {
         changed();
-        records_.clear();
-        map_.clear();
+        m_records.clear();
+        m_map.clear();
     }
     /// Takes one record out of the list (its value stays as it is).
     std::unique_ptr<ScriptVariable> take(ScriptVariable* variable) {
@@ -90,17 +90,17 @@ public:
         ScriptVariable* newest = find(variable->name, variable->hash);
         for (ScriptVariable* v = newest; v && v != variable; v = v->older)
             if (v->older == variable) v->older = variable->older;
-        if (!map_.empty()) {
+        if (!m_map.empty()) {
             // The map's key views the name of a record: re-key it to the record that stays.
-            map_.erase(ScriptNameKey{variable->name, variable->hash});
+            m_map.erase(ScriptNameKey{variable->name, variable->hash});
             ScriptVariable* stays = newest == variable ? variable->older : newest;
-            if (stays) map_.emplace(ScriptNameKey{stays->name, stays->hash}, stays);
+            if (stays) m_map.emplace(ScriptNameKey{stays->name, stays->hash}, stays);
         }
         std::unique_ptr<ScriptVariable> taken;
-        for (auto it = records_.begin(); it != records_.end(); ++it)
+        for (auto it = m_records.begin(); it != m_records.end(); ++it)
             if (it->get() == variable) {
                 taken = std::move(*it);
-                records_.erase(it);
+                m_records.erase(it);
                 break;
             }
         taken->older = nullptr;
@@ -109,22 +109,22 @@ public:
     /// Hands the records over (the caller destroyed their values), leaving the list empty.
     void release(std::vector<std::unique_ptr<ScriptVariable>>& into) {
         changed();
-        for (auto& r : records_)
+        for (auto& r : m_records)
             into.push_back(std::move(r));
         clear();
     }
 
     /// Marks the list as a function call's own (parameters and locals).
-    void setLocal() { local_ = true; }
+    void setLocal() { m_local = true; }
 
 private:
     void changed() {
         ++gScriptVariableEpoch;
-        if (!local_) ++gScriptFunctionEpoch;
+        if (!m_local) ++gScriptFunctionEpoch;
     }
 
     static constexpr size_t kLinearLimit = 12;
-    bool local_ = false;
-    std::vector<std::unique_ptr<ScriptVariable>> records_;
-    std::unordered_map<ScriptNameKey, ScriptVariable*, ScriptNameKeyHash> map_;
+    bool m_local = false;
+    std::vector<std::unique_ptr<ScriptVariable>> m_records;
+    std::unordered_map<ScriptNameKey, ScriptVariable*, ScriptNameKeyHash> m_map;
 };

@@ -4,6 +4,7 @@
 #include "engine/fonts/ZRFaceCache.h"
 #include "engine/fonts/ZRFontFolders.h"
 #include "engine/fonts/ZRKernTable.h"
+#include "platform/text/KeyCompare.h"
 
 #include <QByteArray>
 
@@ -86,8 +87,8 @@ int TTFont::isFont(const char* fileName) {
     if (!fileName) return 1;
     const size_t length = std::strlen(fileName);
     if (length < 4) return 1;
-    const QByteArray suffix = QByteArray(fileName + length - 4).toLower();
-    return (suffix == ".ttf" || suffix == ".ttc") ? 0 : 1;
+    const std::string_view suffix(fileName + length - 4, 4);
+    return (platform::keyEqual(suffix, ".ttf") || platform::keyEqual(suffix, ".ttc")) ? 0 : 1;
 }
 
 int TTFont::numFaces() const {

@@ -1,7 +1,6 @@
 #include "engine/fonts/ZRFontAliases.h"
 
-#include <algorithm>
-#include <cctype>
+#include "platform/text/KeyCompare.h"
 
 namespace fonts {
 namespace {
@@ -68,13 +67,6 @@ constexpr Alias kFileAliases[] = {
     {"msgothic.ttc", "DejaVuSans.ttf"},
 };
 
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 } // namespace
 
 const char* aliasFaceName(std::string_view name) {
@@ -86,7 +78,7 @@ const char* aliasFaceName(std::string_view name) {
 
 const char* aliasFileName(std::string_view fileName) {
     for (const Alias& alias : kFileAliases) {
-        if (sameIgnoringCase(alias.windows, fileName)) return alias.free;
+        if (platform::keyEqual(alias.windows, fileName)) return alias.free;
     }
     return nullptr;
 }

@@ -6,6 +6,7 @@
 #include "engine/modules/ZRModuleGuard.h"
 #include "engine/timeline/ZRTimeline.h"
 #include "platform/scaler/SRScaler.h"
+#include "platform/text/KeyCompare.h"
 
 #include <QByteArray>
 
@@ -20,8 +21,8 @@ constexpr const char* kSource = "ZRModuleAccess";
 constexpr int32_t kMaxSide = 16384;
 constexpr size_t kMaxAudioBytes = size_t(64) << 20;
 
-bool isKind(const QString& kind, const char* name) {
-    return kind.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+bool isKind(std::string_view kind, std::string_view name) {
+    return platform::keyEqual(kind, name);
 }
 
 int bytesPerPixel(int32_t colourSpace) {
@@ -108,7 +109,7 @@ void ZRModuleAccess::resetBlock() {
 bool ZRModuleAccess::open(const char* kind, const char* fileName, const char* libraryPath) {
     std::lock_guard locker(m_mutex);
     closeLocked();
-    m_kind = QString::fromUtf8(kind ? kind : "");
+    m_kind = kind ? kind : "";
     if (!libraryPath || !m_module.bind(QString::fromUtf8(libraryPath))) return false;
     resetBlock();
     if (isKind(m_kind, "Import")) {

@@ -102,7 +102,7 @@ private:
     static bool grow(Buffer& buffer, size_t& capacity, size_t bytes, bool keep);
 
     ZRTimeline* m_timeline;
-    QString m_kind;
+    std::string m_kind;
     std::string m_fileName;
     ZRHostContext m_context{};
     ZRCallBlock m_block{};

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "platform/text/KeyCompare.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
 
 /// The engine's string hash: h = (h << 4) + c, folding the top nibble back in. Characters are
-/// lowered first when `caseSensitive` is false. An empty text hashes to 0.
+/// lowered first (ASCII letters, as platform::keyFold lowers them) when `caseSensitive` is false. An
+/// empty text hashes to 0.
 uint32_t zrStringHash(std::string_view text, bool caseSensitive);
 
 /// A map from texts to `T*`, ordered by the texts' hash (module maps, the font registry).
@@ -52,14 +55,8 @@ public:
 
 private:
     bool sameKey(std::string_view a, std::string_view b) const {
-        if (a.size() != b.size()) return false;
-        if (m_caseSensitive) return a == b;
-        for (size_t i = 0; i < a.size(); ++i) {
-            if (lower(a[i]) != lower(b[i])) return false;
-        }
-        return true;
+        return m_caseSensitive ? a == b : platform::keyEqual(a, b);
     }
-    static char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
     Tree m_tree;
     bool m_ownsValues;

@@ -109,6 +109,8 @@ TEST(ScriptBuiltins, SprintfConversions) {
         {"sprintf(\"%ld %lld %hd %hhu %I64d %lf %Lf\", 5, 6, 70000, 300, 7, 2.5, 2.5)",
          "5 6 4464 44 7 2.500000 2.500000"},
         {"sprintf(\"%d %d %d %d\", 2.9, -2.5, 2.9999999, 1.0e+20)", "2 -2 3 2147483647"},
+        {"sprintf(\"%u %d %u %d\", 1.0e+20, -1.0e+20, 3.0e+9, 3.0e+9)",
+         "4294967295 -2147483648 3000000000 2147483647"}, // reals held in the 32-bit ranges
         {"sprintf(\"%s %s %s %s %s\", 5, 0x1f, 2.5f, 'a', n)", "5 0x1F 2.500000 97 (null)"},
         {"sprintf(\"%d %s\", \"text\", &b[0])", "0 xy"},
         {"sprintf(\"%5s|%-4s|%.2s\", \"ab\", \"c\", \"xyz\")", "   ab|c   |xy"},

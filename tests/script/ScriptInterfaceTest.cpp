@@ -49,20 +49,20 @@ TEST(ScriptMessages, EveryFormSpelledExactly) {
         const char* text;
     };
     const FormCase cases[] = {
-        {ScriptForm::A, "Script interpretator: msg."},
-        {ScriptForm::B, "Script interpretator: msg"},
-        {ScriptForm::C, "Script interpretator: msg (line 3)"},
-        {ScriptForm::D, "Script interpretator: msg (line 3)."},
-        {ScriptForm::E, "Script interpretator: msg. (line 3)"},
-        {ScriptForm::F, "Script interpretator: msg 'name'"},
-        {ScriptForm::G, "Script interpretator: msg 'name'."},
-        {ScriptForm::H, "Script interpretator: msg: 'name' (line 3)"},
-        {ScriptForm::I, "Script interpretator: msg: 'name' (line 3): reason"},
-        {ScriptForm::J, "Script interpretator: msg: file 'name' (line 3)"},
-        {ScriptForm::K, "Script interpretator: msg 'name' (line 3)"},
-        {ScriptForm::L, "Script interpretator: msg..."},
-        {ScriptForm::M, "Script interpretator:  msg."},
-        {ScriptForm::MBare, "Script interpretator:  msg"},
+        {ScriptForm::Sentence, "Script interpretator: msg."},
+        {ScriptForm::Plain, "Script interpretator: msg"},
+        {ScriptForm::AtLine, "Script interpretator: msg (line 3)"},
+        {ScriptForm::AtLineSentence, "Script interpretator: msg (line 3)."},
+        {ScriptForm::SentenceAtLine, "Script interpretator: msg. (line 3)"},
+        {ScriptForm::Named, "Script interpretator: msg 'name'"},
+        {ScriptForm::NamedSentence, "Script interpretator: msg 'name'."},
+        {ScriptForm::ColonNamedAtLine, "Script interpretator: msg: 'name' (line 3)"},
+        {ScriptForm::ColonNamedAtLineDetail, "Script interpretator: msg: 'name' (line 3): reason"},
+        {ScriptForm::FileAtLine, "Script interpretator: msg: file 'name' (line 3)"},
+        {ScriptForm::NamedAtLine, "Script interpretator: msg 'name' (line 3)"},
+        {ScriptForm::Ellipsis, "Script interpretator: msg..."},
+        {ScriptForm::SpacedSentence, "Script interpretator:  msg."},
+        {ScriptForm::Spaced, "Script interpretator:  msg"},
     };
     for (const FormCase& c : cases) {
         ZRScriptContext ctx(nullptr);

@@ -1,19 +1,14 @@
 #include "plugins/export/mpeg/MpegProfile.h"
 
+#include "platform/text/KeyCompare.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <string>
 
 namespace exportmodule {
 
 namespace {
-
-std::string upper(std::string text) {
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // The DVD limits: the multiplex carries at most 10.08 Mbit/s, of which the video may take
 // 9.5 beside the audio and the system overhead.
@@ -34,8 +29,8 @@ std::optional<MpegProfile> mpegProfile(const ModuleSettings& settings, double fr
     p.rate = p.pal ? AVRational{25, 1} : AVRational{30000, 1001};
     p.gop = p.pal ? 15 : 18;
 
-    const std::string format = upper(settings.text("Format").value_or("DVD"));
-    if (format == "VCD") {
+    const std::string format = settings.text("Format").value_or("DVD");
+    if (platform::keyEqual(format, "VCD")) {
         p.format = MpegFormat::VCD;
         p.muxer = "vcd";
         p.videoCodec = AV_CODEC_ID_MPEG1VIDEO;
@@ -49,7 +44,7 @@ std::optional<MpegProfile> mpegProfile(const ModuleSettings& settings, double fr
         p.packetSize = 2324;
         p.muxRate = 1411200;
         p.preload = 0.44;
-    } else if (format == "SVCD") {
+    } else if (platform::keyEqual(format, "SVCD")) {
         p.format = MpegFormat::SVCD;
         p.muxer = "svcd";
         p.width = 480;
@@ -62,7 +57,7 @@ std::optional<MpegProfile> mpegProfile(const ModuleSettings& settings, double fr
         p.sampleRate = 44100;
         p.audioBitRate = 224000;
         p.packetSize = 2324;
-    } else if (format == "DVD") {
+    } else if (platform::keyEqual(format, "DVD")) {
         p.format = MpegFormat::DVD;
         p.muxer = "dvd";
         p.width = 720;
