@@ -1,15 +1,18 @@
 #include "ZRModuleExportSession.h"
 
+#include "base/ZREngineServices.h"
 #include "export/ZRExportPalette.h"
+#include "export/ZRTimelineExportState.h"
 #include "modules/ZRImageRecord.h"
 #include "modules/ZRModuleLocale.h"
-#include "timeline/ZRTimeline.h"
+#include "timeline/ZRHostCallbacks.h"
+#include "util/ZREngineString.h"
 
 #include "api/IZRImage.h"
 
 #include <cstring>
 
-ZRModuleExportSession::ZRModuleExportSession(ZRTimeline& owner, int32_t totalFrames)
+ZRModuleExportSession::ZRModuleExportSession(ZREngineServices& owner, int32_t totalFrames)
     : m_owner(owner), m_record(std::make_unique<ZRExportRecord>()), m_totalFrames(totalFrames) {}
 
 ZRModuleExportSession::~ZRModuleExportSession() {

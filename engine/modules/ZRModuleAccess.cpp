@@ -2,10 +2,11 @@
 
 #include "api/IZRImage.h"
 #include "api/IZRPos.h"
+#include "base/ZREngineServices.h"
 #include "modules/ZRImageRecord.h"
 #include "modules/ZRModuleGuard.h"
 #include "platform/scaler/SRScaler.h"
-#include "timeline/ZRTimeline.h"
+#include "timeline/ZRHostCallbacks.h"
 
 #include <QByteArray>
 
@@ -42,7 +43,7 @@ const ZRModuleHost ZRModuleAccess::kHost = {
     &ZRModuleAccess::hostMessage, &ZRModuleAccess::hostVideoBuffer,
     &ZRModuleAccess::hostAudioBuffer, &ZRModuleAccess::hostAllocate, &ZRModuleAccess::hostRelease};
 
-ZRModuleAccess::ZRModuleAccess(ZRTimeline* timeline) : m_timeline(timeline) {}
+ZRModuleAccess::ZRModuleAccess(ZREngineServices* timeline) : m_timeline(timeline) {}
 
 ZRModuleAccess::~ZRModuleAccess() {
     close();

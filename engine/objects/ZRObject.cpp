@@ -4,12 +4,14 @@
 #include "api/ZRFont.h"
 #include "audio/ZRAudioMixer.h"
 #include "audio/ZRAudioSource.h"
+#include "base/ZREngineServices.h"
 #include "fonts/ZRProcessFont.h"
 #include "objects/ZRGuardedEffectList.h"
 #include "objects/ZRModuleEffect.h"
 #include "render/ZRImage.h"
 #include "render/ZRRenderTime.h"
-#include "timeline/ZRTimeline.h"
+#include "timeline/ZRHostCallbacks.h"
+#include "util/ZRYieldingMutex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,8 +50,8 @@ bool carriesNativeFrame(IZRImage* image) {
 
 } // namespace
 
-ZRObject::ZRObject(ZRTimeline* owner, const char* kind, const char* subclass, const char* module,
-                   const char* options)
+ZRObject::ZRObject(ZREngineServices* owner, const char* kind, const char* subclass,
+                   const char* module, const char* options)
     : m_owner(owner), m_kind(kind ? kind : ""), m_subclass(subclass ? subclass : ""),
       m_module(module ? module : ""), m_options(QString::fromUtf8(options ? options : "")) {}
 
@@ -203,7 +205,8 @@ void ZRObject::renderTitle(IZRPos* sourcePosition, IZRImage* target,
     } restore{this, font.sizeRatio, font.alpha};
 
     // No frame height yet (no "Video Dimensions"): nothing to size against.
-    const int frameHeight = m_owner ? m_owner->videoHeight() : 0;
+    int frameWidth = 0, frameHeight = 0;
+    if (m_owner) m_owner->videoDimensions(&frameWidth, &frameHeight);
     if (frameHeight > 0 && target->height() != frameHeight) {
         font.sizeRatio = restore.ratio * target->height() / frameHeight;
         restore.rescaled = true;
@@ -446,13 +449,13 @@ double ZRObject::volumeGainAt(IZRPos* position) {
 // --- The owner timeline ------------------------------------------------------
 
 bool ZRObject::backgroundRenderingOn() const {
-    return m_owner && m_owner->backgroundRenderer().isEnabled();
+    return m_owner && m_owner->backgroundRenderingEnabled();
 }
 // The object's range on the timeline, start to end.
 void ZRObject::invalidateRange() {
     if (!m_owner || !backgroundRenderingOn()) return;
     const ZRObjectPlacement placement = m_owner->placementOf(this);
-    m_owner->backgroundRenderer().forgetRange(placement.start, placement.end);
+    m_owner->invalidateRange(placement.start, placement.end);
 }
 
 ZRObject::SettingChange::SettingChange(ZRObject& object) : m_object(object) {

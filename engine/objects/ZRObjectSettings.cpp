@@ -4,8 +4,8 @@
 // and a value out of range all answer false and change nothing.
 #include "ZRObject.h"
 
+#include "base/ZREngineServices.h"
 #include "objects/ZRKeyYuv.h"
-#include "timeline/ZRTimeline.h"
 
 #include <QByteArray>
 
@@ -246,7 +246,9 @@ bool ZRObject::getIntPairSetting(const char* key, int* a, int* b) {
     if (!key || !a || !b) return false;
     if (is(key, "Video Dimensions")) {
         if (m_source) return m_source->videoDimensions(a, b);
-        return m_owner && m_owner->getIntPairSetting("Video Dimensions", a, b);
+        if (!m_owner) return false;
+        m_owner->videoDimensions(a, b);
+        return true;
     }
     if (is(key, "Transition SubDivision")) {
         int values[2];

@@ -1,8 +1,8 @@
 #include "ZRImage.h"
 
+#include "base/ZREngineServices.h"
 #include "platform/scaler/SRScaler.h"
 #include "render/ZRColourTables.h"
-#include "timeline/ZRTimeline.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -34,7 +34,7 @@ void ZRImage::AlignedFree::operator()(unsigned char* block) const {
     std::free(block);
 }
 
-ZRImage::ZRImage(ZRTimeline* owner) : m_owner(owner) {}
+ZRImage::ZRImage(ZREngineServices* owner) : m_owner(owner) {}
 
 ZRImage::~ZRImage() = default;
 

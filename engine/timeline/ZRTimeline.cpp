@@ -71,6 +71,15 @@ void ZRTimeline::backgroundColor(int* first, int* second, int* third) const {
     *third = m_backgroundColor[2];
 }
 
+void ZRTimeline::videoDimensions(int* width, int* height) const {
+    *width = m_videoWidth;
+    *height = m_videoHeight;
+}
+
+ZREngine& ZRTimeline::engineTables() {
+    return zrEngine();
+}
+
 // --- Change tracking -------------------------------------------------------
 
 void ZRTimeline::markChanged(const char*) {

@@ -2,6 +2,7 @@
 
 #include "api/IZRTimeline.h"
 #include "audio/ZRAudioMixer.h"
+#include "base/ZREngineServices.h"
 #include "config/ZRModuleCache.h"
 #include "export/ZRTimelineExportState.h"
 #include "fonts/ZRFontEntry.h"
@@ -65,7 +66,8 @@ class ZRTimeline final : public IZRTimeline,
                          public IZRSettings,
                          public IZRObjectFactory,
                          public IZRModuleConfig,
-                         public IZRChangeTracker {
+                         public IZRChangeTracker,
+                         public ZREngineServices {
 public:
     ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags);
     ~ZRTimeline() override;
@@ -181,52 +183,57 @@ public:
     uint32_t changeCount() const { return m_changeCounter; }
     bool isDirty() const { return m_externalChange; }
 
-    const ZRHostCallbacks& host() const { return m_host; }
+    // ZREngineServices
+    const ZRHostCallbacks& host() const override { return m_host; }
+    ZREngine& engineTables() override;
+    ZREngineString moduleFilePath(const char* category, const char* kind,
+                                  const char* third) override;
+    void backgroundColor(int* first, int* second, int* third) const override;
+    void videoDimensions(int* width, int* height) const override;
+    /// "Force Background Rendering Video Format"; read by the background renderer.
+    int forcedRenderFormat() const override { return m_forcedRenderFormat.load(); }
+    /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it, and so
+    /// does everything that changes what they read outside the timeline mutex.
+    ZRYieldingMutex& renderMutex() override { return m_renderMutex; }
+    ZRObjectPlacement placementOf(IZRObject* object) override;
+    IZRImage* composeFrame(IZRPos* position) override { return videoAt(position, 0); }
+    IZRObject* videoObjectAt(int track, IZRPos* position) override {
+        return objectAt(track, position, true);
+    }
+    /// The highest track number that has held an object (0 when none); no track above it has
+    /// a list. Read under the timeline mutex.
+    int highestTrack() override;
+    /// The frame after the last end of any track (frame 0 when empty), computed under the
+    /// timeline mutex; the engine's own threads use this copy rather than `endPosition`.
+    ZRPos projectEnd() override;
+    /// True while an export passes frames through: the module wrote the last frame's native
+    /// data unchanged, so the compositor should go on handing native frames.
+    bool exportPassThrough() const override { return m_export.passThrough.load(); }
+    /// True for the object that the `videoAt` in progress lets hand its source's native frame
+    /// on unchanged (export pass-through); read under the render mutex.
+    bool isPassThroughNominee(const ZRObject* object) const override {
+        return object && object == m_passThroughNominee;
+    }
+    /// Export: the AVI settings, the last export's file, the export sessions handed out.
+    ZRTimelineExportState& exportState() override { return m_export; }
+    bool backgroundRenderingEnabled() const override;
+    void invalidateRange(const ZRPos& start, const ZRPos& end) override;
+    ZRTempFileStore& tempFiles() override { return m_tempFiles; }
+
     /// The base folder given at creation, ending in "/" (empty when none was given).
     const ZREngineString& baseFolder() const { return m_baseFolder; }
     /// Where the engine's read-only data lies: the base folder, else the library's own folder.
     QString dataFolder() const;
     unsigned creationFlags() const { return m_flags; }
-    /// The "Background Color" setting, in the order it was given.
-    void backgroundColor(int* first, int* second, int* third) const;
-    ZRTempFileStore& tempFiles() { return m_tempFiles; }
     /// The background renderer (ZRTimelineBackground.cpp).
     ZRTimelineWorker& backgroundRenderer() { return m_worker; }
-    /// "Force Background Rendering Video Format"; read by the background renderer.
-    int forcedRenderFormat() const { return m_forcedRenderFormat.load(); }
     ZRModuleManager& moduleManager() { return m_moduleManager; }
-    /// The built-in module file serving (category, kind) under the data folder; empty, with
-    /// "Could not find module for ..." in the text buffer and the host's debug entry, when none.
-    ZREngineString moduleFilePath(const char* category, const char* kind, const char* third);
-    /// "Video Dimensions": 0 x 0 until the host sets them.
     int videoWidth() const { return m_videoWidth; }
     int videoHeight() const { return m_videoHeight; }
     double frameRate() const { return m_frameRate; }
     const ZRFadeCurve& fadeCurve() const { return m_fadeCurve; }
     /// The kernel log, a configuration file in the per-user state folder.
     QString logPath() const { return m_logPath; }
-    /// Export: the AVI settings, the last export's file, the export sessions handed out.
-    ZRTimelineExportState& exportState() { return m_export; }
-    /// True while an export passes frames through: the module wrote the last frame's native
-    /// data unchanged, so the compositor should go on handing native frames.
-    bool exportPassThrough() const { return m_export.passThrough.load(); }
-
-    /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it, and so
-    /// does everything that changes what they read outside the timeline mutex.
-    ZRYieldingMutex& renderMutex() { return m_renderMutex; }
-    /// Where `object` lies, copied under the timeline mutex.
-    ZRObjectPlacement placementOf(IZRObject* object);
-    /// The frame after the last end of any track (frame 0 when empty), computed under the
-    /// timeline mutex; the engine's own threads use this copy rather than `endPosition`.
-    ZRPos projectEnd();
-    /// The highest track number that has held an object (0 when none); no track above it has
-    /// a list. Read under the timeline mutex.
-    int highestTrack();
-    /// True for the object that the `videoAt` in progress lets hand its source's native frame
-    /// on unchanged (export pass-through); read under the render mutex.
-    bool isPassThroughNominee(const ZRObject* object) const {
-        return object && object == m_passThroughNominee;
-    }
 
     /// The ids that scripts and project files hold for this timeline's objects and effects.
     ZRObjectHandles& handles() { return m_handles; }
@@ -258,10 +265,7 @@ private:
     /// `redeclare` asks for it, or when the declarations are gone.
     void declareHostFunctionsIfNeeded(bool redeclare);
 
-    // The background renderer's side of editing: told of changed ranges, held while the
-    // tracks change wholesale.
-    bool backgroundRenderingEnabled() const;
-    void invalidateRange(const ZRPos& start, const ZRPos& end);
+    // The background renderer's side of editing: held while the tracks change wholesale.
     void suspendRenderer();
     void resumeRenderer();
     void forgetRenderedFrames();
@@ -293,7 +297,7 @@ private:
     // (the map itself is guarded by m_endPositionMutex; its nodes never move).
     std::unordered_map<std::thread::id, ZRPos> m_endPositions;
     std::unique_ptr<ZRImage> m_imageBuffers[3];
-    ZRModuleManager m_moduleManager;
+    ZRModuleManager m_moduleManager{*this};
     std::unique_ptr<ZRHeapMutex> m_timelineMutex;
     std::mutex m_endPositionMutex;
     std::mutex m_objectsMutex;

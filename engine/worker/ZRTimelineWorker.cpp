@@ -1,9 +1,10 @@
 #include "ZRTimelineWorker.h"
 
+#include "base/ZREngineServices.h"
 #include "objects/ZRGuardedEffectList.h"
 #include "objects/ZRObject.h"
 #include "render/ZRImage.h"
-#include "timeline/ZRTimeline.h"
+#include "timeline/ZRHostCallbacks.h"
 
 #include <QFile>
 
@@ -42,7 +43,7 @@ struct FileCloser {
 
 } // namespace
 
-ZRTimelineWorker::ZRTimelineWorker(ZRTimeline* timeline) : m_timeline(timeline) {}
+ZRTimelineWorker::ZRTimelineWorker(ZREngineServices* timeline) : m_timeline(timeline) {}
 
 ZRTimelineWorker::~ZRTimelineWorker() {
     stop();
@@ -117,7 +118,7 @@ ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
     const ZRPos end = m_timeline->projectEnd();
     if (!(position < &end)) return Step::Ended;
     if (frameState(position) != 1) return Step::Skipped;
-    auto* frame = static_cast<ZRImage*>(m_timeline->videoAt(&position, 0));
+    auto* frame = static_cast<ZRImage*>(m_timeline->composeFrame(&position));
     if (!frame) return Step::Skipped;
     // Before "Video Dimensions" are set there is nothing to store.
     const Stored stored = frame->pixels() ? store(position, frame, startedAt) : Stored::Stale;
@@ -190,7 +191,7 @@ int ZRTimelineWorker::frameState(const IZRPos& position) {
         ZRYieldingMutex::YieldingLock renderLock(m_timeline->renderMutex());
         const int tracks = m_timeline->highestTrack();
         for (int track = 1; track <= tracks && !needed; ++track) {
-            auto* object = dynamic_cast<ZRObject*>(m_timeline->objectAt(track, &at, true));
+            auto* object = dynamic_cast<ZRObject*>(m_timeline->videoObjectAt(track, &at));
             if (!object) continue;
             needed = (forced > 0 && object->sourceVideoFormat() != forced) ||
                      object->isTransition() || object->overlay().mode != 0 ||
