@@ -15,7 +15,6 @@ ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned
     : m_flags(flags) {
     for (auto& image : m_imageBuffers)
         image = std::make_unique<ZRImage>(this);
-    m_timelineMutex = std::make_unique<ZRHeapMutex>(true);
     m_host = ZRHostCallbacks(callbacks);
     if (m_host.has(&IZRCallbacks::message)) m_moduleManager.setMessage(callbacks->message);
     if (baseFolder) {
@@ -44,12 +43,6 @@ ZRTimeline::~ZRTimeline() {
         destroyPos(pos);
     while (ZRImage* image = m_images.first())
         destroyImage(image);
-    for (auto* tracks : {&m_videoTracks, &m_audioTracks}) {
-        for (ZRTrackList*& track : *tracks) {
-            delete track;
-            track = nullptr;
-        }
-    }
     if (--zrEngine().timelineCount == 0) zrEngine().freeTables();
 }
 

@@ -17,6 +17,7 @@
 #include "timeline/ZRRegistry.h"
 #include "timeline/ZRTrackItem.h"
 #include "timeline/ZRTrackList.h"
+#include "timeline/ZRTrackTable.h"
 #include "util/ZRHeapMutex.h"
 #include "util/ZRStringMap.h"
 #include "util/ZRTempFileStore.h"
@@ -238,7 +239,7 @@ public:
     /// The ids that scripts and project files hold for this timeline's objects and effects.
     ZRObjectHandles& handles() { return m_handles; }
 
-    static constexpr int kTrackCount = 100;
+    static constexpr int kTrackCount = ZRTrackTable::kTrackCount;
 
 private:
     void initialiseEngine();
@@ -251,7 +252,6 @@ private:
     bool registered(IZRObject* object);
 
     // Tracks (ZRTimelineTracks.cpp)
-    ZRTrackList* trackList(int track, bool video, bool create);
     void placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start, bool video,
                      int index, int depth);
     void shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd);
@@ -284,9 +284,7 @@ private:
 
     char m_textBuffer[256] = {};
     ZREngineString m_baseFolder;
-    std::array<ZRTrackList*, kTrackCount> m_videoTracks{};
-    std::array<ZRTrackList*, kTrackCount> m_audioTracks{};
-    int m_highestTrack = 0;
+    ZRTrackTable m_tracks;
     bool m_autoInsertEditing = true;
     ZRRegistry<IZRObject> m_objects;
     ZRRegistry<ZREffect> m_effects;
@@ -298,7 +296,6 @@ private:
     std::unordered_map<std::thread::id, ZRPos> m_endPositions;
     std::unique_ptr<ZRImage> m_imageBuffers[3];
     ZRModuleManager m_moduleManager{*this};
-    std::unique_ptr<ZRHeapMutex> m_timelineMutex;
     std::mutex m_endPositionMutex;
     std::mutex m_objectsMutex;
     std::mutex m_effectsMutex;
@@ -345,7 +342,7 @@ private:
     std::array<double, ZRTrackList::kChannels> m_masterPanning{-1.0, 1.0};
     std::array<double, ZRTrackList::kChannels> m_masterLevel{};
     ZRFadeCurve m_fadeCurve;
-    double m_frameRate = 30.0;
+    std::atomic<double> m_frameRate{30.0};
     ZRPos m_currentPosition;
     uint32_t m_changeCounter = 0;
     bool m_internalChange = false;

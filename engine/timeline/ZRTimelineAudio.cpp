@@ -62,9 +62,10 @@ void ZRTimeline::mixAudioFrame(int32_t samples) {
     std::vector<double> gains;
     for (int k = 1; k <= kTrackCount; ++k) {
         ZRTrackList* list = nullptr;
-        m_timelineMutex->lock();
-        list = trackList(k, false, false);
-        m_timelineMutex->unlock();
+        {
+            std::lock_guard lock(m_tracks.mutex());
+            list = m_tracks.list(k, false);
+        }
         if (!list) continue;
         auto* object = dynamic_cast<ZRObject*>(objectAt(k, &m_audioPosition, false));
         if (!object) continue;

@@ -31,17 +31,6 @@ ZRPos sourcePosition(const ZRObjectPlacement& placed, const ZRPos& position) {
     return s;
 }
 
-class ImageLock {
-public:
-    explicit ImageLock(IZRImage* image) : m_image(image) { m_image->lock(); }
-    ~ImageLock() { m_image->unlock(); }
-    ImageLock(const ImageLock&) = delete;
-    ImageLock& operator=(const ImageLock&) = delete;
-
-private:
-    IZRImage* m_image;
-};
-
 // The frame a pass-through may hand on is the one that would be composed unchanged: one object
 // alone at the position, drawn straight into the frame, without effects or transition, from a
 // media source whose picture already has the frame's size.
@@ -97,7 +86,7 @@ void blendOverlay(ZRObject* object, const ZRObjectPlacement& placed, const ZRPos
         zrOverlayFade(o.fadeIn != 0, o.fadeOut != 0, o.fadeTime, o.opacity, elapsed, remaining);
     p.fading = fade.fading;
     p.transparency = fade.transparency;
-    ImageLock overlayLock(overlay);
+    std::lock_guard overlayLock(*overlay);
     zrBlendOverlay(view(overlay), view(frame), p);
 }
 
@@ -133,7 +122,7 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
         std::array<ZRObject*, kTrackCount + 2> found{};
         std::array<ZRObjectPlacement, kTrackCount + 2> placed;
         {
-            std::lock_guard timelineLock(*m_timelineMutex);
+            std::lock_guard timelineLock(m_tracks.mutex());
             for (int t = 1; t <= kTrackCount; ++t) {
                 ZRObject* o = dynamic_cast<ZRObject*>(objectAt(t, &at, true));
                 found[size_t(t)] = o;

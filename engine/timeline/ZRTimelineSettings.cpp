@@ -109,7 +109,7 @@ void ZRTimeline::setFrameRate(double rate) {
     suspendRenderer();
     {
         std::lock_guard renderLock(m_renderMutex);
-        std::lock_guard timelineLock(*m_timelineMutex);
+        std::lock_guard timelineLock(m_tracks.mutex());
         ZRPos::setDefaultFrameRate(rate);
         m_frameRate = rate;
         {
@@ -132,7 +132,7 @@ void ZRTimeline::setFrameRate(double rate) {
 bool ZRTimeline::getIndexedDoubleSetting(const char* key, int* index, double* out) {
     if (!index || !out) return false;
     if (is(key, "Track Audio Level")) {
-        ZRTrackList* list = trackList(*index, false, true);
+        ZRTrackList* list = m_tracks.settingsList(*index);
         if (!list) return false;
         *out = list->level;
     } else if (is(key, "MasterChannel Audio Level") || is(key, "MasterChannel Audio Panning")) {
@@ -147,7 +147,7 @@ bool ZRTimeline::getIndexedDoubleSetting(const char* key, int* index, double* ou
 
 bool ZRTimeline::setIndexedDoubleSetting(const char* key, int index, double value) {
     if (is(key, "Track Audio Level")) {
-        ZRTrackList* list = trackList(index, false, true);
+        ZRTrackList* list = m_tracks.settingsList(index);
         if (!list) return false;
         list->level = value;
     } else if (is(key, "MasterChannel Audio Level") || is(key, "MasterChannel Audio Panning")) {
@@ -166,7 +166,7 @@ bool ZRTimeline::getTrackChannelDoubleSetting(const char* key, int* track, unsig
     const bool level = is(key, "Channel Audio Level");
     if (!level && !is(key, "Channel Audio Panning")) return false;
     if (!validChannel(*channel)) return false;
-    ZRTrackList* list = trackList(*track, false, true);
+    ZRTrackList* list = m_tracks.settingsList(*track);
     if (!list) return false;
     *out = (level ? list->channelLevel : list->channelPanning)[*channel - 1];
     return true;
@@ -178,7 +178,7 @@ bool ZRTimeline::setTrackChannelDoubleSetting(const char* key, int track, unsign
     if (!level && !is(key, "Channel Audio Panning")) return false;
     if (!validChannel(channel)) return false;
     if (!level && !(value >= -1.0 && value <= 1.0)) return false;
-    ZRTrackList* list = trackList(track, false, true);
+    ZRTrackList* list = m_tracks.settingsList(track);
     if (!list) return false;
     (level ? list->channelLevel : list->channelPanning)[channel - 1] = value;
     return true;
@@ -190,7 +190,7 @@ bool ZRTimeline::getIntPairSetting(const char* key, int* a, int* b) {
         *a = m_videoWidth;
         *b = m_videoHeight;
     } else if (is(key, "Mute Track")) {
-        ZRTrackList* list = trackList(*a, false, true);
+        ZRTrackList* list = m_tracks.settingsList(*a);
         if (!list) return false;
         *b = list->mute;
     } else if (is(key, "Mute MasterChannel") || is(key, "Invert MasterChannel")) {
@@ -207,7 +207,7 @@ bool ZRTimeline::setIntPairSetting(const char* key, int a, int b) {
         if (a < 0 || b < 0 || a > 16384 || b > 16384) return false;
         setVideoDimensions(a, b);
     } else if (is(key, "Mute Track")) {
-        ZRTrackList* list = trackList(a, false, true);
+        ZRTrackList* list = m_tracks.settingsList(a);
         if (!list) return false;
         list->mute = b != 0;
     } else if (is(key, "Mute MasterChannel") || is(key, "Invert MasterChannel")) {
@@ -225,19 +225,15 @@ bool ZRTimeline::setIntPairSetting(const char* key, int a, int b) {
 void ZRTimeline::setVideoDimensions(int width, int height) {
     suspendRenderer();
     {
-        ZRImage* frame = m_imageBuffers[0].get();
-        frame->lock();
-        {
-            std::lock_guard renderLock(m_renderMutex);
-            // Titles keep their size relative to the frame; there is nothing to scale from
-            // before the first width is known.
-            rescaleTitles(m_videoWidth, width);
-            m_videoWidth = width;
-            m_videoHeight = height;
-            for (auto& image : m_imageBuffers)
-                image->create(width, height, 0);
-        }
-        frame->unlock();
+        std::lock_guard frameLock(*m_imageBuffers[0]);
+        std::lock_guard renderLock(m_renderMutex);
+        // Titles keep their size relative to the frame; there is nothing to scale from before
+        // the first width is known.
+        rescaleTitles(m_videoWidth, width);
+        m_videoWidth = width;
+        m_videoHeight = height;
+        for (auto& image : m_imageBuffers)
+            image->create(width, height, 0);
     }
     // Stored frames have the old size.
     forgetRenderedFrames();
@@ -256,7 +252,7 @@ bool ZRTimeline::getIntTripleSetting(const char* key, int* a, int* b, int* c) {
         *c = m_backgroundColor[2];
     } else if (is(key, "Mute Channel") || is(key, "Invert Channel")) {
         if (!validChannel(*b)) return false;
-        ZRTrackList* list = trackList(*a, false, true);
+        ZRTrackList* list = m_tracks.settingsList(*a);
         if (!list) return false;
         *c = (is(key, "Mute Channel") ? list->channelMute : list->channelInvert)[size_t(*b - 1)];
     } else {
@@ -276,7 +272,7 @@ bool ZRTimeline::setIntTripleSetting(const char* key, int a, int b, int c) {
         m_backgroundColor[2] = c;
     } else if (is(key, "Mute Channel") || is(key, "Invert Channel")) {
         if (!validChannel(b)) return false;
-        ZRTrackList* list = trackList(a, false, true);
+        ZRTrackList* list = m_tracks.settingsList(a);
         if (!list) return false;
         (is(key, "Mute Channel") ? list->channelMute : list->channelInvert)[size_t(b - 1)] = c != 0;
     } else {
