@@ -33,15 +33,15 @@ ZRTimeline::~ZRTimeline() {
     // The renderer reads the tracks and objects destroyed below.
     m_worker.stop();
     zrscript::forgetTimeline(this);
-    while (IZRObject* object = m_objects.first())
+    while (IZRObject* object = m_registries.objects.first())
         destroyObject(object);
-    while (ZRGuardedList* list = m_lists.first())
+    while (ZRGuardedList* list = m_registries.lists.first())
         destroyList(list);
-    while (ZREffect* effect = m_effects.first())
+    while (ZREffect* effect = m_registries.effects.first())
         destroyEffect(effect);
-    while (ZRPos* pos = m_positions.first())
+    while (ZRPos* pos = m_registries.positions.first())
         destroyPos(pos);
-    while (ZRImage* image = m_images.first())
+    while (ZRImage* image = m_registries.images.first())
         destroyImage(image);
     if (--zrEngine().timelineCount == 0) zrEngine().freeTables();
 }
@@ -120,28 +120,16 @@ IZRPos* ZRTimeline::createPosHMSF(int32_t hours, int32_t minutes, int32_t second
 
 IZRPos* ZRTimeline::createPosAt(int32_t hours, int32_t minutes, int32_t seconds, int32_t frames,
                                 double rate) {
-    auto* pos = new (std::nothrow) ZRPos(hours, minutes, seconds, frames, rate);
-    if (!pos) return nullptr;
-    std::lock_guard locker(m_positionsMutex);
-    m_positions.append(pos);
-    return pos;
+    return m_registries.positions.add(
+        std::unique_ptr<ZRPos>(new (std::nothrow) ZRPos(hours, minutes, seconds, frames, rate)));
 }
 
 void ZRTimeline::destroyPos(IZRPos* pos) {
-    auto* own = static_cast<ZRPos*>(pos);
-    {
-        std::lock_guard locker(m_positionsMutex);
-        if (!own || !m_positions.remove(own)) return;
-    }
-    delete own;
+    if (pos) m_registries.positions.take(static_cast<ZRPos*>(pos));
 }
 
 IZRImage* ZRTimeline::createEmptyImage() {
-    auto* image = new (std::nothrow) ZRImage(this);
-    if (!image) return nullptr;
-    std::lock_guard locker(m_imagesMutex);
-    m_images.append(image);
-    return image;
+    return m_registries.images.add(std::unique_ptr<ZRImage>(new (std::nothrow) ZRImage(this)));
 }
 
 IZRImage* ZRTimeline::createImage(int32_t width, int32_t height, int32_t noAllocation) {
@@ -151,31 +139,22 @@ IZRImage* ZRTimeline::createImage(int32_t width, int32_t height, int32_t noAlloc
 }
 
 void ZRTimeline::destroyImage(IZRImage* image) {
-    auto* own = static_cast<ZRImage*>(image);
-    {
-        std::lock_guard locker(m_imagesMutex);
-        if (!own || !m_images.remove(own)) return;
-    }
-    delete own;
+    if (image) m_registries.images.take(static_cast<ZRImage*>(image));
 }
 
 // Only pointers this timeline made are destroyed, through their own destroy operation; null
 // and unknown pointers are ignored rather than deleted blindly.
 void ZRTimeline::deleteInterfaceObject(void* object) {
     if (!object) return;
-    auto registered = [object](std::mutex& mutex, const auto& registry) {
-        std::lock_guard locker(mutex);
-        return registry.contains(object);
-    };
-    if (registered(m_objectsMutex, m_objects))
+    if (m_registries.objects.contains(object))
         destroyObject(static_cast<IZRObject*>(object));
-    else if (registered(m_effectsMutex, m_effects))
+    else if (m_registries.effects.contains(object))
         destroyEffect(static_cast<ZREffect*>(object));
-    else if (registered(m_positionsMutex, m_positions))
+    else if (m_registries.positions.contains(object))
         destroyPos(static_cast<ZRPos*>(object));
-    else if (registered(m_imagesMutex, m_images))
+    else if (m_registries.images.contains(object))
         destroyImage(static_cast<ZRImage*>(object));
-    else if (registered(m_listsMutex, m_lists))
+    else if (m_registries.lists.contains(object))
         destroyList(static_cast<ZRGuardedList*>(object));
     else if (m_export.hasSession(object))
         delete static_cast<ZRExportSession*>(object);

@@ -13,6 +13,7 @@
 #include "timeline/ZRHostCallbacks.h"
 #include "timeline/ZRNameTable.h"
 #include "timeline/ZRObjectHandles.h"
+#include "timeline/ZRObjectRegistries.h"
 #include "timeline/ZRPos.h"
 #include "timeline/ZRRegistry.h"
 #include "timeline/ZRTrackItem.h"
@@ -286,22 +287,13 @@ private:
     ZREngineString m_baseFolder;
     ZRTrackTable m_tracks;
     bool m_autoInsertEditing = true;
-    ZRRegistry<IZRObject> m_objects;
-    ZRRegistry<ZREffect> m_effects;
-    ZRRegistry<ZRPos> m_positions;
-    ZRRegistry<ZRImage> m_images;
-    ZRRegistry<ZRGuardedList> m_lists;
+    ZRObjectRegistries m_registries;
     // What `endPosition` hands each calling thread, rewritten only by that thread's own calls
     // (the map itself is guarded by m_endPositionMutex; its nodes never move).
     std::unordered_map<std::thread::id, ZRPos> m_endPositions;
     std::unique_ptr<ZRImage> m_imageBuffers[3];
     ZRModuleManager m_moduleManager{*this};
     std::mutex m_endPositionMutex;
-    std::mutex m_objectsMutex;
-    std::mutex m_effectsMutex;
-    std::mutex m_positionsMutex;
-    std::mutex m_imagesMutex;
-    std::mutex m_listsMutex;
     /// Serialises frame composition; destroying what a render may use waits for it.
     ZRYieldingMutex m_renderMutex;
     // Edits in progress on the thread holding the timeline mutex, and the ranges they changed

@@ -112,18 +112,13 @@ void ZRTimeline::setFrameRate(double rate) {
         std::lock_guard timelineLock(m_tracks.mutex());
         ZRPos::setDefaultFrameRate(rate);
         m_frameRate = rate;
-        {
-            std::lock_guard locker(m_positionsMutex);
-            for (ZRPos* pos = m_positions.first(); pos; pos = m_positions.next())
-                pos->changeFramerate(rate);
-        }
-        std::lock_guard locker(m_objectsMutex);
-        for (IZRObject* object = m_objects.first(); object; object = m_objects.next()) {
+        m_registries.positions.forEach([rate](ZRPos* pos) { pos->changeFramerate(rate); });
+        m_registries.objects.forEach([rate](IZRObject* object) {
             for (IZRPos* pos :
                  {object->startPos(), object->endPos(), object->duration(), object->markIn(),
                   object->markOut(), object->sourceLength(), object->currentPos()})
                 pos->changeFramerate(rate);
-        }
+        });
     }
     forgetRenderedFrames();
     resumeRenderer();
@@ -361,11 +356,10 @@ void ZRTimeline::lockTextRenderer(bool lock) {
 // Under the render mutex: titles' font data is what frames read.
 void ZRTimeline::rescaleTitles(int oldWidth, int newWidth) {
     if (oldWidth <= 0 || newWidth <= 0 || oldWidth == newWidth) return;
-    std::lock_guard locker(m_objectsMutex);
-    for (IZRObject* item = m_objects.first(); item; item = m_objects.next()) {
+    m_registries.objects.forEach([oldWidth, newWidth](IZRObject* item) {
         auto* object = static_cast<ZRObject*>(item);
-        if (object->trackIndex(true) < 0 || !object->fontData()) continue;
+        if (object->trackIndex(true) < 0 || !object->fontData()) return;
         object->fontData()->sizeRatio *= double(newWidth) / oldWidth;
         object->remeasureText();
-    }
+    });
 }
