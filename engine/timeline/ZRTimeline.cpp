@@ -13,8 +13,6 @@
 
 ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags)
     : m_flags(flags) {
-    for (auto& image : m_imageBuffers)
-        image = std::make_unique<ZRImage>(this);
     m_host = ZRHostCallbacks(callbacks);
     if (m_host.has(&IZRCallbacks::message)) m_moduleManager.setMessage(callbacks->message);
     if (baseFolder) {
@@ -100,12 +98,30 @@ void ZRTimeline::noteChange(const char*) {
     }
 }
 
-// --- Image buffers ---------------------------------------------------------
+// --- Frames and image buffers ----------------------------------------------
+
+// The frame buffer stays locked for the caller, who unlocks it once done with the frame.
+IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
+    if (!position) return nullptr;
+    ZRPos at;
+    at.assign(position);
+    ZRImage* frame = m_compositor.buffer(0);
+    frame->lock();
+    // A native frame of the last call must not go out with this one: only a stored frame or the
+    // pass-through nominee's source set one again.
+    frame->resetNative();
+    // A frame the background renderer stored is served before any track is looked at.
+    if (loadStoredFrame(at, frame)) return frame;
+    // Before "Video Dimensions" are set there are no pixels to compose into.
+    if (!frame->pixels()) return frame;
+    m_compositor.compose(at);
+    return frame;
+}
 
 IZRImage* ZRTimeline::imageBuffer(int index) {
-    if (index == 2) return m_imageBuffers[1].get();
-    if (index == 3) return m_imageBuffers[2].get();
-    return m_imageBuffers[0].get();
+    if (index == 2) return m_compositor.buffer(1);
+    if (index == 3) return m_compositor.buffer(2);
+    return m_compositor.buffer(0);
 }
 
 // --- Positions and images made for the host --------------------------------

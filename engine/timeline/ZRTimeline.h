@@ -9,6 +9,7 @@
 #include "modules/ZRModuleManager.h"
 #include "output/ZRDVOutputState.h"
 #include "render/ZRImage.h"
+#include "timeline/ZRCompositor.h"
 #include "timeline/ZRFadeCurve.h"
 #include "timeline/ZRHostCallbacks.h"
 #include "timeline/ZRNameTable.h"
@@ -196,7 +197,7 @@ public:
     int forcedRenderFormat() const override { return m_forcedRenderFormat.load(); }
     /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it, and so
     /// does everything that changes what they read outside the timeline mutex.
-    ZRYieldingMutex& renderMutex() override { return m_renderMutex; }
+    ZRYieldingMutex& renderMutex() override { return m_compositor.renderMutex(); }
     ZRObjectPlacement placementOf(IZRObject* object) override;
     IZRImage* composeFrame(IZRPos* position) override { return videoAt(position, 0); }
     IZRObject* videoObjectAt(int track, IZRPos* position) override {
@@ -214,7 +215,7 @@ public:
     /// True for the object that the `videoAt` in progress lets hand its source's native frame
     /// on unchanged (export pass-through); read under the render mutex.
     bool isPassThroughNominee(const ZRObject* object) const override {
-        return object && object == m_passThroughNominee;
+        return m_compositor.isPassThroughNominee(object);
     }
     /// Export: the AVI settings, the last export's file, the export sessions handed out.
     ZRTimelineExportState& exportState() override { return m_export; }
@@ -288,20 +289,16 @@ private:
     ZRTrackTable m_tracks;
     bool m_autoInsertEditing = true;
     ZRObjectRegistries m_registries;
+    ZRCompositor m_compositor{*this, m_tracks};
     // What `endPosition` hands each calling thread, rewritten only by that thread's own calls
     // (the map itself is guarded by m_endPositionMutex; its nodes never move).
     std::unordered_map<std::thread::id, ZRPos> m_endPositions;
-    std::unique_ptr<ZRImage> m_imageBuffers[3];
     ZRModuleManager m_moduleManager{*this};
     std::mutex m_endPositionMutex;
-    /// Serialises frame composition; destroying what a render may use waits for it.
-    ZRYieldingMutex m_renderMutex;
     // Edits in progress on the thread holding the timeline mutex, and the ranges they changed
     // (guarded by the timeline mutex).
     int m_editDepth = 0;
     std::vector<std::pair<ZRPos, ZRPos>> m_changedRanges;
-    // Rendering (ZRTimelineRender.cpp): set and cleared by videoAt under the render mutex.
-    const ZRObject* m_passThroughNominee = nullptr;
     // Audio (ZRTimelineAudio.cpp): the mix run started by startAudioAt, its start position, the
     // frames of 1/30 s mixed since, and the run's number, by which objects see a new run.
     void mixAudioFrame(int32_t samples);

@@ -214,7 +214,7 @@ void ZRTimeline::destroyObject(IZRObject* object) {
     // state lock: done before the render lock, which comes after it.
     if (auto* own = dynamic_cast<ZRObject*>(object)) own->releaseUserData();
     {
-        std::lock_guard renderLock(m_renderMutex);
+        std::lock_guard renderLock(renderMutex());
         std::unique_ptr<IZRObject> owned = m_registries.objects.take(object);
         m_handles.unregister(object);
         owned.reset();
@@ -254,7 +254,7 @@ void ZRTimeline::destroyEffect(ZREffect* effect) {
     suspendRenderer();
     if (IZRObject* owner = own->owner()) owner->removeEffect(own);
     {
-        std::lock_guard renderLock(m_renderMutex);
+        std::lock_guard renderLock(renderMutex());
         std::unique_ptr<ZREffect> owned = m_registries.effects.take(effect);
         m_handles.unregister(effect);
         owned.reset();

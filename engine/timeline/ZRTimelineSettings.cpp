@@ -108,7 +108,7 @@ bool ZRTimeline::setDoubleSetting(const char* key, double value) {
 void ZRTimeline::setFrameRate(double rate) {
     suspendRenderer();
     {
-        std::lock_guard renderLock(m_renderMutex);
+        std::lock_guard renderLock(renderMutex());
         std::lock_guard timelineLock(m_tracks.mutex());
         ZRPos::setDefaultFrameRate(rate);
         m_frameRate = rate;
@@ -220,15 +220,14 @@ bool ZRTimeline::setIntPairSetting(const char* key, int a, int b) {
 void ZRTimeline::setVideoDimensions(int width, int height) {
     suspendRenderer();
     {
-        std::lock_guard frameLock(*m_imageBuffers[0]);
-        std::lock_guard renderLock(m_renderMutex);
+        std::lock_guard frameLock(*m_compositor.buffer(0));
+        std::lock_guard renderLock(renderMutex());
         // Titles keep their size relative to the frame; there is nothing to scale from before
         // the first width is known.
         rescaleTitles(m_videoWidth, width);
         m_videoWidth = width;
         m_videoHeight = height;
-        for (auto& image : m_imageBuffers)
-            image->create(width, height, 0);
+        m_compositor.resize(width, height);
     }
     // Stored frames have the old size.
     forgetRenderedFrames();

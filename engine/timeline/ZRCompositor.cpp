@@ -1,10 +1,11 @@
-// Composing the picture of the whole timeline at one position (videoAt): every video track's
-// object draws itself, transitions mix their two neighbours, effects run, overlays are blended.
-#include "ZRTimeline.h"
+#include "ZRCompositor.h"
 
+#include "base/ZREngineServices.h"
 #include "objects/ZRObject.h"
 #include "render/ZROverlayBlend.h"
 #include "render/ZRRenderTime.h"
+#include "timeline/ZRHostCallbacks.h"
+#include "timeline/ZRTrackTable.h"
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -34,8 +35,9 @@ ZRPos sourcePosition(const ZRObjectPlacement& placed, const ZRPos& position) {
 // The frame a pass-through may hand on is the one that would be composed unchanged: one object
 // alone at the position, drawn straight into the frame, without effects or transition, from a
 // media source whose picture already has the frame's size.
-const ZRObject* passThroughNominee(const std::array<ZRObject*, ZRTimeline::kTrackCount + 2>& found,
-                                   const IZRImage* frame) {
+const ZRObject*
+passThroughNominee(const std::array<ZRObject*, ZRTrackTable::kTrackCount + 2>& found,
+                   const IZRImage* frame) {
     const ZRObject* only = nullptr;
     for (ZRObject* object : found) {
         if (!object) continue;
@@ -92,25 +94,22 @@ void blendOverlay(ZRObject* object, const ZRObjectPlacement& placed, const ZRPos
 
 } // namespace
 
-IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
-    if (!position) return nullptr;
-    ZRPos at;
-    at.assign(position);
-    ZRImage* frame = m_imageBuffers[0].get();
-    ZRImage* bufferA = m_imageBuffers[1].get();
-    ZRImage* bufferB = m_imageBuffers[2].get();
-    frame->lock();
-    // A native frame of the last call must not go out with this one: only a stored frame or the
-    // pass-through nominee's source set one again.
-    frame->resetNative();
+ZRCompositor::ZRCompositor(ZREngineServices& services, ZRTrackTable& tracks)
+    : m_services(services), m_tracks(tracks) {
+    for (auto& image : m_buffers)
+        image = std::make_unique<ZRImage>(&services);
+}
 
-    // A frame the background renderer stored is served before any track is looked at. The
-    // renderer's worker fills `loadStoredFrame`.
-    if (loadStoredFrame(at, frame)) return frame;
+void ZRCompositor::resize(int width, int height) {
+    for (auto& image : m_buffers)
+        image->create(width, height, 0);
+}
 
-    // Before "Video Dimensions" are set there are no pixels to compose into.
-    if (!frame->pixels()) return frame;
-
+void ZRCompositor::compose(const ZRPos& at) {
+    constexpr int kTrackCount = ZRTrackTable::kTrackCount;
+    ZRImage* frame = m_buffers[0].get();
+    ZRImage* bufferA = m_buffers[1].get();
+    ZRImage* bufferB = m_buffers[2].get();
     bool fresh = true;
     bool composed = false;
     try {
@@ -123,13 +122,15 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
         std::array<ZRObjectPlacement, kTrackCount + 2> placed;
         {
             std::lock_guard timelineLock(m_tracks.mutex());
+            const double frameNumber = at.toFrames();
             for (int t = 1; t <= kTrackCount; ++t) {
-                ZRObject* o = dynamic_cast<ZRObject*>(objectAt(t, &at, true));
+                ZRObject* o = dynamic_cast<ZRObject*>(m_tracks.objectAt(t, frameNumber, true));
                 found[size_t(t)] = o;
-                if (o) placed[size_t(t)] = placementOf(o);
+                if (o) placed[size_t(t)] = m_tracks.placementOf(o);
             }
         }
-        m_passThroughNominee = exportPassThrough() ? passThroughNominee(found, frame) : nullptr;
+        m_passThroughNominee =
+            m_services.exportPassThrough() ? passThroughNominee(found, frame) : nullptr;
 
         for (int t = 1; t <= kTrackCount; ++t) {
             ZRObject* o = found[size_t(t)];
@@ -180,9 +181,8 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
     } catch (...) {
         m_passThroughNominee = nullptr;
         qDebug("%s", QByteArray(kVideoAtException).trimmed().constData());
-        m_host.debug(kVideoAtException);
+        m_services.host().debug(kVideoAtException);
     }
     if (composed) frame->resetNative();
     if (fresh) frame->clear();
-    return frame;
 }
