@@ -57,14 +57,55 @@ QString ZRTimeline::dataFolder() const {
 }
 
 void ZRTimeline::backgroundColor(int* first, int* second, int* third) const {
-    *first = m_backgroundColor[0];
-    *second = m_backgroundColor[1];
-    *third = m_backgroundColor[2];
+    m_settings.read([&](const ZRTimelineSettingValues& values) {
+        *first = values.backgroundColor[0];
+        *second = values.backgroundColor[1];
+        *third = values.backgroundColor[2];
+    });
 }
 
 void ZRTimeline::videoDimensions(int* width, int* height) const {
-    *width = m_videoWidth;
-    *height = m_videoHeight;
+    m_settings.read([&](const ZRTimelineSettingValues& values) {
+        *width = values.videoWidth;
+        *height = values.videoHeight;
+    });
+}
+
+int ZRTimeline::videoWidth() const {
+    return m_settings.read([](const ZRTimelineSettingValues& values) { return values.videoWidth; });
+}
+
+int ZRTimeline::videoHeight() const {
+    return m_settings.read(
+        [](const ZRTimelineSettingValues& values) { return values.videoHeight; });
+}
+
+int ZRTimeline::sampleRate() const {
+    return m_audio.read([](const ZRAudioSettings& audio) { return audio.sampleRate; });
+}
+
+int ZRTimeline::bitsPerSample() const {
+    return m_audio.read([](const ZRAudioSettings& audio) { return audio.bitsPerSample; });
+}
+
+int ZRTimeline::channels() const {
+    return m_audio.read([](const ZRAudioSettings& audio) { return audio.channels; });
+}
+
+bool ZRTimeline::autoInsertEditing() const {
+    return m_settings.read(
+        [](const ZRTimelineSettingValues& values) { return values.autoInsertEditing; });
+}
+
+// --- Sound -----------------------------------------------------------------
+
+bool ZRTimeline::startAudioAt(IZRPos* position) {
+    m_audio.start(position, m_frameRate);
+    return true;
+}
+
+void* ZRTimeline::renderAudio(int32_t frames, int32_t* bytes) {
+    return const_cast<unsigned char*>(m_audio.render(frames, bytes, m_tracks));
 }
 
 ZREngine& ZRTimeline::engineTables() {

@@ -17,6 +17,8 @@
 #include "timeline/ZRObjectRegistries.h"
 #include "timeline/ZRPos.h"
 #include "timeline/ZRRegistry.h"
+#include "timeline/ZRSettingsTable.h"
+#include "timeline/ZRTimelineAudio.h"
 #include "timeline/ZRTrackItem.h"
 #include "timeline/ZRTrackList.h"
 #include "timeline/ZRTrackTable.h"
@@ -194,7 +196,7 @@ public:
     void backgroundColor(int* first, int* second, int* third) const override;
     void videoDimensions(int* width, int* height) const override;
     /// "Force Background Rendering Video Format"; read by the background renderer.
-    int forcedRenderFormat() const override { return m_forcedRenderFormat.load(); }
+    int forcedRenderFormat() const override { return m_settings.forcedRenderFormat.load(); }
     /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it, and so
     /// does everything that changes what they read outside the timeline mutex.
     ZRYieldingMutex& renderMutex() override { return m_compositor.renderMutex(); }
@@ -231,10 +233,14 @@ public:
     /// The background renderer (ZRTimelineBackground.cpp).
     ZRTimelineWorker& backgroundRenderer() { return m_worker; }
     ZRModuleManager& moduleManager() { return m_moduleManager; }
-    int videoWidth() const { return m_videoWidth; }
-    int videoHeight() const { return m_videoHeight; }
+    int videoWidth() const;
+    int videoHeight() const;
     double frameRate() const { return m_frameRate; }
-    const ZRFadeCurve& fadeCurve() const { return m_fadeCurve; }
+    /// A copy of the fade curve ("FadeCharacteristics ...").
+    ZRFadeCurve fadeCurve() const {
+        return m_settings.read(
+            [](const ZRTimelineSettingValues& values) { return values.fadeCurve; });
+    }
     /// The kernel log, a configuration file in the per-user state folder.
     QString logPath() const { return m_logPath; }
 
@@ -280,14 +286,23 @@ private:
     void setVideoDimensions(int width, int height);
     /// "Temporary Directory": false for a null or empty text.
     bool setTemporaryFolder(const char* folder);
-    void lockTextRenderer(bool lock);
+    static void lockTextRenderer(bool lock);
+    /// "Pause Background Rendering": one pause more, or one less.
+    void pauseRenderer(bool pause);
     /// Scales every title's text with the frame width (nothing while the old width is 0).
     void rescaleTitles(int oldWidth, int newWidth);
+    // The key tables of the settings, one per kind of value (ZRTimelineSettings.cpp).
+    struct SettingKeys;
+    // The export's audio format, from the audio mix's settings.
+    int sampleRate() const;
+    int bitsPerSample() const;
+    int channels() const;
+    /// "Auto insert editing": lengthening an object pushes its followers later.
+    bool autoInsertEditing() const;
 
     char m_textBuffer[256] = {};
     ZREngineString m_baseFolder;
     ZRTrackTable m_tracks;
-    bool m_autoInsertEditing = true;
     ZRObjectRegistries m_registries;
     ZRCompositor m_compositor{*this, m_tracks};
     // What `endPosition` hands each calling thread, rewritten only by that thread's own calls
@@ -299,38 +314,14 @@ private:
     // (guarded by the timeline mutex).
     int m_editDepth = 0;
     std::vector<std::pair<ZRPos, ZRPos>> m_changedRanges;
-    // Audio (ZRTimelineAudio.cpp): the mix run started by startAudioAt, its start position, the
-    // frames of 1/30 s mixed since, and the run's number, by which objects see a new run.
-    void mixAudioFrame(int32_t samples);
-    ZRAudioMixer m_audioMixer;
-    ZRPos m_audioStart;
-    ZRPos m_audioPosition;
-    int64_t m_audioFramesMixed = 0;
-    uint32_t m_mixGeneration = 0;
+    ZRTimelineAudio m_audio;
     ZRTempFileStore m_tempFiles;
     // After the store: stopped in the destructor, and its files deleted before the store goes.
     ZRTimelineWorker m_worker{this};
     // DV output (ZRTimelineDVOutput.cpp).
     ZRDVOutputState m_dvOutput;
     ZRHostCallbacks m_host{nullptr};
-    int m_backgroundColor[3] = {255, 255, 255};
-    // Timeline settings (ZRTimelineSettings.cpp)
-    int m_audioResamplingQuality = 2;
-    bool m_previewMode = false;
-    QByteArray m_tempFolderText;
-    int m_pauseCounter = 0;
-    std::atomic<int> m_forcedRenderFormat{0};
-    bool m_enhancedAudioHandling = false;
-    int m_videoWidth = 0;
-    int m_videoHeight = 0;
-    int m_sampleRate = 44100;
-    int m_bitsPerSample = 16;
-    int m_channels = 2;
-    std::array<bool, ZRTrackList::kChannels> m_masterMute{};
-    std::array<bool, ZRTrackList::kChannels> m_masterInvert{};
-    std::array<double, ZRTrackList::kChannels> m_masterPanning{-1.0, 1.0};
-    std::array<double, ZRTrackList::kChannels> m_masterLevel{};
-    ZRFadeCurve m_fadeCurve;
+    ZRSettingsTable m_settings;
     std::atomic<double> m_frameRate{30.0};
     ZRPos m_currentPosition;
     uint32_t m_changeCounter = 0;

@@ -47,9 +47,9 @@ bool ZRTimeline::configureExportModule(const char* format) {
     if (path.isEmpty()) return false;
     auto record = std::make_unique<ZRExportRecord>();
     record->hasAudio = 1;
-    record->audioRate = m_sampleRate;
-    record->audioBits = m_bitsPerSample;
-    record->audioChannels = m_channels;
+    record->audioRate = sampleRate();
+    record->audioBits = bitsPerSample();
+    record->audioChannels = channels();
     record->reserved = nullptr;
     ZRExportModule module;
     module.setHost(&m_host);
@@ -120,12 +120,12 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
             length = last - first + 1;
         }
     }
-    const ZRExportClock clock(timelineRate, rate, length, m_sampleRate, avi ? 1 : 5);
+    const ZRExportClock clock(timelineRate, rate, length, sampleRate(), avi ? 1 : 5);
     if (!clock.isValid() || startFrame + length > INT32_MAX) return 1;
 
-    int outWidth = m_videoWidth;
-    int outHeight = m_videoHeight;
-    if (width > 0 && height > 0 && (width != m_videoWidth || height != m_videoHeight)) {
+    int outWidth = videoWidth();
+    int outHeight = videoHeight();
+    if (width > 0 && height > 0 && (width != videoWidth() || height != videoHeight())) {
         outWidth = width;
         outHeight = height;
         run.scaled = createImage(width, height, 0);
@@ -152,8 +152,8 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
             [this](const char* line) { m_host.debug((std::string(line) + "\n").c_str()); });
         const int opened =
             writer.openDShow(m_export.avi.codecName(true), m_export.avi.codecName(false),
-                             name.c_str(), outWidth, outHeight, clock.outputRate(), m_sampleRate,
-                             m_channels, m_bitsPerSample, 0, -1, -1, -1);
+                             name.c_str(), outWidth, outHeight, clock.outputRate(), sampleRate(),
+                             channels(), bitsPerSample(), 0, -1, -1, -1);
         if (opened == platform::kAviVideoRefused) return 2;
         if (opened == platform::kAviAudioRefused) return 3;
         if (opened != platform::kAviOk) return 1;
@@ -173,9 +173,9 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
         return 1;
     }
     record->hasAudio = 1;
-    record->audioRate = m_sampleRate;
-    record->audioBits = m_bitsPerSample;
-    record->audioChannels = m_channels;
+    record->audioRate = sampleRate();
+    record->audioBits = bitsPerSample();
+    record->audioChannels = channels();
     record->reserved = nullptr;
     record->frameRate = clock.outputRate();
     record->width = outWidth;

@@ -310,7 +310,7 @@ bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
         in->assign(markIn);
         object->duration()->add(&d);
         object->endPos()->add(&d);
-        if (m_autoInsertEditing) shiftFollowers(target, copyOf(object->endPos()));
+        if (autoInsertEditing()) shiftFollowers(target, copyOf(object->endPos()));
     } else {
         return true;
     }
@@ -336,7 +336,7 @@ bool ZRTimeline::setObjectMarkOut(IZRObject* object, IZRPos* markOut) {
     object->duration()->assign(&length);
     placeEnd(object);
     object->markOut()->assign(markOut);
-    if (m_autoInsertEditing) shiftFollowers(target, copyOf(object->endPos()));
+    if (autoInsertEditing()) shiftFollowers(target, copyOf(object->endPos()));
     noteChangedRange(oldStart, oldEnd);
     const ZRPos start = copyOf(object->startPos());
     removeObject(object);
