@@ -9,7 +9,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstdarg>
+#include <cstdio>
 #include <new>
+#include <vector>
 
 ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags)
     : m_flags(flags) {
@@ -95,6 +98,30 @@ int ZRTimeline::channels() const {
 bool ZRTimeline::autoInsertEditing() const {
     return m_settings.read(
         [](const ZRTimelineSettingValues& values) { return values.autoInsertEditing; });
+}
+
+// --- Scripts and projects ---------------------------------------------------
+
+bool ZRTimeline::runScript(char* text, bool redeclare) {
+    return m_scripts.runText(text, redeclare);
+}
+
+bool ZRTimeline::runScriptFile(const char* path, bool redeclare) {
+    return m_scripts.runFile(path, redeclare);
+}
+
+bool ZRTimeline::runScriptLine(const char* format, ...) {
+    if (!format) return false;
+    std::vector<char> buffer(65536);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
+    va_end(arguments);
+    return m_scripts.runLine(buffer.data());
+}
+
+bool ZRTimeline::saveProject(const char* fileName) {
+    return m_scripts.saveProject(fileName);
 }
 
 // --- Sound -----------------------------------------------------------------

@@ -17,6 +17,7 @@
 #include "timeline/ZRObjectRegistries.h"
 #include "timeline/ZRPos.h"
 #include "timeline/ZRRegistry.h"
+#include "timeline/ZRScriptBridge.h"
 #include "timeline/ZRSettingsTable.h"
 #include "timeline/ZRTimelineAudio.h"
 #include "timeline/ZRTrackItem.h"
@@ -269,10 +270,6 @@ private:
     class EditScope;
     void noteChangedRange(const ZRPos& start, const ZRPos& end);
 
-    /// The front end's declaration step when this timeline has not declared yet, when
-    /// `redeclare` asks for it, or when the declarations are gone.
-    void declareHostFunctionsIfNeeded(bool redeclare);
-
     // The background renderer's side of editing: held while the tracks change wholesale.
     void suspendRenderer();
     void resumeRenderer();
@@ -332,8 +329,7 @@ private:
     std::unique_ptr<QConfig> m_log;
     ZRModuleCache m_moduleCache;
     unsigned m_flags;
-    // Scripts (ZRTimelineScripts.cpp): set once this timeline has declared the host functions.
-    bool m_hostFunctionsDeclared = false;
+    ZRScriptBridge m_scripts{*this, m_worker};
     ZRObjectHandles m_handles;
     // Last, so that export sessions still open end before anything they use goes away.
     ZRTimelineExportState m_export;
