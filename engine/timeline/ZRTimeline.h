@@ -45,6 +45,22 @@
 /// The timeline: tracks of objects, their rendering, export, projects and scripts, and the
 /// host's way into the engine through five interfaces. The first timeline of the process sets
 /// up the engine-wide tables (see ZREngine.h); the last one frees them.
+///
+/// A facade over components, each with its own header and lock:
+///  - the track table (ZRTrackTable.h): the track lists, the highest track; the timeline mutex;
+///  - the registries (ZRObjectRegistries.h): everything the factory made and still owns; one
+///    mutex per registry;
+///  - the compositor (ZRCompositor.h): the frame and work buffers, `videoAt`'s composition;
+///    the render mutex;
+///  - the audio mix (ZRTimelineAudio.h): the mix run and the audio settings; the mix mutex;
+///  - the settings table (ZRSettingsTable.h): the timeline's own setting values, served by the
+///    key tables of ZRTimelineSettings.cpp; the settings mutex;
+///  - the script bridge (ZRScriptBridge.h): script runs and project saving; the interpreter's
+///    lock;
+///  - the exporter (ZRTimelineExport.cpp over export/ZRTimelineExportState.h): the export
+///    sessions' mutex.
+/// Its parts (images, objects, module accesses, export sessions, the background renderer, the
+/// module manager) reach it through `ZREngineServices` only.
 /// Thread-safety: driven from the host's thread (edits, settings, scripts) while the preview, the
 /// export loop and the background renderer compose frames (`videoAt`) on threads of their own.
 ///
@@ -53,17 +69,21 @@
 ///  1. the background renderer's state mutex (ZRTimelineWorker): held around the frame in
 ///     flight; `suspend` and `setEnabled` take it with nothing else held;
 ///  2. the frame buffer's image lock: `videoAt` takes it first and its caller holds it until it
-///     unlocks the frame;
-///  3. the render mutex (`renderMutex`): composing, every object setting, attaching effects,
+///     unlocks the frame (the export loop mixes the frame's sound meanwhile);
+///  3. the render mutex (the compositor's): composing, every object setting, attaching effects,
 ///     destroying objects and effects, replacing the work buffers ("Video Dimensions") and
 ///     re-rating positions ("Framerate"); composers yield it to a waiting setter;
-///  4. the end-position mutex;
-///  5. the timeline mutex (recursive): the track tables, placement and the objects' positions;
-///     `videoAt` copies what it needs of them under it and composes outside it;
-///  6. a track's list mutex;
-///  7. the registries' mutexes (objects, effects, positions, images, lists);
-///  8. the work buffers' image locks, then an effect list's mutex, then the process font's lock;
-///  9. leaves: the temporary-file store's mutex, the renderer's store and encoder mutexes.
+///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix; it is
+///     never held with the render mutex;
+///  5. the end-position mutex;
+///  6. the timeline mutex (the track table's, recursive): the track tables, placement and the
+///     objects' positions; `videoAt` copies what it needs of them under it and composes
+///     outside it;
+///  7. a track's list mutex;
+///  8. the registries' mutexes (objects, effects, positions, images, lists), one at a time;
+///  9. the work buffers' image locks, then an effect list's mutex, then the process font's lock;
+/// 10. leaves: the settings table's mutex, the export sessions' mutex, the temporary-file
+///     store's mutex, the renderer's store and encoder mutexes.
 /// Edits tell the background renderer of changed ranges after their locks are released
 /// (`EditScope`); telling it takes only its store mutex and never waits for a frame.
 class ZRObject;
