@@ -1,13 +1,13 @@
 #pragma once
 
 #include "timeline/ZRFadeCurve.h"
+#include "timeline/ZRGuardedValues.h"
 
 #include <QByteArray>
 #include <QtGlobal>
 
 #include <atomic>
 #include <cstddef>
-#include <mutex>
 
 /// One row of a settings key table: the key, what answers a get of it and what serves a set
 /// (null where the key serves only one way).
@@ -42,28 +42,12 @@ struct ZRTimelineSettingValues {
 };
 
 /// The timeline's settings values and the text it hands out for "Temporary Directory".
-/// Thread-safety: the settings mutex guards the values; it is a leaf among the engine's locks,
-/// held only inside `read` and `change`, whose functions take no other lock. The forced
-/// render format is atomic.
-class ZRSettingsTable {
+/// Thread-safety: the settings mutex (a leaf, see `ZRGuardedValues`) guards the values; the
+/// forced render format is atomic.
+class ZRSettingsTable : public ZRGuardedValues<ZRTimelineSettingValues> {
 public:
-    /// Calls `f(const ZRTimelineSettingValues&)` under the settings mutex; answers its result.
-    template <class F> auto read(F f) const {
-        std::lock_guard lock(m_mutex);
-        return f(static_cast<const ZRTimelineSettingValues&>(m_values));
-    }
-    /// Calls `f(ZRTimelineSettingValues&)` under the settings mutex; answers its result.
-    template <class F> auto change(F f) {
-        std::lock_guard lock(m_mutex);
-        return f(m_values);
-    }
-
     /// "Force Background Rendering Video Format"; read by the background renderer.
     std::atomic<int> forcedRenderFormat{0};
     /// What a get of "Temporary Directory" answered last (the host's thread only).
     QByteArray temporaryFolderText;
-
-private:
-    mutable std::mutex m_mutex;
-    ZRTimelineSettingValues m_values;
 };

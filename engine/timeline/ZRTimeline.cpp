@@ -84,15 +84,16 @@ int ZRTimeline::videoHeight() const {
 }
 
 int ZRTimeline::sampleRate() const {
-    return m_audio.read([](const ZRAudioSettings& audio) { return audio.sampleRate; });
+    return m_audio.settings().read([](const ZRAudioSettings& audio) { return audio.sampleRate; });
 }
 
 int ZRTimeline::bitsPerSample() const {
-    return m_audio.read([](const ZRAudioSettings& audio) { return audio.bitsPerSample; });
+    return m_audio.settings().read(
+        [](const ZRAudioSettings& audio) { return audio.bitsPerSample; });
 }
 
 int ZRTimeline::channels() const {
-    return m_audio.read([](const ZRAudioSettings& audio) { return audio.channels; });
+    return m_audio.settings().read([](const ZRAudioSettings& audio) { return audio.channels; });
 }
 
 bool ZRTimeline::autoInsertEditing() const {

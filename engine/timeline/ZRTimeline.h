@@ -52,7 +52,8 @@
 ///    mutex per registry;
 ///  - the compositor (ZRCompositor.h): the frame and work buffers, `videoAt`'s composition;
 ///    the render mutex;
-///  - the audio mix (ZRTimelineAudio.h): the mix run and the audio settings; the mix mutex;
+///  - the audio mix (ZRTimelineAudio.h): the mix run, under the mix mutex, and the audio
+///    settings, under a mutex of their own;
 ///  - the settings table (ZRSettingsTable.h): the timeline's own setting values, served by the
 ///    key tables of ZRTimelineSettings.cpp; the settings mutex;
 ///  - the script bridge (ZRScriptBridge.h): script runs and project saving; the interpreter's
@@ -82,8 +83,9 @@
 ///  7. a track's list mutex;
 ///  8. the registries' mutexes (objects, effects, positions, images, lists), one at a time;
 ///  9. the work buffers' image locks, then an effect list's mutex, then the process font's lock;
-/// 10. leaves: the settings table's mutex, the export sessions' mutex, the temporary-file
-///     store's mutex, the renderer's store and encoder mutexes.
+/// 10. leaves: the settings table's and the audio settings' mutexes (ZRGuardedValues.h), the
+///     export sessions' mutex, the temporary-file store's mutex, the renderer's store and
+///     encoder mutexes.
 /// Edits tell the background renderer of changed ranges after their locks are released
 /// (`EditScope`); telling it takes only its store mutex and never waits for a frame.
 class ZRObject;

@@ -25,11 +25,10 @@ double decibels(double level) {
 
 void ZRTimelineAudio::start(const IZRPos* position, double rate) {
     std::lock_guard lock(m_mutex);
-    const int mixChannels = m_settings.enhanced
-                                ? std::min(m_settings.channels, ZRTrackList::kChannels)
-                                : m_settings.channels;
-    m_mixer.start(m_settings.sampleRate, m_settings.bitsPerSample, m_settings.channels,
-                  mixChannels);
+    const ZRAudioSettings audio = m_settings.read([](const ZRAudioSettings& a) { return a; });
+    const int mixChannels =
+        audio.enhanced ? std::min(audio.channels, ZRTrackList::kChannels) : audio.channels;
+    m_mixer.start(audio.sampleRate, audio.bitsPerSample, audio.channels, mixChannels);
     if (position)
         m_start.assign(position);
     else
@@ -58,7 +57,8 @@ void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
     }
     ++m_framesMixed;
 
-    const bool channelMode = m_settings.enhanced;
+    const ZRAudioSettings audio = m_settings.read([](const ZRAudioSettings& a) { return a; });
+    const bool channelMode = audio.enhanced;
     const int channels = m_mixer.mixChannels();
     std::vector<double> gains;
     const double frame = m_position.toFrames();
@@ -82,7 +82,7 @@ void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
         ZRPos s = sourcePosition(object, m_position);
         if (object->mixGeneration() != m_generation) {
             object->prepareAudio(&s, m_mixer.rate(), m_mixer.bits(), channels, channelMode,
-                                 m_settings.resamplingQuality);
+                                 audio.resamplingQuality);
             object->setMixGeneration(m_generation);
         }
         int32_t bytes = 0;
@@ -95,10 +95,10 @@ void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
         // gains[j x channels + c]: source channel j into output channel c.
         gains.assign(size_t(channels) * size_t(channels), 0.0);
         for (int c = 0; c < channels && c < ZRTrackList::kChannels; ++c) {
-            if (m_settings.masterMute[size_t(c)]) continue;
-            const double master = decibels(m_settings.masterLevel[size_t(c)]) *
-                                  zrPanFactor(m_settings.masterPanning[size_t(c)], c) *
-                                  (m_settings.masterInvert[size_t(c)] ? -1.0 : 1.0);
+            if (audio.masterMute[size_t(c)]) continue;
+            const double master = decibels(audio.masterLevel[size_t(c)]) *
+                                  zrPanFactor(audio.masterPanning[size_t(c)], c) *
+                                  (audio.masterInvert[size_t(c)] ? -1.0 : 1.0);
             for (int j = 0; j < channels && j < ZRTrackList::kChannels; ++j) {
                 if (list->channelMute[size_t(j)]) continue;
                 gains[size_t(j) * size_t(channels) + size_t(c)] =

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/ZRAudioMixer.h"
+#include "timeline/ZRGuardedValues.h"
 #include "timeline/ZRPos.h"
 #include "timeline/ZRTrackList.h"
 
@@ -29,20 +30,15 @@ struct ZRAudioSettings {
 /// averaged, "Track Audio Level" as a relative gain) or in channel mode (master and track
 /// channel levels, pans and inversion): the mix run that `start` begins and `render` goes on
 /// with, and the audio settings it mixes by.
-/// Thread-safety: the mix mutex guards the run and the settings; `start` and `render` hold it
-/// for the whole mix, which takes the timeline mutex and the objects' own locks after it.
+/// Thread-safety: the mix mutex guards the run; `start` and `render` hold it for the whole mix,
+/// which takes the timeline mutex and the objects' own locks after it. The settings have a
+/// leaf mutex of their own: the mix copies them at each frame, and setting them never waits
+/// for a mix.
 class ZRTimelineAudio {
 public:
-    /// Calls `f(const ZRAudioSettings&)` under the mix mutex and answers what it answers.
-    template <class F> auto read(F f) const {
-        std::lock_guard lock(m_mutex);
-        return f(static_cast<const ZRAudioSettings&>(m_settings));
-    }
-    /// Calls `f(ZRAudioSettings&)` under the mix mutex and answers what it answers.
-    template <class F> auto change(F f) {
-        std::lock_guard lock(m_mutex);
-        return f(m_settings);
-    }
+    /// The audio settings.
+    ZRGuardedValues<ZRAudioSettings>& settings() { return m_settings; }
+    const ZRGuardedValues<ZRAudioSettings>& settings() const { return m_settings; }
 
     /// Starts a run at `position` (frame 0 at `rate` when null) in the current settings.
     void start(const IZRPos* position, double rate);
@@ -52,8 +48,8 @@ public:
 private:
     void mixFrame(int32_t samples, ZRTrackTable& tracks);
 
-    mutable std::mutex m_mutex;
-    ZRAudioSettings m_settings;
+    std::mutex m_mutex;
+    ZRGuardedValues<ZRAudioSettings> m_settings;
     ZRAudioMixer m_mixer;
     // The run: its start position, where the walk over the tracks is, the frames of 1/30 s
     // mixed since the start, and the run's number, by which objects see a new run.

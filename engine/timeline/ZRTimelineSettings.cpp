@@ -46,14 +46,15 @@ struct ZRTimeline::SettingKeys {
     static bool getMaster(T& t, Array Audio::*values, int channel,
                           typename Array::value_type* out) {
         if (!validChannel(channel)) return false;
-        *out = t.m_audio.read([&](const Audio& a) { return (a.*values)[size_t(channel - 1)]; });
+        *out = t.m_audio.settings().read(
+            [&](const Audio& a) { return (a.*values)[size_t(channel - 1)]; });
         return true;
     }
     template <class Array>
     static bool setMaster(T& t, Array Audio::*values, int channel,
                           typename Array::value_type value) {
         if (!validChannel(channel)) return false;
-        t.m_audio.change([&](Audio& a) { (a.*values)[size_t(channel - 1)] = value; });
+        t.m_audio.settings().change([&](Audio& a) { (a.*values)[size_t(channel - 1)] = value; });
         return true;
     }
     // A track channel's switch ("Mute Channel", "Invert Channel").
@@ -78,14 +79,14 @@ struct ZRTimeline::SettingKeys {
         return true;
     }
     template <class F> static bool setAudio(T& t, F f) {
-        t.m_audio.change(f);
+        t.m_audio.settings().change(f);
         return true;
     }
 
     static constexpr IntKey kInts[] = {
         {"Audio Resampling Quality",
          [](T& t, int* out) {
-             *out = t.m_audio.read([](const Audio& a) { return a.resamplingQuality; });
+             *out = t.m_audio.settings().read([](const Audio& a) { return a.resamplingQuality; });
              return true;
          },
          [](T& t, intptr_t value) {
@@ -147,7 +148,7 @@ struct ZRTimeline::SettingKeys {
          }},
         {"Enhanced BRIVA Audio Handling",
          [](T& t, int* out) {
-             *out = t.m_audio.read([](const Audio& a) { return a.enhanced; });
+             *out = t.m_audio.settings().read([](const Audio& a) { return a.enhanced; });
              return true;
          },
          [](T& t, intptr_t value) {
@@ -262,7 +263,7 @@ struct ZRTimeline::SettingKeys {
     static constexpr TripleKey kTriples[] = {
         {"Audio Settings",
          [](T& t, int* a, int* b, int* c) {
-             t.m_audio.read([&](const Audio& audio) {
+             t.m_audio.settings().read([&](const Audio& audio) {
                  *a = audio.sampleRate;
                  *b = audio.bitsPerSample;
                  *c = audio.channels;
