@@ -1,11 +1,17 @@
 #include "engine/export/ZRModuleExportSession.h"
 
+#include "engine/base/ZREngineServices.h"
+#include "engine/base/ZRHostCallbacks.h"
+#include "engine/export/ZRExportPalette.h"
+#include "engine/export/ZRTimelineExportState.h"
 #include "engine/modules/ZRImageRecord.h"
+#include "engine/modules/ZRModuleLocale.h"
 #include "engine/timeline/ZRTimeline.h"
+#include "engine/util/ZREngineString.h"
 
 #include "engine/api/IZRImage.h"
 
-ZRModuleExportSession::ZRModuleExportSession(ZRTimeline& owner, int32_t totalFrames)
+ZRModuleExportSession::ZRModuleExportSession(ZREngineServices& owner, int32_t totalFrames)
     : m_owner(owner), m_totalFrames(totalFrames) {}
 
 ZRModuleExportSession::~ZRModuleExportSession() {

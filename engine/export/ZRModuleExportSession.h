@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <memory>
 
-class ZRTimeline;
+class ZREngineServices;
 
 /// The engine's export session: an export module bound for one export, fed frame by frame.
 /// Registered in its timeline from `startExportSession` until it is deleted.
 /// Thread-safety: one thread at a time; registration is guarded by the timeline's session lock.
 class ZRModuleExportSession final : public ZRExportSession {
 public:
-    ZRModuleExportSession(ZRTimeline& owner, int32_t totalFrames);
+    ZRModuleExportSession(ZREngineServices& owner, int32_t totalFrames);
     /// Ends the export (`endExportSession`) and leaves the timeline's registry.
     ~ZRModuleExportSession() override;
 
@@ -29,7 +29,7 @@ public:
     int32_t framesEncoded() const { return m_counter; }
 
 private:
-    ZRTimeline& m_owner;
+    ZREngineServices& m_owner;
     std::unique_ptr<ZRExportModuleRun> m_run; // while the module is bound
     int32_t m_totalFrames;
     int32_t m_counter = 0;

@@ -2,6 +2,8 @@
 
 #include "engine/api/IZRImage.h"
 #include "engine/api/IZRPos.h"
+#include "engine/base/ZREngineServices.h"
+#include "engine/base/ZRHostCallbacks.h"
 #include "engine/modules/ZRImageRecord.h"
 #include "engine/modules/ZRModuleGuard.h"
 #include "engine/timeline/ZRTimeline.h"
@@ -43,7 +45,7 @@ const ZRModuleHost ZRModuleAccess::kHost = {
     &ZRModuleAccess::hostMessage, &ZRModuleAccess::hostVideoBuffer,
     &ZRModuleAccess::hostAudioBuffer, &ZRModuleAccess::hostAllocate, &ZRModuleAccess::hostRelease};
 
-ZRModuleAccess::ZRModuleAccess(ZRTimeline* timeline) : m_timeline(timeline) {}
+ZRModuleAccess::ZRModuleAccess(ZREngineServices* timeline) : m_timeline(timeline) {}
 
 ZRModuleAccess::~ZRModuleAccess() {
     close();

@@ -14,7 +14,7 @@
 
 class IZRImage;
 class IZRPos;
-class ZRTimeline;
+class ZREngineServices;
 
 /// The engine's guarded handle on one media file opened by a single-entry module: seeks and
 /// renders its frames into engine images (scaled, stills letterboxed over black, interlaced
@@ -31,7 +31,7 @@ class ZRTimeline;
 class ZRModuleAccess final : public ZRMediaSource, private ZRDecoderCache::Client {
 public:
     /// `timeline` (may be null) receives the debug lines and module messages.
-    explicit ZRModuleAccess(ZRTimeline* timeline);
+    explicit ZRModuleAccess(ZREngineServices* timeline);
     ~ZRModuleAccess() override;
     ZRModuleAccess(const ZRModuleAccess&) = delete;
     ZRModuleAccess& operator=(const ZRModuleAccess&) = delete;
@@ -101,7 +101,7 @@ private:
     void storeNative(IZRImage* image);
     static bool grow(Buffer& buffer, size_t& capacity, size_t bytes, bool keep);
 
-    ZRTimeline* m_timeline;
+    ZREngineServices* m_timeline;
     std::string m_kind;
     std::string m_fileName;
     ZRHostContext m_context{};

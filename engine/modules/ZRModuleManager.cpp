@@ -1,5 +1,6 @@
 #include "engine/modules/ZRModuleManager.h"
 
+#include "engine/base/ZREngineServices.h"
 #include "engine/modules/ZRKindTables.h"
 #include "engine/modules/ZRModuleLocale.h"
 #include "engine/modules/ZRModuleRegistry.h"
@@ -110,7 +111,7 @@ const char* ZRModuleManager::answer(const QByteArray& text) {
 
 const char* ZRModuleManager::moduleNameOfKind(const char* kind, const QString& path, int mode) {
     if (mode != 1 && mode != 2) return nullptr;
-    const int32_t language = zrEngine().language;
+    const int32_t language = m_services.engineTables().language;
     if (isKind(kind, "Transition")) {
         ZRTransitionModule module;
         if (!module.bind(path) || !module.bindGUI(language) ||

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+class ZREngineServices;
+
 /// Finds the plug-in modules in the engine's folders, asks each for its display name, tells the
 /// host of it and registers it (see `ZRModuleRegistry`); answers lookups by kind and names.
 /// Folders: "PlugIns/import" holds single-entry modules directly; "PlugIns/videotrn" and
@@ -20,6 +22,9 @@
 class ZRModuleManager {
 public:
     using MessageFunction = void (*)(const char* kind, const char* text);
+
+    /// `services` give the interface language handed to the modules asked.
+    explicit ZRModuleManager(ZREngineServices& services) : m_services(services) {}
 
     /// The host's status-note entry, told (kind, display name) of each module registered.
     void setMessage(MessageFunction message) { m_message = message; }
@@ -65,6 +70,7 @@ public:
 private:
     const char* answer(const QByteArray& text);
 
+    ZREngineServices& m_services;
     MessageFunction m_message = nullptr;
     std::string m_text;
     ZRPluginModule m_plugin;

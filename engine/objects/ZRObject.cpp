@@ -4,12 +4,15 @@
 #include "engine/api/ZRFont.h"
 #include "engine/audio/ZRAudioMixer.h"
 #include "engine/audio/ZRAudioSource.h"
+#include "engine/base/ZREngineServices.h"
+#include "engine/base/ZRHostCallbacks.h"
 #include "engine/base/ZRRenderTime.h"
 #include "engine/fonts/ZRProcessFont.h"
 #include "engine/objects/ZRGuardedEffectList.h"
 #include "engine/objects/ZRModuleEffect.h"
 #include "engine/render/ZRImage.h"
 #include "engine/timeline/ZRTimeline.h"
+#include "engine/util/ZRYieldingMutex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,8 +40,8 @@ bool carriesNativeFrame(IZRImage* image) {
 
 } // namespace
 
-ZRObject::ZRObject(ZRTimeline* owner, const char* kind, const char* subclass, const char* module,
-                   const char* options)
+ZRObject::ZRObject(ZREngineServices* owner, const char* kind, const char* subclass,
+                   const char* module, const char* options)
     : m_owner(owner), m_kind(kind ? kind : ""), m_subclass(subclass ? subclass : ""),
       m_module(module ? module : ""), m_options(QString::fromUtf8(options ? options : "")) {}
 
@@ -191,7 +194,8 @@ void ZRObject::renderTitle(IZRPos* sourcePosition, IZRImage* target,
     } restore{this, font.sizeRatio, font.alpha};
 
     // No frame height yet (no "Video Dimensions"): nothing to size against.
-    const int frameHeight = m_owner ? m_owner->videoHeight() : 0;
+    int frameWidth = 0, frameHeight = 0;
+    if (m_owner) m_owner->videoDimensions(&frameWidth, &frameHeight);
     if (frameHeight > 0 && target->height() != frameHeight) {
         font.sizeRatio = restore.ratio * target->height() / frameHeight;
         restore.rescaled = true;
@@ -430,13 +434,13 @@ double ZRObject::volumeGainAt(IZRPos* position) {
 // --- The owner timeline ------------------------------------------------------
 
 bool ZRObject::backgroundRenderingOn() const {
-    return m_owner && m_owner->backgroundRenderer().isEnabled();
+    return m_owner && m_owner->backgroundRenderingEnabled();
 }
 // The object's range on the timeline, start to end.
 void ZRObject::invalidateRange() {
     if (!m_owner || !backgroundRenderingOn()) return;
     const ZRObjectPlacement placement = m_owner->placementOf(this);
-    m_owner->backgroundRenderer().forgetRange(placement.start, placement.end);
+    m_owner->invalidateRange(placement.start, placement.end);
 }
 
 ZRObject::SettingChange::SettingChange(ZRObject& object) : m_object(object) {

@@ -21,7 +21,7 @@
 
 class ZRAudioSource;
 class ZRGuardedEffectList;
-class ZRTimeline;
+class ZREngineServices;
 
 /// A timeline object of any kind: an "Import" clip read through its media source, an "External
 /// Video Object" drawn by the host, a "Solid Color", a "2D-Text" title or a "Transition". The
@@ -58,7 +58,7 @@ public:
 
     /// An object of `owner` (may be null) with the factory's four texts; null texts are empty.
     /// `options` is UTF-8 (the file name of a clip, the text of a title).
-    ZRObject(ZRTimeline* owner, const char* kind, const char* subclass, const char* module,
+    ZRObject(ZREngineServices* owner, const char* kind, const char* subclass, const char* module,
              const char* options);
     /// Hands the user value to the host's `deleteUserData` (when non-zero), detaches every
     /// effect (which stays alive: the factory owns effects) and releases the bindings.
@@ -131,7 +131,7 @@ public:
     IZRPos* volumeKeyPosAt(int32_t index) override;
 
     // Engine-internal
-    ZRTimeline* owner() const { return m_owner; }
+    ZREngineServices* owner() const { return m_owner; }
     const std::string& kind() const { return m_kind; }
     const std::string& subclass() const { return m_subclass; }
     const std::string& module() const { return m_module; }
@@ -223,7 +223,7 @@ private:
     void renderSource(IZRPos* sourcePosition, IZRImage* target);
     void shapeAudio(float* samples, int32_t frames, const ZRPos& blockStart);
 
-    ZRTimeline* m_owner;
+    ZREngineServices* m_owner;
     FrameSource m_frameSource = nullptr;
     std::string m_name;
     std::string m_sourceText;

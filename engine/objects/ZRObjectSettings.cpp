@@ -4,6 +4,7 @@
 // and a value out of range all answer false and change nothing.
 #include "engine/objects/ZRObject.h"
 
+#include "engine/base/ZREngineServices.h"
 #include "engine/base/ZRKeyYuv.h"
 #include "engine/timeline/ZRTimeline.h"
 
@@ -246,7 +247,9 @@ bool ZRObject::getIntPairSetting(const char* key, int* a, int* b) {
     if (!key || !a || !b) return false;
     if (is(key, "Video Dimensions")) {
         if (m_source) return m_source->videoDimensions(a, b);
-        return m_owner && m_owner->getIntPairSetting("Video Dimensions", a, b);
+        if (!m_owner) return false;
+        m_owner->videoDimensions(a, b);
+        return true;
     }
     if (is(key, "Transition SubDivision")) {
         int values[2];

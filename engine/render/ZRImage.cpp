@@ -1,5 +1,6 @@
 #include "engine/render/ZRImage.h"
 
+#include "engine/base/ZREngineServices.h"
 #include "engine/render/ZRColourTables.h"
 #include "engine/timeline/ZRTimeline.h"
 #include "platform/scaler/SRScaler.h"
@@ -23,7 +24,7 @@ void ZRImage::AlignedFree::operator()(unsigned char* block) const {
     std::free(block);
 }
 
-ZRImage::ZRImage(ZRTimeline* owner) : m_owner(owner) {}
+ZRImage::ZRImage(ZREngineServices* owner) : m_owner(owner) {}
 
 ZRImage::~ZRImage() = default;
 

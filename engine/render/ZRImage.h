@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-class ZRTimeline;
+class ZREngineServices;
 
 /// The engine's image buffer: 32-bit pixels with the bytes blue, green, red, alpha, rows
 /// top-down `stride` bytes apart. The block is either the image's own (aligned heap memory,
@@ -23,7 +23,7 @@ public:
     static constexpr int kMaxSide = 16384;
 
     /// `owner` gives the background colour for `clear`; null clears to opaque white.
-    explicit ZRImage(ZRTimeline* owner);
+    explicit ZRImage(ZREngineServices* owner);
     ~ZRImage() override;
     ZRImage(const ZRImage&) = delete;
     ZRImage& operator=(const ZRImage&) = delete;
@@ -91,7 +91,7 @@ private:
     size_t m_blockSize = 0;
     bool m_stateFlag = false;
     bool m_contentFlag = false;
-    ZRTimeline* m_owner;
+    ZREngineServices* m_owner;
     std::recursive_mutex m_mutex;
     std::atomic<int> m_lockDepth{0};
 };

@@ -3,29 +3,63 @@
 #include "engine/util/ZRList.h"
 
 #include <cstdint>
-#include <unordered_set>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
-/// One of the timeline's registries of what it made: the items in making order, with a hash
-/// index beside them so that asking whether a pointer was made here costs the same for ten
-/// thousand items as for one. Holds each pointer at most once. Not thread-safe: the timeline
-/// guards each registry with its own lock.
+/// One of the timeline's registries of what it made: owns each item from `add` until `take`
+/// hands it back (or the registry goes), keeps the items in making order, with a hash index
+/// beside them so that asking whether a pointer was made here costs the same for ten thousand
+/// items as for one. Holds each pointer at most once.
+/// Thread-safety: every operation takes the registry's own mutex, a leaf among the engine's
+/// locks except around `forEach`, which calls its function under it.
 template <class T> class ZRRegistry {
 public:
-    void append(T* item) {
-        m_items.append(item);
-        m_index.insert(item);
+    ZRRegistry() = default;
+    ZRRegistry(const ZRRegistry&) = delete;
+    ZRRegistry& operator=(const ZRRegistry&) = delete;
+
+    /// Registers `item` and takes it over; null when `item` is.
+    T* add(std::unique_ptr<T> item) {
+        T* raw = item.get();
+        if (!raw) return nullptr;
+        std::lock_guard lock(m_mutex);
+        m_items.append(raw);
+        m_owned.emplace(raw, std::move(item));
+        return raw;
     }
-    /// Removes `item`; false when it is not registered.
-    bool remove(T* item) {
-        if (m_index.erase(item) == 0) return false;
-        return m_items.remove(item);
+    /// Unregisters `item` and hands it back; null when it is not registered.
+    std::unique_ptr<T> take(const void* item) {
+        std::lock_guard lock(m_mutex);
+        auto found = m_owned.find(item);
+        if (found == m_owned.end()) return nullptr;
+        std::unique_ptr<T> owned = std::move(found->second);
+        m_owned.erase(found);
+        m_items.remove(owned.get());
+        return owned;
     }
-    bool contains(const void* item) const { return m_index.count(item) > 0; }
-    uint32_t count() const { return m_items.count(); }
-    T* first() { return m_items.first(); }
-    T* next() { return m_items.next(); }
+    bool contains(const void* item) const {
+        std::lock_guard lock(m_mutex);
+        return m_owned.count(item) > 0;
+    }
+    uint32_t count() const {
+        std::lock_guard lock(m_mutex);
+        return m_items.count();
+    }
+    /// The item made first, or null.
+    T* first() {
+        std::lock_guard lock(m_mutex);
+        return m_items.first();
+    }
+    /// Calls `f(T*)` for each item in making order, under the registry's mutex.
+    template <class F> void forEach(F f) {
+        std::lock_guard lock(m_mutex);
+        for (T* item = m_items.first(); item; item = m_items.next())
+            f(item);
+    }
 
 private:
+    mutable std::mutex m_mutex;
     ZRTypedList<T> m_items;
-    std::unordered_set<const void*> m_index;
+    std::unordered_map<const void*, std::unique_ptr<T>> m_owned;
 };

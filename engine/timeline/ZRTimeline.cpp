@@ -9,13 +9,13 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstdarg>
+#include <cstdio>
 #include <new>
+#include <vector>
 
 ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags)
     : m_flags(flags) {
-    for (auto& image : m_imageBuffers)
-        image = std::make_unique<ZRImage>(this);
-    m_timelineMutex = std::make_unique<ZRHeapMutex>(true);
     m_host = ZRHostCallbacks(callbacks);
     if (m_host.has(&IZRCallbacks::message)) m_moduleManager.setMessage(callbacks->message);
     if (baseFolder) {
@@ -34,22 +34,16 @@ ZRTimeline::~ZRTimeline() {
     // The renderer reads the tracks and objects destroyed below.
     m_worker.stop();
     zrscript::forgetTimeline(this);
-    while (IZRObject* object = m_objects.first())
+    while (IZRObject* object = m_registries.objects.first())
         destroyObject(object);
-    while (ZRGuardedList* list = m_lists.first())
+    while (ZRGuardedList* list = m_registries.lists.first())
         destroyList(list);
-    while (ZREffect* effect = m_effects.first())
+    while (ZREffect* effect = m_registries.effects.first())
         destroyEffect(effect);
-    while (ZRPos* pos = m_positions.first())
+    while (ZRPos* pos = m_registries.positions.first())
         destroyPos(pos);
-    while (ZRImage* image = m_images.first())
+    while (ZRImage* image = m_registries.images.first())
         destroyImage(image);
-    for (auto* tracks : {&m_videoTracks, &m_audioTracks}) {
-        for (ZRTrackList*& track : *tracks) {
-            delete track;
-            track = nullptr;
-        }
-    }
     if (--zrEngine().timelineCount == 0) zrEngine().freeTables();
 }
 
@@ -66,9 +60,84 @@ QString ZRTimeline::dataFolder() const {
 }
 
 void ZRTimeline::backgroundColor(int* first, int* second, int* third) const {
-    *first = m_backgroundColor[0];
-    *second = m_backgroundColor[1];
-    *third = m_backgroundColor[2];
+    m_settings.read([&](const ZRTimelineSettingValues& values) {
+        *first = values.backgroundColor[0];
+        *second = values.backgroundColor[1];
+        *third = values.backgroundColor[2];
+    });
+}
+
+void ZRTimeline::videoDimensions(int* width, int* height) const {
+    m_settings.read([&](const ZRTimelineSettingValues& values) {
+        *width = values.videoWidth;
+        *height = values.videoHeight;
+    });
+}
+
+int ZRTimeline::videoWidth() const {
+    return m_settings.read([](const ZRTimelineSettingValues& values) { return values.videoWidth; });
+}
+
+int ZRTimeline::videoHeight() const {
+    return m_settings.read(
+        [](const ZRTimelineSettingValues& values) { return values.videoHeight; });
+}
+
+int ZRTimeline::sampleRate() const {
+    return m_audio.settings().read([](const ZRAudioSettings& audio) { return audio.sampleRate; });
+}
+
+int ZRTimeline::bitsPerSample() const {
+    return m_audio.settings().read(
+        [](const ZRAudioSettings& audio) { return audio.bitsPerSample; });
+}
+
+int ZRTimeline::channels() const {
+    return m_audio.settings().read([](const ZRAudioSettings& audio) { return audio.channels; });
+}
+
+bool ZRTimeline::autoInsertEditing() const {
+    return m_settings.read(
+        [](const ZRTimelineSettingValues& values) { return values.autoInsertEditing; });
+}
+
+// --- Scripts and projects ---------------------------------------------------
+
+bool ZRTimeline::runScript(char* text, bool redeclare) {
+    return m_scripts.runText(text, redeclare);
+}
+
+bool ZRTimeline::runScriptFile(const char* path, bool redeclare) {
+    return m_scripts.runFile(path, redeclare);
+}
+
+bool ZRTimeline::runScriptLine(const char* format, ...) {
+    if (!format) return false;
+    std::vector<char> buffer(65536);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
+    va_end(arguments);
+    return m_scripts.runLine(buffer.data());
+}
+
+bool ZRTimeline::saveProject(const char* fileName) {
+    return m_scripts.saveProject(fileName);
+}
+
+// --- Sound -----------------------------------------------------------------
+
+bool ZRTimeline::startAudioAt(IZRPos* position) {
+    m_audio.start(position, m_frameRate);
+    return true;
+}
+
+void* ZRTimeline::renderAudio(int32_t frames, int32_t* bytes) {
+    return const_cast<unsigned char*>(m_audio.render(frames, bytes, m_tracks));
+}
+
+ZREngine& ZRTimeline::engineTables() {
+    return zrEngine();
 }
 
 // --- Change tracking -------------------------------------------------------
@@ -98,12 +167,30 @@ void ZRTimeline::noteChange(const char*) {
     }
 }
 
-// --- Image buffers ---------------------------------------------------------
+// --- Frames and image buffers ----------------------------------------------
+
+// The frame buffer stays locked for the caller, who unlocks it once done with the frame.
+IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
+    if (!position) return nullptr;
+    ZRPos at;
+    at.assign(position);
+    ZRImage* frame = m_compositor.buffer(0);
+    frame->lock();
+    // A native frame of the last call must not go out with this one: only a stored frame or the
+    // pass-through nominee's source set one again.
+    frame->resetNative();
+    // A frame the background renderer stored is served before any track is looked at.
+    if (loadStoredFrame(at, frame)) return frame;
+    // Before "Video Dimensions" are set there are no pixels to compose into.
+    if (!frame->pixels()) return frame;
+    m_compositor.compose(at);
+    return frame;
+}
 
 IZRImage* ZRTimeline::imageBuffer(int index) {
-    if (index == 2) return m_imageBuffers[1].get();
-    if (index == 3) return m_imageBuffers[2].get();
-    return m_imageBuffers[0].get();
+    if (index == 2) return m_compositor.buffer(1);
+    if (index == 3) return m_compositor.buffer(2);
+    return m_compositor.buffer(0);
 }
 
 // --- Positions and images made for the host --------------------------------
@@ -118,28 +205,16 @@ IZRPos* ZRTimeline::createPosHMSF(int32_t hours, int32_t minutes, int32_t second
 
 IZRPos* ZRTimeline::createPosAt(int32_t hours, int32_t minutes, int32_t seconds, int32_t frames,
                                 double rate) {
-    auto* pos = new (std::nothrow) ZRPos(hours, minutes, seconds, frames, rate);
-    if (!pos) return nullptr;
-    std::lock_guard locker(m_positionsMutex);
-    m_positions.append(pos);
-    return pos;
+    return m_registries.positions.add(
+        std::unique_ptr<ZRPos>(new (std::nothrow) ZRPos(hours, minutes, seconds, frames, rate)));
 }
 
 void ZRTimeline::destroyPos(IZRPos* pos) {
-    auto* own = static_cast<ZRPos*>(pos);
-    {
-        std::lock_guard locker(m_positionsMutex);
-        if (!own || !m_positions.remove(own)) return;
-    }
-    delete own;
+    if (pos) m_registries.positions.take(static_cast<ZRPos*>(pos));
 }
 
 IZRImage* ZRTimeline::createEmptyImage() {
-    auto* image = new (std::nothrow) ZRImage(this);
-    if (!image) return nullptr;
-    std::lock_guard locker(m_imagesMutex);
-    m_images.append(image);
-    return image;
+    return m_registries.images.add(std::unique_ptr<ZRImage>(new (std::nothrow) ZRImage(this)));
 }
 
 IZRImage* ZRTimeline::createImage(int32_t width, int32_t height, int32_t noAllocation) {
@@ -149,31 +224,22 @@ IZRImage* ZRTimeline::createImage(int32_t width, int32_t height, int32_t noAlloc
 }
 
 void ZRTimeline::destroyImage(IZRImage* image) {
-    auto* own = static_cast<ZRImage*>(image);
-    {
-        std::lock_guard locker(m_imagesMutex);
-        if (!own || !m_images.remove(own)) return;
-    }
-    delete own;
+    if (image) m_registries.images.take(static_cast<ZRImage*>(image));
 }
 
 // Only pointers this timeline made are destroyed, through their own destroy operation; null
 // and unknown pointers are ignored rather than deleted blindly.
 void ZRTimeline::deleteInterfaceObject(void* object) {
     if (!object) return;
-    auto registered = [object](std::mutex& mutex, const auto& registry) {
-        std::lock_guard locker(mutex);
-        return registry.contains(object);
-    };
-    if (registered(m_objectsMutex, m_objects))
+    if (m_registries.objects.contains(object))
         destroyObject(static_cast<IZRObject*>(object));
-    else if (registered(m_effectsMutex, m_effects))
+    else if (m_registries.effects.contains(object))
         destroyEffect(static_cast<ZREffect*>(object));
-    else if (registered(m_positionsMutex, m_positions))
+    else if (m_registries.positions.contains(object))
         destroyPos(static_cast<ZRPos*>(object));
-    else if (registered(m_imagesMutex, m_images))
+    else if (m_registries.images.contains(object))
         destroyImage(static_cast<ZRImage*>(object));
-    else if (registered(m_listsMutex, m_lists))
+    else if (m_registries.lists.contains(object))
         destroyList(static_cast<ZRGuardedList*>(object));
     else if (m_export.hasSession(object))
         delete static_cast<ZRExportSession*>(object);

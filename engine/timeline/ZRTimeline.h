@@ -2,6 +2,7 @@
 
 #include "engine/api/IZRTimeline.h"
 #include "engine/audio/ZRAudioMixer.h"
+#include "engine/base/ZREngineServices.h"
 #include "engine/base/ZRHostCallbacks.h"
 #include "engine/base/ZRPos.h"
 #include "engine/config/ZRModuleCache.h"
@@ -10,13 +11,18 @@
 #include "engine/modules/ZRModuleManager.h"
 #include "engine/output/ZRDVOutputState.h"
 #include "engine/render/ZRImage.h"
+#include "engine/timeline/ZRCompositor.h"
 #include "engine/timeline/ZRFadeCurve.h"
 #include "engine/timeline/ZRNameTable.h"
 #include "engine/timeline/ZRObjectHandles.h"
+#include "engine/timeline/ZRObjectRegistries.h"
 #include "engine/timeline/ZRRegistry.h"
+#include "engine/timeline/ZRScriptBridge.h"
+#include "engine/timeline/ZRSettingsTable.h"
+#include "engine/timeline/ZRTimelineAudio.h"
 #include "engine/timeline/ZRTrackItem.h"
 #include "engine/timeline/ZRTrackList.h"
-#include "engine/util/ZRHeapMutex.h"
+#include "engine/timeline/ZRTrackTable.h"
 #include "engine/util/ZRStringMap.h"
 #include "engine/util/ZRTempFileStore.h"
 #include "engine/util/ZRYieldingMutex.h"
@@ -38,6 +44,23 @@
 /// The timeline: tracks of objects, their rendering, export, projects and scripts, and the
 /// host's way into the engine through five interfaces. The first timeline of the process sets
 /// up the engine-wide tables (see ZREngine.h); the last one frees them.
+///
+/// A facade over components, each with its own header and lock:
+///  - the track table (ZRTrackTable.h): the track lists, the highest track; the timeline mutex;
+///  - the registries (ZRObjectRegistries.h): everything the factory made and still owns; one
+///    mutex per registry;
+///  - the compositor (ZRCompositor.h): the frame and work buffers, `videoAt`'s composition;
+///    the render mutex;
+///  - the audio mix (ZRTimelineAudio.h): the mix run, under the mix mutex, and the audio
+///    settings, under a mutex of their own;
+///  - the settings table (ZRSettingsTable.h): the timeline's own setting values, served by the
+///    key tables of ZRTimelineSettings.cpp; the settings mutex;
+///  - the script bridge (ZRScriptBridge.h): script runs and project saving; the interpreter's
+///    lock;
+///  - the exporter (ZRTimelineExport.cpp over export/ZRTimelineExportState.h): the export
+///    sessions' mutex.
+/// Its parts (images, objects, module accesses, export sessions, the background renderer, the
+/// module manager) reach it through `ZREngineServices` only.
 /// Thread-safety: driven from the host's thread (edits, settings, scripts) while the preview, the
 /// export loop and the background renderer compose frames (`videoAt`) on threads of their own.
 ///
@@ -46,17 +69,22 @@
 ///  1. the background renderer's state mutex (ZRTimelineWorker): held around the frame in
 ///     flight; `suspend` and `setEnabled` take it with nothing else held;
 ///  2. the frame buffer's image lock: `videoAt` takes it first and its caller holds it until it
-///     unlocks the frame;
-///  3. the render mutex (`renderMutex`): composing, every object setting, attaching effects,
+///     unlocks the frame (the export loop mixes the frame's sound meanwhile);
+///  3. the render mutex (the compositor's): composing, every object setting, attaching effects,
 ///     destroying objects and effects, replacing the work buffers ("Video Dimensions") and
 ///     re-rating positions ("Framerate"); composers yield it to a waiting setter;
-///  4. the end-position mutex;
-///  5. the timeline mutex (recursive): the track tables, placement and the objects' positions;
-///     `videoAt` copies what it needs of them under it and composes outside it;
-///  6. a track's list mutex;
-///  7. the registries' mutexes (objects, effects, positions, images, lists);
-///  8. the work buffers' image locks, then an effect list's mutex, then the process font's lock;
-///  9. leaves: the temporary-file store's mutex, the renderer's store and encoder mutexes.
+///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix; it is
+///     never held with the render mutex;
+///  5. the end-position mutex;
+///  6. the timeline mutex (the track table's, recursive): the track tables, placement and the
+///     objects' positions; `videoAt` copies what it needs of them under it and composes
+///     outside it;
+///  7. a track's list mutex;
+///  8. the registries' mutexes (objects, effects, positions, images, lists), one at a time;
+///  9. the work buffers' image locks, then an effect list's mutex, then the process font's lock;
+/// 10. leaves: the settings table's and the audio settings' mutexes (ZRGuardedValues.h), the
+///     export sessions' mutex, the temporary-file store's mutex, the renderer's store and
+///     encoder mutexes.
 /// Edits tell the background renderer of changed ranges after their locks are released
 /// (`EditScope`); telling it takes only its store mutex and never waits for a frame.
 class ZRObject;
@@ -65,7 +93,8 @@ class ZRTimeline final : public IZRTimeline,
                          public IZRSettings,
                          public IZRObjectFactory,
                          public IZRModuleConfig,
-                         public IZRChangeTracker {
+                         public IZRChangeTracker,
+                         public ZREngineServices {
 public:
     ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned flags);
     ~ZRTimeline() override;
@@ -181,57 +210,66 @@ public:
     uint32_t changeCount() const { return m_changeCounter; }
     bool isDirty() const { return m_externalChange; }
 
-    const ZRHostCallbacks& host() const { return m_host; }
+    // ZREngineServices
+    const ZRHostCallbacks& host() const override { return m_host; }
+    ZREngine& engineTables() override;
+    ZREngineString moduleFilePath(const char* category, const char* kind,
+                                  const char* third) override;
+    void backgroundColor(int* first, int* second, int* third) const override;
+    void videoDimensions(int* width, int* height) const override;
+    /// "Force Background Rendering Video Format"; read by the background renderer.
+    int forcedRenderFormat() const override { return m_settings.forcedRenderFormat.load(); }
+    /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it, and so
+    /// does everything that changes what they read outside the timeline mutex.
+    ZRYieldingMutex& renderMutex() override { return m_compositor.renderMutex(); }
+    ZRObjectPlacement placementOf(IZRObject* object) override;
+    IZRImage* composeFrame(IZRPos* position) override { return videoAt(position, 0); }
+    IZRObject* videoObjectAt(int track, IZRPos* position) override {
+        return objectAt(track, position, true);
+    }
+    /// The highest track number that has held an object (0 when none); no track above it has
+    /// a list. Read under the timeline mutex.
+    int highestTrack() override;
+    /// The frame after the last end of any track (frame 0 when empty), computed under the
+    /// timeline mutex; the engine's own threads use this copy rather than `endPosition`.
+    ZRPos projectEnd() override;
+    /// True while an export passes frames through: the module wrote the last frame's native
+    /// data unchanged, so the compositor should go on handing native frames.
+    bool exportPassThrough() const override { return m_export.passThrough.load(); }
+    /// True for the object that the `videoAt` in progress lets hand its source's native frame
+    /// on unchanged (export pass-through); read under the render mutex.
+    bool isPassThroughNominee(const ZRObject* object) const override {
+        return m_compositor.isPassThroughNominee(object);
+    }
+    /// Export: the AVI settings, the last export's file, the export sessions handed out.
+    ZRTimelineExportState& exportState() override { return m_export; }
+    bool backgroundRenderingEnabled() const override;
+    void invalidateRange(const ZRPos& start, const ZRPos& end) override;
+    ZRTempFileStore& tempFiles() override { return m_tempFiles; }
+
     /// The base folder given at creation, ending in "/" (empty when none was given).
     const ZREngineString& baseFolder() const { return m_baseFolder; }
     /// Where the engine's read-only data lies: the base folder, else the library's own folder.
     QString dataFolder() const;
     unsigned creationFlags() const { return m_flags; }
-    /// The "Background Color" setting, in the order it was given.
-    void backgroundColor(int* first, int* second, int* third) const;
-    ZRTempFileStore& tempFiles() { return m_tempFiles; }
     /// The background renderer (ZRTimelineBackground.cpp).
     ZRTimelineWorker& backgroundRenderer() { return m_worker; }
-    /// "Force Background Rendering Video Format"; read by the background renderer.
-    int forcedRenderFormat() const { return m_forcedRenderFormat.load(); }
     ZRModuleManager& moduleManager() { return m_moduleManager; }
-    /// The built-in module file serving (category, kind) under the data folder; empty, with
-    /// "Could not find module for ..." in the text buffer and the host's debug entry, when none.
-    ZREngineString moduleFilePath(const char* category, const char* kind, const char* third);
-    /// "Video Dimensions": 0 x 0 until the host sets them.
-    int videoWidth() const { return m_videoWidth; }
-    int videoHeight() const { return m_videoHeight; }
+    int videoWidth() const;
+    int videoHeight() const;
     double frameRate() const { return m_frameRate; }
-    const ZRFadeCurve& fadeCurve() const { return m_fadeCurve; }
+    /// A copy of the fade curve ("FadeCharacteristics ...").
+    ZRFadeCurve fadeCurve() const {
+        return m_settings.read(
+            [](const ZRTimelineSettingValues& values) { return values.fadeCurve; });
+    }
     /// The kernel log, a configuration file in the per-user state folder.
     QString logPath() const { return m_logPath; }
-    /// Export: the AVI settings, the last export's file, the export sessions handed out.
-    ZRTimelineExportState& exportState() { return m_export; }
-    /// True while an export passes frames through: the module wrote the last frame's native
-    /// data unchanged, so the compositor should go on handing native frames.
-    bool exportPassThrough() const { return m_export.passThrough.load(); }
-
-    /// Serialises frame composition: `videoAt` and every object's `renderVideo` hold it, and so
-    /// does everything that changes what they read outside the timeline mutex.
-    ZRYieldingMutex& renderMutex() { return m_renderMutex; }
-    /// Where `object` lies, copied under the timeline mutex.
-    ZRObjectPlacement placementOf(IZRObject* object);
-    /// The frame after the last end of any track (frame 0 when empty), computed under the
-    /// timeline mutex; the engine's own threads use this copy rather than `endPosition`.
-    ZRPos projectEnd();
-    /// The highest track number that has held an object (0 when none); no track above it has
-    /// a list. Read under the timeline mutex.
-    int highestTrack();
-    /// True for the object that the `videoAt` in progress lets hand its source's native frame
-    /// on unchanged (export pass-through); read under the render mutex.
-    bool isPassThroughNominee(const ZRObject* object) const {
-        return object && object == m_passThroughNominee;
-    }
 
     /// The ids that scripts and project files hold for this timeline's objects and effects.
     ZRObjectHandles& handles() { return m_handles; }
 
-    static constexpr int kTrackCount = 100;
+    static constexpr int kTrackCount = ZRTrackTable::kTrackCount;
 
 private:
     void initialiseEngine();
@@ -244,7 +282,6 @@ private:
     bool registered(IZRObject* object);
 
     // Tracks (ZRTimelineTracks.cpp)
-    ZRTrackList* trackList(int track, bool video, bool create);
     void placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start, bool video,
                      int index, int depth);
     void shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd);
@@ -254,14 +291,7 @@ private:
     class EditScope;
     void noteChangedRange(const ZRPos& start, const ZRPos& end);
 
-    /// The front end's declaration step when this timeline has not declared yet, when
-    /// `redeclare` asks for it, or when the declarations are gone.
-    void declareHostFunctionsIfNeeded(bool redeclare);
-
-    // The background renderer's side of editing: told of changed ranges, held while the
-    // tracks change wholesale.
-    bool backgroundRenderingEnabled() const;
-    void invalidateRange(const ZRPos& start, const ZRPos& end);
+    // The background renderer's side of editing: held while the tracks change wholesale.
     void suspendRenderer();
     void resumeRenderer();
     void forgetRenderedFrames();
@@ -274,74 +304,43 @@ private:
     void setVideoDimensions(int width, int height);
     /// "Temporary Directory": false for a null or empty text.
     bool setTemporaryFolder(const char* folder);
-    void lockTextRenderer(bool lock);
+    static void lockTextRenderer(bool lock);
+    /// "Pause Background Rendering": one pause more, or one less.
+    void pauseRenderer(bool pause);
     /// Scales every title's text with the frame width (nothing while the old width is 0).
     void rescaleTitles(int oldWidth, int newWidth);
+    // The key tables of the settings, one per kind of value (ZRTimelineSettings.cpp).
+    struct SettingKeys;
+    // The export's audio format, from the audio mix's settings.
+    int sampleRate() const;
+    int bitsPerSample() const;
+    int channels() const;
+    /// "Auto insert editing": lengthening an object pushes its followers later.
+    bool autoInsertEditing() const;
 
     char m_textBuffer[256] = {};
     ZREngineString m_baseFolder;
-    std::array<ZRTrackList*, kTrackCount> m_videoTracks{};
-    std::array<ZRTrackList*, kTrackCount> m_audioTracks{};
-    int m_highestTrack = 0;
-    bool m_autoInsertEditing = true;
-    ZRRegistry<IZRObject> m_objects;
-    ZRRegistry<ZREffect> m_effects;
-    ZRRegistry<ZRPos> m_positions;
-    ZRRegistry<ZRImage> m_images;
-    ZRRegistry<ZRGuardedList> m_lists;
+    ZRTrackTable m_tracks;
+    ZRObjectRegistries m_registries;
+    ZRCompositor m_compositor{*this, m_tracks};
     // What `endPosition` hands each calling thread, rewritten only by that thread's own calls
     // (the map itself is guarded by m_endPositionMutex; its nodes never move).
     std::unordered_map<std::thread::id, ZRPos> m_endPositions;
-    std::unique_ptr<ZRImage> m_imageBuffers[3];
-    ZRModuleManager m_moduleManager;
-    std::unique_ptr<ZRHeapMutex> m_timelineMutex;
+    ZRModuleManager m_moduleManager{*this};
     std::mutex m_endPositionMutex;
-    std::mutex m_objectsMutex;
-    std::mutex m_effectsMutex;
-    std::mutex m_positionsMutex;
-    std::mutex m_imagesMutex;
-    std::mutex m_listsMutex;
-    /// Serialises frame composition; destroying what a render may use waits for it.
-    ZRYieldingMutex m_renderMutex;
     // Edits in progress on the thread holding the timeline mutex, and the ranges they changed
     // (guarded by the timeline mutex).
     int m_editDepth = 0;
     std::vector<std::pair<ZRPos, ZRPos>> m_changedRanges;
-    // Rendering (ZRTimelineRender.cpp): set and cleared by videoAt under the render mutex.
-    const ZRObject* m_passThroughNominee = nullptr;
-    // Audio (ZRTimelineAudio.cpp): the mix run started by startAudioAt, its start position, the
-    // frames of 1/30 s mixed since, and the run's number, by which objects see a new run.
-    void mixAudioFrame(int32_t samples);
-    ZRAudioMixer m_audioMixer;
-    ZRPos m_audioStart;
-    ZRPos m_audioPosition;
-    int64_t m_audioFramesMixed = 0;
-    uint32_t m_mixGeneration = 0;
+    ZRTimelineAudio m_audio;
     ZRTempFileStore m_tempFiles;
     // After the store: stopped in the destructor, and its files deleted before the store goes.
     ZRTimelineWorker m_worker{this};
     // DV output (ZRTimelineDVOutput.cpp).
     ZRDVOutputState m_dvOutput;
     ZRHostCallbacks m_host{nullptr};
-    int m_backgroundColor[3] = {255, 255, 255};
-    // Timeline settings (ZRTimelineSettings.cpp)
-    int m_audioResamplingQuality = 2;
-    bool m_previewMode = false;
-    QByteArray m_tempFolderText;
-    int m_pauseCounter = 0;
-    std::atomic<int> m_forcedRenderFormat{0};
-    bool m_enhancedAudioHandling = false;
-    int m_videoWidth = 0;
-    int m_videoHeight = 0;
-    int m_sampleRate = 44100;
-    int m_bitsPerSample = 16;
-    int m_channels = 2;
-    std::array<bool, ZRTrackList::kChannels> m_masterMute{};
-    std::array<bool, ZRTrackList::kChannels> m_masterInvert{};
-    std::array<double, ZRTrackList::kChannels> m_masterPanning{-1.0, 1.0};
-    std::array<double, ZRTrackList::kChannels> m_masterLevel{};
-    ZRFadeCurve m_fadeCurve;
-    double m_frameRate = 30.0;
+    ZRSettingsTable m_settings;
+    std::atomic<double> m_frameRate{30.0};
     ZRPos m_currentPosition;
     uint32_t m_changeCounter = 0;
     bool m_internalChange = false;
@@ -351,8 +350,7 @@ private:
     std::unique_ptr<QConfig> m_log;
     ZRModuleCache m_moduleCache;
     unsigned m_flags;
-    // Scripts (ZRTimelineScripts.cpp): set once this timeline has declared the host functions.
-    bool m_hostFunctionsDeclared = false;
+    ZRScriptBridge m_scripts{*this, m_worker};
     ZRObjectHandles m_handles;
     // Last, so that export sessions still open end before anything they use goes away.
     ZRTimelineExportState m_export;

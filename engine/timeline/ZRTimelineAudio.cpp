@@ -1,12 +1,14 @@
 // Mixing the sound of every audio track (startAudioAt, renderAudio): one frame of 1/30 s at a
 // time, in track mode (tracks averaged, "Track Audio Level" as a relative gain) or in channel
 // mode ("Enhanced BRIVA Audio Handling": master and track channel levels, pans and inversion).
-#include "engine/timeline/ZRTimeline.h"
+#include "engine/timeline/ZRTimelineAudio.h"
 
 #include "engine/objects/ZRObject.h"
+#include "engine/timeline/ZRTrackTable.h"
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -24,49 +26,53 @@ double decibels(double level) {
 
 } // namespace
 
-bool ZRTimeline::startAudioAt(IZRPos* position) {
+void ZRTimelineAudio::start(const IZRPos* position, double rate) {
+    std::lock_guard lock(m_mutex);
+    const ZRAudioSettings audio = m_settings.read([](const ZRAudioSettings& a) { return a; });
     const int mixChannels =
-        m_enhancedAudioHandling ? std::min(m_channels, ZRTrackList::kChannels) : m_channels;
-    m_audioMixer.start(m_sampleRate, m_bitsPerSample, m_channels, mixChannels);
+        audio.enhanced ? std::min(audio.channels, ZRTrackList::kChannels) : audio.channels;
+    m_mixer.start(audio.sampleRate, audio.bitsPerSample, audio.channels, mixChannels);
     if (position)
-        m_audioStart.assign(position);
+        m_start.assign(position);
     else
-        m_audioStart.set(0, 0, 0, 0, m_frameRate);
-    m_audioPosition = m_audioStart;
-    m_audioFramesMixed = 0;
+        m_start.set(0, 0, 0, 0, rate);
+    m_position = m_start;
+    m_framesMixed = 0;
     // Objects compare the run's number with the one they prepared for; 0 is never a run.
-    if (++m_mixGeneration == 0) m_mixGeneration = 1;
-    return true;
+    if (++m_generation == 0) m_generation = 1;
 }
 
-void* ZRTimeline::renderAudio(int32_t frames, int32_t* bytes) {
-    const unsigned char* block =
-        m_audioMixer.render(frames, bytes, [this](int32_t samples) { mixAudioFrame(samples); });
-    return const_cast<unsigned char*>(block);
+const unsigned char* ZRTimelineAudio::render(int32_t frames, int32_t* bytes, ZRTrackTable& tracks) {
+    std::lock_guard lock(m_mutex);
+    return m_mixer.render(frames, bytes,
+                          [this, &tracks](int32_t samples) { mixFrame(samples, tracks); });
 }
 
-void ZRTimeline::mixAudioFrame(int32_t samples) {
+void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
     // The mixer's frames are 1/30 s whatever the timeline's rate: the walk over the tracks
     // follows the sound, in the start position's own frames.
-    const double rate = m_audioStart.framerate();
-    m_audioPosition = m_audioStart;
+    const double rate = m_start.framerate();
+    m_position = m_start;
     if (rate > 0.0) {
         const double frames =
-            std::floor(double(m_audioFramesMixed) * rate / ZRAudioMixer::kFrameRate + 1e-6);
-        m_audioPosition.addFrames(int(std::min(frames, 2.0e9)));
+            std::floor(double(m_framesMixed) * rate / ZRAudioMixer::kFrameRate + 1e-6);
+        m_position.addFrames(int(std::min(frames, 2.0e9)));
     }
-    ++m_audioFramesMixed;
+    ++m_framesMixed;
 
-    const bool channelMode = m_enhancedAudioHandling;
-    const int channels = m_audioMixer.mixChannels();
+    const ZRAudioSettings audio = m_settings.read([](const ZRAudioSettings& a) { return a; });
+    const bool channelMode = audio.enhanced;
+    const int channels = m_mixer.mixChannels();
     std::vector<double> gains;
-    for (int k = 1; k <= kTrackCount; ++k) {
+    const double frame = m_position.toFrames();
+    for (int k = 1; k <= ZRTrackTable::kTrackCount; ++k) {
         ZRTrackList* list = nullptr;
-        m_timelineMutex->lock();
-        list = trackList(k, false, false);
-        m_timelineMutex->unlock();
+        {
+            std::lock_guard lock(tracks.mutex());
+            list = tracks.list(k, false);
+        }
         if (!list) continue;
-        auto* object = dynamic_cast<ZRObject*>(objectAt(k, &m_audioPosition, false));
+        auto* object = dynamic_cast<ZRObject*>(tracks.objectAt(k, frame, false));
         if (!object) continue;
         if (!channelMode && list->mute) continue;
         if (channelMode) {
@@ -76,26 +82,26 @@ void ZRTimeline::mixAudioFrame(int32_t samples) {
                 anyOpen = !list->channelMute[size_t(j)];
             if (!anyOpen) continue;
         }
-        ZRPos s = sourcePosition(object, m_audioPosition);
-        if (object->mixGeneration() != m_mixGeneration) {
-            object->prepareAudio(&s, m_audioMixer.rate(), m_audioMixer.bits(), channels,
-                                 channelMode, m_audioResamplingQuality);
-            object->setMixGeneration(m_mixGeneration);
+        ZRPos s = sourcePosition(object, m_position);
+        if (object->mixGeneration() != m_generation) {
+            object->prepareAudio(&s, m_mixer.rate(), m_mixer.bits(), channels, channelMode,
+                                 audio.resamplingQuality);
+            object->setMixGeneration(m_generation);
         }
         int32_t bytes = 0;
         const float* data = object->renderAudio(samples, &bytes);
         if (!data) continue;
         if (!channelMode) {
-            m_audioMixer.addAveraged(data, 1.0 + list->level);
+            m_mixer.addAveraged(data, 1.0 + list->level);
             continue;
         }
         // gains[j x channels + c]: source channel j into output channel c.
         gains.assign(size_t(channels) * size_t(channels), 0.0);
         for (int c = 0; c < channels && c < ZRTrackList::kChannels; ++c) {
-            if (m_masterMute[size_t(c)]) continue;
-            const double master = decibels(m_masterLevel[size_t(c)]) *
-                                  zrPanFactor(m_masterPanning[size_t(c)], c) *
-                                  (m_masterInvert[size_t(c)] ? -1.0 : 1.0);
+            if (audio.masterMute[size_t(c)]) continue;
+            const double master = decibels(audio.masterLevel[size_t(c)]) *
+                                  zrPanFactor(audio.masterPanning[size_t(c)], c) *
+                                  (audio.masterInvert[size_t(c)] ? -1.0 : 1.0);
             for (int j = 0; j < channels && j < ZRTrackList::kChannels; ++j) {
                 if (list->channelMute[size_t(j)]) continue;
                 gains[size_t(j) * size_t(channels) + size_t(c)] =
@@ -104,6 +110,6 @@ void ZRTimeline::mixAudioFrame(int32_t samples) {
                     (list->channelInvert[size_t(j)] ? -1.0 : 1.0);
             }
         }
-        m_audioMixer.addRouted(data, gains.data());
+        m_mixer.addRouted(data, gains.data());
     }
 }

@@ -11,7 +11,7 @@ constexpr int kDVMode = 1;
 }
 
 bool ZRTimeline::startDVOutput(int mode) {
-    const int size = int(platform::dvFrameSize(m_videoWidth, m_videoHeight));
+    const int size = int(platform::dvFrameSize(videoWidth(), videoHeight()));
     if (mode != kDVMode || size == 0) return false;
     m_dvOutput.mode = kDVMode;
     m_dvOutput.frameSize = size;

@@ -37,7 +37,7 @@ bool ZRTimeline::configureExportModule(const char* format) {
     const ZREngineString path = moduleFilePath("Export", format, nullptr);
     if (path.isEmpty()) return false;
     ZRExportRecordFormat recordFormat;
-    recordFormat.audio = ZRExportAudioFormat{m_sampleRate, m_bitsPerSample, m_channels};
+    recordFormat.audio = ZRExportAudioFormat{sampleRate(), bitsPerSample(), channels()};
     ZRExportModuleRun run;
     if (run.open(QString::fromUtf8(path.c_str()), &m_host, nullptr, recordFormat) ==
         ZRExportModuleRun::Opened::Ok)
@@ -64,7 +64,7 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
                               IZRPos* rangeEnd, int width, int height, double rate) {
     m_export.passThrough = false;
     if (!fileName || !*fileName) return 1;
-    const ZRExportAudioFormat audio{m_sampleRate, m_bitsPerSample, m_channels};
+    const ZRExportAudioFormat audio{sampleRate(), bitsPerSample(), channels()};
     std::unique_ptr<ZRExportSink> sink;
     if (isAvi(format)) {
         sink = std::make_unique<ZRAviExportSink>(fileName, m_export.avi, audio, m_host);
@@ -109,12 +109,12 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
             length = last - first + 1;
         }
     }
-    const ZRExportClock clock(timelineRate, rate, length, m_sampleRate, sink->leadFrames());
+    const ZRExportClock clock(timelineRate, rate, length, sampleRate(), sink->leadFrames());
     if (!clock.isValid() || startFrame + length > INT32_MAX) return 1;
 
-    int outWidth = m_videoWidth;
-    int outHeight = m_videoHeight;
-    if (width > 0 && height > 0 && (width != m_videoWidth || height != m_videoHeight)) {
+    int outWidth = videoWidth();
+    int outHeight = videoHeight();
+    if (width > 0 && height > 0 && (width != videoWidth() || height != videoHeight())) {
         outWidth = width;
         outHeight = height;
         run.scaled = createImage(width, height, 0);

@@ -21,19 +21,11 @@
 #include <optional>
 
 ZRGuardedList* ZRTimeline::createList() {
-    auto* list = new (std::nothrow) ZRTrackList;
-    if (!list) return nullptr;
-    std::lock_guard locker(m_listsMutex);
-    m_lists.append(list);
-    return list;
+    return m_registries.lists.add(std::unique_ptr<ZRGuardedList>(new (std::nothrow) ZRTrackList));
 }
 
 void ZRTimeline::destroyList(ZRGuardedList* list) {
-    {
-        std::lock_guard locker(m_listsMutex);
-        if (!list || !m_lists.remove(list)) return;
-    }
-    delete list;
+    if (list) m_registries.lists.take(list);
 }
 
 namespace {
@@ -166,11 +158,8 @@ IZRObject* ZRTimeline::createObject(const char* kind, const char* subclass, cons
     if (!buildObject(object.get(), kind, subclass, module, options)) return nullptr;
     object->endPos()->assign(object->duration());
     object->markOut()->assign(object->duration());
-    ZRObject* made = object.release();
-    {
-        std::lock_guard locker(m_objectsMutex);
-        m_objects.append(made);
-    }
+    ZRObject* made = object.get();
+    m_registries.objects.add(std::unique_ptr<IZRObject>(object.release()));
     m_handles.handleOf(static_cast<IZRObject*>(made));
     made->setUserValue(m_host.createUserData(made));
     return made;
@@ -212,8 +201,7 @@ IZRObject* ZRTimeline::duplicateObject(IZRObject* source) {
 }
 
 bool ZRTimeline::registered(IZRObject* object) {
-    std::lock_guard locker(m_objectsMutex);
-    return m_objects.contains(object);
+    return m_registries.objects.contains(object);
 }
 
 // Waits for a render in progress: the renderer is held first, then the render lock is taken for
@@ -226,13 +214,10 @@ void ZRTimeline::destroyObject(IZRObject* object) {
     // state lock: done before the render lock, which comes after it.
     if (auto* own = dynamic_cast<ZRObject*>(object)) own->releaseUserData();
     {
-        std::lock_guard renderLock(m_renderMutex);
-        {
-            std::lock_guard locker(m_objectsMutex);
-            m_objects.remove(object);
-        }
+        std::lock_guard renderLock(renderMutex());
+        std::unique_ptr<IZRObject> owned = m_registries.objects.take(object);
         m_handles.unregister(object);
-        delete object;
+        owned.reset();
     }
     resumeRenderer();
 }
@@ -256,30 +241,23 @@ ZREffect* ZRTimeline::createEffect(const char* kind, const char* subclass, const
         const ZRPos second(0, 0, 0, 30, rate);
         effect->duration()->assign(&second);
     }
-    ZRModuleEffect* made = effect.release();
+    ZRModuleEffect* made = effect.get();
     m_handles.handleOf(static_cast<ZREffect*>(made));
-    std::lock_guard locker(m_effectsMutex);
-    m_effects.append(made);
+    m_registries.effects.add(std::unique_ptr<ZREffect>(effect.release()));
     return made;
 }
 
 // The effect leaves its object first, so no object keeps a pointer to it.
 void ZRTimeline::destroyEffect(ZREffect* effect) {
     auto* own = static_cast<ZRModuleEffect*>(effect);
-    {
-        std::lock_guard locker(m_effectsMutex);
-        if (!own || !m_effects.contains(own)) return;
-    }
+    if (!own || !m_registries.effects.contains(own)) return;
     suspendRenderer();
     if (IZRObject* owner = own->owner()) owner->removeEffect(own);
     {
-        std::lock_guard renderLock(m_renderMutex);
-        {
-            std::lock_guard locker(m_effectsMutex);
-            m_effects.remove(own);
-        }
+        std::lock_guard renderLock(renderMutex());
+        std::unique_ptr<ZREffect> owned = m_registries.effects.take(effect);
         m_handles.unregister(effect);
-        delete own;
+        owned.reset();
     }
     resumeRenderer();
 }

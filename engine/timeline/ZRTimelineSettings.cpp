@@ -1,5 +1,7 @@
-// The timeline's settings by key name. Keys compare without regard to case; every operation
-// answers false for a key it does not serve or a value out of range, and then changes nothing.
+// The timeline's settings by key name: one key table per kind of value, each row naming what
+// answers a get and what serves a set of its key. Keys compare without regard to case; every
+// operation answers false for a key it does not serve or a value out of range, and then
+// changes nothing.
 #include "engine/timeline/ZRTimeline.h"
 
 #include "engine/api/ZRFont.h"
@@ -13,309 +15,409 @@
 
 namespace {
 
-bool is(const char* key, const char* name) {
-    return key && qstricmp(key, name) == 0;
-}
 bool validChannel(long long channel) {
     return channel >= 1 && channel <= ZRTrackList::kChannels;
 }
 
+using Values = ZRTimelineSettingValues;
+using Audio = ZRAudioSettings;
+using Channels = std::array<bool, ZRTrackList::kChannels>;
+using Levels = std::array<double, ZRTrackList::kChannels>;
+
 } // namespace
 
+struct ZRTimeline::SettingKeys {
+    using T = ZRTimeline;
+    using IntKey = ZRSettingKey<bool (*)(T&, int*), bool (*)(T&, intptr_t)>;
+    using DoubleKey = ZRSettingKey<bool (*)(T&, double*), bool (*)(T&, double)>;
+    using IndexedKey = ZRSettingKey<bool (*)(T&, int, double*), bool (*)(T&, int, double)>;
+    using PairKey = ZRSettingKey<bool (*)(T&, int*, int*), bool (*)(T&, int, int)>;
+    using TripleKey = ZRSettingKey<bool (*)(T&, int*, int*, int*), bool (*)(T&, int, int, int)>;
+    using StringKey = ZRSettingKey<bool (*)(T&, char**), bool (*)(T&, const char*)>;
+    /// A per-channel value of an audio track; panning lies in -1..1.
+    struct TrackChannelKey {
+        const char* name;
+        Levels ZRTrackList::*values;
+        bool panning;
+    };
+
+    // A master channel's value (1-based channel), read or written under the mix mutex.
+    template <class Array>
+    static bool getMaster(T& t, Array Audio::*values, int channel,
+                          typename Array::value_type* out) {
+        if (!validChannel(channel)) return false;
+        *out = t.m_audio.settings().read(
+            [&](const Audio& a) { return (a.*values)[size_t(channel - 1)]; });
+        return true;
+    }
+    template <class Array>
+    static bool setMaster(T& t, Array Audio::*values, int channel,
+                          typename Array::value_type value) {
+        if (!validChannel(channel)) return false;
+        t.m_audio.settings().change([&](Audio& a) { (a.*values)[size_t(channel - 1)] = value; });
+        return true;
+    }
+    // A track channel's switch ("Mute Channel", "Invert Channel").
+    static bool getTrackSwitch(T& t, Channels ZRTrackList::*values, int track, int channel,
+                               int* out) {
+        if (!validChannel(channel)) return false;
+        ZRTrackList* list = t.m_tracks.settingsList(track);
+        if (!list) return false;
+        *out = (list->*values)[size_t(channel - 1)];
+        return true;
+    }
+    static bool setTrackSwitch(T& t, Channels ZRTrackList::*values, int track, int channel,
+                               int value) {
+        if (!validChannel(channel)) return false;
+        ZRTrackList* list = t.m_tracks.settingsList(track);
+        if (!list) return false;
+        (list->*values)[size_t(channel - 1)] = value != 0;
+        return true;
+    }
+    template <class F> static bool setValue(T& t, F f) {
+        t.m_settings.change(f);
+        return true;
+    }
+    template <class F> static bool setAudio(T& t, F f) {
+        t.m_audio.settings().change(f);
+        return true;
+    }
+
+    static constexpr IntKey kInts[] = {
+        {"Audio Resampling Quality",
+         [](T& t, int* out) {
+             *out = t.m_audio.settings().read([](const Audio& a) { return a.resamplingQuality; });
+             return true;
+         },
+         [](T& t, intptr_t value) {
+             return setAudio(t, [value](Audio& a) { a.resamplingQuality = int(value); });
+         }},
+        {"Language",
+         [](T& t, int* out) {
+             *out = t.engineTables().language;
+             return true;
+         },
+         [](T& t, intptr_t value) {
+             t.engineTables().language = int(value);
+             return true;
+         }},
+        {"Preview Mode", nullptr,
+         [](T& t, intptr_t value) {
+             return setValue(t, [value](Values& v) { v.previewMode = value != 0; });
+         }},
+        {"Enable Background Rendering",
+         [](T& t, int* out) {
+             *out = t.backgroundRenderingEnabled();
+             return true;
+         },
+         [](T& t, intptr_t value) {
+             t.setRendererEnabled(value != 0);
+             return true;
+         }},
+        {"Pause Background Rendering",
+         [](T& t, int* out) {
+             *out = t.rendererPaused();
+             return true;
+         },
+         [](T& t, intptr_t value) {
+             t.pauseRenderer(value == 1);
+             return true;
+         }},
+        {"Reset Background Rendering", nullptr,
+         [](T& t, intptr_t) { return setValue(t, [](Values& v) { v.pauseCounter = 0; }); }},
+        {"Force Background Rendering Video Format",
+         [](T& t, int* out) {
+             *out = t.m_settings.forcedRenderFormat;
+             return true;
+         },
+         [](T& t, intptr_t value) {
+             t.m_settings.forcedRenderFormat = int(value);
+             return true;
+         }},
+        // The folder's text passed as the number. No text lies in the first 64 KiB, which Linux
+        // never maps: small numbers are refused rather than read.
+        {"Temporary Directory", nullptr,
+         [](T& t, intptr_t value) {
+             if (value >= 0 && value < 0x10000) return false;
+             return t.setTemporaryFolder(reinterpret_cast<const char*>(value));
+         }},
+        {"Lock Text Renderer", nullptr,
+         [](T&, intptr_t value) {
+             lockTextRenderer(value == 1);
+             return true;
+         }},
+        {"Enhanced BRIVA Audio Handling",
+         [](T& t, int* out) {
+             *out = t.m_audio.settings().read([](const Audio& a) { return a.enhanced; });
+             return true;
+         },
+         [](T& t, intptr_t value) {
+             return setAudio(t, [value](Audio& a) { a.enhanced = value != 0; });
+         }},
+        {"Auto insert editing",
+         [](T& t, int* out) {
+             *out = t.autoInsertEditing();
+             return true;
+         },
+         [](T& t, intptr_t value) {
+             return setValue(t, [value](Values& v) { v.autoInsertEditing = value != 0; });
+         }},
+    };
+
+    static constexpr DoubleKey kDoubles[] = {
+        {"Version",
+         [](T&, double* out) {
+             *out = 4.04;
+             return true;
+         },
+         nullptr},
+        {"Framerate",
+         [](T&, double* out) {
+             *out = ZRPos::defaultFrameRate();
+             return true;
+         },
+         [](T& t, double value) {
+             if (!(value > 0) || !std::isfinite(value)) return false;
+             t.setFrameRate(value);
+             return true;
+         }},
+    };
+
+    static constexpr IndexedKey kIndexed[] = {
+        {"Track Audio Level",
+         [](T& t, int track, double* out) {
+             ZRTrackList* list = t.m_tracks.settingsList(track);
+             if (!list) return false;
+             *out = list->level;
+             return true;
+         },
+         [](T& t, int track, double value) {
+             ZRTrackList* list = t.m_tracks.settingsList(track);
+             if (!list) return false;
+             list->level = value;
+             return true;
+         }},
+        {"MasterChannel Audio Level",
+         [](T& t, int channel, double* out) {
+             return getMaster(t, &Audio::masterLevel, channel, out);
+         },
+         [](T& t, int channel, double value) {
+             return setMaster(t, &Audio::masterLevel, channel, value);
+         }},
+        {"MasterChannel Audio Panning",
+         [](T& t, int channel, double* out) {
+             return getMaster(t, &Audio::masterPanning, channel, out);
+         },
+         [](T& t, int channel, double value) {
+             return setMaster(t, &Audio::masterPanning, channel, value);
+         }},
+    };
+
+    static constexpr TrackChannelKey kTrackChannels[] = {
+        {"Channel Audio Level", &ZRTrackList::channelLevel, false},
+        {"Channel Audio Panning", &ZRTrackList::channelPanning, true},
+    };
+
+    static constexpr PairKey kPairs[] = {
+        {"Video Dimensions",
+         [](T& t, int* a, int* b) {
+             t.videoDimensions(a, b);
+             return true;
+         },
+         [](T& t, int a, int b) {
+             if (a < 0 || b < 0 || a > 16384 || b > 16384) return false;
+             t.setVideoDimensions(a, b);
+             return true;
+         }},
+        {"Mute Track",
+         [](T& t, int* a, int* b) {
+             ZRTrackList* list = t.m_tracks.settingsList(*a);
+             if (!list) return false;
+             *b = list->mute;
+             return true;
+         },
+         [](T& t, int a, int b) {
+             ZRTrackList* list = t.m_tracks.settingsList(a);
+             if (!list) return false;
+             list->mute = b != 0;
+             return true;
+         }},
+        {"Mute MasterChannel",
+         [](T& t, int* a, int* b) {
+             bool muted = false;
+             if (!getMaster(t, &Audio::masterMute, *a, &muted)) return false;
+             *b = muted;
+             return true;
+         },
+         [](T& t, int a, int b) { return setMaster(t, &Audio::masterMute, a, b != 0); }},
+        {"Invert MasterChannel",
+         [](T& t, int* a, int* b) {
+             bool inverted = false;
+             if (!getMaster(t, &Audio::masterInvert, *a, &inverted)) return false;
+             *b = inverted;
+             return true;
+         },
+         [](T& t, int a, int b) { return setMaster(t, &Audio::masterInvert, a, b != 0); }},
+    };
+
+    static constexpr TripleKey kTriples[] = {
+        {"Audio Settings",
+         [](T& t, int* a, int* b, int* c) {
+             t.m_audio.settings().read([&](const Audio& audio) {
+                 *a = audio.sampleRate;
+                 *b = audio.bitsPerSample;
+                 *c = audio.channels;
+             });
+             return true;
+         },
+         [](T& t, int a, int b, int c) {
+             return setAudio(t, [&](Audio& audio) {
+                 audio.sampleRate = a;
+                 audio.bitsPerSample = b;
+                 audio.channels = c;
+             });
+         }},
+        {"Background Color",
+         [](T& t, int* a, int* b, int* c) {
+             t.backgroundColor(a, b, c);
+             return true;
+         },
+         [](T& t, int a, int b, int c) {
+             return setValue(t, [&](Values& v) {
+                 v.backgroundColor[0] = a;
+                 v.backgroundColor[1] = b;
+                 v.backgroundColor[2] = c;
+             });
+         }},
+        {"Mute Channel",
+         [](T& t, int* a, int* b, int* c) {
+             return getTrackSwitch(t, &ZRTrackList::channelMute, *a, *b, c);
+         },
+         [](T& t, int a, int b, int c) {
+             return setTrackSwitch(t, &ZRTrackList::channelMute, a, b, c);
+         }},
+        {"Invert Channel",
+         [](T& t, int* a, int* b, int* c) {
+             return getTrackSwitch(t, &ZRTrackList::channelInvert, *a, *b, c);
+         },
+         [](T& t, int a, int b, int c) {
+             return setTrackSwitch(t, &ZRTrackList::channelInvert, a, b, c);
+         }},
+    };
+
+    static constexpr StringKey kStrings[] = {
+        {"FadeCharacteristics SetType", nullptr,
+         [](T& t, const char* value) {
+             return t.m_settings.change([value](Values& v) {
+                 if (qstricmp(value, "Linear") == 0)
+                     v.fadeCurve.setLinear();
+                 else if (qstricmp(value, "Sine") == 0)
+                     v.fadeCurve.setSine();
+                 else
+                     return false;
+                 return true;
+             });
+         }},
+        // The whole name, in a buffer of its own (at least 256 bytes, which the host may write).
+        {"Export Filename",
+         [](T& t, char** out) {
+             *out = t.m_export.fileName.data();
+             return true;
+         },
+         [](T& t, const char* value) {
+             t.m_export.fileName = value;
+             return true;
+         }},
+        {"Temporary Directory",
+         [](T& t, char** out) {
+             t.m_settings.temporaryFolderText = t.m_tempFiles.folder().toLocal8Bit();
+             *out = t.m_settings.temporaryFolderText.data();
+             return true;
+         },
+         [](T& t, const char* value) { return t.setTemporaryFolder(value); }},
+    };
+};
+
 bool ZRTimeline::getIntSetting(const char* key, int* out) {
-    if (!out) return false;
-    if (is(key, "Audio Resampling Quality"))
-        *out = m_audioResamplingQuality;
-    else if (is(key, "Language"))
-        *out = zrEngine().language;
-    else if (is(key, "Enable Background Rendering"))
-        *out = backgroundRenderingEnabled();
-    else if (is(key, "Pause Background Rendering"))
-        *out = rendererPaused();
-    else if (is(key, "Force Background Rendering Video Format"))
-        *out = m_forcedRenderFormat;
-    else if (is(key, "Enhanced BRIVA Audio Handling"))
-        *out = m_enhancedAudioHandling;
-    else if (is(key, "Auto insert editing"))
-        *out = m_autoInsertEditing;
-    else
-        return false;
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kInts, key);
+    return out && row && row->get && row->get(*this, out);
 }
 
 bool ZRTimeline::setIntSetting(const char* key, intptr_t value) {
-    if (is(key, "Audio Resampling Quality")) {
-        m_audioResamplingQuality = int(value);
-    } else if (is(key, "Language")) {
-        zrEngine().language = int(value);
-    } else if (is(key, "Preview Mode")) {
-        m_previewMode = value != 0;
-    } else if (is(key, "Enable Background Rendering")) {
-        setRendererEnabled(value != 0);
-    } else if (is(key, "Pause Background Rendering")) {
-        if (value == 1)
-            ++m_pauseCounter;
-        else if (m_pauseCounter > 0)
-            --m_pauseCounter;
-        if (backgroundRenderingEnabled()) {
-            if (m_pauseCounter > 0 && !rendererPaused())
-                suspendRenderer();
-            else if (m_pauseCounter == 0 && rendererPaused())
-                resumeRenderer();
-        }
-    } else if (is(key, "Reset Background Rendering")) {
-        m_pauseCounter = 0;
-    } else if (is(key, "Force Background Rendering Video Format")) {
-        m_forcedRenderFormat = int(value);
-    } else if (is(key, "Temporary Directory")) {
-        // The folder's text passed as the number. No text lies in the first 64 KiB, which
-        // Linux never maps: small numbers are refused rather than read.
-        if (value >= 0 && value < 0x10000) return false;
-        return setTemporaryFolder(reinterpret_cast<const char*>(value));
-    } else if (is(key, "Lock Text Renderer")) {
-        lockTextRenderer(value == 1);
-    } else if (is(key, "Enhanced BRIVA Audio Handling")) {
-        m_enhancedAudioHandling = value != 0;
-    } else if (is(key, "Auto insert editing")) {
-        m_autoInsertEditing = value != 0;
-    } else {
-        return false;
-    }
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kInts, key);
+    return row && row->set && row->set(*this, value);
 }
 
 bool ZRTimeline::getDoubleSetting(const char* key, double* out) {
-    if (!out) return false;
-    if (is(key, "Version"))
-        *out = 4.04;
-    else if (is(key, "Framerate"))
-        *out = ZRPos::defaultFrameRate();
-    else
-        return false;
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kDoubles, key);
+    return out && row && row->get && row->get(*this, out);
 }
 
 bool ZRTimeline::setDoubleSetting(const char* key, double value) {
-    if (!is(key, "Framerate")) return false;
-    if (!(value > 0) || !std::isfinite(value)) return false;
-    setFrameRate(value);
-    return true;
-}
-
-// Every position and object made here keeps its time in the new rate. Frames read the objects'
-// positions: they change with the renderer held and no frame being composed. Stored frames are
-// keyed by their position at the old rate: all of them are forgotten.
-void ZRTimeline::setFrameRate(double rate) {
-    suspendRenderer();
-    {
-        std::lock_guard renderLock(m_renderMutex);
-        std::lock_guard timelineLock(*m_timelineMutex);
-        ZRPos::setDefaultFrameRate(rate);
-        m_frameRate = rate;
-        {
-            std::lock_guard locker(m_positionsMutex);
-            for (ZRPos* pos = m_positions.first(); pos; pos = m_positions.next())
-                pos->changeFramerate(rate);
-        }
-        std::lock_guard locker(m_objectsMutex);
-        for (IZRObject* object = m_objects.first(); object; object = m_objects.next()) {
-            for (IZRPos* pos :
-                 {object->startPos(), object->endPos(), object->duration(), object->markIn(),
-                  object->markOut(), object->sourceLength(), object->currentPos()})
-                pos->changeFramerate(rate);
-        }
-    }
-    forgetRenderedFrames();
-    resumeRenderer();
+    const auto* row = zrFindSetting(SettingKeys::kDoubles, key);
+    return row && row->set && row->set(*this, value);
 }
 
 bool ZRTimeline::getIndexedDoubleSetting(const char* key, int* index, double* out) {
-    if (!index || !out) return false;
-    if (is(key, "Track Audio Level")) {
-        ZRTrackList* list = trackList(*index, false, true);
-        if (!list) return false;
-        *out = list->level;
-    } else if (is(key, "MasterChannel Audio Level") || is(key, "MasterChannel Audio Panning")) {
-        if (!validChannel(*index)) return false;
-        const auto& values = is(key, "MasterChannel Audio Level") ? m_masterLevel : m_masterPanning;
-        *out = values[size_t(*index - 1)];
-    } else {
-        return false;
-    }
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kIndexed, key);
+    return index && out && row && row->get(*this, *index, out);
 }
 
 bool ZRTimeline::setIndexedDoubleSetting(const char* key, int index, double value) {
-    if (is(key, "Track Audio Level")) {
-        ZRTrackList* list = trackList(index, false, true);
-        if (!list) return false;
-        list->level = value;
-    } else if (is(key, "MasterChannel Audio Level") || is(key, "MasterChannel Audio Panning")) {
-        if (!validChannel(index)) return false;
-        auto& values = is(key, "MasterChannel Audio Level") ? m_masterLevel : m_masterPanning;
-        values[size_t(index - 1)] = value;
-    } else {
-        return false;
-    }
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kIndexed, key);
+    return row && row->set(*this, index, value);
 }
 
 bool ZRTimeline::getTrackChannelDoubleSetting(const char* key, int* track, unsigned* channel,
                                               double* out) {
     if (!track || !channel || !out) return false;
-    const bool level = is(key, "Channel Audio Level");
-    if (!level && !is(key, "Channel Audio Panning")) return false;
-    if (!validChannel(*channel)) return false;
-    ZRTrackList* list = trackList(*track, false, true);
+    const auto* row = zrFindSetting(SettingKeys::kTrackChannels, key);
+    if (!row || !validChannel(*channel)) return false;
+    ZRTrackList* list = m_tracks.settingsList(*track);
     if (!list) return false;
-    *out = (level ? list->channelLevel : list->channelPanning)[*channel - 1];
+    *out = (list->*row->values)[*channel - 1];
     return true;
 }
 
 bool ZRTimeline::setTrackChannelDoubleSetting(const char* key, int track, unsigned channel,
                                               double value) {
-    const bool level = is(key, "Channel Audio Level");
-    if (!level && !is(key, "Channel Audio Panning")) return false;
-    if (!validChannel(channel)) return false;
-    if (!level && !(value >= -1.0 && value <= 1.0)) return false;
-    ZRTrackList* list = trackList(track, false, true);
+    const auto* row = zrFindSetting(SettingKeys::kTrackChannels, key);
+    if (!row || !validChannel(channel)) return false;
+    if (row->panning && !(value >= -1.0 && value <= 1.0)) return false;
+    ZRTrackList* list = m_tracks.settingsList(track);
     if (!list) return false;
-    (level ? list->channelLevel : list->channelPanning)[channel - 1] = value;
+    (list->*row->values)[channel - 1] = value;
     return true;
 }
 
 bool ZRTimeline::getIntPairSetting(const char* key, int* a, int* b) {
-    if (!a || !b) return false;
-    if (is(key, "Video Dimensions")) {
-        *a = m_videoWidth;
-        *b = m_videoHeight;
-    } else if (is(key, "Mute Track")) {
-        ZRTrackList* list = trackList(*a, false, true);
-        if (!list) return false;
-        *b = list->mute;
-    } else if (is(key, "Mute MasterChannel") || is(key, "Invert MasterChannel")) {
-        if (!validChannel(*a)) return false;
-        *b = (is(key, "Mute MasterChannel") ? m_masterMute : m_masterInvert)[size_t(*a - 1)];
-    } else {
-        return false;
-    }
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kPairs, key);
+    return a && b && row && row->get(*this, a, b);
 }
 
 bool ZRTimeline::setIntPairSetting(const char* key, int a, int b) {
-    if (is(key, "Video Dimensions")) {
-        if (a < 0 || b < 0 || a > 16384 || b > 16384) return false;
-        setVideoDimensions(a, b);
-    } else if (is(key, "Mute Track")) {
-        ZRTrackList* list = trackList(a, false, true);
-        if (!list) return false;
-        list->mute = b != 0;
-    } else if (is(key, "Mute MasterChannel") || is(key, "Invert MasterChannel")) {
-        if (!validChannel(a)) return false;
-        (is(key, "Mute MasterChannel") ? m_masterMute : m_masterInvert)[size_t(a - 1)] = b != 0;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// The three buffers are replaced while no `videoAt` runs on any thread: the background renderer
-// is held after its frame in flight, a caller still holding the frame buffer is waited for, and
-// the render mutex keeps every other composer out.
-void ZRTimeline::setVideoDimensions(int width, int height) {
-    suspendRenderer();
-    {
-        ZRImage* frame = m_imageBuffers[0].get();
-        frame->lock();
-        {
-            std::lock_guard renderLock(m_renderMutex);
-            // Titles keep their size relative to the frame; there is nothing to scale from
-            // before the first width is known.
-            rescaleTitles(m_videoWidth, width);
-            m_videoWidth = width;
-            m_videoHeight = height;
-            for (auto& image : m_imageBuffers)
-                image->create(width, height, 0);
-        }
-        frame->unlock();
-    }
-    // Stored frames have the old size.
-    forgetRenderedFrames();
-    resumeRenderer();
+    const auto* row = zrFindSetting(SettingKeys::kPairs, key);
+    return row && row->set(*this, a, b);
 }
 
 bool ZRTimeline::getIntTripleSetting(const char* key, int* a, int* b, int* c) {
-    if (!a || !b || !c) return false;
-    if (is(key, "Audio Settings")) {
-        *a = m_sampleRate;
-        *b = m_bitsPerSample;
-        *c = m_channels;
-    } else if (is(key, "Background Color")) {
-        *a = m_backgroundColor[0];
-        *b = m_backgroundColor[1];
-        *c = m_backgroundColor[2];
-    } else if (is(key, "Mute Channel") || is(key, "Invert Channel")) {
-        if (!validChannel(*b)) return false;
-        ZRTrackList* list = trackList(*a, false, true);
-        if (!list) return false;
-        *c = (is(key, "Mute Channel") ? list->channelMute : list->channelInvert)[size_t(*b - 1)];
-    } else {
-        return false;
-    }
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kTriples, key);
+    return a && b && c && row && row->get(*this, a, b, c);
 }
 
 bool ZRTimeline::setIntTripleSetting(const char* key, int a, int b, int c) {
-    if (is(key, "Audio Settings")) {
-        m_sampleRate = a;
-        m_bitsPerSample = b;
-        m_channels = c;
-    } else if (is(key, "Background Color")) {
-        m_backgroundColor[0] = a;
-        m_backgroundColor[1] = b;
-        m_backgroundColor[2] = c;
-    } else if (is(key, "Mute Channel") || is(key, "Invert Channel")) {
-        if (!validChannel(b)) return false;
-        ZRTrackList* list = trackList(a, false, true);
-        if (!list) return false;
-        (is(key, "Mute Channel") ? list->channelMute : list->channelInvert)[size_t(b - 1)] = c != 0;
-    } else {
-        return false;
-    }
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kTriples, key);
+    return row && row->set(*this, a, b, c);
 }
 
 bool ZRTimeline::getStringSetting(const char* key, char** out) {
-    if (!out) return false;
-    if (is(key, "Export Filename")) {
-        // The whole name, in a buffer of its own (at least 256 bytes, which the host may write).
-        *out = m_export.fileName.data();
-    } else if (is(key, "Temporary Directory")) {
-        m_tempFolderText = m_tempFiles.folder().toLocal8Bit();
-        *out = m_tempFolderText.data();
-    } else {
-        return false;
-    }
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kStrings, key);
+    return out && row && row->get && row->get(*this, out);
 }
 
 bool ZRTimeline::setStringSetting(const char* key, const char* value) {
-    if (!value) return false;
-    if (is(key, "FadeCharacteristics SetType")) {
-        if (qstricmp(value, "Linear") == 0)
-            m_fadeCurve.setLinear();
-        else if (qstricmp(value, "Sine") == 0)
-            m_fadeCurve.setSine();
-        else
-            return false;
-    } else if (is(key, "Export Filename")) {
-        m_export.fileName = value;
-    } else if (is(key, "Temporary Directory")) {
-        return setTemporaryFolder(value);
-    } else {
-        return false;
-    }
-    return true;
+    const auto* row = zrFindSetting(SettingKeys::kStrings, key);
+    return value && row && row->set && row->set(*this, value);
 }
 
 bool ZRTimeline::getUnicodeStringSetting(const char*, const char16_t**) {
@@ -326,20 +428,83 @@ bool ZRTimeline::setUnicodeStringSetting(const char*, const char16_t*) {
 }
 
 bool ZRTimeline::addFadePoint(const char* key, double x, double y) {
-    if (!is(key, "FadeCharacteristics AddPoint")) return false;
+    if (!key || qstricmp(key, "FadeCharacteristics AddPoint") != 0) return false;
     if (!(x >= 0.0 && x <= 1.0 && y >= 0.0 && y <= 1.0)) return false;
-    return m_fadeCurve.addPoint(int(x * 1000), int(y * 1000));
+    return m_settings.change(
+        [x, y](Values& v) { return v.fadeCurve.addPoint(int(x * 1000), int(y * 1000)); });
 }
 
 bool ZRTimeline::getFadeFactor(const char* key, double* x, double* levelFrom, double* levelTo,
                                double* out) {
-    if (!is(key, "FadeCharacteristics GetFactor") || !x || !levelFrom || !levelTo || !out)
+    if (!key || qstricmp(key, "FadeCharacteristics GetFactor") != 0 || !x || !levelFrom ||
+        !levelTo || !out)
         return false;
     if (!(*x >= 0.0 && *x <= 1.0)) return false;
-    const int64_t gain =
-        m_fadeCurve.levelAt(int64_t(*x * 1000000), 0, 1000000, *levelFrom, *levelTo);
+    const int64_t gain = m_settings.read([&](const Values& v) {
+        return v.fadeCurve.levelAt(int64_t(*x * 1000000), 0, 1000000, *levelFrom, *levelTo);
+    });
     *out = double(gain) * 0.001;
     return true;
+}
+
+// "Pause Background Rendering" nests: 1 pauses once more, anything else undoes one pause.
+void ZRTimeline::pauseRenderer(bool pause) {
+    const int pauses = m_settings.change([pause](Values& v) {
+        if (pause)
+            ++v.pauseCounter;
+        else if (v.pauseCounter > 0)
+            --v.pauseCounter;
+        return v.pauseCounter;
+    });
+    if (!backgroundRenderingEnabled()) return;
+    if (pauses > 0 && !rendererPaused())
+        suspendRenderer();
+    else if (pauses == 0 && rendererPaused())
+        resumeRenderer();
+}
+
+// Every position and object made here keeps its time in the new rate. Frames read the objects'
+// positions: they change with the renderer held and no frame being composed. Stored frames are
+// keyed by their position at the old rate: all of them are forgotten.
+void ZRTimeline::setFrameRate(double rate) {
+    suspendRenderer();
+    {
+        std::lock_guard renderLock(renderMutex());
+        std::lock_guard timelineLock(m_tracks.mutex());
+        ZRPos::setDefaultFrameRate(rate);
+        m_frameRate = rate;
+        m_registries.positions.forEach([rate](ZRPos* pos) { pos->changeFramerate(rate); });
+        m_registries.objects.forEach([rate](IZRObject* object) {
+            for (IZRPos* pos :
+                 {object->startPos(), object->endPos(), object->duration(), object->markIn(),
+                  object->markOut(), object->sourceLength(), object->currentPos()})
+                pos->changeFramerate(rate);
+        });
+    }
+    forgetRenderedFrames();
+    resumeRenderer();
+}
+
+// The three buffers are replaced while no `videoAt` runs on any thread: the background renderer
+// is held after its frame in flight, a caller still holding the frame buffer is waited for, and
+// the render mutex keeps every other composer out.
+void ZRTimeline::setVideoDimensions(int width, int height) {
+    suspendRenderer();
+    {
+        std::lock_guard frameLock(*m_compositor.buffer(0));
+        std::lock_guard renderLock(renderMutex());
+        // Titles keep their size relative to the frame; there is nothing to scale from before
+        // the first width is known.
+        rescaleTitles(videoWidth(), width);
+        m_settings.change([width, height](Values& v) {
+            v.videoWidth = width;
+            v.videoHeight = height;
+        });
+        m_compositor.resize(width, height);
+    }
+    // Stored frames have the old size.
+    forgetRenderedFrames();
+    resumeRenderer();
 }
 
 // The stored frames lie in the old folder: they are forgotten, with the renderer held, before the
@@ -365,11 +530,10 @@ void ZRTimeline::lockTextRenderer(bool lock) {
 // Under the render mutex: titles' font data is what frames read.
 void ZRTimeline::rescaleTitles(int oldWidth, int newWidth) {
     if (oldWidth <= 0 || newWidth <= 0 || oldWidth == newWidth) return;
-    std::lock_guard locker(m_objectsMutex);
-    for (IZRObject* item = m_objects.first(); item; item = m_objects.next()) {
+    m_registries.objects.forEach([oldWidth, newWidth](IZRObject* item) {
         auto* object = static_cast<ZRObject*>(item);
-        if (object->trackIndex(true) < 0 || !object->fontData()) continue;
+        if (object->trackIndex(true) < 0 || !object->fontData()) return;
         object->fontData()->sizeRatio *= double(newWidth) / oldWidth;
         object->remeasureText();
-    }
+    });
 }

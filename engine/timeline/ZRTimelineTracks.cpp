@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -21,10 +22,6 @@ ZRTrackItem* item(IZRObject* object) {
 }
 ZRTrackItem* item(void* p) {
     return static_cast<ZRTrackItem*>(p);
-}
-
-bool validTrack(int track) {
-    return track >= 1 && track <= ZRTimeline::kTrackCount;
 }
 
 // end := start + duration - 1 frame (the end is inclusive).
@@ -47,45 +44,18 @@ ZRPos frameAfter(const IZRPos* p) {
     return c;
 }
 
-// Guards a track's mutex for a scope.
-class TrackLock {
-public:
-    explicit TrackLock(ZRTrackList* list) : m_list(list) {
-        if (m_list) m_list->lock();
-    }
-    ~TrackLock() {
-        if (m_list) m_list->unlock();
-    }
-    TrackLock(const TrackLock&) = delete;
-    TrackLock& operator=(const TrackLock&) = delete;
-
-private:
-    ZRTrackList* m_list;
-};
-
-class TimelineLock {
-public:
-    explicit TimelineLock(ZRHeapMutex& mutex) : m_mutex(mutex) { m_mutex.lock(); }
-    ~TimelineLock() { m_mutex.unlock(); }
-    TimelineLock(const TimelineLock&) = delete;
-    TimelineLock& operator=(const TimelineLock&) = delete;
-
-private:
-    ZRHeapMutex& m_mutex;
-};
-
 } // namespace
 
 class ZRTimeline::EditScope {
 public:
-    explicit EditScope(ZRTimeline& timeline) : m_timeline(timeline) {
-        m_timeline.m_timelineMutex->lock();
+    explicit EditScope(ZRTimeline& timeline)
+        : m_timeline(timeline), m_lock(timeline.m_tracks.mutex()) {
         ++m_timeline.m_editDepth;
     }
     ~EditScope() {
         std::vector<std::pair<ZRPos, ZRPos>> ranges;
         if (--m_timeline.m_editDepth == 0) ranges.swap(m_timeline.m_changedRanges);
-        m_timeline.m_timelineMutex->unlock();
+        m_lock.unlock();
         if (ranges.empty() || !m_timeline.backgroundRenderingEnabled()) return;
         // One edit notes the same stretch several times (its old place, the removal, the new
         // place): overlapping and touching ranges are told once.
@@ -107,6 +77,7 @@ public:
 
 private:
     ZRTimeline& m_timeline;
+    std::unique_lock<std::recursive_mutex> m_lock;
 };
 
 // Under an EditScope.
@@ -115,21 +86,12 @@ void ZRTimeline::noteChangedRange(const ZRPos& start, const ZRPos& end) {
 }
 
 ZRObjectPlacement ZRTimeline::placementOf(IZRObject* object) {
-    TimelineLock lock(*m_timelineMutex);
-    return {copyOf(object->startPos()), copyOf(object->endPos()), copyOf(object->duration()),
-            copyOf(object->markIn())};
-}
-
-ZRTrackList* ZRTimeline::trackList(int track, bool video, bool create) {
-    if (!validTrack(track)) return nullptr;
-    ZRTrackList*& slot = (video ? m_videoTracks : m_audioTracks)[size_t(track - 1)];
-    if (!slot && create) slot = new (std::nothrow) ZRTrackList;
-    return slot;
+    return m_tracks.placementOf(object);
 }
 
 ZRGuardedList* ZRTimeline::track(int track, bool video) {
-    TimelineLock lock(*m_timelineMutex);
-    return trackList(track, video, false);
+    std::lock_guard lock(m_tracks.mutex());
+    return m_tracks.list(track, video);
 }
 
 // Inserts `object` into one track list in time order at `start`, then pushes every follower it
@@ -139,7 +101,7 @@ void ZRTimeline::placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPo
                              bool video, int index, int depth) {
     std::vector<ZRTrackItem*> moved;
     {
-        TrackLock lock(list);
+        std::lock_guard lock(*list);
         unsigned at = 0;
         auto* last = static_cast<ZRTrackItem*>(list->last());
         if (last && *start > last->endPos()) {
@@ -172,7 +134,7 @@ void ZRTimeline::placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPo
     if (depth > 8) return; // each pass only moves objects later; this bounds pathological cascades
     for (ZRTrackItem* follower : moved) {
         const int other = follower->trackIndex(!video);
-        ZRTrackList* otherList = other >= 0 ? trackList(other + 1, !video, false) : nullptr;
+        ZRTrackList* otherList = other >= 0 ? m_tracks.list(other + 1, !video) : nullptr;
         if (!otherList) continue;
         otherList->remove(follower);
         const ZRPos newStart = copyOf(follower->startPos());
@@ -181,22 +143,22 @@ void ZRTimeline::placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPo
 }
 
 bool ZRTimeline::insertObject(int track, IZRPos* start, IZRObject* object) {
-    if (!validTrack(track) || !start || !object) return false;
+    if (!ZRTrackTable::isValid(track) || !start || !object) return false;
     const ZRPos at = copyOf(start); // `start` may be one of the object's own positions
     ZRTrackItem* target = item(object);
     {
         EditScope edit(*this);
         if (target->trackIndex(true) >= 0 || target->trackIndex(false) >= 0)
             removeObject(object); // an object lies on one place at a time
-        if (track > m_highestTrack) m_highestTrack = track;
+        m_tracks.raiseHighest(track);
         if (object->hasVideo()) {
-            if (ZRTrackList* list = trackList(track, true, true)) {
+            if (ZRTrackList* list = m_tracks.makeList(track, true)) {
                 placeInList(list, target, &at, true, track - 1, 0);
                 noteChangedRange(at, copyOf(object->endPos()));
             }
         }
         if (object->hasAudio()) {
-            if (ZRTrackList* list = trackList(track, false, true))
+            if (ZRTrackList* list = m_tracks.makeList(track, false))
                 placeInList(list, target, &at, false, track - 1, 0);
         }
     }
@@ -212,7 +174,7 @@ void ZRTimeline::removeObject(IZRObject* object) {
     for (bool video : {true, false}) {
         const int index = target->trackIndex(video);
         if (index < 0) continue;
-        if (ZRTrackList* list = trackList(index + 1, video, false)) list->remove(object);
+        if (ZRTrackList* list = m_tracks.list(index + 1, video)) list->remove(object);
         target->setTrackIndex(video, -1);
         if (video) noteChangedRange(start, end);
     }
@@ -222,7 +184,7 @@ void ZRTimeline::removeObject(IZRObject* object) {
 
 void ZRTimeline::packTrack(int track, bool video) {
     EditScope edit(*this);
-    ZRTrackList* list = trackList(track, video, false);
+    ZRTrackList* list = m_tracks.list(track, video);
     if (!list) return;
     std::vector<IZRObject*> objects;
     while (void* p = list->first()) {
@@ -240,11 +202,11 @@ void ZRTimeline::shiftTrackObjects(int track, bool video, IZRObject* from, IZRPo
                                    bool later) {
     if (!from || !amount) return;
     EditScope edit(*this);
-    ZRTrackList* list = trackList(track, video, false);
+    ZRTrackList* list = m_tracks.list(track, video);
     if (!list) return;
     std::vector<std::pair<IZRObject*, ZRPos>> moving;
     {
-        TrackLock trackLock(list);
+        std::lock_guard trackLock(*list);
         const int first = list->find(from);
         if (first < 0) return;
         for (unsigned i = unsigned(first); i < list->count(); ++i) {
@@ -265,22 +227,14 @@ void ZRTimeline::shiftTrackObjects(int track, bool video, IZRObject* from, IZRPo
 
 IZRObject* ZRTimeline::objectAt(int track, IZRPos* position, bool video) {
     if (!position) return nullptr;
-    TimelineLock lock(*m_timelineMutex);
-    ZRTrackList* list = trackList(track, video, false);
-    if (!list) return nullptr;
-    // The track's objects are in time order without overlaps, so their ends rise with them:
-    // the first one that does not end before the frame is the only one that can hold it.
-    const double frame = position->toFrames();
-    auto* object = static_cast<IZRObject*>(list->partitionPoint(
-        [frame](void* p) { return static_cast<IZRObject*>(p)->endPos()->toFrames() < frame; }));
-    return object && object->startPos()->toFrames() <= frame ? object : nullptr;
+    return m_tracks.objectAt(track, position->toFrames(), video);
 }
 
 void ZRTimeline::clear() {
     suspendRenderer();
     for (bool video : {true, false}) {
         for (int track = 1; track <= kTrackCount; ++track) {
-            ZRTrackList* list = trackList(track, video, false);
+            ZRTrackList* list = m_tracks.list(track, video);
             if (!list) continue;
             while (void* p = list->first())
                 destroyObject(static_cast<IZRObject*>(p));
@@ -295,23 +249,11 @@ void ZRTimeline::clear() {
 }
 
 int ZRTimeline::highestTrack() {
-    TimelineLock lock(*m_timelineMutex);
-    return m_highestTrack;
+    return m_tracks.highest();
 }
 
 ZRPos ZRTimeline::projectEnd() {
-    TimelineLock lock(*m_timelineMutex);
-    ZRPos end(0, 0, 0, 0, m_frameRate);
-    for (int track = 1; track <= m_highestTrack; ++track) {
-        for (bool video : {true, false}) {
-            ZRTrackList* list = trackList(track, video, false);
-            if (!list) continue;
-            TrackLock trackLock(list);
-            auto* last = static_cast<IZRObject*>(list->last());
-            if (last && *last->endPos() >= &end) end = frameAfter(last->endPos());
-        }
-    }
-    return end;
+    return m_tracks.end(m_frameRate);
 }
 
 // Each thread gets a position of its own: a shared one would be rewritten by the renderer or
@@ -330,11 +272,11 @@ IZRPos* ZRTimeline::endPosition() {
 void ZRTimeline::shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd) {
     for (bool video : {true, false}) {
         const int index = object->trackIndex(video);
-        ZRTrackList* list = index >= 0 ? trackList(index + 1, video, false) : nullptr;
+        ZRTrackList* list = index >= 0 ? m_tracks.list(index + 1, video) : nullptr;
         if (!list) continue;
         IZRObject* next = nullptr;
         {
-            TrackLock trackLock(list);
+            std::lock_guard trackLock(*list);
             const int at = list->find(object);
             if (at >= 0) next = static_cast<IZRObject*>(list->at(unsigned(at) + 1));
         }
@@ -368,7 +310,7 @@ bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
         in->assign(markIn);
         object->duration()->add(&d);
         object->endPos()->add(&d);
-        if (m_autoInsertEditing) shiftFollowers(target, copyOf(object->endPos()));
+        if (autoInsertEditing()) shiftFollowers(target, copyOf(object->endPos()));
     } else {
         return true;
     }
@@ -394,7 +336,7 @@ bool ZRTimeline::setObjectMarkOut(IZRObject* object, IZRPos* markOut) {
     object->duration()->assign(&length);
     placeEnd(object);
     object->markOut()->assign(markOut);
-    if (m_autoInsertEditing) shiftFollowers(target, copyOf(object->endPos()));
+    if (autoInsertEditing()) shiftFollowers(target, copyOf(object->endPos()));
     noteChangedRange(oldStart, oldEnd);
     const ZRPos start = copyOf(object->startPos());
     removeObject(object);
@@ -407,10 +349,10 @@ void ZRTimeline::dumpTrack(int track, bool video) {
     if (!m_host.has(&IZRCallbacks::debug)) return;
     std::vector<QByteArray> lines;
     {
-        TimelineLock lock(*m_timelineMutex);
-        ZRTrackList* list = trackList(track, video, false);
+        std::lock_guard lock(m_tracks.mutex());
+        ZRTrackList* list = m_tracks.list(track, video);
         if (!list) return;
-        TrackLock trackLock(list);
+        std::lock_guard trackLock(*list);
         lines.push_back(QByteArray(video ? "Video Track " : "Audio Track ") +
                         QByteArray::number(track) + ":\n");
         for (unsigned i = 0; i < list->count(); ++i) {
@@ -421,12 +363,11 @@ void ZRTimeline::dumpTrack(int track, bool video) {
             auto* own = dynamic_cast<ZRObject*>(object);
             if (!own) continue;
             if (ZRGuardedEffectList* effects = own->effects()) {
-                effects->lock();
+                std::lock_guard effectsLock(*effects);
                 for (ZREffect* effect = effects->first(); effect; effect = effects->next())
                     lines.push_back(QByteArray("  Effect: ") + effect->name() +
                                     " \t\t Start: " + effect->startPos()->toText() +
                                     ", End: " + effect->endPos()->toText() + "\n");
-                effects->unlock();
             }
             if (video) continue;
             const ZRPosKeyMap& keys = own->volumeKeys();

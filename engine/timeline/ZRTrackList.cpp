@@ -2,16 +2,7 @@
 
 #include "engine/api/IZRObject.h"
 
-namespace {
-class Locker {
-public:
-    explicit Locker(ZRTrackList& list) : m_list(list) { m_list.lock(); }
-    ~Locker() { m_list.unlock(); }
-
-private:
-    ZRTrackList& m_list;
-};
-} // namespace
+#include <mutex>
 
 ZRTrackList::ZRTrackList() {
     channelPanning[0] = -1.0;
@@ -21,18 +12,18 @@ ZRTrackList::ZRTrackList() {
 ZRTrackList::~ZRTrackList() = default;
 
 bool ZRTrackList::isEmpty() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     return m_items.count() == 0;
 }
 
 void ZRTrackList::clear() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     m_items.clear();
     m_order.clear();
 }
 
 IZRPos* ZRTrackList::totalDuration() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     m_total.set(0, 0, 0, 0, ZRPos::defaultFrameRate());
     for (void* p = m_items.first(); p; p = m_items.next())
         m_total.add(static_cast<IZRObject*>(p)->duration());
@@ -40,26 +31,26 @@ IZRPos* ZRTrackList::totalDuration() {
 }
 
 bool ZRTrackList::anyObjectHasVideo() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     for (void* p = m_items.first(); p; p = m_items.next())
         if (static_cast<IZRObject*>(p)->hasVideo()) return true;
     return false;
 }
 
 bool ZRTrackList::anyObjectHasAudio() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     for (void* p = m_items.first(); p; p = m_items.next())
         if (static_cast<IZRObject*>(p)->hasAudio()) return true;
     return false;
 }
 
 unsigned ZRTrackList::count() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     return m_items.count();
 }
 
 void ZRTrackList::insertAt(unsigned index, void* item) {
-    Locker l(*this);
+    std::lock_guard l(*this);
     if (m_items.insertAt(index, item)) {
         m_order.insert(m_order.begin() + std::ptrdiff_t(index), item);
     } else {
@@ -69,50 +60,50 @@ void ZRTrackList::insertAt(unsigned index, void* item) {
 }
 
 void ZRTrackList::append(void* item) {
-    Locker l(*this);
+    std::lock_guard l(*this);
     m_items.append(item);
     m_order.push_back(item);
 }
 
 void ZRTrackList::remove(void* item) {
-    Locker l(*this);
+    std::lock_guard l(*this);
     if (!m_items.remove(item)) return;
     const auto at = std::find(m_order.begin(), m_order.end(), item);
     if (at != m_order.end()) m_order.erase(at);
 }
 
 int ZRTrackList::find(void* item) {
-    Locker l(*this);
+    std::lock_guard l(*this);
     return m_items.find(item);
 }
 
 void* ZRTrackList::first() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     return m_items.first();
 }
 
 void* ZRTrackList::next() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     return m_items.next();
 }
 
 void* ZRTrackList::prev() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     return m_items.prev();
 }
 
 void* ZRTrackList::last() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     return m_items.last();
 }
 
 void* ZRTrackList::at(unsigned index) {
-    Locker l(*this);
+    std::lock_guard l(*this);
     return m_items.at(index);
 }
 
 void* ZRTrackList::takeFirst() {
-    Locker l(*this);
+    std::lock_guard l(*this);
     void* item = m_items.takeFirst();
     if (item) m_order.erase(m_order.begin());
     return item;
@@ -129,14 +120,14 @@ void ZRTrackList::unlock() {
 }
 
 bool ZRTrackList::locked() {
-    if (!m_mutex.tryLock()) return true;
+    if (!m_mutex.try_lock()) return true;
     const bool held = m_lockDepth > 0;
     m_mutex.unlock();
     return held;
 }
 
 bool ZRTrackList::tryLock() {
-    if (!m_mutex.tryLock()) return false;
+    if (!m_mutex.try_lock()) return false;
     ++m_lockDepth;
     return true;
 }

@@ -2,12 +2,12 @@
 
 #include "engine/api/ZRGuardedList.h"
 #include "engine/base/ZRPos.h"
-#include "engine/util/ZRHeapMutex.h"
 #include "engine/util/ZRList.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 /// A track (items are objects, kept in time order, with the track's audio mix values) or a
@@ -70,6 +70,6 @@ private:
     // current item alone; every change to m_items is made to it as well.
     std::vector<void*> m_order;
     ZRPos m_total;
-    ZRHeapMutex m_mutex{true};
+    std::recursive_mutex m_mutex;
     int m_lockDepth = 0;
 };

@@ -58,15 +58,6 @@ public:
         m_mutex.unlock();
     }
 
-    /// `holdYielding` as a named scope object.
-    class YieldingLock {
-    public:
-        explicit YieldingLock(ZRYieldingMutex& mutex) : m_lock(mutex.holdYielding()) {}
-
-    private:
-        std::unique_lock<ZRYieldingMutex> m_lock;
-    };
-
 private:
     bool ownedByThisThread() const { return m_owner.load() == std::this_thread::get_id(); }
     void own() {

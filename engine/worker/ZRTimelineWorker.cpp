@@ -1,5 +1,7 @@
 #include "engine/worker/ZRTimelineWorker.h"
 
+#include "engine/base/ZREngineServices.h"
+#include "engine/base/ZRHostCallbacks.h"
 #include "engine/objects/ZRGuardedEffectList.h"
 #include "engine/objects/ZRObject.h"
 #include "engine/render/ZRImage.h"
@@ -42,7 +44,7 @@ struct FileCloser {
 
 } // namespace
 
-ZRTimelineWorker::ZRTimelineWorker(ZRTimeline* timeline) : m_timeline(timeline) {}
+ZRTimelineWorker::ZRTimelineWorker(ZREngineServices* timeline) : m_timeline(timeline) {}
 
 ZRTimelineWorker::~ZRTimelineWorker() {
     stop();
@@ -117,7 +119,7 @@ ZRTimelineWorker::Step ZRTimelineWorker::renderFrame(ZRPos& position) {
     const ZRPos end = m_timeline->projectEnd();
     if (!(position < &end)) return Step::Ended;
     if (frameState(position) != 1) return Step::Skipped;
-    auto* frame = static_cast<ZRImage*>(m_timeline->videoAt(&position, 0));
+    auto* frame = static_cast<ZRImage*>(m_timeline->composeFrame(&position));
     if (!frame) return Step::Skipped;
     std::unique_lock<ZRImage> frameLock(*frame, std::adopt_lock); // the frame comes locked
     // Before "Video Dimensions" are set there is nothing to store.
@@ -183,7 +185,7 @@ int ZRTimelineWorker::frameState(const IZRPos& position) {
         const auto renderLock = m_timeline->renderMutex().holdYielding();
         const int tracks = m_timeline->highestTrack();
         for (int track = 1; track <= tracks && !needed; ++track) {
-            auto* object = dynamic_cast<ZRObject*>(m_timeline->objectAt(track, &at, true));
+            auto* object = dynamic_cast<ZRObject*>(m_timeline->videoObjectAt(track, &at));
             if (!object) continue;
             needed = (forced > 0 && object->sourceVideoFormat() != forced) ||
                      object->isTransition() || object->overlay().mode != 0 ||

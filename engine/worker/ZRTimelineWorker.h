@@ -18,7 +18,7 @@
 #include <vector>
 
 class ZRImage;
-class ZRTimeline;
+class ZREngineServices;
 
 /// The background renderer of one timeline: a thread at below-normal priority that walks the
 /// timeline from its start, composes every frame that is costly to compose (transitions,
@@ -41,7 +41,7 @@ public:
     /// The event code handed to the host when a frame cannot be stored.
     static constexpr int kStoreFailedEvent = 5000;
 
-    explicit ZRTimelineWorker(ZRTimeline* timeline);
+    explicit ZRTimelineWorker(ZREngineServices* timeline);
     /// Stops the thread and deletes every stored file.
     ~ZRTimelineWorker();
     ZRTimelineWorker(const ZRTimelineWorker&) = delete;
@@ -115,7 +115,7 @@ private:
     bool encode(ZRImage* image, uint32_t& kind);
     bool decode(uint32_t kind, ZRImage* image, bool keepDVPixels);
 
-    ZRTimeline* m_timeline;
+    ZREngineServices* m_timeline;
     std::thread m_thread;
     std::mutex m_threadMutex; ///< serialises start and stop
     ZREvent m_wake;

@@ -1,9 +1,12 @@
 // Scripts and projects of a timeline: runs through the engine's script front end, and the
 // project writer.
+#include "engine/timeline/ZRScriptBridge.h"
+
 #include "engine/timeline/ZRTimeline.h"
 
 #include "engine/script/ZRProjectWriter.h"
 #include "engine/script/ZRScriptFrontEnd.h"
+#include "engine/worker/ZRTimelineWorker.h"
 #include "platform/file/ReadWholeFile.h"
 
 #include <QSaveFile>
@@ -36,66 +39,57 @@ std::string tooLargeMessage(const char* what, const char* path, int64_t size) {
 
 } // namespace
 
-void ZRTimeline::declareHostFunctionsIfNeeded(bool redeclare) {
-    if (!m_hostFunctionsDeclared || redeclare || zrscript::engine() == nullptr ||
+void ZRScriptBridge::declareIfNeeded(bool redeclare) {
+    if (!m_declared || redeclare || zrscript::engine() == nullptr ||
         !zrscript::hostFunctionsAvailable()) {
-        zrscript::declareHostFunctions(this, redeclare);
-        m_hostFunctionsDeclared = true;
+        zrscript::declareHostFunctions(&m_timeline, redeclare);
+        m_declared = true;
     }
 }
 
-bool ZRTimeline::runScript(char* text, bool redeclare) {
-    declareHostFunctionsIfNeeded(redeclare);
+bool ZRScriptBridge::runText(char* text, bool redeclare) {
+    declareIfNeeded(redeclare);
     if (!text) return false;
-    suspendRenderer();
-    const bool ok = zrscript::runText(this, text);
-    resumeRenderer();
+    m_renderer.suspend(true);
+    const bool ok = zrscript::runText(&m_timeline, text);
+    m_renderer.suspend(false);
     return ok;
 }
 
-bool ZRTimeline::runScriptFile(const char* path, bool redeclare) {
-    declareHostFunctionsIfNeeded(redeclare);
+bool ZRScriptBridge::runFile(const char* path, bool redeclare) {
+    declareIfNeeded(redeclare);
     if (!path) return false;
     std::string text;
     const platform::FileRead read =
         platform::readWholeFile(path, uint64_t(zrscript::maxProjectBytes()), text);
     if (read.status == platform::FileRead::Status::TooLarge)
-        m_host.scriptOutput(tooLargeMessage("cannot open", path, int64_t(read.size)).c_str());
+        m_timeline.host().scriptOutput(
+            tooLargeMessage("cannot open", path, int64_t(read.size)).c_str());
     if (!read.ok()) return false;
     dropCarriageReturnsBeforeLineFeeds(text);
-    suspendRenderer();
-    const bool ok = zrscript::runText(this, text, zrscript::fileRunStepLimit(text.size()));
-    resumeRenderer();
+    m_renderer.suspend(true);
+    const bool ok = zrscript::runText(&m_timeline, text, zrscript::fileRunStepLimit(text.size()));
+    m_renderer.suspend(false);
     return ok;
 }
 
-bool ZRTimeline::runScriptLine(const char* format, ...) {
-    if (!format) return false;
-    // A line declares nothing; it acts on the timeline that declared last, or on this one when
-    // that timeline is gone and this one had declared.
-    if (m_hostFunctionsDeclared && zrscript::engine() == nullptr)
-        zrscript::declareHostFunctions(this);
-    std::vector<char> buffer(65536);
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
-    va_end(arguments);
-    return zrscript::runText(this, buffer.data());
+bool ZRScriptBridge::runLine(const char* line) {
+    if (m_declared && zrscript::engine() == nullptr) zrscript::declareHostFunctions(&m_timeline);
+    return zrscript::runText(&m_timeline, line);
 }
 
-// Written through a temporary file that replaces the old project only when every byte is out.
-bool ZRTimeline::saveProject(const char* fileName) {
+bool ZRScriptBridge::saveProject(const char* fileName) {
     if (!fileName) return false;
     QString name = QString::fromLocal8Bit(fileName);
     if (!name.endsWith(QStringLiteral(".zrs"))) name += QStringLiteral(".zrs");
-    suspendRenderer();
+    m_renderer.suspend(true);
     bool ok = false;
     QSaveFile file(name);
-    const QByteArray text = writeProject(*this);
+    const QByteArray text = writeProject(m_timeline);
     if (text.size() > zrscript::maxProjectBytes())
-        m_host.debug(tooLargeMessage("cannot save", fileName, text.size()).c_str());
+        m_timeline.host().debug(tooLargeMessage("cannot save", fileName, text.size()).c_str());
     else if (file.open(QIODevice::WriteOnly))
         ok = file.write(text) == text.size() && file.commit();
-    resumeRenderer();
+    m_renderer.suspend(false);
     return ok;
 }

@@ -1,10 +1,13 @@
 // Composing the picture of the whole timeline at one position (videoAt): every video track's
 // object draws itself, transitions mix their two neighbours, effects run, overlays are blended.
-#include "engine/timeline/ZRTimeline.h"
+#include "engine/timeline/ZRCompositor.h"
 
+#include "engine/base/ZREngineServices.h"
+#include "engine/base/ZRHostCallbacks.h"
 #include "engine/base/ZRRenderTime.h"
 #include "engine/objects/ZRObject.h"
 #include "engine/render/ZROverlayBlend.h"
+#include "engine/timeline/ZRTrackTable.h"
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -31,22 +34,12 @@ ZRPos sourcePosition(const ZRObjectPlacement& placed, const ZRPos& position) {
     return s;
 }
 
-class ImageLock {
-public:
-    explicit ImageLock(IZRImage* image) : m_image(image) { m_image->lock(); }
-    ~ImageLock() { m_image->unlock(); }
-    ImageLock(const ImageLock&) = delete;
-    ImageLock& operator=(const ImageLock&) = delete;
-
-private:
-    IZRImage* m_image;
-};
-
 // The frame a pass-through may hand on is the one that would be composed unchanged: one object
 // alone at the position, drawn straight into the frame, without effects or transition, from a
 // media source whose picture already has the frame's size.
-const ZRObject* passThroughNominee(const std::array<ZRObject*, ZRTimeline::kTrackCount + 2>& found,
-                                   const IZRImage* frame) {
+const ZRObject*
+passThroughNominee(const std::array<ZRObject*, ZRTrackTable::kTrackCount + 2>& found,
+                   const IZRImage* frame) {
     const ZRObject* only = nullptr;
     for (ZRObject* object : found) {
         if (!object) continue;
@@ -97,50 +90,49 @@ void blendOverlay(ZRObject* object, const ZRObjectPlacement& placed, const ZRPos
         zrOverlayFade(o.fadeIn != 0, o.fadeOut != 0, o.fadeTime, o.opacity, elapsed, remaining);
     p.fading = fade.fading;
     p.transparency = fade.transparency;
-    ImageLock overlayLock(overlay);
+    std::lock_guard overlayLock(*overlay);
     zrBlendOverlay(view(overlay), view(frame), p);
 }
 
 } // namespace
 
-IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
-    if (!position) return nullptr;
-    ZRPos at;
-    at.assign(position);
-    ZRImage* frame = m_imageBuffers[0].get();
-    ZRImage* bufferA = m_imageBuffers[1].get();
-    ZRImage* bufferB = m_imageBuffers[2].get();
-    frame->lock();
-    // A native frame of the last call must not go out with this one: only a stored frame or the
-    // pass-through nominee's source set one again.
-    frame->resetNative();
+ZRCompositor::ZRCompositor(ZREngineServices& services, ZRTrackTable& tracks)
+    : m_services(services), m_tracks(tracks) {
+    for (auto& image : m_buffers)
+        image = std::make_unique<ZRImage>(&services);
+}
 
-    // A frame the background renderer stored is served before any track is looked at. The
-    // renderer's worker fills `loadStoredFrame`.
-    if (loadStoredFrame(at, frame)) return frame;
+void ZRCompositor::resize(int width, int height) {
+    for (auto& image : m_buffers)
+        image->create(width, height, 0);
+}
 
-    // Before "Video Dimensions" are set there are no pixels to compose into.
-    if (!frame->pixels()) return frame;
-
+void ZRCompositor::compose(const ZRPos& at) {
+    constexpr int kTrackCount = ZRTrackTable::kTrackCount;
+    ZRImage* frame = m_buffers[0].get();
+    ZRImage* bufferA = m_buffers[1].get();
+    ZRImage* bufferB = m_buffers[2].get();
     bool fresh = true;
     bool composed = false;
     try {
         // Composers step aside for a waiting setter between frames.
-        ZRYieldingMutex::YieldingLock renderLock(m_renderMutex);
+        const auto renderLock = m_renderMutex.holdYielding();
         // Every track's object at the position and where it lies, copied under one hold of the
         // timeline mutex: edits wait only for this, not for the frame. Slots 0 and
         // kTrackCount + 1 stay empty so that both neighbours of any track can be read.
         std::array<ZRObject*, kTrackCount + 2> found{};
         std::array<ZRObjectPlacement, kTrackCount + 2> placed;
         {
-            std::lock_guard timelineLock(*m_timelineMutex);
+            std::lock_guard timelineLock(m_tracks.mutex());
+            const double frameNumber = at.toFrames();
             for (int t = 1; t <= kTrackCount; ++t) {
-                ZRObject* o = dynamic_cast<ZRObject*>(objectAt(t, &at, true));
+                ZRObject* o = dynamic_cast<ZRObject*>(m_tracks.objectAt(t, frameNumber, true));
                 found[size_t(t)] = o;
-                if (o) placed[size_t(t)] = placementOf(o);
+                if (o) placed[size_t(t)] = m_tracks.placementOf(o);
             }
         }
-        m_passThroughNominee = exportPassThrough() ? passThroughNominee(found, frame) : nullptr;
+        m_passThroughNominee =
+            m_services.exportPassThrough() ? passThroughNominee(found, frame) : nullptr;
 
         for (int t = 1; t <= kTrackCount; ++t) {
             ZRObject* o = found[size_t(t)];
@@ -191,9 +183,8 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
     } catch (...) {
         m_passThroughNominee = nullptr;
         qDebug("%s", QByteArray(kVideoAtException).trimmed().constData());
-        m_host.debug(kVideoAtException);
+        m_services.host().debug(kVideoAtException);
     }
     if (composed) frame->resetNative();
     if (fresh) frame->clear();
-    return frame;
 }
