@@ -6,7 +6,6 @@
 #include "engine/export/ZRTimelineExportState.h"
 #include "engine/modules/ZRImageRecord.h"
 #include "engine/modules/ZRModuleLocale.h"
-#include "engine/timeline/ZRTimeline.h"
 #include "engine/util/ZREngineString.h"
 
 #include "engine/api/IZRImage.h"

@@ -6,7 +6,6 @@
 #include "engine/base/ZRHostCallbacks.h"
 #include "engine/modules/ZRImageRecord.h"
 #include "engine/modules/ZRModuleGuard.h"
-#include "engine/timeline/ZRTimeline.h"
 #include "platform/scaler/SRScaler.h"
 #include "platform/text/KeyCompare.h"
 

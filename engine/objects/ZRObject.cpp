@@ -11,7 +11,6 @@
 #include "engine/objects/ZRGuardedEffectList.h"
 #include "engine/objects/ZRModuleEffect.h"
 #include "engine/render/ZRImage.h"
-#include "engine/timeline/ZRTimeline.h"
 #include "engine/util/ZRYieldingMutex.h"
 
 #include <algorithm>

@@ -6,7 +6,6 @@
 
 #include "engine/base/ZREngineServices.h"
 #include "engine/base/ZRKeyYuv.h"
-#include "engine/timeline/ZRTimeline.h"
 
 #include <QByteArray>
 

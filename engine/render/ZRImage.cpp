@@ -2,7 +2,6 @@
 
 #include "engine/base/ZREngineServices.h"
 #include "engine/render/ZRColourTables.h"
-#include "engine/timeline/ZRTimeline.h"
 #include "platform/scaler/SRScaler.h"
 
 #include <algorithm>

@@ -5,7 +5,6 @@
 #include "engine/objects/ZRGuardedEffectList.h"
 #include "engine/objects/ZRObject.h"
 #include "engine/render/ZRImage.h"
-#include "engine/timeline/ZRTimeline.h"
 
 #include <QFile>
 
