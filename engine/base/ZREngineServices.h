@@ -1,10 +1,11 @@
 #pragma once
 
+#include <string>
+
 class IZRImage;
 class IZRObject;
 class IZRPos;
 class QString;
-class ZREngineString;
 class ZRHostCallbacks;
 class ZRObject;
 class ZRPos;
@@ -28,7 +29,7 @@ public:
     virtual ZREngine& engineTables() = 0;
     /// The built-in module file serving (category, kind) under the data folder; empty, with
     /// "Could not find module for ..." in the host's debug entry, when none.
-    virtual ZREngineString moduleFilePath(const char* category, const char* kind,
+    virtual std::string moduleFilePath(const char* category, const char* kind,
                                           const char* third) = 0;
 
     // --- Settings read while rendering -----------------------------------------------------

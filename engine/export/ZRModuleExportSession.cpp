@@ -6,7 +6,6 @@
 #include "engine/export/ZRTimelineExportState.h"
 #include "engine/modules/ZRImageRecord.h"
 #include "engine/modules/ZRModuleLocale.h"
-#include "engine/util/ZREngineString.h"
 
 #include "engine/api/IZRImage.h"
 
@@ -20,8 +19,8 @@ ZRModuleExportSession::~ZRModuleExportSession() {
 
 bool ZRModuleExportSession::startExportSession(const char* moduleName, int width, int height,
                                                double rate, const char* fileName) {
-    const ZREngineString path = m_owner.moduleFilePath("Export", moduleName, nullptr);
-    if (path.isEmpty()) return false;
+    const std::string path = m_owner.moduleFilePath("Export", moduleName, nullptr);
+    if (path.empty()) return false;
     m_counter = 0;
     ZRExportRecordFormat format;
     format.width = width;

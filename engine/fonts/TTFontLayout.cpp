@@ -85,7 +85,7 @@ QChar TTFont::getNextChar(int& position, const QString& text, ZRFontData* data) 
             } else if (tag.startsWith(QLatin1String("Font="))) {
                 // An unknown name keeps the font that is open.
                 const ZRFontEntry* entry = findFontEntry(bytes.constData() + 5);
-                if (entry && !entry->fileName.isEmpty() && entry->faceIndex >= 0) {
+                if (entry && !entry->fileName.empty() && entry->faceIndex >= 0) {
                     data->faceName = QString::fromUtf8(entry->fileName.c_str());
                     data->faceIndex = entry->faceIndex;
                     openFont(data);

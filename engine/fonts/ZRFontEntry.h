@@ -1,11 +1,10 @@
 #pragma once
 
-#include "engine/util/ZREngineString.h"
-
 #include <cstdint>
+#include <string>
 
 /// Where a registered font face lives: its file and its index in a collection (-1 = none).
 struct ZRFontEntry {
-    ZREngineString fileName;
+    std::string fileName;
     int32_t faceIndex = -1;
 };

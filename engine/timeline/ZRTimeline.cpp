@@ -21,8 +21,8 @@ ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned
     if (baseFolder) {
         m_baseFolder = baseFolder;
         // Every timeline's base folder ends in a separator, not only the first one's.
-        const char last = m_baseFolder.isEmpty() ? '/' : m_baseFolder.at(m_baseFolder.length() - 1);
-        if (last != '/' && last != '\\') m_baseFolder.append('/');
+        const char last = m_baseFolder.empty() ? '/' : m_baseFolder.back();
+        if (last != '/' && last != '\\') m_baseFolder += '/';
     }
     if (zrEngine().timelineCount == 0) initialiseEngine();
     ++zrEngine().timelineCount;
@@ -54,7 +54,7 @@ void ZRTimeline::openLog() {
 }
 
 QString ZRTimeline::dataFolder() const {
-    if (!m_baseFolder.isEmpty()) return QString::fromUtf8(m_baseFolder.c_str());
+    if (!m_baseFolder.empty()) return QString::fromUtf8(m_baseFolder.c_str());
     static const int anchor = 0;
     return platform::folderOfAddress(&anchor);
 }

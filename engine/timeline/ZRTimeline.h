@@ -213,7 +213,7 @@ public:
     // ZREngineServices
     const ZRHostCallbacks& host() const override { return m_host; }
     ZREngine& engineTables() override;
-    ZREngineString moduleFilePath(const char* category, const char* kind,
+    std::string moduleFilePath(const char* category, const char* kind,
                                   const char* third) override;
     void backgroundColor(int* first, int* second, int* third) const override;
     void videoDimensions(int* width, int* height) const override;
@@ -248,7 +248,7 @@ public:
     ZRTempFileStore& tempFiles() override { return m_tempFiles; }
 
     /// The base folder given at creation, ending in "/" (empty when none was given).
-    const ZREngineString& baseFolder() const { return m_baseFolder; }
+    const std::string& baseFolder() const { return m_baseFolder; }
     /// Where the engine's read-only data lies: the base folder, else the library's own folder.
     QString dataFolder() const;
     unsigned creationFlags() const { return m_flags; }
@@ -319,7 +319,7 @@ private:
     bool autoInsertEditing() const;
 
     char m_textBuffer[256] = {};
-    ZREngineString m_baseFolder;
+    std::string m_baseFolder;
     ZRTrackTable m_tracks;
     ZRObjectRegistries m_registries;
     ZRCompositor m_compositor{*this, m_tracks};

@@ -34,8 +34,8 @@ int64_t framesAt(const IZRPos* position, double rate) {
 } // namespace
 
 bool ZRTimeline::configureExportModule(const char* format) {
-    const ZREngineString path = moduleFilePath("Export", format, nullptr);
-    if (path.isEmpty()) return false;
+    const std::string path = moduleFilePath("Export", format, nullptr);
+    if (path.empty()) return false;
     ZRExportRecordFormat recordFormat;
     recordFormat.audio = ZRExportAudioFormat{sampleRate(), bitsPerSample(), channels()};
     ZRExportModuleRun run;
@@ -69,8 +69,8 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
     if (isAvi(format)) {
         sink = std::make_unique<ZRAviExportSink>(fileName, m_export.avi, audio, m_host);
     } else {
-        const ZREngineString modulePath = moduleFilePath("Export", format, nullptr);
-        if (modulePath.isEmpty()) return 1;
+        const std::string modulePath = moduleFilePath("Export", format, nullptr);
+        if (modulePath.empty()) return 1;
         sink = std::make_unique<ZRModuleExportSink>(QString::fromUtf8(modulePath.c_str()), fileName,
                                                     audio, m_host);
     }

@@ -46,10 +46,10 @@ void* ZRTimeline::moduleList(const char* category, const char* name, const char*
     return nullptr;
 }
 
-ZREngineString ZRTimeline::moduleFilePath(const char* category, const char* kind,
+std::string ZRTimeline::moduleFilePath(const char* category, const char* kind,
                                           const char* third) {
     if (const char* file = zrBuiltinModuleFile(category, kind))
-        return ZREngineString((dataFolder() + QString::fromLatin1(file)).toUtf8().constData());
+        return (dataFolder() + QString::fromLatin1(file)).toStdString();
     const char* c = category ? category : "";
     const char* k = kind ? kind : "";
     if (third)
@@ -59,7 +59,7 @@ ZREngineString ZRTimeline::moduleFilePath(const char* category, const char* kind
         std::snprintf(m_textBuffer, sizeof m_textBuffer, "Could not find module for %s::%s\n", c,
                       k);
     m_host.debug(m_textBuffer);
-    return ZREngineString();
+    return {};
 }
 
 bool ZRTimeline::identifyMediaFile(const char* fileName, char* kind, uint32_t* subtype) {

@@ -172,9 +172,9 @@ TEST(ZRModuleDiscovery, ModuleFilePathOfBuiltinKinds) {
               rootUtf8() + "PlugIns/import/impgfl.so");
     EXPECT_TRUE(hostLog().debug.empty());
 
-    EXPECT_TRUE(timeline->moduleFilePath("Export", "Nothing", nullptr).isEmpty());
-    EXPECT_FALSE(timeline->moduleFilePath("Import", "MPEG", "Third").isEmpty());
-    EXPECT_TRUE(timeline->moduleFilePath("Import", "Nothing", "Third").isEmpty());
+    EXPECT_TRUE(timeline->moduleFilePath("Export", "Nothing", nullptr).empty());
+    EXPECT_FALSE(timeline->moduleFilePath("Import", "MPEG", "Third").empty());
+    EXPECT_TRUE(timeline->moduleFilePath("Import", "Nothing", "Third").empty());
     EXPECT_EQ(hostLog().debug, (Names{"Could not find module for Export::Nothing\n",
                                       "Could not find module for Import::Nothing::Third\n"}));
 }
