@@ -30,7 +30,7 @@ public:
     /// The built-in module file serving (category, kind) under the data folder; empty, with
     /// "Could not find module for ..." in the host's debug entry, when none.
     virtual std::string moduleFilePath(const char* category, const char* kind,
-                                          const char* third) = 0;
+                                       const char* third) = 0;
 
     // --- Settings read while rendering -----------------------------------------------------
     /// The "Background Color" setting, in the order it was given.

@@ -213,8 +213,7 @@ public:
     // ZREngineServices
     const ZRHostCallbacks& host() const override { return m_host; }
     ZREngine& engineTables() override;
-    std::string moduleFilePath(const char* category, const char* kind,
-                                  const char* third) override;
+    std::string moduleFilePath(const char* category, const char* kind, const char* third) override;
     void backgroundColor(int* first, int* second, int* third) const override;
     void videoDimensions(int* width, int* height) const override;
     /// "Force Background Rendering Video Format"; read by the background renderer.

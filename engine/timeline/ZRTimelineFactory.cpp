@@ -57,8 +57,7 @@ uint32_t parseColourText(const char* text) {
 // never changed to find it.
 QByteArray ZRTimeline::mediaPath(const char* fileName) const {
     const QString name = QString::fromUtf8(orEmpty(fileName));
-    if (name.isEmpty() || QDir::isAbsolutePath(name) || m_baseFolder.empty())
-        return name.toUtf8();
+    if (name.isEmpty() || QDir::isAbsolutePath(name) || m_baseFolder.empty()) return name.toUtf8();
     return QDir::cleanPath(QString::fromUtf8(m_baseFolder.c_str()) + name).toUtf8();
 }
 

@@ -46,8 +46,7 @@ void* ZRTimeline::moduleList(const char* category, const char* name, const char*
     return nullptr;
 }
 
-std::string ZRTimeline::moduleFilePath(const char* category, const char* kind,
-                                          const char* third) {
+std::string ZRTimeline::moduleFilePath(const char* category, const char* kind, const char* third) {
     if (const char* file = zrBuiltinModuleFile(category, kind))
         return (dataFolder() + QString::fromLatin1(file)).toStdString();
     const char* c = category ? category : "";
