@@ -2,6 +2,7 @@
 
 #include "ScriptExpressionCache.h"
 #include "ScriptIntegerFunction.h"
+#include "ScriptIntegerLoop.h"
 #include "ScriptInterpreter.h"
 #include "ScriptLexer.h"
 #include "ScriptMemory.h"
@@ -503,6 +504,27 @@ struct ZRScriptContext {
     int compileIntegerExpression(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
                                  uint32_t pos, ScriptTokenKind end, ScriptTokenKind otherEnd,
                                  bool& pending, uint32_t* endPos = nullptr);
+    /// The outer variable or slot `name` stands for in a body compiled in `scope`, in `o`.
+    uint32_t integerOuter(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
+                          std::string_view name, ScriptIntegerExpr::Operand& o);
+    /// Turns the last operand of `e` into an element for the Index leaf `leaf`; false when
+    /// the index has no such form.
+    bool compileIntegerElement(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
+                               const ScriptLeaf& leaf, ScriptIntegerExpr& e);
+    /// Appends the place of outer variable `k` (resolved to `v`, null when none) to
+    /// `f.outerPlaces`; false when it is not of the kind the body uses it as.
+    bool placeIntegerOuter(ScriptIntegerFunction& f, size_t k, ScriptVariable* v);
+    // ---- integer loops (ScriptIntegerLoops.cpp)
+    /// From its third round on, runs a loop whose condition, step and body have a compiled
+    /// form (see ScriptIntegerLoop) from that form, up to its end. NotRun when it has none
+    /// (now); nothing is done then. `bodyPos` UINT32_MAX: the body follows the condition's end
+    /// (a while); `stepPos` UINT32_MAX: no step.
+    ScriptFastLoop runIntegerLoop(uint32_t pos, uint32_t conditionPos, ScriptTokenKind conditionEnd,
+                                  uint32_t bodyPos, uint32_t stepPos);
+    void compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t conditionPos,
+                            ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
+    bool resolveIntegerLoop(ScriptIntegerLoop& loop);
+    template <bool Counted> bool runIntegerRounds(const ScriptIntegerLoop& loop);
     /// Resolves the calls and outer variables of `f` and of every function it calls for the
     /// function epoch; the functions resolved are added to `pass`.
     bool resolveInteger(ScriptIntegerFunction& f, std::vector<ScriptIntegerFunction*>& pass);

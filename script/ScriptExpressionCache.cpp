@@ -1,6 +1,7 @@
 #include "ScriptExpressionCache.h"
 
 #include "ScriptIntegerFunction.h"
+#include "ScriptIntegerLoop.h"
 #include "ScriptLexer.h"
 
 #include <memory>

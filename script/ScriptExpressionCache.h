@@ -9,6 +9,7 @@
 struct ScriptType;
 struct ScriptVariable;
 struct ScriptIntegerFunction;
+struct ScriptIntegerLoop;
 
 /// An entry of the value stack as the reduction order sees it.
 enum class ScriptShape : uint8_t { Operand, Type, Binary, Prefix, Postfix };
@@ -154,4 +155,6 @@ struct ScriptExpressionCache {
 
     // A function body (at its `{`): its compiled form as an integer function, once tried.
     std::unique_ptr<ScriptIntegerFunction> integerFunction;
+    /// A loop (at its `for` or `while`): its compiled form, once tried.
+    std::unique_ptr<ScriptIntegerLoop> integerLoop;
 };

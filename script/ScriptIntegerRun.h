@@ -65,6 +65,9 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
         }
         return true;
     };
+    // The general reading counts the steps of a General statement itself.
+    if (s.kind == Statement::Kind::General)
+        return executeStatements(s.expression, false, true, loop) != kScriptFail;
     if (!step(s.line)) return false;
     int32_t scratch = 0;
     switch (s.kind) {
@@ -120,6 +123,8 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
         return true;
     case Statement::Kind::Expression:
         return evaluate(s.expression, scratch) && step(s.endLine);
+    case Statement::Kind::General:
+        break;
     }
     return false;
 }
@@ -193,8 +198,41 @@ bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const Scri
                 return false;
             places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
             break;
+        case Operand::Kind::Element: {
+            const ScriptIntegerElement& el = f.elements[o.index];
+            if constexpr (Counted)
+                if (!countStepAt(el.line)) return false;
+            int32_t i = 0;
+            std::memcpy(&i, place(el.at), sizeof i);
+            if (uint32_t(i) >= f.outerCounts[el.array]) {
+                report(scriptmsg::kArrayAccess, scriptmsg::kPrefix, f.outerNames[el.array].c_str(),
+                       uint32_t(i));
+                return false;
+            }
+            places[k] = f.outerPlaces[el.array] + size_t(uint32_t(i)) * sizeof(int32_t);
+            break;
+        }
         }
     }
     value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), places, n);
     return true;
+}
+
+template <bool Counted> bool ZRScriptContext::runIntegerRounds(const ScriptIntegerLoop& loop) {
+    // The rounds from the condition on, as the general reading goes round: a `break` ends the
+    // loop without the condition being evaluated again.
+    const ScriptIntegerFunction& f = loop.code;
+    int32_t frame[1] = {0};
+    ScriptIntegerFlow flow = ScriptIntegerFlow::Normal;
+    int32_t value = 0, scratch = 0;
+    while (true) {
+        int32_t condition = 0;
+        if (!evaluateInteger<Counted>(f, f.expressions[loop.condition], frame, condition))
+            return false;
+        if (condition == 0) return true;
+        if (!runInteger<Counted>(f, f.body, frame, true, flow, value)) return false;
+        if (flow != ScriptIntegerFlow::Normal) return true;
+        for (const uint32_t e : loop.step)
+            if (!evaluateInteger<Counted>(f, f.expressions[e], frame, scratch)) return false;
+    }
 }

@@ -176,10 +176,13 @@ uint32_t ZRScriptContext::loopCondition(uint32_t pos, int round, bool run, uint3
                                         Kind conditionEnd, uint32_t bodyPos, uint32_t stepPos,
                                         int32_t& condition) {
     // From the third round on, an integer loop may run the rest of its rounds at once.
-    const ScriptFastLoop fast =
-        run && round > 2
-            ? runFastLoop(src->expressionCache(pos), conditionPos, conditionEnd, bodyPos, stepPos)
-            : ScriptFastLoop::NotRun;
+    ScriptFastLoop fast = ScriptFastLoop::NotRun;
+    if (run && round > 2) {
+        fast = runIntegerLoop(pos, conditionPos, conditionEnd, bodyPos, stepPos);
+        if (fast == ScriptFastLoop::NotRun)
+            fast = runFastLoop(src->expressionCache(pos), conditionPos, conditionEnd, bodyPos,
+                               stepPos);
+    }
     condition = 0;
     if (fast == ScriptFastLoop::Failed) return kScriptFail;
     if (fast == ScriptFastLoop::Finished) return src->expressionCache(conditionPos).end;
@@ -597,7 +600,8 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
     ScriptSourcePtr& source = includedTexts[key];
     if (!source) {
         std::string text;
-        const platform::FileRead read = platform::readWholeFile(path.c_str(), kMaxIncludeSize, text);
+        const platform::FileRead read =
+            platform::readWholeFile(path.c_str(), kMaxIncludeSize, text);
         if (!read.ok()) {
             includedTexts.erase(key);
             if (read.status == platform::FileRead::Status::StatFailed)
