@@ -101,11 +101,9 @@ struct ScriptValue {
     alignas(8) unsigned char area[16] = {};
 };
 
-/// What running a loop's further rounds from integer forms did: nothing (the loop does not
-/// qualify), every round up to the one whose condition is 0, some rounds and then the rest of
-/// one round read as the general code reads it (the condition is evaluated next), or that rest
-/// failed.
-enum class ScriptFastLoop { NotRun, Finished, Resumed, Failed };
+/// What running a loop's further rounds from its compiled form did: nothing (the loop has none
+/// now), every round up to its end, or it failed (the message is reported).
+enum class ScriptLoopRun { NotRun, Finished, Failed };
 
 /// Message forms: how a message text joins the prefix, the word "line", a line number and names.
 /// M is "%s %s." and MBare "%s %s" (the two spellings of form M, for memory errors inside
@@ -444,21 +442,6 @@ struct ZRScriptContext {
     /// The value of a resolved integer form; false, with nothing done, when an element's index
     /// is out of range.
     [[nodiscard]] bool computeFast(ScriptExpressionCache& cache, int32_t& value);
-    /// Integer loops (ScriptFastLoops.cpp): once a loop has gone round twice, a loop whose
-    /// condition, body (expression statements, blocks and `if`s of them) and step are all
-    /// integer forms runs its further
-    /// rounds from those forms, up to the round whose condition is 0 (its body is then read as
-    /// the general code reads it). NotRun when the loop does not qualify; nothing is done then.
-    /// `bodyPos` UINT32_MAX: the body follows the condition's end (a while); `stepPos`
-    /// UINT32_MAX: no step.
-    ScriptFastLoop runFastLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
-                               ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
-    /// Runs a loop body's statements from their integer forms; from a statement whose index
-    /// is out of range on, reads the round's rest as the general code does and sets
-    /// `resumed`. False when that reading failed.
-    bool runLoopNodes(const std::vector<ScriptExpressionCache::LoopNode>& nodes, bool& resumed);
-    void analyseLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
-                     ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool member(ScriptEntry& e, ScriptOp op, uint32_t nameToken);
     bool index(ScriptEntry& e, ScriptValue& index, uint32_t pos);
     bool arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out, uint32_t pos);
@@ -519,8 +502,8 @@ struct ZRScriptContext {
     /// form (see ScriptIntegerLoop) from that form, up to its end. NotRun when it has none
     /// (now); nothing is done then. `bodyPos` UINT32_MAX: the body follows the condition's end
     /// (a while); `stepPos` UINT32_MAX: no step.
-    ScriptFastLoop runIntegerLoop(uint32_t pos, uint32_t conditionPos, ScriptTokenKind conditionEnd,
-                                  uint32_t bodyPos, uint32_t stepPos);
+    ScriptLoopRun runIntegerLoop(uint32_t pos, uint32_t conditionPos, ScriptTokenKind conditionEnd,
+                                 uint32_t bodyPos, uint32_t stepPos);
     void compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t conditionPos,
                             ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool resolveIntegerLoop(ScriptIntegerLoop& loop);

@@ -35,24 +35,24 @@ bool returns(const Statement& s) {
 
 } // namespace
 
-ScriptFastLoop ZRScriptContext::runIntegerLoop(uint32_t pos, uint32_t conditionPos,
-                                               Kind conditionEnd, uint32_t bodyPos,
-                                               uint32_t stepPos) {
+ScriptLoopRun ZRScriptContext::runIntegerLoop(uint32_t pos, uint32_t conditionPos,
+                                              Kind conditionEnd, uint32_t bodyPos,
+                                              uint32_t stepPos) {
     // A DeleteValue hook or hooks still to be installed would see what the calls do.
     if (exprStop != ScriptSource::kNoStop || !global.integerForms || global.deleteHooks ||
         global.hookScanPending)
-        return ScriptFastLoop::NotRun;
+        return ScriptLoopRun::NotRun;
     ScriptExpressionCache& at = src->expressionCache(pos);
     if (!at.integerLoop) at.integerLoop = std::make_unique<ScriptIntegerLoop>();
     ScriptIntegerLoop& loop = *at.integerLoop;
     if (loop.epoch != scriptNameEpoch() || (loop.retry && --loop.retry == 0))
         compileIntegerLoop(loop, conditionPos, conditionEnd, bodyPos, stepPos);
-    if (!loop.compiled || !resolveIntegerLoop(loop)) return ScriptFastLoop::NotRun;
+    if (!loop.compiled || !resolveIntegerLoop(loop)) return ScriptLoopRun::NotRun;
     const bool ok = global.stepLimit || global.timeLimitMs ? runIntegerRounds<true>(loop)
                                                            : runIntegerRounds<false>(loop);
-    if (!ok) return ScriptFastLoop::Failed;
+    if (!ok) return ScriptLoopRun::Failed;
     lineNow = loop.conditionEndLine;
-    return ScriptFastLoop::Finished;
+    return ScriptLoopRun::Finished;
 }
 
 void ZRScriptContext::compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t conditionPos,
