@@ -523,7 +523,20 @@ struct ZRScriptContext {
     template <bool Counted>
     bool runInteger(const ScriptIntegerFunction& f, const ScriptIntegerStatement& s, int32_t* frame,
                     bool loop, ScriptIntegerFlow& flow, int32_t& value);
+    // Inlined where it is used: the frequent expression without calls is a few loads.
     template <bool Counted>
-    bool evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e, int32_t* frame,
-                         int32_t& value);
+    [[gnu::always_inline]] bool evaluateInteger(const ScriptIntegerFunction& f,
+                                                const ScriptIntegerExpr& e, int32_t* frame,
+                                                int32_t& value);
+    /// The place of an element, its index's step counted; false, reported, when the index is
+    /// out of range.
+    template <bool Counted>
+    [[gnu::always_inline]] bool integerElement(const ScriptIntegerFunction& f,
+                                               const ScriptIntegerElement& el, int32_t* frame,
+                                               unsigned char*& place);
+    /// evaluateInteger of an expression with calls, nested expressions or elements, its step
+    /// counted.
+    template <bool Counted>
+    bool evaluateIntegerOperands(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
+                                 int32_t* frame, int32_t& value);
 };

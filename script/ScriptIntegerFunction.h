@@ -26,10 +26,13 @@ struct ScriptIntegerExpr {
     std::vector<Operand> operands;
     std::vector<ScriptExpressionCache::Operation> operations;
     int line = 0; ///< line of its first token, where its evaluation counts a step
-    /// Without calls and parenthesised expressions, the operands' places depend on the frame
+    /// Without calls and parenthesised expressions, the operands' places but those of elements
+    /// (found at each evaluation) depend on the frame
     /// and the resolution alone: they are kept for the frame and resolution last used (a loop
     /// evaluates the same expressions on one frame again and again).
     bool plain = false;
+    std::vector<uint8_t> elementSlots; ///< a plain expression's element operands, in text order
+    bool binary = false;               ///< a single binary operator
     mutable const int32_t* placesFrame = nullptr;
     mutable uint64_t placesResolution = 0;
     mutable std::vector<unsigned char*> places;

@@ -300,6 +300,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
         pending = true; // not compiled yet (read once so far)
         return -1;
     }
+
     const Kind k = tok(cache->end).kind;
     if (k != end && k != otherEnd) return -1;
     if (endPos) *endPos = cache->end;
@@ -400,14 +401,18 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
     }
     const auto variable = [&](uint8_t slot) {
         const Operand::Kind kind = e.operands[slot].kind;
-        return kind == Operand::Kind::Slot || kind == Operand::Kind::Outer;
+        return kind == Operand::Kind::Slot || kind == Operand::Kind::Outer ||
+               kind == Operand::Kind::Element;
     };
     if (!scriptIntegerOperations(shape, cache->steps, e.operands.size(), variable, e.operations))
         return -1;
     e.plain = std::none_of(e.operands.begin(), e.operands.end(), [](const Operand& o) {
-        return o.kind == Operand::Kind::Call || o.kind == Operand::Kind::Nested ||
-               o.kind == Operand::Kind::Element;
+        return o.kind == Operand::Kind::Call || o.kind == Operand::Kind::Nested;
     });
+    for (size_t k = 0; k < e.operands.size() && e.plain; ++k)
+        if (e.operands[k].kind == Operand::Kind::Element) e.elementSlots.push_back(uint8_t(k));
+    e.binary = e.operations.size() == 1 &&
+               e.operations[0].form == ScriptExpressionCache::Operation::Form::Binary;
     e.places.resize(e.operands.size());
     f.expressions.push_back(std::move(e));
     return int(f.expressions.size() - 1);

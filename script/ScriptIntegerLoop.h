@@ -21,9 +21,12 @@ struct ScriptIntegerLoop {
     bool compiled = false;
     uint32_t retry = 0;
     uint32_t wait = 0; ///< the rounds waited before the last try
-    /// Outer variables and calls as resolved for these variable and function epochs.
-    uint64_t variableEpoch = 0, functionEpoch = 0;
-    bool resolved = false;
+    /// Calls as resolved for the function epoch `functionEpoch`, `callRetry` counting rounds
+    /// down to resolving again when a function called was not compiled yet; outer variables as
+    /// resolved for the variable epoch `variableEpoch`.
+    uint64_t functionEpoch = 0, variableEpoch = 0;
+    bool callsResolved = false, resolved = false;
+    uint32_t callRetry = 0, callWait = 0;
     ScriptIntegerFunction code; ///< expressions, calls and outer variables; `code.body` the body
     uint32_t condition = 0;     ///< an expression of `code`
     std::vector<uint32_t> step; ///< expressions of `code`

@@ -93,27 +93,44 @@ void ZRScriptContext::compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t condi
 
 bool ZRScriptContext::resolveIntegerLoop(ScriptIntegerLoop& loop) {
     // Nothing a round does changes a variable list or a function: resolved once per loop run
-    // at most.
-    if (loop.variableEpoch == gScriptVariableEpoch && loop.functionEpoch == gScriptFunctionEpoch)
-        return loop.resolved;
-    loop.variableEpoch = gScriptVariableEpoch;
-    loop.functionEpoch = gScriptFunctionEpoch;
-    loop.resolved = false;
+    // at most. A loop calling a function without an integer form (most often a call of a script
+    // function, which makes a new list each round) is looked at again only when functions
+    // change.
     ScriptIntegerFunction& f = loop.code;
+    if (loop.functionEpoch != gScriptFunctionEpoch ||
+        (!loop.callsResolved && loop.callRetry && --loop.callRetry == 0)) {
+        loop.functionEpoch = gScriptFunctionEpoch;
+        loop.variableEpoch = 0;
+        loop.callsResolved = false;
+        ScriptValue integers[ScriptIntegerFunction::kMaxParameters];
+        for (ScriptValue& v : integers)
+            v.type = bt.integer;
+        for (ScriptIntegerCall& call : f.calls) {
+            call.target = resolveCall(call.name, call.hash, integers, call.args.size());
+            call.code = call.target ? integerFunction(call.target) : nullptr;
+            if (call.code) continue;
+            // A function whose body was not compiled yet: tried again later.
+            const ScriptIntegerFunction* g =
+                call.target && call.target->hasBody && call.target->body
+                    ? call.target->body->expressionCache(call.target->bodyStart)
+                          .integerFunction.get()
+                    : nullptr;
+            loop.callWait = nextWait(loop.callWait);
+            loop.callRetry = g && !g->compiled && g->retry > 0 ? loop.callWait : 0;
+            return false;
+        }
+        loop.callsResolved = true;
+    }
+    if (!loop.callsResolved) return false;
+    if (loop.variableEpoch == gScriptVariableEpoch) return loop.resolved;
+    loop.variableEpoch = gScriptVariableEpoch;
+    loop.resolved = false;
     static uint64_t resolutions = 0;
     f.resolution = ++resolutions;
     f.outerPlaces.clear();
     for (const std::string& name : f.outerNames)
         if (!placeIntegerOuter(f, f.outerPlaces.size(), findVariable(name, scriptNameHash(name))))
             return false;
-    ScriptValue integers[ScriptIntegerFunction::kMaxParameters];
-    for (ScriptValue& v : integers)
-        v.type = bt.integer;
-    for (ScriptIntegerCall& call : f.calls) {
-        call.target = resolveCall(call.name, call.hash, integers, call.args.size());
-        call.code = call.target ? integerFunction(call.target) : nullptr;
-        if (!call.code) return false;
-    }
     loop.resolved = true;
     return true;
 }

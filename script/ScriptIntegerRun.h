@@ -52,7 +52,7 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
         else
             return true;
     };
-    auto evaluate = [&](uint32_t e, int32_t& out) {
+    auto evaluate = [&](uint32_t e, int32_t & out) __attribute__((always_inline)) {
         return evaluateInteger<Counted>(f, f.expressions[e], frame, out);
     };
     // A loop's body; false ends the loop (a failure, a `return`, or a `break` cleared here).
@@ -65,10 +65,12 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
         }
         return true;
     };
-    // The general reading counts the steps of a General statement itself.
-    if (s.kind == Statement::Kind::General)
-        return executeStatements(s.expression, false, true, loop) != kScriptFail;
-    if (!step(s.line)) return false;
+    if constexpr (Counted) {
+        // The general reading counts the steps of a General statement itself.
+        if (s.kind == Statement::Kind::General)
+            return executeStatements(s.expression, false, true, loop) != kScriptFail;
+        if (!step(s.line)) return false;
+    }
     int32_t scratch = 0;
     switch (s.kind) {
     case Statement::Kind::Empty:
@@ -124,41 +126,80 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
     case Statement::Kind::Expression:
         return evaluate(s.expression, scratch) && step(s.endLine);
     case Statement::Kind::General:
-        break;
+        return executeStatements(s.expression, false, true, loop) != kScriptFail;
     }
     return false;
 }
 
-template <bool Counted>
-bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
-                                      int32_t* frame, int32_t& value) {
+// Where an operand without calls, nested expressions or elements is read.
+inline unsigned char* scriptIntegerPlace(const ScriptIntegerFunction& f,
+                                         const ScriptIntegerExpr::Operand& o, int32_t* frame) {
     using Operand = ScriptIntegerExpr::Operand;
+    switch (o.kind) {
+    case Operand::Kind::Literal:
+        return reinterpret_cast<unsigned char*>(const_cast<int32_t*>(&o.literal));
+    case Operand::Kind::Slot:
+        return reinterpret_cast<unsigned char*>(frame + o.index);
+    case Operand::Kind::Outer:
+        return f.outerPlaces[o.index];
+    default:
+        return nullptr;
+    }
+}
+
+template <bool Counted>
+inline bool ZRScriptContext::integerElement(const ScriptIntegerFunction& f,
+                                            const ScriptIntegerElement& el, int32_t* frame,
+                                            unsigned char*& place) {
+    if constexpr (Counted)
+        if (!countStepAt(el.line)) return false;
+    int32_t i = 0;
+    std::memcpy(&i, scriptIntegerPlace(f, el.at, frame), sizeof i);
+    if (uint32_t(i) >= f.outerCounts[el.array]) {
+        report(scriptmsg::kArrayAccess, scriptmsg::kPrefix, f.outerNames[el.array].c_str(),
+               uint32_t(i));
+        return false;
+    }
+    place = f.outerPlaces[el.array] + size_t(uint32_t(i)) * sizeof(int32_t);
+    return true;
+}
+
+template <bool Counted>
+inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
+                                             const ScriptIntegerExpr& e, int32_t* frame,
+                                             int32_t& value) {
     if constexpr (Counted)
         if (!countStepAt(e.line)) return false;
+    if (!e.plain) return evaluateIntegerOperands<Counted>(f, e, frame, value);
+    if (e.placesFrame != frame || e.placesResolution != f.resolution) {
+        for (size_t k = 0; k < e.operands.size(); ++k)
+            e.places[k] = scriptIntegerPlace(f, e.operands[k], frame);
+        e.placesFrame = frame;
+        e.placesResolution = f.resolution;
+    }
+    for (const uint8_t k : e.elementSlots)
+        if (!integerElement<Counted>(f, f.elements[e.operands[k].index], frame, e.places[k]))
+            return false;
+    if (e.binary) {
+        // The common `a op b`.
+        const ScriptExpressionCache::Operation& o = e.operations[0];
+        value = scriptRunIntegerBinary(o.op, e.places[o.left], e.places[o.right]);
+        return true;
+    }
+    value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), e.places.data(),
+                                       e.operands.size());
+    return true;
+}
+
+template <bool Counted>
+bool ZRScriptContext::evaluateIntegerOperands(const ScriptIntegerFunction& f,
+                                              const ScriptIntegerExpr& e, int32_t* frame,
+                                              int32_t& value) {
+    using Operand = ScriptIntegerExpr::Operand;
     // Calls and parenthesised expressions run in text order, as collection meets them; names
     // are read when an operator uses them.
     const size_t n = e.operands.size();
-    auto place = [&](const Operand& o) -> unsigned char* {
-        switch (o.kind) {
-        case Operand::Kind::Literal:
-            return reinterpret_cast<unsigned char*>(const_cast<int32_t*>(&o.literal));
-        case Operand::Kind::Slot:
-            return reinterpret_cast<unsigned char*>(frame + o.index);
-        default:
-            return f.outerPlaces[o.index];
-        }
-    };
-    if (e.plain) {
-        if (e.placesFrame != frame || e.placesResolution != f.resolution) {
-            for (size_t k = 0; k < n; ++k)
-                e.places[k] = place(e.operands[k]);
-            e.placesFrame = frame;
-            e.placesResolution = f.resolution;
-        }
-        value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(),
-                                           e.places.data(), n);
-        return true;
-    }
+    auto place = [&](const Operand& o) { return scriptIntegerPlace(f, o, frame); };
     unsigned char* places[ScriptExpressionCache::kMaxFastOperands];
     int32_t computed[ScriptExpressionCache::kMaxFastOperands];
     for (size_t k = 0; k < n; ++k) {
@@ -198,20 +239,9 @@ bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const Scri
                 return false;
             places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
             break;
-        case Operand::Kind::Element: {
-            const ScriptIntegerElement& el = f.elements[o.index];
-            if constexpr (Counted)
-                if (!countStepAt(el.line)) return false;
-            int32_t i = 0;
-            std::memcpy(&i, place(el.at), sizeof i);
-            if (uint32_t(i) >= f.outerCounts[el.array]) {
-                report(scriptmsg::kArrayAccess, scriptmsg::kPrefix, f.outerNames[el.array].c_str(),
-                       uint32_t(i));
-                return false;
-            }
-            places[k] = f.outerPlaces[el.array] + size_t(uint32_t(i)) * sizeof(int32_t);
+        case Operand::Kind::Element:
+            if (!integerElement<Counted>(f, f.elements[o.index], frame, places[k])) return false;
             break;
-        }
         }
     }
     value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), places, n);
