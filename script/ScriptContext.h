@@ -533,7 +533,12 @@ struct ZRScriptContext {
     template <bool Counted>
     [[gnu::always_inline]] bool integerElement(const ScriptIntegerFunction& f,
                                                const ScriptIntegerElement& el, int32_t* frame,
-                                               unsigned char*& place);
+                                               unsigned char*& place, bool reportIt);
+    /// A plain expression with an index out of range: its indexes counted up to that one,
+    /// which is reported; false.
+    template <bool Counted>
+    bool integerElementsFail(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
+                             int32_t* frame);
     /// evaluateInteger of an expression with calls, nested expressions or elements, its step
     /// counted.
     template <bool Counted>

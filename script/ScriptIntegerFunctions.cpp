@@ -306,6 +306,14 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
     if (endPos) *endPos = cache->end;
     ScriptIntegerExpr e;
     e.line = line(pos);
+    // An expression of one name or element: a place that is read where it is used.
+    const auto lone = [&](size_t x, bool names) {
+        const ScriptIntegerExpr& y = f.expressions[x];
+        const Operand::Kind k = y.operands[0].kind;
+        return y.operations.empty() &&
+               (k == Operand::Kind::Element ||
+                (names && (k == Operand::Kind::Slot || k == Operand::Kind::Outer)));
+    };
     std::vector<ScriptShapeItem> shape;
     const ScriptShapeItem operand{ScriptShape::Operand, ScriptOp::None};
     for (const ScriptLeaf& leaf : cache->leaves) {
@@ -338,7 +346,8 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
                     uint32_t argEnd = 0;
                     const int a = compileIntegerExpression(f, scope, q, Kind::Comma,
                                                            Kind::RightParen, pending, &argEnd);
-                    if (a < 0) return -1;
+                    // A lone element stays a place until the call reads its arguments.
+                    if (a < 0 || lone(size_t(a), false)) return -1;
                     call.args.push_back(uint32_t(a));
                     q = argEnd + 1;
                     if (tok(argEnd).kind == Kind::RightParen) break;
@@ -359,10 +368,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
             const int inner = compileIntegerExpression(f, scope, leaf.token + 1, Kind::RightParen,
                                                        Kind::RightParen, pending, &innerEnd);
             if (inner < 0 || innerEnd + 1 != leaf.next) return -1;
-            const ScriptIntegerExpr& x = f.expressions[size_t(inner)];
-            if (x.operations.empty() && (x.operands[0].kind == Operand::Kind::Slot ||
-                                         x.operands[0].kind == Operand::Kind::Outer))
-                return -1;
+            if (lone(size_t(inner), true)) return -1;
             e.operands.push_back(Operand{Operand::Kind::Nested, 0, uint32_t(inner)});
             shape.push_back(operand);
             break;

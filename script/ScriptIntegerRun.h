@@ -150,18 +150,29 @@ inline unsigned char* scriptIntegerPlace(const ScriptIntegerFunction& f,
 template <bool Counted>
 inline bool ZRScriptContext::integerElement(const ScriptIntegerFunction& f,
                                             const ScriptIntegerElement& el, int32_t* frame,
-                                            unsigned char*& place) {
+                                            unsigned char*& place, bool reportIt) {
     if constexpr (Counted)
         if (!countStepAt(el.line)) return false;
     int32_t i = 0;
     std::memcpy(&i, scriptIntegerPlace(f, el.at, frame), sizeof i);
     if (uint32_t(i) >= f.outerCounts[el.array]) {
-        report(scriptmsg::kArrayAccess, scriptmsg::kPrefix, f.outerNames[el.array].c_str(),
-               uint32_t(i));
+        if (reportIt)
+            report(scriptmsg::kArrayAccess, scriptmsg::kPrefix, f.outerNames[el.array].c_str(),
+                   uint32_t(i));
         return false;
     }
     place = f.outerPlaces[el.array] + size_t(uint32_t(i)) * sizeof(int32_t);
     return true;
+}
+
+template <bool Counted>
+bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
+                                          const ScriptIntegerExpr& e, int32_t* frame) {
+    unsigned char* place = nullptr;
+    for (const uint8_t k : e.elementSlots)
+        if (!integerElement<Counted>(f, f.elements[e.operands[k].index], frame, place, true))
+            return false;
+    return false;
 }
 
 template <bool Counted>
@@ -177,9 +188,12 @@ inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
         e.placesFrame = frame;
         e.placesResolution = f.resolution;
     }
+    // The general reading evaluates such an expression at once, its indexes uncounted, unless
+    // an index is out of range: then it reads the expression again, counting each index up to
+    // the one it reports.
     for (const uint8_t k : e.elementSlots)
-        if (!integerElement<Counted>(f, f.elements[e.operands[k].index], frame, e.places[k]))
-            return false;
+        if (!integerElement<false>(f, f.elements[e.operands[k].index], frame, e.places[k], false))
+            return integerElementsFail<Counted>(f, e, frame);
     if (e.binary) {
         // The common `a op b`.
         const ScriptExpressionCache::Operation& o = e.operations[0];
@@ -240,7 +254,8 @@ bool ZRScriptContext::evaluateIntegerOperands(const ScriptIntegerFunction& f,
             places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
             break;
         case Operand::Kind::Element:
-            if (!integerElement<Counted>(f, f.elements[o.index], frame, places[k])) return false;
+            if (!integerElement<Counted>(f, f.elements[o.index], frame, places[k], true))
+                return false;
             break;
         }
     }

@@ -583,6 +583,10 @@ TEST(ScriptPrograms, LoopsStopWhereTheGeneralReadingStops) {
         "integer a[5]; integer i; integer s = 0;\nfor (i = 0; i < 9; i++) {\n"
         " s += i;\n a[i] = s; }\nout(s);",
         "integer a[5]; integer i = 8;\nwhile (i > -3) { a[i - 4] = 1; i--; }",
+        // elements as a condition, an argument and in parentheses; the second index leaves
+        "integer a[6]; integer i; integer s = 1; integer g(integer n) { return n + 1; }\n"
+        "for (i = 0; i < 9; i++) { if (a[i]) s++;\n s += a[1] + g(a[i]) + (a[2]);\n"
+        " a[i] = s * a[3] + a[i] + a[0]; }",
         // nested loops, and loops calling integer functions and inside them
         "integer f(integer n) { integer k, t = 0; for (k = 0; k < n; k++) t += k; return t; }\n"
         "integer i; integer j; integer s = 0;\n"
