@@ -55,20 +55,9 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
     auto evaluate = [&](uint32_t e, int32_t & out) __attribute__((always_inline)) {
         return evaluateInteger<Counted>(f, f.expressions[e], frame, out);
     };
-    // A statement inside this one; without counting, an expression statement (the most
-    // frequent) is evaluated here.
-    auto run = [&](const Statement& child, bool inLoop) {
-        if constexpr (!Counted) {
-            if (child.kind == Statement::Kind::Expression) {
-                int32_t discarded = 0;
-                return evaluate(child.expression, discarded);
-            }
-        }
-        return runInteger<Counted>(f, child, frame, inLoop, flow, value);
-    };
     // A loop's body; false ends the loop (a failure, a `return`, or a `break` cleared here).
     auto body = [&](bool& ok) {
-        ok = run(s.children[0], true);
+        ok = runInteger<Counted>(f, s.children[0], frame, true, flow, value);
         if (!ok || flow == Flow::Return) return false;
         if (flow == Flow::Break) {
             flow = Flow::Normal;
@@ -89,15 +78,16 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
     case Statement::Kind::Block:
         // After a `return` or `break` the rest is only read, which the compiled form already did.
         for (const Statement& child : s.children) {
-            if (!run(child, loop)) return false;
+            if (!runInteger<Counted>(f, child, frame, loop, flow, value)) return false;
             if (flow != Flow::Normal) return true;
         }
         return step(s.endLine);
     case Statement::Kind::If: {
         int32_t condition = 0;
         if (!evaluate(s.expression, condition)) return false;
-        if (condition != 0) return run(s.children[0], loop);
-        return s.children.size() < 2 || run(s.children[1], loop);
+        if (condition != 0) return runInteger<Counted>(f, s.children[0], frame, loop, flow, value);
+        return s.children.size() < 2 ||
+               runInteger<Counted>(f, s.children[1], frame, loop, flow, value);
     }
     case Statement::Kind::While:
         while (true) {
