@@ -270,12 +270,18 @@ template <bool Counted> bool ZRScriptContext::runIntegerRounds(const ScriptInteg
     int32_t frame[1] = {0};
     ScriptIntegerFlow flow = ScriptIntegerFlow::Normal;
     int32_t value = 0, scratch = 0;
+    // Without counting, a block of one statement is that statement (its `}` does nothing).
+    const ScriptIntegerStatement& body =
+        !Counted && f.body.kind == ScriptIntegerStatement::Kind::Block &&
+                f.body.children.size() == 1
+            ? f.body.children[0]
+            : f.body;
     while (true) {
         int32_t condition = 0;
         if (!evaluateInteger<Counted>(f, f.expressions[loop.condition], frame, condition))
             return false;
         if (condition == 0) return true;
-        if (!runInteger<Counted>(f, f.body, frame, true, flow, value)) return false;
+        if (!runInteger<Counted>(f, body, frame, true, flow, value)) return false;
         if (flow != ScriptIntegerFlow::Normal) return true;
         for (const uint32_t e : loop.step)
             if (!evaluateInteger<Counted>(f, f.expressions[e], frame, scratch)) return false;
