@@ -40,6 +40,21 @@ void expectSameUnderAStepLimit(const std::string& program) {
     }
 }
 
+// Under a limit of `steps` steps a program gives the outputs and messages it gives with the
+// integer forms switched off; what it gave.
+ScriptRun stopsWhereTheGeneralReadingStops(const std::string& program, uint64_t steps) {
+    scriptSetRunLimits(steps, 0);
+    const ScriptRun counted = runScript(program);
+    scriptSetIntegerForms(false);
+    const ScriptRun general = runScript(program);
+    scriptSetIntegerForms(true);
+    scriptSetRunLimits(0, 0);
+    EXPECT_EQ(counted.ok, general.ok) << steps;
+    EXPECT_EQ(counted.output, general.output) << steps;
+    EXPECT_EQ(counted.errors, general.errors) << steps;
+    return counted;
+}
+
 struct Program {
     const char* name;
     const char* text;
@@ -424,15 +439,8 @@ TEST(ScriptPrograms, RandomIntegerFunctionsStopWhereTheGeneralReadingStops) {
         const std::string program = RandomFunctions(seed).text();
         SCOPED_TRACE(program);
         for (const uint64_t steps : {700u, 2311u, 6007u, 15013u}) {
-            scriptSetRunLimits(steps, 0);
-            const ScriptRun counted = runScript(program);
-            scriptSetIntegerForms(false);
-            const ScriptRun general = runScript(program);
-            scriptSetIntegerForms(true);
-            scriptSetRunLimits(0, 0);
-            ASSERT_EQ(counted.ok, general.ok) << steps;
-            ASSERT_EQ(counted.output, general.output) << steps;
-            ASSERT_EQ(counted.errors, general.errors) << steps;
+            stopsWhereTheGeneralReadingStops(program, steps);
+            if (HasFailure()) return;
         }
     }
 }
@@ -601,17 +609,9 @@ TEST(ScriptPrograms, LoopsStopWhereTheGeneralReadingStops) {
     for (const char* program : programs) {
         SCOPED_TRACE(program);
         expectSameUnderAStepLimit(program);
-        uint64_t total = 1;
-        for (;; ++total) {
-            scriptSetRunLimits(total, 0);
-            const ScriptRun counted = runScript(program);
-            scriptSetIntegerForms(false);
-            const ScriptRun general = runScript(program);
-            scriptSetIntegerForms(true);
-            scriptSetRunLimits(0, 0);
-            ASSERT_EQ(counted.ok, general.ok) << total;
-            ASSERT_EQ(counted.output, general.output) << total;
-            ASSERT_EQ(counted.errors, general.errors) << total;
+        for (uint64_t steps = 1;; ++steps) {
+            const ScriptRun counted = stopsWhereTheGeneralReadingStops(program, steps);
+            if (HasFailure()) return;
             if (counted.errors.find("step limit") == std::string::npos) break;
         }
     }
