@@ -533,7 +533,7 @@ struct ZRScriptContext {
     template <bool Counted>
     [[gnu::always_inline]] bool integerElement(const ScriptIntegerFunction& f,
                                                const ScriptIntegerElement& el, int32_t* frame,
-                                               unsigned char*& place, bool reportIt);
+                                               unsigned char*& place);
     /// A plain expression with an index out of range: its indexes counted up to that one,
     /// which is reported; false.
     template <bool Counted>

@@ -36,6 +36,15 @@ struct ScriptIntegerExpr {
     mutable const int32_t* placesFrame = nullptr;
     mutable uint64_t placesResolution = 0;
     mutable std::vector<unsigned char*> places;
+    /// The elements of `elementSlots` as found with `places`: the array's values, its count and
+    /// where the index is read.
+    struct ElementPlace {
+        uint8_t slot;
+        uint32_t count;
+        unsigned char* base;
+        const unsigned char* index;
+    };
+    mutable std::vector<ElementPlace> elementPlaces;
 };
 
 /// An element of an integer array outside the function, indexed by an integer literal or name:

@@ -150,15 +150,14 @@ inline unsigned char* scriptIntegerPlace(const ScriptIntegerFunction& f,
 template <bool Counted>
 inline bool ZRScriptContext::integerElement(const ScriptIntegerFunction& f,
                                             const ScriptIntegerElement& el, int32_t* frame,
-                                            unsigned char*& place, bool reportIt) {
+                                            unsigned char*& place) {
     if constexpr (Counted)
         if (!countStepAt(el.line)) return false;
     int32_t i = 0;
     std::memcpy(&i, scriptIntegerPlace(f, el.at, frame), sizeof i);
     if (uint32_t(i) >= f.outerCounts[el.array]) {
-        if (reportIt)
-            report(scriptmsg::kArrayAccess, scriptmsg::kPrefix, f.outerNames[el.array].c_str(),
-                   uint32_t(i));
+        report(scriptmsg::kArrayAccess, scriptmsg::kPrefix, f.outerNames[el.array].c_str(),
+               uint32_t(i));
         return false;
     }
     place = f.outerPlaces[el.array] + size_t(uint32_t(i)) * sizeof(int32_t);
@@ -170,7 +169,7 @@ bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
                                           const ScriptIntegerExpr& e, int32_t* frame) {
     unsigned char* place = nullptr;
     for (const uint8_t k : e.elementSlots)
-        if (!integerElement<Counted>(f, f.elements[e.operands[k].index], frame, place, true))
+        if (!integerElement<Counted>(f, f.elements[e.operands[k].index], frame, place))
             return false;
     return false;
 }
@@ -185,15 +184,24 @@ inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
     if (e.placesFrame != frame || e.placesResolution != f.resolution) {
         for (size_t k = 0; k < e.operands.size(); ++k)
             e.places[k] = scriptIntegerPlace(f, e.operands[k], frame);
+        e.elementPlaces.clear();
+        for (const uint8_t k : e.elementSlots) {
+            const ScriptIntegerElement& el = f.elements[e.operands[k].index];
+            e.elementPlaces.push_back({k, f.outerCounts[el.array], f.outerPlaces[el.array],
+                                       scriptIntegerPlace(f, el.at, frame)});
+        }
         e.placesFrame = frame;
         e.placesResolution = f.resolution;
     }
     // The general reading evaluates such an expression at once, its indexes uncounted, unless
     // an index is out of range: then it reads the expression again, counting each index up to
     // the one it reports.
-    for (const uint8_t k : e.elementSlots)
-        if (!integerElement<false>(f, f.elements[e.operands[k].index], frame, e.places[k], false))
-            return integerElementsFail<Counted>(f, e, frame);
+    for (const ScriptIntegerExpr::ElementPlace& el : e.elementPlaces) {
+        int32_t i = 0;
+        std::memcpy(&i, el.index, sizeof i);
+        if (uint32_t(i) >= el.count) return integerElementsFail<Counted>(f, e, frame);
+        e.places[el.slot] = el.base + size_t(uint32_t(i)) * sizeof(int32_t);
+    }
     if (e.binary) {
         // The common `a op b`.
         const ScriptExpressionCache::Operation& o = e.operations[0];
@@ -254,8 +262,7 @@ bool ZRScriptContext::evaluateIntegerOperands(const ScriptIntegerFunction& f,
             places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
             break;
         case Operand::Kind::Element:
-            if (!integerElement<Counted>(f, f.elements[o.index], frame, places[k], true))
-                return false;
+            if (!integerElement<Counted>(f, f.elements[o.index], frame, places[k])) return false;
             break;
         }
     }
