@@ -629,11 +629,11 @@ TEST(ScriptPrograms, IntegerDeleteHookSeesTheSameValues) {
     int before = countCalls();
     const ScriptRun fast = runScript(program, true);
     const int fastCalls = countCalls() - before;
-    scriptSetRunLimits(100000000, 0);
+    scriptSetIntegerForms(false);
     before = countCalls();
     const ScriptRun general = runScript(program, true);
     const int generalCalls = countCalls() - before;
-    scriptSetRunLimits(0, 0);
+    scriptSetIntegerForms(true);
     shutdownInterpreter();
     EXPECT_TRUE(fast.ok) << fast.errors;
     EXPECT_EQ(fast.output, general.output);
