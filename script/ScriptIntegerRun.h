@@ -72,6 +72,8 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
         if (!step(s.line)) return false;
     }
     int32_t scratch = 0;
+    // The most frequent statement, ahead of the jump table.
+    if (!Counted && s.kind == Statement::Kind::Expression) return evaluate(s.expression, scratch);
     switch (s.kind) {
     case Statement::Kind::Empty:
         return true;
