@@ -2,6 +2,7 @@
 
 #include "script/ScriptExpressionCache.h"
 #include "script/ScriptIntegerFunction.h"
+#include "script/ScriptIntegerLoop.h"
 #include "script/ScriptInterpreter.h"
 #include "script/ScriptLexer.h"
 #include "script/ScriptMemory.h"
@@ -112,11 +113,9 @@ struct ScriptValue {
     alignas(8) unsigned char area[16] = {};
 };
 
-/// What running a loop's further rounds from integer forms did: nothing (the loop does not
-/// qualify), every round up to the one whose condition is 0, some rounds and then the rest of
-/// one round read as the general code reads it (the condition is evaluated next), or that rest
-/// failed.
-enum class ScriptFastLoop { NotRun, Finished, Resumed, Failed };
+/// What running a loop's further rounds from its compiled form did: nothing (the loop has none
+/// now), every round up to its end, or it failed (the message is reported).
+enum class ScriptLoopRun { NotRun, Finished, Failed };
 
 /// Message forms: how a message text joins the prefix, the word "line", a line number and names
 /// (shown with message "m", name "n", line 3 and detail "x").
@@ -470,21 +469,6 @@ struct ZRScriptContext {
     /// The value of a resolved integer form; false, with nothing done, when an element's index
     /// is out of range.
     [[nodiscard]] bool computeFast(ScriptExpressionCache& cache, int32_t& value);
-    /// Integer loops (ScriptFastLoops.cpp): once a loop has gone round twice, a loop whose
-    /// condition, body (expression statements, blocks and `if`s of them) and step are all
-    /// integer forms runs its further
-    /// rounds from those forms, up to the round whose condition is 0 (its body is then read as
-    /// the general code reads it). NotRun when the loop does not qualify; nothing is done then.
-    /// `bodyPos` UINT32_MAX: the body follows the condition's end (a while); `stepPos`
-    /// UINT32_MAX: no step.
-    ScriptFastLoop runFastLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
-                               ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
-    /// Runs a loop body's statements from their integer forms; from a statement whose index
-    /// is out of range on, reads the round's rest as the general code does and sets
-    /// `resumed`. False when that reading failed.
-    bool runLoopNodes(const std::vector<ScriptExpressionCache::LoopNode>& nodes, bool& resumed);
-    void analyseLoop(ScriptExpressionCache& loop, uint32_t conditionPos,
-                     ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool member(ScriptEntry& e, ScriptOp op, uint32_t nameToken);
     bool index(ScriptEntry& e, ScriptValue& index, uint32_t pos);
     bool arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out, uint32_t pos);
@@ -529,6 +513,27 @@ struct ZRScriptContext {
     int compileIntegerExpression(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
                                  uint32_t pos, ScriptTokenKind end, ScriptTokenKind otherEnd,
                                  bool& pending, uint32_t* endPos = nullptr);
+    /// The outer variable or slot `name` stands for in a body compiled in `scope`, in `o`.
+    uint32_t integerOuter(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
+                          std::string_view name, ScriptIntegerExpr::Operand& o);
+    /// Turns the last operand of `e` into an element for the Index leaf `leaf`; false when
+    /// the index has no such form.
+    bool compileIntegerElement(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
+                               const ScriptLeaf& leaf, ScriptIntegerExpr& e);
+    /// Appends the place of outer variable `k` (resolved to `v`, null when none) to
+    /// `f.outerPlaces`; false when it is not of the kind the body uses it as.
+    bool placeIntegerOuter(ScriptIntegerFunction& f, size_t k, ScriptVariable* v);
+    // ---- integer loops (ScriptIntegerLoops.cpp)
+    /// From its third round on, runs a loop whose condition, step and body have a compiled
+    /// form (see ScriptIntegerLoop) from that form, up to its end. NotRun when it has none
+    /// (now); nothing is done then. `bodyPos` UINT32_MAX: the body follows the condition's end
+    /// (a while); `stepPos` UINT32_MAX: no step.
+    ScriptLoopRun runIntegerLoop(uint32_t pos, uint32_t conditionPos, ScriptTokenKind conditionEnd,
+                                 uint32_t bodyPos, uint32_t stepPos);
+    void compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t conditionPos,
+                            ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
+    bool resolveIntegerLoop(ScriptIntegerLoop& loop);
+    template <bool Counted> bool runIntegerRounds(const ScriptIntegerLoop& loop);
     /// Resolves the calls and outer variables of `f` and of every function it calls for the
     /// function epoch; the functions resolved are added to `pass`.
     bool resolveInteger(ScriptIntegerFunction& f, std::vector<ScriptIntegerFunction*>& pass);
@@ -544,7 +549,25 @@ struct ZRScriptContext {
     template <bool Counted>
     bool runInteger(const ScriptIntegerFunction& f, const ScriptIntegerStatement& s, int32_t* frame,
                     bool loop, ScriptIntegerFlow& flow, int32_t& value);
+    // Inlined where it is used: the frequent expression without calls is a few loads.
     template <bool Counted>
-    bool evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e, int32_t* frame,
-                         int32_t& value);
+    [[gnu::always_inline]] bool evaluateInteger(const ScriptIntegerFunction& f,
+                                                const ScriptIntegerExpr& e, int32_t* frame,
+                                                int32_t& value);
+    /// The place of an element, its index's step counted; false, reported, when the index is
+    /// out of range.
+    template <bool Counted>
+    [[gnu::always_inline]] bool integerElement(const ScriptIntegerFunction& f,
+                                               const ScriptIntegerElement& el, int32_t* frame,
+                                               unsigned char*& place);
+    /// A plain expression with an index out of range: its indexes counted up to that one,
+    /// which is reported; false.
+    template <bool Counted>
+    bool integerElementsFail(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
+                             int32_t* frame);
+    /// evaluateInteger of an expression with calls, nested expressions or elements, its step
+    /// counted.
+    template <bool Counted>
+    bool evaluateIntegerOperands(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
+                                 int32_t* frame, int32_t& value);
 };

@@ -1,6 +1,7 @@
 #include "script/ScriptExpressionCache.h"
 
 #include "script/ScriptIntegerFunction.h"
+#include "script/ScriptIntegerLoop.h"
 #include "script/ScriptLexer.h"
 
 #include <memory>

@@ -9,6 +9,7 @@
 struct ScriptType;
 struct ScriptVariable;
 struct ScriptIntegerFunction;
+struct ScriptIntegerLoop;
 
 /// An entry of the value stack as the reduction order sees it.
 enum class ScriptShape : uint8_t { Operand, Type, Binary, Prefix, Postfix };
@@ -130,25 +131,6 @@ struct ScriptExpressionCache {
     std::vector<unsigned char*> places;
     std::vector<Element> elements;
 
-    // A loop (at its `for` or `while`): the integer forms of its condition, of its step and of
-    // the statements of its body, valid while the name epoch is `loopEpoch`; `loopRetry`
-    // counts the rounds down to looking at it again when some were not compiled yet.
-    struct LoopNode {
-        enum class Kind : uint8_t { Expression, If } kind;
-        uint32_t at; ///< where the statement starts
-        /// The expression, or the `if`'s condition; null for an expression not compiled yet,
-        /// which is read the general way when reached.
-        ScriptExpressionCache* form;
-        std::vector<LoopNode> thenNodes, elseNodes;
-    };
-    uint64_t loopEpoch = 0;
-    bool loopFast = false;
-    uint32_t loopRetry = 0;
-    ScriptExpressionCache* loopCondition = nullptr;
-    std::vector<LoopNode> loopBody;
-    std::vector<ScriptExpressionCache*> loopStep;
-    std::vector<uint32_t> loopStepAt; ///< where each step starts
-
     // A call site: the function it resolved to for these argument types, valid while the
     // function epoch is `callEpoch`.
     uint64_t callEpoch = 0;
@@ -157,4 +139,6 @@ struct ScriptExpressionCache {
 
     // A function body (at its `{`): its compiled form as an integer function, once tried.
     std::unique_ptr<ScriptIntegerFunction> integerFunction;
+    /// A loop (at its `for` or `while`): its compiled form, once tried.
+    std::unique_ptr<ScriptIntegerLoop> integerLoop;
 };

@@ -5,3 +5,4 @@
 template bool ZRScriptContext::callIntegerAs<true>(const ScriptVariable*,
                                                    const ScriptIntegerFunction&, const int32_t*,
                                                    int, int32_t&);
+template bool ZRScriptContext::runIntegerRounds<true>(const ScriptIntegerLoop&);

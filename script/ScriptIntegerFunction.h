@@ -19,20 +19,40 @@ struct ScriptIntegerFunction;
 /// reduction order (slots as scriptIntegerOperations numbers them).
 struct ScriptIntegerExpr {
     struct Operand {
-        enum class Kind : uint8_t { Literal, Slot, Outer, Call, Nested } kind;
+        enum class Kind : uint8_t { Literal, Slot, Outer, Call, Nested, Element } kind;
         int32_t literal = 0;
-        uint32_t index = 0; ///< frame slot, outer variable, call or nested expression
+        uint32_t index = 0; ///< frame slot, outer variable, call, nested expression or element
     };
     std::vector<Operand> operands;
     std::vector<ScriptExpressionCache::Operation> operations;
     int line = 0; ///< line of its first token, where its evaluation counts a step
-    /// Without calls and parenthesised expressions, the operands' places depend on the frame
+    /// Without calls and parenthesised expressions, the operands' places but those of elements
+    /// (found at each evaluation) depend on the frame
     /// and the resolution alone: they are kept for the frame and resolution last used (a loop
     /// evaluates the same expressions on one frame again and again).
     bool plain = false;
+    std::vector<uint8_t> elementSlots; ///< a plain expression's element operands, in text order
+    bool binary = false;               ///< a single binary operator
     mutable const int32_t* placesFrame = nullptr;
     mutable uint64_t placesResolution = 0;
     mutable std::vector<unsigned char*> places;
+    /// The elements of `elementSlots` as found with `places`: the array's values, its count and
+    /// where the index is read.
+    struct ElementPlace {
+        uint8_t slot;
+        uint32_t count;
+        unsigned char* base;
+        const unsigned char* index;
+    };
+    mutable std::vector<ElementPlace> elementPlaces;
+};
+
+/// An element of an integer array outside the function, indexed by an integer literal or name:
+/// the index is read and checked when collection meets it, as the general reading indexes.
+struct ScriptIntegerElement {
+    uint32_t array = 0;            ///< the array among the outer variables
+    ScriptIntegerExpr::Operand at; ///< the index: a literal, a slot or an outer variable
+    int line = 0;                  ///< line of the index, where its evaluation counts a step
 };
 
 /// A call of an integer function inside a compiled body.
@@ -60,13 +80,16 @@ struct ScriptIntegerStatement {
         Declare, ///< `integer` variables, each zeroed then initialised
         While,
         For,
-        Break
+        Break,
+        General ///< an expression not compiled yet, read the general way (loops outside functions)
     } kind = Kind::Empty;
     static constexpr uint32_t kNone = UINT32_MAX;
     /// Lines of the statement's first token and of the token that ends it (Block: its `}`;
     /// Expression and Break: its `;`), where the general reading counts its steps.
     int line = 0, endLine = 0;
-    uint32_t expression = 0;             ///< If, Return, Expression; the condition of While and For
+    /// If, Return, Expression: the expression; While and For: the condition; General: the
+    /// statement's first token.
+    uint32_t expression = 0;
     std::vector<uint32_t> before, after; ///< For: its first and its step expressions
     struct Declared {
         uint32_t slot;
@@ -82,6 +105,10 @@ struct ScriptIntegerStatement {
 struct ScriptIntegerScope {
     std::vector<std::pair<std::string, uint32_t>> names;
     uint32_t slotCount = 0; ///< slots given out so far
+    /// A loop outside functions: a plain expression statement not compiled yet becomes a
+    /// General statement (there is no frame the general reading would miss).
+    bool general = false;
+    bool generalUsed = false; ///< a General statement was made
     /// The slot of the newest variable of a name, as a call's own list finds it; null if none.
     const uint32_t* find(std::string_view name) const {
         for (auto it = names.rbegin(); it != names.rend(); ++it)
@@ -123,5 +150,11 @@ struct ScriptIntegerFunction {
     const ScriptType* type = nullptr;        ///< the function type compiled for
     std::vector<std::string> outerNames;     ///< variables outside the function
     std::vector<unsigned char*> outerPlaces; ///< their integer values, once resolved
+    /// How each outer variable is used: 0 not yet known, kOuterInteger, kOuterArray (an
+    /// integer array, its elements read through `elements`).
+    std::vector<uint8_t> outerUses;
+    static constexpr uint8_t kOuterInteger = 1, kOuterArray = 2;
+    std::vector<uint32_t> outerCounts; ///< element counts of the arrays, once resolved
+    std::vector<ScriptIntegerElement> elements;
     ScriptIntegerStatement body;
 };

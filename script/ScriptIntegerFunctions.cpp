@@ -205,6 +205,31 @@ bool ZRScriptContext::compileIntegerStatement(ScriptIntegerFunction& f, ScriptIn
     case Kind::Integer:
     case Kind::Operator:
         out.kind = Statement::Kind::Expression;
+        if (scope.general) {
+            const ScriptExpressionCache* cache = src->cache(pos).expression;
+            if (!cache || cache->epoch != scriptNameEpoch()) {
+                // Not compiled yet (a branch seldom taken): read the general way when reached,
+                // if it is plainly an expression of names, numbers and operators, which can
+                // neither declare nor call anything.
+                for (uint32_t q = pos;; ++q) {
+                    const ScriptTok& u = tok(q);
+                    if (u.kind == Kind::Semicolon) {
+                        out.kind = Statement::Kind::General;
+                        out.expression = pos;
+                        out.endLine = line(q);
+                        pos = q + 1;
+                        scope.generalUsed = true;
+                        return true;
+                    }
+                    const bool plain =
+                        u.kind == Kind::Integer || u.kind == Kind::Operator ||
+                        u.kind == Kind::LeftBracket || u.kind == Kind::RightBracket ||
+                        (u.kind == Kind::Identifier && !classify(q).type &&
+                         !classify(q).immediate && tok(q + 1).kind != Kind::LeftParen);
+                    if (!plain) return false;
+                }
+            }
+        }
         return expression(pos, Kind::Semicolon);
     default:
         return false;
@@ -224,6 +249,48 @@ uint32_t ZRScriptContext::compileIntegerList(ScriptIntegerFunction& f, ScriptInt
     }
 }
 
+uint32_t ZRScriptContext::integerOuter(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
+                                       std::string_view name, ScriptIntegerExpr::Operand& o) {
+    // A parameter or a variable the body declared, else a variable outside the function.
+    if (const uint32_t* slot = scope.find(name)) {
+        o = Operand{Operand::Kind::Slot, 0, *slot};
+        return o.index;
+    }
+    o = Operand{Operand::Kind::Outer};
+    for (size_t v = 0; v < f.outerNames.size(); ++v)
+        if (f.outerNames[v] == name) return o.index = uint32_t(v);
+    o.index = uint32_t(f.outerNames.size());
+    f.outerNames.emplace_back(name);
+    return o.index;
+}
+
+bool ZRScriptContext::compileIntegerElement(ScriptIntegerFunction& f,
+                                            const ScriptIntegerScope& scope, const ScriptLeaf& leaf,
+                                            ScriptIntegerExpr& e) {
+    // An outer variable indexed by an integer literal or a name (an index that computes
+    // something stays with the general reading).
+    if (e.operands.empty() || e.operands.back().kind != Operand::Kind::Outer) return false;
+    const ScriptExpressionCache* index = src->cache(leaf.token + 1).expression;
+    if (!index || index->epoch != scriptNameEpoch() || index->leaves.size() != 1 ||
+        index->end != leaf.token + 2 || leaf.next != leaf.token + 3)
+        return false;
+    ScriptIntegerElement el;
+    el.array = e.operands.back().index;
+    el.line = line(leaf.token + 1);
+    const ScriptLeaf& value = index->leaves[0];
+    if (value.kind == ScriptLeaf::Kind::Name) {
+        integerOuter(f, scope, nameOf(value.token), el.at);
+    } else if (value.kind == ScriptLeaf::Kind::Literal && value.type == bt.integer) {
+        el.at = Operand{Operand::Kind::Literal};
+        std::memcpy(&el.at.literal, value.value, sizeof el.at.literal);
+    } else {
+        return false;
+    }
+    e.operands.back() = Operand{Operand::Kind::Element, 0, uint32_t(f.elements.size())};
+    f.elements.push_back(el);
+    return true;
+}
+
 int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
                                               const ScriptIntegerScope& scope, uint32_t pos,
                                               Kind end, Kind otherEnd, bool& pending,
@@ -233,11 +300,20 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
         pending = true; // not compiled yet (read once so far)
         return -1;
     }
+
     const Kind k = tok(cache->end).kind;
     if (k != end && k != otherEnd) return -1;
     if (endPos) *endPos = cache->end;
     ScriptIntegerExpr e;
     e.line = line(pos);
+    // An expression of one name or element: a place that is read where it is used.
+    const auto lone = [&](size_t x, bool names) {
+        const ScriptIntegerExpr& y = f.expressions[x];
+        const Operand::Kind k = y.operands[0].kind;
+        return y.operations.empty() &&
+               (k == Operand::Kind::Element ||
+                (names && (k == Operand::Kind::Slot || k == Operand::Kind::Outer)));
+    };
     std::vector<ScriptShapeItem> shape;
     const ScriptShapeItem operand{ScriptShape::Operand, ScriptOp::None};
     for (const ScriptLeaf& leaf : cache->leaves) {
@@ -251,24 +327,8 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
             break;
         }
         case ScriptLeaf::Kind::Name: {
-            // A parameter or a variable the body declared, else a variable outside the
-            // function.
-            const std::string_view name = nameOf(leaf.token);
             Operand o{Operand::Kind::Outer};
-            bool found = false;
-            if (const uint32_t* slot = scope.find(name)) {
-                o = Operand{Operand::Kind::Slot, 0, *slot};
-                found = true;
-            }
-            for (size_t v = 0; v < f.outerNames.size() && !found; ++v)
-                if (f.outerNames[v] == name) {
-                    o.index = uint32_t(v);
-                    found = true;
-                }
-            if (!found) {
-                o.index = uint32_t(f.outerNames.size());
-                f.outerNames.emplace_back(name);
-            }
+            integerOuter(f, scope, nameOf(leaf.token), o);
             e.operands.push_back(o);
             shape.push_back(operand);
             break;
@@ -286,7 +346,8 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
                     uint32_t argEnd = 0;
                     const int a = compileIntegerExpression(f, scope, q, Kind::Comma,
                                                            Kind::RightParen, pending, &argEnd);
-                    if (a < 0) return -1;
+                    // A lone element stays a place until the call reads its arguments.
+                    if (a < 0 || lone(size_t(a), false)) return -1;
                     call.args.push_back(uint32_t(a));
                     q = argEnd + 1;
                     if (tok(argEnd).kind == Kind::RightParen) break;
@@ -307,10 +368,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
             const int inner = compileIntegerExpression(f, scope, leaf.token + 1, Kind::RightParen,
                                                        Kind::RightParen, pending, &innerEnd);
             if (inner < 0 || innerEnd + 1 != leaf.next) return -1;
-            const ScriptIntegerExpr& x = f.expressions[size_t(inner)];
-            if (x.operations.empty() && (x.operands[0].kind == Operand::Kind::Slot ||
-                                         x.operands[0].kind == Operand::Kind::Outer))
-                return -1;
+            if (lone(size_t(inner), true)) return -1;
             e.operands.push_back(Operand{Operand::Kind::Nested, 0, uint32_t(inner)});
             shape.push_back(operand);
             break;
@@ -321,24 +379,60 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
             shape.push_back(item);
             break;
         }
+        case ScriptLeaf::Kind::Index:
+            if (!compileIntegerElement(f, scope, leaf, e)) return -1;
+            break;
         default:
             return -1;
         }
         if (e.operands.size() > ScriptExpressionCache::kMaxFastOperands) return -1;
     }
     if (e.operands.empty()) return -1;
+    // An outer variable is either an integer or an integer array throughout.
+    f.outerUses.resize(f.outerNames.size(), 0);
+    auto use = [&](uint32_t v, uint8_t how) {
+        if (f.outerUses[v] && f.outerUses[v] != how) return false;
+        f.outerUses[v] = how;
+        return true;
+    };
+    for (const Operand& o : e.operands) {
+        if (o.kind == Operand::Kind::Outer && !use(o.index, ScriptIntegerFunction::kOuterInteger))
+            return -1;
+        if (o.kind != Operand::Kind::Element) continue;
+        const ScriptIntegerElement& el = f.elements[o.index];
+        if (!use(el.array, ScriptIntegerFunction::kOuterArray) ||
+            (el.at.kind == Operand::Kind::Outer &&
+             !use(el.at.index, ScriptIntegerFunction::kOuterInteger)))
+            return -1;
+    }
     const auto variable = [&](uint8_t slot) {
         const Operand::Kind kind = e.operands[slot].kind;
-        return kind == Operand::Kind::Slot || kind == Operand::Kind::Outer;
+        return kind == Operand::Kind::Slot || kind == Operand::Kind::Outer ||
+               kind == Operand::Kind::Element;
     };
     if (!scriptIntegerOperations(shape, cache->steps, e.operands.size(), variable, e.operations))
         return -1;
     e.plain = std::none_of(e.operands.begin(), e.operands.end(), [](const Operand& o) {
         return o.kind == Operand::Kind::Call || o.kind == Operand::Kind::Nested;
     });
+    for (size_t k = 0; k < e.operands.size() && e.plain; ++k)
+        if (e.operands[k].kind == Operand::Kind::Element) e.elementSlots.push_back(uint8_t(k));
+    e.binary = e.operations.size() == 1 &&
+               e.operations[0].form == ScriptExpressionCache::Operation::Form::Binary;
     e.places.resize(e.operands.size());
     f.expressions.push_back(std::move(e));
     return int(f.expressions.size() - 1);
+}
+
+bool ZRScriptContext::placeIntegerOuter(ScriptIntegerFunction& f, size_t k, ScriptVariable* v) {
+    if (k == 0) f.outerCounts.clear();
+    const bool array =
+        k < f.outerUses.size() && f.outerUses[k] == ScriptIntegerFunction::kOuterArray;
+    if (!v || (array ? !v->type->isArray() || v->type->base != bt.integer : v->type != bt.integer))
+        return false;
+    f.outerPlaces.push_back(array ? v->data() : v->area);
+    f.outerCounts.push_back(array ? v->type->count : 0);
+    return true;
 }
 
 bool ZRScriptContext::resolveInteger(ScriptIntegerFunction& f,
@@ -366,8 +460,7 @@ bool ZRScriptContext::resolveInteger(ScriptIntegerFunction& f,
         ScriptVariable* v = scriptVariables.find(name, hash);
         if (!v && persistent) v = persistent->variables.find(name, hash);
         if (!v) v = global.variables.find(name, hash);
-        if (!v || v->type != bt.integer) return fail(false);
-        f.outerPlaces.push_back(v->area);
+        if (!placeIntegerOuter(f, f.outerPlaces.size(), v)) return fail(false);
     }
     ScriptValue integers[ScriptIntegerFunction::kMaxParameters];
     for (ScriptValue& v : integers)

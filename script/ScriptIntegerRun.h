@@ -52,7 +52,7 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
         else
             return true;
     };
-    auto evaluate = [&](uint32_t e, int32_t& out) {
+    auto evaluate = [&](uint32_t e, int32_t & out) __attribute__((always_inline)) {
         return evaluateInteger<Counted>(f, f.expressions[e], frame, out);
     };
     // A loop's body; false ends the loop (a failure, a `return`, or a `break` cleared here).
@@ -65,8 +65,15 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
         }
         return true;
     };
-    if (!step(s.line)) return false;
+    if constexpr (Counted) {
+        // The general reading counts the steps of a General statement itself.
+        if (s.kind == Statement::Kind::General)
+            return executeStatements(s.expression, false, true, loop) != kScriptFail;
+        if (!step(s.line)) return false;
+    }
     int32_t scratch = 0;
+    // The most frequent statement, ahead of the jump table.
+    if (!Counted && s.kind == Statement::Kind::Expression) return evaluate(s.expression, scratch);
     switch (s.kind) {
     case Statement::Kind::Empty:
         return true;
@@ -120,40 +127,103 @@ bool ZRScriptContext::runInteger(const ScriptIntegerFunction& f, const ScriptInt
         return true;
     case Statement::Kind::Expression:
         return evaluate(s.expression, scratch) && step(s.endLine);
+    case Statement::Kind::General:
+        return executeStatements(s.expression, false, true, loop) != kScriptFail;
     }
     return false;
 }
 
-template <bool Counted>
-bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
-                                      int32_t* frame, int32_t& value) {
+// Where an operand without calls, nested expressions or elements is read.
+inline unsigned char* scriptIntegerPlace(const ScriptIntegerFunction& f,
+                                         const ScriptIntegerExpr::Operand& o, int32_t* frame) {
     using Operand = ScriptIntegerExpr::Operand;
+    switch (o.kind) {
+    case Operand::Kind::Literal:
+        return reinterpret_cast<unsigned char*>(const_cast<int32_t*>(&o.literal));
+    case Operand::Kind::Slot:
+        return reinterpret_cast<unsigned char*>(frame + o.index);
+    case Operand::Kind::Outer:
+        return f.outerPlaces[o.index];
+    default:
+        return nullptr;
+    }
+}
+
+template <bool Counted>
+inline bool ZRScriptContext::integerElement(const ScriptIntegerFunction& f,
+                                            const ScriptIntegerElement& el, int32_t* frame,
+                                            unsigned char*& place) {
+    if constexpr (Counted)
+        if (!countStepAt(el.line)) return false;
+    int32_t i = 0;
+    std::memcpy(&i, scriptIntegerPlace(f, el.at, frame), sizeof i);
+    if (uint32_t(i) >= f.outerCounts[el.array]) {
+        report(scriptmsg::kArrayAccess, scriptmsg::kPrefix, f.outerNames[el.array].c_str(),
+               uint32_t(i));
+        return false;
+    }
+    place = f.outerPlaces[el.array] + size_t(uint32_t(i)) * sizeof(int32_t);
+    return true;
+}
+
+template <bool Counted>
+bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
+                                          const ScriptIntegerExpr& e, int32_t* frame) {
+    unsigned char* place = nullptr;
+    for (const uint8_t k : e.elementSlots)
+        if (!integerElement<Counted>(f, f.elements[e.operands[k].index], frame, place))
+            return false;
+    return false;
+}
+
+template <bool Counted>
+inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
+                                             const ScriptIntegerExpr& e, int32_t* frame,
+                                             int32_t& value) {
     if constexpr (Counted)
         if (!countStepAt(e.line)) return false;
+    if (!e.plain) return evaluateIntegerOperands<Counted>(f, e, frame, value);
+    if (e.placesFrame != frame || e.placesResolution != f.resolution) {
+        for (size_t k = 0; k < e.operands.size(); ++k)
+            e.places[k] = scriptIntegerPlace(f, e.operands[k], frame);
+        e.elementPlaces.clear();
+        for (const uint8_t k : e.elementSlots) {
+            const ScriptIntegerElement& el = f.elements[e.operands[k].index];
+            e.elementPlaces.push_back({k, f.outerCounts[el.array], f.outerPlaces[el.array],
+                                       scriptIntegerPlace(f, el.at, frame)});
+        }
+        e.placesFrame = frame;
+        e.placesResolution = f.resolution;
+    }
+    // The general reading evaluates such an expression at once, its indexes uncounted, unless
+    // an index is out of range: then it reads the expression again, counting each index up to
+    // the one it reports.
+    for (const ScriptIntegerExpr::ElementPlace& el : e.elementPlaces) {
+        int32_t i = 0;
+        std::memcpy(&i, el.index, sizeof i);
+        if (uint32_t(i) >= el.count) return integerElementsFail<Counted>(f, e, frame);
+        e.places[el.slot] = el.base + size_t(uint32_t(i)) * sizeof(int32_t);
+    }
+    if (e.binary) {
+        // The common `a op b`.
+        const ScriptExpressionCache::Operation& o = e.operations[0];
+        value = scriptRunIntegerBinary(o, e.places[o.left], e.places[o.right]);
+        return true;
+    }
+    value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), e.places.data(),
+                                       e.operands.size());
+    return true;
+}
+
+template <bool Counted>
+bool ZRScriptContext::evaluateIntegerOperands(const ScriptIntegerFunction& f,
+                                              const ScriptIntegerExpr& e, int32_t* frame,
+                                              int32_t& value) {
+    using Operand = ScriptIntegerExpr::Operand;
     // Calls and parenthesised expressions run in text order, as collection meets them; names
     // are read when an operator uses them.
     const size_t n = e.operands.size();
-    auto place = [&](const Operand& o) -> unsigned char* {
-        switch (o.kind) {
-        case Operand::Kind::Literal:
-            return reinterpret_cast<unsigned char*>(const_cast<int32_t*>(&o.literal));
-        case Operand::Kind::Slot:
-            return reinterpret_cast<unsigned char*>(frame + o.index);
-        default:
-            return f.outerPlaces[o.index];
-        }
-    };
-    if (e.plain) {
-        if (e.placesFrame != frame || e.placesResolution != f.resolution) {
-            for (size_t k = 0; k < n; ++k)
-                e.places[k] = place(e.operands[k]);
-            e.placesFrame = frame;
-            e.placesResolution = f.resolution;
-        }
-        value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(),
-                                           e.places.data(), n);
-        return true;
-    }
+    auto place = [&](const Operand& o) { return scriptIntegerPlace(f, o, frame); };
     unsigned char* places[ScriptExpressionCache::kMaxFastOperands];
     int32_t computed[ScriptExpressionCache::kMaxFastOperands];
     for (size_t k = 0; k < n; ++k) {
@@ -193,8 +263,36 @@ bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f, const Scri
                 return false;
             places[k] = reinterpret_cast<unsigned char*>(&computed[k]);
             break;
+        case Operand::Kind::Element:
+            if (!integerElement<Counted>(f, f.elements[o.index], frame, places[k])) return false;
+            break;
         }
     }
     value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), places, n);
     return true;
+}
+
+template <bool Counted> bool ZRScriptContext::runIntegerRounds(const ScriptIntegerLoop& loop) {
+    // The rounds from the condition on, as the general reading goes round: a `break` ends the
+    // loop without the condition being evaluated again.
+    const ScriptIntegerFunction& f = loop.code;
+    int32_t frame[1] = {0};
+    ScriptIntegerFlow flow = ScriptIntegerFlow::Normal;
+    int32_t value = 0, scratch = 0;
+    // Without counting, a block of one statement is that statement (its `}` does nothing).
+    const ScriptIntegerStatement& body =
+        !Counted && f.body.kind == ScriptIntegerStatement::Kind::Block &&
+                f.body.children.size() == 1
+            ? f.body.children[0]
+            : f.body;
+    while (true) {
+        int32_t condition = 0;
+        if (!evaluateInteger<Counted>(f, f.expressions[loop.condition], frame, condition))
+            return false;
+        if (condition == 0) return true;
+        if (!runInteger<Counted>(f, body, frame, true, flow, value)) return false;
+        if (flow != ScriptIntegerFlow::Normal) return true;
+        for (const uint32_t e : loop.step)
+            if (!evaluateInteger<Counted>(f, f.expressions[e], frame, scratch)) return false;
+    }
 }

@@ -176,13 +176,12 @@ uint32_t ZRScriptContext::loopCondition(uint32_t pos, int round, bool run, uint3
                                         Kind conditionEnd, uint32_t bodyPos, uint32_t stepPos,
                                         int32_t& condition) {
     // From the third round on, an integer loop may run the rest of its rounds at once.
-    const ScriptFastLoop fast =
-        run && round > 2
-            ? runFastLoop(src->expressionCache(pos), conditionPos, conditionEnd, bodyPos, stepPos)
-            : ScriptFastLoop::NotRun;
+    const ScriptLoopRun fast =
+        run && round > 2 ? runIntegerLoop(pos, conditionPos, conditionEnd, bodyPos, stepPos)
+                         : ScriptLoopRun::NotRun;
     condition = 0;
-    if (fast == ScriptFastLoop::Failed) return kScriptFail;
-    if (fast == ScriptFastLoop::Finished) return src->expressionCache(conditionPos).end;
+    if (fast == ScriptLoopRun::Failed) return kScriptFail;
+    if (fast == ScriptLoopRun::Finished) return src->expressionCache(conditionPos).end;
     return evaluateCondition(conditionPos, run, condition);
 }
 

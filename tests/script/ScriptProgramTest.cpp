@@ -40,6 +40,21 @@ void expectSameUnderAStepLimit(const std::string& program) {
     }
 }
 
+// Under a limit of `steps` steps a program gives the outputs and messages it gives with the
+// integer forms switched off; what it gave.
+ScriptRun stopsWhereTheGeneralReadingStops(const std::string& program, uint64_t steps) {
+    scriptSetRunLimits(steps, 0);
+    const ScriptRun counted = runScript(program);
+    scriptSetIntegerForms(false);
+    const ScriptRun general = runScript(program);
+    scriptSetIntegerForms(true);
+    scriptSetRunLimits(0, 0);
+    EXPECT_EQ(counted.ok, general.ok) << steps;
+    EXPECT_EQ(counted.output, general.output) << steps;
+    EXPECT_EQ(counted.errors, general.errors) << steps;
+    return counted;
+}
+
 struct Program {
     const char* name;
     const char* text;
@@ -424,15 +439,8 @@ TEST(ScriptPrograms, RandomIntegerFunctionsStopWhereTheGeneralReadingStops) {
         const std::string program = RandomFunctions(seed).text();
         SCOPED_TRACE(program);
         for (const uint64_t steps : {700u, 2311u, 6007u, 15013u}) {
-            scriptSetRunLimits(steps, 0);
-            const ScriptRun counted = runScript(program);
-            scriptSetIntegerForms(false);
-            const ScriptRun general = runScript(program);
-            scriptSetIntegerForms(true);
-            scriptSetRunLimits(0, 0);
-            ASSERT_EQ(counted.ok, general.ok) << steps;
-            ASSERT_EQ(counted.output, general.output) << steps;
-            ASSERT_EQ(counted.errors, general.errors) << steps;
+            stopsWhereTheGeneralReadingStops(program, steps);
+            if (HasFailure()) return;
         }
     }
 }
@@ -558,6 +566,54 @@ TEST(ScriptPrograms, RandomLoopsGiveWhatTheirRoundsWrittenOutGive) {
         ASSERT_EQ(fast.ok, once.ok) << fast.errors << " | " << once.errors;
         ASSERT_EQ(fast.output, once.output);
         ASSERT_EQ(fast.errors, once.errors);
+        if (seed % 3 == 0) expectSameUnderAStepLimit(looped);
+    }
+}
+
+// Loops give the same outputs and messages whether they run from their compiled form or are
+// read the general way, and a step limit that ends a run in any of its steps stops them where
+// it stops the general reading.
+TEST(ScriptPrograms, LoopsStopWhereTheGeneralReadingStops) {
+    const char* programs[] = {
+        // every step form, a step list, and `break`
+        "integer i; integer j; integer s = 0;\n"
+        "for (i = 0; i < 9; i++) s += i; for (i = 0; i < 9; ++i) s -= i * 2;\n"
+        "for (i = 1; i < 60; i += 7) s += i; for (i = 1; i < 60; i = i + 5) s ^= i;\n"
+        "for (i = 9; i > 0; i--) s += i; for (i = 9; i > 0; --i) s *= 3;\n"
+        "for (i = 1; i < 999; i *= 3) s += i; for (i = 0, j = 20; i < j; i++, j -= 2) s++;\n"
+        "i = 0; while (i < 20) { i++; if (i == 11) break; s -= i; } out(s); out(i); out(j);",
+        // array elements, by literal and by name, read and written
+        "integer a[8]; integer i; integer s = 0;\n"
+        "for (i = 0; i < 8; i++) a[i] = i * i;\n"
+        "for (i = 0; i < 8; i++) { a[i] += a[7 - i]; s += a[i] * a[3]; }\n"
+        "for (i = 0; i < 24; i++) a[i / 4] = a[2] + i; out(s); out(a[5]);",
+        // an index that leaves its array, part way through a loop
+        "integer a[5]; integer i; integer s = 0;\nfor (i = 0; i < 9; i++) {\n"
+        " s += i;\n a[i] = s; }\nout(s);",
+        "integer a[5]; integer i = 8;\nwhile (i > -3) { a[i - 4] = 1; i--; }",
+        // elements as a condition, an argument and in parentheses; the second index leaves
+        "integer a[6]; integer i; integer s = 1; integer g(integer n) { return n + 1; }\n"
+        "for (i = 0; i < 9; i++) { if (a[i]) s++;\n s += a[1] + g(a[i]) + (a[2]);\n"
+        " a[i] = s * a[3] + a[i] + a[0]; }",
+        // nested loops, and loops calling integer functions and inside them
+        "integer f(integer n) { integer k, t = 0; for (k = 0; k < n; k++) t += k; return t; }\n"
+        "integer i; integer j; integer s = 0;\n"
+        "for (i = 0; i < 8; i++) { for (j = 0; j < i; j++) { if (j == 5) break; s += f(j); }"
+        " while (j > 2) j -= 2; }\nout(s); out(j);",
+        // a branch taken once, read the general way, and a loop whose body declares a name
+        "integer i; integer s = 0;\nfor (i = 0; i < 40; i++) { if (i == 31) s = s * 3 + i; "
+        "s++; }\nfor (i = 0; i < 6; i++) { integer s = i; s++; } out(s);\n"
+        "i = 0; while (i < 6) { i++; if (i == 4) execute(\"typedef integer s;\"); } s x = 2;"
+        " out(x);",
+    };
+    for (const char* program : programs) {
+        SCOPED_TRACE(program);
+        expectSameUnderAStepLimit(program);
+        for (uint64_t steps = 1;; ++steps) {
+            const ScriptRun counted = stopsWhereTheGeneralReadingStops(program, steps);
+            if (HasFailure()) return;
+            if (counted.errors.find("step limit") == std::string::npos) break;
+        }
     }
 }
 
@@ -573,11 +629,11 @@ TEST(ScriptPrograms, IntegerDeleteHookSeesTheSameValues) {
     int before = countCalls();
     const ScriptRun fast = runScript(program, true);
     const int fastCalls = countCalls() - before;
-    scriptSetRunLimits(100000000, 0);
+    scriptSetIntegerForms(false);
     before = countCalls();
     const ScriptRun general = runScript(program, true);
     const int generalCalls = countCalls() - before;
-    scriptSetRunLimits(0, 0);
+    scriptSetIntegerForms(true);
     shutdownInterpreter();
     EXPECT_TRUE(fast.ok) << fast.errors;
     EXPECT_EQ(fast.output, general.output);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "script/ScriptIntegerFunction.h"
+
+#include <cstdint>
+#include <vector>
+
+/// A `while` or `for` loop of a read text in its compiled form: its condition, its step and its
+/// body compiled as the statements of an integer function without parameters or frame, every
+/// name a variable outside (found by the normal lookup where the loop stands). Its body holds
+/// only blocks, `if`s, loops, `break`s and expression statements of integer forms calling only
+/// integer functions (no `return`, no declaration); a plain expression statement not compiled
+/// yet is read the general way when reached. So nothing a round does changes a variable list or
+/// a type: the rounds run from this form with the results, steps and messages of the general
+/// reading. Kept by the expression cache of the loop's first token; used under the interpreter
+/// lock.
+struct ScriptIntegerLoop {
+    /// Compiled for the name epoch `epoch` (0: not tried), `compiled` when it has this form;
+    /// `retry` counts rounds down to compiling again when a part was not compiled yet.
+    uint64_t epoch = 0;
+    bool compiled = false;
+    uint32_t retry = 0;
+    uint32_t wait = 0; ///< the rounds waited before the last try
+    /// Calls as resolved for the function epoch `functionEpoch`, `callRetry` counting rounds
+    /// down to resolving again when a function called was not compiled yet; outer variables as
+    /// resolved for the variable epoch `variableEpoch`.
+    uint64_t functionEpoch = 0, variableEpoch = 0;
+    bool callsResolved = false, resolved = false;
+    uint32_t callRetry = 0, callWait = 0;
+    ScriptIntegerFunction code; ///< expressions, calls and outer variables; `code.body` the body
+    uint32_t condition = 0;     ///< an expression of `code`
+    std::vector<uint32_t> step; ///< expressions of `code`
+    int conditionEndLine = 0;   ///< line of the token that ends the condition
+};

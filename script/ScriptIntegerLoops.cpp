@@ -1,0 +1,136 @@
+#include "script/ScriptIntegerRun.h"
+
+// The counting variant is made in ScriptIntegerCounted.cpp.
+extern template bool ZRScriptContext::runIntegerRounds<true>(const ScriptIntegerLoop&);
+
+#include <algorithm>
+
+// Integer loops. A loop such as `for (i = 0; i < n; i++) s += i;` spends its time reading the
+// same few tokens again and again. Once it has gone round twice (so that its expressions are
+// compiled), its condition, its step and its body are compiled into the statements the integer
+// functions run (ScriptIntegerFunctions.cpp), every name a variable found where the loop stands,
+// and its further rounds run from that form: with a step or time limit, counting the steps the
+// general reading counts, where it counts them. A loop that does not qualify (now) is read the
+// general way.
+
+namespace {
+
+using Kind = ScriptTokenKind;
+using Statement = ScriptIntegerStatement;
+
+// Rounds of a loop whose statements were not all compiled yet before it is compiled again; each
+// try doubles the wait (a branch that is never taken is never compiled), up to a limit.
+constexpr uint32_t kRetryRounds = 8;
+constexpr uint32_t kMaxRetryRounds = 8192;
+
+uint32_t nextWait(uint32_t wait) {
+    return wait == 0 ? kRetryRounds : std::min(wait * 2, kMaxRetryRounds);
+}
+
+// A `return` leaves the loop's text: such a loop stays with the general reading.
+bool returns(const Statement& s) {
+    return s.kind == Statement::Kind::Return ||
+           std::any_of(s.children.begin(), s.children.end(), returns);
+}
+
+} // namespace
+
+ScriptLoopRun ZRScriptContext::runIntegerLoop(uint32_t pos, uint32_t conditionPos,
+                                              Kind conditionEnd, uint32_t bodyPos,
+                                              uint32_t stepPos) {
+    // A DeleteValue hook or hooks still to be installed would see what the calls do.
+    if (exprStop != ScriptSource::kNoStop || !global.integerForms || global.deleteHooks ||
+        global.hookScanPending)
+        return ScriptLoopRun::NotRun;
+    ScriptExpressionCache& at = src->expressionCache(pos);
+    if (!at.integerLoop) at.integerLoop = std::make_unique<ScriptIntegerLoop>();
+    ScriptIntegerLoop& loop = *at.integerLoop;
+    if (loop.epoch != scriptNameEpoch() || (loop.retry && --loop.retry == 0))
+        compileIntegerLoop(loop, conditionPos, conditionEnd, bodyPos, stepPos);
+    if (!loop.compiled || !resolveIntegerLoop(loop)) return ScriptLoopRun::NotRun;
+    const bool ok = global.stepLimit || global.timeLimitMs ? runIntegerRounds<true>(loop)
+                                                           : runIntegerRounds<false>(loop);
+    if (!ok) return ScriptLoopRun::Failed;
+    lineNow = loop.conditionEndLine;
+    return ScriptLoopRun::Finished;
+}
+
+void ZRScriptContext::compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t conditionPos,
+                                         Kind conditionEnd, uint32_t bodyPos, uint32_t stepPos) {
+    const uint32_t wait = loop.epoch == scriptNameEpoch() ? loop.wait : 0;
+    loop = ScriptIntegerLoop{};
+    loop.epoch = scriptNameEpoch();
+    ScriptIntegerFunction& f = loop.code;
+    ScriptIntegerScope scope;
+    scope.general = true;
+    bool pending = false;
+    uint32_t conditionEndPos = 0;
+    const int condition = compileIntegerExpression(f, scope, conditionPos, conditionEnd,
+                                                   conditionEnd, pending, &conditionEndPos);
+    bool ok = condition >= 0;
+    if (ok) {
+        loop.condition = uint32_t(condition);
+        loop.conditionEndLine = line(conditionEndPos);
+        if (bodyPos == UINT32_MAX) bodyPos = conditionEndPos + 1; // behind a while's `)`
+    }
+    if (ok && stepPos != UINT32_MAX)
+        ok = compileIntegerList(f, scope, stepPos, Kind::RightParen, loop.step, pending) !=
+             UINT32_MAX;
+    if (ok)
+        ok = compileIntegerStatement(f, scope, bodyPos, f.body, 0, false, pending) &&
+             !returns(f.body);
+    if (ok) {
+        loop.compiled = true;
+        // Statements read the general way are compiled once they have been read twice.
+        if (scope.generalUsed) loop.retry = loop.wait = nextWait(wait);
+        return;
+    }
+    loop.code = ScriptIntegerFunction{};
+    loop.step.clear();
+    loop.wait = nextWait(wait);
+    loop.retry = pending ? loop.wait : 0;
+}
+
+bool ZRScriptContext::resolveIntegerLoop(ScriptIntegerLoop& loop) {
+    // Nothing a round does changes a variable list or a function: resolved once per loop run
+    // at most. A loop calling a function without an integer form (most often a call of a script
+    // function, which makes a new list each round) is looked at again only when functions
+    // change.
+    ScriptIntegerFunction& f = loop.code;
+    if (loop.functionEpoch != gScriptFunctionEpoch ||
+        (!loop.callsResolved && loop.callRetry && --loop.callRetry == 0)) {
+        loop.functionEpoch = gScriptFunctionEpoch;
+        loop.variableEpoch = 0;
+        loop.callsResolved = false;
+        ScriptValue integers[ScriptIntegerFunction::kMaxParameters];
+        for (ScriptValue& v : integers)
+            v.type = bt.integer;
+        for (ScriptIntegerCall& call : f.calls) {
+            call.target = resolveCall(call.name, call.hash, integers, call.args.size());
+            call.code = call.target ? integerFunction(call.target) : nullptr;
+            if (call.code) continue;
+            // A function whose body was not compiled yet: tried again later.
+            const ScriptIntegerFunction* g =
+                call.target && call.target->hasBody && call.target->body
+                    ? call.target->body->expressionCache(call.target->bodyStart)
+                          .integerFunction.get()
+                    : nullptr;
+            loop.callWait = nextWait(loop.callWait);
+            loop.callRetry = g && !g->compiled && g->retry > 0 ? loop.callWait : 0;
+            return false;
+        }
+        loop.callsResolved = true;
+    }
+    if (!loop.callsResolved) return false;
+    if (loop.variableEpoch == gScriptVariableEpoch) return loop.resolved;
+    loop.variableEpoch = gScriptVariableEpoch;
+    loop.resolved = false;
+    static uint64_t resolutions = 0;
+    f.resolution = ++resolutions;
+    f.outerPlaces.clear();
+    for (const std::string& name : f.outerNames)
+        if (!placeIntegerOuter(f, f.outerPlaces.size(), findVariable(name, scriptNameHash(name))))
+            return false;
+    loop.resolved = true;
+    return true;
+}
