@@ -602,8 +602,8 @@ uint32_t ZRScriptContext::statementInclude(uint32_t pos, bool run) {
         if (!read.ok()) {
             includedTexts.erase(key);
             if (read.status == platform::FileRead::Status::StatFailed)
-                report(ScriptForm::ColonNamedAtLineDetail, scriptmsg::kCannotOpenInclude, includeLine, fileName,
-                       std::strerror(read.error));
+                report(ScriptForm::ColonNamedAtLineDetail, scriptmsg::kCannotOpenInclude,
+                       includeLine, fileName, std::strerror(read.error));
             else if (read.status == platform::FileRead::Status::TooLarge)
                 report(ScriptForm::SentenceAtLine, scriptmsg::kMemory, includeLine);
             else

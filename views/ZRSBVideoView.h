@@ -53,7 +53,6 @@ public:
     bool tintBackground() const;
     void setTintBackground(bool on);
 
-
 public Q_SLOTS:
     /// Shows `object`'s frame at `position` (a source position); a null position disables the
     /// view, which then shows the background. The position is copied.

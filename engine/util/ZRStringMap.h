@@ -8,8 +8,8 @@
 #include <string_view>
 
 /// The engine's string hash: h = (h << 4) + c, folding the top nibble back in. Characters are
-/// lowered first (ASCII letters, as platform::keyFold lowers them) when `caseSensitive` is false. An
-/// empty text hashes to 0.
+/// lowered first (ASCII letters, as platform::keyFold lowers them) when `caseSensitive` is false.
+/// An empty text hashes to 0.
 uint32_t zrStringHash(std::string_view text, bool caseSensitive);
 
 /// A map from texts to `T*`, ordered by the texts' hash (module maps, the font registry).
