@@ -82,25 +82,25 @@ struct LayerDescriptor {
 ** ends the load with the code the file format table gives for the field that failed. */
 class PSDReader {
 public:
-    PSDReader(QIODevice* device, int flags) : dev_(device), flags_(flags) {}
+    PSDReader(QIODevice* device, int flags) : m_dev(device), m_flags(flags) {}
 
     std::unique_ptr<QDict<PSDLayer>> load();
-    int error() const { return error_; }
+    int error() const { return m_error; }
 
 private:
     bool fail(int code) {
-        error_ = code;
+        m_error = code;
         return false;
     }
-    qint64 left() const { return dev_->size() - dev_->pos(); }
-    bool get16(ushort* v, int code) { return read16(dev_, v) == 2 || fail(code); }
-    bool get32(uint* v, int code) { return read32(dev_, v) == 4 || fail(code); }
+    qint64 left() const { return m_dev->size() - m_dev->pos(); }
+    bool get16(ushort* v, int code) { return read16(m_dev, v) == 2 || fail(code); }
+    bool get32(uint* v, int code) { return read32(m_dev, v) == 4 || fail(code); }
     bool get8(uchar* v, int code) {
-        return dev_->read(reinterpret_cast<char*>(v), 1) == 1 || fail(code);
+        return m_dev->read(reinterpret_cast<char*>(v), 1) == 1 || fail(code);
     }
     bool skip(qint64 n, int code) {
         if (n < 0 || n > left()) return fail(code);
-        return dev_->seek(dev_->pos() + n) || fail(code);
+        return m_dev->seek(m_dev->pos() + n) || fail(code);
     }
     bool readBlock(QByteArray* out, qint64 n, int memoryCode, int shortCode);
 
@@ -112,13 +112,13 @@ private:
     bool readChannel(const LayerDescriptor& layer, const ChannelInfo& channel, QImage* image);
     bool readComposite(PSDLayer* composite);
 
-    QIODevice* dev_;
-    int flags_;
-    int error_ = 1;
-    uint channels_ = 0, height_ = 0, width_ = 0;
-    std::vector<LayerDescriptor> layers_;
-    int openSet_ = -1;
-    int waitingClose_ = -1;
+    QIODevice* m_dev;
+    int m_flags;
+    int m_error = 1;
+    uint m_channels = 0, m_height = 0, m_width = 0;
+    std::vector<LayerDescriptor> m_layers;
+    int m_openSet = -1;
+    int m_waitingClose = -1;
 };
 
 // The fewest bytes a PackBits image of w x h one-byte pixels can take: row counts and two
@@ -135,7 +135,7 @@ bool PSDReader::readBlock(QByteArray* out, qint64 n, int memoryCode, int shortCo
     if (n < 0 || n > left()) return fail(shortCode);
     out->resize(qsizetype(n));
     if (out->size() != n) return fail(memoryCode);
-    return dev_->read(out->data(), n) == n || fail(shortCode);
+    return m_dev->read(out->data(), n) == n || fail(shortCode);
 }
 
 bool PSDReader::readHeader() {
@@ -146,13 +146,13 @@ bool PSDReader::readHeader() {
     if (!get32(&reserved4, -4) || !get16(&reserved2, -5) || !get16(&channels, -6)) return false;
     // A document without channels would have no pixel data to bound its size with.
     if (channels > 16 || channels == 0) return fail(0);
-    if (!get32(&height_, -7) || !get32(&width_, -8) || !get16(&depth, -9)) return false;
+    if (!get32(&m_height, -7) || !get32(&m_width, -8) || !get16(&depth, -9)) return false;
     if (depth != 8) return fail(0);
     if (!get16(&mode, -10)) return false;
     if (mode != 3) return fail(0);
     // Sizes must fit a QImage dimension; anything larger is no skin.
-    if (height_ > 0x7FFFFFFF || width_ > 0x7FFFFFFF) return fail(0);
-    channels_ = channels;
+    if (m_height > 0x7FFFFFFF || m_width > 0x7FFFFFFF) return fail(0);
+    m_channels = channels;
     return true;
 }
 
@@ -184,7 +184,7 @@ bool PSDReader::readLayerRecord(LayerDescriptor* layer, int index) {
     if (!get32(&layer->blendKey, -24) || !get8(&layer->opacity, -25) || !get8(&clipping, -26) ||
         !get8(&layerFlags, -27) || !get8(&filler, -28) || !get32(&extraLength, -29))
         return false;
-    return readLayerExtra(layer, index, dev_->pos() + qint64(extraLength));
+    return readLayerExtra(layer, index, m_dev->pos() + qint64(extraLength));
 }
 
 bool PSDReader::readLayerExtra(LayerDescriptor* layer, int index, qint64 end) {
@@ -200,7 +200,7 @@ bool PSDReader::readLayerExtra(LayerDescriptor* layer, int index, qint64 end) {
     const int pad = (4 - (1 + nameLength) % 4) % 4;
     if (!skip(pad, -34)) return false;
 
-    while (dev_->pos() < end) {
+    while (m_dev->pos() < end) {
         uint signature, key, length;
         if (!get32(&signature, -46)) return false;
         if (signature != 0x3842494D) return fail(-46); // "8BIM"
@@ -211,40 +211,40 @@ bool PSDReader::readLayerExtra(LayerDescriptor* layer, int index, qint64 end) {
             if (length < 4 || !get32(&value, -48)) return length < 4 ? fail(-48) : false;
             rest -= 4;
             if (key == 0x6C6E7372) {
-                if (value == 0x6C736574 && openSet_ < 0) openSet_ = index; // "lset"
+                if (value == 0x6C736574 && m_openSet < 0) m_openSet = index; // "lset"
             } else if (key == 0x6C736374) {
-                if ((value == 1 || value == 2) && openSet_ >= 0) {
+                if ((value == 1 || value == 2) && m_openSet >= 0) {
                     if (layer->layerId >= 0) {
                         if (!closeSet(index, layer->layerId)) return false;
                     } else {
-                        waitingClose_ = index;
+                        m_waitingClose = index;
                     }
                 }
             } else {
                 // Ids are kept as non-negative ints; a larger one could pose as "no set".
                 if (value > 0x7FFFFFFF) return fail(0);
                 layer->layerId = int(value);
-                if (waitingClose_ == index && !closeSet(index, layer->layerId)) return false;
+                if (m_waitingClose == index && !closeSet(index, layer->layerId)) return false;
             }
         }
         if (!skip(rest, -49)) return false;
     }
     // A header that never got its id cannot name its set: the set is dropped.
-    if (waitingClose_ == index) {
-        waitingClose_ = -1;
-        openSet_ = -1;
+    if (m_waitingClose == index) {
+        m_waitingClose = -1;
+        m_openSet = -1;
     }
-    return dev_->pos() == end || fail(-45);
+    return m_dev->pos() == end || fail(-45);
 }
 
 bool PSDReader::closeSet(int headerIndex, int id) {
-    LayerDescriptor& header = layers_[size_t(headerIndex)];
-    for (int i = openSet_; i <= headerIndex; ++i) {
-        layers_[size_t(i)].setName = header.name;
-        layers_[size_t(i)].setId = id;
+    LayerDescriptor& header = m_layers[size_t(headerIndex)];
+    for (int i = m_openSet; i <= headerIndex; ++i) {
+        m_layers[size_t(i)].setName = header.name;
+        m_layers[size_t(i)].setId = id;
     }
-    openSet_ = -1;
-    waitingClose_ = -1;
+    m_openSet = -1;
+    m_waitingClose = -1;
     return true;
 }
 
@@ -318,7 +318,7 @@ bool PSDReader::readLayerChannels(const LayerDescriptor& layer, PSDLayer* record
     }
     for (const ChannelInfo& channel : layer.channels)
         if (!readChannel(layer, channel, &record->image)) return false;
-    if ((flags_ & kPSDApplyLayerOpacity) && layer.opacity != 255 && !record->image.isNull())
+    if ((m_flags & kPSDApplyLayerOpacity) && layer.opacity != 255 && !record->image.isNull())
         applyOpacity(reinterpret_cast<uint32_t*>(record->image.bits()),
                      int(record->image.bytesPerLine()), record->image.width(),
                      record->image.height(), layer.opacity);
@@ -329,9 +329,9 @@ bool PSDReader::readComposite(PSDLayer* composite) {
     ushort compression;
     if (!get16(&compression, -39)) return false;
     if (compression > 1) return fail(-40);
-    const qint64 w = width_, h = height_;
-    const int stored = int(qMin<uint>(channels_, 4));
-    const qint64 need = compression == 0 ? w * h * stored : minimumRleSize(w, h) * channels_;
+    const qint64 w = m_width, h = m_height;
+    const int stored = int(qMin<uint>(m_channels, 4));
+    const qint64 need = compression == 0 ? w * h * stored : minimumRleSize(w, h) * m_channels;
     if (w * h > 0 && need > left()) return fail(-41);
     if (w > 0 && h > 0) {
         composite->image = QImage(int(w), int(h), QImage::Format_ARGB32);
@@ -359,7 +359,7 @@ bool PSDReader::readComposite(PSDLayer* composite) {
         return true;
     }
     QByteArray counts;
-    if (!readBlock(&counts, h * channels_ * 2, -42, -43)) return false;
+    if (!readBlock(&counts, h * m_channels * 2, -42, -43)) return false;
     const uchar* count = reinterpret_cast<const uchar*>(counts.constData());
     qint64 total = 0;
     for (qint64 i = 0; i < h * stored; ++i)
@@ -394,13 +394,13 @@ std::unique_ptr<QDict<PSDLayer>> PSDReader::load() {
     PSDLayer* merged = composite.get();
     dict->insert(kMergedLayerName, std::move(composite));
     if (!readHeader()) return nullptr;
-    merged->canvasRect = canvasOf(width_, height_);
+    merged->canvasRect = canvasOf(m_width, m_height);
 
     uint length;
     if (!get32(&length, -11) || !skip(length, -11)) return nullptr;
     if (!get32(&length, -12) || !skip(length, -12)) return nullptr;
     if (!get32(&length, -13)) return nullptr;
-    const qint64 sectionEnd = dev_->pos() + qint64(length);
+    const qint64 sectionEnd = m_dev->pos() + qint64(length);
     if (length != 0) {
         uint infoLength;
         ushort rawCount;
@@ -409,11 +409,11 @@ std::unique_ptr<QDict<PSDLayer>> PSDReader::load() {
         // Each layer record takes at least 34 bytes; a count the file cannot hold is refused
         // before room for it is made.
         if (qint64(count) * 34 > left()) return fail(0), nullptr;
-        layers_.resize(size_t(count));
+        m_layers.resize(size_t(count));
         for (int i = 0; i < count; ++i)
-            if (!readLayerRecord(&layers_[size_t(i)], i)) return nullptr;
+            if (!readLayerRecord(&m_layers[size_t(i)], i)) return nullptr;
         for (int i = 0; i < count; ++i) {
-            const LayerDescriptor& layer = layers_[size_t(i)];
+            const LayerDescriptor& layer = m_layers[size_t(i)];
             const QPoint position(int(layer.left), int(layer.top));
             auto record =
                 layer.setId >= 0
@@ -427,7 +427,7 @@ std::unique_ptr<QDict<PSDLayer>> PSDReader::load() {
             if (!readLayerChannels(layer, target)) return nullptr;
         }
     }
-    if (sectionEnd > dev_->size() || !dev_->seek(sectionEnd)) return fail(-39), nullptr;
+    if (sectionEnd > m_dev->size() || !m_dev->seek(sectionEnd)) return fail(-39), nullptr;
     if (!readComposite(merged)) return nullptr;
     return dict;
 }

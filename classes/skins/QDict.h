@@ -18,46 +18,46 @@ public:
 
     /// Appends `record` under `name`.
     void insert(const QString& name, std::shared_ptr<T> record) {
-        latest_.insert(name, record.get());
-        entries_.emplace_back(name, std::move(record));
+        m_latest.insert(name, record.get());
+        m_entries.emplace_back(name, std::move(record));
     }
 
     /// The record inserted last under `name`, or null.
-    T* find(const QString& name) const { return latest_.value(name, nullptr); }
+    T* find(const QString& name) const { return m_latest.value(name, nullptr); }
 
     /// Removes `record` (found by identity) and hands back the dictionary's share of it; null
     /// when it is not held.
     std::shared_ptr<T> take(const T* record) {
-        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
             if (it->second.get() != record) continue;
             const QString name = it->first;
             std::shared_ptr<T> taken = std::move(it->second);
-            entries_.erase(it);
+            m_entries.erase(it);
             relink(name);
             return taken;
         }
         return nullptr;
     }
 
-    qsizetype count() const { return qsizetype(entries_.size()); }
-    bool isEmpty() const { return entries_.empty(); }
+    qsizetype count() const { return qsizetype(m_entries.size()); }
+    bool isEmpty() const { return m_entries.empty(); }
 
     /// The entries in insertion order.
-    const std::vector<Entry>& entries() const { return entries_; }
-    auto begin() const { return entries_.begin(); }
-    auto end() const { return entries_.end(); }
+    const std::vector<Entry>& entries() const { return m_entries; }
+    auto begin() const { return m_entries.begin(); }
+    auto end() const { return m_entries.end(); }
 
 private:
     void relink(const QString& name) {
-        latest_.remove(name);
-        for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+        m_latest.remove(name);
+        for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
             if (it->first == name) {
-                latest_.insert(name, it->second.get());
+                m_latest.insert(name, it->second.get());
                 return;
             }
         }
     }
 
-    std::vector<Entry> entries_;
-    QHash<QString, T*> latest_;
+    std::vector<Entry> m_entries;
+    QHash<QString, T*> m_latest;
 };

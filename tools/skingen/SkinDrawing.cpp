@@ -12,8 +12,8 @@
 QColor SkinPalette::colour(const QJsonValue& value, bool* ok) const {
     const QString text = value.toString();
     if (text.startsWith('$')) {
-        const auto it = colours_.constFind(text.mid(1));
-        if (it != colours_.cend()) return *it;
+        const auto it = m_colours.constFind(text.mid(1));
+        if (it != m_colours.cend()) return *it;
     } else if (text.startsWith('#') && (text.size() == 7 || text.size() == 9)) {
         bool good = false;
         const uint v = text.mid(1).toUInt(&good, 16);

@@ -12,12 +12,12 @@
 /// Colours by name ("$panel") or as "#RRGGBB" / "#AARRGGBB". Unknown names are an error.
 class SkinPalette {
 public:
-    void add(const QString& name, const QColor& colour) { colours_.insert(name, colour); }
+    void add(const QString& name, const QColor& colour) { m_colours.insert(name, colour); }
     /// The colour a description value stands for; sets `*ok` false for a bad value.
     QColor colour(const QJsonValue& value, bool* ok) const;
 
 private:
-    QHash<QString, QColor> colours_;
+    QHash<QString, QColor> m_colours;
 };
 
 /// Draws `ops` (each a JSON array: operation name, then arguments) into a transparent image of

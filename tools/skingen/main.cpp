@@ -44,7 +44,7 @@ QJsonArray one(const QJsonArray& op) {
 
 class Generator {
 public:
-    explicit Generator(const SkinPalette& palette) : palette_(palette) {}
+    explicit Generator(const SkinPalette& palette) : m_palette(palette) {}
 
     /// The PSD of a description; `composite`, when given, receives a review sheet of it.
     QByteArray build(const QJsonObject& description, QImage* composite);
@@ -52,10 +52,10 @@ public:
     QImage flatten(const QJsonObject& description);
 
 private:
-    [[noreturn]] void fail(const QString& text) const { stop(where_ + ": " + text); }
+    [[noreturn]] void fail(const QString& text) const { stop(m_where + ": " + text); }
     QColor colour(const QJsonValue& v) const {
         bool ok = true;
-        const QColor c = palette_.colour(v, &ok);
+        const QColor c = m_palette.colour(v, &ok);
         if (!ok) fail("bad colour " + v.toVariant().toString());
         return c;
     }
@@ -91,8 +91,8 @@ private:
                                      const QString& prefix, bool fillColour, const QColor& fill,
                                      int band = 0);
 
-    const SkinPalette& palette_;
-    QString where_;
+    const SkinPalette& m_palette;
+    QString m_where;
 };
 
 std::vector<PSDWriteLayer> Generator::explicitLayers(const QJsonArray& list, const QPoint& origin) {
@@ -103,7 +103,7 @@ std::vector<PSDWriteLayer> Generator::explicitLayers(const QJsonArray& list, con
         if (r.size() != 4) fail("layer " + o["name"].toString() + " needs a rect");
         const QRect rect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
         QString error;
-        const QImage image = drawLayer(rect.size(), o["draw"].toArray(), palette_, &error);
+        const QImage image = drawLayer(rect.size(), o["draw"].toArray(), m_palette, &error);
         if (image.isNull() && !rect.isEmpty()) fail(o["name"].toString() + ": " + error);
         out.push_back(
             layer(o["name"].toString(), origin + rect.topLeft(), image, o["opacity"].toInt(255)));
@@ -148,7 +148,7 @@ std::vector<PSDWriteLayer> Generator::button(const QJsonObject& set, const QPoin
                                                                         : "$text";
         QImage image;
         QString error;
-        image = drawLayer(size, ops, palette_, &error);
+        image = drawLayer(size, ops, m_palette, &error);
         if (image.isNull()) fail(error);
         if (!icon.isEmpty() || !label.isEmpty()) {
             const QJsonArray faceOps = one(
@@ -156,7 +156,7 @@ std::vector<PSDWriteLayer> Generator::button(const QJsonObject& set, const QPoin
                                : QJsonArray{"icon", icon, ink,
                                             set["icon_size"].toDouble(
                                                 std::min(size.width(), size.height()) - 4)});
-            const QImage face = drawLayer(size, faceOps, palette_, &error);
+            const QImage face = drawLayer(size, faceOps, m_palette, &error);
             if (face.isNull()) fail(error);
             QPainter p(&image);
             p.drawImage(pressed && !state.startsWith("toggle") ? QPoint(1, 1) : QPoint(0, 0), face);
@@ -314,7 +314,7 @@ void Generator::scrollBar(const QJsonObject& spec, std::vector<PSDWriteLayer>* o
     const QPoint base = pointOf(spec["at"]);
     QString error;
     const auto draw = [&](const QSize& s, const QJsonArray& ops) {
-        const QImage image = drawLayer(s, ops, palette_, &error);
+        const QImage image = drawLayer(s, ops, m_palette, &error);
         if (image.isNull()) fail(error);
         return image;
     };
@@ -396,7 +396,7 @@ QImage Generator::flatten(const QJsonObject& description) {
 }
 
 std::vector<PSDWriteLayer> Generator::drawLayers(const QJsonObject& description, QSize* canvas) {
-    where_ = description["name"].toString();
+    m_where = description["name"].toString();
     std::vector<PSDWriteLayer> layers;
     int nextId = 1;
     if (description.contains("glyphs"))
@@ -411,7 +411,7 @@ std::vector<PSDWriteLayer> Generator::drawLayers(const QJsonObject& description,
         const QString name = set["name"].toString();
         const QString kind = set["kind"].toString();
         const QPoint at = pointOf(set["at"]);
-        where_ = description["name"].toString() + "/" + name;
+        m_where = description["name"].toString() + "/" + name;
         std::vector<PSDWriteLayer> members;
         if (kind == "button")
             members = button(set, at);
@@ -429,7 +429,7 @@ std::vector<PSDWriteLayer> Generator::drawLayers(const QJsonObject& description,
         appendLayerSet(&layers, name, std::move(members), uint8_t(set["opacity"].toInt(255)),
                        &nextId);
     }
-    where_ = description["name"].toString();
+    m_where = description["name"].toString();
     QRect bounds;
     for (const PSDWriteLayer& l : layers)
         if (!l.image.isNull()) bounds |= QRect(l.position, l.image.size());
