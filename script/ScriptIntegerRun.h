@@ -176,13 +176,11 @@ bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
     return false;
 }
 
-template <bool Counted>
-inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
-                                             const ScriptIntegerExpr& e, int32_t* frame,
-                                             int32_t& value) {
-    if constexpr (Counted)
-        if (!countStepAt(e.line)) return false;
-    if (!e.plain) return evaluateIntegerOperands<Counted>(f, e, frame, value);
+/// The value of a plain expression (`e.plain`) on `frame`, its places kept for the frame and the
+/// resolution of `f`; false, with nothing done, when an element's index is out of range.
+[[gnu::always_inline]] inline bool scriptIntegerPlainValue(const ScriptIntegerFunction& f,
+                                                           const ScriptIntegerExpr& e,
+                                                           int32_t* frame, int32_t& value) {
     if (e.placesFrame != frame || e.placesResolution != f.resolution) {
         for (size_t k = 0; k < e.operands.size(); ++k)
             e.places[k] = scriptIntegerPlace(f, e.operands[k], frame);
@@ -195,24 +193,34 @@ inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
         e.placesFrame = frame;
         e.placesResolution = f.resolution;
     }
-    // The general reading evaluates such an expression at once, its indexes uncounted, unless
-    // an index is out of range: then it reads the expression again, counting each index up to
-    // the one it reports.
     for (const ScriptIntegerExpr::ElementPlace& el : e.elementPlaces) {
         int32_t i = 0;
         std::memcpy(&i, el.index, sizeof i);
-        if (uint32_t(i) >= el.count) return integerElementsFail<Counted>(f, e, frame);
+        if (uint32_t(i) >= el.count) return false;
         e.places[el.slot] = el.base + size_t(uint32_t(i)) * sizeof(int32_t);
     }
     if (e.binary) {
         // The common `a op b`.
-        const ScriptExpressionCache::Operation& o = e.operations[0];
+        const ScriptIntegerOperation& o = e.operations[0];
         value = scriptRunIntegerBinary(o, e.places[o.left], e.places[o.right]);
         return true;
     }
     value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), e.places.data(),
                                        e.operands.size());
     return true;
+}
+
+template <bool Counted>
+inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
+                                             const ScriptIntegerExpr& e, int32_t* frame,
+                                             int32_t& value) {
+    if constexpr (Counted)
+        if (!countStepAt(e.line)) return false;
+    if (!e.plain) return evaluateIntegerOperands<Counted>(f, e, frame, value);
+    // The general reading evaluates such an expression at once, its indexes uncounted, unless
+    // an index is out of range: then it reads the expression again, counting each index up to
+    // the one it reports.
+    return scriptIntegerPlainValue(f, e, frame, value) || integerElementsFail<Counted>(f, e, frame);
 }
 
 template <bool Counted>
@@ -224,8 +232,8 @@ bool ZRScriptContext::evaluateIntegerOperands(const ScriptIntegerFunction& f,
     // are read when an operator uses them.
     const size_t n = e.operands.size();
     auto place = [&](const Operand& o) { return scriptIntegerPlace(f, o, frame); };
-    unsigned char* places[ScriptExpressionCache::kMaxFastOperands];
-    int32_t computed[ScriptExpressionCache::kMaxFastOperands];
+    unsigned char* places[ScriptIntegerOperation::kMaxOperands];
+    int32_t computed[ScriptIntegerOperation::kMaxOperands];
     for (size_t k = 0; k < n; ++k) {
         const Operand& o = e.operands[k];
         switch (o.kind) {
