@@ -4,6 +4,7 @@
 extern template bool ZRScriptContext::runIntegerRounds<true>(const ScriptIntegerLoop&);
 
 #include <algorithm>
+#include <cstring>
 
 // Integer loops. A loop such as `for (i = 0; i < n; i++) s += i;` spends its time reading the
 // same few tokens again and again. Once it has gone round twice (so that its expressions are
@@ -156,8 +157,16 @@ bool ZRScriptContext::integerExpressionValue(ScriptExpressionCache& cache, uint3
         x->variableEpoch = gScriptVariableEpoch;
         x->resolved = resolveIntegerOuters(f);
     }
-    // An index out of range leaves the expression to the general reading, which reports it.
-    return x->resolved && scriptIntegerPlainValue(f, e, nullptr, value);
+    if (!x->resolved) return false;
+    // An index out of range leaves the expression to the general reading, which reads it again
+    // and reports it; the executor then finds every index in range.
+    for (const uint8_t k : e.elementSlots) {
+        const ScriptIntegerElement& el = f.elements[e.operands[k].index];
+        int32_t i = 0;
+        std::memcpy(&i, scriptIntegerPlace(f, el.at, nullptr), sizeof i);
+        if (uint32_t(i) >= f.outerCounts[el.array]) return false;
+    }
+    return evaluateInteger<false>(f, e, nullptr, value);
 }
 
 void ZRScriptContext::compileIntegerPlain(ScriptExpressionCache& cache, uint32_t pos) {

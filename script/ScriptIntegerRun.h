@@ -176,11 +176,13 @@ bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
     return false;
 }
 
-/// The value of a plain expression (`e.plain`) on `frame`, its places kept for the frame and the
-/// resolution of `f`; false, with nothing done, when an element's index is out of range.
-[[gnu::always_inline]] inline bool scriptIntegerPlainValue(const ScriptIntegerFunction& f,
-                                                           const ScriptIntegerExpr& e,
-                                                           int32_t* frame, int32_t& value) {
+template <bool Counted>
+inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
+                                             const ScriptIntegerExpr& e, int32_t* frame,
+                                             int32_t& value) {
+    if constexpr (Counted)
+        if (!countStepAt(e.line)) return false;
+    if (!e.plain) return evaluateIntegerOperands<Counted>(f, e, frame, value);
     if (e.placesFrame != frame || e.placesResolution != f.resolution) {
         for (size_t k = 0; k < e.operands.size(); ++k)
             e.places[k] = scriptIntegerPlace(f, e.operands[k], frame);
@@ -193,10 +195,13 @@ bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
         e.placesFrame = frame;
         e.placesResolution = f.resolution;
     }
+    // The general reading evaluates such an expression at once, its indexes uncounted, unless
+    // an index is out of range: then it reads the expression again, counting each index up to
+    // the one it reports.
     for (const ScriptIntegerExpr::ElementPlace& el : e.elementPlaces) {
         int32_t i = 0;
         std::memcpy(&i, el.index, sizeof i);
-        if (uint32_t(i) >= el.count) return false;
+        if (uint32_t(i) >= el.count) return integerElementsFail<Counted>(f, e, frame);
         e.places[el.slot] = el.base + size_t(uint32_t(i)) * sizeof(int32_t);
     }
     if (e.binary) {
@@ -208,19 +213,6 @@ bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
     value = scriptRunIntegerOperations(e.operations.data(), e.operations.size(), e.places.data(),
                                        e.operands.size());
     return true;
-}
-
-template <bool Counted>
-inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
-                                             const ScriptIntegerExpr& e, int32_t* frame,
-                                             int32_t& value) {
-    if constexpr (Counted)
-        if (!countStepAt(e.line)) return false;
-    if (!e.plain) return evaluateIntegerOperands<Counted>(f, e, frame, value);
-    // The general reading evaluates such an expression at once, its indexes uncounted, unless
-    // an index is out of range: then it reads the expression again, counting each index up to
-    // the one it reports.
-    return scriptIntegerPlainValue(f, e, frame, value) || integerElementsFail<Counted>(f, e, frame);
 }
 
 template <bool Counted>
