@@ -522,9 +522,9 @@ struct ZRScriptContext {
     void compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t conditionPos,
                             ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool resolveIntegerLoop(ScriptIntegerLoop& loop);
-    /// Finds the outer variables of a function without parameters or frame (a loop's, a plain
-    /// expression's) by the normal lookup, as a new resolution of `f`; false when one is
-    /// missing or not of the kind `f` uses it as.
+    /// Finds the outer variables of a function without parameters or frame (a loop's) by the
+    /// normal lookup, as a new resolution of `f`; false when one is missing or not of the kind
+    /// `f` uses it as.
     bool resolveIntegerOuters(ScriptIntegerFunction& f);
     /// The value of the expression at `pos` (its cache `cache`, compiled for the names as they
     /// are) from its integer form (see ScriptIntegerPlainExpression); false, with nothing done,
@@ -534,6 +534,8 @@ struct ZRScriptContext {
                                 int32_t& value);
     /// Makes the integer form of the expression at `pos` for the name epoch, if it has one.
     void compileIntegerPlain(ScriptExpressionCache& cache, uint32_t pos);
+    /// resolveIntegerOuters for a plain expression: each outer variable found as its token is.
+    bool resolvePlainOuters(ScriptIntegerPlainExpression& x);
     template <bool Counted> bool runIntegerRounds(const ScriptIntegerLoop& loop);
     /// Resolves the calls and outer variables of `f` and of every function it calls for the
     /// function epoch; the functions resolved are added to `pass`.

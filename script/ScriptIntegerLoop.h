@@ -46,4 +46,7 @@ struct ScriptIntegerPlainExpression {
     uint64_t variableEpoch = 0;
     bool resolved = false;
     ScriptIntegerFunction code; ///< `code.expressions[0]` is the expression
+    /// A token naming each outer variable, in the order of `code.outerNames`: it is looked up
+    /// as the general reading looks up that token.
+    std::vector<uint32_t> outerTokens;
 };

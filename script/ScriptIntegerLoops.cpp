@@ -155,7 +155,7 @@ bool ZRScriptContext::integerExpressionValue(ScriptExpressionCache& cache, uint3
     // epoch, the places of its elements found again at each evaluation.
     if (x->variableEpoch != gScriptVariableEpoch) {
         x->variableEpoch = gScriptVariableEpoch;
-        x->resolved = resolveIntegerOuters(f);
+        x->resolved = resolvePlainOuters(*x);
     }
     if (!x->resolved) return false;
     // An index out of range leaves the expression to the general reading, which reads it again
@@ -191,6 +191,31 @@ void ZRScriptContext::compileIntegerPlain(ScriptExpressionCache& cache, uint32_t
     bool pending = false;
     const Kind end = tok(cache.end).kind;
     if (compileIntegerExpression(f, scope, pos, end, end, pending) != 0) return;
-    cache.integerExpression = std::make_unique<ScriptIntegerPlainExpression>();
-    cache.integerExpression->code = std::move(f);
+    auto x = std::make_unique<ScriptIntegerPlainExpression>();
+    // The names are those of the Name leaves and of the indexes.
+    std::vector<uint32_t> names;
+    for (const ScriptLeaf& leaf : cache.leaves)
+        if (leaf.kind == ScriptLeaf::Kind::Name)
+            names.push_back(leaf.token);
+        else if (leaf.kind == ScriptLeaf::Kind::Index)
+            names.push_back(src->cache(leaf.token + 1).expression->leaves[0].token);
+    for (const std::string& name : f.outerNames)
+        for (const uint32_t t : names)
+            if (nameOf(t) == name) {
+                x->outerTokens.push_back(t);
+                break;
+            }
+    if (x->outerTokens.size() != f.outerNames.size()) return;
+    x->code = std::move(f);
+    cache.integerExpression = std::move(x);
+}
+
+bool ZRScriptContext::resolvePlainOuters(ScriptIntegerPlainExpression& x) {
+    static uint64_t resolutions = 0;
+    ScriptIntegerFunction& f = x.code;
+    f.resolution = ++resolutions;
+    f.outerPlaces.clear();
+    for (const uint32_t t : x.outerTokens)
+        if (!placeIntegerOuter(f, f.outerPlaces.size(), variableAt(t))) return false;
+    return true;
 }
