@@ -24,7 +24,8 @@ struct ScriptIntegerOperation {
     static constexpr size_t kMaxSlots = 64; ///< operands and results
 };
 
-/// An expression of an integer function's body in its compiled form: operands in text order
+/// An expression in its integer form (of an integer function's body, of a loop, or a plain
+/// expression of general code): operands in text order
 /// (literals, parameters and declared variables in their frame slots, variables outside the
 /// function, calls and parenthesised expressions,
 /// the last two evaluated where they stand, in text order) and the integer operators in
