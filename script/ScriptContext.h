@@ -458,17 +458,6 @@ struct ZRScriptContext {
     bool applyPrefix(size_t i, size_t r, uint32_t endPos);
     bool applyPostfix(size_t i, size_t l, uint32_t endPos);
     void consume(size_t i); ///< empties an entry a step has used up
-    // The integer form of an expression (ScriptFastExpressions.cpp): a compiled expression of
-    // integer literals, integer variables and integer operators, evaluated without the value
-    // stack. Not made before the expression is compiled for the names as they are.
-    void analyseFast(ScriptExpressionCache& cache);
-    bool evaluateFast(ScriptExpressionCache& cache, int32_t& value);
-    /// Finds the variables of the integer form; false unless all are integers now.
-    bool resolveFast(ScriptExpressionCache& cache);
-    /// The value of a resolved integer form.
-    /// The value of a resolved integer form; false, with nothing done, when an element's index
-    /// is out of range.
-    [[nodiscard]] bool computeFast(ScriptExpressionCache& cache, int32_t& value);
     bool member(ScriptEntry& e, ScriptOp op, uint32_t nameToken);
     bool index(ScriptEntry& e, ScriptValue& index, uint32_t pos);
     bool arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out, uint32_t pos);
@@ -523,7 +512,7 @@ struct ZRScriptContext {
     /// Appends the place of outer variable `k` (resolved to `v`, null when none) to
     /// `f.outerPlaces`; false when it is not of the kind the body uses it as.
     bool placeIntegerOuter(ScriptIntegerFunction& f, size_t k, ScriptVariable* v);
-    // ---- integer loops (ScriptIntegerLoops.cpp)
+    // ---- integer loops and plain expressions of general code (ScriptIntegerLoops.cpp)
     /// From its third round on, runs a loop whose condition, step and body have a compiled
     /// form (see ScriptIntegerLoop) from that form, up to its end. NotRun when it has none
     /// (now); nothing is done then. `bodyPos` UINT32_MAX: the body follows the condition's end
@@ -533,6 +522,20 @@ struct ZRScriptContext {
     void compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t conditionPos,
                             ScriptTokenKind conditionEnd, uint32_t bodyPos, uint32_t stepPos);
     bool resolveIntegerLoop(ScriptIntegerLoop& loop);
+    /// Finds the outer variables of a function without parameters or frame (a loop's) by the
+    /// normal lookup, as a new resolution of `f`; false when one is missing or not of the kind
+    /// `f` uses it as.
+    bool resolveIntegerOuters(ScriptIntegerFunction& f);
+    /// The value of the expression at `pos` (its cache `cache`, compiled for the names as they
+    /// are) from its integer form (see ScriptIntegerPlainExpression); false, with nothing done,
+    /// when it has none (now), when it is a lone operand and `direct` is false (a name stays a
+    /// name on the stack, `(x) = 1`), or when an index is out of range.
+    bool integerExpressionValue(ScriptExpressionCache& cache, uint32_t pos, bool direct,
+                                int32_t& value);
+    /// Makes the integer form of the expression at `pos` for the name epoch, if it has one.
+    void compileIntegerPlain(ScriptExpressionCache& cache, uint32_t pos);
+    /// resolveIntegerOuters for a plain expression: each outer variable found as its token is.
+    bool resolvePlainOuters(ScriptIntegerPlainExpression& x);
     template <bool Counted> bool runIntegerRounds(const ScriptIntegerLoop& loop);
     /// Resolves the calls and outer variables of `f` and of every function it calls for the
     /// function epoch; the functions resolved are added to `pass`.

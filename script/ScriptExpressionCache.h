@@ -10,6 +10,7 @@ struct ScriptType;
 struct ScriptVariable;
 struct ScriptIntegerFunction;
 struct ScriptIntegerLoop;
+struct ScriptIntegerPlainExpression;
 
 /// An entry of the value stack as the reduction order sees it.
 enum class ScriptShape : uint8_t { Operand, Type, Binary, Prefix, Postfix };
@@ -88,48 +89,10 @@ struct ScriptExpressionCache {
     uint32_t end = 0; ///< the token that ends the expression
     int endLine = 0;
 
-    // The integer form of the expression, valid while the name epoch is `fastEpoch`: operands
-    // (integer literals and variable names) and operators in reduction order. Operand k is slot
-    // k; the result of operator j is slot operands.size() + j.
-    struct Operand {
-        uint32_t token; ///< a variable's name, or kLiteral
-        int32_t literal;
-        /// An element of an integer array variable `token`: the index's variable name, or
-        /// kLiteral for the literal `indexLiteral`; kNoIndex for a plain operand.
-        uint32_t index = kNoIndex;
-        int32_t indexLiteral = 0;
-    };
-    /// An element operand as resolved: the array's elements and the index's value, if a
-    /// variable's.
-    struct Element {
-        uint8_t slot;
-        uint32_t count;
-        unsigned char* base;
-        const unsigned char* index;
-        int32_t literal;
-    };
-    /// One operator of an integer form, with its rule from the operator table: a prefix
-    /// operator's prefix rule, a step's arithmetic with 1.
-    struct Operation {
-        enum class Form : uint8_t { Binary, Prefix, Postfix } form;
-        uint8_t left, right; ///< slots (a prefix operator reads `right`, a postfix one `left`)
-        ScriptOpRule rule;
-        bool writes; ///< an assignment or a step: the result is stored in its operand
-    };
-    static constexpr uint32_t kLiteral = UINT32_MAX;
-    static constexpr uint32_t kNoIndex = UINT32_MAX - 1;
-    static constexpr size_t kMaxFastOperands = 32;
-    static constexpr size_t kMaxFastSlots = 64; ///< operands and results
-    uint64_t fastEpoch = 0;                     ///< 0: not analysed
-    bool fast = false;
-    std::vector<Operand> operands;
-    std::vector<Operation> operations;
-    // The variables' values found for the operands (null for literals), valid while the
-    // variable epoch is `placesEpoch`: while no list changes, no variable's type changes. The
-    // place of an element is found again at each evaluation, from `elements`.
-    uint64_t placesEpoch = 0;
-    std::vector<unsigned char*> places;
-    std::vector<Element> elements;
+    // The integer form of the expression in general code, tried for the name epoch
+    // `integerEpoch` (0: not tried); null when it has none.
+    uint64_t integerEpoch = 0;
+    std::unique_ptr<ScriptIntegerPlainExpression> integerExpression;
 
     // A call site: the function it resolved to for these argument types, valid while the
     // function epoch is `callEpoch`.

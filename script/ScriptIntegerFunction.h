@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/ScriptExpressionCache.h"
+#include "script/ScriptOperators.h"
 
 #include <cstdint>
 #include <string>
@@ -12,7 +12,20 @@ struct ScriptType;
 struct ScriptVariable;
 struct ScriptIntegerFunction;
 
-/// An expression of an integer function's body in its compiled form: operands in text order
+/// One operator of an integer form, with its rule from the operator table: a prefix
+/// operator's prefix rule, a step's arithmetic with 1. Operands and results are numbered in
+/// slots, as scriptIntegerOperations numbers them.
+struct ScriptIntegerOperation {
+    enum class Form : uint8_t { Binary, Prefix, Postfix } form;
+    uint8_t left, right; ///< slots (a prefix operator reads `right`, a postfix one `left`)
+    ScriptOpRule rule;
+    bool writes; ///< an assignment or a step: the result is stored in its operand
+    static constexpr size_t kMaxOperands = 32;
+    static constexpr size_t kMaxSlots = 64; ///< operands and results
+};
+
+/// An expression in its integer form (of an integer function's body, of a loop, or a plain
+/// expression of general code): operands in text order
 /// (literals, parameters and declared variables in their frame slots, variables outside the
 /// function, calls and parenthesised expressions,
 /// the last two evaluated where they stand, in text order) and the integer operators in
@@ -24,7 +37,7 @@ struct ScriptIntegerExpr {
         uint32_t index = 0; ///< frame slot, outer variable, call, nested expression or element
     };
     std::vector<Operand> operands;
-    std::vector<ScriptExpressionCache::Operation> operations;
+    std::vector<ScriptIntegerOperation> operations;
     int line = 0; ///< line of its first token, where its evaluation counts a step
     /// Without calls and parenthesised expressions, the operands' places but those of elements
     /// (found at each evaluation) depend on the frame

@@ -385,7 +385,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
         default:
             return -1;
         }
-        if (e.operands.size() > ScriptExpressionCache::kMaxFastOperands) return -1;
+        if (e.operands.size() > ScriptIntegerOperation::kMaxOperands) return -1;
     }
     if (e.operands.empty()) return -1;
     // An outer variable is either an integer or an integer array throughout.
@@ -417,8 +417,8 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
     });
     for (size_t k = 0; k < e.operands.size() && e.plain; ++k)
         if (e.operands[k].kind == Operand::Kind::Element) e.elementSlots.push_back(uint8_t(k));
-    e.binary = e.operations.size() == 1 &&
-               e.operations[0].form == ScriptExpressionCache::Operation::Form::Binary;
+    e.binary =
+        e.operations.size() == 1 && e.operations[0].form == ScriptIntegerOperation::Form::Binary;
     e.places.resize(e.operands.size());
     f.expressions.push_back(std::move(e));
     return int(f.expressions.size() - 1);

@@ -32,3 +32,21 @@ struct ScriptIntegerLoop {
     std::vector<uint32_t> step; ///< expressions of `code`
     int conditionEndLine = 0;   ///< line of the token that ends the condition
 };
+
+/// An expression of general code that is plain: integer literals, variables that are integers
+/// and elements of integer arrays indexed by an integer literal or variable, and integer
+/// operators (no calls, no parenthesised parts). Compiled as the one expression of an integer
+/// function without parameters or frame, as a loop's condition is, every name a variable found
+/// where the expression stands. Nothing it does changes a variable list or a type, so it is
+/// evaluated from this form with the result the general reading gives. Kept by the expression
+/// cache of its first token; used under the interpreter lock.
+struct ScriptIntegerPlainExpression {
+    /// Outer variables as resolved for the variable epoch `variableEpoch`; `resolved` when each
+    /// is of the kind the expression uses it as.
+    uint64_t variableEpoch = 0;
+    bool resolved = false;
+    ScriptIntegerFunction code; ///< `code.expressions[0]` is the expression
+    /// A token naming each outer variable, in the order of `code.outerNames`: it is looked up
+    /// as the general reading looks up that token.
+    std::vector<uint32_t> outerTokens;
+};

@@ -4,6 +4,7 @@
 extern template bool ZRScriptContext::runIntegerRounds<true>(const ScriptIntegerLoop&);
 
 #include <algorithm>
+#include <cstring>
 
 // Integer loops. A loop such as `for (i = 0; i < n; i++) s += i;` spends its time reading the
 // same few tokens again and again. Once it has gone round twice (so that its expressions are
@@ -12,6 +13,10 @@ extern template bool ZRScriptContext::runIntegerRounds<true>(const ScriptInteger
 // and its further rounds run from that form: with a step or time limit, counting the steps the
 // general reading counts, where it counts them. A loop that does not qualify (now) is read the
 // general way.
+//
+// A plain expression of integers in general code (`n - 1`, `a[i] + 2`, `k += 3`) is compiled
+// the same way, as a loop's condition is, once it has been read twice, and evaluated from that
+// form wherever it is read again: its value is handed to evaluate without the value stack.
 
 namespace {
 
@@ -124,13 +129,93 @@ bool ZRScriptContext::resolveIntegerLoop(ScriptIntegerLoop& loop) {
     if (!loop.callsResolved) return false;
     if (loop.variableEpoch == gScriptVariableEpoch) return loop.resolved;
     loop.variableEpoch = gScriptVariableEpoch;
-    loop.resolved = false;
+    loop.resolved = resolveIntegerOuters(f);
+    return loop.resolved;
+}
+
+bool ZRScriptContext::resolveIntegerOuters(ScriptIntegerFunction& f) {
     static uint64_t resolutions = 0;
     f.resolution = ++resolutions;
     f.outerPlaces.clear();
     for (const std::string& name : f.outerNames)
         if (!placeIntegerOuter(f, f.outerPlaces.size(), findVariable(name, scriptNameHash(name))))
             return false;
-    loop.resolved = true;
+    return true;
+}
+
+bool ZRScriptContext::integerExpressionValue(ScriptExpressionCache& cache, uint32_t pos,
+                                             bool direct, int32_t& value) {
+    if (cache.integerEpoch != scriptNameEpoch()) compileIntegerPlain(cache, pos);
+    ScriptIntegerPlainExpression* x = cache.integerExpression.get();
+    if (!x) return false;
+    ScriptIntegerFunction& f = x->code;
+    const ScriptIntegerExpr& e = f.expressions[0];
+    if (!direct && e.operations.empty()) return false;
+    // Nothing such an expression does changes a variable list: resolved once per variable
+    // epoch, the places of its elements found again at each evaluation.
+    if (x->variableEpoch != gScriptVariableEpoch) {
+        x->variableEpoch = gScriptVariableEpoch;
+        x->resolved = resolvePlainOuters(*x);
+    }
+    if (!x->resolved) return false;
+    // An index out of range leaves the expression to the general reading, which reads it again
+    // and reports it; the executor then finds every index in range.
+    for (const uint8_t k : e.elementSlots) {
+        const ScriptIntegerElement& el = f.elements[e.operands[k].index];
+        int32_t i = 0;
+        std::memcpy(&i, scriptIntegerPlace(f, el.at, nullptr), sizeof i);
+        if (uint32_t(i) >= f.outerCounts[el.array]) return false;
+    }
+    return evaluateInteger<false>(f, e, nullptr, value);
+}
+
+void ZRScriptContext::compileIntegerPlain(ScriptExpressionCache& cache, uint32_t pos) {
+    cache.integerExpression.reset();
+    // Made from the compiled expression alone, so it is the same expression read the same way;
+    // asked again once the expression is compiled for the names as they are.
+    if (cache.epoch != scriptNameEpoch()) return;
+    cache.integerEpoch = cache.epoch;
+    // Literals, names, operators and indexing of a name: no calls, no parenthesised parts.
+    for (size_t k = 0; k < cache.leaves.size(); ++k) {
+        const ScriptLeaf::Kind kind = cache.leaves[k].kind;
+        const bool plain = kind == ScriptLeaf::Kind::Index
+                               ? k > 0 && cache.leaves[k - 1].kind == ScriptLeaf::Kind::Name
+                               : kind == ScriptLeaf::Kind::Literal ||
+                                     kind == ScriptLeaf::Kind::Name ||
+                                     kind == ScriptLeaf::Kind::Operator;
+        if (!plain) return;
+    }
+    ScriptIntegerFunction f;
+    ScriptIntegerScope scope;
+    scope.general = true;
+    bool pending = false;
+    const Kind end = tok(cache.end).kind;
+    if (compileIntegerExpression(f, scope, pos, end, end, pending) != 0) return;
+    auto x = std::make_unique<ScriptIntegerPlainExpression>();
+    // The names are those of the Name leaves and of the indexes.
+    std::vector<uint32_t> names;
+    for (const ScriptLeaf& leaf : cache.leaves)
+        if (leaf.kind == ScriptLeaf::Kind::Name)
+            names.push_back(leaf.token);
+        else if (leaf.kind == ScriptLeaf::Kind::Index)
+            names.push_back(src->cache(leaf.token + 1).expression->leaves[0].token);
+    for (const std::string& name : f.outerNames)
+        for (const uint32_t t : names)
+            if (nameOf(t) == name) {
+                x->outerTokens.push_back(t);
+                break;
+            }
+    if (x->outerTokens.size() != f.outerNames.size()) return;
+    x->code = std::move(f);
+    cache.integerExpression = std::move(x);
+}
+
+bool ZRScriptContext::resolvePlainOuters(ScriptIntegerPlainExpression& x) {
+    static uint64_t resolutions = 0;
+    ScriptIntegerFunction& f = x.code;
+    f.resolution = ++resolutions;
+    f.outerPlaces.clear();
+    for (const uint32_t t : x.outerTokens)
+        if (!placeIntegerOuter(f, f.outerPlaces.size(), variableAt(t))) return false;
     return true;
 }

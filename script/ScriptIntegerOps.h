@@ -2,19 +2,18 @@
 
 #include "script/ScriptContext.h"
 #include "script/ScriptExpressionCache.h"
+#include "script/ScriptIntegerFunction.h"
 
 #include <cstdint>
 #include <cstring>
 
-// The integer forms of expressions (ScriptFastExpressions.cpp) and of function bodies
-// (ScriptIntegerFunctions.cpp): operators applied in the general evaluator's order by the
+// The operators of integer forms (ScriptIntegerFunctions.cpp: the expressions of integer
+// functions, of loops and of general code): applied in the general evaluator's order by the
 // operator table's rules (scriptIntegerRule), so that their results are exactly its results.
 
 /// The shape item of an operator leaf of a compiled expression, when the operator has an integer
 /// form: a prefix step or prefix rule (`++ -- - + !`), a postfix step, or a binary operator of
 /// scriptIntegerOperator.
-/// Both integer forms (of an expression and of a function's body) take their operators from
-/// here, so that they accept the same ones.
 inline bool scriptIntegerOperatorShape(const ScriptLeaf& leaf, ScriptShapeItem& item) {
     const ScriptOp op = leaf.op;
     switch (ScriptFixity(leaf.fixity)) {
@@ -41,10 +40,9 @@ inline bool scriptIntegerOperatorShape(const ScriptLeaf& leaf, ScriptShapeItem& 
 template <class IsVariable>
 bool scriptIntegerOperations(const std::vector<ScriptShapeItem>& shape,
                              const std::vector<ScriptReductionStep>& steps, size_t operands,
-                             IsVariable variable,
-                             std::vector<ScriptExpressionCache::Operation>& out) {
-    using Cache = ScriptExpressionCache;
-    using Form = Cache::Operation::Form;
+                             IsVariable variable, std::vector<ScriptIntegerOperation>& out) {
+    using Operation = ScriptIntegerOperation;
+    using Form = Operation::Form;
     if (steps.empty() && shape.size() != 1) return false;
     std::vector<uint8_t> slotAt;
     slotAt.reserve(shape.size());
@@ -53,23 +51,23 @@ bool scriptIntegerOperations(const std::vector<ScriptShapeItem>& shape,
     uint8_t nextSlot = uint8_t(operands);
     auto isVariable = [&](uint8_t slot) { return slot < operands && variable(slot); };
     for (const ScriptReductionStep& step : steps) {
-        if (nextSlot == Cache::kMaxFastSlots) return false;
-        Cache::Operation o{};
+        if (nextSlot == Operation::kMaxSlots) return false;
+        Operation o{};
         const ScriptOp op = shape[step.op].op;
         const ScriptOperatorInfo& row = scriptOperator(op);
         if (step.kind == ScriptReductionStep::Kind::Binary) {
-            o = Cache::Operation{Form::Binary, slotAt[step.left], slotAt[step.right], row.rule,
-                                 scriptIsAssignment(op)};
+            o = Operation{Form::Binary, slotAt[step.left], slotAt[step.right], row.rule,
+                          scriptIsAssignment(op)};
             if (o.writes && !isVariable(o.left)) return false;
             slotAt[step.left] = nextSlot++;
         } else if (step.kind == ScriptReductionStep::Kind::Prefix) {
             const bool steps = scriptIsStep(op);
-            o = Cache::Operation{Form::Prefix, 0, slotAt[step.right],
-                                 steps ? row.rule : row.prefixRule, steps};
+            o = Operation{Form::Prefix, 0, slotAt[step.right], steps ? row.rule : row.prefixRule,
+                          steps};
             if (o.writes && !isVariable(o.right)) return false;
             slotAt[step.op] = nextSlot++;
         } else if (step.kind == ScriptReductionStep::Kind::Postfix) {
-            o = Cache::Operation{Form::Postfix, slotAt[step.left], 0, row.rule, true};
+            o = Operation{Form::Postfix, slotAt[step.left], 0, row.rule, true};
             if (!isVariable(o.left)) return false;
             slotAt[step.left] = nextSlot++;
         } else {
@@ -82,8 +80,8 @@ bool scriptIntegerOperations(const std::vector<ScriptShapeItem>& shape,
 
 /// Applies one binary operation to the int32 areas `left` and `right` (an assignment writes
 /// `left`); the result.
-inline int32_t scriptRunIntegerBinary(const ScriptExpressionCache::Operation& o,
-                                      unsigned char* left, const unsigned char* right) {
+inline int32_t scriptRunIntegerBinary(const ScriptIntegerOperation& o, unsigned char* left,
+                                      const unsigned char* right) {
     int32_t a, b;
     std::memcpy(&a, left, sizeof a);
     std::memcpy(&b, right, sizeof b);
@@ -95,10 +93,11 @@ inline int32_t scriptRunIntegerBinary(const ScriptExpressionCache::Operation& o,
 /// Applies operations made by scriptIntegerOperations to operands read and written through
 /// `places` (slot k at places[k], an int32 area). The value of the last operation, or of
 /// operand 0 when there is none.
-[[gnu::always_inline]] inline int32_t
-scriptRunIntegerOperations(const ScriptExpressionCache::Operation* ops, size_t count,
-                           unsigned char* const* places, size_t operands) {
-    using Form = ScriptExpressionCache::Operation::Form;
+[[gnu::always_inline]] inline int32_t scriptRunIntegerOperations(const ScriptIntegerOperation* ops,
+                                                                 size_t count,
+                                                                 unsigned char* const* places,
+                                                                 size_t operands) {
+    using Form = ScriptIntegerOperation::Form;
     int32_t r = 0;
     if (count == 0) {
         std::memcpy(&r, places[0], sizeof r);
@@ -106,7 +105,7 @@ scriptRunIntegerOperations(const ScriptExpressionCache::Operation* ops, size_t c
     }
     if (count == 1) {
         // One operator on operands (the most common expressions: `i < n`, `s += i`, `i++`).
-        const ScriptExpressionCache::Operation& o = ops[0];
+        const ScriptIntegerOperation& o = ops[0];
         if (o.form == Form::Binary)
             return scriptRunIntegerBinary(o, places[o.left], places[o.right]);
         unsigned char* p = places[o.form == Form::Postfix ? o.left : o.right];
@@ -117,7 +116,7 @@ scriptRunIntegerOperations(const ScriptExpressionCache::Operation* ops, size_t c
         std::memcpy(p, &r, sizeof r);
         return o.form == Form::Postfix ? a : r;
     }
-    int32_t results[ScriptExpressionCache::kMaxFastSlots];
+    int32_t results[ScriptIntegerOperation::kMaxSlots];
     auto read = [&](uint8_t slot) {
         if (slot >= operands) return results[slot - operands];
         int32_t v;
@@ -126,7 +125,7 @@ scriptRunIntegerOperations(const ScriptExpressionCache::Operation* ops, size_t c
     };
     auto write = [&](uint8_t slot, int32_t v) { std::memcpy(places[slot], &v, sizeof v); };
     for (size_t j = 0; j < count; ++j) {
-        const ScriptExpressionCache::Operation& o = ops[j];
+        const ScriptIntegerOperation& o = ops[j];
         if (o.form == Form::Postfix) {
             // The variable steps; the value is the one before.
             r = read(o.left);

@@ -206,7 +206,7 @@ inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
     }
     if (e.binary) {
         // The common `a op b`.
-        const ScriptExpressionCache::Operation& o = e.operations[0];
+        const ScriptIntegerOperation& o = e.operations[0];
         value = scriptRunIntegerBinary(o, e.places[o.left], e.places[o.right]);
         return true;
     }
@@ -224,8 +224,8 @@ bool ZRScriptContext::evaluateIntegerOperands(const ScriptIntegerFunction& f,
     // are read when an operator uses them.
     const size_t n = e.operands.size();
     auto place = [&](const Operand& o) { return scriptIntegerPlace(f, o, frame); };
-    unsigned char* places[ScriptExpressionCache::kMaxFastOperands];
-    int32_t computed[ScriptExpressionCache::kMaxFastOperands];
+    unsigned char* places[ScriptIntegerOperation::kMaxOperands];
+    int32_t computed[ScriptIntegerOperation::kMaxOperands];
     for (size_t k = 0; k < n; ++k) {
         const Operand& o = e.operands[k];
         switch (o.kind) {

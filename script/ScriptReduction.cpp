@@ -8,8 +8,9 @@
 // and member access and indexing are applied at once, so that they group from the left.
 // Reduction then applies the operators in the order scriptPlanReduction gives, so that
 // operators of equal strength group from the right: 10 - 4 - 3 is 9. An expression read before
-// is replayed from its compiled form, and one of integers only is evaluated from its integer
-// form (ScriptFastExpressions.cpp).
+// is replayed from its compiled form, and a plain one of integers only (no calls, no
+// parenthesised parts) is evaluated from its integer form, which the integer executor runs
+// (ScriptIntegerLoops.cpp).
 
 namespace {
 
@@ -28,11 +29,10 @@ uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run, ScriptDirect* direct)
     ScriptExpressionCache* cache =
         run && exprStop == ScriptSource::kNoStop ? expressionCache(pos, 1) : nullptr;
     if (cache) {
-        if (cache->fastEpoch != scriptNameEpoch()) analyseFast(*cache);
         int32_t value = 0;
         // A lone operand stays a name on the stack (it may still be assigned to, `(x) = 1`);
         // only a caller that takes the value at once gets it directly.
-        if (cache->fast && (direct || !cache->operations.empty()) && evaluateFast(*cache, value)) {
+        if (integerExpressionValue(*cache, pos, direct != nullptr, value)) {
             if (direct) {
                 direct->taken = true;
                 direct->value = value;

@@ -129,16 +129,20 @@ TEST(ScriptPrograms, SameOutputAsATextAndThroughExecute) {
 
 // An expression read again and again (compiled, then in its integer form) gives what a first
 // reading gives: each round prints the loop's value, then the same expression's value read fresh
-// by `execute` from variables that hold the same values.
+// by `execute` from variables that hold the same values (integers, then reals from the fifth
+// round on).
 TEST(ScriptPrograms, ExpressionsReadAgainGiveWhatAFirstReadingGives) {
     const ScriptRun run = runScript(
         "integer i; integer n = 5; integer m = 5; integer w = 2147483646; integer v = w;\n"
+        "integer x = 4; integer y = 4;\n"
         "integer a[3]; integer b[3];\n"
         "for (i = 0; i < 6; i++) {\n"
         "  out(--n - n-- * 2 + n++); execute(\"out(--m - m-- * 2 + m++);\");\n"
         "  out(-w++ + !w - (w-- - ++w)); execute(\"out(-v++ + !v - (v-- - ++v));\");\n"
         "  a[i / 2] += i++ - 1; out(a[0] + a[1] * 3 + a[2] * 5); i--;\n"
         "  execute(\"b[i / 2] += i++ - 1; out(b[0] + b[1] * 3 + b[2] * 5); i--;\");\n"
+        "  out(x * 3 - i); execute(\"out(y * 3 - i);\");\n"
+        "  if (i == 3) execute(\"double x = 0.5; double y = 0.5;\");\n"
         "}");
     ASSERT_TRUE(run.ok) << run.errors;
     std::vector<std::string> values;
@@ -147,7 +151,7 @@ TEST(ScriptPrograms, ExpressionsReadAgainGiveWhatAFirstReadingGives) {
         values.push_back(run.output.substr(from, space - from));
         from = space + 1;
     }
-    ASSERT_EQ(values.size(), 36u) << run.output;
+    ASSERT_EQ(values.size(), 48u) << run.output;
     for (size_t k = 0; k < values.size(); k += 2)
         EXPECT_EQ(values[k], values[k + 1]) << "value " << k << " of " << run.output;
 }
@@ -166,22 +170,25 @@ TEST(ScriptPrograms, StringsAppendedToThemselvesStayApart) {
 }
 
 // A loop run from integer forms stops where an index leaves its array, in the body or in the
-// condition, with what was done up to there kept and the message a first reading gives.
+// condition, with what was done up to there kept and the message a first reading gives; so does
+// an expression of a loop read the general way, the third time it is read.
 TEST(ScriptPrograms, IndexOutOfRangeInALoopStopsItThere) {
     const ScriptRun run =
         runScript("integer a[5]; integer i; integer s = 0; integer k = 0;\n"
                   "execute(\"for (i = 0; i < 10; i++) { s += i; a[i] = i * 2; }\");\n"
                   "out(s); out(i); out(a[4] + a[0]);\n"
                   "execute(\"while (a[k] >= 0) k++;\"); out(k);\n"
-                  "execute(\"for (k = 4; k < 9; k += 1) a[4 - k] = 1;\"); out(k); out(a[0]);");
+                  "execute(\"for (k = 4; k < 9; k += 1) a[4 - k] = 1;\"); out(k); out(a[0]);\n"
+                  "integer b[2]; execute(\"for (k = 0; k < 5; k++) out(b[k] + k);\"); out(k);");
     ASSERT_TRUE(run.ok) << run.errors;
-    EXPECT_EQ(run.output, "15 5 8 5 5 1");
+    EXPECT_EQ(run.output, "15 5 8 5 5 1 0 1 2");
     const std::string first = runScript("integer a[5]; a[5] = 1;").errors;
     const std::string negative = runScript("integer a[5]; integer k = 5; a[4 - k] = 1;").errors;
+    const std::string read = runScript("integer b[2]; integer k = 2; out(b[k] + k);").errors;
     ASSERT_NE(first, "");
-    EXPECT_NE(run.errors.find(first.substr(0, first.find('\n'))), std::string::npos) << run.errors;
-    EXPECT_NE(run.errors.find(negative.substr(0, negative.find('\n'))), std::string::npos)
-        << run.errors;
+    for (const std::string* message : {&first, &negative, &read})
+        EXPECT_NE(run.errors.find(message->substr(0, message->find('\n'))), std::string::npos)
+            << *message << " in " << run.errors;
 }
 
 // Loops give the same outputs and messages whether their rounds run from integer forms or,
