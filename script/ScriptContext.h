@@ -509,9 +509,12 @@ struct ZRScriptContext {
     /// the index has no such form.
     bool compileIntegerElement(ScriptIntegerFunction& f, const ScriptIntegerScope& scope,
                                const ScriptLeaf& leaf, ScriptIntegerExpr& e);
-    /// Appends the place of outer variable `k` (resolved to `v`, null when none) to
-    /// `f.outerPlaces`; false when it is not of the kind the body uses it as.
-    bool placeIntegerOuter(ScriptIntegerFunction& f, size_t k, ScriptVariable* v);
+    /// Starts a new resolution of the outer variables of `f`: a number no other resolution
+    /// had, no places yet.
+    static void beginIntegerOuters(ScriptIntegerFunction& f);
+    /// Appends the place of the next outer variable of `f` (resolved to `v`, null when none)
+    /// to `f.outerPlaces`; false when it is not of the kind the body uses it as.
+    bool placeIntegerOuter(ScriptIntegerFunction& f, ScriptVariable* v);
     // ---- integer loops and plain expressions of general code (ScriptIntegerLoops.cpp)
     /// From its third round on, runs a loop whose condition, step and body have a compiled
     /// form (see ScriptIntegerLoop) from that form, up to its end. NotRun when it has none

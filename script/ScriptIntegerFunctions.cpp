@@ -424,8 +424,15 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
     return int(f.expressions.size() - 1);
 }
 
-bool ZRScriptContext::placeIntegerOuter(ScriptIntegerFunction& f, size_t k, ScriptVariable* v) {
-    if (k == 0) f.outerCounts.clear();
+void ZRScriptContext::beginIntegerOuters(ScriptIntegerFunction& f) {
+    static uint64_t resolutions = 0;
+    f.resolution = ++resolutions;
+    f.outerPlaces.clear();
+    f.outerCounts.clear();
+}
+
+bool ZRScriptContext::placeIntegerOuter(ScriptIntegerFunction& f, ScriptVariable* v) {
+    const size_t k = f.outerPlaces.size();
     const bool array =
         k < f.outerUses.size() && f.outerUses[k] == ScriptIntegerFunction::kOuterArray;
     if (!v || (array ? !v->type->isArray() || v->type->base != bt.integer : v->type != bt.integer))
@@ -452,15 +459,13 @@ bool ZRScriptContext::resolveInteger(ScriptIntegerFunction& f,
     };
     // A name that is not a parameter is found as the body finds it: the call's own list
     // holds only the parameters.
-    static uint64_t resolutions = 0;
-    f.resolution = ++resolutions;
-    f.outerPlaces.clear();
+    beginIntegerOuters(f);
     for (const std::string& name : f.outerNames) {
         const uint64_t hash = scriptNameHash(name);
         ScriptVariable* v = scriptVariables.find(name, hash);
         if (!v && persistent) v = persistent->variables.find(name, hash);
         if (!v) v = global.variables.find(name, hash);
-        if (!placeIntegerOuter(f, f.outerPlaces.size(), v)) return fail(false);
+        if (!placeIntegerOuter(f, v)) return fail(false);
     }
     ScriptValue integers[ScriptIntegerFunction::kMaxParameters];
     for (ScriptValue& v : integers)

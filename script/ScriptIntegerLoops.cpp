@@ -134,12 +134,9 @@ bool ZRScriptContext::resolveIntegerLoop(ScriptIntegerLoop& loop) {
 }
 
 bool ZRScriptContext::resolveIntegerOuters(ScriptIntegerFunction& f) {
-    static uint64_t resolutions = 0;
-    f.resolution = ++resolutions;
-    f.outerPlaces.clear();
+    beginIntegerOuters(f);
     for (const std::string& name : f.outerNames)
-        if (!placeIntegerOuter(f, f.outerPlaces.size(), findVariable(name, scriptNameHash(name))))
-            return false;
+        if (!placeIntegerOuter(f, findVariable(name, scriptNameHash(name)))) return false;
     return true;
 }
 
@@ -211,11 +208,9 @@ void ZRScriptContext::compileIntegerPlain(ScriptExpressionCache& cache, uint32_t
 }
 
 bool ZRScriptContext::resolvePlainOuters(ScriptIntegerPlainExpression& x) {
-    static uint64_t resolutions = 0;
     ScriptIntegerFunction& f = x.code;
-    f.resolution = ++resolutions;
-    f.outerPlaces.clear();
+    beginIntegerOuters(f);
     for (const uint32_t t : x.outerTokens)
-        if (!placeIntegerOuter(f, f.outerPlaces.size(), variableAt(t))) return false;
+        if (!placeIntegerOuter(f, variableAt(t))) return false;
     return true;
 }
