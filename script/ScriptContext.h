@@ -487,6 +487,9 @@ struct ZRScriptContext {
     /// or when the general reading would do more than the form does: a DeleteValue hook is
     /// declared, hooks wait to be installed, or a `break` or `return` flag is still set.
     ScriptIntegerFunction* integerFunction(ScriptVariable* fn);
+    /// Whether the body of `fn` (null: none) was tried but not all compiled yet, so that it
+    /// may have a compiled form once it has run more.
+    bool integerFunctionPending(const ScriptVariable* fn) const;
     void compileInteger(ScriptIntegerFunction& f, ScriptVariable* fn);
     /// One statement at `pos` (moved behind it); `outermost`: in the body's outermost list,
     /// where declarations may stand. `pending` is set when a part of it has not been compiled

@@ -2,6 +2,7 @@
 
 #include "script/ScriptOperators.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -81,6 +82,13 @@ struct ScriptIntegerCall {
 /// What running a statement of a compiled body left: go on, a `return`, or a `break` inside a
 /// loop body.
 enum class ScriptIntegerFlow : uint8_t { Normal, Return, Break };
+
+/// The calls (of a function) or rounds (of a loop) to wait before compiling or resolving again
+/// what was not all compiled at the last try, after waiting `wait`: each failed try doubles the
+/// wait (a branch that is never taken is never compiled), from 8 up to 8192.
+inline uint32_t scriptNextRetryWait(uint32_t wait) {
+    return wait == 0 ? 8 : std::min<uint32_t>(wait * 2, 8192);
+}
 
 /// A statement of a compiled body.
 struct ScriptIntegerStatement {

@@ -31,14 +31,6 @@ using Kind = ScriptTokenKind;
 using Operand = ScriptIntegerExpr::Operand;
 using Statement = ScriptIntegerStatement;
 
-// Calls of a function whose body was not compiled yet before it is tried again; each failed
-// try doubles the wait (a branch that is never taken is never compiled), up to a limit.
-constexpr uint32_t kRetryCalls = 8;
-constexpr uint32_t kMaxRetryCalls = 8192;
-
-uint32_t nextWait(uint32_t wait) {
-    return wait == 0 ? kRetryCalls : std::min(wait * 2, kMaxRetryCalls);
-}
 // Nesting of statements in a body that is compiled (deeper bodies run the general way).
 constexpr int kMaxStatementDepth = 32;
 
@@ -64,6 +56,14 @@ ScriptIntegerFunction* ZRScriptContext::integerFunction(ScriptVariable* fn) {
         resolveInteger(f, pass);
     }
     return f.resolved ? &f : nullptr;
+}
+
+bool ZRScriptContext::integerFunctionPending(const ScriptVariable* fn) const {
+    const ScriptIntegerFunction* g =
+        fn && fn->hasBody && fn->body
+            ? fn->body->expressionCache(fn->bodyStart).integerFunction.get()
+            : nullptr;
+    return g && !g->compiled && g->retry > 0;
 }
 
 void ZRScriptContext::compileInteger(ScriptIntegerFunction& f, ScriptVariable* fn) {
@@ -99,7 +99,7 @@ void ZRScriptContext::compileInteger(ScriptIntegerFunction& f, ScriptVariable* f
         return;
     }
     const ScriptType* kept = f.type;
-    const uint32_t waited = nextWait(f.wait);
+    const uint32_t waited = scriptNextRetryWait(f.wait);
     f = ScriptIntegerFunction{};
     f.epoch = scriptNameEpoch();
     f.type = kept;
@@ -452,7 +452,7 @@ bool ZRScriptContext::resolveInteger(ScriptIntegerFunction& f,
     auto fail = [&](bool pending) {
         for (ScriptIntegerFunction* g : pass) {
             g->resolved = false;
-            g->resolveWait = nextWait(g->resolveWait);
+            g->resolveWait = scriptNextRetryWait(g->resolveWait);
             g->resolveRetry = pending ? g->resolveWait : 0;
         }
         return false;
@@ -476,11 +476,7 @@ bool ZRScriptContext::resolveInteger(ScriptIntegerFunction& f,
         ScriptIntegerFunction* code = target ? integerFunction(target) : nullptr;
         if (!code) {
             // A function whose body was not compiled yet: the pass is tried again later.
-            const ScriptIntegerFunction* g =
-                target && target->hasBody && target->body
-                    ? target->body->expressionCache(target->bodyStart).integerFunction.get()
-                    : nullptr;
-            return fail(g && !g->compiled && g->retry > 0);
+            return fail(integerFunctionPending(target));
         }
         call.target = target;
         call.code = code;

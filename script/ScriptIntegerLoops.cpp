@@ -23,15 +23,6 @@ namespace {
 using Kind = ScriptTokenKind;
 using Statement = ScriptIntegerStatement;
 
-// Rounds of a loop whose statements were not all compiled yet before it is compiled again; each
-// try doubles the wait (a branch that is never taken is never compiled), up to a limit.
-constexpr uint32_t kRetryRounds = 8;
-constexpr uint32_t kMaxRetryRounds = 8192;
-
-uint32_t nextWait(uint32_t wait) {
-    return wait == 0 ? kRetryRounds : std::min(wait * 2, kMaxRetryRounds);
-}
-
 // A `return` leaves the loop's text: such a loop stays with the general reading.
 bool returns(const Statement& s) {
     return s.kind == Statement::Kind::Return ||
@@ -87,12 +78,12 @@ void ZRScriptContext::compileIntegerLoop(ScriptIntegerLoop& loop, uint32_t condi
     if (ok) {
         loop.compiled = true;
         // Statements read the general way are compiled once they have been read twice.
-        if (scope.generalUsed) loop.retry = loop.wait = nextWait(wait);
+        if (scope.generalUsed) loop.retry = loop.wait = scriptNextRetryWait(wait);
         return;
     }
     loop.code = ScriptIntegerFunction{};
     loop.step.clear();
-    loop.wait = nextWait(wait);
+    loop.wait = scriptNextRetryWait(wait);
     loop.retry = pending ? loop.wait : 0;
 }
 
@@ -115,13 +106,8 @@ bool ZRScriptContext::resolveIntegerLoop(ScriptIntegerLoop& loop) {
             call.code = call.target ? integerFunction(call.target) : nullptr;
             if (call.code) continue;
             // A function whose body was not compiled yet: tried again later.
-            const ScriptIntegerFunction* g =
-                call.target && call.target->hasBody && call.target->body
-                    ? call.target->body->expressionCache(call.target->bodyStart)
-                          .integerFunction.get()
-                    : nullptr;
-            loop.callWait = nextWait(loop.callWait);
-            loop.callRetry = g && !g->compiled && g->retry > 0 ? loop.callWait : 0;
+            loop.callWait = scriptNextRetryWait(loop.callWait);
+            loop.callRetry = integerFunctionPending(call.target) ? loop.callWait : 0;
             return false;
         }
         loop.callsResolved = true;
