@@ -1,12 +1,16 @@
 #include "engine/modules/ZRModuleLocale.h"
 
-#include <QFile>
+#include "platform/file/ReadWholeFile.h"
 
 #include <cctype>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace {
+
+// A module's string table is a few kilobytes; anything past this is not one.
+constexpr uint64_t kMaxLocaleBytes = 16u << 20;
 
 struct LocaleState {
     std::mutex mutex;
@@ -74,9 +78,11 @@ void moduleLocaleString(int32_t id, char* buffer, int32_t bufferSize) {
         const QByteArray name(buffer, int(strnlen(buffer, size_t(bufferSize))));
         locale.text.clear();
         locale.loaded = false;
-        QFile file(locale.folder + QString::fromUtf8(name));
-        if (!name.isEmpty() && file.open(QIODevice::ReadOnly)) {
-            locale.text = file.readAll();
+        if (name.isEmpty()) return;
+        const QByteArray path = (locale.folder + QString::fromUtf8(name)).toLocal8Bit();
+        std::string text;
+        if (platform::readWholeFile(path.constData(), kMaxLocaleBytes, text).ok()) {
+            locale.text = QByteArray::fromStdString(text);
             locale.loaded = true;
         }
         return;

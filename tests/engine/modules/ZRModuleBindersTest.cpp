@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace modulefixture;
@@ -233,6 +234,13 @@ TEST(ZRModuleLocale, LinesAreFoundById) {
     moduleLocaleString(12, buffer, sizeof buffer);
     EXPECT_STREQ(buffer, "LOCALE-FILE NOT FOUND!");
     std::strcpy(buffer, "absent.loc");
+    moduleLocaleString(-1, buffer, sizeof buffer);
+    moduleLocaleString(12, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "LOCALE-FILE NOT FOUND!");
+
+    // A FIFO in a locale file's place is refused at once, never waited on.
+    ASSERT_EQ(mkfifo((folder.path() + "/fifo.loc").toLocal8Bit().constData(), 0600), 0);
+    std::strcpy(buffer, "fifo.loc");
     moduleLocaleString(-1, buffer, sizeof buffer);
     moduleLocaleString(12, buffer, sizeof buffer);
     EXPECT_STREQ(buffer, "LOCALE-FILE NOT FOUND!");
