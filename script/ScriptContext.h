@@ -532,12 +532,16 @@ struct ZRScriptContext {
     /// normal lookup, as a new resolution of `f`; false when one is missing or not of the kind
     /// `f` uses it as.
     bool resolveIntegerOuters(ScriptIntegerFunction& f);
+    /// What integerExpressionValue did.
+    enum class ScriptPlainRun : uint8_t { Done, Failed, NotTaken };
     /// The value of the expression at `pos` (its cache `cache`, compiled for the names as they
-    /// are) from its integer form (see ScriptIntegerPlainExpression); false, with nothing done,
-    /// when it has none (now), when it is a lone operand and `direct` is false (a name stays a
-    /// name on the stack, `(x) = 1`), or when an index is out of range.
-    bool integerExpressionValue(ScriptExpressionCache& cache, uint32_t pos, bool direct,
-                                int32_t& value);
+    /// are) from its integer form (see ScriptIntegerPlainExpression), counting the steps the
+    /// general reading counts for its indexes. NotTaken, with nothing done, when it has none
+    /// (now), when it is a lone operand and `direct` is false (a name stays a name on the
+    /// stack, `(x) = 1`), when an index is out of range, or when a DeleteValue hook must see
+    /// the values the general reading makes; Failed when a limit was reached (reported).
+    ScriptPlainRun integerExpressionValue(ScriptExpressionCache& cache, uint32_t pos, bool direct,
+                                          int32_t& value);
     /// Makes the integer form of the expression at `pos` for the name epoch, if it has one.
     void compileIntegerPlain(ScriptExpressionCache& cache, uint32_t pos);
     /// resolveIntegerOuters for a plain expression: each outer variable found as its token is.

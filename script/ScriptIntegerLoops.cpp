@@ -126,30 +126,37 @@ bool ZRScriptContext::resolveIntegerOuters(ScriptIntegerFunction& f) {
     return true;
 }
 
-bool ZRScriptContext::integerExpressionValue(ScriptExpressionCache& cache, uint32_t pos,
-                                             bool direct, int32_t& value) {
+ZRScriptContext::ScriptPlainRun
+ZRScriptContext::integerExpressionValue(ScriptExpressionCache& cache, uint32_t pos, bool direct,
+                                        int32_t& value) {
+    using Run = ScriptPlainRun;
+    if (!global.integerForms || global.deleteHooks || global.hookScanPending) return Run::NotTaken;
     if (cache.integerEpoch != scriptNameEpoch()) compileIntegerPlain(cache, pos);
     ScriptIntegerPlainExpression* x = cache.integerExpression.get();
-    if (!x) return false;
+    if (!x) return Run::NotTaken;
     ScriptIntegerFunction& f = x->code;
     const ScriptIntegerExpr& e = f.expressions[0];
-    if (!direct && e.operations.empty()) return false;
+    if (!direct && e.operations.empty()) return Run::NotTaken;
     // Nothing such an expression does changes a variable list: resolved once per variable
     // epoch, the places of its elements found again at each evaluation.
     if (x->variableEpoch != gScriptVariableEpoch) {
         x->variableEpoch = gScriptVariableEpoch;
         x->resolved = resolvePlainOuters(*x);
     }
-    if (!x->resolved) return false;
+    if (!x->resolved) return Run::NotTaken;
     // An index out of range leaves the expression to the general reading, which reads it again
     // and reports it; the executor then finds every index in range.
     for (const uint8_t k : e.elementSlots) {
         const ScriptIntegerElement& el = f.elements[e.operands[k].index];
         int32_t i = 0;
         std::memcpy(&i, scriptIntegerPlace(f, el.at, nullptr), sizeof i);
-        if (uint32_t(i) >= f.outerCounts[el.array]) return false;
+        if (uint32_t(i) >= f.outerCounts[el.array]) return Run::NotTaken;
     }
-    return evaluateInteger<false>(f, e, nullptr, value);
+    // The general reading evaluates each index as an expression of its own: a step each.
+    if (global.stepLimit || global.timeLimitMs)
+        for (const uint8_t k : e.elementSlots)
+            if (!countStepAt(f.elements[e.operands[k].index].line)) return Run::Failed;
+    return evaluateInteger<false>(f, e, nullptr, value) ? Run::Done : Run::Failed;
 }
 
 void ZRScriptContext::compileIntegerPlain(ScriptExpressionCache& cache, uint32_t pos) {

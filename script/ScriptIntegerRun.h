@@ -182,7 +182,9 @@ inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
                                              int32_t& value) {
     if constexpr (Counted)
         if (!countStepAt(e.line)) return false;
-    if (!e.plain) return evaluateIntegerOperands<Counted>(f, e, frame, value);
+    // Counted, each index is a step of its own, as the general reading evaluates it.
+    if (!e.plain || (Counted && !e.elementSlots.empty()))
+        return evaluateIntegerOperands<Counted>(f, e, frame, value);
     if (e.placesFrame != frame || e.placesResolution != f.resolution) {
         for (size_t k = 0; k < e.operands.size(); ++k)
             e.places[k] = scriptIntegerPlace(f, e.operands[k], frame);
@@ -195,9 +197,8 @@ inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
         e.placesFrame = frame;
         e.placesResolution = f.resolution;
     }
-    // The general reading evaluates such an expression at once, its indexes uncounted, unless
-    // an index is out of range: then it reads the expression again, counting each index up to
-    // the one it reports.
+    // An index out of range: the elements are read again in text order up to the one to
+    // report.
     for (const ScriptIntegerExpr::ElementPlace& el : e.elementPlaces) {
         int32_t i = 0;
         std::memcpy(&i, el.index, sizeof i);

@@ -66,9 +66,8 @@ void scriptShutdown();
 /// Test hook: a run ends with "step limit reached" after `steps` statements and expression
 /// evaluations or after `milliseconds` of time (0: no limit), so that a fuzzer's endless loops end.
 void scriptSetRunLimits(uint64_t steps, uint32_t milliseconds);
-/// Test hook: with `on` false, no function or loop runs from its integer form: each is read the
-/// general way, so that tests can compare the two. (A plain expression of general code keeps
-/// its integer form, which the general reading's step counts follow.)
+/// Test hook: with `on` false, no function, loop or expression runs from its integer form: each
+/// is read the general way, so that tests can compare the two.
 void scriptSetIntegerForms(bool on);
 /// Runs `text` as scriptExecute does, under the limits of scriptSetRunLimits for this run only
 /// (the limits in force before are restored afterwards).

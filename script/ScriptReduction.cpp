@@ -32,7 +32,12 @@ uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run, ScriptDirect* direct)
         int32_t value = 0;
         // A lone operand stays a name on the stack (it may still be assigned to, `(x) = 1`);
         // only a caller that takes the value at once gets it directly.
-        if (integerExpressionValue(*cache, pos, direct != nullptr, value)) {
+        const ScriptPlainRun done = integerExpressionValue(*cache, pos, direct != nullptr, value);
+        if (done == ScriptPlainRun::Failed) {
+            leaveSyntax();
+            return kScriptFail;
+        }
+        if (done == ScriptPlainRun::Done) {
             if (direct) {
                 direct->taken = true;
                 direct->value = value;

@@ -23,7 +23,7 @@ std::string quoted(const std::string& text) {
 }
 
 // A program gives the same result, outputs and messages as under a step limit with the integer
-// forms switched off, where loops and calls are all read the general way; and so it does under
+// forms switched off, where loops, calls and expressions are all read the general way; and so it does under
 // the limit with them (functions then count their steps).
 void expectSameUnderAStepLimit(const std::string& program) {
     const ScriptRun fast = runScript(program);
