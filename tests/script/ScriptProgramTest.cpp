@@ -574,6 +574,12 @@ TEST(ScriptPrograms, RandomLoopsGiveWhatTheirRoundsWrittenOutGive) {
         ASSERT_EQ(fast.output, once.output);
         ASSERT_EQ(fast.errors, once.errors);
         if (seed % 3 == 0) expectSameUnderAStepLimit(looped);
+        // Stopped part way, in the loops and in the plain expressions around them.
+        if (seed % 5 == 0)
+            for (const uint64_t steps : {5u, 37u, 211u, 997u}) {
+                stopsWhereTheGeneralReadingStops(looped, steps);
+                if (HasFailure()) return;
+            }
     }
 }
 
