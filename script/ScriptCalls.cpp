@@ -136,7 +136,7 @@ uint32_t ZRScriptContext::call(uint32_t pos, bool run) {
     }
     // The function a call site resolved to is kept while no list it is found in changes and
     // the argument types are the same.
-    ScriptExpressionCache* site = expressionCache(namePos, 8);
+    ScriptCompiledPlace* site = compiledPlace(namePos, 8);
     ScriptVariable* fn = nullptr;
     if (site && site->callEpoch == gScriptFunctionEpoch && site->callTypes.size() == count &&
         std::equal(site->callTypes.begin(), site->callTypes.end(), args,

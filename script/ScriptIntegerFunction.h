@@ -144,7 +144,7 @@ struct ScriptIntegerScope {
 /// declarations of `integer` variables. Such a body cannot report (but for the call nesting
 /// limit), convert or change what a name means, and each of its names stands for one variable
 /// from where it is read on, so it runs on a frame of integers instead of variable records,
-/// with the results the general reading gives. Kept by the expression cache of the body's `{`;
+/// with the results the general reading gives. Kept by the compiled place of the body's `{`;
 /// used under the interpreter lock.
 struct ScriptIntegerFunction {
     static constexpr size_t kMaxParameters = 10;

@@ -43,7 +43,7 @@ ScriptIntegerFunction* ZRScriptContext::integerFunction(ScriptVariable* fn) {
     if (global.deleteHooks || global.hookScanPending || returnFlag || breakFlag || !fn->hasBody ||
         !fn->body || !global.integerForms)
         return nullptr;
-    ScriptExpressionCache& at = fn->body->expressionCache(fn->bodyStart);
+    ScriptCompiledPlace& at = fn->body->compiledPlace(fn->bodyStart);
     if (!at.integerFunction) at.integerFunction = std::make_unique<ScriptIntegerFunction>();
     ScriptIntegerFunction& f = *at.integerFunction;
     if (f.epoch != scriptNameEpoch() || f.type != fn->type ||
@@ -61,7 +61,7 @@ ScriptIntegerFunction* ZRScriptContext::integerFunction(ScriptVariable* fn) {
 bool ZRScriptContext::integerFunctionPending(const ScriptVariable* fn) const {
     const ScriptIntegerFunction* g =
         fn && fn->hasBody && fn->body
-            ? fn->body->expressionCache(fn->bodyStart).integerFunction.get()
+            ? fn->body->compiledPlace(fn->bodyStart).integerFunction.get()
             : nullptr;
     return g && !g->compiled && g->retry > 0;
 }
@@ -206,8 +206,8 @@ bool ZRScriptContext::compileIntegerStatement(ScriptIntegerFunction& f, ScriptIn
     case Kind::Operator:
         out.kind = Statement::Kind::Expression;
         if (scope.general) {
-            const ScriptExpressionCache* cache = src->cache(pos).expression;
-            if (!cache || cache->epoch != scriptNameEpoch()) {
+            const ScriptCompiledPlace* code = src->cache(pos).compiled;
+            if (!code || code->epoch != scriptNameEpoch()) {
                 // Not compiled yet (a branch seldom taken): read the general way when reached,
                 // if it is plainly an expression of names, numbers and operators, which can
                 // neither declare nor call anything.
@@ -270,7 +270,7 @@ bool ZRScriptContext::compileIntegerElement(ScriptIntegerFunction& f,
     // An outer variable indexed by an integer literal or a name (an index that computes
     // something stays with the general reading).
     if (e.operands.empty() || e.operands.back().kind != Operand::Kind::Outer) return false;
-    const ScriptExpressionCache* index = src->cache(leaf.token + 1).expression;
+    const ScriptCompiledPlace* index = src->cache(leaf.token + 1).compiled;
     if (!index || index->epoch != scriptNameEpoch() || index->leaves.size() != 1 ||
         index->end != leaf.token + 2 || leaf.next != leaf.token + 3)
         return false;
@@ -295,15 +295,15 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
                                               const ScriptIntegerScope& scope, uint32_t pos,
                                               Kind end, Kind otherEnd, bool& pending,
                                               uint32_t* endPos) {
-    const ScriptExpressionCache* cache = src->cache(pos).expression;
-    if (!cache || cache->epoch != scriptNameEpoch()) {
+    const ScriptCompiledPlace* code = src->cache(pos).compiled;
+    if (!code || code->epoch != scriptNameEpoch()) {
         pending = true; // not compiled yet (read once so far)
         return -1;
     }
 
-    const Kind k = tok(cache->end).kind;
+    const Kind k = tok(code->end).kind;
     if (k != end && k != otherEnd) return -1;
-    if (endPos) *endPos = cache->end;
+    if (endPos) *endPos = code->end;
     ScriptIntegerExpr e;
     e.line = line(pos);
     // An expression of one name or element: a place that is read where it is used.
@@ -316,7 +316,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
     };
     std::vector<ScriptShapeItem> shape;
     const ScriptShapeItem operand{ScriptShape::Operand, ScriptOp::None};
-    for (const ScriptLeaf& leaf : cache->leaves) {
+    for (const ScriptLeaf& leaf : code->leaves) {
         switch (leaf.kind) {
         case ScriptLeaf::Kind::Literal: {
             if (leaf.type != bt.integer) return -1;
@@ -410,7 +410,7 @@ int ZRScriptContext::compileIntegerExpression(ScriptIntegerFunction& f,
         return kind == Operand::Kind::Slot || kind == Operand::Kind::Outer ||
                kind == Operand::Kind::Element;
     };
-    if (!scriptIntegerOperations(shape, cache->steps, e.operands.size(), variable, e.operations))
+    if (!scriptIntegerOperations(shape, code->steps, e.operands.size(), variable, e.operations))
         return -1;
     e.plain = std::none_of(e.operands.begin(), e.operands.end(), [](const Operand& o) {
         return o.kind == Operand::Kind::Call || o.kind == Operand::Kind::Nested;

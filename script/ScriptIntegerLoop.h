@@ -12,7 +12,7 @@
 /// integer functions (no `return`, no declaration); a plain expression statement not compiled
 /// yet is read the general way when reached. So nothing a round does changes a variable list or
 /// a type: the rounds run from this form with the results, steps and messages of the general
-/// reading. Kept by the expression cache of the loop's first token; used under the interpreter
+/// reading. Kept by the compiled place of the loop's first token; used under the interpreter
 /// lock.
 struct ScriptIntegerLoop {
     /// Compiled for the name epoch `epoch` (0: not tried), `compiled` when it has this form;
@@ -38,8 +38,8 @@ struct ScriptIntegerLoop {
 /// operators (no calls, no parenthesised parts). Compiled as the one expression of an integer
 /// function without parameters or frame, as a loop's condition is, every name a variable found
 /// where the expression stands. Nothing it does changes a variable list or a type, so it is
-/// evaluated from this form with the result the general reading gives. Kept by the expression
-/// cache of its first token; used under the interpreter lock.
+/// evaluated from this form with the result the general reading gives. Kept by the compiled
+/// place of its first token; used under the interpreter lock.
 struct ScriptIntegerPlainExpression {
     /// Outer variables as resolved for the variable epoch `variableEpoch`; `resolved` when each
     /// is of the kind the expression uses it as.

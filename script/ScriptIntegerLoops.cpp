@@ -38,7 +38,7 @@ ScriptLoopRun ZRScriptContext::runIntegerLoop(uint32_t pos, uint32_t conditionPo
     if (exprStop != ScriptSource::kNoStop || !global.integerForms || global.deleteHooks ||
         global.hookScanPending)
         return ScriptLoopRun::NotRun;
-    ScriptExpressionCache& at = src->expressionCache(pos);
+    ScriptCompiledPlace& at = src->compiledPlace(pos);
     if (!at.integerLoop) at.integerLoop = std::make_unique<ScriptIntegerLoop>();
     ScriptIntegerLoop& loop = *at.integerLoop;
     if (loop.epoch != scriptNameEpoch() || (loop.retry && --loop.retry == 0))
@@ -127,12 +127,12 @@ bool ZRScriptContext::resolveIntegerOuters(ScriptIntegerFunction& f) {
 }
 
 ZRScriptContext::ScriptPlainRun
-ZRScriptContext::integerExpressionValue(ScriptExpressionCache& cache, uint32_t pos, bool direct,
+ZRScriptContext::integerExpressionValue(ScriptCompiledPlace& code, uint32_t pos, bool direct,
                                         int32_t& value) {
     using Run = ScriptPlainRun;
     if (!global.integerForms || global.deleteHooks || global.hookScanPending) return Run::NotTaken;
-    if (cache.integerEpoch != scriptNameEpoch()) compileIntegerPlain(cache, pos);
-    ScriptIntegerPlainExpression* x = cache.integerExpression.get();
+    if (code.integerEpoch != scriptNameEpoch()) compileIntegerPlain(code, pos);
+    ScriptIntegerPlainExpression* x = code.integerExpression.get();
     if (!x) return Run::NotTaken;
     ScriptIntegerFunction& f = x->code;
     const ScriptIntegerExpr& e = f.expressions[0];
@@ -159,17 +159,17 @@ ZRScriptContext::integerExpressionValue(ScriptExpressionCache& cache, uint32_t p
     return evaluateInteger<false>(f, e, nullptr, value) ? Run::Done : Run::Failed;
 }
 
-void ZRScriptContext::compileIntegerPlain(ScriptExpressionCache& cache, uint32_t pos) {
-    cache.integerExpression.reset();
+void ZRScriptContext::compileIntegerPlain(ScriptCompiledPlace& code, uint32_t pos) {
+    code.integerExpression.reset();
     // Made from the compiled expression alone, so it is the same expression read the same way;
     // asked again once the expression is compiled for the names as they are.
-    if (cache.epoch != scriptNameEpoch()) return;
-    cache.integerEpoch = cache.epoch;
+    if (code.epoch != scriptNameEpoch()) return;
+    code.integerEpoch = code.epoch;
     // Literals, names, operators and indexing of a name: no calls, no parenthesised parts.
-    for (size_t k = 0; k < cache.leaves.size(); ++k) {
-        const ScriptLeaf::Kind kind = cache.leaves[k].kind;
+    for (size_t k = 0; k < code.leaves.size(); ++k) {
+        const ScriptLeaf::Kind kind = code.leaves[k].kind;
         const bool plain = kind == ScriptLeaf::Kind::Index
-                               ? k > 0 && cache.leaves[k - 1].kind == ScriptLeaf::Kind::Name
+                               ? k > 0 && code.leaves[k - 1].kind == ScriptLeaf::Kind::Name
                                : kind == ScriptLeaf::Kind::Literal ||
                                      kind == ScriptLeaf::Kind::Name ||
                                      kind == ScriptLeaf::Kind::Operator;
@@ -179,16 +179,16 @@ void ZRScriptContext::compileIntegerPlain(ScriptExpressionCache& cache, uint32_t
     ScriptIntegerScope scope;
     scope.general = true;
     bool pending = false;
-    const Kind end = tok(cache.end).kind;
+    const Kind end = tok(code.end).kind;
     if (compileIntegerExpression(f, scope, pos, end, end, pending) != 0) return;
     auto x = std::make_unique<ScriptIntegerPlainExpression>();
     // The names are those of the Name leaves and of the indexes.
     std::vector<uint32_t> names;
-    for (const ScriptLeaf& leaf : cache.leaves)
+    for (const ScriptLeaf& leaf : code.leaves)
         if (leaf.kind == ScriptLeaf::Kind::Name)
             names.push_back(leaf.token);
         else if (leaf.kind == ScriptLeaf::Kind::Index)
-            names.push_back(src->cache(leaf.token + 1).expression->leaves[0].token);
+            names.push_back(src->cache(leaf.token + 1).compiled->leaves[0].token);
     for (const std::string& name : f.outerNames)
         for (const uint32_t t : names)
             if (nameOf(t) == name) {
@@ -197,7 +197,7 @@ void ZRScriptContext::compileIntegerPlain(ScriptExpressionCache& cache, uint32_t
             }
     if (x->outerTokens.size() != f.outerNames.size()) return;
     x->code = std::move(f);
-    cache.integerExpression = std::move(x);
+    code.integerExpression = std::move(x);
 }
 
 bool ZRScriptContext::resolvePlainOuters(ScriptIntegerPlainExpression& x) {

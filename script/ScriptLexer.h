@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-struct ScriptExpressionCache;
+struct ScriptCompiledPlace;
 struct ScriptStatementLists;
 
 /// Kinds of tokens of the script language.
@@ -98,20 +98,20 @@ class ScriptSource {
 public:
     /// What an identifier named when it was last looked up: a type or a function without
     /// parameters (valid while the name epoch is `epoch`), a variable (valid while the variable
-    /// epoch is `variableEpoch`); and the expression cache of the token.
+    /// epoch is `variableEpoch`); and what the interpreter compiled at the token.
     struct NameCache {
         uint64_t epoch = 0;
         void* type = nullptr;
         void* immediate = nullptr;
         uint64_t variableEpoch = 0;
         void* variable = nullptr;
-        ScriptExpressionCache* expression = nullptr; ///< owned by the source; null for none
-        uint8_t seen = 0;        ///< uses of the token read so far without a cache (bits)
+        ScriptCompiledPlace* compiled = nullptr; ///< owned by the source; null for none
+        uint8_t seen = 0;        ///< uses of the token read so far, not compiled (bits)
         uint32_t statements = 0; ///< 1 + index of the token's compiled statement lists; 0: none
     };
     NameCache& cache(uint32_t index) const { return m_cache[index]; }
-    /// The expression cache of a token, made on the first request.
-    ScriptExpressionCache& expressionCache(uint32_t index) const;
+    /// What the interpreter compiled at a token, made on the first request.
+    ScriptCompiledPlace& compiledPlace(uint32_t index) const;
     /// The compiled statement lists that start at a token, made on the first request.
     ScriptStatementLists& statementLists(uint32_t index) const;
     /// The same, or null before the first request.
@@ -141,11 +141,11 @@ private:
     std::vector<ScriptTok> m_tokens;
     std::vector<std::string> m_strings;
     mutable std::vector<NameCache> m_cache;
-    struct ExpressionCacheDelete {
-        void operator()(ScriptExpressionCache* cache) const; // ScriptExpressionCache.cpp
+    struct CompiledPlaceDelete {
+        void operator()(ScriptCompiledPlace* cache) const; // ScriptCompiledPlace.cpp
     };
-    mutable std::vector<std::unique_ptr<ScriptExpressionCache, ExpressionCacheDelete>>
-        m_expressions;
+    mutable std::vector<std::unique_ptr<ScriptCompiledPlace, CompiledPlaceDelete>>
+        m_compiled;
     struct StatementListsDelete {
         void operator()(ScriptStatementLists* lists) const; // ScriptStatementNodes.cpp
     };

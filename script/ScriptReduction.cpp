@@ -26,13 +26,13 @@ uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run, ScriptDirect* direct)
     }
     // An expression read before has its reduction order kept, and one of integers only its
     // integer form, which needs no value stack. (The end of an #include line is not kept.)
-    ScriptExpressionCache* cache =
-        run && exprStop == ScriptSource::kNoStop ? expressionCache(pos, 1) : nullptr;
-    if (cache) {
+    ScriptCompiledPlace* code =
+        run && exprStop == ScriptSource::kNoStop ? compiledPlace(pos, 1) : nullptr;
+    if (code) {
         int32_t value = 0;
         // A lone operand stays a name on the stack (it may still be assigned to, `(x) = 1`);
         // only a caller that takes the value at once gets it directly.
-        const ScriptPlainRun done = integerExpressionValue(*cache, pos, direct != nullptr, value);
+        const ScriptPlainRun done = integerExpressionValue(*code, pos, direct != nullptr, value);
         if (done == ScriptPlainRun::Failed) {
             leaveSyntax();
             return kScriptFail;
@@ -46,22 +46,22 @@ uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run, ScriptDirect* direct)
                 e.type = bt.integer;
                 std::memcpy(e.area, &value, sizeof value);
             }
-            lineNow = cache->endLine;
+            lineNow = code->endLine;
             leaveSyntax();
-            return cache->end;
+            return code->end;
         }
     }
-    return evaluateGeneral(pos, run, cache);
+    return evaluateGeneral(pos, run, code);
 }
 
-uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptExpressionCache* cache) {
+uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptCompiledPlace* code) {
     const size_t base = stack.size();
-    if (cache && cache->epoch == scriptNameEpoch()) return replay(*cache, base);
+    if (code && code->epoch == scriptNameEpoch()) return replay(*code, base);
     // Read from the text; a run that reads to the end compiles the expression for the next.
     const uint64_t epoch = scriptNameEpoch();
     std::vector<ScriptLeaf> leaves;
     std::vector<ScriptReductionStep> planned;
-    const bool recording = cache && cache->users == 0;
+    const bool recording = code && code->users == 0;
     uint32_t end = collect(pos, run, false, recording ? &leaves : nullptr);
     const int endLine = lineNow;
     if (end != kScriptFail && run && stack.size() > base &&
@@ -72,30 +72,30 @@ uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptExpressi
         leaveSyntax();
         return kScriptFail;
     }
-    if (recording && cache->users == 0 && epoch == scriptNameEpoch()) {
-        cache->leaves = std::move(leaves);
-        cache->steps = std::move(planned);
-        cache->end = end;
-        cache->endLine = endLine;
-        cache->epoch = epoch;
+    if (recording && code->users == 0 && epoch == scriptNameEpoch()) {
+        code->leaves = std::move(leaves);
+        code->steps = std::move(planned);
+        code->end = end;
+        code->endLine = endLine;
+        code->epoch = epoch;
     }
     leaveSyntax();
     return end;
 }
 
-uint32_t ZRScriptContext::replay(ScriptExpressionCache& cache, size_t base) {
+uint32_t ZRScriptContext::replay(ScriptCompiledPlace& code, size_t base) {
     struct Use {
-        ScriptExpressionCache& cache;
-        explicit Use(ScriptExpressionCache& c) : cache(c) { ++cache.users; }
-        ~Use() { --cache.users; }
-    } use(cache);
+        ScriptCompiledPlace& code;
+        explicit Use(ScriptCompiledPlace& c) : code(c) { ++code.users; }
+        ~Use() { --code.users; }
+    } use(code);
     auto fail = [&]() {
         popEntries(base);
         leaveSyntax();
         return kScriptFail;
     };
-    const uint64_t epoch = cache.epoch;
-    for (const ScriptLeaf& leaf : cache.leaves) {
+    const uint64_t epoch = code.epoch;
+    for (const ScriptLeaf& leaf : code.leaves) {
         lineNow = line(leaf.token);
         switch (leaf.kind) {
         case ScriptLeaf::Kind::Literal: {
@@ -166,10 +166,10 @@ uint32_t ZRScriptContext::replay(ScriptExpressionCache& cache, size_t base) {
             return end;
         }
     }
-    lineNow = cache.endLine;
-    if (stack.size() > base && !reduce(base, cache.end, &cache.steps, nullptr)) return fail();
+    lineNow = code.endLine;
+    if (stack.size() > base && !reduce(base, code.end, &code.steps, nullptr)) return fail();
     leaveSyntax();
-    return cache.end;
+    return code.end;
 }
 
 bool ZRScriptContext::callImmediate(ScriptVariable* fn, uint32_t pos) {

@@ -97,9 +97,9 @@ void ZRScriptContext::compileStatements(ScriptStatementList& list, uint32_t pos,
                                                : Node::Pending::Clear;
         // An expression of a list read again is compiled on its first evaluation.
         if (node.kind == Node::Kind::Expression)
-            src->expressionCache(p);
+            src->compiledPlace(p);
         else if (node.kind == Node::Kind::Return || node.kind == Node::Kind::Parenthesised)
-            src->expressionCache(p + 1);
+            src->compiledPlace(p + 1);
         list.nodes.push_back(node);
         p = next;
         if (!listMode && node.completes) break;

@@ -181,7 +181,7 @@ uint32_t ZRScriptContext::loopCondition(uint32_t pos, int round, bool run, uint3
                          : ScriptLoopRun::NotRun;
     condition = 0;
     if (fast == ScriptLoopRun::Failed) return kScriptFail;
-    if (fast == ScriptLoopRun::Finished) return src->expressionCache(conditionPos).end;
+    if (fast == ScriptLoopRun::Finished) return src->compiledPlace(conditionPos).end;
     return evaluateCondition(conditionPos, run, condition);
 }
 

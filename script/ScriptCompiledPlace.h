@@ -73,10 +73,14 @@ struct ScriptLeaf {
     alignas(8) unsigned char value[8] = {};
 };
 
-/// What the interpreter keeps about one place of a read text where an expression, a statement,
-/// a loop or a call starts, once it has read there twice (a loop: once it went round twice).
+/// What the interpreter compiled at one place of a read text where an expression, a function
+/// body, a loop or a call starts, once it has read there twice (a loop: once it went round
+/// twice): the expression's code, which the evaluator runs (replay) instead of reading the
+/// tokens, and the integer forms made from that code. The code is recorded by the reading
+/// itself, so that it holds exactly the decisions the reading took (what each name named,
+/// each operator's fixity, where each operand ends) and cannot read the text another way.
 /// Owned by the ScriptSource of the text; used under the interpreter lock.
-struct ScriptExpressionCache {
+struct ScriptCompiledPlace {
     // The compiled expression: what collection pushes, in text order, and the reduction order
     // of the entries it pushes, recorded from a run that read the expression to its end. Valid
     // while the name epoch is `epoch` (what each identifier names decides what is pushed);

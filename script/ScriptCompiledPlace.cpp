@@ -1,4 +1,4 @@
-#include "script/ScriptExpressionCache.h"
+#include "script/ScriptCompiledPlace.h"
 
 #include "script/ScriptIntegerFunction.h"
 #include "script/ScriptIntegerLoop.h"
@@ -163,15 +163,15 @@ std::vector<ScriptReductionStep> scriptPlanReduction(const std::vector<ScriptSha
     return Planner(shape).run();
 }
 
-void ScriptSource::ExpressionCacheDelete::operator()(ScriptExpressionCache* cache) const {
-    delete cache;
+void ScriptSource::CompiledPlaceDelete::operator()(ScriptCompiledPlace* place) const {
+    delete place;
 }
 
-ScriptExpressionCache& ScriptSource::expressionCache(uint32_t index) const {
+ScriptCompiledPlace& ScriptSource::compiledPlace(uint32_t index) const {
     NameCache& c = m_cache[index];
-    if (!c.expression) {
-        m_expressions.emplace_back(new ScriptExpressionCache);
-        c.expression = m_expressions.back().get();
+    if (!c.compiled) {
+        m_compiled.emplace_back(new ScriptCompiledPlace);
+        c.compiled = m_compiled.back().get();
     }
-    return *c.expression;
+    return *c.compiled;
 }
