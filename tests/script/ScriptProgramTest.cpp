@@ -1,6 +1,7 @@
 // Whole programs give the same output read as a run's text and read by `execute` (compiled on
 // demand, in the caller's scope), and the output they should give.
 #include "tests/script/ScriptTestHost.h"
+#include "tests/support/ScriptProgramGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -331,108 +332,11 @@ TEST(ScriptPrograms, IntegerFunctionsCountTheStepsOfTheGeneralReading) {
     }
 }
 
-// Random functions of integers (recursion bounded by a depth parameter, calls between them,
-// parameters, declared variables and a variable outside them assigned and stepped, loops with
-// breaks, early returns) give the same
-// outputs and messages from their compiled form as under a step limit, where every call is read
-// the general way.
-class RandomFunctions {
-public:
-    explicit RandomFunctions(unsigned seed) : random_(seed) {}
-
-    std::string text() {
-        std::string t = "integer g = 1;\n";
-        for (int f = 0; f < 3; ++f)
-            t += "integer f" + std::to_string(f) + "(integer d, integer a, integer b) " +
-                 block(0, false) + "\n";
-        return t + "integer i; integer s = 0;\n"
-                   "for (i = 0; i < 100; i++) { s += f0(3, i, s / 7); out(s); } out(g);";
-    }
-
-private:
-    int pick(int n) { return int(random_() % unsigned(n)); }
-    std::string name() {
-        static const char* names[] = {"a", "b", "d", "g", "t", "u"};
-        return names[pick(6)];
-    }
-    std::string place() {
-        static const char* names[] = {"a", "b", "g"};
-        return names[pick(3)];
-    }
-    std::string operand(int depth) {
-        switch (depth > 2 ? pick(2) : pick(7)) {
-        case 0:
-            return std::to_string(pick(9) - 2);
-        case 1:
-            return name();
-        case 2:
-            return place() + (pick(2) ? "++" : "--");
-        case 3:
-            return (pick(2) ? "-" : "!") + name();
-        case 4:
-            return "(" + expression(depth + 1) + ")";
-        case 5:
-            return "(" + place() + (pick(2) ? " = " : " += ") + operand(depth + 1) + ")";
-        default:
-            // A name in parentheses stays a place: such a body runs the general way.
-            return pick(20) ? name() : "(" + name() + ")";
-        }
-    }
-    std::string expression(int depth) {
-        static const char* ops[] = {"+", "-", "*", "/", "==", "!=", "<", ">=", "&&", "||"};
-        std::string e = operand(depth);
-        for (int n = pick(3); n > 0; --n)
-            e += std::string(" ") + ops[pick(10)] + " " + operand(depth);
-        return e;
-    }
-    std::string call() {
-        return "f" + std::to_string(pick(3)) + "(d - 1, " + expression(1) + ", " + expression(1) +
-               ")";
-    }
-    std::string statement(int depth, bool inLoop) {
-        switch (depth > 2 ? pick(3) : pick(10)) {
-        case 0:
-            return expression(0) + ";";
-        case 1:
-            return "if (d > 0) " + place() + " += " + call() + ";";
-        case 2:
-            return "if (" + expression(0) + ") return " + expression(0) + ";";
-        case 3:
-            return "if (" + expression(0) + ") " + statement(depth + 1, inLoop) + " else " +
-                   statement(depth + 1, inLoop);
-        case 4:
-            return block(depth + 1, inLoop);
-        case 5:
-            // Outside a loop `break` does nothing.
-            return "if (" + expression(0) + ") break;";
-        case 6:
-        case 7:
-            // Loops do not nest, so that their counters alone decide how often they go round.
-            if (inLoop) return statement(depth, inLoop);
-            if (pick(2))
-                return "for (t = " + std::to_string(pick(3)) + "; t < 3; t++) " +
-                       statement(depth + 1, true);
-            return "u = 0; while (u < " + std::to_string(pick(4)) + ") { u++; " +
-                   statement(depth + 1, true) + " }";
-        default:
-            return "if (d > 0) return " + call() + " - " + operand(0) + ";";
-        }
-    }
-    std::string block(int depth, bool inLoop) {
-        std::string b = "{ ";
-        // Variables of the function, read anywhere; only loops change t and u.
-        if (depth == 0) b += pick(2) ? "integer t, u = " + expression(0) + "; " : "integer t, u; ";
-        for (int n = pick(4); n > 0; --n)
-            b += statement(depth, inLoop) + " ";
-        if (depth == 0) b += "return " + expression(0) + "; ";
-        return b + "}";
-    }
-    std::mt19937 random_;
-};
-
+// Random functions of integers give the same outputs and messages from their compiled form as
+// under a step limit, where every call is read the general way.
 TEST(ScriptPrograms, RandomIntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
     for (unsigned seed = 1; seed <= 200; ++seed) {
-        const std::string program = RandomFunctions(seed).text();
+        const std::string program = RandomFunctions<std::mt19937>(std::mt19937(seed)).text();
         SCOPED_TRACE(program);
         expectSameUnderAStepLimit(program);
     }
@@ -443,7 +347,7 @@ TEST(ScriptPrograms, RandomIntegerFunctionsGiveTheSameResultsUnderAStepLimit) {
 // step and the calls it was in).
 TEST(ScriptPrograms, RandomIntegerFunctionsStopWhereTheGeneralReadingStops) {
     for (unsigned seed = 1; seed <= 40; ++seed) {
-        const std::string program = RandomFunctions(seed).text();
+        const std::string program = RandomFunctions<std::mt19937>(std::mt19937(seed)).text();
         SCOPED_TRACE(program);
         for (const uint64_t steps : {700u, 2311u, 6007u, 15013u}) {
             stopsWhereTheGeneralReadingStops(program, steps);
@@ -452,121 +356,11 @@ TEST(ScriptPrograms, RandomIntegerFunctionsStopWhereTheGeneralReadingStops) {
     }
 }
 
-// Random integer programs (loops of assignments, steps, array elements and ifs, with indexes that
-// may leave their array) give the same outputs and messages as the same programs with their
+// Random integer programs give the same outputs and messages as the same programs with their
 // loops written out round by round, where every statement is read once.
-class RandomProgram {
-public:
-    explicit RandomProgram(unsigned seed) : random_(seed) {}
-
-    /// The program with loops, and the same program written out.
-    std::pair<std::string, std::string> texts() {
-        const std::string start =
-            "integer a = 3; integer b = -2; integer c = 7; integer i; integer j; integer arr[6]; ";
-        const std::string end = "out(a); out(b); out(c); out(arr[0] + arr[3] * 7 + arr[5] * 49);";
-        std::string looped = start, unrolled = start;
-        for (int k = 0; k < 3; ++k) {
-            const auto [l, u] = loop(0);
-            looped += l;
-            unrolled += u;
-        }
-        return {looped + end, unrolled + end};
-    }
-
-private:
-    int pick(int n) { return int(random_() % unsigned(n)); }
-    std::string variable() {
-        static const char* names[] = {"a", "b", "c", "i", "j"};
-        return names[pick(5)];
-    }
-    std::string element() {
-        // Mostly in range; now and then one past the end or anywhere.
-        const int r = pick(60);
-        if (r < 2) return "arr[" + variable() + "]";
-        if (r == 2) return "arr[6]";
-        return "arr[" + std::to_string(pick(6)) + "]";
-    }
-    // What a statement may change: never a loop's counter, so that every loop ends.
-    std::string place() {
-        static const char* names[] = {"a", "b", "c"};
-        return pick(4) == 0 ? element() : names[pick(3)];
-    }
-    std::string operand() {
-        switch (pick(6)) {
-        case 0:
-            return std::to_string(pick(9) - 2);
-        case 1:
-            return element();
-        case 2:
-            return place() + (pick(2) ? "++" : "--");
-        case 3:
-            return (pick(2) ? "++" : "--") + place();
-        case 4:
-            return (pick(2) ? "-" : "!") + variable();
-        default:
-            return variable();
-        }
-    }
-    std::string expression() {
-        static const char* ops[] = {"+", "-", "*", "/", "==", "!=", "<", ">=", "&&", "||"};
-        std::string e = operand();
-        for (int n = pick(3); n > 0; --n)
-            e += std::string(" ") + ops[pick(10)] + " " + operand();
-        return e;
-    }
-    std::string statement(int depth) {
-        static const char* assigns[] = {" = ", " += ", " -= ", " *= ", " /= "};
-        const int r = pick(depth < 2 ? 8 : 6);
-        if (r < 5) return place() + assigns[pick(5)] + expression() + ";";
-        if (r == 5) return expression() + ";";
-        if (r == 6) {
-            std::string s = "if (" + expression() + ") " + statement(depth + 1);
-            if (pick(2)) s += " else " + statement(depth + 1);
-            return s;
-        }
-        std::string s = "{ ";
-        for (int n = pick(3) + 1; n > 0; --n)
-            s += statement(depth + 1) + " ";
-        return s + "}";
-    }
-    std::pair<std::string, std::string> loop(int depth) {
-        std::string body = "{ ", bodyOut = "{ ";
-        for (int n = pick(3) + 1; n > 0; --n) {
-            if (depth == 0 && pick(4) == 0) {
-                const auto [l, u] = loop(1);
-                body += l;
-                bodyOut += u;
-            } else {
-                const std::string s = statement(1) + " ";
-                body += s;
-                bodyOut += s;
-            }
-        }
-        body += "} ";
-        bodyOut += "} ";
-        const std::string counter = depth == 0 ? "i" : "j";
-        const int rounds = pick(12) + 3;
-        const std::string condition = counter + " < " + std::to_string(rounds);
-        std::string looped = counter + " = 0; ", unrolled = looped;
-        if (pick(3) == 0) {
-            looped += "while (" + condition + ") { " + counter + "++; " + body + "} ";
-            for (int k = 0; k <= rounds; ++k)
-                unrolled += "if (" + condition + ") { " + counter + "++; " + bodyOut + "} ";
-        } else {
-            const std::string step = pick(2) ? counter + "++" : counter + " += 1";
-            looped += "for (" + counter + " = 0; " + condition + "; " + step + ") " + body;
-            for (int k = 0; k <= rounds; ++k)
-                unrolled += "if (" + condition + ") { " + bodyOut + step + "; } ";
-        }
-        return {looped, unrolled};
-    }
-
-    std::mt19937 random_;
-};
-
 TEST(ScriptPrograms, RandomLoopsGiveWhatTheirRoundsWrittenOutGive) {
     for (unsigned seed = 1; seed <= 300; ++seed) {
-        const auto [looped, unrolled] = RandomProgram(seed).texts();
+        const auto [looped, unrolled] = RandomProgram<std::mt19937>(std::mt19937(seed)).texts();
         SCOPED_TRACE(looped);
         const ScriptRun fast = runScript(looped);
         const ScriptRun once = runScript(unrolled);
@@ -580,6 +374,26 @@ TEST(ScriptPrograms, RandomLoopsGiveWhatTheirRoundsWrittenOutGive) {
                 stopsWhereTheGeneralReadingStops(looped, steps);
                 if (HasFailure()) return;
             }
+    }
+}
+
+// With what only the general reading runs mixed in (`execute` changing the variables the
+// compiled forms hold, declarations in loops, a `double` among the integers), random functions
+// and loops still give what the general reading gives, stopped part way or not.
+TEST(ScriptPrograms, MixedRandomProgramsGiveWhatTheGeneralReadingGives) {
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        const std::string functions =
+            RandomFunctions<std::mt19937>(std::mt19937(seed), true).text();
+        const std::string loops =
+            RandomProgram<std::mt19937>(std::mt19937(seed), true).texts().first;
+        for (const std::string& program : {functions, loops}) {
+            SCOPED_TRACE(program);
+            expectSameUnderAStepLimit(program);
+            for (const uint64_t steps : {29u, 613u, 4049u}) {
+                stopsWhereTheGeneralReadingStops(program, steps);
+                if (HasFailure()) return;
+            }
+        }
     }
 }
 
