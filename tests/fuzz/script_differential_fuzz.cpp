@@ -1,0 +1,96 @@
+// The bytes choose a random program of integer functions or of loops over integers and arrays
+// (see tests/support/ScriptProgramGenerator.h), and a step limit. The program must give the same
+// result, outputs and messages run from its compiled forms as read the general way, both with
+// no limit that it reaches and under the chosen limit, which may stop it in any step: the
+// compiled forms and the general reading must never differ in what a program does, in the
+// steps they count or in where a limit stops them.
+#include "script/ScriptInterpreter.h"
+#include "script/ScriptMemory.h"
+#include "script/ScriptNatives.h"
+#include "tests/support/ScriptProgramGenerator.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string* gOutput = nullptr;
+
+int out(ZRScriptHost*, ScriptCall* call, void* const* args, int) {
+    if (gOutput) *gOutput += std::to_string(scriptSlot<int32_t>(args[0])) + ' ';
+    scriptSetSlot(call->result, int32_t(1));
+    return 1;
+}
+
+void setUp() {
+    ZRScriptHost host;
+    host.allowGlobal = 1;
+    scriptExecuteFormatted(&host, "#global integer out( integer i ) = 0x%X;",
+                           scriptRegisterNative("out", "integer(integer)", out));
+    scriptSetMemoryLimit(size_t(48) << 20);
+}
+
+// The fuzzer's bytes as the generator's choices: one byte each, zeros once they run out (a
+// program of the first choices everywhere, which ends as every program does).
+struct ByteChoices {
+    const uint8_t* data;
+    size_t size;
+    unsigned operator()() {
+        if (size == 0) return 0;
+        --size;
+        return *data++;
+    }
+};
+
+struct Outcome {
+    bool ok = false;
+    std::string output;
+    std::string errors;
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome run(const std::string& program, uint64_t steps, bool integerForms) {
+    Outcome o;
+    ZRScriptHost host;
+    gOutput = &o.output;
+    scriptSetIntegerForms(integerForms);
+    o.ok = scriptExecuteLimited(&host, program, steps, 0) == 1;
+    scriptSetIntegerForms(true);
+    gOutput = nullptr;
+    o.errors = host.errorText;
+    return o;
+}
+
+void expectSame(const std::string& program, uint64_t steps) {
+    const Outcome compiled = run(program, steps, true);
+    const Outcome general = run(program, steps, false);
+    if (compiled == general) return;
+    std::fprintf(stderr,
+                 "compiled forms and general reading differ under a limit of %llu steps\n"
+                 "--- program\n%s\n--- compiled: %d [%s] [%s]\n--- general: %d [%s] [%s]\n",
+                 static_cast<unsigned long long>(steps), program.c_str(), compiled.ok,
+                 compiled.output.c_str(), compiled.errors.c_str(), general.ok,
+                 general.output.c_str(), general.errors.c_str());
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool ready = (setUp(), true);
+    (void)ready;
+    if (size < 3) return 0;
+    const bool functions = data[0] & 1;
+    // A limit from 1 to 65,536 steps: the programs take some hundreds to some hundred thousands.
+    const uint64_t steps = 1 + (uint64_t(data[1]) | uint64_t(data[2]) << 8);
+    const ByteChoices choices{data + 3, size - 3};
+    const std::string program =
+        functions ? RandomFunctions<ByteChoices>(choices, true).text()
+                  : RandomProgram<ByteChoices>(choices, true).texts().first;
+    expectSame(program, 100000000);
+    expectSame(program, steps);
+    return 0;
+}
