@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 namespace {
@@ -33,13 +34,22 @@ void setUp() {
     scriptSetMemoryLimit(size_t(48) << 20);
 }
 
-// The fuzzer's bytes as the generator's choices: one byte each, zeros once they run out (a
-// program of the first choices everywhere, which ends as every program does).
+// The fuzzer's bytes as the generator's choices, one byte each; once they run out, a random
+// sequence seeded by them, so that a short input still makes a whole program and each change
+// of its bytes makes another.
 struct ByteChoices {
     const uint8_t* data;
     size_t size;
+    std::mt19937 rest;
+    ByteChoices(const uint8_t* bytes, size_t n) : data(bytes), size(n), rest(seedOf(bytes, n)) {}
+    static uint32_t seedOf(const uint8_t* bytes, size_t n) {
+        uint32_t h = 2166136261u;
+        for (size_t k = 0; k < n; ++k)
+            h = (h ^ bytes[k]) * 16777619u;
+        return h;
+    }
     unsigned operator()() {
-        if (size == 0) return 0;
+        if (size == 0) return unsigned(rest());
         --size;
         return *data++;
     }
@@ -86,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool functions = data[0] & 1;
     // A limit from 1 to 65,536 steps: the programs take some hundreds to some hundred thousands.
     const uint64_t steps = 1 + (uint64_t(data[1]) | uint64_t(data[2]) << 8);
-    const ByteChoices choices{data + 3, size - 3};
+    const ByteChoices choices(data + 3, size - 3);
     const std::string program =
         functions ? RandomFunctions<ByteChoices>(choices, true).text()
                   : RandomProgram<ByteChoices>(choices, true).texts().first;
