@@ -223,7 +223,8 @@ int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
     return 1;
 }
 
-bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPos) {
+bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPos,
+                                  bool dropped) {
     if (const int fast = integerBinary(i, li, ri); fast != 0) return fast > 0;
     const ScriptOp op = stack[i].op;
     ScriptEntry& left = stack[li];
@@ -237,7 +238,7 @@ bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPo
             return false;
         }
         if (!resolve(left) || !valueOf(right, r)) return false;
-        ok = assign(left, op, r, result, endPos);
+        ok = assign(left, op, r, result, endPos, dropped);
     } else if (rule == ScriptOpRule::Unsupported) {
         report(ScriptForm::Sentence, scriptmsg::kUnsupported);
         return false;
@@ -405,9 +406,19 @@ bool ZRScriptContext::compare(ScriptOp op, ScriptValue& l, ScriptValue& r, Scrip
 }
 
 bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, ScriptValue& out,
-                             uint32_t pos) {
+                             uint32_t pos, bool dropped) {
     ScriptType* t = target.type;
     unsigned char* place = target.place();
+    // The stored value as the assignment's result; a string that nobody reads is not copied
+    // (no hook can tell, none watching values go).
+    auto result = [&]() {
+        out.type = t;
+        if (dropped && t->is(ScriptBasic::String) && !global.deleteHooks) {
+            scriptSetSlot(out.area, static_cast<char*>(nullptr));
+            return true;
+        }
+        return load(t, place, out.area);
+    };
     const int ln = line(pos);
     if (op == ScriptOp::Assign) {
         alignas(8) unsigned char area[16];
@@ -425,8 +436,7 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
             return out.type != nullptr;
         }
         store(t, place, area);
-        out.type = t;
-        return load(t, place, out.area);
+        return result();
     }
     const bool increment = scriptIsStep(op);
     const ScriptOpRule rule = scriptOperator(op).rule;
@@ -495,5 +505,5 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
         (void)ln;
         return false;
     }
-    return load(t, place, out.area);
+    return result();
 }

@@ -105,6 +105,9 @@ struct ScriptEntry {
 struct ScriptDirect {
     bool taken = false;
     int32_t value = 0;
+    /// Set by a caller that drops the value (an expression statement, a `for` list): an
+    /// assignment that ends the expression then leaves no copy of a string it stored.
+    bool dropped = false;
 };
 
 /// An owned value outside the stack.
@@ -363,6 +366,7 @@ struct ZRScriptContext {
     uint32_t expressionStatement(uint32_t pos, bool run) {
         const size_t before = stack.size();
         ScriptDirect discarded;
+        discarded.dropped = true;
         const uint32_t next = evaluate(pos, run, &discarded);
         if (next != kScriptFail) popEntries(before);
         return next;
@@ -427,9 +431,10 @@ struct ZRScriptContext {
     /// from its compiled form when it has one for the names as they are, else from the text
     /// (compiling it when `cache` is given and the reading succeeds). Leaves the syntax level
     /// that evaluate entered.
-    uint32_t evaluateGeneral(uint32_t pos, bool execute, ScriptCompiledPlace* code);
+    uint32_t evaluateGeneral(uint32_t pos, bool execute, ScriptCompiledPlace* code,
+                             bool dropped);
     /// Collection and reduction from a compiled form; entries from `base`.
-    uint32_t replay(ScriptCompiledPlace& code, size_t base);
+    uint32_t replay(ScriptCompiledPlace& code, size_t base, bool dropped);
     /// Collection from the text at `pos` (`operand`: an operand was read just before), pushing
     /// entries and, with `record`, appending what it pushes and applies. The end token, or
     /// kScriptFail with the entries left for the caller to pop.
@@ -450,11 +455,12 @@ struct ZRScriptContext {
     /// Applies the operators of the entries from `base` on in the reduction order: `steps`
     /// when given (a compiled form's), else planned from the entries (scriptPlanReduction) and
     /// handed out in `planned` when given.
+    /// `dropped`: the caller drops the result (see ScriptDirect).
     bool reduce(size_t base, uint32_t endPos, const std::vector<ScriptReductionStep>* steps,
-                std::vector<ScriptReductionStep>* planned);
+                std::vector<ScriptReductionStep>* planned, bool dropped = false);
     // One operator of a reduction step, its operands already settled (ScriptArithmetic.cpp).
     // Each names the operator's entry and its operands' entries (see ScriptReductionStep).
-    bool applyBinary(size_t i, size_t l, size_t r, uint32_t endPos);
+    bool applyBinary(size_t i, size_t l, size_t r, uint32_t endPos, bool dropped = false);
     /// 1 applied, 0 not integers (take the general path), -1 failed.
     int integerBinary(size_t i, size_t l, size_t r);
     bool applyPrefix(size_t i, size_t r, uint32_t endPos);
@@ -464,7 +470,11 @@ struct ZRScriptContext {
     bool index(ScriptEntry& e, ScriptValue& index, uint32_t pos);
     bool arithmetic(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out, uint32_t pos);
     bool compare(ScriptOp op, ScriptValue& l, ScriptValue& r, ScriptValue& out);
-    bool assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, ScriptValue& out, uint32_t pos);
+    /// Stores into `target` and gives the stored value in `out`; with `dropped` (the caller
+    /// drops it) a string is given as null instead of copied, unless a DeleteValue hook watches
+    /// values go.
+    bool assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, ScriptValue& out, uint32_t pos,
+                bool dropped = false);
     bool placeOf(ScriptEntry& e, uint32_t pos); ///< checked place from a pointer value entry
     void pushValue(ScriptValue&& v);
 

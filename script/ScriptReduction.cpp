@@ -51,12 +51,13 @@ uint32_t ZRScriptContext::evaluate(uint32_t pos, bool run, ScriptDirect* direct)
             return code->end;
         }
     }
-    return evaluateGeneral(pos, run, code);
+    return evaluateGeneral(pos, run, code, direct && direct->dropped);
 }
 
-uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptCompiledPlace* code) {
+uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptCompiledPlace* code,
+                                          bool dropped) {
     const size_t base = stack.size();
-    if (code && code->epoch == scriptNameEpoch()) return replay(*code, base);
+    if (code && code->epoch == scriptNameEpoch()) return replay(*code, base, dropped);
     // Read from the text; a run that reads to the end compiles the expression for the next.
     const uint64_t epoch = scriptNameEpoch();
     std::vector<ScriptLeaf> leaves;
@@ -65,7 +66,7 @@ uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptCompiled
     uint32_t end = collect(pos, run, false, recording ? &leaves : nullptr);
     const int endLine = lineNow;
     if (end != kScriptFail && run && stack.size() > base &&
-        !reduce(base, end, nullptr, recording ? &planned : nullptr))
+        !reduce(base, end, nullptr, recording ? &planned : nullptr, dropped))
         end = kScriptFail;
     if (end == kScriptFail) {
         popEntries(base);
@@ -83,7 +84,7 @@ uint32_t ZRScriptContext::evaluateGeneral(uint32_t pos, bool run, ScriptCompiled
     return end;
 }
 
-uint32_t ZRScriptContext::replay(ScriptCompiledPlace& code, size_t base) {
+uint32_t ZRScriptContext::replay(ScriptCompiledPlace& code, size_t base, bool dropped) {
     struct Use {
         ScriptCompiledPlace& code;
         explicit Use(ScriptCompiledPlace& c) : code(c) { ++code.users; }
@@ -160,14 +161,16 @@ uint32_t ZRScriptContext::replay(ScriptCompiledPlace& code, size_t base) {
         // Code ran: when it changed what a name means, the rest is read from the text again.
         if (scriptNameEpoch() != epoch) {
             const uint32_t end = collect(leaf.next, true, leaf.operandAfter, nullptr);
-            if (end == kScriptFail || (stack.size() > base && !reduce(base, end, nullptr, nullptr)))
+            if (end == kScriptFail ||
+                (stack.size() > base && !reduce(base, end, nullptr, nullptr, dropped)))
                 return fail();
             leaveSyntax();
             return end;
         }
     }
     lineNow = code.endLine;
-    if (stack.size() > base && !reduce(base, code.end, &code.steps, nullptr)) return fail();
+    if (stack.size() > base && !reduce(base, code.end, &code.steps, nullptr, dropped))
+        return fail();
     leaveSyntax();
     return code.end;
 }
@@ -414,7 +417,7 @@ uint32_t ZRScriptContext::collect(uint32_t pos, bool run, bool operand,
 
 bool ZRScriptContext::reduce(size_t base, uint32_t endPos,
                              const std::vector<ScriptReductionStep>* steps,
-                             std::vector<ScriptReductionStep>* planned) {
+                             std::vector<ScriptReductionStep>* planned, bool dropped) {
     const size_t n = stack.size() - base;
     std::vector<ScriptReductionStep> own;
     if (!steps && n == 1 && stack[base].isOperand()) {
@@ -426,7 +429,8 @@ bool ZRScriptContext::reduce(size_t base, uint32_t endPos,
         stack[base + 2].isOperand()) {
         // The common `a op b`: nothing to plan.
         if (planned) *planned = {ScriptReductionStep{ScriptReductionStep::Kind::Binary, 1, 0, 2}};
-        return applyBinary(base + 1, base, base + 2, endPos) && (popEntries(base + 1), true);
+        return applyBinary(base + 1, base, base + 2, endPos, dropped) &&
+               (popEntries(base + 1), true);
     }
     if (!steps) {
         std::vector<ScriptShapeItem> shape(n);
@@ -453,7 +457,9 @@ bool ZRScriptContext::reduce(size_t base, uint32_t endPos,
         bool ok = false;
         switch (step.kind) {
         case ScriptReductionStep::Kind::Binary:
-            ok = applyBinary(base + step.op, base + step.left, base + step.right, endPos);
+            // The last step's result is the expression's.
+            ok = applyBinary(base + step.op, base + step.left, base + step.right, endPos,
+                             dropped && &step == &steps->back());
             break;
         case ScriptReductionStep::Kind::Prefix:
             ok = applyPrefix(base + step.op, base + step.right, endPos);

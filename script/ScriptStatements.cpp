@@ -221,6 +221,7 @@ uint32_t ZRScriptContext::statementFor(uint32_t pos, bool run) {
         while (true) {
             const size_t before = stack.size();
             ScriptDirect discarded;
+            discarded.dropped = true;
             const uint32_t q = evaluate(p, exec, &discarded);
             if (q == kScriptFail) return kScriptFail;
             if (exec && !discarded.taken && stack.size() == before) {

@@ -67,6 +67,14 @@ TEST(ScriptExpressions, StringsAndComparisons) {
         {"out((\"a\" != \"b\") != 0);", "1"},
         {"out(3 > 2.5); out(0x10 == 16); out(1 && 0); out(1 || 0); out(2.5 && 1);", "1 1 0 1 1"},
         {"string s; out(s == 0); s = \"\"; out(s != 0);", "1 1"},
+        // An assignment's value, whether the statement drops it or not
+        {"string s = \"a\"; string t; t = s = \"b\"; out(t); out(s);", "\"b\" \"b\""},
+        {"string s = \"a\"; string t = (s = s + \"c\"); out(t); out(s += \"d\");",
+         "\"ac\" \"acd\""},
+        {"string s; integer i; for (s = \"x\"; strlen(s) < 4; s = s + \"y\") i++; out(s); out(i);",
+         "\"xyyy\" 3"},
+        {"string s = \"p\"; integer i; for (i = 0; i < 3; i++) { s = s + i; s += \"-\"; } out(s);",
+         "\"p0-1-2-\""},
     };
     expectOutputs(cases);
 }
