@@ -15,17 +15,17 @@
 template <class Choices> class RandomFunctions {
 public:
     /// `varied` adds what only the general reading runs: a `double` outer variable and
-    /// `execute` in the functions.
-    explicit RandomFunctions(Choices choices, bool varied = false)
-        : random_(std::move(choices)), varied_(varied) {}
+    /// `execute` in the functions; the loop calls them `rounds` times.
+    explicit RandomFunctions(Choices choices, bool varied = false, int rounds = 100)
+        : random_(std::move(choices)), varied_(varied), rounds_(rounds) {}
 
     std::string text() {
         std::string t = varied_ && pick(4) == 0 ? "double g = 1;\n" : "integer g = 1;\n";
         for (int f = 0; f < 3; ++f)
             t += "integer f" + std::to_string(f) + "(integer d, integer a, integer b) " +
                  block(0, false) + "\n";
-        return t + "integer i; integer s = 0;\n"
-                   "for (i = 0; i < 100; i++) { s += f0(3, i, s / 7); out(s); } out(g);";
+        return t + "integer i; integer s = 0;\nfor (i = 0; i < " + std::to_string(rounds_) +
+               "; i++) { s += f0(3, i, s / 7); out(s); } out(g);";
     }
 
 private:
@@ -110,6 +110,7 @@ private:
     }
     Choices random_;
     bool varied_;
+    int rounds_;
 };
 
 /// Random integer programs (loops of assignments, steps, array elements and ifs, with indexes
