@@ -223,8 +223,7 @@ int ZRScriptContext::integerBinary(size_t i, size_t l, size_t r) {
     return 1;
 }
 
-bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPos,
-                                  bool dropped) {
+bool ZRScriptContext::applyBinary(size_t i, size_t li, size_t ri, uint32_t endPos, bool dropped) {
     if (const int fast = integerBinary(i, li, ri); fast != 0) return fast > 0;
     const ScriptOp op = stack[i].op;
     ScriptEntry& left = stack[li];

@@ -429,10 +429,9 @@ struct ZRScriptContext {
     uint32_t evaluate(uint32_t pos, bool execute, ScriptDirect* direct = nullptr);
     /// evaluate's collection and reduction, once the expression's integer form did not serve:
     /// from its compiled form when it has one for the names as they are, else from the text
-    /// (compiling it when `cache` is given and the reading succeeds). Leaves the syntax level
+    /// (compiling it when `code` is given and the reading succeeds). Leaves the syntax level
     /// that evaluate entered.
-    uint32_t evaluateGeneral(uint32_t pos, bool execute, ScriptCompiledPlace* code,
-                             bool dropped);
+    uint32_t evaluateGeneral(uint32_t pos, bool execute, ScriptCompiledPlace* code, bool dropped);
     /// Collection and reduction from a compiled form; entries from `base`.
     uint32_t replay(ScriptCompiledPlace& code, size_t base, bool dropped);
     /// Collection from the text at `pos` (`operand`: an operand was read just before), pushing
@@ -546,12 +545,13 @@ struct ZRScriptContext {
     bool resolveIntegerOuters(ScriptIntegerFunction& f);
     /// What integerExpressionValue did.
     enum class ScriptPlainRun : uint8_t { Done, Failed, NotTaken };
-    /// The value of the expression at `pos` (its cache `cache`, compiled for the names as they
-    /// are) from its integer form (see ScriptIntegerPlainExpression), counting the steps the
-    /// general reading counts for its indexes. NotTaken, with nothing done, when it has none
-    /// (now), when it is a lone operand and `direct` is false (a name stays a name on the
-    /// stack, `(x) = 1`), when an index is out of range, or when a DeleteValue hook must see
-    /// the values the general reading makes; Failed when a limit was reached (reported).
+    /// The value of the expression at `pos` (its compiled place `code`, compiled for the names
+    /// as they are) from its integer form (see ScriptIntegerPlainExpression), counting the steps
+    /// the general reading counts for its indexes. NotTaken, with nothing done, when the integer
+    /// forms are switched off or it has none (now), when it is a lone operand and `direct` is false
+    /// (a name stays a name on the stack, `(x) = 1`), when an index is out of range, or when a
+    /// DeleteValue hook must see the values the general reading makes; Failed when a limit was
+    /// reached (reported).
     ScriptPlainRun integerExpressionValue(ScriptCompiledPlace& code, uint32_t pos, bool direct,
                                           int32_t& value);
     /// Makes the integer form of the expression at `pos` for the name epoch, if it has one.
@@ -585,9 +585,8 @@ struct ZRScriptContext {
     [[gnu::always_inline]] bool integerElement(const ScriptIntegerFunction& f,
                                                const ScriptIntegerElement& el, int32_t* frame,
                                                unsigned char*& place);
-    /// A plain expression with an index out of range: its indexes counted up to that one,
-    /// which is reported; false.
-    template <bool Counted>
+    /// A plain expression run without counting, with an index out of range: the first such
+    /// index is reported; false. (Counted, such an expression is run operand by operand.)
     bool integerElementsFail(const ScriptIntegerFunction& f, const ScriptIntegerExpr& e,
                              int32_t* frame);
     /// evaluateInteger of an expression with calls, nested expressions or elements, its step

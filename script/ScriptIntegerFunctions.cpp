@@ -60,9 +60,8 @@ ScriptIntegerFunction* ZRScriptContext::integerFunction(ScriptVariable* fn) {
 
 bool ZRScriptContext::integerFunctionPending(const ScriptVariable* fn) const {
     const ScriptIntegerFunction* g =
-        fn && fn->hasBody && fn->body
-            ? fn->body->compiledPlace(fn->bodyStart).integerFunction.get()
-            : nullptr;
+        fn && fn->hasBody && fn->body ? fn->body->compiledPlace(fn->bodyStart).integerFunction.get()
+                                      : nullptr;
     return g && !g->compiled && g->retry > 0;
 }
 

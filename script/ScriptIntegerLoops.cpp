@@ -126,9 +126,9 @@ bool ZRScriptContext::resolveIntegerOuters(ScriptIntegerFunction& f) {
     return true;
 }
 
-ZRScriptContext::ScriptPlainRun
-ZRScriptContext::integerExpressionValue(ScriptCompiledPlace& code, uint32_t pos, bool direct,
-                                        int32_t& value) {
+ZRScriptContext::ScriptPlainRun ZRScriptContext::integerExpressionValue(ScriptCompiledPlace& code,
+                                                                        uint32_t pos, bool direct,
+                                                                        int32_t& value) {
     using Run = ScriptPlainRun;
     if (!global.integerForms || global.deleteHooks || global.hookScanPending) return Run::NotTaken;
     if (code.integerEpoch != scriptNameEpoch()) compileIntegerPlain(code, pos);

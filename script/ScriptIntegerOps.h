@@ -1,7 +1,7 @@
 #pragma once
 
-#include "script/ScriptContext.h"
 #include "script/ScriptCompiledPlace.h"
+#include "script/ScriptContext.h"
 #include "script/ScriptIntegerFunction.h"
 
 #include <cstdint>

@@ -166,13 +166,11 @@ inline bool ZRScriptContext::integerElement(const ScriptIntegerFunction& f,
     return true;
 }
 
-template <bool Counted>
-bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
-                                          const ScriptIntegerExpr& e, int32_t* frame) {
+inline bool ZRScriptContext::integerElementsFail(const ScriptIntegerFunction& f,
+                                                 const ScriptIntegerExpr& e, int32_t* frame) {
     unsigned char* place = nullptr;
     for (const uint8_t k : e.elementSlots)
-        if (!integerElement<Counted>(f, f.elements[e.operands[k].index], frame, place))
-            return false;
+        if (!integerElement<false>(f, f.elements[e.operands[k].index], frame, place)) return false;
     return false;
 }
 
@@ -202,7 +200,7 @@ inline bool ZRScriptContext::evaluateInteger(const ScriptIntegerFunction& f,
     for (const ScriptIntegerExpr::ElementPlace& el : e.elementPlaces) {
         int32_t i = 0;
         std::memcpy(&i, el.index, sizeof i);
-        if (uint32_t(i) >= el.count) return integerElementsFail<Counted>(f, e, frame);
+        if (uint32_t(i) >= el.count) return integerElementsFail(f, e, frame);
         e.places[el.slot] = el.base + size_t(uint32_t(i)) * sizeof(int32_t);
     }
     if (e.binary) {

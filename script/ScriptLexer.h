@@ -142,10 +142,9 @@ private:
     std::vector<std::string> m_strings;
     mutable std::vector<NameCache> m_cache;
     struct CompiledPlaceDelete {
-        void operator()(ScriptCompiledPlace* cache) const; // ScriptCompiledPlace.cpp
+        void operator()(ScriptCompiledPlace* place) const; // ScriptCompiledPlace.cpp
     };
-    mutable std::vector<std::unique_ptr<ScriptCompiledPlace, CompiledPlaceDelete>>
-        m_compiled;
+    mutable std::vector<std::unique_ptr<ScriptCompiledPlace, CompiledPlaceDelete>> m_compiled;
     struct StatementListsDelete {
         void operator()(ScriptStatementLists* lists) const; // ScriptStatementNodes.cpp
     };

@@ -100,15 +100,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ready;
     if (size < 3) return 0;
     const bool functions = data[0] & 1;
-    // A limit from 1 to 16,384 steps: the programs take some hundreds to some ten thousands.
-    const uint64_t steps = 1 + (uint64_t(data[1]) | uint64_t(data[2] & 0x3F) << 8);
+    // A limit from 1 to 8,192 steps: the programs take some hundreds to some ten thousands.
+    const uint64_t steps = 1 + (uint64_t(data[1]) | uint64_t(data[2] & 0x1F) << 8);
     const ByteChoices choices(data + 3, size - 3);
-    const std::string program =
-        functions ? RandomFunctions<ByteChoices>(choices, true, 10).text()
-                  : RandomProgram<ByteChoices>(choices, true).texts().first;
+    const std::string program = functions ? RandomFunctions<ByteChoices>(choices, true, 10).text()
+                                          : RandomProgram<ByteChoices>(choices, true).texts().first;
     // Under a limit the compiled forms count steps; a program that ends within it also runs
     // from the forms that count nothing, as runs without a limit do.
-    constexpr uint64_t kEnough = 100000;
+    constexpr uint64_t kEnough = 50000;
     const Outcome general = expectSame(program, kEnough);
     if (general.errors.find("step limit") == std::string::npos) {
         const Outcome free = run(program, 0, true);

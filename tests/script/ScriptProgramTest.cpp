@@ -24,8 +24,8 @@ std::string quoted(const std::string& text) {
 }
 
 // A program gives the same result, outputs and messages as under a step limit with the integer
-// forms switched off, where loops, calls and expressions are all read the general way; and so it does under
-// the limit with them (functions then count their steps).
+// forms switched off, where loops, calls and expressions are all read the general way; and so it
+// does under the limit with them (functions then count their steps).
 void expectSameUnderAStepLimit(const std::string& program) {
     const ScriptRun fast = runScript(program);
     scriptSetRunLimits(100000000, 0);
@@ -465,6 +465,19 @@ TEST(ScriptPrograms, IntegerDeleteHookSeesTheSameValues) {
     EXPECT_TRUE(fast.ok) << fast.errors;
     EXPECT_EQ(fast.output, general.output);
     EXPECT_EQ(fastCalls, generalCalls);
+}
+
+// A hook that sees strings go sees each assignment's value go as it was stored, also where the
+// statement drops it.
+TEST(ScriptPrograms, DeleteHookSeesDroppedAssignmentValues) {
+    const char* program = "#global integer DeleteValue( string v ) { out(v); return 0; }\n"
+                          "string s; integer i; for (i = 0; i < 3; i++) s = s + \"x\";";
+    const ScriptRun run = runScript(program, true);
+    shutdownInterpreter();
+    EXPECT_TRUE(run.ok) << run.errors;
+    EXPECT_EQ(
+        run.output,
+        "null \"x\" \"x\" \"x\" \"x\" \"x\" \"xx\" \"xx\" \"xx\" \"x\" \"xxx\" \"xxx\" \"xxx\"");
 }
 
 } // namespace

@@ -69,8 +69,7 @@ private:
                ")";
     }
     std::string statement(int depth, bool inLoop) {
-        if (varied_ && pick(8) == 0)
-            return "execute(\"g += " + std::to_string(pick(5)) + ";\");";
+        if (varied_ && pick(8) == 0) return "execute(\"g += " + std::to_string(pick(5)) + ";\");";
         switch (depth > 2 ? pick(3) : pick(10)) {
         case 0:
             return expression(0) + ";";
