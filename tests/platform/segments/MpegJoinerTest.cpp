@@ -1,0 +1,133 @@
+#include "platform/segments/MpegJoiner.h"
+#include "platform/segments/MpegPack.h"
+#include "platform/segments/ZRSegmentList.h"
+#include "tests/platform/segments/SegmentFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+using namespace segmentfixture;
+using segments::firstPacket;
+using segments::Packet;
+
+namespace {
+
+struct JoinCase {
+    const char* what;
+    std::function<std::string()> make; ///< the whole stream
+    int packSize;
+    std::vector<int> cuts; ///< pack indexes where segments 2, 3, ... begin
+};
+
+std::vector<std::string> segmentPaths(const std::string& list) {
+    std::string error;
+    const auto read = segments::ZRSegmentList::read(list, &error);
+    std::vector<std::string> paths;
+    if (!read) return paths;
+    for (const auto& entry : read->entries())
+        paths.push_back(entry.path);
+    return paths;
+}
+
+// The start of a segment after joining: its first video packet must open a sequence header,
+// and its first sound packet must play within a frame of sound of that picture.
+void expectCleanStart(const Bytes& segment, int packSize, const std::string& what) {
+    std::optional<int64_t> videoStart, audio;
+    for (size_t at = 0; at + size_t(packSize) <= segment.size(); at += size_t(packSize)) {
+        const std::span<const uint8_t> pack = std::span<const uint8_t>(segment).subspan(at, size_t(packSize));
+        const std::optional<Packet> packet = firstPacket(pack);
+        if (!packet) continue;
+        if (packet->id == segments::kVideoId && !videoStart) {
+            ASSERT_GE(packet->pts, 0) << what;
+            const uint8_t* data = pack.data() + packet->dataStart;
+            ASSERT_TRUE(data[0] == 0 && data[1] == 0 && data[2] == 1 && data[3] == 0xB3)
+                << what << ": the first picture of the segment opens no sequence header";
+            videoStart = packet->pts * 300 - segments::framePairTicks(data[7]);
+        }
+        if ((packet->id == segments::kMpegAudioId || packet->id == segments::kPrivate1Id) &&
+            packet->pts >= 0 && !audio)
+            audio = packet->pts * 300;
+        if (videoStart && audio) break;
+    }
+    ASSERT_TRUE(videoStart && audio) << what;
+    EXPECT_LE(std::llabs(segments::tickDifference(*audio, *videoStart)), 972000) << what;
+}
+
+class JoinStreams : public testing::TestWithParam<JoinCase> {};
+
+TEST_P(JoinStreams, SegmentsStartCleanAndPlayEveryFrameOnce) {
+    const JoinCase& c = GetParam();
+    const std::string source = c.make();
+    ASSERT_FALSE(source.empty()) << "ffmpeg could not make the stream";
+    const std::vector<int> whole = decodedFrames(source);
+    ASSERT_GT(whole.size(), 80u);
+
+    const std::string list = cut(source, c.packSize, c.cuts, c.what);
+    const std::vector<std::string> paths = segmentPaths(list);
+    std::vector<Bytes> before;
+    for (const std::string& path : paths) {
+        before.push_back(readAll(path));
+        keep(path);
+    }
+    EXPECT_TRUE(segments::MpegSegmentList(list));
+
+    Bytes joined;
+    std::string expectedList = "OVMP";
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const Bytes after = readAll(paths[i]);
+        SCOPED_TRACE(paths[i]);
+        // Whole packs only move, to the previous segment's end.
+        EXPECT_EQ((after.size() - before[i].size()) % size_t(c.packSize), 0u);
+        if (i + 1 == paths.size()) {
+            EXPECT_EQ(after.size(), before[i].size());
+        }
+        if (i > 0) {
+            expectCleanStart(after, c.packSize, paths[i]);
+        }
+        // What is not padded out keeps its bytes, but for the clock and the moved start packs.
+        int changed = 0;
+        for (size_t at = 0; at + size_t(c.packSize) <= before[i].size(); at += size_t(c.packSize)) {
+            const std::span<const uint8_t> was(before[i].data() + at, size_t(c.packSize));
+            const std::span<const uint8_t> now(after.data() + at, size_t(c.packSize));
+            const std::optional<Packet> packet = firstPacket(now);
+            if (packet && packet->id == segments::kPaddingId) continue;
+            if (std::equal(was.begin() + 10, was.end(), now.begin() + 10)) continue;
+            ++changed;
+        }
+        EXPECT_LE(changed, 2) << "only the video and sound start packs move";
+        joined.insert(joined.end(), after.begin(), after.end());
+        expectedList += "\r\n" + std::string(segments::fileNamePart(paths[i], false)) + "; " +
+                        std::to_string(after.size());
+    }
+    EXPECT_EQ(readAll(list), Bytes(expectedList.begin(), expectedList.end()));
+
+    writeAll(folder() + c.what + "_joined.mpg", joined);
+    keep(folder() + c.what + "_joined.mpg");
+    const std::vector<int> frames = decodedFrames(folder() + c.what + "_joined.mpg");
+    ASSERT_FALSE(frames.empty());
+    for (size_t i = 0; i < frames.size(); ++i)
+        ASSERT_EQ(frames[i], int(i)) << "picture " << i << " of the joined segments";
+    // Only the unfinished last group of pictures is trimmed.
+    EXPECT_GE(frames.size() + 24, whole.size());
+    EXPECT_LT(frames.size(), whole.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, JoinStreams,
+    testing::Values(
+        JoinCase{"one_segment", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324, {}},
+        JoinCase{"two_mid_gop", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324, {131}},
+        JoinCase{"three_mid_gop", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324,
+                 {77, 190}},
+        JoinCase{"mpeg1_2048", [] { return vcdRepacked("vcd_2048.mpg", 2048); }, 2048,
+                 {90, 210}},
+        JoinCase{"mpeg2_dvd", [] { return dvd(); }, 2048, {120, 230}},
+        // Stamps run past 2^33 a second into the stream: the cut lies after the wrap.
+        JoinCase{"wrapping",
+                 [] { return vcdRepacked("vcd_wrap.mpg", 2324, "-output_ts_offset 95442.7"); },
+                 2324, {100, 190}}),
+    [](const testing::TestParamInfo<JoinCase>& info) { return std::string(info.param.what); });
+
+} // namespace
