@@ -36,7 +36,8 @@ std::vector<std::string> segmentPaths(const std::string& list) {
 void expectCleanStart(const Bytes& segment, int packSize, const std::string& what) {
     std::optional<int64_t> videoStart, audio;
     for (size_t at = 0; at + size_t(packSize) <= segment.size(); at += size_t(packSize)) {
-        const std::span<const uint8_t> pack = std::span<const uint8_t>(segment).subspan(at, size_t(packSize));
+        const std::span<const uint8_t> pack =
+            std::span<const uint8_t>(segment).subspan(at, size_t(packSize));
         const std::optional<Packet> packet = firstPacket(pack);
         if (!packet) continue;
         if (packet->id == segments::kVideoId && !videoStart) {
@@ -119,15 +120,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         JoinCase{"one_segment", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324, {}},
         JoinCase{"two_mid_gop", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324, {131}},
-        JoinCase{"three_mid_gop", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324,
-                 {77, 190}},
-        JoinCase{"mpeg1_2048", [] { return vcdRepacked("vcd_2048.mpg", 2048); }, 2048,
-                 {90, 210}},
-        JoinCase{"mpeg2_dvd", [] { return dvd(); }, 2048, {120, 230}},
-        // Stamps run past 2^33 a second into the stream: the cut lies after the wrap.
+        JoinCase{
+            "three_mid_gop", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324, {131, 200}},
+        JoinCase{"mpeg1_2048", [] { return vcdRepacked("vcd_2048.mpg", 2048); }, 2048, {90, 210}},
+        JoinCase{"mpeg2_dvd", [] { return dvd(); }, 2048, {70, 140}},
+        // Stamps run past 2^33 at the first cut: the sound moved to the end of the first segment
+        // plays before the wrap, the pictures after it.
         JoinCase{"wrapping",
-                 [] { return vcdRepacked("vcd_wrap.mpg", 2324, "-output_ts_offset 95442.7"); },
-                 2324, {100, 190}}),
+                 [] { return vcdRepacked("vcd_wrap.mpg", 2324, (int64_t(1) << 33) - 190000); },
+                 2324,
+                 {131, 200}}),
     [](const testing::TestParamInfo<JoinCase>& info) { return std::string(info.param.what); });
 
 } // namespace

@@ -51,7 +51,8 @@ inline void writeText(const std::string& path, const std::string& text) {
 /// Frame n of every stream has the luma 16 + 2n (n < 100): each picture tells its number.
 inline const char kRamp[] = "geq=lum='16+2*N':cb=128:cr=128";
 
-/// A program stream of `seconds` seconds made by ffmpeg with `arguments` (a target and its
+/// A program stream of `seconds` seconds of pictures (the sound goes on a little longer, as it
+/// does when a capture stops) made by ffmpeg with `arguments` (a target and its
 /// settings), frames at 25 per second in groups of 12; "" when ffmpeg failed. Made once.
 inline std::string stream(const std::string& name, const std::string& size,
                           const std::string& arguments, const std::string& extra = "",
@@ -62,18 +63,19 @@ inline std::string stream(const std::string& name, const std::string& size,
         "ffmpeg -nostdin -hide_banner -loglevel quiet -y -f lavfi -i \"color=c=black:s=" + size +
         ":r=25:d=" + std::to_string(seconds) + ",format=yuv420p," + kRamp +
         "\" -f lavfi -i \"sine=frequency=440:sample_rate=48000:duration=" +
-        std::to_string(seconds) + "\" " + arguments + " -g 12 -bf 2 -sc_threshold 1000000000 " +
-        extra + " '" + path + "'";
+        std::to_string(seconds + 0.7) + "\" " + arguments +
+        " -g 12 -bf 2 -sc_threshold 1000000000 " + extra + " '" + path + "'";
     return std::system(command.c_str()) == 0 ? path : std::string();
 }
 
 /// Moves every sound time stamp of `stream` by `delta` (in 90 kHz units). Muxers hold the
 /// first sound back against the first picture; a capture starts both together.
-inline void shiftSoundStamps(Bytes& stream, int packSize, int64_t delta) {
+/// With `pictures`, the pictures' stamps move too (the 33-bit stamps wrap).
+inline void shiftSoundStamps(Bytes& stream, int packSize, int64_t delta, bool pictures = false) {
     for (size_t at = 0; at + size_t(packSize) <= stream.size(); at += size_t(packSize)) {
         const std::span<uint8_t> pack = std::span<uint8_t>(stream).subspan(at, size_t(packSize));
         const std::optional<segments::Packet> p = segments::firstPacket(pack);
-        if (!p || p->pts < 0 || p->id == segments::kVideoId) continue;
+        if (!p || p->pts < 0 || (p->id == segments::kVideoId && !pictures)) continue;
         segments::writeStamp(pack.data() + p->ptsOffset, p->pts + delta,
                              uint8_t(pack[size_t(p->ptsOffset)] >> 4));
     }
@@ -109,7 +111,8 @@ inline Bytes repacked(const Bytes& stream, int inSize, int packSize) {
     };
     std::vector<Pes> pes;
     for (size_t at = 0; at + size_t(inSize) <= stream.size(); at += size_t(inSize)) {
-        const std::span<const uint8_t> pack = std::span<const uint8_t>(stream).subspan(at, size_t(inSize));
+        const std::span<const uint8_t> pack =
+            std::span<const uint8_t>(stream).subspan(at, size_t(inSize));
         const std::optional<segments::Packet> p = segments::firstPacket(pack);
         if (!p || (p->id != segments::kVideoId && p->id != segments::kMpegAudioId)) continue;
         Bytes data(pack.begin() + p->dataStart, pack.begin() + p->end);
@@ -160,13 +163,14 @@ inline Bytes repacked(const Bytes& stream, int inSize, int packSize) {
 }
 
 /// `repacked` of the "vcd" stream, written once as `name`.
-inline std::string vcdRepacked(const std::string& name, int packSize,
-                               const std::string& extra = "") {
+/// `stampShift` (90 kHz units) moves every stamp.
+inline std::string vcdRepacked(const std::string& name, int packSize, int64_t stampShift = 0) {
     const std::string path = folder() + name;
     if (QFile::exists(QString::fromStdString(path))) return path;
-    const std::string source = vcd("source_" + name, extra);
+    const std::string source = vcd();
     if (source.empty()) return source;
     Bytes bytes = repacked(readAll(source), 2324, packSize);
+    if (stampShift != 0) shiftSoundStamps(bytes, packSize, stampShift, true);
     shiftSoundStamps(bytes, packSize, -6840);
     writeAll(path, bytes);
     return path;
@@ -180,7 +184,7 @@ inline std::string cut(const std::string& stream, int packSize, const std::vecto
     const Bytes bytes = readAll(stream);
     std::vector<size_t> starts{0};
     for (const int pack : cuts)
-        starts.push_back(size_t(pack) * size_t(packSize));
+        starts.push_back(std::min(bytes.size(), size_t(pack) * size_t(packSize)));
     starts.push_back(bytes.size());
     std::string list = "OVMP";
     for (size_t i = 0; i + 1 < starts.size(); ++i) {
@@ -230,7 +234,8 @@ inline std::vector<int> decodedFrames(const std::string& path) {
 inline std::vector<std::optional<segments::Packet>> packets(const Bytes& bytes, int packSize) {
     std::vector<std::optional<segments::Packet>> out;
     for (size_t at = 0; at + size_t(packSize) <= bytes.size(); at += size_t(packSize))
-        out.push_back(segments::firstPacket(std::span<const uint8_t>(bytes).subspan(at, size_t(packSize))));
+        out.push_back(
+            segments::firstPacket(std::span<const uint8_t>(bytes).subspan(at, size_t(packSize))));
     return out;
 }
 
