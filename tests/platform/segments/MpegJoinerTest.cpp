@@ -132,4 +132,126 @@ INSTANTIATE_TEST_SUITE_P(
                  {131, 200}}),
     [](const testing::TestParamInfo<JoinCase>& info) { return std::string(info.param.what); });
 
+// A segment file one of whose reads, writes or seeks fails; the failing write
+// writes half of what it was given first, as a full disk does.
+class FailingFile final : public segments::SegmentFile {
+public:
+    enum class What { Read, Write, Seek };
+    FailingFile(std::unique_ptr<segments::SegmentFile> file, What what, int okCalls)
+        : m_file(std::move(file)), m_what(what), m_ok(okCalls) {}
+    bool seek(int64_t offset) override { return !fails(What::Seek) && m_file->seek(offset); }
+    int64_t read(uint8_t* data, int64_t count) override {
+        return fails(What::Read) ? -1 : m_file->read(data, count);
+    }
+    bool write(const uint8_t* data, int64_t count) override {
+        if (!fails(What::Write)) return m_file->write(data, count);
+        (void)m_file->write(data, count / 2);
+        return false;
+    }
+    int64_t size() override { return m_file->size(); }
+    bool truncate(int64_t length) override { return m_file->truncate(length); }
+
+private:
+    bool fails(What what) { return what == m_what && m_ok-- == 0; }
+    std::unique_ptr<segments::SegmentFile> m_file;
+    What m_what;
+    int m_ok;
+};
+
+class FailingFiles final : public segments::SegmentFileSystem {
+public:
+    FailingFiles(std::string path, FailingFile::What what, int okCalls)
+        : m_path(std::move(path)), m_what(what), m_ok(okCalls) {}
+    std::unique_ptr<segments::SegmentFile> open(const std::string& path) override {
+        auto file = local().open(path);
+        if (!file || path != m_path) return file;
+        return std::make_unique<FailingFile>(std::move(file), m_what, m_ok);
+    }
+
+private:
+    std::string m_path;
+    FailingFile::What m_what;
+    int m_ok;
+};
+
+TEST(MpegJoiner, AFailedStepLeavesBothSegmentsAsTheyWere) {
+    const std::string source = vcdRepacked("vcd_2324.mpg", 2324);
+    ASSERT_FALSE(source.empty());
+    struct Case {
+        const char* what;
+        bool onPrevious;
+        FailingFile::What fails;
+        int okCalls;
+    };
+    const Case cases[] = {
+        {"the append tears a pack", true, FailingFile::What::Write, 0},
+        {"the append fails after some packs", true, FailingFile::What::Write, 3},
+        {"writing the current segment fails", false, FailingFile::What::Write, 2},
+        {"reading the current segment fails", false, FailingFile::What::Read, 5},
+        {"seeking the current segment fails", false, FailingFile::What::Seek, 4},
+    };
+    for (const Case& c : cases) {
+        const std::string list = cut(source, 2324, {131}, "failing");
+        const std::vector<std::string> paths = segmentPaths(list);
+        const Bytes previous = readAll(paths[0]);
+        const Bytes current = readAll(paths[1]);
+        FailingFiles files(c.onPrevious ? paths[0] : paths[1], c.fails, c.okCalls);
+        EXPECT_EQ(segments::joinMpegFiles(paths[0], paths[1], files), 1) << c.what;
+        EXPECT_TRUE(readAll(paths[0]) == previous) << c.what;
+        EXPECT_TRUE(readAll(paths[1]) == current) << c.what;
+        // The same step on a sound disk succeeds.
+        EXPECT_EQ(segments::joinMpegFiles(paths[0], paths[1]), 0) << c.what;
+        EXPECT_GT(readAll(paths[0]).size(), previous.size()) << c.what;
+    }
+}
+
+TEST(MpegJoiner, AMissingSegmentFailsItsStepsAndIsListedWithSizeZero) {
+    const std::string source = vcdRepacked("vcd_2324.mpg", 2324);
+    ASSERT_FALSE(source.empty());
+    const std::string list = cut(source, 2324, {131, 200}, "missing");
+    std::vector<std::string> paths = segmentPaths(list);
+    std::remove(paths[1].c_str());
+    const Bytes last = readAll(paths[2]);
+    EXPECT_EQ(segments::joinMpegFiles(paths[0], paths[1]), 1);
+    EXPECT_EQ(segments::joinMpegFiles(paths[1], paths[2]), 1);
+    EXPECT_TRUE(segments::MpegSegmentList(list));
+    const Bytes written = readAll(list);
+    const std::string text(written.begin(), written.end());
+    EXPECT_NE(text.find("\r\nmissing_1.mpg; 0\r\n"), std::string::npos) << text;
+    // The last segment had no step of its own but its tail: it keeps its length.
+    EXPECT_EQ(readAll(paths[2]).size(), last.size());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(paths[1])));
+}
+
+TEST(MpegJoiner, StartsWithinTheFirstPacksAreNotMoved) {
+    const std::string source = vcdRepacked("vcd_2324.mpg", 2324);
+    ASSERT_FALSE(source.empty());
+    const Bytes bytes = readAll(source);
+    // A cut four packs before a group of pictures, well into the stream.
+    int sequence = -1;
+    const auto all = packets(bytes, 2324);
+    for (size_t i = 120; i < all.size() && sequence < 0; ++i) {
+        const auto& p = all[i];
+        if (p && p->id == segments::kVideoId && p->pts >= 0 &&
+            bytes[i * 2324 + size_t(p->dataStart) + 3] == 0xB3)
+            sequence = int(i);
+    }
+    ASSERT_GT(sequence, 0);
+    const std::string list = cut(source, 2324, {sequence - 4}, "early");
+    const std::vector<std::string> paths = segmentPaths(list);
+    const Bytes before = readAll(paths[1]);
+    EXPECT_EQ(segments::joinMpegFiles(paths[0], paths[1]), 0);
+    const Bytes after = readAll(paths[1]);
+    // The video start pack stays where it was, as it was.
+    EXPECT_TRUE(
+        std::equal(before.begin() + 4 * 2324, before.begin() + 5 * 2324, after.begin() + 4 * 2324));
+    // The packs before it were moved to the previous segment and padded out (the first
+    // may hold the sound's start pack, moved to the front).
+    const auto now = packets(after, 2324);
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(now[size_t(i)]);
+        EXPECT_NE(now[size_t(i)]->id, segments::kVideoId) << "pack " << i;
+    }
+}
+
 } // namespace
