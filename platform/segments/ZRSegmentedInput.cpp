@@ -76,6 +76,9 @@ bool countDV(const std::string& path, SegmentCounts* counts) {
         const int hz = a->codecpar->sample_rate;
         if (hz > 0 && a->duration > 0)
             counts->samples = av_rescale_q(a->duration, a->time_base, {1, hz});
+        // DV sound is locked to the pictures: without a length of its own, it lasts as long.
+        else if (hz > 0)
+            counts->samples = av_rescale(frames, int64_t(hz) * rate.den, rate.num);
     }
     return true;
 }
