@@ -21,6 +21,11 @@ struct JoinCase {
     std::vector<int> cuts; ///< pack indexes where segments 2, 3, ... begin
 };
 
+// Names the case in test listings (the default prints its bytes, addresses included).
+void PrintTo(const JoinCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 std::vector<std::string> segmentPaths(const std::string& list) {
     std::string error;
     const auto read = segments::ZRSegmentList::read(list, &error);
