@@ -19,6 +19,9 @@ struct JoinCase {
     std::function<std::string()> make; ///< the whole stream
     int packSize;
     std::vector<int> cuts; ///< pack indexes where segments 2, 3, ... begin
+    /// The sound of segment 2 starts within a layer II frame before its picture: the frames
+    /// that play before it are cut, and the sound then starts within one frame after.
+    bool soundCut = false;
 };
 
 // Names the case in test listings (the default prints its bytes, addresses included).
@@ -38,7 +41,7 @@ std::vector<std::string> segmentPaths(const std::string& list) {
 
 // The start of a segment after joining: its first video packet must open a sequence header,
 // and its first sound packet must play within a frame of sound of that picture.
-void expectCleanStart(const Bytes& segment, int packSize, const std::string& what) {
+void expectCleanStart(const Bytes& segment, int packSize, const std::string& what, bool soundCut) {
     std::optional<int64_t> videoStart, audio;
     for (size_t at = 0; at + size_t(packSize) <= segment.size(); at += size_t(packSize)) {
         const std::span<const uint8_t> pack =
@@ -58,7 +61,13 @@ void expectCleanStart(const Bytes& segment, int packSize, const std::string& wha
         if (videoStart && audio) break;
     }
     ASSERT_TRUE(videoStart && audio) << what;
-    EXPECT_LE(std::llabs(segments::tickDifference(*audio, *videoStart)), 972000) << what;
+    const int64_t apart = segments::tickDifference(*audio, *videoStart);
+    EXPECT_LE(std::llabs(apart), 972000) << what;
+    if (soundCut) {
+        // One layer II frame at 44.1 kHz: 612 x 1152 ticks.
+        EXPECT_GE(apart, 0) << what << ": sound before the first picture";
+        EXPECT_LT(apart, 612 * 1152) << what;
+    }
 }
 
 class JoinStreams : public testing::TestWithParam<JoinCase> {};
@@ -90,7 +99,7 @@ TEST_P(JoinStreams, SegmentsStartCleanAndPlayEveryFrameOnce) {
             EXPECT_EQ(after.size(), before[i].size());
         }
         if (i > 0) {
-            expectCleanStart(after, c.packSize, paths[i]);
+            expectCleanStart(after, c.packSize, paths[i], c.soundCut && i == 1);
         }
         // What is not padded out keeps its bytes, but for the clock and the moved start packs.
         int changed = 0;
@@ -127,6 +136,11 @@ INSTANTIATE_TEST_SUITE_P(
         JoinCase{"two_mid_gop", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324, {131}},
         JoinCase{
             "three_mid_gop", [] { return vcdRepacked("vcd_2324.mpg", 2324); }, 2324, {131, 200}},
+        JoinCase{"layer2_cut",
+                 [] { return vcdRepacked("vcd_cut.mpg", 2324, 0, -11245); },
+                 2324,
+                 {131},
+                 true},
         JoinCase{"mpeg1_2048", [] { return vcdRepacked("vcd_2048.mpg", 2048); }, 2048, {90, 210}},
         JoinCase{"mpeg2_dvd", [] { return dvd(); }, 2048, {70, 140}},
         // Stamps run past 2^33 at the first cut: the sound moved to the end of the first segment

@@ -163,15 +163,16 @@ inline Bytes repacked(const Bytes& stream, int inSize, int packSize) {
 }
 
 /// `repacked` of the "vcd" stream, written once as `name`.
-/// `stampShift` (90 kHz units) moves every stamp.
-inline std::string vcdRepacked(const std::string& name, int packSize, int64_t stampShift = 0) {
+/// `stampShift` (90 kHz units) moves every stamp, `soundShift` the sound's further.
+inline std::string vcdRepacked(const std::string& name, int packSize, int64_t stampShift = 0,
+                               int64_t soundShift = -6840) {
     const std::string path = folder() + name;
     if (QFile::exists(QString::fromStdString(path))) return path;
     const std::string source = vcd();
     if (source.empty()) return source;
     Bytes bytes = repacked(readAll(source), 2324, packSize);
     if (stampShift != 0) shiftSoundStamps(bytes, packSize, stampShift, true);
-    shiftSoundStamps(bytes, packSize, -6840);
+    shiftSoundStamps(bytes, packSize, soundShift);
     writeAll(path, bytes);
     return path;
 }
