@@ -23,7 +23,7 @@ set(CLIPSTEAD_LAYER_FOLDERS
   "common: common platform/ini"
   "platform: platform"
   "plugins: plugins engine/api platform/ffmpeg platform/scaler platform/system platform/media platform/file platform/ini
-  platform/text")
+  platform/text platform/segments")
 
 # "<folder> -> <file>": crossings that stay until the code that makes them is reshaped. The
 # timeline runs scripts and writes projects through the script bridge's own headers (neither
@@ -45,13 +45,14 @@ set(CLIPSTEAD_LAYER_TARGETS
   "clipstead_dvcodec: clipstead_ffmpeg"
   "clipstead_mjpeg:"
   "clipstead_aviwriter: clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_file"
-  "clipstead_media: clipstead_ffmpeg clipstead_scaler"
+  "clipstead_segments: clipstead_ffmpeg clipstead_system clipstead_file"
+  "clipstead_media: clipstead_ffmpeg clipstead_scaler clipstead_segments clipstead_system clipstead_file"
   "clipstead_app_data: kernel_api"
-  "clipstead_app: kernel_api clipstead_app_data clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text")
+  "clipstead_app: kernel_api clipstead_app_data clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text")
 # What every plug-in module and the plug-in modules' own libraries may link.
 set(CLIPSTEAD_PLUGIN_LINKS
   kernel_api clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_media clipstead_file
-  clipstead_ini clipstead_text)
+  clipstead_ini clipstead_text clipstead_segments)
 
 # clipstead_layer_links(<target> <allowed>...): fails the configuration when <target> links,
 # directly or through other targets, a target of the project that <allowed> does not name.

@@ -39,7 +39,19 @@ void MediaInput::startOperation() {
 
 bool MediaInput::open(const std::string& path, std::string* error) {
     m_context.reset();
+    m_segments.reset();
     startOperation();
+    const AVInputFormat* format = nullptr;
+    if (segments::ZRSegmentedInput::isList(path)) {
+        m_segments = segments::ZRSegmentedInput::open(path, error);
+        if (!m_segments) return false;
+        format = av_find_input_format(m_segments->formatName());
+        if (!format) {
+            *error = std::string("no demuxer \"") + m_segments->formatName() + "\"";
+            m_segments.reset();
+            return false;
+        }
+    }
     AVFormatContext* context = avformat_alloc_context();
     if (!context) {
         *error = "out of memory";
@@ -47,19 +59,23 @@ bool MediaInput::open(const std::string& path, std::string* error) {
     }
     context->interrupt_callback.callback = &MediaInput::interrupted;
     context->interrupt_callback.opaque = this;
+    if (m_segments) context->pb = m_segments->context();
 
     AVDictionary* options = nullptr;
     // The name is a file name, never a pattern of picture files or a network address.
     av_dict_set(&options, "pattern_type", "none", 0);
     av_dict_set(&options, "protocol_whitelist", "file", 0);
+    // The concat script of a DV list names its segments by absolute path.
+    if (m_segments) av_dict_set(&options, "safe", "0", 0);
     std::unique_ptr<AVDictionary, DictionaryDeleter> owned(options);
     const std::string url = "file:" + path;
     AVDictionary* passed = owned.release();
-    const int opened = avformat_open_input(&context, url.c_str(), nullptr, &passed);
+    const int opened = avformat_open_input(&context, url.c_str(), format, &passed);
     owned.reset(passed);
     if (opened < 0) {
         // avformat_open_input frees the context when it fails.
         *error = errorText(opened);
+        m_segments.reset();
         return false;
     }
     m_context.reset(context);
@@ -67,6 +83,7 @@ bool MediaInput::open(const std::string& path, std::string* error) {
     if (found < 0) {
         *error = errorText(found);
         m_context.reset();
+        m_segments.reset();
         return false;
     }
     return true;

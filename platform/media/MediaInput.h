@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/media/FFmpegHandles.h"
+#include "platform/segments/ZRSegmentedInput.h"
 
 #include <chrono>
 #include <string>
@@ -18,7 +19,8 @@ public:
     MediaInput& operator=(const MediaInput&) = delete;
 
     /// Opens `path` as a plain file (no protocol prefix is honoured, nested opens of a container
-    /// stay on local files) and reads its stream information. False, with `*error` set and
+    /// stay on local files) and reads its stream information. A segment list ("OVMP", "OVDV")
+    /// opens as the one stream its segments make together. False, with `*error` set and
     /// nothing open, when it cannot.
     bool open(const std::string& path, std::string* error);
     AVFormatContext* context() const { return m_context.get(); }
@@ -46,6 +48,8 @@ public:
 private:
     static int interrupted(void* opaque);
 
+    // Declared first: the demuxer reads from it until it is closed.
+    std::unique_ptr<segments::ZRSegmentedInput> m_segments;
     InputHandle m_context;
     std::chrono::steady_clock::time_point m_deadline{};
 };

@@ -335,3 +335,61 @@ TEST_F(MediaImportTest, DamagedFilesFailToOpenOrShowBlack) {
         EXPECT_GT(bytes, 0);
     }
 }
+
+// Segment lists open through the module as one clip: three copies of the DV clip in an "OVDV"
+// list, and the MPEG-2 program stream cut at a pack into an "OVMP" list.
+TEST_F(MediaImportTest, SegmentListsOpenAsOneClip) {
+    const std::string dv = dvAvi();
+    const std::string ps = mpegPS();
+    ASSERT_FALSE(dv.empty() || ps.empty());
+    std::string list = "OVDV";
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "segment_" + std::to_string(i) + ".avi";
+        QFile::remove(QString::fromStdString(mediaFolder() + name));
+        ASSERT_TRUE(
+            QFile::copy(QString::fromStdString(dv), QString::fromStdString(mediaFolder() + name)));
+        list += "\r\n" + name + "; 0";
+    }
+    QFile ovl(QString::fromStdString(mediaFolder() + "clip.ovl"));
+    ASSERT_TRUE(ovl.open(QIODevice::WriteOnly));
+    ovl.write(list.c_str());
+    ovl.close();
+
+    auto access = open(mediaFolder() + "clip.ovl");
+    ASSERT_TRUE(access);
+    EXPECT_NEAR(access->playLength(), 6.0, 0.001) << "the segments' sum";
+    EXPECT_EQ(access->formatCode(), ZR_FORMAT_DV);
+    IZRImage* full = image(720, 576);
+    // Each segment is red for a second, then blue: frame 50 opens the second segment.
+    for (const int frame : {49, 50, 24, 25, 100, 149}) {
+        SCOPED_TRACE(frame);
+        ASSERT_TRUE(access->renderVideo(at(0, frame, 25.0), full));
+        const Colour c = pixel(full, 360, 288);
+        EXPECT_GT(frame % 50 < 25 ? c.red : c.blue, 200);
+        auto* native = static_cast<ZRImage*>(image(720, 576));
+        ASSERT_TRUE(access->nativeVideo(at(0, frame, 25.0), native));
+        EXPECT_EQ(native->nativeKind(), ZR_NATIVE_DV);
+        EXPECT_EQ(native->nativeLength(), 144000u);
+    }
+
+    QFile whole(QString::fromStdString(ps));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    const qsizetype cut = (bytes.size() / 2048 / 2) * 2048;
+    for (const auto& [name, part] :
+         {std::pair{"part_0.mpg", bytes.left(cut)}, std::pair{"part_1.mpg", bytes.mid(cut)}}) {
+        QFile out(QString::fromStdString(mediaFolder() + name));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(part);
+    }
+    QFile mvl(QString::fromStdString(mediaFolder() + "clip.mvl"));
+    ASSERT_TRUE(mvl.open(QIODevice::WriteOnly));
+    mvl.write("OVMP\r\npart_0.mpg; 0\r\npart_1.mpg; 0");
+    mvl.close();
+    auto mpeg = open(mediaFolder() + "clip.mvl");
+    auto plain = open(ps);
+    ASSERT_TRUE(mpeg && plain);
+    EXPECT_NEAR(mpeg->playLength(), plain->playLength(), 0.001);
+    int rate = 0, bits = 0, channels = 0;
+    EXPECT_TRUE(mpeg->audioSettings(&rate, &bits, &channels));
+}
