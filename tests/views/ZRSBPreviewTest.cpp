@@ -585,6 +585,17 @@ TEST_F(ZRSBPreviewTest, TheFrameLaysOutItsPartsAndShowsTheVideoSize) {
     const QRect tc = frame->timecodeWidget()->geometry();
     EXPECT_EQ(tc.top(), frame->positions().top());
     EXPECT_LE(std::abs(tc.left() - (frame->width() - tc.right() - 1)), 1);
+    // The header stays clear of the picture.
+    EXPECT_FALSE(preview->geometry().intersects(tc));
+    EXPECT_FALSE(preview->geometry().intersects(frame->sizeLabel()->geometry()));
+
+    // The size follows the project's format after New or Open.
+    timeline->settings()->setIntPairSetting("Video Dimensions", 720, 480);
+    frame->updateContents(nullptr);
+    EXPECT_EQ(frame->sizeLabel()->getText(), "720x480");
+    timeline->settings()->setIntPairSetting("Video Dimensions", 720, 576);
+    frame->updateContents(nullptr);
+    EXPECT_EQ(frame->sizeLabel()->getText(), "720x576");
 
     preview->setEnabled(true);
     frame->showPreview(false);
