@@ -76,7 +76,7 @@ void postFrameRendered(IZRPos* position) {
 }
 
 void printEngineDebug(const char* text) {
-    qCDebug(lcEngine, "%s", QByteArray(text ? text : "").trimmed().constData());
+    qCDebug(lcEngine, "%s", text ? text : "");
 }
 
 void deleteObjectUserData(intptr_t value) {

@@ -112,8 +112,15 @@ void ZRVideoTrack::paintObject(const QRegion& region, QImage* target, const QPoi
         if (!r.isEmpty()) tintImageClipped(clip, *target, r.translated(offset), m_overlappingColor);
     }
     if (layout.style == ZRClipLayout::Wide && !bodyRect.isEmpty()) {
-        const ZRClipPiece* body = layout.piece(ZRClipPiece::Body);
-        drawName(clip, *target, offset, object, body->span, origin);
+        // A thumbnail past a transition lies over the body: the name keeps between the slots.
+        ZRSpan named = layout.piece(ZRClipPiece::Body)->span;
+        int64_t end = named.left + named.width;
+        if (const ZRClipPiece* first = layout.piece(ZRClipPiece::FirstThumb))
+            named.left = std::max(named.left, first->span.left + first->span.width);
+        if (const ZRClipPiece* last = layout.piece(ZRClipPiece::LastThumb))
+            end = std::min(end, last->span.left);
+        named.width = std::max<int64_t>(end - named.left, 0);
+        drawName(clip, *target, offset, object, named, origin);
     }
     const QRect marker = effectMarkerRect(object, layout);
     if (!marker.isEmpty())
