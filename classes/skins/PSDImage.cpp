@@ -469,7 +469,7 @@ std::unique_ptr<QDict<PSDLayer>> LoadPSDImage(QIODevice* device, int flags, int*
     if (code == -1) {
         const QFile* file = qobject_cast<const QFile*>(device);
         qWarning("LoadPSDImage: File open error while loading '%s'",
-               file ? qPrintable(file->fileName()) : "");
+                 file ? qPrintable(file->fileName()) : "");
     } else if (code != 1) {
         qWarning("LoadPSDImage: error(%d)occured", code);
     }
