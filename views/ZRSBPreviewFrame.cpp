@@ -156,7 +156,8 @@ void ZRSBPreviewFrame::composeBackground(int x, int y, int w, int h) {
     if (!image || image->isNull() || r.isEmpty()) return;
     const QPoint root = mapPointToSkinRoot(QPoint(0, 0));
     const QRegion clip(r.translated(root));
-    m_box.drawInto(clip, *image, root);
+    // The box moves the region it is given by the offset itself: it takes widget coordinates.
+    m_box.drawInto(QRegion(r), *image, root);
     if (m_title->isValid())
         blendImageClipped(clip, *image, m_positionsOrigin + root, *m_title->image());
 }

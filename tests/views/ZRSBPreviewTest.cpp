@@ -597,6 +597,14 @@ TEST_F(ZRSBPreviewTest, TheFrameLaysOutItsPartsAndShowsTheVideoSize) {
     frame->updateContents(nullptr);
     EXPECT_EQ(frame->sizeLabel()->getText(), "720x576");
 
+    // Away from the root's corner the frame's edges are still drawn: its own look, not the
+    // root's background, at its left edge.
+    frame->move(30, 20);
+    root.show();
+    const QImage shot = root.grab().toImage();
+    EXPECT_NE(shot.pixel(30 + 3, 20 + 150), shot.pixel(5, 5));
+    EXPECT_EQ(shot.pixel(30 + 3, 20 + 150), frame->grab().toImage().pixel(3, 150));
+
     preview->setEnabled(true);
     frame->showPreview(false);
     EXPECT_FALSE(preview->isVisible());
