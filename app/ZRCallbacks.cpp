@@ -9,11 +9,15 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QWidget>
 #include <QtDebug>
 
 namespace {
+
+// Debug traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcEngine, "clipstead.engine", QtInfoMsg)
 
 // Touched on the GUI thread only.
 QPointer<QObject>& splashScreen() {
@@ -72,7 +76,7 @@ void postFrameRendered(IZRPos* position) {
 }
 
 void printEngineDebug(const char* text) {
-    qDebug("%s", text ? text : "");
+    qCDebug(lcEngine, "%s", text ? text : "");
 }
 
 void deleteObjectUserData(intptr_t value) {

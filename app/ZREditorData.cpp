@@ -96,7 +96,7 @@ QByteArray write(IZRTimeline* timeline, IZRObject* object) {
                 std::snprintf(text, sizeof text, "%s$@@$%s$@@$-1$@@$$@@$", kHeader.data(), word);
         }
     } else {
-        qDebug("Unknown userdata type");
+        qWarning("Unknown userdata type");
         length = std::snprintf(text, sizeof text, "%s$@@$$@@$$@@$$@@$", kHeader.data());
     }
     return QByteArray(text, length);
@@ -191,7 +191,7 @@ void release(IZRObjectFactory* factory, intptr_t value) {
     auto* data = reinterpret_cast<ZRUserData*>(value);
     if (!data) return;
     if (!knownKind(data->kind)) {
-        qDebug("Unknown userdata type");
+        qWarning("Unknown userdata type");
         return;
     }
     if (data->kind == ZRUserData::Video) {

@@ -34,6 +34,7 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -459,6 +460,15 @@ void ZRSBMainWindow::connectViews() {
 void ZRSBMainWindow::centreOnScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
+    // Until it is shown the window has Qt's default size, not the one its layouts give it:
+    // lay it out now and take that size, as show() would.
+    if (!isVisible()) {
+        ensurePolished();
+        for (QWidget* child : findChildren<QWidget*>())
+            child->ensurePolished();
+        if (QLayout* top = layout()) top->activate();
+        if (!testAttribute(Qt::WA_Resized)) adjustSize();
+    }
     QRect frame = frameGeometry();
     frame.moveCenter(screen->geometry().center());
     move(frame.topLeft());

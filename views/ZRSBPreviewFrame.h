@@ -43,6 +43,8 @@ public:
 
 public Q_SLOTS:
     virtual void gotoPosition(IZRPos* position, QWidget* sender);
+    /// Refreshes the size label from the project's video dimensions and passes the update to
+    /// the player while it is not playing.
     virtual void updateContents(QWidget* sender);
     virtual void deleteObject(IZRObject* object);
     /// Plays when the player is stopped, else stops it; the argument is not read.
@@ -64,6 +66,8 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    void showVideoDimensions();
+
     ZRSkinBox m_box;
     QRect m_positions;
     QPoint m_positionsOrigin;
@@ -73,5 +77,6 @@ private:
     IZRTimeline* m_timeline = nullptr;
     ZRTCWidget* m_timecode = nullptr;
     ZRSBText* m_sizeLabel = nullptr;
+    QString m_sizeText; ///< what the size label shows
     ZRSBPreview* m_preview = nullptr;
 };

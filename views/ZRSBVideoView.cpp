@@ -10,7 +10,9 @@
 #include <QPainter>
 
 ZRSBVideoView::ZRSBVideoView(QWidget* parent, const char* name) : QSBWidget(parent, name) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Without a skinned parent the background is the parent's own pixels, tinted: Qt must
+    // paint them under the view first.
+    setAttribute(Qt::WA_OpaquePaintEvent, hasSkinParent());
     setAcceptDrops(true);
     m_width = width();
     m_height = height();
@@ -241,8 +243,11 @@ void ZRSBVideoView::paintEvent(QPaintEvent* e) {
 
 void ZRSBVideoView::paintBackground(QPainter& painter, const QRegion& region, bool tint) {
     QImage* image = composedImage();
-    if (!image || image->isNull()) {
-        painter.fillRect(region.boundingRect(), palette().brush(backgroundRole()));
+    if (!hasSkinParent() || !image || image->isNull()) {
+        // What the parent painted under the view is tinted where it lies, not replaced.
+        if (tint)
+            for (const QRect& r : region.intersected(rect()))
+                painter.fillRect(r, QColor::fromRgba(kTintColour));
         return;
     }
     const QRegion inside = region.intersected(rect());

@@ -52,8 +52,11 @@ public:
     /// Keeps the editor and its timeline and asks the editor for cell-sized thumbnails.
     virtual void setEditor(ZRVeskEditor* editor);
     /// Imports a file and inserts it as a clip before cell `index` (-1: at the end). False when
-    /// the file cannot be imported, has no video or cannot be inserted; nothing stays behind.
+    /// the file cannot be imported, has no video or cannot be inserted; nothing stays behind,
+    /// and `refusal()` says why.
     virtual bool insertFileAt(const QString& file, int index);
+    /// Why the last refused `insertFileAt` refused its file, for the user.
+    const QString& refusal() const { return m_refusal; }
     virtual void selectCell(int index, bool repaint);
     virtual void selectCells(int a, int b, bool repaint);
     virtual void selectAllCells(bool repaint);
@@ -240,6 +243,7 @@ private:
     int m_cursorGrabOffset = 0;
     int m_scrollX = 0;
     QString m_lastStatusText;
+    QString m_refusal;
     QList<QRect> m_dragFeedback;
     int m_cursorShape = 0;
     QRect m_contentRect, m_cursorArea, m_cursorRect, m_drawnCursorRect;

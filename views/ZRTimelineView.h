@@ -203,7 +203,6 @@ private:
     // The view's own texts (the "MODE" label, the ruler's labels) and the ruler's ticks stand on
     // the skin's dark boxes, which the frame colour would not show on: they are light and opaque.
     static constexpr QRgb kTextColour = 0xFFDDDDDD;
-    static constexpr QRgb kTickColour = 0xFF9A9DA3;
 
     void recomputeScale();
     /// Adopts the program-wide frame rate when it changed and is usable.

@@ -99,7 +99,7 @@ void preloadSkins() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         t.cursors = makeSkinCursors();
     else
-        qDebug("Error in loading cursor resources");
+        qWarning("Error in loading cursor resources");
 
     const QString folder = skinBaseFolder() + QStringLiteral("/skins/default/");
     t.skins.clear();

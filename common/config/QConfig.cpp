@@ -241,17 +241,20 @@ QByteArray QConfig::encode(QStringView text) const {
 }
 
 bool QConfig::writeGroups(QIODevice* device, const QConfigGroups& groups) const {
+    // The engine's files keep the line end they have always had; the program's settings file is
+    // the user's and takes the platform's. Reading accepts both.
+    const char* lineEnd = m_flavour == Flavour::Engine ? "\r\n" : "\n";
     QByteArray out(m_flavour == Flavour::Engine ? kHeaderLine : kProgramHeaderLine);
-    out += "\r\n";
+    out += lineEnd;
     for (size_t g = 0; g < groups.size(); ++g) {
         const QConfigGroup& group = groups.at(g);
-        if (g != 0) out += '[' + encode(group.name()) + "]\r\n";
+        if (g != 0) out += '[' + encode(group.name()) + ']' + lineEnd;
         for (size_t i = 0; i < group.size(); ++i) {
             // A key read from " #x=1" or " [x]=1" keeps its leading blank, or it would come
             // back as a comment or a group header; the reader strips the blank again.
             const QStringView key = group.key(i);
             if (key.startsWith(QLatin1Char('#')) || key.startsWith(QLatin1Char('['))) out += ' ';
-            out += encode(key) + '=' + encode(group.text(i)) + "\r\n";
+            out += encode(key) + '=' + encode(group.text(i)) + lineEnd;
         }
     }
     return device->write(out) == out.size();

@@ -182,7 +182,7 @@ void ZRCompositor::compose(const ZRPos& at) {
         m_passThroughNominee = nullptr;
     } catch (...) {
         m_passThroughNominee = nullptr;
-        qDebug("%s", QByteArray(kVideoAtException).trimmed().constData());
+        qWarning("%s", QByteArray(kVideoAtException).trimmed().constData());
         m_services.host().debug(kVideoAtException);
     }
     if (composed) frame->resetNative();

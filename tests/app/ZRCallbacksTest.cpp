@@ -5,6 +5,7 @@
 
 #include "engine/base/ZRPos.h"
 
+#include <QLoggingCategory>
 #include <QStatusBar>
 #include <QtGlobal>
 
@@ -62,10 +63,16 @@ TEST_F(CallbacksTest, ProgressReportsAndStopsOnRequest) {
 
 QString gLastDebug;
 
+// The engine's debug text is a trace: printed verbatim, only when its category is turned on.
 TEST_F(CallbacksTest, DebugTextIsPrintedVerbatim) {
     const QtMessageHandler previous = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext&, const QString& text) { gLastDebug = text; });
+    gLastDebug.clear();
+    callbacks.debug("off by default");
+    EXPECT_EQ(gLastDebug, QString());
+    QLoggingCategory::setFilterRules(QStringLiteral("clipstead.engine.debug=true"));
     callbacks.debug("100%s%n.avi");
+    QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);
     EXPECT_EQ(gLastDebug, "100%s%n.avi");
 }

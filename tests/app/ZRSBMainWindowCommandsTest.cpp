@@ -1,5 +1,6 @@
 #include "tests/app/MainWindowFixture.h"
 
+#include "app/ZRChainLinks.h"
 #include "browser/ZRBrowserIconView.h"
 #include "browser/ZRSBBrowser.h"
 #include "capture/ZRImportView.h"
@@ -159,6 +160,42 @@ TEST_F(MainWindowCommands, TheClosePromptAfterAnEdit) {
     services.saveAnswer = ZRWindowServices::SaveAnswer::DontSave;
     EXPECT_TRUE(closeWindow());
     EXPECT_EQ(engineInt("Enable Background Rendering"), 0);
+}
+
+// With every clip deleted, an object left on another track (a title, music) is still worth the
+// question, on closing and before New alike.
+TEST_F(MainWindowCommands, ThePromptCountsObjectsOnEveryTrack) {
+    const struct {
+        const char* what;
+        int track;
+        bool video;
+    } cases[] = {{"title", chainlinks::kTitleTrack, true},
+                 {"free video", chainlinks::kTitleTrack + 5, true}};
+    for (const auto& c : cases) {
+        makeEditedProject();
+        window->editor()->selectAll();
+        window->editor()->deleteSelected(false);
+        ASSERT_EQ(window->editor()->objectCount(), 0) << c.what;
+        IZRObject* kept = factory()->createObject("Solid Color", "RGB(1,2,3)", nullptr, nullptr);
+        ASSERT_NE(kept, nullptr) << c.what;
+        timeline->setObjectMarkOut(kept, pos(25));
+        ASSERT_TRUE(timeline->insertObject(c.track, pos(0), kept)) << c.what;
+        ASSERT_EQ(timeline->track(c.track, c.video)->count(), 1u) << c.what;
+        appState().setModified(true);
+
+        services.savePrompts = 0;
+        services.saveAnswer = ZRWindowServices::SaveAnswer::Cancel;
+        EXPECT_FALSE(closeWindow()) << c.what;
+        window->slotNewProject();
+        EXPECT_EQ(services.savePrompts, 2) << c.what;
+        EXPECT_EQ(timeline->track(c.track, c.video)->count(), 1u) << c.what;
+
+        timeline->removeObject(kept);
+        factory()->destroyObject(kept);
+        EXPECT_TRUE(closeWindow()) << c.what << ": an empty project asks nothing";
+        EXPECT_EQ(services.savePrompts, 2) << c.what;
+        window.reset();
+    }
 }
 
 TEST_F(MainWindowCommands, OpenLoadsAndAFailedOpenLeavesUntitled) {

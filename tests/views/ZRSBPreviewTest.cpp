@@ -585,6 +585,25 @@ TEST_F(ZRSBPreviewTest, TheFrameLaysOutItsPartsAndShowsTheVideoSize) {
     const QRect tc = frame->timecodeWidget()->geometry();
     EXPECT_EQ(tc.top(), frame->positions().top());
     EXPECT_LE(std::abs(tc.left() - (frame->width() - tc.right() - 1)), 1);
+    // The header stays clear of the picture.
+    EXPECT_FALSE(preview->geometry().intersects(tc));
+    EXPECT_FALSE(preview->geometry().intersects(frame->sizeLabel()->geometry()));
+
+    // The size follows the project's format after New or Open.
+    timeline->settings()->setIntPairSetting("Video Dimensions", 720, 480);
+    frame->updateContents(nullptr);
+    EXPECT_EQ(frame->sizeLabel()->getText(), "720x480");
+    timeline->settings()->setIntPairSetting("Video Dimensions", 720, 576);
+    frame->updateContents(nullptr);
+    EXPECT_EQ(frame->sizeLabel()->getText(), "720x576");
+
+    // Away from the root's corner the frame's edges are still drawn: its own look, not the
+    // root's background, at its left edge.
+    frame->move(30, 20);
+    root.show();
+    const QImage shot = root.grab().toImage();
+    EXPECT_NE(shot.pixel(30 + 3, 20 + 150), shot.pixel(5, 5));
+    EXPECT_EQ(shot.pixel(30 + 3, 20 + 150), frame->grab().toImage().pixel(3, 150));
 
     preview->setEnabled(true);
     frame->showPreview(false);
