@@ -11,6 +11,11 @@ class ZRProfileDialog;
 class ZRWindowServices {
 public:
     enum class SaveAnswer { Save, DontSave, Cancel };
+    /// How a warning form with a "Don't Show Me This Message Again" check box closed.
+    struct WarningAnswer {
+        bool accepted = false;      ///< "Yes" or "OK"
+        bool dontShowAgain = false; ///< the check box as it was left
+    };
 
     virtual ~ZRWindowServices() = default;
 
@@ -27,6 +32,8 @@ public:
     virtual void warning(QWidget* parent, const QString& caption, const QString& text);
     /// Runs the profile dialog modally; its result (1 accepted).
     virtual int runProfileDialog(ZRProfileDialog& dialog);
+    /// Runs the bit-rate warning (`BPSWarning`) modally.
+    virtual WarningAnswer runBitrateWarning(QWidget* parent);
     /// Shows the about box modally.
     virtual void showAbout(QWidget* parent);
 
