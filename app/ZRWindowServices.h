@@ -5,9 +5,10 @@
 class QWidget;
 class ZRProfileDialog;
 
-/// What the main window asks of the user: file dialogs, message boxes, the profile dialog and
-/// the about box. The real one shows the program's dialogs; tests install one that answers by
-/// script. Web pages, documents and programs go through `ZRLauncher`. GUI thread only.
+/// What the main window and the pages ask of the user: file dialogs, message boxes, the profile
+/// dialog, the bit-rate warning and the about box. The real one shows the program's dialogs;
+/// tests install one that answers by script. Web pages, documents and programs go through
+/// `ZRLauncher`. GUI thread only.
 class ZRWindowServices {
 public:
     enum class SaveAnswer { Save, DontSave, Cancel };

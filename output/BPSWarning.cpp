@@ -19,6 +19,9 @@ BPSWarning::BPSWarning(QWidget* parent, const char* name, bool modal, Qt::Window
     m_label = parts.label;
     m_checkBox = parts.checkBox;
     m_label->setAlignment(Qt::AlignCenter);
+    // The message's first line is wider than the label in most fonts: it wraps rather than
+    // being cut off.
+    m_label->setWordWrap(true);
     m_label->setText(tr("Discwright supports video settings of 8 Mbit/s or less.\nDo you wish "
                         "to continue with this setting?"));
 
