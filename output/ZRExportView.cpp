@@ -161,10 +161,8 @@ void ZRExportView::setTimeline(IZRTimeline* timeline) {
     m_timeline = timeline;
     {
         const QSignalBlocker block(m_profileBox);
-        m_profiles.createBuiltInProfiles();
-        if (QConfig* config = settings()) m_profiles.readProfiles(*config);
-        for (int i = 0; i < m_profiles.size(); ++i)
-            m_profileBox->addItem(m_profiles.at(i).name);
+        createBuiltInProfiles();
+        readProfiles();
     }
     if (QConfig* config = settings()) {
         config->setGroup(QLatin1String(kGeneralGroup));
@@ -382,11 +380,38 @@ void ZRExportView::slotUpdateFormat() {
     m_profileBox->lineEdit()->setText(name);
 }
 
-void ZRExportView::writeProfiles() {
+void ZRExportView::createBuiltInProfiles() {
+    const int first = m_profiles.size();
+    m_profiles.createBuiltInProfiles();
+    for (int i = first; i < m_profiles.size(); ++i)
+        m_profileBox->addItem(m_profiles.at(i).name);
+}
+
+void ZRExportView::addBuiltInProfile(const QString& name, const QString& videoCodec,
+                                     const QString& audioCodec, int width, int height, double fps,
+                                     int sampleRate, int channels, int formatId, bool saved) {
+    m_profiles.addBuiltInProfile(name, videoCodec, audioCodec, width, height, fps, sampleRate,
+                                 channels, formatId, saved);
+    m_profileBox->addItem(name);
+}
+
+void ZRExportView::readProfiles() {
     QConfig* config = settings();
-    if (!config || m_profiles.writeProfiles(*config)) return;
+    if (!config) return;
+    const int first = m_profiles.size();
+    m_profiles.readProfiles(*config);
+    for (int i = first; i < m_profiles.size(); ++i)
+        m_profileBox->addItem(m_profiles.at(i).name);
+}
+
+bool ZRExportView::writeProfiles() {
+    QConfig* config = settings();
+    if (!config) return false;
+    if (m_profiles.writeProfiles(*config)) return true;
+    // Saving lost nothing in memory, but the user must know the file did not take it.
     if (ZRAppState::Hub* hub = appState().hub)
         hub->message(tr("The export profiles could not be saved."), 3000);
+    return false;
 }
 
 void ZRExportView::slotSaveClicked() {

@@ -54,6 +54,18 @@ public:
     /// Copies mark-in, mark-out and position from the state object.
     virtual void syncMarksFromTimeline();
 
+    /// Appends the nine built-in profiles to the list and the profile box.
+    virtual void createBuiltInProfiles();
+    /// Appends one profile that is not the user's to the list and the profile box.
+    virtual void addBuiltInProfile(const QString& name, const QString& videoCodec,
+                                   const QString& audioCodec, int width, int height, double fps,
+                                   int sampleRate, int channels, int formatId, bool saved);
+    /// Appends the profiles stored in the settings file to the list and the profile box.
+    virtual void readProfiles();
+    /// Writes the saved profiles to the settings file and saves it; false (after a status-bar
+    /// message) when the file could not be written.
+    virtual bool writeProfiles();
+
     /// Applies the current profile's export settings: for AVI the two compressor names to the
     /// engine; for AVI-DV Multifile and MPEG the module groups of "tmp_modules.ini"
     /// (`modulesettings::write`). Without a current profile: an empty target, not saved.
@@ -131,7 +143,6 @@ private:
     void commitMaximum();
     void commitAverage();
     void showBitrates(const QString& maximum, const QString& average, int beeps);
-    void writeProfiles();
     void layoutProfileArea();
 
     IZRTimeline* m_timeline = nullptr;
