@@ -82,6 +82,7 @@ void ZRSBMainWindow::setTimeline(IZRTimeline* timeline) {
     m_trimmerLeft->setTimeline(timeline);
     m_trimmerRight->setTimeline(timeline);
     m_browser->setEngineOptions(timeline);
+    m_producePage->setTimeline(timeline);
 
     if (QConfig* config = settings()) applyStoredOptions(*config);
 

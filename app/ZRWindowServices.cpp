@@ -2,9 +2,11 @@
 
 #include "app/ZRAboutDialog.h"
 #include "classes/dialogs/ZRFileDialog.h"
+#include "output/BPSWarning.h"
 #include "output/ZRProfileDialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -64,6 +66,13 @@ void ZRWindowServices::warning(QWidget* parent, const QString& caption, const QS
 
 int ZRWindowServices::runProfileDialog(ZRProfileDialog& dialog) {
     return dialog.exec();
+}
+
+ZRWindowServices::WarningAnswer ZRWindowServices::runBitrateWarning(QWidget* parent) {
+    BPSWarning warning(parent, nullptr, true);
+    const bool accepted = warning.exec() == QDialog::Accepted;
+    settle();
+    return {accepted, warning.m_checkBox->isChecked()};
 }
 
 void ZRWindowServices::showAbout(QWidget* parent) {

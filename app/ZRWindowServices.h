@@ -5,12 +5,18 @@
 class QWidget;
 class ZRProfileDialog;
 
-/// What the main window asks of the user: file dialogs, message boxes, the profile dialog and
-/// the about box. The real one shows the program's dialogs; tests install one that answers by
-/// script. Web pages, documents and programs go through `ZRLauncher`. GUI thread only.
+/// What the main window and the pages ask of the user: file dialogs, message boxes, the profile
+/// dialog, the bit-rate warning and the about box. The real one shows the program's dialogs;
+/// tests install one that answers by script. Web pages, documents and programs go through
+/// `ZRLauncher`. GUI thread only.
 class ZRWindowServices {
 public:
     enum class SaveAnswer { Save, DontSave, Cancel };
+    /// How a warning form with a "Don't Show Me This Message Again" check box closed.
+    struct WarningAnswer {
+        bool accepted = false;      ///< "Yes" or "OK"
+        bool dontShowAgain = false; ///< the check box as it was left
+    };
 
     virtual ~ZRWindowServices() = default;
 
@@ -27,6 +33,8 @@ public:
     virtual void warning(QWidget* parent, const QString& caption, const QString& text);
     /// Runs the profile dialog modally; its result (1 accepted).
     virtual int runProfileDialog(ZRProfileDialog& dialog);
+    /// Runs the bit-rate warning (`BPSWarning`) modally.
+    virtual WarningAnswer runBitrateWarning(QWidget* parent);
     /// Shows the about box modally.
     virtual void showAbout(QWidget* parent);
 
