@@ -1,8 +1,9 @@
-# The layers, from the bottom: engine/api and engine/base, the engine's folders, engine/script
-# (over the script core, script/), classes/, the program's folders (app/ views/ browser/
-# capture/ output/). platform/ and common/ serve any layer; the plug-in modules see engine/api
-# and the platform folders named below. Read by the build (the link rule of each layered target)
-# and by CheckIncludes.cmake (the include rule of each folder).
+# The layers, from the bottom: engine/api and engine/base, the engine's folders, engine/timeline
+# (the engine's facade, which none of the folders below it includes), engine/script (over the
+# script core, script/), classes/, the program's folders (app/ views/ browser/ capture/ output/).
+# platform/ and common/ serve any layer; the plug-in modules see engine/api and the platform
+# folders named below. Read by the build (the link rule of each layered target) and by
+# CheckIncludes.cmake (the include rule of each folder).
 
 # "<folder>: <what its files may include>...": the folder a file lies in is the longest one
 # listed that holds it; it may include files below the folders named after it, except those
@@ -11,7 +12,8 @@
 set(CLIPSTEAD_LAYER_FOLDERS
   "engine/api: engine/api"
   "engine/base: engine/api engine/base"
-  "engine: engine !engine/script common platform"
+  "engine: engine !engine/script !engine/timeline common platform"
+  "engine/timeline: engine !engine/script common platform"
   "engine/script: engine script common platform"
   "script: script platform/file platform/text"
   "classes: classes engine/api common"

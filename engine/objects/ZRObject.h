@@ -4,9 +4,9 @@
 #include "engine/api/ZRFontData.h"
 #include "engine/base/ZRObjectBindings.h"
 #include "engine/base/ZRPos.h"
+#include "engine/base/ZRTrackItem.h"
 #include "engine/objects/IZRVolumeKeys.h"
 #include "engine/objects/ZRPosKeyMap.h"
-#include "engine/timeline/ZRTrackItem.h"
 #include "engine/util/ZRYieldingMutex.h"
 
 #include <QByteArray>

@@ -2,8 +2,8 @@
 
 #include "common/config/QConfig.h"
 #include "engine/api/ZRExportSession.h"
+#include "engine/process/ZREngine.h"
 #include "engine/script/ZRScriptFrontEnd.h"
-#include "engine/timeline/ZREngine.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QDir>

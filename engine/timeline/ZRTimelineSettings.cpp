@@ -7,7 +7,7 @@
 #include "engine/api/ZRFont.h"
 #include "engine/fonts/ZRProcessFont.h"
 #include "engine/objects/ZRObject.h"
-#include "engine/timeline/ZREngine.h"
+#include "engine/process/ZREngine.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,24 +1,14 @@
-#include "engine/timeline/ZREngine.h"
+// Starting the engine: the process-wide tables the first timeline fills.
+#include "engine/timeline/ZRTimeline.h"
 
 #include "engine/export/ZRAviExportSettings.h"
 #include "engine/fonts/ZRFontDiscovery.h"
 #include "engine/fonts/ZRFontFolders.h"
 #include "engine/fonts/ZRProcessFont.h"
-#include "engine/timeline/ZRTimeline.h"
+#include "engine/process/ZREngine.h"
 
 #include <algorithm>
 #include <cstring>
-
-ZREngine& zrEngine() {
-    static ZREngine engine;
-    return engine;
-}
-
-void ZREngine::freeTables() {
-    for (ZRNameTable* table : {&categories, &importKinds, &exportKinds, &fontKinds, &fontNames,
-                               &transitionNames, &videoEffectNames, &engineNames})
-        table->reset();
-}
 
 // Runs once for the first timeline of the process: the category and kind tables, the fonts and
 // the plug-in modules.

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/base/ZRNameTable.h"
 #include "engine/fonts/ZRFontEntry.h"
-#include "engine/timeline/ZRNameTable.h"
 #include "engine/util/ZRStringMap.h"
 
 #include <memory>
