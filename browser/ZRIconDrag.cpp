@@ -28,10 +28,18 @@ struct Edges {
 
     void set(int field, int64_t value) {
         switch (field) {
-        case 0: left = value; break;
-        case 1: top = value; break;
-        case 2: right = left + value - 1; break;
-        case 3: bottom = top + value - 1; break;
+        case 0:
+            left = value;
+            break;
+        case 1:
+            top = value;
+            break;
+        case 2:
+            right = left + value - 1;
+            break;
+        case 3:
+            bottom = top + value - 1;
+            break;
         }
     }
     bool inRange() const {
@@ -79,8 +87,8 @@ QByteArray ZRIconDrag::encodedData(const char* mimeType) const {
     for (const ZRIconDragItem& record : m_records) {
         const QRect i = record.iconRect();
         const QRect t = record.textRect();
-        for (int value : {i.left(), i.top(), i.width(), i.height(), t.left(), t.top(), t.width(),
-                          t.height()}) {
+        for (int value :
+             {i.left(), i.top(), i.width(), i.height(), t.left(), t.top(), t.width(), t.height()}) {
             text += QString::number(value);
             text += separator;
         }

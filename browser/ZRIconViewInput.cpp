@@ -171,8 +171,12 @@ void ZRIconView::contentsMousePressEvent(QMouseEvent* e) {
     } else {
         if (item && item->m_selectable) {
             switch (m_selectionMode) {
-            case Single: item->setSelected(true, ctrl); break;
-            case Multi: item->setSelected(!item->m_selected, true); break;
+            case Single:
+                item->setSelected(true, ctrl);
+                break;
+            case Multi:
+                item->setSelected(!item->m_selected, true);
+                break;
             case Extended:
                 if (shift) {
                     QRect span;
@@ -199,7 +203,8 @@ void ZRIconView::contentsMousePressEvent(QMouseEvent* e) {
                     item->setSelected(true, false);
                 }
                 break;
-            default: break;
+            default:
+                break;
             }
         } else if (!ctrl && (m_selectionMode != Single || e->button() == Qt::RightButton)) {
             clearSelection();
@@ -262,7 +267,8 @@ void ZRIconView::contentsMouseReleaseEvent(QMouseEvent* e) {
         m_rubberShown = false;
         m_rubber = QRect();
         viewport()->update();
-        click = (m_rubberEnd - m_rubberStart).manhattanLength() <= QApplication::startDragDistance();
+        click =
+            (m_rubberEnd - m_rubberStart).manhattanLength() <= QApplication::startDragDistance();
         m_currentItem = m_tmpCurrentItem;
         m_tmpCurrentItem = nullptr;
         repaintItem(m_currentItem);
@@ -305,9 +311,8 @@ void ZRIconView::contextMenuEvent(QContextMenuEvent* e) {
 void ZRIconView::contentsContextMenuEvent(QContextMenuEvent* e) {
     e->accept();
     if (e->reason() == QContextMenuEvent::Keyboard) {
-        const QPoint centre = m_currentItem
-                                  ? contentsToViewport(m_currentItem->rect().center())
-                                  : viewport()->rect().center();
+        const QPoint centre = m_currentItem ? contentsToViewport(m_currentItem->rect().center())
+                                            : viewport()->rect().center();
         Q_EMIT contextMenuRequested(m_currentItem, viewport()->mapToGlobal(centre));
         return;
     }
@@ -341,10 +346,14 @@ void ZRIconView::doAutoScroll() {
         m_scrollTimer->start(100);
     }
     int dx = 0, dy = 0;
-    if (vp.x() < 0) dx = vp.x();
-    else if (vp.x() > visible.right()) dx = vp.x() - visible.right();
-    if (vp.y() < 0) dy = vp.y();
-    else if (vp.y() > visible.bottom()) dy = vp.y() - visible.bottom();
+    if (vp.x() < 0)
+        dx = vp.x();
+    else if (vp.x() > visible.right())
+        dx = vp.x() - visible.right();
+    if (vp.y() < 0)
+        dy = vp.y();
+    else if (vp.y() > visible.bottom())
+        dy = vp.y() - visible.bottom();
     setContentsPos(contentsX() + dx, contentsY() + dy);
 }
 
@@ -376,8 +385,8 @@ void ZRIconView::selectByRubber(const QRect& oldRubber) {
             }
         }
     }
-    viewport()->update(QRect(contentsToViewport(both.topLeft()), both.size())
-                           .adjusted(-2, -2, 2, 2));
+    viewport()->update(
+        QRect(contentsToViewport(both.topLeft()), both.size()).adjusted(-2, -2, 2, 2));
     if (changed) Q_EMIT selectionChanged();
 }
 
@@ -386,13 +395,13 @@ void ZRIconView::selectByRubber(const QRect& oldRubber) {
 ZRIconViewItem* ZRIconView::rowNeighbour(ZRIconViewItem* from, bool before) const {
     const bool rows = m_arrangement == LeftToRight;
     const QRect r = from->rect();
-    const QRect band = rows ? (before ? QRect(0, 0, m_contentsWidth, r.top())
-                                      : QRect(0, r.bottom() + 1, m_contentsWidth,
-                                              std::max(0, m_contentsHeight - r.bottom() - 1)))
-                            : (before ? QRect(0, 0, r.left(), m_contentsHeight)
-                                      : QRect(r.right() + 1, 0,
-                                              std::max(0, m_contentsWidth - r.right() - 1),
-                                              m_contentsHeight));
+    const QRect band =
+        rows ? (before ? QRect(0, 0, m_contentsWidth, r.top())
+                       : QRect(0, r.bottom() + 1, m_contentsWidth,
+                               std::max(0, m_contentsHeight - r.bottom() - 1)))
+             : (before ? QRect(0, 0, r.left(), m_contentsHeight)
+                       : QRect(r.right() + 1, 0, std::max(0, m_contentsWidth - r.right() - 1),
+                               m_contentsHeight));
     // Searched outward from the current item, so that ties go to the nearest row.
     ZRIconViewItem* best = nullptr;
     int bestOverlap = 0;
@@ -400,10 +409,9 @@ ZRIconViewItem* ZRIconView::rowNeighbour(ZRIconViewItem* from, bool before) cons
          i = before ? i->m_prev : i->m_next) {
         if (!i->rect().intersects(band)) continue;
         int amount = 0;
-        const bool hit = rows ? overlaps(i->rect().left(), i->rect().right(), r.left(), r.right(),
-                                         amount)
-                              : overlaps(i->rect().top(), i->rect().bottom(), r.top(), r.bottom(),
-                                         amount);
+        const bool hit =
+            rows ? overlaps(i->rect().left(), i->rect().right(), r.left(), r.right(), amount)
+                 : overlaps(i->rect().top(), i->rect().bottom(), r.top(), r.bottom(), amount);
         if (hit && amount > bestOverlap) {
             best = i;
             bestOverlap = amount;
@@ -495,15 +503,33 @@ void ZRIconView::keyPressEvent(QKeyEvent* e) {
     bool navigation = true, searched = false;
     ZRIconViewItem* target = nullptr;
     switch (e->key()) {
-    case Qt::Key_Home: target = m_firstItem; break;
-    case Qt::Key_End: target = m_lastItem; break;
-    case Qt::Key_Left: target = rows ? old->m_prev : rowNeighbour(old, true); break;
-    case Qt::Key_Right: target = rows ? old->m_next : rowNeighbour(old, false); break;
-    case Qt::Key_Up: target = rows ? rowNeighbour(old, true) : old->m_prev; break;
-    case Qt::Key_Down: target = rows ? rowNeighbour(old, false) : old->m_next; break;
-    case Qt::Key_PageUp: target = pageNeighbour(old, true); break;
-    case Qt::Key_PageDown: target = pageNeighbour(old, false); break;
-    default: navigation = false; break;
+    case Qt::Key_Home:
+        target = m_firstItem;
+        break;
+    case Qt::Key_End:
+        target = m_lastItem;
+        break;
+    case Qt::Key_Left:
+        target = rows ? old->m_prev : rowNeighbour(old, true);
+        break;
+    case Qt::Key_Right:
+        target = rows ? old->m_next : rowNeighbour(old, false);
+        break;
+    case Qt::Key_Up:
+        target = rows ? rowNeighbour(old, true) : old->m_prev;
+        break;
+    case Qt::Key_Down:
+        target = rows ? rowNeighbour(old, false) : old->m_next;
+        break;
+    case Qt::Key_PageUp:
+        target = pageNeighbour(old, true);
+        break;
+    case Qt::Key_PageDown:
+        target = pageNeighbour(old, false);
+        break;
+    default:
+        navigation = false;
+        break;
     }
     if (navigation) {
         clearInputString();
@@ -516,9 +542,13 @@ void ZRIconView::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_Space:
             if (m_selectionMode != Single) old->setSelected(!old->m_selected, true);
             break;
-        case Qt::Key_Escape: e->ignore(); break;
+        case Qt::Key_Escape:
+            e->ignore();
+            break;
         case Qt::Key_Return:
-        case Qt::Key_Enter: Q_EMIT returnPressed(old); break;
+        case Qt::Key_Enter:
+            Q_EMIT returnPressed(old);
+            break;
         default:
             if (ctrl && e->key() == Qt::Key_A) {
                 selectAll(true);

@@ -287,10 +287,9 @@ void ZRIconViewItem::calcRect(const QString& text) {
     const int maxWidth = m_view->maxItemWidth() - (right ? icon.width() : 0);
     QRect caption;
     if (wrap) {
-        const QRect box = fm.boundingRect(QRect(0, 0, maxWidth - 4, 0x3FFFFFFF),
-                                          Qt::AlignHCenter | Qt::TextWordWrap |
-                                              Qt::TextWrapAnywhere,
-                                          measured);
+        const QRect box =
+            fm.boundingRect(QRect(0, 0, maxWidth - 4, 0x3FFFFFFF),
+                            Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextWrapAnywhere, measured);
         caption = QRect(0, 0, box.width(), box.height());
     } else {
         caption = QRect(0, 0, fm.horizontalAdvance(measured) + 4, fm.height());

@@ -84,9 +84,8 @@ TEST(IconDrag, Latin1DataBytesRoundTripThroughUtf8) {
     EXPECT_EQ(back[0].textRect(), QRect(-5, -6, 7, 8));
 
     // Characters beyond Latin-1 from another source come back as '?'.
-    const QList<ZRIconDragItem> wide =
-        decodeList(QString::fromUtf8("1$@@$1$@@$1$@@$1$@@$1$@@$1$@@$1$@@$1$@@$a\u20acb$@@$")
-                        .toUtf8());
+    const QList<ZRIconDragItem> wide = decodeList(
+        QString::fromUtf8("1$@@$1$@@$1$@@$1$@@$1$@@$1$@@$1$@@$1$@@$a\u20acb$@@$").toUtf8());
     ASSERT_EQ(wide.size(), 1);
     EXPECT_EQ(wide[0].data(), QByteArray("a?b"));
 }
@@ -109,15 +108,23 @@ TEST(IconDrag, MalformedListsDecodeAsTheFormatSays) {
         {"empty pieces vanish and shift the rest", "1$@@$$@@$2$@@$3$@@$4$@@$5$@@$6$@@$7$@@$8$@@$d",
          1, QRect(1, 2, 3, 4), QRect(5, 6, 7, 8)},
         {"an edge past 2^24 drops its record",
-         "16777300$@@$0$@@$1$@@$1$@@$0$@@$0$@@$1$@@$1$@@$d$@@$", 0, {}, {}},
+         "16777300$@@$0$@@$1$@@$1$@@$0$@@$0$@@$1$@@$1$@@$d$@@$",
+         0,
+         {},
+         {}},
         {"a width past 2^24 drops its record",
-         "0$@@$0$@@$2147483647$@@$1$@@$0$@@$0$@@$1$@@$1$@@$d$@@$", 0, {}, {}},
+         "0$@@$0$@@$2147483647$@@$1$@@$0$@@$0$@@$1$@@$1$@@$d$@@$",
+         0,
+         {},
+         {}},
         {"numbers beyond 64 bits read 0",
          "99999999999999999999999$@@$0$@@$1$@@$1$@@$0$@@$0$@@$1$@@$1$@@$d$@@$", 1,
          QRect(0, 0, 1, 1), QRect(0, 0, 1, 1)},
         {"an edge of -2^31 drops its record",
          "-2147483648$@@$-2147483648$@@$-2147483648$@@$-2147483648$@@$0$@@$0$@@$1$@@$1$@@$d$@@$",
-         0, {}, {}},
+         0,
+         {},
+         {}},
         {"text after the zero byte is ignored", "1$@@$2$@@$3$@@$4$@@$5$@@$6$@@$7$@@$8$@@$d$@@$", 1,
          QRect(1, 2, 3, 4), QRect(5, 6, 7, 8)},
     };

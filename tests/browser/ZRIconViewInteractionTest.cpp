@@ -1,7 +1,7 @@
 #include "tests/browser/BrowserFixture.h"
 
-#include "classes/pixels/ZRPixelRoutines.h"
 #include "classes/painting/ZRImagePainting.h"
+#include "classes/pixels/ZRPixelRoutines.h"
 #include "classes/widgets/ZRScrollBar.h"
 #include "classes/widgets/ZRScrollBarSkin.h"
 #include "classes/widgets/ZRSkinStyle.h"
@@ -125,52 +125,67 @@ TEST_F(InteractionTest, ModesAndGesturesGiveTheirSelection) {
     };
     const Case cases[] = {
         {"single click", ZRIconView::Single, [](InteractionTest& t) { t.click(t.at(1)); }, {1}, 1},
-        {"single click moves", ZRIconView::Single,
+        {"single click moves",
+         ZRIconView::Single,
          [](InteractionTest& t) {
              t.click(t.at(1));
              t.click(t.at(3));
          },
-         {3}, 3},
-        {"single click on empty space keeps", ZRIconView::Single,
+         {3},
+         3},
+        {"single click on empty space keeps",
+         ZRIconView::Single,
          [](InteractionTest& t) {
              t.click(t.at(1));
              t.click(t.empty());
          },
-         {1}, 1},
-        {"single ctrl+A selects the current item only", ZRIconView::Single,
+         {1},
+         1},
+        {"single ctrl+A selects the current item only",
+         ZRIconView::Single,
          [](InteractionTest& t) {
              t.click(t.at(2));
              QTest::keyClick(t.view, Qt::Key_A, Qt::ControlModifier);
          },
-         {2}, 2},
-        {"multi toggles", ZRIconView::Multi,
+         {2},
+         2},
+        {"multi toggles",
+         ZRIconView::Multi,
          [](InteractionTest& t) {
              t.click(t.at(1));
              t.click(t.at(3));
              t.click(t.at(1));
          },
-         {3}, 1},
-        {"multi empty click clears", ZRIconView::Multi,
+         {3},
+         1},
+        {"multi empty click clears",
+         ZRIconView::Multi,
          [](InteractionTest& t) {
              t.click(t.at(1));
              t.click(t.empty());
          },
-         {}, 1},
-        {"extended click selects alone", ZRIconView::Extended,
+         {},
+         1},
+        {"extended click selects alone",
+         ZRIconView::Extended,
          [](InteractionTest& t) {
              t.click(t.at(1));
              t.click(t.at(4));
          },
-         {4}, 4},
-        {"extended ctrl toggles one", ZRIconView::Extended,
+         {4},
+         4},
+        {"extended ctrl toggles one",
+         ZRIconView::Extended,
          [](InteractionTest& t) {
              t.click(t.at(1));
              t.click(t.at(4), Qt::ControlModifier);
              t.click(t.at(5), Qt::ControlModifier);
              t.click(t.at(4), Qt::ControlModifier);
          },
-         {1, 5}, 4},
-        {"extended shift spans and keeps", ZRIconView::Extended,
+         {1, 5},
+         4},
+        {"extended shift spans and keeps",
+         ZRIconView::Extended,
          [](InteractionTest& t) {
              t.click(t.at(0));
              t.click(t.at(5), Qt::ControlModifier);
@@ -180,40 +195,51 @@ TEST_F(InteractionTest, ModesAndGesturesGiveTheirSelection) {
              t.click(t.at(1), Qt::ControlModifier);
              t.click(t.at(3), Qt::ShiftModifier);
          },
-         {1, 2, 3, 5}, 3},
-        {"extended band", ZRIconView::Extended,
+         {1, 2, 3, 5},
+         3},
+        {"extended band",
+         ZRIconView::Extended,
          [](InteractionTest& t) {
              t.click(t.at(0));
              t.band(t.empty(), QPoint((t.at(1).x() + t.at(2).x()) / 2, t.at(1).y()));
          },
-         {2, 3, 4, 5}, 0},
-        {"no selection keeps the current item", ZRIconView::NoSelection,
+         {2, 3, 4, 5},
+         0},
+        {"no selection keeps the current item",
+         ZRIconView::NoSelection,
          [](InteractionTest& t) {
              t.click(t.at(2));
              t.view->selectAll(true);
              t.view->invertSelection();
              QTest::keyClick(t.view, Qt::Key_Space);
          },
-         {}, 2},
-        {"keys in extended mode", ZRIconView::Extended,
+         {},
+         2},
+        {"keys in extended mode",
+         ZRIconView::Extended,
          [](InteractionTest& t) {
              t.click(t.at(1));
              QTest::keyClick(t.view, Qt::Key_Right, Qt::ShiftModifier);
              QTest::keyClick(t.view, Qt::Key_Right, Qt::ShiftModifier);
          },
-         {1, 2, 3}, 3},
-        {"home and end", ZRIconView::Single,
+         {1, 2, 3},
+         3},
+        {"home and end",
+         ZRIconView::Single,
          [](InteractionTest& t) {
              t.click(t.at(2));
              QTest::keyClick(t.view, Qt::Key_End);
          },
-         {5}, 5},
-        {"type-ahead finds by prefix", ZRIconView::Extended,
+         {5},
+         5},
+        {"type-ahead finds by prefix",
+         ZRIconView::Extended,
          [](InteractionTest& t) {
              t.click(t.at(0));
              QTest::keyClicks(t.view, "4");
          },
-         {4}, 4},
+         {4},
+         4},
     };
     for (const Case& c : cases) {
         makeView(c.mode);
@@ -240,8 +266,8 @@ TEST_F(InteractionTest, PressAndClickSignalsComeInOrder) {
     EXPECT_EQ(log, (QStringList{"selectionChanged", "clicked:-"}));
     log.clear();
     click(empty(), Qt::NoModifier, Qt::RightButton);
-    EXPECT_EQ(log, (QStringList{"selectionChanged", "mouseButtonPressed:-", "pressed:-",
-                                "clicked:-"}));
+    EXPECT_EQ(log,
+              (QStringList{"selectionChanged", "mouseButtonPressed:-", "pressed:-", "clicked:-"}));
 }
 
 TEST_F(InteractionTest, BandBeyondTheDragDistanceIsNoClick) {

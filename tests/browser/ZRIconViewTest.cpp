@@ -165,8 +165,8 @@ TEST_F(IconViewTest, ItemCaptionsKeysAndMoves) {
 
     auto* fits = new ZRIconViewItem(view, "short", icon(20, 20));
     EXPECT_EQ(fits->shownText(), "short");
-    auto* longer = new ZRIconViewItem(
-        view, "a caption far too long for the item width of the view", icon(20, 20));
+    auto* longer = new ZRIconViewItem(view, "a caption far too long for the item width of the view",
+                                      icon(20, 20));
     EXPECT_TRUE(longer->shownText().endsWith("..."));
     EXPECT_LT(fm.horizontalAdvance(longer->shownText()), view->maxItemWidth());
     EXPECT_TRUE(QString(longer->text()).startsWith(longer->shownText().chopped(3)));
@@ -232,8 +232,8 @@ TEST_F(IconViewTest, RenameAcceptsOnReturnAndCancelsOnEscape) {
 TEST_F(IconViewTest, ToolTipShowsTheFullCaptionOfAShortenedItemOnly) {
     ZRIconView* view = viewOnPanel();
     view->setWordWrapIconText(false);
-    auto* shortened = new ZRIconViewItem(view, "a caption far too long to be shown whole",
-                                         icon(20, 20));
+    auto* shortened =
+        new ZRIconViewItem(view, "a caption far too long to be shown whole", icon(20, 20));
     auto* whole = new ZRIconViewItem(view, "ok", icon(20, 20));
     const auto tipAt = [&](ZRIconViewItem* item) {
         QToolTip::hideText();

@@ -20,13 +20,21 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QTest>
+#include <QEventLoop>
+#include <QTimer>
 #include <QToolTip>
 
 #include <cstdio>
 #include <memory>
 
 namespace {
+
+// Runs the event loop for `ms` milliseconds.
+void wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 QImage panelSkin(const QSize& size) {
     QImage image(size, QImage::Format_ARGB32);
@@ -53,8 +61,7 @@ QImage itemIcon(int i) {
 
 void mouse(ZRIconView* view, QEvent::Type type, const QPoint& at, Qt::MouseButtons held) {
     QMouseEvent e(type, at, view->viewport()->mapToGlobal(at),
-                  type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
-                  Qt::NoModifier);
+                  type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
     QCoreApplication::sendEvent(view->viewport(), &e);
 }
 
@@ -82,7 +89,7 @@ int main(int argc, char** argv) {
     view->setWordWrapIconText(false);
     view->setMaxItemWidth(70);
     panel.show();
-    if (!QTest::qWaitForWindowExposed(&panel)) return 1;
+    wait(200);
     for (int i = 0; i < 30; ++i) {
         const QString name = i == 4 ? QStringLiteral("holiday at the seaside.avi")
                                     : QStringLiteral("clip %1.avi").arg(i + 1);
@@ -94,7 +101,7 @@ int main(int argc, char** argv) {
         items[n++] = i;
     panel.activateWindow();
     view->setFocus();
-    (void)QTest::qWaitForWindowActive(&panel);
+    wait(100);
     view->setCurrentItem(items[7]);
     items[1]->setSelected(true, true);
     items[2]->setSelected(true, true);
@@ -118,10 +125,10 @@ int main(int argc, char** argv) {
     const QPoint tipAt = view->contentsToViewport(items[4]->textRect(false).center());
     QHelpEvent help(QEvent::ToolTip, tipAt, view->viewport()->mapToGlobal(tipAt));
     QCoreApplication::sendEvent(view->viewport(), &help);
-    QTest::qWait(300);
+    wait(300);
     const QRect area(panel.mapToGlobal(QPoint(0, 0)), size + QSize(120, 60));
-    save("tooltip", panel.screen()->grabWindow(0, area.x(), area.y(), area.width(),
-                                               area.height()).toImage());
+    save("tooltip",
+         panel.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage());
     QToolTip::hideText();
 
     // A rubber band from empty space below the items up over two rows.
@@ -129,8 +136,7 @@ int main(int argc, char** argv) {
     mouse(view, QEvent::MouseButtonPress, from, Qt::LeftButton);
     mouse(view, QEvent::MouseMove, QPoint(from.x() - 150, from.y() - 120), Qt::LeftButton);
     save("band", grabPanel());
-    mouse(view, QEvent::MouseButtonRelease, QPoint(from.x() - 150, from.y() - 120),
-          Qt::NoButton);
+    mouse(view, QEvent::MouseButtonRelease, QPoint(from.x() - 150, from.y() - 120), Qt::NoButton);
 
     // Three icons dragged in from another view, over an item.
     ZRIconDrag data;
