@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QUrl>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -58,10 +59,10 @@ public:
         return view;
     }
 
-    void refill() {
+    void refill(int count = 6) {
         view->clear();
         items.clear();
-        for (int i = 0; i < 6; ++i)
+        for (int i = 0; i < count; ++i)
             items.push_back(new ZRIconViewItem(view, QString::number(i), icon(40, 30)));
     }
 
@@ -396,6 +397,50 @@ TEST_F(InteractionTest, TakingTheCurrentItemMovesCurrencyBack) {
     EXPECT_EQ(view->currentItem(), items[2]);
     EXPECT_EQ(view->count(), 5);
     expectNothingDangles();
+}
+
+TEST_F(InteractionTest, ArrowKeysFollowRowsByOverlap) {
+    makeView(ZRIconView::Single);
+    refill(30);
+    const int perRow = int(std::count_if(
+        items.begin(), items.end(), [&](ZRIconViewItem* i) { return i->y() == items[0]->y(); }));
+    ASSERT_GT(perRow, 2);
+    ASSERT_LT(perRow, 15);
+    click(at(perRow + 1));
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(view->currentItem(), items[size_t(2 * perRow + 1)]);
+    QTest::keyClick(view, Qt::Key_Up);
+    QTest::keyClick(view, Qt::Key_Up);
+    EXPECT_EQ(view->currentItem(), items[1]);
+    QTest::keyClick(view, Qt::Key_Up);
+    EXPECT_EQ(view->currentItem(), items[1]);
+    QTest::keyClick(view, Qt::Key_Left);
+    EXPECT_EQ(view->currentItem(), items[0]);
+    EXPECT_EQ(selected(), QSet<int>{0});
+    QTest::keyClick(view, Qt::Key_Return);
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_EQ(selected(), QSet<int>{0});
+}
+
+TEST_F(InteractionTest, BandOutsideTheViewportScrollsUntilReleased) {
+    makeView(ZRIconView::Multi);
+    refill(70);
+    ASSERT_GT(view->contentsHeight(), view->visibleHeight());
+    const QPoint gap(items[0]->x() + items[0]->width() + 2, at(0).y());
+    ASSERT_EQ(view->findItem(view->viewportToContents(gap)), nullptr);
+    mouse(QEvent::MouseButtonPress, gap, Qt::LeftButton);
+    mouse(QEvent::MouseMove, QPoint(gap.x() + 30, view->visibleHeight() + 40), Qt::LeftButton);
+    const int first = view->contentsY();
+    EXPECT_GT(first, 0);
+    QTest::qWait(250);
+    EXPECT_GT(view->contentsY(), first);
+    EXPECT_FALSE(selected().isEmpty());
+    mouse(QEvent::MouseButtonRelease, QPoint(gap.x() + 30, view->visibleHeight() + 40),
+          Qt::LeftButton);
+    const int released = view->contentsY();
+    QTest::qWait(250);
+    EXPECT_EQ(view->contentsY(), released);
+    EXPECT_EQ(view->rubberBand(), QRect());
 }
 
 // --- pixels ----------------------------------------------------------------------------------
