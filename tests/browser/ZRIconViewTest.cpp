@@ -156,6 +156,22 @@ TEST_F(IconViewTest, TopToBottomFillsColumnsAndSortRelinks) {
     EXPECT_EQ(view->strips()[0]->rect, QRect(0, 0, 300, ZRIconView::kStripLength));
 }
 
+TEST_F(IconViewTest, WithoutASkinnedParentItemsShowOnBase) {
+    QWidget plain;
+    plain.resize(200, 150);
+    auto* view = new ZRIconView(&plain);
+    view->setGeometry(0, 0, 200, 150);
+    plain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
+    auto* item = new ZRIconViewItem(view, "x", icon(40, 30, qRgba(0, 200, 0, 255)));
+    EXPECT_FALSE(view->hasSkinParent());
+    EXPECT_FALSE(view->drawsOnSkin());
+    const QImage shot = view->viewport()->grab().toImage();
+    const QPoint inside = view->contentsToViewport(item->pixmapRect(false).center());
+    EXPECT_EQ(shot.pixel(inside) | 0xFF000000u, qRgb(0, 200, 0));
+    EXPECT_EQ(shot.pixel(195, 145) | 0xFF000000u, view->palette().color(QPalette::Base).rgb());
+}
+
 // --- items -----------------------------------------------------------------------------------
 
 TEST_F(IconViewTest, ItemCaptionsKeysAndMoves) {
