@@ -623,7 +623,7 @@ void ZRIconView::arrangeItemsInGrid(bool update) {
         }
     }
     m_arranging = false;
-    if (isVisible()) m_dirty = false;
+    m_dirty = false;
     rebuildContainers();
     if (update && (!gOptimizeLayout || changed)) viewport()->update();
 }
