@@ -34,6 +34,8 @@ ZRTimeline::~ZRTimeline() {
     // The renderer reads the tracks and objects destroyed below.
     m_worker.stop();
     zrscript::forgetTimeline(this);
+    for (IZRObject* object : takeTrackObjects())
+        destroyObject(object);
     while (IZRObject* object = m_registries.objects.first())
         destroyObject(object);
     while (ZRGuardedList* list = m_registries.lists.first())
@@ -127,12 +129,17 @@ bool ZRTimeline::saveProject(const char* fileName) {
 
 // --- Sound -----------------------------------------------------------------
 
+// The mix reads objects that the host's thread destroys, re-rates and sets only under the render
+// mutex: the mix holds it as the composers do, stepping aside for a waiting setter between
+// calls, and takes the mix mutex after it.
 bool ZRTimeline::startAudioAt(IZRPos* position) {
+    auto renderLock = renderMutex().holdYielding();
     m_audio.start(position, m_frameRate);
     return true;
 }
 
 void* ZRTimeline::renderAudio(int32_t frames, int32_t* bytes) {
+    auto renderLock = renderMutex().holdYielding();
     return const_cast<unsigned char*>(m_audio.render(frames, bytes, m_tracks));
 }
 

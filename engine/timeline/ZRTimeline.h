@@ -73,8 +73,9 @@
 ///  3. the render mutex (the compositor's): composing, every object setting, attaching effects,
 ///     destroying objects and effects, replacing the work buffers ("Video Dimensions") and
 ///     re-rating positions ("Framerate"); composers yield it to a waiting setter;
-///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix; it is
-///     never held with the render mutex;
+///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix, inside
+///     the render mutex, which they hold as the composers do (so no object they mix is
+///     destroyed or set meanwhile);
 ///  5. the end-position mutex;
 ///  6. the timeline mutex (the track table's, recursive): the track tables, placement and the
 ///     objects' positions; `videoAt` copies what it needs of them under it and composes
@@ -284,6 +285,9 @@ private:
     void placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start, bool video,
                      int index, int depth);
     void shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd);
+    /// Empties every track and hands back the objects that were on them, each once, with their
+    /// places reset; they stay registered for the caller to destroy.
+    std::vector<IZRObject*> takeTrackObjects();
 
     // Holds the timeline mutex for an edit; the outermost scope tells the background renderer of
     // the ranges noted meanwhile once the mutex is released.

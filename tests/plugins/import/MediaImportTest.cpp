@@ -13,9 +13,14 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace mediafixture;
@@ -334,4 +339,33 @@ TEST_F(MediaImportTest, DamagedFilesFailToOpenOrShowBlack) {
         EXPECT_TRUE(access->renderAudio(2000, &data, &bytes));
         EXPECT_GT(bytes, 0);
     }
+}
+
+// A media path that is not a regular file is refused at once: open(2) on a FIFO without a writer
+// would wait for ever, a device like /dev/zero never ends. A container naming a FIFO is refused
+// the same way. Should an open block, a writer on the FIFO lets it go so the test ends.
+TEST_F(MediaImportTest, PathsThatAreNotRegularFilesAreRefusedWithoutBlocking) {
+    const std::string folder = mediaFolder();
+    const std::string fifo = folder + "clip.avi";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string list = folder + "list.ffconcat";
+    {
+        QFile file(QString::fromStdString(list));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("ffconcat version 1.0\nfile clip.avi\n");
+    }
+    for (const std::string& path : {fifo, std::string("/dev/zero"), list}) {
+        SCOPED_TRACE(path);
+        auto opened = std::async(std::launch::async, [&] { return open(path) != nullptr; });
+        const bool finished = opened.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        EXPECT_TRUE(finished) << "the open blocked";
+        if (!finished) {
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            opened.wait();
+            if (writer >= 0) ::close(writer);
+        }
+        EXPECT_FALSE(opened.get());
+    }
+    ::unlink(fifo.c_str());
 }
