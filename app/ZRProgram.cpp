@@ -160,11 +160,10 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
     // Without its skins every widget of the program is invisible, and the loader's reasons
     // reach only the terminal.
     if (skinFiles == 0) {
-        showCritical(hooks, captionTitle(caption),
-                     translated("The program's skins could not be loaded from:") +
-                         QLatin1Char('\n') +
-                         QDir::toNativeSeparators(skinBaseFolder() +
-                                                  QStringLiteral("/skins/default/")));
+        showCritical(
+            hooks, captionTitle(caption),
+            translated("The program's skins could not be loaded from:") + QLatin1Char('\n') +
+                QDir::toNativeSeparators(skinBaseFolder() + QStringLiteral("/skins/default/")));
         return 1;
     }
 

@@ -24,7 +24,7 @@ ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned
         const char last = m_baseFolder.empty() ? '/' : m_baseFolder.back();
         if (last != '/' && last != '\\') m_baseFolder += '/';
     }
-    if (zrEngine().timelineCount == 0) initialiseEngine();
+    initialiseEngine();
     ++zrEngine().timelineCount;
     m_frameRate = ZRPos::defaultFrameRate();
     openLog();
@@ -33,6 +33,9 @@ ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned
 ZRTimeline::~ZRTimeline() {
     // The renderer reads the tracks and objects destroyed below.
     m_worker.stop();
+    // A host that still holds the text renderer gives up nothing else: what it took goes here.
+    while (m_textRendererHolds > 0)
+        lockTextRenderer(false);
     zrscript::forgetTimeline(this);
     for (IZRObject* object : takeTrackObjects())
         destroyObject(object);

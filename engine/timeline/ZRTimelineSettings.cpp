@@ -144,8 +144,8 @@ struct ZRTimeline::SettingKeys {
              return t.setTemporaryFolder(reinterpret_cast<const char*>(value));
          }},
         {"Lock Text Renderer", nullptr,
-         [](T&, intptr_t value) {
-             lockTextRenderer(value == 1);
+         [](T& t, intptr_t value) {
+             t.lockTextRenderer(value == 1);
              return true;
          }},
         {"Enhanced BRIVA Audio Handling",
@@ -526,13 +526,22 @@ bool ZRTimeline::setTemporaryFolder(const char* folder) {
     return true;
 }
 
+// The font's lock comes after the render mutex (ZRTimeline.h). A host holding only the font
+// would take the render mutex inside it with its next title setting, while a composer holding
+// the render mutex waits for the font: both are taken here, in their order.
 void ZRTimeline::lockTextRenderer(bool lock) {
     ZRFont* font = zrProcessFont();
     if (!font) return;
-    if (lock)
+    if (lock) {
+        renderMutex().lock();
         font->lock();
-    else
-        font->unlock();
+        ++m_textRendererHolds;
+        return;
+    }
+    if (m_textRendererHolds == 0) return; // an unlock without a lock unlocks nothing
+    --m_textRendererHolds;
+    font->unlock();
+    renderMutex().unlock();
 }
 
 // Under the render mutex: titles' font data is what frames read.

@@ -19,8 +19,8 @@ public:
 
     /// Opens `path` as a plain file (no protocol prefix is honoured, nested opens of a container
     /// stay on local files; each file opened must be a regular file, so a FIFO, terminal or
-    /// device is refused without blocking) and reads its stream information. False, with `*error` set and
-    /// nothing open, when it cannot.
+    /// device is refused without blocking) and reads its stream information. False, with `*error`
+    /// set and nothing open, when it cannot.
     bool open(const std::string& path, std::string* error);
     AVFormatContext* context() const { return m_context.get(); }
     AVStream* stream(int index) const;
@@ -49,8 +49,7 @@ private:
     static int openRegular(AVFormatContext* context, AVIOContext** pb, const char* url, int flags,
                            AVDictionary** options);
 
-    using OpenFunction = int (*)(AVFormatContext*, AVIOContext**, const char*, int,
-                                 AVDictionary**);
+    using OpenFunction = int (*)(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**);
     OpenFunction m_defaultOpen = nullptr;
 
     InputHandle m_context;

@@ -69,7 +69,6 @@ TEST(FullDisk, FailedSavesKeepTheEarlierFile) {
         EXPECT_TRUE(testsupport::onFullDisk(c.limit, [&] { return !c.save(target); }))
             << "the save must answer the failure";
         EXPECT_EQ(contents(path), "earlier");
-        EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).join(' '),
-                  QLatin1String(c.file));
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).join(' '), QLatin1String(c.file));
     }
 }

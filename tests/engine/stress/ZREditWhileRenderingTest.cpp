@@ -245,7 +245,9 @@ TEST(EditWhileRendering, EveryEditAndLevelBesideTheAudioMix) {
              doomed = sound(3, at(0, 0));
          }},
         {"Track Audio Level",
-         [&](int r) { settings->setIndexedDoubleSetting("Track Audio Level", 1, r % 2 ? -0.5 : 0); }},
+         [&](int r) {
+             settings->setIndexedDoubleSetting("Track Audio Level", 1, r % 2 ? -0.5 : 0);
+         }},
         {"Mute Track", [&](int r) { settings->setIntPairSetting("Mute Track", 2, r % 2); }},
         {"Channel Audio Level",
          [&](int r) {
@@ -278,4 +280,42 @@ TEST(EditWhileRendering, EveryEditAndLevelBesideTheAudioMix) {
     stop = true;
     mix.join();
     EXPECT_GE(blocks.load(), 8);
+}
+
+// "Lock Text Renderer" lets the host hold the text renderer across calls, title settings
+// included, while frames with the title are composed: the host then holds the render mutex and
+// the font's lock in the engine's order, so neither side waits for the other for ever (and the
+// thread sanitizer sees no inversion). An unlock without a lock gives up nothing.
+TEST(EditWhileRendering, TitleSettingsUnderTheTextRendererLock) {
+    Watchdog watchdog;
+    Timeline timeline = makeTimeline();
+    IZRTimeline* t = timeline.get();
+    IZRSettings* settings = t->settings();
+    settings->setDoubleSetting("Framerate", 30.0);
+    settings->setIntPairSetting("Video Dimensions", 64, 48);
+    IZRObject* title = t->factory()->createObject("2D-Text", nullptr, nullptr, "Title");
+    ASSERT_NE(title, nullptr);
+    ZRPos titleAt = at(0, 0);
+    ASSERT_TRUE(t->insertObject(1, &titleAt, title));
+
+    std::atomic<bool> stop{false};
+    std::thread preview([&] {
+        for (int f = 0; !stop.load(); f = (f + 3) % 30) {
+            ZRPos p = frames(f);
+            if (IZRImage* frame = t->videoAt(&p, 0)) frame->unlock();
+        }
+    });
+    watchdog.enter("an unlock without a lock");
+    EXPECT_TRUE(settings->setIntSetting("Lock Text Renderer", 0));
+    for (int round = 0; round < 40; ++round) {
+        watchdog.enter("title text under the text renderer lock");
+        ASSERT_TRUE(settings->setIntSetting("Lock Text Renderer", 1));
+        static_cast<ZRObject*>(title)->setStringSetting("Text Text",
+                                                        round % 2 ? "A longer title" : "Short");
+        ASSERT_TRUE(settings->setIntSetting("Lock Text Renderer", 0));
+        std::this_thread::yield();
+    }
+    watchdog.enter("stopping");
+    stop = true;
+    preview.join();
 }

@@ -358,7 +358,8 @@ TEST_F(MediaImportTest, PathsThatAreNotRegularFilesAreRefusedWithoutBlocking) {
     for (const std::string& path : {fifo, std::string("/dev/zero"), list}) {
         SCOPED_TRACE(path);
         auto opened = std::async(std::launch::async, [&] { return open(path) != nullptr; });
-        const bool finished = opened.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        const bool finished =
+            opened.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
         EXPECT_TRUE(finished) << "the open blocked";
         if (!finished) {
             const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
