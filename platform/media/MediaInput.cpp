@@ -41,8 +41,8 @@ bool isRegularFile(const char* url) {
 int MediaInput::openRegular(AVFormatContext* context, AVIOContext** pb, const char* url, int flags,
                             AVDictionary** options) {
     // open(2) on a FIFO without a writer, or on a terminal, waits for ever, past any interrupt
-    // callback; devices like /dev/zero never end. The demuxer opens the file itself and any file
-    // a container names through here, so each is checked before it is opened.
+    // callback; devices like /dev/zero never end. The demuxer opens the file itself through
+    // here, so it is checked before it is opened.
     if (!url || !isRegularFile(url)) return AVERROR(EINVAL);
     const auto* input = static_cast<const MediaInput*>(context->opaque);
     return input->m_defaultOpen(context, pb, url, flags, options);

@@ -18,8 +18,8 @@ public:
     MediaInput& operator=(const MediaInput&) = delete;
 
     /// Opens `path` as a plain file (no protocol prefix is honoured, nested opens of a container
-    /// stay on local files; each file opened must be a regular file, so a FIFO, terminal or
-    /// device is refused without blocking) and reads its stream information. False, with `*error`
+    /// stay on local files; the file must be a regular file, so a FIFO, terminal or device is
+    /// refused without blocking) and reads its stream information. False, with `*error`
     /// set and nothing open, when it cannot.
     bool open(const std::string& path, std::string* error);
     AVFormatContext* context() const { return m_context.get(); }
