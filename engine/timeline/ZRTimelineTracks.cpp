@@ -342,6 +342,9 @@ void ZRTimeline::shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd) {
 
 bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
     if (!object || !markIn) return false;
+    // The marks and the length are read by the audio mix, which holds the render mutex, not
+    // the timeline's: a trim holds both, in the engine's order.
+    std::lock_guard renderLock(renderMutex());
     EditScope edit(*this);
     ZRTrackItem* target = item(object);
     const ZRPos oldStart = copyOf(object->startPos()), oldEnd = copyOf(object->endPos());
@@ -374,6 +377,9 @@ bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
 
 bool ZRTimeline::setObjectMarkOut(IZRObject* object, IZRPos* markOut) {
     if (!object || !markOut) return false;
+    // The marks and the length are read by the audio mix, which holds the render mutex, not
+    // the timeline's: a trim holds both, in the engine's order.
+    std::lock_guard renderLock(renderMutex());
     EditScope edit(*this);
     ZRTrackItem* target = item(object);
     // A mark-out before the mark-in, or a used length beyond the source, is refused.
