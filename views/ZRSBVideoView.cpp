@@ -14,6 +14,10 @@ ZRSBVideoView::ZRSBVideoView(QWidget* parent, const char* name) : QSBWidget(pare
     // paint them under the view first.
     setAttribute(Qt::WA_OpaquePaintEvent, hasSkinParent());
     setAcceptDrops(true);
+    // A queued connection made once: a functor handed to invokeMethod per frame is freed by
+    // whichever thread drops it last, through reference counts the thread sanitizer cannot see.
+    connect(
+        this, &ZRSBVideoView::frameReady, this, [this] { update(); }, Qt::QueuedConnection);
     m_width = width();
     m_height = height();
     m_enabled = isEnabled();
@@ -210,9 +214,7 @@ void ZRSBVideoView::renderPass() {
             m_frontValid = drawn;
         }
     }
-    if (current)
-        QMetaObject::invokeMethod(
-            this, [this] { update(); }, Qt::QueuedConnection);
+    if (current) Q_EMIT frameReady();
 }
 
 bool ZRSBVideoView::renderFrame(const RenderRequest& request, IZRImage* target) {

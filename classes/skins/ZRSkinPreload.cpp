@@ -94,7 +94,7 @@ QString skinBaseFolder() {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(".");
 }
 
-void preloadSkins() {
+int preloadSkins() {
     SkinTable& t = table();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         t.cursors = makeSkinCursors();
@@ -103,6 +103,7 @@ void preloadSkins() {
 
     const QString folder = skinBaseFolder() + QStringLiteral("/skins/default/");
     t.skins.clear();
+    int loadedFiles = 0;
     for (const PreloadedSkinFile& file : kPreloadedSkinFiles) {
         const QByteArray path = QFile::encodeName(folder + QLatin1String(file.name) + ".psd");
         LoadedSkin skin;
@@ -111,8 +112,10 @@ void preloadSkins() {
             skin.sets = groupLayersIntoSets(skin.layers.get(), file.relative);
             if (file.setOpacity) applyLayerSetOpacity(skin.sets.get(), nullptr);
         }
+        if (skin.layers) ++loadedFiles;
         t.skins[QByteArray(file.name)] = std::move(skin);
     }
+    return loadedFiles;
 }
 
 void releaseSkins() {

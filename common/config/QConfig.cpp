@@ -312,7 +312,10 @@ bool QConfig::writeFile() {
 
     QSaveFile file(m_fileName);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    if (!writeGroups(&file, merged) || !file.commit()) return false;
+    // The whole file usually fits the device's buffer, so the write itself cannot fail and a
+    // full disk shows only in the flush. commit() flushes too but renames the short temporary
+    // over the target even when that flush fails: flushed and checked first, the old file stays.
+    if (!writeGroups(&file, merged) || !file.flush() || !file.commit()) return false;
 
     // Entries written only for this session stay in memory over the saved content.
     for (size_t g = 0; g < m_groups.size(); ++g) {

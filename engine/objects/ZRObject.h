@@ -126,7 +126,7 @@ public:
     int32_t volumeKeyCount() override { return m_volumeKeys.count(); }
     bool setVolumeKey(IZRPos* position, double levelDb) override;
     bool removeVolumeKey(IZRPos* position) override;
-    void clearVolumeKeys() override { m_volumeKeys.clear(); }
+    void clearVolumeKeys() override;
     double volumeAt(IZRPos* position) override;
     IZRPos* volumeKeyPosAt(int32_t index) override;
 

@@ -9,4 +9,6 @@ void ZREngine::freeTables() {
     for (ZRNameTable* table : {&categories, &importKinds, &exportKinds, &fontKinds, &fontNames,
                                &transitionNames, &videoEffectNames, &engineNames})
         table->reset();
+    parts = 0;
+    namedParts = 0;
 }

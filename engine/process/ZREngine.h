@@ -6,10 +6,16 @@
 
 #include <memory>
 
-/// State shared by every timeline of the process. The first timeline's construction fills it
-/// and the last one's destruction frees the tables; between those it is only read, without a
-/// lock. Timelines are made and destroyed on one thread.
+/// State shared by every timeline of the process. The first timeline's construction fills it,
+/// a later one adds the parts its flags ask for that are not there yet, and the last one's
+/// destruction frees the tables; between those it is only read, without a lock. Timelines are
+/// made and destroyed on one thread.
 struct ZREngine {
+    /// The parts set up so far, and those named in the categories, by the flags of the
+    /// timelines made.
+    static constexpr unsigned kFonts = 1, kTransitions = 2, kVideoEffects = 4;
+    unsigned parts = 0;
+    unsigned namedParts = 0;
     int timelineCount = 0;
     /// The interface language handed to plug-in modules (the setting "Language").
     int language = 0;

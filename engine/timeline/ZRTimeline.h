@@ -73,8 +73,9 @@
 ///  3. the render mutex (the compositor's): composing, every object setting, attaching effects,
 ///     destroying objects and effects, replacing the work buffers ("Video Dimensions") and
 ///     re-rating positions ("Framerate"); composers yield it to a waiting setter;
-///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix; it is
-///     never held with the render mutex;
+///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix, inside
+///     the render mutex, which they hold as the composers do (so no object they mix is
+///     destroyed or set meanwhile);
 ///  5. the end-position mutex;
 ///  6. the timeline mutex (the track table's, recursive): the track tables, placement and the
 ///     objects' positions; `videoAt` copies what it needs of them under it and composes
@@ -281,9 +282,16 @@ private:
     bool registered(IZRObject* object);
 
     // Tracks (ZRTimelineTracks.cpp)
+    /// Places `object` on `list` at `start` and every object that pushes on either kind of
+    /// track, to any depth (under the timeline mutex).
     void placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start, bool video,
-                     int index, int depth);
+                     int index);
+    std::vector<ZRTrackItem*> placeOnce(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start,
+                                        bool video, int index);
     void shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd);
+    /// Empties every track and hands back the objects that were on them, each once, with their
+    /// places reset; they stay registered for the caller to destroy.
+    std::vector<IZRObject*> takeTrackObjects();
 
     // Holds the timeline mutex for an edit; the outermost scope tells the background renderer of
     // the ranges noted meanwhile once the mutex is released.
@@ -303,7 +311,10 @@ private:
     void setVideoDimensions(int width, int height);
     /// "Temporary Directory": false for a null or empty text.
     bool setTemporaryFolder(const char* folder);
-    static void lockTextRenderer(bool lock);
+    /// "Lock Text Renderer": 1 takes this timeline's render mutex, then the process font's
+    /// lock, for the host to hold across calls (title settings included); 0 gives back what 1
+    /// took, in the reverse order, and nothing when the host holds nothing. Host thread only.
+    void lockTextRenderer(bool lock);
     /// "Pause Background Rendering": one pause more, or one less.
     void pauseRenderer(bool pause);
     /// Scales every title's text with the frame width (nothing while the old width is 0).
@@ -331,6 +342,7 @@ private:
     // (guarded by the timeline mutex).
     int m_editDepth = 0;
     std::vector<std::pair<ZRPos, ZRPos>> m_changedRanges;
+    int m_textRendererHolds = 0; ///< "Lock Text Renderer" holds; host thread only
     ZRTimelineAudio m_audio;
     ZRTempFileStore m_tempFiles;
     // After the store: stopped in the destructor, and its files deleted before the store goes.

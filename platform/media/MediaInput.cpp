@@ -7,6 +7,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <thread>
 
 namespace mediaimport {
@@ -26,7 +29,24 @@ struct DictionaryDeleter {
     void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
 };
 
+// stat() answers without opening, so a FIFO or terminal cannot block the check.
+bool isRegularFile(const char* url) {
+    if (std::strncmp(url, "file:", 5) == 0) url += 5;
+    struct stat info {};
+    return ::stat(url, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 } // namespace
+
+int MediaInput::openRegular(AVFormatContext* context, AVIOContext** pb, const char* url, int flags,
+                            AVDictionary** options) {
+    // open(2) on a FIFO without a writer, or on a terminal, waits for ever, past any interrupt
+    // callback; devices like /dev/zero never end. The demuxer opens the file itself through
+    // here, so it is checked before it is opened.
+    if (!url || !isRegularFile(url)) return AVERROR(EINVAL);
+    const auto* input = static_cast<const MediaInput*>(context->opaque);
+    return input->m_defaultOpen(context, pb, url, flags, options);
+}
 
 int MediaInput::interrupted(void* opaque) {
     const auto* input = static_cast<const MediaInput*>(opaque);
@@ -60,6 +80,9 @@ bool MediaInput::open(const std::string& path, std::string* error) {
     context->interrupt_callback.callback = &MediaInput::interrupted;
     context->interrupt_callback.opaque = this;
     if (m_segments) context->pb = m_segments->context();
+    context->opaque = this;
+    m_defaultOpen = context->io_open;
+    context->io_open = &MediaInput::openRegular;
 
     AVDictionary* options = nullptr;
     // The name is a file name, never a pattern of picture files or a network address.
@@ -74,7 +97,8 @@ bool MediaInput::open(const std::string& path, std::string* error) {
     owned.reset(passed);
     if (opened < 0) {
         // avformat_open_input frees the context when it fails.
-        *error = errorText(opened);
+        *error = opened == AVERROR(EINVAL) && !isRegularFile(url.c_str()) ? "not a regular file"
+                                                                          : errorText(opened);
         m_segments.reset();
         return false;
     }

@@ -13,9 +13,14 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace mediafixture;
@@ -392,4 +397,28 @@ TEST_F(MediaImportTest, SegmentListsOpenAsOneClip) {
     EXPECT_NEAR(mpeg->playLength(), plain->playLength(), 0.001);
     int rate = 0, bits = 0, channels = 0;
     EXPECT_TRUE(mpeg->audioSettings(&rate, &bits, &channels));
+}
+
+// A media path that is not a regular file is refused at once: open(2) on a FIFO without a writer
+// would wait for ever, a device like /dev/zero never ends. Should an open block, a writer on the
+// FIFO lets it go so the test ends.
+TEST_F(MediaImportTest, PathsThatAreNotRegularFilesAreRefusedWithoutBlocking) {
+    const std::string folder = mediaFolder();
+    const std::string fifo = folder + "clip.avi";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/stdin")}) {
+        SCOPED_TRACE(path);
+        auto opened = std::async(std::launch::async, [&] { return open(path) != nullptr; });
+        const bool finished =
+            opened.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        EXPECT_TRUE(finished) << "the open blocked";
+        if (!finished) {
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            opened.wait();
+            if (writer >= 0) ::close(writer);
+        }
+        EXPECT_FALSE(opened.get());
+    }
+    ::unlink(fifo.c_str());
 }
