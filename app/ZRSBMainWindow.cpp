@@ -2,7 +2,6 @@
 
 #include "app/ZRBackgroundImage.h"
 #include "app/ZRSettingsFile.h"
-#include "app/ZRVeskEditor.h"
 #include "app/ZRVeskTopBar.h"
 #include "browser/ZRBrowserIconView.h"
 #include "browser/ZRSBBrowser.h"
@@ -13,6 +12,7 @@
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"

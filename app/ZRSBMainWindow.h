@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ZRAppState.h"
+#include "editor/ZRAppState.h"
 
 #include <QButtonGroup>
 #include <QHash>

@@ -1,9 +1,9 @@
 #include "app/ZRVeskSplash.h"
 
-#include "app/ZRCallbacks.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRSkinBox.h"
+#include "editor/ZRCallbacks.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,14 +1,14 @@
 #include "views/ZRSBTrimmer.h"
 
-#include "app/ZRAppState.h"
-#include "app/ZRClipMarks.h"
-#include "app/ZRUserData.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/text/ZRTextImage.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRSlider.h"
 #include "classes/widgets/ZRTCWidget.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRClipMarks.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRSBVideoView.h"
 

@@ -1,8 +1,8 @@
 #include "tests/views/TimelineFixture.h"
 
-#include "app/ZRUserData.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 
 #include <QFile>

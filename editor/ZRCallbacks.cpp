@@ -1,0 +1,102 @@
+#include "editor/ZRCallbacks.h"
+
+#include "editor/ZRAppState.h"
+#include "editor/ZREditorData.h"
+#include "editor/ZREngineEvents.h"
+#include "editor/ZRFrameRelay.h"
+#include "engine/api/IZRTimeline.h"
+#include "output/ZRExportView.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWidget>
+#include <QtDebug>
+
+namespace {
+
+// Touched on the GUI thread only.
+QPointer<QObject>& splashScreen() {
+    static QPointer<QObject> splash;
+    return splash;
+}
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("ZRCallbacks", text);
+}
+
+IZRObjectFactory* processFactory() {
+    IZRTimeline* timeline = appState().timeline;
+    return timeline ? timeline->factory() : nullptr;
+}
+
+} // namespace
+
+void fillCallbacks(IZRCallbacks& table) {
+    table = IZRCallbacks{};
+    table.message = showEngineMessage;
+    table.progress = reportExportProgress;
+    table.frameRendered = postFrameRendered;
+    table.debug = printEngineDebug;
+    table.deleteUserData = deleteObjectUserData;
+    table.setAppConfigString = parseEditorData;
+    table.appConfigString = writeEditorData;
+    table.event = postEngineEvent;
+}
+
+void setSplashScreen(QObject* splash) {
+    splashScreen() = splash;
+}
+
+void showEngineMessage(const char* kind, const char* text) {
+    QObject* splash = splashScreen().data();
+    if (!splash) return;
+    const QString message = QString::fromUtf8(kind ? kind : "") + QLatin1String(": ") +
+                            QString::fromUtf8(text ? text : "");
+    QMetaObject::invokeMethod(splash, "showMessage", Qt::DirectConnection, Q_ARG(QString, message));
+}
+
+bool reportExportProgress(int frame, int, IZRPos* position, bool recompressing) {
+    ZRAppState& state = appState();
+    const QString text =
+        tr("Exporting Frame") + QLatin1Char(' ') + QString::number(frame) + tr(", Position:") +
+        QLatin1Char(' ') + QString::fromUtf8(position ? position->toText() : "") +
+        tr(", Recompressing:") + QLatin1Char(' ') + (recompressing ? tr("Yes") : tr("No"));
+    if (state.hub) state.hub->message(text, 2000);
+    if (state.producePage) state.producePage->exportProgress(position, recompressing);
+    return !state.stopRequested.load();
+}
+
+void postFrameRendered(IZRPos* position) {
+    ZRFrameRelay::frameRendered(position);
+}
+
+void printEngineDebug(const char* text) {
+    qDebug("%s", text ? text : "");
+}
+
+void deleteObjectUserData(intptr_t value) {
+    editordata::release(processFactory(), value);
+}
+
+void parseEditorData(IZRObject* object, const char* text) {
+    editordata::parse(appState().timeline, object, text);
+}
+
+const char* writeEditorData(IZRObject* object) {
+    // The engine copies the text at once; one buffer serves every call.
+    static QByteArray buffer;
+    buffer = editordata::write(appState().timeline, object);
+    return buffer.isNull() ? nullptr : buffer.constData();
+}
+
+void postEngineEvent(int code, const char* text) {
+    if (code == kRendererHaltedCode) {
+        ZRFrameRelay::rendererHalted();
+    } else if (code == kLoadFailedCode) {
+        QWidget* window = appState().mainWindow.data();
+        if (window)
+            QCoreApplication::postEvent(
+                window, new ZRLoadFailedEvent(text ? QString::fromUtf8(text) : QString()));
+    }
+}
