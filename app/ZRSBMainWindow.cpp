@@ -5,6 +5,7 @@
 #include "app/ZRVeskTopBar.h"
 #include "browser/ZRBrowserIconView.h"
 #include "browser/ZRSBBrowser.h"
+#include "capture/ZRDSFilePreview.h"
 #include "capture/ZRImportView.h"
 #include "classes/skins/PSDImage.h"
 #include "classes/skins/ZRSkinPreload.h"
@@ -37,7 +38,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTabBar>
 
 #include <algorithm>
 
@@ -436,13 +439,16 @@ void ZRSBMainWindow::connectViews() {
             &ZRSBTrimmer::updateSliderMinMax);
     connect(m_positionSlider, &ZRSBPSlider::positionChanged, this,
             qOverload<double, QWidget*>(&Self::gotoPosition));
-    connect(m_transport[2], &QAbstractButton::toggled, m_previewFrame,
-            &ZRSBPreviewFrame::toggle_play_stop);
-    connect(m_transport[1], &QAbstractButton::pressed, m_previewFrame, &ZRSBPreviewFrame::framerew);
-    connect(m_transport[3], &QAbstractButton::pressed, m_previewFrame, &ZRSBPreviewFrame::framefwd);
-    connect(m_transport[0], &QAbstractButton::clicked, m_previewFrame, &ZRSBPreviewFrame::rewind);
-    connect(m_transport[4], &QAbstractButton::clicked, m_previewFrame, &ZRSBPreviewFrame::forward);
-    connect(m_transport[5], &QAbstractButton::clicked, m_previewFrame, &ZRSBPreviewFrame::loop);
+    ZRTransportButtons::Buttons transport{};
+    std::copy(std::begin(m_transport), std::end(m_transport), transport.begin());
+    m_transportButtons.attach(transport, m_previewFrame);
+    ZRSBPreview* preview = m_previewFrame->preview();
+    connect(preview, &ZRSBPreview::playedTo, this, &Self::followPlayback);
+    connect(preview, &ZRSBPreview::playingChanged, this, &Self::playingChanged);
+    connect(preview, &ZRSBPreview::aboutToPlay, this, &Self::aboutToPlay);
+    preview->setFilePlayerFactory([](QWidget* parent) -> ZRFilePlayer* {
+        return new ZRDSFilePreview(parent, "DirectShow File Preview");
+    });
     connect(m_importView, &ZRImportView::capturedFile, this, &Self::slotAddCapturedFile);
     connect(m_browser->clipView(), &ZRBrowserIconView::setVeskMode, this, &Self::slotSetVeskMode);
     connect(m_editor, &ZRVeskEditor::objectToBeDeleted, this, &Self::deleteObject);
@@ -518,6 +524,42 @@ void ZRSBMainWindow::setMenuItemEnabled(int id, bool enabled) {
 
 void ZRSBMainWindow::setMenuItemChecked(int id, bool checked) {
     if (QAction* action = menuItem(id)) action->setChecked(checked);
+}
+
+void ZRSBMainWindow::addBrowserFile(const QString& folder, const QString& path, int kind) {
+    if (!m_browser) return;
+    m_browser->clipView()->addFile(folder, path, kind);
+    m_browser->tabBar()->setCurrentIndex(0);
+    m_browser->selectTab(0);
+}
+
+QString ZRSBMainWindow::selectedBrowserFile() {
+    return m_browser ? m_browser->clipView()->selectedFilePath() : QString();
+}
+
+void ZRSBMainWindow::exportProgress(IZRPos* position, bool recompressing) {
+    if (m_producePage) m_producePage->exportProgress(position, recompressing);
+}
+
+void ZRSBMainWindow::followPlayback(IZRPos* position) {
+    QWidget* player = m_previewFrame->preview();
+    // Blocked, so that the view's position notice does not come back to the playing player.
+    if (m_storyboard->isVisible()) {
+        const QSignalBlocker blocker(m_storyboard);
+        m_storyboard->gotoPosition(position, player);
+    } else if (m_timelineView->isVisible()) {
+        const QSignalBlocker blocker(m_timelineView);
+        m_timelineView->slotGotoPosition(position, player);
+    }
+}
+
+void ZRSBMainWindow::playingChanged(bool playing) {
+    m_storyboard->setEnabled(!playing);
+    m_timelineView->setEnabled(!playing);
+}
+
+void ZRSBMainWindow::aboutToPlay() {
+    if (m_browser->currentTab() != 0) m_browser->hideAllPreviews();
 }
 
 QConfig* ZRSBMainWindow::settings() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/ZRAppState.h"
+#include "views/ZRTransportButtons.h"
 
 #include <QButtonGroup>
 #include <QHash>
@@ -32,7 +33,8 @@ class ZRVeskTopBar;
 /// and menu, lays them out and connects them; `setTimeline` then hands them the engine timeline
 /// and pushes the stored options into the engine and the menus. The views never talk to each
 /// other: they signal the window, whose slots pass positions, objects and changes on, with the
-/// sender, so that a view ignores its own echo.
+/// sender, so that a view ignores its own echo. The model reaches the window through the hub
+/// (`ZRAppState::Hub`), which the window implements for it.
 ///
 /// Owns its child widgets (Qt parents) and the editor object; the timeline is borrowed and must
 /// outlive the window. Publishes itself and its components in `appState()` while it lives.
@@ -87,6 +89,9 @@ public:
     IZRPos* currentPosition() override;
     void setMenuItemEnabled(int id, bool enabled) override;
     void setMenuItemChecked(int id, bool checked) override;
+    void addBrowserFile(const QString& folder, const QString& path, int kind) override;
+    QString selectedBrowserFile() override;
+    void exportProgress(IZRPos* position, bool recompressing) override;
 
     /// True once the user confirmed aborting the running export; the produce page polls it.
     bool abortRequested() const { return m_abortRequested; }
@@ -160,6 +165,13 @@ public Q_SLOTS:
     void slotUpdateClip(QWidget* sender, IZRObject* object);
     void slotAddCapturedFile(const QString& file);
     void draggingMode(bool on);
+    /// The player's play position: to the visible storyboard, else the visible timeline view,
+    /// without their echo back.
+    void followPlayback(IZRPos* position);
+    /// The storyboard and the timeline view are off while the project plays.
+    void playingChanged(bool playing);
+    /// A play is asked for: the browser's previews stop unless its clip page shows.
+    void aboutToPlay();
 
 protected:
     void customEvent(QEvent* e) override;
@@ -224,7 +236,8 @@ private:
     ZRImportView* m_importView = nullptr;
     ZRExportView* m_producePage = nullptr;
     ZRVeskTopBar* m_topBar = nullptr;
-    ZRPushButton* m_transport[6] = {};
+    ZRPushButton* m_transport[ZRTransportButtons::ButtonCount] = {};
+    ZRTransportButtons m_transportButtons;
     ZRPushButton* m_modeButtons[3] = {};
     QButtonGroup m_modeGroup;
     QGridLayout* m_mainLayout = nullptr;

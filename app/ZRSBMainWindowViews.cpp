@@ -51,7 +51,6 @@ void ZRSBMainWindow::setTimeline(IZRTimeline* timeline) {
     ZRAppState& state = appState();
     state.timeline = timeline;
     state.mainWindow = this;
-    state.producePage = m_producePage;
     state.browser = m_browser;
     state.storyboard = m_storyboard;
     state.timelineView = m_timelineView;

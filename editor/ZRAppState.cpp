@@ -1,11 +1,6 @@
 #include "editor/ZRAppState.h"
 
-#include "browser/ZRBrowserIconView.h"
-#include "browser/ZRSBBrowser.h"
-#include "views/ZRSBTrimmer.h"
-
 #include <QMenuBar>
-#include <QTabBar>
 #include <QWidget>
 
 namespace {
@@ -18,10 +13,18 @@ void setEnabled(QWidget* widget, bool enable) {
 void showInTrimmer(QWidget* trimmer, IZRObject* object) {
     if (!trimmer) return;
     trimmer->setEnabled(true);
-    if (auto* t = qobject_cast<ZRSBTrimmer*>(trimmer)) t->updateObject(object, nullptr);
+    if (auto* panel = dynamic_cast<ZRAppState::TrimmerPanel*>(trimmer)) panel->showObject(object);
 }
 
 } // namespace
+
+void ZRAppState::Hub::addBrowserFile(const QString&, const QString&, int) {}
+
+QString ZRAppState::Hub::selectedBrowserFile() {
+    return QString();
+}
+
+void ZRAppState::Hub::exportProgress(IZRPos*, bool) {}
 
 ZRAppState::ZRAppState() = default;
 
@@ -52,14 +55,11 @@ void ZRAppState::setComponentsEnabled(bool enable, unsigned mask) {
 }
 
 void ZRAppState::addBrowserFile(const QString& folder, const QString& path, int kind) {
-    if (!browser) return;
-    browser->clipView()->addFile(folder, path, kind);
-    browser->tabBar()->setCurrentIndex(0);
-    browser->selectTab(0);
+    if (hub) hub->addBrowserFile(folder, path, kind);
 }
 
 QString ZRAppState::selectedBrowserFile() const {
-    return browser ? browser->clipView()->selectedFilePath() : QString();
+    return hub ? hub->selectedBrowserFile() : QString();
 }
 
 void ZRAppState::setModified(bool on) {

@@ -15,8 +15,6 @@ class QConfig;
 class QMenuBar;
 class QObject;
 class QWidget;
-class ZRExportView;
-class ZRSBBrowser;
 
 /// Releases the settings file with the function it was handed over with.
 struct ZRSettingsDeleter {
@@ -31,7 +29,9 @@ struct ZRSettingsDeleter {
 /// GUI thread; `lock` guards the published format (frame size, rate, format index, NTSC flag)
 /// for other threads. `exportRunning`, `stopRequested` and `previewPlaying` are also polled by
 /// the export and output threads and are atomics. Component slots empty themselves when their
-/// widget is destroyed.
+/// widget is destroyed; they are published for enabling and disabling alone: what acts on a
+/// view or a page goes through `hub`, which the window implements, so that the model knows no
+/// view.
 class ZRAppState {
 public:
     /// What the engine callbacks and the views ask of the main window; the main window
@@ -46,9 +46,27 @@ public:
         virtual void message(const QString& text, int ms) = 0;
         virtual void setMenuItemEnabled(int id, bool enabled) = 0;
         virtual void setMenuItemChecked(int id, bool checked) = 0;
+        /// Adds a file to the browser's clip view (a known path is skipped) and shows its first
+        /// page. Nothing by default.
+        virtual void addBrowserFile(const QString& folder, const QString& path, int kind);
+        /// The path of the first selected file of the browser's clip view; null by default.
+        virtual QString selectedBrowserFile();
+        /// Hands an export's progress to the produce page. Nothing by default.
+        virtual void exportProgress(IZRPos* position, bool recompressing);
 
     protected:
         ~Hub() = default;
+    };
+
+    /// A trimmer as `setComponentsEnabled` hands it the object to trim; the trimmers implement
+    /// it. GUI thread only.
+    class TrimmerPanel {
+    public:
+        /// Shows `object` (null for none) in the panel.
+        virtual void showObject(IZRObject* object) = 0;
+
+    protected:
+        ~TrimmerPanel() = default;
     };
 
     /// Menu item ids the state object acts on.
@@ -72,7 +90,6 @@ public:
     std::mutex lock;
 
     int32_t mode = 4;
-    bool modeFlag = true;
     int32_t frameWidth = 320;
     int32_t frameHeight = 200;
     double frameRate = 30.0;
@@ -88,8 +105,7 @@ public:
     Hub* hub = nullptr;
 
     QPointer<QWidget> mainWindow;
-    QPointer<ZRExportView> producePage;
-    QPointer<ZRSBBrowser> browser;
+    QPointer<QWidget> browser;
     QPointer<QWidget> storyboard;
     QPointer<QWidget> timelineView;
     QPointer<QObject> editor;
@@ -101,15 +117,12 @@ public:
     QPointer<QWidget> captureButton;
     QPointer<QWidget> editButton;
     QPointer<QWidget> produceButton;
-    /// Values of the browser's effect, transition and title pages.
-    intptr_t browserValues[4] = {};
     QPointer<QMenuBar> menuBar;
 
     std::atomic<bool> exportRunning{false};
     std::atomic<bool> stopRequested{false};
     IZRPos* sharedPos = nullptr;
     bool useBackgroundRenderer = true;
-    int32_t captureValue = 0;
     /// Capture and produce file split size in kilobytes (the "4 GB" entry).
     int32_t splitSize = 3784704;
     bool sceneDetection = true;
@@ -128,12 +141,14 @@ public:
     void setSettings(QConfig* settings, void (*deleter)(QConfig*));
 
     /// Enables or disables groups of components (`ComponentMask`; `AllComponents` selects
-    /// every group). Enabling the trimmers hands them the main window's current object and does
-    /// nothing without one.
+    /// every group). Enabling the trimmers hands them (as `TrimmerPanel`s) the main window's
+    /// current object and does nothing without one.
     void setComponentsEnabled(bool enable, unsigned mask);
-    /// Adds a file to the browser's clip view (a known path is skipped) and shows its first page.
+    /// Adds a file to the browser's clip view through `hub` (a known path is skipped) and shows
+    /// its first page; nothing without a window.
     void addBrowserFile(const QString& folder, const QString& path, int kind);
-    /// The path of the first selected file of the browser's clip view; null when none.
+    /// The path of the first selected file of the browser's clip view, asked of `hub`; null
+    /// when none or without a window.
     QString selectedBrowserFile() const;
     /// Stores the flag and enables File > Save exactly when it is set.
     void setModified(bool modified);

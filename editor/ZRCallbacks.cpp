@@ -5,7 +5,6 @@
 #include "editor/ZREngineEvents.h"
 #include "editor/ZRFrameRelay.h"
 #include "engine/api/IZRTimeline.h"
-#include "output/ZRExportView.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -62,8 +61,10 @@ bool reportExportProgress(int frame, int, IZRPos* position, bool recompressing) 
         tr("Exporting Frame") + QLatin1Char(' ') + QString::number(frame) + tr(", Position:") +
         QLatin1Char(' ') + QString::fromUtf8(position ? position->toText() : "") +
         tr(", Recompressing:") + QLatin1Char(' ') + (recompressing ? tr("Yes") : tr("No"));
-    if (state.hub) state.hub->message(text, 2000);
-    if (state.producePage) state.producePage->exportProgress(position, recompressing);
+    if (state.hub) {
+        state.hub->message(text, 2000);
+        state.hub->exportProgress(position, recompressing);
+    }
     return !state.stopRequested.load();
 }
 

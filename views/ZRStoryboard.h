@@ -2,6 +2,7 @@
 
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRSkinBox.h"
+#include "editor/ZRVeskEditor.h"
 #include "views/ZRStoryboardGeometry.h"
 
 #include <QList>
@@ -21,7 +22,6 @@ class ZRPushButton;
 class ZRScrollBar;
 class ZRTextImage;
 class ZRTimecodeOverlay;
-class ZRVeskEditor;
 class ZRVideoUserData;
 struct PSDLayer;
 struct ZRTitleSettings;

@@ -7,6 +7,7 @@
 
 #include <QEvent>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QWidget>
 
@@ -39,12 +40,26 @@ public:
     IZRObject* current = nullptr;
     QVector<std::pair<QString, int>> messages;
     QVector<std::pair<int, bool>> enabledItems;
+    QStringList browserFiles;
+    QString selectedFile;
+    int progressCalls = 0;
+    /// Called with each export progress.
+    std::function<void()> onProgress;
 
     IZRObject* currentObject() override { return current; }
     IZRPos* currentPosition() override { return nullptr; }
     void message(const QString& text, int ms) override { messages.append({text, ms}); }
     void setMenuItemEnabled(int id, bool on) override { enabledItems.append({id, on}); }
     void setMenuItemChecked(int, bool) override {}
+    void addBrowserFile(const QString& folder, const QString& path, int kind) override {
+        browserFiles.append(folder + QLatin1Char('|') + path + QLatin1Char('|') +
+                            QString::number(kind));
+    }
+    QString selectedBrowserFile() override { return selectedFile; }
+    void exportProgress(IZRPos*, bool) override {
+        ++progressCalls;
+        if (onProgress) onProgress();
+    }
 };
 
 /// Gives each test a GUI application, a timeline with the program's callbacks published in the

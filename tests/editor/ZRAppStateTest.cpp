@@ -1,5 +1,3 @@
-#include "browser/ZRBrowserIconView.h"
-#include "browser/ZRSBBrowser.h"
 #include "tests/editor/AppFixture.h"
 
 #include <QMenuBar>
@@ -17,7 +15,6 @@ TEST(AppState, DefaultsAndOwnedSettings) {
     {
         ZRAppState state;
         EXPECT_EQ(state.mode, 4);
-        EXPECT_TRUE(state.modeFlag);
         EXPECT_EQ(state.frameWidth, 320);
         EXPECT_EQ(state.frameHeight, 200);
         EXPECT_EQ(state.frameRate, 30.0);
@@ -38,7 +35,7 @@ TEST(AppState, DefaultsAndOwnedSettings) {
 // The components of a main window, all enabled.
 struct Components {
     QPushButton capture, edit, produce;
-    ZRSBBrowser browser;
+    QWidget browser;
     QWidget storyboard, trimmerLeft, trimmerRight;
     QMenuBar menuBar;
 
@@ -126,22 +123,15 @@ TEST(AppState, ModifiedFlagDrivesSave) {
     EXPECT_EQ(hub.enabledItems, (QVector<Item>{{2903, true}, {2903, false}}));
 }
 
-TEST(AppState, BrowserFilesAreAddedOnceAndShown) {
-    testsupport::guiApplication();
+// The browser is the window's: the state object hands files to it and asks it through the hub.
+TEST(AppState, BrowserFilesGoThroughTheWindow) {
     ZRAppState state;
-    ZRSBBrowser browser;
-    state.browser = &browser;
-    browser.tabBar()->addTab("Titles");
-    browser.tabBar()->setCurrentIndex(1);
-    browser.selectTab(3);
+    FakeHub hub;
+    state.hub = &hub;
     state.addBrowserFile("Captures", "/clips/a.avi", 1);
-    state.addBrowserFile("Captures", "/clips/a.avi", 1);
-    state.addBrowserFile("Captures", "/clips/b.avi", 1);
-    EXPECT_EQ(browser.clipView()->count(), 2);
-    EXPECT_EQ(browser.currentTab(), 0);
-    EXPECT_EQ(browser.tabBar()->currentIndex(), 0);
+    EXPECT_EQ(hub.browserFiles, QStringList{"Captures|/clips/a.avi|1"});
     EXPECT_TRUE(state.selectedBrowserFile().isNull());
-    browser.clipView()->setFileSelected("/clips/b.avi", true);
+    hub.selectedFile = "/clips/b.avi";
     EXPECT_EQ(state.selectedBrowserFile(), "/clips/b.avi");
 }
 

@@ -1,6 +1,5 @@
 #include "editor/ZREngineEvents.h"
 #include "editor/ZRFrameRelay.h"
-#include "output/ZRExportView.h"
 #include "tests/editor/AppFixture.h"
 
 #include "engine/base/ZRPos.h"
@@ -29,31 +28,24 @@ TEST_F(CallbacksTest, FillsTheProgramsEntriesOnly) {
     EXPECT_NE(callbacks.event, nullptr);
 }
 
-class StoppingPage : public ZRExportView {
-public:
-    int calls = 0;
-    void exportProgress(IZRPos*, bool) override {
-        if (++calls == 2) appState().stopRequested = true;
-    }
-};
-
 TEST_F(CallbacksTest, ProgressReportsAndStopsOnRequest) {
     FakeHub hub;
     appState().hub = &hub;
-    StoppingPage page;
-    appState().producePage = &page;
+    // The produce page (behind the window) asks for the stop at its second notice.
+    hub.onProgress = [&hub] {
+        if (hub.progressCalls == 2) appState().stopRequested = true;
+    };
     ZRPos at(0, 0, 1, 2, 25.0);
     EXPECT_TRUE(callbacks.progress(7, 100, &at, true));
     EXPECT_FALSE(callbacks.progress(8, 100, &at, false));
     EXPECT_FALSE(callbacks.progress(9, 100, &at, false));
-    EXPECT_EQ(page.calls, 3);
+    EXPECT_EQ(hub.progressCalls, 3);
     ASSERT_EQ(hub.messages.size(), 3);
     EXPECT_EQ(hub.messages[0].first,
               QString("Exporting Frame 7, Position: %1, Recompressing: Yes").arg(at.toText()));
     EXPECT_EQ(hub.messages[0].second, 2000);
     EXPECT_TRUE(hub.messages[1].first.endsWith("Recompressing: No"));
-    appState().producePage = nullptr;
-    // Without a window or a page the answer is the flag alone.
+    // Without a window the answer is the flag alone.
     appState().hub = nullptr;
     EXPECT_FALSE(callbacks.progress(10, 100, nullptr, false));
     appState().stopRequested = false;
