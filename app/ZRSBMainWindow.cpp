@@ -87,8 +87,7 @@ ZRSBMainWindow::~ZRSBMainWindow() {
         m_timeline->settings()->setIntSetting("Enable Background Rendering", 0);
     }
     // The editor empties the project while the views can still drop their references.
-    delete m_editor;
-    m_editor = nullptr;
+    m_editor.reset();
     // From here on nothing reaches the window's slots while its children go.
     for (QObject* sender : std::initializer_list<QObject*>{
              m_storyboard, m_timelineView, m_previewFrame, m_trimmerLeft, m_trimmerRight,
@@ -117,7 +116,7 @@ void ZRSBMainWindow::setUp() {
     m_projectName = tr("Untitled");
     createBackground(*config);
 
-    m_editor = new ZRVeskEditor();
+    m_editor = std::make_unique<ZRVeskEditor>();
     createViews();
     createPagesAndTransport();
     createModeButtons();
@@ -125,7 +124,7 @@ void ZRSBMainWindow::setUp() {
     createMenus();
     createLayouts();
     connectViews();
-    m_transport[5]->setEnabled(true);
+    m_transport[ZRTransportButtons::Loop]->setEnabled(true);
     centreOnScreen();
 }
 
@@ -296,14 +295,14 @@ void ZRSBMainWindow::createMenus() {
 
     m_splitSizeMenu = m_optionsMenu->addMenu(tr("Split Size (DV/MPEG)"));
     registerMenuItem(SplitSizeMenu, m_splitSizeMenu->menuAction());
-    command(addItem(m_splitSizeMenu, tr("4 GB"), 3201), true);
-    command(addItem(m_splitSizeMenu, tr("2 GB"), 3202), true);
+    command(addItem(m_splitSizeMenu, tr("4 GB"), Split4GBItem), true);
+    command(addItem(m_splitSizeMenu, tr("2 GB"), Split2GBItem), true);
     m_splitSizeMenu->addSeparator();
-    command(addItem(m_splitSizeMenu, tr("800 MB"), 3206), true);
-    command(addItem(m_splitSizeMenu, tr("700 MB"), 3205), true);
-    command(addItem(m_splitSizeMenu, tr("650 MB"), 3204), true);
+    command(addItem(m_splitSizeMenu, tr("800 MB"), Split800MBItem), true);
+    command(addItem(m_splitSizeMenu, tr("700 MB"), Split700MBItem), true);
+    command(addItem(m_splitSizeMenu, tr("650 MB"), Split650MBItem), true);
     // Sizes a settings file may hold without a menu entry of their own.
-    for (int hidden : {3203, 3207}) {
+    for (int hidden : {Split1490000KBItem, Split5120KBItem}) {
         QAction* action =
             addItem(m_splitSizeMenu,
                     QString::number(settingsfile::splitKilobytes(hidden)) + tr(" KB"), hidden);
@@ -312,7 +311,7 @@ void ZRSBMainWindow::createMenus() {
     }
     m_splitSizeMenu->addSeparator();
     command(addItem(m_splitSizeMenu, tr("Scene Detection (DV)"), SceneDetectionItem), true);
-    setMenuItemChecked(3201, true);
+    setMenuItemChecked(Split4GBItem, true);
     setMenuItemChecked(SceneDetectionItem, true);
 
     QMenu* interface = m_optionsMenu->addMenu(tr("Interface Options"));
@@ -451,12 +450,12 @@ void ZRSBMainWindow::connectViews() {
     });
     connect(m_importView, &ZRImportView::capturedFile, this, &Self::slotAddCapturedFile);
     connect(m_browser->clipView(), &ZRBrowserIconView::setVeskMode, this, &Self::slotSetVeskMode);
-    connect(m_editor, &ZRVeskEditor::objectToBeDeleted, this, &Self::deleteObject);
-    connect(m_editor, &ZRVeskEditor::allObjectsToBeDeleted, this, &Self::allItemsDeleted);
+    connect(m_editor.get(), &ZRVeskEditor::objectToBeDeleted, this, &Self::deleteObject);
+    connect(m_editor.get(), &ZRVeskEditor::allObjectsToBeDeleted, this, &Self::allItemsDeleted);
 
     // Every edit leaves the project modified; a loaded project shows its profile and frame.
-    connect(m_editor, &ZRVeskEditor::projectChanged, this, &Self::projectChanged);
-    connect(m_editor, &ZRVeskEditor::projectLoaded, this, [this] {
+    connect(m_editor.get(), &ZRVeskEditor::projectChanged, this, &Self::projectChanged);
+    connect(m_editor.get(), &ZRVeskEditor::projectLoaded, this, [this] {
         m_producePage->selectChosenProfile();
         m_previewFrame->preview()->update();
     });
@@ -493,7 +492,7 @@ ZRPushButton* ZRSBMainWindow::modeButton(int mode) const {
 }
 
 ZRPushButton* ZRSBMainWindow::transportButton(int index) const {
-    return index >= 0 && index < 6 ? m_transport[index] : nullptr;
+    return index >= 0 && index < ZRTransportButtons::ButtonCount ? m_transport[index] : nullptr;
 }
 
 IZRObject* ZRSBMainWindow::currentObject() {

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "editor/ZRAppState.h"
+#include "editor/ZRVeskEditor.h"
 #include "views/ZRTransportButtons.h"
 
 #include <QButtonGroup>
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+
+#include <memory>
 
 class IZRObject;
 class IZRPos;
@@ -25,7 +28,6 @@ class ZRSBPreviewFrame;
 class ZRSBTrimmer;
 class ZRStoryboard;
 class ZRTimelineView;
-class ZRVeskEditor;
 class ZRVeskTopBar;
 
 /// The program's one top-level window and the hub of the views. Its constructor opens the
@@ -57,6 +59,15 @@ public:
         BmpFileItem = 3004,
         BackgroundRendererItem = 3005,
         SplitSizeMenu = 3200,
+        // The split sizes; 3203 and 3207 have no entry of their own (a settings file may hold
+        // them).
+        Split4GBItem = 3201,
+        Split2GBItem = 3202,
+        Split1490000KBItem = 3203,
+        Split650MBItem = 3204,
+        Split700MBItem = 3205,
+        Split800MBItem = 3206,
+        Split5120KBItem = 3207,
         SceneDetectionItem = 3210,
         InterfaceMenu = 8000,
         StretchItem = 8002,
@@ -106,7 +117,7 @@ public:
 
     // Components, for start-up and tests.
     QSBWidget* background() const { return m_background; }
-    ZRVeskEditor* editor() const { return m_editor; }
+    ZRVeskEditor* editor() const { return m_editor.get(); }
     ZRStoryboard* storyboard() const { return m_storyboard; }
     ZRTimelineView* timelineView() const { return m_timelineView; }
     ZRSBPreviewFrame* previewFrame() const { return m_previewFrame; }
@@ -225,7 +236,7 @@ private:
     IZRObject* m_currentObject = nullptr;
 
     QSBWidget* m_background = nullptr;
-    ZRVeskEditor* m_editor = nullptr;
+    std::unique_ptr<ZRVeskEditor> m_editor;
     ZRStoryboard* m_storyboard = nullptr;
     ZRTimelineView* m_timelineView = nullptr;
     ZRSBPreviewFrame* m_previewFrame = nullptr;

@@ -54,7 +54,7 @@ void ZRSBMainWindow::setTimeline(IZRTimeline* timeline) {
     state.browser = m_browser;
     state.storyboard = m_storyboard;
     state.timelineView = m_timelineView;
-    state.editor = m_editor;
+    state.editor = m_editor.get();
     state.trimmerLeft = m_trimmerLeft;
     state.trimmerRight = m_trimmerRight;
     state.positionSlider = m_positionSlider;
@@ -73,8 +73,8 @@ void ZRSBMainWindow::setTimeline(IZRTimeline* timeline) {
     state.useBackgroundRenderer = true;
 
     m_editor->setTimeline(timeline);
-    m_storyboard->setEditor(m_editor);
-    m_timelineView->setEditor(m_editor);
+    m_storyboard->setEditor(m_editor.get());
+    m_timelineView->setEditor(m_editor.get());
     m_previewFrame->setTimeline(timeline);
     m_previewFrame->preview()->setPositionSlider(m_positionSlider);
     m_positionSlider->setTimeline(timeline);
@@ -284,8 +284,8 @@ void ZRSBMainWindow::pvStateChanged() {
     case ZRSBPreview::Stopped: {
         m_storyboard->setEnabled(true);
         m_positionSlider->setEnabled(true);
-        const QSignalBlocker block(m_transport[2]);
-        m_transport[2]->setChecked(false);
+        const QSignalBlocker block(m_transport[ZRTransportButtons::Play]);
+        m_transport[ZRTransportButtons::Play]->setChecked(false);
         m_trimmerLeft->resumeThread();
         m_trimmerRight->resumeThread();
         break;

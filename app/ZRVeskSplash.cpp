@@ -65,7 +65,10 @@ ZRVeskSplash::~ZRVeskSplash() {
 
 void ZRVeskSplash::publish(ZRVeskSplash* splash) {
     g_current = splash;
-    setSplashScreen(splash);
+    if (splash)
+        setSplashScreen(splash, [splash](const QString& text) { splash->showMessage(text); });
+    else
+        setSplashScreen(nullptr, nullptr);
 }
 
 ZRVeskSplash* ZRVeskSplash::current() {

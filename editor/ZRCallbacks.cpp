@@ -12,11 +12,19 @@
 #include <QWidget>
 #include <QtDebug>
 
+#include <functional>
+#include <utility>
+
 namespace {
 
-// Touched on the GUI thread only.
-QPointer<QObject>& splashScreen() {
-    static QPointer<QObject> splash;
+// The splash and how to show a line on it; touched on the GUI thread only.
+struct SplashScreen {
+    QPointer<QObject> owner;
+    std::function<void(const QString&)> show;
+};
+
+SplashScreen& splashScreen() {
+    static SplashScreen splash;
     return splash;
 }
 
@@ -43,16 +51,19 @@ void fillCallbacks(IZRCallbacks& table) {
     table.event = postEngineEvent;
 }
 
-void setSplashScreen(QObject* splash) {
-    splashScreen() = splash;
+void setSplashScreen(QObject* splash, std::function<void(const QString&)> show) {
+    SplashScreen& current = splashScreen();
+    current.owner = splash;
+    current.show = splash ? std::move(show) : nullptr;
 }
 
 void showEngineMessage(const char* kind, const char* text) {
-    QObject* splash = splashScreen().data();
-    if (!splash) return;
+    const SplashScreen& splash = splashScreen();
+    // The owner is watched: a splash that is gone takes no more lines.
+    if (!splash.owner || !splash.show) return;
     const QString message = QString::fromUtf8(kind ? kind : "") + QLatin1String(": ") +
                             QString::fromUtf8(text ? text : "");
-    QMetaObject::invokeMethod(splash, "showMessage", Qt::DirectConnection, Q_ARG(QString, message));
+    splash.show(message);
 }
 
 bool reportExportProgress(int frame, int, IZRPos* position, bool recompressing) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
+#include <functional>
 
 class IZRObject;
 class IZRPos;
@@ -35,9 +38,9 @@ const char* writeEditorData(IZRObject* object);
 /// codes do nothing.
 void postEngineEvent(int code, const char* text);
 
-/// The splash screen that engine messages go to (its `showMessage(QString)` slot), or null.
-/// Held weakly: a destroyed splash stops receiving them.
-void setSplashScreen(QObject* splash);
+/// The splash screen that engine messages go to, or null, and `show`, which shows a line on it.
+/// Held weakly: once `splash` is destroyed, `show` is no longer called.
+void setSplashScreen(QObject* splash, std::function<void(const QString&)> show);
 
 /// The engine's event codes.
 inline constexpr int kRendererHaltedCode = 5000;

@@ -3,6 +3,7 @@
 #include "editor/ZRVeskEditor.h"
 
 #include "editor/ZRChainLinks.h"
+#include "editor/ZREngineKeys.h"
 #include "editor/ZRScopedPos.h"
 #include "engine/api/IZRTimeline.h"
 
@@ -14,7 +15,7 @@ using namespace chainlinks;
 
 namespace {
 
-constexpr const char* kPauseKey = "Pause Background Rendering";
+constexpr const char* kPauseKey = enginekeys::kPauseBackgroundRendering;
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "classes/painting/ZRFramePainting.h"
 #include "classes/widgets/ZRTCWidget.h"
 #include "editor/ZRAppState.h"
+#include "editor/ZREngineKeys.h"
 #include "editor/ZRScopedPos.h"
 #include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
@@ -238,7 +239,7 @@ void ZRSBPreview::pauseRenderer(bool pause) {
     // The engine counts pauses: one hold for the whole play, however often it is resumed.
     if (pause == m_rendererPaused || !m_timeline) return;
     m_rendererPaused = pause;
-    m_timeline->settings()->setIntSetting("Pause Background Rendering", pause ? 1 : 0);
+    m_timeline->settings()->setIntSetting(enginekeys::kPauseBackgroundRendering, pause ? 1 : 0);
 }
 
 void ZRSBPreview::finishStop() {

@@ -71,10 +71,15 @@ public Q_SLOTS:
     virtual void slotMarkButtonClicked();
 
 Q_SIGNALS:
+    /// Emitted when a mark moves or the trimmer changes clip: the position the views should show.
     void positionChanged(IZRPos* position, QWidget* sender);
+    /// Emitted when the trimmer moves on to the neighbouring clip, with no sender.
     void objectChanged(IZRObject* object, QWidget* sender);
+    /// Emitted after the trimmer has set `object`'s mark-in.
     void markInChanged(QWidget* sender, IZRObject* object);
+    /// Emitted after the trimmer has set `object`'s mark-out.
     void markOutChanged(QWidget* sender, IZRObject* object);
+    /// Emitted when a mark changed, so that the other trimmer's slider takes the new range.
     void refreshSlider();
 
 protected:

@@ -64,14 +64,15 @@ TEST_F(CallbacksTest, DebugTextIsPrintedVerbatim) {
 
 TEST_F(CallbacksTest, EngineMessagesGoToTheSplashWhileItLives) {
     auto splash = std::make_unique<QStatusBar>();
-    setSplashScreen(splash.get());
+    setSplashScreen(splash.get(),
+                    [bar = splash.get()](const QString& text) { bar->showMessage(text); });
     callbacks.message("Font", "DejaVu Sans");
     EXPECT_EQ(splash->currentMessage(), "Font: DejaVu Sans");
     callbacks.message("Video Effect", nullptr);
     EXPECT_EQ(splash->currentMessage(), "Video Effect: ");
     splash.reset();
     callbacks.message("Transition", "Wipe");
-    setSplashScreen(nullptr);
+    setSplashScreen(nullptr, nullptr);
 }
 
 TEST_F(CallbacksTest, EngineEventsReachTheMainWindow) {
