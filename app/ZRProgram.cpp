@@ -1,23 +1,24 @@
 #include "app/ZRProgram.h"
 
-#include "app/ZRAppState.h"
 #include "app/ZRApplication.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRFrameRelay.h"
 #include "app/ZRLanguageCode.h"
+#include "app/ZRProgramServices.h"
 #include "app/ZRProjectArgument.h"
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRScriptFileRequester.h"
 #include "app/ZRSingleInstance.h"
 #include "app/ZRVeskSplash.h"
-#include "app/ZRWindowServices.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRMainWidget.h"
 #include "classes/widgets/ZRSkinStyle.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRFrameRelay.h"
 #include "engine/api/IZRCallbacks.h"
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZRFileRequester.h"
+#include "views/ZRWindowServices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -115,6 +116,9 @@ int clipsteadMain(int argc, char** argv) {
 }
 
 int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
+    // The program's own dialogs, for whatever asks the window services for them.
+    static ZRProgramServices programServices;
+    ZRWindowServices::setProgramServices(&programServices);
     Run run;
     switch (run.instance.acquire()) {
     case ZRSingleInstance::Result::AlreadyRunning:

@@ -3,14 +3,14 @@
 
 #include "app/ZRSBMainWindow.h"
 
-#include "app/ZRScopedPos.h"
 #include "app/ZRSettingsFile.h"
-#include "app/ZRVeskEditor.h"
 #include "app/ZRVeskSplash.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
 #include "browser/ZRSBBrowser.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/ZRIconDrag.h"
+#include "editor/ZRIconDrag.h"
 #include "classes/widgets/ZRSkinDrawingView.h"
 
 #include <QAbstractScrollArea>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/ZRIconDrag.h"
+#include "editor/ZRIconDrag.h"
 
 #include <QImage>
 #include <QList>

@@ -1,7 +1,7 @@
 #include "output/ZRExportView.h"
 
-#include "app/ZRAppState.h"
-#include "app/ZRWindowServices.h"
+#include "editor/ZRAppState.h"
+#include "views/ZRWindowServices.h"
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRLabel.h"
 #include "classes/widgets/ZRLineEdit.h"

@@ -57,7 +57,10 @@ public Q_SLOTS:
     virtual void changeState();
 
 Q_SIGNALS:
+    /// Emitted when the player announces a position of its own (`ZRSBPreview::atPosition`), with
+    /// the player as sender.
     void atPosition(IZRPos* position, QWidget* sender);
+    /// Emitted when the player has stopped a play.
     void stateChanged();
 
 protected:

@@ -1,6 +1,6 @@
 #include "views/ZRSoundStatus.h"
 
-#include "app/ZRAppState.h"
+#include "editor/ZRAppState.h"
 
 #include <QDebug>
 #include <QObject>

@@ -2,6 +2,7 @@
 
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRSkinBox.h"
+#include "editor/ZRVeskEditor.h"
 #include "views/ZRStoryboardGeometry.h"
 
 #include <QList>
@@ -21,7 +22,6 @@ class ZRPushButton;
 class ZRScrollBar;
 class ZRTextImage;
 class ZRTimecodeOverlay;
-class ZRVeskEditor;
 class ZRVideoUserData;
 struct PSDLayer;
 struct ZRTitleSettings;
@@ -149,16 +149,28 @@ public:
     void followCurrentObject();
 
 Q_SIGNALS:
+    /// Emitted with a line for the status bar (milliseconds, 0 for no time-out).
     void status_message(const QString& text, int timeout);
+    /// Emitted after an edit changed the project (a drop, a deletion, a move), with the storyboard
+    /// as sender; with no sender when only its look changed.
     void contentsChanged(QWidget* sender);
+    /// Emitted before the user deletes `object`, so that the other views let it go.
     void objectDeleted(IZRObject* object);
+    /// Emitted after the user has deleted the last clip.
     void allItemsDeleted();
+    /// Emitted with the new position as a fraction of the edit, beside the position signal below.
     void positionChanged(double fraction, QWidget* sender);
+    /// Emitted when the user selects a cell or a drop moves the current position.
     void positionChanged(IZRPos* position, QWidget* sender);
+    /// Emitted when the current object changes by a selection or a drop.
     void objectChanged(IZRObject* object, QWidget* sender);
+    /// Declared for the trimmers; never emitted.
     void activateTrimmer(IZRObject* object);
+    /// Declared for the time-code display; never emitted.
     void showTimecode(bool on);
+    /// Emitted with true when a drag of cells starts and with false when it ends.
     void draggingMode(bool on);
+    /// Emitted when the user asks for a snapshot of the frame at `position`, with clips only.
     void snapshot(IZRPos* position);
 
 protected:

@@ -1,10 +1,10 @@
 // Editing on a track: the hit test, selection on release, trimming an edge, dragging an object
 // away and placing an object dragged over the track in a gap.
-#include "app/ZRAppState.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
-#include "app/ZRVeskEditorDrag.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
+#include "editor/ZRVeskEditorDrag.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRRenderPause.h"
 #include "views/ZRTimelinePlacement.h"

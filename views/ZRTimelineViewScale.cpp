@@ -1,9 +1,9 @@
-#include "app/ZRAppState.h"
-#include "app/ZREngineEvents.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZREngineEvents.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelineView.h"
 

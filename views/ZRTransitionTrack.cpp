@@ -1,10 +1,10 @@
 #include "views/ZRTransitionTrack.h"
 
-#include "app/ZRChainLinks.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "editor/ZRChainLinks.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelinePlacement.h"
 #include "views/ZRTimelineScale.h"

@@ -1,7 +1,7 @@
 // Painting the video track: clip boxes with their thumbnails, names and effect markers.
-#include "app/ZRChainLinks.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/text/ZRTextImage.h"
+#include "editor/ZRChainLinks.h"
 #include "engine/api/IZRObject.h"
 #include "views/ZRTimelinePlacement.h"
 #include "views/ZRTimelineView.h"

@@ -1,6 +1,6 @@
 #include "tests/app/MainWindowFixture.h"
 
-#include "app/ZRChainLinks.h"
+#include "editor/ZRChainLinks.h"
 #include "browser/ZRBrowserIconView.h"
 #include "browser/ZRSBBrowser.h"
 #include "capture/ZRImportView.h"
@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QTabBar>
 #include <QTemporaryDir>
 
 namespace {
@@ -407,4 +408,24 @@ TEST_F(MainWindowCommands, SnapshotToABitmap) {
     EXPECT_EQ(services.overwritePrompts, 1);
     EXPECT_EQ(services.warnings.size(), 1);
     EXPECT_EQ(window->browser()->clipView()->count(), 1);
+}
+
+// The window answers the state object's browser calls with its own browser.
+TEST_F(MainWindowCommands, BrowserFilesAreAddedOnceAndShown) {
+    makeWindow();
+    ZRSBBrowser& browser = *window->browser();
+    browser.tabBar()->addTab("Titles");
+    browser.tabBar()->setCurrentIndex(1);
+    browser.selectTab(3);
+    ZRAppState& state = appState();
+    const int before = browser.clipView()->count();
+    state.addBrowserFile("Captures", "/clips/a.avi", 1);
+    state.addBrowserFile("Captures", "/clips/a.avi", 1);
+    state.addBrowserFile("Captures", "/clips/b.avi", 1);
+    EXPECT_EQ(browser.clipView()->count(), before + 2);
+    EXPECT_EQ(browser.currentTab(), 0);
+    EXPECT_EQ(browser.tabBar()->currentIndex(), 0);
+    EXPECT_TRUE(state.selectedBrowserFile().isNull());
+    browser.clipView()->setFileSelected("/clips/b.avi", true);
+    EXPECT_EQ(state.selectedBrowserFile(), "/clips/b.avi");
 }

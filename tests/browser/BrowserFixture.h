@@ -5,8 +5,8 @@
 // callbacks, a message handler that fails the test on any Qt warning (a painter begun outside a
 // paint event warns), a skinned panel and icons made by code.
 
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
 #include "browser/ZRIconView.h"
 #include "browser/ZRIconViewItem.h"
 #include "classes/skins/ZRSkinPreload.h"

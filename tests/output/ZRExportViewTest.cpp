@@ -1,6 +1,6 @@
 #include "output/ZRExportView.h"
-#include "app/ZRAppState.h"
-#include "app/ZRWindowServices.h"
+#include "editor/ZRAppState.h"
+#include "views/ZRWindowServices.h"
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "common/config/QConfig.h"

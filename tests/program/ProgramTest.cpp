@@ -2,17 +2,17 @@
 // copies of the program as child processes, in fresh state folders, and watches what they do.
 // A child is this same program called with "--session <scenario>": it runs the program's own
 // start-up (clipsteadMain) with a test timer that reports what the shown window holds.
-#include "app/ZRAppState.h"
-#include "app/ZRNotifier.h"
 #include "app/ZRProgram.h"
 #include "app/ZRProjectArgument.h"
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRSettingsFile.h"
 #include "app/ZRSingleInstance.h"
-#include "app/ZRVeskEditor.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRNotifier.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"

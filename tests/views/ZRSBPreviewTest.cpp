@@ -1,8 +1,8 @@
 #include "views/ZRSBPreview.h"
-#include "app/ZRVeskEditor.h"
 #include "capture/ZRDSFilePreview.h"
 #include "classes/widgets/ZRSBText.h"
 #include "classes/widgets/ZRTCWidget.h"
+#include "editor/ZRVeskEditor.h"
 #include "platform/playback/ZRNullOutput.h"
 #include "platform/playback/ZRPlaybackPipeline.h"
 #include "platform/playback/ZRPreviewOutput.h"
@@ -12,6 +12,7 @@
 #include "views/ZRSBPSlider.h"
 #include "views/ZRSBPreviewFrame.h"
 #include "views/ZRSliderEvent.h"
+#include "views/ZRTransportButtons.h"
 
 #include <QMimeData>
 #include <QPointer>
@@ -52,8 +53,9 @@ int pauseSetting(IZRTimeline* timeline) {
     return value;
 }
 
-/// A player in its frame, with the main window's slider and buttons, over a project of five
-/// two-second counting clips (10 s), playing through the null output on the test's clock.
+/// A player in its frame, with the main window's slider, buttons and file player, wired as the
+/// window wires them, over a project of five two-second counting clips (10 s), playing through
+/// the null output on the test's clock.
 class ZRSBPreviewTest : public ViewsTest {
 protected:
     void SetUp() override {
@@ -77,16 +79,11 @@ protected:
             *b = new QPushButton(&root);
             (*b)->setCheckable(true);
         }
-        state.previewFrame = frame;
-        state.preview = preview;
-        state.positionSlider = slider;
-        state.skipBackButton = skipBack;
-        state.frameBackButton = frameBack;
-        state.playButton = playButton;
-        state.frameForwardButton = frameForward;
-        state.skipForwardButton = skipForward;
-        state.loopButton = loopButton;
-        QObject::connect(playButton, SIGNAL(toggled(bool)), frame, SLOT(toggle_play_stop(bool)));
+        transport.attach({skipBack, frameBack, playButton, frameForward, skipForward, loopButton},
+                         frame);
+        preview->setFilePlayerFactory([](QWidget* parent) -> ZRFilePlayer* {
+            return new ZRDSFilePreview(parent, "DirectShow File Preview");
+        });
         frame->setTimeline(timeline);
         root.show();
     }
@@ -130,6 +127,7 @@ protected:
     QPointer<ZRSBPreviewFrame> frame;
     ZRSBPreview* preview = nullptr;
     ZRSBPSlider* slider = nullptr;
+    ZRTransportButtons transport;
     QPushButton *skipBack = nullptr, *frameBack = nullptr, *playButton = nullptr,
                 *frameForward = nullptr, *skipForward = nullptr, *loopButton = nullptr;
 };
@@ -479,7 +477,7 @@ QTemporaryDir* ZRSBPreviewDropTest::dir = nullptr;
 TEST_F(ZRSBPreviewDropTest, ADroppedFilePlaysWithTheButtonsAndSliderLentToIt) {
     makeProject();
     drop(preview, {clipUrl()});
-    QPointer<ZRDSFilePreview> fp = preview->filePreview();
+    QPointer<ZRDSFilePreview> fp = qobject_cast<ZRDSFilePreview*>(preview->filePreview());
     ASSERT_FALSE(fp.isNull());
     EXPECT_TRUE(fp->isVisible());
     EXPECT_EQ(fp->parentWidget(), preview->parentWidget());

@@ -1,9 +1,9 @@
 #include "views/ZRSBTrimmer.h"
-#include "app/ZRClipMarks.h"
-#include "app/ZRUserData.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRSlider.h"
 #include "classes/widgets/ZRTCWidget.h"
+#include "editor/ZRClipMarks.h"
+#include "editor/ZRUserData.h"
 #include "tests/views/ViewsFixture.h"
 #include "views/ZRSBVideoView.h"
 

@@ -1,7 +1,7 @@
 #include "tests/views/StoryboardFixture.h"
 
-#include "browser/ZREngineDrag.h"
-#include "browser/ZRTitleDrag.h"
+#include "editor/ZREngineDrag.h"
+#include "editor/ZRTitleDrag.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZRGuardedList.h"

@@ -1,9 +1,9 @@
 #include "tests/views/TimelineFixture.h"
 
-#include "app/ZRUserData.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 
 #include <QFile>

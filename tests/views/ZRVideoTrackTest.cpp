@@ -1,6 +1,6 @@
 #include "tests/views/TracksFixture.h"
 
-#include "app/ZRChainLinks.h"
+#include "editor/ZRChainLinks.h"
 #include "engine/api/ZREffect.h"
 #include "views/ZRVideoTrackLayout.h"
 

@@ -5,7 +5,7 @@
 // `browsershot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
 // xvfb-run); without it the first state stays on screen.
 
-#include "browser/ZRIconDrag.h"
+#include "editor/ZRIconDrag.h"
 #include "browser/ZRIconView.h"
 #include "browser/ZRIconViewItem.h"
 #include "classes/skins/ZRSkinPreload.h"

@@ -5,8 +5,8 @@
 // xvfb-run); without it the first state stays on screen. The settings file is a temporary one:
 // nothing of the user's is read or written.
 
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRSkinStyle.h"
