@@ -290,7 +290,7 @@ void ZRAudioTrack::notifyView(int what) {
     if (m_view && m_linked) {
         ZRTimelineTrack* video = linkedTrack();
         // The video track shows this track's trim while it runs; the copy goes when it ends.
-        if (m_trimObject && (m_mouseState == 1 || m_mouseState == 2) && video) {
+        if (m_trimObject && (m_mouseState == Trimming || m_mouseState == TrimReserved) && video) {
             ZRTrackState s;
             s.track = video;
             s.kind = m_mouseState;
@@ -298,7 +298,7 @@ void ZRAudioTrack::notifyView(int what) {
             s.start = m_trimStart;
             s.end = m_trimEnd;
             m_view->repaintTrackStates(QList<ZRTrackState>{s}, what);
-        } else if (video && video->trimObject() && video->mouseState() == 0) {
+        } else if (video && video->trimObject() && video->mouseState() == Idle) {
             m_view->clearTrackStates();
         }
     }
@@ -380,7 +380,7 @@ void ZRAudioTrack::toggleOpen() {
 }
 
 void ZRAudioTrack::MousePressEvent(QMouseEvent* e) {
-    if (m_mouseState == 4 || m_mouseState == 5 || m_mouseState == 6) {
+    if (m_mouseState == DragCopy || m_mouseState == DragMove || m_mouseState == DragInsert) {
         ZRTimelineTrack::MousePressEvent(e);
         return;
     }
@@ -400,7 +400,7 @@ void ZRAudioTrack::MousePressEvent(QMouseEvent* e) {
 }
 
 void ZRAudioTrack::MouseMoveEvent(QMouseEvent* e) {
-    if (m_mouseState != 0) {
+    if (m_mouseState != Idle) {
         ZRTimelineTrack::MouseMoveEvent(e);
         return;
     }

@@ -77,8 +77,8 @@ public:
 private:
     /// This track's trim and drop feedback for painting the chain.
     ZRChainFeedback chainFeedback() const {
-        return {m_dropObject,      m_dropStart,  m_dropEnd,   m_dropValid,
-                m_mouseState == 5, m_trimObject, m_trimStart, m_trimEnd};
+        return {m_dropObject, m_dropStart, m_dropEnd, m_dropValid, m_mouseState == DragMove,
+                m_trimObject, m_trimStart, m_trimEnd};
     }
     struct ClipSkin {
         QImage left, fill, right;

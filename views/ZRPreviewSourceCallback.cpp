@@ -130,7 +130,7 @@ ZRResult ZRPreviewSourceCallback::getFrameDuration(ZRMediaTime* duration) {
     if (!m_timeline->settings()->getDoubleSetting("Framerate", &rate) || !std::isfinite(rate) ||
         !(rate > 0.0))
         return kZRFail;
-    *duration = ZRMediaTime(10000000.0 / rate);
+    *duration = ZRMediaTime(double(kZRMediaTimePerSecond) / rate);
     return kZROk;
 }
 

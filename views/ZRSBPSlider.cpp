@@ -15,8 +15,9 @@
 
 namespace {
 
-constexpr int kArrowCursor = 0;
-constexpr int kDragCursor = 6;
+constexpr int kArrowCursor = ZRCursor::Arrow;
+/// The knob and the marks show the two-way arrow the trims use.
+constexpr int kDragCursor = ZRCursor::Trim;
 
 // Pixels of a fraction along a track. A track of 0 or less has no room: everything sits at its
 // start. The small bias keeps a fraction made from a pixel count on that pixel.

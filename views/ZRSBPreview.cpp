@@ -73,30 +73,24 @@ ZRSBPreview::~ZRSBPreview() {
     m_pollTimer.stop();
     if (m_playState != Stopped) appState().previewPlaying = false;
     pauseRenderer(false);
-    if (m_timeline) {
-        IZRObjectFactory* factory = m_timeline->factory();
-        factory->destroyPos(m_current);
-        factory->destroyPos(m_startPos);
-        factory->destroyPos(m_stopPos);
-    }
+    // The positions go back to the timeline's factory while the timeline is still known alive.
+    m_current.reset();
+    m_startPos.reset();
+    m_stopPos.reset();
 }
 
 IZRTimeline* ZRSBPreview::setTimeline(IZRTimeline* timeline) {
     IZRTimeline* previous = ZRSBVideoView::setTimeline(timeline);
     lock();
-    if (m_timeline) {
-        IZRObjectFactory* factory = m_timeline->factory();
-        factory->destroyPos(m_current);
-        factory->destroyPos(m_startPos);
-        factory->destroyPos(m_stopPos);
-        m_current = m_startPos = m_stopPos = nullptr;
-    }
+    m_current.reset();
+    m_startPos.reset();
+    m_stopPos.reset();
     m_timeline = timeline;
     if (timeline) {
         IZRObjectFactory* factory = timeline->factory();
-        m_current = factory->createPos();
-        m_startPos = factory->createPos();
-        m_stopPos = factory->createPos();
+        m_current = ZRScopedPos(factory);
+        m_startPos = ZRScopedPos(factory);
+        m_stopPos = ZRScopedPos(factory);
     }
     unlock();
     readEnd();

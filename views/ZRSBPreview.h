@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/ZRScopedPos.h"
 #include "views/ZRFilePlayer.h"
 #include "views/ZRPreviewGraph.h"
 #include "views/ZRSBPSlider.h"
@@ -175,9 +176,9 @@ private:
     bool m_reachedEnd = false;
     bool m_stoppedByUser = false;
     bool m_rendererPaused = false;
-    IZRPos* m_current = nullptr;
-    IZRPos* m_startPos = nullptr;
-    IZRPos* m_stopPos = nullptr;
+    ZRScopedPos m_current;
+    ZRScopedPos m_startPos;
+    ZRScopedPos m_stopPos;
     IZRTimeline* m_timeline = nullptr;
     std::atomic<int> m_playState{Stopped};
     /// The timeline's end frame as the GUI thread last read it, for the render step (the

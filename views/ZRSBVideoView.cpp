@@ -51,11 +51,10 @@ void ZRSBVideoView::stopThread() {
 void ZRSBVideoView::releaseEngineData() {
     if (!m_timeline) return;
     IZRObjectFactory* factory = m_timeline->factory();
-    factory->destroyPos(m_position);
-    factory->destroyPos(m_secondPosition);
+    m_position.reset();
+    m_secondPosition.reset();
     factory->destroyImage(m_images[0]);
     factory->destroyImage(m_images[1]);
-    m_position = m_secondPosition = nullptr;
     m_requested = PositionValues();
     m_images[0] = m_images[1] = nullptr;
     m_frontValid = false;
@@ -69,8 +68,8 @@ IZRTimeline* ZRSBVideoView::setTimeline(IZRTimeline* timeline) {
     m_timeline = timeline;
     if (timeline) {
         IZRObjectFactory* factory = timeline->factory();
-        m_position = factory->createPos();
-        m_secondPosition = factory->createPos();
+        m_position = ZRScopedPos(factory);
+        m_secondPosition = ZRScopedPos(factory);
         m_images[0] = factory->createEmptyImage();
         m_images[1] = factory->createEmptyImage();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "classes/widgets/QSBWidget.h"
+#include "editor/ZRScopedPos.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -117,9 +118,9 @@ private:
     // Guarded by m_state. Images and positions are changed only with both locks held.
     IZRTimeline* m_timeline = nullptr;
     IZRObject* m_object = nullptr;
-    IZRPos* m_position = nullptr;
+    ZRScopedPos m_position;
     /// Made and destroyed together with the position, for subclasses.
-    IZRPos* m_secondPosition = nullptr;
+    ZRScopedPos m_secondPosition;
     /// The last position asked for, as values: the painting thread makes its own position of
     /// them for each pass, so that it never touches the positions the engine rewrites on the GUI
     /// thread when the project's frame rate changes.

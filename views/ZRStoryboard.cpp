@@ -299,7 +299,8 @@ void ZRStoryboard::slotDeleteObject(IZRObject* object) {
 
 void ZRStoryboard::toolSelected(int id) {
     static constexpr int modes[4] = {SelectMode, ZoomMode, SplitMode, MarkerMode};
-    static constexpr int cursors[4] = {0, 4, 2, 12};
+    static constexpr int cursors[4] = {ZRCursor::Arrow, ZRCursor::ZoomIn, ZRCursor::Split,
+                                       ZRCursor::Marker};
     if (id < 0 || id > 3) return;
     m_editMode = modes[id];
     setCursorShape(cursors[id]);

@@ -29,7 +29,7 @@
 namespace {
 
 constexpr int kSaveAsMenuItem = 2904;
-constexpr int kBusyCursor = 10;
+constexpr int kBusyCursor = ZRCursor::Busy;
 
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include "views/ZRStoryboard.h"
 
+#include "classes/skins/ZRSkinPreload.h"
 #include "editor/ZRScopedPos.h"
 #include "editor/ZRUserData.h"
 #include "editor/ZRVeskEditor.h"
@@ -24,12 +25,12 @@ constexpr int kDragThreshold = 3;
 constexpr int kCursorAlphaLimit = 50;
 
 enum Shape {
-    Arrow = 0,
-    OverItem = 7,
-    MovingCells = 8,
-    CopyingCells = 9,
-    NoDrop = 11,
-    TimeCursor = 14
+    Arrow = ZRCursor::Arrow,
+    OverItem = ZRCursor::Move,
+    MovingCells = ZRCursor::MovingCells,
+    CopyingCells = ZRCursor::CopyingCells,
+    NoDrop = ZRCursor::NoDrop,
+    TimeCursor = ZRCursor::TimeCursor
 };
 
 } // namespace

@@ -171,7 +171,7 @@ void ZRTimelineTrack::allItemsDeleted() {
     clearTrim();
     clearDrop();
     m_pressedObject = nullptr;
-    m_mouseState = 0;
+    m_mouseState = Idle;
 }
 
 void ZRTimelineTrack::forgetObject(IZRObject* object) {

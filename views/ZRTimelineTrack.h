@@ -46,6 +46,17 @@ struct ZRTrimInput;
 /// under its own lock.
 class ZRTimelineTrack {
 public:
+    /// What the mouse is doing on the track (`mouseState`); every release and drop ends in Idle.
+    enum MouseState : int {
+        Idle = 0,
+        Trimming = 1,     ///< dragging an edge of `trimObject`
+        TrimReserved = 2, ///< never entered; treated like Trimming
+        Pressed = 3,      ///< pressed on an object's body, not yet moved past the threshold
+        DragCopy = 4,     ///< an object dragged over the track is copied here
+        DragMove = 5,     ///< an object is moved, from this track or another
+        DragInsert = 6,   ///< a new object dragged in from outside the timeline
+    };
+
     ZRTimelineTrack(int trackNumber, bool isVideo, const QString& name, int height, int trackId);
     /// Track number 0, the audio table, height 15.
     ZRTimelineTrack(const QString& name, int trackId);
@@ -149,7 +160,7 @@ public:
     void setDrop(IZRObject* object, IZRPos* start, IZRPos* end, bool valid);
     void clearDrop();
     int mouseState() const { return m_mouseState; }
-    /// 5 while the dropped object is moved from its old place.
+    /// DragMove while the dropped object is moved from its old place.
     void setMouseState(int state) { m_mouseState = state; }
 
     /// The status-bar text for the object under the pointer.
@@ -246,7 +257,7 @@ protected:
     bool m_clipTrack = false;
     int m_minEdgeWidth = 32;
     int m_startEdgeWidth = 16, m_endEdgeWidth = 16;
-    int m_mouseState = 0;
+    int m_mouseState = Idle;
     int m_trimEdge = 0;
     IZRObject* m_trimObject = nullptr;
     IZRObject* m_pressedObject = nullptr;

@@ -1,5 +1,6 @@
 // Editing on a track: the hit test, selection on release, trimming an edge, dragging an object
 // away and placing an object dragged over the track in a gap.
+#include "classes/skins/ZRSkinPreload.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRScopedPos.h"
 #include "editor/ZRUserData.h"
@@ -28,9 +29,6 @@ namespace {
 // Debug traces, off unless QT_LOGGING_RULES turns them on.
 Q_LOGGING_CATEGORY(lcDrag, "clipstead.views.drag", QtInfoMsg)
 
-constexpr int kArrowCursor = 0;
-constexpr int kTrimCursor = 6;
-constexpr int kMoveCursor = 7;
 /// A press must travel more than this (Manhattan length) before it drags the object away.
 constexpr int kDragThreshold = 2;
 
@@ -40,7 +38,8 @@ ZRTimelineTrack::MoveDragFactory& moveDragFactory() {
 }
 
 bool dragging(int state) {
-    return state == 4 || state == 5 || state == 6;
+    return state == ZRTimelineTrack::DragCopy || state == ZRTimelineTrack::DragMove ||
+           state == ZRTimelineTrack::DragInsert;
 }
 
 double framesOf(IZRPos* pos) {
@@ -115,50 +114,50 @@ IZRObject* ZRTimelineTrack::engineObjectAt(const QPoint& point, int* part, int m
 }
 
 void ZRTimelineTrack::MousePressEvent(QMouseEvent* e) {
-    if (dragging(m_mouseState)) m_mouseState = 0;
+    if (dragging(m_mouseState)) m_mouseState = Idle;
     const QPoint at = e->position().toPoint();
     int part = -1;
     IZRObject* o = hitTest(at, &part);
-    if (!o || m_mouseState == 1 || m_mouseState == 2) {
+    if (!o || m_mouseState == Trimming || m_mouseState == TrimReserved) {
         if (m_editor) m_editor->clearAllSelections();
         if (m_view) m_view->repaintTimeArea();
         return;
     }
     if (e->button() != Qt::LeftButton) return;
-    if (m_mouseState == 3) {
+    if (m_mouseState == Pressed) {
         if ((at - m_pressPoint).manhattanLength() > kDragThreshold) {
-            m_mouseState = 5;
+            m_mouseState = DragMove;
             startMoveDrag(o);
         }
     } else if (part == 2) {
-        m_mouseState = 3;
+        m_mouseState = Pressed;
         m_pressPoint = at;
     } else {
         beginTrim(o, part, at);
     }
-    if (m_mouseState != 2) m_pressedObject = o;
+    if (m_mouseState != TrimReserved) m_pressedObject = o;
 }
 
 void ZRTimelineTrack::beginTrim(IZRObject* object, int part, const QPoint& point) {
-    m_mouseState = 1;
+    m_mouseState = Trimming;
     m_trimPressPoint = point;
     setTrim(object, object->startPos(), object->endPos());
     m_trimEdge = part;
-    if (m_view) m_view->setToolCursor(kTrimCursor);
+    if (m_view) m_view->setToolCursor(ZRCursor::Trim);
 }
 
 void ZRTimelineTrack::MouseMoveEvent(QMouseEvent* e) {
-    if (dragging(m_mouseState)) m_mouseState = 0;
+    if (dragging(m_mouseState)) m_mouseState = Idle;
     const QPoint at = e->position().toPoint();
     int part = -1;
     IZRObject* o = hitTest(at, &part);
-    if (!o || m_mouseState == 1 || m_mouseState == 2) {
-        if (m_mouseState == 0 && m_view) m_view->setToolCursor(kArrowCursor);
+    if (!o || m_mouseState == Trimming || m_mouseState == TrimReserved) {
+        if (m_mouseState == Idle && m_view) m_view->setToolCursor(ZRCursor::Arrow);
         showStatus(QString());
     } else {
-        if ((e->buttons() & Qt::LeftButton) && m_mouseState == 3 &&
+        if ((e->buttons() & Qt::LeftButton) && m_mouseState == Pressed &&
             (at - m_pressPoint).manhattanLength() > kDragThreshold) {
-            m_mouseState = 5;
+            m_mouseState = DragMove;
             if (m_pressedObject == o) {
                 // Selected without a repaint: the drag shows it.
                 if (ZRUserData* data = ZRUserData::of(o)) data->setSelected(true);
@@ -168,10 +167,10 @@ void ZRTimelineTrack::MouseMoveEvent(QMouseEvent* e) {
             startMoveDrag(o);
             return;
         }
-        if (m_view) m_view->setToolCursor(part == 2 ? kMoveCursor : kTrimCursor);
+        if (m_view) m_view->setToolCursor(part == 2 ? ZRCursor::Move : ZRCursor::Trim);
         showStatus(hoverText(o));
     }
-    if (m_mouseState == 1) trimStep(at);
+    if (m_mouseState == Trimming) trimStep(at);
 }
 
 bool ZRTimelineTrack::trimInput(ZRTrimInput* in, const QPoint& point) {
@@ -217,10 +216,10 @@ void ZRTimelineTrack::trimStep(const QPoint& point) {
 }
 
 void ZRTimelineTrack::MouseReleaseEvent(QMouseEvent* e) {
-    if (dragging(m_mouseState)) m_mouseState = 0;
-    if (m_mouseState == 1 || m_mouseState == 2) {
+    if (dragging(m_mouseState)) m_mouseState = Idle;
+    if (m_mouseState == Trimming || m_mouseState == TrimReserved) {
         commitTrim();
-        if (m_view) m_view->setToolCursor(kArrowCursor);
+        if (m_view) m_view->setToolCursor(ZRCursor::Arrow);
         clearTrim();
         notifyView(2);
     } else if (IZRObject* o = m_pressedObject; o && e->button() == Qt::LeftButton) {
@@ -254,7 +253,7 @@ void ZRTimelineTrack::MouseReleaseEvent(QMouseEvent* e) {
         }
     }
     m_pressedObject = nullptr;
-    m_mouseState = 0;
+    m_mouseState = Idle;
 }
 
 void ZRTimelineTrack::commitTrim() {
@@ -295,13 +294,13 @@ void ZRTimelineTrack::beginDrop(IZRObject* object, const QPoint& point, int stat
 
 void ZRTimelineTrack::endDrop() {
     if (IZRObject* o = m_dropObject) {
-        const bool made = m_mouseState == 6;
+        const bool made = m_mouseState == DragInsert;
         clearDrop();
         // An object the drag made exists nowhere else.
         if (made && m_timeline) m_timeline->factory()->destroyObject(o);
         notifyView(2);
     }
-    m_mouseState = 0;
+    m_mouseState = Idle;
 }
 
 void ZRTimelineTrack::DragEnterEvent(QDragEnterEvent* e) {
@@ -317,12 +316,12 @@ void ZRTimelineTrack::DragEnterEvent(QDragEnterEvent* e) {
 }
 
 void ZRTimelineTrack::DragMoveEvent(QDragMoveEvent* e) {
-    if (m_mouseState != 6) {
+    if (m_mouseState != DragInsert) {
         const int before = m_mouseState;
         if (e->dropAction() == Qt::MoveAction)
-            m_mouseState = 5;
+            m_mouseState = DragMove;
         else if (e->dropAction() == Qt::CopyAction)
-            m_mouseState = 4;
+            m_mouseState = DragCopy;
         if (m_mouseState != before) notifyView(2);
     }
     const QPoint at = e->position().toPoint();
@@ -332,7 +331,7 @@ void ZRTimelineTrack::DragMoveEvent(QDragMoveEvent* e) {
         const int64_t x = at.x() - m_contentRect.left();
         if (x < 0) return;
         const double pointer = double(scale().framesAt(x + contentOrigin()));
-        const bool moving = m_mouseState == 5;
+        const bool moving = m_mouseState == DragMove;
         int part = -1;
         if (moving || m_rippleInsert || objectAt(at, &part) != m_dropObject) {
             const double end = framesOf(m_editor ? m_editor->endPosition() : nullptr);
@@ -384,7 +383,7 @@ void ZRTimelineTrack::DragDropEvent(QDropEvent*) {
     ZRScopedPos newOut(factory, m_dropEnd);
     // The drag's state goes before the edit: what the edit announces must find none of it.
     clearDrop();
-    m_mouseState = 0;
+    m_mouseState = Idle;
     {
         const ZRRenderPause pause(m_timeline);
         // The mark-out that makes the object exactly as long as its place.

@@ -98,7 +98,7 @@ ZRPlacementInput ZRTimelineTrack::placementInput() {
         in.dropEnd = m_dropEnd->toFrames();
     }
     in.ripple = m_rippleInsert;
-    in.moving = m_mouseState == 5;
+    in.moving = m_mouseState == DragMove;
     if (m_trimObject && m_trimStart && m_trimEnd) {
         in.trimStart = m_trimStart->toFrames();
         in.trimEnd = m_trimEnd->toFrames();

@@ -82,7 +82,7 @@ ZRTimelineView::ZRTimelineView(QWidget* parent, const char* name, Qt::WindowFlag
     m_hScrollBar = new ZRScrollBar(Qt::Horizontal, this, barSkin);
     m_vScrollBar = new ZRScrollBar(Qt::Vertical, this, barSkin);
     for (ZRScrollBar* bar : {m_hScrollBar, m_vScrollBar}) {
-        if (QCursor* c = skinCursor(0)) bar->setCursor(*c);
+        if (QCursor* c = skinCursor(ZRCursor::Arrow)) bar->setCursor(*c);
         bar->setFocusPolicy(Qt::NoFocus);
     }
     m_vScrollBar->setMinimum(0);
@@ -377,7 +377,7 @@ void ZRTimelineView::slotNewProject() {
     m_projectEmpty = true;
     setPosFrames(m_cursorPosition, 0);
     m_arrowButton->setChecked(true);
-    toolSelected(0);
+    toolSelected(ArrowButton);
     for (auto& track : m_tracks)
         track->newProject(false);
     update();

@@ -52,6 +52,10 @@ class ZRTimelineView : public QSBWidget {
     Q_OBJECT
 public:
     enum Tool { SelectTool = 0, SplitTool = 1, MarkerTool = 2, ZoomTool = 3 };
+    /// The ids of the tool buttons `toolSelected` takes; other ids are ignored.
+    enum ToolButton { ArrowButton = 0, ZoomButton = 1, KnifeButton = 2, MarkerButton = 4 };
+    /// What the mouse is doing on the view (`mouseState`); a release or a drop ends in Idle.
+    enum MouseState : int { Idle = 0, DraggingTimeCursor = 1, DraggingInTrack = 3 };
 
     explicit ZRTimelineView(QWidget* parent = nullptr, const char* name = nullptr,
                             Qt::WindowFlags flags = {});
@@ -270,7 +274,7 @@ private:
     bool m_autoScrolling = false;
     int m_toolCursor = 0;
     int m_tool = SelectTool;
-    int m_mouseState = 0;
+    int m_mouseState = Idle;
     QFont m_rulerFont;
     QRect m_headerRect, m_upperBox1Rect, m_upperBox2Rect, m_lowerLeftRect, m_tcBoxRect;
     QRect m_trackRegion, m_timeArea, m_rulerRect;

@@ -42,24 +42,24 @@ void ZRTimelineView::setToolCursor(int index) {
 void ZRTimelineView::toolSelected(int id) {
     const int before = m_tool;
     switch (id) {
-    case 0:
+    case ArrowButton:
         m_tool = SelectTool;
-        setToolCursor(0);
+        setToolCursor(ZRCursor::Arrow);
         if (before == SplitTool) m_hoveredTrack = nullptr;
         break;
-    case 1:
+    case ZoomButton:
         m_tool = ZoomTool;
         m_bandPressed = m_bandShown = false;
-        setToolCursor(m_zoomInByClick ? 4 : 5);
+        setToolCursor(m_zoomInByClick ? ZRCursor::ZoomIn : ZRCursor::ZoomOut);
         break;
-    case 2:
+    case KnifeButton:
         m_tool = SplitTool;
-        setToolCursor(2);
+        setToolCursor(ZRCursor::Split);
         if (before == SelectTool) m_hoveredTrack = nullptr;
         break;
-    case 4:
+    case MarkerButton:
         m_tool = MarkerTool;
-        setToolCursor(12);
+        setToolCursor(ZRCursor::Marker);
         break;
     default:
         return;
@@ -139,7 +139,7 @@ void ZRTimelineView::mousePressEvent(QMouseEvent* e) {
             m_pressPoint = at;
             m_bandPressed = true;
         }
-        setToolCursor(e->button() == Qt::RightButton ? 5 : 4);
+        setToolCursor(e->button() == Qt::RightButton ? ZRCursor::ZoomOut : ZRCursor::ZoomIn);
         return;
     }
     if (m_tool == SplitTool) {
@@ -152,9 +152,9 @@ void ZRTimelineView::mousePressEvent(QMouseEvent* e) {
         update(m_timeArea);
         return;
     }
-    if (e->button() == Qt::LeftButton && m_rulerRect.contains(at) && m_mouseState == 0 &&
+    if (e->button() == Qt::LeftButton && m_rulerRect.contains(at) && m_mouseState == Idle &&
         !m_projectEmpty) {
-        m_mouseState = 1;
+        m_mouseState = DraggingTimeCursor;
         cursorToViewX(at.x());
         return;
     }
@@ -199,11 +199,11 @@ void ZRTimelineView::mouseMoveEvent(QMouseEvent* e) {
         }
         return;
     }
-    if (m_rulerRect.contains(at) && m_mouseState != 3) setToolCursor(0);
-    if (m_mouseState == 0 && (e->buttons() & Qt::LeftButton) && m_rulerRect.contains(at) &&
+    if (m_rulerRect.contains(at) && m_mouseState != DraggingInTrack) setToolCursor(ZRCursor::Arrow);
+    if (m_mouseState == Idle && (e->buttons() & Qt::LeftButton) && m_rulerRect.contains(at) &&
         !m_projectEmpty)
-        m_mouseState = 1;
-    if (m_mouseState == 1) {
+        m_mouseState = DraggingTimeCursor;
+    if (m_mouseState == DraggingTimeCursor) {
         cursorToViewX(at.x());
         return;
     }
@@ -211,7 +211,7 @@ void ZRTimelineView::mouseMoveEvent(QMouseEvent* e) {
         setHovered(visibleTrackAt(at, m_trackRegion), at);
         if (m_hoveredTrack) m_hoveredTrack->MouseMoveEvent(e);
     } else if (m_hoveredTrack) {
-        m_mouseState = 3;
+        m_mouseState = DraggingInTrack;
         m_hoveredTrack->MouseMoveEvent(e);
     }
 }
@@ -224,7 +224,7 @@ void ZRTimelineView::mouseReleaseEvent(QMouseEvent* e) {
         else if (e->button() == Qt::RightButton)
             slotZoomOut();
         m_bandPressed = m_bandShown = false;
-        setToolCursor(4);
+        setToolCursor(ZRCursor::ZoomIn);
         return;
     }
     if (m_tool == SplitTool) {
@@ -238,7 +238,7 @@ void ZRTimelineView::mouseReleaseEvent(QMouseEvent* e) {
         for (int i = m_firstVisibleTrack; i <= m_lastVisibleTrack; ++i)
             m_tracks[size_t(i)]->MouseReleaseEvent(e);
     }
-    m_mouseState = 0;
+    m_mouseState = Idle;
 }
 
 void ZRTimelineView::enterEvent(QEnterEvent* e) {
@@ -333,13 +333,14 @@ void ZRTimelineView::dropEvent(QDropEvent* e) {
     if (ZRTimelineTrack* target = visibleTrackAt(e->position().toPoint(), m_trackRegion))
         target->DragDropEvent(e);
     m_dragTrack = nullptr;
-    m_mouseState = 0;
+    m_mouseState = Idle;
     setFocus();
 }
 
 void ZRTimelineView::insertObjects(const QStringList& paths, int index) {
     if (!m_editor || !m_timeline) return;
-    QApplication::setOverrideCursor(skinCursor(10) ? *skinCursor(10) : QCursor(Qt::WaitCursor));
+    QApplication::setOverrideCursor(skinCursor(ZRCursor::Busy) ? *skinCursor(ZRCursor::Busy)
+                                                               : QCursor(Qt::WaitCursor));
     const int count = m_editor->objectCount();
     if (index < 0 || index > count) index = count;
     const bool wasEmpty = count == 0;
@@ -402,9 +403,9 @@ void ZRTimelineView::slotRemoveSelection() {
         setCursorPosition(m_cursorPosition, true);
     } else if (m_editor->objectCount() == 0) {
         m_arrowButton->setChecked(true);
-        toolSelected(0);
+        toolSelected(ArrowButton);
         m_toolCursor = -1;
-        setToolCursor(0);
+        setToolCursor(ZRCursor::Arrow);
         m_projectEmpty = true;
         setPosFrames(m_cursorPosition, 0);
         Q_EMIT objectChanged(nullptr, this);

@@ -203,35 +203,35 @@ void ZRTransitionTrack::DragMoveEvent(QDragMoveEvent* e) {
 }
 
 void ZRTransitionTrack::MousePressEvent(QMouseEvent* e) {
-    if (m_mouseState == 4 || m_mouseState == 5 || m_mouseState == 6) return;
+    if (m_mouseState == DragCopy || m_mouseState == DragMove || m_mouseState == DragInsert) return;
     ZRTimelineTrack::MousePressEvent(e);
 }
 
 void ZRTransitionTrack::MouseMoveEvent(QMouseEvent* e) {
-    if (m_mouseState == 4 || m_mouseState == 5 || m_mouseState == 6) return;
+    if (m_mouseState == DragCopy || m_mouseState == DragMove || m_mouseState == DragInsert) return;
     const QPoint at = e->position().toPoint();
     int part = -1;
     IZRObject* o = transitionAt(at, &part);
-    if (!o || m_mouseState == 1 || m_mouseState == 2) {
-        if (m_mouseState == 0 && m_view) m_view->setToolCursor(0);
+    if (!o || m_mouseState == Trimming || m_mouseState == TrimReserved) {
+        if (m_mouseState == Idle && m_view) m_view->setToolCursor(ZRCursor::Arrow);
         showStatus(QString());
     } else {
         if (e->buttons() & Qt::LeftButton) {
             // A transition is never dragged away from here; an edge starts a trim.
-            if (part == 2 || m_mouseState == 3) {
-                if (m_mouseState != 3) {
-                    m_mouseState = 3;
+            if (part == 2 || m_mouseState == Pressed) {
+                if (m_mouseState != Pressed) {
+                    m_mouseState = Pressed;
                     m_pressPoint = at;
                 }
             } else {
                 beginTrim(o, part, at);
             }
         }
-        if (m_view) m_view->setToolCursor(part == 2 ? 7 : 6);
+        if (m_view) m_view->setToolCursor(part == 2 ? ZRCursor::Move : ZRCursor::Trim);
         ZRScopedPos start(m_timeline->factory(), o->startPos()),
             end(m_timeline->factory(), o->endPos()), length(m_timeline->factory(), o->duration());
         showStatus(QString::asprintf("Transition [%s]: start: %s, end pos: %s, duration: %s",
                                      o->name(), start->toText(), end->toText(), length->toText()));
     }
-    if (m_mouseState == 1) trimStep(at);
+    if (m_mouseState == Trimming) trimStep(at);
 }

@@ -281,7 +281,8 @@ namespace {
 
 /// True when the track shows a feedback installed for another track's trim or drag.
 bool carriesCopy(const ZRTimelineTrack* track) {
-    return track && track->mouseState() == 0 && (track->trimObject() || track->dropObject());
+    return track && track->mouseState() == ZRTimelineTrack::Idle &&
+           (track->trimObject() || track->dropObject());
 }
 
 } // namespace
@@ -292,8 +293,10 @@ void ZRVideoTrack::notifyView(int what) {
     const int audio = audioTrackIndex();
     ZRTimelineTrack* linked = audioTrack();
     ZRTimelineTrack* transitions = m_view->trackAt(m_view->indexOfTrackId(m_transitionTrackId));
-    const bool trimming = m_trimObject && (m_mouseState == 1 || m_mouseState == 2);
-    const bool dragging = m_dropObject && m_mouseState >= 4;
+    const bool trimming =
+        m_trimObject && (m_mouseState == Trimming || m_mouseState == TrimReserved);
+    const bool dragging = m_dropObject && (m_mouseState == DragCopy || m_mouseState == DragMove ||
+                                           m_mouseState == DragInsert);
     if (!trimming && !dragging) {
         // A feedback shown on the linked tracks ends with the trim or drag that made it.
         if (carriesCopy(linked) || carriesCopy(transitions)) m_view->clearTrackStates();
@@ -353,7 +356,8 @@ void ZRVideoTrack::finishTrim(IZRObject* object, IZRPos* start, IZRPos* end) {
 // Mouse: effect markers first, everything else by the base.
 
 void ZRVideoTrack::MousePressEvent(QMouseEvent* e) {
-    if (m_mouseState != 1 && m_mouseState != 2 && (e->buttons() & Qt::LeftButton)) {
+    if (m_mouseState != Trimming && m_mouseState != TrimReserved &&
+        (e->buttons() & Qt::LeftButton)) {
         m_pressedEffectClip = effectMarkerAt(e->position().toPoint());
         if (m_pressedEffectClip) return;
     }
@@ -361,10 +365,11 @@ void ZRVideoTrack::MousePressEvent(QMouseEvent* e) {
 }
 
 void ZRVideoTrack::MouseReleaseEvent(QMouseEvent* e) {
-    if (m_mouseState == 4 || m_mouseState == 5 || m_mouseState == 6) m_mouseState = 0;
+    if (m_mouseState == DragCopy || m_mouseState == DragMove || m_mouseState == DragInsert)
+        m_mouseState = Idle;
     ZRVideoUserData* record = chainlinks::clip(m_pressedEffectClip);
-    if (m_mouseState != 1 && m_mouseState != 2 && record && e->button() == Qt::LeftButton &&
-        m_editor) {
+    if (m_mouseState != Trimming && m_mouseState != TrimReserved && record &&
+        e->button() == Qt::LeftButton && m_editor) {
         const bool ctrl = e->modifiers() & Qt::ControlModifier;
         const bool selected = record->videoFlags & ZRVideoUserData::EffectSelected;
         if (!ctrl) m_editor->clearAllSelections();

@@ -21,7 +21,7 @@ void ZRVideoTrack::DragEnterEvent(QDragEnterEvent* e) {
     const QMimeData* data = e->mimeData();
     if (ZRTitleDrag::canDecode(data) || ZREngineDrag::canDecode(data) || data->hasImage() ||
         data->hasUrls()) {
-        m_mouseState = 6;
+        m_mouseState = DragInsert;
         e->accept();
         return;
     }
@@ -36,9 +36,9 @@ void ZRVideoTrack::DragEnterEvent(QDragEnterEvent* e) {
 }
 
 void ZRVideoTrack::DragDropEvent(QDropEvent* e) {
-    if (m_mouseState == 4 || m_mouseState == 5) {
+    if (m_mouseState == DragCopy || m_mouseState == DragMove) {
         // A copy lands where the ripple preview showed it, as a moved clip does.
-        m_droppingCopy = m_mouseState == 4;
+        m_droppingCopy = m_mouseState == DragCopy;
         ZRTimelineTrack::DragDropEvent(e);
         m_droppingCopy = false;
         // The copies of the preview on the linked tracks go with it.
@@ -60,7 +60,7 @@ void ZRVideoTrack::DragDropEvent(QDropEvent* e) {
             dropEngineObject(data, at, index);
         }
     }
-    m_mouseState = 0;
+    m_mouseState = Idle;
 }
 
 void ZRVideoTrack::dropFiles(const QMimeData* data, int index) {

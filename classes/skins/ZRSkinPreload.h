@@ -40,6 +40,26 @@ QDict<PSDLayer>* preloadedSkinSetLayers(const char* fileName, const char* setNam
 /// file, the layers left outside every set (with "</Merged layer>"); null when not loaded.
 QDict<PSDLayer>* preloadedSkinLayers(const char* fileName);
 
+/// The entries of the shared cursor table that the program shows: 0 is the system arrow, 1
+/// size-all, the rest the program's cursor resources.
+namespace ZRCursor {
+enum Index : int {
+    Arrow = 0,
+    SizeAll = 1,
+    Split = 2,
+    ZoomIn = 4,
+    ZoomOut = 5,
+    Trim = 6,
+    Move = 7,
+    MovingCells = 8,
+    CopyingCells = 9,
+    Busy = 10,
+    NoDrop = 11,
+    Marker = 12,
+    TimeCursor = 14,
+};
+} // namespace ZRCursor
+
 /// Entry `index` (0..14) of the shared cursor table; null when out of range or not loaded.
 QCursor* skinCursor(int index);
 
