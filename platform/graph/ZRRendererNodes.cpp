@@ -70,6 +70,7 @@ ZRGraphResult ZRVideoRendererNode::onPause(ZRGraphState from) {
         std::lock_guard lock(m_mutex);
         m_stopping = false;
         m_gotPicture = false;
+        m_lastShown = -1;
         m_shown.store(0);
         m_dropped.store(0);
     }
@@ -102,7 +103,12 @@ void ZRVideoRendererNode::receive(ZRGraphPin*, const ZRMediaSample& sample) {
             if (m_stopping) return;
             const ZRMediaTime ahead = sample.time - streamTime();
             if (ahead <= 0) {
-                if (-ahead > frame) {
+                // Late pictures are dropped, but one a second is shown however late, so that
+                // an overloaded preview still moves.
+                const bool shownLately = m_lastShown >= 0 &&
+                                         sample.time - m_lastShown < kZRMediaTimePerSecond &&
+                                         sample.time >= m_lastShown;
+                if (-ahead > frame && shownLately) {
                     m_dropped.fetch_add(1);
                     return;
                 }
@@ -113,6 +119,7 @@ void ZRVideoRendererNode::receive(ZRGraphPin*, const ZRMediaSample& sample) {
         }
     }
     if (m_surface) m_surface->presentFrame(sample.picture, sample.time);
+    m_lastShown = sample.time;
     m_shown.fetch_add(1);
 }
 

@@ -15,10 +15,10 @@ class ZRVideoSurface;
 
 /// "Video Renderer": shows decoded pictures on a `ZRVideoSurface` it makes, each when the
 /// graph's stream time reaches the sample's time (samples without a time at once). A picture
-/// more than a frame late is dropped and counted. The wait happens on the upstream thread and
-/// ends at a stop. Paused before its first picture, it reports a change under way.
-/// Thread-safety: the window operations belong to the GUI thread; `receive` to one upstream
-/// thread; the counters are atomics.
+/// more than a frame late is dropped and counted, unless none was shown for a second of stream. The
+/// wait happens on the upstream thread and ends at a stop. Paused before its first picture, it
+/// reports a change under way. Thread-safety: the window operations belong to the GUI thread;
+/// `receive` to one upstream thread; the counters are atomics.
 class ZRVideoRendererNode final : public ZRGraphNode, public IZRVideoWindow {
 public:
     ZRVideoRendererNode();
@@ -52,6 +52,7 @@ private:
     ZRVideoSurface* m_surface = nullptr; // cleared when the surface is destroyed
     bool m_stopping = false;
     bool m_gotPicture = false;
+    ZRMediaTime m_lastShown = -1;
     int m_width = 0, m_height = 0;
     std::atomic<int64_t> m_shown{0};
     std::atomic<int64_t> m_dropped{0};
