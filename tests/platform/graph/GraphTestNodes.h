@@ -61,12 +61,20 @@ public:
     ~PatternSource() override { (void)onStop(); }
     static size_t sizeOf(int64_t n) { return 100 + size_t(n % 977); }
     std::atomic<bool> done{false};
+    /// Frames before which the source waits, with `waitingAt` set, until it is cleared to -1.
+    int64_t gateA = -1, gateB = -1;
+    std::atomic<int64_t> waitingAt{-1};
 
 protected:
     ZRGraphResult onRun() override {
         if (m_thread.joinable()) return kZRGraphOk;
         m_thread = std::thread([this] {
             for (int64_t n = 0; n < m_count && !m_quit.load(); ++n) {
+                if (n == gateA || n == gateB) {
+                    waitingAt.store(n);
+                    while (waitingAt.load() == n && !m_quit.load())
+                        std::this_thread::yield();
+                }
                 ZRMediaSample s = ZRMediaSample::fromBytes(
                     std::vector<uint8_t>(sizeOf(n), uint8_t(n & 0xFF)), n * 400000);
                 s.sequence = n;
