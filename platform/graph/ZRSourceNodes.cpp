@@ -116,14 +116,38 @@ ZRGraphResult ZRSplitterNode::onPause(ZRGraphState from) {
                       AVSEEK_FLAG_BACKWARD) < 0)
         avformat_seek_file(context, -1, INT64_MIN, 0, INT64_MAX, 0);
     m_quit.store(false);
+    for (int i = 0; i < 2; ++i) {
+        m_queues[i].reopen();
+        m_deliverThreads[i] = std::thread([this, i] { deliverLoop(i); });
+    }
     m_thread = std::thread([this] { readLoop(); });
     return kZRGraphOk;
 }
 
-ZRGraphResult ZRSplitterNode::onStop() {
+void ZRSplitterNode::beginStop() {
     m_quit.store(true);
+    for (ZRSampleQueue& q : m_queues)
+        q.close();
+}
+
+ZRGraphResult ZRSplitterNode::onStop() {
+    beginStop();
     if (m_thread.joinable()) m_thread.join();
+    for (std::thread& t : m_deliverThreads)
+        if (t.joinable()) t.join();
     return kZRGraphOk;
+}
+
+void ZRSplitterNode::deliverLoop(int output) {
+    ZRGraphPin* pin = findPin(output == 0 ? "Video" : "Audio");
+    while (auto item = m_queues[output].pop()) {
+        if (!pin) continue;
+        if (item->endOfStream) {
+            deliverEndOfStream(pin);
+            continue;
+        }
+        deliver(pin, item->sample);
+    }
 }
 
 void ZRSplitterNode::readLoop() {
@@ -134,9 +158,10 @@ void ZRSplitterNode::readLoop() {
     const int64_t start = context->start_time == AV_NOPTS_VALUE ? 0 : context->start_time;
     bool first = true;
     while (packet && !m_quit.load() && av_read_frame(context, packet.get()) >= 0) {
-        ZRGraphPin* pin = packet->stream_index == m_videoStream   ? video
-                          : packet->stream_index == m_audioStream ? audio
-                                                                  : nullptr;
+        const int queue = packet->stream_index == m_videoStream   ? 0
+                          : packet->stream_index == m_audioStream ? 1
+                                                                  : -1;
+        ZRGraphPin* pin = queue == 0 ? video : queue == 1 ? audio : nullptr;
         if (pin) {
             const AVStream* stream = context->streams[packet->stream_index];
             ZRMediaSample sample = ZRMediaSample::fromBytes(
@@ -147,13 +172,13 @@ void ZRSplitterNode::readLoop() {
                               av_rescale_q(start, AV_TIME_BASE_Q, AVRational{1, 10000000});
             sample.discontinuity = first;
             first = false;
-            deliver(pin, sample);
+            if (!m_queues[queue].push({std::move(sample), false})) break;
         }
         av_packet_unref(packet.get());
     }
     if (m_quit.load()) return;
-    if (video) deliverEndOfStream(video);
-    if (audio) deliverEndOfStream(audio);
+    if (video) (void)m_queues[0].push({{}, true});
+    if (audio) (void)m_queues[1].push({{}, true});
 }
 
 ZRDVFileSourceNode::ZRDVFileSourceNode(std::string path, int64_t frames)

@@ -3,6 +3,7 @@
 #include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/graph/ZRGraphInterfaces.h"
 #include "platform/graph/ZRGraphNode.h"
+#include "platform/graph/ZRSampleQueue.h"
 #include "platform/segments/ZRSegmentedInput.h"
 
 #include <memory>
@@ -45,7 +46,8 @@ private:
 /// offers the first video stream at "Video" and the first audio stream at "Audio" once
 /// connected, each sample one compressed frame with its time from the file's start. A thread
 /// of its own reads from the start at each run from stopped, until the end (end of stream on
-/// both outputs) or a stop.
+/// both outputs) or a stop; each output delivers from a bounded queue on a thread of its own,
+/// so that a renderer waiting for its time never starves the other stream (and its clock).
 class ZRSplitterNode final : public ZRGraphNode {
 public:
     explicit ZRSplitterNode(std::string kind);
@@ -54,7 +56,7 @@ public:
     ZRGraphResult checkConnect(ZRGraphPin* own, const ZRMediaType& type) override;
     void connected(ZRGraphPin* own) override;
     void disconnected(ZRGraphPin* own) override;
-    void beginStop() override { m_quit.store(true); }
+    void beginStop() override;
 
 protected:
     ZRGraphResult onPause(ZRGraphState from) override;
@@ -62,8 +64,12 @@ protected:
 
 private:
     void readLoop();
+    void deliverLoop(int output);
 
     std::unique_ptr<ZRDemuxInput> m_input;
+    /// Video, audio: about three seconds of frames each.
+    ZRSampleQueue m_queues[2] = {ZRSampleQueue(80), ZRSampleQueue(160)};
+    std::thread m_deliverThreads[2];
     int m_videoStream = -1, m_audioStream = -1;
     std::atomic<bool> m_quit{false};
     std::thread m_thread;
