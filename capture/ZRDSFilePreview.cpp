@@ -1,13 +1,19 @@
 #include "capture/ZRDSFilePreview.h"
 
+#include "editor/ZRAppState.h"
+#include "platform/media/MediaFile.h"
 #include "platform/playback/ZRFileSource.h"
 #include "platform/playback/ZRPlaybackPipeline.h"
 #include "platform/playback/ZRPreviewOutput.h"
 #include "platform/playback/ZRVideoSurface.h"
 #include "views/ZRSoundStatus.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <cmath>
 
 namespace {
 
@@ -26,11 +32,27 @@ ZRDSFilePreview::ZRDSFilePreview(QWidget* parent, const char* name, Qt::WindowFl
     setPalette(p);
     setAutoFillBackground(true);
     connect(&m_timer, &QTimer::timeout, this, &ZRDSFilePreview::slotTimeout);
+    qApp->installEventFilter(this);
 }
 
 ZRDSFilePreview::~ZRDSFilePreview() {
+    qApp->removeEventFilter(this);
+    if (m_eventLoop) m_eventLoop->exit(0);
     closeGraph();
 }
+
+namespace {
+
+/// Whether `path` is a still picture (the media readers give stills a clip length of their
+/// own); only files without sound can be.
+bool isStillPicture(const QString& path, const ZRFileSource& source) {
+    if (source.hasAudio() || !source.hasVideo()) return false;
+    mediaimport::MediaFile file;
+    std::string error;
+    return file.open(path.toStdString(), &error) && file.isStill();
+}
+
+} // namespace
 
 bool ZRDSFilePreview::openFile(const QString& path) {
     if (!QFileInfo::exists(path)) return false;
@@ -51,6 +73,11 @@ bool ZRDSFilePreview::openFile(const QString& path) {
     surface->setOwner(this);
     surface->setGeometry(0, 0, width(), height());
     surface->setMessageDrain(this);
+    // A source that delivers its picture directly plays its first second.
+    if (isStillPicture(path, *m_source)) {
+        const ZRMediaTime start = 0, stop = kZRMediaTimePerSecond;
+        m_pipeline->setPositions(&start, &stop);
+    }
     m_duration = m_pipeline->duration();
     m_rangeStart = m_pipeline->currentPosition();
     m_rangeStop = m_pipeline->stopPosition();
@@ -116,6 +143,9 @@ void ZRDSFilePreview::seek(qint64 time) {
 
 void ZRDSFilePreview::setStartPosition(double time, QWidget*) {
     if (m_state != 0 && m_state != 1) return;
+    // A looped range that ends at or before its start would complete at once, for ever.
+    if (!std::isfinite(time) || std::fabs(time) > 9.2e18) return;
+    if (m_loop && ZRMediaTime(time) >= m_rangeStop) return;
     m_rangeStart = ZRMediaTime(time);
     if (m_loop && currentPosition() < m_rangeStart)
         m_pipeline->setPositions(&m_rangeStart, nullptr);
@@ -123,6 +153,8 @@ void ZRDSFilePreview::setStartPosition(double time, QWidget*) {
 
 void ZRDSFilePreview::setStopPosition(double time, QWidget*) {
     if (m_state != 0 && m_state != 1) return;
+    if (!std::isfinite(time) || std::fabs(time) > 9.2e18) return;
+    if (m_loop && ZRMediaTime(time) <= m_rangeStart) return;
     m_rangeStop = ZRMediaTime(time);
     if (!m_loop) return;
     if (currentPosition() >= m_rangeStop)
@@ -255,10 +287,91 @@ void ZRDSFilePreview::keyPressEvent(QKeyEvent* e) {
 
 void ZRDSFilePreview::resizeEvent(QResizeEvent* e) {
     QSBWidget::resizeEvent(e);
+    leaveFullScreen();
     if (m_pipeline && !m_fullScreen) m_pipeline->surface()->setGeometry(0, 0, width(), height());
 }
 
 void ZRDSFilePreview::showEvent(QShowEvent* e) {
     QSBWidget::showEvent(e);
+    leaveFullScreen();
     setFocus();
+}
+
+void ZRDSFilePreview::focusInEvent(QFocusEvent* e) {
+    QSBWidget::focusInEvent(e);
+    leaveFullScreen();
+}
+
+void ZRDSFilePreview::leaveFullScreen() {
+    if (m_fullScreen) setFullScreen(false);
+}
+
+int ZRDSFilePreview::exec() {
+    if (m_eventLoop) {
+        qWarning("ZRDSFilePreview::exec: Recursive call detected.");
+        return -1;
+    }
+    const bool deleteOnClose = testAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    const bool wasModal = testAttribute(Qt::WA_ShowModal);
+    setAttribute(Qt::WA_ShowModal, true);
+    m_result = 0;
+    show();
+    raise();
+    QPointer<ZRDSFilePreview> guard(this);
+    QEventLoop loop;
+    m_eventLoop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    if (!guard) return 0;
+    m_eventLoop = nullptr;
+    if (!wasModal) setAttribute(Qt::WA_ShowModal, false);
+    const int result = m_result;
+    if (deleteOnClose) delete this;
+    return result;
+}
+
+void ZRDSFilePreview::done(int result) {
+    hide();
+    m_result = result;
+    if (m_eventLoop) {
+        m_eventLoop->exit(result);
+        return;
+    }
+    if (testAttribute(Qt::WA_DeleteOnClose)) deleteLater();
+}
+
+void ZRDSFilePreview::closeEvent(QCloseEvent* e) {
+    QSBWidget::closeEvent(e);
+    // A window closed inside `exec` would otherwise leave its loop running with nothing shown.
+    if (e->isAccepted() && m_eventLoop) m_eventLoop->exit(m_result);
+}
+
+bool ZRDSFilePreview::eventFilter(QObject* watched, QEvent* e) {
+    switch (e->type()) {
+    case QEvent::KeyPress:
+        // Every key of the application is the preview's while it exists.
+        keyPressEvent(static_cast<QKeyEvent*>(e));
+        return true;
+    case QEvent::MouseButtonPress: {
+        auto* press = static_cast<QMouseEvent*>(e);
+        // A press reaches the application filter once for each widget it propagates through;
+        // its copies share its time stamp.
+        if (watched->isWidgetType() && press->button() == Qt::LeftButton &&
+            press->timestamp() != m_lastPress) {
+            m_lastPress = press->timestamp();
+            mousePressedAt(press->globalPosition().toPoint());
+        }
+        return false;
+    }
+    default:
+        return QSBWidget::eventFilter(watched, e);
+    }
+}
+
+void ZRDSFilePreview::mousePressedAt(const QPoint& pos) {
+    if (ZRAppState::Hub* hub = appState().hub)
+        hub->message(QString::asprintf("Mouse Press: (%ld, %ld)", long(pos.x()), long(pos.y())), 0);
+    if (!isVisible() || m_fullScreen || frameGeometry().contains(pos)) return;
+    if (m_state != 2) stop();
+    close();
 }

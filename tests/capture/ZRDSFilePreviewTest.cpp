@@ -1,9 +1,13 @@
 #include "capture/ZRDSFilePreview.h"
+#include "editor/ZRAppState.h"
 #include "platform/playback/ZRNullOutput.h"
 #include "platform/playback/ZRPreviewOutput.h"
+#include "platform/segments/ZRSegmentList.h"
 #include "tests/platform/playback/TestClip.h"
 #include "tests/support/GuiApplication.h"
 
+#include <QFile>
+#include <QImage>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -123,6 +128,170 @@ TEST_F(FilePreview, RangeChangesOnlyWhilePlayingOrPaused) {
     ASSERT_TRUE(runUntil([&] { return positions.count() >= 10; }));
     for (const auto& p : positions)
         EXPECT_LE(p.at(0).toLongLong(), 5000000);
+}
+
+/// Keeps the status bar's messages.
+class MessageHub : public ZRAppState::Hub {
+public:
+    IZRObject* currentObject() override { return nullptr; }
+    IZRPos* currentPosition() override { return nullptr; }
+    void message(const QString& text, int) override { messages << text; }
+    void setMenuItemEnabled(int, bool) override {}
+    void setMenuItemChecked(int, bool) override {}
+    QStringList messages;
+};
+
+TEST_F(FilePreview, ExecRunsUntilDoneAndRefusesASecondCall) {
+    int nested = 0;
+    QTimer::singleShot(0, [&] {
+        nested = preview->exec();
+        preview->done(7);
+    });
+    EXPECT_EQ(preview->exec(), 7);
+    EXPECT_EQ(nested, -1);
+    // The destructive-close flag it had: gone once the loop returns.
+    EXPECT_TRUE(preview.isNull());
+}
+
+TEST_F(FilePreview, ExecEndsWhenTheWindowClosesItself) {
+    QTimer::singleShot(0, [&] { preview->stop_and_close(); });
+    preview->play();
+    EXPECT_EQ(preview->exec(), 0);
+    EXPECT_TRUE(preview.isNull());
+}
+
+TEST_F(FilePreview, KeysPressedInAnotherWindowReachIt) {
+    QWidget other;
+    other.resize(50, 50);
+    other.show();
+    preview->show();
+    ASSERT_EQ(preview->state(), 0);
+    QTest::keyClick(&other, Qt::Key_Space);
+    EXPECT_EQ(preview->state(), 1);
+    QTest::keyClick(&other, Qt::Key_Space);
+    EXPECT_EQ(preview->state(), 0);
+}
+
+TEST_F(FilePreview, AClickOutsideStopsAndClosesIt) {
+    MessageHub hub;
+    appState().hub = &hub;
+    QSignalSpy stopped(preview.data(), &ZRDSFilePreview::previewStopped);
+    preview->setGeometry(100, 100, 64, 48);
+    preview->show();
+    QWidget other;
+    other.setGeometry(400, 300, 80, 60);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(preview.data()));
+
+    QTest::mouseClick(preview.data(), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_FALSE(preview.isNull());
+    ASSERT_FALSE(hub.messages.isEmpty());
+    const QPoint inside = preview->mapToGlobal(QPoint(10, 10));
+    EXPECT_EQ(hub.messages.last(),
+              QStringLiteral("Mouse Press: (%1, %2)").arg(inside.x()).arg(inside.y()));
+
+    const QPoint outside = other.mapToGlobal(QPoint(5, 5));
+    QTest::mouseClick(&other, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return preview.isNull(); }));
+    EXPECT_EQ(stopped.count(), 1);
+    EXPECT_EQ(hub.messages.last(),
+              QStringLiteral("Mouse Press: (%1, %2)").arg(outside.x()).arg(outside.y()));
+    appState().hub = nullptr;
+}
+
+TEST_F(FilePreview, AnInvertedRangeWithLoopOnChangesNothing) {
+    QSignalSpy positions(preview.data(), &ZRDSFilePreview::positionChanged);
+    preview->setLoop(true);
+    preview->play();
+    preview->setStartPosition(12000000, nullptr);
+    preview->setStopPosition(8000000, nullptr);  // before the start: refused
+    preview->setStopPosition(12000000, nullptr); // at the start: refused
+    preview->setStartPosition(std::nan(""), nullptr);
+    // The range stays 1.2 s to the end: the position gets past 1.9 s, never stuck at the start.
+    ASSERT_TRUE(runUntil([&] { return lastPosition(positions) >= 19000000; }));
+    EXPECT_FALSE(preview.isNull());
+    preview->setStopPosition(15000000, nullptr); // after the start: taken
+    positions.clear();
+    ASSERT_TRUE(runUntil([&] { return positions.count() >= 20; }));
+    for (const auto& p : positions)
+        EXPECT_LE(p.at(0).toLongLong(), 15000000);
+}
+
+TEST_F(FilePreview, AStillPicturePlaysOneSecond) {
+    const QString png = dir->filePath("still.png");
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(png));
+    ASSERT_TRUE(preview->openFile(png));
+    QSignalSpy stopped(preview.data(), &ZRDSFilePreview::previewStopped);
+    preview->show();
+    ASSERT_TRUE(runUntil([&] { return preview.isNull(); }));
+    EXPECT_EQ(stopped.count(), 1);
+    // It ended after its first second of the five a still is given.
+    EXPECT_GE(clock.now(), 10000000);
+    EXPECT_LT(clock.now(), 30000000);
+}
+
+/// A one-second capture as a list of two segments, made by ffmpeg; empty when that failed. DV
+/// segments are files of their own; an MPEG recording is cut in two at a pack boundary, as the
+/// multi-file writer cuts it.
+QString segmentList(const QString& folder, bool dv) {
+    const auto make = [&](const QString& path, double seconds) {
+        const std::string codecs =
+            dv ? "-s 720x576 -c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -f avi"
+               : "-s 352x288 -c:v mpeg2video -c:a mp2 -f vob";
+        const std::string command =
+            "ffmpeg -nostdin -hide_banner -loglevel quiet -y -f lavfi -i color=c=gray:r=25:d=" +
+            std::to_string(seconds) +
+            " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" +
+            std::to_string(seconds) + " -ac 2 " + codecs + " '" + path.toStdString() + "'";
+        return std::system(command.c_str()) == 0;
+    };
+    std::vector<std::string> paths;
+    if (dv) {
+        for (int i = 0; i < 2; ++i) {
+            const QString path = folder + QStringLiteral("/seg%1.avi").arg(i);
+            if (!make(path, 0.5)) return {};
+            paths.push_back(path.toStdString());
+        }
+    } else {
+        const QString whole = folder + "/whole.mpg";
+        if (!make(whole, 1.0)) return {};
+        QFile in(whole);
+        if (!in.open(QIODevice::ReadOnly)) return {};
+        const QByteArray bytes = in.readAll();
+        const qsizetype cut = bytes.size() / 2 / 2048 * 2048;
+        for (int i = 0; i < 2; ++i) {
+            const QString path = folder + QStringLiteral("/seg%1.mpg").arg(i);
+            QFile out(path);
+            if (!out.open(QIODevice::WriteOnly) ||
+                out.write(i == 0 ? bytes.left(cut) : bytes.mid(cut)) < 0)
+                return {};
+            paths.push_back(path.toStdString());
+        }
+    }
+    const QString list = folder + (dv ? "/capture.ovl" : "/capture.mvl");
+    const auto kind = dv ? segments::ZRSegmentList::Kind::DV : segments::ZRSegmentList::Kind::Mpeg;
+    return segments::ZRSegmentList::writeFile(list.toStdString(), kind, paths) ? list : QString();
+}
+
+TEST_F(FilePreview, SegmentListsPlayAsOneFile) {
+    for (bool dv : {false, true}) {
+        const QString list = segmentList(dir->path(), dv);
+        ASSERT_FALSE(list.isEmpty()) << "ffmpeg could not make the segments";
+        if (preview.isNull()) {
+            preview = new ZRDSFilePreview(nullptr, "DirectShow File Preview");
+            preview->resize(64, 48);
+        }
+        ASSERT_TRUE(preview->openFile(list)) << list.toStdString();
+        // Both segments' length (MPEG lengths are estimated from the bit rate).
+        EXPECT_GT(preview->duration(), 6000000) << list.toStdString();
+        EXPECT_LT(preview->duration(), 14000000);
+        QSignalSpy stopped(preview.data(), &ZRDSFilePreview::previewStopped);
+        preview->show();
+        ASSERT_TRUE(runUntil([&] { return preview.isNull(); })) << list.toStdString();
+        EXPECT_EQ(stopped.count(), 1);
+    }
 }
 
 } // namespace

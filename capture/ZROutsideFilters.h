@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/graph/ZRGraphNode.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+/// The filters the capture paths and the file preview put in their graphs that come from
+/// outside the graph's own set: each is our own node, made by the file name it is loaded from
+/// (without regard to case) with its class identifier, or by class identifier alone for those
+/// found in the registry. The graph's own standard filters are made by class name.
+/// Thread-safety: the tables are constant.
+namespace zroutsidefilters {
+
+/// Class identifiers.
+inline constexpr const char* kClsidEngineMpegSplitter = "2BE4D120-6F2E-4B3A-B0BD-E880917238DC";
+inline constexpr const char* kClsidEngineMpegAudioDecoder = "2BE4D130-6F2E-4B3A-B0BD-E880917238DC";
+inline constexpr const char* kClsidEngineMpegVideoDecoder = "2BE4D140-6F2E-4B3A-B0BD-E880917238DC";
+inline constexpr const char* kClsidEngineDVVideoDecoder = "E8AC42C0-0810-11D5-8062-00001C0B1B7F";
+inline constexpr const char* kClsidDump = "36A5F770-FE4C-11CE-A8ED-00AA002FEAB5";
+inline constexpr const char* kClsidMakerMvlReader = "B44C88DA-9519-4D62-AFE2-11628A29C096";
+/// Identifiers the filters' own makers never fixed: ours.
+inline constexpr const char* kClsidEngineMultiFileReader = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E701";
+inline constexpr const char* kClsidMakerOvlReader = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E702";
+inline constexpr const char* kClsidMakerMpegSplitter = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E703";
+
+/// Standard filters, by class name.
+inline constexpr const char* kClsidSmartTee = "Smart Tee";
+inline constexpr const char* kClsidInfTee = "Infinite Pin Tee";
+inline constexpr const char* kClsidMpeg2Demultiplexer = "MPEG-2 Demultiplexer";
+inline constexpr const char* kClsidVideoRenderer = "Video Renderer";
+inline constexpr const char* kClsidAudioRenderer = "Audio Renderer";
+inline constexpr const char* kClsidAsyncFileReader = "Async File Reader";
+
+/// Filter files.
+inline constexpr const char* kFileEngineMpegSplitter = "ZRSPMpeg.Ax";
+inline constexpr const char* kFileEngineMpegDecoders = "ZRDSMpeg.Ax";
+inline constexpr const char* kFileEngineDVDecoder = "zrdsdv.ax";
+inline constexpr const char* kFileEngineMultiFileReader = "ZRMultiFileReader.Ax";
+inline constexpr const char* kFileDump = "CSDump.Ax";
+
+/// One outside filter.
+struct Row {
+    const char* file; ///< the filter file, or null for a registry filter
+    const char* clsid;
+    const char* graphName; ///< the name callers add it under
+    std::function<std::unique_ptr<ZRGraphNode>()> make;
+};
+
+/// Every outside filter we provide, in table order.
+const std::vector<Row>& rows();
+/// The node of class `clsid` in filter file `file` (its name; folders are ignored), or null
+/// when the file is unknown or holds no such class.
+std::unique_ptr<ZRGraphNode> makeFromFile(const QString& file, const QString& clsid);
+/// The node of a registry filter or a standard filter of class `clsid`, or null.
+std::unique_ptr<ZRGraphNode> makeFromClsid(const QString& clsid);
+
+} // namespace zroutsidefilters
