@@ -401,5 +401,5 @@ void ZRBrowserTitlesBrowser::repaintSkinRegion(const QRegion& region) {
                 line[x] |= 0xFF000000u;
         }
     }
-    m_box.drawInto(target, *image, offset);
+    m_box.drawInto(region.intersected(rect()), *image, offset);
 }

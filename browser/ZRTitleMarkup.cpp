@@ -45,8 +45,7 @@ QString sizeText(const QString& markup) {
 }
 
 QColor colour(const QString& markup) {
-    static const QRegularExpression pattern(
-        QStringLiteral("<!Color=R:(\\d+),G:(\\d+),B:(\\d+)!>"));
+    static const QRegularExpression pattern(QStringLiteral("<!Color=R:(\\d+),G:(\\d+),B:(\\d+)!>"));
     const QRegularExpressionMatch m = pattern.match(markup);
     if (!m.hasMatch()) return {};
     // Digits beyond the int range read as 0 through toInt; the clamp keeps the rest in range.

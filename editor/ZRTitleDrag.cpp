@@ -84,8 +84,8 @@ ZRTitleDrag::ZRTitleDrag(QObject* dragSource, const char* name) : m_source(dragS
     if (name) setObjectName(QLatin1String(name));
 }
 
-void ZRTitleDrag::append(const ZRIconDragItem& item, const QRect& pixmapRect,
-                         const QRect& textRect, const ZRTitleSettings& record) {
+void ZRTitleDrag::append(const ZRIconDragItem& item, const QRect& pixmapRect, const QRect& textRect,
+                         const ZRTitleSettings& record) {
     ZRIconDrag::append(item, pixmapRect, textRect);
     m_settings = record;
 }
@@ -105,8 +105,7 @@ const char* ZRTitleDrag::format(int i) const {
 
 QByteArray ZRTitleDrag::encodedData(const char* mimeType) const {
     if (!mimeType) return {};
-    if (std::strcmp(mimeType, ZRIconDrag::kMimeType) == 0)
-        return ZRIconDrag::encodedData(mimeType);
+    if (std::strcmp(mimeType, ZRIconDrag::kMimeType) == 0) return ZRIconDrag::encodedData(mimeType);
     if (std::strcmp(mimeType, kMimeType) == 0 ||
         std::strcmp(mimeType, dragpayload::kPlainText) == 0)
         return payload(m_settings);

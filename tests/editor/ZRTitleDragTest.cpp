@@ -68,8 +68,9 @@ TEST(TitleDrag, NumbersTravelAsTheFormatWritesThem) {
 
 TEST(TitleDrag, SeparatorInTheTextShiftsTheFields) {
     // Numbers hold no separator, so they are read from the right and the text comes back whole.
-    const char* texts[] = {"A$@@$B", "Happy $@@$ day", "$@@$$@@$", "ends in $@@", "$@@$",
-                           "@@$", "$", "", "x$@@$$@@$@@$@"};
+    const char* texts[] = {
+        "A$@@$B", "Happy $@@$ day", "$@@$$@@$", "ends in $@@", "$@@$", "@@$", "$",
+        "",       "x$@@$$@@$@@$@"};
     for (const char* text : texts) {
         SCOPED_TRACE(text);
         ZRTitleSettings title = defaultTitle();
@@ -106,8 +107,8 @@ TEST(TitleDrag, DefaultTitleTravelsAsItsText) {
     EXPECT_STREQ(drag.format(1), "application/x-zrtitleicon");
     EXPECT_STREQ(drag.format(2), "text/plain");
     EXPECT_EQ(drag.format(3), nullptr);
-    EXPECT_EQ(drag.formats(), QStringList({"application/x-zriconlist",
-                                           "application/x-zrtitleicon", "text/plain"}));
+    EXPECT_EQ(drag.formats(),
+              QStringList({"application/x-zriconlist", "application/x-zrtitleicon", "text/plain"}));
 }
 
 TEST(TitleDrag, SeveralTitlesCarryTheLastRecordAndEveryIcon) {
