@@ -169,7 +169,8 @@ void ZRBrowserTitlesBrowser::applyStoredKeys(QConfig& settings, ZRTitleIconItem*
 
 void ZRBrowserTitlesBrowser::saveTitles() {
     QConfig* settings = appState().settings();
-    if (!settings) return;
+    // A view that never loaded the stored titles must not write its empty list over them.
+    if (!settings || !m_engine) return;
     // Groups of deleted or relabelled titles would otherwise stay in the file for ever.
     for (const QString& group : settings->groupList()) {
         if (group.startsWith(QLatin1String(kObjectGroupPrefix))) settings->deleteGroup(group, true);

@@ -47,7 +47,7 @@ public:
     /// unreadable keep the values of a new title.
     void loadTitles();
     /// Writes every title in view order, after removing every "TextObject" group, and saves the
-    /// settings file. Nothing without a settings file.
+    /// settings file. Nothing without a settings file or before an engine is set.
     void saveTitles();
 
     /// The panel's shared tool buttons (borrowed, any may be null): on show "Remove" is enabled
