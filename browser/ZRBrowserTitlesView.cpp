@@ -906,8 +906,10 @@ void ZRBrowserTitlesView::browserItemClicked(ZRIconViewItem* viewItem) {
 
 void ZRBrowserTitlesView::slotTextObjectDeleted(IZRObject* object) {
     if (!object) return;
-    if (m_refreshItem && m_refreshItem->object() == object) m_refreshItem = nullptr;
-    if (m_editingItem && m_editingItem->object() == object) m_editingItem = nullptr;
+    const ZRTitleIconItem* refresh = liveItem(m_refreshItem);
+    if (!refresh || refresh->object() == object) m_refreshItem = nullptr;
+    const ZRTitleIconItem* editing = liveItem(m_editingItem);
+    if (!editing || editing->object() == object) m_editingItem = nullptr;
     if (object != m_edited) return;
     m_timer.stop();
     m_edited = m_scratch;
