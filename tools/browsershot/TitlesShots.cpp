@@ -102,6 +102,8 @@ void saveTitleShots(const std::function<void(const char*, const QImage&)>& save)
         titles->setSelected(titles->firstItem(), true, false);
         titles->setCurrentItem(titles->firstItem());
         page->browserItemClicked(titles->firstItem());
+        // The selection shows in full while the view holds the focus.
+        window.activateWindow();
         titles->setFocus();
         settle(100);
         save("titles-browse", window.grab().toImage());
