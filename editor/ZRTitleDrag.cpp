@@ -6,10 +6,13 @@
 #include <QStringList>
 
 #include <array>
+#include <cstring>
 
 namespace {
 
 constexpr char kTag[] = "ZRTITLE";
+// The numeric fields after the text: twelve integers, the colour and the two doubles.
+constexpr int kNumberCount = 15;
 
 // The integer fields 2-14 in payload order; field 5 (the colour) is read apart.
 std::array<int32_t*, 12> integerFields(ZRTitleSettings& r) {
@@ -30,7 +33,96 @@ double realNumber(const QString& field) {
     return ok ? value : 0.0;
 }
 
+// Field `i` (1 the text, 2-16 the numbers) into the record.
+void readField(ZRTitleSettings& record, qsizetype i, const QString& field) {
+    if (i == 1)
+        record.text = field;
+    else if (i == 5)
+        record.backgroundColor = unsignedNumber(field, 16);
+    else if (i == 15)
+        record.duration = realNumber(field);
+    else if (i == 16)
+        record.safeFrameSize = realNumber(field);
+    else
+        *integerFields(record)[size_t(i < 5 ? i - 2 : i - 3)] = int32_t(unsignedNumber(field, 10));
+}
+
+QString payloadText(const QMimeData* source) {
+    if (!source) return {};
+    QByteArray bytes = source->data(QLatin1String(ZRTitleDrag::kMimeType));
+    const qsizetype end = bytes.indexOf('\0');
+    if (end >= 0) bytes.truncate(end);
+    return QString::fromUtf8(bytes);
+}
+
+// Numbers hold neither "$" nor "@", so the fifteen rightmost separators are exactly those
+// between the numbers, whatever the text holds. Answers false when the payload is shorter.
+bool readFromTheRight(const QString& text, ZRTitleSettings& record) {
+    const QString separator = QLatin1String(dragpayload::kSeparator);
+    const QString head = QLatin1String(kTag) + separator;
+    if (!text.startsWith(head)) return false;
+    std::array<QString, kNumberCount> numbers;
+    qsizetype end = text.size();
+    for (int n = kNumberCount - 1; n >= 0; --n) {
+        if (end <= head.size()) return false;
+        const qsizetype at = text.lastIndexOf(separator, end - 1);
+        // The separator before the first number lies after the head, even when the text is
+        // empty; one inside the head means a payload without its text.
+        if (at < head.size()) return false;
+        numbers[size_t(n)] = text.mid(at + separator.size(), end - at - separator.size());
+        end = at;
+    }
+    record.text = text.mid(head.size(), end - head.size());
+    for (int n = 0; n < kNumberCount; ++n)
+        readField(record, n + 2, numbers[size_t(n)]);
+    return true;
+}
+
 } // namespace
+
+ZRTitleDrag::ZRTitleDrag(QObject* dragSource, const char* name) : m_source(dragSource) {
+    if (name) setObjectName(QLatin1String(name));
+}
+
+void ZRTitleDrag::append(const ZRIconDragItem& item, const QRect& pixmapRect, const QRect& textRect,
+                         const ZRTitleSettings& record) {
+    ZRIconDrag::append(item, pixmapRect, textRect);
+    m_settings = record;
+}
+
+const char* ZRTitleDrag::format(int i) const {
+    switch (i) {
+    case 0:
+        return ZRIconDrag::kMimeType;
+    case 1:
+        return kMimeType;
+    case 2:
+        return dragpayload::kPlainText;
+    default:
+        return nullptr;
+    }
+}
+
+QByteArray ZRTitleDrag::encodedData(const char* mimeType) const {
+    if (!mimeType) return {};
+    if (std::strcmp(mimeType, ZRIconDrag::kMimeType) == 0) return ZRIconDrag::encodedData(mimeType);
+    if (std::strcmp(mimeType, kMimeType) == 0 ||
+        std::strcmp(mimeType, dragpayload::kPlainText) == 0)
+        return payload(m_settings);
+    return {};
+}
+
+QStringList ZRTitleDrag::formats() const {
+    return {QLatin1String(ZRIconDrag::kMimeType), QLatin1String(kMimeType),
+            QLatin1String(dragpayload::kPlainText)};
+}
+
+QVariant ZRTitleDrag::retrieveData(const QString& mimeType, QMetaType) const {
+    const QByteArray type = mimeType.toLatin1();
+    const QByteArray bytes = encodedData(type.constData());
+    if (bytes.isEmpty()) return {};
+    return bytes;
+}
 
 bool ZRTitleDrag::canDecode(const QMimeData* source) {
     return dragpayload::providesAny(source,
@@ -38,23 +130,14 @@ bool ZRTitleDrag::canDecode(const QMimeData* source) {
 }
 
 bool ZRTitleDrag::decode(const QMimeData* source, ZRTitleSettings& record) {
-    const QStringList fields = dragpayload::fields(source, kMimeType);
+    const QString text = payloadText(source);
+    const QStringList fields =
+        text.split(QLatin1String(dragpayload::kSeparator), Qt::SkipEmptyParts);
     if (fields.isEmpty() || fields.front() != QLatin1String(kTag)) return false;
-    const auto integers = integerFields(record);
+    if (readFromTheRight(text, record)) return true;
     const qsizetype count = std::min<qsizetype>(fields.size(), 17);
-    for (qsizetype i = 1; i < count; ++i) {
-        const QString& field = fields[i];
-        if (i == 1)
-            record.text = field;
-        else if (i == 5)
-            record.backgroundColor = unsignedNumber(field, 16);
-        else if (i == 15)
-            record.duration = realNumber(field);
-        else if (i == 16)
-            record.safeFrameSize = realNumber(field);
-        else
-            *integers[size_t(i < 5 ? i - 2 : i - 3)] = int32_t(unsignedNumber(field, 10));
-    }
+    for (qsizetype i = 1; i < count; ++i)
+        readField(record, i, fields[i]);
     return true;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "editor/ZRIconDrag.h"
+
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -33,20 +36,42 @@ struct ZRTitleSettings {
     bool operator==(const ZRTitleSettings&) const = default;
 };
 
-/// The drag of a title out of the titles browser: "ZRTITLE" and the sixteen fields of
-/// `ZRTitleSettings`, joined by "$@@$", under "application/x-zrtitleicon" (and "text/plain").
-/// Reentrant: no shared state.
-class ZRTitleDrag {
+/// The drag of titles out of the titles browser: an icon list drag (so icon views still move the
+/// icons) carrying one title record as well, the record of the title appended last. The record
+/// travels as "ZRTITLE" and the sixteen fields of `ZRTitleSettings`, joined by "$@@$", under
+/// "application/x-zrtitleicon" and "text/plain". GUI thread (a QObject handed to a drag); the
+/// static readers are reentrant.
+class ZRTitleDrag : public ZRIconDrag {
 public:
     static constexpr char kMimeType[] = "application/x-zrtitleicon";
+
+    /// An empty drag started on `dragSource` (not owned; may be null); `name` names it for
+    /// debugging.
+    explicit ZRTitleDrag(QObject* dragSource = nullptr, const char* name = nullptr);
+
+    /// Appends the icon item as the icon list does and carries a copy of `record` from now on.
+    void append(const ZRIconDragItem& item, const QRect& pixmapRect, const QRect& textRect,
+                const ZRTitleSettings& record);
+    /// The record carried.
+    const ZRTitleSettings& settings() const { return m_settings; }
+    QObject* dragSource() const { return m_source; }
+
+    /// 0 "application/x-zriconlist", 1 "application/x-zrtitleicon", 2 "text/plain", else null.
+    const char* format(int i) const override;
+    /// The icon list for "application/x-zriconlist", the title payload for the title and
+    /// plain-text types, else an empty array.
+    QByteArray encodedData(const char* mimeType) const override;
+    QStringList formats() const override;
 
     /// True when `source` provides "application/x-zriconlist", "application/x-zrtitleicon" or
     /// "text/plain".
     static bool canDecode(const QMimeData* source);
 
     /// Reads the title payload into `record`: false without one or when its first field is not
-    /// "ZRTITLE" (the record untouched); otherwise true, each field present read in order
-    /// (unreadable numbers give 0), fields beyond the sixteenth ignored, missing ones unchanged.
+    /// "ZRTITLE" (the record untouched). A payload of the full length reads its fifteen numbers
+    /// from the right end, the text being everything between the marker and them, so a text
+    /// holding the separator comes back whole. A shorter one is read field by field (empty
+    /// fields dropped), missing fields left unchanged. Unreadable numbers give 0.
     static bool decode(const QMimeData* source, ZRTitleSettings& record);
 
     /// The payload: integers as unsigned decimal, the colour as lower-case hexadecimal, the two
@@ -55,4 +80,11 @@ public:
 
     /// New drag data holding the payload under the title and plain-text types.
     static QMimeData* mimeData(const ZRTitleSettings& record);
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
+
+private:
+    QPointer<QObject> m_source;
+    ZRTitleSettings m_settings;
 };

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -67,6 +68,12 @@ ZRWindowServices::WarningAnswer ZRWindowServices::runBitrateWarning(QWidget*) {
 }
 
 void ZRWindowServices::showAbout(QWidget*) {}
+
+QColor ZRWindowServices::chooseColor(QWidget* parent, const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    settle();
+    return chosen;
+}
 
 void ZRWindowServices::settle() {
     QCoreApplication::processEvents();

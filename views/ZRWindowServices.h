@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 
 class QWidget;
@@ -39,6 +40,8 @@ public:
     virtual WarningAnswer runBitrateWarning(QWidget* parent);
     /// Shows the about box modally.
     virtual void showAbout(QWidget* parent);
+    /// The standard colour dialog, starting at `initial`; an invalid colour when cancelled.
+    virtual QColor chooseColor(QWidget* parent, const QColor& initial);
 
     /// The services in use: the installed ones, else the program's, else this class.
     static ZRWindowServices& current();

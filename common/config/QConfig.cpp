@@ -180,6 +180,14 @@ bool QConfig::removeGroup(const QString& name) {
     return true;
 }
 
+QStringList QConfig::groupList() const {
+    QStringList names;
+    names.reserve(qsizetype(m_groups.size()));
+    for (size_t i = 0; i < m_groups.size(); ++i)
+        names << m_groups.at(i).name();
+    return names;
+}
+
 std::unique_ptr<QConfigEntryIterator> QConfig::entryIterator(const QString& name) const {
     const QConfigGroup* group =
         m_groups.find(name.isEmpty() ? QString::fromLatin1(kDefaultGroup) : name);

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -140,6 +141,8 @@ public:
     /// either side, and for a new name the file could not hold ("]" or a line break).
     bool renameGroup(const QString& oldName, const QString& newName);
 
+    /// The names of the groups held now, in order, "<default>" first.
+    QStringList groupList() const;
     /// The entries of `group` as they are now; null when there is no such group.
     std::unique_ptr<QConfigEntryIterator> entryIterator(const QString& group) const;
 

@@ -67,16 +67,67 @@ TEST(TitleDrag, NumbersTravelAsTheFormatWritesThem) {
 }
 
 TEST(TitleDrag, SeparatorInTheTextShiftsTheFields) {
-    ZRTitleSettings title = defaultTitle();
-    title.text = "A$@@$B";
+    // Numbers hold no separator, so they are read from the right and the text comes back whole.
+    const char* texts[] = {
+        "A$@@$B", "Happy $@@$ day", "$@@$$@@$", "ends in $@@", "$@@$", "@@$", "$",
+        "",       "x$@@$$@@$@@$@"};
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        ZRTitleSettings title = defaultTitle();
+        title.text = QString::fromUtf8(text);
+        ZRTitleSettings decoded;
+        ASSERT_TRUE(ZRTitleDrag::decode(titleData(ZRTitleDrag::payload(title)).get(), decoded));
+        EXPECT_EQ(decoded, title);
+    }
+}
+
+TEST(TitleDrag, DefaultTitleTravelsAsItsText) {
+    ZRTitleSettings title;
+    title.text = "<!Font=Times New Roman!><!Size=40!><!Color=R:0,G:0,B:0!>New Title";
+    title.alignment = 1;
+    title.lineSpacing = 5;
+    title.backgroundColor = 0xffffffff;
+    title.startX = title.startY = title.endX = 4;
+    title.endY = 2;
+    title.fadeTime = 1000;
+    title.duration = 3000;
+    title.safeFrameSize = 0.1;
+    ZRTitleDrag drag;
+    drag.append(ZRIconDragItem(), QRect(), QRect(), title);
+    const QByteArray expected =
+        QByteArray("ZRTITLE$@@$<!Font=Times New Roman!><!Size=40!><!Color=R:0,G:0,B:0!>New "
+                   "Title$@@$1$@@$0$@@$5$@@$ffffffff$@@$0$@@$4$@@$4$@@$4$@@$2$@@$0$@@$0$@@$0$@@$"
+                   "1000$@@$3000$@@$0.1") +
+        QByteArray(1, '\0');
+    EXPECT_EQ(drag.encodedData("application/x-zrtitleicon"), expected);
+    EXPECT_EQ(drag.encodedData("text/plain"), expected);
+    EXPECT_EQ(drag.data("application/x-zrtitleicon"), expected);
+    EXPECT_TRUE(drag.encodedData("image/png").isEmpty());
+    EXPECT_STREQ(drag.format(0), "application/x-zriconlist");
+    EXPECT_STREQ(drag.format(1), "application/x-zrtitleicon");
+    EXPECT_STREQ(drag.format(2), "text/plain");
+    EXPECT_EQ(drag.format(3), nullptr);
+    EXPECT_EQ(drag.formats(),
+              QStringList({"application/x-zriconlist", "application/x-zrtitleicon", "text/plain"}));
+}
+
+TEST(TitleDrag, SeveralTitlesCarryTheLastRecordAndEveryIcon) {
+    ZRTitleSettings first = defaultTitle();
+    ZRTitleSettings second = defaultTitle();
+    second.text = "second";
+    second.duration = 5000;
+    ZRTitleDrag drag(nullptr, "titles");
+    drag.append(ZRIconDragItem(), QRect(1, 2, 3, 4), QRect(), first);
+    drag.append(ZRIconDragItem(), QRect(5, 6, 7, 8), QRect(), second);
+    EXPECT_EQ(drag.count(), 2);
+    EXPECT_EQ(drag.settings(), second);
     ZRTitleSettings decoded;
-    ASSERT_TRUE(ZRTitleDrag::decode(titleData(ZRTitleDrag::payload(title)).get(), decoded));
-    EXPECT_EQ(decoded.text, "A");
-    EXPECT_EQ(decoded.alignment, 0); // "B" is no number
-    EXPECT_EQ(decoded.letterSpacing, 1);
-    EXPECT_EQ(decoded.lineSpacing, 0);
-    EXPECT_EQ(decoded.backgroundColor, 5u);
-    EXPECT_EQ(decoded.safeFrameSize, 3000.0);
+    ASSERT_TRUE(ZRTitleDrag::decode(&drag, decoded));
+    EXPECT_EQ(decoded, second);
+    QList<ZRIconDragItem> icons;
+    ASSERT_TRUE(ZRIconDrag::decode(&drag, icons));
+    ASSERT_EQ(icons.size(), 2);
+    EXPECT_EQ(icons[1].iconRect(), QRect(5, 6, 7, 8));
 }
 
 TEST(TitleDrag, RefusesWhatIsNoTitle) {
@@ -111,13 +162,18 @@ TEST(TitleDrag, ShortPayloadKeepsTheMissingFields) {
     EXPECT_EQ(record.letterSpacing, 0);
     EXPECT_EQ(record.lineSpacing, 5);
     EXPECT_EQ(record.duration, 3000.0);
-    // Pieces after the sixteenth are ignored.
-    QByteArray longer = ZRTitleDrag::payload(defaultTitle());
-    longer.chop(1);
-    longer += "$@@$99$@@$98";
-    ZRTitleSettings more;
-    ASSERT_TRUE(ZRTitleDrag::decode(titleData(longer).get(), more));
-    EXPECT_EQ(more, defaultTitle());
+    // A payload without its text reads its first number as the text, as the fields fall.
+    ZRTitleSettings shifted = defaultTitle();
+    ASSERT_TRUE(ZRTitleDrag::decode(
+        titleData("ZRTITLE$@@$7$@@$0$@@$5$@@$ff$@@$0$@@$4$@@$4$@@$4$@@$2$@@$0$@@$0$@@$0$@@$1000$@@$"
+                  "3000$@@$0.5")
+            .get(),
+        shifted));
+    EXPECT_EQ(shifted.text, "7");
+    EXPECT_EQ(shifted.alignment, 0);
+    EXPECT_EQ(shifted.backgroundColor, 0u);
+    EXPECT_EQ(shifted.duration, 0.5);
+    EXPECT_EQ(shifted.safeFrameSize, 0.1);
 }
 
 } // namespace

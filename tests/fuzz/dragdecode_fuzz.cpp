@@ -1,5 +1,6 @@
 // Any bytes dropped as an engine-object, title or editor-object payload decode to a clear
-// answer; a payload the encoders wrote from what was decoded decodes to the same values.
+// answer; a payload the encoders wrote from what was decoded decodes to the same values (a
+// title's to the same bytes).
 #include "editor/ZREngineDrag.h"
 #include "editor/ZRTitleDrag.h"
 #include "editor/ZRVeskEditorDrag.h"
@@ -31,8 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
     }
 
+    // A decoded title, encoded and decoded again, encodes to the same bytes: the text travels
+    // whole whatever separators it holds.
     ZRTitleSettings title;
-    ZRTitleDrag::decode(&source, title);
+    if (ZRTitleDrag::decode(&source, title)) {
+        const QByteArray encoded = ZRTitleDrag::payload(title);
+        QMimeData again;
+        again.setData(ZRTitleDrag::kMimeType, encoded);
+        ZRTitleSettings title2;
+        if (!ZRTitleDrag::decode(&again, title2) || ZRTitleDrag::payload(title2) != encoded)
+            __builtin_trap();
+    }
 
     uintptr_t thread = 0, object = 0;
     if (ZRVeskEditorDrag::decode(&source, &thread, &object)) {

@@ -25,6 +25,7 @@
 #include <QToolTip>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -66,6 +67,9 @@ void mouse(ZRIconView* view, QEvent::Type type, const QPoint& at, Qt::MouseButto
 }
 
 } // namespace
+
+/// The titles page's states, in TitlesShots.cpp.
+void saveTitleShots(const std::function<void(const char*, const QImage&)>& save);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -152,5 +156,7 @@ int main(int argc, char** argv) {
     save("drop", grabPanel());
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(view->viewport(), &leave);
+
+    saveTitleShots(save);
     return 0;
 }

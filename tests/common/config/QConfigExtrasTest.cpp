@@ -122,6 +122,8 @@ TEST(QConfigProgramFlavour, KeysAndGroupsAreDeletedAndRenamedAcrossASave) {
         EXPECT_FALSE(config->renameGroup(QStringLiteral("Old"), QStringLiteral("a]b")));
         EXPECT_TRUE(config->renameGroup(QStringLiteral("Old"), QStringLiteral("New")));
         EXPECT_FALSE(config->entryIterator(QStringLiteral("Old")));
+        EXPECT_EQ(config->groupList(),
+                  QStringList({"<default>", "Audio Settings", "Profile", "New"}));
         ASSERT_TRUE(config->writeFile());
     }
     auto reread = file.open();
