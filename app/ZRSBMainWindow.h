@@ -105,7 +105,8 @@ public:
     void exportProgress(IZRPos* position, bool recompressing) override;
 
     /// True once the user confirmed aborting the running export; the produce page polls it.
-    bool abortRequested() const { return m_abortRequested; }
+    bool abortRequested() override { return m_abortRequested; }
+    void clearAbortRequest() override { m_abortRequested = false; }
     /// The project file (absolute), or the translated "Untitled".
     QString projectName() const { return m_projectName; }
     bool isTitled() const { return m_titled; }
