@@ -4,6 +4,8 @@
 #include "classes/widgets/ZRLabel.h"
 #include "classes/widgets/ZRLineEdit.h"
 #include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRSkinBox.h"
+#include "classes/widgets/ZRTCWidget.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
 #include "engine/api/IZRTimeline.h"
@@ -18,6 +20,7 @@
 #include <QFocusEvent>
 #include <QIntValidator>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -577,6 +580,12 @@ void ZRExportView::resizeEvent(QResizeEvent* e) {
 // One column right of the player: the profile, the video and audio settings, the bit rates;
 // Save and Delete under them, Render and the estimate line last.
 void ZRExportView::layoutProfileArea() {
+    // A translation may move the label texts: "ZRLabel TextPos::(x,y)", one signed digit each.
+    QPoint shift(7, -1);
+    static const QRegularExpression pattern(
+        QStringLiteral("\\(\\s*([+-]?\\d)+\\s*,\\s*([+-]?\\d)+\\s*\\)"));
+    const QRegularExpressionMatch match = pattern.match(tr("ZRLabel TextPos::(7,-1)"));
+    if (match.hasMatch()) shift = QPoint(match.captured(1).toInt(), match.captured(2).toInt());
     const int left = kProfileLeft, top = kProfileTop, labelWidth = 90;
     const int boxWidth = std::max(150, width() - left - labelWidth - 10);
     QWidget* const boxes[] = {m_profileBox,    m_videoCodecBox, m_frameRateBox,  m_widthBox,
@@ -584,7 +593,7 @@ void ZRExportView::layoutProfileArea() {
                               m_maxBitrateBox, m_avgBitrateBox};
     for (size_t row = 0; row < std::size(boxes); ++row) {
         const int y = top + int(row) * kRowStep;
-        m_labels[row]->setGeometry(left, y, labelWidth, kBoxHeight);
+        m_labels[row]->setGeometry(left + shift.x(), y + shift.y(), labelWidth - 10, kBoxHeight);
         boxes[row]->setGeometry(left + labelWidth, y, boxWidth, kBoxHeight);
     }
     const int buttons = top + int(std::size(boxes)) * kRowStep;
@@ -593,5 +602,17 @@ void ZRExportView::layoutProfileArea() {
     if (!m_renderButton) return;
     const int right = left + labelWidth + boxWidth;
     m_renderButton->move(right - m_renderButton->width(), buttons);
-    m_diskLabel->setGeometry(left, buttons + kRowStep, right - left, kBoxHeight);
+    m_diskLabel->setGeometry(left + labelWidth, buttons + kRowStep, boxWidth, kBoxHeight);
+    m_diskLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // The output range: each mark's button beside its time code, in the bottom box.
+    const int range = buttons + 2 * kRowStep;
+    m_markInButton->move(left + labelWidth, range);
+    m_markInCode->move(m_markInButton->x() + m_markInButton->width() + 6,
+                       range + (kBoxHeight - m_markInCode->height()) / 2);
+    m_markOutCode->move(right - m_markOutCode->width(),
+                        range + (kBoxHeight - m_markOutCode->height()) / 2);
+    m_markOutButton->move(m_markOutCode->x() - 6 - m_markOutButton->width(), range);
+    if (m_bottomBox)
+        m_bottomBox->setInnerGeometry(QRect(left + labelWidth, range, boxWidth, kBoxHeight));
 }

@@ -390,8 +390,8 @@ void ZRExportView::composeBackground(int x, int y, int w, int h) {
     if (m_bottomBox) m_bottomBox->drawInto(QRegion(r), *target, offset);
 }
 
-// The preview at the content origin, the slider and the range row under it; the two boxes frame
-// the player and the range row.
+// The preview at the content origin with the slider and its transport under it, inside the
+// inner box; the range row is the profile column's (`layoutProfileArea`).
 void ZRExportView::layoutPlayerArea() {
     if (!m_preview) return;
     m_tabBar->setGeometry(kContentOrigin.x(), kContentOrigin.y() - 30, kPreviewWidth,
@@ -407,13 +407,5 @@ void ZRExportView::layoutPlayerArea() {
             m_transportRects[size_t(i)].translated(m_slider->pos()));
         m_transport[size_t(i)]->raise();
     }
-    const int rangeTop = m_slider->y() + m_slider->height() + 6;
-    m_markInButton->move(preview.left(), rangeTop);
-    m_markInCode->move(m_markInButton->x() + m_markInButton->width() + 6, rangeTop);
-    m_markOutCode->move(preview.right() - m_markOutCode->width(), rangeTop);
-    m_markOutButton->move(m_markOutCode->x() - 6 - m_markOutButton->width(), rangeTop);
-    if (m_innerBox) m_innerBox->setInnerGeometry(preview.adjusted(0, 0, 0, 0));
-    if (m_bottomBox)
-        m_bottomBox->setInnerGeometry(
-            QRect(preview.left(), rangeTop, kPreviewWidth, m_markInButton->height()));
+    if (m_innerBox) m_innerBox->setInnerGeometry(preview);
 }
