@@ -27,8 +27,6 @@ constexpr const char* kAudioSettings = "Audio Settings";
 constexpr const char* kPreviewMode = "Preview Mode";
 // Pending events run at least this often while the engine renders on the GUI thread.
 constexpr qint64 kEventIntervalMs = 50;
-// The disk check lets events run for at most this long once a second of output.
-constexpr int kEventBudgetMs = 250;
 
 void inform(QWidget* parent, const QString& text) {
     ZRWindowServices::current().informAbort(parent, QLatin1String(kCaption), text);
@@ -281,7 +279,9 @@ void ZRExportView::watchDiskSpace(IZRPos* position) {
         state.stopRequested = true;
         return;
     }
-    QCoreApplication::processEvents(QEventLoop::AllEvents, kEventBudgetMs);
+    // The events pending now, once: with a time budget a steady stream of posted events (timers,
+    // frame notices) would hold the render for the whole budget every second of output.
+    QCoreApplication::processEvents();
     m_sinceEvents.start();
     if (m_freeAtStart == 0) {
         m_freeAtStart = *free;
