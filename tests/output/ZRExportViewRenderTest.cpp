@@ -2,6 +2,7 @@
 #include "tests/output/RenderFixture.h"
 
 #include "classes/widgets/ZRTabBar.h"
+#include "output/ZRModuleSettings.h"
 #include "tests/plugins/export/FFprobe.h"
 #include "tests/support/FullDisk.h"
 #include "views/ZRSBPreview.h"
@@ -131,6 +132,26 @@ TEST_F(RenderTest, RefusalsLeaveThePageIdle) {
     EXPECT_EQ(hub.calls, 0);
     EXPECT_EQ(readAll(path("kept.mpg")), QByteArray("old"));
     EXPECT_TRUE(hub.produced.empty());
+    expectIdle();
+}
+
+// The module file that cannot be written ends the render with the failure box, before the
+// file is asked for.
+TEST_F(RenderTest, AModuleFileThatCannotBeSavedEndsTheRender) {
+    const QString modules = modulesettings::defaultPath();
+    const QString kept = modules + QStringLiteral(".kept");
+    QFile::remove(kept);
+    const bool existed = QFile::rename(modules, kept);
+    ASSERT_TRUE(QDir().mkpath(modules)); // a folder in its place cannot be saved over
+    makeProject(10, 3);
+    services.file = path("nomodules.mpg");
+    view->slotRenderClicked();
+    QDir(modules).removeRecursively();
+    if (existed) QFile::rename(kept, modules);
+    EXPECT_EQ(services.boxes, std::vector<QString>{QStringLiteral(
+                                  "An unspecified error occured during the export process!")});
+    EXPECT_EQ(services.fileAsked, 0);
+    EXPECT_EQ(hub.calls, 0);
     expectIdle();
 }
 
