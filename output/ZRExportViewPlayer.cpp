@@ -263,6 +263,8 @@ void ZRExportView::syncMarksFromTimeline() {
     slotMarkInChanged(m_slider->markIn(), m_slider);
     slotMarkOutChanged(m_slider->markOut(), m_slider);
     applySliderRule();
+    // The preview shows the frame under the knob it took over.
+    if (m_tab != CameraTab) gotoPosition(m_slider->position(), m_slider);
     m_preview->updateContents(this);
 }
 

@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -133,7 +134,13 @@ std::unique_ptr<ZRSBMainWindow> produceWindow(Session& session) {
 }
 
 std::unique_ptr<QWidget> produceIdle(Session& session) {
-    return produceWindow(session);
+    std::unique_ptr<ZRSBMainWindow> window = produceWindow(session);
+    // The preview composes its frame on its own thread: give it time to arrive.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return window;
 }
 
 // Renders into the session's folder; `during` runs at the fourth disk check, when the estimate
