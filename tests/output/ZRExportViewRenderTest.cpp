@@ -273,7 +273,8 @@ TEST_F(RenderTest, AStoredProfileOutOfRangeIsRefused) {
 
 // Once a second of output the preview shows the frame the export composed.
 TEST_F(RenderTest, ThePreviewShowsTheComposedFrame) {
-    makeProject(30, 3);
+    // Three seconds: the preview's own thread may still hold its image at the first one.
+    makeProject(75, 3);
     services.file = path("shown.mpg");
     QColor shown;
     hub.onProgress = [&](int, IZRPos* position) {
