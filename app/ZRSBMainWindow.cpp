@@ -515,8 +515,12 @@ IZRPos* ZRSBMainWindow::currentPosition() {
 
 void ZRSBMainWindow::message(const QString& text, int ms) {
     statusBar()->showMessage(text, ms);
-    // Long engine calls keep the event loop from painting: paint the text now.
+    // Long engine calls keep the event loop from painting: paint the text now, but not more
+    // often than every 50 ms (an export sends a line a frame; the produce page lets the
+    // deferred paint run at least as often).
+    if (m_sinceStatusPaint.isValid() && m_sinceStatusPaint.elapsed() < kStatusPaintMs) return;
     statusBar()->repaint();
+    m_sinceStatusPaint.start();
 }
 
 void ZRSBMainWindow::message(const QString& text) {

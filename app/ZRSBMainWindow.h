@@ -5,6 +5,7 @@
 #include "views/ZRTransportButtons.h"
 
 #include <QButtonGroup>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
@@ -105,7 +106,8 @@ public:
     void exportProgress(IZRPos* position, bool recompressing) override;
 
     /// True once the user confirmed aborting the running export; the produce page polls it.
-    bool abortRequested() const { return m_abortRequested; }
+    bool abortRequested() override { return m_abortRequested; }
+    void clearAbortRequest() override { m_abortRequested = false; }
     /// The project file (absolute), or the translated "Untitled".
     QString projectName() const { return m_projectName; }
     bool isTitled() const { return m_titled; }
@@ -136,7 +138,8 @@ public:
 public Q_SLOTS:
     /// One status line: CR and LF removed, tabs as four spaces.
     void message(const QString& text);
-    /// Shows `text` in the status bar for `ms` milliseconds, painted at once.
+    /// Shows `text` in the status bar for `ms` milliseconds, painted at once (at most every 50 ms;
+    /// a line in between is painted with the next events).
     void message(const QString& text, int ms) override;
 
     // Project commands.
@@ -262,4 +265,7 @@ private:
     bool m_titled = false;
     bool m_stretchBackground = true;
     bool m_abortRequested = false;
+    /// The status line is painted at once at most this often.
+    static constexpr qint64 kStatusPaintMs = 50;
+    QElapsedTimer m_sinceStatusPaint;
 };

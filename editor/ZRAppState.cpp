@@ -26,6 +26,12 @@ QString ZRAppState::Hub::selectedBrowserFile() {
 
 void ZRAppState::Hub::exportProgress(IZRPos*, bool) {}
 
+bool ZRAppState::Hub::abortRequested() {
+    return false;
+}
+
+void ZRAppState::Hub::clearAbortRequest() {}
+
 ZRAppState::ZRAppState() = default;
 
 ZRAppState::~ZRAppState() = default;

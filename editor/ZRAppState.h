@@ -53,6 +53,10 @@ public:
         virtual QString selectedBrowserFile();
         /// Hands an export's progress to the produce page. Nothing by default.
         virtual void exportProgress(IZRPos* position, bool recompressing);
+        /// True once the user confirmed aborting the running export (Escape); false by default.
+        virtual bool abortRequested();
+        /// Forgets a confirmed abort; the produce page calls it when a render starts and ends.
+        virtual void clearAbortRequest();
 
     protected:
         ~Hub() = default;

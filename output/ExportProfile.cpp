@@ -15,13 +15,18 @@ constexpr ExportFormat kFormats[] = {
 } // namespace
 
 bool ExportProfile::check() const {
+    return checkVideo() && checkAudio();
+}
+
+bool ExportProfile::checkVideo() const {
     // Written so that a NaN frame rate fails too.
-    const bool video = width >= kMinFrameSide && width <= kMaxFrameSide &&
-                       height >= kMinFrameSide && height <= kMaxFrameSide && fps >= kMinFps &&
-                       fps <= kMaxFps;
-    const bool audio = sampleRate >= kMinSampleRate && sampleRate <= kMaxSampleRate &&
-                       (channels == 1 || channels == 2);
-    return video && audio;
+    return width >= kMinFrameSide && width <= kMaxFrameSide && height >= kMinFrameSide &&
+           height <= kMaxFrameSide && fps >= kMinFps && fps <= kMaxFps;
+}
+
+bool ExportProfile::checkAudio() const {
+    return sampleRate >= kMinSampleRate && sampleRate <= kMaxSampleRate &&
+           (channels == 1 || channels == 2);
 }
 
 const ExportFormat* exportFormat(int id) {

@@ -30,6 +30,10 @@ struct ExportProfile {
     /// keys holds zeros and fails: the render refuses it rather than handing the engine a frame
     /// of no pixels or a sound of no channels.
     bool check() const;
+    /// The video half of `check`: frame size and rate.
+    bool checkVideo() const;
+    /// The audio half of `check`: sample rate and channels.
+    bool checkAudio() const;
 };
 
 /// One output format by its id (0 AVI, 1 AVI-DV Multifile, 3/5/6 MPEG VCD, S-VCD, DVD). Ids 2

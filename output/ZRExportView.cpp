@@ -1,23 +1,29 @@
 #include "output/ZRExportView.h"
 
-#include "editor/ZRAppState.h"
-#include "views/ZRWindowServices.h"
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRLabel.h"
 #include "classes/widgets/ZRLineEdit.h"
 #include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRSkinBox.h"
+#include "classes/widgets/ZRTCWidget.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRAppState.h"
 #include "engine/api/IZRTimeline.h"
 #include "output/ZRBitrateRules.h"
 #include "output/ZRModuleSettings.h"
+#include "views/ZRSBPSlider.h"
+#include "views/ZRSBPreview.h"
+#include "views/ZRWindowServices.h"
 
 #include <QApplication>
 #include <QDoubleValidator>
 #include <QFocusEvent>
 #include <QIntValidator>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -26,6 +32,9 @@ constexpr const char* kGeneralGroup = "General Settings";
 constexpr const char* kAviFormat = "AVI";
 constexpr int kBoxHeight = 20;
 constexpr int kRowStep = 26;
+// The profile area lies right of the preview.
+constexpr int kProfileLeft = 440;
+constexpr int kProfileTop = 56;
 
 // Combo positions of the built-in profiles by the profile dialog's format index: PAL, NTSC.
 constexpr std::array<std::array<int, 2>, 5> kChosenPositions = {
@@ -135,10 +144,16 @@ ZRExportView::ZRExportView(QWidget* parent, const char* name, Qt::WindowFlags fl
                                   "Maximum Bitrate", "Average Bitrate"};
     for (const char* text : labels)
         m_labels.push_back(new ZRLabel(tr(text), this));
+    createPlayerArea();
     layoutProfileArea();
 }
 
-ZRExportView::~ZRExportView() = default;
+ZRExportView::~ZRExportView() {
+    if (!m_timeline) return;
+    IZRObjectFactory* factory = m_timeline->factory();
+    for (IZRPos* position : {m_markIn, m_markOut, m_lastFrame})
+        if (position) factory->destroyPos(position);
+}
 
 ZRComboBox* ZRExportView::makeBox(bool editable, const char* name, const QString& toolTip) {
     auto* box = new ZRComboBox(editable, this, name);
@@ -159,6 +174,12 @@ const ExportProfile* ZRExportView::currentProfile() const {
 void ZRExportView::setTimeline(IZRTimeline* timeline) {
     if (m_timeline || !timeline) return;
     m_timeline = timeline;
+    IZRObjectFactory* factory = timeline->factory();
+    m_markIn = factory->createPos();
+    m_markOut = factory->createPos();
+    m_lastFrame = factory->createPos();
+    m_preview->setTimeline(timeline);
+    m_slider->setTimeline(timeline);
     {
         const QSignalBlocker block(m_profileBox);
         createBuiltInProfiles();
@@ -180,8 +201,6 @@ void ZRExportView::setTimeline(IZRTimeline* timeline) {
     }
 }
 
-void ZRExportView::exportProgress(IZRPos*, bool) {}
-
 void ZRExportView::selectChosenProfile() {
     int format = 0;
     bool ntsc = true;
@@ -200,8 +219,6 @@ void ZRExportView::selectChosenProfile() {
     }
     slotFormatActivated(m_profileBox->currentIndex());
 }
-
-void ZRExportView::syncMarksFromTimeline() {}
 
 void ZRExportView::slotFormatActivated(int index) {
     const bool dvd = index == ZRExportProfiles::kDvdPal || index == ZRExportProfiles::kDvdNtsc;
@@ -556,29 +573,46 @@ ZRExportView::ExportTarget ZRExportView::applyExportSettings() {
 
 void ZRExportView::resizeEvent(QResizeEvent* e) {
     ZRFrame::resizeEvent(e);
+    layoutPlayerArea();
     layoutProfileArea();
 }
 
-// Two columns under the profile row: video settings on the left, audio on the right, the
-// bit rates under the video settings.
+// One column right of the player: the profile, the video and audio settings, the bit rates;
+// Save and Delete under them, Render and the estimate line last.
 void ZRExportView::layoutProfileArea() {
-    const int left = 20, top = 30, labelWidth = 100, boxWidth = 170;
-    const int right = left + labelWidth + boxWidth + 24;
-    auto place = [&](int label, QWidget* box, int x, int row, int width) {
-        m_labels[size_t(label)]->setGeometry(x, top + row * kRowStep, labelWidth, kBoxHeight);
-        box->setGeometry(x + labelWidth, top + row * kRowStep, width, kBoxHeight);
-    };
-    place(0, m_profileBox, left, 0, 2 * boxWidth + labelWidth + 24);
-    const int buttonsX = left + labelWidth + 2 * boxWidth + labelWidth + 24 + 8;
-    m_saveButton->move(buttonsX, top);
-    m_deleteButton->move(buttonsX + m_saveButton->width() + 6, top);
-    place(1, m_videoCodecBox, left, 1, boxWidth);
-    place(2, m_frameRateBox, left, 2, boxWidth);
-    place(3, m_widthBox, left, 3, boxWidth);
-    place(4, m_heightBox, left, 4, boxWidth);
-    place(5, m_audioCodecBox, right, 1, boxWidth);
-    place(6, m_sampleRateBox, right, 2, boxWidth);
-    place(7, m_channelsBox, right, 3, boxWidth);
-    place(8, m_maxBitrateBox, left, 5, boxWidth);
-    place(9, m_avgBitrateBox, left, 6, boxWidth);
+    // A translation may move the label texts: "ZRLabel TextPos::(x,y)", one signed digit each.
+    QPoint shift(7, -1);
+    static const QRegularExpression pattern(
+        QStringLiteral("\\(\\s*([+-]?\\d)+\\s*,\\s*([+-]?\\d)+\\s*\\)"));
+    const QRegularExpressionMatch match = pattern.match(tr("ZRLabel TextPos::(7,-1)"));
+    if (match.hasMatch()) shift = QPoint(match.captured(1).toInt(), match.captured(2).toInt());
+    const int left = kProfileLeft, top = kProfileTop, labelWidth = 90;
+    const int boxWidth = std::max(150, width() - left - labelWidth - 10);
+    QWidget* const boxes[] = {m_profileBox,    m_videoCodecBox, m_frameRateBox,  m_widthBox,
+                              m_heightBox,     m_audioCodecBox, m_sampleRateBox, m_channelsBox,
+                              m_maxBitrateBox, m_avgBitrateBox};
+    for (size_t row = 0; row < std::size(boxes); ++row) {
+        const int y = top + int(row) * kRowStep;
+        m_labels[row]->setGeometry(left + shift.x(), y + shift.y(), labelWidth - 10, kBoxHeight);
+        boxes[row]->setGeometry(left + labelWidth, y, boxWidth, kBoxHeight);
+    }
+    const int buttons = top + int(std::size(boxes)) * kRowStep;
+    m_saveButton->move(left + labelWidth, buttons);
+    m_deleteButton->move(m_saveButton->x() + m_saveButton->width() + 6, buttons);
+    if (!m_renderButton) return;
+    const int right = left + labelWidth + boxWidth;
+    m_renderButton->move(right - m_renderButton->width(), buttons);
+    m_diskLabel->setGeometry(left + labelWidth, buttons + kRowStep, boxWidth, kBoxHeight);
+    m_diskLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // The output range: each mark's button beside its time code, in the bottom box.
+    const int range = buttons + 2 * kRowStep;
+    m_markInButton->move(left + labelWidth, range);
+    m_markInCode->move(m_markInButton->x() + m_markInButton->width() + 6,
+                       range + (kBoxHeight - m_markInCode->height()) / 2);
+    m_markOutCode->move(right - m_markOutCode->width(),
+                        range + (kBoxHeight - m_markOutCode->height()) / 2);
+    m_markOutButton->move(m_markOutCode->x() - 6 - m_markOutButton->width(), range);
+    if (m_bottomBox)
+        m_bottomBox->setInnerGeometry(QRect(left + labelWidth, range, boxWidth, kBoxHeight));
 }

@@ -135,6 +135,24 @@ void ZRSBPSlider::gotoPosition(double fraction, QWidget* sender) {
     }
 }
 
+void ZRSBPSlider::setMarkIn(double fraction) {
+    if (!std::isfinite(fraction)) return;
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    if (fraction == m_markIn) return;
+    m_markIn = fraction;
+    relayout();
+    repaintBand();
+}
+
+void ZRSBPSlider::setMarkOut(double fraction) {
+    if (!std::isfinite(fraction)) return;
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    if (fraction == m_markOut) return;
+    m_markOut = fraction;
+    relayout();
+    repaintBand();
+}
+
 void ZRSBPSlider::reset(int) {
     if (isEnabled()) return;
     m_position = 0.5;

@@ -38,6 +38,11 @@ public:
     double position() const { return m_position; }
     double markIn() const { return m_markIn; }
     double markOut() const { return m_markOut; }
+    /// Sets the mark-in fraction (clamped to 0..1; a non-finite one is ignored), then lays out
+    /// and repaints the markers. Emits nothing: pages write the marks they computed.
+    void setMarkIn(double fraction);
+    /// Sets the mark-out fraction, counted back from the right end, like `setMarkIn`.
+    void setMarkOut(double fraction);
     QRect knobRect() const { return m_knob; }
     QRect markInRect() const { return m_in; }
     QRect markOutRect() const { return m_out; }

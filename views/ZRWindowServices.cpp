@@ -54,6 +54,11 @@ bool ZRWindowServices::confirmAbort(QWidget* parent, const QString& caption, con
                                     QMessageBox::Cancel) == QMessageBox::Abort;
 }
 
+void ZRWindowServices::informAbort(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::information(parent, caption, text, QMessageBox::Abort, QMessageBox::Abort);
+    settle();
+}
+
 void ZRWindowServices::warning(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
 }

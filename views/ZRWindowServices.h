@@ -32,6 +32,8 @@ public:
     virtual bool confirmOverwrite(QWidget* parent, const QString& caption, const QString& text);
     /// The abort-export question; true for Abort.
     virtual bool confirmAbort(QWidget* parent, const QString& caption, const QString& text);
+    /// An information box with one Abort button (the produce and launch pages' failures).
+    virtual void informAbort(QWidget* parent, const QString& caption, const QString& text);
     /// A warning with one OK button.
     virtual void warning(QWidget* parent, const QString& caption, const QString& text);
     /// Runs the profile dialog modally; its result (1 accepted; 0 here).

@@ -1,15 +1,15 @@
 #include "output/ZRExportView.h"
-#include "editor/ZRAppState.h"
-#include "views/ZRWindowServices.h"
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRAppState.h"
 #include "engine/api/IZRTimeline.h"
 #include "output/ZRModuleSettings.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/app/ShellSkin.h"
 #include "tests/support/TimelineDeleter.h"
 #include "tests/views/FakeTimeline.h"
+#include "views/ZRWindowServices.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -45,10 +45,11 @@ protected:
         ZRWindowServices::install(nullptr);
         appState().setSettings(nullptr, nullptr);
     }
-    // A page that has its timeline; the real engine unless `timeline` is given.
+    // A page that has its timeline; the real engine unless `timeline` is given. The engine
+    // outlives every page made on it.
     std::unique_ptr<ZRExportView> page(IZRTimeline* timeline = nullptr) {
         if (!timeline) {
-            engine.reset(IZRCreateTimelineInstance(nullptr, nullptr, 1));
+            if (!engine) engine.reset(IZRCreateTimelineInstance(nullptr, nullptr, 1));
             timeline = engine.get();
         }
         auto view = std::make_unique<ZRExportView>(nullptr, "ZRExportView");

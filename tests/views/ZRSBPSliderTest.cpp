@@ -183,6 +183,30 @@ TEST_F(ZRSBPSliderTest, GotoPositionClampsIgnoresItselfAndNaNAndSendsNothing) {
     EXPECT_EQ(recorder.events, (std::vector<Report>{{4000, 0.0}}));
 }
 
+TEST_F(ZRSBPSliderTest, MarkSettersClampIgnoreNaNMoveTheMarkersAndSendNothing) {
+    Recorder recorder(slider.get());
+    const QRect in = slider->markInRect();
+    const QRect out = slider->markOutRect();
+    slider->setMarkIn(0.25);
+    slider->setMarkOut(0.5);
+    EXPECT_EQ(slider->markIn(), 0.25);
+    EXPECT_EQ(slider->markOut(), 0.5);
+    EXPECT_GT(slider->markInRect().left(), in.left());
+    EXPECT_LT(slider->markOutRect().right(), out.right());
+
+    slider->setMarkIn(std::nan(""));
+    slider->setMarkOut(INFINITY);
+    EXPECT_EQ(slider->markIn(), 0.25);
+    EXPECT_EQ(slider->markOut(), 0.5);
+    slider->setMarkIn(7.0);
+    slider->setMarkOut(-1.0);
+    EXPECT_EQ(slider->markIn(), 1.0);
+    EXPECT_EQ(slider->markOut(), 0.0);
+    EXPECT_EQ(slider->markOutRect(), out);
+    EXPECT_TRUE(recorder.signalled.empty());
+    EXPECT_TRUE(recorder.events.empty());
+}
+
 TEST_F(ZRSBPSliderTest, ResetOnlyWhileDisabled) {
     slider->gotoPosition(0.75, nullptr);
     slider->reset(0);

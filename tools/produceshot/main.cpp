@@ -1,23 +1,33 @@
 // The production pages and dialogs in the states worth a look: the profile dialog on DVD and
-// PAL, the bit-rate warning, and the produce page's profile area on the built-in "MPEG-II DVD
-// PAL" and on a user profile derived from it.
+// PAL, the bit-rate warning, the produce page's profile area on the built-in "MPEG-II DVD PAL"
+// and on a user profile derived from it, and the main window on the produce page: idle with
+// marks, in the middle of a render (knob, status line, estimate, "Stop") and after it, the file
+// in "Produced".
 // `produceshot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
-// xvfb-run); without it the first state stays on screen. The settings file is a temporary one:
-// nothing of the user's is read or written.
+// xvfb-run); without it the first state stays on screen. The settings and state folders are
+// temporary ones: nothing of the user's is read or written.
 
-#include "editor/ZRAppState.h"
-#include "editor/ZRCallbacks.h"
+#include "app/ZRSBMainWindow.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRComboBox.h"
+#include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRSkinStyle.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "output/BPSWarning.h"
 #include "output/ZRExportView.h"
 #include "output/ZRProfileDialog.h"
+#include "views/ZRSBPSlider.h"
+#include "views/ZRWindowServices.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -85,16 +95,100 @@ std::unique_ptr<QWidget> userProfile(Session& session) {
     return page;
 }
 
+// Answers the render's file dialog with a file in the session's folder.
+class ShotServices : public ZRWindowServices {
+public:
+    QString file;
+    QString fileName(QWidget*, bool, const QString&, const QString&, const QString&) override {
+        return file;
+    }
+    bool confirmOverwrite(QWidget*, const QString&, const QString&) override { return true; }
+};
+
+// The main window on the produce page over a project of four 50-frame clips at 30 fps, the DVD
+// PAL profile chosen and the output range marked.
+std::unique_ptr<ZRSBMainWindow> produceWindow(Session& session) {
+    auto window = std::make_unique<ZRSBMainWindow>();
+    window->setTimeline(session.timeline);
+    window->resize(1100, 760);
+    IZRObjectFactory* factory = session.timeline->factory();
+    const char* colours[] = {"RGB(40,80,120)", "RGB(160,90,40)", "RGB(60,130,70)",
+                             "RGB(130,60,120)"};
+    for (const char* colour : colours) {
+        IZRObject* clip = factory->createObject("Solid Color", colour, nullptr, nullptr);
+        IZRPos* length = factory->createPos();
+        length->addFrames(50);
+        session.timeline->setObjectMarkOut(clip, length);
+        factory->destroyPos(length);
+        if (clip) window->editor()->insertClip(clip, window->editor()->objectCount());
+    }
+    window->positionSlider()->setMarkIn(0.1);
+    window->positionSlider()->setMarkOut(0.15);
+    static_cast<QMainWindow*>(window.get())->show();
+    window->modeButton(2)->click();
+    ZRExportView* page = window->producePage();
+    page->profileBox()->setCurrentIndex(ZRExportProfiles::kDvdPal);
+    page->slotFormatActivated(ZRExportProfiles::kDvdPal);
+    QCoreApplication::processEvents();
+    return window;
+}
+
+std::unique_ptr<QWidget> produceIdle(Session& session) {
+    std::unique_ptr<ZRSBMainWindow> window = produceWindow(session);
+    // The preview composes its frame on its own thread: give it time to arrive.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return window;
+}
+
+// Renders into the session's folder; `during` runs at the fourth disk check, when the estimate
+// of the check before is shown.
+std::unique_ptr<QWidget> renderWith(Session& session, std::function<void(QWidget&)> during) {
+    std::unique_ptr<ZRSBMainWindow> window = produceWindow(session);
+    ShotServices services;
+    services.file = session.folder.filePath(QStringLiteral("movie.mpg"));
+    ZRWindowServices* previous = ZRWindowServices::install(&services);
+    ZRExportView* page = window->producePage();
+    int checks = 0;
+    int64_t free = int64_t(4) << 30;
+    page->setFreeSpaceQuery([&](const QString&) {
+        if (++checks == 4 && during) during(*window);
+        free -= 12 << 20;
+        return std::optional<int64_t>(free);
+    });
+    page->renderButton()->click();
+    ZRWindowServices::install(previous);
+    QCoreApplication::processEvents();
+    return window;
+}
+
+std::unique_ptr<QWidget> produceRendering(Session& session) {
+    // The grab is kept as a label of its own: the window itself is idle again afterwards.
+    auto shot = std::make_unique<QLabel>();
+    renderWith(session, [&](QWidget& window) {
+        QCoreApplication::processEvents();
+        shot->setPixmap(window.grab());
+    });
+    shot->resize(shot->pixmap().size());
+    return shot;
+}
+
+std::unique_ptr<QWidget> produceProduced(Session& session) {
+    return renderWith(session, nullptr);
+}
+
 struct State {
     const char* name;
     std::function<std::unique_ptr<QWidget>(Session&)> make;
 };
 
 const State kStates[] = {
-    {"profiledialog", profileDialog},
-    {"bpswarning", bitrateWarning},
-    {"profile-dvd", dvdProfile},
-    {"profile-user", userProfile},
+    {"profiledialog", profileDialog},      {"bpswarning", bitrateWarning},
+    {"profile-dvd", dvdProfile},           {"profile-user", userProfile},
+    {"produce-idle", produceIdle},         {"produce-rendering", produceRendering},
+    {"produce-produced", produceProduced},
 };
 
 std::unique_ptr<QWidget> showState(const State& state, Session& session) {
@@ -107,6 +201,11 @@ std::unique_ptr<QWidget> showState(const State& state, Session& session) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The main window's settings and state go to folders of this run.
+    QTemporaryDir state;
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
+        qputenv(variable,
+                QFile::encodeName(state.path() + QLatin1Char('/') + QLatin1String(variable)));
     QApplication app(argc, argv);
     QCommandLineParser options;
     options.addHelpOption();

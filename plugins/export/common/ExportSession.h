@@ -31,8 +31,9 @@ int encoderThreads();
 /// queue and written on the queue's own thread by `Writer` (`pictureFormat()`,
 /// `write(ExportJob&)`, `finish()`) while the engine composes the next ones. The last frame waits
 /// for the files to be complete, so that a failure to write them is still reported to the engine.
-/// Complete files take their names (`Writer::publish()`); after a failure they are removed
-/// (`Writer::discard()`), so that nothing of a failed export looks finished.
+/// Complete files take their names (`Writer::publish()`); after a failure or an early stop they
+/// are removed (`Writer::discard()`), so that nothing of a failed or stopped export looks
+/// finished (an older file of the name stays as it was).
 /// A module says how a frame fills a job (`fill`), what completes its files (`complete`) and
 /// what gives them their names (`publish`).
 template <class Writer> class ExportSession {
@@ -63,12 +64,15 @@ public:
         return 1;
     }
 
-    /// Drains the queue and completes the files (once); true when all of it succeeded.
+    /// Drains the queue and completes the files (once); true when all of it succeeded. Files
+    /// of an export that ended before the frames `exportStart` announced are discarded: they
+    /// would pass for the whole range under its name.
     bool finish() {
         if (m_finished) return m_completed;
         m_finished = true;
         const bool drained = m_pipeline->finish();
-        m_completed = complete() && drained && publish();
+        const bool whole = m_received >= m_total;
+        m_completed = complete() && drained && whole && publish();
         if (!m_completed) m_writer->discard();
         return m_completed;
     }
@@ -127,7 +131,7 @@ public:
         }
     }
 
-    /// exportEnd: completes what the export wrote, also when it stopped early.
+    /// exportEnd: completes what the export wrote; an export stopped early leaves no file.
     void end() noexcept {
         try {
             if (m_session) m_session->finish();

@@ -395,6 +395,47 @@ TEST(ExportModules, FullDiskLeavesNothingBehind) {
     }
 }
 
+// An export that ends before the frames it announced (the user stopped it) is discarded: no
+// file of it under the name, no temporary one, an older file of the name as it was.
+TEST(ExportModules, AnExportStoppedEarlyLeavesTheOlderFile) {
+    ASSERT_TRUE(mpegModule().ok() && dvModule().ok());
+    struct Case {
+        Module& module;
+        const char* group;
+        const char* setting;
+        const char* file;
+        int width, height;
+    };
+    const Case cases[] = {
+        {mpegModule(), "Export::MPEG", "Format=VCD", "movie.mpg", 352, 288},
+        {dvModule(), "Export::AVI Multifile", "Splitsize=2096000", "movie.ovl", 720, 576},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string dir = folder("stopped");
+        writeSettings(c.group, {c.setting});
+        const QString target = QString::fromStdString(dir + "/" + c.file);
+        {
+            QFile old(target);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("old");
+        }
+        auto r = record(dir + "/" + c.file, c.width, c.height, 25.0);
+        ASSERT_TRUE(c.module.start(r.get(), 30));
+        Source source(c.width, c.height, 25.0);
+        EXPECT_TRUE(pushFrames(c.module, source, 10));
+        c.module.end();
+        EXPECT_EQ(QDir(QString::fromStdString(dir))
+                      .entryList(QDir::Files | QDir::Hidden)
+                      .join(' ')
+                      .toStdString(),
+                  c.file);
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("old"));
+    }
+}
+
 // The list names the segments beside it; each segment is DV of the system with 48 kHz stereo
 // PCM of exactly the video's length.
 TEST(ExportModules, DvSegmentsAndList) {
