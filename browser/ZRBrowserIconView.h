@@ -1,40 +1,126 @@
 #pragma once
 
-#include <QString>
-#include <QVector>
-#include <QWidget>
+#include "browser/ZRClipFolderStore.h"
+#include "browser/ZRIconView.h"
 
-/// The browser's clip folder view: the media files the user gathered. Stand-in holding the
-/// file list and selection that the shell reads; the icon view itself comes with the browser.
-/// GUI thread only.
-class ZRBrowserIconView : public QWidget {
+#include <QImage>
+#include <QPointer>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QAbstractButton;
+class ZRBrowserIconViewItem;
+class ZRSBPreview;
+
+/// The MEDIA page of the browser panel: the user's clips in browser folders that exist only in
+/// the settings file (`ZRClipFolderStore`). The top level always shows the fixed folders
+/// "Captured" and "Produced" and the user's folders. The page adds clips with engine-made
+/// thumbnails (cached in the settings file), opens folders and goes up, creates, renames and
+/// deletes folders, deletes clips from the list or the disk, copies and pastes clip paths,
+/// drags clips out as a URI list (Copy or Link, never Move) and plays a clip through the main
+/// preview's file preview, which lends it the transport while it runs (one at a time).
+///
+/// Paths compare exactly (Linux names differ by case). The page writes the settings object
+/// but never saves the file. Questions go through `ZRWindowServices`. GUI thread only.
+class ZRBrowserIconView : public ZRIconView {
     Q_OBJECT
 
 public:
     explicit ZRBrowserIconView(QWidget* parent = nullptr, const char* name = nullptr,
                                Qt::WindowFlags flags = {});
+    ~ZRBrowserIconView() override;
 
-    /// Adds a file item unless an item with that path exists.
+    /// Clears the view and lists the present folder.
+    void refill();
+    /// `folderChanged` (true inside a folder) and `folderNameChanged` with the present name.
+    void emitFolderState();
+    /// Adds a clip (a segment list's segments with `expandLists`); stores the entry when asked.
+    void addClip(const QString& path, bool store, bool expandLists);
+    /// Shows `folder` and adds `path` there unless shown already; `kind` non-zero expands
+    /// segment lists. Used for captured and produced files.
     void addFile(const QString& folder, const QString& path, int kind);
-    /// The full path of the first selected item that is no folder; null when none.
+    /// Shows the folder of `path` ("" the top level).
+    void setFolder(const QString& path);
+    /// The full path of the first selected clip in view order; null when none.
     QString selectedFilePath() const;
-    /// Selects or deselects the item of a path; false when there is none.
-    bool setFileSelected(const QString& path, bool selected);
-    int count() const { return int(m_items.size()); }
+    /// The full paths of the selected clips in view order.
+    QStringList selectedFilePaths() const;
 
+    QString folderPath() const { return m_folderPath; }
+    QString folderName() const { return m_folderName; }
+    QStringList clipboard() const { return m_clipboard; }
+    /// The picture area of a thumbnail (the frame less 4 pixels each way); set by the panel.
+    void setThumbnailSize(const QSize& size) { m_thumbnailSize = size; }
+    QSize thumbnailSize() const { return m_thumbnailSize; }
+    /// The shown item of a clip's full path, compared exactly; null when none.
+    ZRBrowserIconViewItem* findPath(const QString& fullPath) const;
+    /// The translated name of a folder stored as `name` ("Captured", "Produced"), else `name`.
+    static QString shownFolderName(const QString& name);
+
+    /// Installed on the position slider while a clip preview runs: the main preview relays the
+    /// slider's events to the file preview; the page only passes them on.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    /// A URI list of the selected clips' paths, offering Copy and Link; null without clips.
+    QDrag* dragObject() override;
+    /// Copy and Link: a file manager taking Move would take the clip's file away.
+    Qt::DropActions dragActions() const override { return Qt::CopyAction | Qt::LinkAction; }
+
+public Q_SLOTS:
+    void folderUp();
+    void itemSelected(ZRIconViewItem* item);
+    void itemDoubleClicked(ZRIconViewItem* item);
+    void newFolder();
+    void deleteSelectedItems();
+    void folderRenamed(ZRIconViewItem* item, const QString& text);
+    void copyItems();
+    void pasteItems();
+    void slotGotoPosition(double fraction, QWidget* sender);
+    void slotPositionChanged(qint64 position, qint64 duration);
+    void slotPreviewStopped();
+    void slotPlayToggled(bool on);
+    void slotLoopButtonToggled(bool on);
+    void slotSelectionChanged();
+    void slotPreviewClosed();
 
 Q_SIGNALS:
-    /// Asks the main window to switch to the capture, edit or produce mode.
+    void folderChanged(bool inFolder);
+    void folderNameChanged(const QString& name);
+    void selectedFilesChanged(const QStringList& paths);
+    /// Asks the main window to switch between the capture, edit and produce modes.
     void setVeskMode(int mode);
 
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
-    struct Item {
-        QString folder;
-        QString path;
-        int kind = 0;
-        bool isFolder = false;
-        bool selected = false;
-    };
-    QVector<Item> m_items;
+    enum class Made { Frame, NoVideo, Failed };
+
+    ZRClipFolderStore store() const;
+    void addMediaItem(const QString& path, bool storeEntry);
+    /// The thumbnail of `path`: cached, else made by the engine and stored. False when the
+    /// file is missing or cannot be imported.
+    bool thumbnailFor(const QString& path, QImage& thumbnail);
+    Made makeThumbnail(const QString& path, QImage& thumbnail) const;
+    QImage frameImage() const;
+    QImage folderImage() const;
+    QList<ZRClipFolderStore::Entry> shownEntries() const;
+    /// Prunes the thumbnail records to the clips any folder names or the page shows.
+    void pruneThumbnails(ZRClipFolderStore& folders) const;
+    bool deleteFile(const QString& path);
+    bool deleteClipFromDisk(const QString& path);
+    void connectButtons(bool connect);
+    QAbstractButton* sharedButton(int which) const;
+    ZRSBPreview* mainPreview() const;
+
+    QString m_folderPath;
+    QString m_folderName;
+    QStringList m_clipboard;
+    QSize m_thumbnailSize{-1, -1};
+    int m_folderCounter = 1;
+    bool m_buttonsConnected = false;
+    QPointer<QWidget> m_previewSlider;
+    bool m_previewing = false;
 };

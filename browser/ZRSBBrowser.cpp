@@ -1,26 +1,300 @@
 #include "browser/ZRSBBrowser.h"
 
 #include "browser/ZRBrowserIconView.h"
+#include "browser/ZRClipFolderStore.h"
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRTab.h"
+#include "classes/widgets/ZRTabBar.h"
+#include "common/config/QConfig.h"
+#include "editor/ZRAppState.h"
+#include "views/ZRWindowServices.h"
 
-#include <QTabBar>
+#include <QButtonGroup>
+#include <QDebug>
+#include <QDir>
+#include <QPainter>
+#include <QStandardPaths>
 
-ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flags)
-    : QWidget(parent, flags), m_clipView(new ZRBrowserIconView(this, "clip view")),
-      m_tabBar(new QTabBar(this)) {
-    if (name) setObjectName(QString::fromUtf8(name));
-    m_tabBar->addTab(tr("Media"));
+namespace {
+
+constexpr int kTabBarHeight = 23;
+constexpr int kHeaderHeight = 21;
+constexpr int kToolRowHeight = 26;
+constexpr int kTitlesTabHeight = 19;
+constexpr int kPageMargin = 5;
+
+const char kAddFileKey[] = "BrowserAddFileName";
+const char kMediaFolderKey[] = "MediaFolder";
+
+QSize smallIconSize() {
+    if (QDict<PSDLayerSet>* sets = preloadedSkinSets("small_icon"))
+        if (PSDLayerSet* icons = sets->find(QStringLiteral("icons")))
+            if (PSDLayer* layer = icons->layers.find(QStringLiteral("small_icon")))
+                return layer->image.size();
+    return QSize(64, 44);
 }
 
-void ZRSBBrowser::selectTab(int page) {
-    m_currentTab = page;
+} // namespace
+
+ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flags)
+    : QWidget(parent, flags),
+      m_tabBar(new ZRTabBar(preloadedSkinSets("capture_opt_tabs"), this, "Browser TabBar")),
+      m_titlesTabBar(new ZRTabBar(preloadedSkinSets("text_browse_tab"), this, "Titler TabBar")),
+      m_clipView(new ZRBrowserIconView(this, "clip view")), m_effectsView(new QWidget(this)),
+      m_transView(new QWidget(this)), m_titlesView(new QWidget(this)),
+      m_upButton(new ZRPushButton(tr("Up"), this, "go_up")),
+      m_addButton(new ZRPushButton(tr("Add"), this, "get_file")),
+      m_newFolderButton(new ZRPushButton(tr("New"), this, "new_folder")),
+      m_copyButton(new ZRPushButton(tr("Copy"), this, "copy")),
+      m_pasteButton(new ZRPushButton(tr("Paste"), this, "paste")),
+      m_removeButton(new ZRPushButton(tr("Remove"), this, "trash")),
+      m_bigIconsButton(new ZRPushButton(tr("Big"), this, "big_icon_view")),
+      m_smallIconsButton(new ZRPushButton(tr("Small"), this, "small_icon_view")),
+      m_detailsButton(new ZRPushButton(tr("Details"), this, "detailed_view")),
+      m_viewModeGroup(new QButtonGroup(this)) {
+    setObjectName(name ? QString::fromUtf8(name) : tr("BROWSER"));
+    setMouseTracking(true);
+    m_effectsView->setObjectName(QStringLiteral("EffectsView"));
+    m_transView->setObjectName(QStringLiteral("TransView"));
+    m_titlesView->setObjectName(QStringLiteral("TitlesView"));
+
+    const struct {
+        const char* text;
+        const char* tip;
+    } tabs[] = {{"MEDIA", "Manage Clips"},
+                {"TITLES", "Add Titles"},
+                {"TRANSITIONS", "Add Transitions"},
+                {"EFFECTS", "Add Special Effects"}};
+    for (int id = 0; id < 4; ++id) {
+        m_tabBar->addTab(new ZRTab(tr(tabs[id].text), id));
+        m_tabBar->setTabToolTip(id, tr(tabs[id].tip));
+    }
+    m_titlesTabBar->addTab(new ZRTab(tr("BROWSE"), 0));
+    m_titlesTabBar->setTabToolTip(0, tr("Manage Titles"));
+    m_titlesTabBar->addTab(new ZRTab(tr("CREATE"), 1));
+    m_titlesTabBar->setTabToolTip(1, tr("Create Titles"));
+    connect(m_tabBar, &ZRTabBar::selected, this, [this](int) { selectTab(currentTab()); });
+
+    m_upButton->setToolTip(tr("Up"));
+    m_upButton->hide();
+    m_addButton->setToolTip(tr("Add Files To Project"));
+    m_newFolderButton->setToolTip(tr("New Folder"));
+    m_copyButton->setToolTip(tr("Copy"));
+    m_pasteButton->setToolTip(tr("Paste"));
+    m_removeButton->setToolTip(tr("Remove"));
+    m_pasteButton->setEnabled(false);
+    connect(m_addButton, &QAbstractButton::clicked, this, &ZRSBBrowser::addFiles);
+
+    for (auto [button, id] : {std::pair{m_bigIconsButton, int(BigIcons)},
+                              std::pair{m_smallIconsButton, int(SmallIcons)},
+                              std::pair{m_detailsButton, int(Details)}}) {
+        button->setCheckable(true);
+        m_viewModeGroup->addButton(button, id);
+    }
+    m_viewModeGroup->setExclusive(true);
+    m_smallIconsButton->setChecked(true);
+
+    ZRAppState& state = appState();
+    state.newFolderButton = m_newFolderButton;
+    state.copyButton = m_copyButton;
+    state.pasteButton = m_pasteButton;
+    state.removeButton = m_removeButton;
+
+    connect(m_clipView, &ZRBrowserIconView::folderChanged, this, &ZRSBBrowser::showFolderIcons);
+    connect(m_clipView, &ZRBrowserIconView::folderNameChanged, this,
+            &ZRSBBrowser::changedFolderName);
+
+    m_effectsView->hide();
+    m_transView->hide();
+    m_titlesView->hide();
+    m_titlesTabBar->hide();
+    connect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp);
+    layOut();
+}
+
+ZRSBBrowser::~ZRSBBrowser() {
+    // The page's hide does not come while the panel goes: its buttons let go of it here.
+    m_clipView->disconnect(this);
+}
+
+int ZRSBBrowser::currentTab() const {
+    return m_tabBar->currentTab();
+}
+
+void ZRSBBrowser::setTitlesPage(QWidget* page) {
+    if (!page || page == m_titlesView) return;
+    const bool shown = m_titlesView && m_titlesView->isVisibleTo(this);
+    delete m_titlesView;
+    m_titlesView = page;
+    page->setParent(this);
+    page->setObjectName(QStringLiteral("TitlesView"));
+    page->setVisible(shown);
+    layOut();
 }
 
 IZRTimeline* ZRSBBrowser::setEngineOptions(IZRTimeline* timeline) {
+    if (!timeline) return m_timeline;
     IZRTimeline* previous = m_timeline;
     m_timeline = timeline;
+    m_clipView->setThumbnailSize(smallIconSize() - QSize(4, 4));
+    m_clipView->refill();
     return previous;
 }
 
-void ZRSBBrowser::hideAllPreviews() {}
+void ZRSBBrowser::showPage(QWidget* page) {
+    for (QWidget* other :
+         {static_cast<QWidget*>(m_clipView), m_effectsView, m_transView, m_titlesView.data()})
+        if (other && other != page) other->hide();
+    if (page) page->show();
+}
+
+void ZRSBBrowser::selectTab(int id) {
+    if (id < MediaTab || id > EffectsTab) return;
+    if (m_tabBar->currentTab() != id) {
+        const QSignalBlocker quiet(m_tabBar);
+        m_tabBar->setCurrentTab(id);
+    }
+    disconnect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp);
+    switch (id) {
+    case MediaTab:
+        if (m_clipView->isVisibleTo(this)) {
+            connect(m_upButton, &QAbstractButton::clicked, m_clipView,
+                    &ZRBrowserIconView::folderUp);
+            return;
+        }
+        m_showHeader = true;
+        m_upButton->hide();
+        m_titlesTabBar->hide();
+        showPage(m_clipView);
+        update(m_headerRect);
+        m_clipView->emitFolderState();
+        connect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp);
+        break;
+    case TitlesTab:
+        if (m_titlesView && m_titlesView->isVisibleTo(this)) return;
+        m_showHeader = false;
+        m_upButton->hide();
+        showPage(m_titlesView);
+        m_titlesTabBar->show();
+        update(m_headerRect);
+        break;
+    case TransitionsTab:
+    case EffectsTab: {
+        QWidget* page = id == EffectsTab ? m_effectsView : m_transView;
+        if (page->isVisibleTo(this)) return;
+        m_showHeader = true;
+        m_upButton->setVisible(m_inFolder);
+        m_titlesTabBar->hide();
+        showPage(page);
+        update(m_headerRect);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ZRSBBrowser::addFiles() {
+    if (!m_timeline) return;
+    if (currentTab() != MediaTab) selectTab(MediaTab);
+    QConfig* settings = appState().settings();
+    QString start;
+    if (settings) {
+        settings->setGroup(QString::fromLatin1(ZRClipFolderStore::kGeneralGroup));
+        if (settings->hasKey(QLatin1String(kAddFileKey)))
+            start = settings->readEntry(QLatin1String(kAddFileKey));
+        else if (settings->hasKey(QLatin1String(kMediaFolderKey)))
+            start = settings->readEntry(QLatin1String(kMediaFolderKey));
+    }
+    if (start.isEmpty()) {
+        const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+        start = QDir(videos).exists() ? videos : QDir::homePath();
+    }
+    const QString filter =
+        QStringList{tr("All Media types ( *.AVI *.OVL *.MVL *.MPG *.MPEG *.MMV *.TGA *.JPG *.JPEG "
+                       "*.BMP *.RLE "
+                       "*.GIF *.TIF *.TIFF *.IFF *.WAV *.MP3 *.MP2 *.MP1 *.AU *.AIFF *.8SVX )"),
+                    tr("All Video Formats ( *.AVI *.OVL *.MPG *.MVL *.MPEG *.MMV )"),
+                    tr("All Audio Formats ( *.WAV *.MP3 *.MP2 *.MP1 *.AU *.AIFF *.8SVX )"),
+                    tr("All Image Formats ( *.TGA *.JPG *.JPEG *.BMP *.GIF *.TIF *.TIFF *.IFF )"),
+                    tr("CompuServe ( *.GIF )"),
+                    tr("JPEG ( *.JPG *.JPEG )"),
+                    tr("BMP ( *.BMP *.RLE )"),
+                    tr("All Files ( *.* )")}
+            .join(QLatin1Char('\n'));
+    const QStringList files =
+        ZRWindowServices::current().fileNames(this, tr("Add Files To Project"), start, filter);
+    for (const QString& file : files) {
+        if (QConfig* config = appState().settings()) {
+            config->setGroup(QString::fromLatin1(ZRClipFolderStore::kGeneralGroup));
+            config->writeEntry(QLatin1String(kAddFileKey), QDir::toNativeSeparators(file));
+        }
+        m_clipView->addClip(file, true, false);
+    }
+}
+
+void ZRSBBrowser::repaintAll() {
+    update();
+    m_clipView->viewport()->update();
+}
+
+void ZRSBBrowser::hideAllPreviews() {
+    m_titlesTabBar->setCurrentTab(0);
+}
 
 void ZRSBBrowser::slotNewProject() {}
+
+void ZRSBBrowser::showFolderIcons(bool inFolder) {
+    m_inFolder = inFolder;
+    update(m_headerRect);
+    m_upButton->setVisible(inFolder);
+}
+
+void ZRSBBrowser::changedFolderName(const QString& name) {
+    m_folderName = ZRBrowserIconView::shownFolderName(name);
+    update(m_headerRect);
+}
+
+void ZRSBBrowser::resizeEvent(QResizeEvent*) {
+    layOut();
+}
+
+void ZRSBBrowser::layOut() {
+    const QRect inner = rect();
+    m_tabBar->setGeometry(inner.x(), inner.y(), inner.width(), kTabBarHeight);
+    const QRect band(inner.x(), inner.y() + kTabBarHeight, inner.width(), kHeaderHeight);
+    m_headerRect = QRect(band.x() + 12, band.y(), band.width() - 12, band.height() - 4);
+    m_upButton->setGeometry(m_headerRect.x() + 24, m_headerRect.y() + 1, 40,
+                            m_headerRect.height() - 2);
+    m_toolRow = QRect(inner.x(), band.bottom() + 1, inner.width(), kToolRowHeight);
+    int x = m_toolRow.x() + 4;
+    for (ZRPushButton* button :
+         {m_addButton, m_newFolderButton, m_copyButton, m_pasteButton, m_removeButton}) {
+        button->setGeometry(x, m_toolRow.y() + 2, 52, kToolRowHeight - 4);
+        x += 54;
+    }
+    x = m_toolRow.right() - 4;
+    for (ZRPushButton* button : {m_detailsButton, m_smallIconsButton, m_bigIconsButton}) {
+        x -= 52;
+        button->setGeometry(x, m_toolRow.y() + 2, 50, kToolRowHeight - 4);
+    }
+    const QRect page(inner.x() + kPageMargin, m_toolRow.bottom() + 1,
+                     inner.width() - 2 * kPageMargin, inner.bottom() - m_toolRow.bottom());
+    for (QWidget* view : {static_cast<QWidget*>(m_clipView), m_effectsView, m_transView})
+        view->setGeometry(page);
+    m_titlesTabBar->setGeometry(page.x(), page.y(), page.width(), kTitlesTabHeight);
+    if (m_titlesView) m_titlesView->setGeometry(page.adjusted(0, kTitlesTabHeight, 0, 0));
+}
+
+void ZRSBBrowser::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    if (!m_showHeader) return;
+    painter.setPen(QPen(palette().windowText().color(), 1));
+    const int textX =
+        m_upButton->isVisible() ? m_upButton->geometry().right() + 8 : m_headerRect.x() + 24;
+    painter.drawText(
+        QRect(textX, m_headerRect.y(), m_headerRect.right() - textX, m_headerRect.height()),
+        Qt::AlignVCenter | Qt::AlignLeft, m_folderName);
+}
