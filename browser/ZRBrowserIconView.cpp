@@ -1,6 +1,7 @@
 #include "browser/ZRBrowserIconView.h"
 
 #include "browser/ZRBrowserIconViewItem.h"
+#include "browser/ZRThumbnailWorker.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRScopedPos.h"
@@ -36,6 +37,11 @@ const PSDLayer* skinLayer(const char* set, const char* layer) {
     if (QDict<PSDLayerSet>* sets = preloadedSkinSets("small_icon"))
         layers = sets->find(QLatin1String(set));
     return layers ? layers->layers.find(QLatin1String(layer)) : nullptr;
+}
+
+QByteArray& thumbnailBase() {
+    static QByteArray folder;
+    return folder;
 }
 
 QString caption() {
@@ -96,6 +102,31 @@ ZRBrowserIconView::ZRBrowserIconView(QWidget* parent, const char* name, Qt::Wind
 ZRBrowserIconView::~ZRBrowserIconView() {
     if (m_previewSlider) m_previewSlider->removeEventFilter(this);
     connectButtons(false);
+    // The worker's thread is joined before the items it answers for go.
+    m_worker.reset();
+}
+
+void ZRBrowserIconView::setThumbnailBaseFolder(const QByteArray& folder) {
+    thumbnailBase() = folder;
+}
+
+ZRThumbnailWorker* ZRBrowserIconView::worker() {
+    if (!m_workerTried && appState().timeline) {
+        m_workerTried = true;
+        auto made = std::make_unique<ZRThumbnailWorker>(thumbnailBase());
+        if (made->hasTimeline()) {
+            m_worker = std::move(made);
+            connect(m_worker.get(), &ZRThumbnailWorker::pictureReady, this,
+                    &ZRBrowserIconView::pictureReady);
+        }
+    }
+    if (m_worker) {
+        QSize area = m_thumbnailSize;
+        if (!area.isValid() || area.isEmpty())
+            area = frameImage().size() - QSize(2 * kFrameMargin, 2 * kFrameMargin);
+        m_worker->setPictureSize(area);
+    }
+    return m_worker.get();
 }
 
 ZRClipFolderStore ZRBrowserIconView::store() const {
@@ -125,6 +156,11 @@ QString ZRBrowserIconView::shownFolderName(const QString& name) {
 
 void ZRBrowserIconView::refill() {
     clear();
+    // Answers to the folder shown before are stale now.
+    m_pending.clear();
+    m_toRequest.clear();
+    if (m_worker) m_worker->clear();
+    m_filling = true;
     ZRClipFolderStore folders = store();
     for (const Entry& entry : folders.loadFolder(m_folderPath)) {
         if (entry.kind == Entry::Clip) {
@@ -134,6 +170,11 @@ void ZRBrowserIconView::refill() {
                                               entry.kind == Entry::UserFolder, folderImage());
         }
     }
+    m_filling = false;
+    // Entries still to be stored lost their queued requests with the clear: asked again.
+    for (auto it = m_unstored.cbegin(); it != m_unstored.cend(); ++it)
+        if (!m_pending.contains(it.key())) m_toRequest.append(it.key());
+    requestPictures();
 }
 
 void ZRBrowserIconView::emitFolderState() {
@@ -163,13 +204,15 @@ void ZRBrowserIconView::addClip(const QString& path, bool storeEntry, bool expan
 }
 
 void ZRBrowserIconView::addFile(const QString& folder, const QString& path, int kind) {
-    setFolder(folder);
+    // Refilling the folder shown would only ask again for the pictures on their way.
+    if (folder != m_folderPath)
+        setFolder(folder);
+    else
+        emitFolderState();
     const QString full = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (findPath(full)) return;
-    addClip(path, false, kind != 0);
-    ZRClipFolderStore folders = store();
-    folders.storeEntry(m_folderPath, full, kind != 0,
-                       [this](const QString& segment) { return findPath(segment) != nullptr; });
+    // Each clip shown is stored once its picture is made: a list stores the segments shown.
+    addClip(full, true, kind != 0);
 }
 
 ZRBrowserIconViewItem* ZRBrowserIconView::findPath(const QString& fullPath) const {
@@ -183,26 +226,103 @@ ZRBrowserIconViewItem* ZRBrowserIconView::findPath(const QString& fullPath) cons
 void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
     const QString full = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (findPath(full)) return;
-    QImage thumbnail;
-    if (!thumbnailFor(full, thumbnail)) return;
-    ZRBrowserIconViewItem::makeClip(this, full, thumbnail);
-    if (storeEntry) store().storeEntry(m_folderPath, full, false);
-}
-
-bool ZRBrowserIconView::thumbnailFor(const QString& path, QImage& thumbnail) {
     ZRClipFolderStore folders = store();
-    switch (folders.thumbnailFor(path, thumbnail)) {
+    QImage thumbnail;
+    switch (folders.thumbnailFor(full, thumbnail)) {
     case ZRClipFolderStore::Cached::Valid:
-        return true;
+        ZRBrowserIconViewItem::makeClip(this, full, thumbnail);
+        if (storeEntry) folders.storeEntry(m_folderPath, full, false);
+        return;
     case ZRClipFolderStore::Cached::FileMissing:
-        return false;
+        return;
     case ZRClipFolderStore::Cached::Stale:
         break;
     }
+    if (!QFileInfo(full).isFile()) return;
+    if (worker()) {
+        QImage bare = frameImage().convertToFormat(QImage::Format_ARGB32);
+        forceOpaque(bare);
+        ZRBrowserIconViewItem::makeClip(this, full, bare);
+        m_pending.insert(full);
+        if (storeEntry) m_unstored.insert(full, m_folderPath);
+        m_toRequest.append(full);
+        if (!m_filling) requestPictures();
+        return;
+    }
+    if (!thumbnailFor(full, thumbnail)) return;
+    ZRBrowserIconViewItem::makeClip(this, full, thumbnail);
+    if (storeEntry) folders.storeEntry(m_folderPath, full, false);
+}
+
+QStringList ZRBrowserIconView::pendingInSight() const {
+    QStringList paths;
+    const QRect sight(contentsX(), contentsY(), visibleWidth(), visibleHeight());
+    for (ZRIconViewItem* item = firstItem(); item; item = item->nextItem()) {
+        auto* clip = static_cast<ZRBrowserIconViewItem*>(item);
+        if (!clip->isFolder() && clip->intersects(sight) && m_pending.contains(clip->fullPath()))
+            paths.append(clip->fullPath());
+    }
+    return paths;
+}
+
+void ZRBrowserIconView::requestPictures() {
+    if (m_toRequest.isEmpty() || !m_worker) return;
+    m_worker->request(m_toRequest);
+    m_toRequest.clear();
+    m_worker->prioritise(pendingInSight());
+}
+
+void ZRBrowserIconView::scrollContentsBy(int dx, int dy) {
+    ZRIconView::scrollContentsBy(dx, dy);
+    if (m_worker && !m_pending.isEmpty()) m_worker->prioritise(pendingInSight());
+}
+
+void ZRBrowserIconView::pictureReady(const QString& path, int result, const QImage& picture,
+                                     quint64 generation) {
+    if (!m_worker) return;
+    const bool current = generation == m_worker->generation() && m_pending.contains(path);
+    const auto unstored = m_unstored.constFind(path);
+    const bool toStore = unstored != m_unstored.constEnd();
+    if (!current && !toStore) return;
+    const QString folder = toStore ? *unstored : QString();
+    if (toStore) m_unstored.erase(unstored);
+    if (current) m_pending.remove(path);
+    ZRBrowserIconViewItem* item = current ? findPath(path) : nullptr;
+    if (result == ZRThumbnailWorker::Failed) {
+        // A clip the engine cannot read shows nothing and stores nothing.
+        delete item;
+        return;
+    }
+    const QImage thumbnail =
+        compose(result == ZRThumbnailWorker::Frame ? Made::Frame : Made::NoVideo, picture);
+    if (item) item->setPixmap(thumbnail);
+    ZRClipFolderStore folders = store();
+    const QFileInfo info(path);
+    if (info.isFile()) folders.storeThumbnail(path, thumbnail, info.lastModified());
+    if (toStore) folders.storeEntry(folder, path, false);
+}
+
+QImage ZRBrowserIconView::compose(Made made, const QImage& picture) const {
+    QImage thumbnail = frameImage().convertToFormat(QImage::Format_ARGB32);
+    QPainter painter(&thumbnail);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    if (made == Made::Frame) {
+        const QSize room = thumbnail.size() - QSize(kFrameMargin, kFrameMargin);
+        painter.drawImage(QPoint(kFrameMargin, kFrameMargin),
+                          picture.copy(QRect(QPoint(0, 0), picture.size().boundedTo(room))));
+    } else if (const PSDLayer* audio = skinLayer("audio", "normal")) {
+        painter.drawImage(kFrameMargin, kFrameMargin, audio->image);
+    }
+    painter.end();
+    forceOpaque(thumbnail);
+    return thumbnail;
+}
+
+bool ZRBrowserIconView::thumbnailFor(const QString& path, QImage& thumbnail) {
     const QFileInfo info(path);
     if (!info.isFile()) return false;
     if (makeThumbnail(path, thumbnail) == Made::Failed) return false;
-    folders.storeThumbnail(path, thumbnail, info.lastModified());
+    store().storeThumbnail(path, thumbnail, info.lastModified());
     return true;
 }
 

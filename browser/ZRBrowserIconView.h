@@ -3,15 +3,20 @@
 #include "browser/ZRClipFolderStore.h"
 #include "browser/ZRIconView.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPointer>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QAbstractButton;
 class ZRBrowserIconViewItem;
 class ZRSBPreview;
+class ZRThumbnailWorker;
 
 /// The MEDIA page of the browser panel: the user's clips in browser folders that exist only in
 /// the settings file (`ZRClipFolderStore`). The top level always shows the fixed folders
@@ -20,6 +25,11 @@ class ZRSBPreview;
 /// deletes folders, deletes clips from the list or the disk, copies and pastes clip paths,
 /// drags clips out as a URI list (Copy or Link, never Move) and plays a clip through the main
 /// preview's file preview, which lends it the transport while it runs (one at a time).
+///
+/// Thumbnails come from the cache, else from a `ZRThumbnailWorker` off the GUI thread: the item
+/// shows at once on the bare frame and gets its picture when the answer arrives (those in
+/// sight are asked first); a clip the worker cannot import loses its item and stores nothing.
+/// Without a worker (no engine for it) the engine makes them on the GUI thread.
 ///
 /// Paths compare exactly (Linux names differ by case). The page writes the settings object
 /// but never saves the file. Questions go through `ZRWindowServices`. GUI thread only.
@@ -57,6 +67,12 @@ public:
     ZRBrowserIconViewItem* findPath(const QString& fullPath) const;
     /// The translated name of a folder stored as `name` ("Captured", "Produced"), else `name`.
     static QString shownFolderName(const QString& name);
+    /// The folder the thumbnail worker's engine finds its modules under (empty: its own).
+    static void setThumbnailBaseFolder(const QByteArray& folder);
+    /// The clips shown on the bare frame while their pictures are made.
+    int pendingThumbnails() const { return int(m_pending.size() + m_unstored.size()); }
+    /// The worker making the pictures; null before the first one is needed or without engine.
+    ZRThumbnailWorker* thumbnailWorker() const { return m_worker.get(); }
 
     /// Installed on the position slider while a clip preview runs: the main preview relays the
     /// slider's events to the file preview; the page only passes them on.
@@ -94,16 +110,25 @@ protected:
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     enum class Made { Frame, NoVideo, Failed };
 
     ZRClipFolderStore store() const;
     void addMediaItem(const QString& path, bool storeEntry);
-    /// The thumbnail of `path`: cached, else made by the engine and stored. False when the
-    /// file is missing or cannot be imported.
+    /// Makes the thumbnail of `path` with the engine on this thread and stores it. False when
+    /// the file is missing or cannot be imported.
     bool thumbnailFor(const QString& path, QImage& thumbnail);
     Made makeThumbnail(const QString& path, QImage& thumbnail) const;
+    /// The frame with `picture` (or the audio picture) in its inner area, opaque.
+    QImage compose(Made made, const QImage& picture) const;
+    ZRThumbnailWorker* worker();
+    void pictureReady(const QString& path, int result, const QImage& picture,
+                      quint64 generation);
+    /// Asks the worker for the pictures waiting, those in sight first.
+    void requestPictures();
+    QStringList pendingInSight() const;
     QImage frameImage() const;
     QImage folderImage() const;
     QList<ZRClipFolderStore::Entry> shownEntries() const;
@@ -123,4 +148,13 @@ private:
     bool m_buttonsConnected = false;
     QPointer<QWidget> m_previewSlider;
     bool m_previewing = false;
+    std::unique_ptr<ZRThumbnailWorker> m_worker;
+    bool m_workerTried = false;
+    /// Clips shown on the bare frame, waiting for their picture.
+    QSet<QString> m_pending;
+    /// Clips added to a folder (path -> folder path) whose entry is stored once the picture is
+    /// made: kept across refills, so that leaving the folder early loses nothing.
+    QHash<QString, QString> m_unstored;
+    QStringList m_toRequest;
+    bool m_filling = false;
 };

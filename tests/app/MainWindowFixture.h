@@ -6,6 +6,7 @@
 #include "app/ZRLauncher.h"
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRSettingsFile.h"
+#include "browser/ZRBrowserIconView.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRCallbacks.h"
@@ -20,6 +21,7 @@
 #include "views/ZRWindowServices.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
 #include <QUrl>
@@ -125,6 +127,7 @@ protected:
         const QByteArray root =
             (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
         timeline = IZRCreateTimelineInstance(&callbacks, root.constData(), 1);
+        ZRBrowserIconView::setThumbnailBaseFolder(root);
         ASSERT_NE(timeline, nullptr);
     }
 
@@ -182,6 +185,14 @@ protected:
     }
     QString entry(const char* key) { return config().readEntry(QLatin1String(key)); }
     bool has(const char* key) { return config().hasKey(QLatin1String(key)); }
+
+    /// Lets the browser's thumbnail answers arrive (at most ten seconds).
+    void settleBrowser(ZRBrowserIconView& clips) {
+        QElapsedTimer waited;
+        waited.start();
+        while (clips.pendingThumbnails() > 0 && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 
     IZRObjectFactory* factory() { return timeline->factory(); }
 

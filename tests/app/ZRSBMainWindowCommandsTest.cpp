@@ -400,6 +400,7 @@ TEST_F(MainWindowCommands, SnapshotToABitmap) {
     EXPECT_EQ(saved.size(), QSize(352, 288));
     EXPECT_EQ(saved.pixel(5, 5), qRgb(40, 80, 120));
     ZRBrowserIconView& clips = *window->browser()->clipView();
+    settleBrowser(clips);
     const int shown = clips.count();
     EXPECT_NE(clips.findPath(dir.filePath(QStringLiteral("shot.bmp"))), nullptr);
 
@@ -442,6 +443,7 @@ TEST_F(MainWindowCommands, BrowserFilesAreAddedOnceAndShown) {
     state.addBrowserFile("Captured", a, 1);
     state.addBrowserFile("Captured", b, 1);
     ZRBrowserIconView& clips = *browser.clipView();
+    settleBrowser(clips);
     EXPECT_EQ(clips.folderPath(), "Captured");
     EXPECT_EQ(clips.count(), 2);
     EXPECT_EQ(browser.currentTab(), 0);

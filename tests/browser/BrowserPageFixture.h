@@ -11,6 +11,7 @@
 #include "views/ZRWindowServices.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -44,6 +45,9 @@ protected:
         BrowserTest::SetUp();
         ASSERT_TRUE(dir.isValid());
         previousServices = ZRWindowServices::install(&services);
+        static const int anchor = 0;
+        ZRBrowserIconView::setThumbnailBaseFolder(
+            (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8());
         openSettings();
     }
 
@@ -85,6 +89,16 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
         return page;
     }
+
+    /// Lets the page's thumbnail answers arrive (at most ten seconds).
+    static void settle(ZRBrowserIconView* view) {
+        QElapsedTimer waited;
+        waited.start();
+        while (view->pendingThumbnails() > 0 && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_EQ(view->pendingThumbnails(), 0);
+    }
+    void settle() { settle(page); }
 
     /// A file of a few bytes in the temporary folder.
     QString clip(const QString& name) {

@@ -31,6 +31,7 @@ TEST_F(BrowserPage, AddedClipGetsTheFirstFrameOnceAndIsStored) {
     const QString path = clip(QStringLiteral("one.avi"));
     page->addClip(path, true, false);
     page->addClip(path, true, false);
+    settle();
     ASSERT_EQ(page->count(), 1);
     ZRBrowserIconViewItem* added = item(QStringLiteral("one.avi"));
     ASSERT_NE(added, nullptr);
@@ -58,6 +59,7 @@ TEST_F(BrowserPage, ClipsThatCannotBeShownAddNothing) {
     page->addClip(clip(QStringLiteral("missing.avi")), true, false); // the import refuses it
     page->addClip(dir.filePath(QStringLiteral("absent.avi")), true, false);
     page->addClip(QString(), true, false);
+    settle();
     EXPECT_EQ(page->count(), 0);
     EXPECT_EQ(read("BrowserFolder::F", "NumProfiles"), "<none>");
 }
@@ -68,6 +70,7 @@ TEST_F(BrowserPage, PathsDifferingInCaseAreTwoClips) {
     page->setFolder(QStringLiteral("F"));
     page->addClip(clip(QStringLiteral("a.avi")), true, false);
     page->addClip(clip(QStringLiteral("A.avi")), true, false);
+    settle();
     EXPECT_EQ(page->count(), 2);
 }
 
@@ -166,6 +169,7 @@ TEST_F(BrowserPage, ClipDeletionAnswers) {
         page->setFolder(QStringLiteral("F"));
         const QString path = clip(QStringLiteral("del.avi"));
         page->addClip(path, true, false);
+        settle();
         selectOnly({QStringLiteral("del.avi")});
         services.answers = c.answers;
         page->deleteSelectedItems();
@@ -200,6 +204,7 @@ TEST_F(BrowserPage, MissingClipSurvivesARewrite) {
                  present.toUtf8() + "\n");
     makePage();
     page->setFolder(QStringLiteral("F"));
+    settle();
     ASSERT_EQ(shown(), QStringList{"here.avi"});
     selectOnly({QStringLiteral("here.avi")});
     services.answers = {0};
@@ -220,6 +225,7 @@ TEST_F(BrowserPage, SegmentListDeletesOnlyItsOwnSegments) {
     file.write("OVMP\r\ncap01.mpg; 4\r\nholiday.mpg; 4");
     file.close();
     page->addClip(list, true, false);
+    settle();
     ASSERT_EQ(page->count(), 1);
     selectOnly({QStringLiteral("cap.mvl")});
     services.answers = {1, 0};
@@ -235,6 +241,7 @@ TEST_F(BrowserPage, UndeletableFileAsksToRetry) {
     page->setFolder(QStringLiteral("F"));
     const QString path = clip(QStringLiteral("busy.avi"));
     page->addClip(path, true, false);
+    settle();
     // A folder in the clip's place cannot be removed as a file, even by the superuser.
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QDir().mkpath(path + QStringLiteral("/inside")));
@@ -258,12 +265,14 @@ TEST_F(BrowserPage, CopyAndPasteMovePathsOnly) {
     page->setFolder(QStringLiteral("A"));
     const QString path = clip(QStringLiteral("c.avi"));
     page->addClip(path, true, false);
+    settle();
     selectOnly({QStringLiteral("c.avi")});
     copy.click();
     EXPECT_TRUE(paste.isEnabled());
     EXPECT_EQ(page->clipboard(), QStringList{path});
     page->setFolder(QStringLiteral("B"));
     paste.click();
+    settle();
     EXPECT_EQ(shown(), QStringList{"c.avi"});
     EXPECT_EQ(read("BrowserFolder::B", "Profile1"), path);
     EXPECT_TRUE(QFile::exists(path));
@@ -280,6 +289,7 @@ TEST_F(BrowserPage, DragsOfferCopyAndLinkOfTheSelectedClips) {
     const QString b = clip(QStringLiteral("b.avi"));
     page->addClip(a, false, false);
     page->addClip(b, false, false);
+    settle();
     EXPECT_EQ(page->dragActions(), Qt::CopyAction | Qt::LinkAction);
     EXPECT_EQ(page->dragObject(), nullptr);
     selectOnly({QStringLiteral("a.avi"), QStringLiteral("b.avi")});
@@ -303,11 +313,13 @@ TEST_F(BrowserPage, AddFileSwitchesFolderAndExpandsLists) {
     file.write("OVMP\r\ncap01.mpg; 4\r\ncap02.mpg; 4");
     file.close();
     page->addFile(QStringLiteral("Captured"), list, 1);
+    settle();
     EXPECT_EQ(page->folderPath(), "Captured");
     EXPECT_EQ(shown(), (QStringList{"cap01.mpg", "cap02.mpg"}));
     EXPECT_EQ(read("BrowserFolder::Captured", "Profile1"), s1);
     EXPECT_EQ(read("BrowserFolder::Captured", "Profile2"), s2);
     page->addFile(QStringLiteral("Captured"), s1, 0);
+    settle();
     EXPECT_EQ(read("BrowserFolder::Captured", "NumProfiles"), "3");
 }
 

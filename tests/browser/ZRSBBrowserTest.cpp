@@ -110,6 +110,7 @@ TEST_F(BrowserPanel, AddFilesAddsToThePresentFolderAndKeepsTheLastName) {
     b.clipView()->setFolder(QStringLiteral("Mine"));
     b.selectTab(2);
     b.addFiles();
+    settle(b.clipView());
     EXPECT_EQ(b.currentTab(), 0);
     EXPECT_EQ(services.filter.count(QLatin1Char('\n')), 7);
     EXPECT_EQ(b.clipView()->count(), 3);
