@@ -124,8 +124,7 @@ private:
     /// The frame with `picture` (or the audio picture) in its inner area, opaque.
     QImage compose(Made made, const QImage& picture) const;
     ZRThumbnailWorker* worker();
-    void pictureReady(const QString& path, int result, const QImage& picture,
-                      quint64 generation);
+    void pictureReady(const QString& path, int result, const QImage& picture, quint64 generation);
     /// Asks the worker for the pictures waiting, those in sight first.
     void requestPictures();
     QStringList pendingInSight() const;

@@ -4,6 +4,7 @@
 #include "browser/ZRClipFolderStore.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRSkinBox.h"
 #include "classes/widgets/ZRTab.h"
 #include "classes/widgets/ZRTabBar.h"
 #include "common/config/QConfig.h"
@@ -16,6 +17,8 @@
 #include <QPainter>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTabBarHeight = 23;
@@ -26,6 +29,20 @@ constexpr int kPageMargin = 5;
 
 const char kAddFileKey[] = "BrowserAddFileName";
 const char kMediaFolderKey[] = "MediaFolder";
+
+/* ** The tool buttons take their pictures from the preloaded "browser_icons" file: the table
+   lives as long as the process, so the buttons never hold freed pictures. Without the skin
+   they fall back to a text button of the standard look. */
+ZRPushButton* toolButton(QWidget* parent, const char* set) {
+    if (QDict<PSDLayer>* layers = preloadedSkinSetLayers("browser_icons", set))
+        return new ZRPushButton(parent, layers, false, set);
+    return new ZRPushButton(QString::fromLatin1(set), parent, set);
+}
+
+const PSDLayer* skinLayer(const char* file, const char* set, const char* layer) {
+    QDict<PSDLayer>* layers = preloadedSkinSetLayers(file, set);
+    return layers ? layers->find(QLatin1String(layer)) : nullptr;
+}
 
 QSize smallIconSize() {
     if (QDict<PSDLayerSet>* sets = preloadedSkinSets("small_icon"))
@@ -39,20 +56,16 @@ QSize smallIconSize() {
 
 ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flags)
     : QWidget(parent, flags),
-      m_tabBar(new ZRTabBar(preloadedSkinSets("capture_opt_tabs"), this, "Browser TabBar")),
+      m_tabBar(new ZRTabBar(preloadedSkinSets("browser_tabs"), this, "Browser TabBar")),
       m_titlesTabBar(new ZRTabBar(preloadedSkinSets("text_browse_tab"), this, "Titler TabBar")),
       m_clipView(new ZRBrowserIconView(this, "clip view")), m_effectsView(new QWidget(this)),
       m_transView(new QWidget(this)), m_titlesView(new QWidget(this)),
-      m_upButton(new ZRPushButton(tr("Up"), this, "go_up")),
-      m_addButton(new ZRPushButton(tr("Add"), this, "get_file")),
-      m_newFolderButton(new ZRPushButton(tr("New"), this, "new_folder")),
-      m_copyButton(new ZRPushButton(tr("Copy"), this, "copy")),
-      m_pasteButton(new ZRPushButton(tr("Paste"), this, "paste")),
-      m_removeButton(new ZRPushButton(tr("Remove"), this, "trash")),
-      m_bigIconsButton(new ZRPushButton(tr("Big"), this, "big_icon_view")),
-      m_smallIconsButton(new ZRPushButton(tr("Small"), this, "small_icon_view")),
-      m_detailsButton(new ZRPushButton(tr("Details"), this, "detailed_view")),
-      m_viewModeGroup(new QButtonGroup(this)) {
+      m_upButton(toolButton(this, "go_up")), m_addButton(toolButton(this, "get_file")),
+      m_newFolderButton(toolButton(this, "new_folder")), m_copyButton(toolButton(this, "copy")),
+      m_pasteButton(toolButton(this, "paste")), m_removeButton(toolButton(this, "trash")),
+      m_bigIconsButton(toolButton(this, "big_icon_view")),
+      m_smallIconsButton(toolButton(this, "small_icon_view")),
+      m_detailsButton(toolButton(this, "detailed_view")), m_viewModeGroup(new QButtonGroup(this)) {
     setObjectName(name ? QString::fromUtf8(name) : tr("BROWSER"));
     setMouseTracking(true);
     m_effectsView->setObjectName(QStringLiteral("EffectsView"));
@@ -265,22 +278,34 @@ void ZRSBBrowser::layOut() {
     m_tabBar->setGeometry(inner.x(), inner.y(), inner.width(), kTabBarHeight);
     const QRect band(inner.x(), inner.y() + kTabBarHeight, inner.width(), kHeaderHeight);
     m_headerRect = QRect(band.x() + 12, band.y(), band.width() - 12, band.height() - 4);
-    m_upButton->setGeometry(m_headerRect.x() + 24, m_headerRect.y() + 1, 40,
-                            m_headerRect.height() - 2);
+    const PSDLayer* open = skinLayer("browser_folder_box_icons", "folder", "open");
+    const PSDLayer* closed = skinLayer("browser_folder_box_icons", "folder", "closed");
+    const int pictureWidth =
+        std::max(open ? open->image.width() : 0, closed ? closed->image.width() : 0);
+    m_textLeft = m_headerRect.x() + pictureWidth + 11;
+    const QSize up = m_upButton->sizeHint().boundedTo(QSize(40, m_headerRect.height()));
+    m_upButton->setGeometry(m_textLeft,
+                            m_headerRect.y() + (m_headerRect.height() - up.height()) / 2,
+                            up.width(), up.height());
     m_toolRow = QRect(inner.x(), band.bottom() + 1, inner.width(), kToolRowHeight);
     int x = m_toolRow.x() + 4;
     for (ZRPushButton* button :
          {m_addButton, m_newFolderButton, m_copyButton, m_pasteButton, m_removeButton}) {
-        button->setGeometry(x, m_toolRow.y() + 2, 52, kToolRowHeight - 4);
-        x += 54;
+        const QSize size = button->sizeHint().boundedTo(QSize(52, kToolRowHeight - 4));
+        button->setGeometry(x, m_toolRow.y() + (kToolRowHeight - size.height()) / 2, size.width(),
+                            size.height());
+        x += size.width() + 4;
     }
     x = m_toolRow.right() - 4;
     for (ZRPushButton* button : {m_detailsButton, m_smallIconsButton, m_bigIconsButton}) {
-        x -= 52;
-        button->setGeometry(x, m_toolRow.y() + 2, 50, kToolRowHeight - 4);
+        const QSize size = button->sizeHint().boundedTo(QSize(52, kToolRowHeight - 4));
+        x -= size.width() + 4;
+        button->setGeometry(x, m_toolRow.y() + (kToolRowHeight - size.height()) / 2, size.width(),
+                            size.height());
     }
-    const QRect page(inner.x() + kPageMargin, m_toolRow.bottom() + 1,
-                     inner.width() - 2 * kPageMargin, inner.bottom() - m_toolRow.bottom());
+    m_pageFrame = QRect(inner.x(), m_toolRow.bottom() + 1, inner.width(),
+                        inner.bottom() - m_toolRow.bottom());
+    const QRect page = m_pageFrame.adjusted(kPageMargin, kPageMargin, -kPageMargin, -kPageMargin);
     for (QWidget* view : {static_cast<QWidget*>(m_clipView), m_effectsView, m_transView})
         view->setGeometry(page);
     m_titlesTabBar->setGeometry(page.x(), page.y(), page.width(), kTitlesTabHeight);
@@ -290,10 +315,21 @@ void ZRSBBrowser::layOut() {
 void ZRSBBrowser::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
+    if (QDict<PSDLayer>* frame = preloadedSkinSetLayers("browser_inner_frame", "inner_frame")) {
+        ZRSkinBox box(frame);
+        box.draw(painter, m_pageFrame);
+    }
     if (!m_showHeader) return;
+    const PSDLayer* folder =
+        skinLayer("browser_folder_box_icons", "folder", m_inFolder ? "open" : "closed");
+    if (folder)
+        painter.drawImage(
+            QPoint(m_headerRect.x(), m_headerRect.bottom() + 1 - folder->image.height()),
+            folder->image);
+    if (const PSDLayer* separator = skinLayer("browser_icons", "separators", "separator"))
+        painter.drawImage(QPoint(m_textLeft - 6, m_headerRect.y() + 1), separator->image);
     painter.setPen(QPen(palette().windowText().color(), 1));
-    const int textX =
-        m_upButton->isVisible() ? m_upButton->geometry().right() + 8 : m_headerRect.x() + 24;
+    const int textX = m_upButton->isVisible() ? m_upButton->geometry().right() + 6 : m_textLeft;
     painter.drawText(
         QRect(textX, m_headerRect.y(), m_headerRect.right() - textX, m_headerRect.height()),
         Qt::AlignVCenter | Qt::AlignLeft, m_folderName);

@@ -94,4 +94,6 @@ private:
     bool m_inFolder = false;
     QRect m_headerRect;
     QRect m_toolRow;
+    QRect m_pageFrame;
+    int m_textLeft = 0;
 };

@@ -62,9 +62,8 @@ void ZRThumbnailWorker::prioritise(const QStringList& paths) {
     if (paths.isEmpty()) return;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        const auto first = std::remove_if(m_queue.begin(), m_queue.end(), [&](const QString& p) {
-            return paths.contains(p);
-        });
+        const auto first = std::remove_if(m_queue.begin(), m_queue.end(),
+                                          [&](const QString& p) { return paths.contains(p); });
         m_queue.erase(first, m_queue.end());
         for (auto it = paths.crbegin(); it != paths.crend(); ++it)
             m_queue.push_front(*it);
@@ -120,8 +119,8 @@ ZRThumbnailWorker::Result ZRThumbnailWorker::render(const QString& path, const Q
     const QByteArray name = QFile::encodeName(path);
     const char* module = m_timeline->suggestImportModule(name.constData());
     IZRObjectFactory* factory = m_timeline->factory();
-    IZRObject* object = factory->createObject("Import", module ? module : "", nullptr,
-                                              name.constData());
+    IZRObject* object =
+        factory->createObject("Import", module ? module : "", nullptr, name.constData());
     if (!object) return Failed;
     Result result = NoVideo;
     if (object->hasVideo() && !size.isEmpty()) {

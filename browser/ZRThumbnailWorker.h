@@ -56,8 +56,7 @@ public:
 
 Q_SIGNALS:
     /// A picture (`Frame`: the first frame; `NoVideo`, `Failed`: null) for `path`.
-    void pictureReady(const QString& path, int result, const QImage& picture,
-                      quint64 generation);
+    void pictureReady(const QString& path, int result, const QImage& picture, quint64 generation);
 
 private:
     void run();

@@ -29,11 +29,11 @@ protected:
 
     std::unique_ptr<ZRThumbnailWorker> makeWorker() {
         auto worker = std::make_unique<ZRThumbnailWorker>(fixtureRoot());
-        QObject::connect(worker.get(), &ZRThumbnailWorker::pictureReady,
-                         [this](const QString& path, int result, const QImage& picture,
-                                quint64 generation) {
-                             answers.push_back({path, result, picture, generation});
-                         });
+        QObject::connect(
+            worker.get(), &ZRThumbnailWorker::pictureReady,
+            [this](const QString& path, int result, const QImage& picture, quint64 generation) {
+                answers.push_back({path, result, picture, generation});
+            });
         return worker;
     }
 
@@ -118,11 +118,10 @@ TEST_F(ThumbnailWorkerTest, PrioritisedPathsGoFirst) {
     worker->prioritise({QStringLiteral("/clips/q9.avi")});
     waitFor(10);
     // The thread may have taken the first request before the reorder.
-    const int position = int(std::find_if(answers.begin(), answers.end(),
-                                          [](const Answer& a) {
-                                              return a.path == QStringLiteral("/clips/q9.avi");
-                                          }) -
-                             answers.begin());
+    const int position = int(
+        std::find_if(answers.begin(), answers.end(),
+                     [](const Answer& a) { return a.path == QStringLiteral("/clips/q9.avi"); }) -
+        answers.begin());
     EXPECT_LE(position, 1);
     EXPECT_EQ(answers.size(), 10u) << "no copy is made twice";
 }
