@@ -3,6 +3,7 @@
 #include "browser/ZRBrowserIconViewItem.h"
 #include "browser/ZRThumbnailWorker.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRScopedPos.h"
 #include "engine/api/IZRImage.h"
@@ -16,6 +17,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QDrag>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -29,6 +31,7 @@ namespace {
 using Entry = ZRClipFolderStore::Entry;
 
 constexpr int kFrameMargin = 2;
+constexpr int kAnswerSliceMs = 8;
 
 enum SharedButton { NewFolderButton, CopyButton, PasteButton, RemoveButton };
 
@@ -97,12 +100,14 @@ ZRBrowserIconView::ZRBrowserIconView(QWidget* parent, const char* name, Qt::Wind
             &ZRBrowserIconView::folderRenamed);
     connect(this, qOverload<>(&ZRIconView::selectionChanged), this,
             &ZRBrowserIconView::slotSelectionChanged);
+    connect(&m_answerTimer, &QTimer::timeout, this, &ZRBrowserIconView::takeAnswers);
 }
 
 ZRBrowserIconView::~ZRBrowserIconView() {
     if (m_previewSlider) m_previewSlider->removeEventFilter(this);
     connectButtons(false);
     // The worker's thread is joined before the items it answers for go.
+    m_answerTimer.stop();
     m_worker.reset();
 }
 
@@ -117,7 +122,7 @@ ZRThumbnailWorker* ZRBrowserIconView::worker() {
         if (made->hasTimeline()) {
             m_worker = std::move(made);
             connect(m_worker.get(), &ZRThumbnailWorker::pictureReady, this,
-                    &ZRBrowserIconView::pictureReady);
+                    &ZRBrowserIconView::queueAnswer);
         }
     }
     if (m_worker) {
@@ -129,10 +134,16 @@ ZRThumbnailWorker* ZRBrowserIconView::worker() {
     return m_worker.get();
 }
 
-ZRClipFolderStore ZRBrowserIconView::store() const {
-    ZRClipFolderStore folders(appState().settings());
-    folders.setThumbnailSize(frameImage().size());
-    return folders;
+ZRClipFolderStore& ZRBrowserIconView::store() {
+    // One store per settings object: it reads the timestamp keys once, not once a clip.
+    QConfig* settings = appState().settings();
+    if (!m_store || m_storeSettings != settings || (settings && !m_storeSettingsAlive)) {
+        m_store = std::make_unique<ZRClipFolderStore>(settings);
+        m_store->setThumbnailSize(frameImage().size());
+        m_storeSettings = settings;
+        m_storeSettingsAlive = settings;
+    }
+    return *m_store;
 }
 
 QImage ZRBrowserIconView::frameImage() const {
@@ -160,8 +171,10 @@ void ZRBrowserIconView::refill() {
     m_pending.clear();
     m_toRequest.clear();
     if (m_worker) m_worker->clear();
+    // Queued answers of the old generation are dropped as they are taken; those of clips still
+    // to be stored are kept.
     m_filling = true;
-    ZRClipFolderStore folders = store();
+    ZRClipFolderStore& folders = store();
     for (const Entry& entry : folders.loadFolder(m_folderPath)) {
         if (entry.kind == Entry::Clip) {
             addClip(entry.text, false, false);
@@ -226,7 +239,7 @@ ZRBrowserIconViewItem* ZRBrowserIconView::findPath(const QString& fullPath) cons
 void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
     const QString full = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (findPath(full)) return;
-    ZRClipFolderStore folders = store();
+    ZRClipFolderStore& folders = store();
     QImage thumbnail;
     switch (folders.thumbnailFor(full, thumbnail)) {
     case ZRClipFolderStore::Cached::Valid:
@@ -277,6 +290,24 @@ void ZRBrowserIconView::scrollContentsBy(int dx, int dy) {
     if (m_worker && !m_pending.isEmpty()) m_worker->prioritise(pendingInSight());
 }
 
+void ZRBrowserIconView::queueAnswer(const QString& path, int result, const QImage& picture,
+                                    quint64 generation) {
+    m_answers.push_back({path, result, picture, generation});
+    if (!m_answerTimer.isActive()) m_answerTimer.start(0);
+}
+
+void ZRBrowserIconView::takeAnswers() {
+    // Answers arrive in bursts: a few milliseconds of them per pass keep the view responsive.
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_answers.empty() && slice.elapsed() < kAnswerSliceMs) {
+        const Answer answer = std::move(m_answers.front());
+        m_answers.pop_front();
+        pictureReady(answer.path, answer.result, answer.picture, answer.generation);
+    }
+    if (m_answers.empty()) m_answerTimer.stop();
+}
+
 void ZRBrowserIconView::pictureReady(const QString& path, int result, const QImage& picture,
                                      quint64 generation) {
     if (!m_worker) return;
@@ -296,7 +327,7 @@ void ZRBrowserIconView::pictureReady(const QString& path, int result, const QIma
     const QImage thumbnail =
         compose(result == ZRThumbnailWorker::Frame ? Made::Frame : Made::NoVideo, picture);
     if (item) item->setPixmap(thumbnail);
-    ZRClipFolderStore folders = store();
+    ZRClipFolderStore& folders = store();
     const QFileInfo info(path);
     if (info.isFile()) folders.storeThumbnail(path, thumbnail, info.lastModified());
     if (toStore) folders.storeEntry(folder, path, false);
@@ -476,7 +507,7 @@ void ZRBrowserIconView::folderUp() {
 }
 
 void ZRBrowserIconView::newFolder() {
-    ZRClipFolderStore folders = store();
+    ZRClipFolderStore& folders = store();
     const QString base = tr("New Folder");
     const int n = folders.takeNewFolderNumber(m_folderPath, base, m_folderCounter);
     m_folderCounter = n + 1;
@@ -493,7 +524,7 @@ void ZRBrowserIconView::folderRenamed(ZRIconViewItem* item, const QString& text)
     if (!entry || !entry->isFolder() || !entry->isUserFolder()) return;
     const QString oldName = entry->storedName();
     if (text == oldName) return;
-    ZRClipFolderStore folders = store();
+    ZRClipFolderStore& folders = store();
     const ZRClipFolderStore::NameCheck check = folders.checkFolderName(m_folderPath, oldName, text);
     if (check != ZRClipFolderStore::NameCheck::Ok) {
         entry->setText(oldName);
@@ -577,7 +608,7 @@ void ZRBrowserIconView::deleteSelectedItems() {
             physically = really == 0;
         }
     }
-    ZRClipFolderStore store = this->store();
+    ZRClipFolderStore& store = this->store();
     QSet<QString> removed;
     for (ZRBrowserIconViewItem* clip : clips) {
         removed.insert(clip->fullPath());

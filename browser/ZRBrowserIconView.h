@@ -10,10 +10,13 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
+#include <deque>
 #include <memory>
 
 class QAbstractButton;
+class QConfig;
 class ZRBrowserIconViewItem;
 class ZRSBPreview;
 class ZRThumbnailWorker;
@@ -70,7 +73,9 @@ public:
     /// The folder the thumbnail worker's engine finds its modules under (empty: its own).
     static void setThumbnailBaseFolder(const QByteArray& folder);
     /// The clips shown on the bare frame while their pictures are made.
-    int pendingThumbnails() const { return int(m_pending.size() + m_unstored.size()); }
+    int pendingThumbnails() const {
+        return int(m_pending.size() + m_unstored.size() + m_answers.size());
+    }
     /// The worker making the pictures; null before the first one is needed or without engine.
     ZRThumbnailWorker* thumbnailWorker() const { return m_worker.get(); }
 
@@ -115,7 +120,7 @@ protected:
 private:
     enum class Made { Frame, NoVideo, Failed };
 
-    ZRClipFolderStore store() const;
+    ZRClipFolderStore& store();
     void addMediaItem(const QString& path, bool storeEntry);
     /// Makes the thumbnail of `path` with the engine on this thread and stores it. False when
     /// the file is missing or cannot be imported.
@@ -124,6 +129,9 @@ private:
     /// The frame with `picture` (or the audio picture) in its inner area, opaque.
     QImage compose(Made made, const QImage& picture) const;
     ZRThumbnailWorker* worker();
+    /// Answers are taken a few milliseconds' worth at a time, so a burst never stalls the view.
+    void queueAnswer(const QString& path, int result, const QImage& picture, quint64 generation);
+    void takeAnswers();
     void pictureReady(const QString& path, int result, const QImage& picture, quint64 generation);
     /// Asks the worker for the pictures waiting, those in sight first.
     void requestPictures();
@@ -147,6 +155,17 @@ private:
     bool m_buttonsConnected = false;
     QPointer<QWidget> m_previewSlider;
     bool m_previewing = false;
+    std::unique_ptr<ZRClipFolderStore> m_store;
+    QConfig* m_storeSettings = nullptr;
+    QPointer<QConfig> m_storeSettingsAlive;
+    struct Answer {
+        QString path;
+        int result;
+        QImage picture;
+        quint64 generation;
+    };
+    std::deque<Answer> m_answers;
+    QTimer m_answerTimer;
     std::unique_ptr<ZRThumbnailWorker> m_worker;
     bool m_workerTried = false;
     /// Clips shown on the bare frame, waiting for their picture.

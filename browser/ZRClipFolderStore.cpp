@@ -45,6 +45,13 @@ std::map<qint64, QString> presentEntries(const QConfig& settings, const QString&
     return entries;
 }
 
+int hexValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    return u - 'A' + 10;
+}
+
 bool isHexText(QStringView text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) {
         return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
@@ -294,12 +301,19 @@ ZRClipFolderStore::Cached ZRClipFolderStore::thumbnailFor(const QString& filePat
     const qsizetype bytes = qsizetype(m_thumbnailSize.width()) * m_thumbnailSize.height() * 4;
     // A value of another length would draw part of an old picture.
     if (hex.size() != bytes * 2 || !isHexText(hex)) return Cached::Stale;
+    // Decoded straight into the picture's rows; alpha is forced as the picture is opaque.
     QImage decoded(m_thumbnailSize, QImage::Format_ARGB32);
-    const QByteArray raw = QByteArray::fromHex(hex.toLatin1());
-    for (int y = 0; y < decoded.height(); ++y)
-        memcpy(decoded.scanLine(y), raw.constData() + qsizetype(y) * decoded.width() * 4,
-               size_t(decoded.width()) * 4);
-    image = decoded.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_ARGB32);
+    const QChar* digits = hex.constData();
+    const int rowBytes = decoded.width() * 4;
+    for (int y = 0; y < decoded.height(); ++y) {
+        uchar* row = decoded.scanLine(y);
+        for (int b = 0; b < rowBytes; ++b, digits += 2)
+            row[b] = uchar(hexValue(digits[0]) << 4 | hexValue(digits[1]));
+        QRgb* pixels = reinterpret_cast<QRgb*>(row);
+        for (int x = 0; x < decoded.width(); ++x)
+            pixels[x] |= 0xff000000u;
+    }
+    image = decoded;
     return Cached::Valid;
 }
 
