@@ -26,6 +26,10 @@ ZRBrowserIconViewItem* ZRBrowserIconViewItem::makeFolder(ZRIconView* view,
     return item;
 }
 
+ZRBrowserIconViewItem::~ZRBrowserIconViewItem() {
+    if (isSelected() && iconView()) setSelected(false, true);
+}
+
 QString ZRBrowserIconViewItem::fullPath() const {
     if (m_isFolder) return QString();
     return QDir::toNativeSeparators(QDir(m_directory).filePath(text()));

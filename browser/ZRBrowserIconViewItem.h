@@ -19,6 +19,10 @@ public:
                                              const QString& shownName, bool userFolder,
                                              const QImage& picture);
 
+    /// Leaves the selection first, while the item is still whole: the view announces the change
+    /// and the page reads the selected items' paths.
+    ~ZRBrowserIconViewItem() override;
+
     bool isFolder() const { return m_isFolder; }
     bool isUserFolder() const { return m_isUserFolder; }
     /// The shown text: the file name, or the folder name.

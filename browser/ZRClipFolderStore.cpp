@@ -326,21 +326,26 @@ void ZRClipFolderStore::storeThumbnail(const QString& filePath, const QImage& im
     for (int y = 0; y < pixels.height(); ++y)
         raw.append(reinterpret_cast<const char*>(pixels.constScanLine(y)),
                    qsizetype(pixels.width()) * 4);
-    // deleteEntry removes every key equal without case: a twin "A.avi" of "a.avi" goes first,
-    // so that the record written is found under its own spelling.
-    m_settings->setGroup(QString::fromLatin1(kThumbnailGroup));
-    m_settings->deleteEntry(filePath);
+    // The settings file finds keys without case: a twin "A.avi" of "a.avi" goes first, so that
+    // the record written is found under its own spelling. Removal rewrites the group's index,
+    // so it is done only when there is such a twin.
+    bool twin = false;
+    for (auto it = timestamps().constBegin(); it != timestamps().constEnd() && !twin; ++it)
+        twin = it.key() != filePath && it.key().compare(filePath, Qt::CaseInsensitive) == 0;
+    const QString thumbnails = QString::fromLatin1(kThumbnailGroup);
+    const QString times = QString::fromLatin1(kTimestampGroup);
+    m_settings->setGroup(thumbnails);
+    if (twin) m_settings->deleteEntry(filePath);
     m_settings->writeEntry(filePath, raw);
-    m_settings->setGroup(QString::fromLatin1(kTimestampGroup));
-    m_settings->deleteEntry(filePath);
+    m_settings->setGroup(times);
+    if (twin) m_settings->deleteEntry(filePath);
     const QString stamp = isoTime(modified);
     m_settings->writeEntry(filePath, stamp);
-    if (m_timestampsRead) {
+    if (twin)
         for (auto it = m_timestamps.begin(); it != m_timestamps.end();)
             it = it.key().compare(filePath, Qt::CaseInsensitive) == 0 ? m_timestamps.erase(it)
                                                                       : std::next(it);
-        m_timestamps.insert(filePath, stamp);
-    }
+    m_timestamps.insert(filePath, stamp);
 }
 
 void ZRClipFolderStore::pruneThumbnails(const QSet<QString>& keep) {
