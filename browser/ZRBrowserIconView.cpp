@@ -109,6 +109,10 @@ ZRBrowserIconView::~ZRBrowserIconView() {
     // The worker's thread is joined before the items it answers for go.
     m_answerTimer.stop();
     m_worker.reset();
+    // The items go while this page is whole: their leaving the selection reaches no slot of a
+    // page half destroyed.
+    const QSignalBlocker quiet(this);
+    clear();
 }
 
 void ZRBrowserIconView::setThumbnailBaseFolder(const QByteArray& folder) {

@@ -65,6 +65,8 @@ protected:
         slider->setEnabled(false);
     }
     void TearDown() override {
+        // The preview goes first, as in the window: it gives the slider back while it exists.
+        delete preview;
         host.reset();
         appState().preview = nullptr;
         BrowserPageTest::TearDown();
