@@ -108,6 +108,8 @@ ZRSBMainWindow::~ZRSBMainWindow() {
 
 void ZRSBMainWindow::setUp() {
     ZRAppState& state = appState();
+    // The browser's thumbnail thread makes its own timeline through the engine's entry points.
+    ZRBrowserIconView::setThumbnailEngine(&IZRCreateTimelineInstance, &IZRDeleteTimelineInstance);
     state.mainWindow = this;
     state.hub = this;
     state.menuBar = menuBar();

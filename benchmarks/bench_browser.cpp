@@ -129,6 +129,8 @@ struct FolderBench {
     ZRBrowserIconView* page = nullptr;
 
     FolderBench() {
+        ZRBrowserIconView::setThumbnailEngine(&IZRCreateTimelineInstance,
+                                              &IZRDeleteTimelineInstance);
         ZRBrowserIconView::setThumbnailBaseFolder(CLIPSTEAD_MODULE_FIXTURE_DIR);
         fillCallbacks(callbacks);
         timeline = IZRCreateTimelineInstance(&callbacks, CLIPSTEAD_MODULE_FIXTURE_DIR, 1);
@@ -223,7 +225,8 @@ void BM_WorkerThumbnails(benchmark::State& state) {
     IZRCallbacks callbacks{};
     fillCallbacks(callbacks);
     IZRTimeline* timeline = IZRCreateTimelineInstance(&callbacks, CLIPSTEAD_MODULE_FIXTURE_DIR, 1);
-    ZRThumbnailWorker worker(CLIPSTEAD_MODULE_FIXTURE_DIR);
+    ZRThumbnailWorker worker({&IZRCreateTimelineInstance, &IZRDeleteTimelineInstance},
+                             CLIPSTEAD_MODULE_FIXTURE_DIR);
     int answered = 0;
     QObject::connect(&worker, &ZRThumbnailWorker::pictureReady, [&] { ++answered; });
     QStringList paths;

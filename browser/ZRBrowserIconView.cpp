@@ -47,6 +47,11 @@ QByteArray& thumbnailBase() {
     return folder;
 }
 
+ZRThumbnailWorker::Engine& thumbnailEngine() {
+    static ZRThumbnailWorker::Engine engine;
+    return engine;
+}
+
 QString caption() {
     return QStringLiteral("Clipstead 5");
 }
@@ -119,10 +124,16 @@ void ZRBrowserIconView::setThumbnailBaseFolder(const QByteArray& folder) {
     thumbnailBase() = folder;
 }
 
+void ZRBrowserIconView::setThumbnailEngine(IZRTimeline* (*create)(IZRCallbacks*, const char*,
+                                                                  unsigned),
+                                           void (*destroy)(IZRTimeline*)) {
+    thumbnailEngine() = {create, destroy};
+}
+
 ZRThumbnailWorker* ZRBrowserIconView::worker() {
-    if (!m_workerTried && appState().timeline) {
+    if (!m_workerTried && appState().timeline && thumbnailEngine().create) {
         m_workerTried = true;
-        auto made = std::make_unique<ZRThumbnailWorker>(thumbnailBase());
+        auto made = std::make_unique<ZRThumbnailWorker>(thumbnailEngine(), thumbnailBase());
         if (made->hasTimeline()) {
             m_worker = std::move(made);
             connect(m_worker.get(), &ZRThumbnailWorker::pictureReady, this,

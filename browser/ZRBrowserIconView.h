@@ -16,7 +16,9 @@
 #include <memory>
 
 class QAbstractButton;
+class IZRTimeline;
 class QConfig;
+struct IZRCallbacks;
 class ZRBrowserIconViewItem;
 class ZRSBPreview;
 class ZRThumbnailWorker;
@@ -72,6 +74,10 @@ public:
     static QString shownFolderName(const QString& name);
     /// The folder the thumbnail worker's engine finds its modules under (empty: its own).
     static void setThumbnailBaseFolder(const QByteArray& folder);
+    /// The engine entry points the thumbnail worker makes its timeline with; without them the
+    /// engine makes thumbnails on the GUI thread.
+    static void setThumbnailEngine(IZRTimeline* (*create)(IZRCallbacks*, const char*, unsigned),
+                                   void (*destroy)(IZRTimeline*));
     /// The clips shown on the bare frame while their pictures are made.
     int pendingThumbnails() const {
         return int(m_pending.size() + m_unstored.size() + m_answers.size());

@@ -122,7 +122,8 @@ ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flag
     m_transView->hide();
     m_titlesView->hide();
     m_titlesTabBar->hide();
-    connect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp);
+    connect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp,
+            Qt::UniqueConnection);
     layOut();
 }
 
@@ -168,21 +169,24 @@ void ZRSBBrowser::selectTab(int id) {
         const QSignalBlocker quiet(m_tabBar);
         m_tabBar->setCurrentTab(id);
     }
-    disconnect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp);
+    const auto upGoesUp = [this](bool on) {
+        if (on)
+            connect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp,
+                    Qt::UniqueConnection);
+        else
+            disconnect(m_upButton, &QAbstractButton::clicked, m_clipView,
+                       &ZRBrowserIconView::folderUp);
+    };
     switch (id) {
     case MediaTab:
-        if (m_clipView->isVisibleTo(this)) {
-            connect(m_upButton, &QAbstractButton::clicked, m_clipView,
-                    &ZRBrowserIconView::folderUp);
-            return;
-        }
+        if (m_clipView->isVisibleTo(this)) return;
         m_showHeader = true;
         m_upButton->hide();
         m_titlesTabBar->hide();
         showPage(m_clipView);
         update(m_headerRect);
         m_clipView->emitFolderState();
-        connect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp);
+        upGoesUp(true);
         break;
     case TitlesTab:
         if (m_titlesView && m_titlesView->isVisibleTo(this)) return;
@@ -191,9 +195,9 @@ void ZRSBBrowser::selectTab(int id) {
         showPage(m_titlesView);
         m_titlesTabBar->show();
         update(m_headerRect);
+        upGoesUp(false);
         break;
-    case TransitionsTab:
-    case EffectsTab: {
+    default: {
         QWidget* page = id == EffectsTab ? m_effectsView : m_transView;
         if (page->isVisibleTo(this)) return;
         m_showHeader = true;
@@ -201,10 +205,9 @@ void ZRSBBrowser::selectTab(int id) {
         m_titlesTabBar->hide();
         showPage(page);
         update(m_headerRect);
+        upGoesUp(false);
         break;
     }
-    default:
-        break;
     }
 }
 

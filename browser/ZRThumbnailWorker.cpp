@@ -19,10 +19,11 @@ constexpr unsigned kImportsOnly = 1 | 2 | 4;
 
 } // namespace
 
-ZRThumbnailWorker::ZRThumbnailWorker(const QByteArray& baseFolder, QObject* parent)
-    : QObject(parent) {
-    m_timeline = IZRCreateTimelineInstance(
-        nullptr, baseFolder.isEmpty() ? nullptr : baseFolder.constData(), kImportsOnly);
+ZRThumbnailWorker::ZRThumbnailWorker(Engine engine, const QByteArray& baseFolder, QObject* parent)
+    : QObject(parent), m_engine(engine) {
+    if (m_engine.create && m_engine.destroy)
+        m_timeline = m_engine.create(
+            nullptr, baseFolder.isEmpty() ? nullptr : baseFolder.constData(), kImportsOnly);
     m_thread = std::thread([this] { run(); });
 }
 
@@ -35,7 +36,7 @@ ZRThumbnailWorker::~ZRThumbnailWorker() {
     m_wake.notify_all();
     m_thread.join();
     // Answers posted but not delivered name this object: they go with it.
-    IZRDeleteTimelineInstance(m_timeline);
+    if (m_timeline) m_engine.destroy(m_timeline);
 }
 
 void ZRThumbnailWorker::setPictureSize(const QSize& size) {

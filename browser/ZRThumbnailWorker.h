@@ -14,6 +14,7 @@
 #include <thread>
 
 class IZRTimeline;
+struct IZRCallbacks;
 
 /// Makes clip pictures off the GUI thread: one thread imports each requested file into a
 /// private engine timeline and renders its first frame into a picture of `pictureSize()`.
@@ -30,10 +31,16 @@ class ZRThumbnailWorker : public QObject {
     Q_OBJECT
 public:
     enum Result { Frame = 0, NoVideo = 1, Failed = 2 };
+    /// The engine's entry points that make and destroy a timeline; the program hands them in,
+    /// since the pages do not link the engine.
+    struct Engine {
+        IZRTimeline* (*create)(IZRCallbacks*, const char*, unsigned) = nullptr;
+        void (*destroy)(IZRTimeline*) = nullptr;
+    };
 
-    /// Makes the private timeline over `baseFolder` (null: the engine's own folder) and starts
-    /// the thread. Without a timeline every request answers Failed.
-    explicit ZRThumbnailWorker(const QByteArray& baseFolder = QByteArray(),
+    /// Makes the private timeline over `baseFolder` (empty: the engine's own folder) and starts
+    /// the thread. Without entry points or a timeline every request answers Failed.
+    explicit ZRThumbnailWorker(Engine engine, const QByteArray& baseFolder = QByteArray(),
                                QObject* parent = nullptr);
     /// Stops and joins the thread, then deletes the timeline; answers not delivered are lost.
     ~ZRThumbnailWorker() override;
@@ -62,6 +69,7 @@ private:
     void run();
     Result render(const QString& path, const QSize& size, QImage& picture);
 
+    Engine m_engine;
     IZRTimeline* m_timeline = nullptr;
     mutable std::mutex m_lock;
     std::condition_variable m_wake;

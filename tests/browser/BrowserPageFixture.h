@@ -46,6 +46,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         previousServices = ZRWindowServices::install(&services);
         static const int anchor = 0;
+        ZRBrowserIconView::setThumbnailEngine(&IZRCreateTimelineInstance,
+                                              &IZRDeleteTimelineInstance);
         ZRBrowserIconView::setThumbnailBaseFolder(
             (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8());
         openSettings();

@@ -89,11 +89,17 @@ TEST_F(BrowserPanel, HeaderFollowsTheFolder) {
     b.upButton()->click();
     EXPECT_TRUE(b.clipView()->folderPath().isEmpty());
     EXPECT_FALSE(b.upButton()->isVisible());
-    // Up leaves the clip page alone while another page shows.
-    b.clipView()->setFolder(QStringLiteral("Captured"));
+    // Up leaves the clip page alone while another page shows, and goes up one level at a time
+    // however often the media tab was chosen.
+    b.clipView()->setFolder(QStringLiteral("Captured/Day/Evening"));
     b.selectTab(3);
     b.upButton()->click();
-    EXPECT_EQ(b.clipView()->folderPath(), "Captured");
+    EXPECT_EQ(b.clipView()->folderPath(), "Captured/Day/Evening");
+    b.selectTab(0);
+    b.selectTab(0);
+    b.tabBar()->setCurrentTab(0);
+    b.upButton()->click();
+    EXPECT_EQ(b.clipView()->folderPath(), "Captured/Day");
 }
 
 TEST_F(BrowserPanel, AddFilesAddsToThePresentFolderAndKeepsTheLastName) {

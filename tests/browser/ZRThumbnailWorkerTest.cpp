@@ -28,7 +28,9 @@ protected:
     }
 
     std::unique_ptr<ZRThumbnailWorker> makeWorker() {
-        auto worker = std::make_unique<ZRThumbnailWorker>(fixtureRoot());
+        auto worker = std::make_unique<ZRThumbnailWorker>(
+            ZRThumbnailWorker::Engine{&IZRCreateTimelineInstance, &IZRDeleteTimelineInstance},
+            fixtureRoot());
         QObject::connect(
             worker.get(), &ZRThumbnailWorker::pictureReady,
             [this](const QString& path, int result, const QImage& picture, quint64 generation) {
@@ -139,6 +141,19 @@ TEST_F(ThumbnailWorkerTest, DestructionWhileBusyJoinsFirst) {
         QCoreApplication::processEvents();
     }
     SUCCEED();
+}
+
+TEST_F(ThumbnailWorkerTest, WithoutEntryPointsEveryRequestFails) {
+    ZRThumbnailWorker worker(ZRThumbnailWorker::Engine{}, fixtureRoot());
+    EXPECT_FALSE(worker.hasTimeline());
+    QObject::connect(
+        &worker, &ZRThumbnailWorker::pictureReady,
+        [this](const QString& path, int result, const QImage& picture, quint64 generation) {
+            answers.push_back({path, result, picture, generation});
+        });
+    worker.request({QStringLiteral("/clips/one.avi")});
+    waitFor(1);
+    EXPECT_EQ(answers[0].result, ZRThumbnailWorker::Failed);
 }
 
 // The worker's private timeline goes without taking the main timeline's fonts with it.

@@ -190,6 +190,7 @@ int main(int argc, char** argv) {
     IZRCallbacks callbacks{};
     fillCallbacks(callbacks);
     IZRTimeline* timeline = IZRCreateTimelineInstance(&callbacks, nullptr, 0);
+    ZRBrowserIconView::setThumbnailEngine(&IZRCreateTimelineInstance, &IZRDeleteTimelineInstance);
     ZRAppState& state = appState();
     state.timeline = timeline;
     state.setSettings(
