@@ -12,6 +12,7 @@
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRTabBar.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObjectFactory.h"
@@ -107,6 +108,8 @@ ZRSBMainWindow::~ZRSBMainWindow() {
 
 void ZRSBMainWindow::setUp() {
     ZRAppState& state = appState();
+    // The browser's thumbnail thread makes its own timeline through the engine's entry points.
+    ZRBrowserIconView::setThumbnailEngine(&IZRCreateTimelineInstance, &IZRDeleteTimelineInstance);
     state.mainWindow = this;
     state.hub = this;
     state.menuBar = menuBar();
@@ -542,7 +545,7 @@ void ZRSBMainWindow::setMenuItemChecked(int id, bool checked) {
 void ZRSBMainWindow::addBrowserFile(const QString& folder, const QString& path, int kind) {
     if (!m_browser) return;
     m_browser->clipView()->addFile(folder, path, kind);
-    m_browser->tabBar()->setCurrentIndex(0);
+    m_browser->tabBar()->setCurrentTab(0);
     m_browser->selectTab(0);
 }
 

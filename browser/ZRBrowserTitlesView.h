@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/ZRTextPreview.h"
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRSkinBox.h"
 
@@ -23,7 +24,6 @@ class ZRComboBox;
 class ZRIconViewItem;
 class ZRPushButton;
 class ZRTabBar;
-class ZRTextPreview;
 class ZRTitleIconItem;
 
 /// The title editor of the media browser panel (tab 1 of its titles tab bar; tab 0 shows the

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/ZRIconDrag.h"
 #include "classes/widgets/ZRSkinDrawingView.h"
+#include "editor/ZRIconDrag.h"
 
 #include <QAbstractScrollArea>
 #include <QBrush>
@@ -132,6 +132,8 @@ public:
     /// pixmap; null without a current item.
     virtual QDrag* dragObject();
     virtual void startDrag();
+    /// The actions a drag out offers (Copy and Move here); Copy is the default.
+    virtual Qt::DropActions dragActions() const { return Qt::CopyAction | Qt::MoveAction; }
     virtual void insertInGrid(ZRIconViewItem* item);
     virtual void drawSkinBackground(QPainter* painter, const QRect& rect);
     virtual bool hasSkinParent() const;

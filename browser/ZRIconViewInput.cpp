@@ -651,7 +651,7 @@ void ZRIconView::startDrag() {
     if (!drag) return;
     m_clearedDuringDrag = false;
     QPointer<ZRIconView> alive(this);
-    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    const Qt::DropAction action = drag->exec(dragActions(), Qt::CopyAction);
     if (!alive) return;
     QObject* target = drag ? drag->target() : nullptr;
     if (action != Qt::IgnoreAction && target != viewport()) Q_EMIT moved();

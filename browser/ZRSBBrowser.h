@@ -1,38 +1,102 @@
 #pragma once
 
+#include <QPointer>
+#include <QRect>
+#include <QString>
 #include <QWidget>
 
 class IZRTimeline;
-class QTabBar;
+class QButtonGroup;
 class ZRBrowserIconView;
+class ZRBrowserTitlesView;
+class ZRPushButton;
+class ZRTabBar;
 
-/// The media browser panel: its clip folder view and its pages behind a tab bar. Stand-in with
-/// what the shell calls; the pages come with the browser. GUI thread only.
+/// The media browser panel: a tab bar of four pages (0 MEDIA, 1 TITLES, 2 TRANSITIONS,
+/// 3 EFFECTS), a row of tool buttons, a folder header with an "Up" button, and the pages: the
+/// media folders page, the effects and transitions pages and the titles page (whose page widget
+/// is set through `setTitlesPage`) with its own small tab bar. It switches pages, keeps the
+/// header in step with the page shown and runs the "Add Files To Project" dialog. The
+/// "New Folder", "Copy", "Paste" and "Remove" buttons are published in `ZRAppState` for the
+/// page shown to connect. GUI thread only.
 class ZRSBBrowser : public QWidget {
     Q_OBJECT
 
 public:
+    enum Tab { MediaTab = 0, TitlesTab = 1, TransitionsTab = 2, EffectsTab = 3 };
+    /// Ids of the view-mode buttons in `viewModeGroup`.
+    enum ViewMode { BigIcons = 6, SmallIcons = 7, Details = 8 };
+
     explicit ZRSBBrowser(QWidget* parent = nullptr, const char* name = nullptr,
                          Qt::WindowFlags flags = {});
+    ~ZRSBBrowser() override;
 
     ZRBrowserIconView* clipView() const { return m_clipView; }
-    QTabBar* tabBar() const { return m_tabBar; }
+    QWidget* effectsView() const { return m_effectsView; }
+    QWidget* transView() const { return m_transView; }
+    /// The titles page (a `ZRBrowserTitlesView` unless another page was set).
+    QWidget* titlesView() const { return m_titlesView; }
+    /// The titles page when it is the panel's own, else null.
+    ZRBrowserTitlesView* titlesPage() const;
+    ZRTabBar* tabBar() const { return m_tabBar; }
+    ZRTabBar* titlesTabBar() const { return m_titlesTabBar; }
+    ZRPushButton* upButton() const { return m_upButton; }
+    QButtonGroup* viewModeGroup() const { return m_viewModeGroup; }
+    /// Puts `page` (owned from now on) in the titles tab in place of the one there.
+    void setTitlesPage(QWidget* page);
 
-    /// Shows a page; 0 is the media clips.
-    void selectTab(int page);
-    int currentTab() const { return m_currentTab; }
-    /// Hands the timeline to the pages; returns the previous one.
+    /// Hands the timeline to the pages and refills the media page; returns the previous one.
+    /// Null changes nothing and returns the present one.
     IZRTimeline* setEngineOptions(IZRTimeline* timeline);
-    /// Hides the titles page's previews.
-    void hideAllPreviews();
+    /// The id of the tab selected.
+    int currentTab() const;
+    QString folderName() const { return m_folderName; }
+    bool inFolder() const { return m_inFolder; }
+    bool showsHeader() const { return m_showHeader; }
 
 public Q_SLOTS:
+    /// Shows the page of tab `id` (MEDIA, TITLES, TRANSITIONS, EFFECTS); other ids do nothing.
+    void selectTab(int id);
+    /// The "Add Files To Project" dialog: the chosen files go into the media page's folder.
+    void addFiles();
+    void repaintAll();
+    /// Hides the titles page's previews and shows its first tab.
+    void hideAllPreviews();
     /// Resets the titles page for a new project.
     void slotNewProject();
+    void showFolderIcons(bool inFolder);
+    void changedFolderName(const QString& name);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
+    void layOut();
+    void showPage(QWidget* page);
+
+    ZRTabBar* m_tabBar;
+    ZRTabBar* m_titlesTabBar;
     ZRBrowserIconView* m_clipView;
-    QTabBar* m_tabBar;
+    QWidget* m_effectsView;
+    QWidget* m_transView;
+    QPointer<QWidget> m_titlesView;
+    ZRPushButton* m_upButton;
+    ZRPushButton* m_addButton;
+    ZRPushButton* m_newFolderButton;
+    ZRPushButton* m_copyButton;
+    ZRPushButton* m_pasteButton;
+    ZRPushButton* m_removeButton;
+    ZRPushButton* m_bigIconsButton;
+    ZRPushButton* m_smallIconsButton;
+    ZRPushButton* m_detailsButton;
+    QButtonGroup* m_viewModeGroup;
     IZRTimeline* m_timeline = nullptr;
-    int m_currentTab = 0;
+    QString m_folderName;
+    bool m_showHeader = true;
+    bool m_inFolder = false;
+    QRect m_headerRect;
+    QRect m_toolRow;
+    QRect m_pageFrame;
+    int m_textLeft = 0;
 };

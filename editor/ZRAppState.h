@@ -138,6 +138,12 @@ public:
     QPointer<QWidget> skipForwardButton;
     QPointer<QWidget> loopButton;
     std::atomic<bool> previewPlaying{false};
+    /// The browser panel's "New Folder", "Copy", "Paste" and "Remove" buttons, which the page
+    /// shown connects and enables.
+    QPointer<QWidget> newFolderButton;
+    QPointer<QWidget> copyButton;
+    QPointer<QWidget> pasteButton;
+    QPointer<QWidget> removeButton;
 
     /// The settings file, null until the main window's set-up makes it. Owned: released with
     /// `deleter` (which writes the file back) when replaced or when the state object goes.

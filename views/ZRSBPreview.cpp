@@ -499,22 +499,30 @@ void ZRSBPreview::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void ZRSBPreview::dropEvent(QDropEvent* e) {
-    ZRAppState& state = appState();
-    if (state.previewPlaying || m_filePreview || !m_filePlayerFactory) return;
     const QList<QUrl> urls = e->mimeData()->urls();
-    if (urls.isEmpty()) return;
-    ZRFilePlayer* preview = m_filePlayerFactory(parentWidget());
-    if (!preview) return;
+    if (urls.isEmpty() || !canStartFilePreview()) return;
     e->acceptProposedAction();
+    startFilePreview(urls.first().toLocalFile());
+}
+
+bool ZRSBPreview::canStartFilePreview() const {
+    return !appState().previewPlaying && !m_filePreview && m_filePlayerFactory;
+}
+
+bool ZRSBPreview::startFilePreview(const QString& path) {
+    ZRAppState& state = appState();
+    if (!canStartFilePreview()) return false;
+    ZRFilePlayer* preview = m_filePlayerFactory(parentWidget());
+    if (!preview) return false;
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setGeometry(geometry());
-    if (!preview->openFile(urls.first().toLocalFile())) {
+    if (!preview->openFile(path)) {
         QApplication::beep();
         if (state.hub)
             state.hub->message(tr("Load error") + QStringLiteral(": ") + tr("File not found"),
                                3000);
         delete preview;
-        return;
+        return false;
     }
     m_filePreview = preview;
     timecodeDisplay();
@@ -538,6 +546,7 @@ void ZRSBPreview::dropEvent(QDropEvent* e) {
     preview->raise();
     if (ZRTCWidget* display = timecodeDisplay(); display && m_current)
         display->setTimeCode(m_current);
+    return true;
 }
 
 void ZRSBPreview::sliderEvent(int type, double value) {

@@ -77,6 +77,14 @@ public:
     /// Reads the pipeline's events: complete (loop or stop at the end) and user abort.
     void handleGraphEvents() override;
 
+    /// True when a file preview may start: none runs, the project does not play and a
+    /// factory is installed.
+    bool canStartFilePreview() const;
+    /// Plays `path` in a file player over this one, lending it the slider and transport until
+    /// it stops (a dropped file and the browser's clips both start here). False, with a beep
+    /// and a status message when the file does not open, or when no preview may start.
+    bool startFilePreview(const QString& path);
+
     using ZRSBVideoView::gotoPosition;
 
 public Q_SLOTS:

@@ -22,6 +22,27 @@ QString ZRWindowServices::fileName(QWidget* parent, bool openMode, const QString
     return ZRFileDialog(parent, openMode).getFileName(caption, startPath, filter);
 }
 
+QStringList ZRWindowServices::fileNames(QWidget* parent, const QString& caption,
+                                        const QString& startPath, const QString& filter) {
+    return ZRFileDialog(parent, true).getFileNames(caption, startPath, filter);
+}
+
+int ZRWindowServices::question(QWidget* parent, const QString& caption, const QString& text,
+                               const QStringList& buttons, int defaultButton, int escapeButton) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, parent);
+    QList<QPushButton*> pushed;
+    for (const QString& label : buttons)
+        pushed.append(box.addButton(label, QMessageBox::ActionRole));
+    if (defaultButton >= 0 && defaultButton < pushed.size())
+        box.setDefaultButton(pushed[defaultButton]);
+    if (escapeButton >= 0 && escapeButton < pushed.size())
+        box.setEscapeButton(pushed[escapeButton]);
+    box.exec();
+    settle();
+    const int index = int(pushed.indexOf(static_cast<QPushButton*>(box.clickedButton())));
+    return index < 0 ? escapeButton : index;
+}
+
 ZRWindowServices::SaveAnswer
 ZRWindowServices::askSaveChanges(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, parent);

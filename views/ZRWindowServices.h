@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 class ZRProfileDialog;
@@ -26,6 +27,13 @@ public:
     /// `ZRFileDialog::getFileName` (open or save); empty when cancelled.
     virtual QString fileName(QWidget* parent, bool openMode, const QString& caption,
                              const QString& startPath, const QString& filter);
+    /// `ZRFileDialog::getFileNames`: several files to open; empty when cancelled.
+    virtual QStringList fileNames(QWidget* parent, const QString& caption, const QString& startPath,
+                                  const QString& filter);
+    /// A warning box with the given buttons, left to right; answers the index of the button
+    /// pressed, `escapeButton` when the box is closed otherwise.
+    virtual int question(QWidget* parent, const QString& caption, const QString& text,
+                         const QStringList& buttons, int defaultButton, int escapeButton);
     /// The save-changes question: Save (default), Don't Save, Cancel (escape).
     virtual SaveAnswer askSaveChanges(QWidget* parent, const QString& caption, const QString& text);
     /// The overwrite question; true for Overwrite, false for Cancel (default and escape).

@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-const PreloadedSkinFile kPreloadedSkinFiles[45] = {
+const PreloadedSkinFile kPreloadedSkinFiles[50] = {
     {"sbtext", false, false, false},
     {"timecode", false, false, false},
     {"dialog_standard_button", true, true, true},
@@ -56,6 +56,11 @@ const PreloadedSkinFile kPreloadedSkinFiles[45] = {
     {"zrslider", true, true, true},
     {"jump_buttons", true, true, true},
     {"platinum_slider", true, true, true},
+    {"browser_tabs", true, true, true},
+    {"browser_inner_frame", true, true, true},
+    {"browser_icons", true, true, true},
+    {"browser_folder_box_icons", true, true, true},
+    {"browser_detail_icons", true, true, true},
 };
 
 namespace {

@@ -73,4 +73,4 @@ struct PreloadedSkinFile {
 };
 
 /// The preloaded files in load order.
-extern const PreloadedSkinFile kPreloadedSkinFiles[45];
+extern const PreloadedSkinFile kPreloadedSkinFiles[50];

@@ -90,6 +90,6 @@ extern "C" {
 /// effects, bit 2 transitions. Null when the timeline cannot be made.
 ZR_EXPORT IZRTimeline* IZRCreateTimelineInstance(IZRCallbacks* callbacks, const char* baseFolder,
                                                  unsigned flags);
-/// Destroys a timeline (null is allowed) and then the engine's font registry.
+/// Destroys a timeline (null is allowed), and the engine's font registry with the last one.
 ZR_EXPORT void IZRDeleteTimelineInstance(IZRTimeline* timeline);
 }

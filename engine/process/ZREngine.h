@@ -20,7 +20,7 @@ struct ZREngine {
     /// The interface language handed to plug-in modules (the setting "Language").
     int language = 0;
     /// Font face name -> the file that holds it; made by the first timeline, destroyed by
-    /// `IZRDeleteTimelineInstance` after each timeline it deletes.
+    /// `IZRDeleteTimelineInstance` once it has deleted the last timeline.
     std::unique_ptr<ZRStringMap<ZRFontEntry>> fontRegistry;
     std::unique_ptr<ZRFontEntry> defaultFont;
 

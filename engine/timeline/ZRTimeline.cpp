@@ -264,7 +264,9 @@ IZRCreateTimelineInstance(IZRCallbacks* callbacks, const char* baseFolder, unsig
 
 extern "C" ZR_EXPORT void IZRDeleteTimelineInstance(IZRTimeline* timeline) {
     delete timeline;
+    // Other timelines may still draw titles: the font registry goes with the last one only.
     ZREngine& engine = zrEngine();
+    if (engine.timelineCount > 0) return;
     engine.fontRegistry.reset();
     engine.defaultFont.reset();
 }

@@ -6,7 +6,7 @@
 #include "app/ZRLauncher.h"
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRSettingsFile.h"
-#include "views/ZRWindowServices.h"
+#include "browser/ZRBrowserIconView.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRCallbacks.h"
@@ -16,9 +16,12 @@
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"
+#include "platform/system/SystemPaths.h"
 #include "tests/app/ShellSkin.h"
+#include "views/ZRWindowServices.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
 #include <QUrl>
@@ -31,7 +34,7 @@
 /// Dialogs and boxes that answer from a script and record what was asked.
 class FakeServices : public ZRWindowServices {
 public:
-    QStringList fileNames; ///< answers of the file dialogs, in order; empty: cancelled
+    QStringList fileAnswers; ///< answers of the file dialogs, in order; empty: cancelled
     int fileDialogs = 0;
     SaveAnswer saveAnswer = SaveAnswer::Cancel;
     int savePrompts = 0;
@@ -44,10 +47,22 @@ public:
     int profileFormat = 3; ///< the format the dialog was preset to
     int profileDialogs = 0;
     int abouts = 0;
+    QList<QStringList> fileLists; ///< answers of the multi-file dialogs, in order
+    QList<int> answers;           ///< buttons pressed in the questions, in order; none: escape
+    QStringList questions;        ///< texts of the questions asked
 
     QString fileName(QWidget*, bool, const QString&, const QString&, const QString&) override {
         ++fileDialogs;
-        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+    QStringList fileNames(QWidget*, const QString&, const QString&, const QString&) override {
+        ++fileDialogs;
+        return fileLists.isEmpty() ? QStringList() : fileLists.takeFirst();
+    }
+    int question(QWidget*, const QString&, const QString& text, const QStringList&, int,
+                 int escapeButton) override {
+        questions.append(text);
+        return answers.isEmpty() ? escapeButton : answers.takeFirst();
     }
     SaveAnswer askSaveChanges(QWidget*, const QString&, const QString&) override {
         ++savePrompts;
@@ -106,7 +121,13 @@ protected:
         ZRLauncher::setCurrent(&launcher);
         QFile::remove(settingsfile::path());
         fillCallbacks(callbacks);
-        timeline = IZRCreateTimelineInstance(&callbacks, nullptr, 1);
+        // The test modules' tree: the browser imports the files the commands add through its
+        // counting import.
+        static const int anchor = 0;
+        const QByteArray root =
+            (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
+        timeline = IZRCreateTimelineInstance(&callbacks, root.constData(), 1);
+        ZRBrowserIconView::setThumbnailBaseFolder(root);
         ASSERT_NE(timeline, nullptr);
     }
 
@@ -164,6 +185,14 @@ protected:
     }
     QString entry(const char* key) { return config().readEntry(QLatin1String(key)); }
     bool has(const char* key) { return config().hasKey(QLatin1String(key)); }
+
+    /// Lets the browser's thumbnail answers arrive (at most ten seconds).
+    void settleBrowser(ZRBrowserIconView& clips) {
+        QElapsedTimer waited;
+        waited.start();
+        while (clips.pendingThumbnails() > 0 && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 
     IZRObjectFactory* factory() { return timeline->factory(); }
 

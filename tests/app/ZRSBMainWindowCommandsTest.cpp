@@ -1,11 +1,13 @@
 #include "tests/app/MainWindowFixture.h"
 
-#include "editor/ZRChainLinks.h"
 #include "browser/ZRBrowserIconView.h"
+#include "browser/ZRBrowserIconViewItem.h"
 #include "browser/ZRSBBrowser.h"
 #include "capture/ZRImportView.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRTabBar.h"
+#include "editor/ZRChainLinks.h"
 #include "platform/system/SystemPaths.h"
 #include "views/ZRSBPreviewFrame.h"
 
@@ -74,7 +76,7 @@ TEST_F(MainWindowCommands, SaveNames) {
             const QString written = folder.filePath(QLatin1String(c.written));
             if (c.exists) writeFile(written, "old");
             makeEditedProject();
-            services.fileNames = {folder.filePath(QLatin1String(c.chosen))};
+            services.fileAnswers = {folder.filePath(QLatin1String(c.chosen))};
             services.overwrite = c.overwrite;
             services.overwritePrompts = 0;
             bool saved = true;
@@ -110,7 +112,7 @@ TEST_F(MainWindowCommands, SaveNames) {
 TEST_F(MainWindowCommands, SaveOnATitledProjectAsksNothing) {
     makeEditedProject();
     const QString path = dir.filePath(QStringLiteral("p.zrs"));
-    services.fileNames = {path};
+    services.fileAnswers = {path};
     ASSERT_TRUE(window->slotSaveProject());
     EXPECT_EQ(entry(settingsfile::kSaveProjectFolder), QDir::toNativeSeparators(path));
     window->editor()->setClipMarkOut(window->editor()->firstObject(), pos(10));
@@ -128,7 +130,7 @@ TEST_F(MainWindowCommands, SaveOnATitledProjectAsksNothing) {
 TEST_F(MainWindowCommands, AFailedSaveKeepsTheChanges) {
     makeEditedProject();
     const QString path = dir.filePath(QStringLiteral("missing/x.zrs"));
-    services.fileNames = {path};
+    services.fileAnswers = {path};
     EXPECT_FALSE(window->slotSaveProject());
     EXPECT_EQ(services.warnings.size(), 1);
     EXPECT_FALSE(window->isTitled());
@@ -136,7 +138,7 @@ TEST_F(MainWindowCommands, AFailedSaveKeepsTheChanges) {
     EXPECT_TRUE(window->isMenuItemEnabled(ZRSBMainWindow::SaveItem));
 
     services.saveAnswer = ZRWindowServices::SaveAnswer::Save;
-    services.fileNames = {path};
+    services.fileAnswers = {path};
     EXPECT_FALSE(closeWindow());
     EXPECT_EQ(services.savePrompts, 1);
     EXPECT_EQ(services.warnings.size(), 2);
@@ -145,7 +147,7 @@ TEST_F(MainWindowCommands, AFailedSaveKeepsTheChanges) {
 // An edit after a save brings the close prompt back; Cancel keeps everything as it was.
 TEST_F(MainWindowCommands, TheClosePromptAfterAnEdit) {
     makeEditedProject();
-    services.fileNames = {dir.filePath(QStringLiteral("p.zrs"))};
+    services.fileAnswers = {dir.filePath(QStringLiteral("p.zrs"))};
     ASSERT_TRUE(window->slotSaveProject());
     EXPECT_TRUE(closeWindow());
     EXPECT_EQ(services.savePrompts, 0);
@@ -202,12 +204,12 @@ TEST_F(MainWindowCommands, ThePromptCountsObjectsOnEveryTrack) {
 TEST_F(MainWindowCommands, OpenLoadsAndAFailedOpenLeavesUntitled) {
     makeEditedProject();
     const QString good = dir.filePath(QStringLiteral("good.zrs"));
-    services.fileNames = {good};
+    services.fileAnswers = {good};
     ASSERT_TRUE(window->slotSaveProject());
 
     window->slotNewProject();
     ASSERT_EQ(window->editor()->objectCount(), 0);
-    services.fileNames = {good};
+    services.fileAnswers = {good};
     window->slotOpenProject();
     EXPECT_EQ(window->editor()->objectCount(), 2);
     EXPECT_EQ(window->projectName(), good);
@@ -219,7 +221,7 @@ TEST_F(MainWindowCommands, OpenLoadsAndAFailedOpenLeavesUntitled) {
     const QString bad = dir.filePath(QStringLiteral("bad.zrs"));
     writeFile(bad, "this is { not a project");
     appState().modified = false;
-    services.fileNames = {bad};
+    services.fileAnswers = {bad};
     window->slotOpenProject();
     EXPECT_EQ(window->editor()->objectCount(), 0);
     EXPECT_FALSE(window->isTitled());
@@ -230,7 +232,7 @@ TEST_F(MainWindowCommands, OpenLoadsAndAFailedOpenLeavesUntitled) {
     // The next Save asks for a name instead of writing over the file that was open.
     addClips({10});
     const QByteArray before = contents(good);
-    services.fileNames = {};
+    services.fileAnswers = {};
     const int dialogs = services.fileDialogs;
     EXPECT_FALSE(window->slotSaveProject());
     EXPECT_EQ(services.fileDialogs, dialogs + 1);
@@ -391,41 +393,62 @@ TEST_F(MainWindowCommands, SnapshotToABitmap) {
     makeEditedProject();
     // Another frame size than the window set: the picture takes the engine frame's own.
     timeline->settings()->setIntPairSetting("Video Dimensions", 352, 288);
-    services.fileNames = {dir.filePath(QStringLiteral("shot.x.png"))};
+    services.fileAnswers = {dir.filePath(QStringLiteral("shot.x.png"))};
     window->slotSnapshot(pos(3));
     const QImage saved(dir.filePath(QStringLiteral("shot.bmp")));
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(352, 288));
     EXPECT_EQ(saved.pixel(5, 5), qRgb(40, 80, 120));
-    EXPECT_EQ(window->browser()->clipView()->count(), 1);
+    ZRBrowserIconView& clips = *window->browser()->clipView();
+    settleBrowser(clips);
+    const int shown = clips.count();
+    EXPECT_NE(clips.findPath(dir.filePath(QStringLiteral("shot.bmp"))), nullptr);
 
     // A refused overwrite and a failed write add nothing.
-    services.fileNames = {dir.filePath(QStringLiteral("shot.bmp"))};
+    services.fileAnswers = {dir.filePath(QStringLiteral("shot.bmp"))};
     services.overwrite = false;
     window->slotSnapshot(pos(3));
-    services.fileNames = {dir.filePath(QStringLiteral("missing/shot.bmp"))};
+    services.fileAnswers = {dir.filePath(QStringLiteral("missing/shot.bmp"))};
     window->slotSnapshot(pos(3));
     EXPECT_EQ(services.overwritePrompts, 1);
     EXPECT_EQ(services.warnings.size(), 1);
-    EXPECT_EQ(window->browser()->clipView()->count(), 1);
+    EXPECT_EQ(clips.count(), shown);
 }
 
 // The window answers the state object's browser calls with its own browser.
 TEST_F(MainWindowCommands, BrowserFilesAreAddedOnceAndShown) {
     makeWindow();
     ZRSBBrowser& browser = *window->browser();
-    browser.tabBar()->addTab("Titles");
-    browser.tabBar()->setCurrentIndex(1);
     browser.selectTab(3);
+    ASSERT_EQ(browser.tabBar()->currentTab(), 3);
+    const QString a = dir.filePath(QStringLiteral("a.wav"));
+    const QString b = dir.filePath(QStringLiteral("b.wav"));
+    for (const QString& path : {a, b}) {
+        QFile wav(path);
+        ASSERT_TRUE(wav.open(QIODevice::WriteOnly));
+        // 0.1 s of 16-bit mono silence at 8 kHz.
+        QByteArray data(1600, '\0');
+        QByteArray header("RIFF");
+        auto le32 = [&](quint32 v) { header.append(reinterpret_cast<const char*>(&v), 4); };
+        auto le16 = [&](quint16 v) { header.append(reinterpret_cast<const char*>(&v), 2); };
+        le32(36 + data.size());
+        header.append("WAVEfmt ");
+        le32(16), le16(1), le16(1), le32(8000), le32(16000), le16(2), le16(16);
+        header.append("data");
+        le32(data.size());
+        wav.write(header + data);
+    }
     ZRAppState& state = appState();
-    const int before = browser.clipView()->count();
-    state.addBrowserFile("Captures", "/clips/a.avi", 1);
-    state.addBrowserFile("Captures", "/clips/a.avi", 1);
-    state.addBrowserFile("Captures", "/clips/b.avi", 1);
-    EXPECT_EQ(browser.clipView()->count(), before + 2);
+    state.addBrowserFile("Captured", a, 1);
+    state.addBrowserFile("Captured", a, 1);
+    state.addBrowserFile("Captured", b, 1);
+    ZRBrowserIconView& clips = *browser.clipView();
+    settleBrowser(clips);
+    EXPECT_EQ(clips.folderPath(), "Captured");
+    EXPECT_EQ(clips.count(), 2);
     EXPECT_EQ(browser.currentTab(), 0);
-    EXPECT_EQ(browser.tabBar()->currentIndex(), 0);
+    EXPECT_TRUE(clips.isVisibleTo(&browser));
     EXPECT_TRUE(state.selectedBrowserFile().isNull());
-    browser.clipView()->setFileSelected("/clips/b.avi", true);
-    EXPECT_EQ(state.selectedBrowserFile(), "/clips/b.avi");
+    clips.setSelected(clips.findPath(b), true);
+    EXPECT_EQ(state.selectedBrowserFile(), b);
 }

@@ -157,7 +157,7 @@ TEST_F(MainWindowTest, RestoreSwapsAndFallsBack) {
     EXPECT_FALSE(has(settingsfile::kStretchedOldBackground));
 
     // Change to the picture, then two restores return to it.
-    services.fileNames = {other};
+    services.fileAnswers = {other};
     window->changeBackground();
     EXPECT_EQ(entry(settingsfile::kBackgroundImage), other);
     EXPECT_EQ(entry(settingsfile::kOldBackgroundImage), kDefaultBackground);
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, ChangeCancelledOrRefusedChangesNothing) {
         QFile(settingsfile::path()).exists() ? entry(settingsfile::kBackgroundImage) : QString();
     for (const QString& answer : {QString(), broken}) {
         SCOPED_TRACE(answer.toStdString());
-        services.fileNames = {answer};
+        services.fileAnswers = {answer};
         services.warnings.clear();
         window->changeBackground();
         EXPECT_EQ(entry(settingsfile::kBackgroundImage), before);

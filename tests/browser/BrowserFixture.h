@@ -5,12 +5,12 @@
 // callbacks, a message handler that fails the test on any Qt warning (a painter begun outside a
 // paint event warns), a skinned panel and icons made by code.
 
-#include "editor/ZRAppState.h"
-#include "editor/ZRCallbacks.h"
 #include "browser/ZRIconView.h"
 #include "browser/ZRIconViewItem.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/QSBWidget.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
 #include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/GuiApplication.h"

@@ -2,25 +2,41 @@
 // with its focus frame beside a selection and a shortened caption ("items"), that caption's tool
 // tip ("tooltip"), a rubber band being dragged ("band") and the outlines of an icon list dragged
 // over the view ("drop").
+// Then the browser panel on clips it makes with ffmpeg, beside a preview: the top level with its
+// fixed folders ("panel-top"), the folder "Captured" with three video thumbnails and a sound
+// clip ("panel-folder"), the header band enlarged ("panel-header") and a clip playing in the
+// preview after a double-click ("panel-preview").
 // `browsershot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
 // xvfb-run); without it the first state stays on screen.
 
-#include "editor/ZRIconDrag.h"
+#include "browser/ZRBrowserIconView.h"
+#include "browser/ZRBrowserIconViewItem.h"
 #include "browser/ZRIconView.h"
 #include "browser/ZRIconViewItem.h"
+#include "browser/ZRSBBrowser.h"
+#include "capture/ZRDSFilePreview.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRSkinStyle.h"
+#include "common/config/QConfig.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRIconDrag.h"
+#include "engine/api/IZRTimeline.h"
+#include "views/ZRSBPSlider.h"
+#include "views/ZRSBPreview.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDragEnterEvent>
+#include <QEventLoop>
 #include <QHelpEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProcess>
 #include <QScreen>
-#include <QEventLoop>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolTip>
 
@@ -58,6 +74,21 @@ QImage itemIcon(int i) {
     p.setPen(QColor(20, 20, 20));
     p.drawRoundedRect(QRectF(1, 1, 46, 34), 4, 4);
     return image;
+}
+
+/// A 4-second 320 x 240 clip of an ffmpeg source (a sound when `audio`); empty on failure.
+QString makeClip(const QTemporaryDir& dir, const QString& name, const QString& source, bool audio) {
+    const QString path = dir.filePath(name);
+    QStringList args{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+                     QStringLiteral("lavfi"), QStringLiteral("-i")};
+    if (audio)
+        args << QStringLiteral("sine=frequency=440") << QStringLiteral("-c:a")
+             << QStringLiteral("pcm_s16le");
+    else
+        args << source + QStringLiteral("=size=320x240:rate=25") << QStringLiteral("-c:v")
+             << QStringLiteral("mjpeg") << QStringLiteral("-q:v") << QStringLiteral("3");
+    args << QStringLiteral("-t") << QStringLiteral("4") << QStringLiteral("-y") << path;
+    return QProcess::execute(QStringLiteral("ffmpeg"), args) == 0 ? path : QString();
 }
 
 void mouse(ZRIconView* view, QEvent::Type type, const QPoint& at, Qt::MouseButtons held) {
@@ -156,7 +187,79 @@ int main(int argc, char** argv) {
     save("drop", grabPanel());
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(view->viewport(), &leave);
+    panel.hide();
 
+    // The browser panel with its settings in a folder of its own.
+    QTemporaryDir dir;
+    IZRCallbacks callbacks{};
+    fillCallbacks(callbacks);
+    IZRTimeline* timeline = IZRCreateTimelineInstance(&callbacks, nullptr, 0);
+    ZRBrowserIconView::setThumbnailEngine(&IZRCreateTimelineInstance, &IZRDeleteTimelineInstance);
+    ZRAppState& state = appState();
+    state.timeline = timeline;
+    state.setSettings(
+        new QConfig(QConfig::Flavour::Program, dir.filePath(QStringLiteral("clipstead.ini"))),
+        [](QConfig* settings) { delete settings; });
+    QStringList clips;
+    const struct {
+        const char* name;
+        const char* source;
+        bool audio;
+    } made[] = {{"bars.avi", "smptebars", false},
+                {"test pattern.avi", "testsrc", false},
+                {"colours.avi", "rgbtestsrc", false},
+                {"music.wav", "", true}};
+    for (const auto& m : made) {
+        const QString path = makeClip(dir, QLatin1String(m.name), QLatin1String(m.source), m.audio);
+        if (path.isEmpty()) std::fprintf(stderr, "ffmpeg could not make %s\n", m.name);
+        clips.append(path);
+    }
+
+    QWidget window;
+    window.resize(820, 420);
+    auto* browser = new ZRSBBrowser(&window, "Browser");
+    browser->setGeometry(0, 0, 440, 420);
+    auto* preview = new ZRSBPreview(&window, "preview");
+    preview->setGeometry(450, 10, 360, 270);
+    auto* slider = new ZRSBPSlider(preloadedSkinSets("preview_panel"), &window, "slider");
+    slider->setGeometry(450, 290, 360, 24);
+    preview->setPositionSlider(slider);
+    preview->setTimeline(timeline);
+    preview->setFilePlayerFactory([](QWidget* parent) -> ZRFilePlayer* {
+        return new ZRDSFilePreview(parent, "DirectShow File Preview");
+    });
+    state.preview = preview;
+    browser->setEngineOptions(timeline);
+    window.show();
+    wait(200);
+    const auto grabWindow = [&] {
+        QCoreApplication::processEvents();
+        return window.grab().toImage();
+    };
+    save("panel-top", grabWindow());
+
+    ZRBrowserIconView* page = browser->clipView();
+    for (const QString& clip : clips)
+        if (!clip.isEmpty()) page->addFile(QStringLiteral("Captured"), clip, 0);
+    for (int i = 0; i < 100 && page->pendingThumbnails() > 0; ++i)
+        wait(50);
+    if (ZRIconViewItem* first = page->firstItem()) page->setSelected(first, true);
+    save("panel-folder", grabWindow());
+    const QImage whole = grabWindow();
+    save("panel-header", whole.copy(0, 0, 440, 80)
+                             .scaled(880, 160, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+
+    if (ZRIconViewItem* first = page->firstItem()) page->itemDoubleClicked(first);
+    wait(1200);
+    save("panel-preview", grabWindow());
+    if (ZRFilePlayer* player = preview->filePreview()) player->stop_and_close();
+    wait(200);
+    delete browser;
+    delete preview;
+    state.preview = nullptr;
+    state.timeline = nullptr;
+    state.setSettings(nullptr, nullptr);
+    IZRDeleteTimelineInstance(timeline);
     saveTitleShots(save);
     return 0;
 }

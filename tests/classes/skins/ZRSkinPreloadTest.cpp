@@ -56,7 +56,7 @@ TEST(ZRSkinPreload, EveryManifestNameResolves) {
             ++names;
         }
     }
-    EXPECT_EQ(files.size(), 45);
+    EXPECT_EQ(files.size(), 50);
     EXPECT_GT(names, 500);
     // The sbtext space glyph cannot stand in a space-separated list.
     EXPECT_TRUE(preloadedSkinLayers("sbtext")->find(" "));

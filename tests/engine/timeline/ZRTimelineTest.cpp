@@ -170,6 +170,7 @@ TEST(ZRTimeline, EngineTablesLiveFromFirstToLastTimeline) {
     EXPECT_NE(b->moduleList("2D-Text", nullptr, 0, 0), nullptr);
     a.reset();
     EXPECT_NE(b->moduleList("Classes", nullptr, 0, 0), nullptr);
+    EXPECT_NE(zrEngine().fontRegistry, nullptr) << "the titles of b keep their fonts";
     b.reset();
     EXPECT_EQ(zrEngine().timelineCount, 0);
     EXPECT_FALSE(zrEngine().categories.isMade());

@@ -1,0 +1,174 @@
+#include "browser/ZRSBBrowser.h"
+
+#include "browser/ZRBrowserTitlesBrowser.h"
+#include "browser/ZRBrowserTitlesView.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "classes/widgets/ZRTabBar.h"
+#include "tests/browser/BrowserPageFixture.h"
+
+#include <QButtonGroup>
+#include <QSignalSpy>
+
+namespace {
+
+using browsertest::BrowserPageTest;
+
+class BrowserPanel : public BrowserPageTest {
+protected:
+    void TearDown() override {
+        browser.reset();
+        BrowserPageTest::TearDown();
+    }
+
+    ZRSBBrowser& makeBrowser() {
+        browser = std::make_unique<ZRSBBrowser>(nullptr, "Browser");
+        browser->resize(420, 360);
+        browser->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
+        return *browser;
+    }
+
+    std::unique_ptr<ZRSBBrowser> browser;
+};
+
+TEST_F(BrowserPanel, StartsOnTheMediaPageWithSmallIcons) {
+    ZRSBBrowser& b = makeBrowser();
+    EXPECT_EQ(b.currentTab(), 0);
+    EXPECT_TRUE(b.clipView()->isVisible());
+    EXPECT_FALSE(b.upButton()->isVisible());
+    EXPECT_EQ(b.viewModeGroup()->checkedId(), 7);
+    EXPECT_EQ(b.tabBar()->count(), 4);
+    EXPECT_EQ(b.titlesTabBar()->count(), 2);
+    EXPECT_EQ(appState().pasteButton.data() != nullptr, true);
+    EXPECT_FALSE(appState().pasteButton->isEnabled());
+}
+
+TEST_F(BrowserPanel, SelectTabShowsOnePage) {
+    ZRSBBrowser& b = makeBrowser();
+    struct Case {
+        int id;
+        int tab;
+        QWidget* (*page)(ZRSBBrowser&);
+        bool header;
+    };
+    const Case cases[] = {
+        {3, 3, [](ZRSBBrowser& x) { return x.effectsView(); }, true},
+        {2, 2, [](ZRSBBrowser& x) { return x.transView(); }, true},
+        {1, 1, [](ZRSBBrowser& x) -> QWidget* { return x.titlesPage()->titlesBrowser(); }, false},
+        {0, 0, [](ZRSBBrowser& x) -> QWidget* { return x.clipView(); }, true},
+        {7, 0, [](ZRSBBrowser& x) -> QWidget* { return x.clipView(); }, true},
+        {-1, 0, [](ZRSBBrowser& x) -> QWidget* { return x.clipView(); }, true},
+    };
+    for (const Case& c : cases) {
+        b.selectTab(c.id);
+        EXPECT_EQ(b.currentTab(), c.tab) << c.id;
+        QWidget* page = c.page(b);
+        for (QWidget* other :
+             {static_cast<QWidget*>(b.clipView()), b.effectsView(), b.transView(), b.titlesView(),
+              static_cast<QWidget*>(b.titlesPage()->titlesBrowser())})
+            EXPECT_EQ(other->isVisible(), other == page) << c.id;
+        EXPECT_EQ(b.titlesTabBar()->isVisible(), c.tab == 1) << c.id;
+        EXPECT_EQ(b.showsHeader(), c.header) << c.id;
+    }
+}
+
+TEST_F(BrowserPanel, MediaTabTwiceEmitsTheFolderStateOnce) {
+    ZRSBBrowser& b = makeBrowser();
+    b.selectTab(3);
+    QSignalSpy named(b.clipView(), &ZRBrowserIconView::folderNameChanged);
+    b.selectTab(0);
+    b.selectTab(0);
+    EXPECT_EQ(named.size(), 1);
+}
+
+TEST_F(BrowserPanel, HeaderFollowsTheFolder) {
+    ZRSBBrowser& b = makeBrowser();
+    b.changedFolderName(QStringLiteral("Captured"));
+    EXPECT_EQ(b.folderName(), ZRBrowserIconView::tr("Captured"));
+    b.changedFolderName(QStringLiteral("Trip"));
+    EXPECT_EQ(b.folderName(), "Trip");
+    b.clipView()->setFolder(QStringLiteral("Captured"));
+    EXPECT_TRUE(b.upButton()->isVisible());
+    EXPECT_TRUE(b.inFolder());
+    b.upButton()->click();
+    EXPECT_TRUE(b.clipView()->folderPath().isEmpty());
+    EXPECT_FALSE(b.upButton()->isVisible());
+    // Up leaves the clip page alone while another page shows, and goes up one level at a time
+    // however often the media tab was chosen.
+    b.clipView()->setFolder(QStringLiteral("Captured/Day/Evening"));
+    b.selectTab(3);
+    b.upButton()->click();
+    EXPECT_EQ(b.clipView()->folderPath(), "Captured/Day/Evening");
+    b.selectTab(0);
+    b.selectTab(0);
+    b.tabBar()->setCurrentTab(0);
+    b.upButton()->click();
+    EXPECT_EQ(b.clipView()->folderPath(), "Captured/Day");
+}
+
+TEST_F(BrowserPanel, AddFilesAddsToThePresentFolderAndKeepsTheLastName) {
+    ZRSBBrowser& b = makeBrowser();
+    const QString a = clip(QStringLiteral("a.avi"));
+    const QString c = clip(QStringLiteral("c.avi"));
+    const QString d = clip(QStringLiteral("d.avi"));
+    services.files = {{a, c, d}};
+    b.addFiles();
+    EXPECT_TRUE(services.questions.isEmpty());
+    EXPECT_TRUE(services.filter.isEmpty()) << "no timeline: no dialog";
+
+    b.setEngineOptions(timeline);
+    b.clipView()->setFolder(QStringLiteral("Mine"));
+    b.selectTab(2);
+    b.addFiles();
+    settle(b.clipView());
+    EXPECT_EQ(b.currentTab(), 0);
+    EXPECT_EQ(services.filter.count(QLatin1Char('\n')), 7);
+    EXPECT_EQ(b.clipView()->count(), 3);
+    EXPECT_EQ(read("General Settings", "BrowserAddFileName"), d);
+    EXPECT_EQ(read("BrowserFolder::Mine", "Profile3"), d);
+    b.addFiles(); // cancelled: nothing changes
+    EXPECT_EQ(services.startPath, d);
+    EXPECT_EQ(b.clipView()->count(), 3);
+}
+
+TEST_F(BrowserPanel, EngineOptionsReturnThePreviousTimeline) {
+    ZRSBBrowser& b = makeBrowser();
+    EXPECT_EQ(b.setEngineOptions(nullptr), nullptr);
+    EXPECT_EQ(b.setEngineOptions(timeline), nullptr);
+    EXPECT_EQ(b.setEngineOptions(nullptr), timeline);
+    EXPECT_EQ(b.clipView()->thumbnailSize(), QSize(60, 40));
+}
+
+TEST_F(BrowserPanel, TitlesTabShowsTheBrowserOrThePageByItsOwnTabBar) {
+    ZRSBBrowser& b = makeBrowser();
+    b.setEngineOptions(timeline);
+    ZRBrowserTitlesView* titles = b.titlesPage();
+    ASSERT_NE(titles, nullptr);
+    EXPECT_NE(titles->scratchObject(), nullptr) << "the page binds to the project engine";
+    QWidget* browser = titles->titlesBrowser();
+    b.selectTab(1);
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_FALSE(titles->isVisible());
+    b.titlesTabBar()->setCurrentTab(1);
+    EXPECT_TRUE(titles->isVisible());
+    EXPECT_FALSE(browser->isVisible());
+    // Back on the media tab a reset of the titles tab bar shows neither part.
+    b.selectTab(0);
+    b.hideAllPreviews();
+    EXPECT_EQ(b.titlesTabBar()->currentTab(), 0);
+    EXPECT_FALSE(titles->isVisible());
+    EXPECT_FALSE(browser->isVisible());
+    EXPECT_TRUE(b.clipView()->isVisible());
+}
+
+TEST_F(BrowserPanel, TitlesPageIsSetInOnePlace) {
+    ZRSBBrowser& b = makeBrowser();
+    auto* page = new QWidget;
+    b.setTitlesPage(page);
+    EXPECT_EQ(b.titlesView(), page);
+    EXPECT_EQ(page->parentWidget(), &b);
+    b.selectTab(1);
+    EXPECT_TRUE(page->isVisible());
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+#include "browser/ZRThumbnailWorker.h"
+
+#include "engine/api/IZRImage.h"
+#include "engine/api/IZRObject.h"
+#include "engine/api/IZRObjectFactory.h"
+#include "engine/api/IZRPos.h"
+#include "tests/browser/BrowserFixture.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+namespace {
+
+using browsertest::BrowserTest;
+
+struct Answer {
+    QString path;
+    int result;
+    QImage picture;
+    quint64 generation;
+};
+
+class ThumbnailWorkerTest : public BrowserTest {
+protected:
+    static QByteArray fixtureRoot() {
+        static const int anchor = 0;
+        return (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
+    }
+
+    std::unique_ptr<ZRThumbnailWorker> makeWorker() {
+        auto worker = std::make_unique<ZRThumbnailWorker>(
+            ZRThumbnailWorker::Engine{&IZRCreateTimelineInstance, &IZRDeleteTimelineInstance},
+            fixtureRoot());
+        QObject::connect(
+            worker.get(), &ZRThumbnailWorker::pictureReady,
+            [this](const QString& path, int result, const QImage& picture, quint64 generation) {
+                answers.push_back({path, result, picture, generation});
+            });
+        return worker;
+    }
+
+    void waitFor(size_t count) {
+        QElapsedTimer waited;
+        waited.start();
+        while (answers.size() < count && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_GE(answers.size(), count);
+    }
+
+    /// The pixels a title of the main timeline covers on a transparent frame.
+    int titlePixels() {
+        IZRObjectFactory* factory = timeline->factory();
+        IZRObject* title = factory->createObject("2D-Text", nullptr, nullptr, "Hello");
+        EXPECT_NE(title, nullptr);
+        if (!title) return 0;
+        QImage frame(320, 240, QImage::Format_ARGB32);
+        frame.fill(Qt::transparent);
+        IZRImage* target = factory->createEmptyImage();
+        target->attach(frame.bits(), frame.width(), frame.height(), int(frame.bytesPerLine()));
+        IZRPos* start = factory->createPos();
+        title->renderVideo(start, target);
+        factory->destroyPos(start);
+        factory->destroyImage(target);
+        factory->destroyObject(title);
+        int covered = 0;
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x)
+                covered += qAlpha(frame.pixel(x, y)) != 0;
+        return covered;
+    }
+
+    std::vector<Answer> answers;
+};
+
+// The counting import's frame 0 is red 0x40 without green or blue.
+TEST_F(ThumbnailWorkerTest, AnswersTheFirstFrameOrAFailure) {
+    auto worker = makeWorker();
+    ASSERT_TRUE(worker->hasTimeline());
+    worker->setPictureSize(QSize(60, 40));
+    worker->request({QStringLiteral("/clips/one.avi"), QStringLiteral("/clips/missing.avi")});
+    waitFor(2);
+    EXPECT_EQ(answers[0].path, "/clips/one.avi");
+    EXPECT_EQ(answers[0].result, ZRThumbnailWorker::Frame);
+    ASSERT_EQ(answers[0].picture.size(), QSize(60, 40));
+    EXPECT_EQ(answers[0].picture.pixel(30, 20), qRgb(0x40, 0, 0));
+    EXPECT_EQ(answers[1].result, ZRThumbnailWorker::Failed);
+    EXPECT_TRUE(answers[1].picture.isNull());
+}
+
+// A clear mid-queue drops what waits; at most the request under way answers with the old
+// generation, and the new request answers with the new one.
+TEST_F(ThumbnailWorkerTest, ClearDropsTheWaitingRequests) {
+    auto worker = makeWorker();
+    QStringList many;
+    for (int i = 0; i < 40; ++i)
+        many.append(QStringLiteral("/clips/old%1.avi").arg(i));
+    worker->request(many);
+    worker->clear();
+    const quint64 now = worker->generation();
+    worker->request({QStringLiteral("/clips/new.avi")});
+    waitFor(1);
+    while (answers.back().path != QStringLiteral("/clips/new.avi")) {
+        const size_t before = answers.size();
+        waitFor(before + 1);
+    }
+    int old = 0;
+    for (const Answer& a : answers)
+        old += a.generation != now;
+    EXPECT_LE(old, 1);
+    EXPECT_EQ(answers.back().generation, now);
+    EXPECT_EQ(worker->pending(), 0);
+}
+
+TEST_F(ThumbnailWorkerTest, PrioritisedPathsGoFirst) {
+    auto worker = makeWorker();
+    QStringList queue;
+    for (int i = 0; i < 10; ++i)
+        queue.append(QStringLiteral("/clips/q%1.avi").arg(i));
+    worker->request(queue);
+    worker->prioritise({QStringLiteral("/clips/q9.avi")});
+    waitFor(10);
+    // The thread may have taken the first request before the reorder.
+    const int position = int(
+        std::find_if(answers.begin(), answers.end(),
+                     [](const Answer& a) { return a.path == QStringLiteral("/clips/q9.avi"); }) -
+        answers.begin());
+    EXPECT_LE(position, 1);
+    EXPECT_EQ(answers.size(), 10u) << "no copy is made twice";
+}
+
+// Destruction joins the thread while it works; answers posted but not delivered die with it.
+TEST_F(ThumbnailWorkerTest, DestructionWhileBusyJoinsFirst) {
+    for (int round = 0; round < 3; ++round) {
+        auto worker = makeWorker();
+        QStringList many;
+        for (int i = 0; i < 30; ++i)
+            many.append(QStringLiteral("/clips/busy%1.avi").arg(i));
+        worker->request(many);
+        QCoreApplication::processEvents();
+        worker.reset();
+        QCoreApplication::processEvents();
+    }
+    SUCCEED();
+}
+
+TEST_F(ThumbnailWorkerTest, WithoutEntryPointsEveryRequestFails) {
+    ZRThumbnailWorker worker(ZRThumbnailWorker::Engine{}, fixtureRoot());
+    EXPECT_FALSE(worker.hasTimeline());
+    QObject::connect(
+        &worker, &ZRThumbnailWorker::pictureReady,
+        [this](const QString& path, int result, const QImage& picture, quint64 generation) {
+            answers.push_back({path, result, picture, generation});
+        });
+    worker.request({QStringLiteral("/clips/one.avi")});
+    waitFor(1);
+    EXPECT_EQ(answers[0].result, ZRThumbnailWorker::Failed);
+}
+
+// The worker's private timeline goes without taking the main timeline's fonts with it.
+TEST_F(ThumbnailWorkerTest, MainTimelineKeepsItsTitles) {
+    const int before = titlePixels();
+    ASSERT_GT(before, 0);
+    {
+        auto worker = makeWorker();
+        worker->request({QStringLiteral("/clips/one.avi")});
+        waitFor(1);
+    }
+    EXPECT_EQ(titlePixels(), before);
+}
+
+} // namespace
