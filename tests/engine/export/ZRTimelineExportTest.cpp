@@ -247,6 +247,27 @@ TEST(ZRTimelineExport, AviPath) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(outPath("video.avi"))));
 }
 
+// An AVI export stopped while the DV encoders still hold frames ends cleanly with 0 and leaves
+// nothing under the name, nor beside it.
+TEST(ZRTimelineExport, StoppedAviLeavesNoFile) {
+    auto t = makeTimeline(60, 25.0, 720, 576);
+    t->setExportCodecName("AVI", true, "DV");
+    const QString dir = testsupport::homeFolder() + "/stopped";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const std::string path = (dir + "/stopped.avi").toStdString();
+    progress().stopAfter = 20;
+    EXPECT_EQ(t->exportProject(path.c_str(), "AVI", nullptr, nullptr, 0, 0, 0.0), 0);
+    EXPECT_EQ(progress().frames.size(), 20u);
+    EXPECT_TRUE(QDir(dir).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_FALSE(zrExportRunning());
+
+    progress() = Progress{};
+    progress().timeline = t.get();
+    ASSERT_EQ(t->exportProject(path.c_str(), "AVI", nullptr, nullptr, 0, 0, 0.0), 0);
+    EXPECT_EQ(ffprobe::probe(path).first("video")->packets, 60);
+}
+
 TEST(ZRTimelineExport, Sessions) {
     auto t = makeTimeline(0);
     IZRImage* size = t->createImage(32, 24, 0);
