@@ -187,6 +187,14 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
     return frame;
 }
 
+void ZRTimeline::composeInto(const ZRPos& at, ZRImage* frame, ZRImage* bufferA, ZRImage* bufferB) {
+    std::lock_guard frameLock(*frame);
+    frame->resetNative();
+    if (loadStoredFrame(at, frame)) return;
+    if (!frame->pixels()) return;
+    m_compositor.composeInto(at, frame, bufferA, bufferB);
+}
+
 IZRImage* ZRTimeline::imageBuffer(int index) {
     if (index == 2) return m_compositor.buffer(1);
     if (index == 3) return m_compositor.buffer(2);
