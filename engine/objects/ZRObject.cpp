@@ -155,7 +155,8 @@ IZRImage* ZRObject::renderVideoPlaced(IZRPos* sourcePosition, IZRImage* target,
             if (image) image->resetNative();
             renderTitle(sourcePosition, target, placement);
         } else if (m_source) {
-            renderSource(sourcePosition, target);
+            renderSource(sourcePosition, target,
+                         placement.duration.toFrames() >= kSpareSourceMinimumFrames);
         }
     } catch (...) {
         debugLine("Exception in videoAt(...), Module: 'ZRObject'\n");
@@ -167,13 +168,14 @@ IZRImage* ZRObject::renderVideoPlaced(IZRPos* sourcePosition, IZRImage* target,
 // after all, so that the frame never goes out with stale pixels.
 // Frames composed at once on several threads read the same file: the object's own source serves
 // one of them, and each other render takes a spare source opened on the same file, kept for the
-// next frame. Where no spare can be opened the render waits for the own source.
-void ZRObject::renderSource(IZRPos* sourcePosition, IZRImage* target) {
+// next frame. Where no spare can be opened the render waits for the own source, and so does it
+// for a short object, whose few frames do not repay opening its file again.
+void ZRObject::renderSource(IZRPos* sourcePosition, IZRImage* target, bool spareAllowed) {
     std::unique_lock own(m_ownSourceInUse, std::try_to_lock);
     std::unique_ptr<ZRMediaSource> spare;
     ZRMediaSource* source = m_source.get();
     if (!own.owns_lock()) {
-        spare = takeSpareSource();
+        if (spareAllowed) spare = takeSpareSource();
         if (spare)
             source = spare.get();
         else

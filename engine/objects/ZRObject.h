@@ -223,7 +223,9 @@ private:
     void debugLine(const char* text) const;
     void fillSolid(IZRImage* target) const;
     void renderTitle(IZRPos* sourcePosition, IZRImage* target, const ZRObjectPlacement& placement);
-    void renderSource(IZRPos* sourcePosition, IZRImage* target);
+    /// Renders from the media source: the own one, or a spare one when it is in use and
+    /// `spareAllowed`.
+    void renderSource(IZRPos* sourcePosition, IZRImage* target, bool spareAllowed);
     /// A spare source of the same file, idle or newly opened; null when none can be had.
     std::unique_ptr<ZRMediaSource> takeSpareSource();
     void shapeAudio(float* samples, int32_t frames, const ZRPos& blockStart);
@@ -264,6 +266,8 @@ private:
     /// Sources of the same file for renders that find the own one in use (at most
     /// kMaxSpareSources made); guarded by m_spareMutex, a leaf.
     static constexpr int kMaxSpareSources = 8;
+    /// The shortest object (in frames) that opens spare sources.
+    static constexpr double kSpareSourceMinimumFrames = 50;
     std::mutex m_spareMutex;
     std::vector<std::unique_ptr<ZRMediaSource>> m_spareSources;
     int m_spareCount = 0;
