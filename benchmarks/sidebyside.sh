@@ -92,7 +92,7 @@ sbs_compare() {
     [ "$id" = "$ours" ] && ratio="-"
     printf '  %-24s %9.3f %8.3f-%-8.3f %9.0f %8.2f %6.1f %12s\n' "$id" "$median" "$low" "$high" \
       "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')" "$cpu" \
-      "$(awk -v c="$cpu" -v m="$median" 'BEGIN { print m > 0 ? c / m : 0 }')" "$ratio"
+      "$(awk -v c="$cpu" -v m="$median" 'BEGIN { print (m > 0 ? c / m : 0) }')" "$ratio"
   done
 }
 
