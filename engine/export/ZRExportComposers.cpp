@@ -13,11 +13,11 @@ ZRExportComposers::ZRExportComposers(ZREngineServices* services, int threads, in
         worker->b = std::make_unique<ZRImage>(services);
         m_workers.push_back(std::move(worker));
     }
-    // Each thread makes (and clears) its own images: the set-up is shared out too.
+    // Each thread makes (and clears) its own frame, so that the set-up is shared out too; the
+    // work buffers are made by the first frame that needs them.
     for (size_t i = 0; i < m_workers.size(); ++i)
         m_workers[i]->thread = std::thread([this, w = m_workers[i].get(), i, width, height] {
-            for (ZRImage* image : {w->frame.get(), w->a.get(), w->b.get()})
-                image->create(width, height, 0);
+            w->frame->create(width, height, 0);
             run(*w, int64_t(i));
         });
 }

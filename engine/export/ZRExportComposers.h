@@ -15,7 +15,8 @@ class ZREngineServices;
 /// Composes an export's frames ahead of its loop on several threads and hands them over in
 /// order. Output frame k is composed by thread k % threads into that thread's own frame, with
 /// work buffers of its own; the thread goes on to frame k + threads once the loop gave frame k
-/// back. Every image is made once, at the size given, and lives as long as the composers.
+/// back. Every image is made once, at the size given (a thread's work buffers when a frame first
+/// needs them), and lives as long as the composers.
 /// Thread-safety: `take` and `giveBack` belong to one thread (the exporting one), which holds no
 /// engine lock while it waits in `take`; the composing threads call `compose` with no lock held;
 /// the hand-over state is guarded by one mutex, a leaf.

@@ -152,6 +152,11 @@ void ZRCompositor::composeInto(const ZRPos& at, ZRImage* frame, ZRImage* bufferA
             const ZRObjectPlacement& p = placed[size_t(t)];
             ZRPos s = sourcePosition(p, at);
             const bool overlay = o->overlay().mode != 0;
+            // Work buffers a caller left without pixels are made on first need, at the frame's
+            // size: most frames of an export need none.
+            if (o->isTransition() || overlay || o->effects())
+                for (ZRImage* work : {bufferA, bufferB})
+                    if (!work->pixels()) work->create(frame->width(), frame->height(), 0);
             bool draw = true;
             if (!o->isTransition()) {
                 const ZRObject* next = found[size_t(t + 1)];

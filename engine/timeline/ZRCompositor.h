@@ -37,8 +37,9 @@ public:
     /// one (transition, effect, overlay) carries no native data. An exception from an object
     /// is reported to the debug output and the host's debug entry.
     void compose(const ZRPos& at);
-    /// `compose` into `frame` with the work buffers `bufferA` and `bufferB`, all of the frame's
-    /// size and the caller's own (locked by nobody else); the frame's pixels exist.
+    /// `compose` into `frame` with the work buffers `bufferA` and `bufferB`, the caller's own
+    /// (locked by nobody else); the frame's pixels exist. A work buffer without pixels is made
+    /// at the frame's size when a frame first needs it.
     void composeInto(const ZRPos& at, ZRImage* frame, ZRImage* bufferA, ZRImage* bufferB);
     /// Makes the three buffers width x height. The caller holds buffer 0's lock and the render
     /// mutex.
