@@ -1,10 +1,8 @@
 #include "app/ZRProgram.h"
 
-#include "app/ZRAppState.h"
 #include "app/ZRApplication.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRFrameRelay.h"
 #include "app/ZRLanguageCode.h"
+#include "app/ZRProgramServices.h"
 #include "app/ZRProjectArgument.h"
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRScriptFileRequester.h"
@@ -14,9 +12,13 @@
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRMainWidget.h"
 #include "classes/widgets/ZRSkinStyle.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRFrameRelay.h"
 #include "engine/api/IZRCallbacks.h"
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZRFileRequester.h"
+#include "views/ZRWindowServices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -60,8 +62,8 @@ void stageDone(const ZRStartupHooks& hooks, const char* stage) {
     if (hooks.stageDone) hooks.stageDone(stage);
 }
 
-// Everything the run made, undone in the order the shut-down needs: the window's widgets point
-// into the skins and the engine, so the window goes first; the engine outlives every window and
+// Everything the run made, undone in the order the shut-down needs: the lock first, then the
+// window, whose widgets point into the skins and the engine; the engine outlives every window and
 // the application object.
 struct Run {
     ZRSingleInstance instance;
@@ -73,10 +75,12 @@ struct Run {
     bool skinsLoaded = false;
 
     ~Run() {
+        // Given up first: tearing down the window of a big project takes a while, and a start
+        // meanwhile would be refused by a copy the user already closed.
+        instance.release();
         delete window.data();
         if (skinsLoaded) releaseSkins();
         ZRSetFileRequester(nullptr);
-        instance.release();
         relay.reset();
         // The splash may still stand when the start-up ended early.
         delete ZRVeskSplash::current();
@@ -112,9 +116,14 @@ int clipsteadMain(int argc, char** argv) {
 }
 
 int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
+    // The program's own dialogs, for whatever asks the window services for them.
+    static ZRProgramServices programServices;
+    ZRWindowServices::setProgramServices(&programServices);
     Run run;
     switch (run.instance.acquire()) {
     case ZRSingleInstance::Result::AlreadyRunning:
+        // Nothing is shown: the user would otherwise see no sign at all of the refused start.
+        qWarning("Clipstead is already running (lock file %s)", qPrintable(run.instance.path()));
         return 0;
     case ZRSingleInstance::Result::Unavailable:
         // Without a runtime folder the guard cannot work; the program still runs.
@@ -134,9 +143,15 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
     run.application = std::make_unique<ZRApplication>(argc, argv, true);
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    setCommandLineProject(projectArgument(arguments, startFolder));
+    // The arguments' own bytes: a file name that is no text in the locale's encoding is
+    // already altered in QCoreApplication::arguments().
+    QList<QByteArray> rawArguments;
+    for (int i = 1; i < argc; ++i)
+        rawArguments.append(QByteArray(argv[i]));
+    bool undecodable = false;
+    setCommandLineProject(projectArgument(rawArguments, startFolder, &undecodable));
 
-    preloadSkins();
+    const int skinFiles = preloadSkins();
     run.skinsLoaded = true;
     stageDone(hooks, "skins");
 
@@ -145,6 +160,16 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
 
     defaultTextFont() = defaultFontFromTag(translated(kDefaultFontTag));
     const QString caption = translated("Clipstead 5 - [Untitled]");
+
+    // Without its skins every widget of the program is invisible, and the loader's reasons
+    // reach only the terminal.
+    if (skinFiles == 0) {
+        showCritical(
+            hooks, captionTitle(caption),
+            translated("The program's skins could not be loaded from:") + QLatin1Char('\n') +
+                QDir::toNativeSeparators(skinBaseFolder() + QStringLiteral("/skins/default/")));
+        return 1;
+    }
 
     if (screenDepth(hooks) < 16) {
         showCritical(hooks, captionTitle(caption),
@@ -181,6 +206,12 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
     // The window's show takes over from the splash and opens the project or starts a new one.
     run.window->setStartupProject(commandLineProject());
     run.window->show();
+    if (undecodable)
+        ZRWindowServices::current().warning(
+            run.window, translated("Open Project"),
+            translated("The project could not be opened: its name is not valid in the system's "
+                       "encoding.") +
+                QLatin1Char('\n') + QDir::toNativeSeparators(commandLineProject()));
     stageDone(hooks, "shown");
     if (hooks.started) hooks.started(run.window);
     return QApplication::exec();

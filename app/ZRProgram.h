@@ -28,10 +28,11 @@ struct ZRStartupHooks {
     std::function<void(const QString& title, const QString& text)> critical;
 };
 
-/// The program: one copy per user (a second start returns 0 at once), the application object,
-/// the command-line project, skins, translators, the default font, the colour-depth check
-/// (below 16 bits: a message and 1), the splash, the engine (none: a message and 1), the main
-/// window, the event loop, then the shut-down (window, skins, lock, application, engine).
+/// The program: one copy per user (a second start says so on stderr and returns 0 at once), the
+/// application object, the command-line project, skins, translators, the default font, the
+/// skins check (none loaded: a message and 1), the colour-depth check (below 16 bits: a message
+/// and 1), the splash, the engine (none: a message and 1), the main window, the event loop, then
+/// the shut-down (lock, window, skins, application, engine).
 /// Returns the process's exit status.
 int clipsteadMain(int argc, char** argv);
 int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks);

@@ -2,10 +2,10 @@
 
 #include "app/ZRBackgroundImage.h"
 #include "app/ZRSettingsFile.h"
-#include "app/ZRVeskEditor.h"
 #include "app/ZRVeskTopBar.h"
 #include "browser/ZRBrowserIconView.h"
 #include "browser/ZRSBBrowser.h"
+#include "capture/ZRDSFilePreview.h"
 #include "capture/ZRImportView.h"
 #include "classes/skins/PSDImage.h"
 #include "classes/skins/ZRSkinPreload.h"
@@ -13,6 +13,7 @@
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"
@@ -34,10 +35,13 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTabBar>
 
 #include <algorithm>
 
@@ -84,8 +88,7 @@ ZRSBMainWindow::~ZRSBMainWindow() {
         m_timeline->settings()->setIntSetting("Enable Background Rendering", 0);
     }
     // The editor empties the project while the views can still drop their references.
-    delete m_editor;
-    m_editor = nullptr;
+    m_editor.reset();
     // From here on nothing reaches the window's slots while its children go.
     for (QObject* sender : std::initializer_list<QObject*>{
              m_storyboard, m_timelineView, m_previewFrame, m_trimmerLeft, m_trimmerRight,
@@ -114,7 +117,7 @@ void ZRSBMainWindow::setUp() {
     m_projectName = tr("Untitled");
     createBackground(*config);
 
-    m_editor = new ZRVeskEditor();
+    m_editor = std::make_unique<ZRVeskEditor>();
     createViews();
     createPagesAndTransport();
     createModeButtons();
@@ -122,7 +125,7 @@ void ZRSBMainWindow::setUp() {
     createMenus();
     createLayouts();
     connectViews();
-    m_transport[5]->setEnabled(true);
+    m_transport[ZRTransportButtons::Loop]->setEnabled(true);
     centreOnScreen();
 }
 
@@ -293,14 +296,14 @@ void ZRSBMainWindow::createMenus() {
 
     m_splitSizeMenu = m_optionsMenu->addMenu(tr("Split Size (DV/MPEG)"));
     registerMenuItem(SplitSizeMenu, m_splitSizeMenu->menuAction());
-    command(addItem(m_splitSizeMenu, tr("4 GB"), 3201), true);
-    command(addItem(m_splitSizeMenu, tr("2 GB"), 3202), true);
+    command(addItem(m_splitSizeMenu, tr("4 GB"), Split4GBItem), true);
+    command(addItem(m_splitSizeMenu, tr("2 GB"), Split2GBItem), true);
     m_splitSizeMenu->addSeparator();
-    command(addItem(m_splitSizeMenu, tr("800 MB"), 3206), true);
-    command(addItem(m_splitSizeMenu, tr("700 MB"), 3205), true);
-    command(addItem(m_splitSizeMenu, tr("650 MB"), 3204), true);
+    command(addItem(m_splitSizeMenu, tr("800 MB"), Split800MBItem), true);
+    command(addItem(m_splitSizeMenu, tr("700 MB"), Split700MBItem), true);
+    command(addItem(m_splitSizeMenu, tr("650 MB"), Split650MBItem), true);
     // Sizes a settings file may hold without a menu entry of their own.
-    for (int hidden : {3203, 3207}) {
+    for (int hidden : {Split1490000KBItem, Split5120KBItem}) {
         QAction* action =
             addItem(m_splitSizeMenu,
                     QString::number(settingsfile::splitKilobytes(hidden)) + tr(" KB"), hidden);
@@ -309,7 +312,7 @@ void ZRSBMainWindow::createMenus() {
     }
     m_splitSizeMenu->addSeparator();
     command(addItem(m_splitSizeMenu, tr("Scene Detection (DV)"), SceneDetectionItem), true);
-    setMenuItemChecked(3201, true);
+    setMenuItemChecked(Split4GBItem, true);
     setMenuItemChecked(SceneDetectionItem, true);
 
     QMenu* interface = m_optionsMenu->addMenu(tr("Interface Options"));
@@ -436,21 +439,24 @@ void ZRSBMainWindow::connectViews() {
             &ZRSBTrimmer::updateSliderMinMax);
     connect(m_positionSlider, &ZRSBPSlider::positionChanged, this,
             qOverload<double, QWidget*>(&Self::gotoPosition));
-    connect(m_transport[2], &QAbstractButton::toggled, m_previewFrame,
-            &ZRSBPreviewFrame::toggle_play_stop);
-    connect(m_transport[1], &QAbstractButton::pressed, m_previewFrame, &ZRSBPreviewFrame::framerew);
-    connect(m_transport[3], &QAbstractButton::pressed, m_previewFrame, &ZRSBPreviewFrame::framefwd);
-    connect(m_transport[0], &QAbstractButton::clicked, m_previewFrame, &ZRSBPreviewFrame::rewind);
-    connect(m_transport[4], &QAbstractButton::clicked, m_previewFrame, &ZRSBPreviewFrame::forward);
-    connect(m_transport[5], &QAbstractButton::clicked, m_previewFrame, &ZRSBPreviewFrame::loop);
+    ZRTransportButtons::Buttons transport{};
+    std::copy(std::begin(m_transport), std::end(m_transport), transport.begin());
+    m_transportButtons.attach(transport, m_previewFrame);
+    ZRSBPreview* preview = m_previewFrame->preview();
+    connect(preview, &ZRSBPreview::playedTo, this, &Self::followPlayback);
+    connect(preview, &ZRSBPreview::playingChanged, this, &Self::playingChanged);
+    connect(preview, &ZRSBPreview::aboutToPlay, this, &Self::aboutToPlay);
+    preview->setFilePlayerFactory([](QWidget* parent) -> ZRFilePlayer* {
+        return new ZRDSFilePreview(parent, "DirectShow File Preview");
+    });
     connect(m_importView, &ZRImportView::capturedFile, this, &Self::slotAddCapturedFile);
     connect(m_browser->clipView(), &ZRBrowserIconView::setVeskMode, this, &Self::slotSetVeskMode);
-    connect(m_editor, &ZRVeskEditor::objectToBeDeleted, this, &Self::deleteObject);
-    connect(m_editor, &ZRVeskEditor::allObjectsToBeDeleted, this, &Self::allItemsDeleted);
+    connect(m_editor.get(), &ZRVeskEditor::objectToBeDeleted, this, &Self::deleteObject);
+    connect(m_editor.get(), &ZRVeskEditor::allObjectsToBeDeleted, this, &Self::allItemsDeleted);
 
     // Every edit leaves the project modified; a loaded project shows its profile and frame.
-    connect(m_editor, &ZRVeskEditor::projectChanged, this, &Self::projectChanged);
-    connect(m_editor, &ZRVeskEditor::projectLoaded, this, [this] {
+    connect(m_editor.get(), &ZRVeskEditor::projectChanged, this, &Self::projectChanged);
+    connect(m_editor.get(), &ZRVeskEditor::projectLoaded, this, [this] {
         m_producePage->selectChosenProfile();
         m_previewFrame->preview()->update();
     });
@@ -459,6 +465,15 @@ void ZRSBMainWindow::connectViews() {
 void ZRSBMainWindow::centreOnScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
+    // Until it is shown the window has Qt's default size, not the one its layouts give it:
+    // lay it out now and take that size, as show() would.
+    if (!isVisible()) {
+        ensurePolished();
+        for (QWidget* child : findChildren<QWidget*>())
+            child->ensurePolished();
+        if (QLayout* top = layout()) top->activate();
+        if (!testAttribute(Qt::WA_Resized)) adjustSize();
+    }
     QRect frame = frameGeometry();
     frame.moveCenter(screen->geometry().center());
     move(frame.topLeft());
@@ -487,7 +502,7 @@ ZRPushButton* ZRSBMainWindow::modeButton(int mode) const {
 }
 
 ZRPushButton* ZRSBMainWindow::transportButton(int index) const {
-    return index >= 0 && index < 6 ? m_transport[index] : nullptr;
+    return index >= 0 && index < ZRTransportButtons::ButtonCount ? m_transport[index] : nullptr;
 }
 
 IZRObject* ZRSBMainWindow::currentObject() {
@@ -518,6 +533,42 @@ void ZRSBMainWindow::setMenuItemEnabled(int id, bool enabled) {
 
 void ZRSBMainWindow::setMenuItemChecked(int id, bool checked) {
     if (QAction* action = menuItem(id)) action->setChecked(checked);
+}
+
+void ZRSBMainWindow::addBrowserFile(const QString& folder, const QString& path, int kind) {
+    if (!m_browser) return;
+    m_browser->clipView()->addFile(folder, path, kind);
+    m_browser->tabBar()->setCurrentIndex(0);
+    m_browser->selectTab(0);
+}
+
+QString ZRSBMainWindow::selectedBrowserFile() {
+    return m_browser ? m_browser->clipView()->selectedFilePath() : QString();
+}
+
+void ZRSBMainWindow::exportProgress(IZRPos* position, bool recompressing) {
+    if (m_producePage) m_producePage->exportProgress(position, recompressing);
+}
+
+void ZRSBMainWindow::followPlayback(IZRPos* position) {
+    QWidget* player = m_previewFrame->preview();
+    // Blocked, so that the view's position notice does not come back to the playing player.
+    if (m_storyboard->isVisible()) {
+        const QSignalBlocker blocker(m_storyboard);
+        m_storyboard->gotoPosition(position, player);
+    } else if (m_timelineView->isVisible()) {
+        const QSignalBlocker blocker(m_timelineView);
+        m_timelineView->slotGotoPosition(position, player);
+    }
+}
+
+void ZRSBMainWindow::playingChanged(bool playing) {
+    m_storyboard->setEnabled(!playing);
+    m_timelineView->setEnabled(!playing);
+}
+
+void ZRSBMainWindow::aboutToPlay() {
+    if (m_browser->currentTab() != 0) m_browser->hideAllPreviews();
 }
 
 QConfig* ZRSBMainWindow::settings() const {

@@ -1,11 +1,15 @@
 #pragma once
 
-#include "app/ZRAppState.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRVeskEditor.h"
+#include "views/ZRTransportButtons.h"
 
 #include <QButtonGroup>
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+
+#include <memory>
 
 class IZRObject;
 class IZRPos;
@@ -24,7 +28,6 @@ class ZRSBPreviewFrame;
 class ZRSBTrimmer;
 class ZRStoryboard;
 class ZRTimelineView;
-class ZRVeskEditor;
 class ZRVeskTopBar;
 
 /// The program's one top-level window and the hub of the views. Its constructor opens the
@@ -32,7 +35,8 @@ class ZRVeskTopBar;
 /// and menu, lays them out and connects them; `setTimeline` then hands them the engine timeline
 /// and pushes the stored options into the engine and the menus. The views never talk to each
 /// other: they signal the window, whose slots pass positions, objects and changes on, with the
-/// sender, so that a view ignores its own echo.
+/// sender, so that a view ignores its own echo. The model reaches the window through the hub
+/// (`ZRAppState::Hub`), which the window implements for it.
 ///
 /// Owns its child widgets (Qt parents) and the editor object; the timeline is borrowed and must
 /// outlive the window. Publishes itself and its components in `appState()` while it lives.
@@ -55,6 +59,15 @@ public:
         BmpFileItem = 3004,
         BackgroundRendererItem = 3005,
         SplitSizeMenu = 3200,
+        // The split sizes; 3203 and 3207 have no entry of their own (a settings file may hold
+        // them).
+        Split4GBItem = 3201,
+        Split2GBItem = 3202,
+        Split1490000KBItem = 3203,
+        Split650MBItem = 3204,
+        Split700MBItem = 3205,
+        Split800MBItem = 3206,
+        Split5120KBItem = 3207,
         SceneDetectionItem = 3210,
         InterfaceMenu = 8000,
         StretchItem = 8002,
@@ -87,6 +100,9 @@ public:
     IZRPos* currentPosition() override;
     void setMenuItemEnabled(int id, bool enabled) override;
     void setMenuItemChecked(int id, bool checked) override;
+    void addBrowserFile(const QString& folder, const QString& path, int kind) override;
+    QString selectedBrowserFile() override;
+    void exportProgress(IZRPos* position, bool recompressing) override;
 
     /// True once the user confirmed aborting the running export; the produce page polls it.
     bool abortRequested() const { return m_abortRequested; }
@@ -101,7 +117,7 @@ public:
 
     // Components, for start-up and tests.
     QSBWidget* background() const { return m_background; }
-    ZRVeskEditor* editor() const { return m_editor; }
+    ZRVeskEditor* editor() const { return m_editor.get(); }
     ZRStoryboard* storyboard() const { return m_storyboard; }
     ZRTimelineView* timelineView() const { return m_timelineView; }
     ZRSBPreviewFrame* previewFrame() const { return m_previewFrame; }
@@ -160,6 +176,13 @@ public Q_SLOTS:
     void slotUpdateClip(QWidget* sender, IZRObject* object);
     void slotAddCapturedFile(const QString& file);
     void draggingMode(bool on);
+    /// The player's play position: to the visible storyboard, else the visible timeline view,
+    /// without their echo back.
+    void followPlayback(IZRPos* position);
+    /// The storyboard and the timeline view are off while the project plays.
+    void playingChanged(bool playing);
+    /// A play is asked for: the browser's previews stop unless its clip page shows.
+    void aboutToPlay();
 
 protected:
     void customEvent(QEvent* e) override;
@@ -213,7 +236,7 @@ private:
     IZRObject* m_currentObject = nullptr;
 
     QSBWidget* m_background = nullptr;
-    ZRVeskEditor* m_editor = nullptr;
+    std::unique_ptr<ZRVeskEditor> m_editor;
     ZRStoryboard* m_storyboard = nullptr;
     ZRTimelineView* m_timelineView = nullptr;
     ZRSBPreviewFrame* m_previewFrame = nullptr;
@@ -224,7 +247,8 @@ private:
     ZRImportView* m_importView = nullptr;
     ZRExportView* m_producePage = nullptr;
     ZRVeskTopBar* m_topBar = nullptr;
-    ZRPushButton* m_transport[6] = {};
+    ZRPushButton* m_transport[ZRTransportButtons::ButtonCount] = {};
+    ZRTransportButtons m_transportButtons;
     ZRPushButton* m_modeButtons[3] = {};
     QButtonGroup m_modeGroup;
     QGridLayout* m_mainLayout = nullptr;

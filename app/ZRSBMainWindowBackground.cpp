@@ -5,7 +5,7 @@
 
 #include "app/ZRBackgroundImage.h"
 #include "app/ZRSettingsFile.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/QSBWidget.h"
 #include "common/config/QConfig.h"

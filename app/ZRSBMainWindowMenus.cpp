@@ -4,7 +4,7 @@
 
 #include "app/ZRLauncher.h"
 #include "app/ZRSettingsFile.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
 #include "capture/ZRImportView.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "common/config/QConfig.h"
@@ -92,13 +92,13 @@ void ZRSBMainWindow::slotMenuItemActivated(int id) {
         state.useBackgroundRenderer = on;
         break;
     }
-    case 3201:
-    case 3202:
-    case 3203:
-    case 3204:
-    case 3205:
-    case 3206:
-    case 3207:
+    case Split4GBItem:
+    case Split2GBItem:
+    case Split1490000KBItem:
+    case Split650MBItem:
+    case Split700MBItem:
+    case Split800MBItem:
+    case Split5120KBItem:
         state.splitSize = splitKilobytes(id);
         for (const SplitSize& size : kSplitSizes)
             setMenuItemChecked(size.menuId, size.menuId == id);

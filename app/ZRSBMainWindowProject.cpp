@@ -3,14 +3,14 @@
 
 #include "app/ZRSBMainWindow.h"
 
-#include "app/ZRScopedPos.h"
 #include "app/ZRSettingsFile.h"
-#include "app/ZRVeskEditor.h"
 #include "app/ZRVeskSplash.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
 #include "browser/ZRSBBrowser.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"
@@ -89,8 +89,27 @@ void ZRSBMainWindow::slotUpdateCaption() {
     setWindowTitle(caption);
 }
 
+namespace {
+
+// Titles, music and effects tracks count as much as the clip chain: a project whose clips are
+// all gone may still hold edits worth saving.
+bool holdsAnyObject(IZRTimeline* timeline) {
+    if (!timeline) return false;
+    for (const bool video : {true, false}) {
+        for (int track = 1; track <= 100; ++track) {
+            ZRGuardedList* list = timeline->track(track, video);
+            if (!list) continue;
+            std::lock_guard listLock(*list);
+            if (list->count() > 0) return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool ZRSBMainWindow::maybeSave() {
-    if (m_editor->objectCount() == 0 || !appState().modified) return false;
+    if (!appState().modified || !holdsAnyObject(m_timeline)) return false;
     const QString text = tr("Save the latest changes for") + QLatin1String(" [") +
                          QFileInfo(m_projectName).fileName() + QLatin1String("] ?");
     switch (ZRWindowServices::current().askSaveChanges(this, QStringLiteral("Clipstead 5"), text)) {

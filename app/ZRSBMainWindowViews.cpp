@@ -4,16 +4,16 @@
 
 #include "app/ZRSBMainWindow.h"
 
-#include "app/ZREngineEvents.h"
-#include "app/ZRScopedPos.h"
 #include "app/ZRSettingsFile.h"
-#include "app/ZRVeskEditor.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
 #include "browser/ZRSBBrowser.h"
 #include "capture/ZRImportView.h"
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "common/config/QConfig.h"
+#include "editor/ZREngineEvents.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRSettings.h"
@@ -51,11 +51,10 @@ void ZRSBMainWindow::setTimeline(IZRTimeline* timeline) {
     ZRAppState& state = appState();
     state.timeline = timeline;
     state.mainWindow = this;
-    state.producePage = m_producePage;
     state.browser = m_browser;
     state.storyboard = m_storyboard;
     state.timelineView = m_timelineView;
-    state.editor = m_editor;
+    state.editor = m_editor.get();
     state.trimmerLeft = m_trimmerLeft;
     state.trimmerRight = m_trimmerRight;
     state.positionSlider = m_positionSlider;
@@ -74,14 +73,15 @@ void ZRSBMainWindow::setTimeline(IZRTimeline* timeline) {
     state.useBackgroundRenderer = true;
 
     m_editor->setTimeline(timeline);
-    m_storyboard->setEditor(m_editor);
-    m_timelineView->setEditor(m_editor);
+    m_storyboard->setEditor(m_editor.get());
+    m_timelineView->setEditor(m_editor.get());
     m_previewFrame->setTimeline(timeline);
     m_previewFrame->preview()->setPositionSlider(m_positionSlider);
     m_positionSlider->setTimeline(timeline);
     m_trimmerLeft->setTimeline(timeline);
     m_trimmerRight->setTimeline(timeline);
     m_browser->setEngineOptions(timeline);
+    m_producePage->setTimeline(timeline);
 
     if (QConfig* config = settings()) applyStoredOptions(*config);
 
@@ -285,8 +285,8 @@ void ZRSBMainWindow::pvStateChanged() {
     case ZRSBPreview::Stopped: {
         m_storyboard->setEnabled(true);
         m_positionSlider->setEnabled(true);
-        const QSignalBlocker block(m_transport[2]);
-        m_transport[2]->setChecked(false);
+        const QSignalBlocker block(m_transport[ZRTransportButtons::Play]);
+        m_transport[ZRTransportButtons::Play]->setChecked(false);
         m_trimmerLeft->resumeThread();
         m_trimmerRight->resumeThread();
         break;

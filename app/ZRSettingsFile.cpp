@@ -72,7 +72,7 @@ QString readString(const QConfig& settings, const char* key, const QString& fall
 int splitMenuId(int kilobytes) {
     for (const SplitSize& size : kSplitSizes)
         if (size.kilobytes == kilobytes) return size.menuId;
-    return 3202;
+    return kSplit2GBItem;
 }
 
 int splitKilobytes(int menuId) {

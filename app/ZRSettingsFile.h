@@ -59,9 +59,17 @@ struct SplitSize {
     int menuId;
     int kilobytes;
 };
-inline constexpr SplitSize kSplitSizes[] = {{3201, 3784704}, {3202, 2096000}, {3203, 1490000},
-                                            {3204, 645000},  {3205, 695000},  {3206, 795000},
-                                            {3207, 5120}};
+inline constexpr int kSplit4GBItem = 3201;
+inline constexpr int kSplit2GBItem = 3202;
+inline constexpr int kSplit1490000KBItem = 3203;
+inline constexpr int kSplit650MBItem = 3204;
+inline constexpr int kSplit700MBItem = 3205;
+inline constexpr int kSplit800MBItem = 3206;
+inline constexpr int kSplit5120KBItem = 3207;
+inline constexpr SplitSize kSplitSizes[] = {
+    {kSplit4GBItem, 3784704},  {kSplit2GBItem, 2096000},  {kSplit1490000KBItem, 1490000},
+    {kSplit650MBItem, 645000}, {kSplit700MBItem, 695000}, {kSplit800MBItem, 795000},
+    {kSplit5120KBItem, 5120}};
 /// The menu id of a split size; 3202 for a size off the table.
 int splitMenuId(int kilobytes);
 /// The size of a split menu id; 0 for an id off the table.

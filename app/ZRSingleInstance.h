@@ -8,7 +8,8 @@
 /// Keeps a second copy of the program from running: the lock file
 /// "VESK_STARTUP_INDICATOR.lock" in the user's runtime folder, held from start-up until the
 /// object goes. A copy that ended without releasing it (killed, crashed) leaves a lock that the
-/// next start recognises as stale and takes over. GUI thread only.
+/// next start recognises as stale and takes over; so is a lock whose owner cannot be read
+/// (empty, garbled or unreadable) unless a live process still holds it. GUI thread only.
 class ZRSingleInstance {
 public:
     enum class Result {

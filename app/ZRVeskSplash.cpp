@@ -1,9 +1,9 @@
 #include "app/ZRVeskSplash.h"
 
-#include "app/ZRCallbacks.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRSkinBox.h"
+#include "editor/ZRCallbacks.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -65,7 +65,10 @@ ZRVeskSplash::~ZRVeskSplash() {
 
 void ZRVeskSplash::publish(ZRVeskSplash* splash) {
     g_current = splash;
-    setSplashScreen(splash);
+    if (splash)
+        setSplashScreen(splash, [splash](const QString& text) { splash->showMessage(text); });
+    else
+        setSplashScreen(nullptr, nullptr);
 }
 
 ZRVeskSplash* ZRVeskSplash::current() {

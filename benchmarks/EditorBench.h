@@ -3,9 +3,9 @@
 // What the timeline-view benchmarks share: a 25 fps timeline published as the program's, with
 // an editor over it, and the offscreen program around the benchmarks.
 
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRVeskEditor.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 
 #include <benchmark/benchmark.h>

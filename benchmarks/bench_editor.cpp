@@ -2,9 +2,9 @@
 // objectAt walk, the thumbnails of 720 x 576 clips (the module fixture's interlaced source:
 // its frames are painted, not decoded, so DV decoding is not part of the figure), and opening a
 // generated project of solid-colour clips with transitions and effects, thumbnails included.
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRVeskEditor.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZREffectList.h"
 

@@ -4,10 +4,10 @@
 // reads the editor-data lines it wrote. Both sides save inside the editor data's save scope, as
 // the program does. The transitions are solid colours on track 2: the
 // timeline runs without modules. Goal: the callbacks add under 20%.
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZREditorData.h"
-#include "app/ZRUserData.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZREditorData.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZREffectList.h"
 

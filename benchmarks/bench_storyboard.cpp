@@ -6,11 +6,11 @@
 // - RenderBarRefresh: the render bars of the visible cells redrawn.
 // Goal: each under 16 ms, and 1,000 clips within 10 % of 10 clips (only visible cells are
 // drawn).
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"

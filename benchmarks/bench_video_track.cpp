@@ -8,10 +8,10 @@
 // - TrackRepaint: the video and clip-audio tracks composed once (for scale).
 // Goal: the placement and the trim step under 2 ms each. The repaints they ask for are queued,
 // not run, as in the program.
-#include "app/ZRVeskEditorDrag.h"
 #include "benchmarks/EditorBench.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRVeskEditorDrag.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRAudioTrack.h"
 #include "views/ZRTimelineView.h"

@@ -19,12 +19,12 @@
 //   visible view (storyboard, preview, trimmers) and painted; goal under 16 ms.
 // The anchor timeline does not load its modules after the DV fixture's timeline was made in the
 // same process: run these two on their own (--benchmark_filter=Preview).
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
 #include "app/ZRSBMainWindow.h"
-#include "app/ZRVeskEditor.h"
 #include "benchmarks/AnchorTimeline.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRVeskEditor.h"
 #include "platform/playback/ZRNullOutput.h"
 #include "platform/playback/ZRPlaybackPipeline.h"
 #include "platform/playback/ZRPreviewOutput.h"

@@ -5,7 +5,7 @@
 // had pressed OK without a pause.
 // Usage: startup_run [program arguments...]
 #include "app/ZRProgram.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -17,7 +17,7 @@ constexpr int kGraphEvent = 0x8001;
 } // namespace
 
 ZRDSFilePreview::ZRDSFilePreview(QWidget* parent, const char* name, Qt::WindowFlags flags)
-    : QSBWidget(parent, name, flags) {
+    : ZRFilePlayer(parent, name, flags) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);

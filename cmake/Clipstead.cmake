@@ -98,3 +98,14 @@ function(clipstead_include_folders target scope)
   endforeach()
   target_include_directories(${target} ${scope} ${root})
 endfunction()
+
+# clipstead_widgets_pch(<target>): compiles the Qt and standard headers that nearly every file of
+# a widget target includes once, as a precompiled header, instead of in each file (they are
+# most of a widget file's compile time). Only for targets of many files: the header itself
+# costs about one file's compile.
+function(clipstead_widgets_pch target)
+  target_precompile_headers(${target} PRIVATE
+    <QApplication> <QDir> <QEvent> <QFileInfo> <QHash> <QImage> <QKeyEvent> <QList>
+    <QMouseEvent> <QPainter> <QPaintEvent> <QPointer> <QString> <QTimer> <QWidget>
+    <algorithm> <cstdint> <cstring> <memory> <mutex> <string> <vector>)
+endfunction()

@@ -1,8 +1,10 @@
-# The layers, from the bottom: engine/api and engine/base, the engine's folders, engine/script
-# (over the script core, script/), classes/, the program's folders (app/ views/ browser/
-# capture/ output/). platform/ and common/ serve any layer; the plug-in modules see engine/api
-# and the platform folders named below. Read by the build (the link rule of each layered target)
-# and by CheckIncludes.cmake (the include rule of each folder).
+# The layers, from the bottom: engine/api and engine/base, the engine's folders, engine/timeline
+# (the engine's facade, which none of the folders below it includes), engine/script (over the
+# script core, script/), classes/, then the program's folders: the editor model (editor/), the
+# views (views/), the pages side by side (browser/ capture/ output/) and the window with the
+# start-up (app/). platform/ and common/ serve any layer; the plug-in modules see engine/api and
+# the platform folders named below. Read by the build (the link rule of each layered target) and
+# by CheckIncludes.cmake (the include rule of each folder).
 
 # "<folder>: <what its files may include>...": the folder a file lies in is the longest one
 # listed that holds it; it may include files below the folders named after it, except those
@@ -11,19 +13,21 @@
 set(CLIPSTEAD_LAYER_FOLDERS
   "engine/api: engine/api"
   "engine/base: engine/api engine/base"
-  "engine: engine !engine/script common platform"
+  "engine: engine !engine/script !engine/timeline common platform"
+  "engine/timeline: engine !engine/script common platform"
   "engine/script: engine script common platform"
   "script: script platform/file platform/text"
   "classes: classes engine/api common"
-  "app: app views browser capture output classes engine/api common platform"
-  "views: app views browser capture output classes engine/api common platform"
-  "browser: app views browser capture output classes engine/api common platform"
-  "capture: app views browser capture output classes engine/api common platform"
-  "output: app views browser capture output classes engine/api common platform"
+  "editor: editor engine/api common platform"
+  "views: views editor classes engine/api common platform"
+  "browser: browser views editor classes engine/api common platform"
+  "capture: capture views editor classes engine/api common platform"
+  "output: output views editor classes engine/api common platform"
+  "app: app browser capture output views editor classes engine/api common platform"
   "common: common platform/ini"
   "platform: platform"
   "plugins: plugins engine/api platform/ffmpeg platform/scaler platform/system platform/media platform/file platform/ini
-  platform/text")
+  platform/text platform/segments")
 
 # "<folder> -> <file>": crossings that stay until the code that makes them is reshaped. The
 # timeline runs scripts and writes projects through the script bridge's own headers (neither
@@ -45,13 +49,19 @@ set(CLIPSTEAD_LAYER_TARGETS
   "clipstead_dvcodec: clipstead_ffmpeg"
   "clipstead_mjpeg:"
   "clipstead_aviwriter: clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_file"
-  "clipstead_media: clipstead_ffmpeg clipstead_scaler"
-  "clipstead_app_data: kernel_api"
-  "clipstead_app: kernel_api clipstead_app_data clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text")
+  "clipstead_segments: clipstead_ffmpeg clipstead_system clipstead_file"
+  "clipstead_media: clipstead_ffmpeg clipstead_scaler clipstead_segments clipstead_system clipstead_file"
+  "clipstead_editor_data: kernel_api"
+  "clipstead_editor: kernel_api clipstead_editor_data clipstead_scaler"
+  "clipstead_views: kernel_api clipstead_editor_data clipstead_editor clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
+  "clipstead_browser: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
+  "clipstead_capture: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
+  "clipstead_output: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
+  "clipstead_app: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_browser clipstead_capture clipstead_output clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text")
 # What every plug-in module and the plug-in modules' own libraries may link.
 set(CLIPSTEAD_PLUGIN_LINKS
   kernel_api clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_media clipstead_file
-  clipstead_ini clipstead_text)
+  clipstead_ini clipstead_text clipstead_segments)
 
 # clipstead_layer_links(<target> <allowed>...): fails the configuration when <target> links,
 # directly or through other targets, a target of the project that <allowed> does not name.

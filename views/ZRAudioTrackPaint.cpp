@@ -1,7 +1,7 @@
 // Painting the audio tracks: the header's switch, speaker and level slider, the open row's
 // bands and the sound blocks of objects or chain clips.
-#include "app/ZRUserData.h"
 #include "classes/painting/ZRImagePainting.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRObject.h"
 #include "views/ZRAudioTrack.h"
 #include "views/ZRTimelineScale.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/ZREngineKeys.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"
 
@@ -18,7 +19,7 @@ public:
     ZRRenderPause(const ZRRenderPause&) = delete;
     ZRRenderPause& operator=(const ZRRenderPause&) = delete;
 
-    static constexpr const char* kKey = "Pause Background Rendering";
+    static constexpr const char* kKey = enginekeys::kPauseBackgroundRendering;
 
 private:
     IZRTimeline* m_timeline;

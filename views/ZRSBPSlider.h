@@ -54,8 +54,12 @@ public Q_SLOTS:
     virtual void knobTimeout();
 
 Q_SIGNALS:
+    /// Emitted when the user moves the knob (and while a held knob repeats), with the position as a
+    /// fraction of the edit and the slider as sender.
     void positionChanged(double position, QWidget* sender);
+    /// Emitted when the user moves the mark-in, as a fraction from the start.
     void markInChanged(double markIn, QWidget* sender);
+    /// Emitted when the user moves the mark-out, as a fraction back from the end.
     void markOutChanged(double markOut, QWidget* sender);
 
 protected:

@@ -1,11 +1,12 @@
 #include "views/ZRSBPreview.h"
 
-#include "app/ZRAppState.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRVeskEditor.h"
-#include "capture/ZRDSFilePreview.h"
 #include "classes/painting/ZRFramePainting.h"
 #include "classes/widgets/ZRTCWidget.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZREngineKeys.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRVeskEditor.h"
+#include "engine/api/IZRTimeline.h"
 #include "platform/playback/ZRPlaybackPipeline.h"
 #include "platform/playback/ZRVideoSurface.h"
 #include "views/ZRPreviewSourceCallback.h"
@@ -13,10 +14,6 @@
 #include "views/ZRSBPreviewFrame.h"
 #include "views/ZRSliderEvent.h"
 
-#include "browser/ZRSBBrowser.h"
-#include "engine/api/IZRTimeline.h"
-
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -27,18 +24,6 @@
 #include <QUrl>
 
 namespace {
-
-QAbstractButton* button(const QPointer<QWidget>& widget) {
-    return qobject_cast<QAbstractButton*>(widget.data());
-}
-
-/// The four step buttons beside play and loop.
-void enableStepButtons(bool on) {
-    ZRAppState& state = appState();
-    for (QWidget* w : {state.skipBackButton.data(), state.frameBackButton.data(),
-                       state.frameForwardButton.data(), state.skipForwardButton.data()})
-        if (w) w->setEnabled(on);
-}
 
 ZRMediaTime mediaTime(const IZRPos* pos) {
     return ZRMediaTime(pos->toMilliseconds()) * 10000;
@@ -123,11 +108,6 @@ void ZRSBPreview::readEnd() {
     m_endFrames = end ? end->toFrames() : 0.0;
 }
 
-void ZRSBPreview::setRate(double rate) {
-    std::lock_guard guard(m_rateMutex);
-    m_rate = rate;
-}
-
 IZRPos* ZRSBPreview::editEnd() const {
     if (auto* editor = qobject_cast<ZRVeskEditor*>(appState().editor.data()))
         if (IZRPos* end = editor->endPosition()) return end;
@@ -161,8 +141,7 @@ void ZRSBPreview::showCurrent() {
 
 void ZRSBPreview::play() {
     if (!m_slider) return;
-    if (ZRSBBrowser* browser = appState().browser; browser && browser->currentTab() != 0)
-        browser->hideAllPreviews();
+    Q_EMIT aboutToPlay();
     if (!editEmpty() && m_playState != Playing) {
         m_stoppedByUser = false;
         doCommand(CommandPlay);
@@ -200,11 +179,8 @@ void ZRSBPreview::loop() {
 }
 
 void ZRSBPreview::setPlayingLook(bool playing) {
-    ZRAppState& state = appState();
-    state.setComponentsEnabled(!playing, ZRAppState::AllComponents);
-    if (state.storyboard) state.storyboard->setEnabled(!playing);
-    if (state.timelineView) state.timelineView->setEnabled(!playing);
-    enableStepButtons(!playing);
+    appState().setComponentsEnabled(!playing, ZRAppState::AllComponents);
+    Q_EMIT playingChanged(playing);
 }
 
 void ZRSBPreview::doCommand(int command) {
@@ -263,7 +239,7 @@ void ZRSBPreview::pauseRenderer(bool pause) {
     // The engine counts pauses: one hold for the whole play, however often it is resumed.
     if (pause == m_rendererPaused || !m_timeline) return;
     m_rendererPaused = pause;
-    m_timeline->settings()->setIntSetting("Pause Background Rendering", pause ? 1 : 0);
+    m_timeline->settings()->setIntSetting(enginekeys::kPauseBackgroundRendering, pause ? 1 : 0);
 }
 
 void ZRSBPreview::finishStop() {
@@ -323,16 +299,7 @@ void ZRSBPreview::slotTimeout() {
     const float ms = float(t / 10000);
     ZRScopedPos temp(m_timeline->factory());
     temp->setMilliseconds(unsigned(ms));
-    ZRAppState& state = appState();
-    if (QWidget* storyboard = state.storyboard; storyboard && storyboard->isVisible()) {
-        const QSignalBlocker blocker(storyboard);
-        QMetaObject::invokeMethod(storyboard, "gotoPosition", Qt::DirectConnection,
-                                  Q_ARG(IZRPos*, temp.get()), Q_ARG(QWidget*, this));
-    } else if (QWidget* view = state.timelineView; view && view->isVisible()) {
-        const QSignalBlocker blocker(view);
-        QMetaObject::invokeMethod(view, "slotGotoPosition", Qt::DirectConnection,
-                                  Q_ARG(IZRPos*, temp.get()), Q_ARG(QWidget*, this));
-    }
+    Q_EMIT playedTo(temp.get());
     IZRPos* end = m_timeline->endPosition();
     if (m_slider && end && end->toMilliseconds() > 0)
         m_slider->gotoPosition(ms / end->toMilliseconds(), this);
@@ -462,11 +429,10 @@ void ZRSBPreview::slotMarkOutChanged(double fraction, QWidget*) {
 }
 
 ZRTCWidget* ZRSBPreview::timecodeDisplay() {
-    if (!m_timecodeDisplay) {
-        auto* frame = qobject_cast<ZRSBPreviewFrame*>(appState().previewFrame.data());
-        if (!frame) frame = qobject_cast<ZRSBPreviewFrame*>(parentWidget());
-        if (frame) m_timecodeDisplay = frame->timecodeWidget();
-    }
+    // The frame that holds the player shows its time code unless the window chose another.
+    if (!m_timecodeDisplay)
+        if (auto* frame = qobject_cast<ZRSBPreviewFrame*>(parentWidget()))
+            m_timecodeDisplay = frame->timecodeWidget();
     return m_timecodeDisplay;
 }
 
@@ -532,7 +498,7 @@ void ZRSBPreview::paintEvent(QPaintEvent* e) {
 // A dropped file.
 
 void ZRSBPreview::dragEnterEvent(QDragEnterEvent* e) {
-    if (e->mimeData()->hasUrls())
+    if (m_filePlayerFactory && e->mimeData()->hasUrls())
         e->acceptProposedAction();
     else
         e->ignore();
@@ -540,11 +506,12 @@ void ZRSBPreview::dragEnterEvent(QDragEnterEvent* e) {
 
 void ZRSBPreview::dropEvent(QDropEvent* e) {
     ZRAppState& state = appState();
-    if (state.previewPlaying || m_filePreview) return;
+    if (state.previewPlaying || m_filePreview || !m_filePlayerFactory) return;
     const QList<QUrl> urls = e->mimeData()->urls();
     if (urls.isEmpty()) return;
+    ZRFilePlayer* preview = m_filePlayerFactory(parentWidget());
+    if (!preview) return;
     e->acceptProposedAction();
-    auto* preview = new ZRDSFilePreview(parentWidget(), "DirectShow File Preview");
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setGeometry(geometry());
     if (!preview->openFile(urls.first().toLocalFile())) {
@@ -557,27 +524,19 @@ void ZRSBPreview::dropEvent(QDropEvent* e) {
     }
     m_filePreview = preview;
     timecodeDisplay();
-    connect(preview, qOverload<qint64, qint64>(&ZRDSFilePreview::positionChanged), this,
+    connect(preview, &ZRFilePlayer::positionChanged, this,
             qOverload<qint64, qint64>(&ZRSBPreview::slotPositionChanged));
-    connect(preview, &ZRDSFilePreview::previewStopped, this, &ZRSBPreview::slotPreviewStopped);
+    connect(preview, &ZRFilePlayer::previewStopped, this, &ZRSBPreview::slotPreviewStopped);
     state.setComponentsEnabled(false, ZRAppState::AllComponents);
-    QAbstractButton* play = button(state.playButton);
-    QAbstractButton* loop = button(state.loopButton);
-    if (m_slider) m_savedSliderEnabled = m_slider->isEnabled();
-    if (play && state.previewFrame)
-        disconnect(play, SIGNAL(toggled(bool)), state.previewFrame, SLOT(toggle_play_stop(bool)));
     if (m_slider) {
+        m_savedSliderEnabled = m_slider->isEnabled();
         m_slider->setEnabled(true);
         m_slider->blockSignals(true);
     }
-    enableStepButtons(false);
-    if (play) play->setChecked(true);
-    if (loop) loop->setEnabled(true);
     m_savedSliderFraction = m_slider ? m_slider->position() : -1.0;
     preview->setLoop(false);
-    if (loop) loop->setChecked(false);
-    if (play) connect(play, &QAbstractButton::toggled, this, &ZRSBPreview::slotPlayToggled);
-    if (loop) connect(loop, &QAbstractButton::toggled, this, &ZRSBPreview::slotLoopButtonToggled);
+    // The window lends play and loop now: play shows the file running, loop starts off.
+    Q_EMIT filePreviewStarted();
     connect(preview, &QObject::destroyed, this, &ZRSBPreview::slotPreviewClosed);
     if (m_slider) m_slider->installEventFilter(m_relay.get());
     preview->play();
@@ -628,18 +587,12 @@ void ZRSBPreview::slotGotoPosition(double fraction, QWidget*) {
 
 void ZRSBPreview::restoreAfterFilePreview() {
     if (m_savedSliderFraction == -1.0) return;
-    ZRAppState& state = appState();
-    state.setComponentsEnabled(true, ZRAppState::AllComponents);
+    appState().setComponentsEnabled(true, ZRAppState::AllComponents);
     if (m_slider) m_slider->gotoPosition(m_savedSliderFraction, this);
     m_savedSliderFraction = -1.0;
     if (m_slider) m_slider->blockSignals(false);
-    QAbstractButton* play = button(state.playButton);
-    if (play) disconnect(play, &QAbstractButton::toggled, this, &ZRSBPreview::slotPlayToggled);
-    enableStepButtons(true);
-    if (play) play->setChecked(false);
+    Q_EMIT filePreviewEnded();
     if (m_slider) m_slider->setEnabled(m_savedSliderEnabled);
-    if (play && state.previewFrame)
-        connect(play, SIGNAL(toggled(bool)), state.previewFrame, SLOT(toggle_play_stop(bool)));
 }
 
 void ZRSBPreview::slotPreviewStopped() {
@@ -648,7 +601,7 @@ void ZRSBPreview::slotPreviewStopped() {
 
 void ZRSBPreview::slotPreviewClosed() {
     if (m_slider) m_slider->removeEventFilter(m_relay.get());
-    if (QWidget* loop = appState().loopButton) disconnect(loop, nullptr, this, nullptr);
+    Q_EMIT filePreviewClosed();
     // A window closed without stopping gives everything back too.
     restoreAfterFilePreview();
     m_filePreview = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/ZRDSFilePreview.h"
+#include "views/ZRFilePlayer.h"
 #include "views/ZRPreviewGraph.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRSBVideoView.h"
@@ -20,8 +20,13 @@ class ZRTCWidget;
 /// The player that shows and plays the project. Stopped, its painting thread draws the
 /// project's frame at the current position; playing, the playback graph's surface shows the
 /// video while a poll timer follows the play position into the storyboard or timeline view and
-/// the position slider. A dropped media file plays in a file preview window over the player,
-/// with the transport buttons and the slider lent to it until it stops.
+/// the position slider. A dropped media file plays in a file player over the player (made by
+/// the factory the window installs), with the slider lent to it until it stops; the window
+/// lends it the transport buttons on `filePreviewStarted`.
+///
+/// The player drives no other view: it announces, and the window connects (`playedTo` to the
+/// visible storyboard or timeline view, `playingChanged` to the views and buttons it disables,
+/// `aboutToPlay` to the browser's previews).
 ///
 /// The play range comes from the slider's marks: mark-in from the start, mark-out back from the
 /// end, as fractions of (end - 1 frame), set through truncated milliseconds. Play starts at the
@@ -56,13 +61,12 @@ public:
     bool loopEnabled() const { return m_loopEnabled; }
     bool stoppedByUser() const { return m_stoppedByUser; }
     /// The running file preview, null when none.
-    ZRDSFilePreview* filePreview() const { return m_filePreview; }
+    ZRFilePlayer* filePreview() const { return m_filePreview; }
     double savedSliderFraction() const { return m_savedSliderFraction; }
-
-    virtual void setAuxFlag(bool on) { m_auxFlag = on; }
-    virtual bool auxFlag() const { return m_auxFlag; }
-    void setAuxValue(int value) { m_auxValue = value; }
-    void setRate(double rate);
+    /// What makes the player of a dropped file; without one a drop is refused.
+    void setFilePlayerFactory(ZRFilePlayerFactory factory) {
+        m_filePlayerFactory = std::move(factory);
+    }
 
     // What the playback graph asks of the player.
     QWidget* previewWidget() override { return this; }
@@ -113,8 +117,25 @@ public Q_SLOTS:
     void slotGotoPosition(double fraction, QWidget* sender);
 
 Q_SIGNALS:
+    /// Emitted when the user moves the stopped player (frame and clip steps) and when a play
+    /// stops, with the position it stopped at.
     void atPosition(IZRPos* position, QWidget* sender);
+    /// Emitted when a play has stopped, after `atPosition`.
     void stateChanged();
+    /// Emitted ten times a second while the project plays, with the play position; the
+    /// position lives until the handler returns.
+    void playedTo(IZRPos* position);
+    /// Emitted with true when the project starts playing and with false when it has stopped.
+    void playingChanged(bool playing);
+    /// Emitted when the play button asks for a play, before anything starts.
+    void aboutToPlay();
+    /// Emitted when a dropped file starts playing: the transport is the file player's now.
+    void filePreviewStarted();
+    /// Emitted when the file player has stopped (or the player goes while it runs): the
+    /// transport is the project's again.
+    void filePreviewEnded();
+    /// Emitted when the file player's window has closed, before `filePreviewEnded`.
+    void filePreviewClosed();
 
 protected:
     bool renderFrame(const RenderRequest& request, IZRImage* target) override;
@@ -165,13 +186,10 @@ private:
     QPointer<ZRSBPSlider> m_slider;
     double m_savedSliderFraction = -1.0;
     bool m_savedSliderEnabled = false;
-    QPointer<ZRDSFilePreview> m_filePreview;
+    QPointer<ZRFilePlayer> m_filePreview;
+    ZRFilePlayerFactory m_filePlayerFactory;
     std::unique_ptr<SliderRelay> m_relay;
     /// A copy of the last image handed to `slotDisplayIZRImage`; GUI thread, under the paint
     /// lock.
     QImage m_displayed;
-    bool m_auxFlag = false;
-    int m_auxValue = 2;
-    double m_rate = 1.0;
-    std::mutex m_rateMutex;
 };

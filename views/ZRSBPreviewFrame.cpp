@@ -48,12 +48,21 @@ IZRTimeline* ZRSBPreviewFrame::setTimeline(IZRTimeline* timeline) {
     IZRTimeline* previous = m_timeline;
     if (!timeline) return previous;
     m_timeline = timeline;
-    int w = 0, h = 0;
-    timeline->settings()->getIntPairSetting("Video Dimensions", &w, &h);
-    m_sizeLabel->setText(QStringLiteral("%1x%2").arg(w).arg(h), Qt::white);
+    m_sizeText.clear();
+    showVideoDimensions();
     m_sizeLabel->move(m_positions.left() + 75, m_positions.top() - 1);
     m_sizeLabel->show();
     return previous;
+}
+
+void ZRSBPreviewFrame::showVideoDimensions() {
+    if (!m_timeline) return;
+    int w = 0, h = 0;
+    m_timeline->settings()->getIntPairSetting("Video Dimensions", &w, &h);
+    const QString text = QStringLiteral("%1x%2").arg(w).arg(h);
+    if (text == m_sizeText) return;
+    m_sizeText = text;
+    m_sizeLabel->setText(text, Qt::white);
 }
 
 void ZRSBPreviewFrame::showPreview(bool on) {
@@ -81,6 +90,8 @@ void ZRSBPreviewFrame::gotoPosition(IZRPos* position, QWidget* sender) {
 }
 
 void ZRSBPreviewFrame::updateContents(QWidget* sender) {
+    // New and Open change the project's format after the timeline was handed over.
+    showVideoDimensions();
     if (m_preview->playState() != ZRSBPreview::Playing) m_preview->updateContents(sender);
 }
 
@@ -145,7 +156,8 @@ void ZRSBPreviewFrame::composeBackground(int x, int y, int w, int h) {
     if (!image || image->isNull() || r.isEmpty()) return;
     const QPoint root = mapPointToSkinRoot(QPoint(0, 0));
     const QRegion clip(r.translated(root));
-    m_box.drawInto(clip, *image, root);
+    // The box moves the region it is given by the offset itself: it takes widget coordinates.
+    m_box.drawInto(QRegion(r), *image, root);
     if (m_title->isValid())
         blendImageClipped(clip, *image, m_positionsOrigin + root, *m_title->image());
 }

@@ -43,6 +43,8 @@ public:
 
 public Q_SLOTS:
     virtual void gotoPosition(IZRPos* position, QWidget* sender);
+    /// Refreshes the size label from the project's video dimensions and passes the update to
+    /// the player while it is not playing.
     virtual void updateContents(QWidget* sender);
     virtual void deleteObject(IZRObject* object);
     /// Plays when the player is stopped, else stops it; the argument is not read.
@@ -55,7 +57,10 @@ public Q_SLOTS:
     virtual void changeState();
 
 Q_SIGNALS:
+    /// Emitted when the player announces a position of its own (`ZRSBPreview::atPosition`), with
+    /// the player as sender.
     void atPosition(IZRPos* position, QWidget* sender);
+    /// Emitted when the player has stopped a play.
     void stateChanged();
 
 protected:
@@ -64,6 +69,8 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    void showVideoDimensions();
+
     ZRSkinBox m_box;
     QRect m_positions;
     QPoint m_positionsOrigin;
@@ -73,5 +80,6 @@ private:
     IZRTimeline* m_timeline = nullptr;
     ZRTCWidget* m_timecode = nullptr;
     ZRSBText* m_sizeLabel = nullptr;
+    QString m_sizeText; ///< what the size label shows
     ZRSBPreview* m_preview = nullptr;
 };

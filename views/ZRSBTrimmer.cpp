@@ -1,14 +1,15 @@
 #include "views/ZRSBTrimmer.h"
 
-#include "app/ZRAppState.h"
-#include "app/ZRClipMarks.h"
-#include "app/ZRUserData.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/text/ZRTextImage.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRSlider.h"
 #include "classes/widgets/ZRTCWidget.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRClipMarks.h"
+#include "editor/ZREngineKeys.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRSBVideoView.h"
 
@@ -22,7 +23,7 @@ constexpr int kWidth = 128;
 constexpr int kHeight = 256;
 constexpr int kGrooveMargin = 3;
 constexpr uint32_t kOutlineColour = 0xFFDDDDDD;
-const char* const kPauseKey = "Pause Background Rendering";
+const char* const kPauseKey = enginekeys::kPauseBackgroundRendering;
 
 // Rectangles of the tables are given as x1, y1, x2, y2.
 QRect corners(int x1, int y1, int x2, int y2) {

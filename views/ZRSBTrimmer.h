@@ -2,6 +2,7 @@
 
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRSkinBox.h"
+#include "editor/ZRAppState.h"
 
 #include <QPointer>
 
@@ -24,7 +25,7 @@ class ZRTextImage;
 /// releasing sets the mark through the editor's `ZRClipMarks`. A half without a clip, or whose
 /// source is a single frame, is disabled. Positions along a clip are fractions of its source
 /// length less one frame; a reversed slider holds 1 - fraction. GUI thread only.
-class ZRSBTrimmer : public QSBWidget {
+class ZRSBTrimmer : public QSBWidget, public ZRAppState::TrimmerPanel {
     Q_OBJECT
 public:
     explicit ZRSBTrimmer(int side, QWidget* parent = nullptr, const char* name = nullptr);
@@ -52,6 +53,9 @@ public Q_SLOTS:
     /// Loads a clip of the chain (an object whose user data is a clip record); others are
     /// ignored.
     virtual void updateObject(IZRObject* object, QWidget* sender);
+    /// The object handed over by `ZRAppState::setComponentsEnabled`: `updateObject` from no
+    /// sender.
+    void showObject(IZRObject* object) override { updateObject(object, nullptr); }
     /// Forgets the neighbour or current clip (both for null) and disables its half.
     virtual void deleteObject(IZRObject* object);
     virtual void updateContents(QWidget* sender);
@@ -67,10 +71,15 @@ public Q_SLOTS:
     virtual void slotMarkButtonClicked();
 
 Q_SIGNALS:
+    /// Emitted when a mark moves or the trimmer changes clip: the position the views should show.
     void positionChanged(IZRPos* position, QWidget* sender);
+    /// Emitted when the trimmer moves on to the neighbouring clip, with no sender.
     void objectChanged(IZRObject* object, QWidget* sender);
+    /// Emitted after the trimmer has set `object`'s mark-in.
     void markInChanged(QWidget* sender, IZRObject* object);
+    /// Emitted after the trimmer has set `object`'s mark-out.
     void markOutChanged(QWidget* sender, IZRObject* object);
+    /// Emitted when a mark changed, so that the other trimmer's slider takes the new range.
     void refreshSlider();
 
 protected:

@@ -10,8 +10,14 @@
 #include <QPainter>
 
 ZRSBVideoView::ZRSBVideoView(QWidget* parent, const char* name) : QSBWidget(parent, name) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Without a skinned parent the background is the parent's own pixels, tinted: Qt must
+    // paint them under the view first.
+    setAttribute(Qt::WA_OpaquePaintEvent, hasSkinParent());
     setAcceptDrops(true);
+    // A queued connection made once: a functor handed to invokeMethod per frame is freed by
+    // whichever thread drops it last, through reference counts the thread sanitizer cannot see.
+    connect(
+        this, &ZRSBVideoView::frameReady, this, [this] { update(); }, Qt::QueuedConnection);
     m_width = width();
     m_height = height();
     m_enabled = isEnabled();
@@ -208,9 +214,7 @@ void ZRSBVideoView::renderPass() {
             m_frontValid = drawn;
         }
     }
-    if (current)
-        QMetaObject::invokeMethod(
-            this, [this] { update(); }, Qt::QueuedConnection);
+    if (current) Q_EMIT frameReady();
 }
 
 bool ZRSBVideoView::renderFrame(const RenderRequest& request, IZRImage* target) {
@@ -241,8 +245,11 @@ void ZRSBVideoView::paintEvent(QPaintEvent* e) {
 
 void ZRSBVideoView::paintBackground(QPainter& painter, const QRegion& region, bool tint) {
     QImage* image = composedImage();
-    if (!image || image->isNull()) {
-        painter.fillRect(region.boundingRect(), palette().brush(backgroundRole()));
+    if (!hasSkinParent() || !image || image->isNull()) {
+        // What the parent painted under the view is tinted where it lies, not replaced.
+        if (tint)
+            for (const QRect& r : region.intersected(rect()))
+                painter.fillRect(r, QColor::fromRgba(kTintColour));
         return;
     }
     const QRegion inside = region.intersected(rect());

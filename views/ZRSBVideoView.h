@@ -97,6 +97,10 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
 
+Q_SIGNALS:
+    /// Emitted by the painting thread when a new frame is ready; queued to `update`.
+    void frameReady();
+
 private:
     void run();
     void renderPass();

@@ -1,6 +1,6 @@
 #include "views/ZRSoundStatus.h"
 
-#include "app/ZRAppState.h"
+#include "editor/ZRAppState.h"
 
 #include <QDebug>
 #include <QObject>
@@ -12,6 +12,6 @@ void zrReportSilentPreview(const QString& reason) {
     told = true;
     const QString text =
         QObject::tr("No sound device: preview plays without sound (%1)").arg(reason);
-    qDebug("%s", qPrintable(text));
+    qWarning("%s", qPrintable(text));
     if (ZRAppState::Hub* hub = appState().hub) hub->message(text, 5000);
 }

@@ -2,6 +2,7 @@
 
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRSkinBox.h"
+#include "editor/ZRVeskEditor.h"
 #include "views/ZRStoryboardGeometry.h"
 
 #include <QList>
@@ -21,7 +22,6 @@ class ZRPushButton;
 class ZRScrollBar;
 class ZRTextImage;
 class ZRTimecodeOverlay;
-class ZRVeskEditor;
 class ZRVideoUserData;
 struct PSDLayer;
 struct ZRTitleSettings;
@@ -52,8 +52,11 @@ public:
     /// Keeps the editor and its timeline and asks the editor for cell-sized thumbnails.
     virtual void setEditor(ZRVeskEditor* editor);
     /// Imports a file and inserts it as a clip before cell `index` (-1: at the end). False when
-    /// the file cannot be imported, has no video or cannot be inserted; nothing stays behind.
+    /// the file cannot be imported, has no video or cannot be inserted; nothing stays behind,
+    /// and `refusal()` says why.
     virtual bool insertFileAt(const QString& file, int index);
+    /// Why the last refused `insertFileAt` refused its file, for the user.
+    const QString& refusal() const { return m_refusal; }
     virtual void selectCell(int index, bool repaint);
     virtual void selectCells(int a, int b, bool repaint);
     virtual void selectAllCells(bool repaint);
@@ -146,16 +149,28 @@ public:
     void followCurrentObject();
 
 Q_SIGNALS:
+    /// Emitted with a line for the status bar (milliseconds, 0 for no time-out).
     void status_message(const QString& text, int timeout);
+    /// Emitted after an edit changed the project (a drop, a deletion, a move), with the storyboard
+    /// as sender; with no sender when only its look changed.
     void contentsChanged(QWidget* sender);
+    /// Emitted before the user deletes `object`, so that the other views let it go.
     void objectDeleted(IZRObject* object);
+    /// Emitted after the user has deleted the last clip.
     void allItemsDeleted();
+    /// Emitted with the new position as a fraction of the edit, beside the position signal below.
     void positionChanged(double fraction, QWidget* sender);
+    /// Emitted when the user selects a cell or a drop moves the current position.
     void positionChanged(IZRPos* position, QWidget* sender);
+    /// Emitted when the current object changes by a selection or a drop.
     void objectChanged(IZRObject* object, QWidget* sender);
+    /// Declared for the trimmers; never emitted.
     void activateTrimmer(IZRObject* object);
+    /// Declared for the time-code display; never emitted.
     void showTimecode(bool on);
+    /// Emitted with true when a drag of cells starts and with false when it ends.
     void draggingMode(bool on);
+    /// Emitted when the user asks for a snapshot of the frame at `position`, with clips only.
     void snapshot(IZRPos* position);
 
 protected:
@@ -240,6 +255,7 @@ private:
     int m_cursorGrabOffset = 0;
     int m_scrollX = 0;
     QString m_lastStatusText;
+    QString m_refusal;
     QList<QRect> m_dragFeedback;
     int m_cursorShape = 0;
     QRect m_contentRect, m_cursorArea, m_cursorRect, m_drawnCursorRect;

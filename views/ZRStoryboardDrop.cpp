@@ -3,13 +3,13 @@
 
 #include "views/ZRStoryboard.h"
 
-#include "app/ZRAppState.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
-#include "browser/ZREngineDrag.h"
-#include "browser/ZRTitleDrag.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZREngineDrag.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRTitleDrag.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"
@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
@@ -150,14 +151,19 @@ int ZRStoryboard::insertFiles(const QStringList& files, int index) {
         QApplication::setOverrideCursor(Qt::BusyCursor);
     const bool wasEmpty = clipCount() == 0;
     int inserted = 0;
+    QString refused; // the first file refused, with its reason
     try {
         int at = index;
         for (const QString& file : files) {
-            if (insertFileAt(file, index < 0 ? -1 : at)) ++inserted;
+            m_refusal.clear();
+            if (insertFileAt(file, index < 0 ? -1 : at))
+                ++inserted;
+            else if (refused.isEmpty())
+                refused = tr("'%1': %2").arg(QFileInfo(file).fileName(), m_refusal);
             if (index >= 0) ++at;
         }
     } catch (...) {
-        qDebug("Exception in decode UrlDrag");
+        qWarning("Exception in decode UrlDrag");
     }
     if (inserted > 0) {
         markModified();
@@ -171,7 +177,16 @@ int ZRStoryboard::insertFiles(const QStringList& files, int index) {
         } else if (hub && hub->currentObject()) {
             Q_EMIT objectChanged(hub->currentObject(), this);
         }
-    } else {
+    }
+    if (!refused.isEmpty()) {
+        // The user must learn which file was refused and why, also when the same text was the
+        // last one shown: the hover texts' repeat filter does not apply.
+        const QString text =
+            (inserted > 0 ? tr("Not inserted") : QStringLiteral("Error: no objects inserted")) +
+            QLatin1String(" (") + refused + QLatin1Char(')');
+        m_lastStatusText = text;
+        Q_EMIT status_message(text, 0);
+    } else if (inserted == 0) {
         setStatusText(QStringLiteral("Error: no objects inserted"), 0);
     }
     QApplication::restoreOverrideCursor();
@@ -180,16 +195,29 @@ int ZRStoryboard::insertFiles(const QStringList& files, int index) {
 }
 
 bool ZRStoryboard::insertFileAt(const QString& file, int index) {
-    if (!m_editor || !m_timeline) return false;
+    const auto refuse = [this](const QString& reason) {
+        m_refusal = reason;
+        return false;
+    };
+    if (!m_editor || !m_timeline) return refuse(tr("there is no project"));
     const int n = clipCount();
     if (index < 0) index = n;
-    if (index > n) return false;
+    if (index > n) return refuse(tr("there is no cell there"));
+    // The reasons the system can tell are told before the engine is asked.
+    const QFileInfo info(file);
+    if (!info.exists()) return refuse(tr("the file does not exist"));
+    if (!info.isFile()) return refuse(tr("not a regular file"));
+    if (!info.isReadable()) return refuse(tr("the file cannot be read (permission denied)"));
     IZRObject* clip = m_editor->importFile(file);
-    if (!clip) return false;
+    if (!clip) return refuse(tr("not a video, picture or sound file that can be read"));
     // An object that does not become a clip is not kept.
-    if (!clip->hasVideo() || !m_editor->insertClip(clip, index)) {
+    if (!clip->hasVideo()) {
         m_timeline->factory()->destroyObject(clip);
-        return false;
+        return refuse(tr("it has no picture"));
+    }
+    if (!m_editor->insertClip(clip, index)) {
+        m_timeline->factory()->destroyObject(clip);
+        return refuse(tr("it cannot be inserted there"));
     }
     return true;
 }

@@ -3,11 +3,11 @@
 
 #include "views/ZRStoryboard.h"
 
-#include "app/ZRAppState.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRTimeline.h"
 

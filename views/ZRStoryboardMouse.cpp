@@ -4,9 +4,9 @@
 
 #include "views/ZRStoryboard.h"
 
-#include "app/ZRScopedPos.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRTimeline.h"
 

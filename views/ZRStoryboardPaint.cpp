@@ -5,15 +5,15 @@
 
 #include "views/ZRStoryboard.h"
 
-#include "app/ZREngineEvents.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/pixels/ZRPixelRoutines.h"
 #include "classes/skins/PSDImage.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/text/ZRTextImage.h"
+#include "editor/ZREngineEvents.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRTimeline.h"
 

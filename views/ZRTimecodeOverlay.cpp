@@ -61,7 +61,7 @@ void ZRTimecodeOverlay::frame(const IZRPos* position, IZRImage* frame) {
         drawInto(frame->pixels(), frame->width(), frame->height(), frame->stride(),
                  textOf(position));
     } catch (...) {
-        qDebug("Exception in 'timecodeVideoCB'");
+        qWarning("Exception in 'timecodeVideoCB'");
     }
 }
 

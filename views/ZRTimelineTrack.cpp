@@ -1,10 +1,10 @@
 #include "views/ZRTimelineTrack.h"
 
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/text/ZRDefaultTextFont.h"
 #include "classes/text/ZRTextImage.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelineScale.h"
 #include "views/ZRTimelineView.h"

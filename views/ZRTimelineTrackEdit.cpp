@@ -1,10 +1,10 @@
 // Editing on a track: the hit test, selection on release, trimming an edge, dragging an object
 // away and placing an object dragged over the track in a gap.
-#include "app/ZRAppState.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
-#include "app/ZRVeskEditorDrag.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
+#include "editor/ZRVeskEditorDrag.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRRenderPause.h"
 #include "views/ZRTimelinePlacement.h"
@@ -15,6 +15,7 @@
 
 #include <QDebug>
 #include <QDropEvent>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QThread>
 
@@ -23,6 +24,9 @@
 #include <cmath>
 
 namespace {
+
+// Debug traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcDrag, "clipstead.views.drag", QtInfoMsg)
 
 constexpr int kArrowCursor = 0;
 constexpr int kTrimCursor = 6;
@@ -301,7 +305,7 @@ void ZRTimelineTrack::endDrop() {
 }
 
 void ZRTimelineTrack::DragEnterEvent(QDragEnterEvent* e) {
-    qDebug("ZRTimelineTrack::DragEnterEvent");
+    qCDebug(lcDrag, "ZRTimelineTrack::DragEnterEvent");
     // Only the editor finds the object a payload names, and only while this program's drag runs.
     IZRObject* o = m_editor ? m_editor->droppedObject(e) : nullptr;
     if (!o) {
@@ -350,7 +354,7 @@ void ZRTimelineTrack::DragMoveEvent(QDragMoveEvent* e) {
 
 void ZRTimelineTrack::DragLeaveEvent(QDragLeaveEvent*) {
     endDrop();
-    qDebug("ZRTimelineTrack::DragLeaveEvent");
+    qCDebug(lcDrag, "ZRTimelineTrack::DragLeaveEvent");
 }
 
 bool ZRTimelineTrack::insertOrDestroy(IZRPos* at, IZRObject* object) {
@@ -367,7 +371,7 @@ bool ZRTimelineTrack::insertOrDestroy(IZRPos* at, IZRObject* object) {
 }
 
 void ZRTimelineTrack::DragDropEvent(QDropEvent*) {
-    qDebug("ZRTimelineTrack::DragDropEvent");
+    qCDebug(lcDrag, "ZRTimelineTrack::DragDropEvent");
     if (!m_dropObject || !m_dropValid || !m_timeline) {
         // A drop without a place ends the drag as a leave does.
         endDrop();

@@ -1,6 +1,6 @@
-#include "app/ZRUserData.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/text/ZRTextImage.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelineScale.h"
 #include "views/ZRTimelineTrack.h"

@@ -1,11 +1,11 @@
 #include "views/ZRTimelineView.h"
 
-#include "app/ZRAppState.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/text/ZRTextImage.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelineTrack.h"
 

@@ -162,15 +162,26 @@ public Q_SLOTS:
     virtual void slotHScrollDelayTimeout();
 
 Q_SIGNALS:
+    /// Emitted after an edit changed the project, with the view as sender.
     void contentsChanged(QWidget* sender);
+    /// Emitted before the user deletes `object`, so that the other views let it go.
     void objectDeleted(IZRObject* object);
+    /// Emitted after the user has deleted the last clip.
     void allItemsDeleted();
+    /// Emitted when the user moves the cursor (a click on the scale or a track, a key).
     void positionChanged(IZRPos* position, QWidget* sender);
+    /// Emitted when the cursor lands on another clip than the current object, and with null when
+    /// the last clip went.
     void objectChanged(IZRObject* object, QWidget* sender);
+    /// Declared for edits that keep the object; never emitted.
     void objectUpdated(IZRObject* object, QWidget* sender);
+    /// Declared for the trimmers; never emitted.
     void activateTrimmer(IZRObject* object);
+    /// Declared for the time-code display; never emitted.
     void showTimecode(bool on);
+    /// Declared for drags of clips; never emitted (the tracks drag on their own).
     void draggingMode(bool on);
+    /// Emitted when the user asks for a snapshot of the frame at the cursor, with clips only.
     void snapshot(IZRPos* position);
 
 protected:
@@ -203,7 +214,6 @@ private:
     // The view's own texts (the "MODE" label, the ruler's labels) and the ruler's ticks stand on
     // the skin's dark boxes, which the frame colour would not show on: they are light and opaque.
     static constexpr QRgb kTextColour = 0xFFDDDDDD;
-    static constexpr QRgb kTickColour = 0xFF9A9DA3;
 
     void recomputeScale();
     /// Adopts the program-wide frame rate when it changed and is usable.

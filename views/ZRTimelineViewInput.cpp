@@ -1,9 +1,9 @@
-#include "app/ZRAppState.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelineTrack.h"
 #include "views/ZRTimelineView.h"
@@ -12,10 +12,14 @@
 #include <QDebug>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QTimer>
 
 namespace {
+
+// Debug traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcDrag, "clipstead.views.drag", QtInfoMsg)
 
 constexpr int kSaveAsMenuItem = 2904;
 constexpr int kLeftMargin = 20;
@@ -255,7 +259,7 @@ void ZRTimelineView::resetAutoScroll() {
 }
 
 void ZRTimelineView::dragEnterEvent(QDragEnterEvent* e) {
-    qDebug("ZRTimelineview: dragEnterEvent");
+    qCDebug(lcDrag, "ZRTimelineview: dragEnterEvent");
     const QPoint at = e->position().toPoint();
     ZRTimelineTrack* target = visibleTrackAt(at, m_timeArea);
     if (m_dragTrack && m_dragTrack != target) {
@@ -318,7 +322,7 @@ void ZRTimelineView::slotHScrollDelayTimeout() {
 
 void ZRTimelineView::dragLeaveEvent(QDragLeaveEvent* e) {
     m_autoScrolling = false;
-    qDebug("ZRTimelineview: dragLeaveEvent");
+    qCDebug(lcDrag, "ZRTimelineview: dragLeaveEvent");
     if (m_dragTrack) m_dragTrack->DragLeaveEvent(e);
     m_dragTrack = nullptr;
 }

@@ -1,9 +1,9 @@
-#include "app/ZRAppState.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/painting/ZRPainterPainting.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/text/ZRTextImage.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRAppState.h"
 #include "views/ZRTimelineTrack.h"
 #include "views/ZRTimelineView.h"
 

@@ -1,9 +1,9 @@
-#include "app/ZRAppState.h"
-#include "app/ZREngineEvents.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZREngineEvents.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelineView.h"
 
@@ -252,25 +252,34 @@ void ZRTimelineView::composeRulerInto(QImage& image, const QPoint& root, const Q
         flush(x); // the strip stops at the project's end
         m_timeline->factory()->destroyPos(p);
     }
-    // Labels and ticks.
+    // Labels and ticks, in the skin's "corner_frame_color". A label is drawn whole or not at
+    // all: one that would stick out of the ruler is moved inside it, and is left out when that
+    // would put it over the label before it.
+    const QRgb colour = m_colors[4];
     const int ppu = m_scale.pixelsPerUnit();
     const int labels = m_rulerRect.width() / ppu + 1;
     const QFontMetrics metrics(m_rulerFont);
+    QRect previous;
     for (int i = 0; i < labels; ++i) {
         const int x = m_rulerRect.left() + i * ppu;
         const QRect tick(x, m_rulerRect.bottom() - 4, 1, 4);
-        tintImageClipped(target, image, tick.translated(root), kTickColour);
+        tintImageClipped(target, image, tick.translated(root), colour);
         const QString text = rulerLabel(i);
         const QSize size(metrics.horizontalAdvance(text) + 2, metrics.height());
+        QRect place(QPoint(x - size.width() / 2, tick.top() - 2 - size.height()), size);
+        if (place.width() > m_rulerRect.width()) continue;
+        if (place.left() < m_rulerRect.left()) place.moveLeft(m_rulerRect.left());
+        if (place.right() > m_rulerRect.right()) place.moveRight(m_rulerRect.right());
+        if (!previous.isNull() && place.left() <= previous.right() + 2) continue;
+        previous = place;
         QImage label(size, QImage::Format_ARGB32);
         label.fill(Qt::transparent);
         {
             QPainter painter(&label);
             painter.setFont(m_rulerFont);
-            painter.setPen(QColor::fromRgba(kTextColour));
+            painter.setPen(QColor::fromRgba(colour));
             painter.drawText(label.rect(), Qt::AlignCenter, text);
         }
-        const QPoint at(x - size.width() / 2, tick.top() - 2 - size.height());
-        blendImageClipped(target, image, at + root, label);
+        blendImageClipped(target, image, place.topLeft() + root, label);
     }
 }

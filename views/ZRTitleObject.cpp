@@ -1,7 +1,7 @@
 #include "views/ZRTitleObject.h"
 
-#include "app/ZRScopedPos.h"
-#include "browser/ZRTitleDrag.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRTitleDrag.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"

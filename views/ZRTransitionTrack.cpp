@@ -1,10 +1,10 @@
 #include "views/ZRTransitionTrack.h"
 
-#include "app/ZRChainLinks.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "editor/ZRChainLinks.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelinePlacement.h"
 #include "views/ZRTimelineScale.h"
@@ -14,11 +14,15 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDropEvent>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 
 #include <algorithm>
 
 namespace {
+
+// Debug traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcDrag, "clipstead.views.drag", QtInfoMsg)
 
 constexpr int kTransitionTrack = chainlinks::kTransitionTrack;
 
@@ -174,7 +178,7 @@ void ZRTransitionTrack::finishTrim(IZRObject* object, IZRPos* start, IZRPos* end
 }
 
 void ZRTransitionTrack::DragEnterEvent(QDragEnterEvent* e) {
-    qDebug("ZRTransitionTrack::DragEnterEvent");
+    qCDebug(lcDrag, "ZRTransitionTrack::DragEnterEvent");
     IZRObject* o = m_editor ? m_editor->droppedObject(e) : nullptr;
     if (!chainlinks::transition(o)) {
         e->ignore();
@@ -184,7 +188,7 @@ void ZRTransitionTrack::DragEnterEvent(QDragEnterEvent* e) {
 }
 
 void ZRTransitionTrack::DragMoveEvent(QDragMoveEvent* e) {
-    qDebug("ZRTransitionTrack::DragMoveEvent");
+    qCDebug(lcDrag, "ZRTransitionTrack::DragMoveEvent");
     // Transitions are only copied within the track.
     if (!chainlinks::transition(m_dropObject) || e->dropAction() == Qt::MoveAction) {
         // A place shown for a copy does not carry over to a move.

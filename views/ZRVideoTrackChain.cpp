@@ -1,8 +1,8 @@
 #include "views/ZRVideoTrackChain.h"
 
-#include "app/ZRChainLinks.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRVeskEditor.h"
+#include "editor/ZRChainLinks.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRTimelineTrack.h"
 #include "views/ZRTimelineView.h"

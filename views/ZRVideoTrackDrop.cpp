@@ -1,11 +1,11 @@
 // Drops on the video track from outside the timeline: media files, titles, video effects and
 // transitions (images are taken and make nothing). Moves of the track's own clips are the base's.
-#include "app/ZRChainLinks.h"
-#include "app/ZRScopedPos.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
-#include "browser/ZREngineDrag.h"
-#include "browser/ZRTitleDrag.h"
+#include "editor/ZRChainLinks.h"
+#include "editor/ZREngineDrag.h"
+#include "editor/ZRScopedPos.h"
+#include "editor/ZRTitleDrag.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRRenderPause.h"

@@ -73,6 +73,26 @@ ZRClipLayout layoutClip(const ZRClipPieceWidths& w, int64_t x, int64_t width, in
         }
         bodyEnd = at;
     }
+    // A side under a transition has no cap, but the clip still shows its picture there: the
+    // slot sits just past the transition, where the clip is seen alone, when it fits before
+    // the other end's pieces.
+    const int64_t firstFree = x + before;       // first pixel not under the transition before
+    const int64_t lastFree = x + width - after; // one past the last not under the one after
+    int64_t leftEnd = box.left;
+    for (const ZRClipPiece& p : ends)
+        if (p.kind == ZRClipPiece::FirstThumb) leftEnd = p.span.left + p.span.width;
+    if (!capLeft) {
+        const int64_t limit = capRight ? bodyEnd : lastFree;
+        if (firstFree >= box.left && firstFree + w.thumb + 1 <= limit) {
+            ends.push_back({ZRClipPiece::FirstThumb, {firstFree, w.thumb}, leftClip});
+            leftEnd = firstFree + w.thumb;
+        }
+    }
+    if (!capRight && out.style == ZRClipLayout::Wide) {
+        const int64_t at = lastFree - w.thumb;
+        if (at >= leftEnd + 1 && lastFree <= box.left + box.width)
+            ends.push_back({ZRClipPiece::LastThumb, {at, w.thumb}, rightClip});
+    }
     if (bodyEnd > bodyLeft)
         out.pieces.push_back({ZRClipPiece::Body, {bodyLeft, bodyEnd - bodyLeft}, box});
     // The right cap is drawn last so that a first-frame slot of a middle clip never covers it.

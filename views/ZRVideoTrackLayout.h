@@ -58,5 +58,7 @@ struct ZRClipLayout {
 
 /// Lays out a clip drawn at content x `x` with `width` pixels, `before` pixels of it under the
 /// transition from the previous clip and `after` pixels under its own transition into the next.
+/// A side under a transition has no cap; its thumbnail slot (the first frame whenever it fits,
+/// the last frame on a wide clip) sits just past the transition.
 ZRClipLayout layoutClip(const ZRClipPieceWidths& widths, int64_t x, int64_t width, int64_t before,
                         int64_t after);

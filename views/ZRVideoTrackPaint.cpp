@@ -1,7 +1,7 @@
 // Painting the video track: clip boxes with their thumbnails, names and effect markers.
-#include "app/ZRChainLinks.h"
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/text/ZRTextImage.h"
+#include "editor/ZRChainLinks.h"
 #include "engine/api/IZRObject.h"
 #include "views/ZRTimelinePlacement.h"
 #include "views/ZRTimelineView.h"
@@ -43,11 +43,18 @@ void ZRVideoTrack::paintObject(const QRegion& region, QImage* target, const QPoi
     if (!target || !object) return;
     const QRect content = movedContent();
     if (!content.isValid()) return;
-    // A clip shown at its drop place has no neighbours there yet.
+    // A clip shown at its drop place has no neighbours there yet. The clip the drop pushes
+    // starts where it is drawn: the transition before it moved along with it and joins it to
+    // nothing on this row, so its box is not cut by half of it.
     const bool dropped = object == m_dropObject && m_dropValid;
-    const ZRClipLayout layout = layoutClip(
-        m_widths, x, width, dropped ? 0 : px(double(ZRClipChain::transitionBefore(object))),
-        dropped ? 0 : px(double(ZRClipChain::transitionAfter(object))));
+    const ZRVideoUserData* pushed = m_dropObject && m_dropValid && m_mouseState >= 4 && !dropped
+                                        ? chainlinks::clip(object)
+                                        : nullptr;
+    const bool follows = pushed && m_insertIndex >= 0 && pushed->number == m_insertIndex;
+    const ZRClipLayout layout =
+        layoutClip(m_widths, x, width,
+                   dropped || follows ? 0 : px(double(ZRClipChain::transitionBefore(object))),
+                   dropped ? 0 : px(double(ZRClipChain::transitionAfter(object))));
     const QRect box = viewRect(layout.box, content.top(), content.height());
     if (box.isEmpty()) return;
     const QRegion clip = (region & QRegion(content) & QRegion(box)).translated(offset);
@@ -112,8 +119,15 @@ void ZRVideoTrack::paintObject(const QRegion& region, QImage* target, const QPoi
         if (!r.isEmpty()) tintImageClipped(clip, *target, r.translated(offset), m_overlappingColor);
     }
     if (layout.style == ZRClipLayout::Wide && !bodyRect.isEmpty()) {
-        const ZRClipPiece* body = layout.piece(ZRClipPiece::Body);
-        drawName(clip, *target, offset, object, body->span, origin);
+        // A thumbnail past a transition lies over the body: the name keeps between the slots.
+        ZRSpan named = layout.piece(ZRClipPiece::Body)->span;
+        int64_t end = named.left + named.width;
+        if (const ZRClipPiece* first = layout.piece(ZRClipPiece::FirstThumb))
+            named.left = std::max(named.left, first->span.left + first->span.width);
+        if (const ZRClipPiece* last = layout.piece(ZRClipPiece::LastThumb))
+            end = std::min(end, last->span.left);
+        named.width = std::max<int64_t>(end - named.left, 0);
+        drawName(clip, *target, offset, object, named, origin);
     }
     const QRect marker = effectMarkerRect(object, layout);
     if (!marker.isEmpty())

@@ -1,9 +1,17 @@
 #include "classes/helpers/ZRBufferCopy.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstring>
+
+namespace {
+
+// Debug traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcCopy, "clipstead.classes.copy", QtInfoMsg)
+
+} // namespace
 
 QString qstringFromWide(const char16_t* text) {
     if (!text) return QString();
@@ -12,7 +20,7 @@ QString qstringFromWide(const char16_t* text) {
 
 char16_t* swzCopyString(char16_t* dst, unsigned count, const QString& text) {
     if (!dst) {
-        qDebug("swzCopyString: swz=NULL");
+        qCDebug(lcCopy, "swzCopyString: swz=NULL");
         return nullptr;
     }
     std::fill_n(dst, count, u'\0');
@@ -23,7 +31,7 @@ char16_t* swzCopyString(char16_t* dst, unsigned count, const QString& text) {
 
 char* szmbCopyString(char* dst, unsigned size, const QString& text) {
     if (!dst) {
-        qDebug("szmbCopyString: szmb=NULL");
+        qCDebug(lcCopy, "szmbCopyString: szmb=NULL");
         return nullptr;
     }
     std::memset(dst, 0, size);

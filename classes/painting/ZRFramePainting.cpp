@@ -31,13 +31,29 @@ void drawEngineImage(QPainter& painter, const QRect& target, IZRImage* image, bo
 
 } // namespace
 
-void stretchFrameToDC(IZRTimeline* timeline, IZRObject* object, IZRPos* position, QPainter& painter,
-                      int x, int y, int w, int h) {
-    if (!timeline || !object || !position || w < 1 || h < 1) return;
+void stretchFrameToDC(IZRTimeline* timeline, IZRObject*, IZRPos* position, QPainter& painter, int x,
+                      int y, int w, int h) {
+    if (!timeline || !position || w < 1 || h < 1) return;
     IZRObjectFactory* factory = timeline->factory();
     IZRImage* image = factory ? factory->createImage(w, h, 0) : nullptr;
     if (!image) return;
-    object->renderVideo(position, image);
+    if (IZRImage* frame = timeline->videoAt(position, 0)) {
+        // The frame comes locked; it is scaled into the image of the size asked for, so the
+        // timeline's buffer is released before the painter is touched.
+        std::lock_guard frameLock(*frame, std::adopt_lock);
+        std::lock_guard imageLock(*image);
+        const bool fits = frame->pixels() && frame->width() > 0 && frame->height() > 0 &&
+                          frame->stride() >= frame->width() * 4 && image->pixels();
+        if (fits) {
+            const QImage source(frame->pixels(), frame->width(), frame->height(), frame->stride(),
+                                QImage::Format_RGB32);
+            QImage scaled(image->pixels(), image->width(), image->height(), image->stride(),
+                          QImage::Format_RGB32);
+            QPainter into(&scaled);
+            into.setRenderHint(QPainter::SmoothPixmapTransform);
+            into.drawImage(scaled.rect(), source, source.rect());
+        }
+    }
     {
         std::lock_guard imageLock(*image);
         drawEngineImage(painter, QRect(x, y, w, h), image, false);

@@ -13,8 +13,10 @@ class IZRPos;
 class IZRTimeline;
 class QPainter;
 
-/// Renders `object`'s frame at `position` into a fresh w x h engine image and draws it at (x, y).
-/// Nothing without a timeline, object or position, or when the engine gives no image.
+/// Composes the timeline's frame at `position` (`videoAt`, unlocked afterwards), scales it into
+/// a fresh w x h engine image and draws that at (x, y); `object` is not used. The image shows
+/// the background colour when the engine gives no frame; nothing is drawn without a timeline or
+/// position, or when the engine gives no image.
 void stretchFrameToDC(IZRTimeline* timeline, IZRObject* object, IZRPos* position, QPainter& painter,
                       int x, int y, int w, int h);
 

@@ -111,6 +111,8 @@ private:
     bool readLayerChannels(const LayerDescriptor& layer, PSDLayer* record);
     bool readChannel(const LayerDescriptor& layer, const ChannelInfo& channel, QImage* image);
     bool readComposite(PSDLayer* composite);
+    // The fewest bytes the document's composite can take, raw or packed.
+    qint64 compositeFloor() const;
 
     QIODevice* m_dev;
     int m_flags;
@@ -125,6 +127,11 @@ private:
 // bytes per 128 pixels of each row.
 qint64 minimumRleSize(qint64 w, qint64 h) {
     return h * 2 + h * ((w + kRleRun - 1) / kRleRun) * 2;
+}
+
+qint64 PSDReader::compositeFloor() const {
+    const qint64 w = m_width, h = m_height;
+    return qMin(w * h * qMin<uint>(m_channels, 4), minimumRleSize(w, h) * m_channels);
 }
 
 QRect canvasOf(uint w, uint h) {
@@ -305,12 +312,20 @@ bool PSDReader::readChannel(const LayerDescriptor& layer, const ChannelInfo& cha
 
 bool PSDReader::readLayerChannels(const LayerDescriptor& layer, PSDLayer* record) {
     if (layer.width > 0 && layer.height > 0) {
-        // The image is made only when the channels announce enough bytes to fill one plane,
-        // however well packed, and the device still holds them.
+        // The image is made only when the device still holds what the channels announce and
+        // they announce at least the smallest one channel can take (raw or packed): a layer may
+        // list a single channel, and a narrow one packs to more than its raw size. Channels it
+        // does not list keep their defaults.
+        const qint64 w = layer.width, h = layer.height;
         qint64 announced = 0;
         for (const ChannelInfo& c : layer.channels)
             announced += qint64(c.length) - 2;
-        if (announced > left() || announced < minimumRleSize(layer.width, layer.height))
+        if (announced > left()) return fail(-36);
+        if (announced > 0 && announced < qMin(w * h, minimumRleSize(w, h))) return fail(-36);
+        // A layer whose channels all carry no data is only defaults; it may be no larger than
+        // the document, whose composite the device must still hold, so a few bytes cannot ask
+        // for a huge image.
+        if (announced == 0 && (w * h > qint64(m_width) * m_height || compositeFloor() > left()))
             return fail(-36);
         record->image = QImage(int(layer.width), int(layer.height), QImage::Format_ARGB32);
         if (record->image.isNull()) return fail(-36);
@@ -453,10 +468,10 @@ std::unique_ptr<QDict<PSDLayer>> LoadPSDImage(QIODevice* device, int flags, int*
     }
     if (code == -1) {
         const QFile* file = qobject_cast<const QFile*>(device);
-        qDebug("LoadPSDImage: File open error while loading '%s'",
-               file ? qPrintable(file->fileName()) : "");
+        qWarning("LoadPSDImage: File open error while loading '%s'",
+                 file ? qPrintable(file->fileName()) : "");
     } else if (code != 1) {
-        qDebug("LoadPSDImage: error(%d)occured", code);
+        qWarning("LoadPSDImage: error(%d)occured", code);
     }
     if (errorCode) *errorCode = code;
     return result;

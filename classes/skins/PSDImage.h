@@ -20,7 +20,7 @@ class QIODevice;
 constexpr int kPSDApplyLayerOpacity = 0x100;
 
 /// Loads the file at `path`. On failure prints "LoadPSDImage: File open error while loading '%s'"
-/// (the file cannot be opened) or "LoadPSDImage: error(%d)occured" through qDebug and returns
+/// (the file cannot be opened) or "LoadPSDImage: error(%d)occured" as a warning and returns
 /// null. Error codes: 0 for a value the loader refuses, negative codes per field in file order.
 std::unique_ptr<QDict<PSDLayer>> LoadPSDImage(const char* path, int flags);
 

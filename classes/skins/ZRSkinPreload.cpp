@@ -94,15 +94,16 @@ QString skinBaseFolder() {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString(".");
 }
 
-void preloadSkins() {
+int preloadSkins() {
     SkinTable& t = table();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         t.cursors = makeSkinCursors();
     else
-        qDebug("Error in loading cursor resources");
+        qWarning("Error in loading cursor resources");
 
     const QString folder = skinBaseFolder() + QStringLiteral("/skins/default/");
     t.skins.clear();
+    int loadedFiles = 0;
     for (const PreloadedSkinFile& file : kPreloadedSkinFiles) {
         const QByteArray path = QFile::encodeName(folder + QLatin1String(file.name) + ".psd");
         LoadedSkin skin;
@@ -111,8 +112,10 @@ void preloadSkins() {
             skin.sets = groupLayersIntoSets(skin.layers.get(), file.relative);
             if (file.setOpacity) applyLayerSetOpacity(skin.sets.get(), nullptr);
         }
+        if (skin.layers) ++loadedFiles;
         t.skins[QByteArray(file.name)] = std::move(skin);
     }
+    return loadedFiles;
 }
 
 void releaseSkins() {

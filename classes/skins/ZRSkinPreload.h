@@ -22,8 +22,8 @@ QString skinBaseFolder();
 
 /// Loads the cursor table and every preloaded skin file, replacing what an earlier call loaded.
 /// Without a QGuiApplication the cursors cannot be made: "Error in loading cursor resources" is
-/// printed and the skins load anyway.
-void preloadSkins();
+/// printed and the skins load anyway. Answers how many of the files loaded (0: no skins at all).
+int preloadSkins();
 
 /// Deletes the cursors. The skin dictionaries stay until the process ends.
 void releaseSkins();

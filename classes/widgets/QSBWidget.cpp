@@ -86,14 +86,14 @@ void QSBWidget::setScaledBackground(bool on) {
     repaintAll();
 }
 
-void QSBWidget::rebuildWorkingBackground() {
+void QSBWidget::rebuildWorkingBackground(const QSize& size) {
     if (m_source.isNull()) {
         m_working = QImage();
         return;
     }
     m_working =
-        m_scaled && !size().isEmpty()
-            ? to32Bit(m_source.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+        m_scaled && !size.isEmpty()
+            ? to32Bit(m_source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
             : m_source;
     if (!m_hasSkinParent) setImageAlpha(m_working, 255);
 }
@@ -257,6 +257,14 @@ bool QSBWidget::event(QEvent* e) {
 void QSBWidget::moveEvent(QMoveEvent* e) {
     QWidget::moveEvent(e);
     if (parentWidget() && !qobject_cast<QSBWidget*>(parentWidget())) repaintAll();
+}
+
+void QSBWidget::setGeometry(int x, int y, int w, int h) {
+    const QSize next(w, h);
+    if (next != size() && m_ownsComposed) growComposedImage(next, true);
+    // A background given scaled at construction is first scaled here, whatever the size.
+    if (m_scaled) rebuildWorkingBackground(next);
+    QWidget::setGeometry(x, y, w, h);
 }
 
 void QSBWidget::resizeEvent(QResizeEvent* e) {

@@ -73,6 +73,13 @@ public:
     void repaintRegion(const QRegion& region);
 
 public Q_SLOTS:
+    /// Moves and resizes the widget; a root grows its composed image and a scaled background is
+    /// scaled to the new size before Qt applies the geometry, so the first paint at the new size
+    /// finds both ready.
+    void setGeometry(int x, int y, int w, int h);
+    void setGeometry(const QRect& rect) {
+        setGeometry(rect.x(), rect.y(), rect.width(), rect.height());
+    }
     /// Updates every registered child (also one whose updates are blocked, which stays blocked),
     /// skinned children recursively; not the widget itself.
     virtual void repaintAll();
@@ -89,7 +96,8 @@ protected:
     QSBWidget* skinParent() const;
 
 private:
-    void rebuildWorkingBackground();
+    void rebuildWorkingBackground() { rebuildWorkingBackground(size()); }
+    void rebuildWorkingBackground(const QSize& size);
     void growComposedImage(const QSize& size, bool withMargin);
     void composeWithoutSkin(const QRect& rect);
 

@@ -97,6 +97,10 @@ public:
     QSize sizeHint() const override;
 
 public Q_SLOTS:
+    void setGeometry(int x, int y, int w, int h) { QPushButton::setGeometry(x, y, w, h); }
+    void setGeometry(const QRect& rect) {
+        setGeometry(rect.x(), rect.y(), rect.width(), rect.height());
+    }
     /// One auto-repeat tick.
     virtual void autoRepeatTimeout();
     /// One acceleration step.

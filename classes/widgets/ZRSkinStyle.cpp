@@ -89,7 +89,11 @@ ZRSkinDrawingView* ZRSkinStyle::viewOfBar(const QWidget* bar) {
 bool ZRSkinStyle::isSkinnedBar(const QWidget* widget) const {
     if (!widget) return false;
     if (widget->inherits("ZRScrollBar")) return true;
-    return qobject_cast<const QScrollBar*>(widget) && viewOfBar(widget);
+    if (!qobject_cast<const QScrollBar*>(widget)) return false;
+    // A plain bar on a skinned widget is drawn into that widget's composed image, so it takes
+    // the template's geometry too: the base style's would not match the pieces.
+    const QWidget* parent = widget->parentWidget();
+    return viewOfBar(widget) || (parent && parent->inherits("QSBWidget"));
 }
 
 const ZRScrollBarPieces& ZRSkinStyle::piecesFor(const QWidget* bar,

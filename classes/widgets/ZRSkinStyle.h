@@ -14,9 +14,9 @@ class ZRSkinDrawingView;
 struct ZRScrollBarPieces;
 
 /// The application style: the Windows look for ordinary widgets, skins for the skinned ones.
-/// Scroll bars that are ZRScrollBars, or stand in a ZRSkinDrawingView, take their thickness,
-/// geometry and (on a skinned parent, or a view drawing on the skin) their pieces from their
-/// own skin or from the style's template of their orientation; a ZRComboBox is presented from
+/// Scroll bars that are ZRScrollBars, stand in a ZRSkinDrawingView or on a QSBWidget, take their
+/// thickness, geometry and (on a skinned parent, or a view drawing on the skin) their pieces from
+/// their own skin or from the style's template of their orientation; a ZRComboBox is presented from
 /// its composed skin with its arrow image by state; a ZRPushButton keeps the enabled look and
 /// moves its label up one pixel, not sideways, when pressed. Polishing the application saves
 /// its palette, unpolishing gives it back.

@@ -241,17 +241,20 @@ QByteArray QConfig::encode(QStringView text) const {
 }
 
 bool QConfig::writeGroups(QIODevice* device, const QConfigGroups& groups) const {
+    // The engine's files keep the line end they have always had; the program's settings file is
+    // the user's and takes the platform's. Reading accepts both.
+    const char* lineEnd = m_flavour == Flavour::Engine ? "\r\n" : "\n";
     QByteArray out(m_flavour == Flavour::Engine ? kHeaderLine : kProgramHeaderLine);
-    out += "\r\n";
+    out += lineEnd;
     for (size_t g = 0; g < groups.size(); ++g) {
         const QConfigGroup& group = groups.at(g);
-        if (g != 0) out += '[' + encode(group.name()) + "]\r\n";
+        if (g != 0) out += '[' + encode(group.name()) + ']' + lineEnd;
         for (size_t i = 0; i < group.size(); ++i) {
             // A key read from " #x=1" or " [x]=1" keeps its leading blank, or it would come
             // back as a comment or a group header; the reader strips the blank again.
             const QStringView key = group.key(i);
             if (key.startsWith(QLatin1Char('#')) || key.startsWith(QLatin1Char('['))) out += ' ';
-            out += encode(key) + '=' + encode(group.text(i)) + "\r\n";
+            out += encode(key) + '=' + encode(group.text(i)) + lineEnd;
         }
     }
     return device->write(out) == out.size();
@@ -309,7 +312,10 @@ bool QConfig::writeFile() {
 
     QSaveFile file(m_fileName);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    if (!writeGroups(&file, merged) || !file.commit()) return false;
+    // The whole file usually fits the device's buffer, so the write itself cannot fail and a
+    // full disk shows only in the flush. commit() flushes too but renames the short temporary
+    // over the target even when that flush fails: flushed and checked first, the old file stays.
+    if (!writeGroups(&file, merged) || !file.flush() || !file.commit()) return false;
 
     // Entries written only for this session stay in memory over the saved content.
     for (size_t g = 0; g < m_groups.size(); ++g) {

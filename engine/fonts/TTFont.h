@@ -15,8 +15,10 @@ struct ZRFaceEntry;
 /// text of several lines with kerning, inline tags, alignment, spacing and a movement path, and
 /// draws it into 32-bit ARGB pixels, anti-aliased or one bit per pixel, clipped to the target.
 /// Faces are shared between font objects through the process-wide face cache.
-/// Thread-safety: an object is used by one thread at a time, or under its `lock()`; all
-/// FreeType work inside runs under the process-wide font mutex, taken after the object's.
+/// Thread-safety: an object is used by one thread at a time, or under its `lock()`, which a
+/// thread may take again while it holds it (the host holds it around title settings that
+/// measure text under it); all FreeType work inside runs under the process-wide font mutex,
+/// taken after the object's.
 class TTFont final : public ZRFont {
 public:
     TTFont();
@@ -82,5 +84,5 @@ private:
     float m_scale = 0.0f;
     bool m_isOpen = false;
     fonts::ZRFaceEntry* m_faceEntry = nullptr;
-    std::mutex m_mutex;
+    std::recursive_mutex m_mutex;
 };

@@ -3,7 +3,7 @@
 #include "engine/fonts/ZRFontRegistry.h"
 
 #include "engine/fonts/ZRFontAliases.h"
-#include "engine/timeline/ZREngine.h"
+#include "engine/process/ZREngine.h"
 
 #include <cstring>
 

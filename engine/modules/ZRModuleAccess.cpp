@@ -10,12 +10,16 @@
 #include "platform/text/KeyCompare.h"
 
 #include <QByteArray>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace {
+
+// Debug traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcModules, "clipstead.engine.modules", QtInfoMsg)
 
 constexpr const char* kSource = "ZRModuleAccess";
 // The largest picture side and audio block the engine hands a module buffer for.
@@ -201,7 +205,7 @@ bool ZRModuleAccess::convertFrame(IZRImage* image) {
     const ZRHostCallbacks* host = m_timeline ? &m_timeline->host() : nullptr;
     if (v.colourSpace != ZR_COLOUR_BGRA && v.colourSpace != ZR_COLOUR_BGR) {
         const char* text = "Wrong colorspace for SRScaler_FourCC_BGRA\n";
-        qDebug("%s", QByteArray(text).trimmed().constData());
+        qWarning("%s", QByteArray(text).trimmed().constData());
         if (host) host->debug(text);
         return false;
     }
@@ -220,7 +224,7 @@ bool ZRModuleAccess::convertFrame(IZRImage* image) {
     bool scaled = true;
     if (v.flags & ZR_VIDEO_STILL) {
         const char* text = "Is a picture\n";
-        qDebug("%s", QByteArray(text).trimmed().constData());
+        qCDebug(lcModules, "%s", QByteArray(text).trimmed().constData());
         if (host) host->debug(text);
         for (int y = 0; y < height; ++y) {
             auto* line = reinterpret_cast<uint32_t*>(target + ptrdiff_t(y) * stride);

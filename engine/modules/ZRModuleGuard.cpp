@@ -16,6 +16,6 @@ void zrReportModuleException(const ZRHostCallbacks* host, const char* source, lo
     else
         std::snprintf(text, sizeof text, "%s(%ld): Exception in '%s'\n", source ? source : "", line,
                       operation ? operation : "");
-    qDebug("%s", QByteArray(text).trimmed().constData());
+    qWarning("%s", QByteArray(text).trimmed().constData());
     if (host) host->debug(text);
 }

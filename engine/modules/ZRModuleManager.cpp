@@ -6,7 +6,7 @@
 #include "engine/modules/ZRModuleRegistry.h"
 #include "engine/modules/ZRTransitionModule.h"
 #include "engine/modules/ZRVideoEffectModule.h"
-#include "engine/timeline/ZREngine.h"
+#include "engine/process/ZREngine.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/base/ZRNameTable.h"
 #include "engine/modules/ZRPluginModule.h"
-#include "engine/timeline/ZRNameTable.h"
 #include "engine/util/ZRStringMap.h"
 
 #include <QString>

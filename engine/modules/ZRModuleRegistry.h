@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/timeline/ZRNameTable.h"
+#include "engine/base/ZRNameTable.h"
 #include "engine/util/ZRStringMap.h"
 
 #include <QString>

@@ -450,14 +450,23 @@ void ZRObject::setMediaSource(std::unique_ptr<ZRMediaSource> source) {
 
 // --- Volume keys -------------------------------------------------------------
 
+// The keys change under the render mutex: the audio mix reads them on its own thread.
 bool ZRObject::setVolumeKey(IZRPos* position, double levelDb) {
     if (!position || !std::isfinite(levelDb)) return false;
+    SettingChange change(*this);
     m_volumeKeys.insert(position, levelDb);
     return true;
 }
 
 bool ZRObject::removeVolumeKey(IZRPos* position) {
-    return position && m_volumeKeys.remove(position);
+    if (!position) return false;
+    SettingChange change(*this);
+    return m_volumeKeys.remove(position);
+}
+
+void ZRObject::clearVolumeKeys() {
+    SettingChange change(*this);
+    m_volumeKeys.clear();
 }
 
 double ZRObject::volumeAt(IZRPos* position) {

@@ -4,9 +4,9 @@
 #include "engine/api/ZRFontData.h"
 #include "engine/base/ZRObjectBindings.h"
 #include "engine/base/ZRPos.h"
+#include "engine/base/ZRTrackItem.h"
 #include "engine/objects/IZRVolumeKeys.h"
 #include "engine/objects/ZRPosKeyMap.h"
-#include "engine/timeline/ZRTrackItem.h"
 #include "engine/util/ZRYieldingMutex.h"
 
 #include <QByteArray>
@@ -129,7 +129,7 @@ public:
     int32_t volumeKeyCount() override { return m_volumeKeys.count(); }
     bool setVolumeKey(IZRPos* position, double levelDb) override;
     bool removeVolumeKey(IZRPos* position) override;
-    void clearVolumeKeys() override { m_volumeKeys.clear(); }
+    void clearVolumeKeys() override;
     double volumeAt(IZRPos* position) override;
     IZRPos* volumeKeyPosAt(int32_t index) override;
 

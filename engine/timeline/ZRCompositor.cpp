@@ -199,7 +199,7 @@ void ZRCompositor::composeInto(const ZRPos& at, ZRImage* frame, ZRImage* bufferA
         t_passThroughNominee = nullptr;
     } catch (...) {
         t_passThroughNominee = nullptr;
-        qDebug("%s", QByteArray(kVideoAtException).trimmed().constData());
+        qWarning("%s", QByteArray(kVideoAtException).trimmed().constData());
         m_services.host().debug(kVideoAtException);
     }
     if (composed) frame->resetNative();

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "engine/util/ZRList.h"
-
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 
 /// One of the timeline's registries of what it made: owns each item from `add` until `take`
 /// hands it back (or the registry goes), keeps the items in making order, with a hash index
-/// beside them so that asking whether a pointer was made here costs the same for ten thousand
-/// items as for one. Holds each pointer at most once.
+/// beside them so that asking whether a pointer was made here, and taking it out, cost the same
+/// for a hundred thousand items as for one. Holds each pointer at most once.
 /// Thread-safety: every operation takes the registry's own mutex, a leaf among the engine's
 /// locks except around `forEach`, which calls its function under it.
 template <class T> class ZRRegistry {
@@ -24,8 +23,8 @@ public:
         T* raw = item.get();
         if (!raw) return nullptr;
         std::lock_guard lock(m_mutex);
-        m_items.append(raw);
-        m_owned.emplace(raw, std::move(item));
+        m_items.push_back(raw);
+        m_owned.emplace(raw, Entry{std::move(item), std::prev(m_items.end())});
         return raw;
     }
     /// Unregisters `item` and hands it back; null when it is not registered.
@@ -33,9 +32,9 @@ public:
         std::lock_guard lock(m_mutex);
         auto found = m_owned.find(item);
         if (found == m_owned.end()) return nullptr;
-        std::unique_ptr<T> owned = std::move(found->second);
+        std::unique_ptr<T> owned = std::move(found->second.item);
+        m_items.erase(found->second.at);
         m_owned.erase(found);
-        m_items.remove(owned.get());
         return owned;
     }
     bool contains(const void* item) const {
@@ -44,22 +43,26 @@ public:
     }
     uint32_t count() const {
         std::lock_guard lock(m_mutex);
-        return m_items.count();
+        return uint32_t(m_items.size());
     }
     /// The item made first, or null.
     T* first() {
         std::lock_guard lock(m_mutex);
-        return m_items.first();
+        return m_items.empty() ? nullptr : m_items.front();
     }
     /// Calls `f(T*)` for each item in making order, under the registry's mutex.
     template <class F> void forEach(F f) {
         std::lock_guard lock(m_mutex);
-        for (T* item = m_items.first(); item; item = m_items.next())
+        for (T* item : m_items)
             f(item);
     }
 
 private:
+    struct Entry {
+        std::unique_ptr<T> item;
+        typename std::list<T*>::iterator at; ///< its place in `m_items`
+    };
     mutable std::mutex m_mutex;
-    ZRTypedList<T> m_items;
-    std::unordered_map<const void*, std::unique_ptr<T>> m_owned;
+    std::list<T*> m_items;
+    std::unordered_map<const void*, Entry> m_owned;
 };

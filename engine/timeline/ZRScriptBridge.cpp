@@ -88,8 +88,10 @@ bool ZRScriptBridge::saveProject(const char* fileName) {
     const QByteArray text = writeProject(m_timeline);
     if (text.size() > zrscript::maxProjectBytes())
         m_timeline.host().debug(tooLargeMessage("cannot save", fileName, text.size()).c_str());
+    // A project that fits the device's buffer fails on a full disk only in the flush, which
+    // commit() would ignore while renaming the empty temporary over the saved project.
     else if (file.open(QIODevice::WriteOnly))
-        ok = file.write(text) == text.size() && file.commit();
+        ok = file.write(text) == text.size() && file.flush() && file.commit();
     m_renderer.suspend(false);
     return ok;
 }

@@ -2,8 +2,8 @@
 
 #include "common/config/QConfig.h"
 #include "engine/api/ZRExportSession.h"
+#include "engine/process/ZREngine.h"
 #include "engine/script/ZRScriptFrontEnd.h"
-#include "engine/timeline/ZREngine.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QDir>
@@ -24,7 +24,7 @@ ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned
         const char last = m_baseFolder.empty() ? '/' : m_baseFolder.back();
         if (last != '/' && last != '\\') m_baseFolder += '/';
     }
-    if (zrEngine().timelineCount == 0) initialiseEngine();
+    initialiseEngine();
     ++zrEngine().timelineCount;
     m_frameRate = ZRPos::defaultFrameRate();
     openLog();
@@ -33,7 +33,12 @@ ZRTimeline::ZRTimeline(IZRCallbacks* callbacks, const char* baseFolder, unsigned
 ZRTimeline::~ZRTimeline() {
     // The renderer reads the tracks and objects destroyed below.
     m_worker.stop();
+    // A host that still holds the text renderer gives up nothing else: what it took goes here.
+    while (m_textRendererHolds > 0)
+        lockTextRenderer(false);
     zrscript::forgetTimeline(this);
+    for (IZRObject* object : takeTrackObjects())
+        destroyObject(object);
     while (IZRObject* object = m_registries.objects.first())
         destroyObject(object);
     while (ZRGuardedList* list = m_registries.lists.first())
@@ -127,12 +132,17 @@ bool ZRTimeline::saveProject(const char* fileName) {
 
 // --- Sound -----------------------------------------------------------------
 
+// The mix reads objects that the host's thread destroys, re-rates and sets only under the render
+// mutex: the mix holds it shared, as the composers do, waiting for a waiting setter before it
+// calls, and takes the mix mutex after it.
 bool ZRTimeline::startAudioAt(IZRPos* position) {
+    auto renderLock = renderMutex().holdShared();
     m_audio.start(position, m_frameRate);
     return true;
 }
 
 void* ZRTimeline::renderAudio(int32_t frames, int32_t* bytes) {
+    auto renderLock = renderMutex().holdShared();
     return const_cast<unsigned char*>(m_audio.render(frames, bytes, m_tracks));
 }
 

@@ -4,7 +4,9 @@
 #include "engine/audio/ZRAudioMixer.h"
 #include "engine/base/ZREngineServices.h"
 #include "engine/base/ZRHostCallbacks.h"
+#include "engine/base/ZRNameTable.h"
 #include "engine/base/ZRPos.h"
+#include "engine/base/ZRTrackItem.h"
 #include "engine/config/ZRModuleCache.h"
 #include "engine/export/ZRTimelineExportState.h"
 #include "engine/fonts/ZRFontEntry.h"
@@ -13,14 +15,12 @@
 #include "engine/render/ZRImage.h"
 #include "engine/timeline/ZRCompositor.h"
 #include "engine/timeline/ZRFadeCurve.h"
-#include "engine/timeline/ZRNameTable.h"
 #include "engine/timeline/ZRObjectHandles.h"
 #include "engine/timeline/ZRObjectRegistries.h"
 #include "engine/timeline/ZRRegistry.h"
 #include "engine/timeline/ZRScriptBridge.h"
 #include "engine/timeline/ZRSettingsTable.h"
 #include "engine/timeline/ZRTimelineAudio.h"
-#include "engine/timeline/ZRTrackItem.h"
 #include "engine/timeline/ZRTrackList.h"
 #include "engine/timeline/ZRTrackTable.h"
 #include "engine/util/ZRStringMap.h"
@@ -80,8 +80,9 @@
 ///  3a. an object's own render lock (ZRObject), one object at a time: a title's or external
 ///     object's render, a transition, an effect run; then the object's own-source and spare-
 ///     source mutexes, and a media source's access mutex;
-///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix; it is
-///     never held with the render mutex;
+///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix, inside
+///     the render mutex, which they hold shared as the composers do (so no object they mix is
+///     destroyed or set meanwhile);
 ///  5. the end-position mutex;
 ///  6. the timeline mutex (the track table's, recursive): the track tables, placement and the
 ///     objects' positions; `videoAt` copies what it needs of them under it and composes
@@ -291,9 +292,16 @@ private:
     bool registered(IZRObject* object);
 
     // Tracks (ZRTimelineTracks.cpp)
+    /// Places `object` on `list` at `start` and every object that pushes on either kind of
+    /// track, to any depth (under the timeline mutex).
     void placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start, bool video,
-                     int index, int depth);
+                     int index);
+    std::vector<ZRTrackItem*> placeOnce(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start,
+                                        bool video, int index);
     void shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd);
+    /// Empties every track and hands back the objects that were on them, each once, with their
+    /// places reset; they stay registered for the caller to destroy.
+    std::vector<IZRObject*> takeTrackObjects();
 
     // Holds the timeline mutex for an edit; the outermost scope tells the background renderer of
     // the ranges noted meanwhile once the mutex is released.
@@ -313,7 +321,10 @@ private:
     void setVideoDimensions(int width, int height);
     /// "Temporary Directory": false for a null or empty text.
     bool setTemporaryFolder(const char* folder);
-    static void lockTextRenderer(bool lock);
+    /// "Lock Text Renderer": 1 takes this timeline's render mutex, then the process font's
+    /// lock, for the host to hold across calls (title settings included); 0 gives back what 1
+    /// took, in the reverse order, and nothing when the host holds nothing. Host thread only.
+    void lockTextRenderer(bool lock);
     /// "Pause Background Rendering": one pause more, or one less.
     void pauseRenderer(bool pause);
     /// Scales every title's text with the frame width (nothing while the old width is 0).
@@ -341,6 +352,7 @@ private:
     // (guarded by the timeline mutex).
     int m_editDepth = 0;
     std::vector<std::pair<ZRPos, ZRPos>> m_changedRanges;
+    int m_textRendererHolds = 0; ///< "Lock Text Renderer" holds; host thread only
     ZRTimelineAudio m_audio;
     ZRTempFileStore m_tempFiles;
     // After the store: stopped in the destructor, and its files deleted before the store goes.

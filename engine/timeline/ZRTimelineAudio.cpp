@@ -7,6 +7,7 @@
 #include "engine/timeline/ZRTrackTable.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 #include <vector>
@@ -66,23 +67,39 @@ void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
     std::vector<double> gains;
     const double frame = m_position.toFrames();
     for (int k = 1; k <= ZRTrackTable::kTrackCount; ++k) {
-        ZRTrackList* list = nullptr;
+        // What the mix needs of the track and its object is copied under the timeline mutex and
+        // the list's: a trim or a setting on the host's thread changes them meanwhile. The object
+        // itself cannot go while the mix runs: it is destroyed only under the render mutex,
+        // which the caller holds.
+        ZRObject* object = nullptr;
+        ZRPos s;
+        bool mute = false;
+        double level = 0.0;
+        std::array<bool, ZRTrackList::kChannels> channelMute{}, channelInvert{};
+        std::array<double, ZRTrackList::kChannels> channelLevel{}, channelPanning{};
         {
             std::lock_guard lock(tracks.mutex());
-            list = tracks.list(k, false);
+            ZRTrackList* list = tracks.list(k, false);
+            if (!list) continue;
+            object = dynamic_cast<ZRObject*>(tracks.objectAt(k, frame, false));
+            if (!object) continue;
+            s = sourcePosition(object, m_position);
+            std::lock_guard trackLock(*list);
+            mute = list->mute;
+            level = list->level;
+            channelMute = list->channelMute;
+            channelInvert = list->channelInvert;
+            channelLevel = list->channelLevel;
+            channelPanning = list->channelPanning;
         }
-        if (!list) continue;
-        auto* object = dynamic_cast<ZRObject*>(tracks.objectAt(k, frame, false));
-        if (!object) continue;
-        if (!channelMode && list->mute) continue;
+        if (!channelMode && mute) continue;
         if (channelMode) {
             const int routed = std::min(channels, ZRTrackList::kChannels);
             bool anyOpen = false;
             for (int j = 0; j < routed && !anyOpen; ++j)
-                anyOpen = !list->channelMute[size_t(j)];
+                anyOpen = !channelMute[size_t(j)];
             if (!anyOpen) continue;
         }
-        ZRPos s = sourcePosition(object, m_position);
         if (object->mixGeneration() != m_generation) {
             object->prepareAudio(&s, m_mixer.rate(), m_mixer.bits(), channels, channelMode,
                                  audio.resamplingQuality);
@@ -92,7 +109,7 @@ void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
         const float* data = object->renderAudio(samples, &bytes);
         if (!data) continue;
         if (!channelMode) {
-            m_mixer.addAveraged(data, 1.0 + list->level);
+            m_mixer.addAveraged(data, 1.0 + level);
             continue;
         }
         // gains[j x channels + c]: source channel j into output channel c.
@@ -103,11 +120,11 @@ void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
                                   zrPanFactor(audio.masterPanning[size_t(c)], c) *
                                   (audio.masterInvert[size_t(c)] ? -1.0 : 1.0);
             for (int j = 0; j < channels && j < ZRTrackList::kChannels; ++j) {
-                if (list->channelMute[size_t(j)]) continue;
+                if (channelMute[size_t(j)]) continue;
                 gains[size_t(j) * size_t(channels) + size_t(c)] =
-                    master * decibels(list->channelLevel[size_t(j)]) *
-                    zrPanFactor(list->channelPanning[size_t(j)], c) *
-                    (list->channelInvert[size_t(j)] ? -1.0 : 1.0);
+                    master * decibels(channelLevel[size_t(j)]) *
+                    zrPanFactor(channelPanning[size_t(j)], c) *
+                    (channelInvert[size_t(j)] ? -1.0 : 1.0);
             }
         }
         m_mixer.addRouted(data, gains.data());

@@ -31,9 +31,10 @@ struct ZRAudioSettings {
 /// channel levels, pans and inversion): the mix run that `start` begins and `render` goes on
 /// with, and the audio settings it mixes by.
 /// Thread-safety: the mix mutex guards the run; `start` and `render` hold it for the whole mix,
-/// which takes the timeline mutex and the objects' own locks after it. The settings have a
-/// leaf mutex of their own: the mix copies them at each frame, and setting them never waits
-/// for a mix.
+/// which takes the timeline mutex and a track's list mutex after it to copy what it mixes by.
+/// Callers hold the render mutex around both, which keeps the objects mixed alive and unset. The
+/// settings have a leaf mutex of their own: the mix copies them at each frame, and setting them
+/// never waits for a mix.
 class ZRTimelineAudio {
 public:
     /// The audio settings.

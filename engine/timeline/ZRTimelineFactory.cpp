@@ -10,7 +10,7 @@
 #include "engine/modules/ZRVideoEffectModule.h"
 #include "engine/objects/ZRModuleEffect.h"
 #include "engine/objects/ZRObject.h"
-#include "engine/timeline/ZREngine.h"
+#include "engine/process/ZREngine.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -5,7 +5,7 @@
 #include "engine/modules/ZRKindTables.h"
 #include "engine/modules/ZRMediaIdentify.h"
 #include "engine/modules/ZRModuleRegistry.h"
-#include "engine/timeline/ZREngine.h"
+#include "engine/process/ZREngine.h"
 
 #include <cstdio>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include "engine/api/ZRFont.h"
 #include "engine/fonts/ZRProcessFont.h"
 #include "engine/objects/ZRObject.h"
-#include "engine/timeline/ZREngine.h"
+#include "engine/process/ZREngine.h"
 
 #include <cmath>
 #include <cstring>
@@ -63,6 +63,7 @@ struct ZRTimeline::SettingKeys {
         if (!validChannel(channel)) return false;
         ZRTrackList* list = t.m_tracks.settingsList(track);
         if (!list) return false;
+        std::lock_guard trackLock(*list);
         *out = (list->*values)[size_t(channel - 1)];
         return true;
     }
@@ -71,6 +72,7 @@ struct ZRTimeline::SettingKeys {
         if (!validChannel(channel)) return false;
         ZRTrackList* list = t.m_tracks.settingsList(track);
         if (!list) return false;
+        std::lock_guard trackLock(*list);
         (list->*values)[size_t(channel - 1)] = value != 0;
         return true;
     }
@@ -142,8 +144,8 @@ struct ZRTimeline::SettingKeys {
              return t.setTemporaryFolder(reinterpret_cast<const char*>(value));
          }},
         {"Lock Text Renderer", nullptr,
-         [](T&, intptr_t value) {
-             lockTextRenderer(value == 1);
+         [](T& t, intptr_t value) {
+             t.lockTextRenderer(value == 1);
              return true;
          }},
         {"Enhanced BRIVA Audio Handling",
@@ -188,12 +190,14 @@ struct ZRTimeline::SettingKeys {
          [](T& t, int track, double* out) {
              ZRTrackList* list = t.m_tracks.settingsList(track);
              if (!list) return false;
+             std::lock_guard trackLock(*list);
              *out = list->level;
              return true;
          },
          [](T& t, int track, double value) {
              ZRTrackList* list = t.m_tracks.settingsList(track);
              if (!list) return false;
+             std::lock_guard trackLock(*list);
              list->level = value;
              return true;
          }},
@@ -233,12 +237,14 @@ struct ZRTimeline::SettingKeys {
          [](T& t, int* a, int* b) {
              ZRTrackList* list = t.m_tracks.settingsList(*a);
              if (!list) return false;
+             std::lock_guard trackLock(*list);
              *b = list->mute;
              return true;
          },
          [](T& t, int a, int b) {
              ZRTrackList* list = t.m_tracks.settingsList(a);
              if (!list) return false;
+             std::lock_guard trackLock(*list);
              list->mute = b != 0;
              return true;
          }},
@@ -375,6 +381,7 @@ bool ZRTimeline::getTrackChannelDoubleSetting(const char* key, int* track, unsig
     if (!row || !validChannel(*channel)) return false;
     ZRTrackList* list = m_tracks.settingsList(*track);
     if (!list) return false;
+    std::lock_guard trackLock(*list);
     *out = (list->*row->values)[*channel - 1];
     return true;
 }
@@ -386,6 +393,7 @@ bool ZRTimeline::setTrackChannelDoubleSetting(const char* key, int track, unsign
     if (row->panning && !(value >= -1.0 && value <= 1.0)) return false;
     ZRTrackList* list = m_tracks.settingsList(track);
     if (!list) return false;
+    std::lock_guard trackLock(*list);
     (list->*row->values)[channel - 1] = value;
     return true;
 }
@@ -518,13 +526,22 @@ bool ZRTimeline::setTemporaryFolder(const char* folder) {
     return true;
 }
 
+// The font's lock comes after the render mutex (ZRTimeline.h). A host holding only the font
+// would take the render mutex inside it with its next title setting, while a composer holding
+// the render mutex waits for the font: both are taken here, in their order.
 void ZRTimeline::lockTextRenderer(bool lock) {
     ZRFont* font = zrProcessFont();
     if (!font) return;
-    if (lock)
+    if (lock) {
+        renderMutex().lock();
         font->lock();
-    else
-        font->unlock();
+        ++m_textRendererHolds;
+        return;
+    }
+    if (m_textRendererHolds == 0) return; // an unlock without a lock unlocks nothing
+    --m_textRendererHolds;
+    font->unlock();
+    renderMutex().unlock();
 }
 
 // Under the render mutex: titles' font data is what frames read.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -95,50 +96,71 @@ ZRGuardedList* ZRTimeline::track(int track, bool video) {
 }
 
 // Inserts `object` into one track list in time order at `start`, then pushes every follower it
-// now overlaps to start right after the one before it. A pushed object that also lies on a track
-// of the other kind is placed again there, so both of its lists stay in time order.
-void ZRTimeline::placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start,
-                             bool video, int index, int depth) {
+// now overlaps to start right after the one before it; answers the followers pushed.
+std::vector<ZRTrackItem*> ZRTimeline::placeOnce(ZRTrackList* list, ZRTrackItem* object,
+                                                const IZRPos* start, bool video, int index) {
     std::vector<ZRTrackItem*> moved;
-    {
-        std::lock_guard lock(*list);
-        unsigned at = 0;
-        auto* last = static_cast<ZRTrackItem*>(list->last());
-        if (last && *start > last->endPos()) {
-            at = list->count(); // the common case: after everything on the track
-        } else {
-            for (void* p = list->first(); p; p = list->next(), ++at) {
-                if (!(*start > item(p)->endPos())) break;
-            }
-        }
-        list->insertAt(at, object);
-        object->startPos()->assign(start);
-        placeEnd(object);
-        object->setTrackIndex(video, index);
-
-        const IZRPos* previousEnd = object->endPos();
-        for (unsigned i = at + 1; i < list->count(); ++i) {
-            ZRTrackItem* follower = item(list->at(i));
-            if (*previousEnd < follower->startPos()) break;
-            const ZRPos oldStart = copyOf(follower->startPos());
-            const ZRPos newStart = frameAfter(previousEnd);
-            follower->startPos()->assign(&newStart);
-            placeEnd(follower);
-            // Its frames change from where it started to where it ends now.
-            if (follower->trackIndex(true) >= 0)
-                noteChangedRange(oldStart, copyOf(follower->endPos()));
-            moved.push_back(follower);
-            previousEnd = follower->endPos();
+    std::lock_guard lock(*list);
+    unsigned at = 0;
+    auto* last = static_cast<ZRTrackItem*>(list->last());
+    if (last && *start > last->endPos()) {
+        at = list->count(); // the common case: after everything on the track
+    } else {
+        for (void* p = list->first(); p; p = list->next(), ++at) {
+            if (!(*start > item(p)->endPos())) break;
         }
     }
-    if (depth > 8) return; // each pass only moves objects later; this bounds pathological cascades
-    for (ZRTrackItem* follower : moved) {
-        const int other = follower->trackIndex(!video);
-        ZRTrackList* otherList = other >= 0 ? m_tracks.list(other + 1, !video) : nullptr;
+    list->insertAt(at, object);
+    object->startPos()->assign(start);
+    placeEnd(object);
+    object->setTrackIndex(video, index);
+
+    const IZRPos* previousEnd = object->endPos();
+    for (unsigned i = at + 1; i < list->count(); ++i) {
+        ZRTrackItem* follower = item(list->at(i));
+        if (*previousEnd < follower->startPos()) break;
+        const ZRPos oldStart = copyOf(follower->startPos());
+        const ZRPos newStart = frameAfter(previousEnd);
+        follower->startPos()->assign(&newStart);
+        placeEnd(follower);
+        // Its frames change from where it started to where it ends now.
+        if (follower->trackIndex(true) >= 0) noteChangedRange(oldStart, copyOf(follower->endPos()));
+        moved.push_back(follower);
+        previousEnd = follower->endPos();
+    }
+    return moved;
+}
+
+// A pushed object that also lies on a track of the other kind is placed again there, which may
+// push others in turn, to any depth, so that every list stays in the time order `objectAt`
+// bisects. The cascade ends: a push only moves an object to after one that starts before it,
+// so the order of the objects by start never changes and each push moves one strictly later.
+// An explicit stack keeps a long cascade off the call stack, in the order a recursion would take.
+void ZRTimeline::placeInList(ZRTrackList* list, ZRTrackItem* object, const IZRPos* start,
+                             bool video, int index) {
+    struct Pass {
+        std::vector<ZRTrackItem*> moved;
+        size_t next;
+        bool video;
+    };
+    std::vector<Pass> stack;
+    stack.push_back({placeOnce(list, object, start, video, index), 0, video});
+    while (!stack.empty()) {
+        Pass& top = stack.back();
+        if (top.next == top.moved.size()) {
+            stack.pop_back();
+            continue;
+        }
+        ZRTrackItem* follower = top.moved[top.next++];
+        const bool otherKind = !top.video;
+        const int other = follower->trackIndex(otherKind);
+        ZRTrackList* otherList = other >= 0 ? m_tracks.list(other + 1, otherKind) : nullptr;
         if (!otherList) continue;
         otherList->remove(follower);
         const ZRPos newStart = copyOf(follower->startPos());
-        placeInList(otherList, follower, &newStart, !video, other, depth + 1);
+        std::vector<ZRTrackItem*> pushed =
+            placeOnce(otherList, follower, &newStart, otherKind, other);
+        stack.push_back({std::move(pushed), 0, otherKind});
     }
 }
 
@@ -153,13 +175,13 @@ bool ZRTimeline::insertObject(int track, IZRPos* start, IZRObject* object) {
         m_tracks.raiseHighest(track);
         if (object->hasVideo()) {
             if (ZRTrackList* list = m_tracks.makeList(track, true)) {
-                placeInList(list, target, &at, true, track - 1, 0);
+                placeInList(list, target, &at, true, track - 1);
                 noteChangedRange(at, copyOf(object->endPos()));
             }
         }
         if (object->hasAudio()) {
             if (ZRTrackList* list = m_tracks.makeList(track, false))
-                placeInList(list, target, &at, false, track - 1, 0);
+                placeInList(list, target, &at, false, track - 1);
         }
     }
     noteChange("Insert Object");
@@ -230,18 +252,47 @@ IZRObject* ZRTimeline::objectAt(int track, IZRPos* position, bool video) {
     return m_tracks.objectAt(track, position->toFrames(), video);
 }
 
-void ZRTimeline::clear() {
-    suspendRenderer();
+// Each track is emptied whole and the objects destroyed afterwards: taken out one at a time, a
+// project of a hundred thousand clips paid for every object a move of the rest of its track.
+std::vector<IZRObject*> ZRTimeline::takeTrackObjects() {
+    std::vector<IZRObject*> objects;
+    std::unordered_set<IZRObject*> seen;
+    EditScope edit(*this);
     for (bool video : {true, false}) {
         for (int track = 1; track <= kTrackCount; ++track) {
             ZRTrackList* list = m_tracks.list(track, video);
             if (!list) continue;
-            while (void* p = list->first())
-                destroyObject(static_cast<IZRObject*>(p));
-            if (!video) {
-                list->mute = false;
-                list->level = 0.0;
+            std::lock_guard trackLock(*list);
+            for (void* p = list->first(); p; p = list->next()) {
+                auto* object = static_cast<IZRObject*>(p);
+                if (seen.insert(object).second) objects.push_back(object);
             }
+            if (video && list->count() > 0) {
+                noteChangedRange(copyOf(static_cast<IZRObject*>(list->first())->startPos()),
+                                 copyOf(static_cast<IZRObject*>(list->last())->endPos()));
+            }
+            list->clear();
+        }
+    }
+    for (IZRObject* object : objects) {
+        item(object)->setTrackIndex(true, -1);
+        item(object)->setTrackIndex(false, -1);
+        object->startPos()->setTotalFrames(0);
+        object->endPos()->setTotalFrames(0);
+    }
+    return objects;
+}
+
+void ZRTimeline::clear() {
+    suspendRenderer();
+    // Destroyed outside the timeline mutex: releasing an object's user value calls the host.
+    for (IZRObject* object : takeTrackObjects())
+        destroyObject(object);
+    for (int track = 1; track <= kTrackCount; ++track) {
+        if (ZRTrackList* list = m_tracks.list(track, false)) {
+            std::lock_guard trackLock(*list);
+            list->mute = false;
+            list->level = 0.0;
         }
     }
     if (backgroundRenderingEnabled()) forgetRenderedFrames();
@@ -291,6 +342,9 @@ void ZRTimeline::shiftFollowers(ZRTrackItem* object, const ZRPos& newEnd) {
 
 bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
     if (!object || !markIn) return false;
+    // The marks and the length are read by the audio mix, which holds the render mutex, not
+    // the timeline's: a trim holds both, in the engine's order.
+    std::lock_guard renderLock(renderMutex());
     EditScope edit(*this);
     ZRTrackItem* target = item(object);
     const ZRPos oldStart = copyOf(object->startPos()), oldEnd = copyOf(object->endPos());
@@ -323,6 +377,9 @@ bool ZRTimeline::setObjectMarkIn(IZRObject* object, IZRPos* markIn) {
 
 bool ZRTimeline::setObjectMarkOut(IZRObject* object, IZRPos* markOut) {
     if (!object || !markOut) return false;
+    // The marks and the length are read by the audio mix, which holds the render mutex, not
+    // the timeline's: a trim holds both, in the engine's order.
+    std::lock_guard renderLock(renderMutex());
     EditScope edit(*this);
     ZRTrackItem* target = item(object);
     // A mark-out before the mark-in, or a used length beyond the source, is refused.

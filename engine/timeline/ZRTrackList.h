@@ -55,8 +55,8 @@ public:
         return item;
     }
 
-    // The track's audio mix values (audio tracks); read and written under the timeline's
-    // settings calls.
+    // The track's audio mix values (audio tracks); read and written under the list's mutex, so
+    // that the mix sees a setting whole while the host changes it.
     bool mute = false;
     double level = 0.0;
     std::array<bool, kChannels> channelMute{};

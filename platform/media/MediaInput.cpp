@@ -7,6 +7,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <thread>
 
 namespace mediaimport {
@@ -26,7 +29,24 @@ struct DictionaryDeleter {
     void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
 };
 
+// stat() answers without opening, so a FIFO or terminal cannot block the check.
+bool isRegularFile(const char* url) {
+    if (std::strncmp(url, "file:", 5) == 0) url += 5;
+    struct stat info {};
+    return ::stat(url, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 } // namespace
+
+int MediaInput::openRegular(AVFormatContext* context, AVIOContext** pb, const char* url, int flags,
+                            AVDictionary** options) {
+    // open(2) on a FIFO without a writer, or on a terminal, waits for ever, past any interrupt
+    // callback; devices like /dev/zero never end. The demuxer opens the file itself through
+    // here, so it is checked before it is opened.
+    if (!url || !isRegularFile(url)) return AVERROR(EINVAL);
+    const auto* input = static_cast<const MediaInput*>(context->opaque);
+    return input->m_defaultOpen(context, pb, url, flags, options);
+}
 
 int MediaInput::interrupted(void* opaque) {
     const auto* input = static_cast<const MediaInput*>(opaque);
@@ -39,7 +59,19 @@ void MediaInput::startOperation() {
 
 bool MediaInput::open(const std::string& path, std::string* error) {
     m_context.reset();
+    m_segments.reset();
     startOperation();
+    const AVInputFormat* format = nullptr;
+    if (segments::ZRSegmentedInput::isList(path)) {
+        m_segments = segments::ZRSegmentedInput::open(path, error);
+        if (!m_segments) return false;
+        format = av_find_input_format(m_segments->formatName());
+        if (!format) {
+            *error = std::string("no demuxer \"") + m_segments->formatName() + "\"";
+            m_segments.reset();
+            return false;
+        }
+    }
     AVFormatContext* context = avformat_alloc_context();
     if (!context) {
         *error = "out of memory";
@@ -47,19 +79,27 @@ bool MediaInput::open(const std::string& path, std::string* error) {
     }
     context->interrupt_callback.callback = &MediaInput::interrupted;
     context->interrupt_callback.opaque = this;
+    if (m_segments) context->pb = m_segments->context();
+    context->opaque = this;
+    m_defaultOpen = context->io_open;
+    context->io_open = &MediaInput::openRegular;
 
     AVDictionary* options = nullptr;
     // The name is a file name, never a pattern of picture files or a network address.
     av_dict_set(&options, "pattern_type", "none", 0);
     av_dict_set(&options, "protocol_whitelist", "file", 0);
+    // The concat script of a DV list names its segments by absolute path.
+    if (m_segments) av_dict_set(&options, "safe", "0", 0);
     std::unique_ptr<AVDictionary, DictionaryDeleter> owned(options);
     const std::string url = "file:" + path;
     AVDictionary* passed = owned.release();
-    const int opened = avformat_open_input(&context, url.c_str(), nullptr, &passed);
+    const int opened = avformat_open_input(&context, url.c_str(), format, &passed);
     owned.reset(passed);
     if (opened < 0) {
         // avformat_open_input frees the context when it fails.
-        *error = errorText(opened);
+        *error = opened == AVERROR(EINVAL) && !isRegularFile(url.c_str()) ? "not a regular file"
+                                                                          : errorText(opened);
+        m_segments.reset();
         return false;
     }
     m_context.reset(context);
@@ -67,6 +107,7 @@ bool MediaInput::open(const std::string& path, std::string* error) {
     if (found < 0) {
         *error = errorText(found);
         m_context.reset();
+        m_segments.reset();
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/media/FFmpegHandles.h"
+#include "platform/segments/ZRSegmentedInput.h"
 
 #include <chrono>
 #include <string>
@@ -18,7 +19,9 @@ public:
     MediaInput& operator=(const MediaInput&) = delete;
 
     /// Opens `path` as a plain file (no protocol prefix is honoured, nested opens of a container
-    /// stay on local files) and reads its stream information. False, with `*error` set and
+    /// stay on local files; the file must be a regular file, so a FIFO, terminal or device is
+    /// refused without blocking) and reads its stream information. A segment list ("OVMP",
+    /// "OVDV") opens as the one stream its segments make together. False, with `*error` set and
     /// nothing open, when it cannot.
     bool open(const std::string& path, std::string* error);
     AVFormatContext* context() const { return m_context.get(); }
@@ -45,7 +48,14 @@ public:
 
 private:
     static int interrupted(void* opaque);
+    static int openRegular(AVFormatContext* context, AVIOContext** pb, const char* url, int flags,
+                           AVDictionary** options);
 
+    using OpenFunction = int (*)(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**);
+    OpenFunction m_defaultOpen = nullptr;
+
+    // Declared first: the demuxer reads from it until it is closed.
+    std::unique_ptr<segments::ZRSegmentedInput> m_segments;
     InputHandle m_context;
     std::chrono::steady_clock::time_point m_deadline{};
 };

@@ -23,6 +23,7 @@ public:
     int64_t heardFrames() override;
     int64_t underruns() override;
     ZRAudioFormat format() const override;
+    const ZRPlaybackClock* paceClock() const override { return m_pace; }
 
     /// The buffered time, in milliseconds.
     static constexpr int kBufferMs = 100;

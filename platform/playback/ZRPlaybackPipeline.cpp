@@ -1,5 +1,6 @@
 #include "platform/playback/ZRPlaybackPipeline.h"
 
+#include "platform/playback/ZRHeardClock.h"
 #include "platform/playback/ZRNullOutput.h"
 #include "platform/playback/ZRVideoSurface.h"
 
@@ -15,18 +16,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-/// The heard position of the pipeline's current output, as a time.
-class OutputClock final : public ZRPlaybackClock {
-public:
-    explicit OutputClock(const std::unique_ptr<ZRSoundOutput>& output) : m_output(output) {}
-    ZRMediaTime now() const override {
-        const int rate = std::max(m_output->format().sampleRate, 1);
-        return ZRMediaTime((__int128)m_output->heardFrames() * kZRMediaTimePerSecond / rate);
-    }
-
-private:
-    const std::unique_ptr<ZRSoundOutput>& m_output;
-};
+/// How far the audio thread may write ahead of real time: more than any device's buffer (ALSA's
+/// is about 100 ms), so only an output that takes sound faster than it plays is held back.
+constexpr ZRMediaTime kAudioLead = 2500000;
 
 /// Sample frames covering `time` (rounded up, so that the heard position reaches it).
 int64_t framesFor(ZRMediaTime time, int rate) {
@@ -40,7 +32,7 @@ ZRPlaybackPipeline::ZRPlaybackPipeline(std::unique_ptr<ZRSoundOutput> output,
                                        ZRPlaybackClock* clock)
     : m_output(std::move(output)), m_clock(clock) {
     if (!m_clock) {
-        m_outputClock = std::make_unique<OutputClock>(m_output);
+        m_outputClock = std::make_unique<ZRHeardClock>(m_output);
         m_clock = m_outputClock.get();
     }
     m_surface = new ZRVideoSurface(nullptr);
@@ -111,6 +103,7 @@ bool ZRPlaybackPipeline::setSource(IZRPreviewSourceCallback* source, QString* wa
     m_source = source;
     m_video = video;
     m_frameDuration = frame;
+    if (m_outputClock) m_outputClock->setSlack(frame);
     m_audio = audio;
     m_sourceHasAudio = hasAudio;
     m_duration = duration;
@@ -419,6 +412,7 @@ void ZRPlaybackPipeline::audioLoop() {
             });
             if (m_quit || m_generation != generation || m_state != Running) continue;
             m_output->restart();
+            if (m_outputClock) m_outputClock->restart();
             m_clockBase = m_clock->now();
             m_clockReady = true;
             m_wake.notify_all();
@@ -426,6 +420,13 @@ void ZRPlaybackPipeline::audioLoop() {
         }
         const int64_t target = framesFor(m_stop - segmentStart, format.sampleRate);
         if (written >= target && pending == 0) {
+            m_wake.wait_for(lock, 10ms);
+            continue;
+        }
+        // The heard clock holds the picture to real time; the sound is held to it too, so that
+        // an output that swallows it faster does not take the whole timeline at once.
+        if (m_outputClock && pending == 0 &&
+            written >= framesFor(m_outputClock->elapsed() + kAudioLead, format.sampleRate)) {
             m_wake.wait_for(lock, 10ms);
             continue;
         }

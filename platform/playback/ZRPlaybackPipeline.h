@@ -42,13 +42,16 @@ struct ZRPlaybackStats {
 /// seek, then `renderNextVideo`), a presenter hands each frame to the surface when the clock
 /// reaches its time (a frame ready more than one frame late is dropped; more than 3 frames
 /// behind, the video thread seeks to the clock), and an audio thread feeds the sound output in
-/// chunks of 20 ms. The clock is the output's heard position (or one given for tests), held in
+/// chunks of 20 ms. The clock is the output's heard position, never more than a frame ahead of
+/// real time (or one given for tests), held in
 /// pause and restarted at each seek. Events (complete, user abort) are queued and announced by
 /// a posted event to the notify target.
 ///
 /// Thread-safety: the public operations belong to the GUI thread; the pipeline's own threads
 /// share its state under one mutex. The source and the output must outlive the pipeline's use
 /// (until `stop`, `setSource` or destruction).
+class ZRHeardClock;
+
 class ZRPlaybackPipeline {
 public:
     enum State { Stopped, Paused, Running };
@@ -118,7 +121,7 @@ private:
 
     std::unique_ptr<ZRSoundOutput> m_output;
     ZRPlaybackClock* m_clock;
-    std::unique_ptr<ZRPlaybackClock> m_outputClock;
+    std::unique_ptr<ZRHeardClock> m_outputClock; ///< the clock unless one was given
     IZRPreviewSourceCallback* m_source = nullptr;
     ZRVideoFormatRecord m_video{};
     ZRAudioFormat m_audio;

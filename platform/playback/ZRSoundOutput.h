@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class ZRPlaybackClock;
+
 /// Interleaved PCM: 8 bits unsigned, 16, 24 (packed) or 32 bits signed little-endian.
 struct ZRAudioFormat {
     int sampleRate = 48000;
@@ -38,4 +40,7 @@ public:
     /// How often the buffer ran dry while sound was expected.
     virtual int64_t underruns() = 0;
     virtual ZRAudioFormat format() const = 0;
+    /// The clock an output without a device plays by; null for real time (a device, or an
+    /// output that takes sound as fast as it comes).
+    virtual const ZRPlaybackClock* paceClock() const { return nullptr; }
 };

@@ -3,15 +3,15 @@
 // A main window with its real views on a fresh timeline, offscreen, with a settings file of its
 // own in the private state folder; dialogs and boxes answer through `FakeServices`.
 
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
 #include "app/ZRLauncher.h"
-#include "app/ZRNotifier.h"
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRSettingsFile.h"
-#include "app/ZRVeskEditor.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRNotifier.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRSettings.h"

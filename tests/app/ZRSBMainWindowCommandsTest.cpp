@@ -1,5 +1,6 @@
 #include "tests/app/MainWindowFixture.h"
 
+#include "editor/ZRChainLinks.h"
 #include "browser/ZRBrowserIconView.h"
 #include "browser/ZRSBBrowser.h"
 #include "capture/ZRImportView.h"
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QTabBar>
 #include <QTemporaryDir>
 
 namespace {
@@ -159,6 +161,42 @@ TEST_F(MainWindowCommands, TheClosePromptAfterAnEdit) {
     services.saveAnswer = ZRWindowServices::SaveAnswer::DontSave;
     EXPECT_TRUE(closeWindow());
     EXPECT_EQ(engineInt("Enable Background Rendering"), 0);
+}
+
+// With every clip deleted, an object left on another track (a title, music) is still worth the
+// question, on closing and before New alike.
+TEST_F(MainWindowCommands, ThePromptCountsObjectsOnEveryTrack) {
+    const struct {
+        const char* what;
+        int track;
+        bool video;
+    } cases[] = {{"title", chainlinks::kTitleTrack, true},
+                 {"free video", chainlinks::kTitleTrack + 5, true}};
+    for (const auto& c : cases) {
+        makeEditedProject();
+        window->editor()->selectAll();
+        window->editor()->deleteSelected(false);
+        ASSERT_EQ(window->editor()->objectCount(), 0) << c.what;
+        IZRObject* kept = factory()->createObject("Solid Color", "RGB(1,2,3)", nullptr, nullptr);
+        ASSERT_NE(kept, nullptr) << c.what;
+        timeline->setObjectMarkOut(kept, pos(25));
+        ASSERT_TRUE(timeline->insertObject(c.track, pos(0), kept)) << c.what;
+        ASSERT_EQ(timeline->track(c.track, c.video)->count(), 1u) << c.what;
+        appState().setModified(true);
+
+        services.savePrompts = 0;
+        services.saveAnswer = ZRWindowServices::SaveAnswer::Cancel;
+        EXPECT_FALSE(closeWindow()) << c.what;
+        window->slotNewProject();
+        EXPECT_EQ(services.savePrompts, 2) << c.what;
+        EXPECT_EQ(timeline->track(c.track, c.video)->count(), 1u) << c.what;
+
+        timeline->removeObject(kept);
+        factory()->destroyObject(kept);
+        EXPECT_TRUE(closeWindow()) << c.what << ": an empty project asks nothing";
+        EXPECT_EQ(services.savePrompts, 2) << c.what;
+        window.reset();
+    }
 }
 
 TEST_F(MainWindowCommands, OpenLoadsAndAFailedOpenLeavesUntitled) {
@@ -370,4 +408,24 @@ TEST_F(MainWindowCommands, SnapshotToABitmap) {
     EXPECT_EQ(services.overwritePrompts, 1);
     EXPECT_EQ(services.warnings.size(), 1);
     EXPECT_EQ(window->browser()->clipView()->count(), 1);
+}
+
+// The window answers the state object's browser calls with its own browser.
+TEST_F(MainWindowCommands, BrowserFilesAreAddedOnceAndShown) {
+    makeWindow();
+    ZRSBBrowser& browser = *window->browser();
+    browser.tabBar()->addTab("Titles");
+    browser.tabBar()->setCurrentIndex(1);
+    browser.selectTab(3);
+    ZRAppState& state = appState();
+    const int before = browser.clipView()->count();
+    state.addBrowserFile("Captures", "/clips/a.avi", 1);
+    state.addBrowserFile("Captures", "/clips/a.avi", 1);
+    state.addBrowserFile("Captures", "/clips/b.avi", 1);
+    EXPECT_EQ(browser.clipView()->count(), before + 2);
+    EXPECT_EQ(browser.currentTab(), 0);
+    EXPECT_EQ(browser.tabBar()->currentIndex(), 0);
+    EXPECT_TRUE(state.selectedBrowserFile().isNull());
+    browser.clipView()->setFileSelected("/clips/b.avi", true);
+    EXPECT_EQ(state.selectedBrowserFile(), "/clips/b.avi");
 }

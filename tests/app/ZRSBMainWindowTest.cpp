@@ -1,14 +1,14 @@
 #include "tests/app/MainWindowFixture.h"
 
-#include "app/ZREngineEvents.h"
 #include "app/ZRVeskTopBar.h"
 #include "capture/ZRImportView.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRPushButton.h"
+#include "editor/ZREngineEvents.h"
 #include "output/ZRExportView.h"
 #include "output/ZRProfileDialog.h"
-#include "tests/app/EditorFixture.h"
+#include "tests/editor/EditorFixture.h"
 #include "tests/support/TestEnvironment.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRSBPreview.h"
@@ -20,6 +20,8 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,6 +69,20 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaultKeys) {
     EXPECT_FALSE(window->isMenuItemEnabled(ZRSBMainWindow::SaveAsItem));
     EXPECT_TRUE(window->isMenuItemChecked(3201));
     EXPECT_TRUE(window->isMenuItemChecked(ZRSBMainWindow::BmpFileItem));
+}
+
+// The window is centred at the size it is shown with, not Qt's size before the layouts ran.
+TEST_F(MainWindowTest, TheWindowIsCentredAtItsShownSize) {
+    writeSettings({});
+    window = std::make_unique<ZRSBMainWindow>();
+    window->setTimeline(timeline);
+    const QSize before = window->size();
+    showWindow();
+    EXPECT_EQ(window->size(), before);
+    // Within the few pixels of frame the platform adds once the window is shown.
+    const QPoint offset =
+        window->geometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+    EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << ", " << offset.y();
 }
 
 TEST_F(MainWindowTest, TheDesktopsOwnFoldersWinWhenTheyExist) {

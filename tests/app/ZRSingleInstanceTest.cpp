@@ -59,3 +59,30 @@ TEST(SingleInstance, AFolderThatCannotHoldTheLockIsReported) {
     EXPECT_EQ(instance.acquire(), Result::Unavailable);
     EXPECT_FALSE(ZRSingleInstance::runtimeFolder().isEmpty());
 }
+
+// A lock that names no owner (empty or garbled) is left by a copy that is gone, and
+// taken over; while a live copy holds the lock, even one whose file says nothing, a start is
+// still refused.
+TEST(SingleInstance, ALockThatNamesNoOwnerIsTakenOver) {
+    const QByteArray contents[] = {"", "garbage", "\n\n\n", "x1\nclipstead\nhost\n"};
+    for (const QByteArray& content : contents) {
+        SCOPED_TRACE(content.toStdString());
+        QTemporaryDir folder;
+        ZRSingleInstance instance(folder.path());
+        QFile stale(instance.path());
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write(content);
+        stale.close();
+        EXPECT_EQ(instance.acquire(), Result::Acquired);
+    }
+
+    QTemporaryDir folder;
+    ZRSingleInstance holder(folder.path());
+    ASSERT_EQ(holder.acquire(), Result::Acquired);
+    QFile emptied(holder.path());
+    ASSERT_TRUE(emptied.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    emptied.close();
+    ZRSingleInstance second(folder.path());
+    EXPECT_EQ(second.acquire(), Result::AlreadyRunning);
+    EXPECT_TRUE(QFile::exists(holder.path()));
+}

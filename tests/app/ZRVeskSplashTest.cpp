@@ -1,5 +1,5 @@
 #include "app/ZRVeskSplash.h"
-#include "app/ZRCallbacks.h"
+#include "editor/ZRCallbacks.h"
 #include "tests/app/ShellSkin.h"
 
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 // Any bytes dropped as an engine-object, title or editor-object payload decode to a clear
 // answer; a payload the encoders wrote from what was decoded decodes to the same values.
-#include "app/ZRVeskEditorDrag.h"
-#include "browser/ZREngineDrag.h"
-#include "browser/ZRTitleDrag.h"
+#include "editor/ZREngineDrag.h"
+#include "editor/ZRTitleDrag.h"
+#include "editor/ZRVeskEditorDrag.h"
 
 #include <QMimeData>
 

@@ -1,8 +1,8 @@
 // Any bytes handed back as an object's editor data make one user record or none, and what a
 // record writes parses to a record of the same kind. An empty corpus folder is seeded with the
 // four kinds' texts.
-#include "app/ZREditorData.h"
-#include "app/ZRUserData.h"
+#include "editor/ZREditorData.h"
+#include "editor/ZRUserData.h"
 
 #include "engine/timeline/ZRTimeline.h"
 

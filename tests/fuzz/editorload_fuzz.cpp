@@ -3,12 +3,12 @@
 // after each transition on track 2 is sized. The program's callbacks are filled, so editor data
 // in the file reaches the records. The timeline has the program's own transitions and effects.
 // An empty corpus folder is seeded with projects that the editor saved.
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRChainLinks.h"
-#include "app/ZRNotifier.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRChainLinks.h"
+#include "editor/ZRNotifier.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"
 #include "tests/fuzz/pinned_modules.h"

@@ -3,7 +3,7 @@
 // The fuzz targets' small project: three solid-colour clips of `seconds` each, appended to the
 // editor's chain (a clip the editor refuses is destroyed).
 
-#include "app/ZRVeskEditor.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 
 #include <initializer_list>

@@ -2,11 +2,11 @@
 // engine item; under their own types and plain text), dropped anywhere on an offscreen
 // storyboard holding a small project, is handled without harm; the project is rebuilt after
 // every drop.
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRVeskEditor.h"
-#include "browser/ZREngineDrag.h"
-#include "browser/ZRTitleDrag.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZREngineDrag.h"
+#include "editor/ZRTitleDrag.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"

@@ -3,14 +3,14 @@
 // again at any point of an offscreen timeline view over a small project; editor-object payloads
 // also arrive while the program's own drag runs, naming objects of the project or any number.
 // The project is rebuilt before every input.
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
-#include "app/ZRVeskEditorDrag.h"
-#include "browser/ZREngineDrag.h"
-#include "browser/ZRTitleDrag.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZREngineDrag.h"
+#include "editor/ZRTitleDrag.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
+#include "editor/ZRVeskEditorDrag.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"

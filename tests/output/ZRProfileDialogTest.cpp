@@ -1,12 +1,26 @@
 #include "output/ZRProfileDialog.h"
-#include "tests/support/GuiApplication.h"
+#include "classes/text/ZRDefaultTextFont.h"
+#include "classes/widgets/ZRPushButton.h"
+#include "tests/app/ShellSkin.h"
+
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+const QString kClosing = QStringLiteral("You can always change your mind and choose a different "
+                                        "format later during the Produce step.");
+
+void click(QAbstractButton* button) {
+    ASSERT_TRUE(button);
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
+
 TEST(ProfileDialog, ComputesTheFrameValuesOfProfileAndStandard) {
-    testsupport::guiApplication();
+    useShellSkin();
     struct Case {
         int profile, standard, width, height;
         double rate;
@@ -33,16 +47,116 @@ TEST(ProfileDialog, ComputesTheFrameValuesOfProfileAndStandard) {
 }
 
 TEST(ProfileDialog, StartsAtDvNtscAndKeepsValuesForUnknownProfiles) {
-    testsupport::guiApplication();
+    useShellSkin();
     ZRProfileDialog dialog;
     EXPECT_EQ(dialog.objectName(), "zrprofiledialog");
     EXPECT_EQ(dialog.profile(), 0);
     EXPECT_EQ(dialog.standard(), 1);
     EXPECT_EQ(dialog.frameHeight(), 480);
+    EXPECT_EQ(dialog.textIndex(), 0);
     dialog.slotSetProfile(7);
     EXPECT_EQ(dialog.profile(), 7);
     EXPECT_EQ(dialog.frameWidth(), 720);
     EXPECT_EQ(dialog.frameHeight(), 480);
+    // The buttons stay where they were.
+    EXPECT_TRUE(dialog.bigButton(0)->isChecked());
+}
+
+TEST(ProfileDialog, ShowsTheHelpTextOfEachFormat) {
+    useShellSkin();
+    ZRProfileDialog dialog;
+    const char* starts[] = {"Use this option when you are capturing from and outputting to a",
+                            "Use this option if you want to burn video to a recordable CD",
+                            "Use this option if you want to burn high quality video to a "
+                            "recordable CD",
+                            "Use this option if you want to burn high quality video to a "
+                            "recordable DVD disc",
+                            "Use this option if you want to stream video across the Internet."};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        dialog.slotSelectText(i);
+        EXPECT_EQ(dialog.textIndex(), i);
+        const QString text = dialog.textView()->toPlainText();
+        EXPECT_TRUE(text.startsWith(QLatin1String(starts[i]))) << qPrintable(text);
+        EXPECT_EQ(text.endsWith(kClosing), i != 4) << qPrintable(text);
+    }
+    dialog.slotSelectText(5);
+    EXPECT_EQ(dialog.textIndex(), 4);
+    EXPECT_TRUE(dialog.textView()->isReadOnly());
+}
+
+TEST(ProfileDialog, IconAndTextButtonsMoveInStep) {
+    useShellSkin();
+    ZRProfileDialog dialog;
+    dialog.show();
+    click(dialog.bigButton(2));
+    EXPECT_TRUE(dialog.iconButton(2)->isChecked());
+    EXPECT_FALSE(dialog.iconButton(0)->isChecked());
+    EXPECT_EQ(dialog.profile(), 2);
+    EXPECT_EQ(dialog.textIndex(), 2);
+    click(dialog.iconButton(4));
+    EXPECT_TRUE(dialog.bigButton(4)->isChecked());
+    EXPECT_FALSE(dialog.bigButton(2)->isChecked());
+    EXPECT_EQ(dialog.frameWidth(), 320);
+    EXPECT_EQ(dialog.textIndex(), 4);
+
+    // A standard change keeps the profile and recomputes its frame.
+    click(dialog.iconButton(1));
+    click(dialog.standardButton(0));
+    EXPECT_EQ(dialog.standard(), 0);
+    EXPECT_EQ(dialog.profile(), 1);
+    EXPECT_EQ(dialog.frameHeight(), 288);
+    EXPECT_EQ(dialog.frameRate(), 25.0);
+    EXPECT_TRUE(dialog.bigButton(1)->isChecked());
+    EXPECT_TRUE(dialog.standardButton(0)->isChecked());
+    EXPECT_FALSE(dialog.standardButton(1)->isChecked());
+}
+
+TEST(ProfileDialog, OkAcceptsWithTheChosenValues) {
+    useShellSkin();
+    ZRProfileDialog dialog(nullptr, "zrprofiledialog");
+    dialog.slotSetProfile(3);
+    dialog.slotSetStandard(0);
+    QTimer::singleShot(0, &dialog, [&dialog] { click(dialog.okButton()); });
+    EXPECT_EQ(dialog.exec(), 1);
+    EXPECT_EQ(dialog.profile(), 3);
+    EXPECT_EQ(dialog.standard(), 0);
+    EXPECT_EQ(dialog.frameWidth(), 720);
+    EXPECT_EQ(dialog.frameHeight(), 576);
+    EXPECT_EQ(dialog.frameRate(), 25.0);
+    EXPECT_EQ(dialog.sampleRate(), 44100);
+}
+
+TEST(ProfileDialog, FindsEveryElementOfItsSkin) {
+    useShellSkin();
+    ZRProfileDialog dialog;
+    ASSERT_TRUE(dialog.skinLayers());
+    ASSERT_TRUE(dialog.skinSets());
+    for (const char* layer : {"background", "top_background", "bottom_background", "OK", "dummy"})
+        EXPECT_TRUE(dialog.skinLayers()->find(QLatin1String(layer))) << layer;
+    for (const char* set : {"DV", "VCD", "SVCD", "DVD", "WEB", "PAL", "NTSC", "icons"})
+        EXPECT_TRUE(dialog.skinSets()->find(QLatin1String(set))) << set;
+    // The buttons are where the skin and the layout put them.
+    EXPECT_EQ(dialog.okButton()->size(),
+              dialog.skinLayers()->find(QStringLiteral("dummy"))->image.size());
+    EXPECT_EQ(dialog.bigButton(0)->size(), QSize(119, 27));
+    EXPECT_EQ(dialog.iconButton(3)->size(), QSize(33, 27));
+    EXPECT_EQ(dialog.iconButton(3)->x() - dialog.bigButton(3)->x(), 131);
+    EXPECT_EQ(dialog.bigButton(4)->y() - dialog.bigButton(0)->y(), 4 * 29);
+    EXPECT_GE(dialog.width(), ZRProfileDialog::kContentWidth);
+    EXPECT_GE(dialog.height(), ZRProfileDialog::kContentHeight);
+}
+
+TEST(ProfileDialog, WrapsAnywhereOnlyUnderTheFarEastFont) {
+    useShellSkin();
+    const QString before = defaultTextFont().fileName;
+    for (const char* font : {"msgothic.ttc", "ariblk.ttf"}) {
+        defaultTextFont().fileName = QLatin1String(font);
+        ZRProfileDialog dialog;
+        EXPECT_EQ(dialog.textView()->wordWrapMode() == QTextOption::WrapAnywhere, font[0] == 'm')
+            << font;
+    }
+    defaultTextFont().fileName = before;
 }
 
 } // namespace

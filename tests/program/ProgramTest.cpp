@@ -2,16 +2,17 @@
 // copies of the program as child processes, in fresh state folders, and watches what they do.
 // A child is this same program called with "--session <scenario>": it runs the program's own
 // start-up (clipsteadMain) with a test timer that reports what the shown window holds.
-#include "app/ZRAppState.h"
-#include "app/ZRNotifier.h"
 #include "app/ZRProgram.h"
 #include "app/ZRProjectArgument.h"
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRSettingsFile.h"
 #include "app/ZRSingleInstance.h"
-#include "app/ZRVeskEditor.h"
-#include "app/ZRWindowServices.h"
+#include "views/ZRWindowServices.h"
+#include "classes/skins/ZRSkinPreload.h"
 #include "common/config/QConfig.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRNotifier.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"
@@ -126,6 +127,12 @@ void act(const QByteArray& scenario, ZRSBMainWindow& window) {
         editor.setClipMarkOut(editor.objectAt(0), framesPos(20));
     }
     say(QStringLiteral("after ") + clipList(editor));
+    // The shut-down gives the lock up before it tears the window down.
+    QObject::connect(&window, &QObject::destroyed, [] {
+        say(QStringLiteral("locked at teardown ") + (QFile::exists(ZRSingleInstance().path())
+                                                         ? QStringLiteral("yes")
+                                                         : QStringLiteral("no")));
+    });
     window.close();
 }
 
@@ -144,6 +151,8 @@ int runSession(const QByteArray& scenario, int argc, char** argv) {
         say(QStringLiteral("critical ") + title + QLatin1Char('|') + text);
     };
     if (scenario == "depth8") hooks.colourDepth = [] { return 8; };
+    // "noskins": the skins are looked for in a folder without any.
+    if (scenario == "noskins") setSkinBaseFolder(QDir::currentPath());
     if (scenario == "noengine")
         hooks.createTimeline = [](IZRCallbacks*) -> IZRTimeline* { return nullptr; };
     hooks.started = [scenario](QWidget* shown) {
@@ -170,6 +179,7 @@ struct Outcome {
     int exitCode = -1;
     bool crashed = false;
     QStringList lines;
+    QString errors;
 };
 
 // A fresh set of user folders (settings, cache, runtime) for the copies a test starts.
@@ -190,6 +200,8 @@ protected:
         env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
         if (!saveAs.isEmpty()) env.insert(QStringLiteral("CLIPSTEAD_TEST_SAVE_AS"), saveAs);
+        if (!argumentHex.isEmpty())
+            env.insert(QStringLiteral("CLIPSTEAD_TEST_ARGUMENT_HEX"), argumentHex);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), env.contains(QStringLiteral("DISPLAY"))
                                                           ? QStringLiteral("xcb")
                                                           : QStringLiteral("offscreen"));
@@ -232,6 +244,7 @@ protected:
         const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
         outcome.lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         const QByteArray errors = process.readAllStandardError();
+        outcome.errors = QString::fromLocal8Bit(errors);
         if (!errors.isEmpty()) std::fprintf(stderr, "%s", errors.constData());
         return outcome;
     }
@@ -258,6 +271,8 @@ protected:
     QTemporaryDir home;
     /// What the children's file dialogs answer.
     QString saveAs;
+    /// The bytes of one more argument for the children, in hex.
+    QString argumentHex;
 };
 
 QString valueOf(const Outcome& outcome, const QString& key) {
@@ -360,6 +375,8 @@ TEST_F(ProgramRun, OneCopyAtATimeAndAKilledCopyBlocksNoOne) {
     const Outcome program = run(nullptr, {});
     EXPECT_FALSE(program.crashed);
     EXPECT_EQ(program.exitCode, 0);
+    EXPECT_TRUE(program.errors.contains(QStringLiteral("already running")))
+        << program.errors.toStdString();
     const Outcome second = run("report", {});
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_TRUE(second.lines.isEmpty()) << second.lines.join(' ').toStdString();
@@ -371,7 +388,53 @@ TEST_F(ProgramRun, OneCopyAtATimeAndAKilledCopyBlocksNoOne) {
     EXPECT_EQ(after.exitCode, 0);
     EXPECT_EQ(valueOf(after, QStringLiteral("caption")),
               QStringLiteral("Clipstead 5 - [Untitled]"));
+    EXPECT_EQ(valueOf(after, QStringLiteral("locked at teardown")), QStringLiteral("no"));
     EXPECT_FALSE(QFile::exists(lockPath()));
+
+    // A lock that names no owner (a copy killed while writing it, a full disk) blocks no one.
+    {
+        QFile empty(lockPath());
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    }
+    const Outcome overEmpty = run("report", {});
+    EXPECT_EQ(overEmpty.exitCode, 0);
+    EXPECT_EQ(valueOf(overEmpty, QStringLiteral("caption")),
+              QStringLiteral("Clipstead 5 - [Untitled]"));
+    EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+TEST_F(ProgramRun, EndsWithAMessageWithoutAnySkins) {
+    const Outcome outcome = run("noskins", {});
+    EXPECT_FALSE(outcome.crashed);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_TRUE(valueOf(outcome, QStringLiteral("critical"))
+                    .startsWith(QStringLiteral("Clipstead 5|The program's skins could not be "
+                                               "loaded from:")))
+        << outcome.lines.join('\n').toStdString();
+    EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+// A project whose file name holds bytes that are no text in the locale's encoding cannot be
+// opened by any name the program can form: the user is told which one.
+TEST_F(ProgramRun, AProjectNameThatIsNoTextIsReported) {
+    const QByteArray name = QFile::encodeName(home.path()) + "/caf\xe9.zrs";
+    {
+        std::FILE* file = std::fopen(name.constData(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fputs("// empty project\n", file);
+        std::fclose(file);
+    }
+    // QProcess takes the arguments as text: the child adds the bytes to its own arguments.
+    argumentHex = QString::fromLatin1(name.toHex());
+    const Outcome outcome = run("report", {});
+    EXPECT_EQ(outcome.exitCode, 0);
+    const QString warning = valueOf(outcome, QStringLiteral("warning"));
+    EXPECT_TRUE(warning.startsWith(QStringLiteral("Open Project|The project could not be opened")))
+        << outcome.lines.join('\n').toStdString();
+    EXPECT_TRUE(outcome.lines.join('\n').contains(QStringLiteral("caf")));
+    EXPECT_FALSE(QFile::exists(lockPath()));
+    // The temporary folder's removal cannot name the file either.
+    std::remove(name.constData());
 }
 
 int main(int argc, char** argv) {
@@ -379,6 +442,10 @@ int main(int argc, char** argv) {
         // The program sees its own name and the arguments after the scenario.
         std::vector<char*> arguments{argv[0]};
         arguments.insert(arguments.end(), argv + 3, argv + argc);
+        // An argument given as the hex of its bytes, for bytes that are no text.
+        static QByteArray extra =
+            QByteArray::fromHex(qgetenv("CLIPSTEAD_TEST_ARGUMENT_HEX")) + QByteArray(1, '\0');
+        if (extra.size() > 1) arguments.push_back(extra.data());
         arguments.push_back(nullptr);
         int count = int(arguments.size()) - 1;
         return runSession(QByteArray(argv[2]), count, arguments.data());

@@ -4,8 +4,8 @@
 // 7 cut by the right edge), shown offscreen, with the fake hub following its signals as the
 // main window would.
 
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRSettings.h"

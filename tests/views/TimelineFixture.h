@@ -4,7 +4,7 @@
 // events reach it, an editor that notes whether the background renderer is paused when a track
 // calls it, and a view with that editor over the fixture's timeline.
 
-#include "app/ZRVeskEditor.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "tests/views/ViewsFixture.h"
 #include "views/ZRTimelineTrack.h"

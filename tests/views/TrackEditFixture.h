@@ -3,8 +3,8 @@
 // Editing on the tracks: a view whose tracks edit, mouse events sent straight to a track, and the
 // program's own move drag played by the test while it runs.
 
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditorDrag.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditorDrag.h"
 #include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/views/TimelineFixture.h"

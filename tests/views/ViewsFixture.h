@@ -5,9 +5,9 @@
 // encodes its frame number: blue the low byte, green the high byte) at 25 frames per second,
 // the program's callbacks, a fake main window published as the hub, and clips made by code.
 
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
 #include "engine/api/IZRTimeline.h"
 #include "platform/system/SystemPaths.h"
 #include "tests/support/GuiApplication.h"

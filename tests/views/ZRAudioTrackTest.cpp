@@ -1,6 +1,6 @@
 #include "tests/views/TracksFixture.h"
 
-#include "app/ZRUserData.h"
+#include "editor/ZRUserData.h"
 #include "platform/system/SystemPaths.h"
 
 #include <QFile>

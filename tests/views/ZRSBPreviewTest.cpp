@@ -1,8 +1,8 @@
 #include "views/ZRSBPreview.h"
-#include "app/ZRVeskEditor.h"
 #include "capture/ZRDSFilePreview.h"
 #include "classes/widgets/ZRSBText.h"
 #include "classes/widgets/ZRTCWidget.h"
+#include "editor/ZRVeskEditor.h"
 #include "platform/playback/ZRNullOutput.h"
 #include "platform/playback/ZRPlaybackPipeline.h"
 #include "platform/playback/ZRPreviewOutput.h"
@@ -12,6 +12,7 @@
 #include "views/ZRSBPSlider.h"
 #include "views/ZRSBPreviewFrame.h"
 #include "views/ZRSliderEvent.h"
+#include "views/ZRTransportButtons.h"
 
 #include <QMimeData>
 #include <QPointer>
@@ -52,8 +53,9 @@ int pauseSetting(IZRTimeline* timeline) {
     return value;
 }
 
-/// A player in its frame, with the main window's slider and buttons, over a project of five
-/// two-second counting clips (10 s), playing through the null output on the test's clock.
+/// A player in its frame, with the main window's slider, buttons and file player, wired as the
+/// window wires them, over a project of five two-second counting clips (10 s), playing through
+/// the null output on the test's clock.
 class ZRSBPreviewTest : public ViewsTest {
 protected:
     void SetUp() override {
@@ -77,16 +79,11 @@ protected:
             *b = new QPushButton(&root);
             (*b)->setCheckable(true);
         }
-        state.previewFrame = frame;
-        state.preview = preview;
-        state.positionSlider = slider;
-        state.skipBackButton = skipBack;
-        state.frameBackButton = frameBack;
-        state.playButton = playButton;
-        state.frameForwardButton = frameForward;
-        state.skipForwardButton = skipForward;
-        state.loopButton = loopButton;
-        QObject::connect(playButton, SIGNAL(toggled(bool)), frame, SLOT(toggle_play_stop(bool)));
+        transport.attach({skipBack, frameBack, playButton, frameForward, skipForward, loopButton},
+                         frame);
+        preview->setFilePlayerFactory([](QWidget* parent) -> ZRFilePlayer* {
+            return new ZRDSFilePreview(parent, "DirectShow File Preview");
+        });
         frame->setTimeline(timeline);
         root.show();
     }
@@ -130,6 +127,7 @@ protected:
     QPointer<ZRSBPreviewFrame> frame;
     ZRSBPreview* preview = nullptr;
     ZRSBPSlider* slider = nullptr;
+    ZRTransportButtons transport;
     QPushButton *skipBack = nullptr, *frameBack = nullptr, *playButton = nullptr,
                 *frameForward = nullptr, *skipForward = nullptr, *loopButton = nullptr;
 };
@@ -479,7 +477,7 @@ QTemporaryDir* ZRSBPreviewDropTest::dir = nullptr;
 TEST_F(ZRSBPreviewDropTest, ADroppedFilePlaysWithTheButtonsAndSliderLentToIt) {
     makeProject();
     drop(preview, {clipUrl()});
-    QPointer<ZRDSFilePreview> fp = preview->filePreview();
+    QPointer<ZRDSFilePreview> fp = qobject_cast<ZRDSFilePreview*>(preview->filePreview());
     ASSERT_FALSE(fp.isNull());
     EXPECT_TRUE(fp->isVisible());
     EXPECT_EQ(fp->parentWidget(), preview->parentWidget());
@@ -585,6 +583,25 @@ TEST_F(ZRSBPreviewTest, TheFrameLaysOutItsPartsAndShowsTheVideoSize) {
     const QRect tc = frame->timecodeWidget()->geometry();
     EXPECT_EQ(tc.top(), frame->positions().top());
     EXPECT_LE(std::abs(tc.left() - (frame->width() - tc.right() - 1)), 1);
+    // The header stays clear of the picture.
+    EXPECT_FALSE(preview->geometry().intersects(tc));
+    EXPECT_FALSE(preview->geometry().intersects(frame->sizeLabel()->geometry()));
+
+    // The size follows the project's format after New or Open.
+    timeline->settings()->setIntPairSetting("Video Dimensions", 720, 480);
+    frame->updateContents(nullptr);
+    EXPECT_EQ(frame->sizeLabel()->getText(), "720x480");
+    timeline->settings()->setIntPairSetting("Video Dimensions", 720, 576);
+    frame->updateContents(nullptr);
+    EXPECT_EQ(frame->sizeLabel()->getText(), "720x576");
+
+    // Away from the root's corner the frame's edges are still drawn: its own look, not the
+    // root's background, at its left edge.
+    frame->move(30, 20);
+    root.show();
+    const QImage shot = root.grab().toImage();
+    EXPECT_NE(shot.pixel(30 + 3, 20 + 150), shot.pixel(5, 5));
+    EXPECT_EQ(shot.pixel(30 + 3, 20 + 150), frame->grab().toImage().pixel(3, 150));
 
     preview->setEnabled(true);
     frame->showPreview(false);

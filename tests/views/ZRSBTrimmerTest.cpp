@@ -1,8 +1,9 @@
 #include "views/ZRSBTrimmer.h"
-#include "app/ZRClipMarks.h"
-#include "app/ZRUserData.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRSlider.h"
+#include "classes/widgets/ZRTCWidget.h"
+#include "editor/ZRClipMarks.h"
+#include "editor/ZRUserData.h"
 #include "tests/views/ViewsFixture.h"
 #include "views/ZRSBVideoView.h"
 
@@ -103,6 +104,13 @@ TEST_F(ZRSBTrimmerTest, HasThePanelsGeometry) {
     EXPECT_FALSE(right->currentSlider()->isReversed());
     EXPECT_TRUE(right->neighbourSlider()->isReversed());
     EXPECT_FALSE(left->isEnabled());
+    // The time code sits where the panel puts it and fits the panel, frame included.
+    for (ZRSBTrimmer* t : {left, right}) {
+        const QRect tc = t->timecode()->geometry();
+        EXPECT_EQ(tc.topLeft(), t == left ? QPoint(51, 6) : QPoint(8, 6));
+        EXPECT_LE(tc.right(), t->width() - 4);
+        EXPECT_LE(tc.bottom(), t->currentView()->geometry().top());
+    }
 }
 
 TEST_F(ZRSBTrimmerTest, EndsOfTheChainDisableTheMissingNeighboursHalf) {

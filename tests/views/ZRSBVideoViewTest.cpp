@@ -118,6 +118,34 @@ TEST_F(ZRSBVideoViewTest, NullPositionShowsTintedSkinAndALaterOneTheFrame) {
     EXPECT_EVENTUALLY(isTintedSkin(stage.centre()));
 }
 
+// Without a skinned parent the view tints what its parent painted under it.
+TEST_F(ZRSBVideoViewTest, WithoutASkinnedParentTheParentsPixelsAreTinted) {
+    constexpr QRgb kParent = 0xFFC03010;
+    QWidget parent;
+    parent.resize(200, 160);
+    QPalette palette = parent.palette();
+    palette.setColor(QPalette::Window, QColor::fromRgb(kParent));
+    parent.setPalette(palette);
+    parent.setAutoFillBackground(true);
+    auto* view = new ZRSBVideoView(&parent);
+    view->setPalette(QPalette(Qt::green)); // must not show
+    view->setGeometry(10, 10, 110, 84);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    auto centre = [&] { return parent.grab().toImage().pixel(65, 52); };
+    const auto isTintedParent = [](QRgb p) {
+        return std::abs(qRed(p) - tinted(qRed(kParent))) <= 2 &&
+               std::abs(qGreen(p) - tinted(qGreen(kParent))) <= 2 &&
+               std::abs(qBlue(p) - tinted(qBlue(kParent))) <= 2;
+    };
+    EXPECT_EVENTUALLY(isTintedParent(centre()));
+    // Painting again tints the parent's pixels again, not the tinted ones.
+    view->repaint();
+    EXPECT_TRUE(isTintedParent(centre()));
+    view->setTintBackground(false);
+    EXPECT_EVENTUALLY_EQ(centre(), kParent);
+}
+
 TEST_F(ZRSBVideoViewTest, OwnOrSuspendedUpdatesRenderNothingAndResumeRendersOnce) {
     Stage stage(true);
     ProbeView* view = stage.probe();

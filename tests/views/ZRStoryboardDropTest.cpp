@@ -1,14 +1,16 @@
 #include "tests/views/StoryboardFixture.h"
 
-#include "browser/ZREngineDrag.h"
-#include "browser/ZRTitleDrag.h"
+#include "editor/ZREngineDrag.h"
+#include "editor/ZRTitleDrag.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZRGuardedList.h"
 
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -80,8 +82,50 @@ TEST_F(ZRStoryboardDropTest, FilesThatCannotBecomeClipsLeaveNothing) {
     EXPECT_EQ(editor->objectCount(), 1);
     EXPECT_EQ(trackCount(1) + trackCount(3), 1u);
     ASSERT_GE(status.count(), 1);
-    EXPECT_EQ(status.last().at(0).toString(), "Error: no objects inserted");
+    // The first refused file is named with its reason.
+    EXPECT_TRUE(status.last().at(0).toString().startsWith(
+        "Error: no objects inserted ('missing.avi': not a video, picture or sound file"));
     EXPECT_FALSE(board->insertFileAt(dir.filePath("a.avi"), 5)); // beyond the end
+}
+
+TEST_F(ZRStoryboardDropTest, ARefusedFileIsNamedWithItsReason) {
+    addClips(1);
+    // The test modules refuse any name holding "missing".
+    QFile text(dir.filePath(QStringLiteral("missing-notes.txt")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("shopping list\n");
+    text.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.avi")));
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"missing-notes.txt", "not a video, picture or sound file that can be read"},
+        {"folder.avi", "not a regular file"},
+        {"gone.avi", "the file does not exist"},
+    };
+    for (const auto& c : cases) {
+        QSignalSpy status(board, &ZRStoryboard::status_message);
+        const QString path = dir.filePath(QString::fromUtf8(c.name));
+        // Twice: the same refusal is told again.
+        for (int i = 0; i < 2; ++i) {
+            drop(urlData({QUrl::fromLocalFile(path)}), cellPoint(0));
+            ASSERT_EQ(status.count(), i + 1) << c.name;
+            EXPECT_EQ(status.last().at(0).toString(),
+                      QStringLiteral("Error: no objects inserted ('%1': %2)")
+                          .arg(QString::fromUtf8(c.name), QString::fromUtf8(c.reason)))
+                << c.name;
+        }
+        EXPECT_EQ(editor->objectCount(), 1) << c.name;
+    }
+    // With one good file among them, the refused one is still named.
+    QSignalSpy status(board, &ZRStoryboard::status_message);
+    QList<QUrl> urls = files({"good.avi"});
+    urls.append(QUrl::fromLocalFile(dir.filePath(QStringLiteral("missing-notes.txt"))));
+    drop(urlData(urls), cellPoint(0));
+    ASSERT_EQ(editor->objectCount(), 2);
+    ASSERT_GE(status.count(), 1);
+    EXPECT_TRUE(status.last().at(0).toString().startsWith("Not inserted ('missing-notes.txt': "));
 }
 
 TEST_F(ZRStoryboardDropTest, TitleIsNamedByItsFirstLineWithoutTags) {

@@ -1,8 +1,8 @@
 #include "tests/views/StoryboardFixture.h"
 
-#include "app/ZREngineEvents.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZREngineEvents.h"
 #include "engine/api/IZRObject.h"
 
 #include <QTimer>

@@ -1,8 +1,9 @@
 #include "tests/views/TimelineFixture.h"
 
-#include "app/ZRUserData.h"
+#include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRScrollBar.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 
 #include <QFile>
@@ -12,6 +13,17 @@
 #include <QTimer>
 
 using namespace viewstest;
+
+namespace {
+
+QRgb cornerFrameColour() {
+    QDict<PSDLayerSet>* sets = preloadedSkinSets("timeline_boxes");
+    PSDLayerSet* other = sets ? sets->find(QStringLiteral("other")) : nullptr;
+    PSDLayer* layer = other ? other->layers.find(QStringLiteral("corner_frame_color")) : nullptr;
+    return layer && !layer->image.isNull() ? layer->image.pixel(0, 0) : 0;
+}
+
+} // namespace
 
 TEST_F(TimelineTest, TrackContainer) {
     ZRTimelineView v;
@@ -130,6 +142,35 @@ TEST_F(TimelineTest, RulerLabelsAndTicksShowOnTheRuler) {
         for (int x = tickX - 12; x <= tickX + 12; ++x)
             brightest = std::max(brightest, qGray(shot.pixel(x, y)));
     EXPECT_GT(brightest, fill + 140); // also fails for a hairline weight
+}
+
+// Labels take the skin's "corner_frame_color" and are drawn whole: the first is moved inside
+// the ruler rather than cut at its left edge, and none is cut at the right edge.
+TEST_F(TimelineTest, RulerLabelsAreWholeAndInTheSkinsColour) {
+    makeView();
+    addClips(1);
+    for (const int level : {4, 8}) {
+        while (view->zoomLevel() < level)
+            view->slotZoomOut();
+        const QImage shot = view->grab().toImage();
+        const QRect ruler = view->rulerRect();
+        const QRgb colour = cornerFrameColour() & 0xFFFFFFu;
+        const int tick = ruler.bottom() - 4;
+        EXPECT_EQ(shot.pixel(ruler.left() + view->timeScale().pixelsPerUnit(), tick) & 0xFFFFFFu,
+                  colour)
+            << level;
+        auto textIn = [&](int x) {
+            for (int y = ruler.top(); y < tick - 1; ++y)
+                if ((shot.pixel(x, y) & 0xFFFFFFu) == colour) return true;
+            return false;
+        };
+        bool first = false;
+        for (int x = ruler.left(); x < ruler.left() + 40; ++x)
+            first = first || textIn(x);
+        EXPECT_TRUE(first) << level << ": the first label is drawn";
+        EXPECT_FALSE(textIn(ruler.left())) << level << ": and not cut at the left edge";
+        EXPECT_FALSE(textIn(ruler.right())) << level << ": none is cut at the right edge";
+    }
 }
 
 TEST_F(TimelineTest, UnusableProgramRateNeverBreaksPainting) {

@@ -1,8 +1,8 @@
 // The title track: caps as zones, titles made from a title drag and placed through the editor,
 // names that fit, and the view told when the title at the time cursor changes.
 #include "views/ZRTitleTrack.h"
-#include "browser/ZRTitleDrag.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "editor/ZRTitleDrag.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"
 #include "tests/views/TrackEditFixture.h"

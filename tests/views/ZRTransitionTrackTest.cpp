@@ -1,8 +1,8 @@
 // The transition track: caps and icon, zones, trims through the editor, copies only, and the
 // video track's ripple preview followed through the shift.
 #include "views/ZRTransitionTrack.h"
-#include "app/ZRChainLinks.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "editor/ZRChainLinks.h"
 #include "engine/api/IZRTimeline.h"
 #include "tests/views/TrackEditFixture.h"
 

@@ -1,9 +1,9 @@
 #include "tests/views/TracksFixture.h"
 
-#include "app/ZRChainLinks.h"
-#include "app/ZRVeskEditorDrag.h"
-#include "browser/ZREngineDrag.h"
-#include "browser/ZRTitleDrag.h"
+#include "editor/ZRChainLinks.h"
+#include "editor/ZREngineDrag.h"
+#include "editor/ZRTitleDrag.h"
+#include "editor/ZRVeskEditorDrag.h"
 
 #include <QFile>
 #include <QPaintEvent>

@@ -1,6 +1,6 @@
 #include "tests/views/TracksFixture.h"
 
-#include "app/ZRChainLinks.h"
+#include "editor/ZRChainLinks.h"
 #include "engine/api/ZREffect.h"
 #include "views/ZRVideoTrackLayout.h"
 
@@ -28,8 +28,14 @@ TEST(ZRClipLayoutTest, StylesThumbnailsAndTransitionsShapeTheBox) {
         {"narrow with room for a thumbnail", 9, 0, 0, ZRClipLayout::Narrow, true, true, false, true,
          100, 9},
         {"narrow without", 8, 0, 0, ZRClipLayout::Narrow, true, false, false, true, 100, 8},
-        {"transition before", 300, 40, 0, ZRClipLayout::Wide, false, false, true, true, 120, 280},
-        {"transition after", 300, 0, 41, ZRClipLayout::Wide, true, true, false, false, 100, 280},
+        {"transition before", 300, 40, 0, ZRClipLayout::Wide, false, true, true, true, 120, 280},
+        {"transition after", 300, 0, 41, ZRClipLayout::Wide, true, true, true, false, 100, 280},
+        {"middle after a transition", 120, 40, 0, ZRClipLayout::Middle, false, true, false, true,
+         120, 100},
+        {"transitions on both sides", 300, 40, 40, ZRClipLayout::Wide, false, true, true, false,
+         120, 260},
+        {"no room past the transition", 80, 40, 0, ZRClipLayout::Middle, false, false, false, true,
+         120, 60},
     };
     for (const Case& c : cases) {
         const ZRClipLayout l = layoutClip(kWidths, 100, c.width, c.before, c.after);
@@ -60,6 +66,10 @@ TEST(ZRClipLayoutTest, StylesThumbnailsAndTransitionsShapeTheBox) {
     const ZRClipLayout overlapped = layoutClip(kWidths, 100, 300, 40, 0);
     EXPECT_EQ(overlapped.overlapLeft.left, 120);
     EXPECT_EQ(overlapped.overlapLeft.width, 20);
+    // Its thumbnails sit where the clip is seen alone, past the transitions.
+    EXPECT_EQ(overlapped.piece(ZRClipPiece::FirstThumb)->span.left, 140);
+    const ZRClipLayout both = layoutClip(kWidths, 100, 300, 40, 40);
+    EXPECT_EQ(both.piece(ZRClipPiece::LastThumb)->span.left, 100 + 300 - 40 - 52);
 }
 
 TEST(ZRClipLayoutTest, TransitionsLongerThanTheClipLeaveNothingToDraw) {

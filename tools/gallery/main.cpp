@@ -19,7 +19,7 @@
 #include "classes/widgets/ZRTCWidget.h"
 #include "classes/widgets/ZRTabBar.h"
 
-#include "app/ZRUserData.h"
+#include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRSBTrimmer.h"

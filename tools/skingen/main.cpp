@@ -188,8 +188,15 @@ QImage Generator::boxImage(const QSize& size, const QJsonObject& style) {
         p.end();
         return image.convertToFormat(QImage::Format_ARGB32);
     }
+    // An open side runs on past the image, so that box joins the next one without a border
+    // or rounded corners there.
+    QRectF outline(0.5, 0.5, size.width() - 1, size.height() - 1);
+    for (const QJsonValue& side : style["open"].toArray()) {
+        if (side.toString() == "left") outline.setLeft(outline.left() - radius - 2);
+        if (side.toString() == "right") outline.setRight(outline.right() + radius + 2);
+    }
     QPainterPath path;
-    path.addRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), radius, radius);
+    path.addRoundedRect(outline, radius, radius);
     p.fillPath(path, colour(style["fill"].toString("$panel")));
     if (style.contains("top")) {
         // A title band of its own colour across the top.

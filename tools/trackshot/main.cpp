@@ -6,14 +6,14 @@
 // `trackshot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
 // xvfb-run); without it the first state stays on screen.
 
-#include "app/ZRAppState.h"
-#include "app/ZRCallbacks.h"
-#include "app/ZRUserData.h"
-#include "app/ZRVeskEditor.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRScrollBar.h"
 #include "classes/widgets/ZRSkinStyle.h"
+#include "editor/ZRAppState.h"
+#include "editor/ZRCallbacks.h"
+#include "editor/ZRUserData.h"
+#include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"

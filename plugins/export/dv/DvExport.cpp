@@ -4,10 +4,10 @@
 // unchanged; other frames are encoded on a thread of the module's own behind a short queue.
 #include "engine/api/zrplugin.h"
 
+#include "platform/segments/ZRSegmentList.h"
 #include "plugins/export/common/ExportSession.h"
 #include "plugins/export/common/ModuleSettings.h"
 #include "plugins/export/dv/DvSegmentWriter.h"
-#include "plugins/export/dv/SegmentList.h"
 
 #include <cmath>
 #include <cstdio>
@@ -52,7 +52,9 @@ private:
     bool publish() override {
         if (!writer().publish()) return false;
         platform::PendingFiles list;
-        if (writeSegmentList(list.add(m_listPath), "OVDV", writer().segments()) && list.publish())
+        if (segments::ZRSegmentList::writeFile(
+                list.add(m_listPath), segments::ZRSegmentList::Kind::DV, writer().segments()) &&
+            list.publish())
             return true;
         for (const std::string& segment : writer().segments())
             std::remove(segment.c_str());

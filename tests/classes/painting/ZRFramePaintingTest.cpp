@@ -81,16 +81,20 @@ TEST(ZRFramePainting, EngineFramesAreDrawnAndUnlocked) {
     EXPECT_EQ(target.pixel(180, 144), qRgb(0, 200, 0));
     EXPECT_FALSE(timeline->imageBuffer(0)->locked()) << "the frame is unlocked afterwards";
 
-    // The object itself, not the project, at the size asked for.
+    // The timeline's frame at the position, whatever object is passed, at the size asked for.
+    IZRObject* red = factory->createObject("Solid Color", "RGB(200,0,0)", nullptr, nullptr);
+    ASSERT_NE(red, nullptr);
     QImage small(100, 80, QImage::Format_RGB32);
     small.fill(Qt::black);
     {
         QPainter painter(&small);
-        stretchFrameToDC(timeline.get(), green, start, painter, 10, 10, 50, 40);
+        stretchFrameToDC(timeline.get(), red, start, painter, 10, 10, 50, 40);
     }
     EXPECT_EQ(small.pixel(10, 10), qRgb(0, 200, 0));
     EXPECT_EQ(small.pixel(59, 49), qRgb(0, 200, 0));
     EXPECT_EQ(small.pixel(60, 50), qRgb(0, 0, 0));
     EXPECT_EQ(small.pixel(9, 9), qRgb(0, 0, 0));
+    EXPECT_FALSE(timeline->imageBuffer(0)->locked()) << "the frame is unlocked afterwards";
+    factory->destroyObject(red);
     factory->destroyPos(start);
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -178,6 +179,38 @@ TEST(PSDImage, ChannelsAndDefaults) {
     EXPECT_EQ(r.dict->find("three")->image.pixel(0, 0), 0xFFFFFF00u);
 }
 
+TEST(PSDImage, SparseAndNarrowLayersLoad) {
+    // Layers whose channels together announce less than one packed plane: fewer channels, a
+    // narrow raw layer, channels without data. Channels a layer does not list keep defaults.
+    struct Case {
+        const char* what;
+        QSize canvas;
+        QSize size;
+        std::vector<int> ids;
+        std::optional<int> channelCount;
+        QRgb pixel;
+    };
+    const Case cases[] = {
+        {"raw 1x4, channels 0 1 2", {4, 4}, {1, 4}, {0, 1, 2}, {}, 0xFF123456u},
+        {"raw 3x2, red only", {4, 4}, {3, 2}, {0}, {}, 0xFF120000u},
+        {"no channel carries data", {4, 4}, {3, 2}, {}, 4, 0xFF000000u},
+    };
+    for (const Case& c : cases) {
+        PSDWriteLayer l = layer("l", {0, 0}, solid(c.size.width(), c.size.height(), 0xFF123456));
+        l.channelIds = c.ids;
+        l.channelCount = c.channelCount;
+        PSDWriteOptions options;
+        options.rle = false;
+        options.compositeChannels = 3;
+        Loaded r;
+        debugLines([&] { r = load(writePSD(c.canvas, {l}, options)); });
+        ASSERT_TRUE(r.dict) << c.what << " code " << r.code;
+        const QImage& image = r.dict->find("l")->image;
+        EXPECT_EQ(image.size(), c.size) << c.what;
+        EXPECT_EQ(image.pixel(c.size.width() - 1, c.size.height() - 1), c.pixel) << c.what;
+    }
+}
+
 TEST(PSDImage, RefusedFilesGiveTheirCode) {
     struct Case {
         const char* what;
@@ -209,6 +242,19 @@ TEST(PSDImage, RefusedFilesGiveTheirCode) {
          [](PSDWriteOptions& o, PSDWriteLayer&) { o.compositeCompression = 2; }, -40},
         {"huge layer, few bytes",
          [](PSDWriteOptions&, PSDWriteLayer& l) { l.bounds = QRect(0, 0, 30000, 30000); }, -36},
+        {"huge layer without data",
+         [](PSDWriteOptions&, PSDWriteLayer& l) {
+             l.bounds = QRect(0, 0, 30000, 30000);
+             l.channelIds = {};
+             l.channelCount = 4;
+         },
+         -36},
+        {"narrow raw layer, few bytes",
+         [](PSDWriteOptions& o, PSDWriteLayer& l) {
+             o.rle = false;
+             l.bounds = QRect(0, 0, 1, 30000);
+         },
+         -36},
     };
     for (const Case& c : cases) {
         PSDWriteOptions options;

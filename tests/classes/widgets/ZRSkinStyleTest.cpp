@@ -147,6 +147,27 @@ TEST(ZRSkinStyle, BarsOfASkinDrawingViewTakeTheTemplateOfTheirOrientation) {
     EXPECT_GT(view->composed, 0);
 }
 
+TEST(ZRSkinStyle, APlainBarOnASkinnedWidgetIsDrawnFromTheTemplate) {
+    StyleFixture f;
+    QSBWidget root;
+    root.resize(200, 200);
+    auto* bar = new QScrollBar(Qt::Vertical, &root);
+    bar->setStyle(&f.style);
+    bar->setRange(0, 100);
+    const ZRScrollBarPieces& pieces = f.style.verticalTemplate()->skin().vertical;
+    const QImage* up = pieces.sub[0].image;
+    ASSERT_NE(up, nullptr);
+    EXPECT_EQ(f.style.pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar), pieces.size.height());
+    bar->setGeometry(20, 10, pieces.size.height(), 150);
+    EXPECT_EQ(rectOf(f.style, *bar, QStyle::SC_ScrollBarSubLine).size(), up->size());
+    root.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&root));
+    const QImage shot = bar->grab().toImage();
+    const QPoint opaque = opaqueDifference(*up, QImage(up->size(), QImage::Format_ARGB32));
+    ASSERT_GE(opaque.x(), 0);
+    EXPECT_EQ(shot.pixel(opaque), up->pixel(opaque));
+}
+
 TEST(ZRSkinStyle, ComboArrowShowsItsStateOverAFreshlyComposedBox) {
     StyleFixture f;
     QSBWidget root;

@@ -5,7 +5,7 @@
 #include "engine/fonts/ZRFontFolders.h"
 #include "engine/fonts/ZRFontRegistry.h"
 #include "engine/fonts/ZRProcessFont.h"
-#include "engine/timeline/ZREngine.h"
+#include "engine/process/ZREngine.h"
 
 #include "tests/engine/fonts/Canvas.h"
 #include "tests/engine/fonts/FontFixture.h"

@@ -184,3 +184,138 @@ TEST(EditWhileRendering, EveryEditAndSettingBesideTwoComposingThreads) {
     EXPECT_EQ(frame->height(), height);
     frame->unlock();
 }
+
+// The preview's audio thread mixes while the host's thread trims, moves, deletes and makes
+// objects and turns every level the mix reads (track levels and mutes, channel values, volume
+// keys, the mixing mode). Under the thread sanitizer a race between the mix and an edit, or a
+// freed object still mixed, is reported; the mix keeps delivering sound throughout.
+TEST(EditWhileRendering, EveryEditAndLevelBesideTheAudioMix) {
+    Watchdog watchdog;
+    Timeline timeline = makeTimeline();
+    IZRTimeline* t = timeline.get();
+    IZRSettings* settings = t->settings();
+    settings->setDoubleSetting("Framerate", 30.0);
+    auto sound = [&](int track, ZRPos start) {
+        IZRObject* o = t->factory()->createObject("Import", "Constant Source", nullptr,
+                                                  "const_v1000_u2000_s4");
+        if (o) t->insertObject(track, &start, o);
+        return o;
+    };
+    IZRObject* first = sound(1, at(0, 0));
+    IZRObject* second = sound(2, at(0, 15));
+    IZRObject* doomed = sound(3, at(0, 0));
+    ASSERT_TRUE(first && second && doomed);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::thread mix([&] {
+        for (int f = 0; !stop.load(); f = (f + 11) % 90) {
+            ZRPos p = frames(f);
+            t->startAudioAt(&p);
+            for (int i = 0; i < 4; ++i) {
+                int32_t bytes = 0;
+                if (t->renderAudio(1470, &bytes) && bytes > 0) blocks.fetch_add(1);
+            }
+        }
+    });
+
+    struct Operation {
+        const char* name;
+        std::function<void(int round)> run;
+    };
+    const Operation operations[] = {
+        {"mark out",
+         [&](int r) {
+             ZRPos out = frames(r % 2 ? 40 : 80);
+             t->setObjectMarkOut(first, &out);
+         }},
+        {"mark in",
+         [&](int r) {
+             ZRPos in = frames(r % 2 ? 6 : 0);
+             t->setObjectMarkIn(second, &in);
+         }},
+        {"move",
+         [&](int r) {
+             ZRPos start = frames(r % 2 ? 30 : 15);
+             t->insertObject(2, &start, second);
+         }},
+        {"delete and make",
+         [&](int) {
+             t->factory()->destroyObject(doomed);
+             doomed = sound(3, at(0, 0));
+         }},
+        {"Track Audio Level",
+         [&](int r) {
+             settings->setIndexedDoubleSetting("Track Audio Level", 1, r % 2 ? -0.5 : 0);
+         }},
+        {"Mute Track", [&](int r) { settings->setIntPairSetting("Mute Track", 2, r % 2); }},
+        {"Channel Audio Level",
+         [&](int r) {
+             settings->setTrackChannelDoubleSetting("Channel Audio Level", 1, 1, r % 2 ? -6 : 0);
+         }},
+        {"volume key",
+         [&](int r) {
+             auto* keys = static_cast<ZRObject*>(first);
+             ZRPos key = frames(10);
+             if (r % 2)
+                 keys->setVolumeKey(&key, -0.5);
+             else
+                 keys->clearVolumeKeys();
+         }},
+        {"Enhanced BRIVA Audio Handling",
+         [&](int r) { settings->setIntSetting("Enhanced BRIVA Audio Handling", r % 2); }},
+    };
+    constexpr int kRounds = 40;
+    for (int round = 0; round < kRounds; ++round) {
+        for (const Operation& operation : operations) {
+            watchdog.enter(operation.name);
+            operation.run(round);
+            std::this_thread::yield();
+        }
+    }
+    watchdog.enter("stopping");
+    // The mix is not starved by the edits.
+    while (blocks.load() < 8)
+        std::this_thread::yield();
+    stop = true;
+    mix.join();
+    EXPECT_GE(blocks.load(), 8);
+}
+
+// "Lock Text Renderer" lets the host hold the text renderer across calls, title settings
+// included, while frames with the title are composed: the host then holds the render mutex and
+// the font's lock in the engine's order, so neither side waits for the other for ever (and the
+// thread sanitizer sees no inversion). An unlock without a lock gives up nothing.
+TEST(EditWhileRendering, TitleSettingsUnderTheTextRendererLock) {
+    Watchdog watchdog;
+    Timeline timeline = makeTimeline();
+    IZRTimeline* t = timeline.get();
+    IZRSettings* settings = t->settings();
+    settings->setDoubleSetting("Framerate", 30.0);
+    settings->setIntPairSetting("Video Dimensions", 64, 48);
+    IZRObject* title = t->factory()->createObject("2D-Text", nullptr, nullptr, "Title");
+    ASSERT_NE(title, nullptr);
+    ZRPos titleAt = at(0, 0);
+    ASSERT_TRUE(t->insertObject(1, &titleAt, title));
+
+    std::atomic<bool> stop{false};
+    std::thread preview([&] {
+        for (int f = 0; !stop.load(); f = (f + 3) % 30) {
+            ZRPos p = frames(f);
+            if (IZRImage* frame = t->videoAt(&p, 0)) frame->unlock();
+        }
+    });
+    watchdog.enter("an unlock without a lock");
+    EXPECT_TRUE(settings->setIntSetting("Lock Text Renderer", 0));
+    for (int round = 0; round < 40; ++round) {
+        watchdog.enter("title text under the text renderer lock");
+        ASSERT_TRUE(settings->setIntSetting("Lock Text Renderer", 1));
+        static_cast<ZRObject*>(title)->setStringSetting("Text Text",
+                                                        round % 2 ? "A longer title" : "Short");
+        ASSERT_TRUE(settings->setIntSetting("Lock Text Renderer", 0));
+        std::this_thread::yield();
+    }
+    watchdog.enter("stopping");
+    stop = true;
+    preview.join();
+}

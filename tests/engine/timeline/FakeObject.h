@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/base/ZRPos.h"
-#include "engine/timeline/ZRTrackItem.h"
+#include "engine/base/ZRTrackItem.h"
 
 #include <string>
 

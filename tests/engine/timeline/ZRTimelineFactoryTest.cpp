@@ -193,3 +193,32 @@ TEST(FactoryLifetime, DestroyingTheTimelineReleasesEveryObjectOnce) {
     for (intptr_t v : values)
         EXPECT_EQ(deleted[v], 1) << v;
 }
+
+// Timelines made and deleted in any order, with any flags, each find every module their flags
+// ask for: a timeline made while one made without transitions and effects lives (the media
+// browser's private timeline beside the program's) sets them up for itself.
+TEST(TimelineModules, EveryTimelineFindsItsModulesWhateverLivesBeside) {
+    auto finds = [](const modulefixture::Timeline& t) {
+        IZRObjectFactory* f = t->factory();
+        IZRObject* fade = f->createObject("Transition", "Basic", "Test Fade", nullptr);
+        ZREffect* invert = f->createEffect("Video Effect", "Colour", "Test Invert");
+        IZRObject* clip = f->createObject("Import", "Media Import", nullptr, "clip.avi");
+        const bool all = fade && invert && clip;
+        if (fade) f->destroyObject(fade);
+        if (invert) f->destroyEffect(invert);
+        if (clip) f->destroyObject(clip);
+        return all;
+    };
+    auto bare = modulefixture::makeTimeline(nullptr, 1);
+    auto first = modulefixture::makeTimeline();
+    EXPECT_TRUE(finds(first)) << "made beside a timeline without transitions and effects";
+    bare.reset();
+    auto second = modulefixture::makeTimeline();
+    EXPECT_TRUE(finds(second));
+    first.reset();
+    EXPECT_TRUE(finds(second));
+    second.reset();
+    auto again = modulefixture::makeTimeline(nullptr, 1);
+    auto last = modulefixture::makeTimeline();
+    EXPECT_TRUE(finds(last)) << "made after every other timeline was deleted";
+}

@@ -1,5 +1,5 @@
 #include "engine/timeline/ZRTimeline.h"
-#include "engine/timeline/ZREngine.h"
+#include "engine/process/ZREngine.h"
 
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TimelineDeleter.h"

@@ -352,3 +352,36 @@ TEST_F(Tracks, EditsWhileAnotherThreadWalks) {
     for (size_t i = 1; i < s.size(); ++i)
         EXPECT_GT(s[i].first, s[i - 1].second);
 }
+
+// A cascade of pushes that crosses between the video and the audio track of the number twenty
+// times: X pushes a picture-only blocker, which pushes a clip with sound; that clip, placed again
+// on the audio track, pushes a sound-only blocker, which pushes the next clip, and so on. Every
+// object ends 5 frames later, and both tracks stay in time order without overlaps, so that
+// `objectAt` still finds each object by bisection.
+TEST_F(Tracks, PushesCrossBetweenTheTracksToAnyDepth) {
+    constexpr int kLevels = 20, kLength = 10;
+    std::vector<FakeObject*> blockers, clips;
+    for (int k = 1; k <= kLevels; ++k) {
+        const bool picture = k % 2 == 1;
+        blockers.push_back(make("blocker", kLength, picture, !picture));
+        clips.push_back(make("clip", kLength, true, true));
+        insertAt(1, blockers.back(), 20 * k - 15);
+        insertAt(1, clips.back(), 20 * k - 5);
+    }
+    FakeObject* x = make("x", kLength, true, true);
+    insertAt(1, x, 0);
+    for (int k = 1; k <= kLevels; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(blockers[size_t(k - 1)]->startFrame(), 20 * k - 10);
+        EXPECT_EQ(clips[size_t(k - 1)]->startFrame(), 20 * k);
+    }
+    for (bool video : {true, false}) {
+        const Spans placed = spans(1, video);
+        for (size_t i = 1; i < placed.size(); ++i)
+            EXPECT_LT(placed[i - 1].second, placed[i].first) << (video ? "video " : "audio ") << i;
+        for (FakeObject* clip : clips) {
+            ZRPos at(0, 0, 0, clip->startFrame() + 3, 25.0);
+            EXPECT_EQ(timeline->objectAt(1, &at, video), clip);
+        }
+    }
+}

@@ -13,9 +13,14 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace mediafixture;
@@ -334,4 +339,86 @@ TEST_F(MediaImportTest, DamagedFilesFailToOpenOrShowBlack) {
         EXPECT_TRUE(access->renderAudio(2000, &data, &bytes));
         EXPECT_GT(bytes, 0);
     }
+}
+
+// Segment lists open through the module as one clip: three copies of the DV clip in an "OVDV"
+// list, and the MPEG-2 program stream cut at a pack into an "OVMP" list.
+TEST_F(MediaImportTest, SegmentListsOpenAsOneClip) {
+    const std::string dv = dvAvi();
+    const std::string ps = mpegPS();
+    ASSERT_FALSE(dv.empty() || ps.empty());
+    std::string list = "OVDV";
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "segment_" + std::to_string(i) + ".avi";
+        QFile::remove(QString::fromStdString(mediaFolder() + name));
+        ASSERT_TRUE(
+            QFile::copy(QString::fromStdString(dv), QString::fromStdString(mediaFolder() + name)));
+        list += "\r\n" + name + "; 0";
+    }
+    QFile ovl(QString::fromStdString(mediaFolder() + "clip.ovl"));
+    ASSERT_TRUE(ovl.open(QIODevice::WriteOnly));
+    ovl.write(list.c_str());
+    ovl.close();
+
+    auto access = open(mediaFolder() + "clip.ovl");
+    ASSERT_TRUE(access);
+    EXPECT_NEAR(access->playLength(), 6.0, 0.001) << "the segments' sum";
+    EXPECT_EQ(access->formatCode(), ZR_FORMAT_DV);
+    IZRImage* full = image(720, 576);
+    // Each segment is red for a second, then blue: frame 50 opens the second segment.
+    for (const int frame : {49, 50, 24, 25, 100, 149}) {
+        SCOPED_TRACE(frame);
+        ASSERT_TRUE(access->renderVideo(at(0, frame, 25.0), full));
+        const Colour c = pixel(full, 360, 288);
+        EXPECT_GT(frame % 50 < 25 ? c.red : c.blue, 200);
+        auto* native = static_cast<ZRImage*>(image(720, 576));
+        ASSERT_TRUE(access->nativeVideo(at(0, frame, 25.0), native));
+        EXPECT_EQ(native->nativeKind(), ZR_NATIVE_DV);
+        EXPECT_EQ(native->nativeLength(), 144000u);
+    }
+
+    QFile whole(QString::fromStdString(ps));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    const qsizetype cut = (bytes.size() / 2048 / 2) * 2048;
+    for (const auto& [name, part] :
+         {std::pair{"part_0.mpg", bytes.left(cut)}, std::pair{"part_1.mpg", bytes.mid(cut)}}) {
+        QFile out(QString::fromStdString(mediaFolder() + name));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(part);
+    }
+    QFile mvl(QString::fromStdString(mediaFolder() + "clip.mvl"));
+    ASSERT_TRUE(mvl.open(QIODevice::WriteOnly));
+    mvl.write("OVMP\r\npart_0.mpg; 0\r\npart_1.mpg; 0");
+    mvl.close();
+    auto mpeg = open(mediaFolder() + "clip.mvl");
+    auto plain = open(ps);
+    ASSERT_TRUE(mpeg && plain);
+    EXPECT_NEAR(mpeg->playLength(), plain->playLength(), 0.001);
+    int rate = 0, bits = 0, channels = 0;
+    EXPECT_TRUE(mpeg->audioSettings(&rate, &bits, &channels));
+}
+
+// A media path that is not a regular file is refused at once: open(2) on a FIFO without a writer
+// would wait for ever, a device like /dev/zero never ends. Should an open block, a writer on the
+// FIFO lets it go so the test ends.
+TEST_F(MediaImportTest, PathsThatAreNotRegularFilesAreRefusedWithoutBlocking) {
+    const std::string folder = mediaFolder();
+    const std::string fifo = folder + "clip.avi";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/stdin")}) {
+        SCOPED_TRACE(path);
+        auto opened = std::async(std::launch::async, [&] { return open(path) != nullptr; });
+        const bool finished =
+            opened.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        EXPECT_TRUE(finished) << "the open blocked";
+        if (!finished) {
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            opened.wait();
+            if (writer >= 0) ::close(writer);
+        }
+        EXPECT_FALSE(opened.get());
+    }
+    ::unlink(fifo.c_str());
 }

@@ -1,0 +1,28 @@
+#include "app/ZRProgramServices.h"
+
+#include "app/ZRAboutDialog.h"
+#include "output/BPSWarning.h"
+#include "output/ZRProfileDialog.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QPointer>
+
+int ZRProgramServices::runProfileDialog(ZRProfileDialog& dialog) {
+    return dialog.exec();
+}
+
+ZRWindowServices::WarningAnswer ZRProgramServices::runBitrateWarning(QWidget* parent) {
+    BPSWarning warning(parent, nullptr, true);
+    const bool accepted = warning.exec() == QDialog::Accepted;
+    settle();
+    return {accepted, warning.m_checkBox->isChecked()};
+}
+
+void ZRProgramServices::showAbout(QWidget* parent) {
+    // The about box deletes itself when it closes.
+    QPointer<ZRAboutDialog> about = new ZRAboutDialog(parent, "zraboutdialog");
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 500);
+    if (about) about->exec();
+    settle();
+}

@@ -1,0 +1,88 @@
+#include "views/ZRWindowServices.h"
+
+#include "classes/dialogs/ZRFileDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+namespace {
+
+ZRWindowServices gPlainServices;
+ZRWindowServices* gProgramServices = nullptr;
+ZRWindowServices* gInstalled = nullptr;
+
+} // namespace
+
+QString ZRWindowServices::fileName(QWidget* parent, bool openMode, const QString& caption,
+                                   const QString& startPath, const QString& filter) {
+    return ZRFileDialog(parent, openMode).getFileName(caption, startPath, filter);
+}
+
+ZRWindowServices::SaveAnswer
+ZRWindowServices::askSaveChanges(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, parent);
+    QPushButton* save = box.addButton(QObject::tr("Save"), QMessageBox::YesRole);
+    QPushButton* discard = box.addButton(QObject::tr("Don't Save"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QObject::tr("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    settle();
+    if (box.clickedButton() == save) return SaveAnswer::Save;
+    if (box.clickedButton() == discard) return SaveAnswer::DontSave;
+    return SaveAnswer::Cancel;
+}
+
+bool ZRWindowServices::confirmOverwrite(QWidget* parent, const QString& caption,
+                                        const QString& text) {
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::NoButton, parent);
+    QPushButton* overwrite = box.addButton(QObject::tr("Overwrite"), QMessageBox::YesRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    settle();
+    return box.clickedButton() == overwrite;
+}
+
+bool ZRWindowServices::confirmAbort(QWidget* parent, const QString& caption, const QString& text) {
+    return QMessageBox::information(parent, caption, text, QMessageBox::Abort | QMessageBox::Cancel,
+                                    QMessageBox::Cancel) == QMessageBox::Abort;
+}
+
+void ZRWindowServices::warning(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+}
+
+// The program's dialogs live above the views: without the program's services nothing is shown.
+int ZRWindowServices::runProfileDialog(ZRProfileDialog&) {
+    return 0;
+}
+
+ZRWindowServices::WarningAnswer ZRWindowServices::runBitrateWarning(QWidget*) {
+    return {};
+}
+
+void ZRWindowServices::showAbout(QWidget*) {}
+
+void ZRWindowServices::settle() {
+    QCoreApplication::processEvents();
+}
+
+ZRWindowServices& ZRWindowServices::current() {
+    if (gInstalled) return *gInstalled;
+    return gProgramServices ? *gProgramServices : gPlainServices;
+}
+
+void ZRWindowServices::setProgramServices(ZRWindowServices* services) {
+    gProgramServices = services;
+}
+
+ZRWindowServices* ZRWindowServices::install(ZRWindowServices* services) {
+    ZRWindowServices* before = gInstalled;
+    gInstalled = services;
+    return before;
+}

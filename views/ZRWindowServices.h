@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+class ZRProfileDialog;
+
+/// What the main window and the pages ask of the user: file dialogs, message boxes, the profile
+/// dialog, the bit-rate warning and the about box. This class shows the boxes and file dialogs
+/// itself; the program's own dialogs (profile dialog, bit-rate warning, about box) lie above the
+/// views, so the program sets its services (`setProgramServices`, which show them) at start-up,
+/// and without them those three show nothing. Tests install one that answers by script. Web pages,
+/// documents and programs go through `ZRLauncher`. GUI thread only.
+class ZRWindowServices {
+public:
+    enum class SaveAnswer { Save, DontSave, Cancel };
+    /// How a warning form with a "Don't Show Me This Message Again" check box closed.
+    struct WarningAnswer {
+        bool accepted = false;      ///< "Yes" or "OK"
+        bool dontShowAgain = false; ///< the check box as it was left
+    };
+
+    virtual ~ZRWindowServices() = default;
+
+    /// `ZRFileDialog::getFileName` (open or save); empty when cancelled.
+    virtual QString fileName(QWidget* parent, bool openMode, const QString& caption,
+                             const QString& startPath, const QString& filter);
+    /// The save-changes question: Save (default), Don't Save, Cancel (escape).
+    virtual SaveAnswer askSaveChanges(QWidget* parent, const QString& caption, const QString& text);
+    /// The overwrite question; true for Overwrite, false for Cancel (default and escape).
+    virtual bool confirmOverwrite(QWidget* parent, const QString& caption, const QString& text);
+    /// The abort-export question; true for Abort.
+    virtual bool confirmAbort(QWidget* parent, const QString& caption, const QString& text);
+    /// A warning with one OK button.
+    virtual void warning(QWidget* parent, const QString& caption, const QString& text);
+    /// Runs the profile dialog modally; its result (1 accepted; 0 here).
+    virtual int runProfileDialog(ZRProfileDialog& dialog);
+    /// Runs the bit-rate warning (`BPSWarning`) modally.
+    virtual WarningAnswer runBitrateWarning(QWidget* parent);
+    /// Shows the about box modally.
+    virtual void showAbout(QWidget* parent);
+
+    /// The services in use: the installed ones, else the program's, else this class.
+    static ZRWindowServices& current();
+    /// Sets the program's own services (not owned; null for none), used when none are installed.
+    static void setProgramServices(ZRWindowServices* services);
+    /// Installs `services` (not owned; null restores the real ones); returns the one installed
+    /// before (null for the real ones).
+    static ZRWindowServices* install(ZRWindowServices* services);
+
+protected:
+    /// Processes pending events once a box closes, so the window repaints under it at once.
+    static void settle();
+};
