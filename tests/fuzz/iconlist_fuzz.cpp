@@ -69,5 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QPoint at = size > 0 ? points[data[0] % 5] : points[2];
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
+    // The view posts repaints and timers as a shown view does; without an event loop they would
+    // pile up from input to input.
+    QCoreApplication::processEvents();
     return 0;
 }
