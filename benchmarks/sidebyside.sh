@@ -1,6 +1,7 @@
 # Shared by the side-by-side scripts (sourced, not run): whole processes timed on both sides,
 # start-up included, the cases interleaved round by round (each round starting one case later),
-# and each case's median, range and peak memory printed with the ratio peer time / our time.
+# and each case's median, range, peak memory, CPU time (user + system) and the cores it kept busy
+# (CPU time over wall time) printed with the ratio peer time / our time.
 #
 #   sbs_init BUILD ROUNDS         checks the build ($ours: its bench_timeline), sets $rounds, makes
 #                                 a work folder ($work) and a private state folder for Clipstead
@@ -21,7 +22,7 @@ sbs_init() {
   export XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
   mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
   SBS_IDS=()
-  declare -gA SBS_CMD SBS_TIMES SBS_PEAKS
+  declare -gA SBS_CMD SBS_TIMES SBS_PEAKS SBS_CPUS
 }
 
 sbs_dv_clip() {
@@ -36,26 +37,34 @@ sbs_case() {
   SBS_CMD[$id]=$(printf '%q ' "$@")
   SBS_TIMES[$id]=""
   SBS_PEAKS[$id]=""
+  SBS_CPUS[$id]=""
 }
 
-# One whole process: wall seconds (from the shell's clock) and peak resident kilobytes.
+# One whole process: wall seconds (from the shell's clock), peak resident kilobytes and CPU
+# seconds (user + system, its threads and children together).
 sbs_measure() {
   local id=$1 start end
   start=$EPOCHREALTIME
-  if ! eval "/usr/bin/time -f %M -o $work/peak ${SBS_CMD[$id]}" >/dev/null 2>"$work/stderr"; then
+  if ! eval "/usr/bin/time -f '%M %U %S' -o $work/peak ${SBS_CMD[$id]}" >/dev/null 2>"$work/stderr"; then
     echo "failed: $id: ${SBS_CMD[$id]}" >&2
     tail -5 "$work/stderr" >&2
     exit 1
   fi
   end=$EPOCHREALTIME
   SBS_TIMES[$id]+="$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }') "
-  SBS_PEAKS[$id]+="$(tail -1 "$work/peak") "
+  SBS_PEAKS[$id]+="$(tail -1 "$work/peak" | cut -d' ' -f1) "
+  SBS_CPUS[$id]+="$(tail -1 "$work/peak" | awk '{ printf "%.3f", $2 + $3 }') "
 }
 
 sbs_run() {
   local rounds=$1 round i n=${#SBS_IDS[@]}
   # One untimed pass: the page cache and Clipstead's module list are then as a user has them.
-  for id in "${SBS_IDS[@]}"; do sbs_measure "$id"; SBS_TIMES[$id]=""; SBS_PEAKS[$id]=""; done
+  for id in "${SBS_IDS[@]}"; do
+    sbs_measure "$id"
+    SBS_TIMES[$id]=""
+    SBS_PEAKS[$id]=""
+    SBS_CPUS[$id]=""
+  done
   for ((round = 0; round < rounds; ++round)); do
     for ((i = 0; i < n; ++i)); do sbs_measure "${SBS_IDS[$(((i + round) % n))]}"; done
   done
@@ -69,18 +78,21 @@ sbs_stats() {
 }
 
 sbs_compare() {
-  local title=$1 ours=$2 id median low high peak ratio ourMedian
+  local title=$1 ours=$2 id median low high peak cpu ratio ourMedian
   shift 2
   read -r ourMedian _ _ <<<"$(sbs_stats "${SBS_TIMES[$ours]}")"
   echo "$title"
-  printf '  %-24s %9s %17s %9s %12s\n' case "median s" "range s" "peak MB" "peer / ours"
+  printf '  %-24s %9s %17s %9s %8s %6s %12s\n' case "median s" "range s" "peak MB" "CPU s" \
+    cores "peer / ours"
   for id in "$ours" "$@"; do
     read -r median low high <<<"$(sbs_stats "${SBS_TIMES[$id]}")"
     read -r peak _ _ <<<"$(sbs_stats "${SBS_PEAKS[$id]}")"
+    read -r cpu _ _ <<<"$(sbs_stats "${SBS_CPUS[$id]}")"
     ratio=$(awk -v a="$median" -v b="$ourMedian" 'BEGIN { printf "%.2f", a / b }')
     [ "$id" = "$ours" ] && ratio="-"
-    printf '  %-24s %9.3f %8.3f-%-8.3f %9.0f %12s\n' "$id" "$median" "$low" "$high" \
-      "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')" "$ratio"
+    printf '  %-24s %9.3f %8.3f-%-8.3f %9.0f %8.2f %6.1f %12s\n' "$id" "$median" "$low" "$high" \
+      "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')" "$cpu" \
+      "$(awk -v c="$cpu" -v m="$median" 'BEGIN { print (m > 0 ? c / m : 0) }')" "$ratio"
   done
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class IZRImage;
 class IZRPos;
@@ -64,4 +65,7 @@ public:
         (void)image;
         return false;
     }
+    /// Another source of the same media, opened anew, so that frames can be read on several
+    /// threads at once; null when the source cannot be opened twice.
+    virtual std::unique_ptr<ZRMediaSource> duplicate() { return nullptr; }
 };

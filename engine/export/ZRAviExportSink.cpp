@@ -29,7 +29,13 @@ bool ZRAviExportSink::push(ZRImageRecord& frame, const void* audio, int32_t byte
     return m_writer.genVideoSample(frame.pixels, frame.stride) == 0;
 }
 
+// A stopped export answers 0 like a finished one, but its file is not complete: it is removed
+// rather than left under the name, where it would pass for the whole range.
 int ZRAviExportSink::close(ZRExportLoopEnd end) {
+    if (end == ZRExportLoopEnd::Stopped) {
+        (void)m_writer.closeDShow(1);
+        return 0;
+    }
     const bool refused = end == ZRExportLoopEnd::Refused;
     const int closed = m_writer.closeDShow(refused ? 1 : 0);
     return refused || closed != 0 ? 1 : 0;

@@ -21,7 +21,8 @@ public:
     int open(const ZRExportClock& clock, int width, int height) override;
     /// Refuses a frame of another size than the file's.
     bool push(ZRImageRecord& frame, const void* audio, int32_t bytes) override;
-    /// 1 after a refused frame or when the file cannot be completed.
+    /// 1 after a refused frame or when the file cannot be completed. A stopped export answers 0
+    /// and leaves no file under the name.
     int close(ZRExportLoopEnd end) override;
     std::optional<std::string> fileName() override { return m_fileName; }
 

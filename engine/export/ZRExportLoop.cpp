@@ -3,6 +3,7 @@
 #include "engine/api/IZRTimeline.h"
 #include "engine/base/ZRHostCallbacks.h"
 #include "engine/base/ZRPos.h"
+#include "engine/export/ZRExportComposers.h"
 #include "engine/export/ZRExportFlags.h"
 #include "engine/export/ZRExportFrameScaler.h"
 #include "engine/modules/ZRImageRecord.h"
@@ -19,10 +20,20 @@ ZRExportLoopEnd zrRunExportLoop(const ZRExportLoopRun& run) {
 
     for (int64_t k = 0; k < total; ++k) {
         current.assignFrames(int(run.startFrame + clock.timelineFrame(k)));
-        IZRImage* const composed = run.timeline->videoAt(&current, 0);
-        // The composed frame comes locked: unlocked on every way out of one step.
-        std::unique_lock<IZRImage> composedLock;
-        if (composed) composedLock = std::unique_lock(*composed, std::adopt_lock);
+        // The composed frame comes locked: given back (unlocked) on every way out of one step.
+        struct Composed {
+            ZRExportComposers* composers;
+            int64_t k;
+            IZRImage* image;
+            ~Composed() {
+                if (composers)
+                    composers->giveBack(k);
+                else if (image)
+                    image->unlock();
+            }
+        } held{run.composers, k,
+               run.composers ? run.composers->take(k) : run.timeline->videoAt(&current, 0)};
+        IZRImage* const composed = held.image;
         IZRImage* frame = composed ? composed : run.blank;
         if (run.scaled && frame != run.blank) {
             const bool fields =

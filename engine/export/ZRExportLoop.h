@@ -9,6 +9,7 @@
 
 class IZRImage;
 class IZRTimeline;
+class ZRExportComposers;
 class ZRHostCallbacks;
 
 /// One run of the export frame loop: for every output frame of `clock`, the timeline frame it
@@ -32,6 +33,9 @@ struct ZRExportLoopRun {
     std::atomic<bool>* passThrough = nullptr;
     /// Writes one frame with its audio (null and 0 without); false refuses it.
     std::function<bool(ZRImageRecord& frame, const void* audio, int32_t bytes)> push;
+    /// Composes the frames ahead on several threads, in place of `videoAt`; null composes each
+    /// frame when it is due.
+    ZRExportComposers* composers = nullptr;
 };
 
 enum class ZRExportLoopEnd {

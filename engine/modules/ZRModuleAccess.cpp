@@ -116,6 +116,7 @@ bool ZRModuleAccess::open(const char* kind, const char* fileName, const char* li
     closeLocked();
     m_kind = kind ? kind : "";
     if (!libraryPath || !m_module.bind(QString::fromUtf8(libraryPath))) return false;
+    m_libraryPath = libraryPath;
     resetBlock();
     if (isKind(m_kind, "Import")) {
         m_fileName = fileName ? fileName : "";
@@ -131,6 +132,20 @@ bool ZRModuleAccess::open(const char* kind, const char* fileName, const char* li
     m_audioFrames = 0;
     useLocked();
     return true;
+}
+
+std::unique_ptr<ZRMediaSource> ZRModuleAccess::duplicate() {
+    std::string kind, fileName, libraryPath;
+    {
+        std::lock_guard locker(m_mutex);
+        if (!m_open || !isKind(m_kind, "Import")) return nullptr;
+        kind = m_kind;
+        fileName = m_fileName;
+        libraryPath = m_libraryPath;
+    }
+    auto copy = std::make_unique<ZRModuleAccess>(m_timeline);
+    if (!copy->open(kind.c_str(), fileName.c_str(), libraryPath.c_str())) return nullptr;
+    return copy;
 }
 
 void ZRModuleAccess::close() {

@@ -55,6 +55,9 @@ public:
     /// deliver (the end of the source, a failed call) are silence. False, with null and 0, when
     /// nothing is open or the source has no usable audio format.
     bool renderAudio(int32_t sampleFrames, const void** data, int32_t* bytes) override;
+    /// A new access to the same file through the same module, or null when this one is not an
+    /// open "Import" access or the file does not open again.
+    std::unique_ptr<ZRMediaSource> duplicate() override;
     /// Tells the module to clean up and unloads it; run by the destructor.
     void close();
 
@@ -104,6 +107,7 @@ private:
     ZREngineServices* m_timeline;
     std::string m_kind;
     std::string m_fileName;
+    std::string m_libraryPath;
     ZRHostContext m_context{};
     ZRCallBlock m_block{};
     ZRPluginModule m_module;

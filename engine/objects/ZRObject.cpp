@@ -134,6 +134,10 @@ IZRImage* ZRObject::renderVideoPlaced(IZRPos* sourcePosition, IZRImage* target,
     if (!sourcePosition || !target) return nullptr;
     std::unique_lock<ZRYieldingMutex> renderLock;
     if (m_owner) renderLock = std::unique_lock(m_owner->renderMutex());
+    // A title changes its font data while it renders, and a host's frame function may not be
+    // reentrant; a media source has locks of its own (see renderSource), a solid colour no state.
+    std::unique_lock<std::recursive_mutex> objectLock;
+    if (m_frameSource || m_fontData) objectLock = std::unique_lock(m_renderLock);
     std::lock_guard targetLock(*target);
     auto* image = dynamic_cast<ZRImage*>(target);
     try {
@@ -151,7 +155,8 @@ IZRImage* ZRObject::renderVideoPlaced(IZRPos* sourcePosition, IZRImage* target,
             if (image) image->resetNative();
             renderTitle(sourcePosition, target, placement);
         } else if (m_source) {
-            renderSource(sourcePosition, target);
+            renderSource(sourcePosition, target,
+                         placement.duration.toFrames() >= kSpareSourceMinimumFrames);
         }
     } catch (...) {
         debugLine("Exception in videoAt(...), Module: 'ZRObject'\n");
@@ -161,15 +166,54 @@ IZRImage* ZRObject::renderVideoPlaced(IZRPos* sourcePosition, IZRImage* target,
 
 // In pass-through the nominee hands on its source's own frame; a source without one is decoded
 // after all, so that the frame never goes out with stale pixels.
-void ZRObject::renderSource(IZRPos* sourcePosition, IZRImage* target) {
+// Frames composed at once on several threads read the same file: the object's own source serves
+// one of them, and each other render takes a spare source opened on the same file, kept for the
+// next frame. Where no spare can be opened the render waits for the own source, and so does it
+// for a short object, whose few frames do not repay opening its file again.
+void ZRObject::renderSource(IZRPos* sourcePosition, IZRImage* target, bool spareAllowed) {
+    std::unique_lock own(m_ownSourceInUse, std::try_to_lock);
+    std::unique_ptr<ZRMediaSource> spare;
+    ZRMediaSource* source = m_source.get();
+    if (!own.owns_lock()) {
+        if (spareAllowed) spare = takeSpareSource();
+        if (spare)
+            source = spare.get();
+        else
+            own.lock();
+    }
     try {
         if (m_owner && m_owner->exportPassThrough() && m_owner->isPassThroughNominee(this) &&
-            m_source->nativeVideo(sourcePosition, target) && carriesNativeFrame(target))
-            return;
-        m_source->renderVideo(sourcePosition, target);
+            source->nativeVideo(sourcePosition, target) && carriesNativeFrame(target)) {
+        } else {
+            source->renderVideo(sourcePosition, target);
+        }
     } catch (...) {
         debugLine("Exception while calling 'seekAndRenderVideo' in module: 'ZRObject'\n");
     }
+    if (spare) {
+        std::lock_guard lock(m_spareMutex);
+        m_spareSources.push_back(std::move(spare));
+    }
+}
+
+std::unique_ptr<ZRMediaSource> ZRObject::takeSpareSource() {
+    {
+        std::lock_guard lock(m_spareMutex);
+        if (!m_spareSources.empty()) {
+            std::unique_ptr<ZRMediaSource> spare = std::move(m_spareSources.back());
+            m_spareSources.pop_back();
+            return spare;
+        }
+        if (m_spareCount >= kMaxSpareSources) return nullptr;
+        ++m_spareCount;
+    }
+    // Opened outside the lock: opening a file takes a while, and other renders may go on.
+    std::unique_ptr<ZRMediaSource> made = m_source->duplicate();
+    if (!made) {
+        std::lock_guard lock(m_spareMutex);
+        --m_spareCount;
+    }
+    return made;
 }
 
 // A title is sized to the target against the timeline's frame and fades in and out with its
@@ -242,6 +286,7 @@ void ZRObject::renderTitle(IZRPos* sourcePosition, IZRImage* target,
 void ZRObject::applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePosition,
                             const IZRPos& markIn) {
     if (!m_effects || !frame || !scratch || !sourcePosition) return;
+    std::lock_guard objectLock(m_renderLock);
     ZRPos p;
     p.assign(sourcePosition);
     p.subtract(&markIn);
@@ -269,6 +314,7 @@ void ZRObject::applyEffects(IZRImage* frame, IZRImage* scratch, IZRPos* sourcePo
 
 void ZRObject::renderTransition(IZRImage* from, IZRImage* to, IZRImage* out, double progress) {
     if (!m_transition || !from || !to || !out) return;
+    std::lock_guard objectLock(m_renderLock);
     m_transition->generateTransition(from, to, out,
                                      static_cast<int32_t>(clampedProgress(progress) * 10000));
 }
@@ -394,6 +440,11 @@ void ZRObject::bindTransition(std::unique_ptr<ZRTransitionBinding> binding) {
 
 void ZRObject::setMediaSource(std::unique_ptr<ZRMediaSource> source) {
     m_audio.reset(); // reads the source
+    {
+        std::lock_guard lock(m_spareMutex);
+        m_spareSources.clear();
+        m_spareCount = 0;
+    }
     m_source = std::move(source);
 }
 

@@ -28,9 +28,12 @@ class ZREngineServices;
 /// kind decides which binding it holds and how it renders. Made and destroyed by the timeline's
 /// factory, which sets the kind's values through the engine-internal setters below; the host
 /// sees it as `IZRObject`, `IZRSettings` and `IZRVolumeKeys`.
-/// Thread-safety: no lock of its own. Its place (positions, tracks) is guarded by the owner's
-/// timeline mutex; its settings, title text and font data, effects and bindings by the owner's
-/// render mutex, which every setter and every render holds; its effect list has its own mutex.
+/// Thread-safety: its place (positions, tracks) is guarded by the owner's timeline mutex; its
+/// settings, title text and font data, effects and bindings by the owner's render mutex, which
+/// every setter holds exclusively and every render at least shared. Frames composed at once on
+/// several threads may render the same object: its own render lock (taken inside the render
+/// mutex) lets one render, transition or effect run of it at a time. Its effect list has its own
+/// mutex.
 class ZRObject final : public ZRTrackItem, public IZRSettings, public IZRVolumeKeys {
 public:
     /// The host's frame function of an "External Video Object".
@@ -220,7 +223,11 @@ private:
     void debugLine(const char* text) const;
     void fillSolid(IZRImage* target) const;
     void renderTitle(IZRPos* sourcePosition, IZRImage* target, const ZRObjectPlacement& placement);
-    void renderSource(IZRPos* sourcePosition, IZRImage* target);
+    /// Renders from the media source: the own one, or a spare one when it is in use and
+    /// `spareAllowed`.
+    void renderSource(IZRPos* sourcePosition, IZRImage* target, bool spareAllowed);
+    /// A spare source of the same file, idle or newly opened; null when none can be had.
+    std::unique_ptr<ZRMediaSource> takeSpareSource();
     void shapeAudio(float* samples, int32_t frames, const ZRPos& blockStart);
 
     ZREngineServices* m_owner;
@@ -251,6 +258,19 @@ private:
     uint32_t m_solidColor = 0;
     std::unique_ptr<ZRStringInfo> m_textBox;
     std::unique_ptr<ZRFontData> m_fontData;
+    /// One render of the object at a time (a title's render changes its font data meanwhile, a
+    /// source decodes one frame at a time); recursive, as a render may nest another.
+    std::recursive_mutex m_renderLock;
+    /// Held while a render reads the object's own media source (`renderSource`).
+    std::mutex m_ownSourceInUse;
+    /// Sources of the same file for renders that find the own one in use (at most
+    /// kMaxSpareSources made); guarded by m_spareMutex, a leaf.
+    static constexpr int kMaxSpareSources = 8;
+    /// The shortest object (in frames) that opens spare sources.
+    static constexpr double kSpareSourceMinimumFrames = 50;
+    std::mutex m_spareMutex;
+    std::vector<std::unique_ptr<ZRMediaSource>> m_spareSources;
+    int m_spareCount = 0;
     int32_t m_bytesPerSampleFrame = 0;
     ZRPos m_audioPosition;
     int32_t m_sourceVideoFormat = 0;

@@ -107,16 +107,28 @@ void ZRCompositor::resize(int width, int height) {
         image->create(width, height, 0);
 }
 
+namespace {
+// The object the composition running on this thread lets hand its source's native frame on:
+// each composing thread has its own.
+thread_local const ZRObject* t_passThroughNominee = nullptr;
+} // namespace
+
+bool ZRCompositor::isPassThroughNominee(const ZRObject* object) {
+    return object && object == t_passThroughNominee;
+}
+
 void ZRCompositor::compose(const ZRPos& at) {
+    composeInto(at, m_buffers[0].get(), m_buffers[1].get(), m_buffers[2].get());
+}
+
+void ZRCompositor::composeInto(const ZRPos& at, ZRImage* frame, ZRImage* bufferA,
+                               ZRImage* bufferB) {
     constexpr int kTrackCount = ZRTrackTable::kTrackCount;
-    ZRImage* frame = m_buffers[0].get();
-    ZRImage* bufferA = m_buffers[1].get();
-    ZRImage* bufferB = m_buffers[2].get();
     bool fresh = true;
     bool composed = false;
     try {
         // Composers step aside for a waiting setter between frames.
-        const auto renderLock = m_renderMutex.holdYielding();
+        const auto renderLock = m_renderMutex.holdShared();
         // Every track's object at the position and where it lies, copied under one hold of the
         // timeline mutex: edits wait only for this, not for the frame. Slots 0 and
         // kTrackCount + 1 stay empty so that both neighbours of any track can be read.
@@ -131,7 +143,7 @@ void ZRCompositor::compose(const ZRPos& at) {
                 if (o) placed[size_t(t)] = m_tracks.placementOf(o);
             }
         }
-        m_passThroughNominee =
+        t_passThroughNominee =
             m_services.exportPassThrough() ? passThroughNominee(found, frame) : nullptr;
 
         for (int t = 1; t <= kTrackCount; ++t) {
@@ -140,6 +152,11 @@ void ZRCompositor::compose(const ZRPos& at) {
             const ZRObjectPlacement& p = placed[size_t(t)];
             ZRPos s = sourcePosition(p, at);
             const bool overlay = o->overlay().mode != 0;
+            // Work buffers a caller left without pixels are made on first need, at the frame's
+            // size: most frames of an export need none.
+            if (o->isTransition() || overlay || o->effects())
+                for (ZRImage* work : {bufferA, bufferB})
+                    if (!work->pixels()) work->create(frame->width(), frame->height(), 0);
             bool draw = true;
             if (!o->isTransition()) {
                 const ZRObject* next = found[size_t(t + 1)];
@@ -179,9 +196,9 @@ void ZRCompositor::compose(const ZRPos& at) {
             }
             fresh = false;
         }
-        m_passThroughNominee = nullptr;
+        t_passThroughNominee = nullptr;
     } catch (...) {
-        m_passThroughNominee = nullptr;
+        t_passThroughNominee = nullptr;
         qWarning("%s", QByteArray(kVideoAtException).trimmed().constData());
         m_services.host().debug(kVideoAtException);
     }

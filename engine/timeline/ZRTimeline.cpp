@@ -133,16 +133,16 @@ bool ZRTimeline::saveProject(const char* fileName) {
 // --- Sound -----------------------------------------------------------------
 
 // The mix reads objects that the host's thread destroys, re-rates and sets only under the render
-// mutex: the mix holds it as the composers do, stepping aside for a waiting setter between
+// mutex: the mix holds it shared, as the composers do, waiting for a waiting setter before it
 // calls, and takes the mix mutex after it.
 bool ZRTimeline::startAudioAt(IZRPos* position) {
-    auto renderLock = renderMutex().holdYielding();
+    auto renderLock = renderMutex().holdShared();
     m_audio.start(position, m_frameRate);
     return true;
 }
 
 void* ZRTimeline::renderAudio(int32_t frames, int32_t* bytes) {
-    auto renderLock = renderMutex().holdYielding();
+    auto renderLock = renderMutex().holdShared();
     return const_cast<unsigned char*>(m_audio.render(frames, bytes, m_tracks));
 }
 
@@ -195,6 +195,14 @@ IZRImage* ZRTimeline::videoAt(IZRPos* position, int) {
     if (!frame->pixels()) return frame;
     m_compositor.compose(at);
     return frame;
+}
+
+void ZRTimeline::composeInto(const ZRPos& at, ZRImage* frame, ZRImage* bufferA, ZRImage* bufferB) {
+    std::lock_guard frameLock(*frame);
+    frame->resetNative();
+    if (loadStoredFrame(at, frame)) return;
+    if (!frame->pixels()) return;
+    m_compositor.composeInto(at, frame, bufferA, bufferB);
 }
 
 IZRImage* ZRTimeline::imageBuffer(int index) {

@@ -69,12 +69,19 @@
 ///  1. the background renderer's state mutex (ZRTimelineWorker): held around the frame in
 ///     flight; `suspend` and `setEnabled` take it with nothing else held;
 ///  2. the frame buffer's image lock: `videoAt` takes it first and its caller holds it until it
-///     unlocks the frame (the export loop mixes the frame's sound meanwhile);
-///  3. the render mutex (the compositor's): composing, every object setting, attaching effects,
-///     destroying objects and effects, replacing the work buffers ("Video Dimensions") and
-///     re-rating positions ("Framerate"); composers yield it to a waiting setter;
+///     unlocks the frame (the export loop mixes the frame's sound meanwhile); an export's
+///     composing threads take their own frame's lock at the same place (`composeInto`), and
+///     the export loop holds the frame it was handed while it mixes the sound;
+///  3. the render mutex (the compositor's), a read-write mutex: every frame's composition holds
+///     it shared, several at once (the export composes frames on several threads); every object
+///     setting, attaching effects, destroying objects and effects, replacing the work buffers
+///     ("Video Dimensions") and re-rating positions ("Framerate") hold it exclusively, and so
+///     wait for the frames in flight; composers step aside for a waiting setter between frames;
+///  3a. an object's own render lock (ZRObject), one object at a time: a title's or external
+///     object's render, a transition, an effect run; then the object's own-source and spare-
+///     source mutexes, and a media source's access mutex;
 ///  4. the audio mix's mutex: `startAudioAt` and `renderAudio` hold it for the whole mix, inside
-///     the render mutex, which they hold as the composers do (so no object they mix is
+///     the render mutex, which they hold shared as the composers do (so no object they mix is
 ///     destroyed or set meanwhile);
 ///  5. the end-position mutex;
 ///  6. the timeline mutex (the track table's, recursive): the track tables, placement and the
@@ -224,6 +231,9 @@ public:
     ZRYieldingMutex& renderMutex() override { return m_compositor.renderMutex(); }
     ZRObjectPlacement placementOf(IZRObject* object) override;
     IZRImage* composeFrame(IZRPos* position) override { return videoAt(position, 0); }
+    /// What `videoAt` composes at `at`, into `frame` with the work buffers `bufferA` and
+    /// `bufferB`: the caller's own images, of one size; on any number of threads at once.
+    void composeInto(const ZRPos& at, ZRImage* frame, ZRImage* bufferA, ZRImage* bufferB);
     IZRObject* videoObjectAt(int track, IZRPos* position) override {
         return objectAt(track, position, true);
     }
@@ -236,8 +246,8 @@ public:
     /// True while an export passes frames through: the module wrote the last frame's native
     /// data unchanged, so the compositor should go on handing native frames.
     bool exportPassThrough() const override { return m_export.passThrough.load(); }
-    /// True for the object that the `videoAt` in progress lets hand its source's native frame
-    /// on unchanged (export pass-through); read under the render mutex.
+    /// True for the object that the composition in progress on the calling thread lets hand its
+    /// source's native frame on unchanged (export pass-through).
     bool isPassThroughNominee(const ZRObject* object) const override {
         return m_compositor.isPassThroughNominee(object);
     }

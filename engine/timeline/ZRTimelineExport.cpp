@@ -5,6 +5,7 @@
 
 #include "engine/export/ZRAviExportSink.h"
 #include "engine/export/ZRExportClock.h"
+#include "engine/export/ZRExportComposers.h"
 #include "engine/export/ZRExportFlags.h"
 #include "engine/export/ZRExportLoop.h"
 #include "engine/export/ZRExportModuleRun.h"
@@ -136,7 +137,22 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
         loop.push = [&sink](ZRImageRecord& frame, const void* audio, int32_t bytes) {
             return sink->push(frame, audio, bytes);
         };
-        result = sink->close(zrRunExportLoop(loop));
+        // Frames are composed ahead on a thread a core, each into buffers of its own.
+        std::unique_ptr<ZRExportComposers> composers;
+        const int threads = ZRExportComposers::machineThreads();
+        if (threads > 1 && videoWidth() > 0 && videoHeight() > 0)
+            composers = std::make_unique<ZRExportComposers>(
+                this, threads, videoWidth(), videoHeight(), clock.outputFrames(),
+                [this, startFrame, &clock](int64_t k, ZRImage* frame, ZRImage* a, ZRImage* b) {
+                    ZRPos at;
+                    at.assignFrames(int(startFrame + clock.timelineFrame(k)));
+                    composeInto(at, frame, a, b);
+                });
+        loop.composers = composers.get();
+        const ZRExportLoopEnd end = zrRunExportLoop(loop);
+        // The frames composed beyond a stop are not waited for by the output.
+        composers.reset();
+        result = sink->close(end);
     }
     if (std::optional<std::string> written = sink->fileName())
         m_export.fileName = std::move(*written);

@@ -1,74 +1,46 @@
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-/// A recursive mutex shared by long holds that step aside and short holds that do not: a
-/// thread composing frame after frame takes it with `lockYielding`, which first waits while
-/// another thread waits in `lock`, so that a setting or an edit waits at most for the frame in
-/// flight however many threads compose. Nested holds never wait at the gate.
+/// A recursive read-write mutex shared by long holds that step aside and short holds that do
+/// not. Threads composing frames hold it shared (`holdShared`), several at once; a setting or an
+/// edit takes it exclusively (`lock`). A shared hold first waits while a thread waits in `lock`,
+/// so that a setter waits at most for the frames in flight however many threads compose.
+/// Holds nest on one thread: `lock` inside the thread's own shared hold adds to that shared hold
+/// (what a frame's composition calls to render an object), and `holdShared` inside the thread's
+/// own exclusive hold adds to the exclusive one; nested holds never wait at the gate.
 /// Thread-safety: every operation from any thread; `lock`/`unlock`/`try_lock` make it a
-/// standard Lockable. The gate's own mutex is a leaf, held only inside these operations.
+/// standard Lockable. Its own state is guarded by one internal mutex, a leaf held only inside
+/// these operations.
 class ZRYieldingMutex {
 public:
-    void lock() {
-        if (ownedByThisThread()) {
-            m_mutex.lock();
-            ++m_depth;
-            return;
-        }
-        {
-            std::lock_guard gate(m_gateMutex);
-            ++m_waiting;
-        }
-        m_mutex.lock();
-        {
-            std::lock_guard gate(m_gateMutex);
-            --m_waiting;
-        }
-        m_gate.notify_all();
-        own();
-    }
+    /// An exclusive hold, or a nested one inside the thread's own hold of either kind.
+    void lock();
+    bool try_lock();
+    /// Ends the innermost hold of `lock` or `try_lock`.
+    void unlock();
 
-    void lockYielding() {
-        if (!ownedByThisThread()) {
-            std::unique_lock gate(m_gateMutex);
-            m_gate.wait(gate, [this] { return m_waiting == 0; });
-        }
-        m_mutex.lock();
-        own();
-    }
-
-    /// `lockYielding` for the returned lock's scope.
-    [[nodiscard]] std::unique_lock<ZRYieldingMutex> holdYielding() {
-        lockYielding();
+    /// A shared hold for the returned lock's scope: several threads hold it at once.
+    [[nodiscard]] std::unique_lock<ZRYieldingMutex> holdShared() {
+        lockShared();
         return std::unique_lock(*this, std::adopt_lock);
     }
 
-    bool try_lock() {
-        if (!m_mutex.try_lock()) return false;
-        own();
-        return true;
-    }
-
-    void unlock() {
-        if (--m_depth == 0) m_owner.store(std::thread::id());
-        m_mutex.unlock();
-    }
-
 private:
-    bool ownedByThisThread() const { return m_owner.load() == std::this_thread::get_id(); }
-    void own() {
-        if (m_depth++ == 0) m_owner.store(std::this_thread::get_id());
-    }
+    /// What this thread holds of which mutex (a thread holds at most a few at once).
+    struct Hold {
+        const ZRYieldingMutex* mutex = nullptr;
+        int exclusive = 0; ///< depth of the exclusive hold
+        int shared = 0;    ///< depth of the shared hold
+    };
+    static Hold* holdOf(const ZRYieldingMutex* mutex, bool make);
+    void lockShared();
 
-    std::recursive_mutex m_mutex;
-    std::atomic<std::thread::id> m_owner{};
-    int m_depth = 0; ///< written only by the owner, under the mutex
-
-    std::mutex m_gateMutex;
-    std::condition_variable m_gate;
-    int m_waiting = 0; ///< threads waiting in `lock`; guarded by the gate mutex
+    std::mutex m_state;
+    std::condition_variable m_changed;
+    std::thread::id m_writer{}; ///< the exclusive holder
+    int m_readers = 0;          ///< threads holding it shared
+    int m_waiting = 0;          ///< threads waiting in `lock`
 };

@@ -181,7 +181,7 @@ int ZRTimelineWorker::frameState(const IZRPos& position) {
     const int forced = m_timeline->forcedRenderFormat();
     bool needed = false;
     {
-        const auto renderLock = m_timeline->renderMutex().holdYielding();
+        const auto renderLock = m_timeline->renderMutex().holdShared();
         const int tracks = m_timeline->highestTrack();
         for (int track = 1; track <= tracks && !needed; ++track) {
             auto* object = dynamic_cast<ZRObject*>(m_timeline->videoObjectAt(track, &at));

@@ -3,6 +3,7 @@
 #include "platform/aviwriter/AviCompressors.h"
 
 #include "platform/ffmpeg/FFmpegHandles.h"
+#include "platform/ffmpeg/OrderedEncoders.h"
 #include "platform/scaler/BgraToYuv420.h"
 #include "platform/scaler/RowWorkers.h"
 #include "platform/system/PendingFiles.h"
@@ -77,7 +78,9 @@ struct AviWriter::State {
     /// The first failure of the worker (0 when none), under the lock.
     int failed();
     void work();
-    int encodeVideo(AVFrame* picture);
+    int encodeVideo(FrameHandle picture);
+    /// Hands one video packet from the encoder to the muxer.
+    int muxVideo(AVPacket* packet);
     int encodeAudio(const unsigned char* in, size_t bytes);
 
     OutputHandle output;
@@ -89,6 +92,8 @@ struct AviWriter::State {
     PacketHandle packet;
     SwsConversion convert; ///< for encoder formats other than same-size 4:2:0
     std::unique_ptr<RowWorkers> workers;
+    /// DV frames stand alone: they are encoded on a context per thread and muxed in order.
+    std::unique_ptr<OrderedEncoders> encoders;
     int width = 0;
     int height = 0;
     int bits = 16;
@@ -174,6 +179,27 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
         }
         if (v->pix_fmt == AV_PIX_FMT_NONE || avcodec_open2(v, codec, nullptr) < 0)
             return kAviVideoRefused;
+        const int contexts = m_encoderWorkers > 0 ? m_encoderWorkers : RowWorkers::machineThreads();
+        if (codec->id == AV_CODEC_ID_DVVIDEO && contexts > 1) {
+            // Each context codes whole frames on one thread: the frames themselves are the
+            // work shared out. The copies take the opened context's settings.
+            const AVCodecContext* model = v;
+            auto open = [codec, model]() {
+                CodecContextHandle copy(avcodec_alloc_context3(codec));
+                if (!copy) return copy;
+                copy->width = model->width;
+                copy->height = model->height;
+                copy->pix_fmt = model->pix_fmt;
+                copy->time_base = model->time_base;
+                copy->framerate = model->framerate;
+                copy->sample_aspect_ratio = model->sample_aspect_ratio;
+                copy->thread_count = 1;
+                if (avcodec_open2(copy.get(), codec, nullptr) < 0) copy.reset();
+                return copy;
+            };
+            s->encoders = std::make_unique<OrderedEncoders>(
+                contexts, 1, OrderedEncoders::Contexts::PerWorker, open, 2);
+        }
     }
     const AVCodec* audio = aviAudioEncoder(audioCodec, bits);
     if (!audio || sampleRate < 1 || sampleRate > 384000 || channels < 1 || channels > 8)
@@ -302,20 +328,30 @@ void AviWriter::State::work() {
         }
         int result = 0;
         if (!skip)
-            result = job.picture ? encodeVideo(job.picture.get())
+            result = job.picture ? encodeVideo(std::move(job.picture))
                                  : encodeAudio(job.audio.data(), job.audio.size());
         {
             std::lock_guard lock(mutex);
             if (result < 0 && !failure) failure = result;
-            if (job.picture) spare.push_back(std::move(job.picture));
         }
         changed.notify_all();
     }
 }
 
-int AviWriter::State::encodeVideo(AVFrame* picture) {
+int AviWriter::State::muxVideo(AVPacket* encoded) {
+    av_packet_rescale_ts(encoded, video->time_base, videoStream->time_base);
+    encoded->stream_index = videoStream->index;
+    return av_interleaved_write_frame(output.get(), encoded);
+}
+
+int AviWriter::State::encodeVideo(FrameHandle picture) {
     picture->pts = videoFrames++;
-    return encode(output.get(), video.get(), videoStream, packet.get(), picture);
+    if (encoders)
+        return encoders->send(std::move(picture), [this](AVPacket* p) { return muxVideo(p); });
+    const int result = encode(output.get(), video.get(), videoStream, packet.get(), picture.get());
+    std::lock_guard lock(mutex);
+    spare.push_back(std::move(picture));
+    return result;
 }
 
 int AviWriter::State::encodeAudio(const unsigned char* in, size_t bytes) {
@@ -376,6 +412,7 @@ int AviWriter::genVideoSample(const unsigned char* pixels, int stride) {
             s->spare.pop_back();
         }
     }
+    if (!picture && s->encoders) picture = s->encoders->spare();
     int result = 0;
     if (!picture && !(picture = FrameHandle(av_frame_alloc()))) result = AVERROR(ENOMEM);
     if (result >= 0 && !(picture->buf[0] && av_frame_is_writable(picture.get()))) {
@@ -420,10 +457,14 @@ int AviWriter::closeDShow(int code) {
     debug("closeDShow");
     std::unique_ptr<State> s = std::move(m_state);
     s->stopWorker();
+    // A failed export's frames still queued are not encoded.
+    if (s->failure || code != 0) s->encoders.reset();
     int result = s->failure;
     if (result == 0) {
         AVFormatContext* output = s->output.get();
-        if (s->video)
+        if (s->encoders)
+            result = s->encoders->finish([&s](AVPacket* p) { return s->muxVideo(p); });
+        else if (s->video)
             result = encode(output, s->video.get(), s->videoStream, s->packet.get(), nullptr);
         if (result >= 0)
             result = encode(output, s->audio.get(), s->audioStream, s->packet.get(), nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -63,12 +64,18 @@ public:
 
     bool isOpen() const;
 
+    /// How many contexts encode DV frames at once for files opened from now on: 0 (the
+    /// default) one a core, up to 8; 1 one context after the other. The file's bytes are the
+    /// same either way.
+    void setEncoderWorkers(int workers) { m_encoderWorkers = std::clamp(workers, 0, 64); }
+
 private:
     struct State;
     void debug(const char* format, ...) const;
 
     std::unique_ptr<State> m_state;
     std::function<void(const char*)> m_debug;
+    int m_encoderWorkers = 0;
 };
 
 } // namespace platform

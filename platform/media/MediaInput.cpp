@@ -45,6 +45,8 @@ int MediaInput::openRegular(AVFormatContext* context, AVIOContext** pb, const ch
     // here, so it is checked before it is opened.
     if (!url || !isRegularFile(url)) return AVERROR(EINVAL);
     const auto* input = static_cast<const MediaInput*>(context->opaque);
+    // A demuxer that hands this open on to an inner input of its own does not pass the opaque.
+    if (!input || !input->m_defaultOpen) return AVERROR(EINVAL);
     return input->m_defaultOpen(context, pb, url, flags, options);
 }
 
@@ -89,7 +91,10 @@ bool MediaInput::open(const std::string& path, std::string* error) {
     av_dict_set(&options, "pattern_type", "none", 0);
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     // The concat script of a DV list names its segments by absolute path.
-    if (m_segments) av_dict_set(&options, "safe", "0", 0);
+    if (m_segments)
+        av_dict_set(&options, "safe", "0", 0);
+    else
+        av_dict_set(&options, "format_whitelist", segments::mediaDemuxers(), 0);
     std::unique_ptr<AVDictionary, DictionaryDeleter> owned(options);
     const std::string url = "file:" + path;
     AVDictionary* passed = owned.release();

@@ -21,7 +21,9 @@ public:
     /// Opens `path` as a plain file (no protocol prefix is honoured, nested opens of a container
     /// stay on local files; the file must be a regular file, so a FIFO, terminal or device is
     /// refused without blocking) and reads its stream information. A segment list ("OVMP",
-    /// "OVDV") opens as the one stream its segments make together. False, with `*error` set and
+    /// "OVDV") opens as the one stream its segments make together, passing over the segments
+    /// that are not regular files; a script of libavformat's own file lists ("ffconcat") is not
+    /// media and is refused, whatever it names. False, with `*error` set and
     /// nothing open, when it cannot.
     bool open(const std::string& path, std::string* error);
     AVFormatContext* context() const { return m_context.get(); }

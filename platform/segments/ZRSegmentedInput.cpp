@@ -54,6 +54,7 @@ bool countDV(const std::string& path, SegmentCounts* counts) {
     AVFormatContext* context = nullptr;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "format_whitelist", mediaDemuxers(), 0);
     const std::string url = "file:" + path;
     const int opened = avformat_open_input(&context, url.c_str(), nullptr, &options);
     av_dict_free(&options);
@@ -84,6 +85,20 @@ bool countDV(const std::string& path, SegmentCounts* counts) {
 }
 
 } // namespace
+
+const char* mediaDemuxers() {
+    static const std::string names = [] {
+        std::string joined;
+        void* state = nullptr;
+        while (const AVInputFormat* format = av_demuxer_iterate(&state)) {
+            if (std::strcmp(format->name, "concat") == 0) continue;
+            if (!joined.empty()) joined += ',';
+            joined += format->name;
+        }
+        return joined;
+    }();
+    return names.c_str();
+}
 
 ZRSegmentedInput::~ZRSegmentedInput() {
     if (m_io) {

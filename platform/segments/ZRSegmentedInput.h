@@ -80,4 +80,11 @@ private:
     AVIOContext* m_io = nullptr;
 };
 
+/// The demuxers a media file, or one segment of a list, is read with: every one but
+/// libavformat's list of files ("concat"), comma-separated, for its "format_whitelist". That
+/// demuxer opens the files its script names on inputs of its own, past any check of the caller,
+/// so a FIFO or terminal named in a script would block the open for ever. A script is no media;
+/// the lists read here make their script themselves, of files checked to be regular ones.
+const char* mediaDemuxers();
+
 } // namespace segments

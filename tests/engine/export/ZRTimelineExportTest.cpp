@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <atomic>
 #include <cmath>
 #include <string>
+#include <thread>
 
 using namespace exportfixture;
 
@@ -245,6 +247,64 @@ TEST(ZRTimelineExport, AviPath) {
     EXPECT_EQ(t->exportProject("/nonexistent/folder/x.avi", "AVI", nullptr, nullptr, 0, 0, 0.0), 1);
     EXPECT_TRUE(progress().frames.empty());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(outPath("video.avi"))));
+}
+
+// An AVI export stopped while the DV encoders still hold frames ends cleanly with 0 and leaves
+// nothing under the name, nor beside it.
+TEST(ZRTimelineExport, StoppedAviLeavesNoFile) {
+    auto t = makeTimeline(60, 25.0, 720, 576);
+    t->setExportCodecName("AVI", true, "DV");
+    const QString dir = testsupport::homeFolder() + "/stopped";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const std::string path = (dir + "/stopped.avi").toStdString();
+    progress().stopAfter = 20;
+    EXPECT_EQ(t->exportProject(path.c_str(), "AVI", nullptr, nullptr, 0, 0, 0.0), 0);
+    EXPECT_EQ(progress().frames.size(), 20u);
+    EXPECT_TRUE(QDir(dir).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_FALSE(zrExportRunning());
+
+    progress() = Progress{};
+    progress().timeline = t.get();
+    ASSERT_EQ(t->exportProject(path.c_str(), "AVI", nullptr, nullptr, 0, 0, 0.0), 0);
+    EXPECT_EQ(ffprobe::probe(path).first("video")->packets, 60);
+}
+
+// Settings changed while the frames are composed on several threads wait for the frames in
+// flight and never stop the export; every frame arrives, in order. (Run under the thread
+// sanitizer, this is where a composer reading what a setter writes would show.)
+TEST(ZRTimelineExport, SettingsChangeWhileFramesAreComposed) {
+    auto t = makeTimeline(120, 25.0, 64, 48);
+    IZRObject* overlay = t->createObject("Solid Color", "RGB(200,10,10)", nullptr, nullptr);
+    const ZRPos length(0, 0, 0, 120, 25.0);
+    overlay->duration()->assign(&length);
+    overlay->markOut()->assign(&length);
+    ZRPos start(0, 0, 0, 0, 25.0);
+    ASSERT_TRUE(t->insertObject(2, &start, overlay));
+    auto* settings = dynamic_cast<IZRSettings*>(overlay);
+    ASSERT_TRUE(settings);
+    ASSERT_TRUE(settings->setIntSetting("Overlay Mode", 1));
+
+    std::atomic<bool> done{false};
+    std::atomic<int> changes{0};
+    std::thread setter([&] {
+        while (!done) {
+            settings->setIntSetting("Overlay Opacity", changes % 2 ? 30 : 90);
+            ++changes;
+            std::this_thread::yield();
+        }
+    });
+    t->setExportCodecName("AVI", true, "Motion JPEG");
+    const int result =
+        t->exportProject(outPath("changing.avi").c_str(), "AVI", nullptr, nullptr, 0, 0, 0.0);
+    done = true;
+    setter.join();
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(progress().frames.size(), 120u);
+    for (size_t k = 0; k < progress().frames.size(); ++k)
+        EXPECT_EQ(progress().frames[k], long(k));
+    EXPECT_GT(changes, 0);
+    EXPECT_EQ(ffprobe::probe(outPath("changing.avi")).first("video")->packets, 120);
 }
 
 TEST(ZRTimelineExport, Sessions) {

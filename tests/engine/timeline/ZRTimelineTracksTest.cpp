@@ -4,13 +4,12 @@
 #include "engine/objects/ZRObject.h"
 #include "engine/timeline/ZRTimeline.h"
 
-#include <QThread>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -165,13 +164,11 @@ TEST_F(Tracks, EndPositionBelongsToTheCallingThread) {
     IZRPos* mine = timeline->endPosition();
     FakeObject* b = make("b", 50);
     double theirs = -1.0;
-    QThread* other = QThread::create([&] {
+    std::thread other([&] {
         insertAt(1, b, 50);
         theirs = timeline->endPosition()->toFrames();
     });
-    other->start();
-    ASSERT_TRUE(other->wait(30000));
-    delete other;
+    other.join();
     EXPECT_EQ(theirs, 100.0);
     EXPECT_EQ(mine->toFrames(), 50.0); // untouched by the other thread's call
     EXPECT_EQ(timeline->endPosition(), mine);
@@ -319,7 +316,7 @@ TEST_F(Tracks, EditsWhileAnotherThreadWalks) {
         pool.push_back(make("o", 10 + i));
     std::atomic<bool> stop{false};
     std::atomic<int> passes{0};
-    QThread* reader = QThread::create([&] {
+    std::thread reader([&] {
         ZRPos at(0, 0, 0, 0, 25.0);
         while (!stop) {
             for (int f = 0; f < 400; f += 7) {
@@ -335,9 +332,8 @@ TEST_F(Tracks, EditsWhileAnotherThreadWalks) {
             if (timeline->endPosition()->toFrames() >= 0.0) ++passes;
         }
     });
-    reader->start();
     while (passes.load() == 0)
-        QThread::yieldCurrentThread();
+        std::this_thread::yield();
     for (int round = 0; round < 200; ++round) {
         FakeObject* o = pool[size_t(round) % pool.size()];
         insertAt(1, o, (round * 37) % 300);
@@ -346,8 +342,7 @@ TEST_F(Tracks, EditsWhileAnotherThreadWalks) {
         EXPECT_GE(timeline->endPosition()->toFrames(), 0.0);
     }
     stop = true;
-    ASSERT_TRUE(reader->wait(30000));
-    delete reader;
+    reader.join();
     const Spans s = spans(1);
     for (size_t i = 1; i < s.size(); ++i)
         EXPECT_GT(s[i].first, s[i - 1].second);

@@ -270,3 +270,38 @@ TEST(AviWriter, OnlyACompleteFileTakesItsName) {
     EXPECT_EQ(old.readAll(), "earlier");
     EXPECT_TRUE(ffprobe::probe(done).ok);
 }
+
+// DV frames encoded on several contexts at once are muxed in order: the file is the one a single
+// context writes, byte for byte, also when the frame count is not a multiple of the contexts and
+// when a failed export's frames are still on their way.
+TEST(AviWriter, DvOnSeveralContextsWritesTheSameBytes) {
+    auto write = [](const std::string& path, int workers, int frames, int code) {
+        AviWriter writer;
+        writer.setEncoderWorkers(workers);
+        EXPECT_EQ(writer.openDShow("DV", "PCM", path.c_str(), 720, 576, 25.0, 48000, 2, 16, 0, -1,
+                                   -1, -1),
+                  kAviOk);
+        for (int i = 0; i < frames; ++i) {
+            EXPECT_EQ(writer.genAudioSample(silence(1920 * 4).data(), 1920 * 4), 0);
+            EXPECT_EQ(writer.genVideoSample(picture(720, 576, i).data(), 720 * 4), 0);
+        }
+        return writer.closeDShow(code);
+    };
+    auto bytes = [](const std::string& path) {
+        QFile file(QString::fromStdString(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const std::string serial = outPath("dv_serial.avi");
+    ASSERT_EQ(write(serial, 1, 23, 0), kAviOk);
+    const QByteArray expected = bytes(serial);
+    ASSERT_GT(expected.size(), 23 * 144000);
+    for (int workers : {2, 3, 8}) {
+        SCOPED_TRACE(workers);
+        const std::string parallel = outPath("dv_parallel.avi");
+        ASSERT_EQ(write(parallel, workers, 23, 0), kAviOk);
+        EXPECT_TRUE(bytes(parallel) == expected);
+    }
+    const std::string abandoned = outPath("dv_abandoned.avi");
+    EXPECT_EQ(write(abandoned, 8, 40, 1), 1);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(abandoned)));
+}

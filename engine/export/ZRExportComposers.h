@@ -1,0 +1,58 @@
+#pragma once
+
+#include "engine/render/ZRImage.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class ZREngineServices;
+
+/// Composes an export's frames ahead of its loop on several threads and hands them over in
+/// order. Output frame k is composed by thread k % threads into that thread's own frame, with
+/// work buffers of its own; the thread goes on to frame k + threads once the loop gave frame k
+/// back. Every image is made once, at the size given (a thread's work buffers when a frame first
+/// needs them), and lives as long as the composers.
+/// Thread-safety: `take` and `giveBack` belong to one thread (the exporting one), which holds no
+/// engine lock while it waits in `take`; the composing threads call `compose` with no lock held;
+/// the hand-over state is guarded by one mutex, a leaf.
+class ZRExportComposers {
+public:
+    /// Composes the frame of output frame `k` into `frame` with the work buffers `a` and `b`.
+    using Compose = std::function<void(int64_t k, ZRImage* frame, ZRImage* a, ZRImage* b)>;
+
+    /// Starts `threads` (at least 1) threads for frames 0 to `total` - 1 of `width` x `height`.
+    ZRExportComposers(ZREngineServices* services, int threads, int width, int height, int64_t total,
+                      Compose compose);
+    /// Stops the threads after the frames they are composing; frames not taken are dropped.
+    ~ZRExportComposers();
+    ZRExportComposers(const ZRExportComposers&) = delete;
+    ZRExportComposers& operator=(const ZRExportComposers&) = delete;
+
+    /// Output frame `k` once composed (taken in order, each once), its image lock held by the
+    /// caller until `giveBack(k)`.
+    ZRImage* take(int64_t k);
+    void giveBack(int64_t k);
+
+    /// The threads an export composes on: one a core, 1 to 8.
+    static int machineThreads();
+
+private:
+    struct Worker {
+        std::unique_ptr<ZRImage> frame, a, b;
+        int64_t ready = -1; ///< the output frame composed into `frame` and not given back
+        std::thread thread;
+    };
+    void run(Worker& worker, int64_t first);
+
+    Compose m_compose;
+    int64_t m_total;
+    std::vector<std::unique_ptr<Worker>> m_workers;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopping = false;
+};

@@ -1,0 +1,197 @@
+#include "platform/ffmpeg/OrderedEncoders.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace platform::ffmpeg {
+
+OrderedEncoders::OrderedEncoders(int workers, int64_t unitFrames, Contexts contexts,
+                                 OpenContext open, size_t queuedFrames)
+    : m_unitFrames(std::max<int64_t>(unitFrames, 1)), m_contexts(contexts), m_open(std::move(open)),
+      m_queuedFrames(std::max<size_t>(queuedFrames, 1)) {
+    for (int i = 0; i < std::max(workers, 1); ++i)
+        m_workers.push_back(std::make_unique<Worker>());
+    for (auto& worker : m_workers)
+        worker->thread = std::thread([this, w = worker.get()] { run(*w); });
+}
+
+OrderedEncoders::~OrderedEncoders() {
+    for (auto& worker : m_workers) {
+        {
+            std::lock_guard lock(worker->mutex);
+            worker->input.clear();
+            worker->stopping = true;
+        }
+        worker->changed.notify_all();
+    }
+    for (auto& worker : m_workers)
+        if (worker->thread.joinable()) worker->thread.join();
+}
+
+void OrderedEncoders::fail(int error) {
+    {
+        std::lock_guard lock(m_shared);
+        if (!m_error) m_error = error;
+    }
+    // Taking each worker's mutex before telling it means a thread that checked the error under
+    // that mutex and is about to wait cannot miss the news.
+    for (auto& worker : m_workers) {
+        { std::lock_guard lock(worker->mutex); }
+        worker->changed.notify_all();
+    }
+}
+
+int OrderedEncoders::error() {
+    std::lock_guard lock(m_shared);
+    return m_error;
+}
+
+FrameHandle OrderedEncoders::spare() {
+    std::lock_guard lock(m_shared);
+    if (m_spare.empty()) return nullptr;
+    FrameHandle frame = std::move(m_spare.back());
+    m_spare.pop_back();
+    return frame;
+}
+
+int OrderedEncoders::encodeInto(Worker& worker, AVCodecContext* context, const AVFrame* frame) {
+    int result = avcodec_send_frame(context, frame);
+    while (result >= 0) {
+        PacketHandle packet(av_packet_alloc());
+        if (!packet) return AVERROR(ENOMEM);
+        result = avcodec_receive_packet(context, packet.get());
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return 0;
+        if (result < 0) break;
+        {
+            std::lock_guard lock(worker.mutex);
+            worker.output.push_back(Output{std::move(packet)});
+        }
+        worker.changed.notify_all();
+    }
+    return result;
+}
+
+// After an error a worker goes on taking its input and marking the ends of its units, so that
+// neither the producer waiting for room nor one waiting for a unit waits for ever.
+void OrderedEncoders::run(Worker& worker) {
+    CodecContextHandle context;
+    for (;;) {
+        FrameHandle frame;
+        {
+            std::unique_lock lock(worker.mutex);
+            worker.changed.wait(lock, [&] { return !worker.input.empty() || worker.stopping; });
+            if (worker.input.empty()) break;
+            frame = std::move(worker.input.front());
+            worker.input.pop_front();
+        }
+        worker.changed.notify_all();
+        const bool failed = error() != 0;
+        if (frame) {
+            if (!failed && !context && !(context = m_open())) fail(AVERROR(ENOMEM));
+            int result = 0;
+            if (!failed && context) result = encodeInto(worker, context.get(), frame.get());
+            if (result < 0) fail(result);
+            std::lock_guard lock(m_shared);
+            m_spare.push_back(std::move(frame));
+            continue;
+        }
+        if (m_contexts == Contexts::PerUnit && context) {
+            if (!failed) {
+                const int result = encodeInto(worker, context.get(), nullptr);
+                if (result < 0) fail(result);
+            }
+            context.reset();
+        }
+        {
+            std::lock_guard lock(worker.mutex);
+            worker.output.push_back(Output{nullptr});
+        }
+        worker.changed.notify_all();
+    }
+    // A context kept for the whole stream is flushed at its end; what it still gives (nothing,
+    // for the encoders this mode is meant for) follows every unit.
+    if (context && error() == 0) {
+        const int result = encodeInto(worker, context.get(), nullptr);
+        if (result < 0) fail(result);
+    }
+}
+
+void OrderedEncoders::queueEnd(int64_t unit) {
+    Worker& worker = *m_workers[size_t(unit % int64_t(m_workers.size()))];
+    {
+        std::lock_guard lock(worker.mutex);
+        worker.input.push_back(nullptr);
+    }
+    worker.changed.notify_all();
+}
+
+int OrderedEncoders::send(FrameHandle frame, const PacketSink& sink) {
+    if (m_finished || !frame) return AVERROR(EINVAL);
+    if (const int failed = error()) return failed;
+    const int64_t unit = m_frames / m_unitFrames;
+    Worker& worker = *m_workers[size_t(unit % int64_t(m_workers.size()))];
+    {
+        std::unique_lock lock(worker.mutex);
+        worker.changed.wait(lock, [&] {
+            size_t frames = 0;
+            for (const FrameHandle& queued : worker.input)
+                frames += queued ? 1 : 0;
+            return frames < m_queuedFrames || error() != 0;
+        });
+        if (const int failed = error()) return failed;
+        worker.input.push_back(std::move(frame));
+    }
+    worker.changed.notify_all();
+    if (++m_frames % m_unitFrames == 0) queueEnd(unit);
+    return deliver(sink, false, INT64_MAX);
+}
+
+int OrderedEncoders::deliver(const PacketSink& sink, bool wait, int64_t lastUnit) {
+    while (m_deliveredUnit < lastUnit) {
+        Worker& worker = *m_workers[size_t(m_deliveredUnit % int64_t(m_workers.size()))];
+        Output next;
+        {
+            std::unique_lock lock(worker.mutex);
+            if (wait)
+                worker.changed.wait(lock, [&] { return !worker.output.empty() || error() != 0; });
+            if (const int failed = error()) return failed;
+            if (worker.output.empty()) return 0;
+            next = std::move(worker.output.front());
+            worker.output.pop_front();
+        }
+        if (!next.packet) {
+            ++m_deliveredUnit;
+            continue;
+        }
+        const int result = sink(next.packet.get());
+        if (result < 0) {
+            fail(result);
+            return result;
+        }
+    }
+    return error();
+}
+
+int OrderedEncoders::finish(const PacketSink& sink) {
+    if (m_finished) return AVERROR(EINVAL);
+    m_finished = true;
+    if (m_frames % m_unitFrames != 0) queueEnd(m_frames / m_unitFrames);
+    const int64_t units = (m_frames + m_unitFrames - 1) / m_unitFrames;
+    int result = deliver(sink, true, units);
+    for (auto& worker : m_workers) {
+        {
+            std::lock_guard lock(worker->mutex);
+            worker->stopping = true;
+        }
+        worker->changed.notify_all();
+    }
+    for (auto& worker : m_workers)
+        if (worker->thread.joinable()) worker->thread.join();
+    for (auto& worker : m_workers)
+        for (Output& left : worker->output)
+            if (result >= 0 && left.packet && (result = sink(left.packet.get())) < 0) fail(result);
+    const int failed = error();
+    return failed ? failed : std::min(result, 0);
+}
+
+} // namespace platform::ffmpeg

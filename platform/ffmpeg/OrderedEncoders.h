@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/ffmpeg/FFmpegHandles.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform::ffmpeg {
+
+/// Encodes one stream of frames on several encoder contexts at once and hands the packets back
+/// in the order one context would give them. The frames are cut into units of `unitFrames`
+/// frames; unit u goes to worker u % workers, which encodes its units one after another on a
+/// context of its own.
+///  - `Contexts::PerUnit`: every unit is encoded on a new context and flushed at its end (a run
+///    of closed groups of pictures: each run's stream stands alone, so runs join end to end).
+///  - `Contexts::PerWorker`: a worker keeps one context for all its units. Only for encoders
+///    that give each frame's packets before they take the next frame (intra-only codecs such as
+///    DV, whose frames stand alone); the output is then the bytes one context gives.
+/// Frames carry their pts as the caller set it; packets keep the encoder's timestamps.
+/// At most `queuedFrames` frames wait for each worker: `send` waits for room.
+/// Thread-safety: `send`, `finish` and `spare` belong to one thread (the producer); the workers
+/// run on threads of their own; each worker's queues are guarded by its own mutex.
+class OrderedEncoders {
+public:
+    enum class Contexts { PerUnit, PerWorker };
+    /// Makes a new opened encoder context; null fails the unit that needed it.
+    using OpenContext = std::function<CodecContextHandle()>;
+    /// Takes one packet in order; a negative answer stops the stream with that error.
+    using PacketSink = std::function<int(AVPacket*)>;
+
+    /// Starts `workers` (at least 1) threads. No context is made before a unit needs one.
+    OrderedEncoders(int workers, int64_t unitFrames, Contexts contexts, OpenContext open,
+                    size_t queuedFrames);
+    /// Stops the workers; frames still queued are dropped.
+    ~OrderedEncoders();
+    OrderedEncoders(const OrderedEncoders&) = delete;
+    OrderedEncoders& operator=(const OrderedEncoders&) = delete;
+
+    int workers() const { return int(m_workers.size()); }
+
+    /// Queues `frame` for its unit's worker, then hands `sink` every packet ready in order.
+    /// 0, or the first error (of a worker, of `sink`, or of this call); nothing is encoded or
+    /// handed on after an error.
+    int send(FrameHandle frame, const PacketSink& sink);
+    /// Ends the stream: waits for every unit and hands `sink` the remaining packets in order.
+    /// 0 or the first error, as `send`. The pool takes no frame afterwards.
+    int finish(const PacketSink& sink);
+    /// A frame an encoder has let go of, for the producer to fill again (null when none is
+    /// back yet). Its buffers may still be shared: check `av_frame_is_writable`.
+    FrameHandle spare();
+
+private:
+    /// One entry of a worker's output: a packet, or the end of one of its units.
+    struct Output {
+        PacketHandle packet;
+    };
+    struct Worker {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::deque<FrameHandle> input; ///< a null frame ends the current unit
+        std::deque<Output> output;     ///< a null packet marks the end of a unit
+        bool stopping = false;
+        std::thread thread;
+    };
+
+    void run(Worker& worker);
+    int encodeInto(Worker& worker, AVCodecContext* context, const AVFrame* frame);
+    void fail(int error);
+    int error();
+    /// Hands on packets of the unit due, waiting for it when `wait` is set, until `lastUnit`
+    /// (exclusive) is complete or, without `wait`, until nothing more is ready.
+    int deliver(const PacketSink& sink, bool wait, int64_t lastUnit);
+    void queueEnd(int64_t unit);
+
+    int64_t m_unitFrames;
+    Contexts m_contexts;
+    OpenContext m_open;
+    size_t m_queuedFrames;
+    std::vector<std::unique_ptr<Worker>> m_workers;
+
+    // The producer's own.
+    int64_t m_frames = 0;        ///< frames sent
+    int64_t m_deliveredUnit = 0; ///< the unit whose packets are handed on next
+    bool m_finished = false;
+
+    std::mutex m_shared; ///< guards the two below; a leaf
+    int m_error = 0;
+    std::vector<FrameHandle> m_spare;
+};
+
+} // namespace platform::ffmpeg
