@@ -147,6 +147,14 @@ ZRSBBrowser::~ZRSBBrowser() {
     m_clipView->disconnect(this);
 }
 
+QSize ZRSBBrowser::sizeHint() const {
+    return {360, 540};
+}
+
+QSize ZRSBBrowser::minimumSizeHint() const {
+    return {300, 400};
+}
+
 ZRBrowserTitlesView* ZRSBBrowser::titlesPage() const {
     return qobject_cast<ZRBrowserTitlesView*>(m_titlesView.data());
 }

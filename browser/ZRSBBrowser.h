@@ -30,6 +30,10 @@ public:
     explicit ZRSBBrowser(QWidget* parent = nullptr, const char* name = nullptr,
                          Qt::WindowFlags flags = {});
     ~ZRSBBrowser() override;
+    /// Room for the titles page's controls under the tabs, header and tool row; the window's
+    /// grid gives the panel this width beside the preview.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     ZRBrowserIconView* clipView() const { return m_clipView; }
     QWidget* effectsView() const { return m_effectsView; }

@@ -7,7 +7,6 @@
 #include "engine/api/IZRTimeline.h"
 
 #include <QFile>
-#include <QMetaObject>
 
 #include <algorithm>
 
@@ -21,6 +20,10 @@ constexpr unsigned kImportsOnly = 1 | 2 | 4;
 
 ZRThumbnailWorker::ZRThumbnailWorker(Engine engine, const QByteArray& baseFolder, QObject* parent)
     : QObject(parent), m_engine(engine) {
+    // The notice crosses threads through Qt's queue; the answers themselves cross under m_lock,
+    // where the thread sanitizer sees the hand-over. A notice still queued dies with this object.
+    connect(this, &ZRThumbnailWorker::answersWaiting, this, &ZRThumbnailWorker::deliverAnswers,
+            Qt::QueuedConnection);
     if (m_engine.create && m_engine.destroy)
         m_timeline = m_engine.create(
             nullptr, baseFolder.isEmpty() ? nullptr : baseFolder.constData(), kImportsOnly);
@@ -104,14 +107,25 @@ void ZRThumbnailWorker::run() {
         }
         QImage picture;
         const Result result = render(path, size, picture);
-        // The answer is delivered on the owner's thread; a posted call dies with this object.
-        QMetaObject::invokeMethod(
-            this,
-            [this, path, result, picture, generation] {
-                Q_EMIT pictureReady(path, int(result), picture, quint64(generation));
-            },
-            Qt::QueuedConnection);
+        bool first = false;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            first = m_answers.empty();
+            m_answers.push_back({path, int(result), std::move(picture), quint64(generation)});
+        }
+        // One notice for a run of answers: the owner's thread takes all that wait.
+        if (first) Q_EMIT answersWaiting();
     }
+}
+
+void ZRThumbnailWorker::deliverAnswers() {
+    std::deque<Answer> answers;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        answers.swap(m_answers);
+    }
+    for (const Answer& a : answers)
+        Q_EMIT pictureReady(a.path, a.result, a.picture, a.generation);
 }
 
 ZRThumbnailWorker::Result ZRThumbnailWorker::render(const QString& path, const QSize& size,

@@ -64,9 +64,19 @@ public:
 Q_SIGNALS:
     /// A picture (`Frame`: the first frame; `NoVideo`, `Failed`: null) for `path`.
     void pictureReady(const QString& path, int result, const QImage& picture, quint64 generation);
+    /// Emitted by the worker thread when answers wait; delivered queued to this object, which
+    /// then emits `pictureReady` for each. No answer travels through the event queue itself.
+    void answersWaiting();
 
 private:
+    struct Answer {
+        QString path;
+        int result;
+        QImage picture;
+        quint64 generation;
+    };
     void run();
+    void deliverAnswers();
     Result render(const QString& path, const QSize& size, QImage& picture);
 
     Engine m_engine;
@@ -74,6 +84,7 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
     std::deque<QString> m_queue;
+    std::deque<Answer> m_answers;
     QSize m_pictureSize{60, 40};
     uint64_t m_generation = 0;
     bool m_stop = false;

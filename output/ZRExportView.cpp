@@ -597,22 +597,34 @@ void ZRExportView::layoutProfileArea() {
         boxes[row]->setGeometry(left + labelWidth, y, boxWidth, kBoxHeight);
     }
     const int buttons = top + int(std::size(boxes)) * kRowStep;
-    m_saveButton->move(left + labelWidth, buttons);
+    const int right = left + labelWidth + boxWidth;
+    // Beside a wide media panel the column is narrow: the rows without a label then start
+    // under the labels instead of overlapping their own buttons.
+    const int rowsNeed = m_saveButton->width() + 6 + m_deleteButton->width() + 6 +
+                         (m_renderButton ? m_renderButton->width() : 0);
+    const int buttonsLeft = rowsNeed <= boxWidth ? left + labelWidth : left;
+    m_saveButton->move(buttonsLeft, buttons);
     m_deleteButton->move(m_saveButton->x() + m_saveButton->width() + 6, buttons);
     if (!m_renderButton) return;
-    const int right = left + labelWidth + boxWidth;
     m_renderButton->move(right - m_renderButton->width(), buttons);
     m_diskLabel->setGeometry(left + labelWidth, buttons + kRowStep, boxWidth, kBoxHeight);
     m_diskLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    // The output range: each mark's button beside its time code, in the bottom box.
+    // The output range: each mark's button beside its time code, in the bottom box; on one row
+    // when both pairs fit, else the end pair on a second row.
     const int range = buttons + 2 * kRowStep;
-    m_markInButton->move(left + labelWidth, range);
+    const int inPair = m_markInButton->width() + 6 + m_markInCode->width();
+    const int outPair = m_markOutButton->width() + 6 + m_markOutCode->width();
+    const bool oneRow = inPair + 12 + outPair <= boxWidth;
+    const int rangeLeft = oneRow ? left + labelWidth : left;
+    const int outRow = oneRow ? range : range + kRowStep;
+    m_markInButton->move(rangeLeft, range);
     m_markInCode->move(m_markInButton->x() + m_markInButton->width() + 6,
                        range + (kBoxHeight - m_markInCode->height()) / 2);
     m_markOutCode->move(right - m_markOutCode->width(),
-                        range + (kBoxHeight - m_markOutCode->height()) / 2);
-    m_markOutButton->move(m_markOutCode->x() - 6 - m_markOutButton->width(), range);
+                        outRow + (kBoxHeight - m_markOutCode->height()) / 2);
+    m_markOutButton->move(m_markOutCode->x() - 6 - m_markOutButton->width(), outRow);
     if (m_bottomBox)
-        m_bottomBox->setInnerGeometry(QRect(left + labelWidth, range, boxWidth, kBoxHeight));
+        m_bottomBox->setInnerGeometry(
+            QRect(rangeLeft, range, right - rangeLeft, outRow - range + kBoxHeight));
 }
