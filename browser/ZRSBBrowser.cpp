@@ -178,9 +178,8 @@ IZRTimeline* ZRSBBrowser::setEngineOptions(IZRTimeline* timeline) {
     if (!timeline) return m_timeline;
     IZRTimeline* previous = m_timeline;
     m_timeline = timeline;
-    // The titles page binds to the first project engine only; it keeps that one for good.
-    if (ZRBrowserTitlesView* titles = titlesPage(); titles && !titles->scratchObject())
-        titles->attachProject(timeline);
+    // The titles page binds to the first project engine only (it ignores later ones).
+    if (ZRBrowserTitlesView* titles = titlesPage()) titles->attachProject(timeline);
     m_clipView->setThumbnailSize(smallIconSize() - QSize(4, 4));
     m_clipView->refill();
     return previous;
