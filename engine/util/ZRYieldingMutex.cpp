@@ -6,17 +6,28 @@
 // Each thread keeps what it holds of each mutex: nesting is decided without the state lock,
 // and a nested hold of either kind joins the outer one instead of waiting for it.
 ZRYieldingMutex::Hold* ZRYieldingMutex::holdOf(const ZRYieldingMutex* mutex, bool make) {
-    thread_local std::vector<Hold> holds;
-    for (Hold& hold : holds)
+    // A plain array, never destroyed: objects destroyed after the thread's own thread_local
+    // storage (static timelines at process exit) still lock. Past it, a vector takes the rest.
+    constexpr size_t kFixed = 64;
+    thread_local Hold fixed[kFixed];
+    thread_local std::vector<Hold> more;
+    for (Hold& hold : fixed)
+        if (hold.mutex == mutex) return &hold;
+    for (Hold& hold : more)
         if (hold.mutex == mutex) return &hold;
     if (!make) return nullptr;
-    for (Hold& hold : holds)
+    for (Hold& hold : fixed)
         if (!hold.mutex) {
             hold.mutex = mutex;
             return &hold;
         }
-    holds.push_back(Hold{mutex, 0, 0});
-    return &holds.back();
+    for (Hold& hold : more)
+        if (!hold.mutex) {
+            hold.mutex = mutex;
+            return &hold;
+        }
+    more.push_back(Hold{mutex, 0, 0});
+    return &more.back();
 }
 
 void ZRYieldingMutex::lock() {
