@@ -27,7 +27,8 @@ ZRExportComposers::~ZRExportComposers() {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
-    m_changed.notify_all();
+    for (auto& worker : m_workers)
+        worker->changed.notify_all();
     for (auto& worker : m_workers)
         if (worker->thread.joinable()) worker->thread.join();
 }
@@ -41,7 +42,7 @@ void ZRExportComposers::run(Worker& worker, int64_t first) {
     for (int64_t k = first; k < m_total; k += step) {
         {
             std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [&] { return worker.ready < 0 || m_stopping; });
+            worker.changed.wait(lock, [&] { return worker.ready < 0 || m_stopping; });
             if (m_stopping) return;
         }
         m_compose(k, worker.frame.get(), worker.a.get(), worker.b.get());
@@ -49,7 +50,7 @@ void ZRExportComposers::run(Worker& worker, int64_t first) {
             std::lock_guard lock(m_mutex);
             worker.ready = k;
         }
-        m_changed.notify_all();
+        worker.changed.notify_all();
     }
 }
 
@@ -58,7 +59,7 @@ ZRImage* ZRExportComposers::take(int64_t k) {
     Worker& worker = *m_workers[size_t(k % int64_t(m_workers.size()))];
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return worker.ready == k; });
+        worker.changed.wait(lock, [&] { return worker.ready == k; });
     }
     worker.frame->lock();
     return worker.frame.get();
@@ -72,5 +73,5 @@ void ZRExportComposers::giveBack(int64_t k) {
         std::lock_guard lock(m_mutex);
         worker.ready = -1;
     }
-    m_changed.notify_all();
+    worker.changed.notify_all();
 }

@@ -45,6 +45,9 @@ private:
     struct Worker {
         std::unique_ptr<ZRImage> frame, a, b;
         int64_t ready = -1; ///< the output frame composed into `frame` and not given back
+        /// Tells the worker its frame was given back, and the taker that it is ready: one
+        /// waiter each way, so that a hand-over wakes no other thread.
+        std::condition_variable changed;
         std::thread thread;
     };
     void run(Worker& worker, int64_t first);
@@ -53,6 +56,5 @@ private:
     int64_t m_total;
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
     bool m_stopping = false;
 };

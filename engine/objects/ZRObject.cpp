@@ -48,6 +48,7 @@ ZRObject::~ZRObject() {
     releaseUserData();
     m_transition.reset();
     m_audio.reset(); // reads the source
+    m_audioMedia.reset();
     m_source.reset();
     // The effects outlive the object (the factory owns them, and the timeline destroys objects
     // before effects): leave none pointing back at it.
@@ -343,7 +344,13 @@ bool ZRObject::prepareAudio(IZRPos* sourcePosition, int32_t rate, int32_t bits, 
     m_audioPosition.assign(sourcePosition);
     m_audioFraction = 0.0;
     m_lastVolume = 0.0;
-    if (!m_audio) m_audio = std::make_unique<ZRAudioSource>(m_source.get());
+    if (!m_audio) {
+        // Composers decode the own source's pictures while the mix reads its sound: a source
+        // with both reads its sound from a copy of its own where the file opens twice.
+        if (m_source->sourceHasVideo()) m_audioMedia = m_source->duplicate();
+        m_audio =
+            std::make_unique<ZRAudioSource>(m_audioMedia ? m_audioMedia.get() : m_source.get());
+    }
     return m_audio->prepare(sourcePosition, rate, m_audioChannels, quality);
 }
 
@@ -440,6 +447,7 @@ void ZRObject::bindTransition(std::unique_ptr<ZRTransitionBinding> binding) {
 
 void ZRObject::setMediaSource(std::unique_ptr<ZRMediaSource> source) {
     m_audio.reset(); // reads the source
+    m_audioMedia.reset();
     {
         std::lock_guard lock(m_spareMutex);
         m_spareSources.clear();

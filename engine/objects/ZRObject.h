@@ -279,6 +279,10 @@ private:
     // Audio of the current mix run: the source reader, the output format, the part of a frame
     // consumed beyond whole frames (in samples), the level last applied.
     std::unique_ptr<ZRAudioSource> m_audio;
+    /// The file opened again for the sound of a source that has pictures too, so that the mix
+    /// never waits for a frame being decoded on the own source (null: the sound reads the own
+    /// source). Destroyed after m_audio, which reads it.
+    std::unique_ptr<ZRMediaSource> m_audioMedia;
     uint32_t m_mixGeneration = 0;
     int32_t m_audioRate = 0;
     int32_t m_audioBits = 0;

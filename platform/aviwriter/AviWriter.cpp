@@ -10,6 +10,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 }
 
@@ -62,7 +63,8 @@ int64_t aviFrameDuration(double rate) {
 // caller composes the next frame. Everything below `output` up to `partial` belongs to that
 // thread once the file is open; the caller reaches it again after `stopWorker`.
 struct AviWriter::State {
-    /// A picture (already in the encoder's format) or a block of audio bytes.
+    /// A picture (in the encoder's format, or BGRA for encoders that convert) or a block of
+    /// audio bytes.
     struct Job {
         FrameHandle picture;
         std::vector<unsigned char> audio;
@@ -94,6 +96,8 @@ struct AviWriter::State {
     std::unique_ptr<RowWorkers> workers;
     /// DV frames stand alone: they are encoded on a context per thread and muxed in order.
     std::unique_ptr<OrderedEncoders> encoders;
+    /// The encoders take the composed BGRA frames and convert them themselves.
+    bool bgraToEncoders = false;
     int width = 0;
     int height = 0;
     int bits = 16;
@@ -197,8 +201,28 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
                 if (avcodec_open2(copy.get(), codec, nullptr) < 0) copy.reset();
                 return copy;
             };
+            // Same-size 4:2:0 pictures are converted by the encoding threads themselves: the
+            // caller only copies each composed frame, instead of converting it on its own
+            // thread with helpers woken for every frame.
+            OrderedEncoders::Prepare prepare;
+            if (v->pix_fmt == AV_PIX_FMT_YUV420P && width % 2 == 0 && height % 2 == 0) {
+                s->bgraToEncoders = true;
+                prepare = [width, height](const AVFrame* in, AVFrame* out) {
+                    if (!out->buf[0] || !av_frame_is_writable(out)) {
+                        av_frame_unref(out);
+                        out->format = AV_PIX_FMT_YUV420P;
+                        out->width = width;
+                        out->height = height;
+                        if (const int result = av_frame_get_buffer(out, 0); result < 0)
+                            return result;
+                    }
+                    bgraToYuv420(in->data[0], width, height, in->linesize[0], out->data,
+                                 out->linesize, nullptr);
+                    return 0;
+                };
+            }
             s->encoders = std::make_unique<OrderedEncoders>(
-                contexts, 1, OrderedEncoders::Contexts::PerWorker, open, 2);
+                contexts, 1, OrderedEncoders::Contexts::PerWorker, open, 2, std::move(prepare));
         }
     }
     const AVCodec* audio = aviAudioEncoder(audioCodec, bits);
@@ -236,10 +260,12 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
         if ((result = avcodec_parameters_from_context(s->videoStream->codecpar, s->video.get())) <
             0)
             return result;
-        if (s->video->pix_fmt == AV_PIX_FMT_YUV420P && width % 2 == 0 && height % 2 == 0)
+        const bool even420 =
+            s->video->pix_fmt == AV_PIX_FMT_YUV420P && width % 2 == 0 && height % 2 == 0;
+        if (even420 && !s->bgraToEncoders)
             s->workers = std::make_unique<RowWorkers>(RowWorkers::machineThreads());
-        else if (!s->convert.update(width, height, AV_PIX_FMT_BGRA, width, height,
-                                    s->video->pix_fmt, SWS_BICUBIC))
+        else if (!even420 && !s->convert.update(width, height, AV_PIX_FMT_BGRA, width, height,
+                                                s->video->pix_fmt, SWS_BICUBIC))
             return AVERROR(ENOMEM);
     }
     s->audioStream = avformat_new_stream(output, nullptr);
@@ -417,12 +443,15 @@ int AviWriter::genVideoSample(const unsigned char* pixels, int stride) {
     if (!picture && !(picture = FrameHandle(av_frame_alloc()))) result = AVERROR(ENOMEM);
     if (result >= 0 && !(picture->buf[0] && av_frame_is_writable(picture.get()))) {
         av_frame_unref(picture.get());
-        picture->format = s->video->pix_fmt;
+        picture->format = s->bgraToEncoders ? AV_PIX_FMT_BGRA : s->video->pix_fmt;
         picture->width = s->width;
         picture->height = s->height;
         result = av_frame_get_buffer(picture.get(), 0);
     }
-    if (result >= 0 && s->workers) {
+    if (result >= 0 && s->bgraToEncoders) {
+        av_image_copy_plane(picture->data[0], picture->linesize[0], pixels, stride, s->width * 4,
+                            s->height);
+    } else if (result >= 0 && s->workers) {
         bgraToYuv420(pixels, s->width, s->height, stride, picture->data, picture->linesize,
                      s->workers.get());
     } else if (result >= 0) {

@@ -6,9 +6,9 @@
 namespace platform::ffmpeg {
 
 OrderedEncoders::OrderedEncoders(int workers, int64_t unitFrames, Contexts contexts,
-                                 OpenContext open, size_t queuedFrames)
+                                 OpenContext open, size_t queuedFrames, Prepare prepare)
     : m_unitFrames(std::max<int64_t>(unitFrames, 1)), m_contexts(contexts), m_open(std::move(open)),
-      m_queuedFrames(std::max<size_t>(queuedFrames, 1)) {
+      m_queuedFrames(std::max<size_t>(queuedFrames, 1)), m_prepare(std::move(prepare)) {
     for (int i = 0; i < std::max(workers, 1); ++i)
         m_workers.push_back(std::make_unique<Worker>());
     for (auto& worker : m_workers)
@@ -71,10 +71,23 @@ int OrderedEncoders::encodeInto(Worker& worker, AVCodecContext* context, const A
     return result;
 }
 
+const AVFrame* OrderedEncoders::picture(const AVFrame* frame, FrameHandle& prepared, int* result) {
+    *result = 0;
+    if (!m_prepare) return frame;
+    if (!prepared && !(prepared = FrameHandle(av_frame_alloc()))) {
+        *result = AVERROR(ENOMEM);
+        return nullptr;
+    }
+    if ((*result = m_prepare(frame, prepared.get())) < 0) return nullptr;
+    if ((*result = av_frame_copy_props(prepared.get(), frame)) < 0) return nullptr;
+    return prepared.get();
+}
+
 // After an error a worker goes on taking its input and marking the ends of its units, so that
 // neither the producer waiting for room nor one waiting for a unit waits for ever.
 void OrderedEncoders::run(Worker& worker) {
     CodecContextHandle context;
+    FrameHandle prepared;
     for (;;) {
         FrameHandle frame;
         {
@@ -89,7 +102,10 @@ void OrderedEncoders::run(Worker& worker) {
         if (frame) {
             if (!failed && !context && !(context = m_open())) fail(AVERROR(ENOMEM));
             int result = 0;
-            if (!failed && context) result = encodeInto(worker, context.get(), frame.get());
+            if (!failed && context) {
+                const AVFrame* in = picture(frame.get(), prepared, &result);
+                if (in) result = encodeInto(worker, context.get(), in);
+            }
             if (result < 0) fail(result);
             std::lock_guard lock(m_shared);
             m_spare.push_back(std::move(frame));

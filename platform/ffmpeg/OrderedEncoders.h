@@ -33,10 +33,16 @@ public:
     using OpenContext = std::function<CodecContextHandle()>;
     /// Takes one packet in order; a negative answer stops the stream with that error.
     using PacketSink = std::function<int(AVPacket*)>;
+    /// Turns a frame as sent into the picture the encoder takes, on the worker's thread: `out`
+    /// is the worker's own frame, without buffers the first time; the function gives it
+    /// buffers where it has none or they are not writable. 0 or a negative error.
+    using Prepare = std::function<int(const AVFrame* in, AVFrame* out)>;
 
     /// Starts `workers` (at least 1) threads. No context is made before a unit needs one.
+    /// With `prepare`, each worker converts its frames itself before encoding them (their
+    /// properties, the pts among them, are carried over); the frames sent come back by `spare`.
     OrderedEncoders(int workers, int64_t unitFrames, Contexts contexts, OpenContext open,
-                    size_t queuedFrames);
+                    size_t queuedFrames, Prepare prepare = {});
     /// Stops the workers; frames still queued are dropped.
     ~OrderedEncoders();
     OrderedEncoders(const OrderedEncoders&) = delete;
@@ -70,6 +76,9 @@ private:
     };
 
     void run(Worker& worker);
+    /// The picture to encode for `frame`: the frame itself, or the worker's `prepared` frame
+    /// filled from it; null with `*result` set when the conversion fails.
+    const AVFrame* picture(const AVFrame* frame, FrameHandle& prepared, int* result);
     int encodeInto(Worker& worker, AVCodecContext* context, const AVFrame* frame);
     void fail(int error);
     int error();
@@ -82,6 +91,7 @@ private:
     Contexts m_contexts;
     OpenContext m_open;
     size_t m_queuedFrames;
+    Prepare m_prepare;
     std::vector<std::unique_ptr<Worker>> m_workers;
 
     // The producer's own.
