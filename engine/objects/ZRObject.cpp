@@ -346,8 +346,11 @@ bool ZRObject::prepareAudio(IZRPos* sourcePosition, int32_t rate, int32_t bits, 
     m_lastVolume = 0.0;
     if (!m_audio) {
         // Composers decode the own source's pictures while the mix reads its sound: a source
-        // with both reads its sound from a copy of its own where the file opens twice.
-        if (m_source->sourceHasVideo()) m_audioMedia = m_source->duplicate();
+        // with both reads its sound from a copy of its own where the file opens twice, unless
+        // the object is too short to repay opening it again (as for spare sources).
+        const bool longEnough =
+            !m_owner || m_owner->placementOf(this).duration.toFrames() >= kSpareSourceMinimumFrames;
+        if (longEnough && m_source->sourceHasVideo()) m_audioMedia = m_source->duplicate();
         m_audio =
             std::make_unique<ZRAudioSource>(m_audioMedia ? m_audioMedia.get() : m_source.get());
     }
