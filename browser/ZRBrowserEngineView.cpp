@@ -291,6 +291,17 @@ void ZRBrowserEngineView::hideEvent(QHideEvent* e) {
     stopAnimation();
 }
 
+bool ZRBrowserEngineView::event(QEvent* e) {
+    if (e->type() == QEvent::MouseButtonPress) {
+        stopAnimation();
+    } else if (e->type() == QEvent::MouseButtonRelease) {
+        const bool handled = ZREngineIconView::event(e);
+        if (isVisible()) startAnimation();
+        return handled;
+    }
+    return ZREngineIconView::event(e);
+}
+
 void ZRBrowserEngineView::mousePressEvent(QMouseEvent* e) {
     stopAnimation();
     ZREngineIconView::mousePressEvent(e);

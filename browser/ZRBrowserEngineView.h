@@ -121,6 +121,8 @@ protected:
 
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    /// Presses on the frame round the viewport, which the scroll area passes on unhandled.
+    bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
