@@ -19,19 +19,19 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcEnginePage, "clipstead.browser.engine", QtInfoMsg)
 
-// Module-list tables hold 50-byte records, each a name with its zero inside the record; a
-// record whose first byte is zero ends the table.
+// Module-list tables hold 50-byte records; a name that fills its record has no zero and is read
+// within it, never into the next record.
 constexpr size_t kRecordSize = 50;
 
-QStringList tableNames(const void* table) {
+} // namespace
+
+QStringList ZRBrowserEngineView::moduleTableNames(const void* table) {
     QStringList names;
     if (!table) return names;
     for (const char* record = static_cast<const char*>(table); record[0]; record += kRecordSize)
         names.append(QString::fromUtf8(record, qsizetype(strnlen(record, kRecordSize))));
     return names;
 }
-
-} // namespace
 
 void ZREngineAnimation::step() {
     phase += rising ? kStep : -kStep;
@@ -156,11 +156,11 @@ void ZRBrowserEngineView::reload() {
     if (smallIcon.isNull() || !m_imagesReady)
         qCDebug(lcEnginePage) << engineKind()
                               << "thumbnails stay bare: the skin lacks a layer they need";
-    m_groups = tableNames(t->moduleList(kind.constData(), nullptr, nullptr, 0));
+    m_groups = moduleTableNames(t->moduleList(kind.constData(), nullptr, nullptr, 0));
     for (const QString& group : std::as_const(m_groups)) {
         const QByteArray groupName = group.toUtf8();
         const QStringList names =
-            tableNames(t->moduleList(kind.constData(), groupName.constData(), nullptr, 0));
+            moduleTableNames(t->moduleList(kind.constData(), groupName.constData(), nullptr, 0));
         for (const QString& name : names) {
             ZREngineModuleEntry entry{group, name, QString(), smallIcon};
             if (m_imagesReady && !entry.thumbnail.isNull() && renderThumbnail(group, name))

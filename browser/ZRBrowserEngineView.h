@@ -67,6 +67,11 @@ public:
     /// The phase and direction of the page's class.
     virtual ZREngineAnimation& animation() const = 0;
 
+    /// The names of a module-list table: 50-byte records, each a UTF-8 name ended by a zero or
+    /// by the record's end, the first record whose first byte is zero ending the table. Null
+    /// lists nothing.
+    static QStringList moduleTableNames(const void* table);
+
     const QStringList& groups() const { return m_groups; }
     const QList<ZREngineModuleEntry>& entries() const { return m_entries; }
     QString currentFolder() const { return m_currentFolder; }

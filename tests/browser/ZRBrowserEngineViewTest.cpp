@@ -343,6 +343,17 @@ INSTANTIATE_TEST_SUITE_P(Pages, EnginePage, ::testing::ValuesIn(kEnginePages),
                              return std::string(info.param.label);
                          });
 
+TEST(EngineModuleTable, NamesStayWithinTheirRecords) {
+    QByteArray table(50 * 4, '\0');
+    table.replace(0, 50, QByteArray(50, 'x'));
+    table.replace(50, 5, QByteArray("Fade\0", 5));
+    table.replace(100, 7, QByteArray("S\xc3\xa9pia", 7));
+    EXPECT_EQ(ZRBrowserEngineView::moduleTableNames(table.constData()),
+              (QStringList{QString(50, 'x'), "Fade", QString::fromUtf8("Sépia")}));
+    EXPECT_TRUE(ZRBrowserEngineView::moduleTableNames(nullptr).isEmpty());
+    EXPECT_TRUE(ZRBrowserEngineView::moduleTableNames(QByteArray(50, '\0').constData()).isEmpty());
+}
+
 // The two drag pictures, row for row at their corners and a few inner points.
 TEST(EngineDragPictures, AreTheFixedTwoColourPictures) {
     const struct {
