@@ -1,8 +1,10 @@
 #include "browser/ZRSBBrowser.h"
 
+#include "browser/ZRBrowserEffectsView.h"
 #include "browser/ZRBrowserIconView.h"
 #include "browser/ZRBrowserTitlesBrowser.h"
 #include "browser/ZRBrowserTitlesView.h"
+#include "browser/ZRBrowserTransView.h"
 #include "browser/ZRClipFolderStore.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRPushButton.h"
@@ -60,8 +62,9 @@ ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flag
     : QWidget(parent, flags),
       m_tabBar(new ZRTabBar(preloadedSkinSets("browser_tabs"), this, "Browser TabBar")),
       m_titlesTabBar(new ZRTabBar(preloadedSkinSets("text_browse_tab"), this, "Titler TabBar")),
-      m_clipView(new ZRBrowserIconView(this, "clip view")), m_effectsView(new QWidget(this)),
-      m_transView(new QWidget(this)),
+      m_clipView(new ZRBrowserIconView(this, "clip view")),
+      m_effectsView(new ZRBrowserEffectsView(this, "EffectsView")),
+      m_transView(new ZRBrowserTransView(this, "TransView")),
       m_titlesView(new ZRBrowserTitlesView(m_titlesTabBar, this, "TitlesView")),
       m_upButton(toolButton(this, "go_up")), m_addButton(toolButton(this, "get_file")),
       m_newFolderButton(toolButton(this, "new_folder")), m_copyButton(toolButton(this, "copy")),
@@ -71,8 +74,6 @@ ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flag
       m_detailsButton(toolButton(this, "detailed_view")), m_viewModeGroup(new QButtonGroup(this)) {
     setObjectName(name ? QString::fromUtf8(name) : tr("BROWSER"));
     setMouseTracking(true);
-    m_effectsView->setObjectName(QStringLiteral("EffectsView"));
-    m_transView->setObjectName(QStringLiteral("TransView"));
 
     const struct {
         const char* text;
@@ -131,6 +132,8 @@ ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flag
     connect(m_clipView, &ZRBrowserIconView::folderChanged, this, &ZRSBBrowser::showFolderIcons);
     connect(m_clipView, &ZRBrowserIconView::folderNameChanged, this,
             &ZRSBBrowser::changedFolderName);
+    connectFolderSignals(m_effectsView);
+    connectFolderSignals(m_transView);
 
     m_effectsView->hide();
     m_transView->hide();
@@ -139,12 +142,45 @@ ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flag
     m_titlesTabBar->hide();
     connect(m_upButton, &QAbstractButton::clicked, m_clipView, &ZRBrowserIconView::folderUp,
             Qt::UniqueConnection);
+    // On every tab: a hidden page at the top level ignores it.
+    connect(m_upButton, &QAbstractButton::clicked, m_effectsView,
+            &ZRBrowserEngineView::showFolders);
+    connect(m_upButton, &QAbstractButton::clicked, m_transView, &ZRBrowserEngineView::showFolders);
     layOut();
+}
+
+void ZRSBBrowser::connectFolderSignals(ZRBrowserEngineView* page) {
+    // A hidden page also announces its state (its timeline arrives while the media page is
+    // shown): only the page shown speaks for the header.
+    connect(page, &ZRBrowserEngineView::folderChanged, this, [this, page](bool inFolder) {
+        if (page->isVisibleTo(this)) showFolderIcons(inFolder);
+    });
+    connect(page, &ZRBrowserEngineView::folderNameChanged, this, [this, page](const QString& name) {
+        if (page->isVisibleTo(this)) changedFolderName(name);
+    });
+}
+
+ZRBrowserEngineView* ZRSBBrowser::shownEnginePage() const {
+    if (m_effectsView->isVisibleTo(this)) return m_effectsView;
+    if (m_transView->isVisibleTo(this)) return m_transView;
+    return nullptr;
+}
+
+void ZRSBBrowser::enterEvent(QEnterEvent* e) {
+    QWidget::enterEvent(e);
+    if (ZRBrowserEngineView* page = shownEnginePage()) page->startAnimation();
+}
+
+void ZRSBBrowser::leaveEvent(QEvent* e) {
+    QWidget::leaveEvent(e);
+    if (ZRBrowserEngineView* page = shownEnginePage()) page->stopAnimation();
 }
 
 ZRSBBrowser::~ZRSBBrowser() {
     // The page's hide does not come while the panel goes: its buttons let go of it here.
     m_clipView->disconnect(this);
+    m_effectsView->disconnect(this);
+    m_transView->disconnect(this);
 }
 
 QSize ZRSBBrowser::sizeHint() const {
@@ -178,6 +214,8 @@ IZRTimeline* ZRSBBrowser::setEngineOptions(IZRTimeline* timeline) {
     if (!timeline) return m_timeline;
     IZRTimeline* previous = m_timeline;
     m_timeline = timeline;
+    m_effectsView->setTimeline(timeline);
+    m_transView->setTimeline(timeline);
     // The titles page binds to the first project engine only (it ignores later ones).
     if (ZRBrowserTitlesView* titles = titlesPage()) titles->attachProject(timeline);
     m_clipView->setThumbnailSize(smallIconSize() - QSize(4, 4));
@@ -188,8 +226,8 @@ IZRTimeline* ZRSBBrowser::setEngineOptions(IZRTimeline* timeline) {
 void ZRSBBrowser::showPage(QWidget* page) {
     ZRBrowserTitlesView* titles = titlesPage();
     QWidget* titlesBrowser = titles ? titles->titlesBrowser() : nullptr;
-    for (QWidget* other : {static_cast<QWidget*>(m_clipView), m_effectsView, m_transView,
-                           m_titlesView.data(), titlesBrowser})
+    for (QWidget* other : std::initializer_list<QWidget*>{m_clipView, m_effectsView, m_transView,
+                                                          m_titlesView.data(), titlesBrowser})
         if (other && other != page) other->hide();
     if (page) page->show();
 }
@@ -235,13 +273,15 @@ void ZRSBBrowser::selectTab(int id) {
         break;
     }
     default: {
-        QWidget* page = id == EffectsTab ? m_effectsView : m_transView;
+        ZRBrowserEngineView* page =
+            id == EffectsTab ? static_cast<ZRBrowserEngineView*>(m_effectsView) : m_transView;
         if (page->isVisibleTo(this)) return;
         m_showHeader = true;
         m_upButton->setVisible(m_inFolder);
         m_titlesTabBar->hide();
         showPage(page);
         update(m_headerRect);
+        page->emitFolderState();
         upGoesUp(false);
         break;
     }
@@ -349,7 +389,7 @@ void ZRSBBrowser::layOut() {
     m_pageFrame = QRect(inner.x(), m_toolRow.bottom() + 1, inner.width(),
                         inner.bottom() - m_toolRow.bottom());
     const QRect page = m_pageFrame.adjusted(kPageMargin, kPageMargin, -kPageMargin, -kPageMargin);
-    for (QWidget* view : {static_cast<QWidget*>(m_clipView), m_effectsView, m_transView})
+    for (QWidget* view : std::initializer_list<QWidget*>{m_clipView, m_effectsView, m_transView})
         view->setGeometry(page);
     m_titlesTabBar->setGeometry(page.x(), page.y(), page.width(), kTitlesTabHeight);
     const QRect titlesArea = page.adjusted(0, kTitlesTabHeight, 0, 0);

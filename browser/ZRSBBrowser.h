@@ -7,7 +7,10 @@
 
 class IZRTimeline;
 class QButtonGroup;
+class ZRBrowserEffectsView;
+class ZRBrowserEngineView;
 class ZRBrowserIconView;
+class ZRBrowserTransView;
 class ZRBrowserTitlesView;
 class ZRPushButton;
 class ZRTabBar;
@@ -16,7 +19,8 @@ class ZRTabBar;
 /// 3 EFFECTS), a row of tool buttons, a folder header with an "Up" button, and the pages: the
 /// media folders page, the effects and transitions pages and the titles page (whose page widget
 /// is set through `setTitlesPage`) with its own small tab bar. It switches pages, keeps the
-/// header in step with the page shown and runs the "Add Files To Project" dialog. The
+/// header in step with the page shown, runs the animation of the effects or transitions page
+/// shown only while the mouse is over the panel, and runs the "Add Files To Project" dialog. The
 /// "New Folder", "Copy", "Paste" and "Remove" buttons are published in `ZRAppState` for the
 /// page shown to connect. GUI thread only.
 class ZRSBBrowser : public QWidget {
@@ -36,8 +40,8 @@ public:
     QSize minimumSizeHint() const override;
 
     ZRBrowserIconView* clipView() const { return m_clipView; }
-    QWidget* effectsView() const { return m_effectsView; }
-    QWidget* transView() const { return m_transView; }
+    ZRBrowserEffectsView* effectsView() const { return m_effectsView; }
+    ZRBrowserTransView* transView() const { return m_transView; }
     /// The titles page (a `ZRBrowserTitlesView` unless another page was set).
     QWidget* titlesView() const { return m_titlesView; }
     /// The titles page when it is the panel's own, else null.
@@ -49,7 +53,8 @@ public:
     /// Puts `page` (owned from now on) in the titles tab in place of the one there.
     void setTitlesPage(QWidget* page);
 
-    /// Hands the timeline to the pages and refills the media page; returns the previous one.
+    /// Hands the timeline to the effects, transitions and titles pages and refills the media
+    /// page; returns the previous one.
     /// Null changes nothing and returns the present one.
     IZRTimeline* setEngineOptions(IZRTimeline* timeline);
     /// The id of the tab selected.
@@ -74,16 +79,21 @@ public Q_SLOTS:
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+    void leaveEvent(QEvent* e) override;
 
 private:
     void layOut();
+    /// The effects or transitions page when one is shown, else null.
+    ZRBrowserEngineView* shownEnginePage() const;
+    void connectFolderSignals(ZRBrowserEngineView* page);
     void showPage(QWidget* page);
 
     ZRTabBar* m_tabBar;
     ZRTabBar* m_titlesTabBar;
     ZRBrowserIconView* m_clipView;
-    QWidget* m_effectsView;
-    QWidget* m_transView;
+    ZRBrowserEffectsView* m_effectsView;
+    ZRBrowserTransView* m_transView;
     QPointer<QWidget> m_titlesView;
     ZRPushButton* m_upButton;
     ZRPushButton* m_addButton;

@@ -4,11 +4,71 @@
 
 #include <QMimeData>
 
+#include <cstring>
+
 namespace {
 
 constexpr char kTag[] = "ZRENGINE";
 
+bool crossesWhole(const QString& text) {
+    const QLatin1String separator(dragpayload::kSeparator);
+    return !text.isEmpty() && !text.contains(separator) && !text.contains(QChar(0)) &&
+           !text.endsWith(separator.left(separator.size() - 1));
+}
+
 } // namespace
+
+ZREngineDrag::ZREngineDrag(QObject* dragSource, const char* name) : m_source(dragSource) {
+    if (name) setObjectName(QLatin1String(name));
+}
+
+void ZREngineDrag::setEngineItem(const ZRIconDragItem& item, const QRect& pixmapRect,
+                                 const QRect& textRect, int id, const QString& kind,
+                                 const QString& group, const QString& name) {
+    ZRIconDrag::append(item, pixmapRect, textRect);
+    m_id = id;
+    m_kind = kind;
+    m_group = group;
+    m_name = name;
+}
+
+const char* ZREngineDrag::format(int i) const {
+    switch (i) {
+    case 0:
+        return ZRIconDrag::kMimeType;
+    case 1:
+        return kMimeType;
+    case 2:
+        return dragpayload::kPlainText;
+    default:
+        return nullptr;
+    }
+}
+
+QByteArray ZREngineDrag::encodedData(const char* mimeType) const {
+    if (!mimeType) return {};
+    if (std::strcmp(mimeType, ZRIconDrag::kMimeType) == 0) return ZRIconDrag::encodedData(mimeType);
+    if (std::strcmp(mimeType, kMimeType) == 0 ||
+        std::strcmp(mimeType, dragpayload::kPlainText) == 0)
+        return payload(m_id, m_kind, m_group, m_name);
+    return {};
+}
+
+QStringList ZREngineDrag::formats() const {
+    return {QLatin1String(ZRIconDrag::kMimeType), QLatin1String(kMimeType),
+            QLatin1String(dragpayload::kPlainText)};
+}
+
+QVariant ZREngineDrag::retrieveData(const QString& mimeType, QMetaType) const {
+    const QByteArray type = mimeType.toLatin1();
+    const QByteArray bytes = encodedData(type.constData());
+    if (bytes.isEmpty()) return {};
+    return bytes;
+}
+
+bool ZREngineDrag::carriesWhole(const QString& kind, const QString& group, const QString& name) {
+    return crossesWhole(kind) && crossesWhole(group) && crossesWhole(name);
+}
 
 bool ZREngineDrag::canDecode(const QMimeData* source) {
     return dragpayload::providesAny(source,

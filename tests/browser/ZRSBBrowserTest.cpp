@@ -1,7 +1,9 @@
 #include "browser/ZRSBBrowser.h"
 
+#include "browser/ZRBrowserEffectsView.h"
 #include "browser/ZRBrowserTitlesBrowser.h"
 #include "browser/ZRBrowserTitlesView.h"
+#include "browser/ZRBrowserTransView.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRTabBar.h"
 #include "tests/browser/BrowserPageFixture.h"
@@ -52,8 +54,8 @@ TEST_F(BrowserPanel, SelectTabShowsOnePage) {
         bool header;
     };
     const Case cases[] = {
-        {3, 3, [](ZRSBBrowser& x) { return x.effectsView(); }, true},
-        {2, 2, [](ZRSBBrowser& x) { return x.transView(); }, true},
+        {3, 3, [](ZRSBBrowser& x) -> QWidget* { return x.effectsView(); }, true},
+        {2, 2, [](ZRSBBrowser& x) -> QWidget* { return x.transView(); }, true},
         {1, 1, [](ZRSBBrowser& x) -> QWidget* { return x.titlesPage()->titlesBrowser(); }, false},
         {0, 0, [](ZRSBBrowser& x) -> QWidget* { return x.clipView(); }, true},
         {7, 0, [](ZRSBBrowser& x) -> QWidget* { return x.clipView(); }, true},
@@ -63,9 +65,9 @@ TEST_F(BrowserPanel, SelectTabShowsOnePage) {
         b.selectTab(c.id);
         EXPECT_EQ(b.currentTab(), c.tab) << c.id;
         QWidget* page = c.page(b);
-        for (QWidget* other :
-             {static_cast<QWidget*>(b.clipView()), b.effectsView(), b.transView(), b.titlesView(),
-              static_cast<QWidget*>(b.titlesPage()->titlesBrowser())})
+        for (QWidget* other : std::initializer_list<QWidget*>{
+                 b.clipView(), b.effectsView(), b.transView(), b.titlesView(),
+                 static_cast<QWidget*>(b.titlesPage()->titlesBrowser())})
             EXPECT_EQ(other->isVisible(), other == page) << c.id;
         EXPECT_EQ(b.titlesTabBar()->isVisible(), c.tab == 1) << c.id;
         EXPECT_EQ(b.showsHeader(), c.header) << c.id;
@@ -169,6 +171,55 @@ TEST_F(BrowserPanel, TitlesPageIsSetInOnePlace) {
     EXPECT_EQ(page->parentWidget(), &b);
     b.selectTab(1);
     EXPECT_TRUE(page->isVisible());
+}
+
+// The effects and transitions pages get the timeline and speak for the header while shown; a
+// hidden page's state leaves the header alone.
+TEST_F(BrowserPanel, EnginePagesDriveTheHeaderWhileShown) {
+    ZRSBBrowser& b = makeBrowser();
+    b.changedFolderName(QStringLiteral("Trip"));
+    b.setEngineOptions(timeline);
+    EXPECT_EQ(b.effectsView()->groups(), QStringList{"Colour"});
+    EXPECT_EQ(b.transView()->groups(), QStringList{"Basic"});
+    EXPECT_NE(b.folderName(), "Video Effect");
+
+    QSignalSpy named(b.effectsView(), &ZRBrowserEngineView::folderNameChanged);
+    b.selectTab(3);
+    b.selectTab(3);
+    EXPECT_EQ(named.size(), 1);
+    EXPECT_EQ(b.folderName(), "Video Effect");
+    EXPECT_FALSE(b.upButton()->isVisible());
+    b.effectsView()->folderClicked(b.effectsView()->firstItem());
+    EXPECT_EQ(b.folderName(), "Colour");
+    EXPECT_TRUE(b.upButton()->isVisible());
+    b.upButton()->click();
+    EXPECT_EQ(b.folderName(), "Video Effect");
+    EXPECT_FALSE(b.effectsView()->inFolder());
+    EXPECT_FALSE(b.upButton()->isVisible());
+
+    b.selectTab(2);
+    EXPECT_EQ(b.folderName(), "Transition");
+}
+
+TEST_F(BrowserPanel, AnimationRunsWhileTheMouseIsOverThePanel) {
+    ZRSBBrowser& b = makeBrowser();
+    b.setEngineOptions(timeline);
+    appState().removeButton->setEnabled(true);
+    b.selectTab(3);
+    EXPECT_TRUE(b.effectsView()->isAnimating());
+    for (QWidget* button : {appState().newFolderButton.data(), appState().copyButton.data(),
+                            appState().pasteButton.data(), appState().removeButton.data()})
+        EXPECT_FALSE(button->isEnabled());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&b, &leave);
+    EXPECT_FALSE(b.effectsView()->isAnimating());
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(&b, &enter);
+    EXPECT_TRUE(b.effectsView()->isAnimating());
+    EXPECT_FALSE(b.transView()->isAnimating());
+    b.selectTab(2);
+    EXPECT_FALSE(b.effectsView()->isAnimating());
+    EXPECT_TRUE(b.transView()->isAnimating());
 }
 
 } // namespace

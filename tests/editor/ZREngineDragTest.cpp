@@ -99,4 +99,68 @@ TEST(EngineDrag, CanDecodeTheThreeFormats) {
     EXPECT_FALSE(decode(nullptr).ok);
 }
 
+// The drag object itself: an icon list with the engine object of its last record.
+TEST(EngineDrag, CarriesTheEngineObjectOfItsLastRecord) {
+    ZREngineDrag drag(nullptr, "engine drag");
+    EXPECT_EQ(drag.id(), 0);
+    EXPECT_TRUE(drag.kind().isEmpty());
+    drag.setEngineItem(ZRIconDragItem(), QRect(), QRect(), 7, "Transition", "Basic", "Test Fade");
+    drag.setEngineItem(ZRIconDragItem(), QRect(), QRect(), 100, "Video Effect", "Colour",
+                       QString::fromUtf8("Sépia"));
+    EXPECT_EQ(drag.count(), 2);
+
+    const QByteArray expected("ZRENGINE$@@$100$@@$Video Effect$@@$Colour$@@$S\xc3\xa9pia$@@$\0",
+                              56);
+    EXPECT_EQ(drag.encodedData("application/x-zrengineicon"), expected);
+    EXPECT_EQ(drag.encodedData("text/plain"), expected);
+    EXPECT_EQ(drag.data("application/x-zrengineicon"), expected);
+    QList<ZRIconDragItem> records;
+    EXPECT_TRUE(ZRIconDrag::decode(&drag, records));
+    EXPECT_EQ(records.size(), 2);
+    EXPECT_TRUE(drag.encodedData("image/png").isEmpty());
+    EXPECT_TRUE(drag.encodedData(nullptr).isEmpty());
+
+    EXPECT_STREQ(drag.format(0), "application/x-zriconlist");
+    EXPECT_STREQ(drag.format(1), "application/x-zrengineicon");
+    EXPECT_STREQ(drag.format(2), "text/plain");
+    EXPECT_EQ(drag.format(3), nullptr);
+    EXPECT_EQ(drag.format(-1), nullptr);
+
+    const Decoded d = decode(&drag);
+    EXPECT_TRUE(d.ok);
+    EXPECT_EQ(d.id, 100);
+    EXPECT_EQ(d.kind, "Video Effect");
+    EXPECT_EQ(d.group, "Colour");
+    EXPECT_EQ(d.name, QString::fromUtf8("Sépia"));
+}
+
+// Only texts that come back whole may travel: the split drops empty pieces and reads a text
+// ending in "$@@" together with the separator after it.
+TEST(EngineDrag, CarriesWholeOnlyTextsTheSplitKeeps) {
+    struct Case {
+        QString name;
+        bool whole;
+    };
+    const Case cases[] = {
+        {"Test Fade", true}, {QString::fromUtf8("Dégradé ✓"), true},
+        {"n$", true},        {"n$@", true},
+        {"@@$n", true},      {"n$@@", false},
+        {"a$@@$b", false},   {"$@@$", false},
+        {"", false},         {QString("a") + QChar(0) + "b", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        EXPECT_EQ(ZREngineDrag::carriesWhole("Transition", "Basic", c.name), c.whole);
+        EXPECT_EQ(ZREngineDrag::carriesWhole("Transition", c.name, "Test Fade"), c.whole);
+        EXPECT_EQ(ZREngineDrag::carriesWhole(c.name, "Basic", "Test Fade"), c.whole);
+        if (!c.whole) continue;
+        ZREngineDrag drag;
+        drag.setEngineItem(ZRIconDragItem(), QRect(), QRect(), 100, "Transition", c.name, c.name);
+        const Decoded d = decode(&drag);
+        EXPECT_TRUE(d.ok);
+        EXPECT_EQ(d.group, c.name);
+        EXPECT_EQ(d.name, c.name);
+    }
+}
+
 } // namespace

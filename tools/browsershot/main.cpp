@@ -5,12 +5,16 @@
 // Then the browser panel on clips it makes with ffmpeg, beside a preview: the top level with its
 // fixed folders ("panel-top"), the folder "Captured" with three video thumbnails and a sound
 // clip ("panel-folder"), the header band enlarged ("panel-header") and a clip playing in the
-// preview after a double-click ("panel-preview").
+// preview after a double-click ("panel-preview"), then the effects and transitions pages: their
+// groups ("effects-top"), a group's entries animating, twice 150 ms apart ("effects-group-a",
+// "effects-group-b"), and an entry selected ("effects-selected"); the same for "transitions".
 // `browsershot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
 // xvfb-run); without it the first state stays on screen.
 
+#include "browser/ZRBrowserEffectsView.h"
 #include "browser/ZRBrowserIconView.h"
 #include "browser/ZRBrowserIconViewItem.h"
+#include "browser/ZRBrowserTransView.h"
 #include "browser/ZRIconView.h"
 #include "browser/ZRIconViewItem.h"
 #include "browser/ZRSBBrowser.h"
@@ -38,7 +42,9 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+
 #include <QToolTip>
+#include <string>
 
 #include <cstdio>
 #include <functional>
@@ -254,6 +260,30 @@ int main(int argc, char** argv) {
     save("panel-preview", grabWindow());
     if (ZRFilePlayer* player = preview->filePreview()) player->stop_and_close();
     wait(200);
+
+    // The effects and transitions pages: the groups, a group's entries animating (two shots
+    // 150 ms apart), then an entry selected.
+    const struct {
+        int tab;
+        ZRBrowserEngineView* page;
+        const char* name;
+    } enginePages[] = {{ZRSBBrowser::EffectsTab, browser->effectsView(), "effects"},
+                       {ZRSBBrowser::TransitionsTab, browser->transView(), "transitions"}};
+    for (const auto& e : enginePages) {
+        const std::string name(e.name);
+        browser->selectTab(e.tab);
+        wait(200);
+        save((name + "-top").c_str(), grabWindow());
+        e.page->folderClicked(e.page->firstItem());
+        e.page->startAnimation();
+        wait(300);
+        save((name + "-group-a").c_str(), grabWindow());
+        wait(150);
+        save((name + "-group-b").c_str(), grabWindow());
+        if (ZRIconViewItem* first = e.page->firstItem()) e.page->setSelected(first, true);
+        wait(200);
+        save((name + "-selected").c_str(), grabWindow());
+    }
     delete browser;
     delete preview;
     state.preview = nullptr;
