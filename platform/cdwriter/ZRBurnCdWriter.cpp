@@ -6,6 +6,7 @@
 
 using namespace burn;
 
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstring>
@@ -152,6 +153,8 @@ bool ZRBurnCdWriter::write(int unit, const QString& cuePath, int speed, bool eje
     if (cdrdao.isEmpty()) return false;
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
+    // cdrdao finds the files a cue names from its working folder, not from the cue's.
+    m_process->setWorkingDirectory(QFileInfo(cuePath).absolutePath());
     m_pending.clear();
     QProcess* process = m_process.get();
     QObject::connect(process, &QProcess::readyRead, process, [this, process, progress] {

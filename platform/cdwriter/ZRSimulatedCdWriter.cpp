@@ -2,6 +2,9 @@
 
 #include "platform/cdwriter/CueSheet.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -48,6 +51,12 @@ bool ZRSimulatedCdWriter::write(int unit, const QString& cuePath, int speed, boo
     if (total > m_capacity) return false;
     auto disc = std::make_unique<QFile>(m_discPath);
     if (!disc->open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    // A cue that names the disc file, written once the disc is complete.
+    QFile cue(cuePath);
+    if (!cue.open(QIODevice::ReadOnly) || cue.size() > 64 * 1024) return false;
+    m_cue = QString::fromUtf8(cue.readAll());
+    m_cue.replace(QFileInfo(*bin).fileName(), QFileInfo(m_discPath).fileName());
+    QFile::remove(discCuePath());
     m_source = std::move(source);
     m_disc = std::move(disc);
     m_written = 0;
@@ -58,7 +67,7 @@ bool ZRSimulatedCdWriter::write(int unit, const QString& cuePath, int speed, boo
     m_locked = true;
     m_progress = std::move(progress);
     m_finished = std::move(finished);
-    m_pass.start();
+    if (!m_stalled) m_pass.start();
     return true;
 }
 
@@ -81,7 +90,17 @@ void ZRSimulatedCdWriter::writeSome() {
         end(false);
         return;
     }
-    if (m_written == m_total) end(m_disc->flush());
+    if (m_written == m_total) {
+        QFile cue(discCuePath());
+        const QByteArray text = m_cue.toUtf8();
+        end(m_disc->flush() && cue.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+            cue.write(text) == text.size());
+    }
+}
+
+QString ZRSimulatedCdWriter::discCuePath() const {
+    const QFileInfo disc(m_discPath);
+    return disc.dir().filePath(disc.completeBaseName() + QStringLiteral(".cue"));
 }
 
 void ZRSimulatedCdWriter::cancel() {

@@ -7,8 +7,9 @@
 
 #include <memory>
 
-/// One simulated CD writer unit whose disc is an image file: a write copies the image's BIN file
-/// into it, a few hundred sectors per pass of the event loop, reporting progress after each.
+/// One simulated CD writer unit whose disc is a BIN/CUE image: a write copies the image's BIN file
+/// into the disc file, a few hundred sectors per pass of the event loop, reporting progress after
+/// each, and the cue beside it (`discCuePath`, naming the disc file) once the write succeeded.
 /// Tests set the speed, the blank flag, the capacity and a sector at which writing fails; a
 /// failed write leaves the door locked until `unlock`. Confined to the thread that made it.
 class ZRSimulatedCdWriter : public ZRCdWriter {
@@ -36,8 +37,12 @@ public:
     void setCapacitySectors(int64_t sectors) { m_capacity = sectors; }
     /// Writing fails on reaching `sector` (-1: never).
     void setFailAtSector(int64_t sector) { m_failAt = sector; }
+    /// A stalled unit starts writes but never makes progress until cancelled.
+    void setStalled(bool stalled) { m_stalled = stalled; }
 
     QString discPath() const { return m_discPath; }
+    /// The disc file's path with the suffix ".cue".
+    QString discCuePath() const;
     bool locked() const { return m_locked; }
     bool ejected() const { return m_ejected; }
     bool writing() const { return m_source != nullptr; }
@@ -55,6 +60,7 @@ private:
     bool m_blank = true;
     int64_t m_capacity = 360000;
     int64_t m_failAt = -1;
+    bool m_stalled = false;
     bool m_locked = false;
     bool m_ejected = false;
     bool m_eject = false;
@@ -65,6 +71,7 @@ private:
     std::unique_ptr<QFile> m_disc;
     int64_t m_written = 0;
     int64_t m_total = 0;
+    QString m_cue;
     Progress m_progress;
     Finished m_finished;
     QTimer m_pass;

@@ -5,9 +5,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QStandardPaths>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcVcd, "clipstead.cdwriter", QtInfoMsg)
 
 constexpr qint64 kRawSector = 2352;
 
@@ -138,7 +141,9 @@ void ZRVcdWriter::runStep(const QString& path, const QStringList& arguments,
         vcdlines::splitLines(m_pending, std::string_view(data.constData(), size_t(data.size())),
                              [this](std::string_view line) { buildLines(line); });
     });
-    const auto end = [this, next](bool ok) {
+    const auto end = [this, next, path](bool ok) {
+        if (!ok)
+            qCDebug(lcVcd) << path << "failed:" << m_process->errorString() << m_output.right(2048);
         // The process object is dropped after its own signal has returned.
         m_process.release()->deleteLater();
         next(ok);
@@ -216,11 +221,13 @@ void ZRVcdWriter::afterTocSize(bool ok) {
     const QFileInfo bin(QDir(imageFolder()).filePath(QString::fromLatin1(kImageName) + ".bin"));
     // A full disk can leave a partial BIN behind a cue that promises more.
     if (!isNumber || blocks <= 0 || !bin.isFile() || bin.size() != blocks * kRawSector) {
+        qCDebug(lcVcd) << "image of" << bin.size() << "bytes against" << blocks << "blocks";
         fail();
         return;
     }
     const int64_t free = m_writer->freeSectors(m_unit - 1);
     if (free >= 0 && blocks > free) {
+        qCDebug(lcVcd) << "image of" << blocks << "sectors, disc of" << free;
         fail();
         return;
     }
@@ -244,6 +251,7 @@ void ZRVcdWriter::startWriting() {
             QTimer::singleShot(0, &m_stall, [this, ok] { finish(ok); });
         });
     if (!started) {
+        qCDebug(lcVcd) << "the writer refused the image";
         // The writer may have locked the door before refusing.
         m_writer->unlock(m_unit - 1);
         fail();
