@@ -8,7 +8,7 @@
 #include <memory>
 
 /// One simulated CD writer unit whose disc is a BIN/CUE image: a write copies the image's BIN file
-/// into the disc file, a few hundred sectors per pass of the event loop, reporting progress after
+/// into the disc file, 2048 sectors per pass of the event loop, reporting progress after
 /// each, and the cue beside it (`discCuePath`, naming the disc file) once the write succeeded.
 /// Tests set the speed, the blank flag, the capacity and a sector at which writing fails; a
 /// failed write leaves the door locked until `unlock`. Confined to the thread that made it.
@@ -51,6 +51,7 @@ public:
 
 private:
     bool validUnit(int unit) const { return unit >= 0 && unit < m_units; }
+    bool copySectors(int64_t count);
     void writeSome();
     void end(bool ok);
 
