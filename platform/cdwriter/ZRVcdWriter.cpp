@@ -44,7 +44,9 @@ ZRVcdWriter::~ZRVcdWriter() {
     }
     if (m_writing) {
         m_done = nullptr;
+        m_alive.reset();
         m_writer->cancel();
+        m_writer->unlock(m_unit - 1);
     }
 }
 
@@ -239,11 +241,14 @@ void ZRVcdWriter::startWriting() {
     const QString bin = QDir(imageFolder()).filePath(QString::fromLatin1(kImageName) + ".bin");
     const bool started = m_writer->write(
         m_unit - 1, cue, m_speed, m_eject,
-        [this, bin](int64_t, int64_t) {
+        // The writer is shared and may report after this wrapper is gone: the token tells.
+        [this, bin, alive = std::weak_ptr<int>(m_alive)](int64_t, int64_t) {
+            if (alive.expired()) return;
             m_stall.start(m_stallTimeout);
             status(WritingSegment, bin);
         },
-        [this](bool ok) {
+        [this, alive = std::weak_ptr<int>(m_alive)](bool ok) {
+            if (alive.expired()) return;
             m_stall.stop();
             m_writing = false;
             if (!ok) m_writer->unlock(m_unit - 1);

@@ -113,5 +113,7 @@ private:
     int m_lastEntry = -2;
     bool m_writeShown = false;
     QTimer m_stall;
+    /// Dropped when the wrapper goes: callbacks the writer holds then do nothing.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     std::chrono::milliseconds m_stallTimeout = std::chrono::minutes(10);
 };
