@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 
 #include <libvcd/info.h>
@@ -350,4 +351,19 @@ TEST_F(VcdBurnTest, TheWriterIsScannedWhenThePageIsFirstShown) {
     EXPECT_TRUE(page->writerReady());
     EXPECT_EQ(page->driveBox()->count(), 1);
     EXPECT_EQ(page->statusLabel()->text(), QStringLiteral("Idle"));
+}
+
+// A page closed in the middle of a write leaves the unit unlocked and hears nothing more of it.
+TEST_F(VcdBurnTest, ClosingThePageMidWriteUnlocksTheUnit) {
+    const QString clip = vcdPal();
+    writer->setStalled(true);
+    showPage();
+    selecting.selected = clip;
+    page->burnButtonClicked();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return writer->writing(); }, 60000));
+    page.reset();
+    EXPECT_FALSE(writer->writing());
+    EXPECT_FALSE(writer->locked());
+    EXPECT_EQ(writer->unlockCount(), 1);
+    QCoreApplication::processEvents();
 }
