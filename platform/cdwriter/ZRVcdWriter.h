@@ -16,8 +16,8 @@
 /// The image: vcdxgen describes the entries as a "vcd2" or "svcd" disc, vcdxbuild builds the
 /// BIN/CUE image ("vcdImage.bin", "vcdImage.cue") in the "vcd" folder of the temporary folder,
 /// which is emptied before and after each burn. The image is checked (exit status 0, BIN size =
-/// the cue's blocks × 2352 by `cdrdao toc-size`) and compared with the disc's free sectors
-/// before anything is written. Every step runs as an outside process whose end arrives through
+/// the sector count vcdxbuild reports × 2352) and compared with the disc's free sectors before
+/// anything is written. Every step runs as an outside process whose end arrives through
 /// the event loop: the GUI never waits on one. A write without progress for the stall timeout
 /// (10 minutes) is stopped and fails. Every failure after the writer started unlocks the unit.
 ///
@@ -46,8 +46,8 @@ public:
     ZRVcdWriter(const ZRVcdWriter&) = delete;
     ZRVcdWriter& operator=(const ZRVcdWriter&) = delete;
 
-    /// Starts a fresh image: no entries. False (and not initialised) when vcdxgen, vcdxbuild or
-    /// cdrdao cannot be found.
+    /// Starts a fresh image: no entries. False (and not initialised) when vcdxgen or vcdxbuild
+    /// cannot be found.
     bool init();
     /// Drops the image and its entries; true.
     bool deinit();
@@ -89,7 +89,6 @@ private:
     void buildLines(std::string_view line);
     void afterGenerate(bool ok);
     void afterBuild(bool ok);
-    void afterTocSize(bool ok);
     void startWriting();
     void fail();
     void finish(bool ok);
@@ -112,6 +111,7 @@ private:
     QByteArray m_output;
     int m_lastEntry = -2;
     bool m_writeShown = false;
+    int64_t m_imageSectors = -1; ///< from vcdxbuild's closing line
     QTimer m_stall;
     /// Dropped when the wrapper goes: callbacks the writer holds then do nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
