@@ -1,6 +1,7 @@
 #include "app/ZRProgramServices.h"
 
 #include "app/ZRAboutDialog.h"
+#include "app/ZRLauncher.h"
 #include "output/BPSWarning.h"
 #include "output/ZRProfileDialog.h"
 
@@ -25,4 +26,9 @@ void ZRProgramServices::showAbout(QWidget* parent) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 500);
     if (about) about->exec();
     settle();
+}
+
+bool ZRProgramServices::startProgram(const QString& program, const QStringList& arguments,
+                                     const QString& workingFolder) {
+    return ZRLauncher::current().startDetached(program, arguments, workingFolder);
 }

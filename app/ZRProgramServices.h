@@ -10,4 +10,6 @@ public:
     int runProfileDialog(ZRProfileDialog& dialog) override;
     WarningAnswer runBitrateWarning(QWidget* parent) override;
     void showAbout(QWidget* parent) override;
+    bool startProgram(const QString& program, const QStringList& arguments,
+                      const QString& workingFolder) override;
 };

@@ -12,6 +12,9 @@
 #include "editor/ZRAppState.h"
 #include "engine/api/IZRTimeline.h"
 #include "output/ZRDiskWatch.h"
+#include "output/ZRExportDiscwrightView.h"
+#include "output/ZRExportECIView.h"
+#include "output/ZRExportWebCastView.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRSBPreview.h"
 
@@ -81,9 +84,12 @@ void ZRExportView::createPlayerArea() {
     m_preview->setFixedSize(kPreviewWidth, kPreviewHeight);
     m_cameraPage = placeholderPage(this, "ZRExportCameraView");
     m_cameraVideo = placeholderPage(this, "ZRExportView videowidget");
-    m_vcdPage = placeholderPage(this, "ZRExportECIView");
-    m_webPage = placeholderPage(this, "ZRExportWebCastView");
-    m_dvdPage = placeholderPage(this, "ZRExportDiscwrightView");
+    m_vcdPage = new ZRExportECIView(this, "ZRExportECIView");
+    m_vcdPage->hide();
+    m_webPage = new ZRExportWebCastView(this, "ZRExportWebCastView");
+    m_webPage->hide();
+    m_dvdPage = new ZRExportDiscwrightView(this, "ZRExportDiscwrightView");
+    m_dvdPage->hide();
 
     QDict<PSDLayerSet>* panel = preloadedSkinSets("preview_panel");
     m_slider = new ZRSBPSlider(panel, this, "Export Slider");

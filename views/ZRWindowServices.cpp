@@ -7,6 +7,7 @@
 #include <QColorDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 
 namespace {
@@ -94,6 +95,11 @@ ZRWindowServices::WarningAnswer ZRWindowServices::runBitrateWarning(QWidget*) {
 }
 
 void ZRWindowServices::showAbout(QWidget*) {}
+
+bool ZRWindowServices::startProgram(const QString& program, const QStringList& arguments,
+                                    const QString& workingFolder) {
+    return !program.isEmpty() && QProcess::startDetached(program, arguments, workingFolder);
+}
 
 QColor ZRWindowServices::chooseColor(QWidget* parent, const QColor& initial) {
     const QColor chosen = QColorDialog::getColor(initial, parent);

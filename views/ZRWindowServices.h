@@ -52,6 +52,11 @@ public:
     virtual void showAbout(QWidget* parent);
     /// The standard colour dialog, starting at `initial`; an invalid colour when cancelled.
     virtual QColor chooseColor(QWidget* parent, const QColor& initial);
+    /// Starts the outside program `program` with `arguments` (each one argument, whatever it
+    /// holds) in `workingFolder` (the current one when empty), detached: nothing waits for it.
+    /// False when it could not be started. The program's services start it through `ZRLauncher`.
+    virtual bool startProgram(const QString& program, const QStringList& arguments,
+                              const QString& workingFolder);
 
     /// The services in use: the installed ones, else the program's, else this class.
     static ZRWindowServices& current();

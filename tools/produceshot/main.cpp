@@ -2,7 +2,8 @@
 // PAL, the bit-rate warning, the produce page's profile area on the built-in "MPEG-II DVD PAL"
 // and on a user profile derived from it, and the main window on the produce page: idle with
 // marks, in the middle of a render (knob, status line, estimate, "Stop") and after it, the file
-// in "Produced".
+// in "Produced"; the Video CD page on the simulated writer with its speeds, in the middle of a
+// burn of a clip it makes with ffmpeg; the web-cast and DVD launch pages.
 // `produceshot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
 // xvfb-run); without it the first state stays on screen. The settings and state folders are
 // temporary ones: nothing of the user's is read or written.
@@ -12,14 +13,18 @@
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRSkinStyle.h"
+#include "classes/widgets/ZRTabBar.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRCallbacks.h"
 #include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "output/BPSWarning.h"
+#include "output/ZRExportECIView.h"
 #include "output/ZRExportView.h"
 #include "output/ZRProfileDialog.h"
+#include "platform/cdwriter/ZRSimulatedCdWriter.h"
+#include "platform/cdwriter/ZRVcdWriter.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRWindowServices.h"
 
@@ -27,8 +32,10 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -179,6 +186,75 @@ std::unique_ptr<QWidget> produceProduced(Session& session) {
     return renderWith(session, nullptr);
 }
 
+// The window's hub with another file selected in the browser.
+class SelectingHub : public ZRAppState::Hub {
+public:
+    SelectingHub(ZRAppState::Hub& window, QString selected)
+        : m_window(window), m_selected(std::move(selected)) {}
+    IZRObject* currentObject() override { return m_window.currentObject(); }
+    IZRPos* currentPosition() override { return m_window.currentPosition(); }
+    void message(const QString& text, int ms) override { m_window.message(text, ms); }
+    void setMenuItemEnabled(int id, bool on) override { m_window.setMenuItemEnabled(id, on); }
+    void setMenuItemChecked(int id, bool on) override { m_window.setMenuItemChecked(id, on); }
+    QString selectedBrowserFile() override { return m_selected; }
+
+private:
+    ZRAppState::Hub& m_window;
+    QString m_selected;
+};
+
+// The produce page on tab `tab`.
+std::unique_ptr<ZRSBMainWindow> produceTab(Session& session, int tab) {
+    std::unique_ptr<ZRSBMainWindow> window = produceWindow(session);
+    window->producePage()->tabBar()->setCurrentTab(tab);
+    window->producePage()->tabBarChanged(tab);
+    QCoreApplication::processEvents();
+    return window;
+}
+
+// A VCD PAL clip of six seconds burnt to the simulated unit at speed 4 of 8; the grab is taken
+// when the first file's encapsulation shows.
+std::unique_ptr<QWidget> vcdBurning(Session& session) {
+    const QString clip = session.folder.filePath(QStringLiteral("holiday.mpg"));
+    QProcess::execute(QStringLiteral("ffmpeg"),
+                      {"-nostdin", "-loglevel", "quiet", "-y", "-f", "lavfi", "-i",
+                       "testsrc=size=352x288:rate=25", "-f", "lavfi", "-i", "sine", "-t", "6",
+                       "-target", "pal-vcd", clip});
+    auto writer =
+        std::make_shared<ZRSimulatedCdWriter>(session.folder.filePath(QStringLiteral("cd.bin")));
+    cdwriter::setWriter(writer);
+    std::unique_ptr<ZRSBMainWindow> window = produceTab(session, ZRExportView::VcdTab);
+    auto* page =
+        static_cast<ZRExportECIView*>(window->producePage()->subPage(ZRExportView::VcdTab));
+    page->speedBox()->setCurrentIndex(2);
+    SelectingHub hub(*window, clip);
+    appState().hub = &hub;
+    auto shot = std::make_unique<QLabel>();
+    page->vcdWriter().setStatusCallback([&](int code, const char* name) {
+        ZRExportECIView::vcdStatus(code, name);
+        if (code == ZRVcdWriter::Encapsulating && shot->pixmap().isNull())
+            shot->setPixmap(window->grab());
+        return true;
+    });
+    QEventLoop loop;
+    QObject::connect(page, &ZRExportECIView::burnFinished, &loop, &QEventLoop::quit);
+    page->burnButtonClicked();
+    if (page->burning()) loop.exec();
+    appState().hub = window.get();
+    cdwriter::setWriter(nullptr);
+    if (shot->pixmap().isNull()) shot->setPixmap(window->grab());
+    shot->resize(shot->pixmap().size());
+    return shot;
+}
+
+std::unique_ptr<QWidget> webCastPage(Session& session) {
+    return produceTab(session, ZRExportView::WebTab);
+}
+
+std::unique_ptr<QWidget> dvdPage(Session& session) {
+    return produceTab(session, ZRExportView::DvdTab);
+}
+
 struct State {
     const char* name;
     std::function<std::unique_ptr<QWidget>(Session&)> make;
@@ -188,7 +264,8 @@ const State kStates[] = {
     {"profiledialog", profileDialog},      {"bpswarning", bitrateWarning},
     {"profile-dvd", dvdProfile},           {"profile-user", userProfile},
     {"produce-idle", produceIdle},         {"produce-rendering", produceRendering},
-    {"produce-produced", produceProduced},
+    {"produce-produced", produceProduced}, {"vcd-burning", vcdBurning},
+    {"launch-webcast", webCastPage},       {"launch-dvd", dvdPage},
 };
 
 std::unique_ptr<QWidget> showState(const State& state, Session& session) {
