@@ -2,6 +2,7 @@
 
 #include "app/ZRAboutDialog.h"
 #include "output/BPSWarning.h"
+#include "output/Wren80Warning.h"
 #include "output/ZRProfileDialog.h"
 
 #include <QCheckBox>
@@ -14,6 +15,13 @@ int ZRProgramServices::runProfileDialog(ZRProfileDialog& dialog) {
 
 ZRWindowServices::WarningAnswer ZRProgramServices::runBitrateWarning(QWidget* parent) {
     BPSWarning warning(parent, nullptr, true);
+    const bool accepted = warning.exec() == QDialog::Accepted;
+    settle();
+    return {accepted, warning.m_checkBox->isChecked()};
+}
+
+ZRWindowServices::WarningAnswer ZRProgramServices::runWren80Warning(QWidget* parent) {
+    Wren80Warning warning(parent, nullptr, true);
     const bool accepted = warning.exec() == QDialog::Accepted;
     settle();
     return {accepted, warning.m_checkBox->isChecked()};

@@ -9,5 +9,6 @@ class ZRProgramServices : public ZRWindowServices {
 public:
     int runProfileDialog(ZRProfileDialog& dialog) override;
     WarningAnswer runBitrateWarning(QWidget* parent) override;
+    WarningAnswer runWren80Warning(QWidget* parent) override;
     void showAbout(QWidget* parent) override;
 };

@@ -124,6 +124,10 @@ public:
     const VidCapDevInfoList* getVidCapDevInfoList(int32_t familyMask, int32_t modelMask);
     const AudCapDevInfoList* getAudCapDevInfoList(int32_t flags, int32_t modelMask);
     const VidEncInfoList* getVidEncInfoList(int32_t flags1, int32_t flags2);
+    /// The cached lists of the last call; null before one or when empty.
+    const VidCapDevInfoList* videoDevices() const { return m_videoDevices.get(); }
+    const AudCapDevInfoList* audioDevices() const { return m_audioDevices.get(); }
+    const VidEncInfoList* encoders() const { return m_encoders.get(); }
     /// Index -> display name of the cached list; null without one.
     std::unique_ptr<ZRDisplayNameDict> getIndex2VidCapDevDisplayNameDict() const;
     std::unique_ptr<ZRDisplayNameDict> gGetIndex2AudCapDevDisplayNameDict() const;
