@@ -395,7 +395,10 @@ void ZRImportView::releaseFactory() {
 void ZRImportView::tearDown() {
     if (!m_factory) return;
     m_factory->setGraphState(0);
-    if (!m_factory->outputFileName().isEmpty()) m_pendingFile = m_factory->outputFileName();
+    // Only a path that is built can leave a file behind: after a capture the factory still
+    // names the collected file, which must not become the next leftover to delete.
+    if (m_factory->activePath() && !m_factory->outputFileName().isEmpty())
+        m_pendingFile = m_factory->outputFileName();
     m_factory->teardownPath();
     m_factory->releaseGraph();
 }
