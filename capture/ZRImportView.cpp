@@ -143,8 +143,9 @@ void ZRImportView::createChildren() {
     else
         m_jogShuttle->setFixedSize(120, 24);
 
-    m_cameraCode = new ZRTCWidget(preloadedSkinSetLayers("capture_buttons", "TC_BOX"), this,
-                                  "camera time code");
+    // The camera's digits are the time-code glyphs; the "TC_BOX" set of the transport skin
+    // holds the box they sit in.
+    m_cameraCode = new ZRTCWidget(preloadedSkinLayers("timecode"), this, "camera time code");
     m_cameraCode->hide();
 
     m_tabBar = new ZRTabBar(preloadedSkinSets("capture_opt_tabs"), this, "CAPTURE TabBar");
@@ -295,6 +296,10 @@ void ZRImportView::connectChildren() {
     connect(m_propSliders[5], &QSlider::valueChanged, this, &Self::slotAVPropAVolume);
     connect(m_propSliders[6], &QSlider::valueChanged, this, &Self::slotAVPropABalance);
     connect(m_tvAudioButton, &QAbstractButton::clicked, this, &Self::slotAVPropATVAudioDlg);
+    // Every combo box names its current entry in its tool tip, also when the page sets it.
+    for (ZRComboBox* box : findChildren<ZRComboBox*>(Qt::FindDirectChildrenOnly))
+        connect(box, &QComboBox::currentIndexChanged, box,
+                [box] { box->setToolTip(box->currentText()); });
 }
 
 void ZRImportView::setTransport(IZRCaptureTransport* transport) {

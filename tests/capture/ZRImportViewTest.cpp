@@ -211,6 +211,7 @@ TEST_F(ImportViewTest, SelectionGivesClassTypeKindAndFileType) {
         EXPECT_EQ(!view.cameraTimeCode()->isHidden(), c.timeCode);
         EXPECT_TRUE(view.button(ZRImportView::RecordHddButton)->isEnabled());
         EXPECT_FALSE(view.button(ZRImportView::StopHddButton)->isEnabled());
+        EXPECT_EQ(view.videoDeviceCombo()->toolTip(), QString::fromUtf8(c.text));
     }
     // The camcorder: its list text names the model.
     const int dv =
