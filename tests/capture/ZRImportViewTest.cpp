@@ -634,3 +634,56 @@ TEST_F(ImportViewTest, SplitSettingsRebuildOnlyWhenIdleWithAGraph) {
     EXPECT_EQ(shownView.factory()->splitLimit(), 5120);
     appState().splitSize = 3784704;
 }
+
+namespace importtest {
+
+/// A transport controller that records what the page asked of it.
+class FakeTransport : public QObject, public IZRCaptureTransport {
+public:
+    QStringList calls;
+    bool playing = false;
+    bool enabled = true;
+    QObject* object() override { return this; }
+    void command(int index) override { calls << QStringLiteral("command %1").arg(index); }
+    void guiClickStop() override { calls << "stop"; }
+    void guiClickPlayFwd() override { calls << "play"; }
+    void resetStates() override {}
+    bool isPlaying() const override { return playing; }
+    void setEnabled(bool on) override { enabled = on; }
+};
+
+} // namespace importtest
+
+TEST_F(ImportViewTest, TheCameraTransportPlaysTheTapeBeforeRecording) {
+    importtest::FakeTransport transport;
+    ZRImportView& view = shown();
+    QList<int> waits;
+    view.setWait([&](int ms) { waits << ms; });
+    view.setTransport(&transport);
+    EXPECT_FALSE(transport.enabled);
+    // The seven transport buttons send their commands; "STOP" also ends a disk recording.
+    const std::pair<int, int> commands[] = {
+        {ZRImportView::Rewind, 0},   {ZRImportView::Ffwd, 10}, {ZRImportView::FrameBwd, 4},
+        {ZRImportView::FrameFwd, 6}, {ZRImportView::Pause, 5}, {ZRImportView::Stop, 14},
+        {ZRImportView::Play, 8}};
+    for (auto [button, command] : commands) {
+        view.button(button)->click();
+        EXPECT_EQ(transport.calls.last(), QStringLiteral("command %1").arg(command));
+    }
+    select(rowOf("WDM Lumen WDM Card"));
+    EXPECT_FALSE(transport.enabled);
+    select(view.videoDeviceCombo()->findText("DV CAM/VCR", Qt::MatchStartsWith));
+    EXPECT_TRUE(transport.enabled);
+    transport.calls.clear();
+    view.slotStartRec();
+    EXPECT_EQ(transport.calls, QStringList{"play"});
+    EXPECT_EQ(waits, QList<int>{2800});
+    view.button(ZRImportView::Stop)->click();
+    EXPECT_EQ(view.recordState(), ZRImportView::Idle);
+    // A tape already playing is not started again.
+    transport.playing = true;
+    transport.calls.clear();
+    view.slotStartRec();
+    EXPECT_TRUE(transport.calls.isEmpty());
+    view.setTransport(nullptr);
+}
