@@ -157,14 +157,17 @@ void ZRGraphFactory::buildPath(long kind, const QString& deviceName, const QStri
         return;
     }
 
+    // Without a graph or a maker no path is made; the start below then only keeps the
+    // stream pair.
     const int slot = slotOf(kind);
     auto maker = makers().find(kind);
-    if (!m_graph || slot < 0 || maker == makers().end()) return;
-    std::unique_ptr<ZRFilterPathBase> path = maker->second(m_graph.get());
-    if (!path) return;
-    m_activePath = path.get();
-    if (kind != WDMCapture && kind != WDMPlayback) m_activeDevicePath = path.get();
-    m_slots[size_t(slot)] = std::move(path);
+    if (m_graph && slot >= 0 && maker != makers().end()) {
+        if (std::unique_ptr<ZRFilterPathBase> path = maker->second(m_graph.get())) {
+            m_activePath = path.get();
+            if (kind != WDMCapture && kind != WDMPlayback) m_activeDevicePath = path.get();
+            m_slots[size_t(slot)] = std::move(path);
+        }
+    }
 
     configureAndBuildPath();
 
