@@ -3,6 +3,7 @@
 #include "app/ZRAboutDialog.h"
 #include "app/ZRLauncher.h"
 #include "output/BPSWarning.h"
+#include "output/Wren80Warning.h"
 #include "output/ZRProfileDialog.h"
 
 #include <QCheckBox>
@@ -15,6 +16,13 @@ int ZRProgramServices::runProfileDialog(ZRProfileDialog& dialog) {
 
 ZRWindowServices::WarningAnswer ZRProgramServices::runBitrateWarning(QWidget* parent) {
     BPSWarning warning(parent, nullptr, true);
+    const bool accepted = warning.exec() == QDialog::Accepted;
+    settle();
+    return {accepted, warning.m_checkBox->isChecked()};
+}
+
+ZRWindowServices::WarningAnswer ZRProgramServices::runWren80Warning(QWidget* parent) {
+    Wren80Warning warning(parent, nullptr, true);
     const bool accepted = warning.exec() == QDialog::Accepted;
     settle();
     return {accepted, warning.m_checkBox->isChecked()};

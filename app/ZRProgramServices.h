@@ -9,6 +9,7 @@ class ZRProgramServices : public ZRWindowServices {
 public:
     int runProfileDialog(ZRProfileDialog& dialog) override;
     WarningAnswer runBitrateWarning(QWidget* parent) override;
+    WarningAnswer runWren80Warning(QWidget* parent) override;
     void showAbout(QWidget* parent) override;
     bool startProgram(const QString& program, const QStringList& arguments,
                       const QString& workingFolder) override;

@@ -85,12 +85,34 @@ void ZRWindowServices::warning(QWidget* parent, const QString& caption, const QS
     QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
 }
 
+int ZRWindowServices::askYesNoAbort(QWidget* parent, const QString& caption, const QString& text) {
+    return question(parent, caption, text,
+                    {QObject::tr("Yes"), QObject::tr("No"), QObject::tr("Abort")}, 0, 2);
+}
+
+void ZRWindowServices::information(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+    settle();
+}
+
+QString ZRWindowServices::folderName(QWidget* parent, const QString& caption,
+                                     const QString& startFolder) {
+    const QString folder =
+        ZRFileDialog::getExistingDirectory(startFolder, parent, nullptr, caption);
+    settle();
+    return folder;
+}
+
 // The program's dialogs live above the views: without the program's services nothing is shown.
 int ZRWindowServices::runProfileDialog(ZRProfileDialog&) {
     return 0;
 }
 
 ZRWindowServices::WarningAnswer ZRWindowServices::runBitrateWarning(QWidget*) {
+    return {};
+}
+
+ZRWindowServices::WarningAnswer ZRWindowServices::runWren80Warning(QWidget*) {
     return {};
 }
 

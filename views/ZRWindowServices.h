@@ -8,11 +8,11 @@ class QWidget;
 class ZRProfileDialog;
 
 /// What the main window and the pages ask of the user: file dialogs, message boxes, the profile
-/// dialog, the bit-rate warning and the about box. This class shows the boxes and file dialogs
-/// itself; the program's own dialogs (profile dialog, bit-rate warning, about box) lie above the
-/// views, so the program sets its services (`setProgramServices`, which show them) at start-up,
-/// and without them those three show nothing. Tests install one that answers by script. Web pages,
-/// documents and programs go through `ZRLauncher`. GUI thread only.
+/// dialog, the bit-rate and split warnings and the about box. This class shows the boxes and file
+/// dialogs itself; the program's own dialogs (profile dialog, bit-rate warning, about box) lie
+/// above the views, so the program sets its services (`setProgramServices`, which show them) at
+/// start-up, and without them those three show nothing. Tests install one that answers by script.
+/// Web pages, documents and programs go through `ZRLauncher`. GUI thread only.
 class ZRWindowServices {
 public:
     enum class SaveAnswer { Save, DontSave, Cancel };
@@ -44,10 +44,19 @@ public:
     virtual void informAbort(QWidget* parent, const QString& caption, const QString& text);
     /// A warning with one OK button.
     virtual void warning(QWidget* parent, const QString& caption, const QString& text);
+    /// The Yes / No / Abort question of an information box: 0 Yes, 1 No, 2 Abort (also when the
+    /// box is closed otherwise). Asks through `question`.
+    virtual int askYesNoAbort(QWidget* parent, const QString& caption, const QString& text);
+    /// An information box with one OK button.
+    virtual void information(QWidget* parent, const QString& caption, const QString& text);
+    /// The toolkit's folder dialog starting at `startFolder`; empty when cancelled.
+    virtual QString folderName(QWidget* parent, const QString& caption, const QString& startFolder);
     /// Runs the profile dialog modally; its result (1 accepted; 0 here).
     virtual int runProfileDialog(ZRProfileDialog& dialog);
     /// Runs the bit-rate warning (`BPSWarning`) modally.
     virtual WarningAnswer runBitrateWarning(QWidget* parent);
+    /// Runs the capture page's split warning (`Wren80Warning`) modally.
+    virtual WarningAnswer runWren80Warning(QWidget* parent);
     /// Shows the about box modally.
     virtual void showAbout(QWidget* parent);
     /// The standard colour dialog, starting at `initial`; an invalid colour when cancelled.

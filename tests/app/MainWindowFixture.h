@@ -50,6 +50,10 @@ public:
     QList<QStringList> fileLists; ///< answers of the multi-file dialogs, in order
     QList<int> answers;           ///< buttons pressed in the questions, in order; none: escape
     QStringList questions;        ///< texts of the questions asked
+    QStringList informations;     ///< texts of the information boxes shown
+    QStringList folderAnswers;    ///< answers of the folder dialogs, in order; empty: cancelled
+    WarningAnswer wren80Answer;   ///< how the split warning closes
+    int wren80Warnings = 0;
 
     QString fileName(QWidget*, bool, const QString&, const QString&, const QString&) override {
         ++fileDialogs;
@@ -78,6 +82,17 @@ public:
     }
     void warning(QWidget*, const QString& caption, const QString&) override {
         warnings.append(caption);
+    }
+    void information(QWidget*, const QString&, const QString& text) override {
+        informations.append(text);
+    }
+    QString folderName(QWidget*, const QString&, const QString&) override {
+        ++fileDialogs;
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+    }
+    WarningAnswer runWren80Warning(QWidget*) override {
+        ++wren80Warnings;
+        return wren80Answer;
     }
     int runProfileDialog(ZRProfileDialog& dialog) override;
     void showAbout(QWidget*) override { ++abouts; }
