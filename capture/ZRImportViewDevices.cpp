@@ -322,7 +322,6 @@ void ZRImportView::fillFormatLists() {
         break;
     }
     if (m_videoClass != 1) {
-        resX = resY = rate = channels = bits = 0;
         if (m_resolutionCombo->count() > 0) videoChosen = 0;
         if (m_audioFormatCombo->count() > 0) audioChosen = 0;
     }
@@ -339,6 +338,9 @@ void ZRImportView::fillFormatLists() {
     }
     m_resolutionCombo->setToolTip(m_resolutionCombo->currentText());
     m_audioFormatCombo->setToolTip(m_audioFormatCombo->currentText());
+    // The keys hold a capture card's chosen formats: a camcorder, an MPEG device or no device
+    // at all leaves them for the next time the card is there.
+    if (m_videoClass != 1) return;
     writeNumber("lastVResX", resX);
     writeNumber("lastVResY", resY);
     writeNumber("lastASamplerate", rate);
