@@ -1,5 +1,6 @@
 #include "platform/graph/ZRSceneSplitWriterNode.h"
 
+#include <chrono>
 #include <cstdio>
 
 ZRSceneSplitWriterNode::ZRSceneSplitWriterNode(segments::ZRDVSceneSplitWriter::Reserve reserve)
@@ -74,7 +75,11 @@ void ZRSceneSplitWriterNode::receive(ZRGraphPin*, const ZRMediaSample& sample) {
         return;
     }
     {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        if (!m_running) return;
+        // A frame waits for room at most as long as the next one takes to come.
+        m_roomMade.wait_for(lock, std::chrono::milliseconds(40),
+                            [this] { return !m_running || m_queue.size() < kQueueFrames; });
         if (!m_running) return;
         if (m_queue.size() >= kQueueFrames) {
             ++m_dropped;
@@ -109,6 +114,7 @@ void ZRSceneSplitWriterNode::writeLoop() {
             sample = std::move(m_queue.front());
             m_queue.pop_front();
         }
+        m_roomMade.notify_all();
         if (failed) continue;
         using Result = segments::ZRDVSceneSplitWriter::Result;
         const Result r = writer.write(*sample.data);
@@ -128,6 +134,7 @@ void ZRSceneSplitWriterNode::writeLoop() {
     std::lock_guard lock(m_mutex);
     m_result = writer.result();
     m_running = false;
+    m_roomMade.notify_all();
     if (!finished && !failed) {
         m_error = writer.error();
         notify(kZREventErrorAbort, kZRGraphFail);

@@ -23,7 +23,8 @@ public:
 /// "ZR DV SceneSplit MultiFile Writer": takes interleaved DV frames at "Input" and writes them
 /// through a `segments::ZRDVSceneSplitWriter` on a thread of its own, so a slow disk never holds
 /// the device back. The file name's extension is dropped to give the segments' base name. A
-/// frame that finds the queue full (32 frames) or is not whole is counted as dropped. A write
+/// frame that finds the queue full (32 frames) for longer than a frame period (40 ms), or is
+/// not whole, is counted as dropped. A write
 /// that fails ends the writer (its files complete) and queues an error abort event; the reason
 /// is `error()`. The files are completed when the graph stops.
 /// Thread-safety: `receive` on one upstream thread; the queue and the counters are guarded.
@@ -63,6 +64,7 @@ private:
     segments::ZRDVSceneSplitWriter::Reserve m_reserve;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_roomMade;
     std::deque<ZRMediaSample> m_queue;
     bool m_quit = false;
     bool m_running = false;
