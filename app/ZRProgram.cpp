@@ -18,6 +18,7 @@
 #include "engine/api/IZRCallbacks.h"
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZRFileRequester.h"
+#include "platform/ieee1394/ZRIeee1394Backend.h"
 #include "views/ZRWindowServices.h"
 
 #include <QDir>
@@ -141,6 +142,10 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
         QDir::setCurrent(program.absolutePath());
 
     run.application = std::make_unique<ZRApplication>(argc, argv, true);
+    // DV camcorders on the machine's IEEE 1394 buses, and a simulated one when asked for.
+    zrieee1394::registerBus();
+    if (qEnvironmentVariableIntValue("CLIPSTEAD_SIMULATED_DEVICES") == 1)
+        zrieee1394::registerSimulatedCamcorder();
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     // The arguments' own bytes: a file name that is no text in the locale's encoding is
