@@ -39,6 +39,11 @@ std::string ZRSceneSplitWriterNode::error() const {
     return m_error;
 }
 
+std::vector<int64_t> ZRSceneSplitWriterNode::writeTimes() const {
+    std::lock_guard lock(m_mutex);
+    return m_writeTimes;
+}
+
 std::string ZRSceneSplitWriterNode::result() const {
     std::lock_guard lock(m_mutex);
     return m_result;
@@ -50,7 +55,8 @@ ZRGraphResult ZRSceneSplitWriterNode::onPause(ZRGraphState from) {
     m_error.clear();
     m_result.clear();
     m_queue.clear();
-    m_taken = m_dropped = m_written = 0;
+    m_taken = m_dropped = m_written = m_queuePeak = 0;
+    m_writeTimes.clear();
     // Without a file name the stream is taken and nothing is written.
     m_running = !m_path.empty();
     if (!m_running) return kZRGraphOk;
@@ -87,6 +93,7 @@ void ZRSceneSplitWriterNode::receive(ZRGraphPin*, const ZRMediaSample& sample) {
         }
         m_queue.push_back(sample);
         ++m_taken;
+        if (int64_t(m_queue.size()) > m_queuePeak.load()) m_queuePeak = int64_t(m_queue.size());
     }
     m_wake.notify_one();
 }
@@ -117,7 +124,14 @@ void ZRSceneSplitWriterNode::writeLoop() {
         m_roomMade.notify_all();
         if (failed) continue;
         using Result = segments::ZRDVSceneSplitWriter::Result;
+        const auto start = std::chrono::steady_clock::now();
         const Result r = writer.write(*sample.data);
+        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - start);
+        {
+            std::lock_guard lock(m_mutex);
+            m_writeTimes.push_back(took.count());
+        }
         if (r == Result::Written) ++m_written;
         if (r == Result::Rejected) ++m_dropped;
         if (r == Result::Failed) {

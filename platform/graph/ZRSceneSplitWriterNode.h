@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 /// The scene-split writer's own settings.
 class IZRSceneSplitSettings {
@@ -45,6 +46,10 @@ public:
     int64_t framesDropped() const override { return m_dropped.load(); }
     /// Frames written since the last start.
     int64_t written() const { return m_written.load(); }
+    /// The most frames the queue held at once since the last start.
+    int64_t queuePeak() const { return m_queuePeak.load(); }
+    /// How long each frame's write took since the last start, in microseconds.
+    std::vector<int64_t> writeTimes() const;
     /// Why the writer ended early (empty when it did not).
     std::string error() const;
     /// The list or single file of the last capture, once stopped.
@@ -76,4 +81,6 @@ private:
     std::atomic<int64_t> m_taken{0};
     std::atomic<int64_t> m_dropped{0};
     std::atomic<int64_t> m_written{0};
+    std::atomic<int64_t> m_queuePeak{0};
+    std::vector<int64_t> m_writeTimes; // guarded by m_mutex
 };

@@ -23,7 +23,18 @@ int64_t steadyMs() {
 ZRSimulatedCamcorder::ZRSimulatedCamcorder(uint64_t guid, std::string label, Frames tape)
     : m_guid(guid), m_label(std::move(label)), m_tape(std::move(tape)), m_clock(steadyMs) {
     m_ntsc = !m_tape.empty() && segments::isDv525(m_tape.front());
+    m_length = int64_t(m_tape.size());
     m_lastTick = m_clock();
+}
+
+int64_t ZRSimulatedCamcorder::tapeFrames() const {
+    std::lock_guard lock(m_mutex);
+    return m_length;
+}
+
+void ZRSimulatedCamcorder::setTapeLength(int64_t frames) {
+    std::lock_guard lock(m_mutex);
+    if (!m_tape.empty() && frames > 0) m_length = frames;
 }
 
 ZRSimulatedCamcorder::~ZRSimulatedCamcorder() {
@@ -82,7 +93,7 @@ int64_t ZRSimulatedCamcorder::position() const {
 
 void ZRSimulatedCamcorder::setPosition(int64_t frame) {
     std::lock_guard lock(m_mutex);
-    m_position = double(std::clamp<int64_t>(frame, 0, std::max<int64_t>(tapeFrames() - 1, 0)));
+    m_position = double(std::clamp<int64_t>(frame, 0, std::max<int64_t>(m_length - 1, 0)));
 }
 
 std::vector<std::vector<uint8_t>> ZRSimulatedCamcorder::requests() const {
@@ -208,7 +219,7 @@ void ZRSimulatedCamcorder::advanceLocked() {
     if (m_receiving && m_opcode == zravc::kOpPlay && m_operand == 0x75) return;
     const double speed = speedLocked();
     if (speed == 0 || elapsed <= 0) return;
-    const double last = std::max<double>(double(m_tape.size()) - 1, 0);
+    const double last = std::max<double>(double(m_length) - 1, 0);
     m_position += speed * double(elapsed) / 1000.0;
     if (m_position <= 0 || m_position >= last) {
         m_position = std::clamp(m_position, 0.0, last);
@@ -226,7 +237,7 @@ std::vector<uint8_t> ZRSimulatedCamcorder::answerLocked(std::span<const uint8_t>
     if (request.size() < 4 || request[1] != zravc::kTapeSubunit)
         return request.empty() ? reply : refuse(zravc::kNotImplemented);
     const uint8_t opcode = request[2], operand = request[3];
-    const double last = std::max<double>(double(m_tape.size()) - 1, 0);
+    const double last = std::max<double>(double(m_length) - 1, 0);
     if (request[0] == zravc::kControl) {
         switch (opcode) {
         case zravc::kOpLoadMedium:
@@ -315,7 +326,7 @@ ZR1394Status ZRSimulatedCamcorder::transact(uint64_t guid, std::span<const uint8
 }
 
 std::vector<uint8_t> ZRSimulatedCamcorder::frameAtLocked(int64_t frame, bool* complete) {
-    std::vector<uint8_t> bytes = m_tape[size_t(frame)];
+    std::vector<uint8_t> bytes = m_tape[size_t(frame % int64_t(m_tape.size()))];
     auto mark = m_marks.upper_bound(frame);
     if (mark != m_marks.begin()) {
         --mark;
@@ -368,7 +379,7 @@ void ZRSimulatedCamcorder::sendLoop() {
             due = std::chrono::steady_clock::now();
             continue;
         }
-        const auto last = int64_t(m_tape.size()) - 1;
+        const auto last = m_length - 1;
         const int64_t at = std::clamp<int64_t>(int64_t(m_position), 0, last);
         bool complete = true;
         std::vector<uint8_t> frame = frameAtLocked(at, &complete);

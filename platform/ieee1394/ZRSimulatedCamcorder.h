@@ -42,7 +42,10 @@ public:
 
     uint64_t guid() const { return m_guid; }
     bool isNtsc() const { return m_ntsc; }
-    int64_t tapeFrames() const { return int64_t(m_tape.size()); }
+    /// The tape's length in frames.
+    int64_t tapeFrames() const;
+    /// Makes the tape `frames` long, its stored frames repeated (a long tape from a short file).
+    void setTapeLength(int64_t frames);
 
     /// The clock the tape moves by (default: the steady clock).
     void setClock(Clock clock);
@@ -113,6 +116,7 @@ private:
     const uint64_t m_guid;
     const std::string m_label;
     Frames m_tape;
+    int64_t m_length = 0;
     bool m_ntsc = false;
 
     mutable std::mutex m_mutex;
