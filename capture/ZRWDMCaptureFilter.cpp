@@ -5,16 +5,26 @@
 #include "platform/ieee1394/IZRAvcTransport.h"
 #include "platform/ieee1394/ZRAvcCommands.h"
 
-#include <QDebug>
+#include <QLoggingCategory>
 #include <QMetaObject>
 
 #include <mutex>
 
-/// Carries outcomes from the device's thread to the filter: cleared when the filter goes, so a
-/// late reply is dropped instead of reaching a destroyed object.
+Q_LOGGING_CATEGORY(lcCamera, "clipstead.capture.camera", QtWarningMsg)
+
+/// Carries outcomes from the device's thread to the filter under its own lock, with one queued
+/// notice at a time (a plain slot call, which leaves the data to the lock); cleared when the
+/// filter goes, so a late reply is dropped instead of reaching a destroyed object.
 struct ZRWDMCaptureFilter::Relay {
+    struct Outcome {
+        std::function<void(int, std::vector<uint8_t>)> handle;
+        int status;
+        std::vector<uint8_t> reply;
+    };
     std::mutex mutex;
     ZRWDMCaptureFilter* target = nullptr;
+    std::vector<Outcome> outcomes;
+    bool noticePosted = false;
 };
 
 ZRWDMCaptureFilter::ZRWDMCaptureFilter(ZRGraphBase* graph, ZRFilterBase* upstreamA, int indexA,
@@ -85,21 +95,30 @@ void ZRWDMCaptureFilter::send(std::vector<uint8_t> request,
     t->submit(std::move(request), [relay, handle](ZR1394Status status, std::vector<uint8_t> reply) {
         std::lock_guard lock(relay->mutex);
         if (!relay->target) return;
-        // Posting under the relay's lock: the filter cannot be destroyed in between, and
-        // its destruction removes what is still posted to it.
-        QMetaObject::invokeMethod(
-            relay->target,
-            [handle, status, reply = std::move(reply)]() mutable {
-                handle(int(status), std::move(reply));
-            },
-            Qt::QueuedConnection);
+        relay->outcomes.push_back({handle, int(status), std::move(reply)});
+        if (relay->noticePosted) return;
+        relay->noticePosted = true;
+        // Posted under the relay's lock: the filter cannot be destroyed in between, and its
+        // destruction removes what is still posted to it.
+        QMetaObject::invokeMethod(relay->target, "takeOutcomes", Qt::QueuedConnection);
     });
 }
 
+void ZRWDMCaptureFilter::takeOutcomes() {
+    std::vector<Relay::Outcome> outcomes;
+    {
+        std::lock_guard lock(m_relay->mutex);
+        outcomes.swap(m_relay->outcomes);
+        m_relay->noticePosted = false;
+    }
+    for (Relay::Outcome& o : outcomes)
+        o.handle(o.status, std::move(o.reply));
+}
+
 void ZRWDMCaptureFilter::setState(long state, long parameter) {
-    qDebug().noquote() << QStringLiteral("cam state <- %1 %2")
-                              .arg(state & 0xFFFF, 4, 16, QLatin1Char('0'))
-                              .arg(parameter & 0xFFFF, 4, 16, QLatin1Char('0'));
+    qCDebug(lcCamera).noquote() << QStringLiteral("cam state <- %1 %2")
+                                       .arg(state & 0xFFFF, 4, 16, QLatin1Char('0'))
+                                       .arg(parameter & 0xFFFF, 4, 16, QLatin1Char('0'));
     IZRAvcTransport* t = transport();
     if (!t) return;
     const zravc::Request request = zravc::request(state, parameter, t->isNtsc());
@@ -137,9 +156,9 @@ void ZRWDMCaptureFilter::pollState() {
         m_pollPending = false;
         long state = 0, parameter = 0;
         if (status == int(ZR1394Status::Ok) && zravc::transportState(reply, &state, &parameter)) {
-            qDebug().noquote() << QStringLiteral("cam state -> %1 %2")
-                                      .arg(state & 0xFFFF, 4, 16, QLatin1Char('0'))
-                                      .arg(parameter & 0xFFFF, 4, 16, QLatin1Char('0'));
+            qCDebug(lcCamera).noquote() << QStringLiteral("cam state -> %1 %2")
+                                               .arg(state & 0xFFFF, 4, 16, QLatin1Char('0'))
+                                               .arg(parameter & 0xFFFF, 4, 16, QLatin1Char('0'));
             if (state != m_state || parameter != m_parameter) {
                 m_state = state;
                 m_parameter = parameter;

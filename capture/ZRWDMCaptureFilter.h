@@ -83,6 +83,10 @@ Q_SIGNALS:
     void timecodeChanged(long timecode);
     void framesDropped(long notDropped, long dropped);
 
+private Q_SLOTS:
+    /// Runs the handlers of the outcomes the device's thread handed over.
+    void takeOutcomes();
+
 private:
     struct Relay;
     IZRAvcTransport* transport() const;

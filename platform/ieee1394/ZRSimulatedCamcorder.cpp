@@ -76,6 +76,11 @@ void ZRSimulatedCamcorder::setFreeRunning(bool on) {
     m_wake.notify_all();
 }
 
+void ZRSimulatedCamcorder::setFreeRunningPeriod(std::chrono::microseconds period) {
+    std::lock_guard lock(m_mutex);
+    m_freePeriod = period;
+}
+
 uint8_t ZRSimulatedCamcorder::modeOpcode() const {
     std::lock_guard lock(m_mutex);
     return m_opcode;
@@ -215,8 +220,10 @@ void ZRSimulatedCamcorder::advanceLocked() {
     const int64_t now = m_clock();
     const int64_t elapsed = now - m_lastTick;
     m_lastTick = now;
-    // Playing forward at normal speed to a receiver, the sender moves the tape frame by frame.
+    // Playing forward at normal speed to a receiver, the sender moves the tape frame by frame;
+    // recording what is sent to it, each frame recorded does.
     if (m_receiving && m_opcode == zravc::kOpPlay && m_operand == 0x75) return;
+    if (m_transmitting && m_opcode == zravc::kOpRecord && m_operand == 0x75) return;
     const double speed = speedLocked();
     if (speed == 0 || elapsed <= 0) return;
     const double last = std::max<double>(double(m_length) - 1, 0);
@@ -399,7 +406,11 @@ void ZRSimulatedCamcorder::sendLoop() {
         sink(frame, complete);
         lock.lock();
         m_inSink = false;
-        if (m_freeRunning && playing) continue;
+        if (m_freeRunning && playing) {
+            if (m_freePeriod.count() > 0)
+                m_wake.wait_for(lock, m_freePeriod, [this] { return m_quit; });
+            continue;
+        }
         due += period;
         m_wake.wait_until(lock, due, [this] { return m_quit; });
     }
@@ -417,8 +428,10 @@ bool ZRSimulatedCamcorder::transmit(uint64_t guid, std::span<const uint8_t> fram
     if (!m_plugged || guid != m_guid || !m_transmitting || !segments::isWholeDvFrame(frame.size()))
         return false;
     advanceLocked();
-    if (m_opcode == zravc::kOpRecord && m_operand == 0x75)
+    if (m_opcode == zravc::kOpRecord && m_operand == 0x75) {
         m_recorded.emplace_back(frame.begin(), frame.end());
+        m_position = std::min(m_position + 1, std::max<double>(double(m_length) - 1, 0));
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/ieee1394/ZR1394Bus.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -52,6 +53,8 @@ public:
     /// Free-running: at normal speed forward, each frame goes out as soon as the last was
     /// taken and the tape moves a frame a frame; otherwise one a frame period by the clock.
     void setFreeRunning(bool on);
+    /// While free-running, frames still leave at least this far apart (0: none).
+    void setFreeRunningPeriod(std::chrono::microseconds period);
 
     /// The transport's mode as it reports it: an opcode (0xC1..0xC4) and its operand.
     uint8_t modeOpcode() const;
@@ -123,6 +126,7 @@ private:
     std::condition_variable m_wake;
     Clock m_clock;
     bool m_freeRunning = false;
+    std::chrono::microseconds m_freePeriod{0};
     uint8_t m_opcode = 0xC4, m_operand = 0x60;
     double m_position = 0;
     int64_t m_lastTick = 0;

@@ -34,6 +34,10 @@ struct DVCameraFixture {
         camera = std::make_shared<zrieee1394::ZRSimulatedCamcorder>(kCameraGuid, "Sony DCR-PC",
                                                                     std::move(tape));
         camera->setFreeRunning(true);
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+        // Instrumented writers take longer than a frame at full speed: frames would be dropped.
+        camera->setFreeRunningPeriod(std::chrono::milliseconds(60));
+#endif
         backend = std::make_shared<zrieee1394::ZRIeee1394Backend>(camera);
         ZRDeviceRegistry::instance().add(backend);
         base.buildGraph();
@@ -42,7 +46,9 @@ struct DVCameraFixture {
         base.destroyGraph();
         ZRDeviceRegistry::instance().remove(backend.get());
     }
-    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+    std::string path(const char* name) const {
+        return dir.filePath(name).toStdString();
+    }
 
     /// Runs the event loop until `done` holds or `ms` passed; false on the time-out.
     static bool waitFor(const std::function<bool()>& done, int ms = 20000) {

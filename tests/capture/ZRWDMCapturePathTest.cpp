@@ -46,7 +46,14 @@ struct Capture {
             return fixture.camera->modeOpcode() == 0xC4 && fixture.camera->modeOperand() == 0x60 &&
                    fixture.camera->framesSent() > 0;
         });
-        DVCameraFixture::waitFor([] { return false; }, 100);
+        // The last frames reach the writer's queue (a slow writer may hold one back a while).
+        ZRSceneSplitWriterNode* w = writer();
+        for (int64_t seen = -1, i = 0; i < 100; ++i) {
+            const int64_t now = w ? w->framesNotDropped() + w->framesDropped() : 0;
+            if (now == seen) break;
+            seen = now;
+            DVCameraFixture::waitFor([] { return false; }, 150);
+        }
         fixture.base.setGraphState(0);
         return ended;
     }
