@@ -42,10 +42,12 @@ struct Capture {
     bool run() {
         if (fixture.base.setGraphState(2) != kZRGraphOk) return false;
         path.captureFilter()->setState(4296, 0);
-        const bool ended = DVCameraFixture::waitFor([&] {
-            return fixture.camera->modeOpcode() == 0xC4 && fixture.camera->modeOperand() == 0x60 &&
-                   fixture.camera->framesSent() > 0;
-        });
+        const bool ended = DVCameraFixture::waitFor(
+            [&] {
+                return fixture.camera->modeOpcode() == 0xC4 &&
+                       fixture.camera->modeOperand() == 0x60 && fixture.camera->framesSent() > 0;
+            },
+            120000);
         // The last frames reach the writer's queue (a slow writer may hold one back a while).
         ZRSceneSplitWriterNode* w = writer();
         for (int64_t seen = -1, i = 0; i < 100; ++i) {
