@@ -197,11 +197,15 @@ bool ZRRemoteCtrl::isPlaying() const {
 }
 
 void ZRRemoteCtrl::emitShow(int control, bool show) {
-    (this->*(show ? kShow[control] : kHide[control]))();
+    if (control < 0 || control >= ControlCount) return;
+    const Plain signal = show ? kShow[size_t(control)] : kHide[size_t(control)];
+    (this->*signal)();
 }
 
 void ZRRemoteCtrl::emitEnable(int control, bool on) {
-    (this->*kEnable[control])(on);
+    if (control < 0 || control >= ControlCount) return;
+    const Flag signal = kEnable[size_t(control)];
+    (this->*signal)(on);
 }
 
 void ZRRemoteCtrl::guiShow(long mask) {
@@ -323,7 +327,8 @@ void ZRRemoteCtrl::handleState(long state, long parameter) {
 void ZRRemoteCtrl::setButtonStates(long enable, long pressed) {
     for (int i = 0; i < 16; ++i) {
         emitEnable(i, (enable >> i) & 1);
-        (this->*kToggle[i])((pressed >> i) & 1);
+        const Flag toggle = kToggle[i];
+        (this->*toggle)((pressed >> i) & 1);
     }
 }
 
