@@ -39,6 +39,11 @@ std::string ZRSceneSplitWriterNode::error() const {
     return m_error;
 }
 
+int64_t ZRSceneSplitWriterNode::queued() const {
+    std::lock_guard lock(m_mutex);
+    return int64_t(m_queue.size());
+}
+
 std::vector<int64_t> ZRSceneSplitWriterNode::writeTimes() const {
     std::lock_guard lock(m_mutex);
     return m_writeTimes;

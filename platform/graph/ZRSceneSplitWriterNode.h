@@ -46,6 +46,8 @@ public:
     int64_t framesDropped() const override { return m_dropped.load(); }
     /// Frames written since the last start.
     int64_t written() const { return m_written.load(); }
+    /// Frames waiting in the queue now.
+    int64_t queued() const;
     /// The most frames the queue held at once since the last start.
     int64_t queuePeak() const { return m_queuePeak.load(); }
     /// How long each frame's write took since the last start, in microseconds.

@@ -81,6 +81,11 @@ void ZRSimulatedCamcorder::setFreeRunningPeriod(std::chrono::microseconds period
     m_freePeriod = period;
 }
 
+void ZRSimulatedCamcorder::setFreeRunningGate(std::function<bool()> ready) {
+    std::lock_guard lock(m_mutex);
+    m_gate = std::move(ready);
+}
+
 uint8_t ZRSimulatedCamcorder::modeOpcode() const {
     std::lock_guard lock(m_mutex);
     return m_opcode;
@@ -409,6 +414,14 @@ void ZRSimulatedCamcorder::sendLoop() {
         if (m_freeRunning && playing) {
             if (m_freePeriod.count() > 0)
                 m_wake.wait_for(lock, m_freePeriod, [this] { return m_quit; });
+            while (m_gate && !m_quit) {
+                const std::function<bool()> gate = m_gate;
+                lock.unlock();
+                const bool ready = gate();
+                lock.lock();
+                if (ready) break;
+                m_wake.wait_for(lock, std::chrono::milliseconds(1), [this] { return m_quit; });
+            }
             continue;
         }
         due += period;

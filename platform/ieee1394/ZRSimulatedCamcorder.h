@@ -55,6 +55,9 @@ public:
     void setFreeRunning(bool on);
     /// While free-running, frames still leave at least this far apart (0: none).
     void setFreeRunningPeriod(std::chrono::microseconds period);
+    /// While free-running, each frame waits until `ready` (called without the camcorder's lock)
+    /// answers true: a receiver's own flow control. Null: none.
+    void setFreeRunningGate(std::function<bool()> ready);
 
     /// The transport's mode as it reports it: an opcode (0xC1..0xC4) and its operand.
     uint8_t modeOpcode() const;
@@ -127,6 +130,7 @@ private:
     Clock m_clock;
     bool m_freeRunning = false;
     std::chrono::microseconds m_freePeriod{0};
+    std::function<bool()> m_gate;
     uint8_t m_opcode = 0xC4, m_operand = 0x60;
     double m_position = 0;
     int64_t m_lastTick = 0;

@@ -31,7 +31,10 @@ struct Capture {
         path.setSplitLimit(splitKilobytes);
         path.setSceneSplit(sceneSplit);
         built = path.connectInternal();
+        if (ZRSceneSplitWriterNode* w = writer())
+            f.camera->setFreeRunningGate([w] { return w->queued() < 8; });
     }
+    ~Capture() { fixture.camera->setFreeRunningGate(nullptr); }
     ZRSceneSplitWriterNode* writer() const {
         auto* sink =
             path.fileOutput() ? static_cast<ZRFileSinkFilter*>(path.fileOutput()->end()) : nullptr;
@@ -148,6 +151,7 @@ TEST(WDMCapturePath, AFailedWriteEndsTheCaptureWithWholeFrames) {
     ASSERT_EQ(f.base.addFilter(std::move(full), "full writer", &id), kZRGraphOk);
     auto* writer = f.base.node(id)->as<ZRSceneSplitWriterNode>();
     ASSERT_EQ(f.base.connectPins(feed, writer->inputPin(0)), kZRGraphOk);
+    f.camera->setFreeRunningGate([writer] { return writer->queued() < 8; });
     ASSERT_TRUE(c.run());
     long code = 0;
     intptr_t p1 = 0, p2 = 0;
