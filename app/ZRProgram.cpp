@@ -19,6 +19,7 @@
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZRFileRequester.h"
 #include "platform/cdwriter/ZRCdWriter.h"
+#include "platform/ieee1394/ZRIeee1394Backend.h"
 #include "views/ZRWindowServices.h"
 
 #include <QDir>
@@ -143,8 +144,11 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
 
     run.application = std::make_unique<ZRApplication>(argc, argv, true);
     // Simulated devices stand in for hardware the machine lacks, behind the same interfaces.
+    // DV camcorders on the machine's IEEE 1394 buses.
+    zrieee1394::registerBus();
     if (qEnvironmentVariableIntValue("CLIPSTEAD_SIMULATED_DEVICES") == 1) {
         cdwriter::registerSimulatedWriter();
+        zrieee1394::registerSimulatedCamcorder();
     }
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList arguments = QCoreApplication::arguments().mid(1);

@@ -3,6 +3,7 @@
 #include "capture/ZRDeviceNames.h"
 #include "platform/aviwriter/AviCompressors.h"
 #include "platform/graph/ZRDeviceRegistry.h"
+#include "platform/ieee1394/ZRIeee1394Backend.h"
 
 #include <QLoggingCategory>
 
@@ -107,6 +108,13 @@ VidCapDevInfoList gGetVidCapDevInfoList(int32_t familyMask, int32_t modelMask) {
         record->portName = zrdevicenames::portName(record->devicePort);
         record->deviceTypeName = zrdevicenames::deviceTypeName(record->deviceType);
         classifyVideoDevice(record->friendlyName, &record->familyMask, &record->modelMask);
+        // DV devices are known by their bus, whatever driver or maker their name shows; their
+        // model comes from the name's rows where one names it.
+        if (record->displayName.startsWith(QLatin1String(zrieee1394::kDisplayNamePrefix)) &&
+            record->familyMask != 2) {
+            record->familyMask = 2;
+            record->modelMask = 0x2;
+        }
         if ((record->familyMask & familyMask) && (record->modelMask & modelMask))
             list.push_back(std::move(record));
     }

@@ -6,6 +6,7 @@
 #include "platform/graph/ZRGraphInterfaces.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -93,6 +94,10 @@ public:
     virtual void buildGraph();
     /// Stops the graph and destroys it with every node.
     virtual void destroyGraph();
+    /// The capture device's filter of the path built on this graph (it registers itself and
+    /// clears this when destroyed); null when none.
+    void setCaptureFilter(QObject* filter) { m_captureFilter = filter; }
+    QObject* captureFilter() const { return m_captureFilter.data(); }
     void setOwnerWindow(QObject* owner) { m_owner = owner; }
     QObject* ownerWindow() const { return m_owner; }
     ZRGraphResult setNotifyWindow(QObject* window, int type);
@@ -119,4 +124,5 @@ private:
     ZRGraphResult m_lastResult = kZRGraphOk;
     long m_currentState = 0;
     QObject* m_owner = nullptr;
+    QPointer<QObject> m_captureFilter;
 };

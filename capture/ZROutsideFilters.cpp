@@ -1,9 +1,13 @@
 #include "capture/ZROutsideFilters.h"
 
+#include "platform/graph/ZRAviMuxNode.h"
+#include "platform/graph/ZRDVMuxNode.h"
+#include "platform/graph/ZRDVSplitNode.h"
 #include "platform/graph/ZRDecoderNode.h"
 #include "platform/graph/ZRDumpNode.h"
 #include "platform/graph/ZRMpeg2DemuxNode.h"
 #include "platform/graph/ZRRendererNodes.h"
+#include "platform/graph/ZRSceneSplitWriterNode.h"
 #include "platform/graph/ZRSourceNodes.h"
 #include "platform/graph/ZRTeeNodes.h"
 
@@ -38,6 +42,11 @@ const std::vector<Standard>& standards() {
         {kClsidVideoRenderer, maker<ZRVideoRendererNode>()},
         {kClsidAudioRenderer, [] { return std::unique_ptr<ZRGraphNode>(new ZRAudioRendererNode); }},
         {kClsidAsyncFileReader, maker<ZRFileReaderNode>(std::string("Async File Reader"), false)},
+        {kClsidAviSplitter, maker<ZRSplitterNode>(std::string("AVI Splitter"))},
+        {kClsidDVMux, maker<ZRDVMuxNode>()},
+        {kClsidAviMux, maker<ZRAviMuxNode>()},
+        {kClsidDVSplitter, maker<ZRDVSplitNode>()},
+        {kClsidDVVideoDecoder, decoder("DV Video Decoder", AV_CODEC_ID_DVVIDEO, "", "dvvideo")},
     };
     return table;
 }
@@ -63,6 +72,8 @@ const std::vector<Row>& rows() {
          maker<ZRFileReaderNode>(std::string("OVL MultiFile Reader"), true)},
         {nullptr, kClsidMakerMpegSplitter, "Orvand MPEG Splitter",
          maker<ZRSplitterNode>(std::string("MPEG Splitter"))},
+        {kFileEngineMultiFileWriter, kClsidEngineSceneSplitWriter,
+         "ZR DV SceneSplit MultiFile Writer", maker<ZRSceneSplitWriterNode>()},
     };
     return table;
 }

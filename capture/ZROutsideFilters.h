@@ -26,6 +26,11 @@ inline constexpr const char* kClsidMakerMvlReader = "B44C88DA-9519-4D62-AFE2-116
 inline constexpr const char* kClsidEngineMultiFileReader = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E701";
 inline constexpr const char* kClsidMakerOvlReader = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E702";
 inline constexpr const char* kClsidMakerMpegSplitter = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E703";
+/// The DV capture side: the engine's scene-split writer, the maker's DV and MPEG multi-file
+/// writers (the MPEG one comes with the MPEG encoder devices; a class no row makes answers null).
+inline constexpr const char* kClsidEngineSceneSplitWriter = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E704";
+inline constexpr const char* kClsidMakerOvlWriter = "0EC57820-930C-11D4-AF12-000021FAD19C";
+inline constexpr const char* kClsidMakerMvlWriter = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E710";
 
 /// Standard filters, by class name.
 inline constexpr const char* kClsidSmartTee = "Smart Tee";
@@ -34,6 +39,11 @@ inline constexpr const char* kClsidMpeg2Demultiplexer = "MPEG-2 Demultiplexer";
 inline constexpr const char* kClsidVideoRenderer = "Video Renderer";
 inline constexpr const char* kClsidAudioRenderer = "Audio Renderer";
 inline constexpr const char* kClsidAsyncFileReader = "Async File Reader";
+inline constexpr const char* kClsidAviSplitter = "AVI Splitter";
+inline constexpr const char* kClsidDVMux = "DV Muxer";
+inline constexpr const char* kClsidAviMux = "AVI Mux";
+inline constexpr const char* kClsidDVSplitter = "DV Splitter";
+inline constexpr const char* kClsidDVVideoDecoder = "DV Video Decoder";
 
 /// Filter files.
 inline constexpr const char* kFileEngineMpegSplitter = "ZRSPMpeg.Ax";
@@ -41,6 +51,7 @@ inline constexpr const char* kFileEngineMpegDecoders = "ZRDSMpeg.Ax";
 inline constexpr const char* kFileEngineDVDecoder = "zrdsdv.ax";
 inline constexpr const char* kFileEngineMultiFileReader = "ZRMultiFileReader.Ax";
 inline constexpr const char* kFileDump = "CSDump.Ax";
+inline constexpr const char* kFileEngineMultiFileWriter = "ZRMultiFileWriter.Dll";
 
 /// One outside filter.
 struct Row {

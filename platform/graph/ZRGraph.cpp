@@ -55,8 +55,17 @@ ZRGraphResult ZRGraph::removeNode(NodeId id) {
     auto it = std::find_if(m_nodes.begin(), m_nodes.end(), [&](auto& e) { return e.id == id; });
     if (id == 0 || it == m_nodes.end()) return kZRGraphInvalidArg;
     if (m_state != ZRGraphState::Stopped) return kZRGraphNotStopped;
-    for (const auto& pin : it->node->pins())
-        (void)disconnect(pin.get());
+    // A node may drop pins of its own when one is disconnected (a splitter's outputs go with
+    // its input): the list is looked at afresh after each disconnection.
+    for (bool again = true; again;) {
+        again = false;
+        for (const auto& pin : it->node->pins())
+            if (pin->isConnected()) {
+                (void)disconnect(pin.get());
+                again = true;
+                break;
+            }
+    }
     if (m_syncNode == it->node.get()) (void)setSyncSource(nullptr);
     // Out of the list before it is destroyed: its destructor may look the graph up.
     std::unique_ptr<ZRGraphNode> gone = std::move(it->node);

@@ -19,6 +19,8 @@
 #include "classes/widgets/ZRTCWidget.h"
 #include "classes/widgets/ZRTabBar.h"
 
+#include "capture/ZRJogShuttle.h"
+#include "capture/ZRRemoteCtrl.h"
 #include "editor/ZRUserData.h"
 #include "engine/api/IZRTimeline.h"
 #include "views/ZRSBPSlider.h"
@@ -405,6 +407,68 @@ void addButtons(GalleryPage& page) {
                  [&](const QString&) { return new ZRPushButton(&page, &play->layers, false); });
 }
 
+// The camera transport: the sixteen buttons wired to a remote control in each display state
+// its reports lead to, and the jog shuttle at rest, dragged and disabled.
+void addTransport(GalleryPage& page) {
+    page.addHeading(QStringLiteral("ZRRemoteCtrl and ZRJogShuttle"));
+    static const char* const kSets[16] = {
+        "REWIND", "REWIND", "PLAY", "FRAME_BWD", "FRAME_BWD", "PAUSE",    "FRAME_FWD", "FRAME_FWD",
+        "PLAY",   "FFWD",   "FFWD", "RECORD",    "PAUSE",     "PLAY_HDD", "STOP",      "STOP_HDD"};
+    const struct {
+        const char* caption;
+        long state, parameter;
+    } states[] = {
+        {"stopped (0x30C4, 0x60)", 0x30C4, 0x60},  {"PlayFwd (0x30C3, 0x75)", 0x30C3, 0x75},
+        {"PausFwd (0x30C3, 0x7D)", 0x30C3, 0x7D},  {"Rec (0x30C2, 0x75)", 0x30C2, 0x75},
+        {"RecPause (0x30C2, 0x7D)", 0x30C2, 0x7D}, {"WindRev (0x30C4, 0x65)", 0x30C4, 0x65},
+        {"FastFwd (0x30C3, 0x3F)", 0x30C3, 0x3F},  {"ejected (0x30C1, 0x60)", 0x30C1, 0x60},
+        {"stopping (0x30C4, 0x30)", 0x30C4, 0x30},
+    };
+    const int top = page.cursorY;
+    for (const auto& row : states) {
+        auto* remote = new ZRRemoteCtrl(&page);
+        int x = kMargin;
+        int height = 0;
+        for (int i = 0; i < 16; ++i) {
+            PSDLayerSet* set = skinSet("recorder_player_buttons", kSets[i]);
+            auto* button = set ? new ZRPushButton(&page, &set->layers, false)
+                               : new ZRPushButton(QString::number(i), &page);
+            if (!set) button->resize(24, 24);
+            button->move(x, page.cursorY);
+            remote->connectButtons(i, button);
+            x += button->width() + 3;
+            height = std::max(height, button->height());
+        }
+        remote->rcChangeState(row.state, row.parameter);
+        page.addCaption(QString::fromLatin1(row.caption), QPoint(x + 8, page.cursorY + 4), 10);
+        page.cursorY += height + 6;
+    }
+    // The knobs to the right of the rows: at rest, dragged down to +3, disabled.
+    const int knobX = kPageWidth - 3 * 60 - kMargin;
+    const char* const captions[3] = {"rest", "dragged", "disabled"};
+    for (int k = 0; k < 3; ++k) {
+        auto* knob = new ZRJogShuttle(&page);
+        knob->move(knobX + k * 60, top + 20);
+        if (k == 1) {
+            const QPointF centre(knob->width() / 2.0,
+                                 knob->knobRect().top() + knob->knobRect().height() / 2.0);
+            QMouseEvent press(QEvent::MouseButtonPress, centre, knob->mapToGlobal(centre),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(knob, &press);
+            const QPointF to(centre.x(), knob->positionOf(3) + knob->knobRect().height() / 2 +
+                                             ZRJogShuttle::kMargin);
+            QMouseEvent move(QEvent::MouseMove, to, knob->mapToGlobal(to), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(knob, &move);
+        }
+        if (k == 2) knob->setEnabled(false);
+        page.addCaption(QString::fromLatin1(captions[k]) +
+                            (k == 1 ? QStringLiteral(" %1").arg(knob->value()) : QString()),
+                        QPoint(knobX + k * 60, top + 20 + knob->height() + 6), 9);
+    }
+    page.cursorY += 10;
+}
+
 void addEditing(GalleryPage& page) {
     page.addHeading(QStringLiteral("ZRComboBox and ZRLineEdit"));
     const int y = page.cursorY;
@@ -659,6 +723,7 @@ int main(int argc, char** argv) {
     addControls(*page);
     addFrames(*page);
     addButtons(*page);
+    addTransport(*page);
     addEditing(*page);
     addScrollBars(*page);
     addViews(*page, project);
