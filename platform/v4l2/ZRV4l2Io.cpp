@@ -64,7 +64,7 @@ public:
         return p == MAP_FAILED ? nullptr : p;
     }
     void unmap(void* address, size_t length) override { v4l2_munmap(address, length); }
-    void stop() override { m_stopped.store(true); }
+    void setStopped(bool on) override { m_stopped.store(on); }
 
 private:
     // Waits in slices so that a stop ends the wait within a tenth of a second.

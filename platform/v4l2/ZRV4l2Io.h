@@ -9,8 +9,7 @@
 /// The calls a V4L2 device node answers, as one seam: the device layer above it parses every
 /// reply, so a simulated node answers the same requests below it. Results follow the kernel's
 /// convention without the global errno: 0 or a count on success, a negative errno on failure.
-/// Thread-safety: one thread issues requests at a time; `stop` may come from any thread and
-/// makes a waiting `read` or `VIDIOC_DQBUF` return -EINTR soon.
+/// Thread-safety: one thread issues requests at a time; `setStopped` may come from any thread.
 namespace zrv4l2 {
 
 class IZRV4l2Io {
@@ -26,7 +25,8 @@ public:
     /// failure. Released with `unmap`.
     virtual void* map(size_t length, long offset) = 0;
     virtual void unmap(void* address, size_t length) = 0;
-    virtual void stop() {}
+    /// While on, waiting calls end with -EINTR (any thread); off again before the next start.
+    virtual void setStopped(bool on) { (void)on; }
 };
 
 /// A device node opened through libv4l2 (which converts formats the node alone does not

@@ -58,7 +58,7 @@ public:
     ssize_t write(const void* data, size_t size) override;
     void* map(size_t length, long offset) override;
     void unmap(void* address, size_t length) override;
-    void stop() override { m_stopped.store(true); }
+    void setStopped(bool on) override { m_stopped.store(on); }
 
     // Faults, from any thread.
     /// Frame numbers to skip (the frame after each is numbered one higher).
