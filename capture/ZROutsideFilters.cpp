@@ -6,6 +6,8 @@
 #include "platform/graph/ZRRendererNodes.h"
 #include "platform/graph/ZRSourceNodes.h"
 #include "platform/graph/ZRTeeNodes.h"
+#include "platform/v4l2/ZRMvlWriterNode.h"
+#include "platform/v4l2/ZRYuyvPreviewNode.h"
 
 #include <QFileInfo>
 
@@ -63,6 +65,13 @@ const std::vector<Row>& rows() {
          maker<ZRFileReaderNode>(std::string("OVL MultiFile Reader"), true)},
         {nullptr, kClsidMakerMpegSplitter, "Orvand MPEG Splitter",
          maker<ZRSplitterNode>(std::string("MPEG Splitter"))},
+        {nullptr, kClsidMakerMvlWriter, "Orvand MVL MultiFile Writer", maker<ZRMvlWriterNode>()},
+        {nullptr, kClsidMvlMultiFileWriter, "Orvand MVL MultiFile Writer",
+         maker<ZRMvlWriterNode>()},
+        {nullptr, kClsidMvlIntelliWriter, "Orvand MVL MultiFile Intelli-Writer",
+         maker<ZRMvlIntelliWriterNode>()},
+        {nullptr, kClsidVideoPreviewConverter, "Video Preview Converter",
+         maker<ZRYuyvPreviewNode>()},
     };
     return table;
 }

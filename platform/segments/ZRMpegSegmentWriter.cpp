@@ -53,8 +53,7 @@ bool ZRMpegSegmentWriter::open(const std::string& path, int64_t limitKB) {
     m_base = path;
     const size_t slash = m_base.find_last_of('/');
     const size_t dot = m_base.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        m_base.erase(dot);
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) m_base.erase(dot);
     m_limit = clampLimit(limitKB) * 1024;
     m_failed = m_await = m_synced = false;
     m_error.clear();

@@ -99,9 +99,9 @@ void ZRAudioCaptureNode::toneLoop() {
     while (!m_quit.load()) {
         const int64_t first = n * block;
         if (m_pace > 0) {
-            const auto due = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                         std::chrono::duration<double>(double(first + block) /
-                                                                       rate / m_pace));
+            const auto due =
+                start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(double(first + block) / rate / m_pace));
             while (!m_quit.load() && std::chrono::steady_clock::now() < due)
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             if (m_quit.load()) break;
@@ -143,8 +143,8 @@ void ZRAudioCaptureNode::alsaLoop() {
     std::unique_ptr<snd_pcm_t, PcmCloser> pcm(r >= 0 ? raw : nullptr);
     if (r >= 0)
         r = snd_pcm_set_params(pcm.get(), bits == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE,
-                               SND_PCM_ACCESS_RW_INTERLEAVED, unsigned(channels), unsigned(rate),
-                               1, 200000);
+                               SND_PCM_ACCESS_RW_INTERLEAVED, unsigned(channels), unsigned(rate), 1,
+                               200000);
     if (r < 0) {
         qWarning("%s: the sound device %s does not open: %s", kind().c_str(), m_device.c_str(),
                  snd_strerror(r));

@@ -63,10 +63,9 @@ ZRGraphResult ZRAviCaptureSinkNode::onPause(ZRGraphState from) {
     const int rate = audio->isConnected() && a.sampleRate > 0 ? a.sampleRate : 44100;
     const int channels = audio->isConnected() && a.channels > 0 ? a.channels : 2;
     const int bits = audio->isConnected() && a.bitsPerSample > 0 ? a.bitsPerSample : 16;
-    const int r = m_writer.openDShow(haveVideo ? m_used.c_str() : nullptr,
-                                     platform::kAviDefaultAudioCompressor, m_path.c_str(), m_width,
-                                     m_height, 1e7 / double(m_frameDuration), rate, channels, bits,
-                                     0, -1, 85, -1);
+    const int r = m_writer.openDShow(
+        haveVideo ? m_used.c_str() : nullptr, platform::kAviDefaultAudioCompressor, m_path.c_str(),
+        m_width, m_height, 1e7 / double(m_frameDuration), rate, channels, bits, 0, -1, 85, -1);
     if (r != platform::kAviOk) {
         qWarning("AVI Mux: %s cannot be written (0x%08X)", m_path.c_str(), unsigned(r));
         return kZRGraphFail;

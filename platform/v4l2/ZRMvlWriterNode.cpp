@@ -93,7 +93,8 @@ void ZRMvlWriterNode::receive(ZRGraphPin*, const ZRMediaSample& sample) {
     }
 }
 
-ZRMvlIntelliWriterNode::ZRMvlIntelliWriterNode() : ZRMvlWriterNode("MVL MultiFile Intelli-Writer") {}
+ZRMvlIntelliWriterNode::ZRMvlIntelliWriterNode()
+    : ZRMvlWriterNode("MVL MultiFile Intelli-Writer") {}
 
 ZRGraphResult ZRMvlIntelliWriterNode::prepare() {
     std::lock_guard lock(m_mutex);
@@ -104,15 +105,32 @@ ZRGraphResult ZRMvlIntelliWriterNode::prepare() {
 ZRGraphResult ZRMvlIntelliWriterNode::startNewRecording() {
     std::lock_guard lock(m_mutex);
     if (!m_prepared) return kZRGraphFail;
+    m_recording = true;
     // A recording that starts mid-stream starts where a decoder can: at a sequence header.
-    if (m_writer)
-        m_writer->awaitSequenceHeader();
-    else
-        m_startPending = true;
+    if (m_writer) m_writer->awaitSequenceHeader();
     return kZRGraphOk;
 }
 
+bool ZRMvlIntelliWriterNode::isRecording() const {
+    std::lock_guard lock(m_mutex);
+    return m_recording;
+}
+
+void ZRMvlIntelliWriterNode::receive(ZRGraphPin* input, const ZRMediaSample& sample) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_prepared && !m_recording) return;
+    }
+    ZRMvlWriterNode::receive(input, sample);
+}
+
 void ZRMvlIntelliWriterNode::openedLocked(segments::ZRMpegSegmentWriter& writer) {
-    if (m_startPending || m_prepared) writer.awaitSequenceHeader();
-    m_startPending = false;
+    if (m_recording) writer.awaitSequenceHeader();
+}
+
+ZRGraphResult ZRMvlIntelliWriterNode::onStop() {
+    const ZRGraphResult r = ZRMvlWriterNode::onStop();
+    std::lock_guard lock(m_mutex);
+    m_recording = false;
+    return r;
 }

@@ -67,17 +67,21 @@ private:
     std::string m_error;
 };
 
-/// "Orvand MVL MultiFile Intelli-Writer": the writer with its Intelli interface.
+/// "Orvand MVL MultiFile Intelli-Writer": the writer with its Intelli interface. Once prepared
+/// it writes nothing until a recording starts; a recording lasts until the graph stops.
 class ZRMvlIntelliWriterNode final : public ZRMvlWriterNode, public IZRIntelliWriter {
 public:
     ZRMvlIntelliWriterNode();
     ZRGraphResult prepare() override;
     ZRGraphResult startNewRecording() override;
+    bool isRecording() const;
+    void receive(ZRGraphPin* input, const ZRMediaSample& sample) override;
 
 protected:
     void openedLocked(segments::ZRMpegSegmentWriter& writer) override;
+    ZRGraphResult onStop() override;
 
 private:
     bool m_prepared = false;
-    bool m_startPending = false;
+    bool m_recording = false;
 };

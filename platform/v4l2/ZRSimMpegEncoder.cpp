@@ -49,7 +49,8 @@ bool SimMpegEncoder::open(const SimMpegSettings& settings) {
     const char* muxer = settings.format == DiscFormat::Vcd    ? "vcd"
                         : settings.format == DiscFormat::Svcd ? "svcd"
                                                               : "dvd";
-    const AVCodec* vc = avcodec_find_encoder(mpeg1 ? AV_CODEC_ID_MPEG1VIDEO : AV_CODEC_ID_MPEG2VIDEO);
+    const AVCodec* vc =
+        avcodec_find_encoder(mpeg1 ? AV_CODEC_ID_MPEG1VIDEO : AV_CODEC_ID_MPEG2VIDEO);
     const AVCodec* ac = avcodec_find_encoder(AV_CODEC_ID_MP2);
     if (!vc || !ac || settings.width < 16 || settings.height < 16) return false;
 
@@ -63,8 +64,8 @@ bool SimMpegEncoder::open(const SimMpegSettings& settings) {
     v->gop_size = std::max(settings.gop, 1);
     v->max_b_frames = std::clamp(settings.bFrames, 0, 2);
     v->bit_rate = settings.bitRate;
-    v->rc_max_rate = settings.variable ? std::max(settings.peakBitRate, settings.bitRate)
-                                       : settings.bitRate;
+    v->rc_max_rate =
+        settings.variable ? std::max(settings.peakBitRate, settings.bitRate) : settings.bitRate;
     if (!settings.variable) v->rc_min_rate = settings.bitRate;
     v->rc_buffer_size = mpeg1 ? 327680 : 1835008;
     v->flags |= AV_CODEC_FLAG_CLOSED_GOP;
@@ -108,7 +109,8 @@ bool SimMpegEncoder::open(const SimMpegSettings& settings) {
     m_sound->nb_samples = a->frame_size;
     m_sound->sample_rate = a->sample_rate;
     av_channel_layout_copy(&m_sound->ch_layout, &a->ch_layout);
-    return av_frame_get_buffer(m_picture.get(), 0) >= 0 && av_frame_get_buffer(m_sound.get(), 0) >= 0;
+    return av_frame_get_buffer(m_picture.get(), 0) >= 0 &&
+           av_frame_get_buffer(m_sound.get(), 0) >= 0;
 }
 
 bool SimMpegEncoder::encode(AVCodecContext* codec, AVStream* stream, const AVFrame* frame) {
@@ -147,7 +149,8 @@ bool SimMpegEncoder::encodeFrame() {
         auto* s = reinterpret_cast<int16_t*>(m_sound->data[0]);
         for (int i = 0; i < m_audio->frame_size; ++i) {
             const double t = double(m_samples + i) / m_audio->sample_rate;
-            s[2 * i] = s[2 * i + 1] = int16_t(std::lround(6000.0 * std::sin(2 * M_PI * 1000.0 * t)));
+            s[2 * i] = s[2 * i + 1] =
+                int16_t(std::lround(6000.0 * std::sin(2 * M_PI * 1000.0 * t)));
         }
         m_sound->pts = m_samples;
         m_samples += m_audio->frame_size;

@@ -61,8 +61,8 @@ ZRV4l2CaptureNode::ZRV4l2CaptureNode(std::unique_ptr<IZRV4l2Io> io, const std::s
     v4l2_format f{};
     f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (m_io->ioctl(VIDIOC_G_FMT, &f) == 0 && f.fmt.pix.width && f.fmt.pix.height)
-        m_format = {f.fmt.pix.width, f.fmt.pix.height, f.fmt.pix.pixelformat, f.fmt.pix.bytesperline,
-                    f.fmt.pix.sizeimage};
+        m_format = {f.fmt.pix.width, f.fmt.pix.height, f.fmt.pix.pixelformat,
+                    f.fmt.pix.bytesperline, f.fmt.pix.sizeimage};
     if (m_mpeg)
         addPin(ZRGraphPin::Direction::Output, "Capture", {kZRStreamProgram, "mpeg2ps"});
     else {
@@ -152,7 +152,8 @@ uint32_t ZRV4l2CaptureNode::tvFormat() const {
 
 uint32_t ZRV4l2CaptureNode::availableTVFormats() const {
     uint32_t bits = 0;
-    for (const Standard& s : m_standards) bits |= analogStandardOf(s.id);
+    for (const Standard& s : m_standards)
+        bits |= analogStandardOf(s.id);
     return bits;
 }
 
@@ -167,7 +168,8 @@ bool ZRV4l2CaptureNode::videoCaps(int index, ZRVideoStreamCaps* caps) const {
     const SizeRange& r = m_sizes[size_t(index)];
     *caps = {};
     // Sizes of 480 lines or fewer are the 60-field standards', taller ones the 50-field ones'.
-    caps->videoStandard = r.maxHeight <= 480 && r.minHeight == r.maxHeight ? 0x7 | 0x1FFFF8 : 0x1FFFF8;
+    caps->videoStandard =
+        r.maxHeight <= 480 && r.minHeight == r.maxHeight ? 0x7 | 0x1FFFF8 : 0x1FFFF8;
     if (r.maxHeight == 480 || r.maxHeight == 240) caps->videoStandard = 0x7;
     if (r.maxHeight == 576 || r.maxHeight == 288) caps->videoStandard = 0x1FFFF8;
     caps->minWidth = r.minWidth;
@@ -461,7 +463,8 @@ ZRGraphResult ZRV4l2CaptureNode::onStop() {
 }
 
 void ZRV4l2CaptureNode::releaseBuffers() {
-    for (const Mapped& m : m_buffers) m_io->unmap(m.address, m.length);
+    for (const Mapped& m : m_buffers)
+        m_io->unmap(m.address, m.length);
     m_buffers.clear();
     if (!m_mpeg) {
         v4l2_requestbuffers req{};

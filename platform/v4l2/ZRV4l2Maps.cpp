@@ -22,13 +22,25 @@ struct StandardPair {
 };
 
 constexpr StandardPair kStandards[] = {
-    {0x1, V4L2_STD_NTSC_M},         {0x2, V4L2_STD_NTSC_M_JP},      {0x4, V4L2_STD_NTSC_443},
-    {0x10, V4L2_STD_PAL_B | V4L2_STD_PAL_B1}, {0x20, V4L2_STD_PAL_D | V4L2_STD_PAL_D1},
-    {0x40, V4L2_STD_PAL_G},         {0x80, V4L2_STD_PAL_H},         {0x100, V4L2_STD_PAL_I},
-    {0x200, V4L2_STD_PAL_M},        {0x400, V4L2_STD_PAL_N},        {0x800, V4L2_STD_PAL_60},
-    {0x1000, V4L2_STD_SECAM_B},     {0x2000, V4L2_STD_SECAM_D},     {0x4000, V4L2_STD_SECAM_G},
-    {0x8000, V4L2_STD_SECAM_H},     {0x10000, V4L2_STD_SECAM_K},    {0x20000, V4L2_STD_SECAM_K1},
-    {0x40000, V4L2_STD_SECAM_L},    {0x80000, V4L2_STD_SECAM_LC},
+    {0x1, V4L2_STD_NTSC_M},
+    {0x2, V4L2_STD_NTSC_M_JP},
+    {0x4, V4L2_STD_NTSC_443},
+    {0x10, V4L2_STD_PAL_B | V4L2_STD_PAL_B1},
+    {0x20, V4L2_STD_PAL_D | V4L2_STD_PAL_D1},
+    {0x40, V4L2_STD_PAL_G},
+    {0x80, V4L2_STD_PAL_H},
+    {0x100, V4L2_STD_PAL_I},
+    {0x200, V4L2_STD_PAL_M},
+    {0x400, V4L2_STD_PAL_N},
+    {0x800, V4L2_STD_PAL_60},
+    {0x1000, V4L2_STD_SECAM_B},
+    {0x2000, V4L2_STD_SECAM_D},
+    {0x4000, V4L2_STD_SECAM_G},
+    {0x8000, V4L2_STD_SECAM_H},
+    {0x10000, V4L2_STD_SECAM_K},
+    {0x20000, V4L2_STD_SECAM_K1},
+    {0x40000, V4L2_STD_SECAM_L},
+    {0x80000, V4L2_STD_SECAM_LC},
     {0x100000, V4L2_STD_PAL_Nc},
 };
 
@@ -51,10 +63,8 @@ v4l2_std_id v4l2StandardOf(uint32_t analog) {
 int connectorOf(const Input& input) {
     if (input.type == V4L2_INPUT_TYPE_TUNER) return 1;
     const QString name = QString::fromUtf8(input.name.c_str()).toLower().remove(QLatin1Char('-'));
-    if (name.contains(QLatin1String("svideo")) || name.contains(QLatin1String("s video")))
-        return 3;
-    if (name.contains(QLatin1String("1394")) || name.contains(QLatin1String("firewire")))
-        return 10;
+    if (name.contains(QLatin1String("svideo")) || name.contains(QLatin1String("s video"))) return 3;
+    if (name.contains(QLatin1String("1394")) || name.contains(QLatin1String("firewire"))) return 10;
     if (name.contains(QLatin1String("component")) || name.contains(QLatin1String("ypbpr")))
         return 5;
     if (name.contains(QLatin1String("rgb")) || name.contains(QLatin1String("scart"))) return 4;
@@ -71,8 +81,8 @@ ControlList streamTypeControls(DiscFormat format, int mpegVersion) {
     const int32_t type = format == DiscFormat::Vcd    ? V4L2_MPEG_STREAM_TYPE_MPEG1_VCD
                          : format == DiscFormat::Svcd ? V4L2_MPEG_STREAM_TYPE_MPEG2_SVCD
                                                       : V4L2_MPEG_STREAM_TYPE_MPEG2_DVD;
-    const int32_t encoding = mpegVersion == 1 ? V4L2_MPEG_VIDEO_ENCODING_MPEG_1
-                                              : V4L2_MPEG_VIDEO_ENCODING_MPEG_2;
+    const int32_t encoding =
+        mpegVersion == 1 ? V4L2_MPEG_VIDEO_ENCODING_MPEG_1 : V4L2_MPEG_VIDEO_ENCODING_MPEG_2;
     return {{V4L2_CID_MPEG_STREAM_TYPE, type}, {V4L2_CID_MPEG_VIDEO_ENCODING, encoding}};
 }
 
@@ -83,11 +93,11 @@ ControlList gopControls(int gopLength, int anchorDistance) {
 
 ControlList videoSettingsControls(const EncoderVideoSettings& s) {
     // The mode goes first: a driver checks the peak against the mode's rules.
-    return {{V4L2_CID_MPEG_VIDEO_BITRATE_MODE, s.variable ? V4L2_MPEG_VIDEO_BITRATE_MODE_VBR
-                                                          : V4L2_MPEG_VIDEO_BITRATE_MODE_CBR},
-            {V4L2_CID_MPEG_VIDEO_BITRATE, int32_t(std::min<uint32_t>(s.bitRate, INT32_MAX))},
-            {V4L2_CID_MPEG_VIDEO_BITRATE_PEAK,
-             int32_t(std::min<uint32_t>(s.peakBitRate, INT32_MAX))}};
+    return {
+        {V4L2_CID_MPEG_VIDEO_BITRATE_MODE,
+         s.variable ? V4L2_MPEG_VIDEO_BITRATE_MODE_VBR : V4L2_MPEG_VIDEO_BITRATE_MODE_CBR},
+        {V4L2_CID_MPEG_VIDEO_BITRATE, int32_t(std::min<uint32_t>(s.bitRate, INT32_MAX))},
+        {V4L2_CID_MPEG_VIDEO_BITRATE_PEAK, int32_t(std::min<uint32_t>(s.peakBitRate, INT32_MAX))}};
 }
 
 namespace {

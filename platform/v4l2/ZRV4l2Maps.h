@@ -30,7 +30,7 @@ enum class DiscFormat { Vcd, Svcd, Dvd };
 DiscFormat discFormatOf(long word0);
 
 /// The encoder's property records (their fields as the paths fill them).
-struct EncoderVideoSettings {         // id 1
+struct EncoderVideoSettings { // id 1
     uint32_t bitRate = 0;
     uint32_t peakBitRate = 0;
     uint32_t variable = 0;
@@ -38,7 +38,7 @@ struct EncoderVideoSettings {         // id 1
     uint32_t height = 0;
     uint32_t mpeg1 = 0;
 };
-struct EncoderVideoRange {            // id 4
+struct EncoderVideoRange { // id 4
     uint32_t minimum = 0;
     uint32_t maximum = 0;
     uint32_t defaultRate = 0;

@@ -85,7 +85,8 @@ std::optional<Control> queryControl(IZRV4l2Io& io, uint32_t id);
 /// Sets one control (through the extended call, which every control class takes).
 [[nodiscard]] int setControl(IZRV4l2Io& io, uint32_t id, int32_t value);
 /// Sets controls of one class at once, in the order given.
-[[nodiscard]] int setControls(IZRV4l2Io& io, const std::vector<std::pair<uint32_t, int32_t>>& values);
+[[nodiscard]] int setControls(IZRV4l2Io& io,
+                              const std::vector<std::pair<uint32_t, int32_t>>& values);
 
 /// Asks for a capture or output format and returns what the node agreed to (drivers adjust
 /// sizes and line lengths): -EINVAL, with `*out` cleared, when the reply has a zero size or an

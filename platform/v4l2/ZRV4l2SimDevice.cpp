@@ -14,8 +14,8 @@ void copyName(uint8_t* field, size_t size, const std::string& text) {
     std::memcpy(field, text.data(), std::min(text.size(), size - 1));
 }
 
-Control makeControl(uint32_t id, const char* name, int32_t minimum, int32_t maximum,
-                    int32_t value, uint32_t type = V4L2_CTRL_TYPE_INTEGER,
+Control makeControl(uint32_t id, const char* name, int32_t minimum, int32_t maximum, int32_t value,
+                    uint32_t type = V4L2_CTRL_TYPE_INTEGER,
                     std::vector<std::pair<int32_t, std::string>> menu = {}) {
     Control c;
     c.id = id;
@@ -38,8 +38,10 @@ SimConfig SimConfig::captureCard(std::string card) {
     c.inputs = {{0, "Television", V4L2_INPUT_TYPE_TUNER, V4L2_STD_ALL},
                 {1, "Composite1", V4L2_INPUT_TYPE_CAMERA, V4L2_STD_ALL},
                 {2, "S-Video", V4L2_INPUT_TYPE_CAMERA, V4L2_STD_ALL}};
-    c.standards = {{V4L2_STD_PAL_BG, "PAL-BG"}, {V4L2_STD_PAL_I, "PAL-I"},
-                   {V4L2_STD_NTSC_M, "NTSC-M"}, {V4L2_STD_SECAM_L, "SECAM-L"}};
+    c.standards = {{V4L2_STD_PAL_BG, "PAL-BG"},
+                   {V4L2_STD_PAL_I, "PAL-I"},
+                   {V4L2_STD_NTSC_M, "NTSC-M"},
+                   {V4L2_STD_SECAM_L, "SECAM-L"}};
     c.sizes = {{720, 576}, {352, 288}, {720, 480}, {352, 240}};
     for (int i = 0; i < 5; ++i)
         c.controls.push_back(makeControl(procAmpControl(i), "Picture", 0, 255, 128));
@@ -54,21 +56,22 @@ SimConfig SimConfig::mpegEncoder(std::string card) {
     auto menu = [](std::initializer_list<const char*> names) {
         std::vector<std::pair<int32_t, std::string>> m;
         int32_t i = 0;
-        for (const char* n : names) m.emplace_back(i++, n);
+        for (const char* n : names)
+            m.emplace_back(i++, n);
         return m;
     };
-    c.controls.push_back(makeControl(V4L2_CID_MPEG_STREAM_TYPE, "Stream Type", 0, 5,
-                                     V4L2_MPEG_STREAM_TYPE_MPEG2_DVD, V4L2_CTRL_TYPE_MENU,
-                                     menu({"MPEG-2 Program Stream", "MPEG-2 Transport Stream",
-                                           "MPEG-1 System Stream", "MPEG-2 DVD-compatible Stream",
-                                           "MPEG-1 VCD-compatible Stream",
-                                           "MPEG-2 SVCD-compatible Stream"})));
+    c.controls.push_back(
+        makeControl(V4L2_CID_MPEG_STREAM_TYPE, "Stream Type", 0, 5, V4L2_MPEG_STREAM_TYPE_MPEG2_DVD,
+                    V4L2_CTRL_TYPE_MENU,
+                    menu({"MPEG-2 Program Stream", "MPEG-2 Transport Stream",
+                          "MPEG-1 System Stream", "MPEG-2 DVD-compatible Stream",
+                          "MPEG-1 VCD-compatible Stream", "MPEG-2 SVCD-compatible Stream"})));
     c.controls.push_back(makeControl(V4L2_CID_MPEG_VIDEO_ENCODING, "Video Encoding", 0, 1, 1,
                                      V4L2_CTRL_TYPE_MENU, menu({"MPEG-1", "MPEG-2"})));
     c.controls.push_back(makeControl(V4L2_CID_MPEG_VIDEO_GOP_SIZE, "Video GOP Size", 1, 34, 12));
     c.controls.push_back(makeControl(V4L2_CID_MPEG_VIDEO_B_FRAMES, "Video B Frames", 0, 33, 2));
-    c.controls.push_back(makeControl(V4L2_CID_MPEG_VIDEO_BITRATE_MODE, "Video Bitrate Mode", 0,
-                                     1, 0, V4L2_CTRL_TYPE_MENU,
+    c.controls.push_back(makeControl(V4L2_CID_MPEG_VIDEO_BITRATE_MODE, "Video Bitrate Mode", 0, 1,
+                                     0, V4L2_CTRL_TYPE_MENU,
                                      menu({"Variable Bitrate", "Constant Bitrate"})));
     c.controls.push_back(
         makeControl(V4L2_CID_MPEG_VIDEO_BITRATE, "Video Bitrate", 1000000, 9800000, 6000000));
@@ -78,7 +81,8 @@ SimConfig SimConfig::mpegEncoder(std::string card) {
                                      0, 2, 1, V4L2_CTRL_TYPE_MENU,
                                      menu({"44.1 kHz", "48 kHz", "32 kHz"})));
     std::vector<std::pair<int32_t, std::string>> rates;
-    for (int i = 0; i < 14; ++i) rates.emplace_back(i, std::to_string(audioBitRateOfEntry(i) / 1000) + " kbps");
+    for (int i = 0; i < 14; ++i)
+        rates.emplace_back(i, std::to_string(audioBitRateOfEntry(i) / 1000) + " kbps");
     c.controls.push_back(makeControl(V4L2_CID_MPEG_AUDIO_L2_BITRATE, "Audio Layer II Bitrate", 0,
                                      13, 11, V4L2_CTRL_TYPE_MENU, rates));
     return c;
@@ -100,7 +104,8 @@ SimDevice::SimDevice(SimConfig config) : m_config(std::move(config)) {
         m_format.width = 720;
         m_format.height = 576;
     }
-    m_format.pixelFormat = m_config.mode == SimConfig::Mode::Mpeg ? V4L2_PIX_FMT_MPEG : V4L2_PIX_FMT_YUYV;
+    m_format.pixelFormat =
+        m_config.mode == SimConfig::Mode::Mpeg ? V4L2_PIX_FMT_MPEG : V4L2_PIX_FMT_YUYV;
     m_format.bytesPerLine = m_format.pixelFormat == V4L2_PIX_FMT_YUYV ? m_format.width * 2 : 0;
     m_format.imageSize = m_format.pixelFormat == V4L2_PIX_FMT_YUYV
                              ? m_format.bytesPerLine * m_format.height
@@ -272,7 +277,8 @@ void SimDevice::fillFrame(uint8_t* yuyv, int64_t number) const {
         const uint8_t luma = ((uint64_t(number) >> bit) & 1) ? 235 : 16;
         const int bx = (bit % 16) * 16, by = (bit / 16) * 8;
         for (int y = by; y < by + 8; ++y)
-            for (int x = bx; x < bx + 16; ++x) yuyv[size_t(y) * stride + size_t(x) * 2] = luma;
+            for (int x = bx; x < bx + 16; ++x)
+                yuyv[size_t(y) * stride + size_t(x) * 2] = luma;
     }
 }
 
@@ -309,10 +315,10 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
         copyName(cap->card, sizeof cap->card, m_config.card);
         copyName(cap->bus_info, sizeof cap->bus_info, m_config.busInfo);
         cap->version = 0x060100;
-        cap->device_caps = output ? (V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_READWRITE)
-                                  : (V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE |
-                                     (mpeg ? 0u : V4L2_CAP_STREAMING) |
-                                     (m_config.tuner ? V4L2_CAP_TUNER : 0u));
+        cap->device_caps =
+            output ? (V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_READWRITE)
+                   : (V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE |
+                      (mpeg ? 0u : V4L2_CAP_STREAMING) | (m_config.tuner ? V4L2_CAP_TUNER : 0u));
         cap->capabilities = cap->device_caps | V4L2_CAP_DEVICE_CAPS;
         return 0;
     }
@@ -499,7 +505,8 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
         m_buffers.clear();
         r->count = std::min<uint32_t>(r->count, 8);
         m_buffers.resize(r->count);
-        for (Buffer& b : m_buffers) b.memory.assign(m_format.imageSize, 0);
+        for (Buffer& b : m_buffers)
+            b.memory.assign(m_format.imageSize, 0);
         return 0;
     }
     case VIDIOC_QUERYBUF:
@@ -523,7 +530,8 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
             Buffer& buf = m_buffers[i];
             if (!buf.queued) continue;
             buf.queued = false;
-            while (m_skip.count(m_sequence)) ++m_sequence;
+            while (m_skip.count(m_sequence))
+                ++m_sequence;
             fillFrame(buf.memory.data(), m_sequence);
             *b = {};
             b->index = uint32_t(i);
@@ -549,7 +557,8 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
         return 0;
     case VIDIOC_STREAMOFF:
         m_streaming = false;
-        for (Buffer& b : m_buffers) b.queued = false;
+        for (Buffer& b : m_buffers)
+            b.queued = false;
         if (mpeg) m_encoder.close();
         return 0;
     default:

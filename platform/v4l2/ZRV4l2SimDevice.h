@@ -65,7 +65,8 @@ public:
     void skipFrames(std::set<int64_t> sequences);
     /// Frames handed out with the error flag set.
     void errorFrames(std::set<int64_t> sequences);
-    /// From the `after`-th capture read or dequeue on, every call fails with `error` (-ENODEV, -EIO).
+    /// From the `after`-th capture read or dequeue on, every call fails with `error` (-ENODEV,
+    /// -EIO).
     void failAfter(int64_t after, int error);
     /// Every reply is overwritten with bytes from `source` (the fuzzers' node).
     void setOddReplies(std::function<void(void* arg, size_t size)> source);
