@@ -4,6 +4,7 @@
 #include "platform/graph/ZRMpeg2DemuxNode.h"
 #include "platform/graph/ZRTeeNodes.h"
 #include "platform/segments/ZRMpegSegmentWriter.h"
+#include "platform/v4l2/ZRLivePreviewNode.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
 #include "platform/v4l2/ZRV4l2CaptureNode.h"
 
@@ -267,7 +268,14 @@ ZRGraphResult ZRKestrelCapPath::connectInternal() {
     ZRGraphNode* videoRenderer = g->node(m_videoRenderer);
     if (demuxNode && videoDecoder && videoRenderer) {
         (void)g->connectPins(demuxNode->findPin("Video"), videoDecoder->inputPin(0));
-        (void)g->connectPins(videoDecoder->outputPin(0), videoRenderer->inputPin(0));
+        // The pictures of a live stream are shown as they come (the tee would otherwise wait
+        // on the renderer's clock and hold the writer back).
+        (void)g->addFilter(std::make_unique<ZRLivePreviewNode>(), QStringLiteral("Live Preview"),
+                           &m_live);
+        if (ZRGraphNode* live = g->node(m_live)) {
+            (void)g->connectPins(videoDecoder->outputPin(0), live->inputPin(0));
+            (void)g->connectPins(live->outputPin(0), videoRenderer->inputPin(0));
+        }
     }
     ZRGraphNode* audioDecoder = g->node(m_audioDecoder);
     ZRGraphNode* audioRenderer = g->node(m_audioRenderer);
@@ -293,6 +301,7 @@ ZRGraphResult ZRKestrelCapPath::teardown() {
     if (!g) return kZRGraphFail;
     if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
     (void)g->kill(&m_writer);
+    (void)g->kill(&m_live);
     m_intelli = false;
     return ZRFilterPathBase::teardown();
 }

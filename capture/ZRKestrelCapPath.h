@@ -66,6 +66,7 @@ private:
 
     Model m_model;
     Filter m_writer = 0;
+    Filter m_live = 0;
     bool m_intelli = false;
     QStringList m_traces;
 };

@@ -267,7 +267,13 @@ bool ZRWDMCapPath::setAVProp(int property, long value, const QString& name) {
         int outputs = 0, inputs = 0;
         node->pinCounts(&outputs, &inputs);
         if (value < 0 || value >= inputs) return false;
-        return zrGraphSucceeded(result(node->route(0, int(value))));
+        // Drivers take a new input only while they do not stream.
+        ZRGraphBase* g = graphBase();
+        const bool running = g->graph() && g->graph()->state() != ZRGraphState::Stopped;
+        if (running) (void)g->setGraphState(0);
+        const bool ok = zrGraphSucceeded(result(node->route(0, int(value))));
+        if (running) (void)g->setGraphState(2);
+        return ok;
     }
     case zravprop::kTVTuner:
     case zravprop::kTVAudio:

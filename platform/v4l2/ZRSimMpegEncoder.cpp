@@ -68,7 +68,9 @@ bool SimMpegEncoder::open(const SimMpegSettings& settings) {
         settings.variable ? std::max(settings.peakBitRate, settings.bitRate) : settings.bitRate;
     if (!settings.variable) v->rc_min_rate = settings.bitRate;
     v->rc_buffer_size = mpeg1 ? 327680 : 1835008;
+    // Closed groups as a hardware encoder makes them; they exclude scene-change detection.
     v->flags |= AV_CODEC_FLAG_CLOSED_GOP;
+    av_opt_set_int(v->priv_data, "sc_threshold", 1000000000, 0);
     v->thread_count = 1;
     if (avcodec_open2(v, vc, nullptr) < 0) return false;
 
