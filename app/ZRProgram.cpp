@@ -18,6 +18,7 @@
 #include "engine/api/IZRCallbacks.h"
 #include "engine/api/IZRTimeline.h"
 #include "engine/api/ZRFileRequester.h"
+#include "platform/v4l2/ZRV4l2Backend.h"
 #include "views/ZRWindowServices.h"
 
 #include <QDir>
@@ -141,6 +142,10 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
         QDir::setCurrent(program.absolutePath());
 
     run.application = std::make_unique<ZRApplication>(argc, argv, true);
+    // Capture cards and sound capture devices, and the simulated ones when asked for.
+    zrv4l2::registerDevices();
+    if (qEnvironmentVariableIntValue("CLIPSTEAD_SIMULATED_DEVICES") == 1)
+        zrv4l2::registerSimulatedDevices();
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     // The arguments' own bytes: a file name that is no text in the locale's encoding is
