@@ -42,13 +42,16 @@ void ZRKestrelCapPath::trace(const QString& line) {
 
 void ZRKestrelCapPath::setCaptureSettings(const long* values, int count) {
     ZRFilterPathBase::setCaptureSettings(values, count);
-    auto& w = m_settings;
-    const bool ntsc = tvStandard() == 1;
+    completeSettings(m_model, m_settings.data());
+}
+
+void ZRKestrelCapPath::completeSettings(Model model, long* w) {
+    const bool ntsc = w[2] == 1;
     const long format = w[0];
     w[16] = 3;
     w[4] = 3;
     w[15] = 16;
-    if (m_model == Model::Kestrel200) {
+    if (model == Model::Kestrel200) {
         w[11] = 5;
         w[13] = 48000;
         w[14] = 2;

@@ -54,6 +54,9 @@ public:
     /// The average bit rate of variable mode for a peak: 4200000 for 6000000, 2376000 for
     /// 2420000, else three quarters of the peak.
     static uint32_t averageForPeak(uint32_t peak);
+    /// The settings operation's rules on the 17 words `w` (stored as given): format, size,
+    /// GOP, rates and sound by model and disc format.
+    static void completeSettings(Model model, long* w);
     /// The settings the encoder is given for a block and a range (step 2 of the build).
     static zrv4l2::EncoderVideoSettings encoderSettings(const long* words, Model model,
                                                         int32_t modelMask,

@@ -6,6 +6,7 @@
 #include "platform/graph/ZRRendererNodes.h"
 #include "platform/graph/ZRSourceNodes.h"
 #include "platform/graph/ZRTeeNodes.h"
+#include "platform/v4l2/ZRCldvrSplitterNode.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
 #include "platform/v4l2/ZRYuyvPreviewNode.h"
 
@@ -72,6 +73,7 @@ const std::vector<Row>& rows() {
          maker<ZRMvlIntelliWriterNode>()},
         {nullptr, kClsidVideoPreviewConverter, "Video Preview Converter",
          maker<ZRYuyvPreviewNode>()},
+        {nullptr, kClsidCldvrSplitter, "CLDVR Splitter", maker<ZRCldvrSplitterNode>()},
     };
     return table;
 }

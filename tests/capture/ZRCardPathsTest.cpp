@@ -1,14 +1,17 @@
+#include "capture/ZRCirrusDVRCapPath.h"
 #include "capture/ZRDeviceInfo.h"
 #include "capture/ZRKestrelCapPath.h"
 #include "capture/ZRWDMCapPath.h"
 #include "platform/segments/MpegJoiner.h"
 #include "platform/segments/ZRSegmentList.h"
 #include "platform/v4l2/ZRAviCaptureSinkNode.h"
+#include "platform/v4l2/ZRCldvrSplitterNode.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
 #include "platform/v4l2/ZRV4l2CaptureNode.h"
 #include "tests/capture/CardTestSupport.h"
 #include "tests/support/GuiApplication.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -503,4 +506,124 @@ TEST(KestrelCapPath, LostDeviceAndFailedWriteKeepWholeFiles) {
             << error;
         EXPECT_FALSE(cardtest::barPositions(files).empty()) << r.what;
     }
+}
+
+TEST(CirrusDVRCapPath, BoardAndSplitterReceiveTheSetUp) {
+    using L = std::vector<std::pair<uint32_t, int32_t>>;
+    using M = std::vector<std::pair<int, int32_t>>;
+    struct Row {
+        long format;
+        int32_t rate;
+        int32_t streamType;
+        M passed;
+        int32_t splitter7;
+    };
+    const Row rows[] = {
+        {1,
+         1150000,
+         V4L2_MPEG_STREAM_TYPE_MPEG1_VCD,
+         {{54, 0},
+          {35, 0},
+          {37, 0},
+          {34, 0},
+          {26, 2},
+          {28, 2},
+          {39, 0},
+          {22, 0},
+          {24, 1},
+          {58, 12},
+          {26, 1},
+          {38, 0}},
+         0},
+        {3,
+         4000000,
+         V4L2_MPEG_STREAM_TYPE_MPEG2_DVD,
+         {{54, 0},
+          {35, 0},
+          {37, 0},
+          {34, 0},
+          {26, 2},
+          {28, 5},
+          {39, 1},
+          {22, 1},
+          {24, 1},
+          {58, 12},
+          {38, 0}},
+         1},
+    };
+    for (const Row& r : rows) {
+        SimulatedCards cards;
+        auto device = cards.backend->addCard("simc:dvr", SimConfig::mpegEncoder("USB-PLM2 DVR"));
+        CardFixture<ZRCirrusDVRCapPath> f;
+        QTemporaryDir dir;
+        f.path->setDeviceName("simc:dvr");
+        f.path->setOutputFile(dir.filePath("dvr.avi"));
+        const auto w = pal(r.format);
+        f.path->setCaptureSettings(w.data(), 17);
+        ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal())) << r.format;
+        // The bit rate 4000000 of the set-up, then the format's; the stream code's type.
+        L rates, types;
+        for (const auto& c : device->controlsReceived()) {
+            if (c.first == V4L2_CID_MPEG_VIDEO_BITRATE) rates.push_back(c);
+            if (c.first == V4L2_CID_MPEG_STREAM_TYPE) types.push_back(c);
+        }
+        EXPECT_EQ(rates, (L{{V4L2_CID_MPEG_VIDEO_BITRATE, 4000000},
+                            {V4L2_CID_MPEG_VIDEO_BITRATE, r.rate}}));
+        EXPECT_EQ(types, (L{{V4L2_CID_MPEG_STREAM_TYPE, r.streamType}}));
+        EXPECT_EQ(f.path->deviceNode()->passedBoardMethods(), r.passed);
+        auto* splitter = dynamic_cast<ZRCldvrSplitterNode*>(f.base.node(f.path->splitter()));
+        ASSERT_TRUE(splitter);
+        EXPECT_EQ(
+            splitter->methods(),
+            (M{{3, 180000}, {5, 180000}, {7, r.splitter7}, {9, 0}, {11, 0}, {13, 0}, {15, 0}}));
+        EXPECT_EQ(splitter->fileName(), dir.filePath("dvr.mpg").toStdString());
+        // The PAL board was asked for its standard and told PAL.
+        EXPECT_TRUE(device->currentStandard() & V4L2_STD_PAL);
+    }
+}
+
+TEST(CirrusDVRCapPath, InputsAndTheLongFileName) {
+    const int32_t boardToIndex[][2] = {{1, 1}, {2, 2}, {3, 0}, {4, 1}, {5, 3}, {0, 0}, {9, 0}};
+    for (const auto& b : boardToIndex)
+        EXPECT_EQ(ZRCirrusDVRCapPath::inputIndexOfBoard(b[0]), b[1]) << b[0];
+    const long indexToBoard[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 5}, {4, 0}};
+    for (const auto& i : indexToBoard)
+        EXPECT_EQ(ZRCirrusDVRCapPath::boardInputOfIndex(i[0]), i[1]) << i[0];
+
+    SimulatedCards cards;
+    SimConfig config = SimConfig::mpegEncoder("USB-PLM2 DVR");
+    config.inputs.push_back({3, "IEEE 1394", V4L2_INPUT_TYPE_CAMERA, V4L2_STD_ALL});
+    config.speed = 0;
+    auto device = cards.backend->addCard("simc:in", config);
+    CardFixture<ZRCirrusDVRCapPath> f;
+    QTemporaryDir dir;
+    // A path far longer than 260 characters is written where it says.
+    QString folder = dir.path();
+    while (folder.size() < 300)
+        folder += QStringLiteral("/a-rather-long-folder-name-for-a-capture");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    f.path->setDeviceName("simc:in");
+    f.path->setOutputFile(folder + QStringLiteral("/evening news.avi"));
+    const auto w = pal(3);
+    f.path->setCaptureSettings(w.data(), 17);
+    ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
+    ZRAVProp inputs;
+    ASSERT_TRUE(f.path->getAVProp(zravprop::kInput, &inputs));
+    EXPECT_EQ(inputs.list, (QStringList{"Composite", "SVideo", "Tuner", "1394"}));
+    ASSERT_TRUE(f.path->setAVProp(zravprop::kInput, 3)); // "1394" sends 5 to the board
+    EXPECT_EQ(device->currentInput(), 3u);
+    ASSERT_TRUE(f.path->getAVProp(zravprop::kInput, &inputs));
+    EXPECT_EQ(inputs.value, 3);
+    ASSERT_TRUE(f.path->setAVProp(zravprop::kInput, 1));
+    EXPECT_EQ(device->currentInput(), 2u); // the S-Video input
+
+    ASSERT_EQ(f.base.setGraphState(2), kZRGraphOk);
+    ASSERT_TRUE(zrGraphSucceeded(f.path->stream(1, 1)));
+    EXPECT_FALSE(f.path->setAVProp(zravprop::kInput, 0));
+    EXPECT_FALSE(f.path->setAVProp(zravprop::kTVFormat, 0));
+    ASSERT_TRUE(waitFor([&] { return device->framesMade() >= 50; }, 30000));
+    ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
+    const std::string file = (folder + QStringLiteral("/evening news.mpg")).toStdString();
+    EXPECT_TRUE(startsWithPack(file)) << file.size();
+    EXPECT_GT(fileSize(file), 100000);
 }
