@@ -6,6 +6,7 @@
 #include "platform/graph/ZRRendererNodes.h"
 #include "platform/graph/ZRSourceNodes.h"
 #include "platform/graph/ZRTeeNodes.h"
+#include "platform/v4l2/ZRAsyncPullerNode.h"
 #include "platform/v4l2/ZRCldvrSplitterNode.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
 #include "platform/v4l2/ZRYuyvPreviewNode.h"
@@ -74,6 +75,7 @@ const std::vector<Row>& rows() {
         {nullptr, kClsidVideoPreviewConverter, "Video Preview Converter",
          maker<ZRYuyvPreviewNode>()},
         {nullptr, kClsidCldvrSplitter, "CLDVR Splitter", maker<ZRCldvrSplitterNode>()},
+        {nullptr, kClsidAsyncPuller, "Orvand Async Puller", maker<ZRAsyncPullerNode>()},
     };
     return table;
 }

@@ -112,6 +112,8 @@ std::vector<ZRDeviceDescriptor> compressors() {
 }
 
 std::mutex g_registerMutex;
+std::mutex g_aliveMutex;
+std::vector<ZRSimulatedBackend*> g_alive;
 std::shared_ptr<ZRSimulatedBackend> g_simulated;
 bool g_machineRegistered = false;
 
@@ -163,6 +165,23 @@ std::unique_ptr<ZRGraphNode> ZRV4l2Backend::createNode(ZRDeviceCategory category
 }
 
 // Simulated
+
+ZRSimulatedBackend::ZRSimulatedBackend() {
+    std::lock_guard lock(g_aliveMutex);
+    g_alive.push_back(this);
+}
+
+ZRSimulatedBackend::~ZRSimulatedBackend() {
+    std::lock_guard lock(g_aliveMutex);
+    g_alive.erase(std::remove(g_alive.begin(), g_alive.end(), this), g_alive.end());
+}
+
+std::shared_ptr<SimDevice> ZRSimulatedBackend::anyOutput(const std::string& displayName) {
+    std::lock_guard lock(g_aliveMutex);
+    for (ZRSimulatedBackend* b : g_alive)
+        if (auto out = b->output(displayName)) return out;
+    return nullptr;
+}
 
 std::shared_ptr<SimDevice> ZRSimulatedBackend::addCard(const std::string& displayName,
                                                        SimConfig config) {
@@ -239,8 +258,7 @@ std::unique_ptr<ZRGraphNode> ZRSimulatedBackend::createNode(ZRDeviceCategory cat
 }
 
 std::unique_ptr<IZRV4l2Io> openOutput(const std::string& displayName) {
-    if (auto sim = simulatedBackend())
-        if (auto out = sim->output(displayName)) return shareDevice(out);
+    if (auto out = ZRSimulatedBackend::anyOutput(displayName)) return shareDevice(out);
     std::string bus;
     const auto nodes = machineNodes();
     for (const NodeInfo& n : nodes)

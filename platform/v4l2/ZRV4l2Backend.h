@@ -30,6 +30,11 @@ public:
 /// Thread-safety: a mutex guards the list.
 class ZRSimulatedBackend final : public IZRDeviceBackend {
 public:
+    ZRSimulatedBackend();
+    ~ZRSimulatedBackend() override;
+    /// The output of the card `displayName` of any simulated backend alive, or null.
+    static std::shared_ptr<SimDevice> anyOutput(const std::string& displayName);
+
     /// Adds a card under `displayName`; its node opens the device returned.
     std::shared_ptr<SimDevice> addCard(const std::string& displayName, SimConfig config);
     /// Adds an output of the card `displayName`.

@@ -1,13 +1,17 @@
 #include "capture/ZRCirrusDVRCapPath.h"
 #include "capture/ZRDeviceInfo.h"
 #include "capture/ZRKestrelCapPath.h"
+#include "capture/ZRPlaybackPaths.h"
 #include "capture/ZRWDMCapPath.h"
 #include "platform/segments/MpegJoiner.h"
+#include "platform/segments/ZRMpegSegmentWriter.h"
 #include "platform/segments/ZRSegmentList.h"
 #include "platform/v4l2/ZRAviCaptureSinkNode.h"
 #include "platform/v4l2/ZRCldvrSplitterNode.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
+#include "platform/v4l2/ZRSimMpegEncoder.h"
 #include "platform/v4l2/ZRV4l2CaptureNode.h"
+#include "platform/v4l2/ZRV4l2OutputNode.h"
 #include "tests/capture/CardTestSupport.h"
 #include "tests/support/GuiApplication.h"
 
@@ -626,4 +630,80 @@ TEST(CirrusDVRCapPath, InputsAndTheLongFileName) {
     const std::string file = (folder + QStringLiteral("/evening news.mpg")).toStdString();
     EXPECT_TRUE(startsWithPack(file)) << file.size();
     EXPECT_GT(fileSize(file), 100000);
+}
+
+namespace {
+
+// A joined "OVMP" list of VCD segments made by the simulated encoder; the bytes of its
+// segments one after the other.
+std::vector<uint8_t> makeJoinedList(const std::string& base) {
+    zrv4l2::SimMpegEncoder encoder;
+    zrv4l2::SimMpegSettings settings;
+    settings.format = zrv4l2::DiscFormat::Vcd;
+    settings.width = 352;
+    settings.height = 288;
+    settings.bitRate = settings.peakBitRate = 1150000;
+    settings.variable = false;
+    settings.sampleRate = 44100;
+    if (!encoder.open(settings)) return {};
+    segments::ZRMpegSegmentWriter writer;
+    if (!writer.open(base + ".mpg", 150)) return {};
+    std::vector<uint8_t> chunk(10000);
+    while (encoder.frames() < 100) {
+        const size_t n = encoder.take(chunk.data(), chunk.size());
+        if (n == 0 || !writer.write(chunk.data(), n)) return {};
+    }
+    if (!writer.close() || !segments::MpegSegmentList(writer.listPath())) return {};
+    std::string error;
+    const auto list = segments::ZRSegmentList::read(writer.listPath(), &error);
+    std::vector<uint8_t> all;
+    for (const std::string& s : list->readableSegments()) {
+        std::ifstream in(s, std::ios::binary);
+        all.insert(all.end(), std::istreambuf_iterator<char>(in), {});
+    }
+    return all;
+}
+
+} // namespace
+
+TEST(PlaybackPaths, JoinedListReachesTheOutputUnchanged) {
+    QTemporaryDir dir;
+    const std::string base = dir.filePath("show").toStdString();
+    const auto bytes = makeJoinedList(base);
+    ASSERT_GT(bytes.size(), 300000u);
+    {
+        SimulatedCards cards;
+        cards.backend->addCard("simpb:k250", SimConfig::mpegEncoder("Kestrel Studio 250"));
+        auto output =
+            cards.backend->addOutput("simpb:k250", SimConfig::output("Kestrel Studio 250"));
+        CardFixture<ZRKestrel250PBPath> f;
+        f.path->setDeviceName("simpb:k250");
+        f.path->setInputFile(QString::fromStdString(base + ".mvl"));
+        ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
+        EXPECT_TRUE(f.path->traces().isEmpty());
+        ASSERT_EQ(f.base.setGraphState(2), kZRGraphOk);
+        ASSERT_TRUE(waitFor([&] { return output->outputBytes().size() >= bytes.size(); }, 30000));
+        ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
+        EXPECT_TRUE(output->outputBytes() == bytes);
+    }
+    {
+        SimulatedCards cards;
+        cards.backend->addCard("simpb:dvr", SimConfig::mpegEncoder("USB-PLM2 DVR"));
+        auto output = cards.backend->addOutput("simpb:dvr", SimConfig::output("USB-PLM2 DVR"));
+        CardFixture<ZRCirrusDVRPBPath> f;
+        f.path->setDeviceName("simpb:dvr");
+        f.path->setInputFile(QString::fromStdString(base + ".mvl"));
+        ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
+        auto* sink = dynamic_cast<ZRV4l2OutputNode*>(f.base.node(f.path->sink()));
+        ASSERT_TRUE(sink);
+        using M = std::vector<std::pair<int, int32_t>>;
+        EXPECT_EQ(sink->sinkMethods(), (M{{9, 1}, {7, 0}}));
+        auto* board = dynamic_cast<ZRV4l2CaptureNode*>(f.base.node(f.path->captureDevice()));
+        ASSERT_TRUE(board);
+        EXPECT_EQ(board->passedBoardMethods(), (M{{54, 0}}));
+        ASSERT_EQ(f.base.setGraphState(2), kZRGraphOk);
+        ASSERT_TRUE(waitFor([&] { return output->outputBytes().size() >= bytes.size(); }, 30000));
+        ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
+        EXPECT_TRUE(output->outputBytes() == bytes);
+    }
 }
