@@ -289,6 +289,8 @@ ZRGraphResult ZRKestrelCapPath::connectInternal() {
     if (!m_intelli && tee) {
         (void)queryStreamControl(0, tee->outputPin(0));
         (void)queryStreamControl(1, tee->outputPin(1));
+        // Nothing is written before the capture flag asks for it.
+        tee->outputPin(0)->stopStream();
     }
     if (zrGraphSucceeded(queryVideoWindow())) {
         (void)attachVideoWindow();
