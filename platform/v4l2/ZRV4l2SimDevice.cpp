@@ -530,6 +530,18 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
             Buffer& buf = m_buffers[i];
             if (!buf.queued) continue;
             buf.queued = false;
+            // Paced like hardware: frames whose time passed while nobody took them are lost,
+            // and their numbers skipped.
+            if (m_config.speed > 0 && m_made > 0) {
+                const double elapsed =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start)
+                        .count();
+                const auto due = int64_t(elapsed * m_config.speed);
+                if (due > m_made + 1) {
+                    m_sequence += due - m_made - 1;
+                    m_made = due - 1;
+                }
+            }
             while (m_skip.count(m_sequence))
                 ++m_sequence;
             fillFrame(buf.memory.data(), m_sequence);

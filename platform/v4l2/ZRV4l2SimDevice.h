@@ -36,7 +36,8 @@ struct SimConfig {
     /// Controls with their current values (menus list their entries).
     std::vector<Control> controls;
     bool tuner = false;
-    /// Frames a second of the pace (0: frames come as fast as they are asked for).
+    /// Frames a second of the pace (0: frames come as fast as they are asked for). Paced, frames
+    /// not taken in their time are lost, their numbers skipped, as a card drops them.
     double speed = 0;
     /// Bytes an MPEG read returns at most (0: what was asked).
     size_t readChunk = 0;

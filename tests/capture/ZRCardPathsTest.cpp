@@ -253,26 +253,31 @@ TEST(WDMCapPath, CapturesPalWithSoundIntoAvi) {
         auto* sink = dynamic_cast<ZRAviCaptureSinkNode*>(f.base.node(f.path->aviWriter()));
         ASSERT_TRUE(sink);
         ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
-        EXPECT_EQ(node->droppedFrames(), int64_t(r.gaps.size())) << r.compressor;
-        EXPECT_EQ(sink->framesRepeated(), int64_t(r.gaps.size())) << r.compressor;
+        // Every frame the card skipped is repeated in the file (those before the sound began
+        // are not in it).
+        EXPECT_GE(node->droppedFrames(), int64_t(r.gaps.size())) << r.compressor;
+        EXPECT_LE(sink->framesRepeated(), node->droppedFrames()) << r.compressor;
 
         const auto avi = cardtest::readAvi(dir.filePath("capture.avi").toStdString());
         EXPECT_EQ(avi.videoCodec, r.codec);
         ASSERT_GE(avi.frameNumbers.size(), 30u) << r.compressor;
         // In order, each skipped number standing in for by the frame before it.
         // The file starts with the sound; from its first frame on the numbers run in order,
-        // each one skipped standing in for by the frame before it.
-        int64_t next = avi.frameNumbers.front() + 1;
-        size_t i = 1;
-        while (i < avi.frameNumbers.size()) {
-            const int64_t before = avi.frameNumbers[i - 1];
-            if (r.gaps.count(next)) {
-                EXPECT_EQ(avi.frameNumbers[i], before) << r.compressor << " frame " << i;
-            } else {
-                EXPECT_EQ(avi.frameNumbers[i], next) << r.compressor << " frame " << i;
-            }
-            ++next;
-            ++i;
+        // each one skipped (injected, or lost on a loaded machine) standing in for by the frame
+        // before it.
+        int64_t repeats = 0;
+        for (size_t i = 1; i < avi.frameNumbers.size(); ++i) {
+            const int64_t before = avi.frameNumbers[i - 1], now = avi.frameNumbers[i];
+            EXPECT_GE(now, before) << r.compressor << " frame " << i;
+            if (now == before) ++repeats;
+        }
+        EXPECT_GE(repeats, int64_t(r.gaps.size())) << r.compressor;
+        EXPECT_LE(repeats, node->droppedFrames()) << r.compressor;
+        if (node->droppedFrames() == int64_t(r.gaps.size())) {
+            // Nothing lost besides the injected gaps: every frame's place is filled.
+            EXPECT_EQ(avi.frameNumbers.back() - avi.frameNumbers.front() + 1,
+                      int64_t(avi.frameNumbers.size()))
+                << r.compressor;
         }
         // The sound keeps step with the pictures: within a frame, and a sound block at the end.
         EXPECT_NEAR(avi.audioSeconds, avi.videoSeconds, 0.04 + 0.04) << r.compressor;
@@ -466,9 +471,9 @@ TEST(KestrelCapPath, LostDeviceAndFailedWriteKeepWholeFiles) {
         auto* writer = dynamic_cast<ZRMvlWriterNode*>(f.base.node(f.path->writer()));
         ASSERT_TRUE(writer);
         if (r.lostDevice) {
-            device->failAfter(40, -ENODEV);
+            device->failAfter(8, -ENODEV);
         } else {
-            auto room = std::make_shared<size_t>(700 * 1024 + 77);
+            auto room = std::make_shared<size_t>(200 * 1024 + 77);
             writer->setWriteFunction([room](int fd, const void* data, size_t size) -> ssize_t {
                 if (*room == 0) {
                     errno = ENOSPC;
@@ -706,4 +711,69 @@ TEST(PlaybackPaths, JoinedListReachesTheOutputUnchanged) {
         ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
         EXPECT_TRUE(output->outputBytes() == bytes);
     }
+}
+
+TEST(Wren80CapPath, SoundDeviceByFamilyWordAndFixedFormat) {
+    const char* rows[][2] = {{"Wren 80 USB", "Wren 80 16"},
+                             {"Wren 90 Pro", "Wren 90 16"},
+                             {"Norvale Capture", "Norvale 16"},
+                             {"Wren 80 and Wren 90", "Wren 80 16"}, // tested in that order
+                             {"wren 80", ""},                       // with case
+                             {"Other Card", ""}};
+    for (const auto& r : rows)
+        EXPECT_EQ(ZRWren80CapPath::audioDeviceFor(r[0]), QString::fromLatin1(r[1])) << r[0];
+
+    SimulatedCards cards;
+    SimConfig config = SimConfig::captureCard("Plain Capture Box");
+    config.speed = 100;
+    auto device = cards.backend->addCard("simw:box", config);
+    CardFixture<ZRWren80CapPath> f;
+    f.path->setDeviceName("simw:box");
+    auto w = pal();
+    w[2] = 1;
+    f.path->setCaptureSettings(w.data(), 17);
+    EXPECT_EQ(f.path->captureSetting(13), 16000);
+    ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
+    // No family word: no sound device; the fixed NTSC format.
+    EXPECT_EQ(f.base.node(f.path->audioCaptureFilter()), nullptr);
+    EXPECT_EQ(device->format().width, 352u);
+    EXPECT_EQ(device->format().height, 240u);
+    ZRAVProp prop;
+    EXPECT_FALSE(f.path->getAVProp(zravprop::kTVTuner, &prop));
+    EXPECT_FALSE(f.path->getAVProp(zravprop::kTVAudio, &prop));
+    (void)f.base.setGraphState(0);
+}
+
+TEST(KestrelCapPath, Kestrel200PreviewsThroughTheDemultiplexer) {
+    SimulatedCards cards;
+    auto device = cards.backend->addCard("simk:200", SimConfig::mpegEncoder("Kestrel Studio 200"));
+    CardFixture<ZRKestrel200CapPath> f;
+    QTemporaryDir dir;
+    f.path->setDeviceName("simk:200");
+    f.path->setOutputFile(dir.filePath("k200.mpg"));
+    const auto w = pal(2);
+    f.path->setCaptureSettings(w.data(), 17);
+    ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
+    EXPECT_FALSE(f.path->intelliActive());
+    // No stream type or GOP on the Kestrel 200; its sound at 48000 Hz.
+    for (const auto& c : device->controlsReceived()) {
+        EXPECT_NE(c.first, uint32_t(V4L2_CID_MPEG_STREAM_TYPE));
+        EXPECT_NE(c.first, uint32_t(V4L2_CID_MPEG_VIDEO_GOP_SIZE));
+    }
+    EXPECT_EQ(device->controlsReceived().back(),
+              (std::pair<uint32_t, int32_t>{V4L2_CID_MPEG_AUDIO_SAMPLING_FREQ, 1}));
+    ZRAVProp inputs;
+    ASSERT_TRUE(f.path->getAVProp(zravprop::kInput, &inputs));
+    EXPECT_EQ(inputs.list, (QStringList{"Composite", "S-Video"}));
+    EXPECT_FALSE(f.path->getAVProp(zravprop::kSharpness, &inputs));
+    // The capture output is switched on by the capture flag only.
+    ASSERT_EQ(f.base.setGraphState(2), kZRGraphOk);
+    auto* writer = dynamic_cast<ZRMvlWriterNode*>(f.base.node(f.path->writer()));
+    ASSERT_TRUE(writer);
+    QThread::msleep(200);
+    EXPECT_EQ(writer->packsWritten(), 0);
+    ASSERT_TRUE(zrGraphSucceeded(f.path->stream(1, 1)));
+    ASSERT_TRUE(waitFor([&] { return writer->packsWritten() > 50; }, 20000));
+    ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
+    EXPECT_TRUE(startsWithPack(dir.filePath("k200.mpg").toStdString()));
 }
