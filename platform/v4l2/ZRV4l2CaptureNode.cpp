@@ -167,11 +167,11 @@ bool ZRV4l2CaptureNode::videoCaps(int index, ZRVideoStreamCaps* caps) const {
     if (index < 0 || size_t(index) >= m_sizes.size()) return false;
     const SizeRange& r = m_sizes[size_t(index)];
     *caps = {};
-    // Sizes of 480 lines or fewer are the 60-field standards', taller ones the 50-field ones'.
-    caps->videoStandard =
-        r.maxHeight <= 480 && r.minHeight == r.maxHeight ? 0x7 | 0x1FFFF8 : 0x1FFFF8;
-    if (r.maxHeight == 480 || r.maxHeight == 240) caps->videoStandard = 0x7;
-    if (r.maxHeight == 576 || r.maxHeight == 288) caps->videoStandard = 0x1FFFF8;
+    // A size of the 525-line standards (480, 240 lines) or of the 625-line ones (576, 288);
+    // any other size or a range serves both.
+    const bool ntsc = r.minHeight == r.maxHeight && (r.maxHeight == 480 || r.maxHeight == 240);
+    const bool pal = r.minHeight == r.maxHeight && (r.maxHeight == 576 || r.maxHeight == 288);
+    caps->videoStandard = ntsc ? 0x7u : pal ? 0x1FFFF8u : 0x7u | 0x1FFFF8u;
     caps->minWidth = r.minWidth;
     caps->maxWidth = r.maxWidth;
     caps->minHeight = r.minHeight;
