@@ -5,8 +5,8 @@
 //    file; prints frames captured, dropped (numbers the device skipped), repeated in the file,
 //    and the CPU load in percent of one core;
 // 3. the Kestrel 250 capture path: the MPEG device at 8 Mbit/s with its preview decoded; prints
-//    the pictures and packs the device made, the packs written, the pictures the preview decoded
-//    and the CPU load.
+//    the pictures the device made, the packs its reads handed out and the packs written (the same
+//    number when none was lost), the pictures the preview decoded and the CPU load.
 // Usage: bench_capture_v4l2 [seconds per run (600)] [output folder (a temporary one)]
 // Run on two cores: taskset -c 0,1 build/default/bin/bench_capture_v4l2
 #include "capture/ZRKestrelCapPath.h"
@@ -154,7 +154,7 @@ void kestrelRun(const std::shared_ptr<zrv4l2::SimDevice>& device, double seconds
     auto* writer = dynamic_cast<ZRMvlWriterNode*>(base.node(path.writer()));
     std::printf(
         "Kestrel 250 path, MPEG-2 8 Mbit/s with preview, %.0f s: %lld pictures and %lld packs "
-        "made, %lld packs written, %lld pictures decoded; CPU %.1f %% of one core\n",
+        "read, %lld packs written, %lld pictures decoded; CPU %.1f %% of one core\n",
         wall, (long long)device->framesMade(), (long long)device->packsMade(),
         (long long)(writer ? writer->packsWritten() : 0), (long long)decoded, 100.0 * cpu / wall);
 }

@@ -184,7 +184,7 @@ int64_t SimDevice::framesMade() const {
 
 int64_t SimDevice::packsMade() const {
     std::lock_guard lock(m_mutex);
-    return m_encoder.isOpen() ? m_encoder.packs() : 0;
+    return m_packSize > 0 ? m_readBytes / m_packSize : 0;
 }
 
 Control* SimDevice::findControl(uint32_t id) {
@@ -562,6 +562,7 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
     case VIDIOC_STREAMON:
         m_streaming = true;
         m_sequence = m_made = 0;
+        m_readBytes = 0;
         if (mpeg && !m_encoder.open(mpegSettings())) {
             m_streaming = false;
             return -EIO;
@@ -596,6 +597,8 @@ ssize_t SimDevice::read(void* data, size_t size) {
     }
     if (m_config.readChunk > 0) size = std::min(size, m_config.readChunk);
     const size_t n = m_encoder.take(static_cast<uint8_t*>(data), size);
+    m_readBytes += int64_t(n);
+    m_packSize = m_encoder.packSize();
     return n == 0 && size > 0 ? -EIO : ssize_t(n);
 }
 

@@ -82,7 +82,7 @@ public:
     std::vector<uint8_t> outputBytes() const;
     uint32_t frequency() const;
     uint32_t audioMode() const;
-    /// Frames (or MPEG packs) made so far.
+    /// Frames made so far (since the last start); MPEG packs handed out by reads.
     int64_t framesMade() const;
     int64_t packsMade() const;
 
@@ -119,6 +119,8 @@ private:
     int64_t m_sequence = 0; ///< the next frame's number
     int64_t m_made = 0;
     int64_t m_calls = 0;
+    int64_t m_readBytes = 0;
+    int m_packSize = 0;
     std::set<int64_t> m_skip, m_errors;
     int64_t m_failAfter = -1;
     int m_failError = 0;
