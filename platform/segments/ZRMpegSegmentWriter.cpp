@@ -162,10 +162,8 @@ void ZRMpegSegmentWriter::process(bool flush) {
         if (!writePack(m_held.data() + pos, size_t(length), packStart)) break;
         pos += size_t(length);
     }
-    if (flush && !m_synced) {
-        m_skipped += int64_t(m_held.size());
-        pos = m_held.size();
-    }
+    // Without a pack start, everything held was counted as skipped above.
+    if (flush && !m_synced) pos = m_held.size();
     m_held.erase(m_held.begin(), m_held.begin() + ptrdiff_t(std::min(pos, m_held.size())));
 }
 

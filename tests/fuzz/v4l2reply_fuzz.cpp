@@ -3,6 +3,7 @@
 // must stay within their fields: names end within their buffers, lists within their bounds, an
 // agreed format is never empty.
 
+#include "platform/v4l2/ZRV4l2Backend.h"
 #include "platform/v4l2/ZRV4l2CaptureNode.h"
 #include "platform/v4l2/ZRV4l2SimDevice.h"
 

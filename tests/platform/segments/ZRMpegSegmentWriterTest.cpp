@@ -166,3 +166,16 @@ TEST(MpegSegmentWriter, SplitLimitDefaultAndRange) {
     for (const auto& r : rows)
         EXPECT_EQ(ZRMpegSegmentWriter::clampLimit(r[0]), r[1]) << r[0];
 }
+
+TEST(MpegSegmentWriter, StreamWithoutPacksWritesNothing) {
+    QTemporaryDir dir;
+    const std::string base = dir.filePath("none").toStdString();
+    ZRMpegSegmentWriter w;
+    ASSERT_TRUE(w.open(base + ".mpg", 0));
+    const std::vector<uint8_t> noise(11, '\n');
+    ASSERT_TRUE(w.write(noise.data(), noise.size()));
+    ASSERT_TRUE(w.close());
+    EXPECT_TRUE(w.segments().empty());
+    EXPECT_EQ(w.bytesSkipped(), 11);
+    EXPECT_FALSE(std::ifstream(base + ".mpg").good());
+}
