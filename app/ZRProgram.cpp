@@ -20,6 +20,7 @@
 #include "engine/api/ZRFileRequester.h"
 #include "platform/cdwriter/ZRCdWriter.h"
 #include "platform/ieee1394/ZRIeee1394Backend.h"
+#include "platform/v4l2/ZRV4l2Backend.h"
 #include "views/ZRWindowServices.h"
 
 #include <QDir>
@@ -144,11 +145,13 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
 
     run.application = std::make_unique<ZRApplication>(argc, argv, true);
     // Simulated devices stand in for hardware the machine lacks, behind the same interfaces.
-    // DV camcorders on the machine's IEEE 1394 buses.
+    // DV camcorders on the machine's IEEE 1394 buses, capture cards and sound capture devices.
     zrieee1394::registerBus();
+    zrv4l2::registerDevices();
     if (qEnvironmentVariableIntValue("CLIPSTEAD_SIMULATED_DEVICES") == 1) {
         cdwriter::registerSimulatedWriter();
         zrieee1394::registerSimulatedCamcorder();
+        zrv4l2::registerSimulatedDevices();
     }
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList arguments = QCoreApplication::arguments().mid(1);

@@ -69,6 +69,20 @@ void classifyVideoDevice(const QString& name, int32_t* familyMask, int32_t* mode
     if (modelMask) *modelMask = model;
 }
 
+void classifyCaptureCard(bool mpegOnly, int32_t* familyMask, int32_t* modelMask) {
+    // The camcorder family belongs to the IEEE 1394 devices: a card named like one is a card.
+    if (*familyMask == 2) {
+        *familyMask = 1;
+        *modelMask = 1;
+        return;
+    }
+    // The uncompressed path cannot read an encoder's stream; the Kestrel 250 path drives one.
+    if (mpegOnly && *familyMask == 1 && *modelMask == 1) {
+        *familyMask = 4;
+        *modelMask = 0x10;
+    }
+}
+
 void classifyAudioDevice(const QString& name, int32_t* familyMask, int32_t* modelMask) {
     const bool special = name.contains(QLatin1String("Wren 80")) ||
                          name.contains(QLatin1String("Wren 90")) ||
@@ -108,6 +122,7 @@ VidCapDevInfoList gGetVidCapDevInfoList(int32_t familyMask, int32_t modelMask) {
         record->portName = zrdevicenames::portName(record->devicePort);
         record->deviceTypeName = zrdevicenames::deviceTypeName(record->deviceType);
         classifyVideoDevice(record->friendlyName, &record->familyMask, &record->modelMask);
+        if (d.captureCard) classifyCaptureCard(d.mpegOnly, &record->familyMask, &record->modelMask);
         // DV devices are known by their bus, whatever driver or maker their name shows; their
         // model comes from the name's rows where one names it.
         if (record->displayName.startsWith(QLatin1String(zrieee1394::kDisplayNamePrefix)) &&

@@ -93,6 +93,10 @@ using ZRAudioResolutions = std::vector<ZRAudioResolution>;
 /// The family and model masks of a video device by its friendly name (first matching row of
 /// the table, ignoring case; family 1, model 1 for any other).
 void classifyVideoDevice(const QString& friendlyName, int32_t* familyMask, int32_t* modelMask);
+/// Adjusts the masks `classifyVideoDevice` gave a capture card (a V4L2 node): the camcorder
+/// rows fall to family 1, model 1; an MPEG-only card that met no row becomes family 4, model
+/// 0x10.
+void classifyCaptureCard(bool mpegOnly, int32_t* familyMask, int32_t* modelMask);
 /// The masks of an audio device (names compared with case).
 void classifyAudioDevice(const QString& friendlyName, int32_t* familyMask, int32_t* modelMask);
 

@@ -10,6 +10,10 @@
 #include "platform/graph/ZRSceneSplitWriterNode.h"
 #include "platform/graph/ZRSourceNodes.h"
 #include "platform/graph/ZRTeeNodes.h"
+#include "platform/v4l2/ZRAsyncPullerNode.h"
+#include "platform/v4l2/ZRCldvrSplitterNode.h"
+#include "platform/v4l2/ZRMvlWriterNode.h"
+#include "platform/v4l2/ZRYuyvPreviewNode.h"
 
 #include <QFileInfo>
 
@@ -74,6 +78,15 @@ const std::vector<Row>& rows() {
          maker<ZRSplitterNode>(std::string("MPEG Splitter"))},
         {kFileEngineMultiFileWriter, kClsidEngineSceneSplitWriter,
          "ZR DV SceneSplit MultiFile Writer", maker<ZRSceneSplitWriterNode>()},
+        {nullptr, kClsidMakerMvlWriter, "Orvand MVL MultiFile Writer", maker<ZRMvlWriterNode>()},
+        {nullptr, kClsidMvlMultiFileWriter, "Orvand MVL MultiFile Writer",
+         maker<ZRMvlWriterNode>()},
+        {nullptr, kClsidMvlIntelliWriter, "Orvand MVL MultiFile Intelli-Writer",
+         maker<ZRMvlIntelliWriterNode>()},
+        {nullptr, kClsidVideoPreviewConverter, "Video Preview Converter",
+         maker<ZRYuyvPreviewNode>()},
+        {nullptr, kClsidCldvrSplitter, "CLDVR Splitter", maker<ZRCldvrSplitterNode>()},
+        {nullptr, kClsidAsyncPuller, "Orvand Async Puller", maker<ZRAsyncPullerNode>()},
     };
     return table;
 }

@@ -31,6 +31,15 @@ inline constexpr const char* kClsidMakerMpegSplitter = "5C1E7A10-3B8D-4F0E-9A51-
 inline constexpr const char* kClsidEngineSceneSplitWriter = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E704";
 inline constexpr const char* kClsidMakerOvlWriter = "0EC57820-930C-11D4-AF12-000021FAD19C";
 inline constexpr const char* kClsidMakerMvlWriter = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E710";
+inline constexpr const char* kClsidVideoPreviewConverter = "5C1E7A10-3B8D-4F0E-9A51-6D2C40B1E712";
+/// The capture hardware's filters, by the identifiers their makers fixed.
+inline constexpr const char* kClsidMvlMultiFileWriter = "277DEC5B-063E-4432-AC82-8823A6C85EF3";
+inline constexpr const char* kClsidMvlIntelliWriter = "277DEC5B-063E-4432-AC82-8823A6C85EF4";
+inline constexpr const char* kClsidCldvrSplitter = "97C187A2-A957-11D6-99BC-00A0CCDA34F4";
+inline constexpr const char* kClsidCldvrSink = "276CDFA2-A951-11D6-99BC-00A0CCDA34F4";
+inline constexpr const char* kClsidAsyncPuller = "9D00CE78-81D3-456F-B21C-2E43766FFB5E";
+inline constexpr const char* kClsidXFormDeadCafe = "32485C96-7A65-44C5-B087-E1FD2698C137";
+inline constexpr const char* kClsidMarrackMuxer = "04D02403-5163-480B-9630-64433E154776";
 
 /// Standard filters, by class name.
 inline constexpr const char* kClsidSmartTee = "Smart Tee";

@@ -57,6 +57,8 @@ std::vector<std::string> aviCompressorNames(bool video) {
 
 const AVCodec* aviVideoEncoder(const char* friendlyName) {
     if (!friendlyName) return nullptr;
+    if (std::strcmp(friendlyName, kAviUncompressedVideo) == 0)
+        return avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
     for (const Compressor& c : kVideoCompressors)
         if (std::strcmp(c.friendlyName, friendlyName) == 0)
             return avcodec_find_encoder_by_name(c.encoderName);

@@ -13,6 +13,10 @@ namespace platform {
 inline constexpr const char* kAviDefaultVideoCompressor = "Cinepak Codec by Radius";
 inline constexpr const char* kAviDefaultAudioCompressor = "PCM";
 
+/// The video compressor that stores frames as captured: uncompressed YUV 4:2:2 ("YUY2"). It is
+/// no choice of the list, but what a capture writes when the chosen compressor is not found.
+inline constexpr const char* kAviUncompressedVideo = "Uncompressed YUY2";
+
 /// The friendly names of the video (true) or audio (false) compressors present, in list order.
 /// Thread-safety: may be called from any thread.
 std::vector<std::string> aviCompressorNames(bool video);

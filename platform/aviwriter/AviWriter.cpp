@@ -36,6 +36,8 @@ namespace {
 AVPixelFormat encoderFormat(const AVCodec* codec, int height) {
     if (codec->id == AV_CODEC_ID_DVVIDEO)
         return height == 576 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    // Stored as a capture card delivers it; the AVI muxer tags it "YUY2".
+    if (codec->id == AV_CODEC_ID_RAWVIDEO) return AV_PIX_FMT_YUYV422;
     if (!codec->pix_fmts) return AV_PIX_FMT_NONE;
     return avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_BGRA, 0, nullptr);
 }
@@ -482,6 +484,14 @@ int AviWriter::genAudioSample(const void* data, int bytes) {
 }
 
 int AviWriter::closeDShow(int code) {
+    return close(code, false);
+}
+
+int AviWriter::closeKeepingWritten() {
+    return close(0, true);
+}
+
+int AviWriter::close(int code, bool keep) {
     if (!m_state) return code;
     debug("closeDShow");
     std::unique_ptr<State> s = std::move(m_state);
@@ -489,7 +499,7 @@ int AviWriter::closeDShow(int code) {
     // A failed export's frames still queued are not encoded.
     if (s->failure || code != 0) s->encoders.reset();
     int result = s->failure;
-    if (result == 0) {
+    if (result == 0 || keep) {
         AVFormatContext* output = s->output.get();
         if (s->encoders)
             result = s->encoders->finish([&s](AVPacket* p) { return s->muxVideo(p); });
@@ -505,8 +515,14 @@ int AviWriter::closeDShow(int code) {
         }
         if (result >= 0 && output->pb) result = avio_closep(&output->pb);
     }
-    // Only a complete file of an export that went well takes its name.
+    // Only a complete file of an export that went well takes its name; a capture keeps what
+    // reached the disk, which a reader can still play.
     s->output.reset();
+    if (keep) {
+        const int failure = result < 0 ? result : s->failure;
+        if (!s->file.publish()) return AVERROR(EIO);
+        return failure;
+    }
     if (code == 0 && result >= 0 && !s->file.publish()) result = AVERROR(EIO);
     s->file.discard();
     return code == 0 && result < 0 ? result : code;

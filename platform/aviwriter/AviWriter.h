@@ -42,7 +42,8 @@ public:
     /// interleaved PCM audio of `sampleRate`, `channels` and `bits` (8 unsigned, 16, 24 or 32
     /// signed little-endian). The formats are tested before anything is created: a
     /// `videoCodec` that is null writes no video; an unknown, absent or refusing video
-    /// compressor answers kAviVideoRefused, an audio one kAviAudioRefused. With `configure` 0
+    /// compressor answers kAviVideoRefused, an audio one kAviAudioRefused; kAviUncompressedVideo
+    /// stores the frames as YUV 4:2:2. With `configure` 0
     /// the video compressor takes `bitRate` (in 100 bit/s), `quality` (0..100) and
     /// `keyFrames` (the key-frame interval in frames) unless they are -1. An open writer is
     /// closed first.
@@ -61,6 +62,9 @@ public:
     /// temporary name beside its own and takes its name here only when it is complete and
     /// `code` is 0; otherwise it is removed (a non-zero `code` says the export failed).
     int closeDShow(int code);
+    /// Finishes the file as far as it can and keeps it under its name even when writing failed
+    /// (a capture keeps what reached the disk). Answers the first error, 0 when none.
+    int closeKeepingWritten();
 
     bool isOpen() const;
 
@@ -72,6 +76,7 @@ public:
 private:
     struct State;
     void debug(const char* format, ...) const;
+    int close(int code, bool keep);
 
     std::unique_ptr<State> m_state;
     std::function<void(const char*)> m_debug;

@@ -39,6 +39,10 @@ struct ZRDeviceDescriptor {
     std::string description;
     std::optional<ZRExternalDevice> device;
     std::optional<ZRExternalTransport> transport;
+    /// A capture card, never an IEEE 1394 camcorder: the camcorders' names do not classify it.
+    bool captureCard = false;
+    /// A capture card whose every format is a compressed MPEG stream (a hardware encoder).
+    bool mpegOnly = false;
 };
 
 /// A family of devices (IEEE 1394 cameras, V4L2 nodes, simulated ones): it lists its devices

@@ -1,9 +1,9 @@
 // Any bytes offered as an icon list decode without harm, and the same payload dragged into an
 // offscreen icon view of 50 items (entered, moved over items and empty space, dropped) is
 // handled without harm: outlines are drawn only where they meet the viewport.
-#include "editor/ZRIconDrag.h"
 #include "browser/ZRIconView.h"
 #include "browser/ZRIconViewItem.h"
+#include "editor/ZRIconDrag.h"
 
 #include <QApplication>
 #include <QDropEvent>

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "capture/ZRAVProp.h"
+#include "capture/ZRFilterPathBase.h"
+
+class ZRV4l2CaptureNode;
+
+/// What the capture-card and MPEG-encoder paths share over the path base: their device node,
+/// the picture controls, TV formats and inputs read and written through it, and the stream
+/// pair. Property reads clear their outputs first and answer false when the graph or the device
+/// filter is missing.
+/// Thread-safety: GUI thread only.
+class ZRCardPathBase : public ZRFilterPathBase {
+    Q_OBJECT
+public:
+    ZRCardPathBase(ZRGraphBase* graph, const char* name);
+
+    /// The capture flag and the preview flag of the last stream operation.
+    int captureFlag() const { return m_capture; }
+    int previewFlag() const { return m_preview; }
+    /// The device node, null without a graph or device.
+    ZRV4l2CaptureNode* deviceNode() const;
+
+    /// The TV format names of the standard's family the device offers (NTSC family for
+    /// standard 1, else PAL and SECAM) and the index of the current one (-1: none of them).
+    QStringList tvFormatNames(int* current) const;
+    /// The analog standard bits behind `tvFormatNames`' entries, in the same order.
+    std::vector<uint32_t> tvFormats() const;
+
+protected:
+    /// Proc-amp property 0-4: value, low and high.
+    bool readProcAmp(int property, ZRAVProp* out) const;
+    bool writeProcAmp(int property, long value);
+    /// Code 9: the list and the current one.
+    bool readTVFormats(ZRAVProp* out) const;
+    /// Code 9: by the name the page passes, else by index.
+    bool writeTVFormat(long index, const QString& name);
+
+    int m_capture = 0;
+    int m_preview = 0;
+};
