@@ -116,8 +116,8 @@ void wdmRun(const std::shared_ptr<zrv4l2::ZRSimulatedBackend>& backend, double s
     const double cpu = cpuSeconds() - cpu0;
     auto* node = path.deviceNode();
     auto* sink = dynamic_cast<ZRAviCaptureSinkNode*>(base.node(path.aviWriter()));
-    const int64_t captured = node ? node->capturedFrames() : 0;
-    const int64_t dropped = node ? node->droppedFrames() : 0;
+    const int64_t captured = node ? node->framesNotDropped() : 0;
+    const int64_t dropped = node ? node->framesDropped() : 0;
     (void)base.setGraphState(0);
     std::printf("WDM path, PAL YUYV 25 fps -> Motion JPEG -> AVI, %.0f s: %lld frames captured, "
                 "%lld dropped, %lld written, %lld repeated; CPU %.1f %% of one core\n",

@@ -9,7 +9,7 @@ struct ZRAVProp {
     long value = 0;
     long low = 0;
     long high = 0;
-    QStringList list;
+    QStringList names;
 };
 
 /// The property codes of the capture paths.

@@ -53,7 +53,7 @@ bool ZRCardPathBase::writeProcAmp(int property, long value) {
 bool ZRCardPathBase::readTVFormats(ZRAVProp* out) const {
     if (!deviceNode()) return false;
     int current = -1;
-    out->list = tvFormatNames(&current);
+    out->names = tvFormatNames(&current);
     out->value = current;
     out->high = 0;
     return true;

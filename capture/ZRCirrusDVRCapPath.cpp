@@ -178,12 +178,12 @@ bool ZRCirrusDVRCapPath::getAVProp(int property, ZRAVProp* out) {
     case zravprop::kSharpness:
         return readProcAmp(property - 1, out);
     case zravprop::kInput: {
-        out->list = {QStringLiteral("Composite"), QStringLiteral("SVideo"), QStringLiteral("Tuner"),
-                     QStringLiteral("1394")};
-        out->high = out->list.size();
+        out->names = {QStringLiteral("Composite"), QStringLiteral("SVideo"),
+                      QStringLiteral("Tuner"), QStringLiteral("1394")};
+        out->high = out->names.size();
         int32_t board = 0;
         (void)result(node->boardMethod(4, 0, &board));
-        out->value = std::clamp<long>(inputIndexOfBoard(board), 0, out->list.size());
+        out->value = std::clamp<long>(inputIndexOfBoard(board), 0, out->names.size());
         return true;
     }
     case zravprop::kTVTuner:

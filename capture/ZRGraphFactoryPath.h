@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/ZRAVProp.h"
 #include "capture/ZRDeviceInfo.h"
 #include "capture/ZRFilterPathBase.h"
 
@@ -17,15 +18,6 @@
 struct ZRSignalLink {
     QPointer<QObject> object;
     QByteArray method;
-};
-
-/// A device property as a path reports it (`getAVProp`): the current value or index, its range,
-/// and for the list properties (7 inputs, 9 TV formats) the names.
-struct ZRAVProp {
-    long value = 0;
-    long low = 0;
-    long high = 0;
-    QStringList names;
 };
 
 /// The operations of a device path that only the graph factory calls, beyond the path base:

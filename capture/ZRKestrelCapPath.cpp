@@ -372,11 +372,11 @@ bool ZRKestrelCapPath::getAVProp(int property, ZRAVProp* out) {
         return true;
     }
     case zravprop::kInput:
-        out->list = m_model == Model::Kestrel200
-                        ? QStringList{QStringLiteral("Composite"), QStringLiteral("S-Video")}
-                        : QStringList{QStringLiteral("Composite"), QStringLiteral("SVideo"),
-                                      QStringLiteral("1394")};
-        out->high = out->list.size();
+        out->names = m_model == Model::Kestrel200
+                         ? QStringList{QStringLiteral("Composite"), QStringLiteral("S-Video")}
+                         : QStringList{QStringLiteral("Composite"), QStringLiteral("SVideo"),
+                                       QStringLiteral("1394")};
+        out->high = out->names.size();
         out->value = std::max(node->routedInput(), 0);
         return true;
     case zravprop::kTVFormat:

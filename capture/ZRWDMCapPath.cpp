@@ -232,12 +232,12 @@ bool ZRWDMCapPath::getAVProp(int property, ZRAVProp* out) {
         for (int i = 0; i < inputs; ++i) {
             int related = 0, type = 0;
             if (node->pinInfo(true, i, &related, &type))
-                out->list << ZRGraphBase::connectorTypeName(type);
+                out->names << ZRGraphBase::connectorTypeName(type);
         }
         // A card without a crossbar offers these two.
-        if (out->list.isEmpty())
-            out->list << QStringLiteral("Composite") << QStringLiteral("SVideo");
-        out->high = out->list.size();
+        if (out->names.isEmpty())
+            out->names << QStringLiteral("Composite") << QStringLiteral("SVideo");
+        out->high = out->names.size();
         out->value = std::max(node->routedInput(), 0);
         return true;
     }

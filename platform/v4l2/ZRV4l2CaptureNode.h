@@ -75,8 +75,8 @@ public:
     ZRGraphResult setValue(int property, int32_t value) override;
 
     // IZRDroppedFrames
-    int64_t capturedFrames() const override { return m_captured.load(); }
-    int64_t droppedFrames() const override { return m_dropped.load(); }
+    int64_t framesNotDropped() const override { return m_captured.load(); }
+    int64_t framesDropped() const override { return m_dropped.load(); }
 
     // IZRTVTuner
     bool hasTuner() const override { return m_tuner; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/graph/ZRDroppedFrames.h"
 #include "platform/graph/ZRGraphTypes.h"
 #include "platform/v4l2/ZRV4l2Maps.h"
 
@@ -18,14 +19,6 @@ public:
                        int32_t* defaultValue) = 0;
     virtual bool value(int property, int32_t* value) = 0;
     virtual ZRGraphResult setValue(int property, int32_t value) = 0;
-};
-
-/// Frames captured and dropped since the last start (any thread).
-class IZRDroppedFrames {
-public:
-    virtual ~IZRDroppedFrames() = default;
-    virtual int64_t capturedFrames() const = 0;
-    virtual int64_t droppedFrames() const = 0;
 };
 
 /// A TV tuner with its sound: frequency in units of 62.5 kHz and the audio mode

@@ -138,7 +138,7 @@ TEST(WDMCapPath, InputsOfSeveralAndOfOneInputCards) {
         ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal())) << r.device;
         ZRAVProp prop;
         ASSERT_TRUE(f.path->getAVProp(zravprop::kInput, &prop));
-        EXPECT_EQ(prop.list, r.inputs) << r.device;
+        EXPECT_EQ(prop.names, r.inputs) << r.device;
         EXPECT_EQ(prop.high, r.inputs.size());
     }
     // Routing reaches the card; it is refused while capturing.
@@ -191,8 +191,8 @@ TEST(WDMCapPath, SettingsSizesFormatsAndTuner) {
     // Code 9: the formats of the PAL family by name.
     ZRAVProp formats;
     ASSERT_TRUE(f.path->getAVProp(zravprop::kTVFormat, &formats));
-    EXPECT_TRUE(formats.list.contains("PAL I"));
-    EXPECT_FALSE(formats.list.contains("NTSC M"));
+    EXPECT_TRUE(formats.names.contains("PAL I"));
+    EXPECT_FALSE(formats.names.contains("NTSC M"));
     EXPECT_TRUE(f.path->setAVProp(zravprop::kTVFormat, 0, "PAL I"));
     EXPECT_EQ(device->currentStandard(), V4L2_STD_PAL_I);
     EXPECT_FALSE(f.path->setAVProp(zravprop::kTVFormat, 0, "PAL Q"));
@@ -249,14 +249,14 @@ TEST(WDMCapPath, CapturesPalWithSoundIntoAvi) {
         ASSERT_TRUE(zrGraphSucceeded(f.path->stream(1, 1)));
         auto* node = f.path->deviceNode();
         ASSERT_TRUE(node);
-        ASSERT_TRUE(waitFor([&] { return node->capturedFrames() >= 40; }, 10000));
+        ASSERT_TRUE(waitFor([&] { return node->framesNotDropped() >= 40; }, 10000));
         auto* sink = dynamic_cast<ZRAviCaptureSinkNode*>(f.base.node(f.path->aviWriter()));
         ASSERT_TRUE(sink);
         ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
         // Every frame the card skipped is repeated in the file (those before the sound began
         // are not in it).
-        EXPECT_GE(node->droppedFrames(), int64_t(r.gaps.size())) << r.compressor;
-        EXPECT_LE(sink->framesRepeated(), node->droppedFrames()) << r.compressor;
+        EXPECT_GE(node->framesDropped(), int64_t(r.gaps.size())) << r.compressor;
+        EXPECT_LE(sink->framesRepeated(), node->framesDropped()) << r.compressor;
 
         const auto avi = cardtest::readAvi(dir.filePath("capture.avi").toStdString());
         EXPECT_EQ(avi.videoCodec, r.codec);
@@ -272,8 +272,8 @@ TEST(WDMCapPath, CapturesPalWithSoundIntoAvi) {
             if (now == before) ++repeats;
         }
         EXPECT_GE(repeats, int64_t(r.gaps.size())) << r.compressor;
-        EXPECT_LE(repeats, node->droppedFrames()) << r.compressor;
-        if (node->droppedFrames() == int64_t(r.gaps.size())) {
+        EXPECT_LE(repeats, node->framesDropped()) << r.compressor;
+        if (node->framesDropped() == int64_t(r.gaps.size())) {
             // Nothing lost besides the injected gaps: every frame's place is filled.
             EXPECT_EQ(avi.frameNumbers.back() - avi.frameNumbers.front() + 1,
                       int64_t(avi.frameNumbers.size()))
@@ -368,7 +368,7 @@ TEST(KestrelCapPath, EncoderReceivesTheSettingsInOrder) {
     EXPECT_EQ(rate.value, 6000000);
     ZRAVProp inputs;
     ASSERT_TRUE(f.path->getAVProp(zravprop::kInput, &inputs));
-    EXPECT_EQ(inputs.list, (QStringList{"Composite", "SVideo", "1394"}));
+    EXPECT_EQ(inputs.names, (QStringList{"Composite", "SVideo", "1394"}));
     EXPECT_TRUE(f.path->setAVProp(zravprop::kInput, 1));
     EXPECT_EQ(device->currentInput(), 1u);
     ASSERT_TRUE(zrGraphSucceeded(f.path->stream(1, 1)));
@@ -618,7 +618,7 @@ TEST(CirrusDVRCapPath, InputsAndTheLongFileName) {
     ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
     ZRAVProp inputs;
     ASSERT_TRUE(f.path->getAVProp(zravprop::kInput, &inputs));
-    EXPECT_EQ(inputs.list, (QStringList{"Composite", "SVideo", "Tuner", "1394"}));
+    EXPECT_EQ(inputs.names, (QStringList{"Composite", "SVideo", "Tuner", "1394"}));
     ASSERT_TRUE(f.path->setAVProp(zravprop::kInput, 3)); // "1394" sends 5 to the board
     EXPECT_EQ(device->currentInput(), 3u);
     ASSERT_TRUE(f.path->getAVProp(zravprop::kInput, &inputs));
@@ -764,7 +764,7 @@ TEST(KestrelCapPath, Kestrel200PreviewsThroughTheDemultiplexer) {
               (std::pair<uint32_t, int32_t>{V4L2_CID_MPEG_AUDIO_SAMPLING_FREQ, 1}));
     ZRAVProp inputs;
     ASSERT_TRUE(f.path->getAVProp(zravprop::kInput, &inputs));
-    EXPECT_EQ(inputs.list, (QStringList{"Composite", "S-Video"}));
+    EXPECT_EQ(inputs.names, (QStringList{"Composite", "S-Video"}));
     EXPECT_FALSE(f.path->getAVProp(zravprop::kSharpness, &inputs));
     // The capture output is switched on by the capture flag only.
     ASSERT_EQ(f.base.setGraphState(2), kZRGraphOk);
