@@ -1,6 +1,7 @@
 #include "capture/ZRCardPathBase.h"
 
 #include "capture/ZRDeviceNames.h"
+#include "platform/v4l2/ZRLivePreviewNode.h"
 #include "platform/v4l2/ZRV4l2CaptureNode.h"
 
 ZRCardPathBase::ZRCardPathBase(ZRGraphBase* graph, const char* name)
@@ -71,4 +72,28 @@ bool ZRCardPathBase::writeTVFormat(long index, const QString& name) {
     }
     if (at < 0 || size_t(at) >= formats.size()) return false;
     return zrGraphSucceeded(result(node->setTVFormat(formats[size_t(at)])));
+}
+
+// The pictures of a live stream are shown as they come: a renderer keeping a clock of its own
+// would wait on it and hold the stream (and with it the writer or the device) back.
+void zrConnectLiveDecoders(ZRGraphBase* g, ZRGraphNode* demux, ZRGraphBase::Filter videoDecoder,
+                           ZRGraphBase::Filter videoRenderer, ZRGraphBase::Filter audioDecoder,
+                           ZRGraphBase::Filter audioRenderer, ZRGraphBase::Filter* live) {
+    ZRGraphNode* vDecoder = g->node(videoDecoder);
+    ZRGraphNode* vRenderer = g->node(videoRenderer);
+    if (demux && vDecoder && vRenderer) {
+        (void)g->connectPins(demux->findPin("Video"), vDecoder->inputPin(0));
+        (void)g->addFilter(std::make_unique<ZRLivePreviewNode>(), QStringLiteral("Live Preview"),
+                           live);
+        if (ZRGraphNode* preview = g->node(*live)) {
+            (void)g->connectPins(vDecoder->outputPin(0), preview->inputPin(0));
+            (void)g->connectPins(preview->outputPin(0), vRenderer->inputPin(0));
+        }
+    }
+    ZRGraphNode* aDecoder = g->node(audioDecoder);
+    ZRGraphNode* aRenderer = g->node(audioRenderer);
+    if (demux && aDecoder && aRenderer && demux->findPin("Audio")) {
+        (void)g->connectPins(demux->findPin("Audio"), aDecoder->inputPin(0));
+        (void)g->connectPins(aDecoder->outputPin(0), aRenderer->inputPin(0));
+    }
 }

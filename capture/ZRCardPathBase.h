@@ -39,3 +39,10 @@ protected:
     int m_capture = 0;
     int m_preview = 0;
 };
+
+/// Connects a demultiplexer's "Video" pin through `videoDecoder` and a live-preview node (added
+/// to `g`, its id left in `*live`) to `videoRenderer`, and its "Audio" pin, where it has one,
+/// through `audioDecoder` to `audioRenderer`; filters the graph does not hold are skipped.
+void zrConnectLiveDecoders(ZRGraphBase* g, ZRGraphNode* demux, ZRGraphBase::Filter videoDecoder,
+                           ZRGraphBase::Filter videoRenderer, ZRGraphBase::Filter audioDecoder,
+                           ZRGraphBase::Filter audioRenderer, ZRGraphBase::Filter* live);

@@ -1,5 +1,6 @@
 #include "capture/ZRCirrusDVRCapPath.h"
 
+#include "capture/ZRCardPathBase.h"
 #include "capture/ZRKestrelCapPath.h"
 #include "capture/ZROutsideFilters.h"
 #include "platform/graph/ZRMpeg2DemuxNode.h"
@@ -121,23 +122,8 @@ ZRGraphResult ZRCirrusDVRCapPath::connectInternal() {
     ZRGraphNode* demux = g->node(m_demux);
     if (device && splitter) (void)g->connectPins(device->outputPin(0), splitter->inputPin(0));
     if (splitter && demux) (void)g->connectPins(splitter->outputPin(0), demux->inputPin(0));
-    ZRGraphNode* videoDecoder = g->node(m_videoDecoder);
-    ZRGraphNode* videoRenderer = g->node(m_videoRenderer);
-    if (demux && videoDecoder && videoRenderer) {
-        (void)g->connectPins(demux->findPin("Video"), videoDecoder->inputPin(0));
-        (void)g->addFilter(std::make_unique<ZRLivePreviewNode>(), QStringLiteral("Live Preview"),
-                           &m_live);
-        if (ZRGraphNode* live = g->node(m_live)) {
-            (void)g->connectPins(videoDecoder->outputPin(0), live->inputPin(0));
-            (void)g->connectPins(live->outputPin(0), videoRenderer->inputPin(0));
-        }
-    }
-    ZRGraphNode* audioDecoder = g->node(m_audioDecoder);
-    ZRGraphNode* audioRenderer = g->node(m_audioRenderer);
-    if (demux && audioDecoder && audioRenderer && demux->findPin("Audio")) {
-        (void)g->connectPins(demux->findPin("Audio"), audioDecoder->inputPin(0));
-        (void)g->connectPins(audioDecoder->outputPin(0), audioRenderer->inputPin(0));
-    }
+    zrConnectLiveDecoders(g, demux, m_videoDecoder, m_videoRenderer, m_audioDecoder,
+                          m_audioRenderer, &m_live);
     if (zrGraphSucceeded(queryVideoWindow())) {
         (void)attachVideoWindow();
         (void)resizeToWidget();

@@ -1,5 +1,6 @@
 #include "capture/ZRKestrelCapPath.h"
 
+#include "capture/ZRCardPathBase.h"
 #include "capture/ZROutsideFilters.h"
 #include "platform/graph/ZRMpeg2DemuxNode.h"
 #include "platform/graph/ZRTeeNodes.h"
@@ -267,25 +268,8 @@ ZRGraphResult ZRKestrelCapPath::connectInternal() {
     ZRGraphPin* previewOut =
         tee ? (m_intelli ? tee->outputPin(tee->outputCount() - 1) : tee->outputPin(1)) : nullptr;
     if (previewOut && demuxNode) (void)g->connectPins(previewOut, demuxNode->inputPin(0));
-    ZRGraphNode* videoDecoder = g->node(m_videoDecoder);
-    ZRGraphNode* videoRenderer = g->node(m_videoRenderer);
-    if (demuxNode && videoDecoder && videoRenderer) {
-        (void)g->connectPins(demuxNode->findPin("Video"), videoDecoder->inputPin(0));
-        // The pictures of a live stream are shown as they come (the tee would otherwise wait
-        // on the renderer's clock and hold the writer back).
-        (void)g->addFilter(std::make_unique<ZRLivePreviewNode>(), QStringLiteral("Live Preview"),
-                           &m_live);
-        if (ZRGraphNode* live = g->node(m_live)) {
-            (void)g->connectPins(videoDecoder->outputPin(0), live->inputPin(0));
-            (void)g->connectPins(live->outputPin(0), videoRenderer->inputPin(0));
-        }
-    }
-    ZRGraphNode* audioDecoder = g->node(m_audioDecoder);
-    ZRGraphNode* audioRenderer = g->node(m_audioRenderer);
-    if (demuxNode && audioDecoder && audioRenderer && demuxNode->findPin("Audio")) {
-        (void)g->connectPins(demuxNode->findPin("Audio"), audioDecoder->inputPin(0));
-        (void)g->connectPins(audioDecoder->outputPin(0), audioRenderer->inputPin(0));
-    }
+    zrConnectLiveDecoders(g, demuxNode, m_videoDecoder, m_videoRenderer, m_audioDecoder,
+                          m_audioRenderer, &m_live);
     if (!m_intelli && tee) {
         (void)queryStreamControl(0, tee->outputPin(0));
         (void)queryStreamControl(1, tee->outputPin(1));
@@ -296,6 +280,7 @@ ZRGraphResult ZRKestrelCapPath::connectInternal() {
         (void)attachVideoWindow();
         (void)resizeToWidget();
     }
+    ZRGraphNode* audioRenderer = g->node(m_audioRenderer);
     if (m_model == Model::Kestrel250 && audioRenderer && audioRenderer->inputPin(0)->isConnected())
         (void)useAudioClock();
     return result(kZRGraphOk);

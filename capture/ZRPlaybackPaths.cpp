@@ -1,5 +1,6 @@
 #include "capture/ZRPlaybackPaths.h"
 
+#include "capture/ZRCardPathBase.h"
 #include "capture/ZROutsideFilters.h"
 #include "platform/graph/ZRMpeg2DemuxNode.h"
 #include "platform/v4l2/ZRAsyncPullerNode.h"
@@ -64,26 +65,10 @@ ZRGraphResult ZRKestrel250PBPath::connectInternal() {
     if (tee && device) (void)g->connectPins(tee->findPin("Output1"), device->inputPin(0));
     if (tee && demux)
         (void)g->connectPins(tee->outputPin(tee->outputCount() - 1), demux->inputPin(0));
-    ZRGraphNode* videoDecoder = g->node(m_videoDecoder);
-    ZRGraphNode* videoRenderer = g->node(m_videoRenderer);
-    if (demux && videoDecoder && videoRenderer) {
-        (void)g->connectPins(demux->findPin("Video"), videoDecoder->inputPin(0));
-        // The device plays the stream at its own pace; the local picture follows what it is
-        // sent rather than a clock of its own, which would hold the device's stream back.
-        (void)g->addFilter(std::make_unique<ZRLivePreviewNode>(), QStringLiteral("Live Preview"),
-                           &m_live);
-        if (ZRGraphNode* live = g->node(m_live)) {
-            (void)g->connectPins(videoDecoder->outputPin(0), live->inputPin(0));
-            (void)g->connectPins(live->outputPin(0), videoRenderer->inputPin(0));
-        }
-    }
-    ZRGraphNode* audioDecoder = g->node(m_audioDecoder);
-    ZRGraphNode* audioRenderer = g->node(m_audioRenderer);
-    if (demux && audioDecoder && audioRenderer && demux->findPin("Audio")) {
-        (void)g->connectPins(demux->findPin("Audio"), audioDecoder->inputPin(0));
-        (void)g->connectPins(audioDecoder->outputPin(0), audioRenderer->inputPin(0));
-    }
+    zrConnectLiveDecoders(g, demux, m_videoDecoder, m_videoRenderer, m_audioDecoder,
+                          m_audioRenderer, &m_live);
     if (zrGraphSucceeded(queryVideoWindow())) (void)attachVideoWindow();
+    ZRGraphNode* audioRenderer = g->node(m_audioRenderer);
     if (audioRenderer && audioRenderer->inputPin(0)->isConnected()) (void)useAudioClock();
     return result(device ? kZRGraphOk : kZRGraphNotFound);
 }
