@@ -128,8 +128,10 @@ std::optional<Control> queryControl(IZRV4l2Io& io, uint32_t id) {
     c.defaultValue = q.default_value;
     if (q.type == V4L2_CTRL_TYPE_MENU || q.type == V4L2_CTRL_TYPE_INTEGER_MENU) {
         if (q.minimum < 0) return std::nullopt;
-        for (int64_t i = q.minimum; i <= q.maximum && c.menu.size() < size_t(kMaxListEntries);
-             ++i) {
+        // Menus may skip indices, but a driver's menu is short: a range of
+        // billions with every query failing must not spin for minutes.
+        const int64_t last = std::min<int64_t>(q.maximum, int64_t(q.minimum) + kMaxMenuIndices - 1);
+        for (int64_t i = q.minimum; i <= last && c.menu.size() < size_t(kMaxListEntries); ++i) {
             v4l2_querymenu m{};
             m.id = id;
             m.index = uint32_t(i);

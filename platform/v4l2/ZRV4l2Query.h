@@ -69,6 +69,8 @@ struct PixFormat {
 
 /// The most entries any list takes from a node.
 inline constexpr int kMaxListEntries = 64;
+// Menu indices tried per control, gaps included.
+inline constexpr int kMaxMenuIndices = 256;
 
 /// The text of a fixed-size name field; nothing when it lacks its terminating zero.
 std::optional<std::string> fieldText(const uint8_t* field, size_t size);
