@@ -357,6 +357,13 @@ bool ZRObject::prepareAudio(IZRPos* sourcePosition, int32_t rate, int32_t bits, 
     return m_audio->prepare(sourcePosition, rate, m_audioChannels, quality);
 }
 
+void ZRObject::releaseAudio() {
+    m_audio.reset(); // reads the source
+    m_audioMedia.reset();
+    std::vector<float>().swap(m_mixBlock);
+    m_mixGeneration = 0;
+}
+
 float* ZRObject::renderAudio(int32_t frames, int32_t* bytes) {
     if (bytes) *bytes = 0;
     if (!m_hasAudio || !m_audio || !m_audio->isPrepared() || frames <= 0) return nullptr;

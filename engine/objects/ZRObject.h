@@ -209,6 +209,9 @@ public:
     /// The mix run the audio was last prepared for.
     uint32_t mixGeneration() const { return m_mixGeneration; }
     void setMixGeneration(uint32_t generation) { m_mixGeneration = generation; }
+    /// Drops the audio reader, its second opening of the file and its buffers once the mix has
+    /// passed the object; the next mix that meets it prepares it again.
+    void releaseAudio();
 
 private:
     // The background renderer of the owner timeline: answered and told through these so that

@@ -66,12 +66,26 @@ void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
     const int channels = m_mixer.mixChannels();
     std::vector<double> gains;
     const double frame = m_position.toFrames();
+    // The frame the next mix frame reads: an object ending before it is not met again in this
+    // run (positions only move forward), so its sound reader goes once its samples are mixed.
+    // A long timeline would otherwise hold a reader and its buffers for every clip played.
+    const double nextFrame =
+        rate > 0.0 ? std::floor(double(m_framesMixed) * rate / ZRAudioMixer::kFrameRate + 1e-6) +
+                         m_start.toFrames()
+                   : frame;
+    struct ReleaseAfterMix {
+        ZRObject* object = nullptr;
+        ~ReleaseAfterMix() {
+            if (object) object->releaseAudio();
+        }
+    };
     for (int k = 1; k <= ZRTrackTable::kTrackCount; ++k) {
         // What the mix needs of the track and its object is copied under the timeline mutex and
         // the list's: a trim or a setting on the host's thread changes them meanwhile. The object
         // itself cannot go while the mix runs: it is destroyed only under the render mutex,
         // which the caller holds.
         ZRObject* object = nullptr;
+        ReleaseAfterMix release;
         ZRPos s;
         bool mute = false;
         double level = 0.0;
@@ -83,6 +97,7 @@ void ZRTimelineAudio::mixFrame(int32_t samples, ZRTrackTable& tracks) {
             if (!list) continue;
             object = dynamic_cast<ZRObject*>(tracks.objectAt(k, frame, false));
             if (!object) continue;
+            if (object->endPos()->toFrames() < nextFrame) release.object = object;
             s = sourcePosition(object, m_position);
             std::lock_guard trackLock(*list);
             mute = list->mute;
