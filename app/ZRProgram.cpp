@@ -20,6 +20,7 @@
 #include "engine/api/ZRFileRequester.h"
 #include "platform/cdwriter/ZRCdWriter.h"
 #include "platform/ieee1394/ZRIeee1394Backend.h"
+#include "platform/system/SystemMemory.h"
 #include "platform/v4l2/ZRV4l2Backend.h"
 #include "views/ZRWindowServices.h"
 
@@ -119,6 +120,7 @@ int clipsteadMain(int argc, char** argv) {
 }
 
 int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
+    platform::limitAllocatorArenas();
     // The program's own dialogs, for whatever asks the window services for them.
     static ZRProgramServices programServices;
     ZRWindowServices::setProgramServices(&programServices);

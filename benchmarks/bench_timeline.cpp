@@ -10,6 +10,7 @@
 // "MPEG" module, DVD profile) and "preview" (every frame composed by videoAt into BGRA, nothing
 // written). Prints the frames done and how many passed through unchanged to standard error.
 #include "benchmarks/BenchTimeline.h"
+#include "platform/system/SystemMemory.h"
 
 #include <QFileInfo>
 
@@ -44,6 +45,7 @@ int usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::limitAllocatorArenas(); // as the program does
     if (argc < 5) return usage();
     IZRCallbacks callbacks{};
     callbacks.progress = progress;
