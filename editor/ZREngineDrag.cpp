@@ -18,9 +18,8 @@ bool crossesWhole(const QString& text) {
 
 } // namespace
 
-ZREngineDrag::ZREngineDrag(QObject* dragSource, const char* name) : m_source(dragSource) {
-    if (name) setObjectName(QLatin1String(name));
-}
+ZREngineDrag::ZREngineDrag(QObject* dragSource, const char* name)
+    : ZRPayloadDrag(kMimeType, dragSource, name) {}
 
 void ZREngineDrag::setEngineItem(const ZRIconDragItem& item, const QRect& pixmapRect,
                                  const QRect& textRect, int id, const QString& kind,
@@ -32,38 +31,8 @@ void ZREngineDrag::setEngineItem(const ZRIconDragItem& item, const QRect& pixmap
     m_name = name;
 }
 
-const char* ZREngineDrag::format(int i) const {
-    switch (i) {
-    case 0:
-        return ZRIconDrag::kMimeType;
-    case 1:
-        return kMimeType;
-    case 2:
-        return dragpayload::kPlainText;
-    default:
-        return nullptr;
-    }
-}
-
-QByteArray ZREngineDrag::encodedData(const char* mimeType) const {
-    if (!mimeType) return {};
-    if (std::strcmp(mimeType, ZRIconDrag::kMimeType) == 0) return ZRIconDrag::encodedData(mimeType);
-    if (std::strcmp(mimeType, kMimeType) == 0 ||
-        std::strcmp(mimeType, dragpayload::kPlainText) == 0)
-        return payload(m_id, m_kind, m_group, m_name);
-    return {};
-}
-
-QStringList ZREngineDrag::formats() const {
-    return {QLatin1String(ZRIconDrag::kMimeType), QLatin1String(kMimeType),
-            QLatin1String(dragpayload::kPlainText)};
-}
-
-QVariant ZREngineDrag::retrieveData(const QString& mimeType, QMetaType) const {
-    const QByteArray type = mimeType.toLatin1();
-    const QByteArray bytes = encodedData(type.constData());
-    if (bytes.isEmpty()) return {};
-    return bytes;
+QByteArray ZREngineDrag::payloadBytes() const {
+    return payload(m_id, m_kind, m_group, m_name);
 }
 
 bool ZREngineDrag::carriesWhole(const QString& kind, const QString& group, const QString& name) {
@@ -71,8 +40,7 @@ bool ZREngineDrag::carriesWhole(const QString& kind, const QString& group, const
 }
 
 bool ZREngineDrag::canDecode(const QMimeData* source) {
-    return dragpayload::providesAny(source,
-                                    {dragpayload::kIconList, kMimeType, dragpayload::kPlainText});
+    return canDecodeType(source, kMimeType);
 }
 
 bool ZREngineDrag::decode(const QMimeData* source, int& id, QString& kind, QString& group,
@@ -111,9 +79,5 @@ QByteArray ZREngineDrag::payload(int id, const QString& kind, const QString& gro
 
 QMimeData* ZREngineDrag::mimeData(int id, const QString& kind, const QString& group,
                                   const QString& name) {
-    auto* data = new QMimeData;
-    const QByteArray bytes = payload(id, kind, group, name);
-    data->setData(QLatin1String(kMimeType), bytes);
-    data->setData(QLatin1String(dragpayload::kPlainText), bytes);
-    return data;
+    return mimeDataFor(kMimeType, payload(id, kind, group, name));
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "editor/ZRIconDrag.h"
+#include "editor/ZRPayloadDrag.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <QString>
 
 class QMimeData;
@@ -13,7 +12,7 @@ class QMimeData;
 /// "ZRENGINE$@@$" id "$@@$" kind "$@@$" group "$@@$" name "$@@$" in UTF-8 with one zero byte,
 /// under "application/x-zrengineicon" and "text/plain". The object is that of the record
 /// appended last. GUI thread (a QObject handed to a drag); the static members are reentrant.
-class ZREngineDrag : public ZRIconDrag {
+class ZREngineDrag : public ZRPayloadDrag {
 public:
     static constexpr char kMimeType[] = "application/x-zrengineicon";
 
@@ -29,14 +28,6 @@ public:
     QString kind() const { return m_kind; }
     QString group() const { return m_group; }
     QString name() const { return m_name; }
-    QObject* dragSource() const { return m_source; }
-
-    /// 0 "application/x-zriconlist", 1 "application/x-zrengineicon", 2 "text/plain", else null.
-    const char* format(int i) const override;
-    /// The icon list for "application/x-zriconlist", the engine payload for the engine and
-    /// plain-text types, else an empty array.
-    QByteArray encodedData(const char* mimeType) const override;
-    QStringList formats() const override;
 
     /// True when `source` provides "application/x-zriconlist", "application/x-zrengineicon" or
     /// "text/plain".
@@ -63,10 +54,9 @@ public:
                                const QString& name);
 
 protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
+    QByteArray payloadBytes() const override;
 
 private:
-    QPointer<QObject> m_source;
     int m_id = 0;
     QString m_kind;
     QString m_group;

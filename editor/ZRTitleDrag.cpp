@@ -80,9 +80,8 @@ bool readFromTheRight(const QString& text, ZRTitleSettings& record) {
 
 } // namespace
 
-ZRTitleDrag::ZRTitleDrag(QObject* dragSource, const char* name) : m_source(dragSource) {
-    if (name) setObjectName(QLatin1String(name));
-}
+ZRTitleDrag::ZRTitleDrag(QObject* dragSource, const char* name)
+    : ZRPayloadDrag(kMimeType, dragSource, name) {}
 
 void ZRTitleDrag::append(const ZRIconDragItem& item, const QRect& pixmapRect, const QRect& textRect,
                          const ZRTitleSettings& record) {
@@ -90,43 +89,12 @@ void ZRTitleDrag::append(const ZRIconDragItem& item, const QRect& pixmapRect, co
     m_settings = record;
 }
 
-const char* ZRTitleDrag::format(int i) const {
-    switch (i) {
-    case 0:
-        return ZRIconDrag::kMimeType;
-    case 1:
-        return kMimeType;
-    case 2:
-        return dragpayload::kPlainText;
-    default:
-        return nullptr;
-    }
-}
-
-QByteArray ZRTitleDrag::encodedData(const char* mimeType) const {
-    if (!mimeType) return {};
-    if (std::strcmp(mimeType, ZRIconDrag::kMimeType) == 0) return ZRIconDrag::encodedData(mimeType);
-    if (std::strcmp(mimeType, kMimeType) == 0 ||
-        std::strcmp(mimeType, dragpayload::kPlainText) == 0)
-        return payload(m_settings);
-    return {};
-}
-
-QStringList ZRTitleDrag::formats() const {
-    return {QLatin1String(ZRIconDrag::kMimeType), QLatin1String(kMimeType),
-            QLatin1String(dragpayload::kPlainText)};
-}
-
-QVariant ZRTitleDrag::retrieveData(const QString& mimeType, QMetaType) const {
-    const QByteArray type = mimeType.toLatin1();
-    const QByteArray bytes = encodedData(type.constData());
-    if (bytes.isEmpty()) return {};
-    return bytes;
+QByteArray ZRTitleDrag::payloadBytes() const {
+    return payload(m_settings);
 }
 
 bool ZRTitleDrag::canDecode(const QMimeData* source) {
-    return dragpayload::providesAny(source,
-                                    {dragpayload::kIconList, kMimeType, dragpayload::kPlainText});
+    return canDecodeType(source, kMimeType);
 }
 
 bool ZRTitleDrag::decode(const QMimeData* source, ZRTitleSettings& record) {
@@ -155,9 +123,5 @@ QByteArray ZRTitleDrag::payload(const ZRTitleSettings& record) {
 }
 
 QMimeData* ZRTitleDrag::mimeData(const ZRTitleSettings& record) {
-    auto* data = new QMimeData;
-    const QByteArray bytes = payload(record);
-    data->setData(QLatin1String(kMimeType), bytes);
-    data->setData(QLatin1String(dragpayload::kPlainText), bytes);
-    return data;
+    return mimeDataFor(kMimeType, payload(record));
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "editor/ZRIconDrag.h"
+#include "editor/ZRPayloadDrag.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -41,7 +40,7 @@ struct ZRTitleSettings {
 /// travels as "ZRTITLE" and the sixteen fields of `ZRTitleSettings`, joined by "$@@$", under
 /// "application/x-zrtitleicon" and "text/plain". GUI thread (a QObject handed to a drag); the
 /// static readers are reentrant.
-class ZRTitleDrag : public ZRIconDrag {
+class ZRTitleDrag : public ZRPayloadDrag {
 public:
     static constexpr char kMimeType[] = "application/x-zrtitleicon";
 
@@ -54,14 +53,6 @@ public:
                 const ZRTitleSettings& record);
     /// The record carried.
     const ZRTitleSettings& settings() const { return m_settings; }
-    QObject* dragSource() const { return m_source; }
-
-    /// 0 "application/x-zriconlist", 1 "application/x-zrtitleicon", 2 "text/plain", else null.
-    const char* format(int i) const override;
-    /// The icon list for "application/x-zriconlist", the title payload for the title and
-    /// plain-text types, else an empty array.
-    QByteArray encodedData(const char* mimeType) const override;
-    QStringList formats() const override;
 
     /// True when `source` provides "application/x-zriconlist", "application/x-zrtitleicon" or
     /// "text/plain".
@@ -82,9 +73,8 @@ public:
     static QMimeData* mimeData(const ZRTitleSettings& record);
 
 protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
+    QByteArray payloadBytes() const override;
 
 private:
-    QPointer<QObject> m_source;
     ZRTitleSettings m_settings;
 };
