@@ -327,7 +327,13 @@ ZRGraphResult ZRKestrelCapPath::stream(int capture, int preview) {
     return result(kZRGraphOk);
 }
 
-bool ZRKestrelCapPath::getAVProp(int property, ZRAVProp* out) {
+int ZRKestrelCapPath::writerStopReason() const {
+    auto* writer = interfaceOf<ZRMvlWriterNode>(m_writer);
+    return writer ? stopReasonOf(writer->lastErrorNumber()) : 0;
+}
+
+bool ZRKestrelCapPath::getAVProp(long property, ZRAVProp* out) {
+    if (!out) return false;
     *out = {};
     ZRV4l2CaptureNode* node = deviceNode();
     if (!graphBase() || !node) return false;
@@ -371,7 +377,7 @@ bool ZRKestrelCapPath::getAVProp(int property, ZRAVProp* out) {
     }
 }
 
-bool ZRKestrelCapPath::setAVProp(int property, long value, const QString& name) {
+bool ZRKestrelCapPath::setProperty(long property, long value, const QString& name) {
     ZRV4l2CaptureNode* node = deviceNode();
     ZRGraphBase* g = graphBase();
     if (!g || !node) return false;

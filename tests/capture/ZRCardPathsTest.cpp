@@ -181,21 +181,21 @@ TEST(WDMCapPath, SettingsSizesFormatsAndTuner) {
     f.path->setAudioDeviceName("simwdm sound");
     ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
     // The sizes of the PAL family, largest first; a driver answering 704 for 720 is believed.
-    ASSERT_FALSE(f.path->videoSizeList().empty());
-    EXPECT_EQ(f.path->videoSizeList().front(), (ZRVideoResolution{720, 576}));
+    ASSERT_FALSE(f.path->videoSizes().empty());
+    EXPECT_EQ(f.path->videoSizes().front(), (ZRVideoResolution{720, 576}));
     EXPECT_EQ(device->format().width, 704u);
     EXPECT_TRUE(f.path->videoSize(352, 288));
     EXPECT_EQ(device->format().width, 352u);
-    EXPECT_EQ(f.path->audioFormatList().front(), (ZRAudioResolution{48000, 2, 16}));
+    EXPECT_EQ(f.path->audioFormats().front(), (ZRAudioResolution{48000, 2, 16}));
 
     // Code 9: the formats of the PAL family by name.
     ZRAVProp formats;
     ASSERT_TRUE(f.path->getAVProp(zravprop::kTVFormat, &formats));
     EXPECT_TRUE(formats.names.contains("PAL I"));
     EXPECT_FALSE(formats.names.contains("NTSC M"));
-    EXPECT_TRUE(f.path->setAVProp(zravprop::kTVFormat, 0, "PAL I"));
+    EXPECT_TRUE(f.path->setAVPropName(zravprop::kTVFormat, "PAL I"));
     EXPECT_EQ(device->currentStandard(), V4L2_STD_PAL_I);
-    EXPECT_FALSE(f.path->setAVProp(zravprop::kTVFormat, 0, "PAL Q"));
+    EXPECT_FALSE(f.path->setAVPropName(zravprop::kTVFormat, "PAL Q"));
 
     // The tuner's channel, input and sound mode chosen in preview survive the capture start.
     ZRAVProp tuner;
