@@ -53,6 +53,8 @@ void registerCardPathMakers() {
                                       cardMaker<ZRKestrel250CapPath>());
     ZRGraphFactory::registerPathMaker(ZRGraphFactory::CirrusCapture,
                                       cardMaker<ZRCirrusDVRCapPath>());
+    ZRGraphFactory::registerPathMaker(ZRGraphFactory::Kestrel200Playback,
+                                      cardMaker<ZRKestrel200PBPath>());
     ZRGraphFactory::registerPathMaker(ZRGraphFactory::Kestrel250Playback,
                                       cardMaker<ZRKestrel250PBPath>());
     ZRGraphFactory::registerPathMaker(ZRGraphFactory::CirrusPlayback,

@@ -149,7 +149,10 @@ EncoderVideoSettings ZRKestrelCapPath::encoderSettings(const long* w, Model mode
     };
     const int64_t lo = range.minimum, hi = range.maximum;
     const uint32_t peak9 = clampU(w[9], lo, hi);
-    if (model == Model::Kestrel200) s.mpeg1 = w[1] == 1 ? 1 : 0;
+    if (model == Model::Kestrel200) {
+        s.mpeg1 = w[1] == 1 ? 1 : 0;
+        s.hasMpeg1Field = true;
+    }
     if (w[10] == 1) {
         s.bitRate = clampU(averageForPeak(peak9), lo, hi);
         s.peakBitRate = peak9;

@@ -1,13 +1,16 @@
 #include "capture/ZRCirrusDVRCapPath.h"
 #include "capture/ZRDeviceInfo.h"
 #include "capture/ZRKestrelCapPath.h"
+#include "capture/ZROutsideFilters.h"
 #include "capture/ZRPlaybackPaths.h"
 #include "capture/ZRWDMCapPath.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
 #include "platform/segments/MpegJoiner.h"
 #include "platform/segments/ZRMpegSegmentWriter.h"
 #include "platform/segments/ZRSegmentList.h"
 #include "platform/v4l2/ZRAviCaptureSinkNode.h"
 #include "platform/v4l2/ZRCldvrSplitterNode.h"
+#include "platform/v4l2/ZRLpcmRemuxNodes.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
 #include "platform/v4l2/ZRSimMpegEncoder.h"
 #include "platform/v4l2/ZRV4l2CaptureNode.h"
@@ -22,6 +25,7 @@
 #include <QThread>
 
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -711,6 +715,49 @@ TEST(PlaybackPaths, JoinedListReachesTheOutputUnchanged) {
         ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
         EXPECT_TRUE(output->outputBytes() == bytes);
     }
+}
+
+TEST(PlaybackPaths, BuildWithoutTheReaderTracesAndGoesOn) {
+    QTemporaryDir dir;
+    const std::string base = dir.filePath("show").toStdString();
+    ASSERT_GT(makeJoinedList(base).size(), 300000u);
+    zroutsidefilters::setInstalled(QLatin1String(zroutsidefilters::kClsidMakerMvlReader), false);
+    struct Row {
+        const char* name;
+        std::function<std::unique_ptr<ZRFilterPathBase>(ZRGraphBase*)> make;
+        std::function<QStringList(ZRFilterPathBase*)> traces;
+    };
+    const Row rows[] = {
+        {"Kestrel 200", [](ZRGraphBase* g) { return std::make_unique<ZRKestrel200PBPath>(g); },
+         [](ZRFilterPathBase* p) { return static_cast<ZRKestrel200PBPath*>(p)->traces(); }},
+        {"Kestrel 250", [](ZRGraphBase* g) { return std::make_unique<ZRKestrel250PBPath>(g); },
+         [](ZRFilterPathBase* p) { return static_cast<ZRKestrel250PBPath*>(p)->traces(); }},
+        {"Cirrus", [](ZRGraphBase* g) { return std::make_unique<ZRCirrusDVRPBPath>(g); },
+         [](ZRFilterPathBase* p) { return static_cast<ZRCirrusDVRPBPath*>(p)->traces(); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SimulatedCards cards;
+        cards.backend->addCard("simpb:none", SimConfig::mpegEncoder("Kestrel Studio 250"));
+        auto output = cards.backend->addOutput("simpb:none", SimConfig::output("Kestrel Studio"));
+        testsupport::guiApplication();
+        ZRGraphBase graph;
+        graph.buildGraph();
+        auto path = r.make(&graph);
+        path->setDeviceName("simpb:none");
+        path->setInputFile(QString::fromStdString(base + ".mvl"));
+        // The device is there: the build goes on and succeeds, with the trace kept.
+        EXPECT_TRUE(zrGraphSucceeded(path->connectInternal()));
+        ASSERT_FALSE(r.traces(path.get()).isEmpty());
+        EXPECT_EQ(r.traces(path.get()).first(),
+                  QStringLiteral("PROB: no Orvand MVL Source filter found"));
+        (void)graph.setGraphState(2);
+        QThread::msleep(200);
+        (void)graph.setGraphState(0);
+        EXPECT_TRUE(output->outputBytes().empty());
+        path.reset();
+    }
+    zroutsidefilters::setInstalled(QLatin1String(zroutsidefilters::kClsidMakerMvlReader), true);
 }
 
 TEST(Wren80CapPath, SoundDeviceByFamilyWordAndFixedFormat) {
