@@ -1,6 +1,7 @@
 #include "platform/v4l2/ZRLpcmRemuxNodes.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
@@ -104,15 +105,25 @@ void ZRXFormDeadCafeNode::receive(ZRGraphPin* input, const ZRMediaSample& sample
     deliver(outputPin(0), out);
 }
 
+void ZRXFormDeadCafeNode::endOfStream(ZRGraphPin* input) {
+    // The sound, unpaced, ends long before the pictures: its end must not end theirs.
+    deliverEndOfStream(input == inputPin(1) ? outputPin(1) : outputPin(0));
+}
+
 struct ZRMarrackMuxerNode::Muxer {
     AVFormatContext* context = nullptr;
     AVIOContext* io = nullptr;
     platform::ffmpeg::PacketHandle packet{av_packet_alloc()};
+    /// The video comes in runs of bytes (a splitter's packets may hold several pictures or part
+    /// of one): the parser finds the pictures, each multiplexed with its own time.
+    AVCodecParserContext* parser = nullptr;
+    platform::ffmpeg::CodecContextHandle parsing;
     std::vector<uint8_t> collected;
     AVStream* video = nullptr;
     AVStream* audio = nullptr;
 
     ~Muxer() {
+        if (parser) av_parser_close(parser);
         if (context) {
             context->pb = nullptr;
             avformat_free_context(context);
@@ -145,6 +156,9 @@ struct ZRMarrackMuxerNode::Muxer {
         if (!video) return false;
         video->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
         video->codecpar->codec_id = videoCodec;
+        parser = av_parser_init(videoCodec);
+        parsing.reset(avcodec_alloc_context3(nullptr));
+        if (!parser || !parsing) return false;
         // The muxer wants a picture size; the frames themselves carry the real one.
         video->codecpar->width = width > 0 ? width : 352;
         video->codecpar->height = height > 0 ? height : 288;
@@ -170,7 +184,13 @@ struct ZRMarrackMuxerNode::Muxer {
         p->stream_index = stream->index;
         p->pts = p->dts = av_rescale_q(time, {1, int(kClock)}, stream->time_base);
         p->duration = av_rescale_q(duration, {1, int(kClock)}, stream->time_base);
-        return av_interleaved_write_frame(context, p) >= 0;
+        const int r = av_interleaved_write_frame(context, p);
+        if (r < 0) {
+            char text[AV_ERROR_MAX_STRING_SIZE] = {};
+            av_strerror(r, text, sizeof text);
+            qWarning("Marrack Muxer: %s", text);
+        }
+        return r >= 0;
     }
 };
 
@@ -268,24 +288,45 @@ void ZRMarrackMuxerNode::receive(ZRGraphPin* input, const ZRMediaSample& sample)
         return;
     }
     if (input != inputPin(0) || !openLocked()) return;
-    const int64_t duration =
-        sample.duration > 0 ? sample.duration * kClock / kZRMediaTimePerSecond : kClock / 25;
-    if (!m_muxer->write(m_muxer->video, sample.data->data(), sample.data->size(), m_videoTime,
-                        duration)) {
-        m_failed = true;
-        qWarning("Marrack Muxer: a picture could not be multiplexed");
-        return;
-    }
-    m_videoTime += duration;
-    ++m_videoFrames;
+    parseVideoLocked(sample.data->data(), sample.data->size());
     writeAudioLocked();
     flushLocked();
+}
+
+void ZRMarrackMuxerNode::parseVideoLocked(const uint8_t* data, size_t size) {
+    Muxer& m = *m_muxer;
+    // An empty run drains the parser's last picture.
+    const bool draining = size == 0;
+    while (!m_failed && (size > 0 || draining)) {
+        uint8_t* picture = nullptr;
+        int pictureSize = 0;
+        const int used = av_parser_parse2(m.parser, m.parsing.get(), &picture, &pictureSize, data,
+                                          int(std::min<size_t>(size, INT32_MAX)), AV_NOPTS_VALUE,
+                                          AV_NOPTS_VALUE, 0);
+        if (used < 0) return;
+        data += used;
+        size -= size_t(used);
+        if (pictureSize > 0) {
+            const AVRational rate = m.parsing->framerate;
+            const int64_t duration =
+                rate.num > 0 && rate.den > 0 ? kClock * rate.den / rate.num : kClock / 25;
+            if (!m.write(m.video, picture, size_t(pictureSize), m_videoTime, duration)) {
+                m_failed = true;
+                qWarning("Marrack Muxer: a picture could not be multiplexed");
+                return;
+            }
+            m_videoTime += duration;
+            ++m_videoFrames;
+        }
+        if (draining && pictureSize == 0) return;
+    }
 }
 
 void ZRMarrackMuxerNode::finishLocked() {
     if (m_finished) return;
     m_finished = true;
     if (!m_muxer || m_failed) return;
+    parseVideoLocked(nullptr, 0);
     writeAudioLocked();
     av_write_trailer(m_muxer->context);
     flushLocked();

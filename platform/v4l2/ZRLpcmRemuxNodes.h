@@ -38,12 +38,15 @@ class ZRXFormDeadCafeNode final : public ZRGraphNode {
 public:
     ZRXFormDeadCafeNode();
     void receive(ZRGraphPin* input, const ZRMediaSample& sample) override;
+    /// The end of each input ends only its own output.
+    void endOfStream(ZRGraphPin* input) override;
 };
 
 /// "Marrack Muxer": MPEG video frames at input 0 ("Video") and 48000 Hz stereo LPCM at input 1
 /// ("Audio", when connected) multiplexed by libavformat's DVD program stream muxer; the stream
-/// leaves at "Output" as it is made. The video keeps its frames and order, timed by their
-/// durations from the first; the sound is timed by its samples. The stream is completed at the
+/// leaves at "Output" as it is made. The video may come in runs of any length: its pictures are
+/// found by libavcodec's parser and keep their bytes and order, timed by the frame rate from the
+/// first; the sound is timed by its samples. The stream is completed at the
 /// end of both inputs or at the stop.
 /// Thread-safety: the two inputs come on two threads; the muxer is guarded by a mutex.
 class ZRMarrackMuxerNode final : public ZRGraphNode {
@@ -52,7 +55,7 @@ public:
     ~ZRMarrackMuxerNode() override;
     void receive(ZRGraphPin* input, const ZRMediaSample& sample) override;
     void endOfStream(ZRGraphPin* input) override;
-    /// Video frames and sound bytes multiplexed since the last start.
+    /// Pictures and sound bytes multiplexed since the last start.
     int64_t videoFrames() const;
     int64_t audioBytes() const;
 
@@ -64,6 +67,7 @@ private:
     struct Muxer;
     bool openLocked();
     void writeAudioLocked();
+    void parseVideoLocked(const uint8_t* data, size_t size);
     void finishLocked();
     void flushLocked();
 

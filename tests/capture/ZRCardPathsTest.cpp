@@ -5,6 +5,7 @@
 #include "capture/ZRPlaybackPaths.h"
 #include "capture/ZRWDMCapPath.h"
 #include "platform/ffmpeg/FFmpegHandles.h"
+#include "platform/graph/ZRDecoderNode.h"
 #include "platform/segments/MpegJoiner.h"
 #include "platform/segments/ZRMpegSegmentWriter.h"
 #include "platform/segments/ZRSegmentList.h"
@@ -24,8 +25,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -715,6 +721,67 @@ TEST(PlaybackPaths, JoinedListReachesTheOutputUnchanged) {
         ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
         EXPECT_TRUE(output->outputBytes() == bytes);
     }
+}
+
+namespace {
+
+// The codecs of a program stream's streams and the packets of each, read by libavformat.
+std::map<AVCodecID, int> programStreamPackets(const std::string& path) {
+    std::map<AVCodecID, int> packets;
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), av_find_input_format("mpeg"), nullptr) < 0)
+        return packets;
+    platform::ffmpeg::InputHandle input(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0) return packets;
+    platform::ffmpeg::PacketHandle packet(av_packet_alloc());
+    while (av_read_frame(raw, packet.get()) >= 0) {
+        ++packets[raw->streams[packet->stream_index]->codecpar->codec_id];
+        av_packet_unref(packet.get());
+    }
+    return packets;
+}
+
+} // namespace
+
+TEST(PlaybackPaths, Kestrel200RemuxCarriesTheVideoAndLpcmSound) {
+    QTemporaryDir dir;
+    const std::string base = dir.filePath("show").toStdString();
+    ASSERT_GT(makeJoinedList(base).size(), 300000u);
+    SimulatedCards cards;
+    cards.backend->addCard("simpb:k200", SimConfig::mpegEncoder("Kestrel Studio 200"));
+    auto output = cards.backend->addOutput("simpb:k200", SimConfig::output("Kestrel Studio 200"));
+    CardFixture<ZRKestrel200PBPath> f;
+    f.path->setDeviceName("simpb:k200");
+    f.path->setInputFile(QString::fromStdString(base + ".mvl"));
+    const auto w = pal(1);
+    f.path->setCaptureSettings(w.data(), 17);
+    EXPECT_EQ(f.path->captureSetting(13), 48000);
+    ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
+    EXPECT_TRUE(f.path->traces().isEmpty());
+    auto* muxer = dynamic_cast<ZRMarrackMuxerNode*>(f.base.node(f.path->muxer()));
+    ASSERT_TRUE(muxer);
+    ASSERT_EQ(f.base.setGraphState(2), kZRGraphOk);
+    auto* decoder = dynamic_cast<ZRDecoderNode*>(f.base.node(f.path->videoDecoder()));
+    ASSERT_TRUE(decoder);
+    // Every picture the preview shows reaches the device, the last once the stream ends.
+    ASSERT_TRUE(waitFor([&] { return decoder->decoded() >= 95; }, 30000));
+    QThread::msleep(300);
+    ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
+
+    const std::string sent = dir.filePath("sent.mpg").toStdString();
+    {
+        const auto bytes = output->outputBytes();
+        ASSERT_GT(bytes.size(), 100000u);
+        std::ofstream out(sent, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    auto got = programStreamPackets(sent);
+    // The pictures unchanged (the list's MPEG-1 video), the sound as DVD LPCM.
+    EXPECT_GE(muxer->videoFrames(), decoder->decoded());
+    EXPECT_EQ(got[AV_CODEC_ID_MPEG1VIDEO], muxer->videoFrames());
+    EXPECT_GT(got[AV_CODEC_ID_PCM_DVD], 10);
+    EXPECT_EQ(got[AV_CODEC_ID_MP2], 0);
+    EXPECT_GT(muxer->audioBytes(), 48000 * 4 * 3); // more than three seconds of sound
 }
 
 TEST(PlaybackPaths, BuildWithoutTheReaderTracesAndGoesOn) {
