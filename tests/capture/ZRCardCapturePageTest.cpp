@@ -343,4 +343,27 @@ TEST_F(CardPageTest, TheEncoderOffersItsBitRateOutsideVcdAndSvcd) {
     EXPECT_EQ(selectorRow("Bitrate"), -1);
 }
 
+// With CLIPSTEAD_CAPTURE_SCREENSHOT set to a folder, the page on the card (its formats, the
+// brightness slider, the live picture) is saved there as "capture_card.png" to be looked at.
+TEST_F(CardPageTest, ScreenshotOfThePageOnTheCard) {
+    const QString folder = qEnvironmentVariable("CLIPSTEAD_CAPTURE_SCREENSHOT");
+    if (folder.isEmpty()) GTEST_SKIP() << "CLIPSTEAD_CAPTURE_SCREENSHOT is not set";
+    ZRImportView& view = shown();
+    const int sound =
+        view.audioDeviceCombo()->findText(QStringLiteral("simpage line in"), Qt::MatchContains);
+    if (sound > 0) {
+        view.audioDeviceCombo()->setCurrentIndex(sound);
+        view.slotAudioDeviceSelected(sound);
+    }
+    select("WDM Simulated TV Card");
+    choose("Brightness");
+    // A second of live pictures, painted.
+    const int64_t before = tv->framesMade();
+    ASSERT_TRUE(waitFor([&] { return tv->framesMade() >= before + 25; }, 10000));
+    QCoreApplication::processEvents();
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(QStringLiteral("capture_card.png"));
+    ASSERT_TRUE(view.grab().save(path));
+}
+
 } // namespace cardpagetest
