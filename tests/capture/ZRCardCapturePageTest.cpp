@@ -343,6 +343,30 @@ TEST_F(CardPageTest, TheEncoderOffersItsBitRateOutsideVcdAndSvcd) {
     EXPECT_EQ(selectorRow("Bitrate"), -1);
 }
 
+TEST_F(CardPageTest, ADeviceThatCannotBeBuiltIsSaidSo) {
+    // An encoder that offers no DVD program stream cannot capture a DVD project.
+    SimConfig config = SimConfig::mpegEncoder("Transport Only Encoder");
+    for (auto& c : config.controls)
+        if (c.id == V4L2_CID_MPEG_STREAM_TYPE) c.menu.resize(2);
+    cards.backend->addCard("simpage:ts", config);
+    appState().formatIndex = 3;
+    ZRImportView& view = shown();
+    // Listed, as any encoder without a name of the table, under the generic MPEG entry: the
+    // second such entry is this one.
+    int row = -1;
+    for (int i = 0; i < view.videoDeviceCombo()->count(); ++i)
+        if (view.videoDeviceCombo()->itemText(i).startsWith(QStringLiteral("Kestrel 200 / Wren")))
+            row = i;
+    ASSERT_GT(row, 0);
+    view.videoDeviceCombo()->setCurrentIndex(row);
+    view.slotVideoDeviceSelected(row);
+    EXPECT_TRUE(hub.messages.contains(QStringLiteral("Can't initialize DirectShow")));
+    EXPECT_TRUE(!view.factory() || !view.factory()->activePath());
+    EXPECT_FALSE(view.button(ZRImportView::RecordHddButton)->isEnabled());
+    // The next device builds as before.
+    select("WDM Simulated TV Card");
+}
+
 // With CLIPSTEAD_CAPTURE_SCREENSHOT set to a folder, the page on the card (its formats, the
 // brightness slider, the live picture) is saved there as "capture_card.png" to be looked at.
 TEST_F(CardPageTest, ScreenshotOfThePageOnTheCard) {
