@@ -4,8 +4,39 @@
 #include "platform/v4l2/ZRLivePreviewNode.h"
 #include "platform/v4l2/ZRV4l2CaptureNode.h"
 
+#include <cerrno>
+
 ZRCardPathBase::ZRCardPathBase(ZRGraphBase* graph, const char* name)
     : ZRFilterPathBase(graph, name) {}
+
+bool ZRCardPathBase::runPath(long capture, long preview) {
+    return zrGraphSucceeded(stream(int(capture), int(preview)));
+}
+
+bool ZRCardPathBase::setAVPropName(long code, const QString& name) {
+    return code == zravprop::kTVFormat && !name.isEmpty() && setProperty(code, 0, name);
+}
+
+bool ZRCardPathBase::frameCounts(long* captured, long* dropped) const {
+    ZRV4l2CaptureNode* node = deviceNode();
+    // An encoder's stream is read in runs, not frames: it has no frame count to give.
+    if (!node || node->isMpeg() || !captured || !dropped) return false;
+    *captured = long(node->framesNotDropped());
+    *dropped = long(node->framesDropped());
+    return true;
+}
+
+int ZRCardPathBase::stopReasonOf(int errorNumber) {
+    switch (errorNumber) {
+    case ENOSPC:
+    case EDQUOT:
+        return 2;
+    case EFBIG:
+        return 3;
+    default:
+        return 0;
+    }
+}
 
 ZRV4l2CaptureNode* ZRCardPathBase::deviceNode() const {
     return interfaceOf<ZRV4l2CaptureNode>(m_captureDevice);

@@ -152,7 +152,13 @@ ZRGraphResult ZRCirrusDVRCapPath::stream(int capture, int preview) {
     return result(g->setGraphState(2));
 }
 
-bool ZRCirrusDVRCapPath::getAVProp(int property, ZRAVProp* out) {
+int ZRCirrusDVRCapPath::writerStopReason() const {
+    auto* splitter = interfaceOf<ZRCldvrSplitterNode>(m_cldvr);
+    return splitter ? stopReasonOf(splitter->lastErrorNumber()) : 0;
+}
+
+bool ZRCirrusDVRCapPath::getAVProp(long property, ZRAVProp* out) {
+    if (!out) return false;
     *out = {};
     ZRV4l2CaptureNode* node = deviceNode();
     if (!graphBase() || !node) return false;
@@ -181,7 +187,7 @@ bool ZRCirrusDVRCapPath::getAVProp(int property, ZRAVProp* out) {
     }
 }
 
-bool ZRCirrusDVRCapPath::setAVProp(int property, long value, const QString& name) {
+bool ZRCirrusDVRCapPath::setProperty(long property, long value, const QString& name) {
     ZRV4l2CaptureNode* node = deviceNode();
     ZRGraphBase* g = graphBase();
     if (!g || !node) return false;

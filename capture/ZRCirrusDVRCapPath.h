@@ -26,9 +26,10 @@ public:
     /// As the Kestrel 250 paths'.
     void setCaptureSettings(const long* values, int count) override;
 
-    ZRGraphResult stream(int capture, int preview);
-    bool getAVProp(int property, ZRAVProp* out);
-    bool setAVProp(int property, long value, const QString& name = {});
+    ZRGraphResult stream(int capture, int preview) override;
+    bool getAVProp(long code, ZRAVProp* out) override;
+    /// From the splitter's failed write.
+    int writerStopReason() const override;
 
     Filter splitter() const { return m_cldvr; }
     /// The input list's index of a board input (1 -> 1, 2 -> 2, 3 -> 0, 4 -> 1, 5 -> 3, else 0).
@@ -38,6 +39,9 @@ public:
 
 Q_SIGNALS:
     void propertyDialogRequested(int code);
+
+protected:
+    bool setProperty(long code, long value, const QString& name) override;
 
 private:
     Filter m_cldvr = 0;

@@ -169,7 +169,14 @@ void ZRGraphFactory::buildPath(long kind, const QString& deviceName, const QStri
         }
     }
 
-    configureAndBuildPath();
+    if (!zrGraphSucceeded(configureAndBuildPath())) {
+        // A path whose build failed (its device gone, a stream it cannot have) would leave a
+        // graph that shows and records nothing: it goes, so the page can say so.
+        qCDebug(lcFactory) << "buildPath: the path could not be built";
+        teardownPath();
+        m_kind = kind;
+        return;
+    }
 
     switch (kind) {
     case WDMCapture:
@@ -191,9 +198,9 @@ void ZRGraphFactory::buildPath(long kind, const QString& deviceName, const QStri
     }
 }
 
-void ZRGraphFactory::configureAndBuildPath() {
+ZRGraphResult ZRGraphFactory::configureAndBuildPath() {
     ZRFilterPathBase* path = m_activePath;
-    if (!path) return;
+    if (!path) return kZRGraphOk;
     IZRFactoryPath* ops = factoryPath(path);
     if (m_activeDevicePath) {
         path->setVideoWidget(m_videoWidget.data());
@@ -219,7 +226,7 @@ void ZRGraphFactory::configureAndBuildPath() {
         path->setDeviceName(m_deviceName);
         if (ops) ops->setSignalLinks(m_stateSignal, m_stateSlot, m_timecodeSlot);
     }
-    path->connectInternal();
+    return path->connectInternal();
 }
 
 void ZRGraphFactory::runActivePath(long capture, long preview) {

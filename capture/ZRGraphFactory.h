@@ -81,7 +81,8 @@ public:
     /// Builds and starts the path of `kind`. Empty texts keep the earlier ones. Capture kinds
     /// need a device name and an output file; playback kinds a device name and an input file
     /// that exists. A failed check, an unknown kind or a kind without a maker builds nothing
-    /// (the kind stays set). Traces and does nothing while a path is active.
+    /// (the kind stays set); a path whose build (`connectInternal`) fails is torn down and
+    /// deleted, so no path is active. Traces and does nothing while a path is active.
     void buildPath(long kind, const QString& deviceName, const QString& inputFile,
                    const QString& outputFile);
     /// Arguments other than -2 replace the remembered stream pair; then the active path runs
@@ -167,7 +168,8 @@ public:
 private:
     void connectWinEvent();
     void createGraph();
-    void configureAndBuildPath();
+    /// Hands the active path its names and settings and builds it; the build's result.
+    ZRGraphResult configureAndBuildPath();
     IZRFactoryPath* factoryPath(const ZRFilterPathBase* path) const;
     /// The first filled slot among the capture device kinds with properties.
     IZRFactoryPath* propertyPath() const;

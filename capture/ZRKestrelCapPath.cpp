@@ -149,7 +149,10 @@ EncoderVideoSettings ZRKestrelCapPath::encoderSettings(const long* w, Model mode
     };
     const int64_t lo = range.minimum, hi = range.maximum;
     const uint32_t peak9 = clampU(w[9], lo, hi);
-    if (model == Model::Kestrel200) s.mpeg1 = w[1] == 1 ? 1 : 0;
+    if (model == Model::Kestrel200) {
+        s.mpeg1 = w[1] == 1 ? 1 : 0;
+        s.hasMpeg1Field = true;
+    }
     if (w[10] == 1) {
         s.bitRate = clampU(averageForPeak(peak9), lo, hi);
         s.peakBitRate = peak9;
@@ -327,7 +330,13 @@ ZRGraphResult ZRKestrelCapPath::stream(int capture, int preview) {
     return result(kZRGraphOk);
 }
 
-bool ZRKestrelCapPath::getAVProp(int property, ZRAVProp* out) {
+int ZRKestrelCapPath::writerStopReason() const {
+    auto* writer = interfaceOf<ZRMvlWriterNode>(m_writer);
+    return writer ? stopReasonOf(writer->lastErrorNumber()) : 0;
+}
+
+bool ZRKestrelCapPath::getAVProp(long property, ZRAVProp* out) {
+    if (!out) return false;
     *out = {};
     ZRV4l2CaptureNode* node = deviceNode();
     if (!graphBase() || !node) return false;
@@ -371,7 +380,7 @@ bool ZRKestrelCapPath::getAVProp(int property, ZRAVProp* out) {
     }
 }
 
-bool ZRKestrelCapPath::setAVProp(int property, long value, const QString& name) {
+bool ZRKestrelCapPath::setProperty(long property, long value, const QString& name) {
     ZRV4l2CaptureNode* node = deviceNode();
     ZRGraphBase* g = graphBase();
     if (!g || !node) return false;

@@ -39,9 +39,10 @@ public:
     void setSplitLimit(long limit) override;
     void setCaptureSettings(const long* values, int count) override;
 
-    ZRGraphResult stream(int capture, int preview);
-    bool getAVProp(int property, ZRAVProp* out);
-    bool setAVProp(int property, long value, const QString& name = {});
+    ZRGraphResult stream(int capture, int preview) override;
+    bool getAVProp(long code, ZRAVProp* out) override;
+    /// From the multi-file writer's failed write.
+    int writerStopReason() const override;
 
     bool intelliActive() const { return m_intelli; }
     Filter writer() const { return m_writer; }
@@ -62,6 +63,9 @@ public:
                                                         int32_t modelMask,
                                                         const zrv4l2::EncoderVideoRange& range,
                                                         zrv4l2::EncoderVideoSettings current);
+
+protected:
+    bool setProperty(long code, long value, const QString& name) override;
 
 private:
     ZRGraphResult configureEncoder();

@@ -12,10 +12,14 @@
 #include "platform/graph/ZRTeeNodes.h"
 #include "platform/v4l2/ZRAsyncPullerNode.h"
 #include "platform/v4l2/ZRCldvrSplitterNode.h"
+#include "platform/v4l2/ZRLpcmRemuxNodes.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
 #include "platform/v4l2/ZRYuyvPreviewNode.h"
 
 #include <QFileInfo>
+#include <QSet>
+
+#include <mutex>
 
 namespace zroutsidefilters {
 
@@ -51,11 +55,28 @@ const std::vector<Standard>& standards() {
         {kClsidAviMux, maker<ZRAviMuxNode>()},
         {kClsidDVSplitter, maker<ZRDVSplitNode>()},
         {kClsidDVVideoDecoder, decoder("DV Video Decoder", AV_CODEC_ID_DVVIDEO, "", "dvvideo")},
+        {kClsidAcmWrapper, maker<ZRAcmWrapperNode>()},
     };
     return table;
 }
 
+std::mutex g_installedMutex;
+QSet<QString> g_notInstalled;
+
+bool installed(const char* clsid) {
+    std::lock_guard lock(g_installedMutex);
+    return !g_notInstalled.contains(QString::fromLatin1(clsid).toUpper());
+}
+
 } // namespace
+
+void setInstalled(const QString& clsid, bool on) {
+    std::lock_guard lock(g_installedMutex);
+    if (on)
+        g_notInstalled.remove(clsid.toUpper());
+    else
+        g_notInstalled.insert(clsid.toUpper());
+}
 
 const std::vector<Row>& rows() {
     static const std::vector<Row> table = {
@@ -87,6 +108,8 @@ const std::vector<Row>& rows() {
          maker<ZRYuyvPreviewNode>()},
         {nullptr, kClsidCldvrSplitter, "CLDVR Splitter", maker<ZRCldvrSplitterNode>()},
         {nullptr, kClsidAsyncPuller, "Orvand Async Puller", maker<ZRAsyncPullerNode>()},
+        {nullptr, kClsidXFormDeadCafe, "Marrack XFormDeadCafe", maker<ZRXFormDeadCafeNode>()},
+        {nullptr, kClsidMarrackMuxer, "Marrack Muxer", maker<ZRMarrackMuxerNode>()},
     };
     return table;
 }
@@ -103,7 +126,7 @@ std::unique_ptr<ZRGraphNode> makeFromFile(const QString& file, const QString& cl
 std::unique_ptr<ZRGraphNode> makeFromClsid(const QString& clsid) {
     for (const Row& row : rows())
         if (!row.file && clsid.compare(QLatin1String(row.clsid), Qt::CaseInsensitive) == 0)
-            return row.make();
+            return installed(row.clsid) ? row.make() : nullptr;
     for (const Standard& s : standards())
         if (clsid == QLatin1String(s.clsid)) return s.make();
     return nullptr;

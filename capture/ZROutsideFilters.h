@@ -40,6 +40,7 @@ inline constexpr const char* kClsidCldvrSink = "276CDFA2-A951-11D6-99BC-00A0CCDA
 inline constexpr const char* kClsidAsyncPuller = "9D00CE78-81D3-456F-B21C-2E43766FFB5E";
 inline constexpr const char* kClsidXFormDeadCafe = "32485C96-7A65-44C5-B087-E1FD2698C137";
 inline constexpr const char* kClsidMarrackMuxer = "04D02403-5163-480B-9630-64433E154776";
+inline constexpr const char* kClsidAcmWrapper = "ACM Wrapper";
 
 /// Standard filters, by class name.
 inline constexpr const char* kClsidSmartTee = "Smart Tee";
@@ -77,5 +78,9 @@ const std::vector<Row>& rows();
 std::unique_ptr<ZRGraphNode> makeFromFile(const QString& file, const QString& clsid);
 /// The node of a registry filter or a standard filter of class `clsid`, or null.
 std::unique_ptr<ZRGraphNode> makeFromClsid(const QString& clsid);
+/// Marks the registry filter `clsid` as not installed (`installed` false: `makeFromClsid`
+/// answers null for it, as for a device maker's filter missing from the machine) or installed
+/// again. Any thread.
+void setInstalled(const QString& clsid, bool installed);
 
 } // namespace zroutsidefilters

@@ -1,6 +1,7 @@
 #include "capture/ZRPlaybackPaths.h"
 
 #include "capture/ZRCardPathBase.h"
+#include "capture/ZRKestrelCapPath.h"
 #include "capture/ZROutsideFilters.h"
 #include "platform/graph/ZRMpeg2DemuxNode.h"
 #include "platform/v4l2/ZRAsyncPullerNode.h"
@@ -16,6 +17,7 @@ using namespace zroutsidefilters;
 namespace {
 
 constexpr const char* kNoReader = "PROB: no Orvand MVL Source filter found";
+constexpr const char* kNoAudioPin = "PROB: ZRSplit has no 'Audio' pin, trying 'LPCM' instead";
 
 } // namespace
 
@@ -79,6 +81,107 @@ ZRGraphResult ZRKestrel250PBPath::teardown() {
     if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
     (void)g->kill(&m_puller);
     (void)g->kill(&m_live);
+    return ZRFilterPathBase::teardown();
+}
+
+ZRKestrel200PBPath::ZRKestrel200PBPath(ZRGraphBase* graph)
+    : ZRCardPathBase(graph, "dshow Kestrel200 playback path") {}
+
+ZRKestrel200PBPath::~ZRKestrel200PBPath() {
+    ZRKestrel200PBPath::teardown();
+}
+
+void ZRKestrel200PBPath::setCaptureSettings(const long* values, int count) {
+    ZRFilterPathBase::setCaptureSettings(values, count);
+    ZRKestrelCapPath::completeSettings(ZRKestrelCapPath::Model::Kestrel200, m_settings.data());
+}
+
+ZRGraphResult ZRKestrel200PBPath::stream(int capture, int preview) {
+    m_capture = capture;
+    m_preview = preview;
+    const auto switchPin = [this](int index, int flag) {
+        ZRGraphPin* pin = streamControl(index);
+        if (!pin || (flag != 0 && flag != 1)) return;
+        flag ? pin->startStream() : pin->stopStream();
+    };
+    switchPin(0, capture);
+    switchPin(1, preview);
+    return result(kZRGraphOk);
+}
+
+ZRGraphResult ZRKestrel200PBPath::connectInternal() {
+    ZRGraphBase* g = graphBase();
+    if (!g) return kZRGraphFail;
+    if (!g->graph()) g->buildGraph();
+    m_traces.clear();
+    if (!zrGraphSucceeded(addMvlReader()) || !g->node(m_reader)) {
+        m_traces << QString::fromLatin1(kNoReader);
+        qWarning("%s", kNoReader);
+    }
+    if (zrGraphSucceeded(queryReaderSource())) (void)loadReaderSource();
+    (void)addEngineMpegSplitter();
+    (void)addVideoInfTee();
+    (void)addAudioInfTee();
+    (void)addMpegVideoDecoder();
+    (void)addVideoRenderer();
+    (void)addMpegAudioDecoder();
+    (void)addByClsid(&m_acm, kClsidAcmWrapper, "ACM Wrapper");
+    (void)addByClsid(&m_xform, kClsidXFormDeadCafe, "Marrack XFormDeadCafe");
+    (void)addByClsid(&m_muxer, kClsidMarrackMuxer, "Marrack Muxer");
+    if (auto io = zrv4l2::openOutput(text(0).toStdString()))
+        (void)g->addFilter(std::make_unique<ZRV4l2OutputNode>(std::move(io), "Kestrel200 Output"),
+                           QStringLiteral("Capture Device"), &m_captureDevice);
+    (void)copyDeviceRecord();
+
+    ZRGraphNode* reader = g->node(m_reader);
+    ZRGraphNode* splitter = g->node(m_splitter);
+    ZRGraphNode* videoTee = g->node(m_videoTee);
+    ZRGraphNode* audioTee = g->node(m_audioTee);
+    ZRGraphNode* videoDecoder = g->node(m_videoDecoder);
+    ZRGraphNode* videoRenderer = g->node(m_videoRenderer);
+    ZRGraphNode* audioDecoder = g->node(m_audioDecoder);
+    ZRGraphNode* acm = g->node(m_acm);
+    ZRGraphNode* xform = g->node(m_xform);
+    ZRGraphNode* muxer = g->node(m_muxer);
+    ZRGraphNode* device = g->node(m_captureDevice);
+    if (reader && splitter) (void)g->connectPins(reader->outputPin(0), splitter->inputPin(0));
+    if (splitter && videoTee)
+        (void)g->connectPins(splitter->findPin("Video"), videoTee->inputPin(0));
+    if (splitter && audioTee) {
+        ZRGraphPin* audio = splitter->findPin("Audio");
+        if (!audio) {
+            m_traces << QString::fromLatin1(kNoAudioPin);
+            qWarning("%s", kNoAudioPin);
+            audio = splitter->findPin("LPCM");
+        }
+        if (audio) (void)g->connectPins(audio, audioTee->inputPin(0));
+    }
+    if (videoTee && videoDecoder && videoRenderer) {
+        (void)g->connectPins(videoTee->findPin("Output1"), videoDecoder->inputPin(0));
+        (void)g->connectPins(videoDecoder->outputPin(0), videoRenderer->inputPin(0));
+    }
+    if (audioTee && audioDecoder && acm && xform) {
+        (void)g->connectPins(audioTee->findPin("Output1"), audioDecoder->inputPin(0));
+        (void)g->connectPins(audioDecoder->outputPin(0), acm->inputPin(0));
+        (void)g->connectPins(acm->outputPin(0), xform->inputPin(0));
+    }
+    if (videoTee && xform) (void)g->connectPins(videoTee->findPin("Output2"), xform->inputPin(1));
+    if (xform && muxer) {
+        (void)g->connectPins(xform->outputPin(1), muxer->inputPin(0));
+        (void)g->connectPins(xform->outputPin(0), muxer->inputPin(1));
+    }
+    if (muxer && device) (void)g->connectPins(muxer->outputPin(0), device->inputPin(0));
+    if (zrGraphSucceeded(queryVideoWindow())) (void)attachVideoWindow();
+    return result(device ? kZRGraphOk : kZRGraphNotFound);
+}
+
+ZRGraphResult ZRKestrel200PBPath::teardown() {
+    ZRGraphBase* g = graphBase();
+    if (!g) return kZRGraphFail;
+    if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
+    (void)g->kill(&m_acm);
+    (void)g->kill(&m_xform);
+    (void)g->kill(&m_muxer);
     return ZRFilterPathBase::teardown();
 }
 

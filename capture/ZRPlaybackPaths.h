@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/ZRCardPathBase.h"
 #include "capture/ZRFilterPathBase.h"
 
 #include <QStringList>
@@ -27,6 +28,38 @@ public:
 private:
     Filter m_puller = 0;
     Filter m_live = 0;
+    QStringList m_traces;
+};
+
+/// Kestrel 200 (0x202, "dshow Kestrel200 playback path"): the file is remultiplexed for the
+/// device, its video unchanged and its sound as LPCM: reader -> engine MPEG splitter; "Video"
+/// (video infinite tee) "Output1" -> MPEG video decoder -> video renderer, "Output2" ->
+/// "Marrack XFormDeadCafe" input 1; "Audio" (or, without one, "LPCM", traced "PROB: ZRSplit has
+/// no 'Audio' pin, trying 'LPCM' instead") -> audio infinite tee "Output1" -> MPEG audio decoder
+/// -> "ACM Wrapper" (libswresample) -> XFormDeadCafe input 0; XFormDeadCafe output 1 and 0 ->
+/// "Marrack Muxer" inputs 0 and 1 -> the device's output. Its settings are the Kestrel 200
+/// capture path's; its stream operation switches the tees' stream controls where there are any.
+class ZRKestrel200PBPath final : public ZRCardPathBase {
+    Q_OBJECT
+public:
+    static constexpr int kKind = 0x202;
+    explicit ZRKestrel200PBPath(ZRGraphBase* graph);
+    ~ZRKestrel200PBPath() override;
+    ZRGraphResult connectInternal() override;
+    ZRGraphResult teardown() override;
+    void setCaptureSettings(const long* values, int count) override;
+    ZRGraphResult stream(int capture, int preview) override;
+    const QStringList& traces() const { return m_traces; }
+    Filter output() const { return m_captureDevice; }
+    Filter muxer() const { return m_muxer; }
+
+protected:
+    bool setProperty(long, long, const QString&) override { return false; }
+
+private:
+    Filter m_acm = 0;
+    Filter m_xform = 0;
+    Filter m_muxer = 0;
     QStringList m_traces;
 };
 

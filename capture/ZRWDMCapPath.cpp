@@ -215,7 +215,8 @@ ZRGraphResult ZRWDMCapPath::stream(int capture, int preview) {
     return startCapture();
 }
 
-bool ZRWDMCapPath::getAVProp(int property, ZRAVProp* out) {
+bool ZRWDMCapPath::getAVProp(long property, ZRAVProp* out) {
+    if (!out) return false;
     *out = {};
     ZRV4l2CaptureNode* node = deviceNode();
     if (!graphBase() || !node) return false;
@@ -252,7 +253,7 @@ bool ZRWDMCapPath::getAVProp(int property, ZRAVProp* out) {
     }
 }
 
-bool ZRWDMCapPath::setAVProp(int property, long value, const QString& name) {
+bool ZRWDMCapPath::setProperty(long property, long value, const QString& name) {
     ZRV4l2CaptureNode* node = deviceNode();
     if (!graphBase() || !node) return false;
     switch (property) {
@@ -285,6 +286,30 @@ bool ZRWDMCapPath::setAVProp(int property, long value, const QString& name) {
     default:
         return false;
     }
+}
+
+std::optional<ZRVideoResolutions> ZRWDMCapPath::videoSizeList() {
+    if (m_wren80) return std::nullopt;
+    return m_sizes;
+}
+
+std::optional<ZRAudioResolutions> ZRWDMCapPath::audioFormatList() {
+    if (m_wren80) return std::nullopt;
+    return m_formats;
+}
+
+bool ZRWDMCapPath::frameCounts(long* captured, long* dropped) const {
+    if (!ZRCardPathBase::frameCounts(captured, dropped)) return false;
+    if (auto* sink = interfaceOf<ZRAviCaptureSinkNode>(m_avi))
+        *dropped += long(sink->framesDropped());
+    return true;
+}
+
+int ZRWDMCapPath::writerStopReason() const {
+    auto* sink = interfaceOf<ZRAviCaptureSinkNode>(m_avi);
+    const int error = sink ? sink->writeError() : 0;
+    // The writer gives system errors as negative numbers.
+    return error < 0 ? stopReasonOf(-error) : 0;
 }
 
 bool ZRWDMCapPath::videoSize(int width, int height) {

@@ -30,15 +30,20 @@ public:
     void setCaptureSettings(const long* values, int count) override;
 
     /// Stores both flags; a capture flag of 1 starts capturing and answers its result.
-    ZRGraphResult stream(int capture, int preview);
-    bool getAVProp(int property, ZRAVProp* out);
-    /// Code 9 finds `name` (the format's name) in the list when one is given.
-    bool setAVProp(int property, long value, const QString& name = {});
+    ZRGraphResult stream(int capture, int preview) override;
+    bool getAVProp(long code, ZRAVProp* out) override;
 
-    bool videoSize(int width, int height);
-    bool audioFormat(int rate, int channels, int bits);
-    const ZRVideoResolutions& videoSizeList() const { return m_sizes; }
-    const ZRAudioResolutions& audioFormatList() const { return m_formats; }
+    bool videoSize(int width, int height) override;
+    bool audioFormat(int rate, int channels, int bits) override;
+    const ZRVideoResolutions& videoSizes() const { return m_sizes; }
+    const ZRAudioResolutions& audioFormats() const { return m_formats; }
+    /// The lists of the full card (the Wren80 has none).
+    std::optional<ZRVideoResolutions> videoSizeList() override;
+    std::optional<ZRAudioResolutions> audioFormatList() override;
+    /// The device's frames taken; lost: the device's and the writer's.
+    bool frameCounts(long* captured, long* dropped) const override;
+    /// From the AVI writer's failed write.
+    int writerStopReason() const override;
 
     /// The frames a second of the standard: 29.97 for NTSC, 25 otherwise.
     double frameRate() const { return tvStandard() == 1 ? 29.97 : 25.0; }
@@ -64,6 +69,8 @@ Q_SIGNALS:
 
 protected:
     ZRWDMCapPath(ZRGraphBase* graph, const char* name, bool wren80);
+    /// Code 9 finds `name` (the format's name) in the list when one is given.
+    bool setProperty(long code, long value, const QString& name) override;
     /// Steps 1 and 2 of the build: the devices, their interfaces and the lists.
     ZRGraphResult setUpCaptureFilters();
     /// The size at the standard's rate and the sound format.

@@ -57,6 +57,7 @@ bool ZRMpegSegmentWriter::open(const std::string& path, int64_t limitKB) {
     m_limit = clampLimit(limitKB) * 1024;
     m_failed = m_await = m_synced = false;
     m_error.clear();
+    m_errno = 0;
     m_segments.clear();
     m_held.clear();
     m_packs = m_skipped = m_bytes = 0;
@@ -74,7 +75,8 @@ bool ZRMpegSegmentWriter::openSegment() {
     const std::string name = m_base + number + ".mpg";
     m_fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_fd < 0) {
-        fail("cannot create " + name + ": " + std::strerror(errno));
+        const int err = errno;
+        fail("cannot create " + name + ": " + std::strerror(err), err);
         return false;
     }
     m_segments.push_back(name);
@@ -86,15 +88,25 @@ bool ZRMpegSegmentWriter::finishSegment() {
     if (m_fd < 0) return true;
     bool ok = true;
     // A full disk may show only when the data reaches it.
-    if (::fsync(m_fd) != 0 && errno != EINVAL) ok = false;
-    if (::close(m_fd) != 0) ok = false;
+    int err = 0;
+    if (::fsync(m_fd) != 0 && errno != EINVAL) {
+        ok = false;
+        err = errno;
+    }
+    if (::close(m_fd) != 0) {
+        ok = false;
+        if (!err) err = errno;
+    }
     m_fd = -1;
-    if (!ok) fail("cannot complete " + m_segments.back() + ": " + std::strerror(errno));
+    if (!ok) fail("cannot complete " + m_segments.back() + ": " + std::strerror(err), err);
     return ok;
 }
 
-void ZRMpegSegmentWriter::fail(const std::string& reason) {
-    if (!m_failed) m_error = reason;
+void ZRMpegSegmentWriter::fail(const std::string& reason, int errorNumber) {
+    if (!m_failed) {
+        m_error = reason;
+        m_errno = errorNumber;
+    }
     m_failed = true;
 }
 
@@ -189,7 +201,8 @@ bool ZRMpegSegmentWriter::writePack(const uint8_t* data, size_t size, bool packS
             // The segment ends at its last whole pack.
             const bool cut = ::ftruncate(m_fd, m_segmentBytes) == 0;
             fail("cannot write " + m_segments.back() + ": " + std::strerror(err) +
-                 (cut ? "" : " (the segment could not be cut back to its last pack)"));
+                     (cut ? "" : " (the segment could not be cut back to its last pack)"),
+                 err);
             (void)finishSegment();
             (void)ZRSegmentList::rewrite(listPath(), ZRSegmentList::Kind::Mpeg, m_segments);
             return false;
@@ -213,7 +226,8 @@ bool ZRMpegSegmentWriter::close() {
     if (m_segments.size() == 1) {
         const std::string single = m_base + ".mpg";
         if (std::rename(m_segments.front().c_str(), single.c_str()) != 0) {
-            fail("cannot rename " + m_segments.front() + ": " + std::strerror(errno));
+            const int err = errno;
+            fail("cannot rename " + m_segments.front() + ": " + std::strerror(err), err);
             return false;
         }
         m_segments.front() = single;

@@ -52,6 +52,9 @@ public:
     bool isOpen() const { return m_fd >= 0 || m_opened; }
     bool failed() const { return m_failed; }
     const std::string& error() const { return m_error; }
+    /// The system error number of the first failure (ENOSPC, EFBIG, ...); 0 when none, or when
+    /// the failure had none.
+    int errorNumber() const { return m_errno; }
     /// The segment files written so far, in order.
     const std::vector<std::string>& segments() const { return m_segments; }
     std::string listPath() const { return m_base + ".mvl"; }
@@ -64,7 +67,7 @@ private:
     bool writePack(const uint8_t* data, size_t size, bool packStart);
     bool openSegment();
     bool finishSegment();
-    void fail(const std::string& reason);
+    void fail(const std::string& reason, int errorNumber = 0);
     /// The length of the pack starting at `at` (walking its packets), -1 when more bytes are
     /// needed, 0 when its packets lose their way (the pack then runs to the next pack start).
     int64_t packLength(size_t at) const;
@@ -78,6 +81,7 @@ private:
     bool m_await = false;
     bool m_synced = false;
     std::string m_error;
+    int m_errno = 0;
     std::vector<std::string> m_segments;
     int64_t m_segmentBytes = 0;
     int64_t m_packs = 0;

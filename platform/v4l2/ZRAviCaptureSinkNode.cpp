@@ -54,6 +54,7 @@ ZRGraphResult ZRAviCaptureSinkNode::onPause(ZRGraphState from) {
     if (from != ZRGraphState::Stopped) return kZRGraphOk;
     std::lock_guard lock(m_mutex);
     m_failed = false;
+    m_error.store(0);
     m_next = 0;
     m_audioOrigin = m_videoOrigin = -1;
     m_audioBytes = 0;
@@ -138,6 +139,7 @@ ZRGraphResult ZRAviCaptureSinkNode::onStop() {
     const int r = m_writer.closeKeepingWritten();
     // Stopping succeeds; a file that could not be completed is told as an event.
     if (r != 0 && !m_failed) {
+        m_error.store(r);
         qWarning("AVI Mux: %s could not be completed (0x%08X)", m_path.c_str(), unsigned(r));
         notify(kZREventErrorAbort, r);
     }
@@ -147,6 +149,7 @@ ZRGraphResult ZRAviCaptureSinkNode::onStop() {
 void ZRAviCaptureSinkNode::failLocked(int error) {
     if (m_failed) return;
     m_failed = true;
+    m_error.store(error);
     qWarning("AVI Mux: writing %s failed (0x%08X)", m_path.c_str(), unsigned(error));
     notify(kZREventErrorAbort, error);
 }

@@ -36,6 +36,9 @@ public:
     int64_t framesWritten() const { return m_frames.load(); }
     int64_t framesRepeated() const { return m_repeated.load(); }
     int64_t framesDropped() const { return m_dropped.load(); }
+    /// The writer's code of the failed write that ended the last capture (a negative system
+    /// error number such as -ENOSPC, or another writer code); 0 when none failed.
+    int writeError() const { return m_error.load(); }
     /// The compressor the file was opened with (kAviUncompressedVideo when stored as captured).
     std::string compressorUsed() const;
 
@@ -74,4 +77,5 @@ private:
     int m_audioRate = 44100, m_audioBlock = 4;
     bool m_failed = false;
     std::atomic<int64_t> m_frames{0}, m_repeated{0}, m_dropped{0};
+    std::atomic<int> m_error{0};
 };

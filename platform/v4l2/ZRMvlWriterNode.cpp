@@ -56,10 +56,17 @@ std::string ZRMvlWriterNode::lastError() const {
     return m_writer ? m_writer->error() : m_error;
 }
 
+int ZRMvlWriterNode::lastErrorNumber() const {
+    std::lock_guard lock(m_mutex);
+    return m_writer ? m_writer->errorNumber() : m_errno;
+}
+
 ZRGraphResult ZRMvlWriterNode::onPause(ZRGraphState from) {
     if (from != ZRGraphState::Stopped) return kZRGraphOk;
     std::lock_guard lock(m_mutex);
     m_writer.reset();
+    m_error.clear();
+    m_errno = 0;
     if (m_path.empty()) return kZRGraphOk;
     m_writer = std::make_unique<segments::ZRMpegSegmentWriter>(m_write);
     if (!m_writer->open(m_path, m_limit)) return kZRGraphFail;
@@ -75,6 +82,7 @@ ZRGraphResult ZRMvlWriterNode::onStop() {
     m_segments = m_writer->segments();
     m_packs = m_writer->packsWritten();
     m_error = m_writer->error();
+    m_errno = m_writer->errorNumber();
     m_writer.reset();
     if (!ok && !wasFailed) {
         qWarning("MVL writer: %s", m_error.c_str());

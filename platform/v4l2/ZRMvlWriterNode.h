@@ -44,6 +44,8 @@ public:
     int64_t packsWritten() const;
     std::vector<std::string> segmentFiles() const;
     std::string lastError() const;
+    /// The system error number of the last capture's failed write (ENOSPC, ...); 0 when none.
+    int lastErrorNumber() const;
 
     bool isSink() const override { return true; }
     void receive(ZRGraphPin* input, const ZRMediaSample& sample) override;
@@ -65,6 +67,7 @@ private:
     std::vector<std::string> m_segments;
     int64_t m_packs = 0;
     std::string m_error;
+    int m_errno = 0;
 };
 
 /// "Orvand MVL MultiFile Intelli-Writer": the writer with its Intelli interface. Once prepared

@@ -93,11 +93,16 @@ ControlList gopControls(int gopLength, int anchorDistance) {
 
 ControlList videoSettingsControls(const EncoderVideoSettings& s) {
     // The mode goes first: a driver checks the peak against the mode's rules.
-    return {
+    ControlList list = {
         {V4L2_CID_MPEG_VIDEO_BITRATE_MODE,
          s.variable ? V4L2_MPEG_VIDEO_BITRATE_MODE_VBR : V4L2_MPEG_VIDEO_BITRATE_MODE_CBR},
         {V4L2_CID_MPEG_VIDEO_BITRATE, int32_t(std::min<uint32_t>(s.bitRate, INT32_MAX))},
         {V4L2_CID_MPEG_VIDEO_BITRATE_PEAK, int32_t(std::min<uint32_t>(s.peakBitRate, INT32_MAX))}};
+    // An encoder without the stream type property learns the MPEG version here.
+    if (s.hasMpeg1Field)
+        list.push_back({V4L2_CID_MPEG_VIDEO_ENCODING, s.mpeg1 ? V4L2_MPEG_VIDEO_ENCODING_MPEG_1
+                                                              : V4L2_MPEG_VIDEO_ENCODING_MPEG_2});
+    return list;
 }
 
 namespace {

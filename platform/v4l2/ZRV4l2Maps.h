@@ -37,6 +37,9 @@ struct EncoderVideoSettings { // id 1
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t mpeg1 = 0;
+    /// Whether the encoder's record has the MPEG-1 field (the Kestrel 200's): only then does
+    /// `mpeg1` choose the video encoding.
+    bool hasMpeg1Field = false;
 };
 struct EncoderVideoRange { // id 4
     uint32_t minimum = 0;
@@ -57,7 +60,8 @@ using ControlList = std::vector<std::pair<uint32_t, int32_t>>;
 ControlList streamTypeControls(DiscFormat format, int mpegVersion);
 /// id 10: the GOP size and the B frames between anchors (anchor distance - 1).
 ControlList gopControls(int gopLength, int anchorDistance);
-/// id 1: bit rate, peak and mode (the size goes through the format).
+/// id 1: bit rate, peak and mode (the size goes through the format), and with the MPEG-1 field
+/// the video encoding (MPEG-1 when set, else MPEG-2).
 ControlList videoSettingsControls(const EncoderVideoSettings& s);
 /// id 3: the sampling frequency menu entry of `hz`; empty for a rate without one.
 ControlList audioRateControls(int hz);

@@ -1,13 +1,17 @@
 #include "capture/ZRCirrusDVRCapPath.h"
 #include "capture/ZRDeviceInfo.h"
 #include "capture/ZRKestrelCapPath.h"
+#include "capture/ZROutsideFilters.h"
 #include "capture/ZRPlaybackPaths.h"
 #include "capture/ZRWDMCapPath.h"
+#include "platform/ffmpeg/FFmpegHandles.h"
+#include "platform/graph/ZRDecoderNode.h"
 #include "platform/segments/MpegJoiner.h"
 #include "platform/segments/ZRMpegSegmentWriter.h"
 #include "platform/segments/ZRSegmentList.h"
 #include "platform/v4l2/ZRAviCaptureSinkNode.h"
 #include "platform/v4l2/ZRCldvrSplitterNode.h"
+#include "platform/v4l2/ZRLpcmRemuxNodes.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
 #include "platform/v4l2/ZRSimMpegEncoder.h"
 #include "platform/v4l2/ZRV4l2CaptureNode.h"
@@ -21,7 +25,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -181,21 +191,21 @@ TEST(WDMCapPath, SettingsSizesFormatsAndTuner) {
     f.path->setAudioDeviceName("simwdm sound");
     ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
     // The sizes of the PAL family, largest first; a driver answering 704 for 720 is believed.
-    ASSERT_FALSE(f.path->videoSizeList().empty());
-    EXPECT_EQ(f.path->videoSizeList().front(), (ZRVideoResolution{720, 576}));
+    ASSERT_FALSE(f.path->videoSizes().empty());
+    EXPECT_EQ(f.path->videoSizes().front(), (ZRVideoResolution{720, 576}));
     EXPECT_EQ(device->format().width, 704u);
     EXPECT_TRUE(f.path->videoSize(352, 288));
     EXPECT_EQ(device->format().width, 352u);
-    EXPECT_EQ(f.path->audioFormatList().front(), (ZRAudioResolution{48000, 2, 16}));
+    EXPECT_EQ(f.path->audioFormats().front(), (ZRAudioResolution{48000, 2, 16}));
 
     // Code 9: the formats of the PAL family by name.
     ZRAVProp formats;
     ASSERT_TRUE(f.path->getAVProp(zravprop::kTVFormat, &formats));
     EXPECT_TRUE(formats.names.contains("PAL I"));
     EXPECT_FALSE(formats.names.contains("NTSC M"));
-    EXPECT_TRUE(f.path->setAVProp(zravprop::kTVFormat, 0, "PAL I"));
+    EXPECT_TRUE(f.path->setAVPropName(zravprop::kTVFormat, "PAL I"));
     EXPECT_EQ(device->currentStandard(), V4L2_STD_PAL_I);
-    EXPECT_FALSE(f.path->setAVProp(zravprop::kTVFormat, 0, "PAL Q"));
+    EXPECT_FALSE(f.path->setAVPropName(zravprop::kTVFormat, "PAL Q"));
 
     // The tuner's channel, input and sound mode chosen in preview survive the capture start.
     ZRAVProp tuner;
@@ -711,6 +721,110 @@ TEST(PlaybackPaths, JoinedListReachesTheOutputUnchanged) {
         ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
         EXPECT_TRUE(output->outputBytes() == bytes);
     }
+}
+
+namespace {
+
+// The codecs of a program stream's streams and the packets of each, read by libavformat.
+std::map<AVCodecID, int> programStreamPackets(const std::string& path) {
+    std::map<AVCodecID, int> packets;
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), av_find_input_format("mpeg"), nullptr) < 0)
+        return packets;
+    platform::ffmpeg::InputHandle input(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0) return packets;
+    platform::ffmpeg::PacketHandle packet(av_packet_alloc());
+    while (av_read_frame(raw, packet.get()) >= 0) {
+        ++packets[raw->streams[packet->stream_index]->codecpar->codec_id];
+        av_packet_unref(packet.get());
+    }
+    return packets;
+}
+
+} // namespace
+
+TEST(PlaybackPaths, Kestrel200RemuxCarriesTheVideoAndLpcmSound) {
+    QTemporaryDir dir;
+    const std::string base = dir.filePath("show").toStdString();
+    ASSERT_GT(makeJoinedList(base).size(), 300000u);
+    SimulatedCards cards;
+    cards.backend->addCard("simpb:k200", SimConfig::mpegEncoder("Kestrel Studio 200"));
+    auto output = cards.backend->addOutput("simpb:k200", SimConfig::output("Kestrel Studio 200"));
+    CardFixture<ZRKestrel200PBPath> f;
+    f.path->setDeviceName("simpb:k200");
+    f.path->setInputFile(QString::fromStdString(base + ".mvl"));
+    const auto w = pal(1);
+    f.path->setCaptureSettings(w.data(), 17);
+    EXPECT_EQ(f.path->captureSetting(13), 48000);
+    ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
+    EXPECT_TRUE(f.path->traces().isEmpty());
+    auto* muxer = dynamic_cast<ZRMarrackMuxerNode*>(f.base.node(f.path->muxer()));
+    ASSERT_TRUE(muxer);
+    ASSERT_EQ(f.base.setGraphState(2), kZRGraphOk);
+    auto* decoder = dynamic_cast<ZRDecoderNode*>(f.base.node(f.path->videoDecoder()));
+    ASSERT_TRUE(decoder);
+    // Every picture the preview shows reaches the device, the last once the stream ends.
+    ASSERT_TRUE(waitFor([&] { return decoder->decoded() >= 95; }, 30000));
+    QThread::msleep(300);
+    ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
+
+    const std::string sent = dir.filePath("sent.mpg").toStdString();
+    {
+        const auto bytes = output->outputBytes();
+        ASSERT_GT(bytes.size(), 100000u);
+        std::ofstream out(sent, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    auto got = programStreamPackets(sent);
+    // The pictures unchanged (the list's MPEG-1 video), the sound as DVD LPCM.
+    EXPECT_GE(muxer->videoFrames(), decoder->decoded());
+    EXPECT_EQ(got[AV_CODEC_ID_MPEG1VIDEO], muxer->videoFrames());
+    EXPECT_GT(got[AV_CODEC_ID_PCM_DVD], 10);
+    EXPECT_EQ(got[AV_CODEC_ID_MP2], 0);
+    EXPECT_GT(muxer->audioBytes(), 48000 * 4 * 3); // more than three seconds of sound
+}
+
+TEST(PlaybackPaths, BuildWithoutTheReaderTracesAndGoesOn) {
+    QTemporaryDir dir;
+    const std::string base = dir.filePath("show").toStdString();
+    ASSERT_GT(makeJoinedList(base).size(), 300000u);
+    zroutsidefilters::setInstalled(QLatin1String(zroutsidefilters::kClsidMakerMvlReader), false);
+    struct Row {
+        const char* name;
+        std::function<std::unique_ptr<ZRFilterPathBase>(ZRGraphBase*)> make;
+        std::function<QStringList(ZRFilterPathBase*)> traces;
+    };
+    const Row rows[] = {
+        {"Kestrel 200", [](ZRGraphBase* g) { return std::make_unique<ZRKestrel200PBPath>(g); },
+         [](ZRFilterPathBase* p) { return static_cast<ZRKestrel200PBPath*>(p)->traces(); }},
+        {"Kestrel 250", [](ZRGraphBase* g) { return std::make_unique<ZRKestrel250PBPath>(g); },
+         [](ZRFilterPathBase* p) { return static_cast<ZRKestrel250PBPath*>(p)->traces(); }},
+        {"Cirrus", [](ZRGraphBase* g) { return std::make_unique<ZRCirrusDVRPBPath>(g); },
+         [](ZRFilterPathBase* p) { return static_cast<ZRCirrusDVRPBPath*>(p)->traces(); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SimulatedCards cards;
+        cards.backend->addCard("simpb:none", SimConfig::mpegEncoder("Kestrel Studio 250"));
+        auto output = cards.backend->addOutput("simpb:none", SimConfig::output("Kestrel Studio"));
+        testsupport::guiApplication();
+        ZRGraphBase graph;
+        graph.buildGraph();
+        auto path = r.make(&graph);
+        path->setDeviceName("simpb:none");
+        path->setInputFile(QString::fromStdString(base + ".mvl"));
+        // The device is there: the build goes on and succeeds, with the trace kept.
+        EXPECT_TRUE(zrGraphSucceeded(path->connectInternal()));
+        ASSERT_FALSE(r.traces(path.get()).isEmpty());
+        EXPECT_EQ(r.traces(path.get()).first(),
+                  QStringLiteral("PROB: no Orvand MVL Source filter found"));
+        (void)graph.setGraphState(2);
+        QThread::msleep(200);
+        (void)graph.setGraphState(0);
+        EXPECT_TRUE(output->outputBytes().empty());
+        path.reset();
+    }
+    zroutsidefilters::setInstalled(QLatin1String(zroutsidefilters::kClsidMakerMvlReader), true);
 }
 
 TEST(Wren80CapPath, SoundDeviceByFamilyWordAndFixedFormat) {

@@ -79,6 +79,14 @@ TEST(V4l2Maps, EncoderPropertiesToMpegControls) {
                  {V4L2_CID_MPEG_VIDEO_BITRATE_PEAK, 6000000}}));
     s.variable = 0;
     EXPECT_EQ(videoSettingsControls(s).front().second, V4L2_MPEG_VIDEO_BITRATE_MODE_CBR);
+    // The Kestrel 200's MPEG-1 field chooses the encoding; a record without it leaves it.
+    s.hasMpeg1Field = true;
+    s.mpeg1 = 1;
+    EXPECT_EQ(videoSettingsControls(s).back(),
+              (std::pair<uint32_t, int32_t>{V4L2_CID_MPEG_VIDEO_ENCODING,
+                                            V4L2_MPEG_VIDEO_ENCODING_MPEG_1}));
+    s.mpeg1 = 0;
+    EXPECT_EQ(videoSettingsControls(s).back().second, V4L2_MPEG_VIDEO_ENCODING_MPEG_2);
     EXPECT_EQ(audioRateControls(44100), (L{{V4L2_CID_MPEG_AUDIO_SAMPLING_FREQ, 0}}));
     EXPECT_EQ(audioRateControls(48000), (L{{V4L2_CID_MPEG_AUDIO_SAMPLING_FREQ, 1}}));
     EXPECT_TRUE(audioRateControls(22050).empty());
