@@ -26,4 +26,9 @@ inline constexpr int kTVFormat = 9;
 inline constexpr int kVolume = 10;
 inline constexpr int kBalance = 11;
 inline constexpr int kTVAudio = 12;
+/// Brightness to sharpness: the picture controls, read and written through the device's
+/// processing amplifier at `code - 1`.
+inline bool isPictureControl(long code) {
+    return code >= kBrightness && code <= kSharpness;
+}
 } // namespace zravprop

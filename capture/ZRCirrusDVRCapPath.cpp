@@ -162,13 +162,8 @@ bool ZRCirrusDVRCapPath::getAVProp(long property, ZRAVProp* out) {
     *out = {};
     ZRV4l2CaptureNode* node = deviceNode();
     if (!graphBase() || !node) return false;
+    if (zravprop::isPictureControl(property)) return readProcAmp(property - 1, out);
     switch (property) {
-    case zravprop::kBrightness:
-    case zravprop::kContrast:
-    case zravprop::kHue:
-    case zravprop::kSaturation:
-    case zravprop::kSharpness:
-        return readProcAmp(property - 1, out);
     case zravprop::kInput: {
         out->names = {QStringLiteral("Composite"), QStringLiteral("SVideo"),
                       QStringLiteral("Tuner"), QStringLiteral("1394")};
@@ -191,13 +186,8 @@ bool ZRCirrusDVRCapPath::setProperty(long property, long value, const QString& n
     ZRV4l2CaptureNode* node = deviceNode();
     ZRGraphBase* g = graphBase();
     if (!g || !node) return false;
+    if (zravprop::isPictureControl(property)) return writeProcAmp(property - 1, value);
     switch (property) {
-    case zravprop::kBrightness:
-    case zravprop::kContrast:
-    case zravprop::kHue:
-    case zravprop::kSaturation:
-    case zravprop::kSharpness:
-        return writeProcAmp(property - 1, value);
     case zravprop::kInput: {
         if (m_capture == 1) return false;
         // Drivers take a new input only while they do not stream.

@@ -220,13 +220,8 @@ bool ZRWDMCapPath::getAVProp(long property, ZRAVProp* out) {
     *out = {};
     ZRV4l2CaptureNode* node = deviceNode();
     if (!graphBase() || !node) return false;
+    if (zravprop::isPictureControl(property)) return readProcAmp(property - 1, out);
     switch (property) {
-    case zravprop::kBrightness:
-    case zravprop::kContrast:
-    case zravprop::kHue:
-    case zravprop::kSaturation:
-    case zravprop::kSharpness:
-        return readProcAmp(property - 1, out);
     case zravprop::kInput: {
         int outputs = 0, inputs = 0;
         node->pinCounts(&outputs, &inputs);
@@ -256,13 +251,8 @@ bool ZRWDMCapPath::getAVProp(long property, ZRAVProp* out) {
 bool ZRWDMCapPath::setProperty(long property, long value, const QString& name) {
     ZRV4l2CaptureNode* node = deviceNode();
     if (!graphBase() || !node) return false;
+    if (zravprop::isPictureControl(property)) return writeProcAmp(property - 1, value);
     switch (property) {
-    case zravprop::kBrightness:
-    case zravprop::kContrast:
-    case zravprop::kHue:
-    case zravprop::kSaturation:
-    case zravprop::kSharpness:
-        return writeProcAmp(property - 1, value);
     case zravprop::kInput: {
         if (m_capture == 1) return false;
         int outputs = 0, inputs = 0;
