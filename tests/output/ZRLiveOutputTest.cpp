@@ -5,9 +5,8 @@
 #include "editor/ZRAppState.h"
 #include "platform/dvcodec/DVFrameAudio.h"
 #include "platform/dvdevice/ZRDVDevice.h"
-#include "platform/ieee1394/ZRIeee1394Backend.h"
-#include "platform/ieee1394/ZRSimulatedCamcorder.h"
 #include "tests/output/DVFakeTimeline.h"
+#include "tests/output/LiveCamcorder.h"
 #include "tests/support/GuiApplication.h"
 #include "views/ZRSBPSlider.h"
 
@@ -19,21 +18,12 @@ using namespace dvfake;
 
 namespace {
 
-constexpr uint64_t kLiveGuid = 0x0800460001D00D01ull;
-
-/// The camcorder the live output tests send to, on the bus list once per process.
 zrieee1394::ZRSimulatedCamcorder& liveCamcorder() {
-    static std::shared_ptr<zrieee1394::ZRSimulatedCamcorder> camcorder = [] {
-        auto c = std::make_shared<zrieee1394::ZRSimulatedCamcorder>(
-            kLiveGuid, "Live Output Camcorder", zrieee1394::ZRSimulatedCamcorder::Frames{});
-        zrieee1394::registerBusBackend(c);
-        return c;
-    }();
-    return *camcorder;
+    return livecam::camcorder();
 }
 
 QString liveDeviceName() {
-    return QStringLiteral("ieee1394:") + QString::fromStdString(zr1394GuidText(kLiveGuid));
+    return livecam::deviceName();
 }
 
 /// What the camcorder got: each frame's stamp, whether its sound was muted, its hash.
