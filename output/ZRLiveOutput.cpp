@@ -132,6 +132,7 @@ void ZRLiveOutput::playRange(ZRSBPSlider* slider, bool loop) {
     // The producer loops back to the in point, where the sender goes back too.
     auto producer = std::make_unique<ZRLiveOutputThread>(m_timeline, out, current, in, loop);
     producer->start();
+    m_producer = producer.get();
     const auto keepWaiting = [&state] {
         QCoreApplication::processEvents();
         return !state.stopRequested.load();
@@ -161,6 +162,7 @@ void ZRLiveOutput::playRange(ZRSBPSlider* slider, bool loop) {
     }
     producer->requestStop();
     producer->wait();
+    m_producer = nullptr;
     producer.reset();
     m_playing = false;
     state.exportRunning = false;

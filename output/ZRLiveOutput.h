@@ -9,6 +9,7 @@
 class IZRDevice;
 class IZRPos;
 class IZRTimeline;
+class ZRLiveOutputThread;
 class ZRSBPSlider;
 
 /// The DV live output of the produce page: the timeline sent as DV to a camcorder or deck,
@@ -58,6 +59,8 @@ public:
     /// The last frame sent by `sendFrameAt` or at the end of play, and its size (0: none).
     const uint8_t* frame() const { return m_frame.data(); }
     int frameSize() const { return m_frameSize; }
+    /// The producer while `playRange` runs (for measurements), else null.
+    const ZRLiveOutputThread* producer() const { return m_producer; }
 
 private:
     bool writeFrame(const uint8_t* data, int size);
@@ -69,4 +72,5 @@ private:
     IZRPos* m_position = nullptr;
     std::array<uint8_t, 144000> m_frame{};
     int m_frameSize = 0;
+    const ZRLiveOutputThread* m_producer = nullptr;
 };

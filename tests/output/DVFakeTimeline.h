@@ -98,6 +98,8 @@ public:
     /// Frame numbers the engine cannot make (answers null).
     std::function<bool(int64_t)> failsFrame;
     std::atomic<bool> dvStarted{false};
+    /// The mix answers null with no bytes (a mixer that cannot deliver).
+    bool audioFails = false;
     int audioRate = 48000, audioBits = 16, audioChannels = 2;
 
     unsigned char* dvOutputFrame(IZRPos* position, int* frameSize) override {
@@ -114,6 +116,10 @@ public:
         return true;
     }
     void* renderAudio(int32_t frames, int32_t* bytes) override {
+        if (audioFails) {
+            *bytes = 0;
+            return nullptr;
+        }
         m_audio.resize(size_t(frames) * 4);
         for (int32_t i = 0; i < frames; ++i)
             samplePair(m_sample + i, m_audio.data() + 4 * size_t(i));

@@ -238,3 +238,35 @@ TEST_F(LiveOutputTest, TransportCommandsReachTheCamcorderAndItsStateReturns) {
     EXPECT_EQ(state, 0);
     EXPECT_FALSE(timeline->dvStarted.load());
 }
+
+// Where the mix ends before a frame's share does (the NTSC cadence asks 16016 pairs of ten
+// frames, the mix gives 1600 a frame), and where it gives nothing at all, the rest is silence:
+// never the last block again, and the play ends.
+TEST_F(LiveOutputTest, SoundMissingAtTheEndIsSilence) {
+    std::vector<std::vector<uint8_t>> frames;
+    liveCamcorder().setTransmitSink(
+        [&](std::span<const uint8_t> f) { frames.emplace_back(f.begin(), f.end()); });
+    makeOutput(false, 10);
+    live->playRange(slider.get(), false);
+    ASSERT_EQ(frames.size(), 11u);
+    int64_t first = 0;
+    for (int64_t k = 0; k < 10; ++k) {
+        const int pairs = platform::dvCadenceSamples(false, k);
+        std::vector<uint8_t> sound(size_t(pairs) * 4, 0);
+        for (int i = 0; i < pairs; ++i)
+            if (first + i < 16000) samplePair(first + i, sound.data() + 4 * size_t(i));
+        std::vector<uint8_t> expected = timeline->frameNumber(k);
+        platform::dvInsertAudio(expected, sound, pairs * 4, 48000);
+        EXPECT_EQ(frames[size_t(k)], expected) << k;
+        first += pairs;
+    }
+
+    frames.clear();
+    makeOutput(true, 5);
+    timeline->audioFails = true;
+    live->playRange(slider.get(), false);
+    ASSERT_EQ(frames.size(), 6u);
+    std::vector<uint8_t> expected = timeline->frameNumber(2);
+    platform::dvInsertAudio(expected, std::vector<uint8_t>(1920 * 4, 0), 1920 * 4, 48000);
+    EXPECT_EQ(frames[2], expected);
+}
