@@ -239,8 +239,8 @@ TEST_F(LiveOutputTest, TransportCommandsReachTheCamcorderAndItsStateReturns) {
     EXPECT_FALSE(timeline->dvStarted.load());
 }
 
-// Where the mix ends before a frame's share does (the NTSC cadence asks 16016 pairs of ten
-// frames, the mix gives 1600 a frame), and where it gives nothing at all, the rest is silence:
+// Where the mix ends before a frame's share does (the NTSC cadence asks 14414 pairs of the nine
+// frames before the out point, the mix gives 1600 a frame), and where it gives nothing at all, the rest is silence:
 // never the last block again, and the play ends.
 TEST_F(LiveOutputTest, SoundMissingAtTheEndIsSilence) {
     std::vector<std::vector<uint8_t>> frames;
@@ -248,13 +248,13 @@ TEST_F(LiveOutputTest, SoundMissingAtTheEndIsSilence) {
         [&](std::span<const uint8_t> f) { frames.emplace_back(f.begin(), f.end()); });
     makeOutput(false, 10);
     live->playRange(slider.get(), false);
-    ASSERT_EQ(frames.size(), 11u);
+    ASSERT_EQ(frames.size(), 10u);
     int64_t first = 0;
-    for (int64_t k = 0; k < 10; ++k) {
+    for (int64_t k = 0; k < 9; ++k) {
         const int pairs = platform::dvCadenceSamples(false, k);
         std::vector<uint8_t> sound(size_t(pairs) * 4, 0);
         for (int i = 0; i < pairs; ++i)
-            if (first + i < 16000) samplePair(first + i, sound.data() + 4 * size_t(i));
+            if (first + i < 14400) samplePair(first + i, sound.data() + 4 * size_t(i));
         std::vector<uint8_t> expected = timeline->frameNumber(k);
         platform::dvInsertAudio(expected, sound, pairs * 4, 48000);
         EXPECT_EQ(frames[size_t(k)], expected) << k;
@@ -265,7 +265,7 @@ TEST_F(LiveOutputTest, SoundMissingAtTheEndIsSilence) {
     makeOutput(true, 5);
     timeline->audioFails = true;
     live->playRange(slider.get(), false);
-    ASSERT_EQ(frames.size(), 6u);
+    ASSERT_EQ(frames.size(), 5u);
     std::vector<uint8_t> expected = timeline->frameNumber(2);
     platform::dvInsertAudio(expected, std::vector<uint8_t>(1920 * 4, 0), 1920 * 4, 48000);
     EXPECT_EQ(frames[2], expected);
