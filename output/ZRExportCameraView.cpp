@@ -6,7 +6,6 @@
 #include "capture/ZRVideoWidget.h"
 #include "classes/skins/PSDLayerSet.h"
 #include "classes/skins/ZRSkinPreload.h"
-#include "classes/text/ZRTextImage.h"
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRSkinBox.h"
@@ -17,6 +16,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QRegularExpression>
@@ -71,9 +71,19 @@ ZRExportCameraView::ZRExportCameraView(QWidget* parent, const char* name)
     if (QDict<PSDLayer>* box = preloadedSkinSetLayers("capture_buttons", "box"))
         for (auto& painter : m_boxes)
             painter = std::make_unique<ZRSkinBox>(box);
+    QFont captionFont = font();
+    captionFont.setBold(true);
+    const QFontMetrics metrics(captionFont);
     for (size_t i = 0; i < m_captions.size(); ++i) {
-        ZRTextImage text(tr(kCaptions[i]), QColor(230, 230, 230), QStringLiteral("Arial"), 11, 0);
-        if (const QImage* image = text.image()) m_captions[i] = *image;
+        const QString text = tr(kCaptions[i]);
+        QImage image(metrics.horizontalAdvance(text) + 2, metrics.height(),
+                     QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setFont(captionFont);
+        painter.setPen(QColor(225, 225, 225));
+        painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignVCenter, text);
+        m_captions[i] = image;
     }
 
     m_deviceBox = new ZRComboBox(false, this, "camera device list");
@@ -600,9 +610,13 @@ void ZRExportCameraView::composeBackground(int x, int y, int w, int h) {
     QSBWidget::composeBackground(x, y, w, h);
     QImage* target = composedImage();
     if (!target || target->isNull()) return;
+    const QRect r = QRect(x, y, w, h).intersected(rect());
+    if (r.isEmpty()) return;
+    // The composed image is the skin root's: widget coordinates move by this page's offset.
     QPainter painter(target);
-    painter.setClipRect(QRect(x, y, w, h));
-    painter.fillRect(QRect(x, y, w, h), QColor(48, 52, 60));
+    painter.translate(mapPointToSkinRoot(QPoint(0, 0)));
+    painter.setClipRect(r);
+    painter.fillRect(r, QColor(48, 52, 60));
     for (size_t i = 0; i < 3; ++i) {
         const QRect panel = i == 2 ? m_rects[2].united(m_rects[3]) : m_rects[i];
         if (m_boxes[i] && panel.isValid()) {
