@@ -309,6 +309,8 @@ protected:
     void SetUp() override {
         RenderTest::SetUp();
         livecam::camcorder().setTransmitPacing(false);
+        // A still clock: the tapeless camcorder would otherwise wind to its end at once.
+        livecam::camcorder().setClock([] { return int64_t(0); });
         livecam::camcorder().setTransmitSink([this](std::span<const uint8_t> f) {
             ++frames;
             if (onFrame) onFrame(frames);
@@ -318,6 +320,7 @@ protected:
     }
     void TearDown() override {
         livecam::camcorder().setTransmitSink(nullptr);
+        livecam::camcorder().setClock(nullptr);
         appState().formatIndex = 3;
         RenderTest::TearDown();
     }

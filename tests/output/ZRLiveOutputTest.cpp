@@ -39,6 +39,8 @@ protected:
     void SetUp() override {
         testsupport::guiApplication();
         liveCamcorder().setTransmitPacing(false);
+        // A still clock: the tapeless camcorder would otherwise wind to its end at once.
+        liveCamcorder().setClock([] { return int64_t(0); });
         liveCamcorder().setTransmitSink([this](std::span<const uint8_t> frame) {
             std::lock_guard lock(mutex);
             // A muted frame has FF payloads in its first AAUX source pack.
@@ -50,6 +52,7 @@ protected:
     }
     void TearDown() override {
         liveCamcorder().setTransmitSink(nullptr);
+        liveCamcorder().setClock(nullptr);
         appState().exportRunning = false;
         appState().stopRequested = false;
         appState().ntsc = true;
@@ -240,8 +243,8 @@ TEST_F(LiveOutputTest, TransportCommandsReachTheCamcorderAndItsStateReturns) {
 }
 
 // Where the mix ends before a frame's share does (the NTSC cadence asks 14414 pairs of the nine
-// frames before the out point, the mix gives 1600 a frame), and where it gives nothing at all, the rest is silence:
-// never the last block again, and the play ends.
+// frames before the out point, the mix gives 1600 a frame), and where it gives nothing at all, the
+// rest is silence: never the last block again, and the play ends.
 TEST_F(LiveOutputTest, SoundMissingAtTheEndIsSilence) {
     std::vector<std::vector<uint8_t>> frames;
     liveCamcorder().setTransmitSink(
