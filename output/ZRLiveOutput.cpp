@@ -152,7 +152,7 @@ void ZRLiveOutput::playRange(ZRSBPSlider* slider, bool loop) {
             current->increment();
             QCoreApplication::processEvents();
         }
-        if (!loop || state.stopRequested.load() || producer->isFinished()) break;
+        if (!loop || state.stopRequested.load() || producer->hasFinished()) break;
         current->assign(in);
     }
     // The device stays on a still picture without sound.
@@ -160,8 +160,7 @@ void ZRLiveOutput::playRange(ZRSBPSlider* slider, bool loop) {
         platform::dvMuteAudioPacks(std::span(m_frame.data(), size_t(m_frameSize)));
         writeFrame(m_frame.data(), m_frameSize);
     }
-    producer->requestStop();
-    producer->wait();
+    producer->stopAndWait();
     m_producer = nullptr;
     producer.reset();
     m_playing = false;

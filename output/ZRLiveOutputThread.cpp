@@ -30,7 +30,16 @@ ZRLiveOutputThread::ZRLiveOutputThread(IZRTimeline* timeline, const IZRPos* end,
 }
 
 ZRLiveOutputThread::~ZRLiveOutputThread() {
+    stopAndWait();
+}
+
+void ZRLiveOutputThread::stopAndWait() {
     requestStop();
+    // The finished flag, not QThread::wait, orders the thread's last writes before ours: the
+    // thread sanitizer does not see Qt's own synchronisation.
+    if (QThread::isRunning() || QThread::isFinished())
+        while (!hasFinished())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     wait();
 }
 
@@ -109,7 +118,7 @@ ZRLiveOutputThread::Slot* ZRLiveOutputThread::nextFrame(const std::function<bool
     Slot& slot = m_ring[size_t(m_consumed % kSlots)];
     // The sender never takes a slot the producer is still writing: it waits for the flag.
     while (!slot.ready.load(std::memory_order_acquire)) {
-        if (stopRequested() || isFinished()) return nullptr;
+        if (stopRequested() || hasFinished()) return nullptr;
         if (waitStep && !waitStep()) return nullptr;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

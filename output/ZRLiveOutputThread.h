@@ -60,8 +60,11 @@ public:
     void release(Slot* slot);
 
     void requestStop() { m_stop.store(true, std::memory_order_release); }
+    /// Requests the stop and returns once `run` has ended (its finished flag seen, so that
+    /// everything it wrote is visible to the caller).
+    void stopAndWait();
     bool stopRequested() const { return m_stop.load(std::memory_order_acquire); }
-    bool isFinished() const { return m_finished.load(std::memory_order_acquire); }
+    bool hasFinished() const { return m_finished.load(std::memory_order_acquire); }
     int64_t produced() const { return m_produced.load(std::memory_order_acquire); }
     int64_t consumed() const { return m_consumed; }
 
