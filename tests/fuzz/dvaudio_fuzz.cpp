@@ -29,8 +29,8 @@ const std::vector<uint8_t>& encodedFrame(bool pal) {
             frame.assign(frame.size(), 0);
         return frame;
     };
-    static const std::vector<uint8_t> pal = make(true), ntsc = make(false);
-    return pal ? pal : ntsc;
+    static const std::vector<uint8_t> frame625 = make(true), frame525 = make(false);
+    return pal ? frame625 : frame525;
 }
 
 } // namespace
