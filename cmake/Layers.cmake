@@ -1,7 +1,8 @@
 # The layers, from the bottom: engine/api and engine/base, the engine's folders, engine/timeline
 # (the engine's facade, which none of the folders below it includes), engine/script (over the
 # script core, script/), classes/, then the program's folders: the editor model (editor/), the
-# views (views/), the pages side by side (browser/ capture/ output/) and the window with the
+# views (views/), the pages side by side (browser/ capture/ output/; the production pages send to
+# the capture page's devices) and the window with the
 # start-up (app/). platform/ and common/ serve any layer; the plug-in modules see engine/api and
 # the platform folders named below. Read by the build (the link rule of each layered target) and
 # by CheckIncludes.cmake (the include rule of each folder).
@@ -22,7 +23,7 @@ set(CLIPSTEAD_LAYER_FOLDERS
   "views: views editor classes engine/api common platform"
   "browser: browser views editor classes engine/api common platform"
   "capture: capture views editor classes engine/api common platform"
-  "output: output views editor classes engine/api common platform"
+  "output: output capture views editor classes engine/api common platform"
   "app: app browser capture output views editor classes engine/api common platform"
   "common: common platform/ini"
   "platform: platform"
@@ -54,14 +55,15 @@ set(CLIPSTEAD_LAYER_TARGETS
   "clipstead_graph: clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_file"
   "clipstead_cdwriter: clipstead_ffmpeg clipstead_system clipstead_file"
   "clipstead_ieee1394: clipstead_graph clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_file"
+  "clipstead_dvdevice: clipstead_ieee1394 clipstead_graph clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_file"
   "clipstead_v4l2: clipstead_graph clipstead_aviwriter clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_file"
   "clipstead_editor_data: kernel_api"
   "clipstead_editor: kernel_api clipstead_editor_data clipstead_scaler"
   "clipstead_views: kernel_api clipstead_editor_data clipstead_editor clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
   "clipstead_browser: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
   "clipstead_capture: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_classes clipstead_config clipstead_graph clipstead_ieee1394 clipstead_v4l2 clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
-  "clipstead_output: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_cdwriter clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
-  "clipstead_app: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_browser clipstead_capture clipstead_output clipstead_cdwriter clipstead_classes clipstead_config clipstead_graph clipstead_ieee1394 clipstead_v4l2 clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text")
+  "clipstead_output: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_capture clipstead_dvdevice clipstead_graph clipstead_ieee1394 clipstead_v4l2 clipstead_cdwriter clipstead_classes clipstead_config clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text"
+  "clipstead_app: kernel_api clipstead_editor_data clipstead_editor clipstead_views clipstead_browser clipstead_capture clipstead_output clipstead_cdwriter clipstead_dvdevice clipstead_classes clipstead_config clipstead_graph clipstead_ieee1394 clipstead_v4l2 clipstead_playback clipstead_filesource clipstead_media clipstead_segments clipstead_platform clipstead_system clipstead_scaler clipstead_dvcodec clipstead_mjpeg clipstead_aviwriter clipstead_ffmpeg clipstead_file clipstead_ini clipstead_text")
 # What every plug-in module and the plug-in modules' own libraries may link.
 set(CLIPSTEAD_PLUGIN_LINKS
   kernel_api clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_media clipstead_file

@@ -1,5 +1,8 @@
 #include "output/ZRExportView.h"
 
+#include "output/ZRExportCameraView.h"
+#include "output/ZRLiveOutput.h"
+
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRLabel.h"
 #include "classes/widgets/ZRLineEdit.h"
@@ -149,6 +152,7 @@ ZRExportView::ZRExportView(QWidget* parent, const char* name, Qt::WindowFlags fl
 }
 
 ZRExportView::~ZRExportView() {
+    m_liveOutput.reset();
     if (!m_timeline) return;
     IZRObjectFactory* factory = m_timeline->factory();
     for (IZRPos* position : {m_markIn, m_markOut, m_lastFrame})
@@ -180,6 +184,7 @@ void ZRExportView::setTimeline(IZRTimeline* timeline) {
     m_lastFrame = factory->createPos();
     m_preview->setTimeline(timeline);
     m_slider->setTimeline(timeline);
+    cameraPage()->setTimeline(timeline);
     {
         const QSignalBlocker block(m_profileBox);
         createBuiltInProfiles();
@@ -218,6 +223,7 @@ void ZRExportView::selectChosenProfile() {
         }
     }
     slotFormatActivated(m_profileBox->currentIndex());
+    if (ZRExportCameraView* camera = cameraPage()) camera->adaptToFormat(format);
 }
 
 void ZRExportView::slotFormatActivated(int index) {

@@ -17,8 +17,11 @@ class IZRTimeline;
 class QDoubleValidator;
 class QIntValidator;
 class QSBWidget;
+class QTimer;
 class ZRComboBox;
+class ZRExportCameraView;
 class ZRLabel;
+class ZRLiveOutput;
 class ZRPushButton;
 class ZRSBPSlider;
 class ZRSBPreview;
@@ -155,7 +158,11 @@ public:
     ZRLabel* diskSpaceLabel() const { return m_diskLabel; }
     /// The page of tab `tab` (1-4; the camera page for 1), null for others.
     QSBWidget* subPage(int tab) const;
-    QSBWidget* cameraVideoWidget() const { return m_cameraVideo; }
+    QWidget* cameraVideoWidget() const { return m_cameraVideo; }
+    ZRExportCameraView* cameraPage() const;
+    /// The live output of timeline mode; null when off.
+    ZRLiveOutput* liveOutput() const { return m_liveOutput.get(); }
+    QTimer* nativeDVQueryTimer() const { return m_queryTimer; }
     int currentTab() const { return m_tab; }
     bool loopOn() const { return m_loop; }
     IZRPos* markInPosition() const { return m_markIn; }
@@ -281,6 +288,13 @@ private:
     /// Steps 3-11 of the disk watch on `position`; true when the handler goes on.
     void watchDiskSpace(IZRPos* position);
     void processEventsEvery50ms();
+    /// Ends timeline mode's live output; while it plays, a stop is requested and the object goes
+    /// once its play returned.
+    void deleteLiveOutput();
+    /// The live output when open, else null.
+    ZRLiveOutput* openLiveOutput() const;
+    /// Moves the live output to `position`, sends that frame and moves the page there.
+    void sendLiveFrame(IZRPos* position);
 
     IZRTimeline* m_timeline = nullptr;
     ZRExportProfiles m_profiles;
@@ -319,7 +333,10 @@ private:
     ZRPushButton* m_renderButton = nullptr;
     ZRLabel* m_diskLabel = nullptr;
     QSBWidget* m_cameraPage = nullptr;
-    QSBWidget* m_cameraVideo = nullptr;
+    std::unique_ptr<ZRLiveOutput> m_liveOutput;
+    bool m_deleteLiveOutputAfterPlay = false;
+    QTimer* m_queryTimer = nullptr;
+    QWidget* m_cameraVideo = nullptr;
     QSBWidget* m_vcdPage = nullptr;
     QSBWidget* m_webPage = nullptr;
     QSBWidget* m_dvdPage = nullptr;

@@ -1,6 +1,8 @@
 // The produce page's player side: tabs, preview, slider, transport, marks and layout.
 #include "output/ZRExportView.h"
 
+#include "capture/ZRRemoteCtrl.h"
+#include "capture/ZRVideoWidget.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRLabel.h"
@@ -12,13 +14,17 @@
 #include "editor/ZRAppState.h"
 #include "engine/api/IZRTimeline.h"
 #include "output/ZRDiskWatch.h"
+#include "output/ZRExportCameraView.h"
 #include "output/ZRExportDiscwrightView.h"
 #include "output/ZRExportECIView.h"
 #include "output/ZRExportWebCastView.h"
+#include "output/ZRLiveOutput.h"
+#include "platform/dvcodec/DVFrame.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRSBPreview.h"
 
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -54,12 +60,6 @@ constexpr TransportSkin kTransportSkins[ZRExportView::TransportCount] = {
     {"loop_button", QT_TRANSLATE_NOOP("ZRExportView", "Loop")},
 };
 
-QSBWidget* placeholderPage(QWidget* parent, const char* name) {
-    auto* page = new QSBWidget(parent, name);
-    page->hide();
-    return page;
-}
-
 } // namespace
 
 void ZRExportView::createPlayerArea() {
@@ -82,8 +82,16 @@ void ZRExportView::createPlayerArea() {
 
     m_preview = new ZRSBPreview(this, "Export Preview");
     m_preview->setFixedSize(kPreviewWidth, kPreviewHeight);
-    m_cameraPage = placeholderPage(this, "ZRExportCameraView");
-    m_cameraVideo = placeholderPage(this, "ZRExportView videowidget");
+    auto* camera = new ZRExportCameraView(this, "ZRExportCameraView");
+    camera->QSBWidget::hide();
+    m_cameraPage = camera;
+    auto* video = new ZRVideoWidget(this, "ZRExportView videowidget");
+    video->hide();
+    m_cameraVideo = video;
+    camera->setVideoWidget(video);
+    m_queryTimer = new QTimer(this);
+    m_queryTimer->setObjectName(QStringLiteral("mpNativeDVQueryTimer"));
+    m_queryTimer->setInterval(1000);
     m_vcdPage = new ZRExportECIView(this, "ZRExportECIView");
     m_vcdPage->hide();
     m_webPage = new ZRExportWebCastView(this, "ZRExportWebCastView");
@@ -122,6 +130,18 @@ void ZRExportView::createPlayerArea() {
     using Self = ZRExportView;
     connect(m_tabBar, &ZRTabBar::selected, this, &Self::tabBarChanged);
     connect(m_transport[Play], &QAbstractButton::toggled, this, &Self::toggle_play_stop);
+    ZRExportCameraView* cameraView = cameraPage();
+    connect(cameraView, &ZRExportCameraView::timelineModeActivated, this,
+            &Self::slotTimelineModeActivated);
+    connect(cameraView, &ZRExportCameraView::timelineModeDeviceCommand, this,
+            &Self::slotTimelineModeDeviceCommand);
+    connect(cameraView, &ZRExportCameraView::enablePlaybackButton, this,
+            &Self::slotEnablePlaybackButton);
+    connect(cameraView, &ZRExportCameraView::disablePlaybackButton, this,
+            &Self::slotDisablePlaybackButton);
+    connect(m_queryTimer, &QTimer::timeout, this, &Self::slotTimelineQuery);
+    connect(this, &Self::sigTimelineStateChanged, cameraView->remoteControl(),
+            &ZRRemoteCtrl::rcChangeState);
     connect(m_preview, &ZRSBPreview::atPosition, this,
             qOverload<IZRPos*, QWidget*>(&Self::gotoPosition));
     connect(m_slider, &ZRSBPSlider::positionChanged, this,
@@ -164,9 +184,71 @@ void ZRExportView::slotShowOutTimeCode(long) {}
 
 // The live output to a camcorder comes with the camera page; until then timeline mode has no
 // device to drive.
-void ZRExportView::slotTimelineModeActivated(bool) {}
-void ZRExportView::slotTimelineModeDeviceCommand(long) {}
-void ZRExportView::slotTimelineQuery() {}
+ZRExportCameraView* ZRExportView::cameraPage() const {
+    return static_cast<ZRExportCameraView*>(m_cameraPage);
+}
+
+ZRLiveOutput* ZRExportView::openLiveOutput() const {
+    return m_liveOutput && m_liveOutput->isOpen() && !m_deleteLiveOutputAfterPlay
+               ? m_liveOutput.get()
+               : nullptr;
+}
+
+void ZRExportView::deleteLiveOutput() {
+    m_queryTimer->stop();
+    if (!m_liveOutput) return;
+    // The play loop runs below this call (its event processing brought us here): deleting the
+    // object now would pull it from under the loop, so the loop is asked to stop instead.
+    if (m_liveOutput->isPlaying()) {
+        appState().stopRequested = true;
+        m_deleteLiveOutputAfterPlay = true;
+        return;
+    }
+    m_liveOutput.reset();
+}
+
+void ZRExportView::slotTimelineModeActivated(bool on) {
+    if (!on) {
+        deleteLiveOutput();
+        return;
+    }
+    if (m_liveOutput || !m_timeline) return;
+    // The frame size is the project's DV frame: the TV standard flag need not match the
+    // loaded project.
+    int width = 0, height = 0;
+    m_timeline->settings()->getIntPairSetting("Video Dimensions", &width, &height);
+    const int frameSize = int(platform::dvFrameSize(width, height));
+    m_liveOutput = std::make_unique<ZRLiveOutput>(m_timeline);
+    if (!m_liveOutput->open(cameraPage()->deviceName(), frameSize)) {
+        // A closed device would report state 0 every second: no object, no timer.
+        m_liveOutput.reset();
+        return;
+    }
+    IZRPos* start = m_timeline->factory()->createPos();
+    m_liveOutput->sendFrameAt(start);
+    m_timeline->factory()->destroyPos(start);
+    m_queryTimer->start(1000);
+}
+
+void ZRExportView::slotTimelineModeDeviceCommand(long command) {
+    if (command == 0) return;
+    if (ZRLiveOutput* live = openLiveOutput()) live->sendCommand(command);
+}
+
+void ZRExportView::slotTimelineQuery() {
+    ZRLiveOutput* live = openLiveOutput();
+    if (!live) return;
+    long state = 0;
+    live->queryState(&state);
+    Q_EMIT sigTimelineStateChanged(state, 0);
+}
+
+void ZRExportView::sendLiveFrame(IZRPos* position) {
+    ZRLiveOutput* live = openLiveOutput();
+    if (!live) return;
+    live->sendFrameAt(position);
+    gotoPosition(live->position(), this);
+}
 
 void ZRExportView::slotEnablePlaybackButton() {
     if (!m_transport[Play]->isChecked()) m_transport[Play]->setChecked(true);
@@ -292,18 +374,28 @@ void ZRExportView::applySliderRule() {
 
 void ZRExportView::tabBarChanged(int tab) {
     if (tab < DiskTab || tab > DvdTab) return;
+    if (m_tab == CameraTab && tab != CameraTab) {
+        deleteLiveOutput();
+        cameraPage()->cameraModeActivated(false);
+    }
     m_tab = tab;
-    for (int t = CameraTab; t <= DvdTab; ++t)
-        if (t != tab) subPage(t)->hide();
+    for (int t = CameraTab; t <= DvdTab; ++t) {
+        if (t == tab) continue;
+        if (t == CameraTab)
+            cameraPage()->hide();
+        else
+            subPage(t)->hide();
+    }
     if (tab != CameraTab) m_cameraVideo->hide();
     const bool camera = tab == CameraTab;
     for (int i = 0; i < TransportCount; ++i)
         m_transport[size_t(i)]->setEnabled(!camera || i == Play);
     if (camera) {
-        m_cameraPage->show();
+        cameraPage()->show();
         m_cameraPage->raise();
         m_cameraVideo->show();
         m_cameraVideo->raise();
+        cameraPage()->cameraModeActivated(true);
     } else {
         m_preview->raise();
         if (QSBWidget* page = subPage(tab)) {
@@ -319,19 +411,20 @@ void ZRExportView::show() {
     ZRFrame::show();
     applySliderRule();
     if (m_tab == CameraTab) {
-        m_cameraPage->show();
+        cameraPage()->show();
         m_cameraVideo->show();
     }
 }
 
 void ZRExportView::hide() {
     if (m_tab == CameraTab) {
-        m_cameraPage->hide();
+        cameraPage()->hide();
         m_cameraVideo->hide();
     }
     for (ZRComboBox* box : {m_profileBox, m_videoCodecBox, m_frameRateBox, m_widthBox, m_heightBox,
                             m_audioCodecBox, m_sampleRateBox, m_channelsBox})
         box->clearFocus();
+    deleteLiveOutput();
     ZRFrame::hide();
 }
 
@@ -341,8 +434,29 @@ void ZRExportView::showEvent(QShowEvent* e) {
 }
 
 void ZRExportView::toggle_play_stop(bool on) {
-    // On the camera tab playback belongs to the live output, which comes with the camera page.
-    if (m_tab == CameraTab) return;
+    if (m_tab == CameraTab) {
+        ZRLiveOutput* live = openLiveOutput();
+        if (!live) {
+            cameraPage()->cameraTogglePlayMode(on);
+            return;
+        }
+        ZRAppState& state = appState();
+        if (!on || state.exportRunning.load()) {
+            state.stopRequested = true;
+            return;
+        }
+        m_timeline->settings()->setIntSetting("Pause Background Rendering", 1);
+        state.stopRequested = false;
+        live->playRange(m_slider, m_loop);
+        m_timeline->settings()->setIntSetting("Pause Background Rendering", 0);
+        if (m_deleteLiveOutputAfterPlay) {
+            m_deleteLiveOutputAfterPlay = false;
+            m_liveOutput.reset();
+        }
+        const QSignalBlocker block(m_transport[Play]);
+        m_transport[Play]->setChecked(false);
+        return;
+    }
     if (on && m_preview->playState() == ZRSBPreview::Stopped) {
         for (int i = 0; i < TransportCount; ++i)
             if (i != Play) m_transport[size_t(i)]->setEnabled(false);
@@ -367,19 +481,48 @@ void ZRExportView::stateChanged() {
 }
 
 void ZRExportView::framerew() {
-    if (m_tab != CameraTab) m_preview->framerew();
+    if (m_tab != CameraTab) {
+        m_preview->framerew();
+        return;
+    }
+    ZRLiveOutput* live = openLiveOutput();
+    if (!live || live->position()->toFrames() <= 0) return;
+    live->position()->decrement();
+    sendLiveFrame(live->position());
 }
 
 void ZRExportView::framefwd() {
-    if (m_tab != CameraTab) m_preview->framefwd();
+    if (m_tab != CameraTab) {
+        m_preview->framefwd();
+        return;
+    }
+    ZRLiveOutput* live = openLiveOutput();
+    if (!live || !m_timeline || !(*live->position() < m_timeline->endPosition())) return;
+    live->position()->increment();
+    sendLiveFrame(live->position());
 }
 
 void ZRExportView::rewind() {
-    if (m_tab != CameraTab) m_preview->rewind();
+    if (m_tab != CameraTab) {
+        m_preview->rewind();
+        return;
+    }
+    ZRLiveOutput* live = openLiveOutput();
+    if (!live) return;
+    live->position()->assignFrames(0);
+    sendLiveFrame(live->position());
 }
 
 void ZRExportView::forward() {
-    if (m_tab != CameraTab) m_preview->forward();
+    if (m_tab != CameraTab) {
+        m_preview->forward();
+        return;
+    }
+    ZRLiveOutput* live = openLiveOutput();
+    if (!live || !m_timeline) return;
+    live->position()->assign(m_timeline->endPosition());
+    live->position()->decrement();
+    sendLiveFrame(live->position());
 }
 
 void ZRExportView::loop() {

@@ -56,11 +56,15 @@ public:
 
     /// Connects to the node's input plug for DV frames of 625 lines (`pal`) or 525.
     virtual bool startTransmit(uint64_t guid, bool pal) = 0;
-    /// Sends one whole frame (120000 or 144000 bytes); blocks while the bus's own queue is
-    /// full. False when the frame is not whole, no transmission runs, or the node is gone.
+    /// Sends one whole frame (120000 or 144000 bytes); blocks while the bus's own queue (three
+    /// frames) is full, so the bus paces the sender. False when the frame is not whole, no
+    /// transmission runs, or the node is gone.
     virtual bool transmit(uint64_t guid, std::span<const uint8_t> frame) = 0;
     /// Returns once every queued frame was sent or dropped.
     virtual void stopTransmit(uint64_t guid) = 0;
+    /// Frames the bus sent again, since the last `startTransmit` to `guid`, because its queue
+    /// was empty when the next frame was due (a camera then shows a still).
+    virtual int64_t repeatedFrames(uint64_t guid) = 0;
 
     /// Adds a receiver of notices; the id removes it (which returns once it is not called).
     virtual int addNoticeSink(NoticeSink sink) = 0;

@@ -183,4 +183,21 @@ uint32_t timeCodeOf(long count, bool ntsc) {
            bcd2(count / rate % 60) << 8 | bcd2(count % rate);
 }
 
+long modeCode(long state, long parameter) {
+    struct Row {
+        long state, parameter, code;
+    };
+    static constexpr Row kRows[] = {
+        {kRequestRecord, 0x75, 4302}, {kRequestRecord, 0x7D, 4904}, {kRequestPlay, 0x30, 4304},
+        {kRequestPlay, 0x31, 5030},   {kRequestPlay, 0x38, 4296},   {kRequestPlay, 0x75, 4296},
+        {kRequestPlay, 0x3F, 5029},   {kRequestPlay, 0x40, 4905},   {kRequestPlay, 0x41, 5032},
+        {kRequestPlay, 0x48, 5035},   {kRequestPlay, 0x65, 5035},   {kRequestPlay, 0x4F, 5031},
+        {kRequestPlay, 0x6D, 4298},   {kRequestPlay, 0x7D, 4298},   {kRequestWind, 0x45, 5034},
+        {kRequestWind, 0x60, 4297},   {kRequestWind, 0x65, 4301},   {kRequestWind, 0x75, 4300},
+    };
+    for (const Row& row : kRows)
+        if (row.state == state && row.parameter == parameter) return row.code;
+    return 0;
+}
+
 } // namespace zravc

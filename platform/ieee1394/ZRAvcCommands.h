@@ -74,6 +74,11 @@ bool answers(std::span<const uint8_t> request, std::span<const uint8_t> reply, u
 /// 0xC1..0xC4, else (0x3000, opcode << 8 | operand). False for a refused or malformed reply.
 bool transportState(std::span<const uint8_t> reply, long* state, long* parameter);
 
+/// The transport code a reported pair stands for, as the produce page and the transport
+/// controller know them: (0x30C2, 0x75) record 4302, (0x30C3, 0x75) play 4296, (0x30C4, 0x60)
+/// stop 4297 and the other modes of the table; 0 for a pair of no mode.
+long modeCode(long state, long parameter);
+
 /// True when `bcd` is a packed BCD time code hh:mm:ss:ff with every nibble a digit, minutes and
 /// seconds below 60 and frames below the rate (25, or 30 for 525-line tapes).
 bool validTimeCode(uint32_t bcd, bool ntsc);

@@ -67,13 +67,47 @@ std::unique_ptr<ZRGraphNode> ZRIeee1394Backend::createNode(ZRDeviceCategory cate
     return nullptr;
 }
 
+namespace {
+
+std::mutex& busesMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::vector<std::shared_ptr<IZR1394Bus>>& buses() {
+    static std::vector<std::shared_ptr<IZR1394Bus>> b;
+    return b;
+}
+
+} // namespace
+
+void registerBusBackend(std::shared_ptr<IZR1394Bus> bus) {
+    {
+        std::lock_guard lock(busesMutex());
+        buses().push_back(bus);
+    }
+    ZRDeviceRegistry::instance().add(std::make_shared<ZRIeee1394Backend>(std::move(bus)));
+}
+
+std::shared_ptr<IZR1394Bus> busOfNode(uint64_t guid) {
+    std::vector<std::shared_ptr<IZR1394Bus>> all;
+    {
+        std::lock_guard lock(busesMutex());
+        all = buses();
+    }
+    for (const auto& bus : all)
+        for (const ZR1394Node& node : bus->nodes())
+            if (node.guid == guid) return bus;
+    return nullptr;
+}
+
 bool registerBus() {
     static std::once_flag once;
     static bool registered = false;
     std::call_once(once, [] {
         auto bus = ZRRaw1394Bus::open();
         if (!bus) return;
-        ZRDeviceRegistry::instance().add(std::make_shared<ZRIeee1394Backend>(std::move(bus)));
+        registerBusBackend(std::move(bus));
         registered = true;
     });
     return registered;
@@ -85,7 +119,7 @@ std::shared_ptr<ZRSimulatedCamcorder> registerSimulatedCamcorder() {
     std::call_once(once, [] {
         camcorder = std::make_shared<ZRSimulatedCamcorder>(
             0x0800460001C0FFEEull, "Simulated DV Camcorder", generatedTape(250, false));
-        ZRDeviceRegistry::instance().add(std::make_shared<ZRIeee1394Backend>(camcorder));
+        registerBusBackend(camcorder);
     });
     return camcorder;
 }

@@ -31,6 +31,11 @@ private:
 /// The display-name prefix of IEEE 1394 devices.
 inline constexpr const char* kDisplayNamePrefix = "ieee1394:";
 
+/// Adds a bus's devices to the device registry and the bus to those `busOfNode` searches.
+void registerBusBackend(std::shared_ptr<IZR1394Bus> bus);
+/// The registered bus with a node of `guid` on it now; null when none has.
+std::shared_ptr<IZR1394Bus> busOfNode(uint64_t guid);
+
 /// Adds the machine's IEEE 1394 buses (libraw1394) to the device registry; false when the
 /// library cannot open a handle (no firewire support), which leaves the registry unchanged.
 bool registerBus();

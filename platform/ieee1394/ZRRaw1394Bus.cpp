@@ -24,7 +24,7 @@ raw1394handle_t handleOf(void* h) {
 
 constexpr nodeid_t kLocalBus = 0xFFC0;
 constexpr size_t kDifBlock = 80;
-constexpr size_t kTransmitQueue = 8;
+constexpr size_t kTransmitQueue = 3;
 
 // AV/C frames travel as quadlets whose first byte is the most significant.
 std::vector<quadlet_t> toQuadlets(std::span<const uint8_t> bytes) {
@@ -57,6 +57,7 @@ struct ZRRaw1394Bus::Stream {
     std::deque<std::vector<uint8_t>> queue;
     std::vector<uint8_t> current;
     size_t offset = 0;
+    int64_t repeats = 0;
 
     ~Stream() {
         quit = true;
@@ -110,6 +111,8 @@ struct ZRRaw1394Bus::Stream {
                     s->current = std::move(s->queue.front());
                     s->queue.pop_front();
                     s->changed.notify_all();
+                } else if (!s->current.empty()) {
+                    ++s->repeats;
                 }
                 s->offset = 0;
                 if (s->current.empty()) {
@@ -283,6 +286,7 @@ bool ZRRaw1394Bus::startTransmit(uint64_t guid, bool pal) {
     if (!locate(guid, &port, &node)) return false;
     std::lock_guard lock(m_streamMutex);
     if (m_transmitters.count(guid)) return false;
+    m_lastRepeats.erase(guid);
     auto s = std::make_unique<Stream>();
     s->bus = this;
     s->guid = guid;
@@ -329,6 +333,7 @@ bool ZRRaw1394Bus::transmit(uint64_t guid, std::span<const uint8_t> frame) {
 
 void ZRRaw1394Bus::stopTransmit(uint64_t guid) {
     std::unique_ptr<Stream> s;
+    int64_t repeats = 0;
     {
         std::lock_guard lock(m_streamMutex);
         auto it = m_transmitters.find(guid);
@@ -340,11 +345,27 @@ void ZRRaw1394Bus::stopTransmit(uint64_t guid) {
         std::unique_lock lock(s->mutex);
         // The queue drains at the frame rate; a stalled bus gives up after two seconds.
         s->changed.wait_for(lock, std::chrono::seconds(2), [&] { return s->queue.empty(); });
+        repeats = s->repeats;
+    }
+    {
+        std::lock_guard lock(m_streamMutex);
+        m_lastRepeats[guid] = repeats;
     }
     raw1394handle_t h = s->handle;
     s.reset();
     std::lock_guard r(Stream::registryMutex());
     Stream::registry().erase(h);
+}
+
+int64_t ZRRaw1394Bus::repeatedFrames(uint64_t guid) {
+    std::lock_guard lock(m_streamMutex);
+    auto it = m_transmitters.find(guid);
+    if (it != m_transmitters.end()) {
+        std::lock_guard queue(it->second->mutex);
+        return it->second->repeats;
+    }
+    auto last = m_lastRepeats.find(guid);
+    return last == m_lastRepeats.end() ? 0 : last->second;
 }
 
 void ZRRaw1394Bus::notice(Notice what, uint64_t guid) {

@@ -33,6 +33,7 @@ public:
     bool startTransmit(uint64_t guid, bool pal) override;
     bool transmit(uint64_t guid, std::span<const uint8_t> frame) override;
     void stopTransmit(uint64_t guid) override;
+    int64_t repeatedFrames(uint64_t guid) override;
     int addNoticeSink(NoticeSink sink) override;
     void removeNoticeSink(int id) override;
 
@@ -51,6 +52,8 @@ private:
     std::mutex m_streamMutex;
     std::map<uint64_t, std::unique_ptr<Stream>> m_receivers;
     std::map<uint64_t, std::unique_ptr<Stream>> m_transmitters;
+    /// The repeat counts of transmissions stopped since, by GUID.
+    std::map<uint64_t, int64_t> m_lastRepeats;
     std::mutex m_noticeMutex;
     std::map<int, NoticeSink> m_noticeSinks;
     int m_nextNotice = 1;

@@ -13,6 +13,8 @@ namespace zrieee1394 {
 
 namespace {
 
+constexpr int kTransmitQueueFrames = 3;
+
 int64_t steadyMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -429,17 +431,68 @@ void ZRSimulatedCamcorder::sendLoop() {
     }
 }
 
-bool ZRSimulatedCamcorder::startTransmit(uint64_t guid, bool) {
+bool ZRSimulatedCamcorder::startTransmit(uint64_t guid, bool pal) {
     std::lock_guard lock(m_mutex);
     if (!m_plugged || guid != m_guid) return false;
     m_transmitting = true;
+    m_transmitNtsc = !pal;
+    m_txStarted = false;
+    m_txQueued = 0;
+    m_txTaken = m_txCount = m_txRepeats = 0;
     return true;
 }
 
-bool ZRSimulatedCamcorder::transmit(uint64_t guid, std::span<const uint8_t> frame) {
+void ZRSimulatedCamcorder::setTransmitSink(TransmitSink sink) {
     std::lock_guard lock(m_mutex);
+    m_transmitSink = std::move(sink);
+}
+
+void ZRSimulatedCamcorder::setTransmitPacing(bool paced) {
+    std::lock_guard lock(m_mutex);
+    m_paced = paced;
+}
+
+int64_t ZRSimulatedCamcorder::framesTransmitted() const {
+    std::lock_guard lock(m_mutex);
+    return m_txCount;
+}
+
+// The bus takes a frame at every frame period from the first one on; a period that finds the
+// queue empty sends the last frame again.
+void ZRSimulatedCamcorder::drainTransmitLocked() {
+    if (!m_txStarted) return;
+    const double period = m_transmitNtsc ? 1001.0 / 30.0 : 40.0;
+    const double now = double(m_clock());
+    while (m_txNextMs <= now) {
+        if (m_txQueued > 0) {
+            --m_txQueued;
+            ++m_txTaken;
+        } else if (m_txTaken > 0) {
+            ++m_txRepeats;
+        }
+        m_txNextMs += period;
+    }
+}
+
+bool ZRSimulatedCamcorder::transmit(uint64_t guid, std::span<const uint8_t> frame) {
+    std::unique_lock lock(m_mutex);
     if (!m_plugged || guid != m_guid || !m_transmitting || !segments::isWholeDvFrame(frame.size()))
         return false;
+    if (m_paced) {
+        if (!m_txStarted) {
+            m_txStarted = true;
+            m_txNextMs = double(m_clock());
+        }
+        drainTransmitLocked();
+        while (m_txQueued >= kTransmitQueueFrames) {
+            m_wake.wait_for(lock, std::chrono::milliseconds(1));
+            if (!m_plugged || !m_transmitting) return false;
+            drainTransmitLocked();
+        }
+        ++m_txQueued;
+    }
+    ++m_txCount;
+    if (m_transmitSink) m_transmitSink(frame);
     advanceLocked();
     if (m_opcode == zravc::kOpRecord && m_operand == 0x75) {
         m_recorded.emplace_back(frame.begin(), frame.end());
@@ -450,7 +503,17 @@ bool ZRSimulatedCamcorder::transmit(uint64_t guid, std::span<const uint8_t> fram
 
 void ZRSimulatedCamcorder::stopTransmit(uint64_t) {
     std::lock_guard lock(m_mutex);
+    drainTransmitLocked();
     m_transmitting = false;
+    m_txStarted = false;
+    m_wake.notify_all();
+}
+
+int64_t ZRSimulatedCamcorder::repeatedFrames(uint64_t guid) {
+    std::lock_guard lock(m_mutex);
+    if (guid != m_guid) return 0;
+    if (m_transmitting) drainTransmitLocked();
+    return m_txRepeats;
 }
 
 } // namespace zrieee1394

@@ -59,6 +59,17 @@ public:
     /// answers true: a receiver's own flow control. Null: none.
     void setFreeRunningGate(std::function<bool()> ready);
 
+    /// What receives every frame sent to the camcorder (`transmit`), called under the
+    /// camcorder's lock on the sender's thread: it must not call the camcorder. Null: none.
+    using TransmitSink = std::function<void(std::span<const uint8_t> frame)>;
+    void setTransmitSink(TransmitSink sink);
+    /// Paced: the camcorder takes one sent frame a frame period by its clock from a queue of
+    /// three, `transmit` blocks while the queue is full, and a period with the queue empty
+    /// repeats the last frame. Unpaced (the default): every frame is taken at once.
+    void setTransmitPacing(bool paced);
+    /// Frames sent to the camcorder since the last `startTransmit`.
+    int64_t framesTransmitted() const;
+
     /// The transport's mode as it reports it: an opcode (0xC1..0xC4) and its operand.
     uint8_t modeOpcode() const;
     uint8_t modeOperand() const;
@@ -106,6 +117,7 @@ public:
     bool startTransmit(uint64_t guid, bool pal) override;
     bool transmit(uint64_t guid, std::span<const uint8_t> frame) override;
     void stopTransmit(uint64_t guid) override;
+    int64_t repeatedFrames(uint64_t guid) override;
     int addNoticeSink(NoticeSink sink) override;
     void removeNoticeSink(int id) override;
 
@@ -117,6 +129,8 @@ private:
     double speedLocked() const;
     std::vector<uint8_t> answerLocked(std::span<const uint8_t> request);
     std::vector<uint8_t> frameAtLocked(int64_t frame, bool* complete);
+    /// The paced bus takes frames up to the clock's time (locked).
+    void drainTransmitLocked();
     void notice(Notice what);
 
     const uint64_t m_guid;
@@ -144,6 +158,15 @@ private:
     bool m_resetInFlight = false;
     bool m_plugged = true;
     bool m_transmitting = false;
+    TransmitSink m_transmitSink;
+    bool m_paced = false;
+    bool m_transmitNtsc = false;
+    bool m_txStarted = false;
+    double m_txNextMs = 0; ///< when the bus takes its next frame (paced)
+    int m_txQueued = 0;
+    int64_t m_txTaken = 0;
+    int64_t m_txCount = 0;
+    int64_t m_txRepeats = 0;
 
     FrameSink m_sink;
     bool m_receiving = false;

@@ -3,12 +3,15 @@
 // and on a user profile derived from it, and the main window on the produce page: idle with
 // marks, in the middle of a render (knob, status line, estimate, "Stop") and after it, the file
 // in "Produced"; the Video CD page on the simulated writer with its speeds, in the middle of a
-// burn of a clip it makes with ffmpeg; the web-cast and DVD launch pages.
+// burn of a clip it makes with ffmpeg; the web-cast and DVD launch pages; the camera tab with
+// the simulated camcorder chosen, in browser mode and in timeline mode with the camcorder
+// playing fast forward (its transport state on the buttons) and its time code.
 // `produceshot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
 // xvfb-run); without it the first state stays on screen. The settings and state folders are
 // temporary ones: nothing of the user's is read or written.
 
 #include "app/ZRSBMainWindow.h"
+#include "capture/ZRRemoteCtrl.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRPushButton.h"
@@ -20,11 +23,15 @@
 #include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
 #include "output/BPSWarning.h"
+#include "output/ZRExportCameraView.h"
 #include "output/ZRExportECIView.h"
 #include "output/ZRExportView.h"
 #include "output/ZRProfileDialog.h"
 #include "platform/cdwriter/ZRSimulatedCdWriter.h"
 #include "platform/cdwriter/ZRVcdWriter.h"
+#include "platform/ieee1394/ZRAvcCommands.h"
+#include "platform/ieee1394/ZRIeee1394Backend.h"
+#include "platform/ieee1394/ZRSimulatedCamcorder.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRWindowServices.h"
 
@@ -255,6 +262,40 @@ std::unique_ptr<QWidget> dvdPage(Session& session) {
     return produceTab(session, ZRExportView::DvdTab);
 }
 
+// The camera tab with the simulated camcorder chosen; in timeline mode the live output sends
+// the project (made DV PAL for it) and the camcorder is set to fast forward by the jog shuttle.
+std::unique_ptr<QWidget> cameraTab(Session& session, bool timelineMode) {
+    auto camcorder = zrieee1394::registerSimulatedCamcorder();
+    session.timeline->settings()->setIntPairSetting("Video Dimensions", 720, 576);
+    appState().formatIndex = 0;
+    std::unique_ptr<ZRSBMainWindow> window = produceTab(session, ZRExportView::CameraTab);
+    ZRExportView* page = window->producePage();
+    ZRExportCameraView* camera = page->cameraPage();
+    for (int i = 1; i < camera->deviceBox()->count(); ++i) {
+        if (!camera->deviceBox()->itemText(i).startsWith(QLatin1String("DV CAM/VCR"))) continue;
+        camera->deviceBox()->setCurrentIndex(i);
+        camera->slotVideoDeviceSelected(i);
+        break;
+    }
+    if (timelineMode) {
+        camera->timelineButton()->click();
+        camera->remoteControl()->guiJogShuttle(4);
+        page->slotTimelineQuery();
+        camcorder->setPosition(1234);
+        camera->slotShowTimeCode(long(zravc::timeCodeOf(long(camcorder->position()), false)));
+    }
+    QCoreApplication::processEvents();
+    return window;
+}
+
+std::unique_ptr<QWidget> cameraBrowser(Session& session) {
+    return cameraTab(session, false);
+}
+
+std::unique_ptr<QWidget> cameraTimeline(Session& session) {
+    return cameraTab(session, true);
+}
+
 struct State {
     const char* name;
     std::function<std::unique_ptr<QWidget>(Session&)> make;
@@ -266,6 +307,7 @@ const State kStates[] = {
     {"produce-idle", produceIdle},         {"produce-rendering", produceRendering},
     {"produce-produced", produceProduced}, {"vcd-burning", vcdBurning},
     {"launch-webcast", webCastPage},       {"launch-dvd", dvdPage},
+    {"camera-browser", cameraBrowser},     {"camera-timeline", cameraTimeline},
 };
 
 std::unique_ptr<QWidget> showState(const State& state, Session& session) {

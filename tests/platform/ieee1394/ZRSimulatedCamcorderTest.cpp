@@ -167,3 +167,34 @@ TEST(Raw1394Bus, FindsNoDeviceWithoutAdapters) {
     zrieee1394::ZRIeee1394Backend backend(bus);
     EXPECT_TRUE(backend.devices(ZRDeviceCategory::VideoInput).empty());
 }
+
+// Paced, the camcorder takes a sent frame every 40 ms by its clock from a queue of three: the
+// fourth frame waits for room, and periods that find the queue empty repeat the last frame.
+TEST(SimulatedCamcorder, PacedTransmitQueuesThreeAndCountsRepeats) {
+    const auto tape = zrieee1394::generatedTape(1, false);
+    zrieee1394::ZRSimulatedCamcorder camcorder(0x42, "paced", tape);
+    std::atomic<int64_t> now{0};
+    camcorder.setClock([&] { return now.load(); });
+    camcorder.setTransmitPacing(true);
+    ASSERT_TRUE(camcorder.startTransmit(0x42, true));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(camcorder.transmit(0x42, tape.front()));
+    std::atomic<bool> fourthSent{false};
+    std::thread sender([&] { fourthSent = camcorder.transmit(0x42, tape.front()); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(fourthSent.load()) << "the queue is full";
+    now = 40;
+    sender.join();
+    EXPECT_TRUE(fourthSent.load());
+    EXPECT_EQ(camcorder.framesTransmitted(), 4);
+    EXPECT_EQ(camcorder.repeatedFrames(0x42), 0);
+    // Frames leave at 40, 80, 120 and 160; 200 and 240 find nothing new.
+    now = 240;
+    EXPECT_EQ(camcorder.repeatedFrames(0x42), 2);
+    camcorder.stopTransmit(0x42);
+    now = 1000;
+    EXPECT_EQ(camcorder.repeatedFrames(0x42), 2) << "a stopped transmission repeats nothing";
+    ASSERT_TRUE(camcorder.startTransmit(0x42, true));
+    EXPECT_EQ(camcorder.repeatedFrames(0x42), 0);
+    EXPECT_FALSE(camcorder.transmit(0x42, std::span(tape.front()).first(1000)));
+}
