@@ -8,6 +8,7 @@
 #include "app/ZRScriptFileRequester.h"
 #include "app/ZRSingleInstance.h"
 #include "app/ZRVeskSplash.h"
+#include "capture/ZRDVPathMakers.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRMainWidget.h"
@@ -153,6 +154,7 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
         zrieee1394::registerSimulatedCamcorder();
         zrv4l2::registerSimulatedDevices();
     }
+    zrcapture::registerDVPathMakers();
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     // The arguments' own bytes: a file name that is no text in the locale's encoding is

@@ -5,6 +5,8 @@
 #include "capture/ZRGraphBase.h"
 #include "capture/ZRGraphFactory.h"
 #include "capture/ZRImportViewFiles.h"
+#include "capture/ZRJogShuttle.h"
+#include "capture/ZRRemoteCtrl.h"
 #include "capture/ZRVideoWidget.h"
 #include "classes/skins/PSDImage.h"
 #include "classes/skins/PSDLayerSet.h"
@@ -62,6 +64,7 @@ constexpr ButtonSkin kButtons[ZRImportView::ButtonCount] = {
     {"RECORD_HDD", QT_TRANSLATE_NOOP("ZRImportView", "Start Record"), true, -1},
 };
 
+constexpr long kVisibleTransport = 0xFE7FF;
 constexpr int kPreviewWidth = 360;
 constexpr int kPreviewHeight = 270;
 constexpr QPoint kOrigin(12, 34);
@@ -100,8 +103,8 @@ ZRImportView::ZRImportView(QWidget* parent, const char* name, Qt::WindowFlags fl
     }
     createChildren();
     connectChildren();
+    setTransport(m_remote);
     updateLayout();
-    refresh();
 }
 
 ZRImportView::~ZRImportView() {
@@ -131,17 +134,9 @@ void ZRImportView::createChildren() {
         m_buttons[size_t(i)] = b;
     }
 
-    // The jog shuttle belongs to the camera transport; its place is kept here.
-    m_jogShuttle = new QWidget(this);
-    m_jogShuttle->setObjectName(QStringLiteral("mp_jogShuttle import"));
+    m_jogShuttle = new ZRJogShuttle(this, nullptr, "mp_jogShuttle import");
     m_jogShuttle->setToolTip(tr("Jog Shuttle"));
-    if (PSDLayerSet* jog =
-            preloadedSkinSets("capture_buttons")
-                ? preloadedSkinSets("capture_buttons")->find(QStringLiteral("JOG_SHUTTLE"))
-                : nullptr)
-        m_jogShuttle->setFixedSize(jog->bounds.size().expandedTo(QSize(1, 1)));
-    else
-        m_jogShuttle->setFixedSize(120, 24);
+    m_jogShuttle->setFixedSize(m_jogShuttle->sizeHint());
 
     // The camera's digits are the time-code glyphs; the "TC_BOX" set of the transport skin
     // holds the box they sit in.
@@ -258,6 +253,12 @@ void ZRImportView::createChildren() {
 
     m_displayTimer = new QTimer(this);
     m_displayTimer->setObjectName(QStringLiteral("import rec time display timer"));
+
+    // The camera transport: every control but the second speed pair, "Goto" and "Eject"
+    // visible; the stored mask shows nothing yet.
+    m_remote = new ZRRemoteCtrl(this);
+    m_remote->setObjectName(QStringLiteral("mpRemoteCtrl import"));
+    m_remote->storeVisibleMask(kVisibleTransport);
 }
 
 void ZRImportView::connectChildren() {
@@ -303,21 +304,24 @@ void ZRImportView::connectChildren() {
 }
 
 void ZRImportView::setTransport(IZRCaptureTransport* transport) {
-    m_transport = transport;
-    for (int i = 0; i < ButtonCount; ++i) {
-        ZRPushButton* b = m_buttons[size_t(i)];
-        if (kButtons[i].command < 0) continue;
-        b->disconnect(this);
-        if (!transport) continue;
-        const int command = kButtons[i].command;
-        connect(b, &QAbstractButton::clicked, this, [this, command] {
-            if (m_transport) m_transport->command(command);
-        });
+    if (m_transport) {
+        // Only the old controller's own connections go; the page's stay.
+        QObject* old = m_transport->object();
+        for (QObject* control : std::initializer_list<QObject*>{
+                 m_buttons[Rewind], m_buttons[Ffwd], m_buttons[FrameBwd], m_buttons[FrameFwd],
+                 m_buttons[Pause], m_buttons[Stop], m_buttons[Play], m_jogShuttle}) {
+            QObject::disconnect(control, nullptr, old, nullptr);
+            QObject::disconnect(old, nullptr, control, nullptr);
+        }
     }
-    // "STOP" also ends a disk recording.
-    connect(m_buttons[Stop], &QAbstractButton::clicked, this, &ZRImportView::slotStop,
-            Qt::UniqueConnection);
-    if (m_transport) m_transport->setEnabled(false);
+    m_transport = transport;
+    if (m_transport) {
+        for (int i = 0; i < ButtonCount; ++i)
+            if (kButtons[i].command >= 0)
+                m_transport->connectButtons(kButtons[i].command, m_buttons[size_t(i)]);
+        m_transport->connectJogShuttle(m_jogShuttle);
+        m_transport->setEnabled(false);
+    }
     refresh();
 }
 
