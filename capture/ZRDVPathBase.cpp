@@ -1,7 +1,6 @@
 #include "capture/ZRDVPathBase.h"
 
 #include "capture/ZRFileOutputPath.h"
-#include "capture/ZRFileSinkFilter.h"
 #include "capture/ZRPreviewFilter.h"
 #include "capture/ZRSmartTeeFilter.h"
 #include "capture/ZRWDMCaptureFilter.h"
@@ -105,11 +104,14 @@ bool ZRDVPathBase::frameCounts(long* captured, long* dropped) const {
 }
 
 int ZRDVPathBase::writerStopReason() const {
-    ZRFileOutputPath* out = outputPath();
-    auto* sink = out ? qobject_cast<ZRFileSinkFilter*>(out->end()) : nullptr;
+    // The writer is found by what it is, not by the sink's handle: a writer put in its place
+    // is the one that wrote.
     ZRGraphBase* g = graphBase();
-    ZRGraphNode* node = sink && g ? g->node(sink->sink()) : nullptr;
-    auto* writer = node ? node->as<ZRSceneSplitWriterNode>() : nullptr;
+    if (!g || !g->graph() || !outputPath()) return 0;
+    ZRSceneSplitWriterNode* writer = nullptr;
+    for (ZRGraph::NodeId id : g->graph()->nodeIds())
+        if (ZRGraphNode* node = g->graph()->node(id); node && !writer)
+            writer = node->as<ZRSceneSplitWriterNode>();
     if (!writer) return 0;
     // The writer says why in its error text, which ends with the system's text of the errno.
     const std::string error = writer->error();

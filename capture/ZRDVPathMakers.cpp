@@ -7,16 +7,14 @@
 namespace zrcapture {
 
 void registerDVPathMakers() {
-    ZRGraphFactory::registerPathMaker(
-        ZRWDMCapturePath::kKind,
-        [](ZRGraphBase* graph) -> std::unique_ptr<ZRFilterPathBase> {
-            return std::make_unique<ZRWDMCapturePath>(graph);
-        });
-    ZRGraphFactory::registerPathMaker(
-        ZRWDMPlaybackPath::kKind,
-        [](ZRGraphBase* graph) -> std::unique_ptr<ZRFilterPathBase> {
-            return std::make_unique<ZRWDMPlaybackPath>(graph);
-        });
+    ZRGraphFactory::registerPathMaker(ZRWDMCapturePath::kKind,
+                                      [](ZRGraphBase* graph) -> std::unique_ptr<ZRFilterPathBase> {
+                                          return std::make_unique<ZRWDMCapturePath>(graph);
+                                      });
+    ZRGraphFactory::registerPathMaker(ZRWDMPlaybackPath::kKind,
+                                      [](ZRGraphBase* graph) -> std::unique_ptr<ZRFilterPathBase> {
+                                          return std::make_unique<ZRWDMPlaybackPath>(graph);
+                                      });
 }
 
 } // namespace zrcapture
