@@ -312,6 +312,8 @@ void ZRImportView::setTransport(IZRCaptureTransport* transport) {
                  m_buttons[Pause], m_buttons[Stop], m_buttons[Play], m_jogShuttle}) {
             QObject::disconnect(control, nullptr, old, nullptr);
             QObject::disconnect(old, nullptr, control, nullptr);
+            // What the old controller showed on the control is no longer its state.
+            if (auto* w = qobject_cast<QWidget*>(control)) w->setEnabled(true);
         }
     }
     m_transport = transport;
