@@ -69,6 +69,7 @@ constexpr int kPreviewWidth = 360;
 constexpr int kPreviewHeight = 270;
 constexpr QPoint kOrigin(12, 34);
 constexpr int kColumn = 400;
+constexpr int kCaptionWidth = 88;
 constexpr int kRow = 24;
 constexpr int kBoxHeight = 20;
 
@@ -615,21 +616,22 @@ void ZRImportView::updateLayout() {
         m_buttons[size_t(i)]->move(x, transportTop);
         x += m_buttons[size_t(i)]->width() + 2;
     }
-    m_jogShuttle->move(preview.left(), transportTop + 30);
+    // The jog shuttle stands upright beside the picture, the option column right of both.
+    m_jogShuttle->move(preview.right() + 16,
+                       preview.top() + (preview.height() - m_jogShuttle->height()) / 2);
     if (m_innerBox) m_innerBox->setInnerGeometry(preview);
 
-    // The option column right of the preview.
-    const int left = std::max(kColumn, preview.right() + 20);
-    const int width = std::max(180, this->width() - left - 16);
+    // Captions stand left of their boxes, so the column fits beside a picture of 270 lines.
+    const int column = std::max(kColumn, m_jogShuttle->geometry().right() + 16);
+    const int width = std::max(180, this->width() - column - 16);
+    const int left = column + kCaptionWidth;
+    const int boxWidth = width - kCaptionWidth;
     int y = preview.top();
     const auto row = [&](QWidget* caption, QWidget* w, QWidget* side = nullptr) {
-        if (caption) {
-            caption->setGeometry(left, y, width, 16);
-            y += 18;
-        }
+        if (caption) caption->setGeometry(column, y + 2, kCaptionWidth - 4, 16);
         const int sideWidth = side ? side->width() + 4 : 0;
-        if (w) w->setGeometry(left, y, width - sideWidth, kBoxHeight);
-        if (side) side->move(left + width - side->width(), y + 1);
+        if (w) w->setGeometry(left, y, boxWidth - sideWidth, kBoxHeight);
+        if (side) side->move(left + boxWidth - side->width(), y + 1);
         y += kRow;
     };
     row(m_captions[0], m_videoCombo, m_refreshButton);
@@ -642,13 +644,13 @@ void ZRImportView::updateLayout() {
     row(m_captions[4], m_propSelector);
     const int controlTop = y;
     for (QSlider* s : m_propSliders)
-        s->setGeometry(left, controlTop, width, kBoxHeight);
-    m_bitrateSpin->setGeometry(left, controlTop, width - 70, kBoxHeight);
-    m_bitrateAccept->setGeometry(left + width - 66, controlTop, 66, kBoxHeight);
+        s->setGeometry(left, controlTop, boxWidth, kBoxHeight);
+    m_bitrateSpin->setGeometry(left, controlTop, boxWidth - 70, kBoxHeight);
+    m_bitrateAccept->setGeometry(left + boxWidth - 66, controlTop, 66, kBoxHeight);
     for (QWidget* w :
          {static_cast<QWidget*>(m_inputCombo), static_cast<QWidget*>(m_tvFormatCombo),
           static_cast<QWidget*>(m_tunerButton), static_cast<QWidget*>(m_tvAudioButton)})
-        w->setGeometry(left, controlTop, width, kBoxHeight);
+        w->setGeometry(left, controlTop, boxWidth, kBoxHeight);
     m_inputCombo->move(left, controlTop + kRow);
     y = controlTop + 2 * kRow;
     row(m_captions[5], nullptr);
@@ -661,11 +663,11 @@ void ZRImportView::updateLayout() {
         m_timeLabels[size_t(i)]->setGeometry(left + i * 64 + 42, y, 22, kBoxHeight);
     }
     y += kRow;
-    m_toGoLabel->setGeometry(left, y, width, 16);
-    m_freeLabel->setGeometry(left, y + 18, width, 16);
+    m_toGoLabel->setGeometry(left, y, boxWidth, 16);
+    m_freeLabel->setGeometry(left, y + 18, boxWidth, 16);
     if (m_bottomBox)
         m_bottomBox->setInnerGeometry(
-            QRect(left - 4, preview.top() - 4, width + 8, y + 40 - preview.top()));
+            QRect(column - 4, preview.top() - 4, width + 8, y + 40 - preview.top()));
 }
 
 void ZRImportView::resizeEvent(QResizeEvent* e) {
