@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 
 using capturetest::DVCameraFixture;
 
@@ -73,10 +74,21 @@ protected:
         EXPECT_GT(row, 0);
         page->videoDeviceCombo()->setCurrentIndex(row);
         page->slotVideoDeviceSelected(row);
-        // The camera waits for the page to start recording, then for the writer's queue.
-        camera->camera->setFreeRunningGate([this] {
-            ZRSceneSplitWriterNode* w = writer();
-            return armed.load() && (!w || w->queued() < 8);
+        // The camera waits for the page to start recording, then for the writer's queue. The
+        // gate runs on the camera's thread: it reads only what the gate's lock guards, and the
+        // writer is forgotten when the first graph stops, before any teardown deletes it.
+        {
+            std::lock_guard lock(gate->mutex);
+            gate->writer = writer();
+        }
+        if (ZRGraphBase* g = page->factory()->graph())
+            QObject::connect(g, &ZRGraphBase::graphStateChanged, g, [gate = gate](long state) {
+                std::lock_guard lock(gate->mutex);
+                if (state == 0) gate->writer = nullptr;
+            });
+        camera->camera->setFreeRunningGate([gate = gate] {
+            std::lock_guard lock(gate->mutex);
+            return gate->armed && (!gate->writer || gate->writer->queued() < 8);
         });
         return *page;
     }
@@ -89,7 +101,8 @@ protected:
     }
     void startRecording() {
         page->slotStartRec();
-        armed = true;
+        std::lock_guard lock(gate->mutex);
+        gate->armed = true;
     }
     /// Waits until the tape ran to its end and the writer took every frame.
     bool waitForTapeEnd() {
@@ -113,7 +126,13 @@ protected:
     importtest::ScriptedServices services;
     std::unique_ptr<DVCameraFixture> camera;
     std::unique_ptr<ZRImportView> page;
-    std::atomic<bool> armed{false};
+    /// What the camera's free-running gate reads.
+    struct Gate {
+        std::mutex mutex;
+        bool armed = false;
+        ZRSceneSplitWriterNode* writer = nullptr;
+    };
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
     int64_t clock = 1000;
 };
 
@@ -186,7 +205,7 @@ TEST_F(CameraPageTest, ACaptureEndedOtherwiseIsStillCollected) {
         SCOPED_TRACE(int(end));
         hub.captured.clear();
         services.informations.clear();
-        armed = false;
+        gate = std::make_shared<Gate>();
         for (const QString& f : QDir(dir.path()).entryList({"capture*"}, QDir::Files))
             QFile::remove(dir.filePath(f));
         appState().settings()->setGroup(QStringLiteral("General Settings"));
@@ -215,6 +234,8 @@ TEST_F(CameraPageTest, ACaptureEndedOtherwiseIsStillCollected) {
             ASSERT_EQ(g->addFilter(std::move(full), "full writer", &id), kZRGraphOk);
             ASSERT_EQ(g->connectPins(feed, added->inputPin(0)), kZRGraphOk);
             view.factory()->setGraphState(2);
+            std::lock_guard lock(gate->mutex);
+            gate->writer = added->as<ZRSceneSplitWriterNode>();
         }
         if (end == End::Unplug) camera->camera->setFreeRunning(false);
         startRecording();
