@@ -384,7 +384,7 @@ void ZRImportView::slotMyHide() {
     setButtonsEnabled(0, StopHdd | PlayHdd | RecordHdd);
     if (m_transport) m_transport->setEnabled(false);
     m_recordState = Idle;
-    if (m_transport) m_transport->guiClickStop();
+    if (m_transport) m_transport->clickStop();
     tearDown();
     if (m_transport) m_transport->resetStates();
     cleanFolders();

@@ -22,8 +22,9 @@ public:
     virtual void connectJogShuttle(ZRJogShuttle* knob) = 0;
     /// Presses a transport command as its button would.
     virtual void command(int index) = 0;
-    virtual void guiClickStop() = 0;
-    virtual void guiClickPlayFwd() = 0;
+    /// Presses "Stop" and "Play" as their buttons would.
+    virtual void clickStop() = 0;
+    virtual void clickPlayFwd() = 0;
     /// Forgets the remembered tape states.
     virtual void resetStates() = 0;
     /// True when the last reported tape state is playing.

@@ -84,6 +84,8 @@ public:
     void command(int index) override {
         if (index >= 0 && index < 16) click(index);
     }
+    void clickStop() override { click(Stop); }
+    void clickPlayFwd() override { click(PlayFwd); }
     void resetStates() override { resetLastStates(); }
     void setEnabled(bool on) override { guiEnable(on); }
 
@@ -106,13 +108,13 @@ public Q_SLOTS:
     void guiClickPausFwd() { click(5); }
     void guiClickStepFwd() { click(6); }
     void guiClickSlowFwd() { click(7); }
-    void guiClickPlayFwd() override { click(8); }
+    void guiClickPlayFwd() { click(8); }
     void guiClickFastFwd() { click(9); }
     void guiClickWindFwd() { click(10); }
     void guiClickRec() { click(11); }
     void guiClickRecPause() { click(12); }
     void guiClickGoto() { click(13); }
-    void guiClickStop() override { click(14); }
+    void guiClickStop() { click(14); }
     void guiClickEject() { click(15); }
     void guiJogShuttle(long value);
     void rcChangeState(long state, long parameter);

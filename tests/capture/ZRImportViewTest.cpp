@@ -659,8 +659,8 @@ public:
     }
     void connectJogShuttle(ZRJogShuttle*) override {}
     void command(int index) override { calls << QStringLiteral("command %1").arg(index); }
-    void guiClickStop() override { calls << "stop"; }
-    void guiClickPlayFwd() override { calls << "play"; }
+    void clickStop() override { calls << "stop"; }
+    void clickPlayFwd() override { calls << "play"; }
     void resetStates() override {}
     bool isPlaying() const override { return playing; }
     void setEnabled(bool on) override { enabled = on; }
