@@ -255,8 +255,8 @@ void ZRImportView::createChildren() {
     m_displayTimer = new QTimer(this);
     m_displayTimer->setObjectName(QStringLiteral("import rec time display timer"));
 
-    // The camera transport: every control but the second speed pair, "Goto" and "Eject"
-    // visible; the stored mask shows nothing yet.
+    // The camera transport: every control visible but the tape's own recording pair ("Rec",
+    // "RecPause"); the mask is only stored, nothing is shown or hidden yet.
     m_remote = new ZRRemoteCtrl(this);
     m_remote->setObjectName(QStringLiteral("mpRemoteCtrl import"));
     m_remote->storeVisibleMask(kVisibleTransport);
