@@ -9,6 +9,7 @@
 #include "app/ZRSingleInstance.h"
 #include "app/ZRVeskSplash.h"
 #include "capture/ZRCardPathMakers.h"
+#include "capture/ZRDVPathMakers.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRMainWidget.h"
@@ -157,6 +158,7 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
         zrv4l2::registerSimulatedDevices();
     }
     zrcapture::registerCardPathMakers();
+    zrcapture::registerDVPathMakers();
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     // The arguments' own bytes: a file name that is no text in the locale's encoding is

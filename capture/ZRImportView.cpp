@@ -5,6 +5,8 @@
 #include "capture/ZRGraphBase.h"
 #include "capture/ZRGraphFactory.h"
 #include "capture/ZRImportViewFiles.h"
+#include "capture/ZRJogShuttle.h"
+#include "capture/ZRRemoteCtrl.h"
 #include "capture/ZRVideoWidget.h"
 #include "classes/skins/PSDImage.h"
 #include "classes/skins/PSDLayerSet.h"
@@ -62,10 +64,12 @@ constexpr ButtonSkin kButtons[ZRImportView::ButtonCount] = {
     {"RECORD_HDD", QT_TRANSLATE_NOOP("ZRImportView", "Start Record"), true, -1},
 };
 
+constexpr long kVisibleTransport = 0xFE7FF;
 constexpr int kPreviewWidth = 360;
 constexpr int kPreviewHeight = 270;
 constexpr QPoint kOrigin(12, 34);
 constexpr int kColumn = 400;
+constexpr int kCaptionWidth = 88;
 constexpr int kRow = 24;
 constexpr int kBoxHeight = 20;
 
@@ -100,8 +104,8 @@ ZRImportView::ZRImportView(QWidget* parent, const char* name, Qt::WindowFlags fl
     }
     createChildren();
     connectChildren();
+    setTransport(m_remote);
     updateLayout();
-    refresh();
 }
 
 ZRImportView::~ZRImportView() {
@@ -131,17 +135,9 @@ void ZRImportView::createChildren() {
         m_buttons[size_t(i)] = b;
     }
 
-    // The jog shuttle belongs to the camera transport; its place is kept here.
-    m_jogShuttle = new QWidget(this);
-    m_jogShuttle->setObjectName(QStringLiteral("mp_jogShuttle import"));
+    m_jogShuttle = new ZRJogShuttle(this, nullptr, "mp_jogShuttle import");
     m_jogShuttle->setToolTip(tr("Jog Shuttle"));
-    if (PSDLayerSet* jog =
-            preloadedSkinSets("capture_buttons")
-                ? preloadedSkinSets("capture_buttons")->find(QStringLiteral("JOG_SHUTTLE"))
-                : nullptr)
-        m_jogShuttle->setFixedSize(jog->bounds.size().expandedTo(QSize(1, 1)));
-    else
-        m_jogShuttle->setFixedSize(120, 24);
+    m_jogShuttle->setFixedSize(m_jogShuttle->sizeHint());
 
     // The camera's digits are the time-code glyphs; the "TC_BOX" set of the transport skin
     // holds the box they sit in.
@@ -258,6 +254,12 @@ void ZRImportView::createChildren() {
 
     m_displayTimer = new QTimer(this);
     m_displayTimer->setObjectName(QStringLiteral("import rec time display timer"));
+
+    // The camera transport: every control visible but the tape's own recording pair ("Rec",
+    // "RecPause"); the mask is only stored, nothing is shown or hidden yet.
+    m_remote = new ZRRemoteCtrl(this);
+    m_remote->setObjectName(QStringLiteral("mpRemoteCtrl import"));
+    m_remote->storeVisibleMask(kVisibleTransport);
 }
 
 void ZRImportView::connectChildren() {
@@ -303,21 +305,26 @@ void ZRImportView::connectChildren() {
 }
 
 void ZRImportView::setTransport(IZRCaptureTransport* transport) {
-    m_transport = transport;
-    for (int i = 0; i < ButtonCount; ++i) {
-        ZRPushButton* b = m_buttons[size_t(i)];
-        if (kButtons[i].command < 0) continue;
-        b->disconnect(this);
-        if (!transport) continue;
-        const int command = kButtons[i].command;
-        connect(b, &QAbstractButton::clicked, this, [this, command] {
-            if (m_transport) m_transport->command(command);
-        });
+    if (m_transport) {
+        // Only the old controller's own connections go; the page's stay.
+        QObject* old = m_transport->object();
+        for (QObject* control : std::initializer_list<QObject*>{
+                 m_buttons[Rewind], m_buttons[Ffwd], m_buttons[FrameBwd], m_buttons[FrameFwd],
+                 m_buttons[Pause], m_buttons[Stop], m_buttons[Play], m_jogShuttle}) {
+            QObject::disconnect(control, nullptr, old, nullptr);
+            QObject::disconnect(old, nullptr, control, nullptr);
+            // What the old controller showed on the control is no longer its state.
+            if (auto* w = qobject_cast<QWidget*>(control)) w->setEnabled(true);
+        }
     }
-    // "STOP" also ends a disk recording.
-    connect(m_buttons[Stop], &QAbstractButton::clicked, this, &ZRImportView::slotStop,
-            Qt::UniqueConnection);
-    if (m_transport) m_transport->setEnabled(false);
+    m_transport = transport;
+    if (m_transport) {
+        for (int i = 0; i < ButtonCount; ++i)
+            if (kButtons[i].command >= 0)
+                m_transport->connectButtons(kButtons[i].command, m_buttons[size_t(i)]);
+        m_transport->connectJogShuttle(m_jogShuttle);
+        m_transport->setEnabled(false);
+    }
     refresh();
 }
 
@@ -377,7 +384,7 @@ void ZRImportView::slotMyHide() {
     setButtonsEnabled(0, StopHdd | PlayHdd | RecordHdd);
     if (m_transport) m_transport->setEnabled(false);
     m_recordState = Idle;
-    if (m_transport) m_transport->guiClickStop();
+    if (m_transport) m_transport->clickStop();
     tearDown();
     if (m_transport) m_transport->resetStates();
     cleanFolders();
@@ -609,21 +616,22 @@ void ZRImportView::updateLayout() {
         m_buttons[size_t(i)]->move(x, transportTop);
         x += m_buttons[size_t(i)]->width() + 2;
     }
-    m_jogShuttle->move(preview.left(), transportTop + 30);
+    // The jog shuttle stands upright beside the picture, the option column right of both.
+    m_jogShuttle->move(preview.right() + 16,
+                       preview.top() + (preview.height() - m_jogShuttle->height()) / 2);
     if (m_innerBox) m_innerBox->setInnerGeometry(preview);
 
-    // The option column right of the preview.
-    const int left = std::max(kColumn, preview.right() + 20);
-    const int width = std::max(180, this->width() - left - 16);
+    // Captions stand left of their boxes, so the column fits beside a picture of 270 lines.
+    const int column = std::max(kColumn, m_jogShuttle->geometry().right() + 16);
+    const int width = std::max(180, this->width() - column - 16);
+    const int left = column + kCaptionWidth;
+    const int boxWidth = width - kCaptionWidth;
     int y = preview.top();
     const auto row = [&](QWidget* caption, QWidget* w, QWidget* side = nullptr) {
-        if (caption) {
-            caption->setGeometry(left, y, width, 16);
-            y += 18;
-        }
+        if (caption) caption->setGeometry(column, y + 2, kCaptionWidth - 4, 16);
         const int sideWidth = side ? side->width() + 4 : 0;
-        if (w) w->setGeometry(left, y, width - sideWidth, kBoxHeight);
-        if (side) side->move(left + width - side->width(), y + 1);
+        if (w) w->setGeometry(left, y, boxWidth - sideWidth, kBoxHeight);
+        if (side) side->move(left + boxWidth - side->width(), y + 1);
         y += kRow;
     };
     row(m_captions[0], m_videoCombo, m_refreshButton);
@@ -636,13 +644,13 @@ void ZRImportView::updateLayout() {
     row(m_captions[4], m_propSelector);
     const int controlTop = y;
     for (QSlider* s : m_propSliders)
-        s->setGeometry(left, controlTop, width, kBoxHeight);
-    m_bitrateSpin->setGeometry(left, controlTop, width - 70, kBoxHeight);
-    m_bitrateAccept->setGeometry(left + width - 66, controlTop, 66, kBoxHeight);
+        s->setGeometry(left, controlTop, boxWidth, kBoxHeight);
+    m_bitrateSpin->setGeometry(left, controlTop, boxWidth - 70, kBoxHeight);
+    m_bitrateAccept->setGeometry(left + boxWidth - 66, controlTop, 66, kBoxHeight);
     for (QWidget* w :
          {static_cast<QWidget*>(m_inputCombo), static_cast<QWidget*>(m_tvFormatCombo),
           static_cast<QWidget*>(m_tunerButton), static_cast<QWidget*>(m_tvAudioButton)})
-        w->setGeometry(left, controlTop, width, kBoxHeight);
+        w->setGeometry(left, controlTop, boxWidth, kBoxHeight);
     m_inputCombo->move(left, controlTop + kRow);
     y = controlTop + 2 * kRow;
     row(m_captions[5], nullptr);
@@ -655,11 +663,11 @@ void ZRImportView::updateLayout() {
         m_timeLabels[size_t(i)]->setGeometry(left + i * 64 + 42, y, 22, kBoxHeight);
     }
     y += kRow;
-    m_toGoLabel->setGeometry(left, y, width, 16);
-    m_freeLabel->setGeometry(left, y + 18, width, 16);
+    m_toGoLabel->setGeometry(left, y, boxWidth, 16);
+    m_freeLabel->setGeometry(left, y + 18, boxWidth, 16);
     if (m_bottomBox)
         m_bottomBox->setInnerGeometry(
-            QRect(left - 4, preview.top() - 4, width + 8, y + 40 - preview.top()));
+            QRect(column - 4, preview.top() - 4, width + 8, y + 40 - preview.top()));
 }
 
 void ZRImportView::resizeEvent(QResizeEvent* e) {

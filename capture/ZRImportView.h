@@ -21,8 +21,10 @@ class QSpinBox;
 class QTimer;
 class ZRComboBox;
 class ZRGraphFactory;
+class ZRJogShuttle;
 class ZRLabel;
 class ZRPushButton;
+class ZRRemoteCtrl;
 class ZRSkinBox;
 class ZRTabBar;
 class ZRTCWidget;
@@ -94,8 +96,12 @@ public:
     void setFreeSpaceQuery(FreeSpaceQuery query) { m_freeSpace = std::move(query); }
     void setWait(Wait wait) { m_wait = std::move(wait); }
     /// The camera transport controller (not owned; null for none): the seven transport buttons
-    /// and the jog shuttle drive it from now on.
+    /// and the jog shuttle drive it from now on. The page starts with its own `ZRRemoteCtrl`.
     void setTransport(IZRCaptureTransport* transport);
+    IZRCaptureTransport* transport() const { return m_transport; }
+    /// The page's own transport controller, "mpRemoteCtrl import".
+    ZRRemoteCtrl* remoteControl() const { return m_remote; }
+    ZRJogShuttle* jogShuttle() const { return m_jogShuttle; }
 
     /// Shown and hidden run here on a real change: Qt's show() and hide() are not virtual.
     void setVisible(bool visible) override;
@@ -256,7 +262,8 @@ private:
 
     ZRVideoWidget* m_preview = nullptr;
     std::array<ZRPushButton*, ButtonCount> m_buttons{};
-    QWidget* m_jogShuttle = nullptr;
+    ZRJogShuttle* m_jogShuttle = nullptr;
+    ZRRemoteCtrl* m_remote = nullptr;
     ZRTCWidget* m_cameraCode = nullptr;
     ZRTabBar* m_tabBar = nullptr;
     ZRTabBar* m_optionTabs = nullptr;

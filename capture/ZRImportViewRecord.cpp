@@ -201,7 +201,7 @@ void ZRImportView::slotStartRec() {
     if (!m_factory || !m_factory->graph() || m_videoName.isEmpty()) return;
     m_recordState = Recording;
     if (m_videoClass == 2 && m_transport && !m_transport->isPlaying()) {
-        m_transport->guiClickPlayFwd();
+        m_transport->clickPlayFwd();
         if (m_wait) m_wait(2800);
     }
     m_factory->start();
@@ -226,7 +226,7 @@ void ZRImportView::reportFrames() {
 }
 
 void ZRImportView::finishCapture(bool fromGraphStop) {
-    if (!fromGraphStop && m_transport) m_transport->guiClickStop();
+    if (!fromGraphStop && m_transport) m_transport->clickStop();
     m_factory->stop();
     reportFrames();
     const int writerReason = m_factory->writerStopReason();

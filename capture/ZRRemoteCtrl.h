@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/ZRImportViewTransport.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -14,8 +16,11 @@ class ZRJogShuttle;
 /// knob values become requests (a code and a parameter); state reports (`rcChangeState`) set
 /// which buttons are pressed and enabled. Controls are numbered 0-16 (`Control`); bit i of
 /// every mask is control i.
+///
+/// It is also the capture page's camera transport (`IZRCaptureTransport`): a command is a
+/// click of its control, enabling is `guiEnable(bool)`, resetting is `resetLastStates`.
 /// Thread-safety: GUI thread only.
-class ZRRemoteCtrl : public QObject {
+class ZRRemoteCtrl : public QObject, public IZRCaptureTransport {
     Q_OBJECT
 public:
     enum Control {
@@ -50,8 +55,8 @@ public:
 
     /// Wires button `index` (0-15): its clicks to the control, the control's show, hide,
     /// enable and toggle signals to it (the button becomes checkable).
-    void connectButtons(int index, QAbstractButton* button);
-    void connectJogShuttle(ZRJogShuttle* knob);
+    void connectButtons(int index, QAbstractButton* button) override;
+    void connectJogShuttle(ZRJogShuttle* knob) override;
     /// Stores the visible mask without showing or hiding anything.
     void storeVisibleMask(long mask) { m_visibleMask = mask; }
     /// Sets the five remembered words (expected and reported state, last command) to -1.
@@ -72,7 +77,17 @@ public:
     QTimer* stepTimer() const { return m_stepTimer; }
     /// The device is playing forward at normal speed (or nothing was reported yet and the last
     /// command was PlayFwd).
-    bool isPlaying() const;
+    bool isPlaying() const override;
+
+    // The capture page's transport.
+    QObject* object() override { return this; }
+    void command(int index) override {
+        if (index >= 0 && index < 16) click(index);
+    }
+    void clickStop() override { click(Stop); }
+    void clickPlayFwd() override { click(PlayFwd); }
+    void resetStates() override { resetLastStates(); }
+    void setEnabled(bool on) override { guiEnable(on); }
 
 public Q_SLOTS:
     void guiShow(long mask);

@@ -4,7 +4,7 @@
 #include "capture/ZRWDMCaptureFilter.h"
 
 ZRWDMCapturePath::ZRWDMCapturePath(ZRGraphBase* graph)
-    : ZRFilterPathBase(graph, "dshow wdm to file capture path") {}
+    : ZRDVPathBase(graph, "dshow wdm to file capture path") {}
 
 ZRWDMCapturePath::~ZRWDMCapturePath() {
     ZRWDMCapturePath::teardown();
@@ -16,6 +16,7 @@ ZRGraphResult ZRWDMCapturePath::connectInternal() {
     if (!g) return kZRGraphFail;
     m_capture = new ZRWDMCaptureFilter(g);
     m_capture->setDeviceName(text(0));
+    linkCaptureFilter();
     ZRGraphResult r = m_capture->addFilters();
     if (zrGraphSucceeded(r)) r = m_capture->connectInternal();
     if (zrGraphSucceeded(r)) r = m_capture->lookUpPins();
@@ -25,7 +26,7 @@ ZRGraphResult ZRWDMCapturePath::connectInternal() {
     m_output = new ZRFileOutputPath(g, m_capture, 0, m_capture, 1);
     m_output->setFileName(text(5));
     m_output->setSplitLimit(splitLimit());
-    m_output->setSceneSplit(m_sceneSplit);
+    m_output->setSceneSplit(secondPathFlag());
     m_output->setVideoWidget(videoWidget());
     r = m_output->addFilters();
     if (zrGraphSucceeded(r)) r = m_output->prepare();

@@ -5,7 +5,7 @@
 #include "capture/ZRWDMCaptureFilter.h"
 
 ZRWDMPlaybackPath::ZRWDMPlaybackPath(ZRGraphBase* graph)
-    : ZRFilterPathBase(graph, "dshow file to wdm playback path") {}
+    : ZRDVPathBase(graph, "dshow file to wdm playback path") {}
 
 ZRWDMPlaybackPath::~ZRWDMPlaybackPath() {
     ZRWDMPlaybackPath::teardown();
@@ -13,6 +13,10 @@ ZRWDMPlaybackPath::~ZRWDMPlaybackPath() {
 
 ZRWDMCaptureFilter* ZRWDMPlaybackPath::captureFilter() const {
     return m_output ? static_cast<ZRWDMCaptureFilter*>(m_output->end()) : nullptr;
+}
+
+ZRFileOutputPath* ZRWDMPlaybackPath::outputPath() const {
+    return m_output;
 }
 
 ZRGraphResult ZRWDMPlaybackPath::connectInternal() {
@@ -33,6 +37,8 @@ ZRGraphResult ZRWDMPlaybackPath::connectInternal() {
     if (zrGraphSucceeded(r)) r = m_output->prepare();
     if (zrGraphSucceeded(r)) r = m_output->connectInternal();
     if (zrGraphSucceeded(r)) r = m_output->lookUpPins();
+    // The camera's filter is made inside the output path's build.
+    linkCaptureFilter();
     return result(r);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/ZRFilterPathBase.h"
+#include "capture/ZRDVPathBase.h"
 
 class ZRFileSourceFilter;
 class ZRWDMCaptureFilter;
@@ -10,7 +10,7 @@ class ZRWDMOutputPath;
 /// AVI or a ".ovl" list) through a `ZRFileSourceFilter` into a `ZRWDMOutputPath` ending at the
 /// device the first text names. `teardown` takes both down again.
 /// Thread-safety: GUI thread only.
-class ZRWDMPlaybackPath : public ZRFilterPathBase {
+class ZRWDMPlaybackPath : public ZRDVPathBase {
     Q_OBJECT
 public:
     static constexpr long kKind = 0x002;
@@ -21,10 +21,13 @@ public:
     ZRFileSourceFilter* source() const { return m_source; }
     ZRWDMOutputPath* output() const { return m_output; }
     /// The device end (null before building).
-    ZRWDMCaptureFilter* captureFilter() const;
+    ZRWDMCaptureFilter* captureFilter() const override;
 
     ZRGraphResult connectInternal() override;
     ZRGraphResult teardown() override;
+
+protected:
+    ZRFileOutputPath* outputPath() const override;
 
 private:
     ZRFileSourceFilter* m_source = nullptr;

@@ -1,4 +1,6 @@
 #include "capture/ZRGraphBase.h"
+#include "capture/ZRJogShuttle.h"
+#include "capture/ZRRemoteCtrl.h"
 #include "classes/skins/PSDImage.h"
 #include "classes/skins/PSDLayerSet.h"
 #include "classes/widgets/ZRLabel.h"
@@ -6,6 +8,7 @@
 #include "classes/widgets/ZRTCWidget.h"
 #include "tests/capture/ImportViewFixture.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QMetaMethod>
@@ -64,7 +67,15 @@ TEST_F(ImportViewTest, BuildsItsChildrenSkinAndSlots) {
     EXPECT_EQ(view.button(ZRImportView::RecordHddButton)->toolTip(), "Start Record");
     EXPECT_EQ(view.button(ZRImportView::StopHddButton)->toolTip(), "Stop Record");
     EXPECT_TRUE(view.button(ZRImportView::Play)->isCheckable());
-    EXPECT_FALSE(view.button(ZRImportView::Stop)->isCheckable());
+    // The page's own transport controller shows the tape state on all seven transport buttons,
+    // "STOP" included; the disk stop stays a plain button.
+    EXPECT_TRUE(view.button(ZRImportView::Stop)->isCheckable());
+    EXPECT_FALSE(view.button(ZRImportView::StopHddButton)->isCheckable());
+    ASSERT_TRUE(view.remoteControl());
+    EXPECT_EQ(view.remoteControl()->objectName(), "mpRemoteCtrl import");
+    EXPECT_EQ(view.remoteControl()->visibleMask(), 0xFE7FF);
+    EXPECT_EQ(view.transport(), view.remoteControl());
+    EXPECT_EQ(view.findChild<ZRJogShuttle*>("mp_jogShuttle import"), view.jogShuttle());
     const int initial[] = {0, 30, 0};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(view.timeSpin(i)->value(), initial[i]);
@@ -643,9 +654,13 @@ public:
     bool playing = false;
     bool enabled = true;
     QObject* object() override { return this; }
+    void connectButtons(int index, QAbstractButton* button) override {
+        connect(button, &QAbstractButton::clicked, this, [this, index] { command(index); });
+    }
+    void connectJogShuttle(ZRJogShuttle*) override {}
     void command(int index) override { calls << QStringLiteral("command %1").arg(index); }
-    void guiClickStop() override { calls << "stop"; }
-    void guiClickPlayFwd() override { calls << "play"; }
+    void clickStop() override { calls << "stop"; }
+    void clickPlayFwd() override { calls << "play"; }
     void resetStates() override {}
     bool isPlaying() const override { return playing; }
     void setEnabled(bool on) override { enabled = on; }
