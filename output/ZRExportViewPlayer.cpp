@@ -86,6 +86,9 @@ void ZRExportView::createPlayerArea() {
     camera->QSBWidget::hide();
     m_cameraPage = camera;
     auto* video = new ZRVideoWidget(this, "ZRExportView videowidget");
+    // It is raised over the camera page in the same place and takes no input of its own: the
+    // clicks are the page's (its device list and buttons would never get one otherwise).
+    video->setAttribute(Qt::WA_TransparentForMouseEvents);
     video->hide();
     m_cameraVideo = video;
     camera->setVideoWidget(video);

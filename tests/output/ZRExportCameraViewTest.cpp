@@ -367,6 +367,24 @@ TEST_F(CameraTimelineTest, JogShuttleReachesTheCamcorderAndItsStateReturns) {
     EXPECT_FALSE(view->nativeDVQueryTimer()->isActive());
 }
 
+// The camera video widget lies over the camera page (both in the preview's place): clicks on
+// the page's device list and buttons still reach them.
+TEST_F(CameraTimelineTest, ClicksReachTheCameraPageUnderItsVideoWidget) {
+    makeProject(10, 1, 25.0, 720, 576);
+    view->show();
+    view->tabBar()->setCurrentTab(ZRExportView::CameraTab);
+    view->tabBarChanged(ZRExportView::CameraTab);
+    ZRExportCameraView* camera = view->cameraPage();
+    for (QWidget* target : {static_cast<QWidget*>(camera->deviceBox()),
+                            static_cast<QWidget*>(camera->timelineButton())}) {
+        const QPoint centre = target->mapTo(view.get(), target->rect().center());
+        QWidget* hit = view->childAt(centre);
+        EXPECT_TRUE(hit == target || (hit && target->isAncestorOf(hit)))
+            << target->objectName().toStdString() << " is covered by "
+            << (hit ? hit->objectName().toStdString() : std::string("nothing"));
+    }
+}
+
 // A tab change or hide() while the timeline plays to the camcorder stops the play; the live
 // output goes only after the play loop returned.
 TEST_F(CameraTimelineTest, TabChangeAndHideDuringPlayStopThenDelete) {
