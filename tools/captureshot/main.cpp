@@ -25,10 +25,10 @@
 #include "engine/api/IZRTimeline.h"
 #include "platform/ieee1394/ZRIeee1394Backend.h"
 #include "platform/ieee1394/ZRSimulatedCamcorder.h"
+#include "tools/shots/ShotRun.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -179,14 +179,7 @@ int main(int argc, char** argv) {
         qputenv(variable, QFile::encodeName(folder));
     }
     QApplication app(argc, argv);
-    QCommandLineParser options;
-    options.addHelpOption();
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Save <prefix>-<state>.png for every state and quit."),
-        QStringLiteral("prefix"));
-    options.addOption(screenshot);
-    options.process(app);
+    const shots::Options options = shots::parseOptions(app);
 
     // The devices as the program has them.
     if (qEnvironmentVariableIntValue("CLIPSTEAD_SIMULATED_DEVICES") == 1) {
@@ -203,20 +196,9 @@ int main(int argc, char** argv) {
         if (!session.timeline) {
             std::fprintf(stderr, "captureshot: no timeline\n");
             result = 1;
-        } else if (options.isSet(screenshot)) {
-            const QString prefix = options.value(screenshot);
-            for (const State& s : kStates) {
-                std::unique_ptr<QWidget> widget = showState(s, session);
-                const QString path =
-                    prefix + QLatin1Char('-') + QLatin1String(s.name) + QStringLiteral(".png");
-                if (!widget->grab().save(path)) {
-                    std::fprintf(stderr, "captureshot: could not save %s\n", qPrintable(path));
-                    result = 1;
-                }
-            }
         } else {
-            std::unique_ptr<QWidget> widget = showState(kStates[0], session);
-            result = QApplication::exec();
+            result = shots::run("captureshot", options, kStates,
+                                [&](const State& s) { return showState(s, session); });
         }
     }
     releaseSkins();

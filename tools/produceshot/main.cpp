@@ -32,11 +32,11 @@
 #include "platform/ieee1394/ZRAvcCommands.h"
 #include "platform/ieee1394/ZRIeee1394Backend.h"
 #include "platform/ieee1394/ZRSimulatedCamcorder.h"
+#include "tools/shots/ShotRun.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRWindowServices.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -326,14 +326,7 @@ int main(int argc, char** argv) {
         qputenv(variable,
                 QFile::encodeName(state.path() + QLatin1Char('/') + QLatin1String(variable)));
     QApplication app(argc, argv);
-    QCommandLineParser options;
-    options.addHelpOption();
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Save <prefix>-<state>.png for every state and quit."),
-        QStringLiteral("prefix"));
-    options.addOption(screenshot);
-    options.process(app);
+    const shots::Options options = shots::parseOptions(app);
 
     preloadSkins();
     QApplication::setStyle(new ZRSkinStyle);
@@ -343,20 +336,9 @@ int main(int argc, char** argv) {
         if (!session.timeline) {
             std::fprintf(stderr, "produceshot: no timeline\n");
             result = 1;
-        } else if (options.isSet(screenshot)) {
-            const QString prefix = options.value(screenshot);
-            for (const State& s : kStates) {
-                std::unique_ptr<QWidget> widget = showState(s, session);
-                const QString path =
-                    prefix + QLatin1Char('-') + QLatin1String(s.name) + QStringLiteral(".png");
-                if (!widget->grab().save(path)) {
-                    std::fprintf(stderr, "produceshot: could not save %s\n", qPrintable(path));
-                    result = 1;
-                }
-            }
         } else {
-            std::unique_ptr<QWidget> widget = showState(kStates[0], session);
-            result = QApplication::exec();
+            result = shots::run("produceshot", options, kStates,
+                                [&](const State& s) { return showState(s, session); });
         }
     }
     releaseSkins();

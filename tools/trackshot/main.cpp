@@ -17,6 +17,7 @@
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRSettings.h"
 #include "engine/api/IZRTimeline.h"
+#include "tools/shots/ShotRun.h"
 #include "views/ZRAudioTrack.h"
 #include "views/ZRTimelineView.h"
 #include "views/ZRTitleTrack.h"
@@ -24,7 +25,6 @@
 #include "views/ZRVideoTrack.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -262,14 +262,7 @@ void finish(ZRTimelineView& view) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QCommandLineParser options;
-    options.addHelpOption();
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Save <prefix>-<state>.png for every state and quit."),
-        QStringLiteral("prefix"));
-    options.addOption(screenshot);
-    options.process(app);
+    const shots::Options options = shots::parseOptions(app);
 
     preloadSkins();
     QApplication::setStyle(new ZRSkinStyle);
@@ -279,23 +272,12 @@ int main(int argc, char** argv) {
         if (!project.why.isEmpty()) {
             std::fprintf(stderr, "trackshot: %s\n", qPrintable(project.why));
             result = 1;
-        } else if (options.isSet(screenshot)) {
-            const QString prefix = options.value(screenshot);
-            for (const State& s : kStates) {
-                std::unique_ptr<ZRTimelineView> view = showState(s, *project.editor);
-                const QString path =
-                    prefix + QLatin1Char('-') + QLatin1String(s.name) + QStringLiteral(".png");
-                // The screen's copy: the band and the cursor are drawn on it.
-                if (!view->grab().save(path)) {
-                    std::fprintf(stderr, "trackshot: could not save %s\n", qPrintable(path));
-                    result = 1;
-                }
-                finish(*view);
-            }
         } else {
-            std::unique_ptr<ZRTimelineView> view = showState(kStates[0], *project.editor);
-            result = QApplication::exec();
-            finish(*view);
+            // The view's own grab: the band and the cursor are drawn on it.
+            result = shots::run(
+                "trackshot", options, kStates,
+                [&](const State& s) { return showState(s, *project.editor); },
+                [](QWidget& view) { finish(static_cast<ZRTimelineView&>(view)); });
         }
     }
     releaseSkins();
