@@ -26,6 +26,7 @@
 #include "platform/ieee1394/ZRIeee1394Backend.h"
 #include "platform/ieee1394/ZRSimulatedCamcorder.h"
 #include "tools/shots/ShotRun.h"
+#include "tools/shots/ShotSession.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,27 +43,7 @@
 
 namespace {
 
-// The engine and a settings file of its own for the main window.
-struct Session {
-    QTemporaryDir folder;
-    IZRCallbacks callbacks{};
-    IZRTimeline* timeline = nullptr;
-
-    Session() {
-        fillCallbacks(callbacks);
-        const QByteArray base = QCoreApplication::applicationDirPath().toUtf8() + '/';
-        timeline = IZRCreateTimelineInstance(&callbacks, base.constData(), 0);
-        appState().timeline = timeline;
-        appState().setSettings(new QConfig(QConfig::Flavour::Program,
-                                           folder.filePath(QStringLiteral("clipstead.ini"))),
-                               [](QConfig* c) { delete c; });
-    }
-    ~Session() {
-        appState().setSettings(nullptr, nullptr);
-        appState().timeline = nullptr;
-        if (timeline) IZRDeleteTimelineInstance(timeline);
-    }
-};
+using shots::Session;
 
 // Runs the event loop for `ms`: the camera's frames and polls arrive meanwhile.
 void settle(int ms) {

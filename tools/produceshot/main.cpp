@@ -33,6 +33,7 @@
 #include "platform/ieee1394/ZRIeee1394Backend.h"
 #include "platform/ieee1394/ZRSimulatedCamcorder.h"
 #include "tools/shots/ShotRun.h"
+#include "tools/shots/ShotSession.h"
 #include "views/ZRSBPSlider.h"
 #include "views/ZRWindowServices.h"
 
@@ -51,27 +52,7 @@
 
 namespace {
 
-// The engine and a settings file of its own for the produce page.
-struct Session {
-    QTemporaryDir folder;
-    IZRCallbacks callbacks{};
-    IZRTimeline* timeline = nullptr;
-
-    Session() {
-        fillCallbacks(callbacks);
-        const QByteArray base = QCoreApplication::applicationDirPath().toUtf8() + '/';
-        timeline = IZRCreateTimelineInstance(&callbacks, base.constData(), 0);
-        appState().timeline = timeline;
-        appState().setSettings(new QConfig(QConfig::Flavour::Program,
-                                           folder.filePath(QStringLiteral("clipstead.ini"))),
-                               [](QConfig* c) { delete c; });
-    }
-    ~Session() {
-        appState().setSettings(nullptr, nullptr);
-        appState().timeline = nullptr;
-        if (timeline) IZRDeleteTimelineInstance(timeline);
-    }
-};
+using shots::Session;
 
 std::unique_ptr<QWidget> profileDialog(Session&) {
     auto dialog = std::make_unique<ZRProfileDialog>(nullptr, "zrprofiledialog");
