@@ -426,9 +426,13 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
             // hook can tell, none watching values go).
             std::memcpy(area, r.area, sizeof area);
             r = ScriptValue{};
-        } else if (!convert(area, t, r.area, r.type))
+        } else if (!convert(area, t, r.area, r.type)) {
+            // Nothing is stored: the area holds no value of the target's type (a function's
+            // name assigned a number would otherwise lose the function for every later run).
             report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(r.type).c_str(),
                    scriptTypeName(t).c_str());
+            return false;
+        }
         if (t->isArray()) {
             out.type = t->base ? internPointer(t->base, false) : nullptr;
             scriptSetSlot(out.area, uint64_t(0));

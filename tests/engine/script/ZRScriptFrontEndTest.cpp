@@ -154,6 +154,17 @@ TEST_F(FrontEnd, RedeclaringReplacesWhatHidTheHostFunctions) {
     ASSERT_TRUE(timeline->runScript(std::string("puts( 1 );").data(), true));
 }
 
+// A number assigned to a host function's name is refused and stores nothing: the function
+// still works in the runs after it (a project file could otherwise break every later load).
+TEST_F(FrontEnd, AssigningToAHostFunctionKeepsTheFunction) {
+    auto timeline = makeTimeline();
+    ASSERT_TRUE(run(*timeline, "puts( 1 );"));
+    EXPECT_FALSE(run(*timeline, "puts = 5;"));
+    hostRecord().output.clear();
+    EXPECT_TRUE(run(*timeline, "puts( \"still here\" );"));
+    EXPECT_EQ(hostRecord().output, std::vector<std::string>{"still here"});
+}
+
 // Files (projects) end at the step limit with a message; texts run as long as they need.
 TEST_F(FrontEnd, FileRunsEndAtTheirStepLimit) {
     auto timeline = makeTimeline();
