@@ -169,19 +169,7 @@ int main(int argc, char** argv) {
     }
     zrcapture::registerDVPathMakers();
 
-    preloadSkins();
-    QApplication::setStyle(new ZRSkinStyle);
-    int result = 0;
-    {
-        Session session;
-        if (!session.timeline) {
-            std::fprintf(stderr, "captureshot: no timeline\n");
-            result = 1;
-        } else {
-            result = shots::run("captureshot", options, kStates,
-                                [&](const State& s) { return showState(s, session); });
-        }
-    }
-    releaseSkins();
-    return result;
+    return shots::runInSession(
+        "captureshot", options, kStates,
+        [](const State& s, Session& session) { return showState(s, session); });
 }

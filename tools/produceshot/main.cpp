@@ -309,19 +309,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const shots::Options options = shots::parseOptions(app);
 
-    preloadSkins();
-    QApplication::setStyle(new ZRSkinStyle);
-    int result = 0;
-    {
-        Session session;
-        if (!session.timeline) {
-            std::fprintf(stderr, "produceshot: no timeline\n");
-            result = 1;
-        } else {
-            result = shots::run("produceshot", options, kStates,
-                                [&](const State& s) { return showState(s, session); });
-        }
-    }
-    releaseSkins();
-    return result;
+    return shots::runInSession(
+        "produceshot", options, kStates,
+        [](const State& s, Session& session) { return showState(s, session); });
 }

@@ -3,14 +3,20 @@
 // The engine and a settings file of its own, as the main window and the pages use them: the
 // screenshot tools' session.
 
+#include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRSkinStyle.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRCallbacks.h"
 #include "engine/api/IZRTimeline.h"
+#include "tools/shots/ShotRun.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 namespace shots {
 
@@ -36,5 +42,24 @@ struct Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 };
+
+/// The skins preloaded and the skin style set, a session made, then `run` over the states with
+/// `show(state, session)`; the skins released after. 1 when the engine cannot be made.
+template <typename States, typename Show>
+int runInSession(const char* tool, const Options& options, const States& states, Show show) {
+    preloadSkins();
+    QApplication::setStyle(new ZRSkinStyle);
+    int result = 1;
+    {
+        Session session;
+        if (!session.timeline)
+            std::fprintf(stderr, "%s: no timeline\n", tool);
+        else
+            result =
+                run(tool, options, states, [&](const auto& state) { return show(state, session); });
+    }
+    releaseSkins();
+    return result;
+}
 
 } // namespace shots
