@@ -132,12 +132,7 @@ ZRGraphResult ZRCirrusDVRCapPath::connectInternal() {
 }
 
 ZRGraphResult ZRCirrusDVRCapPath::teardown() {
-    ZRGraphBase* g = graphBase();
-    if (!g) return kZRGraphFail;
-    if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
-    (void)g->kill(&m_cldvr);
-    (void)g->kill(&m_live);
-    return ZRFilterPathBase::teardown();
+    return teardownWith({&m_cldvr, &m_live});
 }
 
 ZRGraphResult ZRCirrusDVRCapPath::stream(int capture, int preview) {

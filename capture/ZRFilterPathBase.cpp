@@ -42,6 +42,15 @@ ZRGraphResult ZRFilterPathBase::teardown() {
     return result(kZRGraphOk);
 }
 
+ZRGraphResult ZRFilterPathBase::teardownWith(std::initializer_list<Filter*> own) {
+    ZRGraphBase* g = graphBase();
+    if (!g) return kZRGraphFail;
+    if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
+    for (Filter* slot : own)
+        (void)g->kill(slot);
+    return ZRFilterPathBase::teardown();
+}
+
 ZRGraphResult ZRFilterPathBase::addByClsid(Filter* slot, const char* clsid, const char* name) {
     ZRGraphBase* g = graphBase();
     if (!g) return kZRGraphFail;

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <array>
+#include <initializer_list>
 #include <memory>
 
 /// The graph-building steps the device-family capture and playback paths combine: sources and
@@ -154,6 +155,9 @@ protected:
     /// Takes the filter out of the graph and clears the handle.
     ZRGraphResult removeFilter(Filter* slot);
     ZRGraphResult result(ZRGraphResult r);
+    /// A subclass's teardown: the graph stopped, the subclass's own filters killed, then the
+    /// base's teardown. Fails without a graph wrapper.
+    ZRGraphResult teardownWith(std::initializer_list<Filter*> own);
 
     Filter m_reader = 0;
     Filter m_captureDevice = 0;

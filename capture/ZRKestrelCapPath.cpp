@@ -290,13 +290,8 @@ ZRGraphResult ZRKestrelCapPath::connectInternal() {
 }
 
 ZRGraphResult ZRKestrelCapPath::teardown() {
-    ZRGraphBase* g = graphBase();
-    if (!g) return kZRGraphFail;
-    if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
-    (void)g->kill(&m_writer);
-    (void)g->kill(&m_live);
     m_intelli = false;
-    return ZRFilterPathBase::teardown();
+    return teardownWith({&m_writer, &m_live});
 }
 
 ZRGraphResult ZRKestrelCapPath::stream(int capture, int preview) {

@@ -76,12 +76,7 @@ ZRGraphResult ZRKestrel250PBPath::connectInternal() {
 }
 
 ZRGraphResult ZRKestrel250PBPath::teardown() {
-    ZRGraphBase* g = graphBase();
-    if (!g) return kZRGraphFail;
-    if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
-    (void)g->kill(&m_puller);
-    (void)g->kill(&m_live);
-    return ZRFilterPathBase::teardown();
+    return teardownWith({&m_puller, &m_live});
 }
 
 ZRKestrel200PBPath::ZRKestrel200PBPath(ZRGraphBase* graph)
@@ -176,13 +171,7 @@ ZRGraphResult ZRKestrel200PBPath::connectInternal() {
 }
 
 ZRGraphResult ZRKestrel200PBPath::teardown() {
-    ZRGraphBase* g = graphBase();
-    if (!g) return kZRGraphFail;
-    if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
-    (void)g->kill(&m_acm);
-    (void)g->kill(&m_xform);
-    (void)g->kill(&m_muxer);
-    return ZRFilterPathBase::teardown();
+    return teardownWith({&m_acm, &m_xform, &m_muxer});
 }
 
 ZRCirrusDVRPBPath::ZRCirrusDVRPBPath(ZRGraphBase* graph)
@@ -219,9 +208,5 @@ ZRGraphResult ZRCirrusDVRPBPath::connectInternal() {
 }
 
 ZRGraphResult ZRCirrusDVRPBPath::teardown() {
-    ZRGraphBase* g = graphBase();
-    if (!g) return kZRGraphFail;
-    if (g->graph() && g->graph()->state() != ZRGraphState::Stopped) (void)g->setGraphState(0);
-    (void)g->kill(&m_sink);
-    return ZRFilterPathBase::teardown();
+    return teardownWith({&m_sink});
 }
