@@ -190,6 +190,9 @@ bool MpegWriter::openFile() {
     m_files.push_back(path);
     AVDictionary* options = nullptr;
     if (m_profile.muxRate > 0) av_dict_set_int(&options, "muxrate", m_profile.muxRate, 0);
+    // The muxer's start-up delay is the profile's too: left at the muxer's own (half a second)
+    // beside VCD's shorter one, packets reached the decoder's buffers late all through the file.
+    av_dict_set_int(&options, "preload", int64_t(m_profile.preload * AV_TIME_BASE), 0);
     result = avformat_write_header(m_output.get(), &options);
     av_dict_free(&options);
     if (result < 0) return fail("cannot write " + path, result);
