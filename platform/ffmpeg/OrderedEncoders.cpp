@@ -6,9 +6,11 @@
 namespace platform::ffmpeg {
 
 OrderedEncoders::OrderedEncoders(int workers, int64_t unitFrames, Contexts contexts,
-                                 OpenContext open, size_t queuedFrames, Prepare prepare)
+                                 OpenContext open, size_t queuedFrames, Prepare prepare,
+                                 int64_t warmupFrames)
     : m_unitFrames(std::max<int64_t>(unitFrames, 1)), m_contexts(contexts), m_open(std::move(open)),
-      m_queuedFrames(std::max<size_t>(queuedFrames, 1)), m_prepare(std::move(prepare)) {
+      m_queuedFrames(std::max<size_t>(queuedFrames, 1)), m_prepare(std::move(prepare)),
+      m_warmupFrames(contexts == Contexts::PerUnit ? std::max<int64_t>(warmupFrames, 0) : 0) {
     for (int i = 0; i < std::max(workers, 1); ++i)
         m_workers.push_back(std::make_unique<Worker>());
     for (auto& worker : m_workers)
@@ -54,7 +56,8 @@ FrameHandle OrderedEncoders::spare() {
     return frame;
 }
 
-int OrderedEncoders::encodeInto(Worker& worker, AVCodecContext* context, const AVFrame* frame) {
+int OrderedEncoders::encodeInto(Worker& worker, AVCodecContext* context, const AVFrame* frame,
+                                int64_t keepFrom, int64_t origin) {
     int result = avcodec_send_frame(context, frame);
     while (result >= 0) {
         PacketHandle packet(av_packet_alloc());
@@ -62,6 +65,9 @@ int OrderedEncoders::encodeInto(Worker& worker, AVCodecContext* context, const A
         result = avcodec_receive_packet(context, packet.get());
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return 0;
         if (result < 0) break;
+        if (packet->pts != AV_NOPTS_VALUE) packet->pts += origin;
+        if (packet->dts != AV_NOPTS_VALUE) packet->dts += origin;
+        if (packet->pts != AV_NOPTS_VALUE && packet->pts < keepFrom) continue;
         {
             std::lock_guard lock(worker.mutex);
             worker.output.push_back(Output{std::move(packet)});
@@ -85,35 +91,56 @@ const AVFrame* OrderedEncoders::picture(const AVFrame* frame, FrameHandle& prepa
 
 // After an error a worker goes on taking its input and marking the ends of its units, so that
 // neither the producer waiting for room nor one waiting for a unit waits for ever.
+// A unit that opens with warm-up frames keeps nothing its context gives before its first own
+// frame, and then only packets from that frame's pts on: with B-frames the warm-up's last packets
+// come out after the unit's first frame went in. A context of its own sees its unit's timestamps
+// counted from the unit's first frame: rate control budgets bits by timestamp, and a context
+// that starts at a later one spends to make up for frames it never had.
 void OrderedEncoders::run(Worker& worker) {
     CodecContextHandle context;
     FrameHandle prepared;
+    bool inUnit = false;
+    int64_t keepFrom = INT64_MIN;
+    int64_t origin = 0;
     for (;;) {
-        FrameHandle frame;
+        Input next;
         {
             std::unique_lock lock(worker.mutex);
             worker.changed.wait(lock, [&] { return !worker.input.empty() || worker.stopping; });
             if (worker.input.empty()) break;
-            frame = std::move(worker.input.front());
+            next = std::move(worker.input.front());
             worker.input.pop_front();
         }
         worker.changed.notify_all();
+        FrameHandle& frame = next.frame;
         const bool failed = error() != 0;
         if (frame) {
+            if (!inUnit) {
+                keepFrom = next.warmup ? INT64_MAX : INT64_MIN;
+                origin = m_contexts == Contexts::PerUnit && frame->pts != AV_NOPTS_VALUE
+                             ? frame->pts
+                             : 0;
+            }
+            inUnit = true;
+            if (!next.warmup && keepFrom == INT64_MAX) keepFrom = frame->pts;
+            if (frame->pts != AV_NOPTS_VALUE) frame->pts -= origin;
             if (!failed && !context && !(context = m_open())) fail(AVERROR(ENOMEM));
             int result = 0;
             if (!failed && context) {
                 const AVFrame* in = picture(frame.get(), prepared, &result);
-                if (in) result = encodeInto(worker, context.get(), in);
+                if (in) result = encodeInto(worker, context.get(), in, keepFrom, origin);
             }
             if (result < 0) fail(result);
+            // A producer that takes no spare frames back does not collect every frame here.
             std::lock_guard lock(m_shared);
-            m_spare.push_back(std::move(frame));
+            if (m_spare.size() < m_workers.size() * m_queuedFrames)
+                m_spare.push_back(std::move(frame));
             continue;
         }
+        inUnit = false;
         if (m_contexts == Contexts::PerUnit && context) {
             if (!failed) {
-                const int result = encodeInto(worker, context.get(), nullptr);
+                const int result = encodeInto(worker, context.get(), nullptr, keepFrom, origin);
                 if (result < 0) fail(result);
             }
             context.reset();
@@ -125,8 +152,9 @@ void OrderedEncoders::run(Worker& worker) {
         worker.changed.notify_all();
     }
     // A context kept for the whole stream is flushed at its end; what it still gives (nothing,
-    // for the encoders this mode is meant for) follows every unit.
-    if (context && error() == 0) {
+    // for the encoders this mode is meant for) follows every unit. A unit's context left at the
+    // end has only warmed up for a unit that never came: nothing of it is kept.
+    if (m_contexts == Contexts::PerWorker && context && error() == 0) {
         const int result = encodeInto(worker, context.get(), nullptr);
         if (result < 0) fail(result);
     }
@@ -136,28 +164,55 @@ void OrderedEncoders::queueEnd(int64_t unit) {
     Worker& worker = *m_workers[size_t(unit % int64_t(m_workers.size()))];
     {
         std::lock_guard lock(worker.mutex);
-        worker.input.push_back(nullptr);
+        worker.input.push_back(Input{});
     }
     worker.changed.notify_all();
 }
 
-int OrderedEncoders::send(FrameHandle frame, const PacketSink& sink) {
-    if (m_finished || !frame) return AVERROR(EINVAL);
-    if (const int failed = error()) return failed;
-    const int64_t unit = m_frames / m_unitFrames;
-    Worker& worker = *m_workers[size_t(unit % int64_t(m_workers.size()))];
+int OrderedEncoders::queueFrame(Worker& worker, Input input) {
     {
         std::unique_lock lock(worker.mutex);
         worker.changed.wait(lock, [&] {
             size_t frames = 0;
-            for (const FrameHandle& queued : worker.input)
-                frames += queued ? 1 : 0;
+            for (const Input& queued : worker.input)
+                frames += queued.frame ? 1 : 0;
             return frames < m_queuedFrames || error() != 0;
         });
         if (const int failed = error()) return failed;
-        worker.input.push_back(std::move(frame));
+        worker.input.push_back(std::move(input));
     }
     worker.changed.notify_all();
+    return 0;
+}
+
+// With several workers the next unit's worker takes its warm-up frames as they come, so that it
+// warms up while the unit before is encoded; its own unit before has ended already. With one
+// worker they wait for the first frame of the unit, after the end of the unit before.
+int OrderedEncoders::send(FrameHandle frame, const PacketSink& sink) {
+    if (m_finished || !frame) return AVERROR(EINVAL);
+    if (const int failed = error()) return failed;
+    const int64_t unit = m_frames / m_unitFrames;
+    const int64_t index = m_frames % m_unitFrames;
+    Worker& worker = *m_workers[size_t(unit % int64_t(m_workers.size()))];
+    int result = 0;
+    if (index == 0) {
+        for (FrameHandle& warmup : m_warmup)
+            if (result >= 0) result = queueFrame(worker, Input{std::move(warmup), true});
+        m_warmup.clear();
+        if (result < 0) return result;
+    }
+    FrameHandle reference;
+    if (index >= m_unitFrames - m_warmupFrames &&
+        !(reference = FrameHandle(av_frame_clone(frame.get()))))
+        return AVERROR(ENOMEM);
+    if ((result = queueFrame(worker, Input{std::move(frame), false})) < 0) return result;
+    if (reference && m_workers.size() > 1) {
+        Worker& next = *m_workers[size_t((unit + 1) % int64_t(m_workers.size()))];
+        result = queueFrame(next, Input{std::move(reference), true});
+        if (result < 0) return result;
+    } else if (reference) {
+        m_warmup.push_back(std::move(reference));
+    }
     if (++m_frames % m_unitFrames == 0) queueEnd(unit);
     return deliver(sink, false, INT64_MAX);
 }
@@ -191,6 +246,7 @@ int OrderedEncoders::deliver(const PacketSink& sink, bool wait, int64_t lastUnit
 int OrderedEncoders::finish(const PacketSink& sink) {
     if (m_finished) return AVERROR(EINVAL);
     m_finished = true;
+    m_warmup.clear();
     if (m_frames % m_unitFrames != 0) queueEnd(m_frames / m_unitFrames);
     const int64_t units = (m_frames + m_unitFrames - 1) / m_unitFrames;
     int result = deliver(sink, true, units);

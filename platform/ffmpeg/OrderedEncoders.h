@@ -2,6 +2,7 @@
 
 #include "platform/ffmpeg/FFmpegHandles.h"
 
+#include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -22,6 +23,11 @@ namespace platform::ffmpeg {
 ///  - `Contexts::PerWorker`: a worker keeps one context for all its units. Only for encoders
 ///    that give each frame's packets before they take the next frame (intra-only codecs such as
 ///    DV, whose frames stand alone); the output is then the bytes one context gives.
+/// With `warmupFrames` (PerUnit only), the context of every unit but the first encodes the last
+/// `warmupFrames` frames of the unit before first and drops their packets, so that its rate
+/// control reaches the join in about the state a single context would have there. Warm-up
+/// frames are references to the frames sent (no copy); their packets are told apart by pts,
+/// so frames must carry increasing pts.
 /// Frames carry their pts as the caller set it; packets keep the encoder's timestamps.
 /// At most `queuedFrames` frames wait for each worker: `send` waits for room.
 /// Thread-safety: `send`, `finish` and `spare` belong to one thread (the producer); the workers
@@ -42,7 +48,7 @@ public:
     /// With `prepare`, each worker converts its frames itself before encoding them (their
     /// properties, the pts among them, are carried over); the frames sent come back by `spare`.
     OrderedEncoders(int workers, int64_t unitFrames, Contexts contexts, OpenContext open,
-                    size_t queuedFrames, Prepare prepare = {});
+                    size_t queuedFrames, Prepare prepare = {}, int64_t warmupFrames = 0);
     /// Stops the workers; frames still queued are dropped.
     ~OrderedEncoders();
     OrderedEncoders(const OrderedEncoders&) = delete;
@@ -58,7 +64,8 @@ public:
     /// 0 or the first error, as `send`. The pool takes no frame afterwards.
     int finish(const PacketSink& sink);
     /// A frame an encoder has let go of, for the producer to fill again (null when none is
-    /// back yet). Its buffers may still be shared: check `av_frame_is_writable`.
+    /// back yet). Its buffers may still be shared: check `av_frame_is_writable`. At most as many
+    /// frames wait here as the workers queue; the rest are freed.
     FrameHandle spare();
 
 private:
@@ -66,11 +73,15 @@ private:
     struct Output {
         PacketHandle packet;
     };
+    struct Input {
+        FrameHandle frame; ///< null ends the current unit
+        bool warmup = false;
+    };
     struct Worker {
         std::mutex mutex;
         std::condition_variable changed;
-        std::deque<FrameHandle> input; ///< a null frame ends the current unit
-        std::deque<Output> output;     ///< a null packet marks the end of a unit
+        std::deque<Input> input;
+        std::deque<Output> output; ///< a null packet marks the end of a unit
         bool stopping = false;
         std::thread thread;
     };
@@ -79,7 +90,12 @@ private:
     /// The picture to encode for `frame`: the frame itself, or the worker's `prepared` frame
     /// filled from it; null with `*result` set when the conversion fails.
     const AVFrame* picture(const AVFrame* frame, FrameHandle& prepared, int* result);
-    int encodeInto(Worker& worker, AVCodecContext* context, const AVFrame* frame);
+    /// Encodes `frame` (null: flushes) and queues the packets whose pts, once `origin` is added
+    /// to their timestamps, is `keepFrom` or later.
+    int encodeInto(Worker& worker, AVCodecContext* context, const AVFrame* frame,
+                   int64_t keepFrom = INT64_MIN, int64_t origin = 0);
+    /// Queues `input` for `worker` once it has room for another frame; 0 or the first error.
+    int queueFrame(Worker& worker, Input input);
     void fail(int error);
     int error();
     /// Hands on packets of the unit due, waiting for it when `wait` is set, until `lastUnit`
@@ -92,12 +108,14 @@ private:
     OpenContext m_open;
     size_t m_queuedFrames;
     Prepare m_prepare;
+    int64_t m_warmupFrames;
     std::vector<std::unique_ptr<Worker>> m_workers;
 
     // The producer's own.
     int64_t m_frames = 0;        ///< frames sent
     int64_t m_deliveredUnit = 0; ///< the unit whose packets are handed on next
     bool m_finished = false;
+    std::vector<FrameHandle> m_warmup; ///< the last frames of the unit before the current one
 
     std::mutex m_shared; ///< guards the two below; a leaf
     int m_error = 0;
