@@ -14,7 +14,12 @@ OrderedEncoders::OrderedEncoders(int workers, int64_t unitFrames, Contexts conte
     for (int i = 0; i < std::max(workers, 1); ++i)
         m_workers.push_back(std::make_unique<Worker>());
     for (auto& worker : m_workers)
-        worker->thread = std::thread([this, w = worker.get()] { run(*w); });
+        worker->thread = std::thread([this, w = worker.get()] {
+            if (m_contexts == Contexts::Strided)
+                runStrided(*w);
+            else
+                run(*w);
+        });
 }
 
 OrderedEncoders::~OrderedEncoders() {
@@ -160,6 +165,104 @@ void OrderedEncoders::run(Worker& worker) {
     }
 }
 
+// A unit's packets are those the context gives after the packets of the worker's units before:
+// one a frame, and a closed group is coded only after the group before it. A unit's end is
+// marked once all of them are out, which for the last units is at the flush.
+void OrderedEncoders::runStrided(Worker& worker) {
+    struct Pending {
+        int64_t streamStart = 0; ///< the pts of the unit's first frame in the stream
+        int64_t ownStart = 0;    ///< and on the context
+        int64_t frames = 0;
+        int64_t packets = 0;
+        bool ended = false;
+    };
+    std::deque<Pending> pending;
+    CodecContextHandle context;
+    FrameHandle prepared;
+    int64_t ownNext = 0;
+    bool inUnit = false;
+    const auto markEnds = [&] {
+        while (!pending.empty() && pending.front().ended &&
+               (pending.front().packets >= pending.front().frames || error() != 0)) {
+            pending.pop_front();
+            {
+                std::lock_guard lock(worker.mutex);
+                worker.output.push_back(Output{nullptr});
+            }
+            worker.changed.notify_all();
+        }
+    };
+    const auto encode = [&](const AVFrame* frame) {
+        int result = avcodec_send_frame(context.get(), frame);
+        while (result >= 0) {
+            PacketHandle packet(av_packet_alloc());
+            if (!packet) return AVERROR(ENOMEM);
+            result = avcodec_receive_packet(context.get(), packet.get());
+            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return 0;
+            if (result < 0) break;
+            if (pending.empty()) return AVERROR_BUG;
+            Pending& unit = pending.front();
+            if (packet->pts != AV_NOPTS_VALUE) packet->pts += unit.streamStart - unit.ownStart;
+            if (packet->dts != AV_NOPTS_VALUE) packet->dts += unit.streamStart - unit.ownStart;
+            ++unit.packets;
+            {
+                std::lock_guard lock(worker.mutex);
+                worker.output.push_back(Output{std::move(packet)});
+            }
+            worker.changed.notify_all();
+            markEnds();
+        }
+        return result;
+    };
+    for (;;) {
+        Input next;
+        {
+            std::unique_lock lock(worker.mutex);
+            worker.changed.wait(lock, [&] { return !worker.input.empty() || worker.stopping; });
+            if (worker.input.empty()) break;
+            next = std::move(worker.input.front());
+            worker.input.pop_front();
+        }
+        worker.changed.notify_all();
+        const bool failed = error() != 0;
+        if (FrameHandle& frame = next.frame) {
+            if (!inUnit) pending.push_back(Pending{frame->pts, ownNext});
+            frame->pict_type = inUnit ? AV_PICTURE_TYPE_NONE : AV_PICTURE_TYPE_I;
+            inUnit = true;
+            ++pending.back().frames;
+            frame->pts = ownNext++;
+            if (!failed && !context && !(context = m_open())) fail(AVERROR(ENOMEM));
+            int result = 0;
+            if (!failed && context) {
+                const AVFrame* in = picture(frame.get(), prepared, &result);
+                if (in) result = encode(in);
+            }
+            if (result < 0) fail(result);
+            std::lock_guard lock(m_shared);
+            if (m_spare.size() < m_workers.size() * m_queuedFrames)
+                m_spare.push_back(std::move(frame));
+            continue;
+        }
+        if (next.flush) {
+            if (!failed && context) {
+                const int result = encode(nullptr);
+                if (result < 0) fail(result);
+            }
+            context.reset();
+            // Whatever did not come out (after an error) ends all the same.
+            for (Pending& unit : pending)
+                unit.packets = unit.frames;
+        } else {
+            inUnit = false;
+            if (!pending.empty()) pending.back().ended = true;
+            // A unit without frames (none was sent to this worker) still ends in turn.
+            else
+                pending.push_back(Pending{0, 0, 0, 0, true});
+        }
+        markEnds();
+    }
+}
+
 void OrderedEncoders::queueEnd(int64_t unit) {
     Worker& worker = *m_workers[size_t(unit % int64_t(m_workers.size()))];
     {
@@ -248,6 +351,14 @@ int OrderedEncoders::finish(const PacketSink& sink) {
     m_finished = true;
     m_warmup.clear();
     if (m_frames % m_unitFrames != 0) queueEnd(m_frames / m_unitFrames);
+    if (m_contexts == Contexts::Strided)
+        for (auto& worker : m_workers) {
+            {
+                std::lock_guard lock(worker->mutex);
+                worker->input.push_back(Input{nullptr, false, true});
+            }
+            worker->changed.notify_all();
+        }
     const int64_t units = (m_frames + m_unitFrames - 1) / m_unitFrames;
     int result = deliver(sink, true, units);
     for (auto& worker : m_workers) {

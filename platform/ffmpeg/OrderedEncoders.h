@@ -23,6 +23,12 @@ namespace platform::ffmpeg {
 ///  - `Contexts::PerWorker`: a worker keeps one context for all its units. Only for encoders
 ///    that give each frame's packets before they take the next frame (intra-only codecs such as
 ///    DV, whose frames stand alone); the output is then the bytes one context gives.
+///  - `Contexts::Strided`: a worker keeps one context and encodes its units on it end to end,
+///    each unit starting a closed group of pictures (its first frame is made a key frame). The
+///    context sees its frames' timestamps counted along its own frames, so that its rate control
+///    runs as on one steady stream; the packets come back with the timestamps of the stream.
+///    For encoders with delay (B-frames) that give one packet per frame and code a closed group
+///    after the whole group before it; `finish` flushes the contexts.
 /// With `warmupFrames` (PerUnit only), the context of every unit but the first encodes the last
 /// `warmupFrames` frames of the unit before first and drops their packets, so that its rate
 /// control reaches the join in about the state a single context would have there. Warm-up
@@ -34,7 +40,7 @@ namespace platform::ffmpeg {
 /// run on threads of their own; each worker's queues are guarded by its own mutex.
 class OrderedEncoders {
 public:
-    enum class Contexts { PerUnit, PerWorker };
+    enum class Contexts { PerUnit, PerWorker, Strided };
     /// Makes a new opened encoder context; null fails the unit that needed it.
     using OpenContext = std::function<CodecContextHandle()>;
     /// Takes one packet in order; a negative answer stops the stream with that error.
@@ -74,8 +80,9 @@ private:
         PacketHandle packet;
     };
     struct Input {
-        FrameHandle frame; ///< null ends the current unit
+        FrameHandle frame; ///< null ends the current unit (or, with `flush`, the stream)
         bool warmup = false;
+        bool flush = false;
     };
     struct Worker {
         std::mutex mutex;
@@ -87,6 +94,7 @@ private:
     };
 
     void run(Worker& worker);
+    void runStrided(Worker& worker);
     /// The picture to encode for `frame`: the frame itself, or the worker's `prepared` frame
     /// filled from it; null with `*result` set when the conversion fails.
     const AVFrame* picture(const AVFrame* frame, FrameHandle& prepared, int* result);

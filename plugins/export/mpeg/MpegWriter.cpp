@@ -123,22 +123,40 @@ bool MpegWriter::open(const MpegProfile& profile, const std::string& path, int i
     return openFile();
 }
 
+constexpr int kMaxBFrames = 2;
+
 // Made again, before the first frame is encoded, when the first frames show the source
 // interlaced: the multiplex header written meanwhile does not depend on the scan.
 bool MpegWriter::openVideoEncoder(bool interlaced) {
+    m_interlaced = interlaced && m_profile.videoCodec == AV_CODEC_ID_MPEG2VIDEO;
+    int result = 0;
+    if (!(m_video = makeVideoEncoder(m_threads, &result))) return fail("video encoder", result);
+    return true;
+}
+
+// A closed group ends on a reference picture: an I-picture and whole runs of B-pictures each
+// followed by a P-picture, as many as the profile's length holds (13 of PAL's 15, 16 of NTSC's
+// 18).
+int MpegWriter::groupFrames() const {
+    return 1 + (kMaxBFrames + 1) * ((m_profile.gop - 1) / (kMaxBFrames + 1));
+}
+
+platform::ffmpeg::CodecContextHandle MpegWriter::makeVideoEncoder(int threads, int* result) const {
     const AVCodec* codec = avcodec_find_encoder(m_profile.videoCodec);
-    if (!codec) return fail("encoder", AVERROR_ENCODER_NOT_FOUND);
-    m_video.reset(avcodec_alloc_context3(codec));
-    if (!m_video) return fail("memory", AVERROR(ENOMEM));
+    platform::ffmpeg::CodecContextHandle context(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!context) {
+        *result = codec ? AVERROR(ENOMEM) : AVERROR_ENCODER_NOT_FOUND;
+        return nullptr;
+    }
     const MpegProfile& profile = m_profile;
-    AVCodecContext* v = m_video.get();
+    AVCodecContext* v = context.get();
     v->width = profile.width;
     v->height = profile.height;
     v->pix_fmt = AV_PIX_FMT_YUV420P;
     v->time_base = av_inv_q(profile.rate);
     v->framerate = profile.rate;
     v->gop_size = profile.gop;
-    v->max_b_frames = 2;
+    v->max_b_frames = kMaxBFrames;
     v->bit_rate = profile.bitRate;
     v->rc_max_rate = profile.maxRate;
     v->rc_min_rate = profile.minRate;
@@ -150,18 +168,16 @@ bool MpegWriter::openVideoEncoder(bool interlaced) {
     av_opt_set_int(v->priv_data, "sc_threshold", 1000000000, 0);
     av_reduce(&v->sample_aspect_ratio.num, &v->sample_aspect_ratio.den, 4LL * profile.height,
               3LL * profile.width, 255);
-    v->thread_count = m_threads;
+    v->thread_count = threads;
     v->thread_type = FF_THREAD_SLICE;
     if (profile.scanOffset) av_opt_set_int(v->priv_data, "scan_offset", 1, 0);
-    m_interlaced = interlaced && profile.videoCodec == AV_CODEC_ID_MPEG2VIDEO;
     if (m_interlaced) {
         // DV and the other interlaced sources the engine reads are bottom field first.
         v->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
         v->field_order = AV_FIELD_BB;
     }
-    const int result = avcodec_open2(v, codec, nullptr);
-    if (result < 0) return fail("video encoder", result);
-    return true;
+    if ((*result = avcodec_open2(v, codec, nullptr)) < 0) return nullptr;
+    return context;
 }
 
 bool MpegWriter::openFile() {
@@ -219,6 +235,19 @@ bool MpegWriter::writePacket(AVPacket* packet, bool video) {
 }
 
 bool MpegWriter::encodeVideo(AVFrame* frame) {
+    if (m_groups) {
+        const auto sink = [this](AVPacket* packet) {
+            return writePacket(packet, true) ? 0 : AVERROR_EXTERNAL;
+        };
+        int result = AVERROR(ENOMEM);
+        if (!frame) {
+            result = m_groups->finish(sink);
+        } else if (FrameHandle reference{av_frame_clone(frame)}) {
+            result = m_groups->send(std::move(reference), sink);
+        }
+        if (result < 0 && m_error.empty()) fail("video encoder", result);
+        return result >= 0;
+    }
     int result = avcodec_send_frame(m_video.get(), frame);
     if (result < 0) return fail("video encoder", result);
     for (;;) {
@@ -274,6 +303,23 @@ bool MpegWriter::write(ExportJob& job) {
 bool MpegWriter::decideScan(bool interlaced) {
     m_scanKnown = true;
     if (interlaced != m_interlaced && !openVideoEncoder(interlaced)) return false;
+    // Two contexts, each on up to three slice threads (one context gains little from more),
+    // take the groups of pictures in turn. Each context holds 15 MB or so of pictures of its own
+    // at DVD size and every frame queued for it 622 KB, so a third context or a deeper queue
+    // costs more memory than the composing side, the limit beyond two, lets it gain.
+    if (m_threads >= kThreadsForGroups) {
+        int result = 0;
+        // The stream's parameters still come from `m_video`, which encodes nothing now.
+        if (!(m_video = makeVideoEncoder(1, &result))) return fail("video encoder", result);
+        const int threads = std::min(m_threads / 2, 3);
+        const auto open = [this, threads] {
+            int ignored = 0;
+            return makeVideoEncoder(threads, &ignored);
+        };
+        m_groups = std::make_unique<platform::ffmpeg::OrderedEncoders>(
+            2, groupFrames(), platform::ffmpeg::OrderedEncoders::Contexts::Strided, open,
+            kQueuedFrames);
+    }
     for (FrameHandle& held : m_held)
         if (!encodePicture(held.get())) return false;
     m_held.clear();

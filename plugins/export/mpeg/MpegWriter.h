@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ffmpeg/FFmpegHandles.h"
+#include "platform/ffmpeg/OrderedEncoders.h"
 #include "platform/system/PendingFiles.h"
 #include "plugins/export/common/AudioConformer.h"
 #include "plugins/export/common/ExportPipeline.h"
@@ -21,7 +22,9 @@ namespace exportmodule {
 /// of the first `kScanWindow` frames comes from an interlaced source (as DV is), else
 /// progressive; those frames wait (referenced, not copied) until the scan is known. The files
 /// are written under temporary names and take their own with `publish`; whatever is not
-/// published is removed with the writer.
+/// published is removed with the writer. Given `kThreadsForGroups` threads or more, the video is
+/// encoded on several contexts at once, each taking one group of pictures in turn; the groups are
+/// joined in order.
 /// Thread-safety: one thread at a time (the export's worker thread after `open`).
 class MpegWriter {
 public:
@@ -52,8 +55,15 @@ public:
 
 private:
     static constexpr size_t kScanWindow = 50;
+    static constexpr int kThreadsForGroups = 4;
+    static constexpr size_t kQueuedFrames = 4; ///< for each of the contexts
 
     bool openVideoEncoder(bool interlaced);
+    /// A new opened video encoder of the profile and scan on `threads` slice threads; null with
+    /// `*result` set when it cannot be made.
+    platform::ffmpeg::CodecContextHandle makeVideoEncoder(int threads, int* result) const;
+    /// The length of the closed groups of pictures the encoder forms.
+    int groupFrames() const;
     bool decideScan(bool interlaced);
     bool encodePicture(AVFrame* picture);
     bool openFile();
@@ -68,7 +78,8 @@ private:
     std::vector<std::string> m_files;
     platform::PendingFiles m_pending;
     std::string m_error;
-    platform::ffmpeg::CodecContextHandle m_video;
+    platform::ffmpeg::CodecContextHandle m_video; ///< the stream's parameters; encodes alone
+    std::unique_ptr<platform::ffmpeg::OrderedEncoders> m_groups; ///< encodes on several
     platform::ffmpeg::CodecContextHandle m_audio;
     platform::ffmpeg::OutputHandle m_output;
     platform::ffmpeg::FrameHandle m_sound;
