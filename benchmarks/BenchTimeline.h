@@ -118,5 +118,9 @@ inline bool writeDvdSettings() {
     return writeModuleSettings(
         "[Export::MPEG]", "Format=DVD\nSplitsize=3784704\nMaxBitrate=8000000\nAvgBitrate=6000000");
 }
+/// The "MPEG" module's settings for `format` "VCD" or "SVCD".
+inline bool writeMpegSettings(const QString& format) {
+    return writeModuleSettings("[Export::MPEG]", "Format=" + format);
+}
 
 } // namespace benchtimeline

@@ -7,8 +7,9 @@
 //
 // Actions: "dv" (the "AVI-DV Multifile" module; native DV frames pass through), "avi-dv" (the
 // engine's AVI writer with its "DV" compressor and PCM sound: every frame encoded), "dvd" (the
-// "MPEG" module, DVD profile) and "preview" (every frame composed by videoAt into BGRA, nothing
-// written). Prints the frames done and how many passed through unchanged to standard error.
+// "MPEG" module, DVD profile; "vcd" and "svcd" its other profiles) and "preview" (every frame
+// composed by videoAt into BGRA, nothing written). Prints the frames done and how many passed
+// through unchanged to standard error.
 #include "benchmarks/BenchTimeline.h"
 #include "platform/system/SystemMemory.h"
 
@@ -38,7 +39,7 @@ std::string absolute(const char* path) {
 int usage() {
     std::fprintf(stderr, "usage: bench_timeline anchor <A> <B> <action> [output]\n"
                          "       bench_timeline clips <count> <frames> <clip> <action> [output]\n"
-                         "actions: dv, avi-dv, dvd, preview\n");
+                         "actions: dv, avi-dv, dvd, vcd, svcd, preview\n");
     return 2;
 }
 
@@ -90,6 +91,10 @@ int main(int argc, char** argv) {
                 : 1;
     } else if (action == "dvd") {
         result = benchtimeline::writeDvdSettings()
+                     ? t->exportProject(output, "MPEG", nullptr, nullptr, 720, 576, 25.0)
+                     : 1;
+    } else if (action == "vcd" || action == "svcd") {
+        result = benchtimeline::writeMpegSettings(action == "vcd" ? "VCD" : "SVCD")
                      ? t->exportProject(output, "MPEG", nullptr, nullptr, 720, 576, 25.0)
                      : 1;
     } else if (action == "avi-dv") {

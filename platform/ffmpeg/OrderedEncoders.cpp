@@ -10,7 +10,7 @@ OrderedEncoders::OrderedEncoders(int workers, int64_t unitFrames, Contexts conte
                                  int64_t warmupFrames)
     : m_unitFrames(std::max<int64_t>(unitFrames, 1)), m_contexts(contexts), m_open(std::move(open)),
       m_queuedFrames(std::max<size_t>(queuedFrames, 1)), m_prepare(std::move(prepare)),
-      m_warmupFrames(contexts == Contexts::PerUnit ? std::max<int64_t>(warmupFrames, 0) : 0) {
+      m_warmupFrames(contexts != Contexts::PerWorker ? std::max<int64_t>(warmupFrames, 0) : 0) {
     for (int i = 0; i < std::max(workers, 1); ++i)
         m_workers.push_back(std::make_unique<Worker>());
     for (auto& worker : m_workers)
@@ -167,7 +167,10 @@ void OrderedEncoders::run(Worker& worker) {
 
 // A unit's packets are those the context gives after the packets of the worker's units before:
 // one a frame, and a closed group is coded only after the group before it. A unit's end is
-// marked once all of them are out, which for the last units is at the flush.
+// marked once all of them are out, which for the last units is at the flush. A worker's first
+// unit may come after warm-up frames (the unit before it, encoded on the worker's context too,
+// its packets dropped), so that the context starts the unit as a context that has been running
+// does.
 void OrderedEncoders::runStrided(Worker& worker) {
     struct Pending {
         int64_t streamStart = 0; ///< the pts of the unit's first frame in the stream
@@ -175,6 +178,7 @@ void OrderedEncoders::runStrided(Worker& worker) {
         int64_t frames = 0;
         int64_t packets = 0;
         bool ended = false;
+        bool warmup = false; ///< its packets are dropped and it has no end to mark
     };
     std::deque<Pending> pending;
     CodecContextHandle context;
@@ -184,7 +188,9 @@ void OrderedEncoders::runStrided(Worker& worker) {
     const auto markEnds = [&] {
         while (!pending.empty() && pending.front().ended &&
                (pending.front().packets >= pending.front().frames || error() != 0)) {
+            const bool warmup = pending.front().warmup;
             pending.pop_front();
+            if (warmup) continue;
             {
                 std::lock_guard lock(worker.mutex);
                 worker.output.push_back(Output{nullptr});
@@ -205,6 +211,10 @@ void OrderedEncoders::runStrided(Worker& worker) {
             if (packet->pts != AV_NOPTS_VALUE) packet->pts += unit.streamStart - unit.ownStart;
             if (packet->dts != AV_NOPTS_VALUE) packet->dts += unit.streamStart - unit.ownStart;
             ++unit.packets;
+            if (unit.warmup) {
+                markEnds();
+                continue;
+            }
             {
                 std::lock_guard lock(worker.mutex);
                 worker.output.push_back(Output{std::move(packet)});
@@ -226,8 +236,12 @@ void OrderedEncoders::runStrided(Worker& worker) {
         worker.changed.notify_all();
         const bool failed = error() != 0;
         if (FrameHandle& frame = next.frame) {
-            if (!inUnit) pending.push_back(Pending{frame->pts, ownNext});
-            frame->pict_type = inUnit ? AV_PICTURE_TYPE_NONE : AV_PICTURE_TYPE_I;
+            const bool starts = !inUnit || (pending.back().warmup && !next.warmup);
+            if (starts) {
+                if (inUnit) pending.back().ended = true;
+                pending.push_back(Pending{frame->pts, ownNext, 0, 0, false, next.warmup});
+            }
+            frame->pict_type = starts ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
             inUnit = true;
             ++pending.back().frames;
             frame->pts = ownNext++;
@@ -249,9 +263,12 @@ void OrderedEncoders::runStrided(Worker& worker) {
                 if (result < 0) fail(result);
             }
             context.reset();
-            // Whatever did not come out (after an error) ends all the same.
-            for (Pending& unit : pending)
+            // Whatever did not come out (after an error) ends all the same, and so does a
+            // warm-up for a unit that never came.
+            for (Pending& unit : pending) {
                 unit.packets = unit.frames;
+                unit.ended = unit.ended || unit.warmup;
+            }
         } else {
             inUnit = false;
             if (!pending.empty()) pending.back().ended = true;
@@ -305,9 +322,11 @@ int OrderedEncoders::send(FrameHandle frame, const PacketSink& sink) {
         if (result < 0) return result;
     }
     FrameHandle reference;
-    if (index >= m_unitFrames - m_warmupFrames &&
-        !(reference = FrameHandle(av_frame_clone(frame.get()))))
-        return AVERROR(ENOMEM);
+    const bool warmsUp = m_contexts == Contexts::Strided
+                             ? m_warmupFrames > 0 && unit + 1 < int64_t(m_workers.size()) &&
+                                   index >= m_unitFrames - m_warmupFrames
+                             : index >= m_unitFrames - m_warmupFrames;
+    if (warmsUp && !(reference = FrameHandle(av_frame_clone(frame.get())))) return AVERROR(ENOMEM);
     if ((result = queueFrame(worker, Input{std::move(frame), false})) < 0) return result;
     if (reference && m_workers.size() > 1) {
         Worker& next = *m_workers[size_t((unit + 1) % int64_t(m_workers.size()))];

@@ -29,9 +29,10 @@ namespace platform::ffmpeg {
 ///    runs as on one steady stream; the packets come back with the timestamps of the stream.
 ///    For encoders with delay (B-frames) that give one packet per frame and code a closed group
 ///    after the whole group before it; `finish` flushes the contexts.
-/// With `warmupFrames` (PerUnit only), the context of every unit but the first encodes the last
+/// With `warmupFrames` (PerUnit), the context of every unit but the first encodes the last
 /// `warmupFrames` frames of the unit before first and drops their packets, so that its rate
-/// control reaches the join in about the state a single context would have there. Warm-up
+/// control reaches the join in about the state a single context would have there; (Strided) so
+/// does each worker's context before its first unit. Warm-up
 /// frames are references to the frames sent (no copy); their packets are told apart by pts,
 /// so frames must carry increasing pts.
 /// Frames carry their pts as the caller set it; packets keep the encoder's timestamps.

@@ -304,9 +304,11 @@ bool MpegWriter::decideScan(bool interlaced) {
     m_scanKnown = true;
     if (interlaced != m_interlaced && !openVideoEncoder(interlaced)) return false;
     // Two contexts, each on up to three slice threads (one context gains little from more),
-    // take the groups of pictures in turn. Each context holds 15 MB or so of pictures of its own
-    // at DVD size and every frame queued for it 622 KB, so a third context or a deeper queue
-    // costs more memory than the composing side, the limit beyond two, lets it gain.
+    // take the groups of pictures in turn; the second first encodes the first group too, for
+    // its rate control to start the second group as a running context would. Each context holds 15
+    // MB or so of pictures of its own at DVD size and every frame queued for it 622 KB, so a third
+    // context or a deeper queue costs more memory than the composing side, the limit beyond two,
+    // lets it gain.
     if (m_threads >= kThreadsForGroups) {
         int result = 0;
         // The stream's parameters still come from `m_video`, which encodes nothing now.
@@ -318,7 +320,7 @@ bool MpegWriter::decideScan(bool interlaced) {
         };
         m_groups = std::make_unique<platform::ffmpeg::OrderedEncoders>(
             2, groupFrames(), platform::ffmpeg::OrderedEncoders::Contexts::Strided, open,
-            kQueuedFrames);
+            kQueuedFrames, platform::ffmpeg::OrderedEncoders::Prepare{}, groupFrames());
     }
     for (FrameHandle& held : m_held)
         if (!encodePicture(held.get())) return false;
