@@ -304,11 +304,11 @@ bool MpegWriter::decideScan(bool interlaced) {
     m_scanKnown = true;
     if (interlaced != m_interlaced && !openVideoEncoder(interlaced)) return false;
     // Two contexts, each on up to three slice threads (one context gains little from more),
-    // take the groups of pictures in turn; the second first encodes the first group too, for
-    // its rate control to start the second group as a running context would. Each context holds 15
-    // MB or so of pictures of its own at DVD size and every frame queued for it 622 KB, so a third
-    // context or a deeper queue costs more memory than the composing side, the limit beyond two,
-    // lets it gain.
+    // take the groups of pictures in turn; the second first encodes the first group too, so that
+    // its rate control starts the second group as a running context would. A context holds
+    // some 15 MB of pictures of its own at DVD size and a frame queued for it 622 KB: with the
+    // composing side setting the pace, a third context or a deeper queue would cost more memory
+    // than it gains time.
     if (m_threads >= kThreadsForGroups) {
         int result = 0;
         // The stream's parameters still come from `m_video`, which encodes nothing now.
