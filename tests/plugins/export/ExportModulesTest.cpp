@@ -425,7 +425,8 @@ TEST(ExportModules, FullDiskLeavesNothingBehind) {
 }
 
 // An export that ends before the frames it announced (the user stopped it) is discarded: no
-// file of it under the name, no temporary one, an older file of the name as it was.
+// file of it under the name, no temporary one, an older file of the name as it was; also when it
+// stops with the encoders busy on several groups of pictures (the scan is known after 50 frames).
 TEST(ExportModules, AnExportStoppedEarlyLeavesTheOlderFile) {
     ASSERT_TRUE(mpegModule().ok() && dvModule().ok());
     struct Case {
@@ -434,9 +435,11 @@ TEST(ExportModules, AnExportStoppedEarlyLeavesTheOlderFile) {
         const char* setting;
         const char* file;
         int width, height;
+        int pushed = 10;
     };
     const Case cases[] = {
         {mpegModule(), "Export::MPEG", "Format=VCD", "movie.mpg", 352, 288},
+        {mpegModule(), "Export::MPEG", "Format=DVD", "disc.mpg", 720, 576, 80},
         {dvModule(), "Export::AVI Multifile", "Splitsize=2096000", "movie.ovl", 720, 576},
     };
     for (const Case& c : cases) {
@@ -450,9 +453,9 @@ TEST(ExportModules, AnExportStoppedEarlyLeavesTheOlderFile) {
             old.write("old");
         }
         auto r = record(dir + "/" + c.file, c.width, c.height, 25.0);
-        ASSERT_TRUE(c.module.start(r.get(), 30));
+        ASSERT_TRUE(c.module.start(r.get(), c.pushed + 20));
         Source source(c.width, c.height, 25.0);
-        EXPECT_TRUE(pushFrames(c.module, source, 10));
+        EXPECT_TRUE(pushFrames(c.module, source, c.pushed));
         c.module.end();
         EXPECT_EQ(QDir(QString::fromStdString(dir))
                       .entryList(QDir::Files | QDir::Hidden)
