@@ -94,6 +94,20 @@ const AVFrame* OrderedEncoders::picture(const AVFrame* frame, FrameHandle& prepa
     return prepared.get();
 }
 
+// Waits for the worker's next input and takes it (telling a producer waiting for room); false
+// once the worker is stopping with nothing left.
+bool OrderedEncoders::takeInput(Worker& worker, Input& next) {
+    {
+        std::unique_lock lock(worker.mutex);
+        worker.changed.wait(lock, [&] { return !worker.input.empty() || worker.stopping; });
+        if (worker.input.empty()) return false;
+        next = std::move(worker.input.front());
+        worker.input.pop_front();
+    }
+    worker.changed.notify_all();
+    return true;
+}
+
 // After an error a worker goes on taking its input and marking the ends of its units, so that
 // neither the producer waiting for room nor one waiting for a unit waits for ever.
 // A unit that opens with warm-up frames keeps nothing its context gives before its first own
@@ -108,15 +122,8 @@ void OrderedEncoders::run(Worker& worker) {
     int64_t keepFrom = INT64_MIN;
     int64_t origin = 0;
     for (;;) {
-        Input next;
-        {
-            std::unique_lock lock(worker.mutex);
-            worker.changed.wait(lock, [&] { return !worker.input.empty() || worker.stopping; });
-            if (worker.input.empty()) break;
-            next = std::move(worker.input.front());
-            worker.input.pop_front();
-        }
-        worker.changed.notify_all();
+        Input next; // one input at a time: its frame is let go before the next wait
+        if (!takeInput(worker, next)) break;
         FrameHandle& frame = next.frame;
         const bool failed = error() != 0;
         if (frame) {
@@ -225,15 +232,8 @@ void OrderedEncoders::runStrided(Worker& worker) {
         return result;
     };
     for (;;) {
-        Input next;
-        {
-            std::unique_lock lock(worker.mutex);
-            worker.changed.wait(lock, [&] { return !worker.input.empty() || worker.stopping; });
-            if (worker.input.empty()) break;
-            next = std::move(worker.input.front());
-            worker.input.pop_front();
-        }
-        worker.changed.notify_all();
+        Input next; // one input at a time: its frame is let go before the next wait
+        if (!takeInput(worker, next)) break;
         const bool failed = error() != 0;
         if (FrameHandle& frame = next.frame) {
             const bool starts = !inUnit || (pending.back().warmup && !next.warmup);

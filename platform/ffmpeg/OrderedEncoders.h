@@ -95,6 +95,7 @@ private:
     };
 
     void run(Worker& worker);
+    bool takeInput(Worker& worker, Input& next);
     void runStrided(Worker& worker);
     /// The picture to encode for `frame`: the frame itself, or the worker's `prepared` frame
     /// filled from it; null with `*result` set when the conversion fails.
