@@ -242,8 +242,18 @@ bool MpegWriter::encodeVideo(AVFrame* frame) {
         int result = AVERROR(ENOMEM);
         if (!frame) {
             result = m_groups->finish(sink);
-        } else if (FrameHandle reference{av_frame_clone(frame)}) {
-            result = m_groups->send(std::move(reference), sink);
+        } else if (FrameHandle copy{av_frame_alloc()}) {
+            // The encoders get a copy of their own: the job's picture goes back to the export
+            // thread as soon as this returns, to be filled again while the groups' contexts may
+            // still hold what they were sent (a reference would keep the two threads on one
+            // buffer, ordered only by the buffer's reference count).
+            copy->format = frame->format;
+            copy->width = frame->width;
+            copy->height = frame->height;
+            if ((result = av_frame_get_buffer(copy.get(), 0)) >= 0 &&
+                (result = av_frame_copy(copy.get(), frame)) >= 0 &&
+                (result = av_frame_copy_props(copy.get(), frame)) >= 0)
+                result = m_groups->send(std::move(copy), sink);
         }
         if (result < 0 && m_error.empty()) fail("video encoder", result);
         return result >= 0;
