@@ -73,11 +73,7 @@ int OrderedEncoders::encodeInto(Worker& worker, AVCodecContext* context, const A
         if (packet->pts != AV_NOPTS_VALUE) packet->pts += origin;
         if (packet->dts != AV_NOPTS_VALUE) packet->dts += origin;
         if (packet->pts != AV_NOPTS_VALUE && packet->pts < keepFrom) continue;
-        {
-            std::lock_guard lock(worker.mutex);
-            worker.output.push_back(Output{std::move(packet)});
-        }
-        worker.changed.notify_all();
+        putOutput(worker, std::move(packet));
     }
     return result;
 }
@@ -92,6 +88,22 @@ const AVFrame* OrderedEncoders::picture(const AVFrame* frame, FrameHandle& prepa
     if ((*result = m_prepare(frame, prepared.get())) < 0) return nullptr;
     if ((*result = av_frame_copy_props(prepared.get(), frame)) < 0) return nullptr;
     return prepared.get();
+}
+
+// Hands the producer one packet of the worker's output, or with none the end of a unit.
+void OrderedEncoders::putOutput(Worker& worker, PacketHandle packet) {
+    {
+        std::lock_guard lock(worker.mutex);
+        worker.output.push_back(Output{std::move(packet)});
+    }
+    worker.changed.notify_all();
+}
+
+// Keeps a frame the encoder is done with for the producer to fill again, as many as the queues
+// hold: a producer that takes none back does not make the pile grow with the stream.
+void OrderedEncoders::keepSpare(FrameHandle frame) {
+    std::lock_guard lock(m_shared);
+    if (m_spare.size() < m_workers.size() * m_queuedFrames) m_spare.push_back(std::move(frame));
 }
 
 // Waits for the worker's next input and takes it (telling a producer waiting for room); false
@@ -143,10 +155,7 @@ void OrderedEncoders::run(Worker& worker) {
                 if (in) result = encodeInto(worker, context.get(), in, keepFrom, origin);
             }
             if (result < 0) fail(result);
-            // A producer that takes no spare frames back does not collect every frame here.
-            std::lock_guard lock(m_shared);
-            if (m_spare.size() < m_workers.size() * m_queuedFrames)
-                m_spare.push_back(std::move(frame));
+            keepSpare(std::move(frame));
             continue;
         }
         inUnit = false;
@@ -157,11 +166,7 @@ void OrderedEncoders::run(Worker& worker) {
             }
             context.reset();
         }
-        {
-            std::lock_guard lock(worker.mutex);
-            worker.output.push_back(Output{nullptr});
-        }
-        worker.changed.notify_all();
+        putOutput(worker, nullptr);
     }
     // A context kept for the whole stream is flushed at its end; what it still gives (nothing,
     // for the encoders this mode is meant for) follows every unit. A unit's context left at the
@@ -198,11 +203,7 @@ void OrderedEncoders::runStrided(Worker& worker) {
             const bool warmup = pending.front().warmup;
             pending.pop_front();
             if (warmup) continue;
-            {
-                std::lock_guard lock(worker.mutex);
-                worker.output.push_back(Output{nullptr});
-            }
-            worker.changed.notify_all();
+            putOutput(worker, nullptr);
         }
     };
     const auto encode = [&](const AVFrame* frame) {
@@ -222,11 +223,7 @@ void OrderedEncoders::runStrided(Worker& worker) {
                 markEnds();
                 continue;
             }
-            {
-                std::lock_guard lock(worker.mutex);
-                worker.output.push_back(Output{std::move(packet)});
-            }
-            worker.changed.notify_all();
+            putOutput(worker, std::move(packet));
             markEnds();
         }
         return result;
@@ -252,9 +249,7 @@ void OrderedEncoders::runStrided(Worker& worker) {
                 if (in) result = encode(in);
             }
             if (result < 0) fail(result);
-            std::lock_guard lock(m_shared);
-            if (m_spare.size() < m_workers.size() * m_queuedFrames)
-                m_spare.push_back(std::move(frame));
+            keepSpare(std::move(frame));
             continue;
         }
         if (next.flush) {

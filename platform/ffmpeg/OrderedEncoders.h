@@ -96,6 +96,8 @@ private:
 
     void run(Worker& worker);
     bool takeInput(Worker& worker, Input& next);
+    void putOutput(Worker& worker, PacketHandle packet);
+    void keepSpare(FrameHandle frame);
     void runStrided(Worker& worker);
     /// The picture to encode for `frame`: the frame itself, or the worker's `prepared` frame
     /// filled from it; null with `*result` set when the conversion fails.
