@@ -1,5 +1,7 @@
 #include "engine/export/ZRExportComposers.h"
 
+#include "platform/scaler/RowWorkers.h"
+
 #include <algorithm>
 
 ZRExportComposers::ZRExportComposers(ZREngineServices* services, int threads, int width, int height,
@@ -33,8 +35,12 @@ ZRExportComposers::~ZRExportComposers() {
         if (worker->thread.joinable()) worker->thread.join();
 }
 
+// Composing ahead pays where the loop and the encoders leave cores free. With two cores or fewer
+// the composers only take turns with the encoders, and beyond four the loop and the encoders
+// set the pace: a fifth composer adds its three frames and its own decoders, not speed.
 int ZRExportComposers::machineThreads() {
-    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    const int cores = platform::RowWorkers::machineThreads();
+    return cores <= 2 ? 1 : std::min(cores, 4);
 }
 
 void ZRExportComposers::run(Worker& worker, int64_t first) {

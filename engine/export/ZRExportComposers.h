@@ -38,7 +38,8 @@ public:
     ZRImage* take(int64_t k);
     void giveBack(int64_t k);
 
-    /// The threads an export composes on: one a core, 1 to 8.
+    /// The threads an export composes on, from the cores the process may run on: 1 (the export's
+    /// own thread composes) with two or fewer, else one a core up to 4.
     static int machineThreads();
 
 private:

@@ -55,6 +55,7 @@ int OrderedEncoders::error() {
 
 FrameHandle OrderedEncoders::spare() {
     std::lock_guard lock(m_shared);
+    m_spareWanted = true;
     if (m_spare.empty()) return nullptr;
     FrameHandle frame = std::move(m_spare.back());
     m_spare.pop_back();
@@ -100,10 +101,12 @@ void OrderedEncoders::putOutput(Worker& worker, PacketHandle packet) {
 }
 
 // Keeps a frame the encoder is done with for the producer to fill again, as many as the queues
-// hold: a producer that takes none back does not make the pile grow with the stream.
+// hold: a producer that takes none back does not make the pile grow with the stream, and one that
+// never asks for them (making each frame anew) keeps none of them alive.
 void OrderedEncoders::keepSpare(FrameHandle frame) {
     std::lock_guard lock(m_shared);
-    if (m_spare.size() < m_workers.size() * m_queuedFrames) m_spare.push_back(std::move(frame));
+    if (m_spareWanted && m_spare.size() < m_workers.size() * m_queuedFrames)
+        m_spare.push_back(std::move(frame));
 }
 
 // Waits for the worker's next input and takes it (telling a producer waiting for room); false

@@ -71,8 +71,9 @@ public:
     /// 0 or the first error, as `send`. The pool takes no frame afterwards.
     int finish(const PacketSink& sink);
     /// A frame an encoder has let go of, for the producer to fill again (null when none is
-    /// back yet). Its buffers may still be shared: check `av_frame_is_writable`. At most as many
-    /// frames wait here as the workers queue; the rest are freed.
+    /// back yet). Its buffers may still be shared: check `av_frame_is_writable`. Frames are kept
+    /// for it once the producer has asked, at most as many as the workers queue; until then, and
+    /// beyond that, they are freed.
     FrameHandle spare();
 
 private:
@@ -129,9 +130,10 @@ private:
     bool m_finished = false;
     std::vector<FrameHandle> m_warmup; ///< the last frames of the unit before the current one
 
-    std::mutex m_shared; ///< guards the two below; a leaf
+    std::mutex m_shared; ///< guards the three below; a leaf
     int m_error = 0;
     std::vector<FrameHandle> m_spare;
+    bool m_spareWanted = false; ///< the producer takes frames back
 };
 
 } // namespace platform::ffmpeg

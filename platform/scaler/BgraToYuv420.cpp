@@ -35,7 +35,8 @@ inline uint32_t pixelAt(const uint8_t* row, int x) {
 }
 
 // One row of luma. The channels enter as value * 256, so the sum keeps 8 bits of fraction.
-void lumaRow(const uint8_t* __restrict in, uint8_t* __restrict out, int width) {
+[[gnu::always_inline]] inline void lumaRow(const uint8_t* __restrict in, uint8_t* __restrict out,
+                                           int width) {
     for (int x = 0; x < width; ++x) {
         const uint32_t p = pixelAt(in, x);
         const unsigned sum = highHalf(uint16_t((p << 8) & 0xff00), kYB) +
@@ -46,8 +47,10 @@ void lumaRow(const uint8_t* __restrict in, uint8_t* __restrict out, int width) {
 }
 
 // One row of each chroma plane from two rows of pixels: the mean of each 2x2 block.
-void chromaRow(const uint8_t* __restrict top, const uint8_t* __restrict bottom,
-               uint8_t* __restrict u, uint8_t* __restrict v, int width) {
+[[gnu::always_inline]] inline void chromaRow(const uint8_t* __restrict top,
+                                             const uint8_t* __restrict bottom,
+                                             uint8_t* __restrict u, uint8_t* __restrict v,
+                                             int width) {
     constexpr int bias = (128 << 18) + (1 << 17); // the weights apply to sums of 4 pixels
     for (int x = 0; x < width; ++x) {
         const uint32_t p0 = pixelAt(top, 2 * x), p1 = pixelAt(top, 2 * x + 1);
@@ -62,8 +65,12 @@ void chromaRow(const uint8_t* __restrict top, const uint8_t* __restrict bottom,
     }
 }
 
-void convertRows(const uint8_t* pixels, int width, int stride, uint8_t* const planes[3],
-                 const int strides[3], int begin, int end) {
+// Built twice, the loops vectorised for AVX2 and for the baseline: AVX2's wider lanes and its
+// 32-bit multiply take a third of the time. The machine picks one when the library loads.
+[[gnu::target_clones("avx2", "default")]] void convertRows(const uint8_t* pixels, int width,
+                                                           int stride, uint8_t* const planes[3],
+                                                           const int strides[3], int begin,
+                                                           int end) {
     for (int y = begin; y < end; y += 2) {
         const uint8_t* top = pixels + size_t(stride) * size_t(y);
         uint8_t* luma = planes[0] + size_t(strides[0]) * size_t(y);

@@ -1,5 +1,7 @@
 #include "platform/scaler/RowWorkers.h"
 
+#include <sched.h>
+
 #include <algorithm>
 
 namespace platform {
@@ -20,8 +22,14 @@ RowWorkers::~RowWorkers() {
         thread.join();
 }
 
+// The cores the process may run on, not all the machine's: threads beyond them only take turns.
 int RowWorkers::machineThreads() {
-    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
+                           ? CPU_COUNT(&cores)
+                           : int(std::thread::hardware_concurrency());
+    return std::clamp(usable, 1, 8);
 }
 
 // Band `index` of `threads()`: whole steps, the remainder spread over the first bands.

@@ -27,7 +27,8 @@ public:
     /// multiple of `step`, spread over the threads; returns after the last band.
     void run(int rows, int step, const std::function<void(int, int)>& band);
 
-    /// The threads a conversion of this machine uses: one a core, 1 to 8.
+    /// The threads a conversion uses: one for each core this process may run on (`taskset`
+    /// narrows them), 1 to 8.
     static int machineThreads();
 
 private:

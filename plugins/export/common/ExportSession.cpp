@@ -1,10 +1,6 @@
 #include "plugins/export/common/ExportSession.h"
 
-#include <sched.h>
-
-#include <algorithm>
-#include <cstring>
-#include <thread>
+#include "platform/scaler/RowWorkers.h"
 
 namespace exportmodule {
 
@@ -31,14 +27,8 @@ bool convertPicture(const ZRImageRecord& frame, const PictureFormat& format,
     return converter.convert(frame.pixels, frame.width, frame.height, frame.stride, picture);
 }
 
-// The cores this process may run on (taskset narrows them), not all the machine's.
 int encoderThreads() {
-    cpu_set_t cores;
-    CPU_ZERO(&cores);
-    const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
-                           ? CPU_COUNT(&cores)
-                           : int(std::thread::hardware_concurrency());
-    return std::clamp(usable, 1, 8);
+    return platform::RowWorkers::machineThreads();
 }
 
 } // namespace exportmodule

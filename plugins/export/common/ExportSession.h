@@ -23,7 +23,8 @@ struct PictureFormat {
 /// usable picture or it cannot be converted.
 bool convertPicture(const ZRImageRecord& frame, const PictureFormat& format,
                     VideoConverter& converter, ExportJob& job);
-/// The threads an encoder or a conversion may use: one a core, 1 to 8.
+/// The threads an encoder or a conversion may use: one for each core the process may run on,
+/// 1 to 8.
 int encoderThreads();
 
 /// One running export of our export modules: each frame from the engine is converted into the

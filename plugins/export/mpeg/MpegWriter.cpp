@@ -315,10 +315,11 @@ bool MpegWriter::decideScan(bool interlaced) {
     if (interlaced != m_interlaced && !openVideoEncoder(interlaced)) return false;
     // Two contexts, each on up to three slice threads (one context gains little from more),
     // take the groups of pictures in turn; the second first encodes the first group too, so that
-    // its rate control starts the second group as a running context would. A context holds
-    // some 15 MB of pictures of its own at DVD size and a frame queued for it 622 KB: with the
-    // composing side setting the pace, a third context or a deeper queue would cost more memory
-    // than it gains time.
+    // its rate control starts the second group as a running context would. Each queues a group
+    // and a frame: the producer fills one context's next group while the other still codes its
+    // own (with a few frames' room, the two took turns instead of working side by side). A
+    // context holds some 15 MB of pictures of its own at DVD size and a frame queued for it
+    // 622 KB: a third context costs more memory than it gains time.
     if (m_threads >= kThreadsForGroups) {
         int result = 0;
         // The stream's parameters still come from `m_video`, which encodes nothing now.
@@ -330,7 +331,7 @@ bool MpegWriter::decideScan(bool interlaced) {
         };
         m_groups = std::make_unique<platform::ffmpeg::OrderedEncoders>(
             2, groupFrames(), platform::ffmpeg::OrderedEncoders::Contexts::Strided, open,
-            kQueuedFrames, platform::ffmpeg::OrderedEncoders::Prepare{}, groupFrames());
+            size_t(groupFrames()) + 1, platform::ffmpeg::OrderedEncoders::Prepare{}, groupFrames());
     }
     for (FrameHandle& held : m_held)
         if (!encodePicture(held.get())) return false;

@@ -56,7 +56,6 @@ public:
 private:
     static constexpr size_t kScanWindow = 50;
     static constexpr int kThreadsForGroups = 4;
-    static constexpr size_t kQueuedFrames = 4; ///< for each of the contexts
 
     bool openVideoEncoder(bool interlaced);
     /// A new opened video encoder of the profile and scan on `threads` slice threads; null with

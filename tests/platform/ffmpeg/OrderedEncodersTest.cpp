@@ -263,3 +263,37 @@ TEST(OrderedEncoders, StridedGroupsDoNotDependOnScheduling) {
     for (size_t i = 0; i < packets.size(); ++i)
         EXPECT_EQ(packets[i].dts, int64_t(i) - 1);
 }
+
+// Frames the encoders are done with are kept for the producer only once it takes them back: one
+// that makes each frame anew (as the MPEG writer does) leaves none of them alive, while one that
+// asks gets them back to fill again.
+TEST(OrderedEncoders, KeepsDoneFramesOnlyForAProducerThatTakesThemBack) {
+    if (!avcodec_find_encoder(AV_CODEC_ID_MPEG2VIDEO)) GTEST_SKIP() << "no MPEG-2 encoder";
+    for (const bool takesBack : {false, true}) {
+        OrderedEncoders encoders(2, kGroup, OrderedEncoders::Contexts::Strided, openEncoder, 4, {},
+                                 kGroup);
+        if (takesBack) {
+            EXPECT_EQ(encoders.spare(), nullptr);
+        }
+        const auto sink = [](AVPacket*) { return 0; };
+        std::vector<AVBufferRef*> sent;
+        for (int i = 0; i < 2 * kGroup; ++i) {
+            FrameHandle frame = sourceFrame(i);
+            sent.push_back(av_buffer_ref(frame->buf[0]));
+            EXPECT_EQ(encoders.send(std::move(frame), sink), 0);
+        }
+        EXPECT_EQ(encoders.finish(sink), 0);
+        int alive = 0;
+        for (AVBufferRef*& buffer : sent) {
+            alive += av_buffer_get_ref_count(buffer) > 1 ? 1 : 0;
+            av_buffer_unref(&buffer);
+        }
+        if (takesBack) {
+            EXPECT_GT(alive, 0);
+            EXPECT_LE(alive, 2 * 4);
+            EXPECT_NE(encoders.spare(), nullptr);
+        } else {
+            EXPECT_EQ(alive, 0) << "frames kept alive for a producer that never takes them";
+        }
+    }
+}
