@@ -65,12 +65,9 @@ inline uint32_t pixelAt(const uint8_t* row, int x) {
     }
 }
 
-// Built twice, the loops vectorised for AVX2 and for the baseline: AVX2's wider lanes and its
-// 32-bit multiply take a third of the time. The machine picks one when the library loads.
-[[gnu::target_clones("avx2", "default")]] void convertRows(const uint8_t* pixels, int width,
-                                                           int stride, uint8_t* const planes[3],
-                                                           const int strides[3], int begin,
-                                                           int end) {
+[[gnu::always_inline]] inline void rows(const uint8_t* pixels, int width, int stride,
+                                        uint8_t* const planes[3], const int strides[3], int begin,
+                                        int end) {
     for (int y = begin; y < end; y += 2) {
         const uint8_t* top = pixels + size_t(stride) * size_t(y);
         uint8_t* luma = planes[0] + size_t(strides[0]) * size_t(y);
@@ -79,6 +76,26 @@ inline uint32_t pixelAt(const uint8_t* row, int x) {
         chromaRow(top, top + stride, planes[1] + size_t(strides[1]) * size_t(y / 2),
                   planes[2] + size_t(strides[2]) * size_t(y / 2), width / 2);
     }
+}
+
+// The same loops built for AVX2: its wider lanes and 32-bit multiply take a third of the time.
+[[gnu::target("avx2")]] void rowsAvx2(const uint8_t* pixels, int width, int stride,
+                                      uint8_t* const planes[3], const int strides[3], int begin,
+                                      int end) {
+    rows(pixels, width, stride, planes, strides, begin, end);
+}
+
+void rowsBaseline(const uint8_t* pixels, int width, int stride, uint8_t* const planes[3],
+                  const int strides[3], int begin, int end) {
+    rows(pixels, width, stride, planes, strides, begin, end);
+}
+
+// Chosen at the first call rather than by the loader (an ifunc): a resolver runs before the
+// sanitizers' runtimes are set up and cannot be instrumented.
+void convertRows(const uint8_t* pixels, int width, int stride, uint8_t* const planes[3],
+                 const int strides[3], int begin, int end) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    (avx2 ? rowsAvx2 : rowsBaseline)(pixels, width, stride, planes, strides, begin, end);
 }
 
 } // namespace
