@@ -47,7 +47,7 @@ set(CLIPSTEAD_LAYER_TARGETS
   "clipstead_ffmpeg:"
   "clipstead_system: clipstead_file"
   "clipstead_scaler:"
-  "clipstead_dvcodec: clipstead_ffmpeg"
+  "clipstead_dvcodec: clipstead_ffmpeg clipstead_scaler"
   "clipstead_mjpeg:"
   "clipstead_aviwriter: clipstead_ffmpeg clipstead_scaler clipstead_system clipstead_file"
   "clipstead_segments: clipstead_ffmpeg clipstead_system clipstead_file"

@@ -3,6 +3,11 @@
 #include "platform/scaler/RowWorkers.h"
 
 #include <algorithm>
+#include <atomic>
+
+namespace {
+std::atomic<int> g_threadsForTesting{0};
+} // namespace
 
 ZRExportComposers::ZRExportComposers(ZREngineServices* services, int threads, int width, int height,
                                      int64_t total, Compose compose)
@@ -39,8 +44,13 @@ ZRExportComposers::~ZRExportComposers() {
 // the composers only take turns with the encoders, and beyond four the loop and the encoders
 // set the pace: a fifth composer adds its three frames and its own decoders, not speed.
 int ZRExportComposers::machineThreads() {
+    if (const int forced = g_threadsForTesting.load(); forced > 0) return forced;
     const int cores = platform::RowWorkers::machineThreads();
     return cores <= 2 ? 1 : std::min(cores, 4);
+}
+
+void ZRExportComposers::setThreadsForTesting(int threads) {
+    g_threadsForTesting = std::max(threads, 0);
 }
 
 void ZRExportComposers::run(Worker& worker, int64_t first) {

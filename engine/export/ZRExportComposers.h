@@ -41,6 +41,9 @@ public:
     /// The threads an export composes on, from the cores the process may run on: 1 (the export's
     /// own thread composes) with two or fewer, else one a core up to 4.
     static int machineThreads();
+    /// Tests only: `machineThreads` answers `threads` whatever the cores (0 restores the count
+    /// from the cores), so that several composers run on a machine of two cores too.
+    static void setThreadsForTesting(int threads);
 
 private:
     struct Worker {

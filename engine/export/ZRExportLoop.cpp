@@ -53,6 +53,9 @@ ZRExportLoopEnd zrRunExportLoop(const ZRExportLoopRun& run) {
         const bool passedThrough = record.nativeKind == ZR_NATIVE_PASSED;
         if (run.passThrough) run.passThrough->store(passedThrough);
 
+        // The host shows the frame buffer once a second while it is recompressed; composers
+        // write frames of their own, so the one being written is put there first.
+        if (run.show && composed && !passedThrough && current.frames() == 0) run.show(composed);
         const bool goOn = run.host->progress(int(std::min<int64_t>(n, INT32_MAX)), reportedTotal,
                                              &current, !passedThrough) &&
                           !zrStopRequested();

@@ -36,6 +36,10 @@ struct ZRExportLoopRun {
     /// Composes the frames ahead on several threads, in place of `videoAt`; null composes each
     /// frame when it is due.
     ZRExportComposers* composers = nullptr;
+    /// With composers: puts the frame composed for the output into the frame buffer the host
+    /// is shown (`imageBuffer`), called on the first frame of each second of output that is
+    /// recompressed, before the host's progress entry for it.
+    std::function<void(IZRImage* composed)> show;
 };
 
 enum class ZRExportLoopEnd {

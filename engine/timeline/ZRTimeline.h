@@ -71,7 +71,9 @@
 ///  2. the frame buffer's image lock: `videoAt` takes it first and its caller holds it until it
 ///     unlocks the frame (the export loop mixes the frame's sound meanwhile); an export's
 ///     composing threads take their own frame's lock at the same place (`composeInto`), and
-///     the export loop holds the frame it was handed while it mixes the sound;
+///     the export loop holds the frame it was handed while it mixes the sound, and takes the
+///     frame buffer's lock inside it once a second to show that frame (`showExportFrame`);
+///     nothing else takes a composer's frame lock;
 ///  3. the render mutex (the compositor's), a read-write mutex: every frame's composition holds
 ///     it shared, several at once (the export composes frames on several threads); every object
 ///     setting, attaching effects, destroying objects and effects, replacing the work buffers
@@ -91,8 +93,8 @@
 ///  8. the registries' mutexes (objects, effects, positions, images, lists), one at a time;
 ///  9. the work buffers' image locks, then an effect list's mutex, then the process font's lock;
 /// 10. leaves: the settings table's and the audio settings' mutexes (ZRGuardedValues.h), the
-///     export sessions' mutex, the temporary-file store's mutex, the renderer's store and
-///     encoder mutexes.
+///     export sessions' mutex, the temporary-file store's mutex, the renderer's store, encoder
+///     and decoder-pool mutexes.
 /// Edits tell the background renderer of changed ranges after their locks are released
 /// (`EditScope`); telling it takes only its store mutex and never waits for a frame.
 class ZRObject;
@@ -234,6 +236,9 @@ public:
     /// What `videoAt` composes at `at`, into `frame` with the work buffers `bufferA` and
     /// `bufferB`: the caller's own images, of one size; on any number of threads at once.
     void composeInto(const ZRPos& at, ZRImage* frame, ZRImage* bufferA, ZRImage* bufferB);
+    /// Copies `composed` (an export composer's frame, locked by the caller) into the frame
+    /// buffer, which the host shows during an export; nothing when their sizes differ.
+    void showExportFrame(IZRImage* composed);
     IZRObject* videoObjectAt(int track, IZRPos* position) override {
         return objectAt(track, position, true);
     }

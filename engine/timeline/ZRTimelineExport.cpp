@@ -149,6 +149,7 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
                     composeInto(at, frame, a, b);
                 });
         loop.composers = composers.get();
+        if (composers) loop.show = [this](IZRImage* composed) { showExportFrame(composed); };
         const ZRExportLoopEnd end = zrRunExportLoop(loop);
         // The frames composed beyond a stop are not waited for by the output.
         composers.reset();
@@ -157,6 +158,16 @@ int ZRTimeline::exportProject(const char* fileName, const char* format, IZRPos* 
     if (std::optional<std::string> written = sink->fileName())
         m_export.fileName = std::move(*written);
     return result;
+}
+
+void ZRTimeline::showExportFrame(IZRImage* composed) {
+    ZRImage* shown = m_compositor.buffer(0);
+    std::lock_guard lock(*shown);
+    if (!composed || !shown->pixels() || shown->width() != composed->width() ||
+        shown->height() != composed->height())
+        return;
+    composed->copyTo(shown->pixels(), shown->stride(), 0, false);
+    shown->resetNative();
 }
 
 ZRExportSession* ZRTimeline::createExportModule(const char* moduleName, IZRImage* size,

@@ -302,9 +302,38 @@ ZRTimelineWorker::Stored ZRTimelineWorker::store(const IZRPos& position, ZRImage
 
 // --- Loading -------------------------------------------------------------------
 
+// A set of decoders for one call: a spare one when there is one, else a new one, given back
+// to the pool when the call ends, so that calls on several threads never share a decoder.
+class ZRTimelineWorker::DecoderLease {
+public:
+    explicit DecoderLease(ZRTimelineWorker& worker) : m_worker(worker) {
+        {
+            std::lock_guard lock(worker.m_decodersMutex);
+            if (!worker.m_spareDecoders.empty()) {
+                m_decoders = std::move(worker.m_spareDecoders.back());
+                worker.m_spareDecoders.pop_back();
+            }
+        }
+        if (!m_decoders) m_decoders = std::make_unique<Decoders>();
+    }
+    ~DecoderLease() {
+        std::lock_guard lock(m_worker.m_decodersMutex);
+        m_worker.m_spareDecoders.push_back(std::move(m_decoders));
+    }
+    DecoderLease(const DecoderLease&) = delete;
+    DecoderLease& operator=(const DecoderLease&) = delete;
+    Decoders* operator->() const { return m_decoders.get(); }
+
+private:
+    ZRTimelineWorker& m_worker;
+    std::unique_ptr<Decoders> m_decoders;
+};
+
 bool ZRTimelineWorker::loadStoredFrame(const IZRPos& position, ZRImage* image, bool keepDVPixels) {
     if (!image || !image->pixels()) return false;
     const int64_t key = keyOf(position);
+    const DecoderLease decoders(*this);
+    std::vector<unsigned char>& buffer = decoders->buffer;
     uint32_t kind = 0, length = 0;
     {
         // The file is read under the store lock: no other thread forgets it meanwhile.
@@ -321,24 +350,26 @@ bool ZRTimelineWorker::loadStoredFrame(const IZRPos& position, ZRImage* image, b
         // No frame of the image's size is larger than its raw pixels.
         if (length == 0 || uint64_t(length) > uint64_t(image->height()) * uint64_t(image->stride()))
             return false;
-        if (m_decodeBuffer.size() < length) m_decodeBuffer.resize(length);
-        if (std::fread(m_decodeBuffer.data(), 1, length, in.get()) != length) return false;
+        if (buffer.size() < length) buffer.resize(length);
+        if (std::fread(buffer.data(), 1, length, in.get()) != length) return false;
     }
-    const std::span<const unsigned char> data(m_decodeBuffer.data(), length);
+    // The native data is the image's own copy: the read buffer goes back to the pool, and the
+    // image (an export composer's frame, the preview's) outlives this call.
+    const std::span<const unsigned char> data(buffer.data(), length);
     if (kind == kKindDV) {
         if (length != platform::dvFrameSize(image->width(), image->height())) return false;
         if (!keepDVPixels &&
-            m_dvDecoder.decode(data, image->pixels(), image->stride(), image->width(),
-                               image->height()) != platform::DVStatus::Ok)
+            decoders->dv.decode(data, image->pixels(), image->stride(), image->width(),
+                                image->height()) != platform::DVStatus::Ok)
             return false;
-        image->setNative(2, m_decodeBuffer.data(), length);
+        image->copyNative(2, buffer.data(), length);
         return true;
     }
     if (kind != kKindJPEG) return false;
-    if (m_jpegDecoder.decompress(data, image->pixels(), image->stride(), image->width(),
-                                 image->height()) != platform::JPEGStatus::Ok)
+    if (decoders->jpeg.decompress(data, image->pixels(), image->stride(), image->width(),
+                                  image->height()) != platform::JPEGStatus::Ok)
         return false;
-    image->setNative(1, m_decodeBuffer.data(), length);
+    image->copyNative(1, buffer.data(), length);
     return true;
 }
 

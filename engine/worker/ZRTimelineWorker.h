@@ -31,8 +31,10 @@ class ZREngineServices;
 /// next frame. Edits never wait for the frame in flight: forgetting a range moves the store's
 /// generation on, and a frame composed before the change is not stored after it. The store
 /// mutex guards the frame map and the generation and is held while a stored file is read; it
-/// is the last of the engine's locks (see ZRTimeline.h for the order). `loadStoredFrame` runs
-/// under the lock of the frame it fills (as `videoAt` does), which serialises its decoders.
+/// is the last of the engine's locks (see ZRTimeline.h for the order). `loadStoredFrame` may run
+/// on any number of threads at once (the preview's `videoAt`, each export composer), each filling
+/// a frame of its own: every call decodes with a set of decoders and a read buffer no other call
+/// uses at the time, lent from a pool whose mutex is a leaf held only to lend and take back.
 class ZRTimelineWorker {
 public:
     /// Kinds of a stored frame's data.
@@ -73,9 +75,9 @@ public:
     bool storeFrame(const IZRPos& position, ZRImage* image);
     /// Reads the frame stored for `position` into `image` (held locked by the caller): pixels
     /// decoded (a DV frame's pixels are left alone when `keepDVPixels`), native kind 2 (DV) or
-    /// 1 (JPEG) with the decode buffer as native data. False, with the image's pixels as they
-    /// were, when none is stored, the file cannot be read or its frame is not of the image's
-    /// size.
+    /// 1 (JPEG) with the stored data copied into the image as native data. False, with the
+    /// image's pixels as they were, when none is stored, the file cannot be read or its frame is
+    /// not of the image's size.
     bool loadStoredFrame(const IZRPos& position, ZRImage* image, bool keepDVPixels);
     bool hasStoredFrame(const IZRPos& position);
     /// The stored file's path for `position`; empty when none.
@@ -142,8 +144,17 @@ private:
     platform::JPEGEncoder m_jpegEncoder;
     std::vector<unsigned char> m_encoded;
 
-    // Used under the lock of the frame being filled.
-    platform::DVDecoder m_dvDecoder;
-    platform::JPEGDecoder m_jpegDecoder;
-    std::vector<unsigned char> m_decodeBuffer;
+    /// The decoders of one `loadStoredFrame` call and the buffer its file is read into.
+    struct Decoders {
+        platform::DVDecoder dv;
+        platform::JPEGDecoder jpeg;
+        std::vector<unsigned char> buffer;
+    };
+    /// A set of decoders lent to one caller until it goes out of scope.
+    class DecoderLease;
+
+    std::mutex m_decodersMutex;
+    /// Sets not lent at the moment (guarded by the decoders mutex): there are never more than
+    /// the most calls that ran at once.
+    std::vector<std::unique_ptr<Decoders>> m_spareDecoders;
 };

@@ -1,6 +1,7 @@
 #include "platform/dvcodec/DVEncoder.h"
 
 #include "platform/ffmpeg/FFmpegHandles.h"
+#include "platform/scaler/BgraToYuv420.h"
 
 #include <cstring>
 
@@ -78,15 +79,22 @@ DVStatus DVEncoder::encode(const unsigned char* pixels, int stride, int width, i
     AVCodecContext* codec = s->codec.get();
     AVFrame* picture = s->picture.get();
     AVPacket* packet = s->packet.get();
-    if (!s->convert.update(width, height, AV_PIX_FMT_BGRA, width, height, codec->pix_fmt,
-                           SWS_BICUBIC) ||
-        av_frame_make_writable(picture) < 0)
-        return DVStatus::CodecFailure;
-    const uint8_t* const sourcePlanes[4] = {pixels, nullptr, nullptr, nullptr};
-    const int sourceStrides[4] = {stride, 0, 0, 0};
-    if (sws_scale(s->convert.get(), sourcePlanes, sourceStrides, 0, height, picture->data,
-                  picture->linesize) != height)
-        return DVStatus::CodecFailure;
+    if (av_frame_make_writable(picture) < 0) return DVStatus::CodecFailure;
+    // 4:2:0 goes through the conversion the DV export uses, so that a frame encoded here (a
+    // background-rendered frame the export hands on unchanged) is the one the export would
+    // have encoded from the same picture.
+    if (codec->pix_fmt == AV_PIX_FMT_YUV420P) {
+        bgraToYuv420(pixels, width, height, stride, picture->data, picture->linesize, nullptr);
+    } else {
+        if (!s->convert.update(width, height, AV_PIX_FMT_BGRA, width, height, codec->pix_fmt,
+                               SWS_BICUBIC))
+            return DVStatus::CodecFailure;
+        const uint8_t* const sourcePlanes[4] = {pixels, nullptr, nullptr, nullptr};
+        const int sourceStrides[4] = {stride, 0, 0, 0};
+        if (sws_scale(s->convert.get(), sourcePlanes, sourceStrides, 0, height, picture->data,
+                      picture->linesize) != height)
+            return DVStatus::CodecFailure;
+    }
 
     // The DV encoder is intra-only and without delay: each picture sent gives one packet.
     // After any failure the system's state is dropped and made afresh on the next call, so

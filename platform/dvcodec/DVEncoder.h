@@ -11,9 +11,9 @@ namespace platform {
 /// Encodes one 32-bit BGRA picture (bytes blue, green, red, alpha; rows top-down) into one DV
 /// frame, over libavcodec's DV encoder: 720 x 576 pictures become 144000-byte frames of the
 /// 625-line system (4:2:0), 720 x 480 pictures 120000-byte frames of the 525-line system
-/// (4:1:1). Alpha is ignored. The codec state of each system is made on first use and kept.
-/// Thread-safety: an encoder is used by one thread at a time; separate encoders are
-/// independent and may work in parallel.
+/// (4:1:1). Alpha is ignored; 4:2:0 chroma is the mean of each 2 x 2 block. The codec state of each
+/// system is made on first use and kept. Thread-safety: an encoder is used by one thread at a time;
+/// separate encoders are independent and may work in parallel.
 class DVEncoder {
 public:
     DVEncoder();

@@ -2,6 +2,7 @@
 #include "tests/output/RenderFixture.h"
 
 #include "classes/widgets/ZRTabBar.h"
+#include "engine/export/ZRExportComposers.h"
 #include "output/ZRModuleSettings.h"
 #include "tests/plugins/export/FFprobe.h"
 #include "tests/support/FullDisk.h"
@@ -275,20 +276,37 @@ TEST_F(RenderTest, AStoredProfileOutOfRangeIsRefused) {
     }
 }
 
-// Once a second of output the preview shows the frame the export composed.
-TEST_F(RenderTest, ThePreviewShowsTheComposedFrame) {
-    // Three seconds: the preview's own thread may still hold its image at the first one.
-    makeProject(75, 3);
-    services.file = path("shown.mpg");
-    QColor shown;
-    hub.onProgress = [&](int, IZRPos* position) {
-        if (position->frames() != 0) return;
-        const QImage grabbed = view->preview()->grab().toImage();
-        shown = grabbed.pixelColor(grabbed.width() / 2, grabbed.height() / 2);
-    };
-    view->slotRenderClicked();
-    ASSERT_TRUE(shown.isValid());
-    EXPECT_NEAR(shown.red(), 20, 6);
-    EXPECT_NEAR(shown.green(), 120, 6);
-    EXPECT_NEAR(shown.blue(), 220, 6);
+// Once a second of output the preview shows the frame being written: with several composers
+// (each composing into frames of its own) as with the export's own thread.
+TEST_F(RenderTest, ThePreviewShowsTheFrameBeingWritten) {
+    for (const int composers : {4, 1}) {
+        SCOPED_TRACE(composers);
+        ZRExportComposers::setThreadsForTesting(composers);
+        // Two seconds of the project's blue, then a second of red.
+        makeProject(50, 3);
+        IZRObject* red = timeline->createObject("Solid Color", "RGB(220,30,30)", nullptr, nullptr);
+        const ZRPos length(0, 0, 0, 25, 25.0);
+        red->duration()->assign(&length);
+        red->markOut()->assign(&length);
+        ZRPos at(0, 0, 0, 50, 25.0);
+        timeline->insertObject(1, &at, red);
+        view->syncMarksFromTimeline();
+        services.file = path("shown.mpg");
+        std::vector<QColor> shown;
+        hub.onProgress = [&](int, IZRPos* position) {
+            if (position->frames() != 0) return;
+            const QImage grabbed = view->preview()->grab().toImage();
+            shown.push_back(grabbed.pixelColor(grabbed.width() / 2, grabbed.height() / 2));
+        };
+        view->slotRenderClicked();
+        ZRExportComposers::setThreadsForTesting(0);
+        ASSERT_EQ(shown.size(), 3u);
+        // The first second's frame may still be held by the preview's own thread.
+        EXPECT_NEAR(shown[1].red(), 20, 6);
+        EXPECT_NEAR(shown[1].green(), 120, 6);
+        EXPECT_NEAR(shown[1].blue(), 220, 6);
+        EXPECT_NEAR(shown[2].red(), 220, 6);
+        EXPECT_NEAR(shown[2].green(), 30, 6);
+        EXPECT_NEAR(shown[2].blue(), 30, 6);
+    }
 }

@@ -1,10 +1,8 @@
 // A short real timeline exported through our own export modules, checked with ffprobe.
 #include "tests/engine/export/ExportFixture.h"
 
-#include "platform/ffmpeg/FFmpegHandles.h"
-#include "platform/system/SystemPaths.h"
+#include "tests/engine/export/ExportedFiles.h"
 #include "tests/plugins/export/FFprobe.h"
-#include "tests/plugins/export/ModuleSettingsFile.h"
 #include "tests/plugins/import/MediaFixture.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -17,35 +15,16 @@
 #include <vector>
 
 using namespace exportfixture;
+using exportedfiles::videoPackets;
+using exportedfiles::writeSettings;
 
 namespace {
-
-void writeSettings(const char* group, const char* body) {
-    replaceGroup(platform::stateFolder() + "/tmp_modules.ini", group, body);
-}
 
 std::string folder(const char* name) {
     const QString path = testsupport::homeFolder() + "/" + name;
     QDir(path).removeRecursively();
     QDir().mkpath(path);
     return path.toStdString();
-}
-
-// The video packets of `path` in file order, as the demuxer reads them.
-std::vector<std::vector<uint8_t>> videoPackets(const std::string& path) {
-    std::vector<std::vector<uint8_t>> packets;
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return packets;
-    platform::ffmpeg::InputHandle input(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0) return packets;
-    const int video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    platform::ffmpeg::PacketHandle packet(av_packet_alloc());
-    while (video >= 0 && av_read_frame(raw, packet.get()) >= 0) {
-        if (packet->stream_index == video)
-            packets.emplace_back(packet->data, packet->data + packet->size);
-        av_packet_unref(packet.get());
-    }
-    return packets;
 }
 
 // A timeline holding the 2-second DV AVI clip of the import tests after `lead` frames of a
