@@ -6,6 +6,7 @@
 // every frame and runs without media. BM_EditsBesideRendering/0 and /1: edits per second on a
 // timeline of 10,000 objects while a preview thread composes frames in a loop, with the
 // background renderer off (0) and on (1); on must keep at least 90 % of off.
+#include "benchmarks/BenchTimeline.h"
 #include "engine/objects/ZRObject.h"
 #include "engine/timeline/ZRTimeline.h"
 #include "platform/system/SystemPaths.h"
@@ -36,10 +37,10 @@ std::unique_ptr<ZRTimeline> emptyTimeline() {
     return t;
 }
 
-std::unique_ptr<ZRTimeline> overlayTimeline() {
+std::unique_ptr<ZRTimeline> overlayTimeline(int seconds = 2) {
     auto t = emptyTimeline();
     IZRObject* colour = t->createObject("Solid Color", "RGB(20,120,220)", nullptr, nullptr);
-    const ZRPos length(0, 0, 2, 0, kRate);
+    const ZRPos length(0, 0, seconds, 0, kRate);
     ZRPos zero(0, 0, 0, 0, kRate);
     colour->duration()->assign(&length);
     colour->markOut()->assign(&length);
@@ -137,6 +138,33 @@ void BM_ServeStoredAnchor(benchmark::State& state) {
     serveStored(state, anchorTimeline());
 }
 
+// An export of 10 s of stored frames (the overlay timeline, every frame stored) per iteration:
+// the export's composers (as many as the machine gives) read and decode the stored frames side by
+// side. Arg 0: DV segments (the stored DV frames pass through), 1: the DVD profile.
+void BM_ExportStored(benchmark::State& state) {
+    const bool dvd = state.range(0) == 1;
+    if (!(dvd ? benchtimeline::writeDvdSettings() : benchtimeline::writeDvSettings())) {
+        state.SkipWithError("the module settings cannot be written");
+        return;
+    }
+    auto t = overlayTimeline(10);
+    const size_t needed = framesNeeded(*t);
+    ZRTimelineWorker& worker = t->backgroundRenderer();
+    t->setIntSetting("Enable Background Rendering", 1);
+    while (worker.storedFrameCount() < needed || worker.isBusy())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const char* out = std::getenv("CLIPSTEAD_BENCH_OUT");
+    const std::string file =
+        std::string(out ? out : "/tmp") + (dvd ? "/clipstead_stored.mpg" : "/clipstead_stored.ovl");
+    for (auto _ : state) {
+        if (t->exportProject(file.c_str(), dvd ? "MPEG" : "AVI-DV Multifile", nullptr, nullptr, 720,
+                             576, kRate) != 0)
+            state.SkipWithError("the export failed");
+    }
+    state.counters["fps"] = benchmark::Counter(double(needed) * double(state.iterations()),
+                                               benchmark::Counter::kIsRate);
+}
+
 // 100 tracks of 100 solid colours of 10 frames each, every one laid over the background (so that
 // every frame needs rendering), at 320 x 240.
 std::unique_ptr<ZRTimeline> crowdedTimeline() {
@@ -192,6 +220,12 @@ void BM_EditsBesideRendering(benchmark::State& state) {
 
 } // namespace
 
+BENCHMARK(BM_ExportStored)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
 BENCHMARK(BM_EditsBesideRendering)->Arg(0)->Arg(1)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_StoreOverlay)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StoreAnchor)->Unit(benchmark::kMillisecond)->UseRealTime();
