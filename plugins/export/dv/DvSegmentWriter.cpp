@@ -8,7 +8,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace exportmodule {
 
@@ -31,8 +33,10 @@ bool DvSegmentWriter::fail(const std::string& what, int code) {
 }
 
 bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes, int inRate,
-                           int inBits, int inChannels, int threads) {
+                           int inBits, int inChannels, int threads,
+                           std::vector<std::string> replaceable) {
     m_stem = stem;
+    m_replaceable = std::move(replaceable);
     m_pal = pal;
     m_rate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
     m_splitBytes = splitBytes;
@@ -83,13 +87,32 @@ bool DvSegmentWriter::openSegment() {
     sound->block_align = 4;
     sound->bit_rate = int64_t(kSampleRate) * 4 * 8;
     audio->time_base = {1, kSampleRate};
-    if ((result = avio_open(&m_output->pb, m_pending.add(path).c_str(), AVIO_FLAG_WRITE)) < 0)
-        return fail("cannot create " + path, result);
+    const std::string pending =
+        m_pending.add(path, mayReplace(path) ? platform::PendingFiles::Taken::Replace
+                                             : platform::PendingFiles::Taken::FreeName);
+    result = pending.empty() ? AVERROR(errno)
+                             : avio_open(&m_output->pb, pending.c_str(), AVIO_FLAG_WRITE);
+    if (result < 0) return fail("cannot create " + path, result);
     m_segments.push_back(path);
     if ((result = avformat_write_header(m_output.get(), nullptr)) < 0)
         return fail("cannot write " + path, result);
     m_segmentFrames = 0;
     m_segmentSamples = 0;
+    return true;
+}
+
+// A regular file only: anything else under the name (a link, a device) is never written through.
+bool DvSegmentWriter::mayReplace(const std::string& path) const {
+    const size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    struct stat info {};
+    return std::find(m_replaceable.begin(), m_replaceable.end(), name) != m_replaceable.end() &&
+           ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool DvSegmentWriter::publish() {
+    if (!m_pending.publish()) return false;
+    m_segments = m_pending.published();
     return true;
 }
 
