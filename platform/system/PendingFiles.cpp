@@ -154,15 +154,8 @@ Move renameWithoutReplacing(const std::string& from, const std::string& to) {
 }
 
 bool publishUnderFreeName(const std::string& from, const std::string& target, std::string& name) {
-    const size_t slash = target.find_last_of('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = target.find_last_of('.');
-    // A name's leading dot hides it; it starts no extension.
-    const bool hasExtension = dot != std::string::npos && dot > nameStart;
-    const std::string stem = hasExtension ? target.substr(0, dot) : target;
-    const std::string extension = hasExtension ? target.substr(dot) : std::string();
     for (int n = 1; n <= kFreeNames; ++n) {
-        name = n == 1 ? target : stem + " (" + std::to_string(n) + ")" + extension;
+        name = n == 1 ? target : PendingFiles::freeName(target, n);
         switch (renameWithoutReplacing(from, name)) {
         case Move::Done:
             return true;
@@ -176,6 +169,17 @@ bool publishUnderFreeName(const std::string& from, const std::string& target, st
 }
 
 } // namespace
+
+std::string PendingFiles::freeName(const std::string& target, int n) {
+    const size_t slash = target.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = target.find_last_of('.');
+    // A name's leading dot hides it; it starts no extension.
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    const std::string stem = hasExtension ? target.substr(0, dot) : target;
+    const std::string extension = hasExtension ? target.substr(dot) : std::string();
+    return stem + " (" + std::to_string(n) + ")" + extension;
+}
 
 PendingFiles::~PendingFiles() {
     discard();

@@ -54,6 +54,10 @@ public:
     /// The names the files of the last successful `publish` took, in the order they were added.
     const std::vector<std::string>& published() const { return m_published; }
 
+    /// The `n`-th name (from 2) a file takes under `Taken::FreeName` when `target` is taken:
+    /// "<stem> (n)<ext>" (a name's leading dot starts no extension).
+    static std::string freeName(const std::string& target, int n);
+
 private:
     struct File {
         std::string target;

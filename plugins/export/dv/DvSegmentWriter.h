@@ -22,9 +22,9 @@ namespace exportmodule {
 /// exactly the video's share, taken from the engine's audio (converted, trimmed, and filled
 /// with silence where it is missing). The segments are written under temporary names and take
 /// their own with `publish`; whatever is not published is removed with the writer. A segment
-/// replaces a file of its name only when that file is a segment of the list the export replaces
-/// (the caller agreed to replace the list, and they are its content); under a name that any
-/// other file has, it takes a free one ("<stem>01 (2).avi") and keeps the user's file.
+/// replaces a file only when that file is a segment of the list the export replaces (the caller
+/// agreed to replace the list, and they are its content); under a name that any other file has,
+/// it takes a free one ("<stem>01 (2).avi") and keeps that file.
 /// Thread-safety: one thread at a time (the export's worker thread after `open`).
 class DvSegmentWriter {
 public:
@@ -55,7 +55,7 @@ public:
 
 private:
     bool openSegment();
-    bool mayReplace(const std::string& path) const;
+    std::string segmentName(const std::string& path, platform::PendingFiles::Taken& taken) const;
     bool closeSegment();
     bool writeVideo(const uint8_t* data, size_t size);
     bool fail(const std::string& what, int code);
