@@ -275,7 +275,12 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
     s->audioStream->time_base = a->time_base;
     if ((result = avcodec_parameters_from_context(s->audioStream->codecpar, a)) < 0) return result;
 
-    if ((result = avio_open(&output->pb, s->file.add(s->fileName).c_str(), AVIO_FLAG_WRITE)) < 0) {
+    s->file.setLeftover(m_recording ? PendingFiles::Leftover::Kept
+                                    : PendingFiles::Leftover::Replaceable);
+    const std::string pending = s->file.add(s->fileName);
+    result =
+        pending.empty() ? AVERROR(errno) : avio_open(&output->pb, pending.c_str(), AVIO_FLAG_WRITE);
+    if (result < 0) {
         debug("openDShow: the file could not be created: 0x%08X", unsigned(result));
         return result;
     }

@@ -68,6 +68,11 @@ public:
 
     bool isOpen() const;
 
+    /// Whether the files opened from now on are recordings: one that the process leaves unfinished
+    /// (killed, crashed) stays under its pending name for the user to rescue and is never replaced
+    /// by a later file of its name, as an export's leftover is (an export can be made again).
+    void setRecording(bool recording) { m_recording = recording; }
+
     /// How many contexts encode DV frames at once for files opened from now on: 0 (the
     /// default) one a core, up to 8; 1 one context after the other. The file's bytes are the
     /// same either way.
@@ -81,6 +86,7 @@ private:
     std::unique_ptr<State> m_state;
     std::function<void(const char*)> m_debug;
     int m_encoderWorkers = 0;
+    bool m_recording = false;
 };
 
 } // namespace platform

@@ -133,7 +133,8 @@ bool ZRSegmentList::writeFile(const std::string& path, Kind kind,
 bool ZRSegmentList::rewrite(const std::string& listPath, Kind kind,
                             const std::vector<std::string>& segmentPaths) {
     platform::PendingFiles pending;
-    if (!writeFile(pending.add(listPath), kind, segmentPaths)) return false;
+    const std::string path = pending.add(listPath);
+    if (path.empty() || !writeFile(path, kind, segmentPaths)) return false;
     return pending.publish();
 }
 

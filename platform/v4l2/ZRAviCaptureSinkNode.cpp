@@ -21,6 +21,7 @@ ZRMediaTime arrival() {
 ZRAviCaptureSinkNode::ZRAviCaptureSinkNode() : ZRGraphNode("AVI Mux") {
     addPin(ZRGraphPin::Direction::Input, "Video", {kZRStreamVideo, "yuyv"});
     addPin(ZRGraphPin::Direction::Input, "Audio", {kZRStreamAudio, "pcm"});
+    m_writer.setRecording(true);
 }
 
 ZRAviCaptureSinkNode::~ZRAviCaptureSinkNode() {

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -52,8 +54,10 @@ private:
     bool publish() override {
         if (!writer().publish()) return false;
         platform::PendingFiles list;
-        if (segments::ZRSegmentList::writeFile(
-                list.add(m_listPath), segments::ZRSegmentList::Kind::DV, writer().segments()) &&
+        const std::string pending = list.add(m_listPath);
+        if (!pending.empty() &&
+            segments::ZRSegmentList::writeFile(pending, segments::ZRSegmentList::Kind::DV,
+                                               writer().segments()) &&
             list.publish())
             return true;
         for (const std::string& segment : writer().segments())
@@ -76,6 +80,17 @@ std::string segmentStem(const std::string& listPath) {
     return listPath;
 }
 
+// The bare names of the segments of the DV list at `listPath`, which the export replaces.
+std::vector<std::string> replacedSegments(const std::string& listPath) {
+    std::string error;
+    const auto list = segments::ZRSegmentList::read(listPath, &error);
+    std::vector<std::string> names;
+    if (!list || list->kind() != segments::ZRSegmentList::Kind::DV) return names;
+    for (const segments::ZRSegmentList::Entry& entry : list->entries())
+        names.push_back(entry.name);
+    return names;
+}
+
 std::unique_ptr<DvExport> makeExport(const ZRExportRecord& record, int32_t totalFrames) {
     bool pal;
     if (std::fabs(record.frameRate - 25.0) < 0.5)
@@ -94,7 +109,8 @@ std::unique_ptr<DvExport> makeExport(const ZRExportRecord& record, int32_t total
     auto writer = std::make_unique<DvSegmentWriter>();
     const bool audio = record.hasAudio != 0;
     if (!writer->open(segmentStem(listPath), pal, split * 1024, audio ? record.audioRate : 0,
-                      record.audioBits, record.audioChannels, encoderThreads()))
+                      record.audioBits, record.audioChannels, encoderThreads(),
+                      replacedSegments(listPath)))
         return nullptr;
     return std::make_unique<DvExport>(std::move(writer), totalFrames, listPath, pal);
 }

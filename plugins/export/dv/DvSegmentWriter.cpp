@@ -8,7 +8,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace exportmodule {
 
@@ -18,6 +20,8 @@ constexpr int kSampleRate = 48000;
 // What the AVI index and headers may still add to a segment after its last frame.
 constexpr int64_t kSegmentReserve = 256 * 1024;
 constexpr int64_t kIndexBytesPerFrame = 64;
+// Free names looked at for one segment before leaving the choice to its publication.
+constexpr int kSegmentNames = 1000;
 
 } // namespace
 
@@ -31,8 +35,10 @@ bool DvSegmentWriter::fail(const std::string& what, int code) {
 }
 
 bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes, int inRate,
-                           int inBits, int inChannels, int threads) {
+                           int inBits, int inChannels, int threads,
+                           std::vector<std::string> replaceable) {
     m_stem = stem;
+    m_replaceable = std::move(replaceable);
     m_pal = pal;
     m_rate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
     m_splitBytes = splitBytes;
@@ -65,7 +71,8 @@ bool DvSegmentWriter::open(const std::string& stem, bool pal, int64_t splitBytes
 bool DvSegmentWriter::openSegment() {
     char number[16];
     std::snprintf(number, sizeof number, "%02zu", m_segments.size() + 1);
-    const std::string path = m_stem + number + ".avi";
+    platform::PendingFiles::Taken taken;
+    const std::string path = segmentName(m_stem + number + ".avi", taken);
     if (!makeOutput(m_output, "avi", path, m_error)) return false;
     AVStream* video = avformat_new_stream(m_output.get(), nullptr);
     AVStream* audio = avformat_new_stream(m_output.get(), nullptr);
@@ -83,13 +90,48 @@ bool DvSegmentWriter::openSegment() {
     sound->block_align = 4;
     sound->bit_rate = int64_t(kSampleRate) * 4 * 8;
     audio->time_base = {1, kSampleRate};
-    if ((result = avio_open(&m_output->pb, m_pending.add(path).c_str(), AVIO_FLAG_WRITE)) < 0)
-        return fail("cannot create " + path, result);
+    const std::string pending = m_pending.add(path, taken);
+    result = pending.empty() ? AVERROR(errno)
+                             : avio_open(&m_output->pb, pending.c_str(), AVIO_FLAG_WRITE);
+    if (result < 0) return fail("cannot create " + path, result);
     m_segments.push_back(path);
     if ((result = avformat_write_header(m_output.get(), nullptr)) < 0)
         return fail("cannot write " + path, result);
     m_segmentFrames = 0;
     m_segmentSamples = 0;
+    return true;
+}
+
+// The first of the segment's name and its free names that is free or a segment of the replaced
+// list: a render over its own list takes the names that list gave its segments, free ones
+// included. A name that is free now may be taken by the time the segment is published: then it
+// takes the next free one.
+std::string DvSegmentWriter::segmentName(const std::string& path,
+                                         platform::PendingFiles::Taken& taken) const {
+    for (int n = 1; n <= kSegmentNames; ++n) {
+        const std::string name = n == 1 ? path : platform::PendingFiles::freeName(path, n);
+        struct stat info {};
+        if (::lstat(name.c_str(), &info) != 0) {
+            taken = platform::PendingFiles::Taken::FreeName;
+            return name;
+        }
+        const size_t slash = name.find_last_of('/');
+        const std::string bare = slash == std::string::npos ? name : name.substr(slash + 1);
+        // A regular file only: anything else under the name (a link, a device) is never written
+        // through.
+        if (S_ISREG(info.st_mode) &&
+            std::find(m_replaceable.begin(), m_replaceable.end(), bare) != m_replaceable.end()) {
+            taken = platform::PendingFiles::Taken::Replace;
+            return name;
+        }
+    }
+    taken = platform::PendingFiles::Taken::FreeName;
+    return path;
+}
+
+bool DvSegmentWriter::publish() {
+    if (!m_pending.publish()) return false;
+    m_segments = m_pending.published();
     return true;
 }
 

@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace exportmodule {
@@ -201,8 +202,14 @@ bool MpegWriter::openFile() {
         }
     }
     m_output->streams[0]->avg_frame_rate = m_profile.rate;
-    if ((result = avio_open(&m_output->pb, m_pending.add(path).c_str(), AVIO_FLAG_WRITE)) < 0)
-        return fail("cannot create " + path, result);
+    // The first file is the one the engine was asked for; the further ones are named after it
+    // and never replace a file that stands under their names.
+    const std::string pending =
+        m_pending.add(path, m_files.empty() ? platform::PendingFiles::Taken::Replace
+                                            : platform::PendingFiles::Taken::FreeName);
+    result = pending.empty() ? AVERROR(errno)
+                             : avio_open(&m_output->pb, pending.c_str(), AVIO_FLAG_WRITE);
+    if (result < 0) return fail("cannot create " + path, result);
     m_files.push_back(path);
     AVDictionary* options = nullptr;
     if (m_profile.muxRate > 0) av_dict_set_int(&options, "muxrate", m_profile.muxRate, 0);
@@ -212,6 +219,12 @@ bool MpegWriter::openFile() {
     result = avformat_write_header(m_output.get(), &options);
     av_dict_free(&options);
     if (result < 0) return fail("cannot write " + path, result);
+    return true;
+}
+
+bool MpegWriter::publish() {
+    if (!m_pending.publish()) return false;
+    m_files = m_pending.published();
     return true;
 }
 

@@ -16,7 +16,8 @@ namespace exportmodule {
 
 /// Encodes frames and their audio into MPEG program-stream files of one disc profile: the
 /// first file at the given path, further ones (when the profile limits the size) beside it as
-/// "<name>02.<ext>", "<name>03.<ext>" and so on, each cut at the start of a closed group of
+/// "<name>02.<ext>", "<name>03.<ext>" and so on (a further file whose name is taken by another
+/// file takes a free one, "<name>02 (2).<ext>"), each cut at the start of a closed group of
 /// pictures. The audio is kept to the video's length: what arrives beyond it is dropped and
 /// missing audio becomes silence. MPEG-2 video is coded interlaced, bottom field first, when one
 /// of the first `kScanWindow` frames comes from an interlaced source (as DV is), else
@@ -45,11 +46,11 @@ public:
     /// Flushes the encoders and completes the files; true when everything was written.
     bool finish();
     /// Gives the completed files their names; false (nothing left) when that fails.
-    bool publish() { return m_pending.publish(); }
+    bool publish();
     /// Removes the files written.
     void discard() { m_pending.discard(); }
 
-    /// The names of the files, in order.
+    /// The names of the files, in order: the names they took once published.
     const std::vector<std::string>& files() const { return m_files; }
     const std::string& error() const { return m_error; }
 

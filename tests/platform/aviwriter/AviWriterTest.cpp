@@ -13,7 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace platform;
@@ -269,6 +272,43 @@ TEST(AviWriter, OnlyACompleteFileTakesItsName) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "earlier");
     EXPECT_TRUE(ffprobe::probe(done).ok);
+}
+
+// A writer killed while it writes leaves its file under the pending name. The next file of the
+// name takes an export's leftover over; a recording's stays for the user to rescue.
+TEST(AviWriter, ARecordingsLeftoverOutlivesTheNextFileOfItsName) {
+    for (const bool recording : {false, true}) {
+        SCOPED_TRACE(recording ? "recording" : "export");
+        const QString dir = testsupport::homeFolder() + "/killed";
+        QDir(dir).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(dir));
+        const std::string path = (dir + "/take.avi").toStdString();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            AviWriter writer;
+            writer.setRecording(recording);
+            int result = writer.openDShow("Motion JPEG", "PCM", path.c_str(), 160, 120, 25.0, 44100,
+                                          2, 16, 0, -1, -1, -1);
+            for (int i = 0; i < 5 && result == 0; ++i)
+                result = writer.genVideoSample(picture(160, 120, i).data(), 160 * 4);
+            if (result != 0) ::_exit(1);
+            ::raise(SIGKILL);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_TRUE(QFile::exists(QString::fromStdString(path + ".part")));
+
+        AviWriter writer;
+        ASSERT_EQ(writer.openDShow("Motion JPEG", "PCM", path.c_str(), 160, 120, 25.0, 44100, 2, 16,
+                                   0, -1, -1, -1),
+                  kAviOk);
+        ASSERT_EQ(writer.genVideoSample(picture(160, 120, 0).data(), 160 * 4), 0);
+        EXPECT_EQ(writer.closeDShow(0), kAviOk);
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString(),
+                  recording ? "take.avi take.avi.part" : "take.avi");
+    }
 }
 
 // DV frames encoded on several contexts at once are muxed in order: the file is the one a single

@@ -562,3 +562,162 @@ TEST(ExportModules, DvPassThrough) {
     for (int n = 1; n <= frames; n += 2)
         EXPECT_TRUE(written[size_t(n - 1)] == natives[size_t(n - 1)]) << n;
 }
+
+namespace {
+
+bool renderDvList(const std::string& list, int frames) {
+    auto r = record(list, 720, 576, 25.0);
+    if (!dvModule().start(r.get(), frames)) return false;
+    Source source(720, 576, 25.0);
+    const bool pushed = pushFrames(dvModule(), source, frames);
+    dvModule().end();
+    return pushed;
+}
+
+std::string bareName(const std::string& path) {
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+} // namespace
+
+// A DV render replaces the list it was given and the segments that list names (its content),
+// and no other file: a segment whose name another file has takes a free one.
+TEST(ExportModules, DvSegmentsKeepTheUsersFiles) {
+    ASSERT_TRUE(dvModule().ok());
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, QByteArray>> before; ///< files there before
+        int renders;
+        std::vector<std::string> firstSegments; ///< the names the list begins with
+    };
+    const Case cases[] = {
+        {"the user's file under a segment's name",
+         {{"movie01.avi", "mine"}},
+         1,
+         {"movie01 (2).avi", "movie02.avi"}},
+        {"an earlier render of the list", {}, 2, {"movie01.avi", "movie02.avi"}},
+        {"an earlier render beside the user's file",
+         {{"movie01.avi", "mine"}},
+         2,
+         {"movie01 (2).avi", "movie02.avi"}},
+        {"the replaced list's segment and the user's file",
+         {{"movie.ovl", "OVDV\r\nmovie01.avi; 3"}, {"movie01.avi", "old"}, {"movie02.avi", "mine"}},
+         1,
+         {"movie01.avi", "movie02 (2).avi"}},
+    };
+    writeSettings("Export::AVI Multifile", {"Splitsize=2000"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = folder("dvnames");
+        for (const auto& [name, text] : c.before) {
+            QFile file(QString::fromStdString(dir + "/" + name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        }
+        const std::string list = dir + "/movie.ovl";
+        const int frames = 40;
+        for (int i = 0; i < c.renders; ++i)
+            ASSERT_TRUE(renderDvList(list, frames));
+
+        const std::vector<std::string> segments = listedSegments(list);
+        ASSERT_GE(segments.size(), c.firstSegments.size());
+        QStringList expected{"movie.ovl"};
+        long long videoFrames = 0;
+        for (size_t i = 0; i < segments.size(); ++i) {
+            if (i < c.firstSegments.size()) {
+                EXPECT_EQ(bareName(segments[i]), c.firstSegments[i]);
+            }
+            expected << QString::fromStdString(bareName(segments[i]));
+            const ffprobe::Probe probe = ffprobe::probe(segments[i]);
+            ASSERT_TRUE(probe.ok && probe.first("video")) << segments[i];
+            videoFrames += probe.first("video")->packets;
+        }
+        EXPECT_EQ(videoFrames, frames);
+        for (const auto& [name, text] : c.before) {
+            if (text != "mine") continue;
+            EXPECT_EQ(fileText(dir + "/" + name), text) << name;
+            expected << QString::fromStdString(name);
+        }
+        expected.sort();
+        EXPECT_EQ(QDir(QString::fromStdString(dir))
+                      .entryList(QDir::Files | QDir::Hidden)
+                      .join(' ')
+                      .toStdString(),
+                  expected.join(' ').toStdString());
+    }
+}
+
+// The further files of a split MPEG render never replace a file of their names.
+TEST(ExportModules, MpegPartsKeepTheUsersFiles) {
+    ASSERT_TRUE(mpegModule().ok());
+    const std::string dir = folder("mpegnames");
+    {
+        QFile mine(QString::fromStdString(dir + "/movie02.mpg"));
+        ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+        mine.write("mine");
+    }
+    writeSettings("Export::MPEG",
+                  {"Format=DVD", "Splitsize=1500", "MaxBitrate=9000000", "AvgBitrate=8000000"});
+    auto r = record(dir + "/movie.mpg", 720, 576, 25.0);
+    const int frames = 100;
+    ASSERT_TRUE(mpegModule().start(r.get(), frames));
+    Source source(720, 576, 25.0);
+    EXPECT_TRUE(pushFrames(mpegModule(), source, frames));
+    mpegModule().end();
+    EXPECT_EQ(fileText(dir + "/movie02.mpg"), QByteArray("mine"));
+    const ffprobe::Probe probe = ffprobe::probe(dir + "/movie02 (2).mpg");
+    ASSERT_TRUE(probe.ok);
+    EXPECT_TRUE(probe.first("video"));
+}
+
+// A render killed while it writes leaves its pending files; the next render to the same name
+// takes them over and leaves nothing but its own files.
+TEST(ExportModules, ARenderAfterACrashTakesOverItsLeftovers) {
+    ASSERT_TRUE(mpegModule().ok() && dvModule().ok());
+    struct Case {
+        Module& module;
+        const char* group;
+        const char* setting;
+        const char* file;
+        const char* leftover;
+        const char* after;
+    };
+    const Case cases[] = {
+        {mpegModule(), "Export::MPEG", "Format=VCD", "movie.mpg", "movie.mpg.part", "movie.mpg"},
+        {dvModule(), "Export::AVI Multifile", "Splitsize=2096000", "movie.ovl", "movie01.avi.part",
+         "movie.ovl movie01.avi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string dir = folder("crashed");
+        writeSettings(c.group, {c.setting});
+        const std::string path = dir + "/" + c.file;
+        const int width = c.module.info == mpegModule().info ? 352 : 720;
+        const int height = width == 352 ? 288 : 576;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            auto r = record(path, width, height, 25.0);
+            Source source(width, height, 25.0);
+            if (!c.module.start(r.get(), 30) || !pushFrames(c.module, source, 10)) ::_exit(1);
+            ::raise(SIGKILL);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        const QStringList left =
+            QDir(QString::fromStdString(dir)).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_TRUE(left.contains(c.leftover)) << left.join(' ').toStdString();
+
+        auto r = record(path, width, height, 25.0);
+        ASSERT_TRUE(c.module.start(r.get(), 30));
+        Source source(width, height, 25.0);
+        EXPECT_TRUE(pushFrames(c.module, source, 30));
+        c.module.end();
+        EXPECT_EQ(QDir(QString::fromStdString(dir))
+                      .entryList(QDir::Files | QDir::Hidden)
+                      .join(' ')
+                      .toStdString(),
+                  c.after);
+    }
+}
