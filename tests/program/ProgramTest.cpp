@@ -7,7 +7,6 @@
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRSettingsFile.h"
 #include "app/ZRSingleInstance.h"
-#include "views/ZRWindowServices.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
@@ -17,6 +16,8 @@
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRTimeline.h"
+#include "tests/program/RenderScenario.h"
+#include "views/ZRWindowServices.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -65,6 +66,9 @@ public:
     void warning(QWidget*, const QString& caption, const QString& text) override {
         say(QStringLiteral("warning ") + caption + QLatin1Char('|') + text);
     }
+    void informAbort(QWidget*, const QString& caption, const QString& text) override {
+        say(QStringLiteral("inform ") + caption + QLatin1Char('|') + text);
+    }
     int runProfileDialog(ZRProfileDialog&) override { return 1; }
     void showAbout(QWidget*) override {}
 };
@@ -109,6 +113,7 @@ void report(ZRSBMainWindow& window) {
 // (and does not save).
 // "make": builds a project of three solid-colour clips, saves it, tells its clips and closes.
 // "edit": tells, saves, trims the first clip, tells the clips, closes: the prompt comes.
+// "render": edits a project and renders it in four profiles (RenderScenario.h), then closes.
 void act(const QByteArray& scenario, ZRSBMainWindow& window) {
     ZRVeskEditor& editor = *window.editor();
     report(window);
@@ -125,6 +130,8 @@ void act(const QByteArray& scenario, ZRSBMainWindow& window) {
         say(QStringLiteral("saved ") +
             (window.slotSaveProject() ? QStringLiteral("yes") : QStringLiteral("no")));
         editor.setClipMarkOut(editor.objectAt(0), framesPos(20));
+    } else if (scenario == "render") {
+        renderscenario::run(window);
     }
     say(QStringLiteral("after ") + clipList(editor));
     // The shut-down gives the lock up before it tears the window down.
@@ -232,9 +239,9 @@ protected:
     }
 
     // Waits for the child to end (a generous limit that only stops a hung child).
-    static Outcome finish(QProcess& process) {
+    static Outcome finish(QProcess& process, int limitMs = 120000) {
         Outcome outcome;
-        if (!process.waitForFinished(120000)) {
+        if (!process.waitForFinished(limitMs)) {
             process.kill();
             process.waitForFinished();
             ADD_FAILURE() << "the program did not end";
@@ -336,6 +343,24 @@ TEST_F(ProgramRun, EditsARelativeProjectFromAnotherFolderAndSavesOnQuit) {
     EXPECT_EQ(valueOf(reloaded, QStringLiteral("clips")), trimmed);
     EXPECT_TRUE(reloaded.lines.filter(QStringLiteral("asked file")).isEmpty());
     EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+// An edited project whose costly frames the background renderer stored renders through the
+// produce page in four profiles, one after another, the export composing on four threads that
+// read the stored frames at once.
+TEST_F(ProgramRun, RendersAnEditedProjectFromStoredFramesInFourProfiles) {
+    const QString folder = home.filePath(QStringLiteral("render"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(renderscenario::makeMedia(folder));
+    ASSERT_TRUE(renderscenario::writeSettings(home.filePath(QStringLiteral("config/clipstead/")) +
+                                              settingsfile::kFileName));
+    saveAs = folder + QStringLiteral("/edited.zrs");
+    QProcess process;
+    start(process, "render", {});
+    const Outcome outcome = finish(process, 480000);
+    EXPECT_FALSE(outcome.crashed) << outcome.lines.join('\n').toStdString();
+    EXPECT_EQ(outcome.exitCode, 0);
+    renderscenario::checkRenders(outcome.lines, folder);
 }
 
 TEST_F(ProgramRun, ArgumentsThatAreNoProjectOpenNone) {
