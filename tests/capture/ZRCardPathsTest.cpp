@@ -296,6 +296,29 @@ TEST(WDMCapPath, CapturesPalWithSoundIntoAvi) {
     }
 }
 
+// Without a sound device the AVI holds the pictures alone, no empty sound stream.
+TEST(WDMCapPath, CapturesVideoOnlyWithoutASoundDevice) {
+    SimulatedCards cards;
+    SimConfig config = SimConfig::captureCard("TV Card");
+    config.speed = 25;
+    cards.backend->addCard("simavi:mute", config);
+    CardFixture<ZRWDMCapPath> f;
+    QTemporaryDir dir;
+    f.path->setDeviceName("simavi:mute");
+    f.path->setOutputFile(dir.filePath("capture.mpg"));
+    const auto w = pal();
+    f.path->setCaptureSettings(w.data(), 17);
+    ASSERT_TRUE(zrGraphSucceeded(f.path->connectInternal()));
+    ASSERT_TRUE(zrGraphSucceeded(f.path->stream(1, 1)));
+    auto* node = f.path->deviceNode();
+    ASSERT_TRUE(node);
+    ASSERT_TRUE(waitFor([&] { return node->framesNotDropped() >= 20; }, 10000));
+    ASSERT_EQ(f.base.setGraphState(0), kZRGraphOk);
+    const auto avi = cardtest::readAvi(dir.filePath("capture.avi").toStdString());
+    EXPECT_GE(avi.frameNumbers.size(), 10u);
+    EXPECT_EQ(avi.audioStreams, 0);
+}
+
 TEST(KestrelCapPath, SettingsByModelAndFormat) {
     struct Row {
         ZRKestrelCapPath::Model model;
