@@ -568,7 +568,7 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
         if (c->cmd != V4L2_ENC_CMD_STOP) return -EINVAL;
         // The pictures due by now are the last: they and the sound with them go out whole,
         // then reads meet the end of the stream.
-        encodeDueLocked();
+        (void)encodeDueLocked();
         if (m_encoder.isOpen()) (void)m_encoder.finish();
         m_encoderStopped = true;
         return 0;
@@ -596,16 +596,19 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
     }
 }
 
-void SimDevice::encodeDueLocked() {
-    if (m_config.speed <= 0 || !m_encoder.isOpen() || m_encoder.isFinished()) return;
+bool SimDevice::encodeDueLocked() {
+    if (m_config.speed <= 0 || !m_encoder.isOpen() || m_encoder.isFinished()) return true;
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_start;
     const auto due = int64_t(std::floor(elapsed.count() * m_config.speed)) + 1;
     while (m_encoder.frames() < due)
-        if (!m_encoder.encodeFrame()) return;
+        if (!m_encoder.encodeFrame()) return false;
+    return true;
 }
 
 ssize_t SimDevice::read(void* data, size_t size) {
     if (!data) return -EFAULT;
+    // A read that waits for its first bytes is still one call to the faults.
+    bool counted = false;
     for (;;) {
         int64_t frame = 0;
         {
@@ -630,14 +633,15 @@ ssize_t SimDevice::read(void* data, size_t size) {
         if (!paceWait(frame)) return -EINTR;
         std::lock_guard lock(m_mutex);
         if (m_encoderStopped || !m_encoder.isOpen()) continue;
-        if (int error = 0; readFault(&error)) return error;
+        if (int error = 0; !counted && readFault(&error)) return error;
+        counted = true;
         if (m_config.readChunk > 0) size = std::min(size, m_config.readChunk);
         size_t n = 0;
         if (m_config.speed > 0) {
             // Paced, the encoder works as time passes: a read takes the pictures due by now and
             // what the muxer has made of them, and waits for the next picture when that is
             // nothing yet. Encoding ahead would record more than the time it was asked for.
-            encodeDueLocked();
+            if (!encodeDueLocked()) return -EIO;
             n = m_encoder.takeMade(static_cast<uint8_t*>(data), size);
             if (n == 0) continue;
         } else {

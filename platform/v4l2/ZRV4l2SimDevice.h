@@ -98,8 +98,8 @@ private:
     Control* findControl(uint32_t id);
     void fillFrame(uint8_t* yuyv, int64_t number) const;
     bool paceWait(int64_t frame);
-    /// Paced, encodes the MPEG pictures whose time has come.
-    void encodeDueLocked();
+    /// Paced, encodes the MPEG pictures whose time has come; false when encoding fails.
+    bool encodeDueLocked();
     bool readFault(int* error);
     SimMpegSettings mpegSettings() const;
 
