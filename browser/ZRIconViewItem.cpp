@@ -14,11 +14,41 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QTextDocument>
+#include <QTextLayout>
+
+#include <cmath>
 
 namespace {
 
 constexpr uint32_t kSelectedTint = 0xA6150185u;
 constexpr uint32_t kTextBackgroundTint = 0xA6DDDDDDu;
+
+// A wrapped caption breaks at spaces and cuts a word only when it alone is wider than the box,
+// as the rename editor does. The painter's alignment flags cannot say this: with
+// Qt::TextWrapAnywhere set, any character may end a line ("Happy Birth / day!").
+QTextOption captionOption(Qt::Alignment alignment, bool wrap) {
+    QTextOption option(alignment);
+    option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    return option;
+}
+
+// The size `text` takes when wrapped as a caption into `width` pixels: the widest line by the
+// lines' heights.
+QSize wrappedCaptionSize(const QFont& font, int width, const QString& text) {
+    QTextLayout layout(text, font);
+    layout.setTextOption(captionOption(Qt::AlignHCenter, true));
+    qreal height = 0;
+    qreal widest = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    return QSize(int(std::ceil(widest)), int(std::ceil(height)));
+}
 
 } // namespace
 
@@ -287,10 +317,7 @@ void ZRIconViewItem::calcRect(const QString& text) {
     const int maxWidth = m_view->maxItemWidth() - (right ? icon.width() : 0);
     QRect caption;
     if (wrap) {
-        const QRect box =
-            fm.boundingRect(QRect(0, 0, maxWidth - 4, 0x3FFFFFFF),
-                            Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextWrapAnywhere, measured);
-        caption = QRect(0, 0, box.width(), box.height());
+        caption = QRect(QPoint(0, 0), wrappedCaptionSize(m_view->font(), maxWidth - 4, measured));
     } else {
         caption = QRect(0, 0, fm.horizontalAdvance(measured) + 4, fm.height());
     }
@@ -349,14 +376,14 @@ void ZRIconViewItem::paintItem(const QPoint& offset, const QFont& font, const QP
         tintImageRect(*target, textClip, kTextBackgroundTint);
     }
     const bool wrap = m_view->wordWrapIconText();
-    int flags = m_view->itemTextPos() == ZRIconView::Bottom ? Qt::AlignHCenter | Qt::AlignTop
-                                                            : Qt::AlignLeft | Qt::AlignTop;
-    if (wrap) flags |= Qt::TextWordWrap | Qt::TextWrapAnywhere;
+    const Qt::Alignment alignment = m_view->itemTextPos() == ZRIconView::Bottom
+                                        ? Qt::AlignHCenter | Qt::AlignTop
+                                        : Qt::AlignLeft | Qt::AlignTop;
     QPainter p(target);
     p.setClipRect(textClip);
     p.setFont(font);
     p.setPen(pen);
-    p.drawText(text, flags, wrap ? m_text : m_shownText);
+    p.drawText(QRectF(text), wrap ? m_text : m_shownText, captionOption(alignment, wrap));
 }
 
 void ZRIconViewItem::paintFocus(QPainter* painter, const QPalette& palette) {

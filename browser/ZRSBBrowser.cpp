@@ -105,7 +105,7 @@ ZRSBBrowser::ZRSBBrowser(QWidget* parent, const char* name, Qt::WindowFlags flag
 
     m_upButton->setToolTip(tr("Up"));
     m_upButton->hide();
-    m_addButton->setToolTip(tr("Add Files To Project"));
+    m_addButton->setToolTip(tr("Add"));
     m_newFolderButton->setToolTip(tr("New Folder"));
     m_copyButton->setToolTip(tr("Copy"));
     m_pasteButton->setToolTip(tr("Paste"));

@@ -30,10 +30,6 @@ public:
     /// The file's length, 0 without one open.
     ZRMediaTime duration() const override;
     int state() const { return m_state; }
-    /// Shows the window and runs a nested event loop until `done` or a close; returns the
-    /// result given to `done` (0 when closed). A call while one runs warns and returns -1.
-    /// With the destructive-close flag, the window is deleted before this returns.
-    int exec();
     /// Hides the window, stores `result` and leaves the loop of `exec`; outside `exec`, a
     /// window with the destructive-close flag is deleted (later).
     virtual void done(int result);
@@ -54,6 +50,10 @@ public Q_SLOTS:
     void show() override;
     void hide();
     void setLoop(bool on) override;
+    /// Shows the window and runs a nested event loop until `done` or a close; returns the
+    /// result given to `done` (0 when closed). A call while one runs warns and returns -1.
+    /// With the destructive-close flag, the window is deleted before this returns.
+    int exec();
     void slotTimeout();
 
 protected:

@@ -204,9 +204,11 @@ public Q_SLOTS:
     virtual void slotMarkInChanged(double fraction, QWidget* sender);
     /// Mark-out = last frame x (1 - `fraction`) (the handle counts from the right end).
     virtual void slotMarkOutChanged(double fraction, QWidget* sender);
-    /// Takes the preview's position as mark-in when it lies before mark-out.
+    /// Takes the preview's position (on the camera tab the open live output's) as mark-in when
+    /// it lies before mark-out.
     virtual void slotMarkInClicked();
-    /// Takes the preview's position as mark-out when it lies after mark-in.
+    /// Takes the preview's position (on the camera tab the open live output's) as mark-out when
+    /// it lies after mark-in.
     virtual void slotMarkOutClicked();
     virtual void tabBarChanged(int tab);
     /// The camera page's timeline mode; the live output comes with the camera page.
@@ -240,7 +242,8 @@ public Q_SLOTS:
     void toggle_play_stop(bool on);
     /// From the preview: the knob follows `position`; nothing without a timeline or position.
     void gotoPosition(IZRPos* position, QWidget* sender);
-    /// From the slider: the preview moves to last frame x `fraction`.
+    /// From the slider: the preview moves to last frame x `fraction`; on the camera tab the open
+    /// live output sends the frame there to the device.
     void gotoPosition(double fraction, QWidget* sender);
 
 Q_SIGNALS:
@@ -295,6 +298,9 @@ private:
     ZRLiveOutput* openLiveOutput() const;
     /// Moves the live output to `position`, sends that frame and moves the page there.
     void sendLiveFrame(IZRPos* position);
+    /// Where the range buttons take their mark: the live output's position on the camera tab
+    /// (null without an open one), else the preview's.
+    IZRPos* markSource() const;
 
     IZRTimeline* m_timeline = nullptr;
     ZRExportProfiles m_profiles;

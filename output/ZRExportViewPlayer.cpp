@@ -306,7 +306,12 @@ void ZRExportView::gotoPosition(double fraction, QWidget*) {
     IZRObjectFactory* factory = m_timeline->factory();
     IZRPos* position = factory->createPos();
     setToFraction(position, fraction);
-    if (m_tab != CameraTab) m_preview->gotoPosition(position, this);
+    if (m_tab != CameraTab) {
+        m_preview->gotoPosition(position, this);
+    } else if (ZRLiveOutput* live = openLiveOutput()) {
+        // The knob is already where the user put it: only the device follows.
+        live->sendFrameAt(position);
+    }
     factory->destroyPos(position);
 }
 
@@ -324,9 +329,15 @@ void ZRExportView::slotMarkOutChanged(double fraction, QWidget*) {
     m_markOutCode->setTimeCode(m_markOut);
 }
 
+IZRPos* ZRExportView::markSource() const {
+    if (m_tab != CameraTab) return m_preview->currentPosition();
+    ZRLiveOutput* live = openLiveOutput();
+    return live ? live->position() : nullptr;
+}
+
 void ZRExportView::slotMarkInClicked() {
-    if (!m_timeline || m_tab == CameraTab) return;
-    IZRPos* current = m_preview->currentPosition();
+    if (!m_timeline) return;
+    IZRPos* current = markSource();
     if (!current || !(*current < m_markOut)) return;
     m_markIn->assign(current);
     m_markInCode->setTimeCode(m_markIn);
@@ -335,8 +346,8 @@ void ZRExportView::slotMarkInClicked() {
 }
 
 void ZRExportView::slotMarkOutClicked() {
-    if (!m_timeline || m_tab == CameraTab) return;
-    IZRPos* current = m_preview->currentPosition();
+    if (!m_timeline) return;
+    IZRPos* current = markSource();
     if (!current || !(*current > m_markIn)) return;
     m_markOut->assign(current);
     m_markOutCode->setTimeCode(m_markOut);

@@ -427,11 +427,14 @@ bool ZRScriptContext::assign(ScriptEntry& target, ScriptOp op, ScriptValue& r, S
             std::memcpy(area, r.area, sizeof area);
             r = ScriptValue{};
         } else if (!convert(area, t, r.area, r.type)) {
-            // Nothing is stored: the area holds no value of the target's type (a function's
-            // name assigned a number would otherwise lose the function for every later run).
             report(scriptmsg::kCannotAssign, scriptmsg::kPrefix, scriptTypeName(r.type).c_str(),
                    scriptTypeName(t).c_str());
-            return false;
+            // A function's name keeps its function: the area holds no function, and storing it
+            // would lose the function for every later run.
+            if (t->isFunction()) return false;
+            // Any other target takes a zero value and the script reads on, as after a failed
+            // initialisation.
+            std::memset(area, 0, sizeof area);
         }
         if (t->isArray()) {
             out.type = t->base ? internPointer(t->base, false) : nullptr;

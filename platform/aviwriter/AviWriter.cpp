@@ -227,18 +227,22 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
                 contexts, 1, OrderedEncoders::Contexts::PerWorker, open, 2, std::move(prepare));
         }
     }
-    const AVCodec* audio = aviAudioEncoder(audioCodec, bits);
-    if (!audio || sampleRate < 1 || sampleRate > 384000 || channels < 1 || channels > 8)
-        return kAviAudioRefused;
-    s->audio.reset(avcodec_alloc_context3(audio));
-    if (!s->audio) return kAviAudioRefused;
-    AVCodecContext* a = s->audio.get();
-    a->sample_rate = sampleRate;
-    a->sample_fmt = sampleFormat(bits);
-    a->time_base = {1, sampleRate};
-    av_channel_layout_default(&a->ch_layout, channels);
-    if (bits == 24) a->bits_per_raw_sample = 24;
-    if (avcodec_open2(a, audio, nullptr) < 0) return kAviAudioRefused;
+    // A file of no stream at all is refused with the sound, the stream it would have had.
+    if (!videoCodec && !audioCodec) return kAviAudioRefused;
+    if (audioCodec) {
+        const AVCodec* audio = aviAudioEncoder(audioCodec, bits);
+        if (!audio || sampleRate < 1 || sampleRate > 384000 || channels < 1 || channels > 8)
+            return kAviAudioRefused;
+        s->audio.reset(avcodec_alloc_context3(audio));
+        if (!s->audio) return kAviAudioRefused;
+        AVCodecContext* a = s->audio.get();
+        a->sample_rate = sampleRate;
+        a->sample_fmt = sampleFormat(bits);
+        a->time_base = {1, sampleRate};
+        av_channel_layout_default(&a->ch_layout, channels);
+        if (bits == 24) a->bits_per_raw_sample = 24;
+        if (avcodec_open2(a, audio, nullptr) < 0) return kAviAudioRefused;
+    }
     debug("openDShow, format(s) accepted");
 
     s->width = width;
@@ -270,10 +274,14 @@ int AviWriter::openDShow(const char* videoCodec, const char* audioCodec, const c
                                                 s->video->pix_fmt, SWS_BICUBIC))
             return AVERROR(ENOMEM);
     }
-    s->audioStream = avformat_new_stream(output, nullptr);
-    if (!s->audioStream) return AVERROR(ENOMEM);
-    s->audioStream->time_base = a->time_base;
-    if ((result = avcodec_parameters_from_context(s->audioStream->codecpar, a)) < 0) return result;
+    if (s->audio) {
+        s->audioStream = avformat_new_stream(output, nullptr);
+        if (!s->audioStream) return AVERROR(ENOMEM);
+        s->audioStream->time_base = s->audio->time_base;
+        if ((result = avcodec_parameters_from_context(s->audioStream->codecpar, s->audio.get())) <
+            0)
+            return result;
+    }
 
     s->file.setLeftover(m_recording ? PendingFiles::Leftover::Kept
                                     : PendingFiles::Leftover::Replaceable);
@@ -481,7 +489,8 @@ int AviWriter::genAudioSample(const void* data, int bytes) {
     State* s = m_state.get();
     if (!s) return AVERROR(EINVAL);
     if (const int failure = s->failed()) return failure;
-    if (!data || bytes <= 0) return 0;
+    // A file without a sound stream takes no sound.
+    if (!data || bytes <= 0 || !s->audio) return 0;
     const auto* in = static_cast<const unsigned char*>(data);
     const int result = s->post(State::Job{nullptr, std::vector<unsigned char>(in, in + bytes)});
     if (result < 0) debug("genAudioSample: audio not written: 0x%08X", unsigned(result));
@@ -510,7 +519,7 @@ int AviWriter::close(int code, bool keep) {
             result = s->encoders->finish([&s](AVPacket* p) { return s->muxVideo(p); });
         else if (s->video)
             result = encode(output, s->video.get(), s->videoStream, s->packet.get(), nullptr);
-        if (result >= 0)
+        if (result >= 0 && s->audio)
             result = encode(output, s->audio.get(), s->audioStream, s->packet.get(), nullptr);
         if (result >= 0) result = av_interleaved_write_frame(output, nullptr);
         if (result >= 0) result = av_write_trailer(output);

@@ -41,12 +41,12 @@ public:
     /// Opens `fileName` (UTF-8) for `width` x `height` frames at `rate` per second and
     /// interleaved PCM audio of `sampleRate`, `channels` and `bits` (8 unsigned, 16, 24 or 32
     /// signed little-endian). The formats are tested before anything is created: a
-    /// `videoCodec` that is null writes no video; an unknown, absent or refusing video
-    /// compressor answers kAviVideoRefused, an audio one kAviAudioRefused; kAviUncompressedVideo
-    /// stores the frames as YUV 4:2:2. With `configure` 0
-    /// the video compressor takes `bitRate` (in 100 bit/s), `quality` (0..100) and
-    /// `keyFrames` (the key-frame interval in frames) unless they are -1. An open writer is
-    /// closed first.
+    /// `videoCodec` that is null writes no video, an `audioCodec` that is null no audio (sound
+    /// handed over is then dropped; both null answer kAviAudioRefused); an unknown, absent or
+    /// refusing video compressor answers kAviVideoRefused, an audio one kAviAudioRefused;
+    /// kAviUncompressedVideo stores the frames as YUV 4:2:2. With `configure` 0 the video
+    /// compressor takes `bitRate` (in 100 bit/s), `quality` (0..100) and `keyFrames` (the key-frame
+    /// interval in frames) unless they are -1. An open writer is closed first.
     [[nodiscard]] int openDShow(const char* videoCodec, const char* audioCodec,
                                 const char* fileName, int width, int height, double rate,
                                 int sampleRate, int channels, int bits, int configure, int bitRate,

@@ -168,6 +168,9 @@ ZRGraphResult ZRGraph::setState(ZRGraphState state) {
     if (state != ZRGraphState::Stopped) std::reverse(order.begin(), order.end());
 
     const ZRGraphState old = m_state;
+    if (old == ZRGraphState::Running && state == ZRGraphState::Stopped)
+        for (ZRGraphNode* node : order)
+            node->finishStream();
     const ZRMediaTime now = clockNow();
     if (old == ZRGraphState::Running) {
         m_streamOffset.store(m_streamOffset.load() + (now - m_runStart.load()));

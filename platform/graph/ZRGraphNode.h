@@ -60,6 +60,11 @@ public:
     /// output; a sink tells the graph once all its connected inputs have ended.
     virtual void endOfStream(ZRGraphPin* input);
 
+    /// Called on every node, sources first, when a running graph is asked to stop and before
+    /// anything stops: a live source hands downstream what it still holds (an encoder's last
+    /// pictures), the graph still running. Returns once that is done or given up.
+    virtual void finishStream() {}
+
     /// Called on every node before a stop reaches any of them: a node waiting on the upstream
     /// thread (a renderer holding a sample for its time) stops waiting.
     virtual void beginStop() {}

@@ -1,5 +1,6 @@
 #include "platform/graph/ZRRendererNodes.h"
 
+#include "platform/playback/ZRNullOutput.h"
 #include "platform/playback/ZRPreviewOutput.h"
 #include "platform/playback/ZRVideoSurface.h"
 
@@ -157,7 +158,14 @@ ZRGraphResult ZRAudioRendererNode::onPause(ZRGraphState from) {
         format.bitsPerSample = type.bitsPerSample;
     }
     QString error;
-    if (!m_output->open(format, &error)) return kZRGraphFail;
+    if (!m_output->open(format, &error)) {
+        // A machine without a working sound output still previews and captures: the sound is
+        // consumed in real time, unheard, and the clock keeps the pictures' pace.
+        qWarning("Audio Renderer: the sound output does not open (%s); playing without sound",
+                 qUtf8Printable(error));
+        m_output = std::make_unique<ZRNullOutput>();
+        if (!m_output->open(format, &error)) return kZRGraphFail;
+    }
     m_open = true;
     m_output->restart();
     m_clock.restart();

@@ -59,8 +59,11 @@ private:
 };
 
 /// "Audio Renderer": plays interleaved PCM through a sound output (ALSA unless one is given)
-/// and is a clock: the heard position of the output.
-/// Thread-safety: `receive` on one upstream thread; `clockTime` from any.
+/// and is a clock: the heard position of the output. An output that does not open is replaced,
+/// when the graph leaves Stopped, by a null output paced by the system's clock: the graph runs
+/// on, unheard, instead of failing.
+/// Thread-safety: `receive` on one upstream thread; `clockTime` from any while the graph is not
+/// stopped (the output is replaced only while nothing streams).
 class ZRAudioRendererNode final : public ZRGraphNode, public IZRReferenceClock {
 public:
     /// Null: the preview's sound output.
@@ -68,6 +71,7 @@ public:
     ~ZRAudioRendererNode() override;
 
     ZRMediaTime clockTime() const override;
+    /// The output in use: the one given, or its null replacement once that did not open.
     ZRSoundOutput* output() const { return m_output.get(); }
 
     bool isSink() const override { return true; }

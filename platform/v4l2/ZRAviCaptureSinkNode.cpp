@@ -76,15 +76,17 @@ ZRGraphResult ZRAviCaptureSinkNode::onPause(ZRGraphState from) {
     m_used = m_compressor;
     if (m_used.empty() || !platform::aviVideoEncoder(m_used.c_str()))
         m_used = platform::kAviUncompressedVideo;
-    // Without a sound device the file still has its (empty) sound stream.
-    const int rate = audio->isConnected() && a.sampleRate > 0 ? a.sampleRate : 44100;
-    const int channels = audio->isConnected() && a.channels > 0 ? a.channels : 2;
-    const int bits = audio->isConnected() && a.bitsPerSample > 0 ? a.bitsPerSample : 16;
+    // Without a sound device the file holds the pictures only.
+    const bool haveAudio = audio->isConnected();
+    const int rate = haveAudio && a.sampleRate > 0 ? a.sampleRate : 44100;
+    const int channels = haveAudio && a.channels > 0 ? a.channels : 2;
+    const int bits = haveAudio && a.bitsPerSample > 0 ? a.bitsPerSample : 16;
     m_audioRate = rate;
     m_audioBlock = channels * bits / 8;
     const int r = m_writer.openDShow(
-        haveVideo ? m_used.c_str() : nullptr, platform::kAviDefaultAudioCompressor, m_path.c_str(),
-        m_width, m_height, 1e7 / double(m_frameDuration), rate, channels, bits, 0, -1, 85, -1);
+        haveVideo ? m_used.c_str() : nullptr,
+        haveAudio ? platform::kAviDefaultAudioCompressor : nullptr, m_path.c_str(), m_width,
+        m_height, 1e7 / double(m_frameDuration), rate, channels, bits, 0, -1, 85, -1);
     if (r != platform::kAviOk) {
         qWarning("AVI Mux: %s cannot be written (0x%08X)", m_path.c_str(), unsigned(r));
         return kZRGraphFail;

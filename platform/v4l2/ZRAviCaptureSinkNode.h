@@ -14,7 +14,8 @@
 
 /// The AVI multiplexer with its file writer: takes captured YUYV frames at "Video" and PCM at
 /// "Audio" and writes them into an AVI file through the video compressor named (one that is
-/// not found stores the frames as captured, uncompressed 4:2:2). The sound is the master
+/// not found stores the frames as captured, uncompressed 4:2:2); with "Audio" unconnected the
+/// file has no sound stream. The sound is the master
 /// stream: the file starts with the sound, each frame goes where its time falls on the sound's
 /// time line (the two are matched by when their first samples arrived), a frame number skipped
 /// repeats the frame before it and a frame that comes too late is dropped, both counted. The file

@@ -45,6 +45,7 @@ bool SimMpegEncoder::open(const SimMpegSettings& settings) {
     close();
     m_settings = settings;
     m_frames = m_samples = m_written = 0;
+    m_finished = false;
     const bool mpeg1 = settings.format == DiscFormat::Vcd;
     const char* muxer = settings.format == DiscFormat::Vcd    ? "vcd"
                         : settings.format == DiscFormat::Svcd ? "svcd"
@@ -128,7 +129,7 @@ bool SimMpegEncoder::encode(AVCodecContext* codec, AVStream* stream, const AVFra
 }
 
 bool SimMpegEncoder::encodeFrame() {
-    if (!m_muxer || av_frame_make_writable(m_picture.get()) < 0) return false;
+    if (!m_muxer || m_finished || av_frame_make_writable(m_picture.get()) < 0) return false;
     AVFrame* p = m_picture.get();
     // A flat grey field with a bar that moves one step a frame: cheap to code, and a frame
     // lost on the way shows as a jump.
@@ -161,10 +162,23 @@ bool SimMpegEncoder::encodeFrame() {
     return true;
 }
 
+bool SimMpegEncoder::finish() {
+    if (!m_muxer || m_finished) return m_finished;
+    m_finished = true;
+    // The sound was encoded up to the end of the last picture in whole blocks: what is left of
+    // it is less than a block, which a layer II stream cannot carry.
+    return encode(m_video.get(), m_videoStream, nullptr) &&
+           encode(m_audio.get(), m_audioStream, nullptr) && av_write_trailer(m_muxer.get()) >= 0;
+}
+
 size_t SimMpegEncoder::take(uint8_t* data, size_t size) {
     while (m_out.size() < size && m_out.size() < 65536) {
         if (!encodeFrame()) break;
     }
+    return takeMade(data, size);
+}
+
+size_t SimMpegEncoder::takeMade(uint8_t* data, size_t size) {
     const size_t n = std::min(size, m_out.size());
     std::copy_n(m_out.begin(), n, data);
     m_out.erase(m_out.begin(), m_out.begin() + ptrdiff_t(n));

@@ -41,6 +41,15 @@ public:
     [[nodiscard]] bool encodeFrame();
     /// Up to `size` bytes of output; encodes as needed. 0 only when encoding fails.
     size_t take(uint8_t* data, size_t size);
+    /// Up to `size` bytes of the output made so far, encoding nothing.
+    size_t takeMade(uint8_t* data, size_t size);
+    /// Bytes of output made and not yet taken.
+    size_t made() const { return m_out.size(); }
+    /// Ends the stream after the pictures encoded so far: the encoders give up what they hold
+    /// and the muxer writes its last packs and the end code, all joining the output. Nothing is
+    /// encoded afterwards. False when flushing fails (the output made stays).
+    bool finish();
+    bool isFinished() const { return m_finished; }
     int64_t frames() const { return m_frames; }
     /// Packs the muxer wrote so far (bytes written / pack size).
     int64_t packs() const { return m_written / packSize(); }
@@ -62,6 +71,7 @@ private:
     int64_t m_written = 0;
     int64_t m_frames = 0;
     int64_t m_samples = 0;
+    bool m_finished = false;
 };
 
 } // namespace zrv4l2

@@ -396,6 +396,24 @@ ZRGraphResult ZRV4l2CaptureNode::queryState() const {
     return state() == ZRGraphState::Paused ? kZRGraphCantCue : kZRGraphOk;
 }
 
+void ZRV4l2CaptureNode::finishStream() {
+    if (!m_mpeg || !m_thread.joinable() || m_quit.load() || state() != ZRGraphState::Running)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        v4l2_encoder_cmd command{};
+        command.cmd = V4L2_ENC_CMD_STOP;
+        // A driver without encoder commands keeps what it holds, as before.
+        if (m_io->ioctl(VIDIOC_ENCODER_CMD, &command) != 0) return;
+    }
+    m_finishing.store(true);
+    // The pictures encoded before the stop belong to the capture: the reads go on, the graph
+    // still running, until the driver's end of stream.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!m_finished.load() && !m_quit.load() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
 void ZRV4l2CaptureNode::beginStop() {
     m_quit.store(true);
     m_io->setStopped(true);
@@ -404,6 +422,8 @@ void ZRV4l2CaptureNode::beginStop() {
 ZRGraphResult ZRV4l2CaptureNode::onPause(ZRGraphState from) {
     if (from != ZRGraphState::Stopped) return kZRGraphOk;
     m_quit.store(false);
+    m_finishing.store(false);
+    m_finished.store(false);
     m_io->setStopped(false);
     m_captured.store(0);
     m_dropped.store(0);
@@ -503,6 +523,10 @@ void ZRV4l2CaptureNode::readLoop() {
         std::vector<uint8_t> bytes(kReadSize);
         const ssize_t n = m_io->read(bytes.data(), bytes.size());
         if (n <= 0) {
+            if (n == 0 && m_finishing.load()) {
+                m_finished.store(true);
+                return;
+            }
             if (n == 0) continue;
             lost(int(n));
             return;

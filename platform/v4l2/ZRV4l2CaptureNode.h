@@ -98,6 +98,9 @@ public:
     ZRGraphResult boardMethod(int method, int32_t argument, int32_t* out) override;
 
     ZRGraphResult queryState() const override;
+    /// An MPEG encoder that is being read gets the encoder's stop command, and what it gives up
+    /// is read to the end of its stream and delivered (for at most two seconds).
+    void finishStream() override;
     void beginStop() override;
 
 protected:
@@ -131,5 +134,7 @@ private:
     std::atomic<int64_t> m_captured{0};
     std::atomic<int64_t> m_dropped{0};
     std::atomic<bool> m_quit{false};
+    std::atomic<bool> m_finishing{false}; ///< the encoder's stop command was sent
+    std::atomic<bool> m_finished{false};  ///< the read loop met the end of the stream
     std::thread m_thread;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -210,14 +211,16 @@ int SimDevice::ioctl(unsigned long request, void* arg) {
 
 bool SimDevice::paceWait(int64_t frame) {
     double speed = 0;
+    std::chrono::steady_clock::time_point start;
     {
         std::lock_guard lock(m_mutex);
         speed = m_config.speed;
         if (frame == 0) m_start = std::chrono::steady_clock::now();
+        start = m_start;
     }
     if (speed <= 0) return !m_stopped.load();
-    const auto due = m_start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                   std::chrono::duration<double>(double(frame) / speed));
+    const auto due = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                 std::chrono::duration<double>(double(frame) / speed));
     while (!m_stopped.load()) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= due) return true;
@@ -559,17 +562,31 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
         }
         return -EAGAIN;
     }
+    case VIDIOC_ENCODER_CMD: {
+        auto* c = static_cast<v4l2_encoder_cmd*>(arg);
+        if (!mpeg || !c) return -ENOTTY;
+        if (c->cmd != V4L2_ENC_CMD_STOP) return -EINVAL;
+        // The pictures due by now are the last: they and the sound with them go out whole,
+        // then reads meet the end of the stream.
+        (void)encodeDueLocked();
+        if (m_encoder.isOpen()) (void)m_encoder.finish();
+        m_encoderStopped = true;
+        return 0;
+    }
     case VIDIOC_STREAMON:
         m_streaming = true;
+        m_encoderStopped = false;
         m_sequence = m_made = 0;
         m_readBytes = 0;
         if (mpeg && !m_encoder.open(mpegSettings())) {
             m_streaming = false;
             return -EIO;
         }
+        m_start = std::chrono::steady_clock::now();
         return 0;
     case VIDIOC_STREAMOFF:
         m_streaming = false;
+        m_encoderStopped = false;
         for (Buffer& b : m_buffers)
             b.queued = false;
         if (mpeg) m_encoder.close();
@@ -579,27 +596,61 @@ int SimDevice::ioctlLocked(unsigned long request, void* arg) {
     }
 }
 
+bool SimDevice::encodeDueLocked() {
+    if (m_config.speed <= 0 || !m_encoder.isOpen() || m_encoder.isFinished()) return true;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_start;
+    const auto due = int64_t(std::floor(elapsed.count() * m_config.speed)) + 1;
+    while (m_encoder.frames() < due)
+        if (!m_encoder.encodeFrame()) return false;
+    return true;
+}
+
 ssize_t SimDevice::read(void* data, size_t size) {
     if (!data) return -EFAULT;
-    int64_t frame = 0;
-    {
+    // A read that waits for its first bytes is still one call to the faults.
+    bool counted = false;
+    for (;;) {
+        int64_t frame = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_config.mode != SimConfig::Mode::Mpeg) return -EINVAL;
+            // After the stop command: what the encoder gave up, then the end of the stream.
+            if (m_encoderStopped) {
+                if (m_config.readChunk > 0) size = std::min(size, m_config.readChunk);
+                const size_t n = m_encoder.takeMade(static_cast<uint8_t*>(data), size);
+                m_readBytes += int64_t(n);
+                return ssize_t(n);
+            }
+            // A read starts the encoder as a driver's first read does; its pictures are timed
+            // from there.
+            if (!m_encoder.isOpen()) {
+                m_streaming = true;
+                if (!m_encoder.open(mpegSettings())) return -EIO;
+                m_start = std::chrono::steady_clock::now();
+            }
+            frame = m_encoder.frames();
+        }
+        if (!paceWait(frame)) return -EINTR;
         std::lock_guard lock(m_mutex);
-        if (m_config.mode != SimConfig::Mode::Mpeg) return -EINVAL;
-        frame = m_encoder.frames();
+        if (m_encoderStopped || !m_encoder.isOpen()) continue;
+        if (int error = 0; !counted && readFault(&error)) return error;
+        counted = true;
+        if (m_config.readChunk > 0) size = std::min(size, m_config.readChunk);
+        size_t n = 0;
+        if (m_config.speed > 0) {
+            // Paced, the encoder works as time passes: a read takes the pictures due by now and
+            // what the muxer has made of them, and waits for the next picture when that is
+            // nothing yet. Encoding ahead would record more than the time it was asked for.
+            if (!encodeDueLocked()) return -EIO;
+            n = m_encoder.takeMade(static_cast<uint8_t*>(data), size);
+            if (n == 0) continue;
+        } else {
+            n = m_encoder.take(static_cast<uint8_t*>(data), size);
+        }
+        m_readBytes += int64_t(n);
+        m_packSize = m_encoder.packSize();
+        return n == 0 && size > 0 ? -EIO : ssize_t(n);
     }
-    if (!paceWait(frame)) return -EINTR;
-    std::lock_guard lock(m_mutex);
-    if (int error = 0; readFault(&error)) return error;
-    // A read starts the encoder as a driver's first read does.
-    if (!m_encoder.isOpen()) {
-        m_streaming = true;
-        if (!m_encoder.open(mpegSettings())) return -EIO;
-    }
-    if (m_config.readChunk > 0) size = std::min(size, m_config.readChunk);
-    const size_t n = m_encoder.take(static_cast<uint8_t*>(data), size);
-    m_readBytes += int64_t(n);
-    m_packSize = m_encoder.packSize();
-    return n == 0 && size > 0 ? -EIO : ssize_t(n);
 }
 
 ssize_t SimDevice::write(const void* data, size_t size) {

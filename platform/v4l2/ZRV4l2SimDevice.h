@@ -17,9 +17,10 @@
 
 /// A V4L2 node without hardware, answering below the seam as a driver would: a capture card
 /// (inputs, standards, sizes, controls, a tuner, numbered YUYV frames by streaming I/O), an
-/// MPEG encoder (its stream encoded live at its controls' settings, read in runs of any
-/// length) or an output (recording what it is given). On demand it skips frame numbers, marks
-/// buffers as errors, fails with ENODEV or EIO, adjusts sizes or answers with arbitrary bytes.
+/// MPEG encoder (its stream encoded live at its controls' settings, as time passes when paced,
+/// read in runs of any length, ended by the encoder's stop command) or an output (recording what it
+/// is given). On demand it skips frame numbers, marks buffers as errors, fails with ENODEV or EIO,
+/// adjusts sizes or answers with arbitrary bytes.
 namespace zrv4l2 {
 
 /// What a simulated node is and offers; tests set it before the node is opened.
@@ -97,6 +98,8 @@ private:
     Control* findControl(uint32_t id);
     void fillFrame(uint8_t* yuyv, int64_t number) const;
     bool paceWait(int64_t frame);
+    /// Paced, encodes the MPEG pictures whose time has come; false when encoding fails.
+    bool encodeDueLocked();
     bool readFault(int* error);
     SimMpegSettings mpegSettings() const;
 
@@ -128,6 +131,7 @@ private:
     SimMpegEncoder m_encoder;
     std::chrono::steady_clock::time_point m_start;
     std::atomic<bool> m_stopped{false};
+    bool m_encoderStopped = false; ///< the stop command came: reads drain, then end
 };
 
 } // namespace zrv4l2

@@ -204,6 +204,27 @@ TEST_F(IconViewTest, ItemCaptionsKeysAndMoves) {
     EXPECT_FALSE(fits->acceptDrop(nullptr));
 }
 
+TEST_F(IconViewTest, WrappedCaptionsBreakAtSpacesAndCutOnlyAWordTooWide) {
+    ZRIconView* view = viewOnPanel();
+    const QFontMetrics fm = view->fontMetrics();
+    // A box a little narrower than the whole caption: the words go to two lines.
+    view->setGridX(fm.horizontalAdvance("Happy Birthday!") - 2);
+    const int box = view->maxItemWidth() - 4;
+    ASSERT_LT(box, fm.horizontalAdvance("Happy Birthday!"));
+    ASSERT_GT(box, fm.horizontalAdvance("Birthday!"));
+
+    auto* words = new ZRIconViewItem(view, "Happy Birthday!", icon(20, 20));
+    EXPECT_LE(words->textRect().width(), fm.horizontalAdvance("Birthday!") + 1);
+    EXPECT_GE(words->textRect().height(), 2 * fm.height() - 2);
+
+    auto* oneWord = new ZRIconViewItem(view, "Happy_Birthday_to_everyone!", icon(20, 20));
+    EXPECT_LE(oneWord->textRect().width(), box);
+    EXPECT_GE(oneWord->textRect().height(), 2 * fm.height() - 2);
+
+    auto* fits = new ZRIconViewItem(view, "Happy", icon(20, 20));
+    EXPECT_LE(fits->textRect().height(), fm.height() + 1);
+}
+
 TEST_F(IconViewTest, SetPixmapCopiesAndNeverTouchesTheSharedDefault) {
     ZRIconView* view = viewOnPanel();
     const QImage before = ZRIconView::defaultImage().copy();

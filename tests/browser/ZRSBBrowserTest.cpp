@@ -45,6 +45,17 @@ TEST_F(BrowserPanel, StartsOnTheMediaPageWithSmallIcons) {
     EXPECT_FALSE(appState().pasteButton->isEnabled());
 }
 
+TEST_F(BrowserPanel, ToolButtonsCarryTheirTips) {
+    ZRSBBrowser& b = makeBrowser();
+    QStringList tips;
+    for (const ZRPushButton* button : b.findChildren<ZRPushButton*>())
+        tips << button->toolTip();
+    for (const char* tip : {"Up", "Add", "New Folder", "Copy", "Paste", "Remove"})
+        EXPECT_TRUE(tips.contains(QString::fromLatin1(tip))) << tip;
+    // The dialog's caption is not a button's tip.
+    EXPECT_FALSE(tips.contains(QStringLiteral("Add Files To Project")));
+}
+
 TEST_F(BrowserPanel, SelectTabShowsOnePage) {
     ZRSBBrowser& b = makeBrowser();
     struct Case {

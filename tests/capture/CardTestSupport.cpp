@@ -15,11 +15,14 @@ namespace {
 // its luminance plane.
 template <class Fn>
 void decodePictures(const std::string& path, AVPixelFormat format, Fn&& take, double* videoSeconds,
-                    double* audioSeconds, std::string* codecName) {
+                    double* audioSeconds, std::string* codecName, int* audioStreams = nullptr) {
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return;
     InputHandle input(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0) return;
+    if (audioStreams)
+        for (unsigned i = 0; i < raw->nb_streams; ++i)
+            if (raw->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) ++*audioStreams;
     const int video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (video < 0) return;
     AVStream* vs = raw->streams[video];
@@ -76,7 +79,7 @@ AviContents readAvi(const std::string& path) {
         [&](const uint8_t* p, int w, int h, int stride) {
             c.frameNumbers.push_back(zrv4l2::SimDevice::frameNumberOfBgra(p, w, h, stride));
         },
-        &c.videoSeconds, &c.audioSeconds, &c.videoCodec);
+        &c.videoSeconds, &c.audioSeconds, &c.videoCodec, &c.audioStreams);
     return c;
 }
 

@@ -34,6 +34,7 @@ struct AviContents {
     std::vector<int64_t> frameNumbers;
     double videoSeconds = 0;
     double audioSeconds = 0;
+    int audioStreams = 0;
     std::string videoCodec;
 };
 AviContents readAvi(const std::string& path);

@@ -7,6 +7,7 @@
 #include "capture/ZRTunerDialog.h"
 #include "capture/ZRVideoWidget.h"
 #include "classes/widgets/ZRPushButton.h"
+#include "platform/playback/ZRAlsaOutput.h"
 #include "platform/segments/MpegJoiner.h"
 #include "platform/segments/ZRSegmentList.h"
 #include "platform/v4l2/ZRMvlWriterNode.h"
@@ -198,6 +199,79 @@ TEST_F(CardPageTest, TheEncoderSplitsItsCaptureIntoAJoinedList) {
     for (const std::string& part : parts)
         EXPECT_TRUE(startsWithPack(part)) << part;
     EXPECT_TRUE(view.capturePath().endsWith(QStringLiteral("capture0002.mvl")));
+}
+
+/// ALSA's "default" made a device that cannot open, and the previews' sound sent there, for
+/// the scope.
+class UnopenableSoundOutput {
+public:
+    UnopenableSoundOutput() {
+        EXPECT_TRUE(dir.isValid());
+        const QString conf = dir.filePath(QStringLiteral("alsa.conf"));
+        QFile file(conf);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("pcm.!default { type hw card 63 }\n");
+        file.close();
+        had = qEnvironmentVariableIsSet("ALSA_CONFIG_PATH");
+        before = qgetenv("ALSA_CONFIG_PATH");
+        qputenv("ALSA_CONFIG_PATH", conf.toLocal8Bit());
+        zrSetPreviewOutputFactory([] { return std::make_unique<ZRAlsaOutput>("default"); });
+    }
+    ~UnopenableSoundOutput() {
+        zrSetPreviewOutputFactory([] { return std::make_unique<ZRNullOutput>(nullptr); });
+        if (had)
+            qputenv("ALSA_CONFIG_PATH", before);
+        else
+            qunsetenv("ALSA_CONFIG_PATH");
+    }
+    QTemporaryDir dir;
+    bool had = false;
+    QByteArray before;
+};
+
+TEST_F(CardPageTest, CapturesGoOnUnheardWhenTheSoundOutputDoesNotOpen) {
+    UnopenableSoundOutput silent;
+    {
+        ZRAlsaOutput probe("default");
+        ZRAudioFormat format;
+        format.sampleRate = 44100;
+        format.channels = 2;
+        format.bitsPerSample = 16;
+        ASSERT_FALSE(probe.open(format, nullptr));
+    }
+    ZRImportView& view = shown();
+    const int sound =
+        view.audioDeviceCombo()->findText(QStringLiteral("simpage line in"), Qt::MatchContains);
+    ASSERT_GT(sound, 0);
+    view.audioDeviceCombo()->setCurrentIndex(sound);
+    view.slotAudioDeviceSelected(sound);
+
+    // The card with its sound input: a moving preview, and a capture with pictures and sound.
+    select("WDM Simulated TV Card");
+    ASSERT_TRUE(waitFor([&] { return tv->framesMade() >= 5; }, 5000));
+    EXPECT_TRUE(view.button(ZRImportView::RecordHddButton)->isEnabled());
+    EXPECT_FALSE(hub.messages.contains(QStringLiteral("Can't initialize DirectShow")));
+    view.slotStartRec();
+    ASSERT_EQ(view.recordState(), ZRImportView::Recording);
+    const int64_t before = tv->framesMade();
+    ASSERT_TRUE(waitFor([&] { return tv->framesMade() >= before + 25; }, 15000));
+    view.slotStopRec();
+    ASSERT_EQ(hub.captured, QStringList{QStringLiteral("Captured:capture0001.avi")});
+    const auto avi = cardtest::readAvi(file(QStringLiteral("capture0001.avi")).toStdString());
+    EXPECT_GE(avi.frameNumbers.size(), 12u);
+    EXPECT_GT(avi.audioSeconds, 0.3);
+
+    // The MPEG encoder, whose preview plays its sound too.
+    hub.captured.clear();
+    select("Kestrel 200 / Wren 100");
+    view.slotStartRec();
+    ASSERT_EQ(view.recordState(), ZRImportView::Recording);
+    ASSERT_TRUE(
+        waitFor([&] { return QFile::exists(file(QStringLiteral("capture000202.mpg"))); }, 20000));
+    view.slotStopRec();
+    EXPECT_EQ(hub.captured, QStringList{QStringLiteral("Captured:capture0002.mvl")});
+    EXPECT_FALSE(hub.messages.contains(QStringLiteral("Nothing was captured")));
+    EXPECT_FALSE(hub.messages.contains(QStringLiteral("Can't initialize DirectShow")));
 }
 
 TEST_F(CardPageTest, AFailingWriteCollectsTheCaptureWithItsReason) {

@@ -149,6 +149,7 @@ TEST_F(FilePreview, ExecRunsUntilDoneAndRefusesASecondCall) {
     });
     EXPECT_EQ(preview->exec(), 7);
     EXPECT_EQ(nested, -1);
+    EXPECT_GE(ZRDSFilePreview::staticMetaObject.indexOfSlot("exec()"), 0);
     // The destructive-close flag it had: gone once the loop returns.
     EXPECT_TRUE(preview.isNull());
 }

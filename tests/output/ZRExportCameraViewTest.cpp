@@ -367,6 +367,29 @@ TEST_F(CameraTimelineTest, JogShuttleReachesTheCamcorderAndItsStateReturns) {
     EXPECT_FALSE(view->nativeDVQueryTimer()->isActive());
 }
 
+// In timeline mode the slider sends the frame under the knob to the camcorder, and the range
+// buttons take the live output's position.
+TEST_F(CameraTimelineTest, SliderAndRangeButtonsFollowTheLiveOutput) {
+    enterTimelineMode(); // 100 frames: the last is 99
+    ASSERT_NE(view->liveOutput(), nullptr);
+    ASSERT_EQ(frames, 1);
+    view->gotoPosition(50.0 / 99.0, view->slider());
+    EXPECT_EQ(frames, 2);
+    EXPECT_EQ(view->liveOutput()->position()->toFrames(), 50.0);
+    view->slotMarkOutClicked();
+    EXPECT_EQ(view->markOutPosition()->toFrames(), 50.0);
+    view->gotoPosition(25.0 / 99.0, view->slider());
+    EXPECT_EQ(frames, 3);
+    view->slotMarkInClicked();
+    EXPECT_EQ(view->markInPosition()->toFrames(), 25.0);
+    EXPECT_NEAR(view->slider()->markIn(), 25.0 / 99.0, 1e-9);
+    EXPECT_NEAR(view->slider()->markOut(), 1.0 - 50.0 / 99.0, 1e-9);
+    // Past mark-out the position is no mark-in.
+    view->gotoPosition(0.75, view->slider());
+    view->slotMarkInClicked();
+    EXPECT_EQ(view->markInPosition()->toFrames(), 25.0);
+}
+
 // The camera video widget lies over the camera page (both in the preview's place): clicks on
 // the page's device list and buttons still reach them.
 TEST_F(CameraTimelineTest, ClicksReachTheCameraPageUnderItsVideoWidget) {

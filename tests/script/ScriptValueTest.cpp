@@ -61,6 +61,14 @@ TEST(ScriptValues, ConversionTable) {
         {"typedef struct { integer a; integer b; } P; P x; integer i = x;", "",
          "Script interpretator:  don't know how to convert value from P to integer.\n"
          "Script interpretator: can't assign P to integer"},
+        // A failed assignment zeroes its target and the script reads on.
+        {"typedef struct { integer a; integer b; } P3; P3 x; integer i = 7; i = x; out(i);\n"
+         "string s = \"t\"; s = x; out(s); out(2);",
+         "0 null 2",
+         "Script interpretator:  don't know how to convert value from P3 to integer.\n"
+         "Script interpretator: can't assign P3 to integer\n"
+         "Script interpretator:  don't know how to convert value from P3 to string.\n"
+         "Script interpretator: can't assign P3 to string"},
         {"typedef struct { integer a; } P; P x = 1;", "",
          "Script interpretator: illegal or unsupported initializer (line 1)"},
     };

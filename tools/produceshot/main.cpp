@@ -11,6 +11,8 @@
 // temporary ones: nothing of the user's is read or written.
 
 #include "app/ZRSBMainWindow.h"
+#include "browser/ZRBrowserIconView.h"
+#include "browser/ZRSBBrowser.h"
 #include "capture/ZRRemoteCtrl.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRComboBox.h"
@@ -171,7 +173,16 @@ std::unique_ptr<QWidget> produceRendering(Session& session) {
 }
 
 std::unique_ptr<QWidget> produceProduced(Session& session) {
-    return renderWith(session, nullptr);
+    std::unique_ptr<QWidget> window = renderWith(session, nullptr);
+    // The file's first frame reaches its tile from the thumbnail worker: wait for it, or the
+    // shot shows the bare frame.
+    const ZRBrowserIconView* clips =
+        static_cast<ZRSBMainWindow*>(window.get())->browser()->clipView();
+    QElapsedTimer waited;
+    waited.start();
+    while (clips->pendingThumbnails() > 0 && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return window;
 }
 
 // The window's hub with another file selected in the browser.

@@ -188,6 +188,23 @@ TEST(AviWriter, AudioGoesOutInPieces) {
     EXPECT_EQ(chunkSizes(path, "00wb"), (std::vector<int>{10240, 10240, 4520, 8}));
 }
 
+// Without an audio compressor the file has pictures only; sound handed over is dropped.
+TEST(AviWriter, WithoutAnAudioCompressorTheFileHasNoSound) {
+    const std::string path = outPath("silent.avi");
+    AviWriter writer;
+    ASSERT_EQ(writer.openDShow("Motion JPEG", nullptr, path.c_str(), 160, 120, 25.0, 44100, 2, 16,
+                               0, -1, -1, -1),
+              kAviOk);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(writer.genVideoSample(picture(160, 120, i).data(), 160 * 4), 0);
+    EXPECT_EQ(writer.genAudioSample(silence(4000).data(), 4000), 0);
+    ASSERT_EQ(writer.closeDShow(0), 0);
+    const ffprobe::Probe probe = ffprobe::probe(path);
+    ASSERT_TRUE(probe.ok);
+    EXPECT_NE(probe.first("video"), nullptr);
+    EXPECT_EQ(probe.first("audio"), nullptr);
+}
+
 TEST(AviWriter, KeyFrameValueSetsTheInterval) {
     const std::string path = outPath("keys.avi");
     AviWriter writer;

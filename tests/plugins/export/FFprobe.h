@@ -48,11 +48,12 @@ struct Probe {
     }
 };
 
-// Runs ffprobe with posix_spawn (a plain fork and exec that the thread sanitizer follows,
-// unlike the vfork-style start of QProcess) and answers its standard output, or nothing when
-// it cannot be run or fails.
-inline QByteArray run(const QStringList& arguments) {
-    std::vector<std::string> words{"ffprobe"};
+// Runs `program` (ffprobe unless told) with posix_spawn (a plain fork and exec that the thread
+// sanitizer follows, unlike the vfork-style start of QProcess) and answers its standard output
+// (its error output with `errorsInstead`), or nothing when it cannot be run or fails.
+inline QByteArray run(const QStringList& arguments, const char* program = "ffprobe",
+                      bool errorsInstead = false) {
+    std::vector<std::string> words{program};
     for (const QString& a : arguments)
         words.push_back(a.toStdString());
     std::vector<char*> argv;
@@ -64,10 +65,12 @@ inline QByteArray run(const QStringList& arguments) {
     if (::pipe2(out, O_CLOEXEC) != 0) return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1],
+                                     errorsInstead ? STDERR_FILENO : STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, errorsInstead ? STDOUT_FILENO : STDERR_FILENO,
+                                     "/dev/null", O_WRONLY, 0);
     pid_t child = -1;
-    const int spawned = ::posix_spawnp(&child, "ffprobe", &actions, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawnp(&child, program, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     QByteArray output;
@@ -122,6 +125,47 @@ inline Probe probe(const std::string& path) {
         result.streams.push_back(stream);
     }
     return result;
+}
+
+/// The frames each stream of `path` decodes to, by type ("video", "audio"); with the audio's
+/// samples a frame, so that durations follow. Empty when ffprobe fails.
+struct Decoded {
+    long long pictures = 0;
+    long long soundFrames = 0;
+    int samplesPerSoundFrame = 0;
+    int sampleRate = 0;
+    double soundSeconds() const {
+        return sampleRate > 0 ? double(soundFrames) * samplesPerSoundFrame / sampleRate : 0.0;
+    }
+};
+inline Decoded decoded(const std::string& path) {
+    Decoded d;
+    const QByteArray json = run({"-v", "error", "-count_frames", "-show_streams", "-of", "json",
+                                 QString::fromStdString(path)});
+    for (const QJsonValue& value : QJsonDocument::fromJson(json).object()["streams"].toArray()) {
+        const QJsonObject s = value.toObject();
+        const long long frames = s["nb_read_frames"].toString().toLongLong();
+        if (s["codec_type"] == QStringLiteral("video")) {
+            d.pictures = frames;
+        } else if (s["codec_type"] == QStringLiteral("audio")) {
+            d.soundFrames = frames;
+            d.sampleRate = s["sample_rate"].toString().toInt();
+            // Layer II frames hold 1152 samples; AC-3 1536; PCM is counted by its packets.
+            const QString codec = s["codec_name"].toString();
+            d.samplesPerSoundFrame = codec == QStringLiteral("mp2")   ? 1152
+                                     : codec == QStringLiteral("ac3") ? 1536
+                                                                      : 0;
+        }
+    }
+    return d;
+}
+
+/// What decoding the whole of `path` reports as errors (ffmpeg's error level); empty when it
+/// decodes cleanly.
+inline std::string decodeErrors(const std::string& path) {
+    return run({"-v", "error", "-i", QString::fromStdString(path), "-f", "null", "-"}, "ffmpeg",
+               true)
+        .toStdString();
 }
 
 /// The sizes of the packets of the first stream of `type` ("a" or "v"), in file order.
