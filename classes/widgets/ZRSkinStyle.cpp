@@ -161,6 +161,9 @@ int ZRSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
 int ZRSkinStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                            QStyleHintReturn* ret) const {
     if (hint == SH_Menu_SubMenuPopupDelay) return 96;
+    // The base style etches disabled text: a light copy one pixel down and right under the text.
+    // Over the dark skin that copy is what shows, and the text reads as blurred bold.
+    if (hint == SH_EtchDisabledText) return 0;
     return QProxyStyle::styleHint(hint, option, widget, ret);
 }
 
