@@ -7,6 +7,7 @@
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRScrollBar.h"
 #include "classes/widgets/ZRSkinDrawingView.h"
+#include "classes/widgets/ZRSkinPalette.h"
 
 #include <QApplication>
 #include <QCommonStyle>
@@ -60,6 +61,11 @@ ZRSkinStyle::~ZRSkinStyle() = default;
 void ZRSkinStyle::polish(QApplication* app) {
     m_savedPalette = QApplication::palette();
     QProxyStyle::polish(app);
+}
+
+void ZRSkinStyle::polish(QPalette& palette) {
+    QProxyStyle::polish(palette);
+    applySkinColours(palette, ZRSkinColours::preloaded());
 }
 
 void ZRSkinStyle::unpolish(QApplication* app) {
