@@ -72,6 +72,7 @@ constexpr int kColumn = 400;
 constexpr int kCaptionWidth = 88;
 constexpr int kRow = 24;
 constexpr int kBoxHeight = 20;
+constexpr int kCaptionLine = 18;
 
 std::optional<int64_t> storageFree(const QString& folder) {
     const QStorageInfo info(folder);
@@ -634,10 +635,19 @@ void ZRImportView::updateLayout() {
         if (side) side->move(left + boxWidth - side->width(), y + 1);
         y += kRow;
     };
-    row(m_captions[0], m_videoCombo, m_refreshButton);
+    // Device names and folders are long: their boxes take the column's whole width under a line
+    // of their own for the caption and the button.
+    const auto wideRow = [&](QWidget* caption, QWidget* w, QWidget* side) {
+        caption->setGeometry(column, y + 1, width - side->width() - 8, 16);
+        side->move(column + width - side->width(), y);
+        y += kCaptionLine;
+        w->setGeometry(column, y, width, kBoxHeight);
+        y += kRow;
+    };
+    wideRow(m_captions[0], m_videoCombo, m_refreshButton);
     row(nullptr, m_audioCombo);
     row(nullptr, m_encoderCombo);
-    row(m_captions[1], m_folderCombo, m_folderBrowse);
+    wideRow(m_captions[1], m_folderCombo, m_folderBrowse);
     row(m_captions[2], m_fileCombo, m_fileBrowse);
     row(m_captions[3], m_resolutionCombo);
     row(nullptr, m_audioFormatCombo);
@@ -664,10 +674,10 @@ void ZRImportView::updateLayout() {
     }
     y += kRow;
     m_toGoLabel->setGeometry(left, y, boxWidth, 16);
-    m_freeLabel->setGeometry(left, y + 18, boxWidth, 16);
+    m_freeLabel->setGeometry(left, y + 15, boxWidth, 16);
     if (m_bottomBox)
         m_bottomBox->setInnerGeometry(
-            QRect(column - 4, preview.top() - 4, width + 8, y + 40 - preview.top()));
+            QRect(column - 4, preview.top() - 4, width + 8, y + 32 - preview.top()));
 }
 
 void ZRImportView::resizeEvent(QResizeEvent* e) {

@@ -20,10 +20,11 @@ BPSWarning::BPSWarning(QWidget* parent, const char* name, bool modal, Qt::Window
     m_checkBox = parts.checkBox;
     m_label->setAlignment(Qt::AlignCenter);
     // The message's first line is wider than the label in most fonts: it wraps rather than
-    // being cut off.
+    // being cut off, before the bit rate rather than inside its unit.
     m_label->setWordWrap(true);
-    m_label->setText(tr("Discwright supports video settings of 8 Mbit/s or less.\nDo you wish "
-                        "to continue with this setting?"));
+    m_label->setText(
+        warningform::keepUnitsWhole(tr("Discwright supports video settings of 8 Mbit/s or less."
+                                       "\nDo you wish to continue with this setting?")));
 
     m_buttonYes = new QPushButton(tr("Yes"), parts.buttons->parentWidget());
     m_buttonYes->setObjectName(QStringLiteral("m_buttonYes"));

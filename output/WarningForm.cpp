@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QRegularExpression>
 
 namespace warningform {
 
@@ -35,6 +36,15 @@ Parts build(QDialog* dialog, const char* name, const char* defaultName, bool mod
     parts.buttons->setContentsMargins(0, 0, 0, 0);
     parts.buttons->setSpacing(6);
     return parts;
+}
+
+QString keepUnitsWhole(const QString& text) {
+    // Line breaking may part a number from its unit and breaks after any slash: "8 Mbit/" ended
+    // one line and "s" began the next.
+    static const QRegularExpression unit(QStringLiteral("(\\d) (\\p{L}+)/(\\p{L}+)"));
+    QString result = text;
+    result.replace(unit, QStringLiteral("\\1\u00A0\\2/\u2060\\3"));
+    return result;
 }
 
 } // namespace warningform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 
 class QCheckBox;
 class QDialog;
@@ -24,5 +25,10 @@ struct Parts {
 /// adds the label at `labelRect`, the check box and the empty button row.
 Parts build(QDialog* dialog, const char* name, const char* defaultName, bool modal,
             const QRect& labelRect);
+
+/// `text` with each number and its unit kept on one line when a label wraps it: "8 Mbit/s"
+/// joined by a no-break space after the number and a word joiner after the slash. It reads the
+/// same.
+QString keepUnitsWhole(const QString& text);
 
 } // namespace warningform

@@ -123,8 +123,11 @@ ZRProfileDialog::ZRProfileDialog(QWidget* parent, const char* name, Qt::WindowFl
     // 6. The format buttons: text buttons on the left, icon buttons beside them.
     for (int id = 0; id < kProfileCount; ++id) {
         const QPoint at = m_origin + QPoint(kBigX, kFirstY + id * kRowStep);
+        // The standard look's text colours: the fallback ones (grey when checked, dark blue under
+        // the mouse) cannot be read on the dark boxes that the white normal caption needs.
         auto* big =
-            new ZRPushButton(tr(kProfiles[id].bigText), nullptr, this, kProfiles[id].bigText);
+            new ZRPushButton(tr(kProfiles[id].bigText), preloadedSkinSets("standard_button_box"),
+                             this, kProfiles[id].bigText);
         big->setCheckable(true);
         if (!buttonFont.name.isEmpty()) big->setCaptionFontName(buttonFont.name);
         if (buttonFont.pointSize > 0) big->setCaptionFontSize(buttonFont.pointSize);

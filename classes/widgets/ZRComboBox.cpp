@@ -4,6 +4,7 @@
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRFontTag.h"
 #include "classes/widgets/ZRLineEdit.h"
+#include "classes/widgets/ZRSkinPalette.h"
 
 #include <QResizeEvent>
 
@@ -43,11 +44,17 @@ void ZRComboBox::setSkin(QDict<PSDLayerSet>* skin) {
     m_disabledBox.setSkin(disabled ? &disabled->layers : nullptr);
     m_normalBox.setGeometry(rect());
     m_disabledBox.setGeometry(rect());
+    QPalette p = palette();
     if (m_normalBox.fillMode()) {
-        QPalette p = palette();
         p.setColor(QPalette::Window, QColor::fromRgba(m_normalBox.fillColor()));
-        setPalette(p);
+        // The list drops down on the box's own ground.
+        p.setColor(QPalette::Base, QColor::fromRgba(m_normalBox.fillColor()));
     }
+    // The current text stands on the skin's dark box, not on a white field: the skin's text
+    // colour, and its edit and list take it over.
+    const ZRSkinColours colours = ZRSkinColours::preloaded();
+    setRoleColours(p, QPalette::Text, colours.text, colours.disabledText);
+    setPalette(p);
     update();
 }
 

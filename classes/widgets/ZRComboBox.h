@@ -34,7 +34,8 @@ public:
     /// the default combo-box tag.
     virtual void setFontTag();
     /// Takes the arrow images of "arrow_button" (each null when absent), the "normal_box" and
-    /// "disabled_box" sets, and the normal box's fill colour as the palette's window colour.
+    /// "disabled_box" sets, and the normal box's fill colour as the palette's window and base
+    /// colours; the text colour becomes the preloaded skin's (ZRSkinPalette.h), when it has one.
     virtual void setSkin(QDict<PSDLayerSet>* skin);
 
     const QImage* arrowImage(ArrowState state) const { return m_arrowImages[state]; }

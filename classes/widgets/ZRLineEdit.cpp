@@ -2,6 +2,7 @@
 
 #include "classes/widgets/QSBWidget.h"
 #include "classes/widgets/ZRComboBox.h"
+#include "classes/widgets/ZRSkinPalette.h"
 
 #include "classes/painting/ZROpaqueImage.h"
 
@@ -20,6 +21,11 @@ ZRLineEdit::ZRLineEdit(QWidget* parent, const char* name) : QLineEdit(parent) {
         p.setColor(QPalette::Window, parent->palette().color(QPalette::Window));
         // The skin shows through: only text, selection and cursor are drawn over it.
         p.setColor(QPalette::Base, Qt::transparent);
+        // Its text stands on the dark skin: the combo box gave its own already.
+        if (m_hasSkinnedParent) {
+            const ZRSkinColours colours = ZRSkinColours::preloaded();
+            setRoleColours(p, QPalette::Text, colours.text, colours.disabledText);
+        }
         setPalette(p);
     }
 }

@@ -7,7 +7,8 @@ class ZRComboBox;
 
 /// A frameless line edit whose text stands on the skin: in a ZRComboBox or on a QSBWidget it
 /// paints the skin composed under it and then its text, selection and cursor over it (its base
-/// colour is transparent). Elsewhere it is a plain frameless QLineEdit. GUI thread only.
+/// colour is transparent; on a QSBWidget its text takes the preloaded skin's text colour).
+/// Elsewhere it is a plain frameless QLineEdit. GUI thread only.
 class ZRLineEdit : public QLineEdit {
     Q_OBJECT
 public:

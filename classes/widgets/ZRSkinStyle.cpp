@@ -7,6 +7,7 @@
 #include "classes/widgets/ZRComboBox.h"
 #include "classes/widgets/ZRScrollBar.h"
 #include "classes/widgets/ZRSkinDrawingView.h"
+#include "classes/widgets/ZRSkinPalette.h"
 
 #include <QApplication>
 #include <QCommonStyle>
@@ -60,6 +61,11 @@ ZRSkinStyle::~ZRSkinStyle() = default;
 void ZRSkinStyle::polish(QApplication* app) {
     m_savedPalette = QApplication::palette();
     QProxyStyle::polish(app);
+}
+
+void ZRSkinStyle::polish(QPalette& palette) {
+    QProxyStyle::polish(palette);
+    applySkinColours(palette, ZRSkinColours::preloaded());
 }
 
 void ZRSkinStyle::unpolish(QApplication* app) {
@@ -161,6 +167,9 @@ int ZRSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
 int ZRSkinStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                            QStyleHintReturn* ret) const {
     if (hint == SH_Menu_SubMenuPopupDelay) return 96;
+    // The base style etches disabled text: a light copy one pixel down and right under the text.
+    // Over the dark skin that copy is what shows, and the text reads as blurred bold.
+    if (hint == SH_EtchDisabledText) return 0;
     return QProxyStyle::styleHint(hint, option, widget, ret);
 }
 

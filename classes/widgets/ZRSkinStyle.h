@@ -18,7 +18,9 @@ struct ZRScrollBarPieces;
 /// thickness, geometry and (on a skinned parent, or a view drawing on the skin) their pieces from
 /// their own skin or from the style's template of their orientation; a ZRComboBox is presented from
 /// its composed skin with its arrow image by state; a ZRPushButton keeps the enabled look and
-/// moves its label up one pixel, not sideways, when pressed. Polishing the application saves
+/// moves its label up one pixel, not sideways, when pressed. Disabled text is drawn once, in the
+/// palette's disabled colour, never etched. The application palette takes the skin's grounds and
+/// the light text drawn on them. Polishing the application saves
 /// its palette, unpolishing gives it back.
 ///
 /// GUI thread only (it owns two template widgets).
@@ -32,7 +34,8 @@ public:
 
     void polish(QApplication* app) override;
     void polish(QWidget* widget) override;
-    void polish(QPalette& palette) override { QProxyStyle::polish(palette); }
+    /// The base style's palette with the skin's grounds and text colours (ZRSkinPalette.h).
+    void polish(QPalette& palette) override;
     void unpolish(QApplication* app) override;
     void unpolish(QWidget* widget) override;
 

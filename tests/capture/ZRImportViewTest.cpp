@@ -701,3 +701,24 @@ TEST_F(ImportViewTest, TheCameraTransportPlaysTheTapeBeforeRecording) {
     EXPECT_TRUE(transport.calls.isEmpty());
     view.setTransport(nullptr);
 }
+
+// At the size the main window gives the page, a camcorder's name and a folder of ordinary length
+// show whole in their boxes, and the record labels stay inside the page.
+TEST_F(ImportViewTest, LongDeviceAndFolderNamesShowWhole) {
+    ZRImportView view(nullptr, "ZRImportView");
+    view.resize(718, 430);
+    view.show();
+    QCoreApplication::processEvents();
+    const struct {
+        ZRComboBox* box;
+        QString text;
+    } cases[] = {{view.videoDeviceCombo(), QStringLiteral("DV CAM/VCR - #EEFFC00100")},
+                 {view.folderCombo(), QStringLiteral("/home/someone/Videos/Holiday Captures")}};
+    for (const auto& c : cases) {
+        const int field = c.box->width() - 28; // the arrow and the edit field's margins
+        EXPECT_LE(QFontMetrics(c.box->font()).horizontalAdvance(c.text), field)
+            << c.box->objectName().toStdString();
+        EXPECT_LE(c.box->geometry().right(), view.width());
+    }
+    EXPECT_LE(view.freeLabel()->geometry().bottom(), view.height() - 8);
+}

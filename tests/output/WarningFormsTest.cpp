@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -43,9 +44,11 @@ TEST(WarningForms, BitRateWarningAnswersAndLeavesTheCheckBoxToTheCaller) {
     }
     BPSWarning named(nullptr, "mine");
     EXPECT_EQ(named.objectName(), QStringLiteral("mine"));
-    EXPECT_EQ(named.m_label->text(),
-              QStringLiteral("Discwright supports video settings of 8 Mbit/s or less.\nDo you "
-                             "wish to continue with this setting?"));
+    // The message reads as written; only its bit rate is joined to stay on one line.
+    QString shown = named.m_label->text();
+    shown.remove(QChar(0x2060)).replace(QChar(0x00A0), QLatin1Char(' '));
+    EXPECT_EQ(shown, QStringLiteral("Discwright supports video settings of 8 Mbit/s or less.\nDo "
+                                    "you wish to continue with this setting?"));
     EXPECT_EQ(named.m_checkBox->geometry(), QRect(10, 110, 280, 21));
     EXPECT_EQ(named.m_checkBox->text(), QStringLiteral("Don't Show Me This Message Again"));
 }
@@ -64,3 +67,31 @@ TEST(WarningForms, SplitWarningHasOneOkButton) {
 }
 
 } // namespace
+
+// The label wraps the long first line: between words, never inside "8 Mbit/s".
+TEST(WarningForms, BitRateWarningWrapsBeforeTheBitRate) {
+    testsupport::guiApplication();
+    BPSWarning warning(nullptr, nullptr);
+    const QLabel* label = warning.m_label;
+    QStringList lines;
+    for (const QString& paragraph : label->text().split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, label->font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(label->contentsRect().width());
+            lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+    }
+    ASSERT_GT(lines.size(), 2) << "the first line no longer needs wrapping";
+    bool whole = false;
+    for (QString line : lines) {
+        line.remove(QChar(0x2060)).replace(QChar(0x00A0), QLatin1Char(' '));
+        EXPECT_FALSE(line.endsWith(QLatin1Char('/'))) << qPrintable(line);
+        whole = whole || line.contains(QStringLiteral("8 Mbit/s"));
+    }
+    EXPECT_TRUE(whole) << qPrintable(lines.join(QLatin1Char('|')));
+}

@@ -1,15 +1,14 @@
-// The icon view on a skinned panel with 30 items, in the states worth a look: the current item
-// with its focus frame beside a selection and a shortened caption ("items"), that caption's tool
-// tip ("tooltip"), a rubber band being dragged ("band") and the outlines of an icon list dragged
-// over the view ("drop").
-// Then the browser panel on clips it makes with ffmpeg, beside a preview: the top level with its
-// fixed folders ("panel-top"), the folder "Captured" with three video thumbnails and a sound
-// clip ("panel-folder"), the header band enlarged ("panel-header") and a clip playing in the
-// preview after a double-click ("panel-preview"), then the effects and transitions pages: their
-// groups ("effects-top"), a group's entries animating, twice 150 ms apart ("effects-group-a",
-// "effects-group-b"), and an entry selected ("effects-selected"); the same for "transitions".
-// `browsershot --screenshot <prefix>` saves <prefix>-<state>.png for each state and quits (for
-// xvfb-run); without it the first state stays on screen.
+// The icon view on the skin's icon-view panel with 30 items, in the states worth a look: the
+// current item with its focus frame beside a selection and a shortened caption ("items"), that
+// caption's tool tip ("tooltip"), a rubber band being dragged ("band") and the outlines of an icon
+// list dragged over the view ("drop"). Then the browser panel on clips it makes with ffmpeg, beside
+// a preview: the top level with its fixed folders ("panel-top"), the folder "Captured" with three
+// video thumbnails and a sound clip ("panel-folder"), the header band enlarged ("panel-header") and
+// a clip playing in the preview after a double-click ("panel-preview"), then the effects and
+// transitions pages: their groups ("effects-top"), a group's entries animating, twice 150 ms apart
+// ("effects-group-a", "effects-group-b"), and an entry selected ("effects-selected"); the same for
+// "transitions". `browsershot --screenshot <prefix>` saves <prefix>-<state>.png for each state and
+// quits (for xvfb-run); without it the first state stays on screen.
 
 #include "browser/ZRBrowserEffectsView.h"
 #include "browser/ZRBrowserIconView.h"
@@ -21,6 +20,7 @@
 #include "capture/ZRDSFilePreview.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/QSBWidget.h"
+#include "classes/widgets/ZRSkinBox.h"
 #include "classes/widgets/ZRSkinStyle.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
@@ -35,7 +35,6 @@
 #include <QDragEnterEvent>
 #include <QEventLoop>
 #include <QHelpEvent>
-#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
@@ -59,15 +58,14 @@ void wait(int ms) {
     loop.exec();
 }
 
+// The panel the icon views of the program stand on: the skin's icon-view frame, whose light
+// ground the items' black captions are drawn on.
 QImage panelSkin(const QSize& size) {
     QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
     QPainter p(&image);
-    QLinearGradient g(0, 0, 0, size.height());
-    g.setColorAt(0, QColor(58, 66, 84));
-    g.setColorAt(1, QColor(34, 38, 50));
-    p.fillRect(image.rect(), g);
-    p.setPen(QColor(90, 100, 125));
-    p.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    ZRSkinBox box(preloadedSkinSetLayers("text_inner_frame", "inner_frame"));
+    box.draw(p, image.rect());
     return image;
 }
 

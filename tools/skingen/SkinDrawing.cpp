@@ -265,6 +265,8 @@ const std::map<QString, Icon>& icons() {
          }},
         {"web",
          [](QPainter& p) {
+             // A globe of lines: with the brush the caller sets, the rim would fill to a disc.
+             p.setBrush(Qt::NoBrush);
              p.drawEllipse(QPointF(8, 8), 6, 6);
              p.drawEllipse(QPointF(8, 8), 2.5, 6);
              p.drawLine(QPointF(2, 8), QPointF(14, 8));

@@ -241,3 +241,26 @@ TEST(ZRSkinStyle, ButtonsMenusAndThePalette) {
     f.style.unpolish(qApp);
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), before.color(QPalette::Window));
 }
+
+TEST(ZRSkinStyle, DisabledTextIsDrawnOnceWithoutALightCopy) {
+    StyleFixture f;
+    QPalette palette;
+    palette.setColor(QPalette::Light, QColor(255, 0, 0));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0, 0, 255));
+    QImage image(120, 30, QImage::Format_ARGB32);
+    image.fill(QColor(30, 30, 30));
+    QPainter painter(&image);
+    painter.setPen(palette.color(QPalette::Disabled, QPalette::WindowText));
+    f.style.drawItemText(&painter, image.rect(), Qt::AlignCenter, palette, false,
+                         QStringLiteral("Stereo"), QPalette::NoRole);
+    painter.end();
+    int light = 0, ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            light += c.red() > 128 && c.blue() < 100;
+            ink += c.blue() > 128;
+        }
+    EXPECT_EQ(light, 0);
+    EXPECT_GT(ink, 0);
+}
