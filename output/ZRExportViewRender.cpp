@@ -215,6 +215,12 @@ void ZRExportView::runRender(const ExportProfile& profile, const ExportTarget& t
     if (state.hub) state.hub->clearAbortRequest();
     m_sinceEvents.start();
     QCoreApplication::processEvents();
+    // The preview's own thread stays idle while the render runs: it would compose frames beside
+    // the export, and while it waits for the frame buffer the render holds, its paint lock drops
+    // every frame the render hands the preview. A pass in progress ends first.
+    m_preview->suspendThread();
+    m_preview->lock();
+    m_preview->unlock();
 
     const int result =
         m_timeline->exportProject(path.constData(), format.constData(), m_markIn, m_markOut,
@@ -223,6 +229,7 @@ void ZRExportView::runRender(const ExportProfile& profile, const ExportTarget& t
     const bool stopped = state.stopRequested.load();
     showRenderFailure(result);
     engine->setIntSetting(kPreviewMode, 1);
+    m_preview->resumeThread();
     if (result == 0 && !stopped) {
         char* written = nullptr;
         if (engine->getStringSetting("Export Filename", &written) && written && *written)

@@ -277,7 +277,8 @@ TEST_F(RenderTest, AStoredProfileOutOfRangeIsRefused) {
 }
 
 // Once a second of output the preview shows the frame being written: with several composers
-// (each composing into frames of its own) as with the export's own thread.
+// (each composing into frames of its own) as with the export's own thread, whatever the
+// preview's own thread was drawing when the render started.
 TEST_F(RenderTest, ThePreviewShowsTheFrameBeingWritten) {
     for (const int composers : {4, 1}) {
         SCOPED_TRACE(composers);
@@ -301,7 +302,6 @@ TEST_F(RenderTest, ThePreviewShowsTheFrameBeingWritten) {
         view->slotRenderClicked();
         ZRExportComposers::setThreadsForTesting(0);
         ASSERT_EQ(shown.size(), 3u);
-        // The first second's frame may still be held by the preview's own thread.
         EXPECT_NEAR(shown[1].red(), 20, 6);
         EXPECT_NEAR(shown[1].green(), 120, 6);
         EXPECT_NEAR(shown[1].blue(), 220, 6);
