@@ -206,8 +206,9 @@ void ZRBrowserTitlesBrowser::saveTitles() {
         s->getDoubleSetting(kSafeFrameKey, &safeFrame);
         settings->writeEntry(QLatin1String(kSafeFrameKey), safeFrame);
     }
+    // The file is the settings object's to save (a few seconds later, and at exit): saving a
+    // large file here would hold the page at each title added.
     settings->setGroup(QLatin1String(kListGroup));
-    settings->writeFile();
 }
 
 ZRTitleIconItem* ZRBrowserTitlesBrowser::addTitle(IZRObject* object) {

@@ -15,8 +15,9 @@ class ZRTitleIconItem;
 
 /// The icon view of finished titles on the titles tab of the media browser panel. Each icon is
 /// a `ZRTitleIconItem` owning its "2D-Text" engine object; the picture is a frame of the title.
-/// The titles are stored in the program's settings file ("TextList" and one "TextObject" group
-/// per title), loaded when an engine is set and saved after each addition and on destruction.
+/// The titles are stored in the program's settings object ("TextList" and one "TextObject" group
+/// per title), loaded when an engine is set and written to it after each addition and on
+/// destruction; the settings object's own saves carry them to the file.
 /// Dragging icons gives a `ZRTitleDrag`. The panel's shared tool buttons are borrowed.
 /// GUI thread only.
 class ZRBrowserTitlesBrowser : public ZRIconView {
@@ -46,8 +47,8 @@ public:
     /// Appends the titles stored in the settings file. Titles whose keys are missing or
     /// unreadable keep the values of a new title.
     void loadTitles();
-    /// Writes every title in view order, after removing every "TextObject" group, and saves the
-    /// settings file. Nothing without a settings file or before an engine is set.
+    /// Writes every title in view order into the settings object, after removing every
+    /// "TextObject" group. Nothing without a settings object or before an engine is set.
     void saveTitles();
 
     /// The panel's shared tool buttons (borrowed, any may be null): on show "Remove" is enabled

@@ -44,21 +44,33 @@ TEST_F(TitlesBrowserTest, TitlesComeBackAsTheyWereStored) {
         {"", "No Text"},
         {"A long title over\nseveral lines", "A long title over"},
         {"Hello\nWorld!", "Hello\nWorld!"},
+        {"Only $5 for $HOME", "Only $5 for $HOME"},
+        {"$$", "$$"},
     };
     ZRBrowserTitlesBrowser* view = shownBrowser();
     view->setEngine(timeline);
     QStringList expected;
+    QStringList texts;
     for (const auto& row : rows) {
         ASSERT_NE(add(view, QString::fromUtf8(row.text), 2), nullptr);
         expected << QString::fromUtf8(row.label);
+        texts << QString::fromUtf8(row.text);
+    }
+    // A title far longer than a settings line used to hold, on one line and over two.
+    for (const QString& text :
+         {QString(66000, QLatin1Char('x')), QString(40000, QLatin1Char('y')) + "\n" + "end"}) {
+        ASSERT_NE(add(view, text, 2), nullptr);
+        expected << titlemarkup::label(text);
+        texts << text;
     }
     EXPECT_EQ(labels(view), expected);
     EXPECT_EQ(view->currentItem(), view->lastItem());
-    EXPECT_EQ(objectGroups().size(), int(std::size(rows)));
+    EXPECT_EQ(objectGroups().size(), int(texts.size()));
     EXPECT_TRUE(settings().groupList().contains("TextObject1_a_b"));
     EXPECT_TRUE(settings().groupList().contains("TextObject0_LinexNxbreak"));
 
-    titlesPanel.reset(); // the destructor saves
+    titlesPanel.reset(); // the destructor writes the titles, the settings object's end saves them
+    appState().setSettings(nullptr, nullptr);
     openSettings();
     ZRBrowserTitlesBrowser* again = shownBrowser();
     again->setEngine(timeline);
@@ -68,7 +80,7 @@ TEST_F(TitlesBrowserTest, TitlesComeBackAsTheyWereStored) {
     for (ZRIconViewItem* i = again->firstItem(); i; i = i->nextItem(), ++row) {
         SCOPED_TRACE(row);
         IZRObject* object = static_cast<ZRTitleIconItem*>(i)->object();
-        EXPECT_EQ(titlemarkup::editText(markupOf(object)), QString::fromUtf8(rows[row].text));
+        EXPECT_EQ(titlemarkup::editText(markupOf(object)), texts[row]);
         EXPECT_EQ(intOf(object, "Text Alignment"), 2);
         ASSERT_NE(i->pixmap(), nullptr);
         EXPECT_EQ(i->pixmap()->size(), QSize(60, 40));
