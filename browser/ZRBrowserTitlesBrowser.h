@@ -33,9 +33,13 @@ public:
     /// Saves the titles, then deletes them.
     ~ZRBrowserTitlesBrowser() override;
 
-    /// Stores the engine (not owned), loads the stored titles and selects the first one. A
-    /// second engine replaces the titles made on the first.
+    /// Stores the engine (not owned); the stored titles are loaded and the first one selected
+    /// at once when the view is visible, else when it is first shown or a title is added
+    /// (loadStoredTitles), so that a start whose first screen is another page does not make
+    /// every title. A second engine replaces the titles made on the first.
     void setEngine(IZRTimeline* engine);
+    /// Loads the stored titles and selects the first one, once per engine; nothing without one.
+    void loadStoredTitles();
     IZRTimeline* engine() const { return m_engine; }
 
     /// Appends a title holding a copy of `object`, labelled from its text, with its icon; it
@@ -48,7 +52,8 @@ public:
     /// unreadable keep the values of a new title.
     void loadTitles();
     /// Writes every title in view order into the settings object, after removing every
-    /// "TextObject" group. Nothing without a settings object or before an engine is set.
+    /// "TextObject" group. Nothing without a settings object, before an engine is set or before
+    /// the stored titles were loaded (they are then still as stored).
     void saveTitles();
 
     /// The panel's shared tool buttons (borrowed, any may be null): on show "Remove" is enabled
@@ -91,6 +96,7 @@ private:
 
     ZRSkinBox m_box;
     IZRTimeline* m_engine = nullptr;
+    bool m_loaded = false; // the stored titles of m_engine are in the view
     QPointer<QAbstractButton> m_newFolder;
     QPointer<QAbstractButton> m_copy;
     QPointer<QAbstractButton> m_paste;

@@ -20,6 +20,8 @@ constexpr qsizetype kMaxExpandedLength = 1 << 20;
 
 // How long a save waits for another writer of the same file.
 constexpr int kLockWaitMs = 5000;
+// How often the end of a background save is looked for.
+constexpr int kSaveWatchMs = 20;
 
 QString expandDollars(QString text) {
     if (text.isNull()) return text;
@@ -430,14 +432,22 @@ bool QConfig::saveInBackground() {
     BackgroundSave* save = m_save.get();
     save->changes = {m_groups.clone(), m_removedEntries, m_removedGroups};
     save->serial = m_changes;
-    save->thread = std::thread([this, save, fileName = m_fileName, flavour = m_flavour] {
+    save->thread = std::thread([save, fileName = m_fileName, flavour = m_flavour] {
         QConfigGroups merged;
         save->ok = saveMerged(fileName, flavour, save->changes, merged);
         save->changes = Changes();
         save->done = true;
-        QMetaObject::invokeMethod(
-            this, [this] { finishBackgroundSave(); }, Qt::QueuedConnection);
     });
+    // The end is looked for from this object's thread rather than posted from the saving one:
+    // the flag and the join are all the two threads share.
+    if (!m_saveWatch) {
+        m_saveWatch = new QTimer(this);
+        m_saveWatch->setInterval(kSaveWatchMs);
+        connect(m_saveWatch, &QTimer::timeout, this, [this] {
+            if (!m_save || m_save->done.load()) finishBackgroundSave();
+        });
+    }
+    m_saveWatch->start();
     return true;
 }
 
@@ -446,6 +456,7 @@ bool QConfig::isSaving() const {
 }
 
 void QConfig::finishBackgroundSave() {
+    if (m_saveWatch) m_saveWatch->stop();
     if (!m_save) return;
     if (m_save->thread.joinable()) m_save->thread.join();
     // Only when nothing changed meanwhile is everything saved; otherwise the changes stay marked

@@ -101,8 +101,7 @@ public:
     /// entry to be saved. Answers the previous value, empty when the key was new, or a null
     /// text when the write is refused and nothing changed: a line break in the key, value or
     /// current group name, "=" in the key, "]" in the group name, or a line longer than
-    /// kMaxLineBytes. The program's flavour
-    /// stores "$" as "$$" (see the class).
+    /// kMaxLineBytes. The program's flavour stores "$" as "$$" (see the class).
     QString writeEntry(const QString& key, const QString& value, bool persistent = true,
                        bool global = false, bool localised = false);
     QString writeEntry(const QString& key, const char* value, bool persistent = true,
@@ -242,5 +241,6 @@ private:
     bool m_modified = false;
     quint64 m_changes = 0; // persistent writes and removals so far
     QTimer* m_autoSave = nullptr;
+    QTimer* m_saveWatch = nullptr; // looks for the end of m_save
     std::unique_ptr<BackgroundSave> m_save;
 };

@@ -140,6 +140,35 @@ TEST_F(TitlesBrowserTest, LoadingWalksTheLabelsPresent) {
     EXPECT_EQ(none->count(), 0);
 }
 
+// A view given its engine while hidden makes its titles when it is first shown, or when a title
+// is added; one that never made them leaves the stored titles as they are.
+TEST_F(TitlesBrowserTest, HiddenViewsLoadTheTitlesWhenShownOrAdded) {
+    writeSettings("[TextList]\nNumProfiles=2\nProfile0=first\nProfile1=second\n"
+                  "[TextObject0_first]\nText=first\n[TextObject1_second]\nText=second\n");
+    {
+        ZRBrowserTitlesBrowser hidden(nullptr, "hidden");
+        hidden.setEngine(timeline);
+        EXPECT_EQ(hidden.count(), 0);
+    }
+    EXPECT_EQ(objectGroups(), QStringList({"TextObject0_first", "TextObject1_second"}));
+    {
+        ZRBrowserTitlesBrowser hidden(nullptr, "hidden");
+        hidden.setEngine(timeline);
+        IZRObject* source = newTitle("third");
+        ASSERT_NE(hidden.addTitle(source), nullptr);
+        timeline->factory()->destroyObject(source);
+        EXPECT_EQ(labels(&hidden), QStringList({"first", "second", "third"}));
+    }
+    EXPECT_EQ(objectGroups().size(), 3);
+    ZRBrowserTitlesBrowser* view = shownBrowser();
+    view->hide();
+    view->setEngine(timeline);
+    EXPECT_EQ(view->count(), 0);
+    view->show();
+    EXPECT_EQ(labels(view), QStringList({"first", "second", "third"}));
+    EXPECT_TRUE(view->firstItem()->isSelected());
+}
+
 TEST_F(TitlesBrowserTest, DeletingAnnouncesTheObjectsAndTheNextTitle) {
     ZRBrowserTitlesBrowser* view = shownBrowser();
     view->setEngine(timeline);
