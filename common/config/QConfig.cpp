@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace {
 
@@ -78,7 +79,14 @@ QConfig::QConfig(Flavour flavour, const QString& fileName, QObject* parent)
     if (m_fileName.isEmpty()) return;
     QFile file(m_fileName);
     if (!file.exists()) file.open(QIODevice::WriteOnly);
+    readWholeFile();
+}
+
+// The stamp is kept only when the file did not change while it was read.
+void QConfig::readWholeFile() {
+    const FileStamp before = stampOf(m_fileName);
     readFile();
+    m_stamp = before.valid && stampOf(m_fileName) == before ? before : FileStamp();
 }
 
 QConfig::~QConfig() {
@@ -267,6 +275,8 @@ void QConfig::readGroups(QIODevice& device, Flavour flavour, QConfigGroups& grou
 
 void QConfig::parseStream(QIODevice* device, QConfigGroups* target, bool global) {
     if (!device || !device->isOpen()) return;
+    // Read into what the object holds, the groups are no longer the file's alone.
+    if (!target) m_stamp = FileStamp();
     readGroups(*device, m_flavour, target ? *target : m_groups, global);
 }
 
@@ -315,6 +325,8 @@ bool QConfig::writeStream(QIODevice* device) {
 void QConfig::clearModified(bool deep) {
     m_modified = false;
     if (!deep) return;
+    // Changes no longer marked are not saved: the groups held are no longer the file's.
+    m_stamp = FileStamp();
     for (size_t g = 0; g < m_groups.size(); ++g)
         m_groups.at(g).clearModified();
 }
@@ -347,25 +359,58 @@ void QConfig::applyChanges(const Changes& changes, QConfigGroups& target) {
     }
 }
 
-bool QConfig::saveMerged(const QString& fileName, Flavour flavour, const Changes& changes,
-                         QConfigGroups& merged) {
-    QLockFile lock(fileName + QLatin1String(".lock"));
-    if (!lock.tryLock(kLockWaitMs)) return false;
+QConfig::FileStamp QConfig::stampOf(const QString& fileName) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return {true,
+            quint64(info.st_dev),
+            quint64(info.st_ino),
+            qint64(info.st_size),
+            qint64(info.st_mtim.tv_sec),
+            qint64(info.st_mtim.tv_nsec)};
+}
 
-    QFile current(fileName);
-    if (openRegularFile(current))
-        readGroups(current, flavour, merged, false);
-    else if (current.exists())
-        return false; // what others saved there cannot be kept, nor a FIFO or device replaced
-    current.close();
-    applyChanges(changes, merged);
+QConfig::SaveResult QConfig::saveMerged(const QString& fileName, Flavour flavour,
+                                        const Changes& changes, const FileStamp& unchangedSince,
+                                        QConfigGroups& merged) {
+    QLockFile lock(fileName + QLatin1String(".lock"));
+    if (!lock.tryLock(kLockWaitMs)) return {};
+
+    // The groups held are the file as read or saved last plus the changes, made in the order
+    // the merge would make them: while nobody else wrote the file since, they are what the
+    // merge would give, and reading the file again (most of a large file's save) is spared.
+    const bool whole = unchangedSince.valid && stampOf(fileName) == unchangedSince;
+    if (!whole) {
+        QFile current(fileName);
+        if (openRegularFile(current))
+            readGroups(current, flavour, merged, false);
+        else if (current.exists())
+            return {}; // what others saved there cannot be kept, nor a FIFO or device replaced
+        current.close();
+        applyChanges(changes, merged);
+    }
 
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly)) return {};
     // The whole file usually fits the device's buffer, so the write itself cannot fail and a
     // full disk shows only in the flush. commit() flushes too but renames the short temporary
     // over the target even when that flush fails: flushed and checked first, the old file stays.
-    return writeGroups(&file, flavour, merged) && file.flush() && file.commit();
+    if (!writeGroups(&file, flavour, whole ? changes.groups : merged) || !file.flush() ||
+        !file.commit())
+        return {};
+    return {true, whole, stampOf(fileName)};
+}
+
+bool QConfig::isWholeFile() const {
+    if (!m_stamp.valid || m_groups.hasSharedNames()) return false;
+    // An entry kept for this session only may hide the file's value of its key.
+    for (size_t g = 0; g < m_groups.size(); ++g) {
+        const QConfigGroup& group = m_groups.at(g);
+        for (size_t i = 0; i < group.indexEnd(); ++i)
+            if (!group.isRemoved(i) && !group.isPersistent(i)) return false;
+    }
+    return true;
 }
 
 bool QConfig::writeFile() {
@@ -376,12 +421,21 @@ bool QConfig::writeFile() {
     if (m_autoSave) m_autoSave->stop();
 
     QConfigGroups merged;
+    const FileStamp stamp = isWholeFile() ? m_stamp : FileStamp();
     Changes changes{std::move(m_groups), std::move(m_removedEntries), std::move(m_removedGroups)};
-    const bool saved = saveMerged(m_fileName, m_flavour, changes, merged);
+    const SaveResult saved = saveMerged(m_fileName, m_flavour, changes, stamp, merged);
     m_groups = std::move(changes.groups);
     m_removedEntries = std::move(changes.removedEntries);
     m_removedGroups = std::move(changes.removedGroups);
-    if (!saved) return false;
+    if (!saved.ok) return false;
+    if (saved.whole) {
+        clearModified(true);
+        m_removedEntries.clear();
+        m_removedGroups.clear();
+        m_stamp = saved.stamp;
+        return true;
+    }
+    m_stamp = saved.stamp;
 
     // Entries written only for this session stay in memory over the saved content.
     for (size_t g = 0; g < m_groups.size(); ++g) {
@@ -432,9 +486,11 @@ bool QConfig::saveInBackground() {
     BackgroundSave* save = m_save.get();
     save->changes = {m_groups.clone(), m_removedEntries, m_removedGroups};
     save->serial = m_changes;
-    save->thread = std::thread([save, fileName = m_fileName, flavour = m_flavour] {
+    const FileStamp stamp = isWholeFile() ? m_stamp : FileStamp();
+    save->stamp = stamp;
+    save->thread = std::thread([save, stamp, fileName = m_fileName, flavour = m_flavour] {
         QConfigGroups merged;
-        save->ok = saveMerged(fileName, flavour, save->changes, merged);
+        save->result = saveMerged(fileName, flavour, save->changes, stamp, merged);
         save->changes = Changes();
         save->done = true;
     });
@@ -461,13 +517,17 @@ void QConfig::finishBackgroundSave() {
     if (m_save->thread.joinable()) m_save->thread.join();
     // Only when nothing changed meanwhile is everything saved; otherwise the changes stay marked
     // and the next save applies them again, which gives the same file.
-    if (m_save->ok && m_save->serial == m_changes) {
+    const SaveResult& result = m_save->result;
+    // The file holds what this object holds (and the changes since) only when the save wrote
+    // it whole; a merge brought in what others saved, which this object does not hold.
+    if (result.ok) m_stamp = result.whole && m_stamp == m_save->stamp ? result.stamp : FileStamp();
+    if (result.ok && m_save->serial == m_changes) {
         for (size_t g = 0; g < m_groups.size(); ++g)
             m_groups.at(g).clearModified();
         m_removedEntries.clear();
         m_removedGroups.clear();
         m_modified = false;
-    } else if (!m_save->ok) {
+    } else if (!result.ok) {
         qWarning("The settings file %s could not be saved", qPrintable(m_fileName));
     }
     m_save.reset();
@@ -479,5 +539,5 @@ void QConfig::reload() {
     m_removedEntries.clear();
     m_removedGroups.clear();
     m_modified = false;
-    readFile();
+    readWholeFile();
 }

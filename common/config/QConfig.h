@@ -208,11 +208,28 @@ private:
         std::vector<RemovedEntry> removedEntries;
         std::vector<QString> removedGroups;
     };
-    /// A save on its own thread. `changes` belongs to the thread until `done`.
+    /// What identifies one version of a file: device, inode (a save replaces it), size and
+    /// modification time to the nanosecond.
+    struct FileStamp {
+        bool valid = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 seconds = 0;
+        qint64 nanoseconds = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    struct SaveResult {
+        bool ok = false;
+        bool whole = false; // written from the groups held, without reading the file again
+        FileStamp stamp;    // of the file written
+    };
+    /// A save on its own thread. `changes` and `result` belong to the thread until `done`.
     struct BackgroundSave {
         Changes changes;
         quint64 serial = 0; // m_changes when it started
-        std::atomic<bool> ok{false};
+        FileStamp stamp;    // m_stamp when it started, when it may write the groups whole
+        SaveResult result;
         std::atomic<bool> done{false};
         std::thread thread;
     };
@@ -229,8 +246,15 @@ private:
     static bool writeGroups(QIODevice* device, Flavour flavour, const QConfigGroups& groups);
     static void applyChanges(const Changes& changes, QConfigGroups& target);
     /// Under the lock file: reads the file into `merged`, applies `changes`, replaces the file.
-    static bool saveMerged(const QString& fileName, Flavour flavour, const Changes& changes,
-                           QConfigGroups& merged);
+    /// When the file still has `unchangedSince`, `changes.groups` (the groups held) are written
+    /// as they are instead.
+    static SaveResult saveMerged(const QString& fileName, Flavour flavour, const Changes& changes,
+                                 const FileStamp& unchangedSince, QConfigGroups& merged);
+    static FileStamp stampOf(const QString& fileName);
+    /// True when the groups held are the file as last read or saved plus this object's changes
+    /// and nothing else, so that a save may write them as they are.
+    bool isWholeFile() const;
+    void readWholeFile();
 
     Flavour m_flavour = Flavour::Engine;
     QString m_fileName;
@@ -239,6 +263,7 @@ private:
     std::vector<RemovedEntry> m_removedEntries;
     std::vector<QString> m_removedGroups;
     bool m_modified = false;
+    FileStamp m_stamp;     // of the file as last read or saved whole; invalid otherwise
     quint64 m_changes = 0; // persistent writes and removals so far
     QTimer* m_autoSave = nullptr;
     QTimer* m_saveWatch = nullptr; // looks for the end of m_save

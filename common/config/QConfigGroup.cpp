@@ -231,6 +231,7 @@ QConfigGroups QConfigGroups::clone() const {
     for (const auto& group : m_groups)
         copy.m_groups.push_back(std::make_unique<QConfigGroup>(*group));
     copy.m_slots = m_slots;
+    copy.m_sharedNames = m_sharedNames;
     return copy;
 }
 
@@ -267,6 +268,7 @@ bool QConfigGroups::remove(QStringView name) {
 bool QConfigGroups::rename(QStringView oldName, const QString& newName) {
     QConfigGroup* group = find(oldName);
     if (!group || group == m_groups.front().get()) return false;
+    if (QConfigGroup* other = find(newName); other && other != group) m_sharedNames = true;
     const auto it = std::find_if(m_groups.begin(), m_groups.end(),
                                  [group](const auto& g) { return g.get() == group; });
     std::unique_ptr<QConfigGroup> moved = std::move(*it);

@@ -139,6 +139,8 @@ public:
     bool rename(QStringView oldName, const QString& newName);
 
     size_t size() const { return m_groups.size(); }
+    /// True once a rename gave a group the name of another.
+    bool hasSharedNames() const { return m_sharedNames; }
     QConfigGroup& at(size_t index) { return *m_groups[index]; }
     const QConfigGroup& at(size_t index) const { return *m_groups[index]; }
 
@@ -148,4 +150,5 @@ private:
 
     std::vector<std::unique_ptr<QConfigGroup>> m_groups;
     std::vector<uint32_t> m_slots; // open addressing: group index + 1, 0 = empty
+    bool m_sharedNames = false;
 };

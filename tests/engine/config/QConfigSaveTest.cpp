@@ -1,6 +1,7 @@
 #include "common/config/QConfig.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -123,3 +124,67 @@ TEST_F(QConfigSaveTest, AFailedSaveKeepsTheChanges) {
 }
 
 } // namespace
+
+namespace {
+
+// The same edits on two objects over copies of one file; the second file is touched before the
+// save, so that only the first may be written from what its object holds.
+void editAndSave(QConfig& config) {
+    config.setGroup(QStringLiteral("A"));
+    config.writeEntry(QStringLiteral("k1"), QStringLiteral("changed"));
+    config.writeEntry(QStringLiteral("new"), QStringLiteral("$5"));
+    config.deleteEntry(QStringLiteral("k2"));
+    config.writeEntry(QStringLiteral("k2"), QStringLiteral("back"));
+    config.deleteEntry(QStringLiteral("k3"));
+    config.deleteGroup(QStringLiteral("B"), true);
+    config.setGroup(QStringLiteral("B"));
+    config.writeEntry(QStringLiteral("fresh"), 1);
+    config.renameGroup(QStringLiteral("C"), QStringLiteral("D"));
+    config.setGroup(QStringLiteral("E"));
+    config.writeEntry(QStringLiteral("e"), 2);
+}
+
+} // namespace
+
+// A save that writes the groups held as they are gives the very file a save that reads the file
+// again and merges would give; a file changed meanwhile by another writer is merged.
+TEST_F(QConfigSaveTest, WritingWhatIsHeldGivesTheMergedFile) {
+    const QByteArray text = "# Config File\n[A]\nk1=1\nk2=2\nk3=3\ndup=x\ndup=y\n[B]\nb=1\n"
+                            "[C]\nc=1\n#comment\nmalformed\n[Z]\nz=1\n";
+    const QString second = m_dir.filePath(QStringLiteral("second.ini"));
+    for (const QString& file : {path(), second}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QConfig whole(QConfig::Flavour::Program, path());
+    QConfig merged(QConfig::Flavour::Program, second);
+    editAndSave(whole);
+    editAndSave(merged);
+    {
+        QFile f(second);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-100),
+                      QFileDevice::FileModificationTime);
+    }
+    ASSERT_TRUE(whole.writeFile());
+    ASSERT_TRUE(merged.writeFile());
+    QFile f(second);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray mergedText = f.readAll();
+    EXPECT_EQ(read(), mergedText);
+    EXPECT_TRUE(mergedText.contains("[D]\nc=1\n")) << mergedText.data();
+
+    // Another writer's save in between is kept.
+    {
+        auto other = open();
+        other->setGroup(QStringLiteral("Other"));
+        other->writeEntry(QStringLiteral("o"), 1);
+    }
+    whole.setGroup(QStringLiteral("A"));
+    whole.writeEntry(QStringLiteral("k1"), QStringLiteral("last"));
+    ASSERT_TRUE(whole.saveInBackground());
+    ASSERT_TRUE(spinUntil([&] { return !whole.isSaving() && !whole.isModified(); }));
+    EXPECT_TRUE(read().contains("[Other]\no=1\n")) << read().data();
+    EXPECT_TRUE(read().contains("k1=last\n")) << read().data();
+}
