@@ -2,6 +2,7 @@
 
 #include "platform/ini/IniSyntax.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -495,7 +496,9 @@ bool QConfig::saveInBackground() {
         save->done = true;
     });
     // The end is looked for from this object's thread rather than posted from the saving one:
-    // the flag and the join are all the two threads share.
+    // the flag and the join are all the two threads share. Without an application object there
+    // is no event loop to look: the next save or the destructor takes the end.
+    if (!QCoreApplication::instance()) return true;
     if (!m_saveWatch) {
         m_saveWatch = new QTimer(this);
         m_saveWatch->setInterval(kSaveWatchMs);
