@@ -221,8 +221,10 @@ int clipsteadMain(int argc, char** argv, const ZRStartupHooks& hooks) {
     run.window->setTimeline(run.timeline);
     stageDone(hooks, "window");
 
-    // The window's show takes over from the splash and opens the project or starts a new one.
-    run.window->setStartupProject(commandLineProject());
+    // The window's show takes over from the splash and opens the project or starts a new one. A
+    // name that no longer reaches its file is not tried: the user is told why instead of being
+    // told the file is missing.
+    run.window->setStartupProject(undecodable ? QString() : commandLineProject());
     run.window->show();
     if (undecodable)
         ZRWindowServices::current().warning(

@@ -136,6 +136,9 @@ QConfig* ZRSBMainWindow::openSettings() {
     QConfig* config = settingsfile::open(settingsfile::path());
     // Without a readable file the options live in memory for this run.
     if (!config) config = new QConfig(QConfig::Flavour::Program, QString());
+    // What a killed or crashed program would otherwise forget since its start (browser entries,
+    // titles, profiles, capture numbers) reaches the file a few seconds after each change.
+    config->setAutoSave(settingsfile::kSaveDelayMs);
     appState().setSettings(config, releaseSettings);
     config->setGroup(QLatin1String(settingsfile::kGeneral));
     return config;

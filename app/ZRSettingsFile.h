@@ -37,6 +37,9 @@ inline constexpr int kDefaultSplitSize = 3784704;
 inline constexpr int kFallbackSplitSize = 2096000;
 inline constexpr int kDefaultProfileFormat = 3;
 
+/// How long after a change the settings file is saved in the background (besides at exit).
+inline constexpr int kSaveDelayMs = 3000;
+
 /// "clipstead.ini" in the per-user state folder.
 QString path();
 /// The settings file at `filePath`, created with "# Config File" and "[General Settings]" when

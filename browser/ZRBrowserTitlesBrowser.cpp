@@ -96,7 +96,14 @@ void ZRBrowserTitlesBrowser::setEngine(IZRTimeline* engine) {
     // Titles made on another engine cannot outlive it here.
     if (m_engine && firstItem()) clear();
     m_engine = engine;
-    if (!m_engine) return;
+    m_loaded = false;
+    if (isVisible()) loadStoredTitles();
+}
+
+// Each title is an engine object whose icon is rendered: hundreds of them cost a start whose
+// first screen does not show them a good part of its time.
+void ZRBrowserTitlesBrowser::loadStoredTitles() {
+    if (m_loaded || !m_engine) return;
     loadTitles();
     if (ZRIconViewItem* first = firstItem()) setSelected(first, true, false);
 }
@@ -104,6 +111,7 @@ void ZRBrowserTitlesBrowser::setEngine(IZRTimeline* engine) {
 void ZRBrowserTitlesBrowser::loadTitles() {
     QConfig* settings = appState().settings();
     if (!m_engine || !settings) return;
+    m_loaded = true;
     settings->setGroup(QLatin1String(kListGroup));
     if (!settings->hasKey(QLatin1String(kCountKey))) return;
     const int count = strictInt(settings->readEntry(QLatin1String(kCountKey))).value_or(0);
@@ -170,7 +178,7 @@ void ZRBrowserTitlesBrowser::applyStoredKeys(QConfig& settings, ZRTitleIconItem*
 void ZRBrowserTitlesBrowser::saveTitles() {
     QConfig* settings = appState().settings();
     // A view that never loaded the stored titles must not write its empty list over them.
-    if (!settings || !m_engine) return;
+    if (!settings || !m_engine || !m_loaded) return;
     // Groups of deleted or relabelled titles would otherwise stay in the file for ever.
     for (const QString& group : settings->groupList()) {
         if (group.startsWith(QLatin1String(kObjectGroupPrefix))) settings->deleteGroup(group, true);
@@ -206,12 +214,15 @@ void ZRBrowserTitlesBrowser::saveTitles() {
         s->getDoubleSetting(kSafeFrameKey, &safeFrame);
         settings->writeEntry(QLatin1String(kSafeFrameKey), safeFrame);
     }
+    // The file is the settings object's to save (a few seconds later, and at exit): saving a
+    // large file here would hold the page at each title added.
     settings->setGroup(QLatin1String(kListGroup));
-    settings->writeFile();
 }
 
 ZRTitleIconItem* ZRBrowserTitlesBrowser::addTitle(IZRObject* object) {
     if (!m_engine || !object) return nullptr;
+    // Added behind the stored titles, which the save that follows writes too.
+    loadStoredTitles();
     IZRObject* copy = m_engine->factory()->duplicateObject(object);
     if (!copy) return nullptr;
     auto* item = new ZRTitleIconItem(this, m_engine, copy);
@@ -357,6 +368,7 @@ void ZRBrowserTitlesBrowser::keyPressEvent(QKeyEvent* e) {
 }
 
 void ZRBrowserTitlesBrowser::showEvent(QShowEvent* e) {
+    loadStoredTitles();
     ZRIconView::showEvent(e);
     if (m_remove) m_remove->setEnabled(true);
     for (QAbstractButton* button : {m_newFolder.data(), m_copy.data(), m_paste.data()})

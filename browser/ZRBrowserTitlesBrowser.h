@@ -15,8 +15,9 @@ class ZRTitleIconItem;
 
 /// The icon view of finished titles on the titles tab of the media browser panel. Each icon is
 /// a `ZRTitleIconItem` owning its "2D-Text" engine object; the picture is a frame of the title.
-/// The titles are stored in the program's settings file ("TextList" and one "TextObject" group
-/// per title), loaded when an engine is set and saved after each addition and on destruction.
+/// The titles are stored in the program's settings object ("TextList" and one "TextObject" group
+/// per title), loaded when an engine is set and written to it after each addition and on
+/// destruction; the settings object's own saves carry them to the file.
 /// Dragging icons gives a `ZRTitleDrag`. The panel's shared tool buttons are borrowed.
 /// GUI thread only.
 class ZRBrowserTitlesBrowser : public ZRIconView {
@@ -32,9 +33,13 @@ public:
     /// Saves the titles, then deletes them.
     ~ZRBrowserTitlesBrowser() override;
 
-    /// Stores the engine (not owned), loads the stored titles and selects the first one. A
-    /// second engine replaces the titles made on the first.
+    /// Stores the engine (not owned); the stored titles are loaded and the first one selected
+    /// at once when the view is visible, else when it is first shown or a title is added
+    /// (loadStoredTitles), so that a start whose first screen is another page does not make
+    /// every title. A second engine replaces the titles made on the first.
     void setEngine(IZRTimeline* engine);
+    /// Loads the stored titles and selects the first one, once per engine; nothing without one.
+    void loadStoredTitles();
     IZRTimeline* engine() const { return m_engine; }
 
     /// Appends a title holding a copy of `object`, labelled from its text, with its icon; it
@@ -46,8 +51,9 @@ public:
     /// Appends the titles stored in the settings file. Titles whose keys are missing or
     /// unreadable keep the values of a new title.
     void loadTitles();
-    /// Writes every title in view order, after removing every "TextObject" group, and saves the
-    /// settings file. Nothing without a settings file or before an engine is set.
+    /// Writes every title in view order into the settings object, after removing every
+    /// "TextObject" group. Nothing without a settings object, before an engine is set or before
+    /// the stored titles were loaded (they are then still as stored).
     void saveTitles();
 
     /// The panel's shared tool buttons (borrowed, any may be null): on show "Remove" is enabled
@@ -90,6 +96,7 @@ private:
 
     ZRSkinBox m_box;
     IZRTimeline* m_engine = nullptr;
+    bool m_loaded = false; // the stored titles of m_engine are in the view
     QPointer<QAbstractButton> m_newFolder;
     QPointer<QAbstractButton> m_copy;
     QPointer<QAbstractButton> m_paste;

@@ -431,6 +431,7 @@ void ZRBrowserTitlesView::attachProject(IZRTimeline* engine) {
     if (m_edited) applyTitleDefaults(m_edited);
     placeTextPreview();
     recreatePreviewImage();
+    if (isVisible()) m_browser->loadStoredTitles();
     if (isVisible() && m_browser->count() > 0 && m_textPreview) {
         m_textPreview->show();
         previewWhole();

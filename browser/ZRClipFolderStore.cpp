@@ -264,8 +264,32 @@ const QHash<QString, QString>& ZRClipFolderStore::timestamps() {
     m_timestampsRead = true;
     if (auto it = m_settings->entryIterator(QString::fromLatin1(kTimestampGroup)))
         for (; !it->atEnd(); it->next())
-            m_timestamps.insert(it->current().key, it->current().value);
+            insertTimestamp(it->current().key, it->current().value);
     return m_timestamps;
+}
+
+void ZRClipFolderStore::insertTimestamp(const QString& path, const QString& stamp) {
+    const auto it = m_timestamps.find(path);
+    if (it != m_timestamps.end()) {
+        *it = stamp;
+        return;
+    }
+    m_timestamps.insert(path, stamp);
+    ++m_spellings[path.toCaseFolded()];
+}
+
+void ZRClipFolderStore::eraseTimestamp(const QString& path) {
+    if (!m_timestamps.remove(path)) return;
+    const auto spelling = m_spellings.find(path.toCaseFolded());
+    if (spelling != m_spellings.end() && --*spelling <= 0) m_spellings.erase(spelling);
+}
+
+// Looked up through the folded spelling: scanning every record for each clip made a folder of
+// thousands of missing clips take minutes.
+bool ZRClipFolderStore::hasTwin(const QString& path) {
+    timestamps();
+    const int spellings = m_spellings.value(path.toCaseFolded());
+    return spellings - (m_timestamps.contains(path) ? 1 : 0) > 0;
 }
 
 ZRClipFolderStore::Cached ZRClipFolderStore::thumbnailFor(const QString& filePath, QImage& image) {
@@ -273,16 +297,13 @@ ZRClipFolderStore::Cached ZRClipFolderStore::thumbnailFor(const QString& filePat
     const QFileInfo info(filePath);
     if (!info.exists()) {
         // Removal ignores case: a record of another spelling whose clip is there stays.
-        bool twin = false;
-        for (auto it = timestamps().constBegin(); it != timestamps().constEnd(); ++it)
-            if (it.key() != filePath && it.key().compare(filePath, Qt::CaseInsensitive) == 0)
-                twin = true;
+        const bool twin = hasTwin(filePath);
         m_settings->setGroup(QString::fromLatin1(kThumbnailGroup));
         if (!twin && m_settings->hasKey(filePath)) {
             m_settings->deleteEntry(filePath);
             m_settings->setGroup(QString::fromLatin1(kTimestampGroup));
             m_settings->deleteEntry(filePath);
-            m_timestamps.remove(filePath);
+            eraseTimestamp(filePath);
         }
         return Cached::FileMissing;
     }
@@ -329,9 +350,7 @@ void ZRClipFolderStore::storeThumbnail(const QString& filePath, const QImage& im
     // The settings file finds keys without case: a twin "A.avi" of "a.avi" goes first, so that
     // the record written is found under its own spelling. Removal rewrites the group's index,
     // so it is done only when there is such a twin.
-    bool twin = false;
-    for (auto it = timestamps().constBegin(); it != timestamps().constEnd() && !twin; ++it)
-        twin = it.key() != filePath && it.key().compare(filePath, Qt::CaseInsensitive) == 0;
+    const bool twin = hasTwin(filePath);
     const QString thumbnails = QString::fromLatin1(kThumbnailGroup);
     const QString times = QString::fromLatin1(kTimestampGroup);
     m_settings->setGroup(thumbnails);
@@ -341,11 +360,14 @@ void ZRClipFolderStore::storeThumbnail(const QString& filePath, const QImage& im
     if (twin) m_settings->deleteEntry(filePath);
     const QString stamp = isoTime(modified);
     m_settings->writeEntry(filePath, stamp);
-    if (twin)
-        for (auto it = m_timestamps.begin(); it != m_timestamps.end();)
-            it = it.key().compare(filePath, Qt::CaseInsensitive) == 0 ? m_timestamps.erase(it)
-                                                                      : std::next(it);
-    m_timestamps.insert(filePath, stamp);
+    if (twin) {
+        QStringList twins;
+        for (auto it = m_timestamps.cbegin(); it != m_timestamps.cend(); ++it)
+            if (it.key().compare(filePath, Qt::CaseInsensitive) == 0) twins.append(it.key());
+        for (const QString& path : twins)
+            eraseTimestamp(path);
+    }
+    insertTimestamp(filePath, stamp);
 }
 
 void ZRClipFolderStore::pruneThumbnails(const QSet<QString>& keep) {
@@ -366,6 +388,7 @@ void ZRClipFolderStore::pruneThumbnails(const QSet<QString>& keep) {
             if (!keptLower.contains(key.toLower())) m_settings->deleteEntry(key);
     }
     m_timestamps.clear();
+    m_spellings.clear();
     m_timestampsRead = false;
 }
 

@@ -110,9 +110,14 @@ private:
     void collectFolders(const QString& folderPath, QStringList& paths, int depth) const;
     /// The exact keys of the timestamp group, read once.
     const QHash<QString, QString>& timestamps();
+    void insertTimestamp(const QString& path, const QString& stamp);
+    void eraseTimestamp(const QString& path);
+    /// True when a timestamp record differs from `path` in case only.
+    bool hasTwin(const QString& path);
 
     QConfig* m_settings;
     QSize m_thumbnailSize;
     QHash<QString, QString> m_timestamps;
+    QHash<QString, int> m_spellings; // case-folded path -> exact keys of m_timestamps
     bool m_timestampsRead = false;
 };

@@ -64,7 +64,16 @@ bool ZRVeskEditor::loadProject(const QString& path) {
     // The whole name in the file system's encoding, however long.
     const QByteArray name = QFile::encodeName(path);
     if (path.isEmpty() || !QFileInfo::exists(path)) {
-        ZRNotifier::current().critical(translated("Load error"), translated("File not found"));
+        // A name made of bytes that are no text in the system's encoding was decoded with
+        // replacement characters (a file dialog does so): the file may well be there, but no
+        // name the program can form reaches it.
+        const bool undecodable = path.contains(QChar::ReplacementCharacter);
+        ZRNotifier::current().critical(
+            translated("Load error"),
+            undecodable ? translated("The project's file name is not valid in the system's "
+                                     "encoding and cannot be used. Rename the file and open it "
+                                     "again.")
+                        : translated("File not found"));
         return false;
     }
     newProject();

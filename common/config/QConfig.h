@@ -9,12 +9,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 class QIODevice;
+class QTimer;
 
-/// A snapshot of one group's entries, walked from the first.
+/// A snapshot of one group's entries, walked from the first; each value as readEntry gives it.
 class QConfigEntryIterator {
 public:
     explicit QConfigEntryIterator(std::vector<QConfigEntry> entries)
@@ -34,16 +37,22 @@ private:
 ///
 /// Two flavours, chosen per object: the engine's files start with "# Marvesto Config File", are
 /// in the locale's 8-bit encoding and have their values unescaped (\\, \n, \t, \r) when read;
-/// the program's start with "# Config File", are UTF-8 and are read as they stand. The entries
-/// before the first "[group]" header form the group "<default>". Reading strips white space;
-/// writing puts values out as they are, so a value holding a line break is refused rather than
-/// written. Groups and keys keep the order in which they were read or added; both are found
+/// the program's start with "# Config File", are UTF-8 and are read as they stand, but for "$":
+/// every read expands "$NAME" and "$$", and the program's flavour writes each "$" of a value as
+/// "$$", so that its own texts read back unchanged (the engine's writes values as given). The
+/// entries before the first "[group]" header form the group "<default>". Reading strips white
+/// space; writing puts values out as they are, so a value holding a line break is refused rather
+/// than written. Groups and keys keep the order in which they were read or added; both are found
 /// through hash indexes, and memory stays a small multiple of the file's size.
 ///
 /// Saving re-reads the file and applies only this object's own changes (persistent writes
 /// and removals) to what it holds now, so two objects on one file keep each other's changes;
-/// the file is replaced whole or not at all. The object then holds the saved content.
-/// Thread-safety: one object belongs to one thread; objects on one file may live on
+/// the file is replaced whole or not at all. The object then holds the saved content. A save
+/// can also run on a thread of its own (saveInBackground, or setAutoSave a few seconds after
+/// a change), over a copy of the changes taken when it starts; the object keeps what it holds.
+/// Thread-safety: one object belongs to one thread, which must run an event loop for the
+/// automatic save; its background save touches nothing of the object but that copy, and every
+/// other save, reload and the destructor wait for it first. Objects on one file may live on
 /// different threads (saves are serialised by a lock file beside it).
 class QConfig : public QObject {
     Q_OBJECT
@@ -91,7 +100,8 @@ public:
     /// Sets `key` in the current group (created when missing); a persistent write marks the
     /// entry to be saved. Answers the previous value, empty when the key was new, or a null
     /// text when the write is refused and nothing changed: a line break in the key, value or
-    /// current group name, "=" in the key, or "]" in the group name.
+    /// current group name, "=" in the key, "]" in the group name, or a line longer than
+    /// kMaxLineBytes. The program's flavour stores "$" as "$$" (see the class).
     QString writeEntry(const QString& key, const QString& value, bool persistent = true,
                        bool global = false, bool localised = false);
     QString writeEntry(const QString& key, const char* value, bool persistent = true,
@@ -149,6 +159,17 @@ public:
     /// True after a persistent write or removal that is not saved yet.
     bool isModified() const { return m_modified; }
 
+    /// With a positive delay, every unsaved change is saved in the background (saveInBackground)
+    /// `delayMs` after the first change since the last save; 0 turns it off. Needs a file name.
+    void setAutoSave(int delayMs);
+    /// Starts saving the unsaved changes on a thread of its own, as writeFile does but without
+    /// taking the object over the saved content. False when there is nothing to save, no file
+    /// name, or a save is still running (the automatic save then tries again after its delay).
+    /// The changes count as saved when it succeeded and nothing changed meanwhile.
+    bool saveInBackground();
+    /// True while a background save runs.
+    bool isSaving() const;
+
     /// Replaces the memory with the file's content (opened read-only).
     virtual void readFile();
     /// Reads "key=value" lines from the start of an open device into `target` (null: this
@@ -162,6 +183,7 @@ public:
     virtual void clearModified(bool deep);
     /// Saves: re-reads the file, applies this object's unsaved changes, replaces the file whole.
     /// False (the file unchanged) when there is no file name or the file cannot be written.
+    /// Waits for a background save first.
     virtual bool writeFile();
     /// Drops every group, unsaved changes included, and reads the file again.
     virtual void reload();
@@ -179,13 +201,60 @@ private:
         QString group;
         QString key;
     };
+    /// What a save applies to the file's content: the modified persistent entries of `groups`
+    /// and the removals.
+    struct Changes {
+        QConfigGroups groups;
+        std::vector<RemovedEntry> removedEntries;
+        std::vector<QString> removedGroups;
+    };
+    /// What identifies one version of a file: device, inode (a save replaces it), size and
+    /// modification time to the nanosecond.
+    struct FileStamp {
+        bool valid = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 seconds = 0;
+        qint64 nanoseconds = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    struct SaveResult {
+        bool ok = false;
+        bool whole = false; // written from the groups held, without reading the file again
+        FileStamp stamp;    // of the file written
+    };
+    /// A save on its own thread. `changes` and `result` belong to the thread until `done`.
+    struct BackgroundSave {
+        Changes changes;
+        quint64 serial = 0; // m_changes when it started
+        FileStamp stamp;    // m_stamp when it started, when it may write the groups whole
+        SaveResult result;
+        std::atomic<bool> done{false};
+        std::thread thread;
+    };
 
     QString storeEntry(const QString& key, const QString& value, bool persistent, bool global,
                        bool localised);
-    bool writeGroups(QIODevice* device, const QConfigGroups& groups) const;
+    bool fitsOneLine(const QString& key, const QString& text) const;
+    void noteChange();
+    void finishBackgroundSave();
     QString decode(const QByteArray& bytes) const;
     QByteArray encode(QStringView text) const;
-    void applyChanges(QConfigGroups& target) const;
+    static QByteArray encodeText(Flavour flavour, QStringView text);
+    static void readGroups(QIODevice& device, Flavour flavour, QConfigGroups& groups, bool global);
+    static bool writeGroups(QIODevice* device, Flavour flavour, const QConfigGroups& groups);
+    static void applyChanges(const Changes& changes, QConfigGroups& target);
+    /// Under the lock file: reads the file into `merged`, applies `changes`, replaces the file.
+    /// When the file still has `unchangedSince`, `changes.groups` (the groups held) are written
+    /// as they are instead.
+    static SaveResult saveMerged(const QString& fileName, Flavour flavour, const Changes& changes,
+                                 const FileStamp& unchangedSince, QConfigGroups& merged);
+    static FileStamp stampOf(const QString& fileName);
+    /// True when the groups held are the file as last read or saved plus this object's changes
+    /// and nothing else, so that a save may write them as they are.
+    bool isWholeFile() const;
+    void readWholeFile();
 
     Flavour m_flavour = Flavour::Engine;
     QString m_fileName;
@@ -194,4 +263,9 @@ private:
     std::vector<RemovedEntry> m_removedEntries;
     std::vector<QString> m_removedGroups;
     bool m_modified = false;
+    FileStamp m_stamp;     // of the file as last read or saved whole; invalid otherwise
+    quint64 m_changes = 0; // persistent writes and removals so far
+    QTimer* m_autoSave = nullptr;
+    QTimer* m_saveWatch = nullptr; // looks for the end of m_save
+    std::unique_ptr<BackgroundSave> m_save;
 };

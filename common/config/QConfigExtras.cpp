@@ -65,8 +65,11 @@ QByteArray QConfig::readByteArrayEntry(const QString& key, const QByteArray* def
     return bytes;
 }
 
+// The same answer as readEntry's null test, without copying a value that may be long.
 bool QConfig::hasKey(const QString& key) const {
-    return !readEntry(key, QString()).isNull();
+    const QConfigGroup* group = m_groups.find(m_group);
+    return group && (group->find(QString(key + QLatin1String("[]"))) != QConfigGroup::npos ||
+                     group->find(key) != QConfigGroup::npos);
 }
 
 QString QConfig::deleteEntry(const QString& key) {
@@ -94,6 +97,6 @@ bool QConfig::renameGroup(const QString& oldName, const QString& newName) {
     if (QConfigGroup* left = m_groups.find(oldName); left && left != &m_groups.at(0))
         left->markPersistentModified();
     m_removedGroups.push_back(oldName);
-    m_modified = true;
+    noteChange();
     return true;
 }

@@ -45,8 +45,10 @@ QString nonNull(QString text) {
 
 size_t QConfigGroup::find(QStringView key) const {
     if (m_slots.empty()) return npos;
-    const size_t slot =
-        probe(m_slots, nameHash(key), [&](uint32_t i) { return sameName(this->key(i), key); });
+    // A removed entry's slot stays taken, so that the probe goes on past it.
+    const size_t slot = probe(m_slots, nameHash(key), [&](uint32_t i) {
+        return !isRemoved(i) && sameName(this->key(i), key);
+    });
     return m_slots[slot] ? m_slots[slot] - 1 : npos;
 }
 
@@ -90,7 +92,7 @@ bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t 
     Stored& e = m_entries[index];
     m_unused += e.keyLength + e.textLength;
     e = made;
-    if (m_unused > size_t(m_pool.size()) / 2 && m_unused > 4096) compact();
+    if (m_unused > size_t(m_pool.size()) / 2 && m_unused > 4096) compact(false);
     return true;
 }
 
@@ -102,7 +104,7 @@ bool QConfigGroup::addRead(QStringView key, QStringView text, bool global, bool 
 bool QConfigGroup::markPersistentModified() {
     bool any = false;
     for (Stored& e : m_entries) {
-        if (!(e.flags & kPersistent)) continue;
+        if (!(e.flags & kPersistent) || (e.flags & kRemoved)) continue;
         e.flags |= kModified;
         any = true;
     }
@@ -122,18 +124,33 @@ bool QConfigGroup::copy(size_t index, const QConfigGroup& source, size_t from) {
     return put(index, keyNow, source.text(from), source.m_entries[from].flags);
 }
 
+void QConfigGroup::markRemoved(size_t index) {
+    Stored& e = m_entries[index];
+    e.flags |= kRemoved;
+    m_unused += e.keyLength + e.textLength;
+    ++m_removed;
+}
+
 void QConfigGroup::remove(QStringView key) {
-    const auto gone = std::remove_if(m_entries.begin(), m_entries.end(), [&](const Stored& e) {
-        return sameName(view(e.at, e.keyLength), key);
-    });
-    if (gone == m_entries.end()) return;
-    for (auto it = gone; it != m_entries.end(); ++it)
-        m_unused += it->keyLength + it->textLength;
-    m_entries.erase(gone, m_entries.end());
-    if (m_unused > size_t(m_pool.size()) / 2)
-        compact();
-    else
-        rebuild();
+    // Without a key written twice the index names the only entry; otherwise every entry is
+    // looked at, which only a damaged or hand-made file needs.
+    if (!m_duplicates) {
+        const size_t index = find(key);
+        if (index == npos) return;
+        markRemoved(index);
+    } else {
+        bool any = false;
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            if (isRemoved(i) || !sameName(this->key(i), key)) continue;
+            markRemoved(i);
+            any = true;
+        }
+        if (!any) return;
+    }
+    // Compacting when half the entries are gone keeps a long run of removals linear.
+    if (m_removed * 2 > m_entries.size() ||
+        (m_unused > size_t(m_pool.size()) / 2 && m_unused > 4096))
+        compact(true);
 }
 
 void QConfigGroup::clear() {
@@ -141,6 +158,8 @@ void QConfigGroup::clear() {
     m_slots.clear();
     m_pool.clear();
     m_unused = 0;
+    m_removed = 0;
+    m_duplicates = false;
 }
 
 void QConfigGroup::clearModified(size_t index) {
@@ -157,22 +176,34 @@ void QConfigGroup::indexEntry(uint32_t index) {
         rebuild(); // indexes every entry up to `index` too
         return;
     }
+    if (isRemoved(index)) return;
     const QStringView k = key(index);
-    const size_t slot =
-        probe(m_slots, nameHash(k), [&](uint32_t i) { return sameName(key(i), k); });
+    const size_t slot = probe(m_slots, nameHash(k),
+                              [&](uint32_t i) { return !isRemoved(i) && sameName(key(i), k); });
+    if (m_slots[slot]) m_duplicates = true;
     m_slots[slot] = index + 1; // a later entry of the same key takes the slot
 }
 
 void QConfigGroup::rebuild() {
+    m_duplicates = false;
     m_slots.assign(slotCountFor(m_entries.size()), 0);
     for (uint32_t i = 0; i < m_entries.size(); ++i)
         indexEntry(i);
 }
 
-void QConfigGroup::compact() {
+void QConfigGroup::compact(bool dropRemoved) {
     QString pool;
     pool.reserve(m_pool.size() - qsizetype(m_unused));
+    if (dropRemoved) {
+        std::erase_if(m_entries, [](const Stored& e) { return e.flags & kRemoved; });
+        m_removed = 0;
+    }
     for (Stored& e : m_entries) {
+        // A removed entry kept for its index needs no characters: no lookup reads them.
+        if (e.flags & kRemoved) {
+            e = {0, 0, 0, e.flags};
+            continue;
+        }
         const QStringView both = view(e.at, e.keyLength + e.textLength);
         e.at = uint32_t(pool.size());
         pool.append(both);
@@ -191,6 +222,17 @@ void QConfigGroup::squeeze() {
 
 QConfigGroups::QConfigGroups() {
     findOrAdd(QStringLiteral("<default>"));
+}
+
+QConfigGroups QConfigGroups::clone() const {
+    QConfigGroups copy;
+    copy.m_groups.clear();
+    copy.m_groups.reserve(m_groups.size());
+    for (const auto& group : m_groups)
+        copy.m_groups.push_back(std::make_unique<QConfigGroup>(*group));
+    copy.m_slots = m_slots;
+    copy.m_sharedNames = m_sharedNames;
+    return copy;
 }
 
 QConfigGroup* QConfigGroups::find(QStringView name) {
@@ -226,6 +268,7 @@ bool QConfigGroups::remove(QStringView name) {
 bool QConfigGroups::rename(QStringView oldName, const QString& newName) {
     QConfigGroup* group = find(oldName);
     if (!group || group == m_groups.front().get()) return false;
+    if (QConfigGroup* other = find(newName); other && other != group) m_sharedNames = true;
     const auto it = std::find_if(m_groups.begin(), m_groups.end(),
                                  [group](const auto& g) { return g.get() == group; });
     std::unique_ptr<QConfigGroup> moved = std::move(*it);

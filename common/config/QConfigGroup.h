@@ -22,7 +22,11 @@ struct QConfigEntry {
 ///
 /// Kept small for large files: the characters of every key and value lie in one pool, an
 /// entry is a few offsets and flags, and keys are found through a hash index that ignores
-/// case (memory a small multiple of the text; lookups in constant time).
+/// case (memory a small multiple of the text; lookups in constant time). A removed entry keeps
+/// its index, marked removed, until the group compacts itself (when removed entries make up
+/// half of it), so that removing a key costs constant time amortised. Indexes run from 0 to
+/// `indexEnd()`; those that `isRemoved` are skipped by every reader. An index is valid until
+/// the next write or removal.
 /// Thread-safety: none; owned by one QConfig.
 class QConfigGroup {
 public:
@@ -31,11 +35,15 @@ public:
     explicit QConfigGroup(QString name) : m_name(std::move(name)) {}
 
     const QString& name() const { return m_name; }
-    size_t size() const { return m_entries.size(); }
+    /// The number of entries, removed ones not counted.
+    size_t size() const { return m_entries.size() - m_removed; }
+    /// One past the highest index.
+    size_t indexEnd() const { return m_entries.size(); }
+    bool isRemoved(size_t index) const { return m_entries[index].flags & kRemoved; }
 
     /// The index of the last entry whose key matches `key` without regard to case, or npos.
     size_t find(QStringView key) const;
-    /// The entry at `index` (below size()) as a whole record.
+    /// The entry at `index` (below indexEnd()) as a whole record.
     QConfigEntry entry(size_t index) const;
     QStringView key(size_t index) const;
     /// The text as it stands in the file.
@@ -77,6 +85,7 @@ private:
         kGlobal = 4,
         kLocalised = 8,
         kVerbatim = 16, // the value is the text itself (a written entry)
+        kRemoved = 32,
     };
     // The key's characters at `at`, the text's right behind them.
     struct Stored {
@@ -87,16 +96,21 @@ private:
     };
 
     bool put(size_t index, QStringView key, QStringView text, uint8_t flags);
+    void markRemoved(size_t index);
     void indexEntry(uint32_t index);
     void rebuild();
-    void compact();
+    /// Rewrites the pool without unused characters; with `dropRemoved` also drops the removed
+    /// entries, which renumbers the rest.
+    void compact(bool dropRemoved);
     QStringView view(uint32_t at, uint32_t length) const {
         return QStringView(m_pool).mid(at, length);
     }
 
     QString m_name;
-    QString m_pool;      // the characters of every key and text
-    size_t m_unused = 0; // characters of the pool no entry refers to any more
+    QString m_pool;            // the characters of every key and text
+    size_t m_unused = 0;       // characters of the pool no entry refers to any more
+    size_t m_removed = 0;      // entries marked removed
+    bool m_duplicates = false; // some key occurs twice: removal must look at every entry
     std::vector<Stored> m_entries;
     std::vector<uint32_t> m_slots; // open addressing: entry index + 1, 0 = empty
 };
@@ -109,6 +123,8 @@ public:
     QConfigGroups();
     QConfigGroups(QConfigGroups&&) noexcept = default;
     QConfigGroups& operator=(QConfigGroups&&) noexcept = default;
+    /// A copy that shares the groups' characters (implicitly shared) until either side writes.
+    QConfigGroups clone() const;
 
     QConfigGroup* find(QStringView name);
     const QConfigGroup* find(QStringView name) const;
@@ -123,6 +139,8 @@ public:
     bool rename(QStringView oldName, const QString& newName);
 
     size_t size() const { return m_groups.size(); }
+    /// True once a rename gave a group the name of another.
+    bool hasSharedNames() const { return m_sharedNames; }
     QConfigGroup& at(size_t index) { return *m_groups[index]; }
     const QConfigGroup& at(size_t index) const { return *m_groups[index]; }
 
@@ -132,4 +150,5 @@ private:
 
     std::vector<std::unique_ptr<QConfigGroup>> m_groups;
     std::vector<uint32_t> m_slots; // open addressing: group index + 1, 0 = empty
+    bool m_sharedNames = false;
 };

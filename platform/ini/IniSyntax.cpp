@@ -18,27 +18,27 @@ Line parseLine(QStringView line) {
 
 void read(QIODevice& device, Encoding encoding, Visitor& visitor) {
     if (!device.isOpen()) return;
-    // Room for the longest line with "\r\n" (readLine keeps one byte of the size for a
-    // terminating zero): what does not end in "\n" then is longer.
-    constexpr qint64 kChunk = kMaxLineBytes + 3;
-    while (!device.atEnd()) {
-        QByteArray bytes = device.readLine(kChunk);
-        if (bytes.isEmpty()) break;
-        if (!bytes.endsWith('\n') && !device.atEnd()) {
-            while (!device.atEnd() && !device.readLine(kChunk).endsWith('\n')) {
-            }
-            continue;
-        }
-        if (bytes.endsWith('\n')) bytes.chop(1);
-        if (bytes.endsWith('\r')) bytes.chop(1);
-        if (bytes.size() > kMaxLineBytes) continue;
+    // The whole rest at once: settings files of many megabytes read in one pass, and a line
+    // costs no more than its own bytes, however long the longest one is.
+    const QByteArray bytes = device.readAll();
+    const char* data = bytes.constData();
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        const qsizetype feed = bytes.indexOf('\n', pos);
+        const qsizetype end = feed < 0 ? bytes.size() : feed;
+        qsizetype length = end - pos;
+        const char* start = data + pos;
+        pos = end + 1;
+        if (length > 0 && start[length - 1] == '\r') --length;
+        if (length > kMaxLineBytes) continue;
+        const QByteArrayView line(start, length);
         const QString text =
-            encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLocal8Bit(bytes);
-        const Line line = parseLine(text);
-        if (line.kind == LineKind::Group)
-            visitor.group(line.name);
-        else if (line.kind == LineKind::Entry)
-            visitor.entry(line.key, line.text);
+            encoding == Encoding::Utf8 ? QString::fromUtf8(line) : QString::fromLocal8Bit(line);
+        const Line parsed = parseLine(text);
+        if (parsed.kind == LineKind::Group)
+            visitor.group(parsed.name);
+        else if (parsed.kind == LineKind::Entry)
+            visitor.entry(parsed.key, parsed.text);
     }
 }
 

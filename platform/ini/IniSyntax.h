@@ -21,8 +21,9 @@ class QString;
 /// match without regard to case.
 namespace platform::ini {
 
-/// The longest line read, in bytes without its line break.
-inline constexpr int kMaxLineBytes = 64 * 1024;
+/// The longest line read, in bytes without its line break: far beyond any text a user types
+/// (a title of a million characters), short of what would make a damaged file unreadable.
+inline constexpr int kMaxLineBytes = 16 * 1024 * 1024;
 
 enum class LineKind { Ignored, Comment, Group, Entry };
 

@@ -44,21 +44,33 @@ TEST_F(TitlesBrowserTest, TitlesComeBackAsTheyWereStored) {
         {"", "No Text"},
         {"A long title over\nseveral lines", "A long title over"},
         {"Hello\nWorld!", "Hello\nWorld!"},
+        {"Only $5 for $HOME", "Only $5 for $HOME"},
+        {"$$", "$$"},
     };
     ZRBrowserTitlesBrowser* view = shownBrowser();
     view->setEngine(timeline);
     QStringList expected;
+    QStringList texts;
     for (const auto& row : rows) {
         ASSERT_NE(add(view, QString::fromUtf8(row.text), 2), nullptr);
         expected << QString::fromUtf8(row.label);
+        texts << QString::fromUtf8(row.text);
+    }
+    // A title far longer than a settings line used to hold, on one line and over two.
+    for (const QString& text :
+         {QString(66000, QLatin1Char('x')), QString(40000, QLatin1Char('y')) + "\n" + "end"}) {
+        ASSERT_NE(add(view, text, 2), nullptr);
+        expected << titlemarkup::label(text);
+        texts << text;
     }
     EXPECT_EQ(labels(view), expected);
     EXPECT_EQ(view->currentItem(), view->lastItem());
-    EXPECT_EQ(objectGroups().size(), int(std::size(rows)));
+    EXPECT_EQ(objectGroups().size(), int(texts.size()));
     EXPECT_TRUE(settings().groupList().contains("TextObject1_a_b"));
     EXPECT_TRUE(settings().groupList().contains("TextObject0_LinexNxbreak"));
 
-    titlesPanel.reset(); // the destructor saves
+    titlesPanel.reset(); // the destructor writes the titles, the settings object's end saves them
+    appState().setSettings(nullptr, nullptr);
     openSettings();
     ZRBrowserTitlesBrowser* again = shownBrowser();
     again->setEngine(timeline);
@@ -68,7 +80,7 @@ TEST_F(TitlesBrowserTest, TitlesComeBackAsTheyWereStored) {
     for (ZRIconViewItem* i = again->firstItem(); i; i = i->nextItem(), ++row) {
         SCOPED_TRACE(row);
         IZRObject* object = static_cast<ZRTitleIconItem*>(i)->object();
-        EXPECT_EQ(titlemarkup::editText(markupOf(object)), QString::fromUtf8(rows[row].text));
+        EXPECT_EQ(titlemarkup::editText(markupOf(object)), texts[row]);
         EXPECT_EQ(intOf(object, "Text Alignment"), 2);
         ASSERT_NE(i->pixmap(), nullptr);
         EXPECT_EQ(i->pixmap()->size(), QSize(60, 40));
@@ -126,6 +138,35 @@ TEST_F(TitlesBrowserTest, LoadingWalksTheLabelsPresent) {
     ZRBrowserTitlesBrowser* none = shownBrowser();
     none->setEngine(timeline);
     EXPECT_EQ(none->count(), 0);
+}
+
+// A view given its engine while hidden makes its titles when it is first shown, or when a title
+// is added; one that never made them leaves the stored titles as they are.
+TEST_F(TitlesBrowserTest, HiddenViewsLoadTheTitlesWhenShownOrAdded) {
+    writeSettings("[TextList]\nNumProfiles=2\nProfile0=first\nProfile1=second\n"
+                  "[TextObject0_first]\nText=first\n[TextObject1_second]\nText=second\n");
+    {
+        ZRBrowserTitlesBrowser hidden(nullptr, "hidden");
+        hidden.setEngine(timeline);
+        EXPECT_EQ(hidden.count(), 0);
+    }
+    EXPECT_EQ(objectGroups(), QStringList({"TextObject0_first", "TextObject1_second"}));
+    {
+        ZRBrowserTitlesBrowser hidden(nullptr, "hidden");
+        hidden.setEngine(timeline);
+        IZRObject* source = newTitle("third");
+        ASSERT_NE(hidden.addTitle(source), nullptr);
+        timeline->factory()->destroyObject(source);
+        EXPECT_EQ(labels(&hidden), QStringList({"first", "second", "third"}));
+    }
+    EXPECT_EQ(objectGroups().size(), 3);
+    ZRBrowserTitlesBrowser* view = shownBrowser();
+    view->hide();
+    view->setEngine(timeline);
+    EXPECT_EQ(view->count(), 0);
+    view->show();
+    EXPECT_EQ(labels(view), QStringList({"first", "second", "third"}));
+    EXPECT_TRUE(view->firstItem()->isSelected());
 }
 
 TEST_F(TitlesBrowserTest, DeletingAnnouncesTheObjectsAndTheNextTitle) {

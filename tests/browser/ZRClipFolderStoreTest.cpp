@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -274,3 +275,26 @@ TEST_F(ClipFolderStoreTest, SegmentListsStoreTheirShownSegments) {
 }
 
 } // namespace
+
+// Folder and file names with "$" come back as they were after the next start; a missing clip
+// whose path differs from a present one's in case only leaves that one's records alone.
+TEST_F(ClipFolderStoreTest, DollarNamesSurviveASaveAndMissingClipsKeepTheirTwins) {
+    const QString clipPath = clip(QStringLiteral("$HOME $5.avi"), QDateTime::currentDateTime());
+    store->storeFolder(QString(), QStringLiteral("$work"));
+    store->storeEntry(QStringLiteral("$work"), clipPath, false);
+    store->storeThumbnail(clipPath, picture(qRgb(9, 9, 9)), QFileInfo(clipPath).lastModified());
+    const QString twin = clipPath.toUpper(); // no such file
+    ASSERT_TRUE(config->writeFile());
+    store.reset();
+    config = std::make_unique<QConfig>(QConfig::Flavour::Program,
+                                       dir.filePath(QStringLiteral("clipstead.ini")));
+    store = std::make_unique<ZRClipFolderStore>(config.get());
+    store->setThumbnailSize(QSize(4, 3));
+
+    EXPECT_EQ(store->loadFolder(QString()).at(2), (Entry{Entry::UserFolder, "$work"}));
+    EXPECT_EQ(store->loadFolder(QStringLiteral("$work")), (QList<Entry>{{Entry::Clip, clipPath}}));
+    QImage image;
+    EXPECT_EQ(store->thumbnailFor(twin, image), ZRClipFolderStore::Cached::FileMissing);
+    EXPECT_EQ(store->thumbnailFor(clipPath, image), ZRClipFolderStore::Cached::Valid);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(9, 9, 9));
+}

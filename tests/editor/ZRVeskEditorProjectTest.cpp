@@ -281,6 +281,15 @@ TEST_F(ZRVeskEditorProject, AMissingFileKeepsTheProjectARejectedOneEmptiesIt) {
     EXPECT_EQ(chain(), clips);
     EXPECT_EQ(clears, 0);
     EXPECT_FALSE(editor->loadProject(QString()));
+    // A name whose bytes were no text (decoded with replacement characters, as a file dialog
+    // gives it) is said to be unusable, not missing.
+    notifier.messages.clear();
+    EXPECT_FALSE(editor->loadProject(path("caf") + QChar::ReplacementCharacter + ".zrs"));
+    ASSERT_EQ(notifier.messages.size(), 1);
+    EXPECT_TRUE(
+        notifier.messages[0].startsWith("Load error / The project's file name is not valid"))
+        << notifier.messages[0].toStdString();
+    EXPECT_EQ(chain(), clips);
 
     notifier.messages.clear();
     changes = 0;

@@ -20,11 +20,13 @@
 #include "views/ZRWindowServices.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -428,6 +430,28 @@ TEST_F(ProgramRun, OneCopyAtATimeAndAKilledCopyBlocksNoOne) {
     EXPECT_FALSE(QFile::exists(lockPath()));
 }
 
+// A program killed while it runs keeps what it changed in its settings a few seconds before:
+// the first start's folders here, as much as browser entries, titles or profiles.
+TEST_F(ProgramRun, AKilledProgramKeepsItsSettingsChanges) {
+    const QString settings = home.filePath(QStringLiteral("config/clipstead/clipstead.ini"));
+    QProcess running;
+    start(running, "hold", {});
+    ASSERT_TRUE(waitForLine(running, QStringLiteral("running")));
+    QByteArray text;
+    QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        QFile file(settings);
+        if (file.open(QIODevice::ReadOnly)) text = file.readAll();
+        if (text.contains("MediaFolder=")) break;
+        QThread::msleep(100);
+    }
+    running.kill();
+    ASSERT_TRUE(running.waitForFinished(120000));
+    EXPECT_TRUE(text.startsWith("# Config File\n")) << text.constData();
+    EXPECT_TRUE(text.contains("MediaFolder=")) << text.constData();
+    EXPECT_TRUE(text.contains("BackgroundImage=")) << text.constData();
+}
+
 TEST_F(ProgramRun, EndsWithAMessageWithoutAnySkins) {
     const Outcome outcome = run("noskins", {});
     EXPECT_FALSE(outcome.crashed);
@@ -457,6 +481,9 @@ TEST_F(ProgramRun, AProjectNameThatIsNoTextIsReported) {
     EXPECT_TRUE(warning.startsWith(QStringLiteral("Open Project|The project could not be opened")))
         << outcome.lines.join('\n').toStdString();
     EXPECT_TRUE(outcome.lines.join('\n').contains(QStringLiteral("caf")));
+    // Said once and plainly: no attempt to load it that reports a missing file.
+    EXPECT_FALSE(outcome.lines.join('\n').contains(QStringLiteral("File not found")))
+        << outcome.lines.join('\n').toStdString();
     EXPECT_FALSE(QFile::exists(lockPath()));
     // The temporary folder's removal cannot name the file either.
     std::remove(name.constData());

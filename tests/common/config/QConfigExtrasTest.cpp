@@ -157,3 +157,65 @@ TEST(QConfigProgramFlavour, RenamingOntoAnExistingNameFindsTheMovedGroup) {
     EXPECT_EQ(reread->readEntry(QStringLiteral("onlyB")), QStringLiteral("2"));
     reread->clearModified(true);
 }
+
+// Every read expands "$NAME"; the program's own texts come back as they were written, also after
+// a save, while a file written by others keeps its expansion. The engine's flavour, whose files
+// the export modules read without expansion, writes values as given.
+TEST(QConfigProgramFlavour, DollarsInWrittenTextsReadBackUnchanged) {
+    qputenv("CLIPSTEADDOLLAR", "/home/x");
+    const QString texts[] = {
+        "Only $5 for $CLIPSTEADDOLLAR", "$$", "a$", "$", "/media/$work/a.avi", "$CLIPSTEADUNSET_x"};
+    ConfigFile file;
+    file.write("# Config File\n[G]\nothers=$CLIPSTEADDOLLAR/y\n");
+    {
+        auto config = file.open();
+        config->setGroup(QStringLiteral("G"));
+        for (int i = 0; i < int(std::size(texts)); ++i) {
+            config->writeEntry(QStringLiteral("k%1").arg(i), texts[i]);
+            EXPECT_EQ(config->readEntry(QStringLiteral("k%1").arg(i)), texts[i]);
+        }
+        ASSERT_TRUE(config->writeFile());
+    }
+    EXPECT_TRUE(file.read().contains("k0=Only $$5 for $$CLIPSTEADDOLLAR\n")) << file.read().data();
+    auto again = file.open();
+    again->setGroup(QStringLiteral("G"));
+    EXPECT_EQ(again->readEntry(QStringLiteral("others")), QStringLiteral("/home/x/y"));
+    auto entries = again->entryIterator(QStringLiteral("G"));
+    ASSERT_TRUE(entries);
+    entries->next(); // "others"
+    for (int i = 0; i < int(std::size(texts)); ++i, entries->next()) {
+        EXPECT_EQ(again->readEntry(QStringLiteral("k%1").arg(i)), texts[i]);
+        ASSERT_FALSE(entries->atEnd());
+        EXPECT_EQ(entries->current().value, texts[i]) << "the iterator reads as readEntry does";
+    }
+    EXPECT_EQ(again->writeEntry(QStringLiteral("k0"), QStringLiteral("new")), texts[0]);
+    again->clearModified(true);
+
+    QConfig engine(QConfig::Flavour::Engine, QString());
+    engine.writeEntry(QStringLiteral("k"), QStringLiteral("a$$b"));
+    EXPECT_EQ(engine.readEntry(QStringLiteral("k")), QStringLiteral("a$b"));
+}
+
+// A title of any length a user may type is kept across a save; what the reader could not take
+// back is refused when it is written, not lost at the next start.
+TEST(QConfigProgramFlavour, LongValuesSurviveASaveAndOverlongOnesAreRefused) {
+    ConfigFile file;
+    const QString title = QString(70000, QLatin1Char('t')) + QStringLiteral("\u00e9nd");
+    const QString group = QStringLiteral("TextObject0_") + QString(66000, QLatin1Char('g'));
+    {
+        auto config = file.open();
+        config->setGroup(group);
+        EXPECT_FALSE(config->writeEntry(QStringLiteral("Text"), title).isNull());
+        config->setGroup(QStringLiteral("After"));
+        config->writeEntry(QStringLiteral("k"), 1);
+        const QString overlong(QConfig::kMaxLineBytes, QLatin1Char('x'));
+        EXPECT_TRUE(config->writeEntry(QStringLiteral("big"), overlong).isNull());
+        EXPECT_FALSE(config->hasKey(QStringLiteral("big")));
+    }
+    auto again = file.open();
+    again->setGroup(group);
+    EXPECT_EQ(again->readEntry(QStringLiteral("Text")), title);
+    EXPECT_FALSE(again->hasKey(QStringLiteral("k")));
+    again->setGroup(QStringLiteral("After"));
+    EXPECT_EQ(again->readNumEntry(QStringLiteral("k")), 1);
+}

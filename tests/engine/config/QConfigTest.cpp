@@ -443,3 +443,42 @@ TEST_F(QConfigTest, ManyGroupsAndKeysStayFoundWithoutRegardToCase) {
     again.setGroup("group7");
     EXPECT_EQ(again.readEntry("key0"), "70");
 }
+
+// Removing keys one by one, thousands of them as a folder of missing clips does, keeps every
+// other key found, also a key the file holds twice and across the group's compactions; what was
+// removed stays out of the saved file and a key written again after its removal comes back.
+TEST_F(QConfigTest, RemovalsKeepTheRestFoundAndStayRemoved) {
+    QByteArray text = kHeader + "[G]\ndup=1\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "k" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\n";
+    text += "DUP=2\n";
+    writeText(text);
+    RemovingConfig config(path());
+    config.setGroup("G");
+    EXPECT_EQ(config.readEntry("dup"), "2");
+    EXPECT_EQ(config.removeEntry("Dup"), "2");
+    EXPECT_TRUE(config.readEntry("dup").isNull()) << "both entries of the key go";
+    for (int i = 0; i < 3000; ++i)
+        if (i % 4 != 0) config.removeEntry("K" + QString::number(i));
+    config.writeEntry("k1", "again");
+    const auto check = [](const QConfig& c) {
+        for (int i = 0; i < 3000; ++i) {
+            const QString value = c.readEntry("k" + QString::number(i));
+            if (i == 1)
+                EXPECT_EQ(value, "again");
+            else if (i % 4 == 0)
+                EXPECT_EQ(value, QString::number(i));
+            else
+                EXPECT_TRUE(value.isNull()) << i;
+        }
+        int count = 0;
+        for (auto it = c.entryIterator("G"); !it->atEnd(); it->next())
+            ++count;
+        EXPECT_EQ(count, 751);
+    };
+    check(config);
+    ASSERT_TRUE(config.writeFile());
+    QConfig again(path());
+    again.setGroup("g");
+    check(again);
+}
