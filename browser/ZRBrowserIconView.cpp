@@ -186,8 +186,8 @@ void ZRBrowserIconView::refill() {
     m_pending.clear();
     m_toRequest.clear();
     if (m_worker) m_worker->clear();
-    // Queued answers of the old generation are dropped as they are taken; those of clips still
-    // to be stored are kept.
+    // Queued answers of the old generation are dropped as they are taken, except those that
+    // confirm a stored entry.
     m_filling = true;
     ZRClipFolderStore& folders = store();
     for (const Entry& entry : folders.loadFolder(m_folderPath)) {
@@ -199,8 +199,8 @@ void ZRBrowserIconView::refill() {
         }
     }
     m_filling = false;
-    // Entries still to be stored lost their queued requests with the clear: asked again.
-    for (auto it = m_unstored.cbegin(); it != m_unstored.cend(); ++it)
+    // Entries still to be confirmed lost their queued requests with the clear: asked again.
+    for (auto it = m_unconfirmed.cbegin(); it != m_unconfirmed.cend(); ++it)
         if (!m_pending.contains(it.key())) m_toRequest.append(it.key());
     requestPictures();
 }
@@ -239,7 +239,7 @@ void ZRBrowserIconView::addFile(const QString& folder, const QString& path, int 
         emitFolderState();
     const QString full = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (findPath(full)) return;
-    // Each clip shown is stored once its picture is made: a list stores the segments shown.
+    // Each clip shown is stored as it is added: a list stores the segments shown.
     addClip(full, true, kind != 0);
 }
 
@@ -272,7 +272,10 @@ void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
         forceOpaque(bare);
         ZRBrowserIconViewItem::makeClip(this, full, bare);
         m_pending.insert(full);
-        if (storeEntry) m_unstored.insert(full, m_folderPath);
+        if (storeEntry) {
+            folders.storeEntry(m_folderPath, full, false);
+            m_unconfirmed.insert(full, m_folderPath);
+        }
         m_toRequest.append(full);
         if (!m_filling) requestPictures();
         return;
@@ -327,25 +330,25 @@ void ZRBrowserIconView::pictureReady(const QString& path, int result, const QIma
                                      quint64 generation) {
     if (!m_worker) return;
     const bool current = generation == m_worker->generation() && m_pending.contains(path);
-    const auto unstored = m_unstored.constFind(path);
-    const bool toStore = unstored != m_unstored.constEnd();
-    if (!current && !toStore) return;
-    const QString folder = toStore ? *unstored : QString();
-    if (toStore) m_unstored.erase(unstored);
+    const auto unconfirmed = m_unconfirmed.constFind(path);
+    const bool confirming = unconfirmed != m_unconfirmed.constEnd();
+    if (!current && !confirming) return;
+    const QString folder = confirming ? *unconfirmed : QString();
+    if (confirming) m_unconfirmed.erase(unconfirmed);
     if (current) m_pending.remove(path);
     ZRBrowserIconViewItem* item = current ? findPath(path) : nullptr;
+    ZRClipFolderStore& folders = store();
     if (result == ZRThumbnailWorker::Failed) {
-        // A clip the engine cannot read shows nothing and stores nothing.
+        // A clip the engine cannot read shows nothing and keeps no entry.
         delete item;
+        if (confirming) folders.removeClip(folder, path);
         return;
     }
     const QImage thumbnail =
         compose(result == ZRThumbnailWorker::Frame ? Made::Frame : Made::NoVideo, picture);
     if (item) item->setPixmap(thumbnail);
-    ZRClipFolderStore& folders = store();
     const QFileInfo info(path);
     if (info.isFile()) folders.storeThumbnail(path, thumbnail, info.lastModified());
-    if (toStore) folders.storeEntry(folder, path, false);
 }
 
 QImage ZRBrowserIconView::compose(Made made, const QImage& picture) const {

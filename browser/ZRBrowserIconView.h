@@ -33,7 +33,9 @@ class ZRThumbnailWorker;
 ///
 /// Thumbnails come from the cache, else from a `ZRThumbnailWorker` off the GUI thread: the item
 /// shows at once on the bare frame and gets its picture when the answer arrives (those in
-/// sight are asked first); a clip the worker cannot import loses its item and stores nothing.
+/// sight are asked first). An entry is stored as its clip is added, before the picture, so that
+/// closing the page early loses nothing; a clip the worker cannot import loses its item and its
+/// entry.
 /// Without a worker (no engine for it) the engine makes them on the GUI thread.
 ///
 /// Paths compare exactly (Linux names differ by case). The page writes the settings object
@@ -80,7 +82,7 @@ public:
                                    void (*destroy)(IZRTimeline*));
     /// The clips shown on the bare frame while their pictures are made.
     int pendingThumbnails() const {
-        return int(m_pending.size() + m_unstored.size() + m_answers.size());
+        return int(m_pending.size() + m_unconfirmed.size() + m_answers.size());
     }
     /// The worker making the pictures; null before the first one is needed or without engine.
     ZRThumbnailWorker* thumbnailWorker() const { return m_worker.get(); }
@@ -176,9 +178,10 @@ private:
     bool m_workerTried = false;
     /// Clips shown on the bare frame, waiting for their picture.
     QSet<QString> m_pending;
-    /// Clips added to a folder (path -> folder path) whose entry is stored once the picture is
-    /// made: kept across refills, so that leaving the folder early loses nothing.
-    QHash<QString, QString> m_unstored;
+    /// Clips stored in a folder (path -> folder path) as they were added, whose picture is still
+    /// to come: one the engine then refuses leaves that folder again. Kept across refills, so
+    /// that leaving the folder early does not keep a refused clip.
+    QHash<QString, QString> m_unconfirmed;
     QStringList m_toRequest;
     bool m_filling = false;
 };

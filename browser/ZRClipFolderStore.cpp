@@ -136,6 +136,19 @@ void ZRClipFolderStore::storeListSegments(const QString& folderPath, const QStri
     if (wrote) m_settings->writeEntry(QString::fromLatin1(kCountKey), n);
 }
 
+void ZRClipFolderStore::removeClip(const QString& folderPath, const QString& filePath) {
+    if (!m_settings) return;
+    const QString group = groupName(folderPath);
+    const QString value = QDir::toNativeSeparators(filePath);
+    QStringList keys;
+    for (const auto& [index, stored] : presentEntries(*m_settings, group))
+        if (stored == value) keys.append(QString::fromLatin1(kEntryKey) + QString::number(index));
+    if (keys.isEmpty()) return;
+    m_settings->setGroup(group);
+    for (const QString& key : keys)
+        m_settings->deleteEntry(key);
+}
+
 void ZRClipFolderStore::storeFolder(const QString& folderPath, const QString& name) {
     storeEntry(folderPath, prefix() + name, false);
 }
