@@ -244,11 +244,19 @@ void ZRBrowserIconView::addFile(const QString& folder, const QString& path, int 
 }
 
 ZRBrowserIconViewItem* ZRBrowserIconView::findPath(const QString& fullPath) const {
-    for (ZRIconViewItem* item = firstItem(); item; item = item->nextItem()) {
-        auto* clip = static_cast<ZRBrowserIconViewItem*>(item);
-        if (!clip->isFolder() && clip->fullPath() == fullPath) return clip;
-    }
-    return nullptr;
+    return m_clipItems.value(fullPath, nullptr);
+}
+
+ZRBrowserIconViewItem* ZRBrowserIconView::makeClipItem(const QString& fullPath,
+                                                       const QImage& picture) {
+    auto* item = ZRBrowserIconViewItem::makeClip(this, fullPath, picture);
+    m_clipItems.insert(item->fullPath(), item);
+    return item;
+}
+
+void ZRBrowserIconView::forgetClip(ZRBrowserIconViewItem* item) {
+    const auto it = m_clipItems.constFind(item->fullPath());
+    if (it != m_clipItems.constEnd() && it.value() == item) m_clipItems.erase(it);
 }
 
 void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
@@ -258,7 +266,7 @@ void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
     QImage thumbnail;
     switch (folders.thumbnailFor(full, thumbnail)) {
     case ZRClipFolderStore::Cached::Valid:
-        ZRBrowserIconViewItem::makeClip(this, full, thumbnail);
+        makeClipItem(full, thumbnail);
         if (storeEntry) folders.storeEntry(m_folderPath, full, false);
         return;
     case ZRClipFolderStore::Cached::FileMissing:
@@ -270,7 +278,7 @@ void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
     if (worker()) {
         QImage bare = frameImage().convertToFormat(QImage::Format_ARGB32);
         forceOpaque(bare);
-        ZRBrowserIconViewItem::makeClip(this, full, bare);
+        makeClipItem(full, bare);
         m_pending.insert(full);
         if (storeEntry) {
             folders.storeEntry(m_folderPath, full, false);
@@ -281,7 +289,7 @@ void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
         return;
     }
     if (!thumbnailFor(full, thumbnail)) return;
-    ZRBrowserIconViewItem::makeClip(this, full, thumbnail);
+    makeClipItem(full, thumbnail);
     if (storeEntry) folders.storeEntry(m_folderPath, full, false);
 }
 

@@ -126,7 +126,13 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    friend class ZRBrowserIconViewItem;
     enum class Made { Frame, NoVideo, Failed };
+
+    /// A clip item, entered in the index of shown paths.
+    ZRBrowserIconViewItem* makeClipItem(const QString& fullPath, const QImage& picture);
+    /// Called by a clip item as it goes.
+    void forgetClip(ZRBrowserIconViewItem* item);
 
     ZRClipFolderStore& store();
     void addMediaItem(const QString& path, bool storeEntry);
@@ -183,5 +189,7 @@ private:
     /// that leaving the folder early does not keep a refused clip.
     QHash<QString, QString> m_unconfirmed;
     QStringList m_toRequest;
+    /// The clips shown, by full path: adding checks it once a clip, not once an item.
+    QHash<QString, ZRBrowserIconViewItem*> m_clipItems;
     bool m_filling = false;
 };
