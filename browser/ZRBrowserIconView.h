@@ -48,7 +48,8 @@ public:
                                Qt::WindowFlags flags = {});
     ~ZRBrowserIconView() override;
 
-    /// Clears the view and lists the present folder.
+    /// Clears the view and lists the present folder: the entries of the first screen at once,
+    /// the rest in slices of a few milliseconds from the event loop (counted as pending).
     void refill();
     /// `folderChanged` (true inside a folder) and `folderNameChanged` with the present name.
     void emitFolderState();
@@ -80,10 +81,13 @@ public:
     /// engine makes thumbnails on the GUI thread.
     static void setThumbnailEngine(IZRTimeline* (*create)(IZRCallbacks*, const char*, unsigned),
                                    void (*destroy)(IZRTimeline*));
-    /// The clips shown on the bare frame while their pictures are made.
+    /// The entries still to be listed and the clips shown on the bare frame while their
+    /// pictures are made.
     int pendingThumbnails() const {
-        return int(m_pending.size() + m_unconfirmed.size() + m_answers.size());
+        return int(m_toList.size() + m_pending.size() + m_unconfirmed.size() + m_answers.size());
     }
+    /// Lists the entries of the present folder not listed yet.
+    void finishListing();
     /// The worker making the pictures; null before the first one is needed or without engine.
     ZRThumbnailWorker* thumbnailWorker() const { return m_worker.get(); }
 
@@ -129,6 +133,13 @@ private:
     friend class ZRBrowserIconViewItem;
     enum class Made { Frame, NoVideo, Failed };
 
+    /// The entries that fill the view's first screen (its grid cells in sight and a row more).
+    int firstScreenCapacity() const;
+    /// Lists up to `count` waiting entries (all when negative) for at most `sliceMs` (no limit
+    /// when negative).
+    void listEntries(int count, int sliceMs);
+    /// One slice of the waiting entries, from the event loop.
+    void listMore();
     /// A clip item, entered in the index of shown paths.
     ZRBrowserIconViewItem* makeClipItem(const QString& fullPath, const QImage& picture);
     /// Called by a clip item as it goes.
@@ -189,6 +200,9 @@ private:
     /// that leaving the folder early does not keep a refused clip.
     QHash<QString, QString> m_unconfirmed;
     QStringList m_toRequest;
+    /// The present folder's entries not listed yet, in order, and the timer listing them.
+    std::deque<ZRClipFolderStore::Entry> m_toList;
+    QTimer m_listTimer;
     /// The clips shown, by full path: adding checks it once a clip, not once an item.
     QHash<QString, ZRBrowserIconViewItem*> m_clipItems;
     bool m_filling = false;

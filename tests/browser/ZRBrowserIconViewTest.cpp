@@ -115,6 +115,45 @@ TEST_F(BrowserPage, PathsDifferingInCaseAreTwoClips) {
     EXPECT_EQ(page->count(), 2);
 }
 
+// A large folder shows its first screen at once and lists the rest from the event loop, in the
+// stored order; what needs every entry (adding, deleting) lists them all first.
+TEST_F(BrowserPage, LargeFolderListsTheFirstScreenFirst) {
+    QByteArray ini = "# Config File\n[BrowserFolder::Big]\nNumProfiles=301\n";
+    QStringList paths;
+    for (int i = 0; i < 300; ++i) {
+        paths.append(clip(QStringLiteral("b%1.avi").arg(i, 3, 10, QLatin1Char('0'))));
+        ini += "Profile" + QByteArray::number(i + 1) + "=" + paths.back().toUtf8() + "\n";
+    }
+    openSettings(ini);
+    makePage();
+    page->setFolder(QStringLiteral("Big"));
+    const int first = page->count();
+    EXPECT_GE(first, 12) << "the view's first screen";
+    EXPECT_LT(first, 300);
+    settle();
+    ASSERT_EQ(page->count(), 300);
+    QStringList texts = shown();
+    EXPECT_EQ(texts.first(), "b000.avi");
+    EXPECT_EQ(texts.last(), "b299.avi");
+
+    // Adding a stored clip not listed yet adds nothing; deleting one shown keeps the others.
+    page->setFolder(QStringLiteral("Big"));
+    ASSERT_LT(page->count(), 300);
+    page->addClip(paths.back(), true, false);
+    EXPECT_EQ(page->count(), 300);
+    page->setFolder(QStringLiteral("Big"));
+    ASSERT_LT(page->count(), 300);
+    selectOnly({QStringLiteral("b000.avi")});
+    services.answers = {0};
+    page->deleteSelectedItems();
+    settle();
+    EXPECT_EQ(page->count(), 299);
+    page->setFolder(QStringLiteral("Big"));
+    settle();
+    EXPECT_EQ(page->count(), 299);
+    EXPECT_EQ(read("BrowserFolder::Big", "NumProfiles"), "299");
+}
+
 TEST_F(BrowserPage, FoldersOpenAndGoUp) {
     makePage();
     QSignalSpy changed(page, &ZRBrowserIconView::folderChanged);
