@@ -32,7 +32,7 @@ using Entry = ZRClipFolderStore::Entry;
 
 constexpr int kFrameMargin = 2;
 constexpr int kAnswerSliceMs = 8;
-constexpr int kListSliceMs = 8;
+constexpr int kListSliceMs = 5;
 
 enum SharedButton { NewFolderButton, CopyButton, PasteButton, RemoveButton };
 
