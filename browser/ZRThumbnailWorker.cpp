@@ -6,6 +6,7 @@
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRTimeline.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSet>
 
@@ -24,11 +25,9 @@ constexpr int kMaxThreads = 8;
 
 ZRThumbnailWorker::ZRThumbnailWorker(Engine engine, const QByteArray& baseFolder, int threads,
                                      QObject* parent)
-    : QObject(parent), m_engine(engine) {
+    : QObject(parent), m_engine(engine), m_notice(std::make_unique<QEvent>(noticeType())) {
     // The notice crosses threads through Qt's queue; the answers themselves cross under m_lock,
     // where the thread sanitizer sees the hand-over. A notice still queued dies with this object.
-    connect(this, &ZRThumbnailWorker::answersWaiting, this, &ZRThumbnailWorker::deliverAnswers,
-            Qt::QueuedConnection);
     const int wanted = std::clamp(threads > 0 ? threads : machineThreads(), 1, kMaxThreads);
     /* ** One timeline a thread: a timeline's import objects and their decoders are then touched
        by one thread only, and no thread waits on another's object locks. Made here, on the
@@ -141,22 +140,37 @@ void ZRThumbnailWorker::run(IZRTimeline* timeline) {
         }
         QImage picture;
         const Result result = render(timeline, path, size, picture);
-        bool first = false;
+        // One notice for a run of answers: the owner's thread takes all that wait.
+        std::unique_ptr<QEvent> notice;
         {
             std::lock_guard<std::mutex> guard(m_lock);
-            first = m_answers.empty();
             m_answers.push_back({path, int(result), std::move(picture), quint64(generation)});
+            notice = std::move(m_notice);
         }
-        // One notice for a run of answers: the owner's thread takes all that wait.
-        if (first) Q_EMIT answersWaiting();
+        if (notice) QCoreApplication::postEvent(this, notice.release());
     }
+}
+
+QEvent::Type ZRThumbnailWorker::noticeType() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+bool ZRThumbnailWorker::event(QEvent* e) {
+    if (e->type() != noticeType()) return QObject::event(e);
+    deliverAnswers();
+    return true;
 }
 
 void ZRThumbnailWorker::deliverAnswers() {
     std::deque<Answer> answers;
+    // The next notice is made here, so that Qt frees on this thread what this thread made;
+    // an answer pushed after the swap finds it and posts it.
+    auto next = std::make_unique<QEvent>(noticeType());
     {
         std::lock_guard<std::mutex> guard(m_lock);
         answers.swap(m_answers);
+        if (!m_notice) m_notice = std::move(next);
     }
     for (const Answer& a : answers)
         Q_EMIT pictureReady(a.path, a.result, a.picture, a.generation);

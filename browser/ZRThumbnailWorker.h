@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QEvent>
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -10,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -22,14 +24,14 @@ struct IZRCallbacks;
 /// first frames into pictures of `pictureSize()`. The timelines are made in the constructor and
 /// deleted in the destructor, both on the GUI thread (timelines are made and destroyed on one
 /// thread); the destructor joins the threads first. Requests go by path into one queue that
-/// every thread takes from at the front; answers come by the queued signal `pictureReady` on
-/// the thread that owns the worker, in the order they are made (not the order asked), tagged
-/// with the generation in force when the request was taken, so that answers to a queue since
-/// replaced are recognised as stale.
+/// every thread takes from at the front; answers come by the signal `pictureReady`, emitted on
+/// the thread that owns the worker (a posted notice wakes it), in the order they are made (not the
+/// order asked), tagged with the generation in force when the request was taken, so that answers to
+/// a queue since replaced are recognised as stale.
 ///
-/// Thread-safety: the queue, the answers, the picture size and the generation are guarded by
-/// `m_lock`; each private timeline is used by its own thread alone once made. Public calls
-/// belong to the owning (GUI) thread.
+/// Thread-safety: the queue, the answers, the notice, the picture size and the generation are
+/// guarded by `m_lock`; each private timeline is used by its own thread alone once made. Public
+/// calls belong to the owning (GUI) thread.
 class ZRThumbnailWorker : public QObject {
     Q_OBJECT
 public:
@@ -72,9 +74,10 @@ public:
 Q_SIGNALS:
     /// A picture (`Frame`: the first frame; `NoVideo`, `Failed`: null) for `path`.
     void pictureReady(const QString& path, int result, const QImage& picture, quint64 generation);
-    /// Emitted by the worker thread when answers wait; delivered queued to this object, which
-    /// then emits `pictureReady` for each. No answer travels through the event queue itself.
-    void answersWaiting();
+
+protected:
+    /// Takes the notice that answers wait and emits `pictureReady` for each.
+    bool event(QEvent* e) override;
 
 private:
     struct Answer {
@@ -90,6 +93,7 @@ private:
     };
     void run(IZRTimeline* timeline);
     void deliverAnswers();
+    static QEvent::Type noticeType();
     static Result render(IZRTimeline* timeline, const QString& path, const QSize& size,
                          QImage& picture);
 
@@ -99,6 +103,10 @@ private:
     std::condition_variable m_wake;
     std::deque<QString> m_queue;
     std::deque<Answer> m_answers;
+    /// The notice a thread posts when the first answer waits: made on the owner's thread and
+    /// only handed to Qt by the thread, as Qt's own locks are invisible to the thread
+    /// sanitizer; null while one is on its way.
+    std::unique_ptr<QEvent> m_notice;
     QSize m_pictureSize{60, 40};
     uint64_t m_generation = 0;
     bool m_stop = false;
