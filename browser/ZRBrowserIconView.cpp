@@ -32,6 +32,7 @@ using Entry = ZRClipFolderStore::Entry;
 
 constexpr int kFrameMargin = 2;
 constexpr int kAnswerSliceMs = 8;
+constexpr int kListSliceMs = 5;
 
 enum SharedButton { NewFolderButton, CopyButton, PasteButton, RemoveButton };
 
@@ -106,6 +107,8 @@ ZRBrowserIconView::ZRBrowserIconView(QWidget* parent, const char* name, Qt::Wind
     connect(this, qOverload<>(&ZRIconView::selectionChanged), this,
             &ZRBrowserIconView::slotSelectionChanged);
     connect(&m_answerTimer, &QTimer::timeout, this, &ZRBrowserIconView::takeAnswers);
+    m_listTimer.setSingleShot(true);
+    connect(&m_listTimer, &QTimer::timeout, this, &ZRBrowserIconView::listMore);
 }
 
 ZRBrowserIconView::~ZRBrowserIconView() {
@@ -113,6 +116,7 @@ ZRBrowserIconView::~ZRBrowserIconView() {
     connectButtons(false);
     // The worker's thread is joined before the items it answers for go.
     m_answerTimer.stop();
+    m_listTimer.stop();
     m_worker.reset();
     // The items go while this page is whole: their leaving the selection reaches no slot of a
     // page half destroyed.
@@ -181,27 +185,65 @@ QString ZRBrowserIconView::shownFolderName(const QString& name) {
 }
 
 void ZRBrowserIconView::refill() {
+    m_listTimer.stop();
+    m_toList.clear();
     clear();
     // Answers to the folder shown before are stale now.
     m_pending.clear();
     m_toRequest.clear();
     if (m_worker) m_worker->clear();
-    // Queued answers of the old generation are dropped as they are taken; those of clips still
-    // to be stored are kept.
+    // Queued answers of the old generation are dropped as they are taken, except those that
+    // confirm a stored entry.
+    const QList<Entry> entries = store().loadFolder(m_folderPath);
+    m_toList.assign(entries.cbegin(), entries.cend());
+    /* ** The first screen is listed now, the rest a slice at a time from the event loop: a
+       folder of a thousand clips shows its first screen at once, not after the last clip. */
+    listEntries(firstScreenCapacity(), -1);
+    // Entries still to be confirmed lost their queued requests with the clear: asked again.
+    for (auto it = m_unconfirmed.cbegin(); it != m_unconfirmed.cend(); ++it)
+        if (!m_pending.contains(it.key())) m_toRequest.append(it.key());
+    requestPictures();
+    if (!m_toList.empty()) m_listTimer.start(0);
+}
+
+int ZRBrowserIconView::firstScreenCapacity() const {
+    // Grid cells in sight, and a row beyond for a part-shown one; at least one row.
+    const int cellWidth = std::max(1, gridX() + spacing());
+    const int cellHeight = std::max(1, gridY() + spacing());
+    const int columns = std::max(1, (visibleWidth() - spacing()) / cellWidth);
+    const int rows = std::max(0, visibleHeight()) / cellHeight + 2;
+    return columns * rows;
+}
+
+void ZRBrowserIconView::listEntries(int count, int sliceMs) {
+    QElapsedTimer slice;
+    slice.start();
     m_filling = true;
-    ZRClipFolderStore& folders = store();
-    for (const Entry& entry : folders.loadFolder(m_folderPath)) {
+    for (int listed = 0; !m_toList.empty(); ++listed) {
+        if (count >= 0 && listed >= count) break;
+        if (sliceMs >= 0 && slice.elapsed() >= sliceMs) break;
+        const Entry entry = m_toList.front();
+        m_toList.pop_front();
         if (entry.kind == Entry::Clip) {
-            addClip(entry.text, false, false);
+            addMediaItem(entry.text, false);
         } else {
             ZRBrowserIconViewItem::makeFolder(this, entry.text, shownFolderName(entry.text),
                                               entry.kind == Entry::UserFolder, folderImage());
         }
     }
     m_filling = false;
-    // Entries still to be stored lost their queued requests with the clear: asked again.
-    for (auto it = m_unstored.cbegin(); it != m_unstored.cend(); ++it)
-        if (!m_pending.contains(it.key())) m_toRequest.append(it.key());
+}
+
+void ZRBrowserIconView::listMore() {
+    listEntries(-1, kListSliceMs);
+    requestPictures();
+    if (!m_toList.empty()) m_listTimer.start(0);
+}
+
+void ZRBrowserIconView::finishListing() {
+    if (m_toList.empty()) return;
+    m_listTimer.stop();
+    listEntries(-1, -1);
     requestPictures();
 }
 
@@ -219,6 +261,8 @@ void ZRBrowserIconView::setFolder(const QString& path) {
 
 void ZRBrowserIconView::addClip(const QString& path, bool storeEntry, bool expandLists) {
     if (path.isEmpty()) return;
+    // A clip stored but not listed yet must be found shown, or it would be added twice.
+    finishListing();
     if (expandLists && ZRClipFolderStore::isSegmentList(path)) {
         std::string error;
         const auto list =
@@ -237,18 +281,27 @@ void ZRBrowserIconView::addFile(const QString& folder, const QString& path, int 
         setFolder(folder);
     else
         emitFolderState();
+    finishListing();
     const QString full = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (findPath(full)) return;
-    // Each clip shown is stored once its picture is made: a list stores the segments shown.
+    // Each clip shown is stored as it is added: a list stores the segments shown.
     addClip(full, true, kind != 0);
 }
 
 ZRBrowserIconViewItem* ZRBrowserIconView::findPath(const QString& fullPath) const {
-    for (ZRIconViewItem* item = firstItem(); item; item = item->nextItem()) {
-        auto* clip = static_cast<ZRBrowserIconViewItem*>(item);
-        if (!clip->isFolder() && clip->fullPath() == fullPath) return clip;
-    }
-    return nullptr;
+    return m_clipItems.value(fullPath, nullptr);
+}
+
+ZRBrowserIconViewItem* ZRBrowserIconView::makeClipItem(const QString& fullPath,
+                                                       const QImage& picture) {
+    auto* item = ZRBrowserIconViewItem::makeClip(this, fullPath, picture);
+    m_clipItems.insert(item->fullPath(), item);
+    return item;
+}
+
+void ZRBrowserIconView::forgetClip(ZRBrowserIconViewItem* item) {
+    const auto it = m_clipItems.constFind(item->fullPath());
+    if (it != m_clipItems.constEnd() && it.value() == item) m_clipItems.erase(it);
 }
 
 void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
@@ -258,7 +311,7 @@ void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
     QImage thumbnail;
     switch (folders.thumbnailFor(full, thumbnail)) {
     case ZRClipFolderStore::Cached::Valid:
-        ZRBrowserIconViewItem::makeClip(this, full, thumbnail);
+        makeClipItem(full, thumbnail);
         if (storeEntry) folders.storeEntry(m_folderPath, full, false);
         return;
     case ZRClipFolderStore::Cached::FileMissing:
@@ -270,15 +323,18 @@ void ZRBrowserIconView::addMediaItem(const QString& path, bool storeEntry) {
     if (worker()) {
         QImage bare = frameImage().convertToFormat(QImage::Format_ARGB32);
         forceOpaque(bare);
-        ZRBrowserIconViewItem::makeClip(this, full, bare);
+        makeClipItem(full, bare);
         m_pending.insert(full);
-        if (storeEntry) m_unstored.insert(full, m_folderPath);
+        if (storeEntry) {
+            folders.storeEntry(m_folderPath, full, false);
+            m_unconfirmed.insert(full, m_folderPath);
+        }
         m_toRequest.append(full);
         if (!m_filling) requestPictures();
         return;
     }
     if (!thumbnailFor(full, thumbnail)) return;
-    ZRBrowserIconViewItem::makeClip(this, full, thumbnail);
+    makeClipItem(full, thumbnail);
     if (storeEntry) folders.storeEntry(m_folderPath, full, false);
 }
 
@@ -327,25 +383,25 @@ void ZRBrowserIconView::pictureReady(const QString& path, int result, const QIma
                                      quint64 generation) {
     if (!m_worker) return;
     const bool current = generation == m_worker->generation() && m_pending.contains(path);
-    const auto unstored = m_unstored.constFind(path);
-    const bool toStore = unstored != m_unstored.constEnd();
-    if (!current && !toStore) return;
-    const QString folder = toStore ? *unstored : QString();
-    if (toStore) m_unstored.erase(unstored);
+    const auto unconfirmed = m_unconfirmed.constFind(path);
+    const bool confirming = unconfirmed != m_unconfirmed.constEnd();
+    if (!current && !confirming) return;
+    const QString folder = confirming ? *unconfirmed : QString();
+    if (confirming) m_unconfirmed.erase(unconfirmed);
     if (current) m_pending.remove(path);
     ZRBrowserIconViewItem* item = current ? findPath(path) : nullptr;
+    ZRClipFolderStore& folders = store();
     if (result == ZRThumbnailWorker::Failed) {
-        // A clip the engine cannot read shows nothing and stores nothing.
+        // A clip the engine cannot read shows nothing and keeps no entry.
         delete item;
+        if (confirming) folders.removeClip(folder, path);
         return;
     }
     const QImage thumbnail =
         compose(result == ZRThumbnailWorker::Frame ? Made::Frame : Made::NoVideo, picture);
     if (item) item->setPixmap(thumbnail);
-    ZRClipFolderStore& folders = store();
     const QFileInfo info(path);
     if (info.isFile()) folders.storeThumbnail(path, thumbnail, info.lastModified());
-    if (toStore) folders.storeEntry(folder, path, false);
 }
 
 QImage ZRBrowserIconView::compose(Made made, const QImage& picture) const {
@@ -522,6 +578,8 @@ void ZRBrowserIconView::folderUp() {
 }
 
 void ZRBrowserIconView::newFolder() {
+    // The folder goes after every entry stored, as the rewrites after it will put it.
+    finishListing();
     ZRClipFolderStore& folders = store();
     const QString base = tr("New Folder");
     const int n = folders.takeNewFolderNumber(m_folderPath, base, m_folderCounter);
@@ -537,6 +595,8 @@ void ZRBrowserIconView::newFolder() {
 void ZRBrowserIconView::folderRenamed(ZRIconViewItem* item, const QString& text) {
     auto* entry = static_cast<ZRBrowserIconViewItem*>(item);
     if (!entry || !entry->isFolder() || !entry->isUserFolder()) return;
+    // The folder's group is rewritten from the items shown: every entry must be.
+    finishListing();
     const QString oldName = entry->storedName();
     if (text == oldName) return;
     ZRClipFolderStore& folders = store();
@@ -590,6 +650,8 @@ bool ZRBrowserIconView::deleteClipFromDisk(const QString& path) {
 }
 
 void ZRBrowserIconView::deleteSelectedItems() {
+    // The folder's group is rewritten from the items shown: every entry must be.
+    finishListing();
     QList<ZRBrowserIconViewItem*> folders;
     QList<ZRBrowserIconViewItem*> clips;
     for (ZRIconViewItem* item = firstItem(); item; item = item->nextItem()) {

@@ -33,7 +33,9 @@ class ZRThumbnailWorker;
 ///
 /// Thumbnails come from the cache, else from a `ZRThumbnailWorker` off the GUI thread: the item
 /// shows at once on the bare frame and gets its picture when the answer arrives (those in
-/// sight are asked first); a clip the worker cannot import loses its item and stores nothing.
+/// sight are asked first). An entry is stored as its clip is added, before the picture, so that
+/// closing the page early loses nothing; a clip the worker cannot import loses its item and its
+/// entry.
 /// Without a worker (no engine for it) the engine makes them on the GUI thread.
 ///
 /// Paths compare exactly (Linux names differ by case). The page writes the settings object
@@ -46,7 +48,8 @@ public:
                                Qt::WindowFlags flags = {});
     ~ZRBrowserIconView() override;
 
-    /// Clears the view and lists the present folder.
+    /// Clears the view and lists the present folder: the entries of the first screen at once,
+    /// the rest in slices of a few milliseconds from the event loop (counted as pending).
     void refill();
     /// `folderChanged` (true inside a folder) and `folderNameChanged` with the present name.
     void emitFolderState();
@@ -78,10 +81,13 @@ public:
     /// engine makes thumbnails on the GUI thread.
     static void setThumbnailEngine(IZRTimeline* (*create)(IZRCallbacks*, const char*, unsigned),
                                    void (*destroy)(IZRTimeline*));
-    /// The clips shown on the bare frame while their pictures are made.
+    /// The entries still to be listed and the clips shown on the bare frame while their
+    /// pictures are made.
     int pendingThumbnails() const {
-        return int(m_pending.size() + m_unstored.size() + m_answers.size());
+        return int(m_toList.size() + m_pending.size() + m_unconfirmed.size() + m_answers.size());
     }
+    /// Lists the entries of the present folder not listed yet.
+    void finishListing();
     /// The worker making the pictures; null before the first one is needed or without engine.
     ZRThumbnailWorker* thumbnailWorker() const { return m_worker.get(); }
 
@@ -124,7 +130,20 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    friend class ZRBrowserIconViewItem;
     enum class Made { Frame, NoVideo, Failed };
+
+    /// The entries that fill the view's first screen (its grid cells in sight and a row more).
+    int firstScreenCapacity() const;
+    /// Lists up to `count` waiting entries (all when negative) for at most `sliceMs` (no limit
+    /// when negative).
+    void listEntries(int count, int sliceMs);
+    /// One slice of the waiting entries, from the event loop.
+    void listMore();
+    /// A clip item, entered in the index of shown paths.
+    ZRBrowserIconViewItem* makeClipItem(const QString& fullPath, const QImage& picture);
+    /// Called by a clip item as it goes.
+    void forgetClip(ZRBrowserIconViewItem* item);
 
     ZRClipFolderStore& store();
     void addMediaItem(const QString& path, bool storeEntry);
@@ -176,9 +195,15 @@ private:
     bool m_workerTried = false;
     /// Clips shown on the bare frame, waiting for their picture.
     QSet<QString> m_pending;
-    /// Clips added to a folder (path -> folder path) whose entry is stored once the picture is
-    /// made: kept across refills, so that leaving the folder early loses nothing.
-    QHash<QString, QString> m_unstored;
+    /// Clips stored in a folder (path -> folder path) as they were added, whose picture is still
+    /// to come: one the engine then refuses leaves that folder again. Kept across refills, so
+    /// that leaving the folder early does not keep a refused clip.
+    QHash<QString, QString> m_unconfirmed;
     QStringList m_toRequest;
+    /// The present folder's entries not listed yet, in order, and the timer listing them.
+    std::deque<ZRClipFolderStore::Entry> m_toList;
+    QTimer m_listTimer;
+    /// The clips shown, by full path: adding checks it once a clip, not once an item.
+    QHash<QString, ZRBrowserIconViewItem*> m_clipItems;
     bool m_filling = false;
 };

@@ -1,5 +1,7 @@
 #include "browser/ZRBrowserIconViewItem.h"
 
+#include "browser/ZRBrowserIconView.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -8,6 +10,7 @@ ZRBrowserIconViewItem* ZRBrowserIconViewItem::makeClip(ZRIconView* view, const Q
     const QFileInfo info(path);
     auto* item = new ZRBrowserIconViewItem(view, info.fileName(), thumbnail);
     item->m_directory = info.absolutePath();
+    item->m_fullPath = QDir::toNativeSeparators(QDir(item->m_directory).filePath(item->text()));
     // Clips keep their file's name: only folders are renamed in place.
     item->setRenameEnabled(false);
     return item;
@@ -28,9 +31,7 @@ ZRBrowserIconViewItem* ZRBrowserIconViewItem::makeFolder(ZRIconView* view,
 
 ZRBrowserIconViewItem::~ZRBrowserIconViewItem() {
     if (isSelected() && iconView()) setSelected(false, true);
-}
-
-QString ZRBrowserIconViewItem::fullPath() const {
-    if (m_isFolder) return QString();
-    return QDir::toNativeSeparators(QDir(m_directory).filePath(text()));
+    // Once the page's own destructor has run, the cast finds a bare icon view and no index.
+    if (!m_isFolder)
+        if (auto* page = qobject_cast<ZRBrowserIconView*>(iconView())) page->forgetClip(this);
 }

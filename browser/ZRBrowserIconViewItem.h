@@ -20,7 +20,7 @@ public:
                                              const QImage& picture);
 
     /// Leaves the selection first, while the item is still whole: the view announces the change
-    /// and the page reads the selected items' paths.
+    /// and the page reads the selected items' paths. A clip leaves the page's index of paths.
     ~ZRBrowserIconViewItem() override;
 
     bool isFolder() const { return m_isFolder; }
@@ -32,8 +32,9 @@ public:
     /// The folder's name in the settings file; for clips the file name.
     QString storedName() const { return m_isFolder ? m_storedName : text(); }
     void setStoredName(const QString& name) { m_storedName = name; }
-    /// The clip's full path with native separators; null for folders.
-    QString fullPath() const;
+    /// The clip's full path with native separators, fixed when the item is made (clips are
+    /// never renamed); null for folders.
+    QString fullPath() const { return m_fullPath; }
 
 private:
     ZRBrowserIconViewItem(ZRIconView* view, const QString& text, const QImage& icon)
@@ -42,5 +43,6 @@ private:
     bool m_isFolder = false;
     bool m_isUserFolder = true;
     QString m_directory;
+    QString m_fullPath;
     QString m_storedName;
 };

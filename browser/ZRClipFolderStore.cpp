@@ -45,20 +45,23 @@ std::map<qint64, QString> presentEntries(const QConfig& settings, const QString&
     return entries;
 }
 
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9') return u - '0';
-    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
-    return u - 'A' + 10;
-}
-
-bool isHexText(QStringView text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) {
-        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-               (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-               (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-    });
-}
+/* ** The value of each hexadecimal digit below 128, -1 for any other character: a cached
+   picture is 19,200 digits, decoded for every clip listed. */
+struct HexDigits {
+    signed char value[128];
+    constexpr HexDigits() : value() {
+        for (signed char& v : value)
+            v = -1;
+        for (int i = 0; i < 10; ++i)
+            value['0' + i] = static_cast<signed char>(i);
+        for (int i = 0; i < 6; ++i) {
+            value['a' + i] = static_cast<signed char>(10 + i);
+            value['A' + i] = static_cast<signed char>(10 + i);
+        }
+    }
+    int operator()(QChar c) const { return c.unicode() < 128 ? value[c.unicode()] : -1; }
+};
+constexpr HexDigits kHexDigits;
 
 } // namespace
 
@@ -134,6 +137,19 @@ void ZRClipFolderStore::storeListSegments(const QString& folderPath, const QStri
         wrote = true;
     }
     if (wrote) m_settings->writeEntry(QString::fromLatin1(kCountKey), n);
+}
+
+void ZRClipFolderStore::removeClip(const QString& folderPath, const QString& filePath) {
+    if (!m_settings) return;
+    const QString group = groupName(folderPath);
+    const QString value = QDir::toNativeSeparators(filePath);
+    QStringList keys;
+    for (const auto& [index, stored] : presentEntries(*m_settings, group))
+        if (stored == value) keys.append(QString::fromLatin1(kEntryKey) + QString::number(index));
+    if (keys.isEmpty()) return;
+    m_settings->setGroup(group);
+    for (const QString& key : keys)
+        m_settings->deleteEntry(key);
 }
 
 void ZRClipFolderStore::storeFolder(const QString& folderPath, const QString& name) {
@@ -312,24 +328,32 @@ ZRClipFolderStore::Cached ZRClipFolderStore::thumbnailFor(const QString& filePat
     // belongs to this clip.
     const auto stamp = timestamps().constFind(filePath);
     if (stamp == timestamps().constEnd()) return Cached::Stale;
-    const QDateTime stored = QDateTime::fromString(*stamp, Qt::ISODate);
-    // The text holds whole seconds, the file system fractions.
-    if (!stored.isValid() || stored.toSecsSinceEpoch() != info.lastModified().toSecsSinceEpoch())
-        return Cached::Stale;
+    // The text holds whole seconds, the file system fractions. The text this store writes is
+    // compared as text, which is cheaper than reading it as a time; any other is read.
+    const QDateTime modified = info.lastModified();
+    if (*stamp != isoTime(modified)) {
+        const QDateTime stored = QDateTime::fromString(*stamp, Qt::ISODate);
+        if (!stored.isValid() || stored.toSecsSinceEpoch() != modified.toSecsSinceEpoch())
+            return Cached::Stale;
+    }
     m_settings->setGroup(QString::fromLatin1(kThumbnailGroup));
     if (!m_settings->hasKey(filePath)) return Cached::Stale;
     const QString hex = m_settings->readEntry(filePath);
     const qsizetype bytes = qsizetype(m_thumbnailSize.width()) * m_thumbnailSize.height() * 4;
     // A value of another length would draw part of an old picture.
-    if (hex.size() != bytes * 2 || !isHexText(hex)) return Cached::Stale;
+    if (hex.size() != bytes * 2) return Cached::Stale;
     // Decoded straight into the picture's rows; alpha is forced as the picture is opaque.
     QImage decoded(m_thumbnailSize, QImage::Format_ARGB32);
     const QChar* digits = hex.constData();
     const int rowBytes = decoded.width() * 4;
     for (int y = 0; y < decoded.height(); ++y) {
         uchar* row = decoded.scanLine(y);
-        for (int b = 0; b < rowBytes; ++b, digits += 2)
-            row[b] = uchar(hexValue(digits[0]) << 4 | hexValue(digits[1]));
+        for (int b = 0; b < rowBytes; ++b, digits += 2) {
+            const int high = kHexDigits(digits[0]);
+            const int low = kHexDigits(digits[1]);
+            if ((high | low) < 0) return Cached::Stale;
+            row[b] = uchar(high << 4 | low);
+        }
         QRgb* pixels = reinterpret_cast<QRgb*>(row);
         for (int x = 0; x < decoded.width(); ++x)
             pixels[x] |= 0xff000000u;

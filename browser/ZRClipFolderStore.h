@@ -67,6 +67,9 @@ public:
     /// Appends the segments of the list that `isShown` answers true for (all when unset).
     void storeListSegments(const QString& folderPath, const QString& listPath,
                            const std::function<bool(const QString&)>& isShown = {});
+    /// Removes the folder's entries naming the clip `filePath` (native separators); the count
+    /// stays, the indexes left empty are passed over when read.
+    void removeClip(const QString& folderPath, const QString& filePath);
     /// Appends a sub-folder entry.
     void storeFolder(const QString& folderPath, const QString& name);
     /// Writes the folder's group anew: the entries shown, fixed folders left out, then the clips

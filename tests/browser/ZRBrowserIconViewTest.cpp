@@ -12,7 +12,17 @@ namespace {
 
 using browsertest::BrowserPageTest;
 
-class BrowserPage : public BrowserPageTest {};
+class BrowserPage : public BrowserPageTest {
+protected:
+    /// The clip paths stored in `folder`, one a line.
+    std::string storedClips(const QString& folder) {
+        QStringList clips;
+        for (const ZRClipFolderStore::Entry& entry :
+             ZRClipFolderStore(&settings()).loadFolder(folder))
+            if (entry.kind == ZRClipFolderStore::Entry::Clip) clips.append(entry.text);
+        return clips.join(QLatin1Char('\n')).toStdString();
+    }
+};
 
 TEST_F(BrowserPage, TopLevelShowsTheFixedFoldersAndStoredOnes) {
     openSettings("# Config File\n[BrowserFolder::]\nNumProfiles=3\nProfile1=BrowserFolder::Trip\n");
@@ -53,6 +63,37 @@ TEST_F(BrowserPage, AddedClipGetsTheFirstFrameOnceAndIsStored) {
     appState().timeline = timeline;
 }
 
+// Adding stores the entry at once: a page closed before the pictures are made loses none of the
+// clips added with storing (Add Files, Paste, captured and produced files).
+TEST_F(BrowserPage, ClipsAddedAreStoredBeforeTheirPictures) {
+    makePage();
+    page->setFolder(QStringLiteral("F"));
+    QStringList added;
+    for (int i = 0; i < 40; ++i) {
+        added.append(clip(QStringLiteral("c%1.avi").arg(i)));
+        page->addClip(added.back(), true, false);
+    }
+    const QString captured = clip(QStringLiteral("cap.avi"));
+    page->addFile(QStringLiteral("Captured"), captured, 0);
+    panel.reset();
+    page = nullptr;
+    EXPECT_EQ(storedClips(QStringLiteral("F")), added.join(QLatin1Char('\n')).toStdString());
+    EXPECT_EQ(storedClips(QStringLiteral("Captured")), captured.toStdString());
+}
+
+// A clip stored at once that the engine then refuses leaves its folder again, also when the page
+// shows another folder by then.
+TEST_F(BrowserPage, RefusedClipLeavesItsFolder) {
+    makePage();
+    page->setFolder(QStringLiteral("F"));
+    const QString kept = clip(QStringLiteral("kept.avi"));
+    page->addClip(kept, true, false);
+    page->addClip(clip(QStringLiteral("missing.avi")), true, false);
+    page->setFolder(QStringLiteral("G"));
+    settle();
+    EXPECT_EQ(storedClips(QStringLiteral("F")), kept.toStdString());
+}
+
 TEST_F(BrowserPage, ClipsThatCannotBeShownAddNothing) {
     makePage();
     page->setFolder(QStringLiteral("F"));
@@ -61,7 +102,7 @@ TEST_F(BrowserPage, ClipsThatCannotBeShownAddNothing) {
     page->addClip(QString(), true, false);
     settle();
     EXPECT_EQ(page->count(), 0);
-    EXPECT_EQ(read("BrowserFolder::F", "NumProfiles"), "<none>");
+    EXPECT_EQ(storedClips(QStringLiteral("F")), "");
 }
 
 // Linux names differ by case: both clips show.
@@ -72,6 +113,45 @@ TEST_F(BrowserPage, PathsDifferingInCaseAreTwoClips) {
     page->addClip(clip(QStringLiteral("A.avi")), true, false);
     settle();
     EXPECT_EQ(page->count(), 2);
+}
+
+// A large folder shows its first screen at once and lists the rest from the event loop, in the
+// stored order; what needs every entry (adding, deleting) lists them all first.
+TEST_F(BrowserPage, LargeFolderListsTheFirstScreenFirst) {
+    QByteArray ini = "# Config File\n[BrowserFolder::Big]\nNumProfiles=301\n";
+    QStringList paths;
+    for (int i = 0; i < 300; ++i) {
+        paths.append(clip(QStringLiteral("b%1.avi").arg(i, 3, 10, QLatin1Char('0'))));
+        ini += "Profile" + QByteArray::number(i + 1) + "=" + paths.back().toUtf8() + "\n";
+    }
+    openSettings(ini);
+    makePage();
+    page->setFolder(QStringLiteral("Big"));
+    const int first = page->count();
+    EXPECT_GE(first, 12) << "the view's first screen";
+    EXPECT_LT(first, 300);
+    settle();
+    ASSERT_EQ(page->count(), 300);
+    QStringList texts = shown();
+    EXPECT_EQ(texts.first(), "b000.avi");
+    EXPECT_EQ(texts.last(), "b299.avi");
+
+    // Adding a stored clip not listed yet adds nothing; deleting one shown keeps the others.
+    page->setFolder(QStringLiteral("Big"));
+    ASSERT_LT(page->count(), 300);
+    page->addClip(paths.back(), true, false);
+    EXPECT_EQ(page->count(), 300);
+    page->setFolder(QStringLiteral("Big"));
+    ASSERT_LT(page->count(), 300);
+    selectOnly({QStringLiteral("b000.avi")});
+    services.answers = {0};
+    page->deleteSelectedItems();
+    settle();
+    EXPECT_EQ(page->count(), 299);
+    page->setFolder(QStringLiteral("Big"));
+    settle();
+    EXPECT_EQ(page->count(), 299);
+    EXPECT_EQ(read("BrowserFolder::Big", "NumProfiles"), "299");
 }
 
 TEST_F(BrowserPage, FoldersOpenAndGoUp) {

@@ -7,7 +7,10 @@
 #include "tests/browser/BrowserFixture.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 #include <QSignalSpy>
+
+#include <sched.h>
 
 namespace {
 
@@ -27,10 +30,11 @@ protected:
         return (platform::folderOfAddress(&anchor) + QStringLiteral("modulefixture/")).toUtf8();
     }
 
-    std::unique_ptr<ZRThumbnailWorker> makeWorker() {
+    /// One thread unless asked: answers then come in the order asked.
+    std::unique_ptr<ZRThumbnailWorker> makeWorker(int threads = 1) {
         auto worker = std::make_unique<ZRThumbnailWorker>(
             ZRThumbnailWorker::Engine{&IZRCreateTimelineInstance, &IZRDeleteTimelineInstance},
-            fixtureRoot());
+            fixtureRoot(), threads);
         QObject::connect(
             worker.get(), &ZRThumbnailWorker::pictureReady,
             [this](const QString& path, int result, const QImage& picture, quint64 generation) {
@@ -87,10 +91,11 @@ TEST_F(ThumbnailWorkerTest, AnswersTheFirstFrameOrAFailure) {
     EXPECT_TRUE(answers[1].picture.isNull());
 }
 
-// A clear mid-queue drops what waits; at most the request under way answers with the old
-// generation, and the new request answers with the new one.
+// A clear mid-queue drops what waits: whatever was asked before it (taken already by a thread,
+// however many the threads got through) answers with the old generation, and the new request
+// with the new one.
 TEST_F(ThumbnailWorkerTest, ClearDropsTheWaitingRequests) {
-    auto worker = makeWorker();
+    auto worker = makeWorker(3);
     QStringList many;
     for (int i = 0; i < 40; ++i)
         many.append(QStringLiteral("/clips/old%1.avi").arg(i));
@@ -103,12 +108,65 @@ TEST_F(ThumbnailWorkerTest, ClearDropsTheWaitingRequests) {
         const size_t before = answers.size();
         waitFor(before + 1);
     }
-    int old = 0;
-    for (const Answer& a : answers)
-        old += a.generation != now;
-    EXPECT_LE(old, 1);
-    EXPECT_EQ(answers.back().generation, now);
+    QCoreApplication::processEvents();
+    QSet<QString> seen;
+    for (const Answer& a : answers) {
+        EXPECT_EQ(a.generation == now, a.path == QStringLiteral("/clips/new.avi"))
+            << a.path.toStdString();
+        EXPECT_FALSE(seen.contains(a.path)) << a.path.toStdString();
+        seen.insert(a.path);
+    }
     EXPECT_EQ(worker->pending(), 0);
+}
+
+// Several threads share the queue: every request is answered once, each with its own result,
+// whatever thread made it; a path prioritised while a thread holds it is not made again.
+TEST_F(ThumbnailWorkerTest, ThreadsAnswerEachRequestOnce) {
+    auto worker = makeWorker(4);
+    ASSERT_EQ(worker->threads(), 4);
+    worker->setPictureSize(QSize(60, 40));
+    QStringList paths;
+    for (int i = 0; i < 60; ++i)
+        paths.append(i % 5 == 4 ? QStringLiteral("/clips/missing%1.avi").arg(i)
+                                : QStringLiteral("/clips/t%1.avi").arg(i));
+    worker->request(paths);
+    worker->prioritise(paths.mid(0, 8));
+    worker->prioritise(paths.mid(50));
+    waitFor(paths.size());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(answers.size(), size_t(paths.size()));
+    QSet<QString> seen;
+    for (const Answer& a : answers) {
+        EXPECT_FALSE(seen.contains(a.path)) << a.path.toStdString();
+        seen.insert(a.path);
+        const bool missing = a.path.contains(QStringLiteral("missing"));
+        EXPECT_EQ(a.result, missing ? ZRThumbnailWorker::Failed : ZRThumbnailWorker::Frame)
+            << a.path.toStdString();
+        if (!missing) {
+            EXPECT_EQ(a.picture.pixel(30, 20), qRgb(0x40, 0, 0));
+        }
+    }
+    EXPECT_EQ(seen.size(), paths.size());
+}
+
+// Threads follow the cores the process may use, as taskset leaves them.
+TEST_F(ThumbnailWorkerTest, ThreadsFollowTheCoresAllowed) {
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    const int pinned = ZRThumbnailWorker::machineThreads();
+    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(pinned, 1);
+    EXPECT_EQ(ZRThumbnailWorker::machineThreads(), std::clamp(CPU_COUNT(&all), 1, 8));
+    auto worker = makeWorker(0);
+    EXPECT_EQ(worker->threads(), ZRThumbnailWorker::machineThreads());
 }
 
 TEST_F(ThumbnailWorkerTest, PrioritisedPathsGoFirst) {
@@ -131,7 +189,7 @@ TEST_F(ThumbnailWorkerTest, PrioritisedPathsGoFirst) {
 // Destruction joins the thread while it works; answers posted but not delivered die with it.
 TEST_F(ThumbnailWorkerTest, DestructionWhileBusyJoinsFirst) {
     for (int round = 0; round < 3; ++round) {
-        auto worker = makeWorker();
+        auto worker = makeWorker(round + 1);
         QStringList many;
         for (int i = 0; i < 30; ++i)
             many.append(QStringLiteral("/clips/busy%1.avi").arg(i));
