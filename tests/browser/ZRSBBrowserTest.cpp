@@ -4,9 +4,11 @@
 #include "browser/ZRBrowserTitlesBrowser.h"
 #include "browser/ZRBrowserTitlesView.h"
 #include "browser/ZRBrowserTransView.h"
+#include "browser/ZRTextPreview.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRTabBar.h"
 #include "tests/browser/BrowserPageFixture.h"
+#include "views/ZRSBPreviewFrame.h"
 
 #include <QButtonGroup>
 #include <QSignalSpy>
@@ -161,6 +163,27 @@ TEST_F(BrowserPanel, TitlesTabShowsTheBrowserOrThePageByItsOwnTabBar) {
     EXPECT_FALSE(titles->isVisible());
     EXPECT_FALSE(browser->isVisible());
     EXPECT_TRUE(b.clipView()->isVisible());
+}
+
+TEST_F(BrowserPanel, LeavingTheTitlesTabHidesTheTitlePreview) {
+    // The main window's preview frame, which the title preview covers.
+    QWidget host;
+    host.resize(420, 340);
+    appState().previewFrame = new ZRSBPreviewFrame(&host, "Preview Frame");
+    host.show();
+    ZRSBBrowser& b = makeBrowser();
+    b.setEngineOptions(timeline);
+    ZRTextPreview* preview = b.titlesPage()->textPreview();
+    ASSERT_NE(preview, nullptr);
+    for (int other : {0, 2, 3}) {
+        b.selectTab(1);
+        b.titlesTabBar()->setCurrentTab(1);
+        ASSERT_TRUE(preview->isVisible()) << "the create page shows its preview";
+        b.selectTab(other);
+        EXPECT_FALSE(preview->isVisible()) << other;
+    }
+    browser.reset();
+    appState().previewFrame = nullptr;
 }
 
 TEST_F(BrowserPanel, TitlesPageIsSetInOnePlace) {
