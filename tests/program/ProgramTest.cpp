@@ -7,8 +7,8 @@
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRSettingsFile.h"
 #include "app/ZRSingleInstance.h"
-#include "views/ZRWindowServices.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRComboBox.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRNotifier.h"
@@ -17,13 +17,17 @@
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRTimeline.h"
+#include "views/ZRWindowServices.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -108,10 +112,28 @@ void report(ZRSBMainWindow& window) {
 // "report": tells what the window shows and where the program runs, then closes the window
 // (and does not save).
 // "make": builds a project of three solid-colour clips, saves it, tells its clips and closes.
-// "edit": tells, saves, trims the first clip, tells the clips, closes: the prompt comes.
+// "combos": opens the list of every drop-down box of the window that holds entries and tells
+// "combo <name> <list width> <box width>", then closes.
 void act(const QByteArray& scenario, ZRSBMainWindow& window) {
     ZRVeskEditor& editor = *window.editor();
     report(window);
+    if (scenario == "combos") {
+        for (ZRComboBox* box : window.findChildren<ZRComboBox*>()) {
+            if (box->count() == 0) continue;
+            box->window()->activateWindow();
+            box->showPopup();
+            QWidget* list = box->view()->window();
+            // The list is shown through the window manager: wait until it is up.
+            for (int i = 0; i < 100 && !list->isVisible(); ++i)
+                QTest::qWait(20);
+            QTest::qWait(50);
+            say(QStringLiteral("combo %1 %2 %3")
+                    .arg(box->objectName())
+                    .arg(list->isVisible() ? list->width() : 0)
+                    .arg(box->width()));
+            box->hidePopup();
+        }
+    }
     if (scenario == "make") {
         for (int frames : {30, 45, 60}) {
             IZRObject* clip = appState().timeline->factory()->createObject(
@@ -256,6 +278,18 @@ protected:
         return finish(process);
     }
 
+    // Starts the window manager on the test's display and waits until it manages the screen.
+    void startWindowManager(QProcess& manager) const {
+        manager.setProcessEnvironment(environment());
+        manager.setProgram(QStringLiteral("openbox"));
+        manager.setArguments({QStringLiteral("--sm-disable")});
+        manager.start();
+        ASSERT_TRUE(manager.waitForStarted()) << "openbox is missing (scripts/setup installs it)";
+        // openbox says nothing when it is ready: give it the moment it takes to take the screen.
+        QTest::qWait(1000);
+        ASSERT_EQ(manager.state(), QProcess::Running);
+    }
+
     // Waits until the child prints `line`; false when it ended first.
     static bool waitForLine(QProcess& process, const QString& line) {
         QByteArray seen;
@@ -336,6 +370,24 @@ TEST_F(ProgramRun, EditsARelativeProjectFromAnotherFolderAndSavesOnQuit) {
     EXPECT_EQ(valueOf(reloaded, QStringLiteral("clips")), trimmed);
     EXPECT_TRUE(reloaded.lines.filter(QStringLiteral("asked file")).isEmpty());
     EXPECT_FALSE(QFile::exists(lockPath()));
+}
+
+// Under a window manager, as a user runs the program: each drop-down list opens at least as wide
+// as its box.
+TEST_F(ProgramRun, DropDownListsOpenAsWideAsTheirBoxes) {
+    QProcess manager;
+    startWindowManager(manager);
+    const Outcome outcome = run("combos", {});
+    manager.kill();
+    manager.waitForFinished();
+    EXPECT_EQ(outcome.exitCode, 0);
+    const QStringList combos = outcome.lines.filter(QRegularExpression(QStringLiteral("^combo ")));
+    EXPECT_GE(combos.size(), 4) << outcome.lines.join('\n').toStdString();
+    for (const QString& line : combos) {
+        // "combo <name, which may hold spaces> <list width> <box width>"
+        const QStringList f = line.split(QLatin1Char(' '));
+        EXPECT_GE(f.value(f.size() - 2).toInt(), f.last().toInt()) << line.toStdString();
+    }
 }
 
 TEST_F(ProgramRun, ArgumentsThatAreNoProjectOpenNone) {
