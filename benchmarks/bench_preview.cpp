@@ -1,17 +1,23 @@
 // Preview playback of the anchor timeline (see AnchorTimeline.h) through the preview's source
 // callback and the playback pipeline, at the preview's size, looped for a given time; background
 // rendering paused. Prints shown and dropped frames, the largest A/V offset, sound under-runs,
-// render times (p50/p99), the first frame's time and the CPU load.
-// Usage: bench_preview [seconds (600)] [null|alsa (null)] [width height (360 288)]
+// render times (p50/p99), the first frame's time and the CPU load; with the WAV output (a file
+// device: no clock of its own, it takes sound as fast as it is given) also how much sound reached
+// the file against the time played.
+// Usage: bench_preview [seconds (600)] [null|alsa|wav (null)] [width height (360 288)]
+//        [sample rate (48000)]
 // benchmarks/bench_preview.sh makes the clips and runs it on two cores.
 #include "benchmarks/AnchorTimeline.h"
 #include "platform/playback/ZRAlsaOutput.h"
 #include "platform/playback/ZRNullOutput.h"
 #include "platform/playback/ZRPlaybackPipeline.h"
 #include "platform/playback/ZRVideoSurface.h"
+#include "platform/playback/ZRWavOutput.h"
 #include "views/ZRPreviewSourceCallback.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -19,6 +25,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -102,11 +109,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const double runSeconds = argc > 1 ? std::atof(argv[1]) : 600.0;
     const bool alsa = argc > 2 && std::string(argv[2]) == "alsa";
+    const bool wav = argc > 2 && std::string(argv[2]) == "wav";
     const int viewWidth = argc > 4 ? std::atoi(argv[3]) : 360;
     const int viewHeight = argc > 4 ? std::atoi(argv[4]) : 288;
+    const int sampleRate = argc > 5 ? std::atoi(argv[5]) : 48000;
 
     std::string why;
-    Timeline timeline = anchorTimeline(48000, &why);
+    Timeline timeline = anchorTimeline(sampleRate, &why);
     if (!timeline) {
         std::fprintf(stderr, "bench_preview: %s\n", why.c_str());
         return 1;
@@ -120,38 +129,42 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<ZRSoundOutput> output;
     ZRAlsaOutput* device = nullptr;
-    if (alsa) {
+    QTemporaryDir folder;
+    const QString wavPath = folder.filePath(QStringLiteral("preview.wav"));
+    if (wav) {
+        output = std::make_unique<ZRWavOutput>(wavPath, nullptr);
+    } else if (alsa) {
         auto a = std::make_unique<ZRAlsaOutput>();
         device = a.get();
         output = std::move(a);
     } else {
         output = std::make_unique<ZRNullOutput>();
     }
-    ZRPlaybackPipeline pipeline(std::move(output));
+    auto pipeline = std::make_unique<ZRPlaybackPipeline>(std::move(output));
     QString warning;
-    if (!pipeline.setSource(&source, &warning)) {
+    if (!pipeline->setSource(&source, &warning)) {
         std::fprintf(stderr, "bench_preview: the source's formats were refused\n");
         return 1;
     }
     if (!warning.isEmpty())
         std::fprintf(stderr, "bench_preview: no sound device (%s), null output\n",
                      qPrintable(warning));
-    pipeline.surface()->resize(viewWidth, viewHeight);
+    pipeline->surface()->resize(viewWidth, viewHeight);
 
     const double cpuStart = cpuSeconds();
     const auto start = Clock::now();
     double firstFrame = -1.0;
     int loops = 0;
-    pipeline.run();
+    pipeline->run();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (firstFrame < 0 && pipeline.stats().shown > 0)
+        if (firstFrame < 0 && pipeline->stats().shown > 0)
             firstFrame = seconds(Clock::now() - start);
         int code = 0;
-        while (pipeline.getEvent(&code))
+        while (pipeline->getEvent(&code))
             if (code == ZRPlaybackPipeline::kEventComplete) {
                 const ZRMediaTime zero = 0;
-                pipeline.setPositions(&zero, nullptr);
+                pipeline->setPositions(&zero, nullptr);
                 ++loops;
             }
         if (seconds(Clock::now() - start) >= runSeconds) QCoreApplication::exit(0);
@@ -160,10 +173,21 @@ int main(int argc, char** argv) {
     app.exec();
     const double wall = seconds(Clock::now() - start);
     const double cpu = cpuSeconds() - cpuStart;
-    const ZRPlaybackStats s = pipeline.stats();
+    const ZRPlaybackStats s = pipeline->stats();
     if (device)
         std::printf("sound                ALSA \"default\", %d ms buffered\n", device->latencyMs());
-    pipeline.stop();
+    pipeline->stop();
+    if (wav) {
+        // The pipeline owns the output: the file is complete once the pipeline is gone.
+        const ZRAudioFormat format = pipeline->audioFormat();
+        pipeline.reset();
+        const double bytesPerSecond = double(format.sampleRate) * format.bytesPerFrame();
+        const qint64 data = std::max<qint64>(QFile(wavPath).size() - 44, 0);
+        std::printf(
+            "sound written        %.2f s at %d Hz to the file, %.1f %% of the time played\n",
+            bytesPerSecond > 0 ? double(data) / bytesPerSecond : 0.0, format.sampleRate,
+            bytesPerSecond > 0 ? 100.0 * double(data) / bytesPerSecond / wall : 0.0);
+    }
 
     const std::vector<double> renders = source.renderMs();
     std::printf("played               %.1f s, %d loops of the anchor timeline at %d x %d\n", wall,

@@ -3,7 +3,7 @@
 # background rendering paused: shown and dropped frames, the largest A/V offset, under-runs,
 # render p50/p99, first-frame time and CPU load. Goal: nothing dropped, the offset under one
 # frame (40 ms). The by-hand run is 10 minutes on the paced null output, then the same on ALSA.
-# Usage: benchmarks/bench_preview.sh [build folder] [seconds (600)] [null|alsa (null)]
+# Usage: benchmarks/bench_preview.sh [build folder] [seconds (600)] [null|alsa|wav (null)]
 set -euo pipefail
 build="${1:-build/default}"
 seconds="${2:-600}"

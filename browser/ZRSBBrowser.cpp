@@ -6,6 +6,7 @@
 #include "browser/ZRBrowserTitlesView.h"
 #include "browser/ZRBrowserTransView.h"
 #include "browser/ZRClipFolderStore.h"
+#include "browser/ZRTextPreview.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRSkinBox.h"
@@ -229,6 +230,10 @@ void ZRSBBrowser::showPage(QWidget* page) {
     for (QWidget* other : std::initializer_list<QWidget*>{m_clipView, m_effectsView, m_transView,
                                                           m_titlesView.data(), titlesBrowser})
         if (other && other != page) other->hide();
+    // The title preview lies over the main window's preview frame, outside this panel: leaving
+    // the titles tab must hide it, or it keeps hiding the project's frame.
+    if (titles && page != titles && page != titlesBrowser && titles->textPreview())
+        titles->textPreview()->hide();
     if (page) page->show();
 }
 

@@ -1,6 +1,5 @@
 #include "capture/ZRDSFilePreview.h"
 
-#include "editor/ZRAppState.h"
 #include "platform/media/MediaFile.h"
 #include "platform/playback/ZRFileSource.h"
 #include "platform/playback/ZRPlaybackPipeline.h"
@@ -11,11 +10,15 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 
 #include <cmath>
 
 namespace {
+
+// Debug traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcFilePreviewMouse, "clipstead.capture.filepreview", QtInfoMsg)
 
 /// The pipeline's notification (the first application message plus one).
 constexpr int kGraphEvent = 0x8001;
@@ -369,8 +372,8 @@ bool ZRDSFilePreview::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void ZRDSFilePreview::mousePressedAt(const QPoint& pos) {
-    if (ZRAppState::Hub* hub = appState().hub)
-        hub->message(QString::asprintf("Mouse Press: (%ld, %ld)", long(pos.x()), long(pos.y())), 0);
+    // A trace for the log only: the status bar is the user's.
+    qCDebug(lcFilePreviewMouse, "Mouse Press: (%d, %d)", pos.x(), pos.y());
     if (!isVisible() || m_fullScreen || frameGeometry().contains(pos)) return;
     if (m_state != 2) stop();
     close();

@@ -307,6 +307,15 @@ void ZRAudioTrack::notifyView(int what) {
 
 // Dropping audio files on a free track.
 
+bool ZRAudioTrack::admitsDrag(const QMimeData* data) const {
+    if (m_linked || !m_editor || !m_timeline || !data) return false;
+    if (data->hasUrls()) {
+        const QList<QUrl> urls = data->urls();
+        return std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
+    }
+    return ZRTimelineTrack::admitsDrag(data);
+}
+
 void ZRAudioTrack::DragEnterEvent(QDragEnterEvent* e) {
     if (m_linked || !m_editor || !m_timeline) {
         e->ignore();

@@ -57,6 +57,8 @@ public:
     void finishTrim(IZRObject* object, IZRPos* start, IZRPos* end) override;
     /// Lays the row out for 15 pixels, then extends it to the given height.
     void setGeometry(const QRect& rect) override;
+    /// A free track admits local files and this program's drags of timeline objects.
+    bool admitsDrag(const QMimeData* data) const override;
     void DragEnterEvent(QDragEnterEvent* e) override;
     void MousePressEvent(QMouseEvent* e) override;
     void MouseReleaseEvent(QMouseEvent* e) override;

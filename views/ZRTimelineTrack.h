@@ -23,6 +23,7 @@ class QDragLeaveEvent;
 class QDragMoveEvent;
 class QDropEvent;
 class QEvent;
+class QMimeData;
 class QImage;
 class QMouseEvent;
 class QObject;
@@ -115,6 +116,10 @@ public:
     /// Returns the content area's new left edge.
     virtual int setColumnWidths(int headerWidth, int controlEnd);
     virtual int minEdgeWidth() const { return m_minEdgeWidth; }
+    /// True when a drag carrying `data` is of a kind this track takes, told without touching
+    /// the project (`DragEnterEvent` still decides, and may refuse what this admits). The base
+    /// admits this program's drags of a timeline object.
+    virtual bool admitsDrag(const QMimeData* data) const;
     virtual void DragEnterEvent(QDragEnterEvent* e);
     virtual void DragMoveEvent(QDragMoveEvent* e);
     virtual void DragLeaveEvent(QDragLeaveEvent* e);

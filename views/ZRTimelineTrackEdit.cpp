@@ -303,6 +303,10 @@ void ZRTimelineTrack::endDrop() {
     m_mouseState = Idle;
 }
 
+bool ZRTimelineTrack::admitsDrag(const QMimeData* data) const {
+    return m_editor && data && ZRVeskEditorDrag::canDecode(data);
+}
+
 void ZRTimelineTrack::DragEnterEvent(QDragEnterEvent* e) {
     qCDebug(lcDrag, "ZRTimelineTrack::DragEnterEvent");
     // Only the editor finds the object a payload names, and only while this program's drag runs.

@@ -17,6 +17,7 @@
 class IZRObject;
 class IZRPos;
 class IZRTimeline;
+class QMimeData;
 class QTimer;
 class ZRPushButton;
 class ZRScrollBar;
@@ -234,6 +235,11 @@ private:
     void drawCursorInto(QPainter& painter);
     void setHovered(ZRTimelineTrack* track, const QPoint& at);
     void resetAutoScroll();
+    /// True when some track admits a drag carrying `data`.
+    bool someTrackAdmits(const QMimeData* data) const;
+    /// Makes `target` the track under the drag: a leave to the previous one, an enter to a new
+    /// one (whose answer is kept), then the move, answered for the whole view.
+    void passDragTo(ZRTimelineTrack* target, QDragMoveEvent* e, QDragEnterEvent* entering);
     void zoomBy(int delta);
     /// Moves the cursor from a view x in the time area.
     void cursorToViewX(int x);
@@ -251,6 +257,8 @@ private:
     ZRScrollBar* m_vScrollBar = nullptr;
     ZRTimelineTrack* m_hoveredTrack = nullptr;
     ZRTimelineTrack* m_dragTrack = nullptr;
+    /// `m_dragTrack` took the drag on entering.
+    bool m_dragTaken = false;
     IZRObject* m_splitObject = nullptr;
     const QImage* m_seCorner = nullptr;
     const QImage* m_speakerOn = nullptr;

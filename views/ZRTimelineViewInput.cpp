@@ -16,6 +16,8 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // Debug traces, off unless QT_LOGGING_RULES turns them on.
@@ -258,21 +260,55 @@ void ZRTimelineView::resetAutoScroll() {
     m_hScrollStep = 1;
 }
 
-void ZRTimelineView::dragEnterEvent(QDragEnterEvent* e) {
-    qCDebug(lcDrag, "ZRTimelineview: dragEnterEvent");
-    const QPoint at = e->position().toPoint();
-    ZRTimelineTrack* target = visibleTrackAt(at, m_timeArea);
+bool ZRTimelineView::someTrackAdmits(const QMimeData* data) const {
+    return std::any_of(m_tracks.begin(), m_tracks.end(),
+                       [data](const auto& track) { return track->admitsDrag(data); });
+}
+
+void ZRTimelineView::passDragTo(ZRTimelineTrack* target, QDragMoveEvent* e,
+                                QDragEnterEvent* entering) {
     if (m_dragTrack && m_dragTrack != target) {
         QDragLeaveEvent leave;
         m_dragTrack->DragLeaveEvent(&leave);
+        m_dragTrack = nullptr;
+        m_dragTaken = false;
+    }
+    if (!target) {
+        e->ignore();
+        return;
     }
     // A drag entering the view is new to every track, even to one that refused the last drag
     // (a refused drag gets no leave).
-    if (target) {
-        target->DragEnterEvent(e);
-        target->DragMoveEvent(e);
+    if (entering || target != m_dragTrack) {
+        if (entering) {
+            target->DragEnterEvent(entering);
+            m_dragTaken = entering->isAccepted();
+        } else {
+            QDragEnterEvent enter(e->position().toPoint(), e->possibleActions(), e->mimeData(),
+                                  e->buttons(), e->modifiers());
+            target->DragEnterEvent(&enter);
+            m_dragTaken = enter.isAccepted();
+        }
     }
     m_dragTrack = target;
+    // Qt carries the last answer into the next move and drops only what the last move accepted,
+    // so every move is answered here: accepted over a track that took the drag (which may still
+    // refuse this move), refused elsewhere.
+    if (m_dragTaken)
+        e->acceptProposedAction();
+    else
+        e->ignore();
+    target->DragMoveEvent(e);
+    if (!m_dragTaken) e->ignore();
+}
+
+void ZRTimelineView::dragEnterEvent(QDragEnterEvent* e) {
+    qCDebug(lcDrag, "ZRTimelineview: dragEnterEvent");
+    ZRTimelineTrack* target = visibleTrackAt(e->position().toPoint(), m_timeArea);
+    passDragTo(target, e, e);
+    // Over a track the track answers. A drag that enters over the ruler or the track names is
+    // kept while some track could take it: the moves that follow find the track.
+    if (!target && someTrackAdmits(e->mimeData())) e->acceptProposedAction();
 }
 
 void ZRTimelineView::dragMoveEvent(QDragMoveEvent* e) {
@@ -291,23 +327,7 @@ void ZRTimelineView::dragMoveEvent(QDragMoveEvent* e) {
     } else if (m_autoScrolling) {
         resetAutoScroll();
     }
-    ZRTimelineTrack* target = visibleTrackAt(at, m_timeArea);
-    if (m_dragTrack && m_dragTrack != target) {
-        QDragLeaveEvent leave;
-        m_dragTrack->DragLeaveEvent(&leave);
-    }
-    if (!target) {
-        m_dragTrack = nullptr;
-        e->ignore();
-        return;
-    }
-    if (target != m_dragTrack) {
-        QDragEnterEvent enter(e->position().toPoint(), e->possibleActions(), e->mimeData(),
-                              e->buttons(), e->modifiers());
-        target->DragEnterEvent(&enter);
-    }
-    target->DragMoveEvent(e);
-    m_dragTrack = target;
+    passDragTo(visibleTrackAt(at, m_timeArea), e, nullptr);
 }
 
 void ZRTimelineView::slotHScrollDelayTimeout() {
@@ -325,6 +345,7 @@ void ZRTimelineView::dragLeaveEvent(QDragLeaveEvent* e) {
     qCDebug(lcDrag, "ZRTimelineview: dragLeaveEvent");
     if (m_dragTrack) m_dragTrack->DragLeaveEvent(e);
     m_dragTrack = nullptr;
+    m_dragTaken = false;
 }
 
 void ZRTimelineView::dropEvent(QDropEvent* e) {
@@ -333,6 +354,7 @@ void ZRTimelineView::dropEvent(QDropEvent* e) {
     if (ZRTimelineTrack* target = visibleTrackAt(e->position().toPoint(), m_trackRegion))
         target->DragDropEvent(e);
     m_dragTrack = nullptr;
+    m_dragTaken = false;
     m_mouseState = Idle;
     setFocus();
 }

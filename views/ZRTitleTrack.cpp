@@ -133,6 +133,10 @@ void ZRTitleTrack::finishTrim(IZRObject* object, IZRPos* start, IZRPos* end) {
     notifyIfAtCursor(object, cursor, before);
 }
 
+bool ZRTitleTrack::admitsDrag(const QMimeData* data) const {
+    return data && (ZRTitleDrag::canDecode(data) || ZRTimelineTrack::admitsDrag(data));
+}
+
 void ZRTitleTrack::DragEnterEvent(QDragEnterEvent* e) {
     const QMimeData* data = e->mimeData();
     if (!ZRTitleDrag::canDecode(data)) {

@@ -23,6 +23,7 @@ public:
                      int64_t width, IZRObject* object) override;
     void finishTrim(IZRObject* object, IZRPos* start, IZRPos* end) override;
     /// Title icons (a new title) and editor drags of titles; everything else is refused.
+    bool admitsDrag(const QMimeData* data) const override;
     void DragEnterEvent(QDragEnterEvent* e) override;
     void DragDropEvent(QDropEvent* e) override;
 

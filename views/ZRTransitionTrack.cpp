@@ -3,6 +3,7 @@
 #include "classes/painting/ZRImagePainting.h"
 #include "classes/skins/ZRSkinPreload.h"
 #include "editor/ZRChainLinks.h"
+#include "editor/ZREngineDrag.h"
 #include "editor/ZRScopedPos.h"
 #include "editor/ZRVeskEditor.h"
 #include "engine/api/IZRTimeline.h"
@@ -10,6 +11,7 @@
 #include "views/ZRTimelineScale.h"
 #include "views/ZRTimelineTrim.h"
 #include "views/ZRTimelineView.h"
+#include "views/ZRVideoTrack.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -25,6 +27,14 @@ namespace {
 Q_LOGGING_CATEGORY(lcDrag, "clipstead.views.drag", QtInfoMsg)
 
 constexpr int kTransitionTrack = chainlinks::kTransitionTrack;
+
+/// True when `data` carries a transition dragged from the browser.
+bool browserTransition(const QMimeData* data) {
+    int id = 0;
+    QString kind, group, name;
+    return data && ZREngineDrag::decode(data, id, kind, group, name) &&
+           kind == QLatin1String("Transition");
+}
 
 const QImage* layer(PSDLayerSet* set, const char* name) {
     PSDLayer* found = set ? set->layers.find(QString::fromLatin1(name)) : nullptr;
@@ -177,8 +187,17 @@ void ZRTransitionTrack::finishTrim(IZRObject* object, IZRPos* start, IZRPos* end
     }
 }
 
+bool ZRTransitionTrack::admitsDrag(const QMimeData* data) const {
+    return browserTransition(data) || ZRTimelineTrack::admitsDrag(data);
+}
+
 void ZRTransitionTrack::DragEnterEvent(QDragEnterEvent* e) {
     qCDebug(lcDrag, "ZRTransitionTrack::DragEnterEvent");
+    m_browserDrag = m_editor && browserTransition(e->mimeData());
+    if (m_browserDrag) {
+        e->accept();
+        return;
+    }
     IZRObject* o = m_editor ? m_editor->droppedObject(e) : nullptr;
     if (!chainlinks::transition(o)) {
         e->ignore();
@@ -189,6 +208,10 @@ void ZRTransitionTrack::DragEnterEvent(QDragEnterEvent* e) {
 
 void ZRTransitionTrack::DragMoveEvent(QDragMoveEvent* e) {
     qCDebug(lcDrag, "ZRTransitionTrack::DragMoveEvent");
+    if (m_browserDrag) {
+        e->accept();
+        return;
+    }
     // Transitions are only copied within the track.
     if (!chainlinks::transition(m_dropObject) || e->dropAction() == Qt::MoveAction) {
         // A place shown for a copy does not carry over to a move.
@@ -200,6 +223,31 @@ void ZRTransitionTrack::DragMoveEvent(QDragMoveEvent* e) {
         return;
     }
     ZRTimelineTrack::DragMoveEvent(e);
+}
+
+void ZRTransitionTrack::DragLeaveEvent(QDragLeaveEvent* e) {
+    m_browserDrag = false;
+    ZRTimelineTrack::DragLeaveEvent(e);
+}
+
+void ZRTransitionTrack::DragDropEvent(QDropEvent* e) {
+    if (!m_browserDrag) {
+        ZRTimelineTrack::DragDropEvent(e);
+        return;
+    }
+    m_browserDrag = false;
+    // The video track places transitions by the zone between two clips under the drop's x:
+    // the drop reaches it at the same x, in the middle of its row.
+    ZRTimelineTrack* linked =
+        m_view ? m_view->trackAt(m_view->indexOfTrackId(m_linkedTrackId)) : nullptr;
+    auto* video = dynamic_cast<ZRVideoTrack*>(linked);
+    if (!video) return;
+    const QPoint at(e->position().toPoint().x(),
+                    video->contentRect().center().y() - m_view->verticalValue());
+    QDropEvent moved(QPointF(at), e->possibleActions(), e->mimeData(), e->buttons(),
+                     e->modifiers());
+    video->DragDropEvent(&moved);
+    e->setAccepted(moved.isAccepted());
 }
 
 void ZRTransitionTrack::MousePressEvent(QMouseEvent* e) {

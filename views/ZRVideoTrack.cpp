@@ -13,6 +13,7 @@
 #include "views/ZRTimelineScale.h"
 #include "views/ZRTimelineView.h"
 
+#include <QLoggingCategory>
 #include <QMouseEvent>
 
 #include <memory>
@@ -20,6 +21,9 @@
 #include <algorithm>
 
 namespace {
+
+// Debug traces, off unless QT_LOGGING_RULES turns them on.
+Q_LOGGING_CATEGORY(lcEffectMarker, "clipstead.views.effectmarker", QtInfoMsg)
 
 const char* const kClipSets[4] = {"clip_normal", "clip_selected", "clip_no_audio_normal",
                                   "clip_no_audio_selected"};
@@ -264,14 +268,9 @@ IZRObject* ZRVideoTrack::effectMarkerAt(const QPoint& point) {
         IZRObject* clip = m_editor->clipAtPosition(at);
         if (clip && effectMarkerRect(clip, clipLayout(clip)).contains(point)) hit = clip;
     }
-    if (ZRAppState::Hub* hub = appState().hub) {
-        const QPoint rel = point - content.topLeft();
-        hub->message(QStringLiteral("VideoTrack: (%1,%2) %3")
-                         .arg(rel.x())
-                         .arg(rel.y())
-                         .arg(hit ? QStringLiteral("[Effect]") : QString()),
-                     0);
-    }
+    // A trace of the hit test, for the log only: the status bar is the user's.
+    const QPoint rel = point - content.topLeft();
+    qCDebug(lcEffectMarker, "VideoTrack: (%d,%d) %s", rel.x(), rel.y(), hit ? "[Effect]" : "");
     return hit;
 }
 

@@ -58,6 +58,7 @@ public:
     void paintObject(const QRegion& region, QImage* target, const QPoint& offset, int64_t x,
                      int64_t width, IZRObject* object) override;
     void finishTrim(IZRObject* object, IZRPos* start, IZRPos* end) override;
+    bool admitsDrag(const QMimeData* data) const override;
     void DragEnterEvent(QDragEnterEvent* e) override;
     void DragDropEvent(QDropEvent* e) override;
     void MousePressEvent(QMouseEvent* e) override;

@@ -17,10 +17,24 @@
 #include <QMimeData>
 #include <QUrl>
 
+namespace {
+
+/// Drags from outside the timeline that the video track turns into clips, effects or
+/// transitions.
+bool outsideDrag(const QMimeData* data) {
+    return ZRTitleDrag::canDecode(data) || ZREngineDrag::canDecode(data) || data->hasImage() ||
+           data->hasUrls();
+}
+
+} // namespace
+
+bool ZRVideoTrack::admitsDrag(const QMimeData* data) const {
+    return data && (outsideDrag(data) || ZRTimelineTrack::admitsDrag(data));
+}
+
 void ZRVideoTrack::DragEnterEvent(QDragEnterEvent* e) {
     const QMimeData* data = e->mimeData();
-    if (ZRTitleDrag::canDecode(data) || ZREngineDrag::canDecode(data) || data->hasImage() ||
-        data->hasUrls()) {
+    if (outsideDrag(data)) {
         m_mouseState = DragInsert;
         e->accept();
         return;

@@ -244,6 +244,10 @@ QRect ZRSkinStyle::subControlRect(ComplexControl control, const QStyleOptionComp
             return r;
         case SC_ComboBoxEditField:
             return QRect(3, 3, r.width() - arrowSize.width() - 4, r.height() - 5);
+        case SC_ComboBoxListBoxPopup:
+            // The list opens over the whole box: QComboBox widens it to its entries from there,
+            // so an empty rectangle left it a few pixels wide.
+            return r;
         case SC_ComboBoxArrow: {
             // The arrow keeps its distance from the right edge of the box it was drawn in.
             QPoint at = combo->arrowPosition(ZRComboBox::ArrowNormal);

@@ -4,12 +4,20 @@
 #include "browser/ZRBrowserTitlesBrowser.h"
 #include "browser/ZRBrowserTitlesView.h"
 #include "browser/ZRBrowserTransView.h"
+#include "browser/ZRTextPreview.h"
 #include "classes/widgets/ZRPushButton.h"
 #include "classes/widgets/ZRTabBar.h"
 #include "tests/browser/BrowserPageFixture.h"
+#include "views/ZRSBPreviewFrame.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QListView>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -144,6 +152,64 @@ TEST_F(BrowserPanel, AddFilesAddsToThePresentFolderAndKeepsTheLastName) {
     EXPECT_EQ(b.clipView()->count(), 3);
 }
 
+// The dialog the program shows (the window services' own), looked at while it is up: each
+// filter shows the files it names, whatever the case of their names.
+TEST_F(BrowserPanel, AddFilesDialogFiltersIgnoreTheCaseOfNames) {
+    QTemporaryDir folder;
+    const QStringList names{"clip.avi", "CLIP.AVI",  "Clip.Mpg", "still.JpG",
+                            "tape.dv",  "phone.mp4", "notes.txt"};
+    for (const QString& name : names) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    ZRWindowServices real;
+    ZRWindowServices::install(&real);
+    ZRSBBrowser& b = makeBrowser();
+    b.setEngineOptions(timeline);
+    settings().setGroup(QStringLiteral("General Settings"));
+    settings().writeEntry(QStringLiteral("BrowserAddFileName"), folder.filePath("clip.avi"));
+
+    // The names the dialog lists under its first and its last filter, with the filter's label.
+    QList<QPair<QString, QStringList>> listed;
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        caption = dialog->windowTitle();
+        auto* list = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_TRUE(list && combo);
+        for (int f : {0, combo->count() - 1}) {
+            // As the user picks it.
+            combo->setCurrentIndex(f);
+            Q_EMIT combo->activated(f);
+            QStringList shown;
+            // The folder is read by a thread: wait until the listing settles.
+            for (int settled = 0; settled < 5; QTest::qWait(20)) {
+                QStringList now;
+                const QModelIndex root = list->rootIndex();
+                for (int r = 0; r < list->model()->rowCount(root); ++r)
+                    now.append(list->model()->index(r, 0, root).data().toString());
+                now.sort();
+                settled = now == shown && !now.isEmpty() ? settled + 1 : 0;
+                shown = now;
+            }
+            listed.append({combo->itemText(f), shown});
+        }
+        dialog->reject();
+    });
+    b.addFiles();
+    ZRWindowServices::install(&services);
+    EXPECT_EQ(caption, QStringLiteral("Add Files To Project"));
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_TRUE(listed.first().first.startsWith(QStringLiteral("All Media types (")));
+    EXPECT_EQ(listed.first().second,
+              (QStringList{"CLIP.AVI", "Clip.Mpg", "clip.avi", "still.JpG"}));
+    EXPECT_EQ(listed.last().first, QStringLiteral("All Files ( *.* )"));
+    EXPECT_EQ(listed.last().second, (QStringList{"CLIP.AVI", "Clip.Mpg", "clip.avi", "notes.txt",
+                                                 "phone.mp4", "still.JpG", "tape.dv"}));
+}
+
 TEST_F(BrowserPanel, EngineOptionsReturnThePreviousTimeline) {
     ZRSBBrowser& b = makeBrowser();
     EXPECT_EQ(b.setEngineOptions(nullptr), nullptr);
@@ -172,6 +238,27 @@ TEST_F(BrowserPanel, TitlesTabShowsTheBrowserOrThePageByItsOwnTabBar) {
     EXPECT_FALSE(titles->isVisible());
     EXPECT_FALSE(browser->isVisible());
     EXPECT_TRUE(b.clipView()->isVisible());
+}
+
+TEST_F(BrowserPanel, LeavingTheTitlesTabHidesTheTitlePreview) {
+    // The main window's preview frame, which the title preview covers.
+    QWidget host;
+    host.resize(420, 340);
+    appState().previewFrame = new ZRSBPreviewFrame(&host, "Preview Frame");
+    host.show();
+    ZRSBBrowser& b = makeBrowser();
+    b.setEngineOptions(timeline);
+    ZRTextPreview* preview = b.titlesPage()->textPreview();
+    ASSERT_NE(preview, nullptr);
+    for (int other : {0, 2, 3}) {
+        b.selectTab(1);
+        b.titlesTabBar()->setCurrentTab(1);
+        ASSERT_TRUE(preview->isVisible()) << "the create page shows its preview";
+        b.selectTab(other);
+        EXPECT_FALSE(preview->isVisible()) << other;
+    }
+    browser.reset();
+    appState().previewFrame = nullptr;
 }
 
 TEST_F(BrowserPanel, TitlesPageIsSetInOnePlace) {

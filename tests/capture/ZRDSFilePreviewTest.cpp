@@ -186,17 +186,12 @@ TEST_F(FilePreview, AClickOutsideStopsAndClosesIt) {
 
     QTest::mouseClick(preview.data(), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_FALSE(preview.isNull());
-    ASSERT_FALSE(hub.messages.isEmpty());
-    const QPoint inside = preview->mapToGlobal(QPoint(10, 10));
-    EXPECT_EQ(hub.messages.last(),
-              QStringLiteral("Mouse Press: (%1, %2)").arg(inside.x()).arg(inside.y()));
 
-    const QPoint outside = other.mapToGlobal(QPoint(5, 5));
     QTest::mouseClick(&other, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(QTest::qWaitFor([&] { return preview.isNull(); }));
     EXPECT_EQ(stopped.count(), 1);
-    EXPECT_EQ(hub.messages.last(),
-              QStringLiteral("Mouse Press: (%1, %2)").arg(outside.x()).arg(outside.y()));
+    // Where the mouse was pressed is traced to the log, not shown in the status bar.
+    EXPECT_TRUE(hub.messages.isEmpty()) << hub.messages.join('|').toStdString();
     appState().hub = nullptr;
 }
 

@@ -7,7 +7,11 @@
 #include "app/ZRSBMainWindow.h"
 #include "app/ZRSettingsFile.h"
 #include "app/ZRSingleInstance.h"
+#include "browser/ZRBrowserIconView.h"
+#include "browser/ZRIconViewItem.h"
+#include "browser/ZRSBBrowser.h"
 #include "classes/skins/ZRSkinPreload.h"
+#include "classes/widgets/ZRComboBox.h"
 #include "common/config/QConfig.h"
 #include "editor/ZRAppState.h"
 #include "editor/ZRNotifier.h"
@@ -17,16 +21,21 @@
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRTimeline.h"
 #include "tests/program/RenderScenario.h"
+#include "views/ZRTimelineTrack.h"
+#include "views/ZRTimelineView.h"
 #include "views/ZRWindowServices.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -116,9 +125,65 @@ void report(ZRSBMainWindow& window) {
 // "make": builds a project of three solid-colour clips, saves it, tells its clips and closes.
 // "edit": tells, saves, trims the first clip, tells the clips, closes: the prompt comes.
 // "render": edits a project and renders it in four profiles (RenderScenario.h), then closes.
+// "dropsound": makes a clip, shows the timeline, adds the sound file CLIPSTEAD_TEST_MEDIA to the
+// media page and tells "drag <from x> <from y> <ruler x> <ruler y> <to x> <to y>" (screen points:
+// the sound's icon, the ruler above the AUDIO2 track, the track), then waits up to 30 s for a sound
+// on AUDIO2 and tells "audio2 yes" or "audio2 no", then closes without saving.
+// "combos": opens the list of every drop-down box of the window that holds entries and tells
+// "combo <name> <list width> <box width>", then closes.
 void act(const QByteArray& scenario, ZRSBMainWindow& window) {
     ZRVeskEditor& editor = *window.editor();
     report(window);
+    if (scenario == "dropsound") {
+        // A sound goes beside the movie: the project holds a clip of 10 seconds.
+        IZRObject* clip = appState().timeline->factory()->createObject(
+            "Solid Color", "RGB(40,80,120)", nullptr, nullptr);
+        appState().timeline->setObjectMarkOut(clip, framesPos(300));
+        editor.insertClip(clip, 0);
+        window.slotViewModeChanged(1);
+        ZRBrowserIconView* media = window.browser()->clipView();
+        media->addClip(qEnvironmentVariable("CLIPSTEAD_TEST_MEDIA"), false, false);
+        QTest::qWait(500);
+        ZRTimelineView* timeline = window.timelineView();
+        ZRTimelineTrack* audio2 = timeline->trackAt(4);
+        const ZRIconViewItem* item = media->lastItem();
+        if (item && audio2) {
+            const QPoint from = media->viewport()->mapToGlobal(
+                media->contentsToViewport(item->pixmapRect(false).center()));
+            const QRect track = audio2->contentRect().translated(0, -timeline->verticalValue());
+            const QPoint to = timeline->mapToGlobal(QPoint(track.left() + 40, track.center().y()));
+            const QPoint ruler = timeline->mapToGlobal(
+                QPoint(track.left() + 40, timeline->rulerRect().center().y()));
+            say(QStringLiteral("drag %1 %2 %3 %4 %5 %6")
+                    .arg(from.x())
+                    .arg(from.y())
+                    .arg(ruler.x())
+                    .arg(ruler.y())
+                    .arg(to.x())
+                    .arg(to.y()));
+            for (int i = 0; i < 300 && !audio2->firstObject(); ++i)
+                QTest::qWait(100);
+        }
+        say(QStringLiteral("audio2 ") +
+            (audio2 && audio2->firstObject() ? QStringLiteral("yes") : QStringLiteral("no")));
+    }
+    if (scenario == "combos") {
+        for (ZRComboBox* box : window.findChildren<ZRComboBox*>()) {
+            if (box->count() == 0) continue;
+            box->window()->activateWindow();
+            box->showPopup();
+            QWidget* list = box->view()->window();
+            // The list is shown through the window manager: wait until it is up.
+            for (int i = 0; i < 100 && !list->isVisible(); ++i)
+                QTest::qWait(20);
+            QTest::qWait(50);
+            say(QStringLiteral("combo %1 %2 %3")
+                    .arg(box->objectName())
+                    .arg(list->isVisible() ? list->width() : 0)
+                    .arg(box->width()));
+            box->hidePopup();
+        }
+    }
     if (scenario == "make") {
         for (int frames : {30, 45, 60}) {
             IZRObject* clip = appState().timeline->factory()->createObject(
@@ -151,7 +216,8 @@ void act(const QByteArray& scenario, ZRSBMainWindow& window) {
 int runSession(const QByteArray& scenario, int argc, char** argv) {
     ScriptedServices services;
     // A project only looked at is left as it is (an opened project counts as changed).
-    if (scenario == "report") services.saveAnswer = ZRWindowServices::SaveAnswer::DontSave;
+    if (scenario == "report" || scenario == "dropsound")
+        services.saveAnswer = ZRWindowServices::SaveAnswer::DontSave;
     ZRWindowServices::install(&services);
     ScriptedNotifier notifier;
     ZRNotifier::install(&notifier);
@@ -209,6 +275,7 @@ protected:
         env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
         if (!saveAs.isEmpty()) env.insert(QStringLiteral("CLIPSTEAD_TEST_SAVE_AS"), saveAs);
+        if (!media.isEmpty()) env.insert(QStringLiteral("CLIPSTEAD_TEST_MEDIA"), media);
         if (!argumentHex.isEmpty())
             env.insert(QStringLiteral("CLIPSTEAD_TEST_ARGUMENT_HEX"), argumentHex);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), env.contains(QStringLiteral("DISPLAY"))
@@ -265,6 +332,53 @@ protected:
         return finish(process);
     }
 
+    // Starts the window manager on the test's display and waits until it manages the screen.
+    void startWindowManager(QProcess& manager) const {
+        manager.setProcessEnvironment(environment());
+        manager.setProgram(QStringLiteral("openbox"));
+        manager.setArguments({QStringLiteral("--sm-disable")});
+        manager.start();
+        ASSERT_TRUE(manager.waitForStarted()) << "openbox is missing (scripts/setup installs it)";
+        // openbox says nothing when it is ready: give it the moment it takes to take the screen.
+        QTest::qWait(1000);
+        ASSERT_EQ(manager.state(), QProcess::Running);
+    }
+
+    // Waits until the child prints a line starting with `prefix` and gives it; false when the
+    // child ended first.
+    static bool waitForPrefix(QProcess& process, const QString& prefix, QString* line) {
+        while (process.state() != QProcess::NotRunning || process.bytesAvailable() > 0) {
+            if (!process.canReadLine() && !process.waitForReadyRead(120000)) return false;
+            while (process.canReadLine()) {
+                const QString read = QString::fromLocal8Bit(process.readLine()).trimmed();
+                if (read.startsWith(prefix)) {
+                    *line = read;
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // Two seconds of 48 kHz 16-bit stereo silence with a tone, as a WAV file.
+    static void writeWav(const QString& path) {
+        const int rate = 48000, frames = rate * 2;
+        QByteArray data(frames * 4, '\0');
+        for (int i = 0; i < frames; ++i) {
+            const qint16 v = qint16((i / 50) % 2 ? 8000 : -8000);
+            for (int c = 0; c < 2; ++c)
+                std::memcpy(data.data() + i * 4 + c * 2, &v, 2);
+        }
+        auto u32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
+        QByteArray wav = "RIFF" + u32(36 + quint32(data.size())) + "WAVEfmt " + u32(16) + u16(1) +
+                         u16(2) + u32(rate) + u32(rate * 4) + u16(4) + u16(16) + "data" +
+                         u32(quint32(data.size())) + data;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(wav);
+    }
+
     // Waits until the child prints `line`; false when it ended first.
     static bool waitForLine(QProcess& process, const QString& line) {
         QByteArray seen;
@@ -282,6 +396,8 @@ protected:
     QString saveAs;
     /// The bytes of one more argument for the children, in hex.
     QString argumentHex;
+    /// The media file a child adds.
+    QString media;
 };
 
 QString valueOf(const Outcome& outcome, const QString& key) {
@@ -363,6 +479,67 @@ TEST_F(ProgramRun, RendersAnEditedProjectFromStoredFramesInFourProfiles) {
     EXPECT_FALSE(outcome.crashed) << outcome.lines.join('\n').toStdString();
     EXPECT_EQ(outcome.exitCode, 0);
     renderscenario::checkRenders(outcome.lines, folder);
+}
+
+// Under a window manager, as a user runs the program: each drop-down list opens at least as wide
+// as its box.
+TEST_F(ProgramRun, DropDownListsOpenAsWideAsTheirBoxes) {
+    QProcess manager;
+    startWindowManager(manager);
+    const Outcome outcome = run("combos", {});
+    manager.kill();
+    manager.waitForFinished();
+    EXPECT_EQ(outcome.exitCode, 0);
+    const QStringList combos = outcome.lines.filter(QRegularExpression(QStringLiteral("^combo ")));
+    EXPECT_GE(combos.size(), 4) << outcome.lines.join('\n').toStdString();
+    for (const QString& line : combos) {
+        // "combo <name, which may hold spaces> <list width> <box width>"
+        const QStringList f = line.split(QLatin1Char(' '));
+        EXPECT_GE(f.value(f.size() - 2).toInt(), f.last().toInt()) << line.toStdString();
+    }
+}
+
+// A user's drag of a sound from the media page down onto AUDIO2, under a window manager: the
+// pointer enters the timeline over its ruler.
+TEST_F(ProgramRun, ASoundDraggedInOverTheRulerLandsOnTheAudioTrack) {
+    const QString sound = home.filePath(QStringLiteral("music.wav"));
+    writeWav(sound);
+    media = sound;
+    QProcess manager;
+    startWindowManager(manager);
+    QProcess program;
+    start(program, "dropsound", {});
+    QString drag;
+    ASSERT_TRUE(waitForPrefix(program, QStringLiteral("drag "), &drag));
+    const QStringList p = drag.split(QLatin1Char(' '));
+    ASSERT_EQ(p.size(), 7);
+    // Down onto the ruler in small steps, as a hand moves, then onto the track.
+    const QPoint from(p[1].toInt(), p[2].toInt()), ruler(p[3].toInt(), p[4].toInt()),
+        to(p[5].toInt(), p[6].toInt());
+    QStringList steps{QStringLiteral("mousemove"), QString::number(from.x()),
+                      QString::number(from.y()),   QStringLiteral("sleep"),
+                      QStringLiteral("0.3"),       QStringLiteral("mousedown"),
+                      QStringLiteral("1")};
+    auto walk = [&](QPoint a, QPoint b, int n) {
+        for (int i = 1; i <= n; ++i)
+            steps << QStringLiteral("mousemove") << QString::number(a.x() + (b.x() - a.x()) * i / n)
+                  << QString::number(a.y() + (b.y() - a.y()) * i / n) << QStringLiteral("sleep")
+                  << QStringLiteral("0.05");
+    };
+    walk(from, ruler, 20);
+    walk(ruler, to, 5);
+    walk(to, to + QPoint(6, 0), 3);
+    steps << QStringLiteral("sleep") << QStringLiteral("0.3") << QStringLiteral("mouseup")
+          << QStringLiteral("1");
+    QProcess xdotool;
+    xdotool.setProcessEnvironment(environment());
+    xdotool.start(QStringLiteral("xdotool"), steps);
+    EXPECT_TRUE(xdotool.waitForFinished(60000)) << "xdotool is missing (scripts/setup installs it)";
+    const Outcome outcome = finish(program);
+    manager.kill();
+    manager.waitForFinished();
+    EXPECT_EQ(valueOf(outcome, QStringLiteral("audio2")), QStringLiteral("yes"))
+        << outcome.lines.join('\n').toStdString();
 }
 
 TEST_F(ProgramRun, ArgumentsThatAreNoProjectOpenNone) {

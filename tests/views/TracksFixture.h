@@ -1,15 +1,17 @@
 #pragma once
 
 // The video and audio track tests: a timeline view holding the real video track and the three
-// audio tracks between recording stand-ins for the transition and title tracks, over the
-// module tree (counting clips, transitions, effects, titles and fonts) at 25 fps, zoomed to
-// 3 pixels a frame.
+// audio tracks between recording stand-ins for the transition and title tracks (or the real
+// ones), over the module tree (counting clips, transitions, effects, titles and fonts) at
+// 25 fps, zoomed to 3 pixels a frame.
 
 #include "engine/api/IZRObject.h"
 #include "engine/api/IZRSettings.h"
 #include "tests/views/TimelineFixture.h"
 #include "tests/views/TrackEditFixture.h"
 #include "views/ZRAudioTrack.h"
+#include "views/ZRTitleTrack.h"
+#include "views/ZRTransitionTrack.h"
 #include "views/ZRVideoTrack.h"
 
 #include <QMimeData>
@@ -47,10 +49,17 @@ protected:
         editor->setTimeline(timeline);
         appState().editor = editor.get();
         view = std::make_unique<OpenTimelineView>();
-        view->insertTrack(new RecordingTrack(2, true, "TRANSITION", 15, 1000), -1);
+        view->insertTrack(
+            realTransitionAndTitleTracks()
+                ? static_cast<ZRTimelineTrack*>(new ZRTransitionTrack("TRANSITION", 1001, 1000))
+                : new RecordingTrack(2, true, "TRANSITION", 15, 1000),
+            -1);
         view->insertTrack(new ZRVideoTrack("VIDEO", 1000, 1002, 1001), -1);
         view->insertTrack(new ZRAudioTrack("AUDIO1", -1, 1001, 1002), -1);
-        view->insertTrack(new RecordingTrack(4, true, "TITLES", 27, -1), -1);
+        view->insertTrack(realTransitionAndTitleTracks()
+                              ? static_cast<ZRTimelineTrack*>(new ZRTitleTrack("TITLES", 4, -1))
+                              : new RecordingTrack(4, true, "TITLES", 27, -1),
+                          -1);
         view->insertTrack(new ZRAudioTrack("AUDIO2", 10, -1, 2), -1);
         view->insertTrack(new ZRAudioTrack("AUDIO3", 11, -1, 3), -1);
         view->setEditor(editor.get());
@@ -76,6 +85,8 @@ protected:
 
     /// True to run the background renderer and watch the pauses of every change.
     virtual bool withRenderer() const { return false; }
+    /// True for the real transition and title tracks in place of the recording stand-ins.
+    virtual bool realTransitionAndTitleTracks() const { return false; }
 
     ZRVideoTrack* video() { return static_cast<ZRVideoTrack*>(view->trackAt(Video)); }
     ZRAudioTrack* audio(int index) { return static_cast<ZRAudioTrack*>(view->trackAt(index)); }

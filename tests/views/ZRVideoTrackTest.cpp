@@ -192,11 +192,10 @@ TEST_F(ZRVideoTrackTest, EffectMarkersSelectTheirEffect) {
     auto* record = chainlinks::clip(c0);
     const QRect marker = video()->effectMarkerRect(c0, video()->clipLayout(c0));
     ASSERT_FALSE(marker.isEmpty());
+    statusHub.messages.clear();
     EXPECT_EQ(video()->effectMarkerAt(marker.center()), c0);
-    EXPECT_EQ(statusHub.messages.last().right(8), QStringLiteral("[Effect]"));
     EXPECT_EQ(video()->effectMarkerAt(at(Video, 70)), nullptr) << "a clip without an effect";
-    EXPECT_TRUE(statusHub.messages.last().startsWith(QStringLiteral("VideoTrack: (")));
-    EXPECT_FALSE(statusHub.messages.last().endsWith(QStringLiteral("[Effect]")));
+    EXPECT_TRUE(statusHub.messages.isEmpty()) << "the hit test traces to the log only";
 
     QSignalSpy changed(view.get(), &ZRTimelineView::objectChanged);
     struct Case {
