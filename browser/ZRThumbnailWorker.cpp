@@ -5,6 +5,7 @@
 #include "engine/api/IZRObjectFactory.h"
 #include "engine/api/IZRPos.h"
 #include "engine/api/IZRTimeline.h"
+#include "platform/scaler/RowWorkers.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 
-#include <sched.h>
 
 namespace {
 
@@ -62,12 +62,7 @@ ZRThumbnailWorker::~ZRThumbnailWorker() {
 // The cores the process may run on, not all the machine's: threads beyond them only take turns,
 // and each holds a timeline and its decoders.
 int ZRThumbnailWorker::machineThreads() {
-    cpu_set_t cores;
-    CPU_ZERO(&cores);
-    const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
-                           ? CPU_COUNT(&cores)
-                           : int(std::thread::hardware_concurrency());
-    return std::clamp(usable, 1, kMaxThreads);
+    return std::clamp(platform::RowWorkers::machineThreads(), 1, kMaxThreads);
 }
 
 void ZRThumbnailWorker::setPictureSize(const QSize& size) {

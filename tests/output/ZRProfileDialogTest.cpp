@@ -7,6 +7,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include "tests/support/InkContrast.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -163,37 +165,6 @@ TEST(ProfileDialog, WrapsAnywhereOnlyUnderTheFarEastFont) {
 
 } // namespace
 
-namespace {
-
-double profileLuminance(QRgb rgb) {
-    const auto channel = [](int v) {
-        const double c = v / 255.0;
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) +
-           0.0722 * channel(qBlue(rgb));
-}
-
-// The contrast between the commonest colour of `image` and the colour farthest from it.
-double profileInkContrast(const QImage& image) {
-    QHash<QRgb, int> counts;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            ++counts[image.pixel(x, y) | 0xFF000000u];
-    QRgb ground = 0;
-    int most = -1;
-    for (auto it = counts.begin(); it != counts.end(); ++it)
-        if (it.value() > most) most = it.value(), ground = it.key();
-    const double g = profileLuminance(ground);
-    double ink = g;
-    for (auto it = counts.begin(); it != counts.end(); ++it)
-        if (std::abs(profileLuminance(it.key()) - g) > std::abs(ink - g))
-            ink = profileLuminance(it.key());
-    return (std::max(ink, g) + 0.05) / (std::min(ink, g) + 0.05);
-}
-
-} // namespace
-
 // The chosen format's button is drawn pressed: its caption still reads on the pressed box, and
 // under the mouse on the normal one.
 TEST(ProfileDialog, TheChosenFormatsCaptionReads) {
@@ -204,12 +175,12 @@ TEST(ProfileDialog, TheChosenFormatsCaptionReads) {
     QTest::qWait(50);
     ZRPushButton* dvd = dialog.bigButton(3);
     ASSERT_TRUE(dvd->isChecked());
-    EXPECT_GE(profileInkContrast(dvd->grab().toImage().copy(dvd->rect().adjusted(3, 3, -3, -3))),
+    EXPECT_GE(inkcontrast::ofInk(dvd->grab().toImage().copy(dvd->rect().adjusted(3, 3, -3, -3))),
               4.5);
     QTest::mouseMove(dialog.bigButton(1), dialog.bigButton(1)->rect().center());
     QTest::qWait(20);
     ASSERT_TRUE(dialog.bigButton(1)->isHovered());
-    EXPECT_GE(profileInkContrast(dialog.bigButton(1)->grab().toImage().copy(
+    EXPECT_GE(inkcontrast::ofInk(dialog.bigButton(1)->grab().toImage().copy(
                   dialog.bigButton(1)->rect().adjusted(3, 3, -3, -3))),
               4.5);
 }

@@ -1,5 +1,7 @@
 #include "classes/skins/ZRSkinPreload.h"
 
+#include "tests/support/InkContrast.h"
+
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
@@ -20,20 +22,6 @@ void loadDefaultSkin() {
     legibilityApplication();
     setSkinBaseFolder(QStringLiteral(CLIPSTEAD_BIN_DIR));
     preloadSkins();
-}
-
-double luminanceOf(QRgb rgb) {
-    const auto channel = [](int v) {
-        const double c = v / 255.0;
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) +
-           0.0722 * channel(qBlue(rgb));
-}
-
-double contrastOf(QRgb a, QRgb b) {
-    const double la = luminanceOf(a), lb = luminanceOf(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 QRgb fillOf(const char* file, const char* set) {
@@ -64,7 +52,7 @@ TEST(DefaultSkin, TheTitlesBrowserGroundCarriesBlackText) {
     loadDefaultSkin();
     const QRgb ground = fillOf("text_inner_frame", "inner_frame");
     ASSERT_NE(qAlpha(ground), 0);
-    EXPECT_GE(contrastOf(ground, qRgb(0, 0, 0)), 7.0);
+    EXPECT_GE(inkcontrast::between(ground, qRgb(0, 0, 0)), 7.0);
 }
 
 // The globe is drawn in lines: filled, it is a plain disc like no other icon.
