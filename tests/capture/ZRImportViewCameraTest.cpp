@@ -240,7 +240,9 @@ TEST_F(CameraPageTest, ACaptureEndedOtherwiseIsStillCollected) {
         }
         if (end == End::Unplug) camera->camera->setFreeRunning(false);
         startRecording();
-        ASSERT_TRUE(DVCameraFixture::waitFor([&] { return camera->camera->framesSent() >= 20; }));
+        // Frames still between the camera and the file when the capture ends may be lost: the
+        // camera runs ahead of the 20 frames the file must hold.
+        ASSERT_TRUE(DVCameraFixture::waitFor([&] { return camera->camera->framesSent() >= 30; }));
         switch (end) {
         case End::Hide:
             view.hide();
