@@ -153,7 +153,9 @@ void ZRSBMainWindow::slotNewProject() {
     dialog.slotSetProfile(format);
     dialog.slotSetStandard(standard ? 1 : 0);
     setBackgroundRendering(m_timeline, false);
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 500);
+    // The window paints before the dialog opens. Timers wait for the dialog's own loop: a large
+    // media folder lists itself a slice per timer turn, and those slices would all run first.
+    QCoreApplication::processEvents(QEventLoop::X11ExcludeTimers, 500);
     const int result = ZRWindowServices::current().runProfileDialog(dialog);
     QCoreApplication::processEvents();
     if (result == 1 && m_timeline) {

@@ -215,6 +215,14 @@ int ZRBrowserIconView::firstScreenCapacity() const {
     return columns * rows;
 }
 
+void ZRBrowserIconView::fillFirstScreen() {
+    if (m_toList.empty()) return;
+    const int missing = firstScreenCapacity() - count();
+    if (missing <= 0) return;
+    listEntries(missing, -1);
+    requestPictures();
+}
+
 void ZRBrowserIconView::listEntries(int count, int sliceMs) {
     QElapsedTimer slice;
     slice.start();
@@ -770,11 +778,17 @@ void ZRBrowserIconView::connectButtons(bool on) {
 
 void ZRBrowserIconView::showEvent(QShowEvent* e) {
     ZRIconView::showEvent(e);
+    fillFirstScreen();
     connectButtons(true);
     for (int which : {CopyButton, RemoveButton, NewFolderButton})
         if (QAbstractButton* button = sharedButton(which)) button->setEnabled(true);
     if (QAbstractButton* paste = sharedButton(PasteButton))
         paste->setEnabled(!m_clipboard.isEmpty());
+}
+
+void ZRBrowserIconView::resizeEvent(QResizeEvent* e) {
+    ZRIconView::resizeEvent(e);
+    fillFirstScreen();
 }
 
 void ZRBrowserIconView::hideEvent(QHideEvent* e) {

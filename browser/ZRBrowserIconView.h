@@ -126,6 +126,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -135,6 +136,9 @@ private:
 
     /// The entries that fill the view's first screen (its grid cells in sight and a row more).
     int firstScreenCapacity() const;
+    /// Lists waiting entries until the first screen is full: a folder filled before the view
+    /// had its size (at start-up) shows a whole screen in its first paint.
+    void fillFirstScreen();
     /// Lists up to `count` waiting entries (all when negative) for at most `sliceMs` (no limit
     /// when negative).
     void listEntries(int count, int sliceMs);

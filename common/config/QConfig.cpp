@@ -253,6 +253,10 @@ public:
     void entry(QStringView key, QStringView text) override {
         m_group->addRead(key, text, m_global, m_verbatim);
     }
+    void asciiEntry(QStringView key, const QByteArray& file, qsizetype at,
+                    qsizetype length) override {
+        m_group->addReadAscii(key, file, at, length, m_global, m_verbatim);
+    }
 
 private:
     QConfigGroups& m_groups;
@@ -308,7 +312,13 @@ bool QConfig::writeGroups(QIODevice* device, Flavour flavour, const QConfigGroup
             // back as a comment or a group header; the reader strips the blank again.
             const QStringView key = group.key(i);
             if (key.startsWith(QLatin1Char('#')) || key.startsWith(QLatin1Char('['))) out += ' ';
-            out += encodeText(flavour, key) + '=' + encodeText(flavour, group.text(i)) + lineEnd;
+            out += encodeText(flavour, key) + '=';
+            // ASCII reads the same in either encoding: a text kept as read goes out as it is.
+            if (group.isAscii(i))
+                out += group.asciiText(i);
+            else
+                out += encodeText(flavour, group.text(i));
+            out += lineEnd;
         }
     }
     return device->write(out) == out.size();

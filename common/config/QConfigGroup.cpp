@@ -57,32 +57,40 @@ QStringView QConfigGroup::key(size_t index) const {
     return view(e.at, e.keyLength);
 }
 
-QStringView QConfigGroup::text(size_t index) const {
+QString QConfigGroup::text(size_t index) const {
     const Stored& e = m_entries[index];
-    return view(e.at + e.keyLength, e.textLength);
+    if (e.flags & kAscii) return QString::fromLatin1(asciiText(index));
+    return view(e.textAt, e.textLength).toString();
+}
+
+QByteArrayView QConfigGroup::asciiText(size_t index) const {
+    const Stored& e = m_entries[index];
+    return QByteArrayView(m_bytes.constData() + e.textAt, e.textLength);
 }
 
 QString QConfigGroup::value(size_t index) const {
-    const QStringView stored = text(index);
-    if (m_entries[index].flags & kVerbatim) return nonNull(stored.toString());
+    const Stored& e = m_entries[index];
+    if (e.flags & kAscii) {
+        // Stripped when read: without a backslash the value is the text.
+        const QByteArrayView bytes = asciiText(index);
+        if ((e.flags & kVerbatim) || !bytes.contains('\\'))
+            return nonNull(QString::fromLatin1(bytes));
+        return nonNull(platform::ini::unescapedValue(QString::fromLatin1(bytes)));
+    }
+    const QStringView stored = view(e.textAt, e.textLength);
+    if (e.flags & kVerbatim) return nonNull(stored.toString());
     return nonNull(platform::ini::unescapedValue(stored));
 }
 
 QConfigEntry QConfigGroup::entry(size_t index) const {
     const uint8_t flags = m_entries[index].flags;
-    return {nonNull(key(index).toString()),  value(index),
-            nonNull(text(index).toString()), bool(flags & kModified),
-            bool(flags & kPersistent),       bool(flags & kGlobal),
+    return {nonNull(key(index).toString()), value(index),
+            nonNull(text(index)),           bool(flags & kModified),
+            bool(flags & kPersistent),      bool(flags & kGlobal),
             bool(flags & kLocalised)};
 }
 
-bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t flags) {
-    constexpr qsizetype kMaxPool = std::numeric_limits<uint32_t>::max();
-    if (m_pool.size() + key.size() + text.size() > kMaxPool) return false;
-    if (index == npos && m_entries.size() >= std::numeric_limits<uint32_t>::max() - 1) return false;
-    const Stored made{uint32_t(m_pool.size()), uint32_t(key.size()), uint32_t(text.size()), flags};
-    m_pool.append(key);
-    m_pool.append(text);
+bool QConfigGroup::store(size_t index, const Stored& made) {
     if (index == npos) {
         m_entries.push_back(made);
         indexEntry(uint32_t(m_entries.size() - 1));
@@ -90,15 +98,50 @@ bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t 
     }
     // A replaced entry keeps its key's spelling; the old characters become unused.
     Stored& e = m_entries[index];
-    m_unused += e.keyLength + e.textLength;
+    m_unused += poolLength(e);
     e = made;
     if (m_unused > size_t(m_pool.size()) / 2 && m_unused > 4096) compact(false);
     return true;
 }
 
+bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t flags) {
+    constexpr qsizetype kMaxPool = std::numeric_limits<uint32_t>::max();
+    if (m_pool.size() + key.size() + text.size() > kMaxPool) return false;
+    if (index == npos && m_entries.size() >= std::numeric_limits<uint32_t>::max() - 1) return false;
+    const auto at = uint32_t(m_pool.size());
+    const Stored made{at, uint32_t(key.size()), uint32_t(at + key.size()), uint32_t(text.size()),
+                      uint8_t(flags & ~kAscii)};
+    m_pool.append(key);
+    m_pool.append(text);
+    return store(index, made);
+}
+
+bool QConfigGroup::putAscii(size_t index, QStringView key, qsizetype at, qsizetype length,
+                            uint8_t flags) {
+    constexpr qsizetype kMax = std::numeric_limits<uint32_t>::max();
+    if (m_pool.size() + key.size() > kMax || at + length > kMax) return false;
+    if (index == npos && m_entries.size() >= std::numeric_limits<uint32_t>::max() - 1) return false;
+    const Stored made{uint32_t(m_pool.size()), uint32_t(key.size()), uint32_t(at),
+                      uint32_t(length), uint8_t(flags | kAscii)};
+    m_pool.append(key);
+    return store(index, made);
+}
+
 bool QConfigGroup::addRead(QStringView key, QStringView text, bool global, bool verbatim) {
     return put(npos, key.trimmed(), text.trimmed(),
                uint8_t(kPersistent | (global ? kGlobal : 0) | (verbatim ? kVerbatim : 0)));
+}
+
+bool QConfigGroup::addReadAscii(QStringView key, const QByteArray& file, qsizetype at,
+                                qsizetype length, bool global, bool verbatim) {
+    const auto flags =
+        uint8_t(kPersistent | (global ? kGlobal : 0) | (verbatim ? kVerbatim : 0));
+    if (m_bytes.isNull()) m_bytes = file;
+    // The bytes of one file only; a text past what an offset can name becomes characters.
+    if (m_bytes.constData() == file.constData() &&
+        putAscii(npos, key.trimmed(), at, length, flags))
+        return true;
+    return put(npos, key.trimmed(), QString::fromLatin1(file.constData() + at, length), flags);
 }
 
 bool QConfigGroup::markPersistentModified() {
@@ -121,13 +164,19 @@ bool QConfigGroup::write(size_t index, QStringView key, QStringView value, bool 
 
 bool QConfigGroup::copy(size_t index, const QConfigGroup& source, size_t from) {
     const QStringView keyNow = index == npos ? source.key(from) : key(index);
-    return put(index, keyNow, source.text(from), source.m_entries[from].flags);
+    const Stored& e = source.m_entries[from];
+    if (!(e.flags & kAscii)) return put(index, keyNow, source.view(e.textAt, e.textLength), e.flags);
+    // Bytes of the file this group was read from, or of none yet, stay where they are.
+    if (m_bytes.isNull()) m_bytes = source.m_bytes;
+    if (m_bytes.constData() == source.m_bytes.constData())
+        return putAscii(index, keyNow, e.textAt, e.textLength, e.flags);
+    return put(index, keyNow, source.text(from), e.flags);
 }
 
 void QConfigGroup::markRemoved(size_t index) {
     Stored& e = m_entries[index];
     e.flags |= kRemoved;
-    m_unused += e.keyLength + e.textLength;
+    m_unused += poolLength(e);
     ++m_removed;
 }
 
@@ -157,6 +206,7 @@ void QConfigGroup::clear() {
     m_entries.clear();
     m_slots.clear();
     m_pool.clear();
+    m_bytes.clear();
     m_unused = 0;
     m_removed = 0;
     m_duplicates = false;
@@ -198,18 +248,28 @@ void QConfigGroup::compact(bool dropRemoved) {
         std::erase_if(m_entries, [](const Stored& e) { return e.flags & kRemoved; });
         m_removed = 0;
     }
+    bool ascii = false;
     for (Stored& e : m_entries) {
         // A removed entry kept for its index needs no characters: no lookup reads them.
         if (e.flags & kRemoved) {
-            e = {0, 0, 0, e.flags};
+            e = {0, 0, 0, 0, uint8_t(e.flags & ~kAscii)};
             continue;
         }
-        const QStringView both = view(e.at, e.keyLength + e.textLength);
-        e.at = uint32_t(pool.size());
-        pool.append(both);
+        const auto keyAt = uint32_t(pool.size());
+        pool.append(view(e.at, e.keyLength));
+        e.at = keyAt;
+        if (e.flags & kAscii) {
+            ascii = true;
+            continue;
+        }
+        const auto textAt = uint32_t(pool.size());
+        pool.append(view(e.textAt, e.textLength));
+        e.textAt = textAt;
     }
     m_pool = std::move(pool);
     m_unused = 0;
+    // The file's bytes are let go once no text lies in them.
+    if (!ascii) m_bytes.clear();
     rebuild();
 }
 

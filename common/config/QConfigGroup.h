@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -22,7 +23,9 @@ struct QConfigEntry {
 ///
 /// Kept small for large files: the characters of every key and value lie in one pool, an
 /// entry is a few offsets and flags, and keys are found through a hash index that ignores
-/// case (memory a small multiple of the text; lookups in constant time). A removed entry keeps
+/// case (memory a small multiple of the text; lookups in constant time). A value read as ASCII
+/// stays in the bytes of the file it was read from, which every group read from that file
+/// shares: a value is made text only when it is asked for, and written back as it was read. A removed entry keeps
 /// its index, marked removed, until the group compacts itself (when removed entries make up
 /// half of it), so that removing a key costs constant time amortised. Indexes run from 0 to
 /// `indexEnd()`; those that `isRemoved` are skipped by every reader. An index is valid until
@@ -47,7 +50,11 @@ public:
     QConfigEntry entry(size_t index) const;
     QStringView key(size_t index) const;
     /// The text as it stands in the file.
-    QStringView text(size_t index) const;
+    QString text(size_t index) const;
+    /// True when the text is kept as the ASCII bytes it was read as (asciiText).
+    bool isAscii(size_t index) const { return m_entries[index].flags & kAscii; }
+    /// The text's bytes, for an entry that isAscii.
+    QByteArrayView asciiText(size_t index) const;
     /// The value as read back: the text unescaped and stripped for a read entry, the text
     /// itself for a written one.
     QString value(size_t index) const;
@@ -57,6 +64,10 @@ public:
     /// Appends an entry read from a file: `text` stripped, its value unescaped unless
     /// `verbatim`. False when the group cannot hold more text.
     bool addRead(QStringView key, QStringView text, bool global, bool verbatim = false);
+    /// As addRead, for a text that is the `length` ASCII bytes at `at` of `file`, already
+    /// stripped. The group keeps them there when it holds no other file's bytes.
+    bool addReadAscii(QStringView key, const QByteArray& file, qsizetype at, qsizetype length,
+                      bool global, bool verbatim = false);
     /// Writes an entry whose value is `value` itself: appended under `key` when `index` is
     /// npos, else replacing the value and flags of the entry at `index`. A persistent write
     /// marks the entry modified. False when the group cannot hold more text.
@@ -86,16 +97,26 @@ private:
         kLocalised = 8,
         kVerbatim = 16, // the value is the text itself (a written entry)
         kRemoved = 32,
+        kAscii = 64, // the text lies in m_bytes
     };
-    // The key's characters at `at`, the text's right behind them.
+    // The key's characters at `at` of the pool; the text's at `textAt`, of m_bytes when kAscii,
+    // else of the pool.
     struct Stored {
         uint32_t at;
         uint32_t keyLength;
+        uint32_t textAt;
         uint32_t textLength;
         uint8_t flags;
     };
+    // The pool characters the entry uses.
+    static size_t poolLength(const Stored& e) {
+        return e.keyLength + ((e.flags & kAscii) ? 0 : e.textLength);
+    }
 
     bool put(size_t index, QStringView key, QStringView text, uint8_t flags);
+    /// As put, for a text of `length` bytes at `at` of m_bytes.
+    bool putAscii(size_t index, QStringView key, qsizetype at, qsizetype length, uint8_t flags);
+    bool store(size_t index, const Stored& made);
     void markRemoved(size_t index);
     void indexEntry(uint32_t index);
     void rebuild();
@@ -108,6 +129,7 @@ private:
 
     QString m_name;
     QString m_pool;            // the characters of every key and text
+    QByteArray m_bytes;        // the file read, when texts lie in it
     size_t m_unused = 0;       // characters of the pool no entry refers to any more
     size_t m_removed = 0;      // entries marked removed
     bool m_duplicates = false; // some key occurs twice: removal must look at every entry

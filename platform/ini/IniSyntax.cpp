@@ -3,6 +3,8 @@
 #include <QIODevice>
 #include <QString>
 
+#include <cstring>
+
 namespace platform::ini {
 
 Line parseLine(QStringView line) {
@@ -16,6 +18,37 @@ Line parseLine(QStringView line) {
     return {LineKind::Entry, {}, line.left(equals).trimmed(), line.mid(equals + 1).trimmed()};
 }
 
+void Visitor::asciiEntry(QStringView key, const QByteArray& file, qsizetype at,
+                         qsizetype length) {
+    entry(key, QString::fromLatin1(file.constData() + at, length));
+}
+
+namespace {
+
+// White space as QString::trimmed strips it, for ASCII.
+bool isAsciiSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool isAscii(const char* data, qsizetype length) {
+    // Eight bytes at a time: no byte of a word has its top bit set.
+    qsizetype i = 0;
+    for (; i + 8 <= length; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, sizeof word);
+        if (word & 0x8080808080808080ull) return false;
+    }
+    for (; i < length; ++i)
+        if (uchar(data[i]) & 0x80) return false;
+    return true;
+}
+
+QString decoded(QByteArrayView bytes, Encoding encoding) {
+    return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLocal8Bit(bytes);
+}
+
+} // namespace
+
 void read(QIODevice& device, Encoding encoding, Visitor& visitor) {
     if (!device.isOpen()) return;
     // The whole rest at once: settings files of many megabytes read in one pass, and a line
@@ -27,13 +60,30 @@ void read(QIODevice& device, Encoding encoding, Visitor& visitor) {
         const qsizetype feed = bytes.indexOf('\n', pos);
         const qsizetype end = feed < 0 ? bytes.size() : feed;
         qsizetype length = end - pos;
+        const qsizetype lineAt = pos;
         const char* start = data + pos;
         pos = end + 1;
         if (length > 0 && start[length - 1] == '\r') --length;
         if (length > kMaxLineBytes) continue;
         const QByteArrayView line(start, length);
-        const QString text =
-            encoding == Encoding::Utf8 ? QString::fromUtf8(line) : QString::fromLocal8Bit(line);
+        // An entry whose value is ASCII keeps its value as bytes: "=" is one byte in both
+        // encodings and never part of another character, so the line splits alike as bytes.
+        if (!line.startsWith('[') && !line.startsWith('#')) {
+            const qsizetype equals = line.indexOf('=');
+            if (equals < 0) continue;
+            qsizetype from = equals + 1;
+            qsizetype to = length;
+            if (isAscii(start + from, to - from)) {
+                while (from < to && isAsciiSpace(start[from]))
+                    ++from;
+                while (to > from && isAsciiSpace(start[to - 1]))
+                    --to;
+                const QString key = decoded(line.first(equals), encoding).trimmed();
+                visitor.asciiEntry(key, bytes, lineAt + from, to - from);
+                continue;
+            }
+        }
+        const QString text = decoded(line, encoding);
         const Line parsed = parseLine(text);
         if (parsed.kind == LineKind::Group)
             visitor.group(parsed.name);

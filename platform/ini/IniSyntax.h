@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+class QByteArray;
 class QIODevice;
 class QString;
 
@@ -46,6 +47,12 @@ public:
     virtual void group(QStringView name) = 0;
     /// An entry of the current group (before any header: of the unnamed group).
     virtual void entry(QStringView key, QStringView text) = 0;
+    /// An entry whose text is all ASCII, as entry() but with the text left as bytes: the
+    /// `length` bytes at `at` of `file` (the bytes read, which a visitor may keep, sharing them),
+    /// stripped. Long values such as stored pictures need not become text this way. By default
+    /// hands the text to entry().
+    virtual void asciiEntry(QStringView key, const QByteArray& file, qsizetype at,
+                            qsizetype length);
 };
 
 /// How a file's bytes become text.

@@ -117,14 +117,23 @@ TEST_F(BrowserPage, PathsDifferingInCaseAreTwoClips) {
 
 // A large folder shows its first screen at once and lists the rest from the event loop, in the
 // stored order; what needs every entry (adding, deleting) lists them all first.
-TEST_F(BrowserPage, LargeFolderListsTheFirstScreenFirst) {
-    QByteArray ini = "# Config File\n[BrowserFolder::Big]\nNumProfiles=301\n";
-    QStringList paths;
-    for (int i = 0; i < 300; ++i) {
-        paths.append(clip(QStringLiteral("b%1.avi").arg(i, 3, 10, QLatin1Char('0'))));
-        ini += "Profile" + QByteArray::number(i + 1) + "=" + paths.back().toUtf8() + "\n";
+class BigFolder : public BrowserPage {
+protected:
+    // A stored folder "Big" of 300 clips "b000.avi" to "b299.avi"; answers their paths.
+    QStringList storeBigFolder() {
+        QByteArray ini = "# Config File\n[BrowserFolder::Big]\nNumProfiles=301\n";
+        QStringList paths;
+        for (int i = 0; i < 300; ++i) {
+            paths.append(clip(QStringLiteral("b%1.avi").arg(i, 3, 10, QLatin1Char('0'))));
+            ini += "Profile" + QByteArray::number(i + 1) + "=" + paths.back().toUtf8() + "\n";
+        }
+        openSettings(ini);
+        return paths;
     }
-    openSettings(ini);
+};
+
+TEST_F(BigFolder, ListsTheFirstScreenFirst) {
+    const QStringList paths = storeBigFolder();
     makePage();
     page->setFolder(QStringLiteral("Big"));
     const int first = page->count();
@@ -152,6 +161,24 @@ TEST_F(BrowserPage, LargeFolderListsTheFirstScreenFirst) {
     settle();
     EXPECT_EQ(page->count(), 299);
     EXPECT_EQ(read("BrowserFolder::Big", "NumProfiles"), "299");
+}
+
+// A folder filled while the view had no room yet (the window is laid out after the page is
+// filled at start-up) lists a whole screen once the view gets its size, before any event.
+TEST_F(BigFolder, FilledBeforeTheViewHadItsSizeFillsTheScreenWhenSized) {
+    storeBigFolder();
+    makePage();
+    for (const bool shown : {true, false}) {
+        page->setVisible(shown);
+        page->setGeometry(5, 5, 410, 1);
+        page->setFolder(QStringLiteral("Big"));
+        const int cramped = page->count();
+        page->setGeometry(5, 5, 410, 290);
+        page->show();
+        EXPECT_GE(page->count(), 12) << "a screen of 410x290 after " << cramped << ", shown "
+                                     << shown;
+        EXPECT_LT(page->count(), 300);
+    }
 }
 
 TEST_F(BrowserPage, FoldersOpenAndGoUp) {

@@ -327,6 +327,31 @@ TEST_F(QConfigTest, TwoObjectsOnOneFileKeepEachOthersChanges) {
     EXPECT_TRUE(readText().endsWith("[Gone]\r\nnew=2\r\n")) << readText().constData();
 }
 
+// Values read as ASCII stay the file's bytes until asked for. Moved by a rename into a group that
+// another object saved meanwhile, they are merged into a file read anew and reach it whole.
+TEST_F(QConfigTest, ValuesKeptAsReadReachAFileAnotherChanged) {
+    const QByteArray hex = QByteArray(9600, 'a').toHex();
+    writeText("# Config File\n[G]\npicture=" + hex + "\nname=caf\xc3\xa9\n[H]\nb= y \n");
+    QConfig a(QConfig::Flavour::Program, path());
+    QConfig b(QConfig::Flavour::Program, path());
+    b.writeEntry("first", "moves every line after it");
+    b.setGroup("H");
+    b.writeEntry("c", "z");
+    ASSERT_TRUE(b.writeFile());
+    ASSERT_TRUE(a.renameGroup("G", "H"));
+    ASSERT_TRUE(a.writeFile());
+
+    QConfig again(QConfig::Flavour::Program, path());
+    again.setGroup("H");
+    EXPECT_EQ(again.readEntry("picture"), QString::fromLatin1(hex));
+    EXPECT_EQ(again.readEntry("name"), QString::fromUtf8("caf\xc3\xa9"));
+    EXPECT_EQ(again.readEntry("b"), "y");
+    EXPECT_EQ(again.readEntry("c"), "z");
+    EXPECT_FALSE(again.groupList().contains("G"));
+    again.setGroup("");
+    EXPECT_EQ(again.readEntry("first"), "moves every line after it");
+}
+
 TEST_F(QConfigTest, NonPersistentWritesStayInMemoryOnly) {
     QConfig config(path());
     config.writeEntry("saved", 1);

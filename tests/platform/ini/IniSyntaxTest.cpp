@@ -57,6 +57,9 @@ TEST(IniSyntax, TakesLinesApart) {
         {u"=v", K::Entry, u"", u"", u"v"},
         {u"k=", K::Entry, u"", u"k", u""},
         {u"\tk\u00a0=\u3000v\u2003", K::Entry, u"", u"k", u"v"},
+        {u"\u000bk\f=\t v \u000c", K::Entry, u"", u"k", u"v"},
+        {u"caf\u00e9 = plain ", K::Entry, u"", u"caf\u00e9", u"plain"},
+        {u"k= a\u00a0", K::Entry, u"", u"k", u"a"},
         {u"no equals sign", K::Ignored, u"", u"", u""},
         {u"", K::Ignored, u"", u"", u""},
     };
@@ -68,6 +71,11 @@ TEST(IniSyntax, TakesLinesApart) {
         EXPECT_EQ(parsed.name.toString(), QString::fromUtf16(c.name));
         EXPECT_EQ(parsed.key.toString(), QString::fromUtf16(c.key));
         EXPECT_EQ(parsed.text.toString(), QString::fromUtf16(c.text));
+        // Read from a file, the line gives the same, whether its value stays bytes or not.
+        QStringList seen;
+        if (c.kind == K::Group) seen << "[" + QString::fromUtf16(c.name) + "]";
+        if (c.kind == K::Entry) seen << QString::fromUtf16(c.key) + "=" + QString::fromUtf16(c.text);
+        EXPECT_EQ(readAll(line.toUtf8()), seen);
     }
 }
 
