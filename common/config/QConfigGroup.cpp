@@ -11,6 +11,8 @@ using platform::ini::sameName;
 namespace {
 
 constexpr size_t kMinSlots = 8;
+// The shortest text read that stays in the file's bytes.
+constexpr qsizetype kMinKeptBytes = 64;
 
 // Linear probing over a table of indices + 1 (0: empty) with room to spare: the slot of the
 // item that `matches`, or the empty slot where it would go.
@@ -106,11 +108,12 @@ bool QConfigGroup::store(size_t index, const Stored& made) {
 
 bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t flags) {
     constexpr qsizetype kMaxPool = std::numeric_limits<uint32_t>::max();
-    if (m_pool.size() + key.size() + text.size() > kMaxPool) return false;
+    if (m_pool.size() + key.size() + text.size() > kMaxPool || key.size() > kMaxKeyLength)
+        return false;
     if (index == npos && m_entries.size() >= std::numeric_limits<uint32_t>::max() - 1) return false;
     const auto at = uint32_t(m_pool.size());
-    const Stored made{at, uint32_t(key.size()), uint32_t(at + key.size()), uint32_t(text.size()),
-                      uint8_t(flags & ~kAscii)};
+    const Stored made{at, uint32_t(key.size()), uint8_t(flags & ~kAscii),
+                      uint32_t(at + key.size()), uint32_t(text.size())};
     m_pool.append(key);
     m_pool.append(text);
     return store(index, made);
@@ -119,10 +122,11 @@ bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t 
 bool QConfigGroup::putAscii(size_t index, QStringView key, qsizetype at, qsizetype length,
                             uint8_t flags) {
     constexpr qsizetype kMax = std::numeric_limits<uint32_t>::max();
-    if (m_pool.size() + key.size() > kMax || at + length > kMax) return false;
+    if (m_pool.size() + key.size() > kMax || at + length > kMax || key.size() > kMaxKeyLength)
+        return false;
     if (index == npos && m_entries.size() >= std::numeric_limits<uint32_t>::max() - 1) return false;
-    const Stored made{uint32_t(m_pool.size()), uint32_t(key.size()), uint32_t(at),
-                      uint32_t(length), uint8_t(flags | kAscii)};
+    const Stored made{uint32_t(m_pool.size()), uint32_t(key.size()), uint8_t(flags | kAscii),
+                      uint32_t(at), uint32_t(length)};
     m_pool.append(key);
     return store(index, made);
 }
@@ -136,11 +140,14 @@ bool QConfigGroup::addReadAscii(QStringView key, const QByteArray& file, qsizety
                                 qsizetype length, bool global, bool verbatim) {
     const auto flags =
         uint8_t(kPersistent | (global ? kGlobal : 0) | (verbatim ? kVerbatim : 0));
-    if (m_bytes.isNull()) m_bytes = file;
-    // The bytes of one file only; a text past what an offset can name becomes characters.
-    if (m_bytes.constData() == file.constData() &&
-        putAscii(npos, key.trimmed(), at, length, flags))
-        return true;
+    // Short texts cost less as characters than the file they would keep; a long one stays in
+    // the bytes of one file only, and one past what an offset can name becomes characters.
+    if (length >= kMinKeptBytes) {
+        if (m_bytes.isNull()) m_bytes = file;
+        if (m_bytes.constData() == file.constData() &&
+            putAscii(npos, key.trimmed(), at, length, flags))
+            return true;
+    }
     return put(npos, key.trimmed(), QString::fromLatin1(file.constData() + at, length), flags);
 }
 
@@ -252,7 +259,7 @@ void QConfigGroup::compact(bool dropRemoved) {
     for (Stored& e : m_entries) {
         // A removed entry kept for its index needs no characters: no lookup reads them.
         if (e.flags & kRemoved) {
-            e = {0, 0, 0, 0, uint8_t(e.flags & ~kAscii)};
+            e = {0, 0, uint8_t(e.flags & ~kAscii), 0, 0};
             continue;
         }
         const auto keyAt = uint32_t(pool.size());

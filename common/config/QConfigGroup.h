@@ -103,11 +103,12 @@ private:
     // else of the pool.
     struct Stored {
         uint32_t at;
-        uint32_t keyLength;
+        uint32_t keyLength : 24; // a key fits a line of at most kMaxLineBytes
+        uint32_t flags : 8;
         uint32_t textAt;
         uint32_t textLength;
-        uint8_t flags;
     };
+    static constexpr qsizetype kMaxKeyLength = (1 << 24) - 1;
     // The pool characters the entry uses.
     static size_t poolLength(const Stored& e) {
         return e.keyLength + ((e.flags & kAscii) ? 0 : e.textLength);

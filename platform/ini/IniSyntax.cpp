@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstring>
+#include <limits>
 
 namespace platform::ini {
 
@@ -47,13 +48,27 @@ QString decoded(QByteArrayView bytes, Encoding encoding) {
     return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLocal8Bit(bytes);
 }
 
+// The rest of the device in an array of its size: readers may keep the bytes, and readAll
+// reserves far more than a large file needs.
+QByteArray readRest(QIODevice& device) {
+    const qint64 rest = device.isSequential() ? 0 : device.size() - device.pos();
+    if (rest <= 0 || rest >= std::numeric_limits<qsizetype>::max() / 2) return device.readAll();
+    QByteArray bytes(qsizetype(rest), Qt::Uninitialized);
+    const qint64 got = device.read(bytes.data(), rest);
+    if (got < 0) return {};
+    bytes.truncate(qsizetype(got));
+    // A file that grew meanwhile is read to its new end.
+    if (got == rest) bytes += device.readAll();
+    return bytes;
+}
+
 } // namespace
 
 void read(QIODevice& device, Encoding encoding, Visitor& visitor) {
     if (!device.isOpen()) return;
     // The whole rest at once: settings files of many megabytes read in one pass, and a line
     // costs no more than its own bytes, however long the longest one is.
-    const QByteArray bytes = device.readAll();
+    const QByteArray bytes = readRest(device);
     const char* data = bytes.constData();
     qsizetype pos = 0;
     while (pos < bytes.size()) {
