@@ -33,6 +33,8 @@ using Entry = ZRClipFolderStore::Entry;
 constexpr int kFrameMargin = 2;
 constexpr int kAnswerSliceMs = 8;
 constexpr int kListSliceMs = 5;
+// How long after a clip the engine could not read left its cell the grid closes up.
+constexpr int kCloseGapsMs = 50;
 
 enum SharedButton { NewFolderButton, CopyButton, PasteButton, RemoveButton };
 
@@ -109,6 +111,16 @@ ZRBrowserIconView::ZRBrowserIconView(QWidget* parent, const char* name, Qt::Wind
     connect(&m_answerTimer, &QTimer::timeout, this, &ZRBrowserIconView::takeAnswers);
     m_listTimer.setSingleShot(true);
     connect(&m_listTimer, &QTimer::timeout, this, &ZRBrowserIconView::listMore);
+    m_closeGaps.setSingleShot(true);
+    m_closeGaps.setInterval(kCloseGapsMs);
+    connect(&m_closeGaps, &QTimer::timeout, this, [this] {
+        if (count() > 0) {
+            arrangeItemsInGrid(true);
+        } else {
+            resizeContents(0, 0);
+            viewport()->update();
+        }
+    });
 }
 
 ZRBrowserIconView::~ZRBrowserIconView() {
@@ -117,6 +129,7 @@ ZRBrowserIconView::~ZRBrowserIconView() {
     // The worker's thread is joined before the items it answers for go.
     m_answerTimer.stop();
     m_listTimer.stop();
+    m_closeGaps.stop();
     m_worker.reset();
     // The items go while this page is whole: their leaving the selection reaches no slot of a
     // page half destroyed.
@@ -400,7 +413,9 @@ void ZRBrowserIconView::pictureReady(const QString& path, int result, const QIma
     ZRBrowserIconViewItem* item = current ? findPath(path) : nullptr;
     ZRClipFolderStore& folders = store();
     if (result == ZRThumbnailWorker::Failed) {
-        // A clip the engine cannot read shows nothing and keeps no entry.
+        // A clip the engine cannot read shows nothing and keeps no entry; the clips after it
+        // move up into its place.
+        if (item && !m_closeGaps.isActive()) m_closeGaps.start();
         delete item;
         if (confirming) folders.removeClip(folder, path);
         return;

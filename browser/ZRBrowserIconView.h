@@ -207,6 +207,8 @@ private:
     /// The present folder's entries not listed yet, in order, and the timer listing them.
     std::deque<ZRClipFolderStore::Entry> m_toList;
     QTimer m_listTimer;
+    // Closes the gaps that clips the engine could not read leave, once for a run of them.
+    QTimer m_closeGaps;
     /// The clips shown, by full path: adding checks it once a clip, not once an item.
     QHash<QString, ZRBrowserIconViewItem*> m_clipItems;
     bool m_filling = false;

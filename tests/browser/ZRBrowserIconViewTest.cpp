@@ -181,6 +181,31 @@ TEST_F(BigFolder, FilledBeforeTheViewHadItsSizeFillsTheScreenWhenSized) {
     }
 }
 
+// Clips the engine cannot read leave the grid as their answers come; the folders and clips left
+// close up instead of keeping a screen of empty cells.
+TEST_F(BrowserPage, UnreadableClipsLeaveNoGaps) {
+    // The same 300 clips the import cannot open ("missing" in their names) at the top level
+    // and alone in a folder.
+    QByteArray profiles;
+    for (int i = 0; i < 300; ++i)
+        profiles += "Profile" + QByteArray::number(i + 1) + "=" +
+                    clip(QStringLiteral("missing%1.avi").arg(i)).toUtf8() + "\n";
+    openSettings("# Config File\n[BrowserFolder::]\nNumProfiles=301\n" + profiles +
+                 "[BrowserFolder::Unreadable]\nNumProfiles=301\n" + profiles);
+    makePage();
+    settle();
+    ASSERT_EQ(page->count(), 2) << "the fixed folders";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page->contentsHeight() <= page->visibleHeight(); }))
+        << page->contentsHeight();
+    EXPECT_EQ(item(QStringLiteral("Produced"))->y(), item(QStringLiteral("Captured"))->y());
+
+    page->setFolder(QStringLiteral("Unreadable"));
+    settle();
+    ASSERT_EQ(page->count(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page->contentsHeight() == 0; }))
+        << page->contentsHeight();
+}
+
 TEST_F(BrowserPage, FoldersOpenAndGoUp) {
     makePage();
     QSignalSpy changed(page, &ZRBrowserIconView::folderChanged);
