@@ -71,7 +71,7 @@ def settings(name, clips, titles):
                 lines.append('%s=%d' % (key, value))
             lines.append('Text Background Color=255,255,255')
             lines.append('Text Duration=3000')
-            lines.append('Text Safe Frame Size=0.8')
+            lines.append('Text Safe Frame Size=1.000000e-01')
     with open(os.path.join(work, name), 'w') as f:
         f.write('\n'.join(lines) + '\n')
 

@@ -155,14 +155,16 @@ void ZRBrowserTitlesBrowser::applyStoredKeys(QConfig& settings, ZRTitleIconItem*
         const QString firstLine = markup.section(QLatin1Char('\n'), 0, 0);
         object->setName(titlemarkup::leading(firstLine).toUtf8().constData());
     }
-    for (const char* key : kIntegerKeys) {
-        if (const auto value = strictInt(settings.readEntry(QLatin1String(key))))
-            s->setIntSetting(key, *value);
-    }
+    // The colour before the integers: setting it turns the filled ground on, and a title stored
+    // transparent must stay so.
     if (settings.hasKey(QLatin1String(kColourKey))) {
         const QColor colour = settings.readColorEntry(QLatin1String(kColourKey));
         if (colour.isValid())
             s->setIntTripleSetting(kColourKey, colour.red(), colour.green(), colour.blue());
+    }
+    for (const char* key : kIntegerKeys) {
+        if (const auto value = strictInt(settings.readEntry(QLatin1String(key))))
+            s->setIntSetting(key, *value);
     }
     if (const auto ms = strictInt(settings.readEntry(QLatin1String(kDurationKey)));
         ms && *ms >= 1 && *ms <= kMaxDurationMs) {

@@ -22,10 +22,14 @@ protected:
         return view;
     }
 
-    /// Adds a title of `text` (markup tags before it) with a distinct alignment.
-    ZRTitleIconItem* add(ZRBrowserTitlesBrowser* view, const QString& text, int alignment = 2) {
+    /// Adds a title of `text` (markup tags before it) with a distinct alignment, and a ground of
+    /// (10, 20, 30), filled when `opaque` (the colour alone turns the fill on).
+    ZRTitleIconItem* add(ZRBrowserTitlesBrowser* view, const QString& text, int alignment = 2,
+                         bool opaque = false) {
         IZRObject* source = newTitle("<!Font=Arial!><!Size=20!><!Color=R:9,G:8,B:7!>" + text);
         settingsOf(source)->setIntSetting("Text Alignment", alignment);
+        settingsOf(source)->setIntTripleSetting("Text Background Color", 10, 20, 30);
+        settingsOf(source)->setIntSetting("Text Opaque Background", opaque ? 1 : 0);
         ZRTitleIconItem* item = view->addTitle(source);
         timeline->factory()->destroyObject(source);
         return item;
@@ -52,7 +56,8 @@ TEST_F(TitlesBrowserTest, TitlesComeBackAsTheyWereStored) {
     QStringList expected;
     QStringList texts;
     for (const auto& row : rows) {
-        ASSERT_NE(add(view, QString::fromUtf8(row.text), 2), nullptr);
+        // Every other title has a filled ground.
+        ASSERT_NE(add(view, QString::fromUtf8(row.text), 2, texts.size() % 2 == 1), nullptr);
         expected << QString::fromUtf8(row.label);
         texts << QString::fromUtf8(row.text);
     }
@@ -82,6 +87,11 @@ TEST_F(TitlesBrowserTest, TitlesComeBackAsTheyWereStored) {
         IZRObject* object = static_cast<ZRTitleIconItem*>(i)->object();
         EXPECT_EQ(titlemarkup::editText(markupOf(object)), texts[row]);
         EXPECT_EQ(intOf(object, "Text Alignment"), 2);
+        EXPECT_EQ(intOf(object, "Text Opaque Background"), row < int(std::size(rows)) ? row % 2 : 0)
+            << "a transparent title stays transparent, a filled one filled";
+        int r = 0, g = 0, b = 0;
+        settingsOf(object)->getIntTripleSetting("Text Background Color", &r, &g, &b);
+        EXPECT_EQ(QColor(r, g, b), QColor(10, 20, 30));
         ASSERT_NE(i->pixmap(), nullptr);
         EXPECT_EQ(i->pixmap()->size(), QSize(60, 40));
         EXPECT_EQ(i->pixmap()->pixel(0, 0), 0xFF000000u);
