@@ -111,13 +111,17 @@ protected:
             return camera->camera->modeOpcode() == 0xC4 && camera->camera->modeOperand() == 0x60 &&
                    camera->camera->framesSent() > 0;
         });
-        ZRSceneSplitWriterNode* w = writer();
-        for (int64_t seen = -1, i = 0; w && i < 100; ++i) {
-            const int64_t now = w->framesNotDropped() + w->framesDropped();
-            if (now == seen && w->queued() == 0) break;
-            seen = now;
-            DVCameraFixture::waitFor([] { return false; }, 150);
-        }
+        // Every frame the camera sent has reached the writer and left its queue. Counts that
+        // merely stood still for a while were not enough: on a loaded machine a frame still on
+        // its way to the writer was cut off by the stop.
+        if (ZRSceneSplitWriterNode* w = writer())
+            DVCameraFixture::waitFor(
+                [&] {
+                    return w->framesNotDropped() + w->framesDropped() >=
+                               camera->camera->framesSent() &&
+                           w->queued() == 0;
+                },
+                10000);
         return ended;
     }
     QString file(const char* name) const { return dir.filePath(QLatin1String(name)); }
