@@ -51,13 +51,17 @@ struct Capture {
                        fixture.camera->modeOperand() == 0x60 && fixture.camera->framesSent() > 0;
             },
             120000);
-        // The last frames reach the writer's queue (a slow writer may hold one back a while).
+        // The last frames reach the writer's queue (a slow writer may hold one back a while):
+        // every frame the camera sent, or, where a writer stopped taking them, what it took once
+        // that stood still for a second.
         ZRSceneSplitWriterNode* w = writer();
-        for (int64_t seen = -1, i = 0; i < 100; ++i) {
-            const int64_t now = w ? w->framesNotDropped() + w->framesDropped() : 0;
-            if (now == seen) break;
+        for (int64_t seen = -1, still = 0, i = 0; w && i < 200; ++i) {
+            const int64_t now = w->framesNotDropped() + w->framesDropped();
+            if (now >= fixture.camera->framesSent()) break;
+            still = now == seen ? still + 1 : 0;
+            if (still >= 10) break;
             seen = now;
-            DVCameraFixture::waitFor([] { return false; }, 150);
+            DVCameraFixture::waitFor([] { return false; }, 100);
         }
         fixture.base.setGraphState(0);
         return ended;
