@@ -106,14 +106,19 @@ bool QConfigGroup::store(size_t index, const Stored& made) {
     return true;
 }
 
-bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t flags) {
-    constexpr qsizetype kMaxPool = std::numeric_limits<uint32_t>::max();
-    if (m_pool.size() + key.size() + text.size() > kMaxPool || key.size() > kMaxKeyLength)
+bool QConfigGroup::fits(size_t index, QStringView key, qsizetype poolGrowth,
+                        qsizetype textEnd) const {
+    constexpr qsizetype kMax = std::numeric_limits<uint32_t>::max();
+    if (m_pool.size() + poolGrowth > kMax || textEnd > kMax || key.size() > kMaxKeyLength)
         return false;
-    if (index == npos && m_entries.size() >= std::numeric_limits<uint32_t>::max() - 1) return false;
+    return index != npos || m_entries.size() < std::numeric_limits<uint32_t>::max() - 1;
+}
+
+bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t flags) {
+    if (!fits(index, key, key.size() + text.size(), 0)) return false;
     const auto at = uint32_t(m_pool.size());
-    const Stored made{at, uint32_t(key.size()), uint8_t(flags & ~kAscii),
-                      uint32_t(at + key.size()), uint32_t(text.size())};
+    const Stored made{at, uint32_t(key.size()), uint8_t(flags & ~kAscii), uint32_t(at + key.size()),
+                      uint32_t(text.size())};
     m_pool.append(key);
     m_pool.append(text);
     return store(index, made);
@@ -121,25 +126,24 @@ bool QConfigGroup::put(size_t index, QStringView key, QStringView text, uint8_t 
 
 bool QConfigGroup::putAscii(size_t index, QStringView key, qsizetype at, qsizetype length,
                             uint8_t flags) {
-    constexpr qsizetype kMax = std::numeric_limits<uint32_t>::max();
-    if (m_pool.size() + key.size() > kMax || at + length > kMax || key.size() > kMaxKeyLength)
-        return false;
-    if (index == npos && m_entries.size() >= std::numeric_limits<uint32_t>::max() - 1) return false;
+    if (!fits(index, key, key.size(), at + length)) return false;
     const Stored made{uint32_t(m_pool.size()), uint32_t(key.size()), uint8_t(flags | kAscii),
                       uint32_t(at), uint32_t(length)};
     m_pool.append(key);
     return store(index, made);
 }
 
+uint8_t QConfigGroup::readFlags(bool global, bool verbatim) {
+    return uint8_t(kPersistent | (global ? kGlobal : 0) | (verbatim ? kVerbatim : 0));
+}
+
 bool QConfigGroup::addRead(QStringView key, QStringView text, bool global, bool verbatim) {
-    return put(npos, key.trimmed(), text.trimmed(),
-               uint8_t(kPersistent | (global ? kGlobal : 0) | (verbatim ? kVerbatim : 0)));
+    return put(npos, key.trimmed(), text.trimmed(), readFlags(global, verbatim));
 }
 
 bool QConfigGroup::addReadAscii(QStringView key, const QByteArray& file, qsizetype at,
                                 qsizetype length, bool global, bool verbatim) {
-    const auto flags =
-        uint8_t(kPersistent | (global ? kGlobal : 0) | (verbatim ? kVerbatim : 0));
+    const uint8_t flags = readFlags(global, verbatim);
     // Short texts cost less as characters than the file they would keep; a long one stays in
     // the bytes of one file only, and one past what an offset can name becomes characters.
     if (length >= kMinKeptBytes) {
@@ -172,7 +176,8 @@ bool QConfigGroup::write(size_t index, QStringView key, QStringView value, bool 
 bool QConfigGroup::copy(size_t index, const QConfigGroup& source, size_t from) {
     const QStringView keyNow = index == npos ? source.key(from) : key(index);
     const Stored& e = source.m_entries[from];
-    if (!(e.flags & kAscii)) return put(index, keyNow, source.view(e.textAt, e.textLength), e.flags);
+    if (!(e.flags & kAscii))
+        return put(index, keyNow, source.view(e.textAt, e.textLength), e.flags);
     // Bytes of the file this group was read from, or of none yet, stay where they are.
     if (m_bytes.isNull()) m_bytes = source.m_bytes;
     if (m_bytes.constData() == source.m_bytes.constData())

@@ -23,13 +23,13 @@ struct QConfigEntry {
 ///
 /// Kept small for large files: the characters of every key and value lie in one pool, an
 /// entry is a few offsets and flags, and keys are found through a hash index that ignores
-/// case (memory a small multiple of the text; lookups in constant time). A value read as ASCII
-/// stays in the bytes of the file it was read from, which every group read from that file
-/// shares: a value is made text only when it is asked for, and written back as it was read. A removed entry keeps
-/// its index, marked removed, until the group compacts itself (when removed entries make up
-/// half of it), so that removing a key costs constant time amortised. Indexes run from 0 to
-/// `indexEnd()`; those that `isRemoved` are skipped by every reader. An index is valid until
-/// the next write or removal.
+/// case (memory a small multiple of the text; lookups in constant time). A long value read as
+/// ASCII stays in the bytes of the file it was read from, which every group read from that
+/// file shares: it is made text only when it is asked for, and written back as it was read.
+/// A removed entry keeps its index, marked removed, until the group compacts itself (when
+/// removed entries make up half of it), so that removing a key costs constant time amortised.
+/// Indexes run from 0 to `indexEnd()`; those that `isRemoved` are skipped by every reader. An
+/// index is valid until the next write or removal.
 /// Thread-safety: none; owned by one QConfig.
 class QConfigGroup {
 public:
@@ -118,6 +118,12 @@ private:
     /// As put, for a text of `length` bytes at `at` of m_bytes.
     bool putAscii(size_t index, QStringView key, qsizetype at, qsizetype length, uint8_t flags);
     bool store(size_t index, const Stored& made);
+    /// The flags of an entry read from a file.
+    static uint8_t readFlags(bool global, bool verbatim);
+    /// True when an entry of `key` at `index` (npos: a new one) can be stored with the pool
+    /// grown by `poolGrowth` characters and its text ending at `textEnd`: within what the
+    /// offsets, the key length and the entry count can name.
+    bool fits(size_t index, QStringView key, qsizetype poolGrowth, qsizetype textEnd) const;
     void markRemoved(size_t index);
     void indexEntry(uint32_t index);
     void rebuild();

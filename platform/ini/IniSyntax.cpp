@@ -19,8 +19,7 @@ Line parseLine(QStringView line) {
     return {LineKind::Entry, {}, line.left(equals).trimmed(), line.mid(equals + 1).trimmed()};
 }
 
-void Visitor::asciiEntry(QStringView key, const QByteArray& file, qsizetype at,
-                         qsizetype length) {
+void Visitor::asciiEntry(QStringView key, const QByteArray& file, qsizetype at, qsizetype length) {
     entry(key, QString::fromLatin1(file.constData() + at, length));
 }
 
@@ -75,7 +74,6 @@ void read(QIODevice& device, Encoding encoding, Visitor& visitor) {
         const qsizetype feed = bytes.indexOf('\n', pos);
         const qsizetype end = feed < 0 ? bytes.size() : feed;
         qsizetype length = end - pos;
-        const qsizetype lineAt = pos;
         const char* start = data + pos;
         pos = end + 1;
         if (length > 0 && start[length - 1] == '\r') --length;
@@ -94,7 +92,7 @@ void read(QIODevice& device, Encoding encoding, Visitor& visitor) {
                 while (to > from && isAsciiSpace(start[to - 1]))
                     --to;
                 const QString key = decoded(line.first(equals), encoding).trimmed();
-                visitor.asciiEntry(key, bytes, lineAt + from, to - from);
+                visitor.asciiEntry(key, bytes, (start - data) + from, to - from);
                 continue;
             }
         }

@@ -79,6 +79,15 @@ protected:
         page->show();
         return *page;
     }
+    /// Selects the card's sound input as the page's sound device; false when it is not listed.
+    bool selectLineIn() {
+        const int sound = page->audioDeviceCombo()->findText(QStringLiteral("simpage line in"),
+                                                             Qt::MatchContains);
+        if (sound <= 0) return false;
+        page->audioDeviceCombo()->setCurrentIndex(sound);
+        page->slotAudioDeviceSelected(sound);
+        return true;
+    }
     /// Selects the device whose list text starts with `text`.
     void select(const char* text) {
         const int row =
@@ -132,11 +141,7 @@ bool startsWithPack(const std::string& path) {
 
 TEST_F(CardPageTest, TheCardPreviewsListsFormatsAndRecordsAnAviIntoCaptured) {
     ZRImportView& view = shown();
-    const int sound =
-        view.audioDeviceCombo()->findText(QStringLiteral("simpage line in"), Qt::MatchContains);
-    ASSERT_GT(sound, 0);
-    view.audioDeviceCombo()->setCurrentIndex(sound);
-    view.slotAudioDeviceSelected(sound);
+    ASSERT_TRUE(selectLineIn());
     select("WDM Simulated TV Card");
     EXPECT_EQ(view.graphKind(), 0x011);
     // Live preview: the card's frames reach the preview window.
@@ -240,11 +245,7 @@ TEST_F(CardPageTest, CapturesGoOnUnheardWhenTheSoundOutputDoesNotOpen) {
         ASSERT_FALSE(probe.open(format, nullptr));
     }
     ZRImportView& view = shown();
-    const int sound =
-        view.audioDeviceCombo()->findText(QStringLiteral("simpage line in"), Qt::MatchContains);
-    ASSERT_GT(sound, 0);
-    view.audioDeviceCombo()->setCurrentIndex(sound);
-    view.slotAudioDeviceSelected(sound);
+    ASSERT_TRUE(selectLineIn());
 
     // The card with its sound input: a moving preview, and a capture with pictures and sound.
     select("WDM Simulated TV Card");
@@ -447,12 +448,7 @@ TEST_F(CardPageTest, ScreenshotOfThePageOnTheCard) {
     const QString folder = qEnvironmentVariable("CLIPSTEAD_CAPTURE_SCREENSHOT");
     if (folder.isEmpty()) GTEST_SKIP() << "CLIPSTEAD_CAPTURE_SCREENSHOT is not set";
     ZRImportView& view = shown();
-    const int sound =
-        view.audioDeviceCombo()->findText(QStringLiteral("simpage line in"), Qt::MatchContains);
-    if (sound > 0) {
-        view.audioDeviceCombo()->setCurrentIndex(sound);
-        view.slotAudioDeviceSelected(sound);
-    }
+    selectLineIn();
     select("WDM Simulated TV Card");
     choose("Brightness");
     // A second of live pictures, painted.

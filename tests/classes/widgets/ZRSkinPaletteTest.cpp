@@ -13,15 +13,27 @@
 
 #include <cmath>
 
-// Labels and combo boxes stand on the dark skin: their text, enabled or not, must read there.
-TEST(ZRSkinPalette, TextOnTheSkinReads) {
-    useDefaultSkin();
-    ZRSkinStyle style(nullptr);
-    QPalette palette = QApplication::palette();
-    style.polish(palette);
+namespace {
 
-    SkinRoot root(0xFF2A2C30u);
-    root.setPalette(palette);
+// The skin's style with the application palette it polishes, over a dark skin ground.
+class ZRSkinPalette : public ::testing::Test {
+protected:
+    ZRSkinPalette() {
+        style.polish(palette);
+        root.setPalette(palette);
+    }
+    struct DefaultSkin {
+        DefaultSkin() { useDefaultSkin(); }
+    } skin; // before the style, which reads the skin
+    ZRSkinStyle style{nullptr};
+    QPalette palette = QApplication::palette();
+    SkinRoot root{0xFF2A2C30u};
+};
+
+} // namespace
+
+// Labels and combo boxes stand on the dark skin: their text, enabled or not, must read there.
+TEST_F(ZRSkinPalette, TextOnTheSkinReads) {
     QPalette ground = root.palette();
     ground.setColor(QPalette::Window, QColor(0x2A, 0x2C, 0x30));
     root.setPalette(ground);
@@ -59,13 +71,7 @@ TEST(ZRSkinPalette, TextOnTheSkinReads) {
 
 // A text button's label is drawn by the style over the button's own box: enabled, it reads;
 // disabled, it is dimmer than enabled but still reads.
-TEST(ZRSkinPalette, ButtonLabelsReadAndDimWhenDisabled) {
-    useDefaultSkin();
-    ZRSkinStyle style(nullptr);
-    QPalette palette = QApplication::palette();
-    style.polish(palette);
-    SkinRoot root(0xFF2A2C30u);
-    root.setPalette(palette);
+TEST_F(ZRSkinPalette, ButtonLabelsReadAndDimWhenDisabled) {
     ZRPushButton* buttons[2];
     for (int i = 0; i < 2; ++i) {
         buttons[i] = new ZRPushButton(QStringLiteral("Delete"), &root);

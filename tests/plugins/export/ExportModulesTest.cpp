@@ -99,6 +99,14 @@ std::string folder(const char* name) {
     return path.toStdString();
 }
 
+// The names of the files in `dir`, hidden ones too, in name order, joined by spaces.
+std::string filesIn(const std::string& dir) {
+    return QDir(QString::fromStdString(dir))
+        .entryList(QDir::Files | QDir::Hidden)
+        .join(' ')
+        .toStdString();
+}
+
 std::unique_ptr<ZRExportRecord> record(const std::string& file, int width, int height,
                                        double rate) {
     auto r = std::make_unique<ZRExportRecord>();
@@ -416,11 +424,7 @@ TEST(ExportModules, FullDiskLeavesNothingBehind) {
             c.module.end();
             return failed;
         })) << "the export must report the full disk";
-        EXPECT_EQ(QDir(QString::fromStdString(dir))
-                      .entryList(QDir::Files | QDir::Hidden)
-                      .join(' ')
-                      .toStdString(),
-                  "");
+        EXPECT_EQ(filesIn(dir), "");
     }
 }
 
@@ -457,11 +461,7 @@ TEST(ExportModules, AnExportStoppedEarlyLeavesTheOlderFile) {
         Source source(c.width, c.height, 25.0);
         EXPECT_TRUE(pushFrames(c.module, source, c.pushed));
         c.module.end();
-        EXPECT_EQ(QDir(QString::fromStdString(dir))
-                      .entryList(QDir::Files | QDir::Hidden)
-                      .join(' ')
-                      .toStdString(),
-                  c.file);
+        EXPECT_EQ(filesIn(dir), c.file);
         QFile old(target);
         ASSERT_TRUE(old.open(QIODevice::ReadOnly));
         EXPECT_EQ(old.readAll(), QByteArray("old"));
@@ -639,11 +639,7 @@ TEST(ExportModules, DvSegmentsKeepTheUsersFiles) {
             expected << QString::fromStdString(name);
         }
         expected.sort();
-        EXPECT_EQ(QDir(QString::fromStdString(dir))
-                      .entryList(QDir::Files | QDir::Hidden)
-                      .join(' ')
-                      .toStdString(),
-                  expected.join(' ').toStdString());
+        EXPECT_EQ(filesIn(dir), expected.join(' ').toStdString());
     }
 }
 
@@ -714,10 +710,6 @@ TEST(ExportModules, ARenderAfterACrashTakesOverItsLeftovers) {
         Source source(width, height, 25.0);
         EXPECT_TRUE(pushFrames(c.module, source, 30));
         c.module.end();
-        EXPECT_EQ(QDir(QString::fromStdString(dir))
-                      .entryList(QDir::Files | QDir::Hidden)
-                      .join(' ')
-                      .toStdString(),
-                  c.after);
+        EXPECT_EQ(filesIn(dir), c.after);
     }
 }
