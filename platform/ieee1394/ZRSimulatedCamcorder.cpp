@@ -393,6 +393,18 @@ void ZRSimulatedCamcorder::sendLoop() {
             due = std::chrono::steady_clock::now();
             continue;
         }
+        // A gated sender sends no frame before its gate opens, the first of a play included.
+        if (m_freeRunning && playing && m_gate) {
+            const std::function<bool()> gate = m_gate;
+            lock.unlock();
+            const bool ready = gate();
+            lock.lock();
+            if (!ready) {
+                m_wake.wait_for(lock, std::chrono::milliseconds(1), [this] { return m_quit; });
+                due = std::chrono::steady_clock::now();
+                continue;
+            }
+        }
         const auto last = m_length - 1;
         const int64_t at = std::clamp<int64_t>(int64_t(m_position), 0, last);
         bool complete = true;
