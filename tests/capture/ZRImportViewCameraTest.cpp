@@ -294,7 +294,9 @@ TEST_F(CameraPageTest, AFactoryDeletedWhileTheCameraStreamsLeavesNoThread) {
     ASSERT_TRUE(factory->activePath());
     factory->setCamState(4296, 0);
     factory->start();
-    ASSERT_TRUE(DVCameraFixture::waitFor([&] { return cam.camera->framesSent() >= 10; }));
+    // Frames still on their way when the factory goes may be lost: the camera runs a few frames
+    // past the 10 the file must hold.
+    ASSERT_TRUE(DVCameraFixture::waitFor([&] { return cam.camera->framesSent() >= 13; }));
     EXPECT_GT(threadCount(), before);
     factory.reset();
     EXPECT_TRUE(DVCameraFixture::waitFor([&] { return threadCount() <= before; }, 5000))
